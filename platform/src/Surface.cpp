@@ -1,0 +1,381 @@
+// Surface storage, block transfers, stretching and DIB row transfer.
+#include "platform/Surface.h"
+
+#include <QImage>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace plastora {
+
+namespace {
+
+Surface::AllocationHook& allocationHook() {
+    static Surface::AllocationHook hook;
+    return hook;
+}
+
+// Surfaces larger than this are refused outright rather than attempted: no
+// picture of the program comes near it, and it keeps size arithmetic in range.
+constexpr std::size_t kMaxPixels = std::size_t{1} << 31;
+
+}  // namespace
+
+Surface::Surface(Surface&& other) noexcept
+    : m_width(other.m_width), m_height(other.m_height), m_pixels(std::move(other.m_pixels)) {
+    other.m_width = other.m_height = 0;
+    other.m_pixels.clear();
+}
+
+Surface& Surface::operator=(Surface&& other) noexcept {
+    if (this != &other) {
+        m_width = other.m_width;
+        m_height = other.m_height;
+        m_pixels = std::move(other.m_pixels);
+        other.m_width = other.m_height = 0;
+        other.m_pixels.clear();
+    }
+    return *this;
+}
+
+void Surface::setAllocationHook(AllocationHook hook) { allocationHook() = std::move(hook); }
+
+bool Surface::create(int w, int h) {
+    reset();
+    if (w <= 0 || h <= 0) return false;
+    const std::size_t count = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+    if (count > kMaxPixels) return false;
+    if (allocationHook() && !allocationHook()(w, h)) return false;
+    try {
+        m_pixels.assign(count, kBlack);
+    } catch (const std::bad_alloc&) {
+        m_pixels = {};
+        return false;
+    } catch (const std::length_error&) {
+        m_pixels = {};
+        return false;
+    }
+    m_width = w;
+    m_height = h;
+    return true;
+}
+
+bool Surface::createCopy(const Surface& src) {
+    if (&src == this) return true;
+    if (src.empty()) {
+        reset();
+        return true;
+    }
+    if (!create(src.width(), src.height())) return false;
+    std::memcpy(m_pixels.data(), src.m_pixels.data(), src.m_pixels.size() * sizeof(Pixel));
+    return true;
+}
+
+void Surface::reset() {
+    m_width = m_height = 0;
+    std::vector<Pixel>().swap(m_pixels);
+}
+
+ColorRef Surface::getPixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= m_width || y >= m_height) return kInvalidColor;
+    return colorRefFromPixel(at(x, y));
+}
+
+QImage Surface::image() {
+    if (empty()) return QImage();
+    return QImage(reinterpret_cast<uchar*>(m_pixels.data()), m_width, m_height,
+                  static_cast<qsizetype>(m_width) * 4, QImage::Format_RGB32);
+}
+
+// ---------------------------------------------------------------------------
+
+namespace {
+
+// Clips a transfer of w x h from (sx, sy) to (dx, dy) against the destination
+// (and the source, when there is one). Returns false when nothing is left.
+bool clipTransfer(int dstW, int dstH, const Surface* src, int& dx, int& dy, int& w, int& h, int& sx, int& sy) {
+    if (w <= 0 || h <= 0) return false;
+    auto clipAxis = [](int& d, int& s, int& len, int dstLen, int srcLen, bool hasSrc) {
+        long long dd = d, ss = s, ll = len;
+        if (dd < 0) {
+            ss -= dd;
+            ll += dd;
+            dd = 0;
+        }
+        if (hasSrc && ss < 0) {
+            dd -= ss;
+            ll += ss;
+            ss = 0;
+        }
+        if (dd + ll > dstLen) ll = dstLen - dd;
+        if (hasSrc && ss + ll > srcLen) ll = srcLen - ss;
+        if (ll <= 0) return false;
+        d = static_cast<int>(dd);
+        s = static_cast<int>(ss);
+        len = static_cast<int>(ll);
+        return true;
+    };
+    const bool hasSrc = src != nullptr;
+    const int srcW = hasSrc ? src->width() : 0;
+    const int srcH = hasSrc ? src->height() : 0;
+    return clipAxis(dx, sx, w, dstW, srcW, hasSrc) && clipAxis(dy, sy, h, dstH, srcH, hasSrc);
+}
+
+template <typename Op>
+void rowLoop(Pixel* d, const Pixel* s, int n, Op op) {
+    for (int i = 0; i < n; ++i) d[i] = op(s[i], d[i]);
+}
+
+void applyRow(Pixel* d, const Pixel* s, int n, Rop op) {
+    switch (op) {
+    case Rop::Copy:
+        std::memmove(d, s, static_cast<std::size_t>(n) * sizeof(Pixel));
+        break;
+    case Rop::And:
+        rowLoop(d, s, n, [](Pixel sp, Pixel dp) { return dp & sp; });
+        break;
+    case Rop::Or:
+        rowLoop(d, s, n, [](Pixel sp, Pixel dp) { return dp | sp; });
+        break;
+    case Rop::MergePaint:
+        rowLoop(d, s, n, [](Pixel sp, Pixel dp) { return ~sp | dp; });
+        break;
+    case Rop::Erase:
+        rowLoop(d, s, n, [](Pixel sp, Pixel dp) { return (sp & ~dp) | kOpaque; });
+        break;
+    case Rop::Invert:
+        for (int i = 0; i < n; ++i) d[i] = ~d[i] | kOpaque;
+        break;
+    case Rop::Whiteness:
+        std::fill(d, d + n, kWhite);
+        break;
+    case Rop::Blackness:
+        std::fill(d, d + n, kBlack);
+        break;
+    }
+}
+
+bool needsSource(Rop op) { return op != Rop::Invert && op != Rop::Whiteness && op != Rop::Blackness; }
+
+}  // namespace
+
+void blit(Surface& dst, int dx, int dy, int w, int h, const Surface* src, int sx, int sy, Rop op) {
+    if (dst.empty()) return;
+    if (!needsSource(op)) src = nullptr;
+    else if (!src || src->empty()) return;
+    if (!clipTransfer(dst.width(), dst.height(), src, dx, dy, w, h, sx, sy)) return;
+
+    if (!src) {
+        for (int y = 0; y < h; ++y) applyRow(dst.row(dy + y) + dx, nullptr, w, op);
+        return;
+    }
+    // A transfer within one surface walks rows in the direction that reads
+    // each source row before it is overwritten; within a row, copy uses
+    // memmove and the combining operations go through a scratch row when the
+    // spans overlap.
+    const bool same = src == &dst;
+    const bool upward = same && sy < dy;
+    std::vector<Pixel> scratch;
+    for (int i = 0; i < h; ++i) {
+        const int y = upward ? h - 1 - i : i;
+        const Pixel* s = src->row(sy + y) + sx;
+        Pixel* d = dst.row(dy + y) + dx;
+        if (same && op != Rop::Copy && sy + y == dy + y && s != d) {
+            scratch.assign(s, s + w);
+            s = scratch.data();
+        }
+        applyRow(d, s, w, op);
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+namespace {
+
+// One destination pixel's share of the source along one axis: the source
+// span [begin, end) in units of 1/dstLen source pixels.
+struct AxisWeights {
+    std::vector<int> first;            // first source index per destination index
+    std::vector<int> count;            // number of source indices
+    std::vector<std::uint32_t> weight; // weights, `count` per destination, summing to 65536
+    std::vector<std::size_t> offset;   // start of each destination's weights
+};
+
+// Area-averaging weights: destination pixel i covers source interval
+// [i * sLen / dLen, (i + 1) * sLen / dLen). Weights are fixed-point (16 bits)
+// and each set sums exactly to 65536 so flat areas keep their colour.
+AxisWeights areaWeights(int sLen, int dLen) {
+    AxisWeights aw;
+    aw.first.resize(dLen);
+    aw.count.resize(dLen);
+    aw.offset.resize(dLen);
+    for (int i = 0; i < dLen; ++i) {
+        // Interval ends in units of 1/dLen source pixels.
+        const long long a = static_cast<long long>(i) * sLen;
+        const long long b = static_cast<long long>(i + 1) * sLen;
+        const int s0 = static_cast<int>(a / dLen);
+        const int s1 = static_cast<int>(std::min<long long>((b + dLen - 1) / dLen, sLen));
+        aw.first[i] = s0;
+        aw.count[i] = std::max(1, s1 - s0);
+        aw.offset[i] = aw.weight.size();
+        const long long span = b - a;  // total coverage, units 1/dLen
+        std::uint32_t assigned = 0;
+        for (int s = s0; s < s0 + aw.count[i]; ++s) {
+            const long long lo = std::max<long long>(a, static_cast<long long>(s) * dLen);
+            const long long hi = std::min<long long>(b, static_cast<long long>(s + 1) * dLen);
+            const long long cover = std::max<long long>(0, hi - lo);
+            std::uint32_t wgt = static_cast<std::uint32_t>(cover * 65536 / span);
+            if (s == s0 + aw.count[i] - 1) wgt = 65536 - assigned;
+            assigned += wgt;
+            aw.weight.push_back(wgt);
+        }
+    }
+    return aw;
+}
+
+bool halftoneScale(const Surface& src, int sx, int sy, int sw, int sh, Surface& out, int dw, int dh) {
+    if (!out.create(dw, dh)) return false;
+    const AxisWeights wx = areaWeights(sw, dw);
+    const AxisWeights wy = areaWeights(sh, dh);
+    // Horizontal pass into 16.16 fixed point channels, then vertical pass.
+    std::vector<std::uint32_t> tmp;
+    try {
+        tmp.resize(static_cast<std::size_t>(dw) * sh * 3);
+    } catch (const std::bad_alloc&) {
+        out.reset();
+        return false;
+    }
+    for (int y = 0; y < sh; ++y) {
+        const Pixel* s = src.row(sy + y) + sx;
+        std::uint32_t* t = tmp.data() + static_cast<std::size_t>(y) * dw * 3;
+        for (int x = 0; x < dw; ++x) {
+            std::uint64_t r = 0, g = 0, b = 0;
+            const std::uint32_t* w = wx.weight.data() + wx.offset[x];
+            for (int k = 0; k < wx.count[x]; ++k) {
+                const Pixel p = s[wx.first[x] + k];
+                r += static_cast<std::uint64_t>((p >> 16) & 0xFF) * w[k];
+                g += static_cast<std::uint64_t>((p >> 8) & 0xFF) * w[k];
+                b += static_cast<std::uint64_t>(p & 0xFF) * w[k];
+            }
+            t[3 * x] = static_cast<std::uint32_t>(r);
+            t[3 * x + 1] = static_cast<std::uint32_t>(g);
+            t[3 * x + 2] = static_cast<std::uint32_t>(b);
+        }
+    }
+    for (int y = 0; y < dh; ++y) {
+        Pixel* d = out.row(y);
+        const std::uint32_t* w = wy.weight.data() + wy.offset[y];
+        for (int x = 0; x < dw; ++x) {
+            std::uint64_t r = 0, g = 0, b = 0;
+            for (int k = 0; k < wy.count[y]; ++k) {
+                const std::uint32_t* t = tmp.data() + (static_cast<std::size_t>(wy.first[y] + k) * dw + x) * 3;
+                r += static_cast<std::uint64_t>(t[0]) * w[k];
+                g += static_cast<std::uint64_t>(t[1]) * w[k];
+                b += static_cast<std::uint64_t>(t[2]) * w[k];
+            }
+            // Round the 32-bit fixed point sums to bytes.
+            const auto toByte = [](std::uint64_t v) {
+                return static_cast<Pixel>(std::min<std::uint64_t>(255, (v + (1ull << 31)) >> 32));
+            };
+            d[x] = kOpaque | (toByte(r) << 16) | (toByte(g) << 8) | toByte(b);
+        }
+    }
+    return true;
+}
+
+bool nearestScale(const Surface& src, int sx, int sy, int sw, int sh, Surface& out, int dw, int dh) {
+    if (!out.create(dw, dh)) return false;
+    std::vector<int> xs(dw);
+    for (int x = 0; x < dw; ++x)
+        xs[x] = sx + static_cast<int>((static_cast<long long>(x) * sw + sw / 2) / dw);
+    for (int y = 0; y < dh; ++y) {
+        const int syy = sy + static_cast<int>((static_cast<long long>(y) * sh + sh / 2) / dh);
+        const Pixel* s = src.row(std::min(syy, sy + sh - 1));
+        Pixel* d = out.row(y);
+        for (int x = 0; x < dw; ++x) d[x] = s[std::min(xs[x], sx + sw - 1)];
+    }
+    return true;
+}
+
+}  // namespace
+
+bool stretchBlit(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy, int sw,
+                 int sh, Rop op, StretchMode mode) {
+    if (dst.empty() || src.empty() || dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return true;
+    if (!needsSource(op)) {
+        blit(dst, dx, dy, dw, dh, nullptr, 0, 0, op);
+        return true;
+    }
+    // A source block reaching outside the source is cut to the part inside,
+    // with the destination block cut in the same proportion.
+    if (sx < 0 || sy < 0 || sx + sw > src.width() || sy + sh > src.height()) {
+        const int nx0 = std::max(sx, 0), ny0 = std::max(sy, 0);
+        const int nx1 = std::min(sx + sw, src.width()), ny1 = std::min(sy + sh, src.height());
+        if (nx1 <= nx0 || ny1 <= ny0) return true;
+        const int ndx = dx + static_cast<int>(static_cast<long long>(nx0 - sx) * dw / sw);
+        const int ndy = dy + static_cast<int>(static_cast<long long>(ny0 - sy) * dh / sh);
+        const int ndw = dx + static_cast<int>(static_cast<long long>(nx1 - sx) * dw / sw) - ndx;
+        const int ndh = dy + static_cast<int>(static_cast<long long>(ny1 - sy) * dh / sh) - ndy;
+        if (ndw <= 0 || ndh <= 0) return true;
+        dx = ndx, dy = ndy, dw = ndw, dh = ndh;
+        sx = nx0, sy = ny0, sw = nx1 - nx0, sh = ny1 - ny0;
+    }
+    if (dw == sw && dh == sh) {
+        blit(dst, dx, dy, dw, dh, &src, sx, sy, op);
+        return true;
+    }
+    Surface scaled;
+    const bool ok = mode == StretchMode::Halftone ? halftoneScale(src, sx, sy, sw, sh, scaled, dw, dh)
+                                                  : nearestScale(src, sx, sy, sw, sh, scaled, dw, dh);
+    if (!ok) return false;
+    blit(dst, dx, dy, dw, dh, &scaled, 0, 0, op);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+
+std::vector<std::uint8_t> getDIBits(const Surface& s) {
+    std::vector<std::uint8_t> out;
+    if (s.empty()) return out;
+    const std::size_t stride = dibStride(s.width());
+    try {
+        out.assign(stride * static_cast<std::size_t>(s.height()), 0);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+    for (int y = 0; y < s.height(); ++y) {
+        const Pixel* p = s.row(y);
+        std::uint8_t* d = out.data() + stride * static_cast<std::size_t>(s.height() - 1 - y);
+        for (int x = 0; x < s.width(); ++x) {
+            d[3 * x] = static_cast<std::uint8_t>(p[x]);
+            d[3 * x + 1] = static_cast<std::uint8_t>(p[x] >> 8);
+            d[3 * x + 2] = static_cast<std::uint8_t>(p[x] >> 16);
+        }
+    }
+    return out;
+}
+
+void setDIBits(Surface& s, int dx, int dy, const std::uint8_t* rows, int w, int h) {
+    if (s.empty() || !rows || w <= 0 || h <= 0) return;
+    const std::size_t stride = dibStride(w);
+    const int x0 = std::max(0, dx), x1 = std::min(s.width(), dx + w);
+    const int y0 = std::max(0, dy), y1 = std::min(s.height(), dy + h);
+    for (int y = y0; y < y1; ++y) {
+        const int py = y - dy;  // picture row within the block
+        const std::uint8_t* r = rows + stride * static_cast<std::size_t>(h - 1 - py);
+        Pixel* d = s.row(y);
+        for (int x = x0; x < x1; ++x) {
+            const std::uint8_t* b = r + 3 * static_cast<std::size_t>(x - dx);
+            d[x] = kOpaque | (Pixel{b[2]} << 16) | (Pixel{b[1]} << 8) | Pixel{b[0]};
+        }
+    }
+}
+
+bool surfaceFromDIB(Surface& s, const std::uint8_t* rows, int w, int h) {
+    if (!s.create(w, h)) return false;
+    setDIBits(s, 0, 0, rows, w, h);
+    return true;
+}
+
+}  // namespace plastora
