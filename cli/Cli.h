@@ -1,0 +1,92 @@
+// plastora-cli: the command-line front end over the picture core.
+//
+// Each subcommand lives in a file of its own (cli/cmd_<name>.cpp) and
+// registers itself with PLASTORA_CLI_COMMAND. Exit codes: 0 success, 1 failure
+// with the system's own message on stderr, 2 bad usage. Nothing ever asks a
+// question on the terminal: the CliHost answers from the options.
+#pragma once
+
+#include "platform/Host.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace plastora::cli {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+// Parsed arguments: positionals in order, and options by name. An option
+// "--name value" or "--name=value"; a bare flag "--name" has an empty value.
+// "-o" is the same as "--output".
+class Args {
+public:
+    // `flags` are the option names that take no value.
+    bool parse(const std::vector<std::string>& argv, const std::vector<std::string>& flags, std::string& error);
+
+    const std::vector<std::string>& positional() const { return m_positional; }
+    bool has(const std::string& name) const { return m_options.count(name) != 0; }
+    std::optional<std::string> get(const std::string& name) const;
+    // Reads an integer/float option; false (with a message in `error`) when
+    // it is present but not a number in [lo, hi].
+    bool getInt(const std::string& name, int lo, int hi, std::optional<int>& out, std::string& error) const;
+    bool getDouble(const std::string& name, double lo, double hi, std::optional<double>& out,
+                   std::string& error) const;
+    // Options given that are not in `known` (for usage errors).
+    std::vector<std::string> unknown(const std::vector<std::string>& known) const;
+
+private:
+    std::vector<std::string> m_positional;
+    std::map<std::string, std::string> m_options;
+};
+
+// The host of the command-line tool: messages go to stderr; questions are
+// answered by --yes / --no (default: the dialog's default button); file and
+// colour dialogs are cancelled; progress is shown on stderr when --progress.
+class CliHost : public Host {
+public:
+    std::optional<MsgResult> forcedAnswer;  // from --yes / --no
+    bool showProgress = false;
+
+    MsgResult message(const MessageRequest& request) override;
+    std::optional<std::string> fileDialog(const FileDialogRequest&) override { return std::nullopt; }
+    std::optional<ColorRef> chooseColor(ColorRef) override { return std::nullopt; }
+    void progressBegin(const std::string& caption, int minimum, int maximum) override;
+    void progressSet(int position) override;
+    void progressEnd() override;
+    void redraw() override {}
+
+    // Messages shown so far (the last one is what a failing command reports).
+    std::vector<std::string> messages;
+
+private:
+    std::string m_caption;
+    int m_min = 0, m_max = 0, m_lastPercent = -1;
+};
+
+struct Command {
+    std::string name;
+    std::string usage;    // one line: arguments and options
+    std::string summary;  // one line: what it does
+    int (*run)(const std::vector<std::string>& args);
+};
+
+// Registers a command at start-up; returns true.
+bool registerCommand(const Command& command);
+const std::map<std::string, Command>& commands();
+
+// Prints "plastora-cli: <text>" to stderr and returns kExitUsage.
+int usageError(const std::string& commandName, const std::string& text);
+// Prints the text to stderr and returns kExitFailure.
+int failure(const std::string& text);
+
+}  // namespace plastora::cli
+
+#define PLASTORA_CLI_CONCAT2(a, b) a##b
+#define PLASTORA_CLI_CONCAT(a, b) PLASTORA_CLI_CONCAT2(a, b)
+#define PLASTORA_CLI_COMMAND(...)                                                      \
+    static const bool PLASTORA_CLI_CONCAT(plastoraCliRegistered_, __LINE__) [[maybe_unused]] = \
+        ::plastora::cli::registerCommand(::plastora::cli::Command{__VA_ARGS__})
