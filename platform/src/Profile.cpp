@@ -1,0 +1,373 @@
+#include "platform/Profile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <filesystem>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace plastora {
+
+namespace {
+
+// A settings file larger than this is not a settings file; it is neither read
+// nor rewritten (rewriting would mean holding and copying all of it).
+constexpr std::size_t kMaxProfileBytes = 16u << 20;
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::string_view trim(std::string_view s) {
+    std::size_t b = 0;
+    std::size_t e = s.size();
+    while (b < e && isBlank(s[b])) ++b;
+    while (e > b && isBlank(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
+char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Names compare without regard to ASCII case; other bytes (UTF-8 text) must
+// be equal.
+bool sameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+    return true;
+}
+
+enum class LineKind { Blank, Comment, Section, Key, Other };
+
+// One line of the file, as offsets into the whole text.
+struct Line {
+    std::size_t begin = 0;       // first byte of the line
+    std::size_t end = 0;         // end of its content, before "\n" or "\r\n"
+    std::size_t next = 0;        // first byte of the following line
+    bool terminated = false;     // the line ends with a line break
+    LineKind kind = LineKind::Blank;
+    std::string_view name;       // section or key name, without blanks
+    std::size_t afterEquals = 0; // key lines: the byte after '='
+    std::size_t valueBegin = 0;  // key lines: the value without blanks
+    std::size_t valueEnd = 0;
+};
+
+// Walks the lines of a text one at a time.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text) : m_text(text) {}
+
+    bool next(Line& line) {
+        if (m_pos >= m_text.size()) return false;
+        line = Line{};
+        line.begin = m_pos;
+        const std::size_t nl = m_text.find('\n', m_pos);
+        if (nl == std::string_view::npos) {
+            line.end = m_text.size();
+            line.next = m_text.size();
+        } else {
+            line.end = (nl > m_pos && m_text[nl - 1] == '\r') ? nl - 1 : nl;
+            line.next = nl + 1;
+            line.terminated = true;
+        }
+        m_pos = line.next;
+        classify(line);
+        return true;
+    }
+
+private:
+    void classify(Line& line) const {
+        const std::string_view content = m_text.substr(line.begin, line.end - line.begin);
+        const std::string_view t = trim(content);
+        if (t.empty()) {
+            line.kind = LineKind::Blank;
+            return;
+        }
+        if (t.front() == ';') {
+            line.kind = LineKind::Comment;
+            return;
+        }
+        if (t.front() == '[') {
+            const std::size_t close = t.find(']');
+            if (close == std::string_view::npos) {
+                line.kind = LineKind::Other;  // '[' without ']' starts nothing
+                return;
+            }
+            line.kind = LineKind::Section;
+            line.name = trim(t.substr(1, close - 1));
+            return;
+        }
+        const std::size_t eq = t.find('=');
+        if (eq == std::string_view::npos) {
+            line.kind = LineKind::Other;
+            return;
+        }
+        line.kind = LineKind::Key;
+        line.name = trim(t.substr(0, eq));
+        const std::size_t tStart = static_cast<std::size_t>(t.data() - m_text.data());
+        line.afterEquals = tStart + eq + 1;
+        const std::string_view value = trim(t.substr(eq + 1));
+        line.valueBegin = value.empty() ? line.afterEquals : static_cast<std::size_t>(value.data() - m_text.data());
+        line.valueEnd = line.valueBegin + value.size();
+    }
+
+    std::string_view m_text;
+    std::size_t m_pos = 0;
+};
+
+// The value as a reader sees it: enclosing quotes dropped, cut at a NUL byte
+// (where a C string would end).
+std::string readableValue(std::string_view raw) {
+    if (raw.size() >= 2 && (raw.front() == '"' || raw.front() == '\'') && raw.back() == raw.front())
+        raw = raw.substr(1, raw.size() - 2);
+    const std::size_t nul = raw.find('\0');
+    if (nul != std::string_view::npos) raw = raw.substr(0, nul);
+    return std::string(raw);
+}
+
+std::optional<std::string> findValue(std::string_view text, std::string_view section, std::string_view key) {
+    LineReader reader(text);
+    Line line;
+    bool inSection = false;
+    while (reader.next(line)) {
+        if (line.kind == LineKind::Section) {
+            // Only the first section of a name counts.
+            if (inSection) return std::nullopt;
+            inSection = sameName(line.name, section);
+        } else if (inSection && line.kind == LineKind::Key && sameName(line.name, key)) {
+            return readableValue(text.substr(line.valueBegin, line.valueEnd - line.valueBegin));
+        }
+    }
+    return std::nullopt;
+}
+
+bool hasAny(std::string_view s, std::string_view chars) { return s.find_first_of(chars) != std::string_view::npos; }
+
+const std::string_view kLineBreaksAndNul("\r\n\0", 3);
+
+// Whether section, key and value can be written so that reading them back
+// finds the same names (and the line structure of the file stays intact).
+bool storable(std::string_view section, std::string_view key, std::string_view value) {
+    if (hasAny(section, kLineBreaksAndNul) || hasAny(section, "]") || trim(section) != section) return false;
+    if (key.empty() || hasAny(key, kLineBreaksAndNul) || hasAny(key, "=") || trim(key) != key) return false;
+    if (key.front() == '[' || key.front() == ';') return false;
+    return !hasAny(value, kLineBreaksAndNul);
+}
+
+// The line break the file already uses; LF for a file without any.
+std::string_view lineBreakOf(std::string_view text) {
+    const std::size_t nl = text.find('\n');
+    if (nl != std::string_view::npos && nl > 0 && text[nl - 1] == '\r') return "\r\n";
+    return "\n";
+}
+
+enum class ReadResult { Ok, Missing, Failed };
+
+ReadResult readWholeFile(const std::string& path, std::string& out) {
+    out.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return (errno == ENOENT || errno == ENOTDIR) ? ReadResult::Missing : ReadResult::Failed;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_size) > kMaxProfileBytes) {
+        ::close(fd);
+        return ReadResult::Failed;
+    }
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ::close(fd);
+            return ReadResult::Failed;
+        }
+        if (n == 0) break;
+        if (out.size() + static_cast<std::size_t>(n) > kMaxProfileBytes) {
+            ::close(fd);
+            return ReadResult::Failed;
+        }
+        out.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return ReadResult::Ok;
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// Replaces the file with `bytes` through a temporary file in the same folder,
+// so that the old contents survive any failure before the final rename.
+bool replaceFile(const std::string& path, std::string_view bytes) {
+    namespace fs = std::filesystem;
+    if (path.empty()) return false;
+    std::error_code ec;
+    fs::path target(path);
+    // Rewrite what a symbolic link points to, not the link.
+    if (fs::is_symlink(target, ec)) {
+        target = fs::canonical(target, ec);
+        if (ec) return false;
+    }
+    fs::path folder = target.parent_path();
+    if (folder.empty()) folder = ".";
+
+    struct stat old {};
+    const bool hadOld = ::stat(target.c_str(), &old) == 0;
+    if (hadOld && !S_ISREG(old.st_mode)) return false;
+
+    static std::atomic<unsigned> counter{0};
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = (folder / (".profile-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp"))
+                   .string();
+        // 0666 lets the process umask decide a new file's permissions.
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return false;
+    }
+    if (fd < 0) return false;
+
+    bool ok = true;
+    if (hadOld && ::fchmod(fd, old.st_mode & 07777) != 0) ok = false;
+    ok = ok && writeAll(fd, bytes);
+    ok = ok && ::fsync(fd) == 0;
+    if (::close(fd) != 0) ok = false;
+    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) ::unlink(temp.c_str());
+    return ok;
+}
+
+}  // namespace
+
+std::string truncateUtf8(std::string_view text, std::size_t maxBytes) {
+    if (text.size() <= maxBytes) return std::string(text);
+    std::size_t n = maxBytes;
+    // Find the start of the character that the limit falls into: at most
+    // three continuation bytes (10xxxxxx) back.
+    for (std::size_t k = 1; k <= 3 && k <= n; ++k) {
+        const auto c = static_cast<unsigned char>(text[n - k]);
+        if ((c & 0xC0u) == 0x80u) continue;
+        std::size_t length = 1;
+        if (c >= 0xF0u && c < 0xF8u)
+            length = 4;
+        else if (c >= 0xE0u && c < 0xF0u)
+            length = 3;
+        else if (c >= 0xC0u && c < 0xE0u)
+            length = 2;
+        if (length > k) n -= k;  // the character would be cut: leave it out
+        break;
+    }
+    return std::string(text.substr(0, n));
+}
+
+int profileIntFromText(std::string_view text, int defaultValue) {
+    text = trim(text);
+    if (text.empty()) return defaultValue;
+    std::size_t i = 0;
+    bool negative = false;
+    if (text[i] == '+' || text[i] == '-') {
+        negative = text[i] == '-';
+        ++i;
+    }
+    // Unsigned arithmetic wraps like the 32-bit accumulator of the classic call.
+    std::uint32_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
+    if (negative) value = 0u - value;
+    return static_cast<int>(value);
+}
+
+std::optional<std::string> ProfileText::value(std::string_view section, std::string_view key) const {
+    return findValue(m_bytes, section, key);
+}
+
+bool ProfileText::set(std::string_view section, std::string_view key, std::string_view value) {
+    if (!storable(section, key, value)) return false;
+    const std::string_view eol = lineBreakOf(m_bytes);
+
+    LineReader reader(m_bytes);
+    Line line;
+    Line lastContent;  // last non-blank line of the section, where a new key goes
+    Line lastLine;
+    bool inSection = false;
+    bool sectionFound = false;
+    while (reader.next(line)) {
+        lastLine = line;
+        if (line.kind == LineKind::Section) {
+            if (inSection) break;
+            if (sameName(line.name, section)) {
+                inSection = sectionFound = true;
+                lastContent = line;
+            }
+            continue;
+        }
+        if (!inSection) continue;
+        if (line.kind == LineKind::Key && sameName(line.name, key)) {
+            // Keep the line's own layout up to the value; replace the value.
+            const std::size_t from = line.valueBegin;
+            m_bytes.replace(from, line.end - from, value);
+            return true;
+        }
+        if (line.kind != LineKind::Blank) lastContent = line;
+    }
+
+    std::string add;
+    if (sectionFound) {
+        if (!lastContent.terminated) add += eol;
+        add.append(key).append("=").append(value).append(eol);
+        m_bytes.insert(lastContent.next, add);
+        return true;
+    }
+    if (!m_bytes.empty()) {
+        if (m_bytes.back() != '\n') add += eol;
+        if (lastLine.kind != LineKind::Blank) add += eol;  // a blank line between sections
+    }
+    add.append("[").append(section).append("]").append(eol);
+    add.append(key).append("=").append(value).append(eol);
+    m_bytes += add;
+    return true;
+}
+
+int readProfileInt(const std::string& file, std::string_view section, std::string_view key, int defaultValue) {
+    std::string bytes;
+    if (readWholeFile(file, bytes) != ReadResult::Ok) return defaultValue;
+    const auto v = findValue(bytes, section, key);
+    return v ? profileIntFromText(*v, defaultValue) : defaultValue;
+}
+
+std::string readProfileString(const std::string& file, std::string_view section, std::string_view key,
+                              std::string_view defaultValue, int bufferSize) {
+    if (bufferSize <= 0) return {};
+    const auto limit = static_cast<std::size_t>(bufferSize - 1);
+    std::string bytes;
+    if (readWholeFile(file, bytes) == ReadResult::Ok) {
+        if (const auto v = findValue(bytes, section, key)) return truncateUtf8(*v, limit);
+    }
+    // The default is taken as a C string without its trailing blanks.
+    const std::size_t nul = defaultValue.find('\0');
+    if (nul != std::string_view::npos) defaultValue = defaultValue.substr(0, nul);
+    while (!defaultValue.empty() && isBlank(defaultValue.back())) defaultValue.remove_suffix(1);
+    return truncateUtf8(defaultValue, limit);
+}
+
+bool writeProfileString(const std::string& file, std::string_view section, std::string_view key,
+                        std::string_view value) {
+    std::string bytes;
+    if (readWholeFile(file, bytes) == ReadResult::Failed) return false;
+    ProfileText text(std::move(bytes));
+    if (!text.set(section, key, value)) return false;
+    return replaceFile(file, text.bytes());
+}
+
+}  // namespace plastora
