@@ -1,0 +1,239 @@
+#include "core/Settings.h"
+
+#include "platform/Paths.h"
+#include "platform/Profile.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace plastora {
+
+namespace {
+
+// Reading buffer sizes.
+constexpr int kLpiBuffer = 10;
+constexpr int kPairBuffer = 16;
+constexpr int kFontNameBuffer = 32;
+constexpr int kHelpBuffer = 64;
+constexpr int kTextBuffer = 260;
+
+constexpr SettingInfo intKey(SettingKey key, const char* section, const char* name, int value) {
+    return {key, section, name, SettingKind::Int, value, value, nullptr, 0, 0};
+}
+// An integer that one operation reads with `value` and another with `alternative`.
+constexpr SettingInfo intKey2(SettingKey key, const char* section, const char* name, int value, int alternative) {
+    return {key, section, name, SettingKind::Int, value, alternative, nullptr, 0, 0};
+}
+constexpr SettingInfo flagKey(SettingKey key, const char* section, const char* name, int value) {
+    return {key, section, name, SettingKind::Flag, value, value, nullptr, 0, 0};
+}
+constexpr SettingInfo textKey(SettingKey key, const char* section, const char* name, const char* value,
+                              int buffer) {
+    return {key, section, name, SettingKind::Text, 0, 0, value, buffer, 0};
+}
+constexpr SettingInfo floatKey(SettingKey key, const char* section, const char* name, const char* value, int buffer,
+                               int decimals) {
+    return {key, section, name, SettingKind::FloatText, 0, 0, value, buffer, decimals};
+}
+constexpr SettingInfo pairKey(SettingKey key, const char* section, const char* pattern) {
+    return {key, section, pattern, SettingKind::SizePair, 0, 0, "640,480", kPairBuffer, 0};
+}
+
+using K = SettingKey;
+
+// Every key of the settings file. Only these defaults exist in the program;
+// the shipped file adds nothing but the paper and video sizes.
+constexpr std::array<SettingInfo, static_cast<std::size_t>(SettingKey::Count)> kTable{{
+    intKey2(K::StereoBackGround, "Stereo", "BackGround", -8, -16),
+    intKey(K::StereoForeGround, "Stereo", "ForeGround", 8),
+    intKey2(K::StereoPaint, "Stereo", "Paint", 4, 0),
+    intKey(K::StereoShadow, "Stereo", "Shadow", 64),
+    intKey(K::StereoInterval, "Stereo", "Interval", 100),
+    intKey(K::MaskColor, "Mask", "Color", 65280),
+    intKey(K::MaskWidth, "Mask", "Width", 4),
+    intKey(K::EditColor, "Edit", "Color", 0),
+    intKey(K::EditWidth, "Edit", "Width", 8),
+    flagKey(K::EditFixRatio, "Edit", "FixRatio", 1),
+    intKey(K::OptionJpegQuality, "Option", "JpegQuality", 80),
+    flagKey(K::OptionCopyPrint, "Option", "CopyPrint", 0),
+    flagKey(K::OptionAnaglyphColor, "Option", "AnaglyphColor", 0),
+    flagKey(K::OptionAnaglyphFilter, "Option", "AnaglyphFilter", 0),
+    textKey(K::OptionDrive, "Option", "Drive", "F:", kTextBuffer),
+    textKey(K::OptionNintendoPath, "Option", "NintendoPath", "DCIM\\*NIN03\\HNI_%04d.MPO", kTextBuffer),
+    intKey(K::LenticularSize, "Lenticular", "Size", 4),
+    intKey(K::LenticularDisplay, "Lenticular", "Display", 4),
+    intKey(K::LenticularPitch, "Lenticular", "Pitch", 2),
+    floatKey(K::LenticularLPI, "Lenticular", "LPI", "60.0", kLpiBuffer, 1),
+    intKey(K::PictureDisplay, "Picture", "Display", 0),
+    intKey(K::PictureHDRatio, "Picture", "HDRatio", 3),
+    pairKey(K::PicturePaperSizeN, "Picture", "PaperSize%d"),
+    flagKey(K::InterlaceType, "Interlace", "Type", 0),
+    flagKey(K::InterlaceStereo, "Interlace", "Stereo", 0),
+    flagKey(K::InterlaceReverseStereo, "Interlace", "ReverseStereo", 0),
+    intKey(K::VideoVideoSize, "Video", "VideoSize", 1),
+    pairKey(K::VideoSizeN, "Video", "Size%d"),
+    intKey(K::VideoStereoType, "Video", "StereoType", 0),
+    flagKey(K::VideoReverseStereo, "Video", "ReverseStereo", 0),
+    floatKey(K::VideoFPS, "Video", "FPS", "8", kTextBuffer, 6),
+    intKey(K::VideoLoop, "Video", "Loop", 8),
+    flagKey(K::VideoGifSize, "Video", "GifSize", 1),
+    flagKey(K::PMEnablePM, "PM", "EnablePM", 1),
+    flagKey(K::PMCheckMatch, "PM", "CheckMatch", 1),
+    intKey(K::PMPatternSize, "PM", "PatternSize", 16),
+    intKey(K::PMSourceRow, "PM", "SourceRow", 32),
+    intKey(K::PMSourceCol, "PM", "SourceCol", 64),
+    intKey(K::PMMinDistance, "PM", "MinDistance", 35),
+    intKey(K::PMAdjustType, "PM", "AdjustType", 1),
+    intKey(K::PMFailRatio, "PM", "FailRatio", 10),
+    intKey(K::PMNumOfBasis, "PM", "numOfBasis", 50),
+    intKey(K::PMFindDistance, "PM", "findDistance", 1),
+    intKey(K::PMBottomUpStartPercent, "PM", "bottomUpStartPercent", 10),
+    intKey(K::PMDistanceStartPercent, "PM", "distanceStartPercent", 2),
+    intKey(K::PMRejectThreshold, "PM", "rejectThreshold", 50),
+    floatKey(K::AutoScaleFactor, "Auto", "ScaleFactor", "1.1", kTextBuffer, 2),
+    intKey(K::AutoMinNeighbors, "Auto", "MinNeighbors", 3),
+    intKey(K::AutoMinSize, "Auto", "MinSize", 0),
+    flagKey(K::AutoCannyPruning, "Auto", "CannyPruning", 0),
+    textKey(K::AutoCascadeFile, "Auto", "CascadeFile", "haarcascade_frontalface_alt.xml", kTextBuffer),
+    textKey(K::AutoBodyData, "Auto", "BodyData", "body_data_default.wmf", kTextBuffer),
+    flagKey(K::AutoMultiLayer, "Auto", "MultiLayer", 0),
+    textKey(K::FontName, "Font", "Name", "ＭＳ Ｐゴシック", kFontNameBuffer),
+    intKey(K::FontSize, "Font", "Size", 36),
+    flagKey(K::FontBold, "Font", "Bold", 1),
+    flagKey(K::FontItalic, "Font", "Italic", 0),
+    flagKey(K::FontAntialiased, "Font", "Antialiased", 1),
+    textKey(K::HelpURL, "Help", "URL", "", kHelpBuffer),
+    textKey(K::HelpTutorial, "Help", "Tutorial", "", kHelpBuffer),
+}};
+
+constexpr bool tableInKeyOrder() {
+    for (std::size_t i = 0; i < kTable.size(); ++i)
+        if (static_cast<std::size_t>(kTable[i].key) != i) return false;
+    return true;
+}
+static_assert(tableInKeyOrder(), "the settings table must list the keys in SettingKey order");
+
+bool isIntKind(SettingKind kind) { return kind == SettingKind::Int || kind == SettingKind::Flag; }
+
+bool validKey(SettingKey key) {
+    return static_cast<std::size_t>(key) < kTable.size();
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Parses "width,height" into two usable numbers.
+bool parsePair(std::string_view text, SettingSize& size) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string_view::npos) return false;
+    const double w = settingFloatFromText(text.substr(0, comma));
+    const double h = settingFloatFromText(text.substr(comma + 1));
+    if (!(w > 0 && w <= kMaxSettingSize && h > 0 && h <= kMaxSettingSize)) return false;
+    size = {w, h};
+    return true;
+}
+
+}  // namespace
+
+std::span<const SettingInfo> settingTable() { return kTable; }
+
+const SettingInfo& settingInfo(SettingKey key) {
+    // An id out of range (a cast from a bad number) falls back to the first
+    // entry rather than reading past the table.
+    return validKey(key) ? kTable[static_cast<std::size_t>(key)] : kTable[0];
+}
+
+std::string settingKeyName(SettingKey key, int index) {
+    const SettingInfo& info = settingInfo(key);
+    if (info.kind != SettingKind::SizePair) return info.name;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, info.name, index);
+    return buf;
+}
+
+double settingFloatFromText(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n' ||
+                               text[i] == '\v' || text[i] == '\f'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    // Only a digit or a point may start the number: no "inf", "nan" or hex.
+    if (i >= text.size() || !(isDigit(text[i]) || (text[i] == '.' && i + 1 < text.size() && isDigit(text[i + 1]))))
+        return 0;
+    double value = 0;
+    const auto [end, ec] = std::from_chars(text.data() + i, text.data() + text.size(), value,
+                                           std::chars_format::general);
+    (void)end;
+    if (ec != std::errc() || !std::isfinite(value)) return 0;
+    return negative ? -value : value;
+}
+
+std::string defaultSettingsPath() { return joinPath(programFolder(), "Plastora.ini"); }
+
+int Settings::getInt(SettingKey key, Fallback fallback) const {
+    const SettingInfo& info = settingInfo(key);
+    if (!validKey(key) || !isIntKind(info.kind)) return 0;
+    const int def = fallback == Fallback::Alternative ? info.alternativeInt : info.defaultInt;
+    return readProfileInt(m_path, info.section, info.name, def);
+}
+
+std::string Settings::getText(SettingKey key) const {
+    const SettingInfo& info = settingInfo(key);
+    if (!validKey(key) || (info.kind != SettingKind::Text && info.kind != SettingKind::FloatText)) return {};
+    return readProfileString(m_path, info.section, info.name, info.defaultText, info.bufferSize);
+}
+
+double Settings::getFloat(SettingKey key) const {
+    if (!validKey(key) || settingInfo(key).kind != SettingKind::FloatText) return 0;
+    return settingFloatFromText(getText(key));
+}
+
+std::string Settings::getSizeText(SettingKey key, int index) const {
+    const SettingInfo& info = settingInfo(key);
+    if (!validKey(key) || info.kind != SettingKind::SizePair) return {};
+    return readProfileString(m_path, info.section, settingKeyName(key, index), info.defaultText, info.bufferSize);
+}
+
+SettingSize Settings::getSize(SettingKey key, int index) const {
+    const SettingInfo& info = settingInfo(key);
+    if (!validKey(key) || info.kind != SettingKind::SizePair) return {};
+    SettingSize size;
+    if (parsePair(getSizeText(key, index), size)) return size;
+    parsePair(info.defaultText, size);
+    return size;
+}
+
+bool Settings::setInt(SettingKey key, int value) const {
+    const SettingInfo& info = settingInfo(key);
+    if (!validKey(key) || !isIntKind(info.kind)) return false;
+    return writeProfileString(m_path, info.section, info.name, std::to_string(value));
+}
+
+bool Settings::setFlag(SettingKey key, bool value) const {
+    const SettingInfo& info = settingInfo(key);
+    if (!validKey(key) || info.kind != SettingKind::Flag) return false;
+    return writeProfileString(m_path, info.section, info.name, value ? "1" : "0");
+}
+
+bool Settings::setText(SettingKey key, std::string_view value) const {
+    const SettingInfo& info = settingInfo(key);
+    if (!validKey(key) || info.kind != SettingKind::Text) return false;
+    return writeProfileString(m_path, info.section, info.name, value);
+}
+
+bool Settings::setFloat(SettingKey key, double value) const {
+    const SettingInfo& info = settingInfo(key);
+    if (!validKey(key) || info.kind != SettingKind::FloatText || !std::isfinite(value)) return false;
+    // to_chars rounds like printf("%.*f") but never uses a locale's decimal comma.
+    char buf[400];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, info.decimals);
+    if (ec != std::errc()) return false;
+    return writeProfileString(m_path, info.section, info.name, std::string_view(buf, end - buf));
+}
+
+}  // namespace plastora
