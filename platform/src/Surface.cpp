@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 
 namespace plastora {
 
@@ -234,22 +235,30 @@ AxisWeights areaWeights(int sLen, int dLen) {
     return aw;
 }
 
-bool halftoneScale(const Surface& src, int sx, int sy, int sw, int sh, Surface& out, int dw, int dh) {
-    if (!out.create(dw, dh)) return false;
+// The scaled block is only produced for a window of it: columns
+// [wx, wx + ww) and rows [wy, wy + wh) of the dw x dh result, the part that
+// lands inside the destination. A strongly enlarged block is then never made
+// in full.
+struct ScaleWindow {
+    int x = 0, y = 0, w = 0, h = 0;
+};
+
+bool halftoneScale(const Surface& src, int sx, int sy, int sw, int sh, int dw, int dh, const ScaleWindow& win,
+                   Surface& out) {
+    if (!out.create(win.w, win.h)) return false;
     const AxisWeights wx = areaWeights(sw, dw);
     const AxisWeights wy = areaWeights(sh, dh);
+    // Only the source rows the window's rows draw on.
+    const int row0 = wy.first[win.y];
+    const int row1 = wy.first[win.y + win.h - 1] + wy.count[win.y + win.h - 1];
+    const int rows = row1 - row0;
     // Horizontal pass into 16.16 fixed point channels, then vertical pass.
-    std::vector<std::uint32_t> tmp;
-    try {
-        tmp.resize(static_cast<std::size_t>(dw) * sh * 3);
-    } catch (const std::bad_alloc&) {
-        out.reset();
-        return false;
-    }
-    for (int y = 0; y < sh; ++y) {
-        const Pixel* s = src.row(sy + y) + sx;
-        std::uint32_t* t = tmp.data() + static_cast<std::size_t>(y) * dw * 3;
-        for (int x = 0; x < dw; ++x) {
+    std::vector<std::uint32_t> tmp(static_cast<std::size_t>(win.w) * rows * 3);
+    for (int y = 0; y < rows; ++y) {
+        const Pixel* s = src.row(sy + row0 + y) + sx;
+        std::uint32_t* t = tmp.data() + static_cast<std::size_t>(y) * win.w * 3;
+        for (int i = 0; i < win.w; ++i) {
+            const int x = win.x + i;
             std::uint64_t r = 0, g = 0, b = 0;
             const std::uint32_t* w = wx.weight.data() + wx.offset[x];
             for (int k = 0; k < wx.count[x]; ++k) {
@@ -258,18 +267,20 @@ bool halftoneScale(const Surface& src, int sx, int sy, int sw, int sh, Surface& 
                 g += static_cast<std::uint64_t>((p >> 8) & 0xFF) * w[k];
                 b += static_cast<std::uint64_t>(p & 0xFF) * w[k];
             }
-            t[3 * x] = static_cast<std::uint32_t>(r);
-            t[3 * x + 1] = static_cast<std::uint32_t>(g);
-            t[3 * x + 2] = static_cast<std::uint32_t>(b);
+            t[3 * i] = static_cast<std::uint32_t>(r);
+            t[3 * i + 1] = static_cast<std::uint32_t>(g);
+            t[3 * i + 2] = static_cast<std::uint32_t>(b);
         }
     }
-    for (int y = 0; y < dh; ++y) {
-        Pixel* d = out.row(y);
+    for (int j = 0; j < win.h; ++j) {
+        const int y = win.y + j;
+        Pixel* d = out.row(j);
         const std::uint32_t* w = wy.weight.data() + wy.offset[y];
-        for (int x = 0; x < dw; ++x) {
+        for (int x = 0; x < win.w; ++x) {
             std::uint64_t r = 0, g = 0, b = 0;
             for (int k = 0; k < wy.count[y]; ++k) {
-                const std::uint32_t* t = tmp.data() + (static_cast<std::size_t>(wy.first[y] + k) * dw + x) * 3;
+                const std::uint32_t* t =
+                    tmp.data() + (static_cast<std::size_t>(wy.first[y] + k - row0) * win.w + x) * 3;
                 r += static_cast<std::uint64_t>(t[0]) * w[k];
                 g += static_cast<std::uint64_t>(t[1]) * w[k];
                 b += static_cast<std::uint64_t>(t[2]) * w[k];
@@ -284,16 +295,19 @@ bool halftoneScale(const Surface& src, int sx, int sy, int sw, int sh, Surface& 
     return true;
 }
 
-bool nearestScale(const Surface& src, int sx, int sy, int sw, int sh, Surface& out, int dw, int dh) {
-    if (!out.create(dw, dh)) return false;
-    std::vector<int> xs(dw);
-    for (int x = 0; x < dw; ++x)
-        xs[x] = sx + static_cast<int>((static_cast<long long>(x) * sw + sw / 2) / dw);
-    for (int y = 0; y < dh; ++y) {
-        const int syy = sy + static_cast<int>((static_cast<long long>(y) * sh + sh / 2) / dh);
-        const Pixel* s = src.row(std::min(syy, sy + sh - 1));
+bool nearestScale(const Surface& src, int sx, int sy, int sw, int sh, int dw, int dh, const ScaleWindow& win,
+                  Surface& out) {
+    if (!out.create(win.w, win.h)) return false;
+    // Destination pixel i takes the source pixel under its centre.
+    const auto pick = [](int i, int sLen, int dLen) {
+        return std::min(static_cast<int>((static_cast<long long>(i) * 2 + 1) * sLen / (2ll * dLen)), sLen - 1);
+    };
+    std::vector<int> xs(win.w);
+    for (int x = 0; x < win.w; ++x) xs[x] = sx + pick(win.x + x, sw, dw);
+    for (int y = 0; y < win.h; ++y) {
+        const Pixel* s = src.row(sy + pick(win.y + y, sh, dh));
         Pixel* d = out.row(y);
-        for (int x = 0; x < dw; ++x) d[x] = s[std::min(xs[x], sx + sw - 1)];
+        for (int x = 0; x < win.w; ++x) d[x] = s[xs[x]];
     }
     return true;
 }
@@ -325,11 +339,26 @@ bool stretchBlit(Surface& dst, int dx, int dy, int dw, int dh, const Surface& sr
         blit(dst, dx, dy, dw, dh, &src, sx, sy, op);
         return true;
     }
+    // The part of the destination block inside the destination.
+    const long long vx0 = std::max<long long>(dx, 0);
+    const long long vx1 = std::min<long long>(static_cast<long long>(dx) + dw, dst.width());
+    const long long vy0 = std::max<long long>(dy, 0);
+    const long long vy1 = std::min<long long>(static_cast<long long>(dy) + dh, dst.height());
+    if (vx1 <= vx0 || vy1 <= vy0) return true;
+    const ScaleWindow win{static_cast<int>(vx0 - dx), static_cast<int>(vy0 - dy), static_cast<int>(vx1 - vx0),
+                          static_cast<int>(vy1 - vy0)};
     Surface scaled;
-    const bool ok = mode == StretchMode::Halftone ? halftoneScale(src, sx, sy, sw, sh, scaled, dw, dh)
-                                                  : nearestScale(src, sx, sy, sw, sh, scaled, dw, dh);
+    bool ok = false;
+    try {
+        ok = mode == StretchMode::Halftone ? halftoneScale(src, sx, sy, sw, sh, dw, dh, win, scaled)
+                                           : nearestScale(src, sx, sy, sw, sh, dw, dh, win, scaled);
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    } catch (const std::length_error&) {
+        ok = false;
+    }
     if (!ok) return false;
-    blit(dst, dx, dy, dw, dh, &scaled, 0, 0, op);
+    blit(dst, static_cast<int>(vx0), static_cast<int>(vy0), win.w, win.h, &scaled, 0, 0, op);
     return true;
 }
 
