@@ -318,6 +318,7 @@ void resetMarkers(Branch* branch) {
         branch->currentBasis >= 0 ? stamp(*branch, branch->depth, branch->currentBasis) : 0;
     std::fill_n(branch->markers, static_cast<std::size_t>(branch->rows) * branch->cols, value);
     branch->markersValid = true;
+    branch->markerBasis = branch->currentBasis;
 }
 
 namespace detail {
@@ -337,7 +338,13 @@ bool computeWindowProjection(Branch* branch, std::int32_t k, std::int32_t level,
     const Matrix& out = *branch->matrices[level];
     if (r < 0 || c < 0 || r >= out.rows || c >= out.cols)
         return fail("ERROR in computeWindowProjection: position out of range.");
-    if (!branch->markersValid) resetMarkers(branch);
+    if (!branch->markersValid || k < branch->markerBasis) {
+        // Stamps only order kernels taken in increasing order: markers left
+        // by a later kernel, or levels holding one, would pass for this one.
+        if (branch->currentBasis > k) branch->currentBasis = -1;
+        resetMarkers(branch);
+    }
+    branch->markerBasis = k;
     *value = windowValue(*branch, k, level, r, c);
     // The levels now mix kernels: the next full cascade must start afresh.
     branch->currentBasis = -1;

@@ -75,6 +75,7 @@ struct Branch {
     std::int32_t* markers = nullptr;  // [rows][cols] stamps of the per-window computation
     std::int32_t** markerRows = nullptr;
     bool markersValid = false;        // false after a full cascade overwrote the levels
+    std::int32_t markerBasis = -1;    // highest kernel the markers were set for
     std::uint8_t* prefixLengths = nullptr;  // [numOfBasis][numOfBasis], see prefixLength()
 };
 
@@ -162,7 +163,9 @@ void resetMarkers(Branch* branch);
 // Value of level L (1..D) at (r, c) for kernel k, computed for this one
 // window from stored partial values where the markers allow, recursively
 // otherwise; stores what it computes. Equals level L of the full cascade.
-// Resets the markers first if a full cascade ran since they were last set.
+// Reuse is cheapest with kernels in increasing order; the markers are reset
+// first when a full cascade ran since they were set or when k is below a
+// kernel they were set for, so any order gives the right value.
 bool computeWindowProjection(Branch* branch, std::int32_t k, std::int32_t level, std::int32_t r,
                              std::int32_t c, std::int32_t* value);
 
