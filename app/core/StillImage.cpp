@@ -1,0 +1,566 @@
+// Still image files: JPEG through libjpeg, 24-bit BMP by our own code.
+#include "core/StillImage.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <csetjmp>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// jpeglib.h needs FILE and size_t declared first.
+#include <jpeglib.h>
+#include <jerror.h>
+
+namespace plastora {
+
+const char* const kSaveFailedMessage = "ファイルの保存に失敗しました";
+
+namespace {
+
+// The largest row buffer a picture file may ask for (about 357 megapixels).
+// A header claiming more is treated as unreadable rather than attempted, so a
+// few bytes of input can never make us allocate without bound.
+constexpr std::uint64_t kMaxRowBytes = std::uint64_t{1} << 30;
+// libjpeg's own working memory (coefficient buffers of progressive pictures).
+constexpr long kMaxJpegWorkMemory = 1L << 30;
+// A real progressive JPEG has about ten scans; thousands of tiny scans over a
+// large picture are a way to make decoding take minutes.
+constexpr int kMaxJpegScans = 500;
+// Smallest fraction tried when a full-size surface cannot be made: 1/99.
+constexpr int kMaxShrink = 99;
+
+constexpr int kBmpFileHeaderSize = 14;
+constexpr int kBmpInfoHeaderSize = 40;
+constexpr int kBmpHeadersSize = kBmpFileHeaderSize + kBmpInfoHeaderSize;
+
+struct FileCloser {
+    void operator()(std::FILE* f) const {
+        if (f) std::fclose(f);
+    }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+bool endsWithNoCase(const std::string& s, const char* suffix) {
+    const std::size_t n = std::strlen(suffix);
+    if (s.size() < n) return false;
+    for (std::size_t i = 0; i < n; ++i) {
+        char c = s[s.size() - n + i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != suffix[i]) return false;
+    }
+    return true;
+}
+
+bool isJpegSaveName(const std::string& path) { return endsWithNoCase(path, "jpg") || endsWithNoCase(path, "jpeg"); }
+
+// Loading looks at the last character only: .jpg, .jpeg and .mpo all qualify.
+bool isJpegLoadName(const std::string& path) {
+    if (path.empty()) return false;
+    const char c = path.back();
+    return c == 'g' || c == 'G' || c == 'o' || c == 'O';
+}
+
+// One picture row as blue, green, red bytes.
+void rowToBgr(const Pixel* p, int w, std::uint8_t* d) {
+    for (int x = 0; x < w; ++x) {
+        d[3 * x] = static_cast<std::uint8_t>(p[x]);
+        d[3 * x + 1] = static_cast<std::uint8_t>(p[x] >> 8);
+        d[3 * x + 2] = static_cast<std::uint8_t>(p[x] >> 16);
+    }
+}
+
+void putLe16(std::uint8_t* p, std::uint32_t v) {
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+void putLe32(std::uint8_t* p, std::uint32_t v) {
+    putLe16(p, v);
+    putLe16(p + 2, v >> 16);
+}
+std::uint32_t le16(const std::uint8_t* p) { return p[0] | (std::uint32_t{p[1]} << 8); }
+std::uint32_t le32(const std::uint8_t* p) { return le16(p) | (le16(p + 2) << 16); }
+
+// ---------------------------------------------------------------------------
+// Writing through a temporary file in the target's folder, renamed over the
+// target only once everything is on disk.
+
+class ReplacingFile {
+public:
+    ReplacingFile() = default;
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+    ~ReplacingFile() { discard(); }
+
+    bool open(const std::string& path) {
+        m_target = path;
+        // Saving over a symbolic link writes the file it points to, as writing
+        // in place would, instead of replacing the link by a plain file.
+        struct stat lst {};
+        if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+            if (char* real = ::realpath(path.c_str(), nullptr)) {
+                m_target = real;
+                std::free(real);
+            }
+        }
+        const std::size_t slash = m_target.rfind('/');
+        const std::string folder = slash == std::string::npos ? std::string(".") : m_target.substr(0, slash + 1);
+        static std::atomic<unsigned> counter{0};
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            m_temp = folder + (slash == std::string::npos ? "/" : "") + ".plastora-" + std::to_string(::getpid()) +
+                     "-" + std::to_string(counter++) + ".tmp";
+            const int fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0) {
+                if (errno == EEXIST) continue;
+                m_temp.clear();
+                return false;
+            }
+            // A file being replaced keeps its permissions.
+            struct stat st {};
+            if (::stat(m_target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) (void)::fchmod(fd, st.st_mode & 07777);
+            m_file = ::fdopen(fd, "wb");
+            if (!m_file) {
+                ::close(fd);
+                discard();
+                return false;
+            }
+            return true;
+        }
+        m_temp.clear();
+        return false;
+    }
+
+    std::FILE* stream() const { return m_file; }
+
+    // Flushes, syncs and renames over the target. False (and the temporary
+    // file removed) when any step fails.
+    bool commit() {
+        if (!m_file) return false;
+        bool ok = std::fflush(m_file) == 0 && !std::ferror(m_file) && ::fsync(::fileno(m_file)) == 0;
+        ok = std::fclose(m_file) == 0 && ok;
+        m_file = nullptr;
+        if (ok && std::rename(m_temp.c_str(), m_target.c_str()) == 0) {
+            m_temp.clear();
+            return true;
+        }
+        discard();
+        return false;
+    }
+
+private:
+    void discard() {
+        if (m_file) {
+            std::fclose(m_file);
+            m_file = nullptr;
+        }
+        if (!m_temp.empty()) {
+            ::unlink(m_temp.c_str());
+            m_temp.clear();
+        }
+    }
+
+    std::string m_target;
+    std::string m_temp;
+    std::FILE* m_file = nullptr;
+};
+
+// ---------------------------------------------------------------------------
+// libjpeg glue. A fatal libjpeg error longjmps back to the function that
+// called setjmp; only libjpeg's own frames are skipped, so no C++ object is
+// left undestroyed. Everything those functions change after setjmp lives in a
+// job structure outside their own frame.
+
+struct JpegError {
+    jpeg_error_mgr mgr;  // first member: libjpeg hands back a pointer to it
+    std::jmp_buf jump;
+    // The entropy-coded data ended before the picture was complete: libjpeg
+    // would go on and fill the rest with grey, which we refuse.
+    bool dataEnded;
+};
+
+[[noreturn]] void jpegErrorExit(j_common_ptr cinfo) {
+    std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1);
+}
+
+void jpegEmitMessage(j_common_ptr cinfo, int level) {
+    if (level < 0 && cinfo->err->msg_code == JWRN_HIT_MARKER) reinterpret_cast<JpegError*>(cinfo->err)->dataEnded = true;
+}
+
+void jpegOutputMessage(j_common_ptr) {}
+
+void jpegProgress(j_common_ptr cinfo) {
+    auto* err = reinterpret_cast<JpegError*>(cinfo->err);
+    if (err->dataEnded) jpegErrorExit(cinfo);
+    if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxJpegScans)
+        jpegErrorExit(cinfo);
+}
+
+void installJpegErrors(JpegError& err) {
+    jpeg_std_error(&err.mgr);
+    err.mgr.error_exit = jpegErrorExit;
+    err.mgr.emit_message = jpegEmitMessage;
+    err.mgr.output_message = jpegOutputMessage;
+    err.dataEnded = false;
+}
+
+struct JpegEncodeJob {
+    jpeg_compress_struct cinfo;
+    JpegError err;
+    std::FILE* file;
+    const Surface* picture;
+    std::uint8_t* row;  // 3 x width bytes
+    int quality;
+};
+
+bool encodeJpeg(JpegEncodeJob& job) {
+    installJpegErrors(job.err);
+    job.cinfo.err = &job.err.mgr;
+    if (setjmp(job.err.jump)) {
+        jpeg_destroy_compress(&job.cinfo);
+        return false;
+    }
+    jpeg_create_compress(&job.cinfo);
+    jpeg_stdio_dest(&job.cinfo, job.file);
+    const Surface& pic = *job.picture;
+    job.cinfo.image_width = static_cast<JDIMENSION>(pic.width());
+    job.cinfo.image_height = static_cast<JDIMENSION>(pic.height());
+    job.cinfo.input_components = 3;
+    job.cinfo.in_color_space = JCS_EXT_BGR;
+    jpeg_set_defaults(&job.cinfo);
+    // The default for a colour picture, stated so that the stream is YCbCr
+    // with a JFIF header whatever the input order is.
+    jpeg_set_colorspace(&job.cinfo, JCS_YCbCr);
+    jpeg_set_quality(&job.cinfo, job.quality, TRUE);
+    jpeg_start_compress(&job.cinfo, TRUE);
+    while (job.cinfo.next_scanline < job.cinfo.image_height) {
+        rowToBgr(pic.row(static_cast<int>(job.cinfo.next_scanline)), pic.width(), job.row);
+        JSAMPROW rows[1] = {job.row};
+        jpeg_write_scanlines(&job.cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&job.cinfo);
+    jpeg_destroy_compress(&job.cinfo);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Reading: every format produces bottom-up blue, green, red rows.
+
+struct RowBuffer {
+    std::unique_ptr<std::uint8_t[]> data;
+    std::size_t stride = 0;
+    int width = 0;
+    int height = 0;
+    bool outOfMemory = false;  // the file was fine but its rows could not be had
+
+    bool allocate(int w, int h) {
+        stride = dibStride(w);
+        data.reset(new (std::nothrow) std::uint8_t[stride * static_cast<std::size_t>(h)]);
+        if (!data) {
+            outOfMemory = true;
+            return false;
+        }
+        width = w;
+        height = h;
+        return true;
+    }
+};
+
+struct JpegDecodeJob {
+    jpeg_decompress_struct cinfo;
+    JpegError err;
+    jpeg_progress_mgr progress;
+    std::FILE* file;
+    RowBuffer* rows;
+};
+
+bool decodeJpeg(JpegDecodeJob& job) {
+    installJpegErrors(job.err);
+    job.cinfo.err = &job.err.mgr;
+    if (setjmp(job.err.jump)) {
+        jpeg_destroy_decompress(&job.cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&job.cinfo);
+    job.cinfo.mem->max_memory_to_use = kMaxJpegWorkMemory;
+    job.progress.progress_monitor = jpegProgress;
+    job.cinfo.progress = &job.progress;
+    jpeg_stdio_src(&job.cinfo, job.file);
+    jpeg_read_header(&job.cinfo, TRUE);
+    // Colour pictures come out in the order of the rows; grey ones as one
+    // byte per pixel, widened below. Four-component (CMYK) pictures have no
+    // conversion to colour in libjpeg and are refused.
+    if (job.cinfo.num_components == 3) {
+        job.cinfo.out_color_space = JCS_EXT_BGR;
+    } else if (job.cinfo.num_components != 1) {
+        jpeg_destroy_decompress(&job.cinfo);
+        return false;
+    }
+    jpeg_start_decompress(&job.cinfo);
+    const int components = job.cinfo.output_components;
+    const std::uint64_t w = job.cinfo.output_width, h = job.cinfo.output_height;
+    if ((components != 1 && components != 3) || job.err.dataEnded || w == 0 || h == 0 ||
+        dibStride(static_cast<int>(w)) * h > kMaxRowBytes || !job.rows->allocate(static_cast<int>(w), static_cast<int>(h))) {
+        jpeg_destroy_decompress(&job.cinfo);
+        return false;
+    }
+    RowBuffer& rb = *job.rows;
+    while (job.cinfo.output_scanline < job.cinfo.output_height) {
+        // The first scanline is the top of the picture: the last row stored.
+        std::uint8_t* row = rb.data.get() + rb.stride * (rb.height - 1 - job.cinfo.output_scanline);
+        JSAMPROW rows[1] = {row};
+        if (jpeg_read_scanlines(&job.cinfo, rows, 1) != 1 || job.err.dataEnded) {
+            jpeg_destroy_decompress(&job.cinfo);
+            return false;
+        }
+        if (components == 1) {
+            // Right to left, so every grey byte is read before it is overwritten.
+            for (int x = rb.width - 1; x >= 0; --x) row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = row[x];
+        }
+        std::fill(row + 3 * static_cast<std::size_t>(rb.width), row + rb.stride, std::uint8_t{0});
+    }
+    // Whatever follows the picture (its end marker, the next picture of a
+    // multi-picture file) is not our business: stop here.
+    jpeg_destroy_decompress(&job.cinfo);
+    return true;
+}
+
+// An uncompressed 24-bit BMP. Every size and offset in the headers is checked
+// against the file before anything is allocated or read.
+bool readBmp(std::FILE* f, std::uint64_t fileSize, RowBuffer& rows) {
+    std::uint8_t h[kBmpHeadersSize];
+    if (fileSize < kBmpHeadersSize || std::fread(h, 1, sizeof h, f) != sizeof h) return false;
+    if (h[0] != 'B' || h[1] != 'M') return false;
+    const std::uint64_t pixelOffset = le32(h + 10);
+    const std::uint64_t infoSize = le32(h + 14);
+    const std::int64_t width = static_cast<std::int32_t>(le32(h + 18));
+    const std::int64_t height = static_cast<std::int32_t>(le32(h + 22));
+    const std::uint32_t planes = le16(h + 26);
+    const std::uint32_t bitCount = le16(h + 28);
+    const std::uint32_t compression = le32(h + 30);
+    if (infoSize < kBmpInfoHeaderSize || planes != 1 || bitCount != 24 || compression != 0) return false;
+    if (width <= 0 || height == 0) return false;
+    // A negative height means the rows are stored top row first.
+    const bool topDown = height < 0;
+    const std::int64_t rowCount = topDown ? -height : height;
+    if (rowCount > INT_MAX) return false;
+    const std::uint64_t stride = dibStride(static_cast<int>(width));
+    const std::uint64_t bytes = stride * static_cast<std::uint64_t>(rowCount);
+    if (bytes > kMaxRowBytes) return false;
+    if (pixelOffset < kBmpFileHeaderSize + infoSize || pixelOffset > fileSize || bytes > fileSize - pixelOffset)
+        return false;
+    if (!rows.allocate(static_cast<int>(width), static_cast<int>(rowCount))) return false;
+    if (::fseeko(f, static_cast<off_t>(pixelOffset), SEEK_SET) != 0) return false;
+    if (std::fread(rows.data.get(), 1, bytes, f) != bytes) return false;
+    if (topDown) {
+        std::uint8_t* d = rows.data.get();
+        for (int a = 0, b = rows.height - 1; a < b; ++a, --b)
+            std::swap_ranges(d + stride * a, d + stride * (a + 1), d + stride * b);
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Shrinking rows straight into a smaller surface by area averaging (the
+// halftone stretch): each destination pixel is the average of the source area
+// it covers, partly covered source pixels weighted by the part covered. It
+// works from the rows because a full-size surface is exactly what could not
+// be made, and needs memory only in proportion to one destination row.
+
+struct AxisWeights {
+    std::vector<int> first;   // first source index of each destination index
+    std::vector<int> count;   // number of source indices
+    std::vector<std::size_t> offset;  // into weight
+    std::vector<std::uint32_t> weight;
+};
+
+// Destination index d covers [d * src, (d + 1) * src) in units where one
+// source pixel is dst wide; the weights of every d add up to src.
+AxisWeights areaWeights(int src, int dst) {
+    AxisWeights a;
+    a.first.resize(dst);
+    a.count.resize(dst);
+    a.offset.resize(dst);
+    for (int d = 0; d < dst; ++d) {
+        const std::int64_t lo = std::int64_t{d} * src, hi = std::int64_t{d + 1} * src;
+        const std::int64_t s0 = lo / dst, s1 = (hi - 1) / dst;
+        a.first[d] = static_cast<int>(s0);
+        a.count[d] = static_cast<int>(s1 - s0 + 1);
+        a.offset[d] = a.weight.size();
+        for (std::int64_t s = s0; s <= s1; ++s) {
+            const std::int64_t cover = std::min(hi, (s + 1) * dst) - std::max(lo, s * dst);
+            a.weight.push_back(static_cast<std::uint32_t>(cover));
+        }
+    }
+    return a;
+}
+
+bool shrinkRows(const RowBuffer& rows, Surface& dst) {
+    const int dw = dst.width(), dh = dst.height();
+    try {
+        const AxisWeights wx = areaWeights(rows.width, dw);
+        const AxisWeights wy = areaWeights(rows.height, dh);
+        std::vector<std::uint64_t> acc(static_cast<std::size_t>(dw) * 3);
+        std::vector<std::uint64_t> line(static_cast<std::size_t>(dw) * 3);
+        const std::uint64_t total = static_cast<std::uint64_t>(rows.width) * static_cast<std::uint64_t>(rows.height);
+        for (int y = 0; y < dh; ++y) {
+            std::fill(acc.begin(), acc.end(), 0);
+            for (int k = 0; k < wy.count[y]; ++k) {
+                const int sy = wy.first[y] + k;  // picture row, 0 = top
+                const std::uint8_t* src = rows.data.get() + rows.stride * static_cast<std::size_t>(rows.height - 1 - sy);
+                for (int x = 0; x < dw; ++x) {
+                    std::uint64_t b = 0, g = 0, r = 0;
+                    const std::uint32_t* w = wx.weight.data() + wx.offset[x];
+                    const std::uint8_t* p = src + 3 * static_cast<std::size_t>(wx.first[x]);
+                    for (int j = 0; j < wx.count[x]; ++j, p += 3) {
+                        b += std::uint64_t{p[0]} * w[j];
+                        g += std::uint64_t{p[1]} * w[j];
+                        r += std::uint64_t{p[2]} * w[j];
+                    }
+                    line[3 * x] = b;
+                    line[3 * x + 1] = g;
+                    line[3 * x + 2] = r;
+                }
+                const std::uint64_t wgt = wy.weight[wy.offset[y] + k];
+                for (std::size_t i = 0; i < acc.size(); ++i) acc[i] += line[i] * wgt;
+            }
+            Pixel* d = dst.row(y);
+            for (int x = 0; x < dw; ++x) {
+                const auto avg = [&](std::uint64_t v) { return static_cast<Pixel>((v + total / 2) / total); };
+                d[x] = kOpaque | (avg(acc[3 * x + 2]) << 16) | (avg(acc[3 * x + 1]) << 8) | avg(acc[3 * x]);
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+// Makes the surface from the rows: full size when possible, else the first
+// of 1/2, 1/3, ... 1/99 that can be made.
+int surfaceFromRows(Host& host, const RowBuffer& rows, Surface& out, int& width, int& height) {
+    Surface s;
+    for (int i = 1; i <= kMaxShrink; ++i) {
+        const int w = rows.width / i, h = rows.height / i;
+        if (w <= 0 || h <= 0) break;
+        if (!s.create(w, h)) continue;
+        if (i == 1) {
+            setDIBits(s, 0, 0, rows.data.get(), rows.width, rows.height);
+        } else if (!shrinkRows(rows, s)) {
+            break;
+        }
+        out = std::move(s);
+        width = w;
+        height = h;
+        return 1;
+    }
+    host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+    return 0;
+}
+
+bool writeBmp(std::FILE* f, const Surface& pic) {
+    const int w = pic.width(), h = pic.height();
+    const std::uint64_t stride = dibStride(w);
+    const std::uint64_t imageSize = stride * static_cast<std::uint64_t>(h);
+    if (imageSize + kBmpHeadersSize > 0xFFFFFFFFu) return false;  // the header cannot say it
+    std::uint8_t hdr[kBmpHeadersSize] = {};
+    hdr[0] = 'B';
+    hdr[1] = 'M';
+    putLe32(hdr + 2, static_cast<std::uint32_t>(imageSize + kBmpHeadersSize));
+    // reserved words 6..9 stay 0
+    putLe32(hdr + 10, kBmpHeadersSize);
+    putLe32(hdr + 14, kBmpInfoHeaderSize);
+    putLe32(hdr + 18, static_cast<std::uint32_t>(w));
+    putLe32(hdr + 22, static_cast<std::uint32_t>(h));  // positive: rows bottom-up
+    putLe16(hdr + 26, 1);
+    putLe16(hdr + 28, 24);
+    putLe32(hdr + 30, 0);  // no compression
+    putLe32(hdr + 34, static_cast<std::uint32_t>(imageSize));
+    // resolutions 38..45 stay 0
+    putLe32(hdr + 46, 0x01000000u);  // colours used
+    putLe32(hdr + 50, 0x01000000u);  // colours important
+    if (std::fwrite(hdr, 1, sizeof hdr, f) != sizeof hdr) return false;
+    std::vector<std::uint8_t> row(stride, 0);  // padding stays 0
+    for (int r = 0; r < h; ++r) {
+        rowToBgr(pic.row(h - 1 - r), w, row.data());
+        if (std::fwrite(row.data(), 1, row.size(), f) != row.size()) return false;
+    }
+    return true;
+}
+
+bool writeJpeg(std::FILE* f, const Surface& pic, int quality) {
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(pic.width()) * 3);
+    auto job = std::make_unique<JpegEncodeJob>();
+    job->file = f;
+    job->picture = &pic;
+    job->row = row.data();
+    job->quality = quality;
+    return encodeJpeg(*job);
+}
+
+bool savePicture(const Surface& picture, const std::string& path, int jpegQuality) {
+    if (picture.empty()) return false;
+    ReplacingFile file;
+    if (!file.open(path)) return false;
+    try {
+        const bool written = isJpegSaveName(path) ? writeJpeg(file.stream(), picture, jpegQuality)
+                                                  : writeBmp(file.stream(), picture);
+        return written && file.commit();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+int SaveStillImage(Host& host, const Surface& picture, int /*w*/, int /*h*/, const std::string& path,
+                   int jpegQuality) {
+    // The size given is the picture's own; the surface's size is what is
+    // written either way, so nothing outside it is ever read.
+    if (savePicture(picture, path, jpegQuality)) return 1;
+    host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+    return 0;
+}
+
+int LoadStillImage(Host& host, const std::string& path, std::optional<long long> jpegOffset, Surface& out,
+                   int& width, int& height) {
+    FilePtr f(std::fopen(path.c_str(), "rb"));
+    if (!f) return 0;
+    struct stat st {};
+    if (::fstat(::fileno(f.get()), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+    const std::uint64_t fileSize = static_cast<std::uint64_t>(st.st_size);
+
+    RowBuffer rows;
+    bool ok = false;
+    if (isJpegLoadName(path)) {
+        if (jpegOffset) {
+            if (*jpegOffset < 0 || static_cast<std::uint64_t>(*jpegOffset) >= fileSize ||
+                ::fseeko(f.get(), static_cast<off_t>(*jpegOffset), SEEK_SET) != 0)
+                return 0;
+        }
+        auto job = std::make_unique<JpegDecodeJob>();
+        job->file = f.get();
+        job->rows = &rows;
+        ok = decodeJpeg(*job);
+    } else {
+        ok = readBmp(f.get(), fileSize, rows);
+    }
+    f.reset();
+    if (!ok) {
+        if (rows.outOfMemory) host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+        return 0;
+    }
+    return surfaceFromRows(host, rows, out, width, height);
+}
+
+}  // namespace plastora

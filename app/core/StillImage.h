@@ -1,0 +1,44 @@
+// Still image files: the JPEG and 24-bit BMP pictures the program opens and
+// writes for itself (photos, companion images of a project, pictures inside a
+// multi-picture file, every saved JPEG or BMP).
+//
+// JPEG goes through libjpeg, configured for blue, green, red pixels so that
+// the bottom-up DIB rows of a picture pass to and from the codec unchanged.
+// BMP is our own code: uncompressed 24-bit, bottom-up rows padded to 4 bytes.
+#pragma once
+
+#include "platform/Host.h"
+#include "platform/Surface.h"
+
+#include <optional>
+#include <string>
+
+namespace plastora {
+
+// The message shown when a picture cannot be written.
+extern const char* const kSaveFailedMessage;
+
+// Writes `picture` to `path` (UTF-8). A path whose last 3 characters are
+// "jpg" or last 4 are "jpeg", in any case, gets a JPEG of the given quality
+// (1..100, baseline tables forced); any other name gets a 24-bit BMP.
+// w and h are the picture's size; when they disagree with the surface the
+// surface's own size is used, so nothing outside it is ever read.
+// The file is written under a temporary name in the same folder and renamed
+// over `path` only when complete: a failed save leaves an existing file as it
+// was. Returns 1 on success; on failure shows kSaveFailedMessage and returns 0.
+int SaveStillImage(Host& host, const Surface& picture, int w, int h, const std::string& path, int jpegQuality);
+
+// Reads the picture at `path` (UTF-8) into `out`. A path whose last character
+// is g, G, o or O (.jpg, .jpeg, .mpo) is decoded as JPEG, starting at
+// `jpegOffset` bytes into the file when given; anything else is read as an
+// uncompressed 24-bit BMP (bottom-up or top-down rows).
+// When a surface of the full size cannot be made, the picture is shrunk to
+// 1/2, 1/3, ... 1/99 of its size (area averaging); width and height report
+// the size made. Returns 1 on success. A file that cannot be opened or is not
+// a readable picture returns 0 with no message (the caller reports it); when
+// no size of surface can be made the out-of-memory message is shown and 0 is
+// returned. On failure `out`, `width` and `height` are left unchanged.
+int LoadStillImage(Host& host, const std::string& path, std::optional<long long> jpegOffset, Surface& out,
+                   int& width, int& height);
+
+}  // namespace plastora
