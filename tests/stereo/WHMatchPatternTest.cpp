@@ -162,3 +162,20 @@ TEST(WHMatchPattern, KernelCountIsHeldToThePatternArea) {
     EXPECT_EQ(s->numOfBasis, 16);
     destroyWHSetup(s);
 }
+
+TEST(WHMatchPattern, TiesGoToTheFirstWindowInRasterOrder) {
+    Grey src = whtest::noise(32, 40, 14);
+    const Grey pat = whtest::cut(src, 3, 20, 8);
+    for (int r = 0; r < 8; ++r)
+        for (int c = 0; c < 8; ++c) src.px[std::size_t(12 + r) * src.cols + 5 + c] = pat.at(r, c);
+    const Found one = search(src, pat, 50, 10, 1);
+    ASSERT_EQ(one.count, 1);
+    EXPECT_EQ(one.matches[0], std::make_tuple(3, 20, 0u));
+    const Found all = search(src, pat, 50, 0, 0);
+    EXPECT_EQ(all.matches, (std::vector<std::tuple<int, int, std::uint32_t>>{{3, 20, 0}, {12, 5, 0}}));
+
+    const Grey flat{24, 24, std::vector<std::uint8_t>(24 * 24, 77)};
+    const Found first = search(flat, whtest::cut(flat, 4, 4, 16), 50, 0, 1);
+    ASSERT_EQ(first.count, 1);
+    EXPECT_EQ(first.matches[0], std::make_tuple(0, 0, 0u));
+}
