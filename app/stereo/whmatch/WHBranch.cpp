@@ -37,30 +37,22 @@ constexpr std::int8_t kSignOfBits[8] = {1, -1, 1, -1, -1, 1, -1, 1};
 // matrix. Split by sign so that both loops are plain vector additions.
 void cascadeStep(const Branch& b, int step, int k) {
     const Matrix& in = *b.matrices[step];
-    Matrix& out = *b.matrices[step + 1];
+    const Matrix& out = *b.matrices[step + 1];
+    // Sizes in locals: the cells are int32 too, so the compiler could not
+    // otherwise keep them in registers across the stores.
+    const std::int32_t rows = out.rows;
+    const std::int32_t cols = out.cols;
     const int d = b.delta[step];
     const bool sum = sign(b, step, k) > 0;
-    if (b.direction[step] == kHorizontal) {
-        for (std::int32_t r = 0; r < out.rows; ++r) {
-            const std::int32_t* src = in.rowsMapping[r];
-            const std::int32_t* far = src + d;
-            std::int32_t* dst = out.rowsMapping[r];
-            if (sum) {
-                for (std::int32_t c = 0; c < out.cols; ++c) dst[c] = src[c] + far[c];
-            } else {
-                for (std::int32_t c = 0; c < out.cols; ++c) dst[c] = src[c] - far[c];
-            }
-        }
-    } else {
-        for (std::int32_t r = 0; r < out.rows; ++r) {
-            const std::int32_t* src = in.rowsMapping[r];
-            const std::int32_t* far = in.rowsMapping[r + d];
-            std::int32_t* dst = out.rowsMapping[r];
-            if (sum) {
-                for (std::int32_t c = 0; c < out.cols; ++c) dst[c] = src[c] + far[c];
-            } else {
-                for (std::int32_t c = 0; c < out.cols; ++c) dst[c] = src[c] - far[c];
-            }
+    const bool horizontal = b.direction[step] == kHorizontal;
+    for (std::int32_t r = 0; r < rows; ++r) {
+        const std::int32_t* __restrict src = in.rowsMapping[r];
+        const std::int32_t* __restrict far = horizontal ? src + d : in.rowsMapping[r + d];
+        std::int32_t* __restrict dst = out.rowsMapping[r];
+        if (sum) {
+            for (std::int32_t c = 0; c < cols; ++c) dst[c] = src[c] + far[c];
+        } else {
+            for (std::int32_t c = 0; c < cols; ++c) dst[c] = src[c] - far[c];
         }
     }
 }

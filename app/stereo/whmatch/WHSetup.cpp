@@ -34,12 +34,13 @@ void widen(const Image& image, Matrix& m) {
 
 std::uint64_t windowSSD(const Matrix& source, const Matrix& pattern, std::int32_t r,
                         std::int32_t c) {
+    const std::int32_t size = pattern.rows;  // square
     std::uint64_t total = 0;
-    for (std::int32_t y = 0; y < pattern.rows; ++y) {
-        const std::int32_t* s = source.rowsMapping[r + y] + c;
-        const std::int32_t* p = pattern.rowsMapping[y];
+    for (std::int32_t y = 0; y < size; ++y) {
+        const std::int32_t* __restrict s = source.rowsMapping[r + y] + c;
+        const std::int32_t* __restrict p = pattern.rowsMapping[y];
         std::int32_t row = 0;  // at most 255^2 x 256
-        for (std::int32_t x = 0; x < pattern.cols; ++x) {
+        for (std::int32_t x = 0; x < size; ++x) {
             const std::int32_t d = s[x] - p[x];
             row += d * d;
         }
