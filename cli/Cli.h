@@ -89,4 +89,4 @@ int failure(const std::string& text);
 #define PLASTORA_CLI_CONCAT(a, b) PLASTORA_CLI_CONCAT2(a, b)
 #define PLASTORA_CLI_COMMAND(...)                                                      \
     static const bool PLASTORA_CLI_CONCAT(plastoraCliRegistered_, __LINE__) [[maybe_unused]] = \
-        ::plastora::cli::registerCommand(::plastora::cli::Command{__VA_ARGS__})
+        ::plastora::cli::registerCommand(::plastora::cli::Command(__VA_ARGS__))

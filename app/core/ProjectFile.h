@@ -1,0 +1,126 @@
+// The project file "*.lyr" and its mask companions.
+//
+// A project is a 96-byte header followed by the overlay-object section, with
+// the edit image, the region masks (1-bit BMPs carrying the depth in their
+// reserved word), the paint layer and high-resolution images beside it under
+// the same base name. Everything read from a file is checked against the
+// file's size before it is used.
+#pragma once
+
+#include "core/StereoWorkspace.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace plastora {
+
+constexpr int kProjectVersion = 3;
+constexpr std::size_t kProjectHeaderSize = 96;
+constexpr std::size_t kOldProjectHeaderSize = 64;
+constexpr std::size_t kObjectRecordSize = 56;
+constexpr std::size_t kFaceBlockSize = 32;
+
+extern const char* const kNotProjectMessage;       // wrong magic
+extern const char* const kUnsupportedVersionMessage;
+extern const char* const kMissingMaskMessage;
+extern const char* const kMaskSaveFailedMessage;
+extern const char* const kReadFailedMessage;
+extern const char* const kCardPathMessage;
+
+// The header fields as the program uses them (after the layout rules for
+// older files have been applied).
+struct ProjectHeader {
+    std::int32_t version = kProjectVersion;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::int32_t objectCount = 0;
+    std::int32_t strength = 2;
+    std::int32_t backgroundDepth = 0;
+    std::int32_t foregroundDepth = 0;
+    std::int32_t paintDepth = 0;
+    std::int32_t regionShadow = 0;
+    std::int32_t paintShadow = 0;
+    float lpi = 60.0f;
+    bool lpiStored = true;         // false for the 64-byte layout (keeps the current value)
+    std::int32_t regionCount = 1;  // C, already corrected for versions 0 and 1
+    std::int32_t maskingIndex = 0;
+    bool stereoPair = false;
+    std::int32_t highResCount = 0;
+    // Versions 0 and 1 (and the 64-byte layout below version 2): region 0's
+    // depth is the foreground field, not the mask file's word.
+    bool region0DepthFromHeader = false;
+    std::size_t objectSectionOffset = kProjectHeaderSize;
+};
+
+// One object read from the object section.
+struct ProjectObject {
+    std::int32_t type = 0;
+    OverlayObject object;
+};
+
+// "base" of a path: everything before its last dot (the whole path when the
+// file name has no dot).
+std::string projectBase(const std::string& path);
+// True when the path's extension is "lyr" in any case, or the name has no dot.
+bool isProjectPath(const std::string& path);
+// Mask file name of region j: base + ".msk" for 0, base + ".m%02d" otherwise.
+std::string maskPath(const std::string& base, int region);
+// High-resolution image name: base + "_hd%02d.jpg" (i from 1).
+std::string highResPath(const std::string& base, int i);
+
+// True when `path` points into the picture folder of a 3DS memory card, as
+// given by the card file pattern (e.g. "DCIM\*NIN03\HNI_%04d.MPO"): a folder
+// named like the pattern's first folder, directly holding one that matches
+// its second (a '*' in the pattern matches any characters).
+bool isCardPicturePath(const std::string& path, const std::string& nintendoPattern);
+
+// ---- the project file --------------------------------------------------------
+
+// The whole project file for the workspace's current state.
+std::vector<std::uint8_t> serializeProject(const CStereoWorkspace& ws);
+
+enum class ProjectParse { Ok, NotProject, BadVersion, Corrupt };
+
+// Parses the header. Corrupt covers files too short for their header and
+// impossible values (sizes, counts) that no program wrote.
+ProjectParse parseProjectHeader(const std::vector<std::uint8_t>& file, ProjectHeader& header);
+// Parses the object section that starts at header.objectSectionOffset.
+// Every count and length is checked against the bytes present.
+bool parseObjectSection(const std::vector<std::uint8_t>& file, const ProjectHeader& header,
+                        std::vector<ProjectObject>& objects);
+
+// ---- mask files --------------------------------------------------------------
+
+// Writes a 1-bit mask BMP with the depth in the first reserved word.
+// Written under a temporary name and renamed; false when it cannot be written.
+bool writeMaskFile(const std::string& path, const Surface& mask, int depth);
+
+enum class MaskRead { Ok, Missing, Corrupt };
+// Reads a 1-bit (or 24-bit) mask file of exactly w x h into a black/white
+// surface; depth from the first reserved word, sign-extended.
+MaskRead readMaskFile(const std::string& path, int w, int h, Surface& mask, int& depth);
+MaskRead parseMaskFile(const std::vector<std::uint8_t>& file, int w, int h, Surface& mask, int& depth);
+
+// ---- clip-art picture run-length coding -------------------------------------
+
+// Run-length words of bottom-up 24-bit rows (stride-padded), or an empty
+// vector when the runs would take as many bytes as w x h x 4.
+std::vector<std::uint8_t> encodePictureRuns(const std::vector<std::uint8_t>& rows, int w, int h);
+// Decodes run-length words into bottom-up 24-bit rows; false when the data
+// ends early or a run is empty or crosses the end of a row.
+bool decodePictureRuns(const std::uint8_t* data, std::size_t size, int w, int h, std::vector<std::uint8_t>& rows);
+
+// ---- text encoding on disk ----------------------------------------------------
+
+// Text and face names are stored in the Japanese Windows code page (CP932).
+std::string toDiskText(const std::string& utf8);
+std::string fromDiskText(const std::string& bytes);
+
+// Reads a whole file (false when it cannot be opened or is larger than
+// `limit` bytes).
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::size_t limit);
+// Writes a file under a temporary name in the same folder, then renames it.
+bool writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+}  // namespace plastora

@@ -1,0 +1,44 @@
+#include "core/RecentFiles.h"
+
+#include <QSettings>
+#include <QString>
+
+#include <algorithm>
+
+namespace plastora {
+
+namespace {
+
+constexpr const char* kOrganisation = "アプリケーション ウィザードで生成されたローカル アプリケーション";
+constexpr const char* kApplication = "Plastora";
+constexpr const char* kSection = "Recent File List";
+
+QString entryKey(int i) { return QString("File%1").arg(i); }
+
+}  // namespace
+
+std::vector<std::string> recentFiles() {
+    QSettings s(QString::fromUtf8(kOrganisation), QString::fromUtf8(kApplication));
+    s.beginGroup(kSection);
+    std::vector<std::string> out;
+    for (int i = 1; i <= kRecentFileCount; ++i) {
+        const QString v = s.value(entryKey(i)).toString();
+        if (!v.isEmpty()) out.push_back(v.toStdString());
+    }
+    return out;
+}
+
+void addRecentFile(const std::string& path) {
+    std::vector<std::string> list = recentFiles();
+    list.erase(std::remove(list.begin(), list.end(), path), list.end());
+    list.insert(list.begin(), path);
+    if (list.size() > static_cast<std::size_t>(kRecentFileCount)) list.resize(kRecentFileCount);
+    QSettings s(QString::fromUtf8(kOrganisation), QString::fromUtf8(kApplication));
+    s.beginGroup(kSection);
+    for (int i = 1; i <= kRecentFileCount; ++i) {
+        if (static_cast<std::size_t>(i) <= list.size()) s.setValue(entryKey(i), QString::fromStdString(list[static_cast<std::size_t>(i - 1)]));
+        else s.remove(entryKey(i));
+    }
+}
+
+}  // namespace plastora

@@ -1,0 +1,304 @@
+// CStereoWorkspace: the one object that holds the picture being edited and
+// everything made from it, and how it is being edited.
+//
+// The view window creates one and routes every command, mouse message and
+// timer tick to it. It never talks to a person directly: questions and
+// messages go through the Host it is given.
+#pragma once
+
+#include "overlay/OverlayObject.h"
+#include "platform/Host.h"
+#include "platform/Surface.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace plastora {
+
+constexpr int kMaxRegions = 32;
+constexpr int kObjectSlots = 32;
+constexpr int kMaxObjects = 31;
+constexpr int kHighResSlots = 16;
+// The number of views is raised to at least 2 (the ping-pong animation and
+// the extremes-only loop need two) and held to at most this.
+constexpr int kMinViews = 2;
+constexpr int kMaxViews = 64;
+
+// Display modes.
+enum DisplayMode : std::int32_t {
+    kModeNone = 0,
+    kModeMask = 1,       // "前景切出し"
+    kModeImage = 2,      // "画像編集"
+    kModeComposite = 3,  // "合成画像"
+    kModeAnimation = 4,  // "立体画像"
+    kModeAnaglyph = 5,
+    kModeInterlace = 6,
+};
+
+// Tools.
+enum Tool : std::int32_t {
+    kToolNone = 0,
+    kToolPen = 1,
+    kToolEraser = 2,
+    kToolFill = 3,
+    kToolMove = 4,
+    kToolOutline = 6,
+};
+
+// Undo kinds (0 = nothing to undo).
+enum UndoKind : std::int32_t {
+    kUndoNone = 0,
+    kUndoRegionMask = 1,
+    kUndoPaintLayer = 2,
+    kUndoObjectOrder = 3,
+    kUndoObjectRecord = 4,
+    kUndoObjectBitmap = 5,
+};
+
+struct CutoutRegion {
+    std::int32_t depth = 0;
+    Surface mask;  // W x H, white inside, black outside
+};
+
+struct ObjectEntry {
+    std::int32_t type = kObjectNone;
+    std::shared_ptr<OverlayObject> object;
+};
+
+// The values read from the settings file once, when the workspace is made.
+struct WorkspaceSettings {
+    int viewCount = 4;       // N
+    int pitch = 2;           // composite pitch P
+    int hdRatio = 3;         // R
+    ColorRef maskColour = 65280;
+    int maskWidth = 4;
+    int shadowLevel = 64;
+    ColorRef editColour = 0;
+    int editWidth = 8;
+    bool fixRatio = true;
+    int jpegQuality = 80;
+    bool copyPrint = false;
+    bool anaglyphColour = false;
+    bool anaglyphFilter = false;
+    std::string drive = "F:";
+    std::string nintendoPath = "DCIM\\*NIN03\\HNI_%04d.MPO";
+};
+
+// Reads WorkspaceSettings from a settings file (defaults where absent).
+WorkspaceSettings readWorkspaceSettings(const std::string& settingsPath);
+
+class CStereoWorkspace {
+public:
+    // Reads the settings the workspace keeps for its lifetime from
+    // `settingsPath` and makes the empty tables. Display mode 0.
+    CStereoWorkspace(Host& host, std::string settingsPath);
+    ~CStereoWorkspace();
+    CStereoWorkspace(const CStereoWorkspace&) = delete;
+    CStereoWorkspace& operator=(const CStereoWorkspace&) = delete;
+
+    Host& host() { return m_host; }
+    const std::string& settingsPath() const { return m_settingsPath; }
+    const WorkspaceSettings& settings() const { return m_settings; }
+    WorkspaceSettings& settings() { return m_settings; }
+
+    // ---- picture -----------------------------------------------------------
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+    Surface& source() { return m_source; }
+    const Surface& source() const { return m_source; }
+    // Replaces the whole document by a photo of w x h (the source is taken
+    // over). Every layer, view and table is discarded. Used by opening.
+    void adoptPicture(Surface&& picture);
+    // Discards everything (mode 0).
+    void clearDocument();
+
+    // ---- regions -----------------------------------------------------------
+    int regionCount() const { return m_regionCount; }
+    int currentRegion() const { return m_currentRegion; }
+    void setCurrentRegion(int index);
+    CutoutRegion& region(int index) { return m_regions[static_cast<std::size_t>(index)]; }
+    const CutoutRegion& region(int index) const { return m_regions[static_cast<std::size_t>(index)]; }
+    int maskingIndex() const { return m_maskingIndex; }
+    void setMaskingIndex(int index) { m_maskingIndex = index; }
+    bool maskingOn() const { return m_maskingOn; }
+    void setMaskingOn(bool on) { m_maskingOn = on; }
+    // Appends a region with an all-black mask. False when the table is full
+    // or the mask cannot be allocated (nothing changes then).
+    bool appendRegion(int depth);
+    // Removes region `index`, closing the gap.
+    void removeRegion(int index);
+    // Sets the region count directly (used by project loading); regions past
+    // the count are freed.
+    void truncateRegions(int count);
+
+    // ---- paint layer -------------------------------------------------------
+    bool hasPaintLayer() const { return !m_paint.empty(); }
+    Surface& paintLayer() { return m_paint; }
+    Surface& paintMask() { return m_paintMask; }
+    // Makes an empty paint layer (black picture, black mask) when there is none.
+    bool ensurePaintLayer();
+    void discardPaintLayer();
+
+    // ---- objects -----------------------------------------------------------
+    int objectCount() const { return m_objectCount; }
+    int currentObject() const { return m_currentObject; }
+    void setCurrentObject(int index) { m_currentObject = index; }
+    ObjectEntry& objectEntry(int index) { return m_objects[static_cast<std::size_t>(index)]; }
+    const ObjectEntry& objectEntry(int index) const { return m_objects[static_cast<std::size_t>(index)]; }
+    // Appends an object at the top of the order. Refuses a 32nd object with
+    // its message and returns false.
+    bool appendObject(std::int32_t type, std::shared_ptr<OverlayObject> object);
+    void removeObjectAt(int index);
+    void clearObjects();
+
+    // ---- depths ------------------------------------------------------------
+    std::int32_t backgroundDepth = -8;
+    std::int32_t foregroundDepth = 8;  // depth of a new region 0
+    std::int32_t paintDepth = 4;
+    std::int32_t regionShadow = 0;     // region 0 casts a shadow
+    std::int32_t paintShadow = 0;
+
+    // ---- generated data ----------------------------------------------------
+    int viewCount() const { return static_cast<int>(m_views.size()); }
+    Surface& view(int index) { return m_views[static_cast<std::size_t>(index)]; }
+    const Surface& view(int index) const { return m_views[static_cast<std::size_t>(index)]; }
+    bool hasViews() const;
+    void discardViews();
+    int strength() const { return m_strength; }
+    void setStrength(int s) { m_strength = s; }
+    Surface& composite() { return m_composite; }
+    int highResCount() const { return m_highResCount; }
+    void setHighResCount(int n) { m_highResCount = n; }
+    Surface& highRes(int index) { return m_highRes[static_cast<std::size_t>(index)]; }
+    void discardHighRes();
+    Surface& anaglyph() { return m_anaglyph; }
+    Surface& interlace() { return m_interlace; }
+    Surface& display() { return m_display; }
+    const Surface& display() const { return m_display; }
+
+    // ---- document state ----------------------------------------------------
+    bool stereoPair() const { return m_stereoPair; }
+    void setStereoPair(bool on) { m_stereoPair = on; }
+    double lpi() const { return m_lpi; }
+    void setLpi(double v) { m_lpi = v; }
+    bool modified() const { return m_modified; }
+    void setModified(bool on) { m_modified = on; }
+    bool rotationAllowed() const { return m_rotationAllowed; }
+    void setRotationAllowed(bool on) { m_rotationAllowed = on; }
+    const std::string& currentPath() const { return m_currentPath; }
+    void setCurrentPath(const std::string& path);
+
+    // ---- editing state -----------------------------------------------------
+    int mode() const { return m_mode; }
+    int tool() const { return m_tool; }
+    void setTool(int tool) { m_tool = tool; }
+    int zoom() const { return m_zoom; }
+    void setZoom(int zoom) { m_zoom = zoom; }
+    int animationFrame() const { return m_animFrame; }
+    int animationDirection() const { return m_animDirection; }
+    void setAnimation(int frame, int direction) { m_animFrame = frame, m_animDirection = direction; }
+    bool depthDialogOpen() const { return m_depthDialogOpen; }
+    void setDepthDialogOpen(bool open) { m_depthDialogOpen = open; }
+    // The display mode is set directly only by the output commands (3..6);
+    // editing modes go through SetMode.
+    void setDisplayMode(int mode) { m_mode = mode; }
+
+    // SetMode (1 or 2): leaves the animation, discards views and composite,
+    // makes region 0 in mask editing when there is none, picks the tool,
+    // resets zoom, clears undo and the current object, redraws. Returns false
+    // only when region 0 could not be allocated (the memory message is shown).
+    bool SetMode(int mode);
+
+    // ---- undo --------------------------------------------------------------
+    int undoKind() const { return m_undoKind; }
+    bool canUndo() const { return m_undoKind != kUndoNone && (m_mode == kModeMask || m_mode == kModeImage); }
+    // Takes a snapshot of the given kind (and sets the modified flag).
+    // Returns false when the snapshot memory cannot be had (undo kind 0).
+    bool TakeSnapshot(int kind);
+    void ClearUndo() { m_undoKind = kUndoNone; }
+    // Restores the snapshot and sets the kind to 0.
+    void Undo();
+
+    // SaveModified: when the picture is modified, asks whether to save it.
+    // Returns 0 for Cancel or a failed save (the caller stops closing or
+    // opening), 1 otherwise.
+    int SaveModified();
+    // Save: writes the project (base.lyr) and its companions. With no path a
+    // save dialog asks for one. Returns 1 or 0.
+    int Save(const std::string& path = {});
+    // Open: a project (.lyr, or a name without extension) or a photo. With no
+    // path an open dialog asks for one. Returns 1 or 0.
+    int Open(const std::string& path = {});
+    // Reads a project file and its masks and objects into the workspace
+    // (the edit image is read by Open). Returns 1 or 0 (after its messages).
+    int ReadProject(const std::string& path);
+
+    // Redraw: rebuilds the display image from the display mode and asks the
+    // host to repaint.
+    void Redraw();
+
+private:
+    bool buildDisplay();
+    // Brings a loaded photo into the workspace as its working image.
+    bool takeOpenedPhoto(Surface&& photo, const std::string& path);
+
+    Host& m_host;
+    std::string m_settingsPath;
+    WorkspaceSettings m_settings;
+
+    int m_width = 0;
+    int m_height = 0;
+    Surface m_source;
+    std::array<CutoutRegion, kMaxRegions> m_regions;
+    int m_regionCount = 0;
+    int m_currentRegion = 0;
+    int m_maskingIndex = 0;
+    bool m_maskingOn = false;
+    Surface m_paint;
+    Surface m_paintMask;
+    std::array<ObjectEntry, kObjectSlots> m_objects;
+    int m_objectCount = 0;
+    int m_currentObject = -1;
+
+    std::vector<Surface> m_views;
+    int m_strength = 2;
+    Surface m_composite;
+    std::array<Surface, kHighResSlots> m_highRes;
+    int m_highResCount = 0;
+    Surface m_anaglyph;
+    Surface m_interlace;
+    Surface m_display;
+
+    bool m_stereoPair = false;
+    double m_lpi = 60.0;
+    bool m_modified = false;
+    bool m_rotationAllowed = false;
+    std::string m_currentPath;
+
+    int m_mode = kModeNone;
+    int m_tool = kToolNone;
+    int m_zoom = 1;
+    int m_animFrame = 0;
+    int m_animDirection = 1;
+    bool m_depthDialogOpen = false;
+
+    int m_undoKind = kUndoNone;
+    int m_undoRegion = 0;
+    Surface m_undoA;  // region mask / paint layer / object bitmap
+    Surface m_undoB;  // paint mask
+    std::vector<ObjectEntry> m_undoEntries;
+    int m_undoEntryCount = 0;
+    OverlayObject m_undoRecord;
+    int m_undoObject = -1;
+};
+
+// Paints a flat colour into `dst` wherever `mask` is white (any non-zero
+// colour byte), leaving the rest: dst = (dst AND NOT mask) OR (colour AND mask).
+void fillThroughMask(Surface& dst, const Surface& mask, ColorRef colour);
+// Copies `layer` into `dst` wherever `mask` is white.
+void copyThroughMask(Surface& dst, const Surface& layer, const Surface& mask);
+
+}  // namespace plastora

@@ -1,0 +1,114 @@
+#include "ui/QtHost.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QWidget>
+
+namespace plastora::ui {
+
+namespace {
+constexpr const char* kAppTitle = "Plastora";
+}
+
+QString qtFilterFromClassic(const std::string& filter) {
+    const QStringList parts = QString::fromStdString(filter).split('|');
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].isEmpty()) break;
+        QString patterns = parts[i + 1];
+        patterns.replace(';', ' ');
+        // The name often already lists its patterns; Qt wants them in brackets.
+        out << parts[i] + " (" + patterns + ")";
+    }
+    return out.join(";;");
+}
+
+QtHost::QtHost(QWidget* parent) : m_parent(parent) {}
+
+MsgResult QtHost::message(const MessageRequest& request) {
+    QMessageBox box(m_parent);
+    box.setWindowTitle(kAppTitle);
+    box.setText(QString::fromStdString(request.text));
+    switch (request.icon) {
+    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case MsgIcon::Error: box.setIcon(QMessageBox::Critical); break;
+    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case MsgIcon::None: break;
+    }
+    std::vector<std::pair<QMessageBox::StandardButton, MsgResult>> buttons;
+    switch (request.buttons) {
+    case MsgButtons::Ok: buttons = {{QMessageBox::Ok, MsgResult::Ok}}; break;
+    case MsgButtons::OkCancel: buttons = {{QMessageBox::Ok, MsgResult::Ok}, {QMessageBox::Cancel, MsgResult::Cancel}}; break;
+    case MsgButtons::YesNo: buttons = {{QMessageBox::Yes, MsgResult::Yes}, {QMessageBox::No, MsgResult::No}}; break;
+    case MsgButtons::YesNoCancel:
+        buttons = {{QMessageBox::Yes, MsgResult::Yes}, {QMessageBox::No, MsgResult::No}, {QMessageBox::Cancel, MsgResult::Cancel}};
+        break;
+    }
+    QMessageBox::StandardButtons set;
+    for (const auto& b : buttons) set |= b.first;
+    box.setStandardButtons(set);
+    const std::size_t def = static_cast<std::size_t>(std::max(0, request.defaultButton));
+    if (def < buttons.size()) box.setDefaultButton(buttons[def].first);
+    const auto clicked = static_cast<QMessageBox::StandardButton>(box.exec());
+    for (const auto& b : buttons)
+        if (b.first == clicked) return b.second;
+    // Closed with Escape or the window's close box.
+    if (request.buttons == MsgButtons::YesNo) return MsgResult::No;
+    return request.buttons == MsgButtons::Ok ? MsgResult::Ok : MsgResult::Cancel;
+}
+
+std::optional<std::string> QtHost::fileDialog(const FileDialogRequest& request) {
+    QFileDialog dlg(m_parent, QString::fromStdString(request.title));
+    dlg.setNameFilter(qtFilterFromClassic(request.filter));
+    dlg.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dlg.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!request.defaultExtension.empty()) dlg.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+    if (request.save && !request.overwritePrompt) dlg.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!request.initialPath.empty()) {
+        const QFileInfo fi(QString::fromStdString(request.initialPath));
+        if (fi.isDir()) dlg.setDirectory(fi.absoluteFilePath());
+        else dlg.selectFile(fi.filePath());
+    }
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
+    return dlg.selectedFiles().first().toStdString();
+}
+
+std::optional<ColorRef> QtHost::chooseColor(ColorRef initial) {
+    const QColor c = QColorDialog::getColor(QColor(GetRValue(initial), GetGValue(initial), GetBValue(initial)), m_parent);
+    if (!c.isValid()) return std::nullopt;
+    return RGB(static_cast<unsigned>(c.red()), static_cast<unsigned>(c.green()), static_cast<unsigned>(c.blue()));
+}
+
+void QtHost::progressBegin(const std::string& caption, int minimum, int maximum) {
+    delete m_progress;
+    m_progress = new QProgressDialog(QString::fromStdString(caption), QString(), minimum, maximum, m_parent);
+    m_progress->setWindowTitle(QString::fromStdString(caption));
+    m_progress->setWindowModality(Qt::WindowModal);
+    m_progress->setMinimumDuration(0);
+    m_progress->setValue(minimum);
+    m_progress->show();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void QtHost::progressSet(int position) {
+    if (!m_progress) return;
+    m_progress->setValue(position);
+    // Repaint the bar without handing user input to the program mid-operation.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void QtHost::progressEnd() { delete m_progress; }
+
+void QtHost::redraw() {
+    if (onRedraw) onRedraw();
+}
+
+void QtHost::setTitle(const std::string& title) {
+    if (onTitle) onTitle(QString::fromStdString(title));
+}
+
+}  // namespace plastora::ui
