@@ -194,9 +194,11 @@ bool loadPatternImage(WHSetup* setup, const Image* image);
 // findBest 0: the matches are written to the front of setup->matches in
 // raster order; otherwise the one candidate with the smallest SSD is written
 // first and counted as one match. *minDistance receives the smallest SSD
-// among the windows that survived the lower bounds (0x0FFFFFFF when none
-// did). Returns the number of matches (also in setup->numOfMatches), or -1
-// on failure.
+// among the windows that survived the lower bounds, held to at most
+// 0x0FFFFFFF, its value when none survived (only patterns above 64 x 64
+// can have larger distances). Returns the number of matches (also in
+// setup->numOfMatches), or -1 on failure. A negative tolerance matches
+// nothing; tolerances above 255 search exactly as 255 does.
 int matchPattern(WHSetup* setup, int rejectThreshold, int findBest, std::uint32_t* minDistance);
 
 // Frees the branch (not its level 0), the projections, the matches area,
