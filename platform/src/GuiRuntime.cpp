@@ -24,6 +24,12 @@ std::mutex& runtimeMutex() {
     return m;
 }
 
+// The application object made here, if any.
+QGuiApplication*& ownApplication() {
+    static QGuiApplication* app = nullptr;
+    return app;
+}
+
 // Height used for a font whose height is 0 ("default size").
 constexpr int kDefaultCellHeight = 12;
 
@@ -56,15 +62,21 @@ void ensureGuiRuntime() {
             std::error_code ec;
             if (std::filesystem::is_regular_file(conf, ec)) qputenv("FONTCONFIG_FILE", QByteArray::fromStdString(conf));
         }
-        // The application object lives until the process ends; it is never
-        // destroyed, so nothing depends on the order of static destruction.
+        // The application object is not tied to static destruction: Qt
+        // cannot be torn down safely that late. shutdownGuiRuntime() ends
+        // it; otherwise it lives until the process ends.
         static int argc = 1;
         static char arg0[] = "plastora";
         static char* argv[] = {arg0, nullptr};
-        static QGuiApplication* app = new QGuiApplication(argc, argv);
-        (void)app;
+        ownApplication() = new QGuiApplication(argc, argv);
     }
     installFontAliases();
+}
+
+void shutdownGuiRuntime() {
+    std::lock_guard<std::mutex> lock(runtimeMutex());
+    delete ownApplication();
+    ownApplication() = nullptr;
 }
 
 QFont qfontFor(const Font& font) {

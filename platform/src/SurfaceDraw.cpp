@@ -454,10 +454,17 @@ void drawText(Surface& s, const Font& font, int x, int y, const std::string& tex
         }
     }
     // Blending of antialiased edges goes through Qt's compositing, which is
-    // not bound to keep the unused top byte; make sure it stays opaque.
+    // not bound to keep the unused top byte; make sure the rows the text can
+    // reach stay opaque.
     if (font.antialiased) {
-        Pixel* p = s.bits();
-        for (std::size_t i = 0, n = s.pixelCount(); i < n; ++i) p[i] |= kOpaque;
+        const double lines = font.vertical ? static_cast<double>(characters(str).size()) : 1.0;
+        const double h = s.height();
+        const int y0 = static_cast<int>(std::clamp(std::floor(y - fm.height()), 0.0, h));
+        const int y1 = static_cast<int>(std::clamp(std::ceil(y + fm.height() * (lines + 1)), 0.0, h));
+        for (int yy = y0; yy < y1; ++yy) {
+            Pixel* p = s.row(yy);
+            for (int i = 0; i < s.width(); ++i) p[i] |= kOpaque;
+        }
     }
 }
 

@@ -16,6 +16,11 @@ struct Font;
 // files use are mapped to installed fonts either way.
 void ensureGuiRuntime();
 
+// Ends the application object that ensureGuiRuntime() made, if it made one,
+// so that the process exits with Qt and fontconfig torn down properly. Call
+// it from main() before returning, never from a static destructor.
+void shutdownGuiRuntime();
+
 // Maps the Windows Japanese face names ("ＭＳ Ｐゴシック" and friends) to the
 // IPA fonts. Safe to call more than once; the GUI program calls it at start.
 void installFontAliases();
