@@ -127,14 +127,6 @@ TEST(Pen, StrokesOnAMaskStayBlackAndWhite) {
     EXPECT_GT(countColour(mask, kBlack), 500);
 }
 
-TEST(Pen, NullPenDrawsNothing) {
-    Surface s = filled(20, 20, kBlack);
-    polyline(s, kNullPen, {{1, 1}, {18, 18}});
-    polyline(s, Pen{5, RGB(255, 255, 255), true}, {{10, 10}});
-    rectangle(s, kNullPen, kNullBrush, {2, 2, 15, 15});
-    EXPECT_EQ(countColour(s, kBlack), 400);
-}
-
 TEST(Pen, InvertingPolylineTwiceRestores) {
     Surface s;
     ASSERT_TRUE(s.create(50, 40));

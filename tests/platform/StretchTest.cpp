@@ -91,20 +91,6 @@ TEST(Stretch, NearestPicksSourcePixels) {
         }
 }
 
-TEST(Stretch, CombinesWithTheRasterOperation) {
-    Surface mask;
-    ASSERT_TRUE(mask.create(2, 2));
-    mask.set(0, 0, kWhite);
-    mask.set(1, 1, kWhite);
-    Surface dst = filled(8, 8, 0xFF336699);
-    ASSERT_TRUE(stretchBlit(dst, 0, 0, 8, 8, mask, 0, 0, 2, 2, Rop::And, StretchMode::Nearest));
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) {
-            const bool white = (x < 4) == (y < 4);
-            ASSERT_EQ(dst.at(x, y), white ? 0xFF336699u : kBlack) << x << "," << y;
-        }
-}
-
 // A stretched block that reaches past the destination writes only the
 // inside, with the same pixels it would have had on a larger destination.
 TEST(Stretch, ClipsToTheDestination) {
