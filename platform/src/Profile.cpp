@@ -176,22 +176,35 @@ ReadResult readWholeFile(const std::string& path, std::string& out) {
         ::close(fd);
         return ReadResult::Failed;
     }
-    char buf[65536];
+    // Read straight into the result; the size from fstat is a hint only (the
+    // file may change while it is read).
+    out.resize(static_cast<std::size_t>(st.st_size) + 1);
+    std::size_t got = 0;
     for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (got == out.size()) {
+            if (out.size() > kMaxProfileBytes) {
+                ::close(fd);
+                out.clear();
+                return ReadResult::Failed;
+            }
+            out.resize(out.size() * 2);
+        }
+        const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
         if (n < 0) {
             if (errno == EINTR) continue;
             ::close(fd);
+            out.clear();
             return ReadResult::Failed;
         }
         if (n == 0) break;
-        if (out.size() + static_cast<std::size_t>(n) > kMaxProfileBytes) {
-            ::close(fd);
-            return ReadResult::Failed;
-        }
-        out.append(buf, static_cast<std::size_t>(n));
+        got += static_cast<std::size_t>(n);
     }
     ::close(fd);
+    if (got > kMaxProfileBytes) {
+        out.clear();
+        return ReadResult::Failed;
+    }
+    out.resize(got);
     return ReadResult::Ok;
 }
 
