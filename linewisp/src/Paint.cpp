@@ -1,0 +1,224 @@
+// Painting the object list: the routine shared by surfaces and metafile
+// recording, index colours, and the palette of a picture.
+#include "Internal.h"
+
+#include <cstdlib>
+
+namespace linewisp {
+
+ColorRef indexColour(int i) {
+    return plastora::RGB((i & 0xF) << 4, i & 0xF0, ((i >> 8) & 0xF) << 4);
+}
+
+int decodeIndex(ColorRef c) {
+    return ((plastora::GetGValue(c) >> 4) << 4) | (plastora::GetRValue(c) >> 4) | ((plastora::GetBValue(c) >> 4) << 8);
+}
+
+namespace {
+
+// Where painting starts reading an object for parent finding.
+bool firstPoint(const VectObject& o, Point& p) {
+    if (o.kind == kVectText) {
+        p = {o.left, o.top};
+        return true;
+    }
+    std::size_t at = 0;
+    if (o.kind == kVectPolyPolygon) {
+        if (o.data.empty()) return false;
+        at = 1 + static_cast<std::size_t>(o.data[0]);
+    }
+    if (at >= o.data.size()) return false;
+    p = VectObject::unpackPoint(o.data[at]);
+    return true;
+}
+
+struct Mapper {
+    int zoom;
+    int offX, offY;
+    int z(int v) const { return static_cast<int>(static_cast<long long>(zoom) * v / 100); }
+    Point pt(Point p) const { return {z(p.x - offX), z(p.y - offY)}; }
+    Point unit(std::uint32_t u) const { return pt(VectObject::unpackPoint(u)); }
+};
+
+void drawObject(Canvas& canvas, const VectObject& o, const Mapper& m, ColorRef fill, std::int32_t pen) {
+    const std::int32_t brush = o.brushCode == kVectHollowBrush ? kVectNoColor : static_cast<std::int32_t>(fill);
+    if (o.kind == kVectText) {
+        CanvasFont font;
+        font.face = o.faceName();
+        font.height = m.z(o.brushCode);
+        font.weight = m.z(o.extra & kVectFontWeightMask);
+        font.italic = (o.extra & kVectFontItalic) != 0;
+        font.underline = (o.extra & kVectFontUnderline) != 0;
+        font.strikeOut = (o.extra & kVectFontStrikeOut) != 0;
+        Point start = m.pt({o.left, o.top});
+        if (o.extra & kVectFontVertical) {
+            font.escapement = -900;
+            start.x += std::abs(font.height);
+        }
+        const Point lt = m.pt({o.left, o.top});
+        const Point rb = m.pt({o.right, o.bottom});
+        canvas.text(font, Rect{lt.x, lt.y, rb.x, rb.y}, start, o.text(), fill);
+        return;
+    }
+
+    canvas.setBrush(brush);
+    canvas.setPen(pen);
+    const auto& d = o.data;
+    switch (o.kind) {
+    case kVectPolygon:
+    case kVectPolyline: {
+        std::vector<Point> pts;
+        pts.reserve(d.size());
+        for (auto u : d) pts.push_back(m.unit(u));
+        if (o.kind == kVectPolygon)
+            canvas.polygon(pts);
+        else
+            canvas.polyline(pts);
+        break;
+    }
+    case kVectPolyPolygon: {
+        // The header units (member count and point counts) stay as they are.
+        if (d.empty()) break;
+        const std::size_t n = d[0];
+        if (1 + n > d.size()) break;
+        std::vector<std::vector<Point>> polys;
+        std::size_t at = 1 + n;
+        for (std::size_t k = 0; k < n; ++k) {
+            const std::size_t count = d[1 + k];
+            if (count > d.size() - at) break;
+            std::vector<Point> pts;
+            pts.reserve(count);
+            for (std::size_t j = 0; j < count; ++j) pts.push_back(m.unit(d[at + j]));
+            at += count;
+            polys.push_back(std::move(pts));
+        }
+        canvas.polyPolygon(polys);
+        break;
+    }
+    case kVectRectangle:
+    case kVectEllipse: {
+        if (d.size() < 2) break;
+        const Point a = m.unit(d[0]), b = m.unit(d[1]);
+        const Rect r{a.x, a.y, b.x, b.y};
+        if (o.kind == kVectRectangle)
+            canvas.rectangle(r);
+        else
+            canvas.ellipse(r);
+        break;
+    }
+    case kVectArc:
+    case kVectPie:
+    case kVectChord: {
+        if (d.size() < 4) break;
+        const Point a = m.unit(d[0]), b = m.unit(d[1]);
+        canvas.arc(o.kind, Rect{a.x, a.y, b.x, b.y}, m.unit(d[2]), m.unit(d[3]));
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+}  // namespace
+
+int paintObjects(Canvas& canvas, VectPacket& packet, unsigned mode) {
+    VectObjectList* list = VectPacketList(&packet);
+    if (!list || mode < 1 || mode > 5) return 0;
+    // A packet that was never read has no zoom yet: draw it at 100%.
+    const int packetZoom = packet.zoom > 0 ? packet.zoom : 100;
+    const int zoom = mode == 3 ? 100 : packetZoom;
+    const bool relative = mode == 3 && !(packet.flags & kVectFlagAbsolute);
+    const Mapper m{zoom, relative ? packet.left : 0, relative ? packet.top : 0};
+
+    canvas.setPen(kVectNoColor);
+    canvas.setBrush(0);
+
+    if (mode == 2) {
+        canvas.fillBox(Rect{0, 0, m.z(packet.right) + 1, m.z(packet.bottom) + 1}, 0);
+    } else if (packet.flags & kVectFlagBackground) {
+        const ColorRef bk = static_cast<ColorRef>(packet.bkColor) & 0xFFFFFF;
+        Rect box;
+        if (mode == 3) {
+            // Around the objects, in the same coordinates as the objects.
+            const Point lt = m.pt({packet.left, packet.top});
+            const Point rb = m.pt({packet.right, packet.bottom});
+            box = {lt.x - 8, lt.y - 8, rb.x + 8, rb.y + 8};
+        } else if (mode == 4) {
+            box = {0, 0, m.z(packet.right - packet.left + 1) + 16, m.z(packet.bottom - packet.top + 1) + 16};
+        } else {
+            box = {0, 0, m.z(packet.right) + 8, m.z(packet.bottom) + 8};
+        }
+        canvas.fillBox(box, bk);
+    }
+
+    for (std::size_t k = 0; k < list->size(); ++k) {
+        VectObject& o = *list->at(k);
+        const int i = static_cast<int>(k + 1);
+        if (o.fillColor < 0) continue;
+        if (mode == 3 && (packet.flags & kVectFlagSkipChildren) && o.parent != 0) continue;
+
+        ColorRef fill = static_cast<ColorRef>(o.fillColor) & 0xFFFFFF;
+        std::int32_t pen = o.penColor < 0 ? kVectNoColor : (o.penColor & 0xFFFFFF);
+        if (mode == 2) {
+            fill = indexColour(i);
+            if (pen != kVectNoColor) pen = static_cast<std::int32_t>(indexColour(i));
+        }
+
+        if (mode != 2) {
+            drawObject(canvas, o, m, fill, pen);
+            continue;
+        }
+
+        // Index painting also finds the object each one lies on: what was
+        // painted under its first point (and a little below it) before it.
+        Point p0;
+        if (!firstPoint(o, p0)) {
+            drawObject(canvas, o, m, fill, pen);
+            o.parent = 0;
+            continue;
+        }
+        const Point p = m.pt(p0);
+        const int at0 = canvas.readIndex(p);
+        const int at2 = canvas.readIndex({p.x, p.y + 2});
+        const int at8 = canvas.readIndex({p.x, p.y + 8});
+        int parent = at8;
+        drawObject(canvas, o, m, fill, pen);
+        if (!(at0 == at2 && at2 == at8) && canvas.readIndex(p) != i) {
+            const int candidate = canvas.readIndex({p.x, p.y - 6}) == i ? at2 : at0;
+            if (candidate < i) parent = candidate;
+        }
+        if (parent >= i) parent = i - 1;
+        o.parent = static_cast<std::int16_t>(parent);
+    }
+    return 1;
+}
+
+}  // namespace linewisp
+
+using namespace linewisp;
+
+int VectGetPalette(const VectPacket* packet, std::uint32_t* colours) {
+    if (!packet || !colours) return 0;
+    int n = 0;
+    auto add = [&](ColorRef c) {
+        const std::uint32_t rgb =
+            (plastora::GetRValue(c) << 16) | (plastora::GetGValue(c) << 8) | plastora::GetBValue(c);
+        for (int j = 0; j < n; ++j)
+            if (colours[j] == rgb) return;
+        if (n < 256) colours[n++] = rgb;
+    };
+    add(static_cast<ColorRef>(packet->bkColor));
+    if (const VectObjectList* list = VectPacketList(packet)) {
+        for (std::size_t k = 0; k < list->size() && n < 256; ++k) {
+            const VectObject& o = *list->at(k);
+            if (o.fillColor >= 0) add(static_cast<ColorRef>(o.fillColor));
+        }
+    }
+    return n;
+}
+
+short VectGetIndex(plastora::Point point, const VectPacket* packet) {
+    const plastora::Surface* s = VectSourceSurface(packet);
+    if (!s || point.x < 0 || point.y < 0 || point.x >= s->width() || point.y >= s->height()) return 0;
+    return static_cast<short>(decodeIndex(plastora::colorRefFromPixel(s->at(point.x, point.y))));
+}
