@@ -5,6 +5,7 @@
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -48,17 +49,22 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
     const std::string base = projectBase(path);
     const std::string project = base + ".lyr";
 
-    // The project file is written last, under a temporary name until then: a
-    // save that fails half-way leaves the previous project as it was.
+    // The project file is written first under a temporary name (so a folder
+    // that cannot take it fails before anything else is touched) and put in
+    // place last: a save that fails half-way leaves the previous project.
     const std::vector<std::uint8_t> bytes = serializeProject(*this);
-    if (!writeFileAtomically(project, bytes)) {
+    const std::string pending = project + ".saving";
+    if (!writeFileAtomically(pending, bytes)) {
         m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
         return 0;
     }
     setCurrentPath(project);
     addRecentFile(project);
 
-    if (!SaveStillImage(m_host, m_source, m_width, m_height, base + ".bmp", m_settings.jpegQuality)) return 0;
+    if (!SaveStillImage(m_host, m_source, m_width, m_height, base + ".bmp", m_settings.jpegQuality)) {
+        std::remove(pending.c_str());
+        return 0;
+    }
     for (int i = 1; i <= m_highResCount; ++i) {
         const Surface& hd = m_highRes[static_cast<std::size_t>(i - 1)];
         if (!hd.empty()) SaveStillImage(m_host, hd, hd.width(), hd.height(), highResPath(base, i), m_settings.jpegQuality);
@@ -69,8 +75,11 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
             m_host.message(kMaskSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
     }
     if (hasPaintLayer()) SaveStillImage(m_host, m_paint, m_width, m_height, base + ".pai", m_settings.jpegQuality);
-    // Written again now that every companion is in place.
-    writeFileAtomically(project, bytes);
+    if (std::rename(pending.c_str(), project.c_str()) != 0) {
+        std::remove(pending.c_str());
+        m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return 0;
+    }
     m_modified = false;
     return 1;
 }
@@ -104,10 +113,10 @@ int CStereoWorkspace::ReadProject(const std::string& path) {
     if (h.lpiStored) m_lpi = h.lpi;
     m_stereoPair = h.stereoPair;
     m_highResCount = h.highResCount;
-    m_maskingIndex = h.maskingIndex;
 
     const std::string base = projectBase(path);
     truncateRegions(0);
+    m_maskingIndex = h.maskingIndex;
     if (!m_stereoPair) {
         for (int i = 0; i < h.regionCount; ++i) {
             CutoutRegion& r = m_regions[static_cast<std::size_t>(i)];

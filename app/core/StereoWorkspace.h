@@ -6,6 +6,7 @@
 // messages go through the Host it is given.
 #pragma once
 
+#include "core/WorkspaceDialogs.h"
 #include "overlay/OverlayObject.h"
 #include "platform/Host.h"
 #include "platform/Surface.h"
@@ -100,6 +101,9 @@ public:
     CStereoWorkspace& operator=(const CStereoWorkspace&) = delete;
 
     Host& host() { return m_host; }
+    // The dialogs operations open midway (none: presets are taken as confirmed).
+    void setDialogs(WorkspaceDialogs* dialogs) { m_dialogs = dialogs; }
+    WorkspaceDialogs* dialogs() const { return m_dialogs; }
     const std::string& settingsPath() const { return m_settingsPath; }
     const WorkspaceSettings& settings() const { return m_settings; }
     WorkspaceSettings& settings() { return m_settings; }
@@ -246,6 +250,7 @@ private:
     bool takeOpenedPhoto(Surface&& photo, const std::string& path);
 
     Host& m_host;
+    WorkspaceDialogs* m_dialogs = nullptr;
     std::string m_settingsPath;
     WorkspaceSettings m_settings;
 

@@ -258,6 +258,7 @@ bool encodeJpeg(JpegEncodeJob& job) {
 
 struct RowBuffer {
     std::unique_ptr<std::uint8_t[]> data;
+    std::unique_ptr<std::uint8_t[]> scratchRow;  // one row, while data is not yet taken
     std::size_t stride = 0;
     int width = 0;
     int height = 0;
@@ -273,6 +274,12 @@ struct RowBuffer {
         width = w;
         height = h;
         return true;
+    }
+
+    bool allocateScratchRow(int w) {
+        scratchRow.reset(new (std::nothrow) std::uint8_t[dibStride(w)]);
+        outOfMemory = !scratchRow;
+        return !outOfMemory;
     }
 };
 
@@ -310,14 +317,18 @@ bool decodeJpeg(JpegDecodeJob& job) {
     const int components = job.cinfo.output_components;
     const std::uint64_t w = job.cinfo.output_width, h = job.cinfo.output_height;
     if ((components != 1 && components != 3) || job.err.dataEnded || w == 0 || h == 0 ||
-        dibStride(static_cast<int>(w)) * h > kMaxRowBytes || !job.rows->allocate(static_cast<int>(w), static_cast<int>(h))) {
+        dibStride(static_cast<int>(w)) * h > kMaxRowBytes || !job.rows->allocateScratchRow(static_cast<int>(w))) {
         jpeg_destroy_decompress(&job.cinfo);
         return false;
     }
     RowBuffer& rb = *job.rows;
+    const std::size_t stride = dibStride(static_cast<int>(w));
     while (job.cinfo.output_scanline < job.cinfo.output_height) {
         // The first scanline is the top of the picture: the last row stored.
-        std::uint8_t* row = rb.data.get() + rb.stride * (rb.height - 1 - job.cinfo.output_scanline);
+        // It is decoded into a row of its own, so that the whole buffer
+        // (which a damaged header can make large) is taken only once the
+        // data has proved to be there.
+        std::uint8_t* row = rb.data ? rb.data.get() + stride * (h - 1 - job.cinfo.output_scanline) : rb.scratchRow.get();
         JSAMPROW rows[1] = {row};
         if (jpeg_read_scanlines(&job.cinfo, rows, 1) != 1 || job.err.dataEnded) {
             jpeg_destroy_decompress(&job.cinfo);
@@ -325,9 +336,16 @@ bool decodeJpeg(JpegDecodeJob& job) {
         }
         if (components == 1) {
             // Right to left, so every grey byte is read before it is overwritten.
-            for (int x = rb.width - 1; x >= 0; --x) row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = row[x];
+            for (std::size_t x = w; x-- > 0;) row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = row[x];
         }
-        std::fill(row + 3 * static_cast<std::size_t>(rb.width), row + rb.stride, std::uint8_t{0});
+        std::fill(row + 3 * w, row + stride, std::uint8_t{0});
+        if (!rb.data) {
+            if (!rb.allocate(static_cast<int>(w), static_cast<int>(h))) {
+                jpeg_destroy_decompress(&job.cinfo);
+                return false;
+            }
+            std::memcpy(rb.data.get() + stride * (h - 1), row, stride);
+        }
     }
     // Whatever follows the picture (its end marker, the next picture of a
     // multi-picture file) is not our business: stop here.

@@ -1,0 +1,18 @@
+// Small pictures made for tests.
+#pragma once
+
+#include "platform/Surface.h"
+
+namespace plastora::test {
+
+// A w x h picture whose every pixel differs from its neighbours: r = x * 7,
+// g = y * 13, b = (x + y) * 3 (each modulo 256).
+Surface gradientPicture(int w, int h);
+// Marks the rectangle [x0, x1) x [y0, y1) white in a mask (others untouched).
+void paintRect(Surface& mask, int x0, int y0, int x1, int y1);
+// True when both surfaces have the same size and pixels.
+bool samePixels(const Surface& a, const Surface& b);
+// Number of white pixels.
+long countWhite(const Surface& mask);
+
+}  // namespace plastora::test
