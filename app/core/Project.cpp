@@ -144,14 +144,6 @@ int CStereoWorkspace::ReadProject(const std::string& path) {
     return 1;
 }
 
-bool CStereoWorkspace::takeOpenedPhoto(Surface&& photo, const std::string& /*path*/) {
-    // The photo becomes the working image at its own size.
-    m_width = photo.width();
-    m_height = photo.height();
-    m_source = std::move(photo);
-    return true;
-}
-
 int CStereoWorkspace::Open(const std::string& pathIn) {
     if (!SaveModified()) return 0;
     std::string path = pathIn;

@@ -195,6 +195,8 @@ public:
     const std::string& currentPath() const { return m_currentPath; }
     void setCurrentPath(const std::string& path);
 
+    // ---- working size (paper, lens, trimming) -------------------------------
+
     // ---- editing state -----------------------------------------------------
     int mode() const { return m_mode; }
     int tool() const { return m_tool; }
@@ -246,7 +248,8 @@ public:
 
 private:
     bool buildDisplay();
-    // Brings a loaded photo into the workspace as its working image.
+    // Brings a loaded photo into the workspace as its working image (the
+    // paper, lens and trimming step). False when cancelled or failed.
     bool takeOpenedPhoto(Surface&& photo, const std::string& path);
 
     Host& m_host;
