@@ -11,9 +11,16 @@
 
 namespace plastora {
 
+class CStereoWorkspace;
+
 class WorkspaceDialogs {
 public:
     virtual ~WorkspaceDialogs() = default;
+
+    // The depth settings dialog ("遠近設定ダイアログ") over the workspace's
+    // depths; it writes them back itself on OK. Without dialogs nothing is
+    // changed.
+    virtual void depthDialog(CStereoWorkspace& /*ws*/) {}
 };
 
 }  // namespace plastora
