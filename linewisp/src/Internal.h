@@ -87,10 +87,11 @@ public:
     virtual ~Canvas() = default;
     // A solid box without outline (right/bottom exclusive).
     virtual void fillBox(const Rect& r, ColorRef colour) = 0;
-    // The pen and the solid brush of the shapes that follow: a colour, or
-    // kVectNoColor for no outline / no fill.
+    // The pen (a colour, or kVectNoColor for no outline) and the solid brush
+    // (a colour; hollow: no fill, the colour kept for writers) of the shapes
+    // that follow.
     virtual void setPen(std::int32_t colour) = 0;
-    virtual void setBrush(std::int32_t colour) = 0;
+    virtual void setBrush(ColorRef colour, bool hollow = false) = 0;
     virtual void polygon(const std::vector<Point>& pts) = 0;
     virtual void polyline(const std::vector<Point>& pts) = 0;
     virtual void polyPolygon(const std::vector<std::vector<Point>>& polys) = 0;

@@ -55,10 +55,13 @@ long long nearestAbove(const VectObject& parent, std::size_t first, std::size_t 
 // Runs the parent's outline round the object as a hole: after the parent's
 // point nearest to the object's first point, the object's points follow in
 // reverse order and then that parent point again, so the outline leaves and
-// rejoins the parent along the same bridge.
+// rejoins the parent along the same bridge. An object whose outline is not
+// closed is closed first (its first point repeated at its end): otherwise the bridge and the
+// hole's missing edge would cut a sliver out of the parent.
 bool spliceHole(VectObject& parent, const VectObject& hole) {
     if (hole.kind != kVectPolygon || hole.data.empty()) return false;
-    const std::vector<Point> holePts = pointsOf(hole, 0, hole.data.size());
+    std::vector<Point> holePts = pointsOf(hole, 0, hole.data.size());
+    if (!(holePts.front() == holePts.back())) holePts.push_back(holePts.front());
     const std::size_t grow = holePts.size() + 1;
     if (parent.data.size() + grow > kMaxUnits) return false;
 
@@ -74,7 +77,7 @@ bool spliceHole(VectObject& parent, const VectObject& hole) {
     } else if (parent.kind != kVectPolygon) {
         return false;
     }
-    const long long k = nearestAbove(parent, pointsFrom, pointCount, holePts.front());
+    const long long k = nearestAbove(parent, pointsFrom, pointCount, VectObject::unpackPoint(hole.data.front()));
     if (k < 0) return false;
 
     if (parent.kind == kVectPolyPolygon) {

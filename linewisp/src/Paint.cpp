@@ -41,7 +41,6 @@ struct Mapper {
 };
 
 void drawObject(Canvas& canvas, const VectObject& o, const Mapper& m, ColorRef fill, std::int32_t pen) {
-    const std::int32_t brush = o.brushCode == kVectHollowBrush ? kVectNoColor : static_cast<std::int32_t>(fill);
     if (o.kind == kVectText) {
         CanvasFont font;
         font.face = o.faceName();
@@ -61,7 +60,7 @@ void drawObject(Canvas& canvas, const VectObject& o, const Mapper& m, ColorRef f
         return;
     }
 
-    canvas.setBrush(brush);
+    canvas.setBrush(fill, o.brushCode == kVectHollowBrush);
     canvas.setPen(pen);
     const auto& d = o.data;
     switch (o.kind) {

@@ -80,7 +80,9 @@ public:
         m_painter.fillRect(QRect(n.left, n.top, n.right - n.left, n.bottom - n.top), qcolour(colour));
     }
     void setPen(std::int32_t colour) override { m_pen = colour; }
-    void setBrush(std::int32_t colour) override { m_brush = colour; }
+    void setBrush(ColorRef colour, bool hollow) override {
+        m_brush = hollow ? kVectNoColor : static_cast<std::int32_t>(colour & 0xFFFFFF);
+    }
 
     void polygon(const std::vector<Point>& pts) override {
         apply(true);

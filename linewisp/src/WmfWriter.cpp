@@ -57,15 +57,19 @@ public:
 
     void fillBox(const Rect& r, ColorRef colour) override {
         const std::int32_t pen = m_pen;
-        const std::int32_t brush = m_brush;
+        const ColorRef brush = m_brush;
+        const bool hollow = m_hollow;
         setPen(kVectNoColor);
-        setBrush(static_cast<std::int32_t>(colour));
+        setBrush(colour, false);
         rectangle(r);
         setPen(pen);
-        setBrush(brush);
+        setBrush(brush, hollow);
     }
     void setPen(std::int32_t colour) override { m_pen = colour; }
-    void setBrush(std::int32_t colour) override { m_brush = colour; }
+    void setBrush(ColorRef colour, bool hollow) override {
+        m_brush = colour;
+        m_hollow = hollow;
+    }
 
     void polygon(const std::vector<Point>& pts) override { pointRecord(804, pts); }
     void polyline(const std::vector<Point>& pts) override { pointRecord(805, pts); }
@@ -183,11 +187,11 @@ private:
             m_penSlot = slot;
             m_penMade = m_pen;
         }
-        if (m_brushSlot < 0 || m_brushMade != m_brush) {
+        if (m_brushSlot < 0 || m_brushMade != m_brush || m_hollowMade != m_hollow) {
             const int slot = takeSlot();
-            const bool hollow = m_brush == kVectNoColor;
-            const auto c = hollow ? 0u : static_cast<std::uint32_t>(m_brush);
-            record(kRecCreateBrush, {hollow ? 1 : 0, static_cast<int>(c & 0xFFFF), static_cast<int>(c >> 16), 0});
+            // A hollow brush keeps its colour, which a reader may want.
+            record(kRecCreateBrush,
+                   {m_hollow ? 1 : 0, static_cast<int>(m_brush & 0xFFFF), static_cast<int>(m_brush >> 16), 0});
             record(kRecSelectObject, {slot});
             if (m_brushSlot >= 0) {
                 record(kRecDeleteObject, {m_brushSlot});
@@ -195,6 +199,7 @@ private:
             }
             m_brushSlot = slot;
             m_brushMade = m_brush;
+            m_hollowMade = m_hollow;
         }
     }
 
@@ -229,10 +234,12 @@ private:
     int m_maxObjects = 0;
     std::uint32_t m_maxRecord = 0;
     std::int32_t m_pen = kVectNoColor;
-    std::int32_t m_brush = 0;
+    ColorRef m_brush = 0;
+    bool m_hollow = false;
     int m_penSlot = -1, m_brushSlot = -1, m_fontSlot = -1;
     std::int32_t m_penMade = 0;
-    std::int32_t m_brushMade = 0;
+    ColorRef m_brushMade = 0;
+    bool m_hollowMade = false;
     ColorRef m_textColour = 0;
     bool m_textColourSet = false;
     bool m_transparent = false;
