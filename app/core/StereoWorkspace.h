@@ -138,6 +138,32 @@ public:
     // the count are freed.
     void truncateRegions(int count);
 
+    // Region commands of mask editing. Each asks its question through the
+    // host; No or Cancel changes nothing.
+    // "切出し領域追加": appends a region (depth = region 0's x 3 / 2) and makes
+    // it current. Returns true when a region was added.
+    bool AddRegion();
+    // "切出し領域削除": deletes the current region after asking.
+    bool DeleteRegion();
+    // "切出し領域切替": the next region, or AddRegion with fewer than two.
+    void SwitchRegion();
+    // "ﾏｽｷﾝｸﾞﾏｽｸ設定": the current region becomes the masking mask.
+    bool SetMaskingMask();
+    // The "ﾏｽｷﾝｸﾞ" button: flips the masking flag.
+    void ToggleMasking();
+    // "最前面へ" / "前面へ" / "背面へ" / "最背面へ": moves the current region to
+    // index `target` by neighbour swaps; clears undo.
+    void MoveRegionInOrder(int target);
+    // Stable neighbour swaps until depths never decrease along the table.
+    void ReorderRegionsByDepth();
+    // "切出し画像の保存": the current region's bounding box with the photo
+    // inside the mask and the mask colour outside. With no path a save
+    // dialog asks. Returns 1 when a file was written.
+    int ExportRegion(const std::string& path = {});
+
+    // "遠近設定": image editing, then the depth dialog (through dialogs()).
+    void RunDepthDialog();
+
     // ---- paint layer -------------------------------------------------------
     bool hasPaintLayer() const { return !m_paint.empty(); }
     Surface& paintLayer() { return m_paint; }

@@ -1,0 +1,171 @@
+// Cutout region commands: add, delete, switch, masking, order and export.
+#include "core/StereoWorkspace.h"
+#include "core/StillImage.h"
+
+#include <algorithm>
+
+namespace plastora {
+
+namespace {
+
+constexpr const char* kTooManyRegions = "これ以上切出し領域は追加できません";
+constexpr const char* kAskAddSwitchMasking =
+    "切出し領域を追加します。現在表示中の切出し領域をマスキング用のマスクに切り換えますか？";
+constexpr const char* kAskAdd = "切出し領域を追加しますか？";
+constexpr const char* kAskDelete = "表示中の切出し領域を削除しますか？";
+constexpr const char* kAskMaskingMask = "現在表示中の切出し領域をマスキング用のマスクに設定しますか？";
+constexpr const char* kExportFilter = "ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp||";
+constexpr const char* kExportEmpty = "切出し領域が描かれていないため、保存できません。";
+
+}  // namespace
+
+bool CStereoWorkspace::AddRegion() {
+    if (m_regionCount >= kMaxRegions) {
+        m_host.message(kTooManyRegions, MsgButtons::Ok, MsgIcon::Warning);
+        return false;
+    }
+    if (m_currentRegion != m_maskingIndex) {
+        switch (m_host.message(kAskAddSwitchMasking, MsgButtons::YesNoCancel, MsgIcon::Question)) {
+        case MsgResult::Cancel: return false;
+        case MsgResult::Yes: m_maskingIndex = m_currentRegion; break;
+        default: break;
+        }
+    } else if (m_host.message(kAskAdd, MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes) {
+        return false;
+    }
+    const int depth = m_regionCount > 0 ? region(0).depth * 3 / 2 : foregroundDepth;
+    if (!appendRegion(depth)) {
+        m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    }
+    m_currentRegion = m_regionCount - 1;
+    if (m_tool != kToolPen) m_tool = kToolPen;
+    m_modified = true;
+    Redraw();
+    return true;
+}
+
+bool CStereoWorkspace::DeleteRegion() {
+    if (m_regionCount <= 0) return false;
+    if (m_host.message(kAskDelete, MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes) return false;
+    const int deleted = m_currentRegion;
+    const int masking = m_maskingIndex;
+    removeRegion(deleted);
+    // The masking mask keeps naming the same region.
+    if (masking == deleted) m_maskingIndex = 0;
+    else if (masking > deleted) m_maskingIndex = masking - 1;
+    else m_maskingIndex = masking;
+    m_currentRegion = 0;
+    // An undo snapshot of a region mask may name a region that moved.
+    m_undoKind = kUndoNone;
+    m_modified = true;
+    Redraw();
+    return true;
+}
+
+void CStereoWorkspace::SwitchRegion() {
+    if (m_regionCount < 2) {
+        AddRegion();
+        return;
+    }
+    m_currentRegion = (m_currentRegion + 1) % m_regionCount;
+    Redraw();
+}
+
+bool CStereoWorkspace::SetMaskingMask() {
+    if (m_host.message(kAskMaskingMask, MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes) return false;
+    m_maskingIndex = m_currentRegion;
+    m_maskingOn = true;
+    Redraw();
+    return true;
+}
+
+void CStereoWorkspace::ToggleMasking() {
+    m_maskingOn = !m_maskingOn;
+    Redraw();
+}
+
+void CStereoWorkspace::MoveRegionInOrder(int target) {
+    if (m_regionCount <= 0) return;
+    target = std::clamp(target, 0, m_regionCount - 1);
+    int i = m_currentRegion;
+    const bool wasMasking = m_maskingIndex == i;
+    while (i != target) {
+        const int j = i < target ? i + 1 : i - 1;
+        std::swap(m_regions[static_cast<std::size_t>(i)], m_regions[static_cast<std::size_t>(j)]);
+        // A region stepped over moves one place the other way; the masking
+        // index follows the region it names.
+        if (!wasMasking && m_maskingIndex == j) m_maskingIndex = i;
+        i = j;
+    }
+    m_currentRegion = target;
+    if (wasMasking) m_maskingIndex = target;
+    m_undoKind = kUndoNone;
+    m_modified = true;
+    Redraw();
+}
+
+void CStereoWorkspace::ReorderRegionsByDepth() {
+    for (int k = 0; k + 1 < m_regionCount;) {
+        if (region(k + 1).depth < region(k).depth) {
+            std::swap(m_regions[static_cast<std::size_t>(k)], m_regions[static_cast<std::size_t>(k + 1)]);
+            if (m_maskingIndex == k) m_maskingIndex = k + 1;
+            else if (m_maskingIndex == k + 1) m_maskingIndex = k;
+            k = 0;
+        } else {
+            ++k;
+        }
+    }
+    m_undoKind = kUndoNone;
+}
+
+int CStereoWorkspace::ExportRegion(const std::string& pathIn) {
+    if (m_currentRegion >= m_regionCount) return 0;
+    std::string path = pathIn;
+    if (path.empty()) {
+        FileDialogRequest req;
+        req.save = true;
+        req.defaultExtension = "bmp";
+        req.filter = kExportFilter;
+        req.overwritePrompt = true;
+        auto chosen = m_host.fileDialog(req);
+        if (!chosen) return 0;
+        path = *chosen;
+    }
+    const Surface& mask = region(m_currentRegion).mask;
+    int x0 = m_width, y0 = m_height, x1 = -1, y1 = -1;
+    for (int y = 0; y < m_height; ++y) {
+        const Pixel* m = mask.row(y);
+        for (int x = 0; x < m_width; ++x) {
+            if (m[x] & 0x00FFFFFFu) {
+                x0 = std::min(x0, x);
+                x1 = std::max(x1, x);
+                y0 = std::min(y0, y);
+                y1 = std::max(y1, y);
+            }
+        }
+    }
+    // An empty mask has no bounding box: say so rather than write nothing.
+    if (x1 < 0) {
+        m_host.message(kExportEmpty, MsgButtons::Ok, MsgIcon::Warning);
+        return 0;
+    }
+    const int w = x1 - x0 + 1, h = y1 - y0 + 1;
+    Surface picture, cut;
+    if (!picture.create(w, h) || !cut.create(w, h)) {
+        m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+        return 0;
+    }
+    fillRect(picture, Rect{0, 0, w, h}, m_settings.maskColour);
+    blit(cut, 0, 0, w, h, &m_source, x0, y0, Rop::Copy);
+    Surface cutMask;
+    if (!cutMask.create(w, h)) {
+        m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+        return 0;
+    }
+    blit(cutMask, 0, 0, w, h, &mask, x0, y0, Rop::Copy);
+    copyThroughMask(picture, cut, cutMask);
+    return SaveStillImage(m_host, picture, w, h, path, m_settings.jpegQuality);
+}
+
+}  // namespace plastora

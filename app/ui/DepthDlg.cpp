@@ -1,0 +1,160 @@
+#include "ui/DepthDlg.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace plastora::ui {
+
+namespace {
+// Typed values outside this never come from a real entry; they are refused by
+// the range check like any other value outside -32..16.
+constexpr int kTypingLimit = 9999;
+}
+
+DepthSpinBox::DepthSpinBox(QWidget* parent) : QSpinBox(parent) {
+    setRange(-kTypingLimit, kTypingLimit);
+    setAlignment(Qt::AlignRight);
+}
+
+void DepthSpinBox::stepBy(int steps) {
+    setValue(std::clamp(value() + steps, kDepthMin, kDepthMax));
+}
+
+QAbstractSpinBox::StepEnabled DepthSpinBox::stepEnabled() const {
+    StepEnabled e = StepNone;
+    if (value() < kDepthMax) e |= StepUpEnabled;
+    if (value() > kDepthMin) e |= StepDownEnabled;
+    return e;
+}
+
+CDepthDlg::CDepthDlg(CStereoWorkspace& ws, QWidget* parent) : QDialog(parent), m_editor(ws) {
+    setWindowTitle("遠近設定ダイアログ");
+    m_background = new DepthSpinBox(this);
+    m_region = new DepthSpinBox(this);
+    m_paint = new DepthSpinBox(this);
+    m_object = new DepthSpinBox(this);
+    m_sharp = new QCheckBox("鮮明", this);
+    m_regionShadow = new QCheckBox("影", this);
+    m_paintShadow = new QCheckBox("影", this);
+    m_objectShadow = new QCheckBox("影", this);
+    m_regionButton = new QPushButton("切出し領域", this);
+    m_objectButton = new QPushButton("オブジェクト", this);
+    m_standardButton = new QPushButton("標準に戻す", this);
+    // Only OK closes the dialog on Enter.
+    m_regionButton->setAutoDefault(false);
+    m_objectButton->setAutoDefault(false);
+    m_standardButton->setAutoDefault(false);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(new QLabel("背景", this), 0, 0);
+    grid->addWidget(m_background, 0, 1);
+    grid->addWidget(m_sharp, 0, 2);
+    grid->addWidget(m_regionButton, 1, 0);
+    grid->addWidget(m_region, 1, 1);
+    grid->addWidget(m_regionShadow, 1, 2);
+    grid->addWidget(new QLabel("手書き部分", this), 2, 0);
+    grid->addWidget(m_paint, 2, 1);
+    grid->addWidget(m_paintShadow, 2, 2);
+    grid->addWidget(m_objectButton, 3, 0);
+    grid->addWidget(m_object, 3, 1);
+    grid->addWidget(m_objectShadow, 3, 2);
+
+    auto* text = new QLabel(
+        "各ﾊﾟｰﾂの遠近を設定してください。立体画像にした時小さいほど遠くに大きいほど近くに見えます。背景はﾏｲﾅｽの値にしてください。\n"
+        "背景をはっきり印刷したい場合やｽﾃﾚｵ画像を作成する場合は鮮明をﾁｪｯｸしてください。影をﾁｪｯｸすると背景にﾊﾟｰﾂの影が付けられます。\n"
+        "切出し領域ﾎﾞﾀﾝやｵﾌﾞｼﾞｪｸﾄﾎﾞﾀﾝでそれぞれを切り替えられます。",
+        this);
+    text->setWordWrap(true);
+
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton("OK", QDialogButtonBox::AcceptRole);
+    buttons->addButton("キャンセル", QDialogButtonBox::RejectRole);
+    buttons->addButton(m_standardButton, QDialogButtonBox::ResetRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CDepthDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CDepthDlg::reject);
+
+    auto* top = new QVBoxLayout(this);
+    top->addLayout(grid);
+    top->addWidget(text);
+    top->addWidget(buttons);
+    resize(560, sizeHint().height());
+
+    connect(m_sharp, &QCheckBox::clicked, this, [this](bool on) {
+        pull();
+        m_editor.setSharp(on);
+        push();
+    });
+    connect(m_regionButton, &QPushButton::clicked, this, [this] {
+        pull();
+        focusField(m_editor.nextRegion());
+        push();
+    });
+    connect(m_objectButton, &QPushButton::clicked, this, [this] {
+        pull();
+        focusField(m_editor.nextObject());
+        push();
+    });
+    connect(m_standardButton, &QPushButton::clicked, this, [this] {
+        pull();
+        m_editor.resetToStandard();
+        push();
+    });
+    push();
+}
+
+void CDepthDlg::pull() {
+    m_editor.background = m_background->value();
+    m_editor.regionField = m_region->value();
+    m_editor.paintField = m_paint->value();
+    m_editor.objectField = m_object->value();
+    m_editor.sharp = m_sharp->isChecked();
+    m_editor.regionShadow = m_regionShadow->isChecked();
+    m_editor.paintShadow = m_paintShadow->isChecked();
+    m_editor.objectShadow = m_objectShadow->isChecked();
+}
+
+void CDepthDlg::push() {
+    m_background->setValue(m_editor.background);
+    m_region->setValue(m_editor.regionField);
+    m_paint->setValue(m_editor.paintField);
+    m_object->setValue(m_editor.objectField);
+    m_sharp->setChecked(m_editor.sharp);
+    m_regionShadow->setChecked(m_editor.regionShadow);
+    m_paintShadow->setChecked(m_editor.paintShadow);
+    m_objectShadow->setChecked(m_editor.objectShadow);
+    m_background->setEnabled(m_editor.backgroundEnabled);
+    m_sharp->setEnabled(m_editor.backgroundEnabled);
+    m_region->setEnabled(m_editor.regionFieldEnabled);
+    m_regionShadow->setEnabled(m_editor.regionShadowEnabled);
+    m_regionButton->setEnabled(m_editor.regionButtonEnabled);
+    m_objectButton->setEnabled(m_editor.objectButtonEnabled);
+    m_object->setEnabled(m_editor.objectFieldEnabled);
+    m_objectShadow->setEnabled(m_editor.objectFieldEnabled);
+}
+
+void CDepthDlg::focusField(DepthField f) {
+    switch (f) {
+    case DepthField::Background: m_background->setFocus(); m_background->selectAll(); break;
+    case DepthField::Region: m_region->setFocus(); m_region->selectAll(); break;
+    case DepthField::Paint: m_paint->setFocus(); m_paint->selectAll(); break;
+    case DepthField::Object: m_object->setFocus(); m_object->selectAll(); break;
+    case DepthField::None: break;
+    }
+}
+
+void CDepthDlg::accept() {
+    pull();
+    DepthField focus = DepthField::None;
+    if (m_editor.accept(focus)) {
+        QDialog::accept();
+        return;
+    }
+    push();
+    focusField(focus);
+}
+
+}  // namespace plastora::ui

@@ -1,0 +1,66 @@
+// CDepthDlg: the depth settings dialog ("遠近設定ダイアログ").
+#pragma once
+
+#include "layers/DepthEditor.h"
+
+#include <QDialog>
+#include <QSpinBox>
+
+class QCheckBox;
+class QPushButton;
+
+namespace plastora::ui {
+
+// A number field whose spin button stays within -32..16 while typing may go
+// outside it, so that OK can refuse such a value with the program's message.
+class DepthSpinBox : public QSpinBox {
+    Q_OBJECT
+public:
+    explicit DepthSpinBox(QWidget* parent = nullptr);
+    void stepBy(int steps) override;
+
+protected:
+    StepEnabled stepEnabled() const override;
+};
+
+class CDepthDlg : public QDialog {
+    Q_OBJECT
+public:
+    CDepthDlg(CStereoWorkspace& ws, QWidget* parent = nullptr);
+
+    // The controls, for tests.
+    DepthSpinBox* backgroundField() const { return m_background; }
+    DepthSpinBox* regionField() const { return m_region; }
+    DepthSpinBox* paintField() const { return m_paint; }
+    DepthSpinBox* objectField() const { return m_object; }
+    QCheckBox* sharpBox() const { return m_sharp; }
+    QCheckBox* regionShadowBox() const { return m_regionShadow; }
+    QCheckBox* paintShadowBox() const { return m_paintShadow; }
+    QCheckBox* objectShadowBox() const { return m_objectShadow; }
+    QPushButton* regionButton() const { return m_regionButton; }
+    QPushButton* objectButton() const { return m_objectButton; }
+    QPushButton* standardButton() const { return m_standardButton; }
+    const DepthEditor& editor() const { return m_editor; }
+
+    void accept() override;
+
+private:
+    void pull();  // widgets -> editor
+    void push();  // editor -> widgets
+    void focusField(DepthField f);
+
+    DepthEditor m_editor;
+    DepthSpinBox* m_background;
+    DepthSpinBox* m_region;
+    DepthSpinBox* m_paint;
+    DepthSpinBox* m_object;
+    QCheckBox* m_sharp;
+    QCheckBox* m_regionShadow;
+    QCheckBox* m_paintShadow;
+    QCheckBox* m_objectShadow;
+    QPushButton* m_regionButton;
+    QPushButton* m_objectButton;
+    QPushButton* m_standardButton;
+};
+
+}  // namespace plastora::ui
