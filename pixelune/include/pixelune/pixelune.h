@@ -1,0 +1,133 @@
+// Pixelune: raster image files.
+//
+// Plain functions only; no class crosses this interface. What the caller
+// hands in stays the caller's. Two kinds of things are handed out:
+//  - pixel buffers (GifRead, GifReadFile), allocated with std::calloc; the
+//    caller frees them with std::free;
+//  - the caller's own objects (palette arrays, open files, points), filled in.
+//
+// Colours cross the interface as palette arrays of 32-bit values 0x00RRGGBB
+// (red in bits 16-23, green 8-15, blue 0-7, top byte 0). Every palette array a
+// function fills has room for kPixPaletteSize entries. A single colour that
+// stands for a pixel on screen (a transparent colour) is a plastora::ColorRef,
+// 0x00BBGGRR.
+//
+// Pixels are bottom-up rows (the last row in memory is the top of the
+// picture) of one byte per pixel, an index into the palette.
+//
+// Results are ints: 1 success, 0 failure. Nothing here throws.
+//
+// The functions share no state between calls, but one open file must not be
+// used by two calls at the same time.
+#pragma once
+
+#include "platform/Surface.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#define PIXELUNE_API __attribute__((visibility("default")))
+
+// Entries of every palette array the library fills.
+constexpr int kPixPaletteSize = 256;
+
+// ---------------------------------------------------------------------------
+// GIF files.
+//
+// Writing makes GIF89a files, still or animated: the first call writes the
+// file header, the logical screen and the global colour table, and every call
+// writes one image and ends the file with the trailer byte 0x3B. To append a
+// further frame, move the file position back one byte over that trailer and
+// call again with `next` non-zero.
+//
+// Reading decodes the first image of a file, or the next image of an
+// animation, into a new pixel buffer of bottom-up rows, each row padded to a
+// multiple of 4 bytes.
+
+// The largest picture the reader decodes, in pixels (the image, and the
+// logical screen when the image is placed on it). Larger ones are refused with
+// 0 before anything is allocated: a 16-byte file may claim a 65535 x 65535
+// screen. 8192 x 8192 fits.
+constexpr std::int64_t kGifMaxPixels = std::int64_t{1} << 26;
+
+// Writes one image.
+//  next          0: the first image of the file. The file header, the logical
+//                screen of width x height, the global colour table and, when
+//                `delay` is non-zero, the looping extension (loop count
+//                32760) come before it. Non-zero: a further image of the
+//                same file.
+//  file          open for writing, positioned where the image goes.
+//  pixels        the frame: height rows of `stride` bytes, bottom-up; each
+//                byte an index below 2^bits (higher bits are ignored).
+//  palette       2^bits colours. Required for the first image; for a further
+//                image, when given, written as a local colour table.
+//  bits          bits per pixel, 1 to 8.
+//  width, height the frame size, 1 to 65535 each.
+//  stride        bytes per row of `pixels`, at least `width`.
+//  previous      null, or the last frame (height x stride bytes). For a
+//                further image with a non-zero delay only the rectangle that
+//                changed is written; `previous` is then updated to `pixels`.
+//  delay         in hundredths of a second.
+//  transparentAt (-1, -1) for none; otherwise the index found at x, y (y
+//                counted from the top) becomes the transparent index. A point
+//                outside the frame means none.
+//  interlace     non-zero writes a full image in interlaced row order.
+// Returns 1, or 0 when an argument is out of range (nothing is written) or
+// the file could not be written.
+PIXELUNE_API int GifWrite(int next, std::FILE* file, const unsigned char* pixels, const std::uint32_t* palette,
+                          short bits, int width, int height, int stride, unsigned char* previous, int delay,
+                          plastora::Point transparentAt, int interlace);
+
+// Reads one image.
+//  next              0: read from the start of the file. Non-zero: read the
+//                    next image; the file must be positioned just after the
+//                    previous image's data (where the last call left it).
+//  file              open for reading.
+//  pixels            receives the image buffer (std::calloc, at least 512
+//                    bytes; free it with std::free).
+//  bits              null, or receives the colour table's bits per pixel.
+//  palette           null, or the caller's array of kPixPaletteSize entries;
+//                    the 2^bits colours of the image's colour table are
+//                    stored at its start.
+//  width, height     receive the size of the buffer's picture: the logical
+//                    screen for a first image read with `position`, else the
+//                    image's own size.
+//  delay             null, or receives the delay of a graphic control
+//                    extension met before the image (left alone without one).
+//  transparentColour null, or receives the colour of the transparent entry
+//                    when the first image has one (left alone otherwise).
+//  position          null, or receives the image's left and top offsets. For
+//                    a first image it also makes the buffer cover the whole
+//                    logical screen with the image placed at its offsets
+//                    (clipped to the screen), the rest zero; the offsets are
+//                    then reported only when they lie inside the screen.
+//  transparentIndex  null, or for further images receives the transparent
+//                    index when the image's graphic control extension sets
+//                    transparency with disposal method 2 or 3 and no user
+//                    input, else -1. Left alone for a first image.
+// Returns 1 on success. Returns 0, writing nothing, when the file is short or
+// not a GIF, when no image descriptor comes where an image is expected (for
+// example at the trailer after the last frame), when the picture is empty or
+// larger than kGifMaxPixels, or when memory runs out. Damage inside the
+// compressed data (undefined codes, data ending early) leaves the rest of the
+// image zero and still returns 1.
+PIXELUNE_API int GifRead(int next, std::FILE* file, unsigned char** pixels, short* bits, std::uint32_t* palette,
+                         int* width, int* height, int* delay, plastora::ColorRef* transparentColour,
+                         plastora::Point* position, int* transparentIndex);
+
+// Reads the first image of a file on its logical screen (GifRead with
+// next = 0 and a position). Returns 0 when the file cannot be opened or read.
+PIXELUNE_API int GifReadFile(const char* fileName, unsigned char** pixels, short* bits, std::uint32_t* palette,
+                             int* width, int* height);
+
+// Writes a still GIF file (GifWrite with next = 0, no previous frame, no
+// delay, no transparency, not interlaced). The file is written under a
+// temporary name beside it and renamed into place, so a failed write leaves
+// an existing file as it was. Returns 0 when the file cannot be created or
+// written, or when an argument is out of range.
+PIXELUNE_API int GifWriteFile(const char* fileName, const unsigned char* pixels, const std::uint32_t* palette,
+                              short bits, int width, int height, int stride);
+
+// 1 when the file is an animated GIF: a GIF89 file whose first graphic
+// control extension, before the first image, has a non-zero delay. Else 0.
+PIXELUNE_API int CheckAnimation(const char* fileName);
