@@ -222,6 +222,33 @@ public:
     void setCurrentPath(const std::string& path);
 
     // ---- working size (paper, lens, trimming) -------------------------------
+    // The trimming mode last chosen in the picture dialog (kept while the
+    // program runs) and the straightening angle (radians) of this opening.
+    int trimmingMode() const { return m_trimmingMode; }
+    void setTrimmingMode(int mode) { m_trimmingMode = mode; }
+    double rotationAngle() const { return m_rotationAngle; }
+    void setRotationAngle(double angle) { m_rotationAngle = angle; }
+    // The rectangles the last opening or paper change used: a part of the
+    // photo (in its pixels, of the straightened photo when the angle is not
+    // 0) and where it went on the W x H image. A second picture of a pair is
+    // trimmed with them.
+    const Rect& trimSource() const { return m_trimSource; }
+    const Rect& trimDest() const { return m_trimDest; }
+    Size trimPhotoSize() const { return m_trimPhotoSize; }
+    // The open-picture step: brings a loaded photo to the working size of the
+    // paper, lens and trimming chosen in the picture (and trimming) dialog,
+    // and keeps a high-resolution copy when the photo is larger than the
+    // "2 L判" paper, when it is the first picture of a stereo pair
+    // (`stereoPair`) or an ".mpo" file. `skipDialog` takes the presets as
+    // confirmed. On success the workspace holds the W x H working image
+    // (and the copy in high-resolution slot 0); false when cancelled or when
+    // memory failed (after its message), with the workspace unchanged.
+    bool OpenPicture(Surface&& photo, const std::string& path, bool stereoPair = false, bool skipDialog = false);
+    // "用紙サイズ変更(&F)...": the picture dialog for the open picture, then
+    // every W x H layer, the high-resolution images and the overlay objects
+    // re-mapped to the new working size. Returns 1, or 0 when there is no
+    // picture, on Cancel or on a memory failure (everything stays as it was).
+    int ChangePaperSize();
 
     // ---- editing state -----------------------------------------------------
     int mode() const { return m_mode; }
@@ -327,6 +354,12 @@ private:
     int m_undoEntryCount = 0;
     OverlayObject m_undoRecord;
     int m_undoObject = -1;
+
+    int m_trimmingMode = 1;
+    double m_rotationAngle = 0.0;
+    Rect m_trimSource;
+    Rect m_trimDest;
+    Size m_trimPhotoSize;
 };
 
 // Paints a flat colour into `dst` wherever `mask` is white (any non-zero

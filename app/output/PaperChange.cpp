@@ -1,0 +1,217 @@
+// "用紙サイズ変更(&F)...": the open picture and everything made on it brought
+// to a new working size.
+#include "output/PaperChange.h"
+
+#include "core/StereoWorkspace.h"
+#include "output/Trimming.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+namespace plastora {
+
+double objectScale(const TrimPlan& plan) {
+    const int sw = std::max(plan.source.width(), 1);
+    const int dx = plan.dest.left, dw = plan.dest.width();
+    return dx >= 1 ? static_cast<double>(dw + 2 * dx) / sw : static_cast<double>(dw) / sw;
+}
+
+namespace {
+
+int truncProduct(int v, double k) {
+    const double p = std::trunc(v * k);
+    return static_cast<int>(std::clamp(p, -1e9, 1e9));
+}
+
+}  // namespace
+
+int mapObjectCoordinate(int v, double k, int d, int s) {
+    int offset = 0;
+    if (d >= 1) offset = d;
+    else if (s >= 1) offset = -truncProduct(s, k);
+    return truncProduct(v, k) + offset;
+}
+
+int clampObjectPosition(int v, int size, int limit) {
+    if (v < 0) v = 0;
+    if (v >= limit - size) v = limit - size - 1;
+    // An object as large as the picture (or larger) would be pushed off its
+    // left or top edge: it starts at the edge instead.
+    if (v < 0) v = 0;
+    return v;
+}
+
+Size measureTextObject(const OverlayObject& o) {
+    const int size = o.flags & kTextPointSizeMask;
+    Font font;
+    font.face = o.face;
+    font.height = -size;
+    font.weight = (o.flags & kTextBold) ? 700 : 400;
+    font.italic = (o.flags & kTextItalic) != 0;
+    font.antialiased = (o.flags & kTextAntialiased) != 0;
+    font.vertical = (o.flags & kTextVertical) != 0;
+    Size extent;
+    if (!font.vertical) {
+        extent = textExtent(font, o.text);
+    } else {
+        // One character at a time (a multi-byte character whole): the widest
+        // by the sum of the heights.
+        std::size_t i = 0;
+        while (i < o.text.size()) {
+            const unsigned char lead = static_cast<unsigned char>(o.text[i]);
+            std::size_t n = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+            n = std::min(n, o.text.size() - i);
+            const Size c = textExtent(font, o.text.substr(i, n));
+            extent.cx = std::max(extent.cx, c.cx);
+            extent.cy += c.cy;
+            i += n;
+        }
+    }
+    if (font.italic && extent.cx > 0) extent.cx += size / 4;
+    return extent;
+}
+
+void remapObject(OverlayObject& o, std::int32_t type, const TrimPlan& plan, int W, int H) {
+    const double k = objectScale(plan);
+    o.x = mapObjectCoordinate(o.x, k, plan.dest.left, plan.source.left);
+    o.y = mapObjectCoordinate(o.y, k, plan.dest.top, plan.source.top);
+    const auto scaled = [k](int v) { return std::max(1, truncProduct(v, k)); };
+    if (type == kObjectText) {
+        // The point size lives in 8 bits of the flags.
+        const int size = std::clamp(truncProduct(o.flags & kTextPointSizeMask, k), 1, kTextPointSizeMask);
+        o.flags = (o.flags & ~kTextPointSizeMask) | size;
+        const Size extent = measureTextObject(o);
+        if (extent.cx > 0 && extent.cy > 0) {
+            o.width = o.naturalWidth = extent.cx;
+            o.height = o.naturalHeight = extent.cy;
+        } else {
+            o.width = scaled(o.width);
+            o.height = scaled(o.height);
+        }
+    } else {
+        o.width = scaled(o.width);
+        o.height = scaled(o.height);
+    }
+    o.x = clampObjectPosition(o.x, o.width, W);
+    o.y = clampObjectPosition(o.y, o.height, H);
+}
+
+namespace {
+
+// A rectangle of the old W x H picture in the pixels of an image of
+// `size` made from it (the high-resolution images are R times larger).
+Rect rectOnImage(const Rect& r, int oldW, int oldH, int imageW, int imageH) {
+    const auto sx = [&](int v) { return static_cast<int>(static_cast<long long>(v) * imageW / oldW); };
+    const auto sy = [&](int v) { return static_cast<int>(static_cast<long long>(v) * imageH / oldH); };
+    return {sx(r.left), sy(r.top), sx(r.right), sy(r.bottom)};
+}
+
+// One layer through the plan, straightened first when the trimming dialog
+// turned the picture; `mask` keeps it black and white.
+bool remapLayer(Surface& out, int W, int H, const Surface& layer, const Rect& source, const Rect& dest, double angle,
+                Pixel background, bool mask) {
+    Surface turned;
+    const Surface* from = &layer;
+    if (angle != 0.0) {
+        if (!rotatePicture(turned, layer, angle, background)) return false;
+        from = &turned;
+    }
+    return mask ? resampleMaskThrough(out, W, H, *from, source, dest)
+                : resampleThrough(out, W, H, *from, source, dest, background);
+}
+
+}  // namespace
+
+int CStereoWorkspace::ChangePaperSize() {
+    if (m_width <= 0 || m_height <= 0 || m_source.empty()) return 0;
+    const int sw0 = m_width, sh0 = m_height;
+    const Settings settings(m_settingsPath);
+    const PaperTable papers = readPaperTable(settings);
+    bool hasHighRes = false;
+    for (int i = 0; i < m_highResCount && i < kHighResSlots; ++i) hasHighRes |= !m_highRes[static_cast<std::size_t>(i)].empty();
+
+    PictureDialogData d = presetPictureDialog(m_currentPath, true, m_width, m_height, m_lpi, papers, sw0, sh0, hasHighRes);
+    if (m_dialogs && !m_dialogs->pictureDialog(d)) return 0;
+    if (!pictureDialogValid(d)) return 0;
+
+    const Size size = workingSize(d, papers, sw0, sh0);
+    int W = size.cx, H = size.cy;
+    if (W <= 0 || H <= 0) return 0;
+    TrimPlan plan;
+    double angle = 0.0;
+    Surface rotatedSource;
+    if (d.trimming == kTrimManual) {
+        Rect source;
+        if (!runManualTrimming(m_dialogs, m_host, m_source, W, H, angle, source, rotatedSource)) return 0;
+        plan = {source, {0, 0, W, H}, false};
+    } else {
+        plan = planTrimming(d.trimming, sw0, sh0, W, H);
+    }
+
+    // Everything is made at the new size first; the workspace changes only
+    // when all of it could be had, so a failure leaves the old picture.
+    const auto outOfMemory = [this] {
+        m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+        return 0;
+    };
+    Surface source;
+    if (!resampleThrough(source, W, H, rotatedSource.empty() ? m_source : rotatedSource, plan.source, plan.dest,
+                         kWhite))
+        return outOfMemory();
+    std::array<Surface, kMaxRegions> masks;
+    for (int i = 0; i < m_regionCount; ++i) {
+        if (!remapLayer(masks[static_cast<std::size_t>(i)], W, H, region(i).mask, plan.source, plan.dest, angle,
+                        kBlack, true))
+            return outOfMemory();
+    }
+    Surface paint, paintMask;
+    if (hasPaintLayer()) {
+        if (!remapLayer(paint, W, H, m_paint, plan.source, plan.dest, angle, kBlack, false) ||
+            !remapLayer(paintMask, W, H, m_paintMask, plan.source, plan.dest, angle, kBlack, true))
+            return outOfMemory();
+    }
+    const int R = std::max(1, m_settings.hdRatio);
+    std::array<Surface, kHighResSlots> high;
+    for (int i = 0; i < m_highResCount && i < kHighResSlots; ++i) {
+        const Surface& old = m_highRes[static_cast<std::size_t>(i)];
+        if (old.empty()) continue;
+        const Rect from = rectOnImage(plan.source, sw0, sh0, old.width(), old.height());
+        if (!remapLayer(high[static_cast<std::size_t>(i)], W * R, H * R, old, from, scaleRect(plan.dest, R), angle,
+                        kWhite, false))
+            return outOfMemory();
+    }
+
+    // Commit.
+    discardViews();
+    m_width = W;
+    m_height = H;
+    m_source = std::move(source);
+    for (int i = 0; i < m_regionCount; ++i) region(i).mask = std::move(masks[static_cast<std::size_t>(i)]);
+    if (hasPaintLayer()) {
+        m_paint = std::move(paint);
+        m_paintMask = std::move(paintMask);
+    }
+    for (int i = 0; i < m_highResCount && i < kHighResSlots; ++i)
+        if (!high[static_cast<std::size_t>(i)].empty()) m_highRes[static_cast<std::size_t>(i)] = std::move(high[static_cast<std::size_t>(i)]);
+    for (int i = 0; i < m_objectCount; ++i) {
+        ObjectEntry& e = objectEntry(i);
+        if (e.object) remapObject(*e.object, e.type, plan, W, H);
+    }
+    // Snapshots taken at the old size cannot be restored any more.
+    m_undoKind = kUndoNone;
+    m_undoA.reset();
+    m_undoB.reset();
+    m_lpi = d.lpi;
+    m_trimmingMode = d.trimming;
+    m_rotationAngle = angle;
+    m_trimSource = plan.source;
+    m_trimDest = plan.dest;
+    m_trimPhotoSize = {sw0, sh0};
+    m_modified = true;
+    SetMode(m_regionCount == 0 ? kModeMask : kModeImage);
+    return 1;
+}
+
+}  // namespace plastora
