@@ -1,0 +1,28 @@
+// QtWorkspaceDialogs: the workspace's mid-operation dialogs as Qt dialogs
+// (CPictureDlg, CTrimingDlg), modal over `parent`. Their messages go
+// through `host`.
+#pragma once
+
+#include "core/WorkspaceDialogs.h"
+
+class QWidget;
+
+namespace plastora {
+class Host;
+}
+
+namespace plastora::ui {
+
+class QtWorkspaceDialogs : public WorkspaceDialogs {
+public:
+    QtWorkspaceDialogs(QWidget* parent, Host& host) : m_parent(parent), m_host(host) {}
+
+    bool pictureDialog(PictureDialogData& data) override;
+    bool trimmingDialog(TrimmingDialogData& data) override;
+
+private:
+    QWidget* m_parent;
+    Host& m_host;
+};
+
+}  // namespace plastora::ui
