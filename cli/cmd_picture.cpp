@@ -1,12 +1,60 @@
 // info and convert: still pictures through the program's own reader and writer.
 #include "cli/Cli.h"
+#include "core/ProjectFile.h"
+#include "core/Settings.h"
 #include "core/StillImage.h"
 
+#include <cstdio>
 #include <iostream>
 
 namespace plastora::cli {
 
 namespace {
+
+const char* objectKind(int type) {
+    switch (type) {
+    case kObjectText: return "text";
+    case kObjectPicture: return "clip art";
+    case kObjectShape: return "shape";
+    default: return "unknown";
+    }
+}
+
+int infoProject(const std::string& path) {
+    CliHost host;
+    CStereoWorkspace ws(host, defaultSettingsPath());
+    if (!ws.Open(path)) return kExitFailure;
+    char lpi[32];
+    std::snprintf(lpi, sizeof lpi, "%.1f", ws.lpi());
+    std::cout << "file: " << path << "\n"
+              << "kind: project\n"
+              << "size: " << ws.width() << " x " << ws.height() << "\n"
+              << "stereo pair: " << (ws.stereoPair() ? "yes" : "no") << "\n"
+              << "strength: " << ws.strength() << "\n"
+              << "lpi: " << lpi << "\n"
+              << "background depth: " << ws.backgroundDepth << "\n"
+              << "paint layer: " << (ws.hasPaintLayer() ? "yes" : "no") << ", depth " << ws.paintDepth
+              << (ws.paintShadow ? ", shadow" : "") << "\n"
+              << "regions: " << ws.regionCount() << "\n";
+    for (int i = 0; i < ws.regionCount(); ++i)
+        std::cout << "  region " << i << ": depth " << ws.region(i).depth
+                  << (i == 0 && ws.regionShadow ? ", shadow" : "") << (i == ws.maskingIndex() ? ", masking mask" : "")
+                  << "\n";
+    std::cout << "objects: " << ws.objectCount() << "\n";
+    for (int i = 0; i < ws.objectCount(); ++i) {
+        const ObjectEntry& e = ws.objectEntry(i);
+        std::cout << "  object " << i << ": " << objectKind(e.type);
+        if (e.object) {
+            const OverlayObject& o = *e.object;
+            std::cout << " at " << o.x << "," << o.y << " size " << o.width << " x " << o.height << ", depth " << o.depth
+                      << (o.shadow ? ", shadow" : "");
+            if (e.type == kObjectText) std::cout << ", \"" << o.text << "\"";
+        }
+        std::cout << "\n";
+    }
+    std::cout << "high-resolution images: " << ws.highResCount() << "\n";
+    return kExitOk;
+}
 
 int runInfo(const std::vector<std::string>& argv) {
     Args args;
@@ -15,6 +63,7 @@ int runInfo(const std::vector<std::string>& argv) {
     if (args.positional().size() != 1) return usageError("info", "expects one file");
     if (!args.unknown({}).empty()) return usageError("info", "unknown option --" + args.unknown({}).front());
     const std::string& path = args.positional()[0];
+    if (isProjectPath(path)) return infoProject(path);
     CliHost host;
     Surface picture;
     int w = 0, h = 0;
@@ -45,7 +94,9 @@ int runConvert(const std::vector<std::string>& argv) {
 
 }  // namespace
 
-PLASTORA_CLI_COMMAND({"info", "FILE", "prints what the file holds (picture size)", &runInfo});
+PLASTORA_CLI_COMMAND({"info", "FILE",
+                      "prints what the file holds: picture size; for a project also regions, depths, objects, stereo flag, strength, LPI",
+                      &runInfo});
 PLASTORA_CLI_COMMAND({"convert", "IN OUT [--quality 10-100]",
                       "reads a picture and writes it as the program writes its own (JPEG by name, else 24-bit BMP)",
                       &runConvert});

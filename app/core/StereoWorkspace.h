@@ -6,6 +6,7 @@
 // messages go through the Host it is given.
 #pragma once
 
+#include "core/Progress.h"
 #include "core/WorkspaceDialogs.h"
 #include "overlay/OverlayObject.h"
 #include "platform/Host.h"
@@ -163,6 +164,36 @@ public:
 
     // "遠近設定": image editing, then the depth dialog (through dialogs()).
     void RunDepthDialog();
+
+    // ---- views and composite -----------------------------------------------
+    // Rebuilds the view set with strength S (all N views, or only views 0 and
+    // N-1). A view that cannot be allocated ends the loop with the memory
+    // message; the views made so far stay.
+    void GenerateViews(ProgressSink* progress, int strength, bool extremesOnly);
+    // The left-eye (view N-1) and right-eye (view 0) pictures at R x W by
+    // R x H into the given surfaces (created here). Stereo-pair documents
+    // copy their stored high-resolution images instead. Returns false after
+    // the memory message when a picture cannot be allocated.
+    bool GenerateHighResPair(Surface& left, Surface& right, bool fromStereoPair);
+    // "立体画像作成": the stereo dialog (or, without dialogs, generation with
+    // the current strength), then the animated display. Returns 1 when views
+    // were made.
+    int RunStereoDialog(bool autoStart);
+    // Asks "立体画像が作成されていません。作成しますか？" when there are no
+    // views and runs the stereo dialog on Yes. True when views exist after.
+    bool EnsureViews();
+    // "立体画像": the ping-pong animation of the views (mode 4). The view
+    // window calls AnimationTick every animationInterval() milliseconds while
+    // the mode is 4.
+    void StartViewAnimation();
+    void AnimationTick();
+    int animationInterval() const;
+    // "立体画像合成": interleaves the views into the lenticular composite and
+    // shows it (mode 3). False after the memory message.
+    bool Compose();
+    // "合成画像の保存": the print-resolution message, a save dialog when no
+    // path is given, then a BMP. Returns 1 when written.
+    int SaveComposite(const std::string& path = {});
 
     // ---- paint layer -------------------------------------------------------
     bool hasPaintLayer() const { return !m_paint.empty(); }

@@ -1,0 +1,135 @@
+#include "layers/ViewSynthesis.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace plastora {
+
+namespace {
+
+constexpr Pixel kColourBits = 0x00FFFFFFu;
+
+inline bool masked(Pixel p) { return (p & kColourBits) != 0; }
+
+// The columns [x0, x1) of a row of width `width` that land inside [0, width)
+// when moved right by `shift`.
+struct Span {
+    int x0, x1;
+};
+Span shiftedSpan(const Rect& bounds, int shift, int width) {
+    return {std::max(bounds.left, -shift), std::min(bounds.right, width - shift)};
+}
+
+}  // namespace
+
+bool buildRegionPlate(Surface& plate, const Surface& source, const Surface& unionMask) {
+    const int w = source.width(), h = source.height();
+    if (w <= 0 || unionMask.width() != w || unionMask.height() != h) return false;
+    if ((plate.width() != w || plate.height() != h) && !plate.create(w, h)) return false;
+    for (int y = 0; y < h; ++y) {
+        const Pixel* src = source.row(y);
+        const Pixel* msk = unionMask.row(y);
+        Pixel* out = plate.row(y);
+        std::memcpy(out, src, static_cast<std::size_t>(w) * sizeof(Pixel));
+        int x = 0;
+        while (x < w) {
+            if (!masked(msk[x])) {
+                ++x;
+                continue;
+            }
+            const int s = x;
+            int e = s + 1;
+            while (e < w && masked(msk[e])) ++e;
+            const int n = (e - s) / 2;
+            // Left half: the nearest unmasked pixels to the left, mirrored in.
+            int j = s;
+            for (int k = 0; k <= n; ++k) {
+                if (j > 0) {
+                    --j;
+                    while (j > 0 && masked(msk[j])) --j;
+                }
+                out[s + k] = src[j];
+            }
+            // Right half, written last so it wins where the halves meet.
+            int r = e - 1;
+            for (int k = 0; k <= n; ++k) {
+                if (r < w - 1) {
+                    ++r;
+                    while (r < w - 1 && masked(msk[r])) ++r;
+                }
+                out[e - 1 - k] = src[r];
+            }
+            x = e + 1;
+        }
+    }
+    return true;
+}
+
+Rect maskBounds(const Surface& mask) {
+    int x0 = mask.width(), x1 = -1, y0 = -1, y1 = -1;
+    for (int y = 0; y < mask.height(); ++y) {
+        const Pixel* m = mask.row(y);
+        int first = -1, last = -1;
+        for (int x = 0; x < mask.width(); ++x)
+            if (masked(m[x])) {
+                if (first < 0) first = x;
+                last = x;
+            }
+        if (first < 0) continue;
+        if (y0 < 0) y0 = y;
+        y1 = y;
+        x0 = std::min(x0, first);
+        x1 = std::max(x1, last);
+    }
+    if (y0 < 0) return Rect{};
+    return Rect{x0, y0, x1 + 1, y1 + 1};
+}
+
+void paintThroughMask(Surface& target, const Surface& mask, const Surface* layer, ColorRef colour, int x,
+                      const Rect& bounds) {
+    const int w = target.width();
+    if (w <= 0 || mask.width() != w || mask.height() != target.height()) return;
+    if (layer && (layer->width() != w || layer->height() != target.height())) return;
+    const Span span = shiftedSpan(bounds, x, w);
+    if (span.x1 <= span.x0) return;
+    const Pixel brush = pixelFromColorRef(colour);
+    for (int y = std::max(0, bounds.top); y < std::min(target.height(), bounds.bottom); ++y) {
+        const Pixel* m = mask.row(y);
+        const Pixel* l = layer ? layer->row(y) : nullptr;
+        Pixel* d = target.row(y) + x;
+        for (int sx = span.x0; sx < span.x1; ++sx) {
+            const Pixel t = l ? l[sx] : brush;
+            d[sx] = ((d[sx] | m[sx]) & (t | ~m[sx])) | kOpaque;
+        }
+    }
+}
+
+bool buildCard(Surface& card, const Surface& source, const Surface& mask, const Rect& b) {
+    if (b.width() <= 0 || b.height() <= 0) {
+        card.reset();
+        return true;
+    }
+    if (!card.create(b.width(), b.height())) return false;
+    for (int y = 0; y < b.height(); ++y) {
+        const Pixel* s = source.row(b.top + y) + b.left;
+        const Pixel* m = mask.row(b.top + y) + b.left;
+        Pixel* c = card.row(y);
+        for (int x = 0; x < b.width(); ++x) c[x] = (s[x] & m[x]) | ~m[x] | kOpaque;
+    }
+    return true;
+}
+
+void drawCard(Surface& target, const Surface& mask, const Surface& card, const Rect& b, int x) {
+    if (card.empty()) return;
+    const int w = target.width();
+    const Span span = shiftedSpan(b, x, w);
+    if (span.x1 <= span.x0) return;
+    for (int y = b.top; y < b.bottom; ++y) {
+        const Pixel* m = mask.row(y);
+        const Pixel* c = card.row(y - b.top) - b.left;
+        Pixel* d = target.row(y) + x;
+        for (int sx = span.x0; sx < span.x1; ++sx) d[sx] = (d[sx] | m[sx]) & c[sx];
+    }
+}
+
+}  // namespace plastora

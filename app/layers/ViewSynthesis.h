@@ -1,0 +1,44 @@
+// The pieces of view synthesis: the shift rule, the mirror fill that builds
+// region plates, and drawing a layer or a flat colour through a mask.
+#pragma once
+
+#include "platform/Surface.h"
+
+#include <cstdint>
+
+namespace plastora {
+
+// shift(a, d) = (a - N/2) x d x S / N in 32-bit integers: N/2 truncated, the
+// multiplications first, one division truncating toward zero.
+constexpr std::int32_t viewShift(std::int32_t a, std::int32_t n, std::int32_t depth, std::int32_t strength) {
+    return (a - n / 2) * depth * strength / n;
+}
+// The same for the high-resolution pair: R multiplied in before the division.
+constexpr std::int32_t viewShiftHighRes(std::int32_t a, std::int32_t n, std::int32_t depth, std::int32_t strength,
+                                        std::int32_t ratio) {
+    return (a - n / 2) * depth * strength * ratio / n;
+}
+
+// The mirror fill: `plate` becomes `source` with every pixel masked in
+// `unionMask` (any colour byte non-zero) replaced, run by run along each row,
+// by the unmasked pixels mirrored in from both sides. All three are the same
+// size; `plate` is (re)created when its size differs.
+bool buildRegionPlate(Surface& plate, const Surface& source, const Surface& unionMask);
+
+// The bounding box of a mask's inside pixels (empty Rect when none).
+Rect maskBounds(const Surface& mask);
+
+// Draws through `mask` at horizontal offset x: target = (target OR mask) AND
+// (layer OR NOT mask), where `layer` is given, else a flat colour in place of
+// it. Only the part of the mask inside `bounds` is visited (pass maskBounds or
+// the whole surface); everything outside [0, W) after shifting is clipped.
+void paintThroughMask(Surface& target, const Surface& mask, const Surface* layer, ColorRef colour, int x,
+                      const Rect& bounds);
+
+// A region's card: `card` = (source AND mask) OR NOT mask over `bounds`,
+// stored at the size of `bounds`.
+bool buildCard(Surface& card, const Surface& source, const Surface& mask, const Rect& bounds);
+// Draws a card: target = (target OR mask) AND card at offset x, over `bounds`.
+void drawCard(Surface& target, const Surface& mask, const Surface& card, const Rect& bounds, int x);
+
+}  // namespace plastora

@@ -1,0 +1,236 @@
+// View synthesis, the stereo command and the view animation.
+#include "core/Settings.h"
+#include "core/StereoWorkspace.h"
+#include "layers/ViewSynthesis.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace plastora {
+
+namespace {
+constexpr const char* kAskMakeViews = "立体画像が作成されていません。作成しますか？";
+constexpr const char* kHighResCaption = "高解像度立体画像作成中";
+
+ColorRef greyOf(int level) {
+    const unsigned l = static_cast<unsigned>(std::clamp(level, 0, 255));
+    return RGB(l, l, l);
+}
+}  // namespace
+
+bool WorkspaceDialogs::stereoDialog(CStereoWorkspace& ws, bool /*autoStart*/, bool& interlace) {
+    interlace = Settings(ws.settingsPath()).getFlag(SettingKey::InterlaceStereo);
+    ws.GenerateViews(nullptr, ws.strength(), false);
+    return true;
+}
+
+void CStereoWorkspace::GenerateViews(ProgressSink* progress, int strength, bool extremesOnly) {
+    m_strength = strength;
+    m_undoKind = kUndoNone;
+    if (progress) {
+        progress->setRange(0, 100);
+        progress->setPosition(1);
+    }
+    discardViews();
+    const int n = viewCount();
+    const int c = m_regionCount;
+
+    // Region plates: P[i] is the source with every region drawn after i
+    // removed and mirror-filled; the last is the background plate (every
+    // region removed). Without regions the source is the background.
+    std::vector<Surface> plates(static_cast<std::size_t>(c));
+    std::vector<Rect> bounds(static_cast<std::size_t>(c));
+    std::vector<Surface> cards(static_cast<std::size_t>(c));
+    Surface unionMask;
+    bool ok = true;
+    if (c > 0) {
+        ok = unionMask.create(m_width, m_height);
+        // The unions are built from the top down: U(i) = U(i+1) OR mask(i+1).
+        for (int i = c - 2; ok && i >= 0; --i) {
+            if (i == c - 2) blit(unionMask, region(c - 1).mask, Rop::Copy);
+            else blit(unionMask, region(i + 1).mask, Rop::Or);
+            ok = buildRegionPlate(plates[static_cast<std::size_t>(i)], m_source, unionMask);
+            if (progress) progress->setPosition(50 * (c - 1 - i) / c);
+        }
+        if (ok) {
+            if (c == 1) blit(unionMask, region(0).mask, Rop::Copy);
+            else blit(unionMask, region(0).mask, Rop::Or);
+            ok = buildRegionPlate(plates[static_cast<std::size_t>(c - 1)], m_source, unionMask);
+            if (progress) progress->setPosition(50);
+        }
+        for (int j = 0; ok && j < c; ++j) {
+            bounds[static_cast<std::size_t>(j)] = maskBounds(region(j).mask);
+            const Surface& cardSource = j < c - 1 ? plates[static_cast<std::size_t>(j)] : m_source;
+            ok = buildCard(cards[static_cast<std::size_t>(j)], cardSource, region(j).mask, bounds[static_cast<std::size_t>(j)]);
+        }
+        unionMask.reset();
+    }
+    if (!ok) {
+        m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+        return;
+    }
+    const Surface& background = c > 0 ? plates[static_cast<std::size_t>(c - 1)] : m_source;
+    const ColorRef shadow = greyOf(m_settings.shadowLevel);
+    const Rect paintBounds = hasPaintLayer() ? maskBounds(m_paintMask) : Rect{};
+    const Rect region0Bounds = c > 0 ? bounds[0] : Rect{};
+
+    const int step = extremesOnly ? n - 1 : 1;
+    for (int a = 0; a < n; a += step) {
+        Surface& v = m_views[static_cast<std::size_t>(a)];
+        if (!v.create(m_width, m_height)) {
+            m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+            break;
+        }
+        const int xb = viewShift(a, n, backgroundDepth, m_strength);
+        blit(v, Rop::Whiteness);
+        blit(v, xb, 0, m_width, m_height, &background, 0, 0, Rop::Copy);
+        if (c > 0 && regionShadow) paintThroughMask(v, region(0).mask, nullptr, shadow, xb, region0Bounds);
+        for (int j = 0; j < c; ++j)
+            drawCard(v, region(j).mask, cards[static_cast<std::size_t>(j)], bounds[static_cast<std::size_t>(j)],
+                     viewShift(a, n, region(j).depth, m_strength));
+        if (hasPaintLayer()) {
+            if (paintShadow) paintThroughMask(v, m_paintMask, nullptr, shadow, xb, paintBounds);
+            paintThroughMask(v, m_paintMask, &m_paint, 0, viewShift(a, n, paintDepth, m_strength), paintBounds);
+        }
+        if (progress && !extremesOnly) progress->setPosition(50 * (a + 1) / n + 50);
+    }
+}
+
+bool CStereoWorkspace::GenerateHighResPair(Surface& left, Surface& right, bool fromStereoPair) {
+    const int r = std::max(1, m_settings.hdRatio);
+    if (fromStereoPair) {
+        if (m_highResCount <= 0) return false;
+        const Surface& first = m_highRes[0];
+        const Surface& last = m_highRes[static_cast<std::size_t>(m_highResCount - 1)];
+        if (!left.createCopy(first) || !right.createCopy(last)) {
+            m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+            return false;
+        }
+        return true;
+    }
+    const int W = m_width * r, H = m_height * r;
+    const int n = viewCount();
+    const int c = m_regionCount;
+    // The high-resolution copy of the photo, or the working image enlarged.
+    Surface enlarged;
+    const Surface* source = &m_highRes[0];
+    if (m_highResCount < 1 || source->width() != W || source->height() != H) {
+        if (!enlarged.create(W, H) ||
+            !stretchBlit(enlarged, 0, 0, W, H, m_source, 0, 0, m_width, m_height, Rop::Copy, StretchMode::Halftone)) {
+            m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+            return false;
+        }
+        source = &enlarged;
+    }
+    HostProgress progress(m_host, kHighResCaption);
+    // Masks and layers enlarged by R (masks by nearest pixel: they stay black and white).
+    std::vector<Surface> masks(static_cast<std::size_t>(c));
+    bool ok = true;
+    for (int j = 0; ok && j < c; ++j)
+        ok = masks[static_cast<std::size_t>(j)].create(W, H) &&
+             stretchBlit(masks[static_cast<std::size_t>(j)], 0, 0, W, H, region(j).mask, 0, 0, m_width, m_height, Rop::Copy,
+                         StretchMode::Nearest);
+    Surface paint, paintMask;
+    if (ok && hasPaintLayer())
+        ok = paint.create(W, H) && paintMask.create(W, H) &&
+             stretchBlit(paint, 0, 0, W, H, m_paint, 0, 0, m_width, m_height, Rop::Copy, StretchMode::Nearest) &&
+             stretchBlit(paintMask, 0, 0, W, H, m_paintMask, 0, 0, m_width, m_height, Rop::Copy, StretchMode::Nearest);
+    std::vector<Surface> plates(static_cast<std::size_t>(c));
+    std::vector<Surface> cards(static_cast<std::size_t>(c));
+    std::vector<Rect> bounds(static_cast<std::size_t>(c));
+    Surface unionMask;
+    if (ok && c > 0) {
+        ok = unionMask.create(W, H);
+        for (int i = c - 2; ok && i >= 0; --i) {
+            blit(unionMask, masks[static_cast<std::size_t>(i + 1)], i == c - 2 ? Rop::Copy : Rop::Or);
+            ok = buildRegionPlate(plates[static_cast<std::size_t>(i)], *source, unionMask);
+        }
+        if (ok) {
+            blit(unionMask, masks[0], c == 1 ? Rop::Copy : Rop::Or);
+            ok = buildRegionPlate(plates[static_cast<std::size_t>(c - 1)], *source, unionMask);
+        }
+        for (int j = 0; ok && j < c; ++j) {
+            bounds[static_cast<std::size_t>(j)] = maskBounds(masks[static_cast<std::size_t>(j)]);
+            ok = buildCard(cards[static_cast<std::size_t>(j)], j < c - 1 ? plates[static_cast<std::size_t>(j)] : *source,
+                           masks[static_cast<std::size_t>(j)], bounds[static_cast<std::size_t>(j)]);
+            progress.setPosition(30 * (j + 1) / c + 10);
+        }
+    }
+    if (!ok || !right.create(W, H) || !left.create(W, H)) {
+        left.reset();
+        right.reset();
+        m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    }
+    const Surface& background = c > 0 ? plates[static_cast<std::size_t>(c - 1)] : *source;
+    const ColorRef shadow = greyOf(m_settings.shadowLevel);
+    const Rect paintBounds = paintMask.empty() ? Rect{} : maskBounds(paintMask);
+    // View 0 (right eye) first, then view N-1 (left eye).
+    for (int a = 0; a < n; a += n - 1) {
+        Surface& v = a == 0 ? right : left;
+        const int xb = viewShiftHighRes(a, n, backgroundDepth, m_strength, r);
+        blit(v, Rop::Whiteness);
+        blit(v, xb, 0, W, H, &background, 0, 0, Rop::Copy);
+        if (c > 0 && regionShadow) paintThroughMask(v, masks[0], nullptr, shadow, xb, bounds[0]);
+        for (int j = 0; j < c; ++j)
+            drawCard(v, masks[static_cast<std::size_t>(j)], cards[static_cast<std::size_t>(j)],
+                     bounds[static_cast<std::size_t>(j)], viewShiftHighRes(a, n, region(j).depth, m_strength, r));
+        if (!paint.empty()) {
+            // The paint layer keeps its working-size shift, scaled by R; its
+            // shadow is drawn unshifted.
+            if (paintShadow) paintThroughMask(v, paintMask, nullptr, shadow, 0, paintBounds);
+            paintThroughMask(v, paintMask, &paint, 0, viewShift(a, n, paintDepth, m_strength) * r, paintBounds);
+        }
+        progress.setPosition(a == 0 ? 50 : 100);
+    }
+    return true;
+}
+
+int CStereoWorkspace::RunStereoDialog(bool autoStart) {
+    bool interlace = false;
+    WorkspaceDialogs defaults;
+    WorkspaceDialogs& dialogs = m_dialogs ? *m_dialogs : defaults;
+    if (!dialogs.stereoDialog(*this, autoStart, interlace)) return 0;
+    if (!hasViews()) return 0;
+    m_zoom = 1;
+    m_tool = kToolNone;
+    // The interlace display comes with the display-interlace image; until a
+    // workspace makes one, the views are shown animated.
+    (void)interlace;
+    StartViewAnimation();
+    return 1;
+}
+
+bool CStereoWorkspace::EnsureViews() {
+    if (hasViews()) return true;
+    if (m_host.message(kAskMakeViews, MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes) return false;
+    return RunStereoDialog(false) == 1 && hasViews();
+}
+
+int CStereoWorkspace::animationInterval() const {
+    return Settings(m_settingsPath).getInt(SettingKey::StereoInterval) * 8 / viewCount();
+}
+
+void CStereoWorkspace::StartViewAnimation() {
+    m_mode = kModeAnimation;
+    m_animFrame = 0;
+    m_animDirection = 1;
+    Redraw();
+}
+
+void CStereoWorkspace::AnimationTick() {
+    if (m_mode != kModeAnimation) return;
+    const int n = viewCount();
+    m_animFrame += m_animDirection;
+    if (m_animFrame >= n) {
+        m_animDirection = -1;
+        m_animFrame = n - 2;
+    }
+    if (m_animFrame < 0) {
+        m_animDirection = 1;
+        m_animFrame = 1;
+    }
+    Redraw();
+}
+
+}  // namespace plastora

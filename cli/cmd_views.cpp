@@ -1,0 +1,80 @@
+// views and lenticular: the view set and the lenticular composite of a project.
+#include "cli/Cli.h"
+#include "core/Settings.h"
+#include "core/StereoWorkspace.h"
+#include "core/StillImage.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+
+namespace plastora::cli {
+
+namespace {
+
+// Opens the project and makes its views with the given (or stored) strength.
+// Returns an exit code; kExitOk leaves the views in `ws`.
+int openAndGenerate(CStereoWorkspace& ws, CliHost& host, const std::string& path, std::optional<int> strength) {
+    if (!ws.Open(path)) return kExitFailure;
+    HostProgress progress(host, "立体画像作成中");
+    ws.GenerateViews(&progress, strength.value_or(ws.strength()), false);
+    for (int i = 0; i < ws.viewCount(); ++i)
+        if (ws.view(i).empty()) return kExitFailure;
+    return kExitOk;
+}
+
+int runViews(const std::vector<std::string>& argv) {
+    Args args;
+    std::string error;
+    if (!args.parse(argv, {"progress"}, error)) return usageError("views", error);
+    if (auto u = args.unknown({"output", "strength", "progress"}); !u.empty()) return usageError("views", "unknown option --" + u.front());
+    std::optional<int> strength;
+    if (!args.getInt("strength", 0, 99, strength, error)) return usageError("views", error);
+    if (args.positional().size() != 1 || !args.get("output")) return usageError("views", "expects a project and -o DIR");
+    const std::string dir = *args.get("output");
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (!std::filesystem::is_directory(dir, ec)) return failure("cannot create the folder " + dir);
+    CliHost host;
+    host.showProgress = args.has("progress");
+    CStereoWorkspace ws(host, defaultSettingsPath());
+    if (int rc = openAndGenerate(ws, host, args.positional()[0], strength); rc != kExitOk) return rc;
+    for (int i = 0; i < ws.viewCount(); ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "view_%02d.bmp", i);
+        const std::string out = (std::filesystem::path(dir) / name).string();
+        if (!SaveStillImage(host, ws.view(i), ws.width(), ws.height(), out, ws.settings().jpegQuality))
+            return kExitFailure;
+        std::cout << out << "\n";
+    }
+    return kExitOk;
+}
+
+int runLenticular(const std::vector<std::string>& argv) {
+    Args args;
+    std::string error;
+    if (!args.parse(argv, {"progress"}, error)) return usageError("lenticular", error);
+    if (auto u = args.unknown({"output", "strength", "progress"}); !u.empty())
+        return usageError("lenticular", "unknown option --" + u.front());
+    std::optional<int> strength;
+    if (!args.getInt("strength", 0, 99, strength, error)) return usageError("lenticular", error);
+    if (args.positional().size() != 1 || !args.get("output")) return usageError("lenticular", "expects a project and -o OUT.bmp");
+    CliHost host;
+    host.showProgress = args.has("progress");
+    CStereoWorkspace ws(host, defaultSettingsPath());
+    if (int rc = openAndGenerate(ws, host, args.positional()[0], strength); rc != kExitOk) return rc;
+    if (!ws.Compose()) return kExitFailure;
+    // The print-resolution message goes to stderr like every message.
+    if (!ws.SaveComposite(*args.get("output"))) return kExitFailure;
+    std::cout << ws.composite().width() << " x " << ws.composite().height() << "\n";
+    return kExitOk;
+}
+
+}  // namespace
+
+PLASTORA_CLI_COMMAND({"views", "P.lyr -o DIR [--strength 0-99] [--progress]",
+                      "writes the N views of a project as DIR/view_00.bmp ...", &runViews});
+PLASTORA_CLI_COMMAND({"lenticular", "P.lyr -o OUT.bmp [--strength 0-99] [--progress]",
+                      "writes the lenticular composite of a project's views", &runLenticular});
+
+}  // namespace plastora::cli

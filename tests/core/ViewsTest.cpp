@@ -1,0 +1,299 @@
+#include "core/StereoWorkspace.h"
+#include "layers/ViewSynthesis.h"
+#include "support/Pictures.h"
+#include "support/ScriptedHost.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace plastora;
+using namespace plastora::test;
+
+namespace {
+
+// A 30 x 12 photo with background -16, region 0 (columns 10..14) at depth 8.
+struct Doc {
+    TempDir dir;
+    ScriptedHost host;
+    std::unique_ptr<CStereoWorkspace> ws;
+    explicit Doc(int n = 4, int w = 30, int h = 12) {
+        std::ofstream(dir.file("Plastora.ini")) << "[Lenticular]\nSize=" << n << "\n";
+        ws = std::make_unique<CStereoWorkspace>(host, dir.file("Plastora.ini"));
+        ws->adoptPicture(gradientPicture(w, h));
+        ws->SetMode(kModeMask);
+        ws->backgroundDepth = -16;
+        ws->region(0).depth = 8;
+    }
+};
+
+// One row of pixels to and from a tiny surface, for mirror-fill cases.
+Surface rowSurface(const std::vector<Pixel>& px) {
+    Surface s;
+    EXPECT_TRUE(s.create(static_cast<int>(px.size()), 1));
+    for (std::size_t x = 0; x < px.size(); ++x) s.set(static_cast<int>(x), 0, px[x]);
+    return s;
+}
+
+std::vector<Pixel> rowOf(const Surface& s) { return std::vector<Pixel>(s.row(0), s.row(0) + s.width()); }
+
+constexpr Pixel A = 0xFF0000A0, B = 0xFF0000B0, C = 0xFF0000C0, D = 0xFF0000D0, E = 0xFF0000E0, F = 0xFF0000F0;
+constexpr Pixel M = kWhite, O = kBlack;  // masked / not masked
+
+}  // namespace
+
+TEST(ViewShift, HandWorkedValues) {
+    // N = 4, S = 2.
+    const int expectBack[] = {16, 8, 0, -8};
+    const int expectFront[] = {-8, -4, 0, 4};
+    for (int a = 0; a < 4; ++a) {
+        EXPECT_EQ(viewShift(a, 4, -16, 2), expectBack[a]) << a;
+        EXPECT_EQ(viewShift(a, 4, 8, 2), expectFront[a]) << a;
+    }
+    // Negative products divide toward zero, multiplications first.
+    EXPECT_EQ(viewShift(0, 4, -16, 3), 24);
+    EXPECT_EQ(viewShift(1, 4, 5, 1), -1);
+    EXPECT_EQ(viewShift(0, 5, 3, 1), -1);  // N/2 truncates to 2: -2 * 3 / 5
+    EXPECT_EQ(viewShiftHighRes(0, 4, 5, 1, 3), -7);  // R before the division: -30 / 4
+    EXPECT_EQ(viewShift(0, 4, 5, 1) * 3, -6);
+}
+
+TEST(MirrorFill, RunsTakeMirroredNeighboursFromBothSides) {
+    // A B [M M M M] C D: n = 2; left half k = 0..2 gets B, A, A; right half
+    // (written last) k = 0..2 from the right gets C, D, D.
+    Surface src = rowSurface({A, B, E, E, E, E, C, D});
+    Surface msk = rowSurface({O, O, M, M, M, M, O, O});
+    Surface out;
+    ASSERT_TRUE(buildRegionPlate(out, src, msk));
+    EXPECT_EQ(rowOf(out), (std::vector<Pixel>{A, B, B, D, D, C, C, D}));
+
+    // The left cursor skips masked pixels: A [M] B [M M] C.
+    src = rowSurface({A, E, B, E, E, C});
+    msk = rowSurface({O, M, O, M, M, O});
+    ASSERT_TRUE(buildRegionPlate(out, src, msk));
+    EXPECT_EQ(rowOf(out), (std::vector<Pixel>{A, B, B, C, C, C}));
+}
+
+TEST(MirrorFill, RunsAtTheEdgesUseTheEdgeColumn) {
+    // A run from column 0: its left half copies column 0 itself.
+    Surface src = rowSurface({A, B, C, D, E, F});
+    Surface msk = rowSurface({M, M, M, M, O, O});
+    Surface out;
+    ASSERT_TRUE(buildRegionPlate(out, src, msk));
+    EXPECT_EQ(rowOf(out), (std::vector<Pixel>{A, F, F, E, E, F}));
+    // A run reaching column W - 1: its right half copies column W - 1.
+    msk = rowSurface({O, O, M, M, M, M});
+    ASSERT_TRUE(buildRegionPlate(out, src, msk));
+    EXPECT_EQ(rowOf(out), (std::vector<Pixel>{A, B, B, F, F, F}));
+    // The whole row masked.
+    msk = rowSurface({M, M, M, M, M, M});
+    ASSERT_TRUE(buildRegionPlate(out, src, msk));
+    EXPECT_EQ(rowOf(out), (std::vector<Pixel>{A, A, F, F, F, F}));
+}
+
+TEST(Views, TheMiddleViewReproducesTheSourceAndCardsMoveByTheShiftRule) {
+    Doc d;
+    paintRect(d.ws->region(0).mask, 10, 2, 15, 9);
+    d.ws->GenerateViews(nullptr, 2, false);
+    ASSERT_TRUE(d.ws->hasViews());
+    EXPECT_TRUE(samePixels(d.ws->view(2), d.ws->source())) << "view N/2 shifts nothing";
+    // View 3: the card moves by +4, the background by -8.
+    const Surface& v3 = d.ws->view(3);
+    EXPECT_EQ(v3.at(14, 5), d.ws->source().at(10, 5));
+    EXPECT_EQ(v3.at(18, 5), d.ws->source().at(14, 5));
+    EXPECT_EQ(v3.at(2, 0), d.ws->source().at(10, 0)) << "the background plate at -8";
+    EXPECT_EQ(v3.at(29, 0), kWhite) << "the strip the background leaves is white";
+    // View 0: the card at -8, the background at +16.
+    const Surface& v0 = d.ws->view(0);
+    EXPECT_EQ(v0.at(2, 5), d.ws->source().at(10, 5));
+    EXPECT_EQ(v0.at(15, 0), kWhite);
+    EXPECT_EQ(v0.at(16, 0), d.ws->source().at(0, 0));
+    EXPECT_EQ(d.ws->strength(), 2);
+}
+
+TEST(Views, TheBackgroundPlateHidesTheRegion) {
+    Doc d;
+    paintRect(d.ws->region(0).mask, 10, 0, 14, 12);
+    d.ws->region(0).depth = 0;
+    d.ws->backgroundDepth = 4;
+    d.ws->GenerateViews(nullptr, 2, false);
+    // View 0: background at -4, the region (depth 0) in place. Where the
+    // background shows the region's own columns 10..13 it shows the mirror
+    // fill: 9 | 16 15 14 from the right half, which wins the middle.
+    const Surface& v0 = d.ws->view(0);
+    const Surface& src = d.ws->source();
+    EXPECT_EQ(v0.at(6, 3), src.at(9, 3));
+    EXPECT_EQ(v0.at(7, 3), src.at(16, 3));
+    EXPECT_EQ(v0.at(8, 3), src.at(15, 3));
+    EXPECT_EQ(v0.at(9, 3), src.at(14, 3));
+    EXPECT_EQ(v0.at(11, 3), src.at(11, 3)) << "the card itself";
+}
+
+TEST(Views, StrengthZeroMakesEveryViewEqual) {
+    Doc d;
+    paintRect(d.ws->region(0).mask, 3, 3, 20, 8);
+    ASSERT_TRUE(d.ws->appendRegion(12));
+    paintRect(d.ws->region(1).mask, 5, 5, 9, 9);
+    d.ws->GenerateViews(nullptr, 0, false);
+    for (int a = 0; a < 4; ++a) EXPECT_TRUE(samePixels(d.ws->view(a), d.ws->source())) << a;
+}
+
+TEST(Views, EmptyMasksDrawNothingAndNoRegionsUseTheSource) {
+    Doc d;  // region 0 all black
+    d.ws->GenerateViews(nullptr, 2, false);
+    const Surface& v3 = d.ws->view(3);
+    EXPECT_EQ(v3.at(0, 0), d.ws->source().at(8, 0));
+    d.ws->truncateRegions(0);
+    d.ws->GenerateViews(nullptr, 2, false);
+    EXPECT_EQ(d.ws->view(3).at(0, 0), d.ws->source().at(8, 0));
+}
+
+TEST(Views, ExtremesOnlyLeavesTheMiddleViewsAbsent) {
+    Doc d;
+    d.ws->GenerateViews(nullptr, 2, false);
+    d.ws->GenerateViews(nullptr, 3, true);
+    EXPECT_FALSE(d.ws->view(0).empty());
+    EXPECT_TRUE(d.ws->view(1).empty());
+    EXPECT_TRUE(d.ws->view(2).empty());
+    EXPECT_FALSE(d.ws->view(3).empty());
+    EXPECT_EQ(d.ws->strength(), 3);
+}
+
+TEST(Views, ShadowsAndThePaintLayer) {
+    Doc d;
+    paintRect(d.ws->region(0).mask, 10, 2, 15, 9);
+    d.ws->regionShadow = 1;
+    ASSERT_TRUE(d.ws->ensurePaintLayer());
+    d.ws->paintLayer().set(20, 10, 0xFF123456);
+    d.ws->paintMask().set(20, 10, kWhite);
+    d.ws->paintDepth = 4;
+    d.ws->GenerateViews(nullptr, 2, false);
+    const Surface& v3 = d.ws->view(3);
+    // Region 0's shadow lies at the background's offset (-8), grey 64.
+    EXPECT_EQ(v3.at(3, 5), 0xFF404040u);
+    EXPECT_EQ(v3.at(14, 5), d.ws->source().at(10, 5)) << "the card covers its own shadow";
+    // The paint stroke at +2 (4 * 1 * 2 / 4).
+    EXPECT_EQ(v3.at(22, 10), 0xFF123456u);
+}
+
+TEST(Views, ViewsThatCannotBeAllocatedKeepThoseMade) {
+    Doc d;
+    int allowed = 0;
+    // The union mask and the plate are made first; allow them, then two views.
+    int count = 0;
+    Surface::setAllocationHook([&](int w, int h) {
+        ++count;
+        if (w == 30 && h == 12) return ++allowed <= 4;  // union, plate, 2 views
+        return true;
+    });
+    d.host.expectMessage(kOutOfMemoryMessage, MsgResult::Ok, MsgButtons::Ok, MsgIcon::Error);
+    d.ws->GenerateViews(nullptr, 2, false);
+    Surface::setAllocationHook(nullptr);
+    EXPECT_FALSE(d.ws->view(0).empty());
+    EXPECT_FALSE(d.ws->view(1).empty());
+    EXPECT_TRUE(d.ws->view(2).empty());
+    EXPECT_GT(count, 0);
+}
+
+TEST(Views, ProgressRunsFromOneTo100) {
+    Doc d;
+    struct Recorder : ProgressSink {
+        std::vector<int> positions;
+        void setRange(int, int) override {}
+        void setPosition(int p) override { positions.push_back(p); }
+    } rec;
+    d.ws->GenerateViews(&rec, 2, false);
+    ASSERT_FALSE(rec.positions.empty());
+    EXPECT_EQ(rec.positions.front(), 1);
+    EXPECT_EQ(rec.positions.back(), 100);
+    EXPECT_TRUE(std::is_sorted(rec.positions.begin(), rec.positions.end()));
+}
+
+TEST(Views, AnimationPingPongs) {
+    Doc d(2);
+    d.ws->GenerateViews(nullptr, 2, false);
+    d.ws->StartViewAnimation();
+    EXPECT_EQ(d.ws->mode(), kModeAnimation);
+    std::vector<int> frames{d.ws->animationFrame()};
+    for (int i = 0; i < 4; ++i) {
+        d.ws->AnimationTick();
+        frames.push_back(d.ws->animationFrame());
+    }
+    EXPECT_EQ(frames, (std::vector<int>{0, 1, 0, 1, 0}));
+    EXPECT_EQ(d.ws->animationInterval(), 400);  // 100 * 8 / 2
+
+    Doc e(4);
+    e.ws->GenerateViews(nullptr, 2, false);
+    e.ws->StartViewAnimation();
+    frames = {0};
+    for (int i = 0; i < 7; ++i) {
+        e.ws->AnimationTick();
+        frames.push_back(e.ws->animationFrame());
+    }
+    EXPECT_EQ(frames, (std::vector<int>{0, 1, 2, 3, 2, 1, 0, 1}));
+    EXPECT_TRUE(samePixels(e.ws->display(), e.ws->view(1)));
+}
+
+TEST(Views, EnsureViewsAsksBeforeMaking) {
+    Doc d;
+    d.host.expectMessage("立体画像が作成されていません。作成しますか？", MsgResult::No, MsgButtons::YesNo);
+    EXPECT_FALSE(d.ws->EnsureViews());
+    d.host.expectMessage("立体画像が作成されていません。作成しますか？", MsgResult::Yes);
+    EXPECT_TRUE(d.ws->EnsureViews());
+    EXPECT_EQ(d.ws->mode(), kModeAnimation);
+    EXPECT_TRUE(d.ws->EnsureViews()) << "no question once views exist";
+}
+
+TEST(HighResPair, SizesAndTheEyes) {
+    Doc d;
+    paintRect(d.ws->region(0).mask, 10, 2, 15, 9);
+    d.ws->setStrength(2);
+    Surface left, right;
+    ASSERT_TRUE(d.ws->GenerateHighResPair(left, right, false));
+    EXPECT_EQ(left.width(), 90);
+    EXPECT_EQ(left.height(), 36);
+    // The region at 8 moves -8*3 = -24 in view 0 (right eye) and +4*3 in view 3.
+    const Surface& src = d.ws->source();
+    EXPECT_EQ(right.at(3 * 10 - 24 + 1, 3 * 5 + 1), src.at(10, 5));
+    EXPECT_EQ(left.at(3 * 10 + 12 + 1, 3 * 5 + 1), src.at(10, 5));
+    EXPECT_EQ(d.host.progressCaptions.back(), "高解像度立体画像作成中");
+
+    // A stereo-pair document copies its stored pictures: left = the first.
+    ASSERT_TRUE(d.ws->highRes(0).createCopy(gradientPicture(9, 9)));
+    ASSERT_TRUE(d.ws->highRes(1).create(9, 9));
+    d.ws->setHighResCount(2);
+    ASSERT_TRUE(d.ws->GenerateHighResPair(left, right, true));
+    EXPECT_TRUE(samePixels(left, d.ws->highRes(0)));
+    EXPECT_TRUE(samePixels(right, d.ws->highRes(1)));
+}
+
+TEST(Composite, ColumnsInterleaveAndStretch) {
+    Doc d(4, 9, 5);
+    d.ws->GenerateViews(nullptr, 2, false);
+    ASSERT_TRUE(d.ws->Compose());
+    const Surface& c = d.ws->composite();
+    EXPECT_EQ(c.width(), 18);  // 4 * 9 / 2
+    EXPECT_EQ(c.height(), 10);
+    for (int k = 0; 2 * k < 9; ++k)
+        for (int i = 0; i < 4; ++i) {
+            const int col = 4 * k + i;
+            if (col >= c.width()) continue;  // the last group is clipped
+            for (int y = 0; y < 10; ++y)
+                ASSERT_EQ(c.at(col, y), d.ws->view(i).at(2 * k, y / 2)) << "column " << col << " row " << y;
+        }
+    EXPECT_EQ(d.ws->mode(), kModeComposite);
+    EXPECT_EQ(d.ws->display().width(), 9) << "shown at W x H";
+}
+
+TEST(Composite, SaveSaysTheDpi) {
+    Doc d(4, 9, 5);
+    d.ws->GenerateViews(nullptr, 2, false);
+    ASSERT_TRUE(d.ws->Compose());
+    d.host.expectMessage(
+        "保存した画像は解像度を240DPIで印刷してください。解像度を設定しないで印刷すると立体的に見ることができません",
+        MsgResult::Ok, MsgButtons::Ok, MsgIcon::Information);
+    d.host.expectFileDialog(d.dir.file("c.bmp"));
+    EXPECT_EQ(d.ws->SaveComposite(), 1);
+    EXPECT_EQ(std::filesystem::file_size(d.dir.file("c.bmp")), 54u + 56u * 10u);
+}
