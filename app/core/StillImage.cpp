@@ -114,6 +114,8 @@ public:
                 std::free(real);
             }
         }
+        // A file we may not write stays as it is, as it would if written in place.
+        if (::access(m_target.c_str(), F_OK) == 0 && ::access(m_target.c_str(), W_OK) != 0) return false;
         const std::size_t slash = m_target.rfind('/');
         const std::string folder = slash == std::string::npos ? std::string(".") : m_target.substr(0, slash + 1);
         static std::atomic<unsigned> counter{0};
