@@ -53,6 +53,33 @@ void expectGiflibReads(const Bytes& file, const Picture& p) {
     EXPECT_EQ(wrong, 0);
 }
 
+// For every clear code of a code list, how many pixels the codes before it
+// stand for. LZW's own rule: the first code after a clear is one pixel; each
+// later code defines an entry one pixel longer than the code before it.
+std::vector<long> clearPositions(const std::vector<int>& codes, int clear) {
+    std::vector<long> positions;
+    std::vector<int> length(4096, 1);
+    int nextFree = clear + 2;
+    int previous = -1;
+    long pos = 0;
+    for (int c : codes) {
+        if (c == clear) {
+            positions.push_back(pos);
+            nextFree = clear + 2;
+            previous = -1;
+            continue;
+        }
+        int n = 1;
+        if (previous >= 0) {
+            n = c < nextFree ? length[c] : length[previous] + 1;
+            if (nextFree < 4096) length[nextFree++] = length[previous] + 1;
+        }
+        pos += n;
+        previous = c;
+    }
+    return positions;
+}
+
 int countOf(const std::vector<int>& codes, int code) {
     return static_cast<int>(std::count(codes.begin(), codes.end(), code));
 }
@@ -240,15 +267,27 @@ TEST(GifWrite, TableResets) {
     EXPECT_EQ(*diverge.first, 256);
 
     // Larger noise compresses worse than the best measured so far at every
-    // measurement (each 10000 pixels), so the coder also starts new tables
-    // early there.
+    // measurement, so the coder also starts new tables early there: at the
+    // first pixel not found in the table after 10000 pixels since the last
+    // measurement (the one not found is not yet coded).
     const Picture noisy = noise(400, 300, 8, 11);
     const Bytes n = writeStill(noisy);
     expectGiflibReads(n, noisy);
-    const std::vector<int> noisySpans = spans(giflibCodes(n));
+    const std::vector<int> noisyCodes = giflibCodes(n);
+    const std::vector<int> noisySpans = spans(noisyCodes);
+    const std::vector<long> positions = clearPositions(noisyCodes, 256);
+    ASSERT_EQ(positions.size(), noisySpans.size());
     EXPECT_LE(*std::max_element(noisySpans.begin(), noisySpans.end()), fullTable);
-    const auto early = std::count_if(noisySpans.begin(), noisySpans.end() - 1, [&](int s) { return s < fullTable; });
-    EXPECT_GE(early, 10);  // about one in every 10000 pixels
+    std::vector<long> early;
+    for (std::size_t i = 1; i < positions.size(); ++i)
+        if (noisySpans[i - 1] < fullTable) early.push_back(positions[i]);
+    ASSERT_EQ(early.size(), 12u);  // 120000 pixels
+    long last = 0;
+    for (long at : early) {
+        EXPECT_GE(at - last, 9999) << at;
+        EXPECT_LE(at - last, 10002) << at;
+        last = at + 1;
+    }
 
     // A picture that compresses well is never restarted: its data is
     // giflib's, byte for byte, over 120000 pixels.
