@@ -15,6 +15,7 @@
 #include <QStringDecoder>
 
 #include <cmath>
+#include <cstdlib>
 #include <numbers>
 
 namespace linewisp {
@@ -37,6 +38,8 @@ Rect normalised(const Rect& r) {
 // Fonts need a GUI application object. A process without any Qt
 // application (the command-line tool, tests) gets an offscreen one; a
 // process with a non-GUI application cannot draw text.
+QGuiApplication* g_ownApplication = nullptr;
+
 bool ensureGuiApplication() {
     if (QCoreApplication* app = QCoreApplication::instance()) return qobject_cast<QGuiApplication*>(app) != nullptr;
     static int argc = 3;
@@ -44,8 +47,14 @@ bool ensureGuiApplication() {
     static char arg1[] = "-platform";
     static char arg2[] = "offscreen";
     static char* argv[] = {arg0, arg1, arg2, nullptr};
-    static QGuiApplication* app = new QGuiApplication(argc, argv);
-    return app != nullptr;
+    g_ownApplication = new QGuiApplication(argc, argv);
+    // Deleted at exit before the statics Qt made while constructing it, so
+    // the font database (and fontconfig under it) is shut down properly.
+    std::atexit([] {
+        delete g_ownApplication;
+        g_ownApplication = nullptr;
+    });
+    return true;
 }
 
 // Text bytes as the file holds them: UTF-8 when they are valid UTF-8, else
