@@ -219,13 +219,20 @@ LINEWISP_API plastora::Surface* VectSourceSurface(const VectPacket* packet);
 
 // Reads a whole metafile (placeable or plain) and appends its objects to the
 // packet's list. `dc` may be null; when given, a placeable file's zoom is
-// dc->dpiX x 100 / the header's units per inch.
-// Returns the number of objects made, kVectErrLimit when the object limit or
-// the point limit is exceeded (reading stops; the objects made so far stay in
-// the list; extent and zoom are not stored; for the object limit the packet's
-// object count is set to the limit), or kVectErrMalformed when the data is
-// truncated or malformed (reading stops likewise). No byte outside
-// data[0, size) is ever read.
+// dc->dpiX x 100 / the header's units per inch (100 without a dc or when the
+// header gives no units per inch).
+// Coordinates (shapes and text alike) are moved by the origin (the placeable
+// bounding box's left/top, then any SetWindowOrg/SetViewportOrg) and clamped
+// to 0..32767. The file's first rectangle is its background when it equals
+// the placeable bounding box (plain files: when its left and top are both
+// negative): it sets the packet's background colour and makes no object.
+// Shapes drawn with a hollow brush get brushCode kVectHollowBrush.
+// Returns the number of objects made (0 also when the packet has no list),
+// kVectErrLimit when the object limit or the point limit is exceeded
+// (reading stops; the objects made so far stay in the list; extent and zoom
+// are not stored; for the object limit the packet's object count is set to
+// the limit), or kVectErrMalformed when the data is truncated or malformed
+// (reading stops likewise). No byte outside data[0, size) is ever read.
 LINEWISP_API int VectWmfRead(const VectDC* dc, const std::uint8_t* data, std::size_t size, VectPacket* packet);
 // The same from a file; kVectErrFile when it cannot be read.
 LINEWISP_API int VectWmfRead(const VectDC* dc, const char* fileName, VectPacket* packet);
@@ -267,10 +274,17 @@ LINEWISP_API void VectAddText(VectPacket* packet, const plastora::Rect* box, sho
 //    kVectFlagSkipChildren;
 //  4 like 1 with the background box sized from the extent's width/height;
 //  5 like 1.
+// A packet that was never read (zoom 0) is painted at 100%. With
+// kVectFlagBackground every mode but 2 first fills the background box with
+// the packet's background colour (mode 3: 8 units around the objects, in the
+// objects' own coordinates). Hidden objects (fill colour < 0) are skipped;
+// a null pen draws no outline; a hollow brush no fill.
 // Text needs a Qt GUI application object: when the process has no Qt
-// application at all, the first text drawn makes an offscreen one.
+// application at all, the first text drawn makes an offscreen one (shut
+// down at exit); with a non-GUI Qt application text cannot be drawn and the
+// result is 0.
 // Returns non-zero when everything was drawn, 0 when it could not draw (no
-// surface, no packet or list, unknown mode).
+// surface, no packet or list, unknown mode, text impossible).
 LINEWISP_API int VectVectPaint(const VectDC* dc, VectPacket* packet, unsigned short mode);
 
 // Writes into `colours` (room for 256) the background colour and then the
