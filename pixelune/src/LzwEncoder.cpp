@@ -14,7 +14,10 @@ namespace pixelune {
 namespace {
 
 constexpr int kHashSlots = 5021;
-constexpr std::uint16_t kEmptyCode = kLzwTableSize;  // a slot with this code holds nothing
+// A slot holds (prefix << 8 | pixel) << 12 | code in one word. Codes stay
+// below 4095 and so do prefixes, so an all-ones word is never an entry: it
+// marks an empty slot.
+constexpr std::uint32_t kEmptySlot = 0xFFFFFFFFu;
 // The table is cleared once the emitted-code counter passes this, so code
 // 4095 is never defined.
 constexpr unsigned kLastCounter = 4094;
@@ -46,25 +49,20 @@ public:
                 const std::uint32_t key = (prefix << 8) | c;
                 unsigned slot = (((prefix << 7) ^ c) & 0xFFFFu) % kHashSlots;
                 int wraps = 0;
-                for (;;) {
-                    const std::uint16_t code = m_code[slot];
-                    if (code == kEmptyCode) break;
-                    if (m_key[slot] == key) break;
+                std::uint32_t entry;
+                while ((entry = m_slots[slot]) != kEmptySlot && (entry >> 12) != key) {
                     slot += wraps > 5 ? 1 : 11;
                     if (slot >= kHashSlots) {
                         slot -= kHashSlots;
                         ++wraps;
                     }
                 }
-                if (m_code[slot] != kEmptyCode) {
-                    prefix = m_code[slot];
+                if (entry != kEmptySlot) {
+                    prefix = entry & 0xFFFu;
                     continue;
                 }
                 emit(prefix);
-                if (m_nextFree < static_cast<unsigned>(kLzwTableSize)) {
-                    m_code[slot] = static_cast<std::uint16_t>(m_nextFree++);
-                    m_key[slot] = key;
-                }
+                if (m_nextFree < static_cast<unsigned>(kLzwTableSize)) m_slots[slot] = (key << 12) | m_nextFree++;
                 if (m_counter > kLastCounter) restart();
                 prefix = c;
                 measure();
@@ -77,7 +75,7 @@ public:
     }
 
 private:
-    void emptyTable() { std::fill(m_code.begin(), m_code.end(), kEmptyCode); }
+    void emptyTable() { std::fill(m_slots.begin(), m_slots.end(), kEmptySlot); }
 
     // Emits a clear code and starts a new table.
     void restart() {
@@ -119,21 +117,21 @@ private:
         ++m_counter;
     }
 
+    // Bytes are gathered into a sub-block of up to 255 and appended with
+    // their length byte when it is full.
     void putByte(std::uint8_t b) {
-        if (m_blockLength == 0) {
-            m_lengthAt = m_out.size();
-            m_out.push_back(0);
-        }
-        m_out.push_back(b);
-        if (++m_blockLength == 255) {
-            m_out[m_lengthAt] = 255;
-            m_blockLength = 0;
-        }
+        m_block[++m_blockLength] = b;
+        if (m_blockLength == 255) flushBlock();
+    }
+
+    void flushBlock() {
+        m_block[0] = static_cast<std::uint8_t>(m_blockLength);
+        m_out.insert(m_out.end(), m_block.begin(), m_block.begin() + 1 + m_blockLength);
+        m_blockLength = 0;
     }
 
     void endBlocks() {
-        if (m_blockLength > 0) m_out[m_lengthAt] = static_cast<std::uint8_t>(m_blockLength);
-        m_blockLength = 0;
+        if (m_blockLength > 0) flushBlock();
         m_out.push_back(0);
     }
 
@@ -141,15 +139,14 @@ private:
     const unsigned m_clear;
     const int m_initialWidth;
 
-    std::array<std::uint16_t, kHashSlots> m_code{};
-    std::array<std::uint32_t, kHashSlots> m_key{};
+    std::array<std::uint32_t, kHashSlots> m_slots{};
     int m_width = 0;
     unsigned m_counter = 0;
     unsigned m_nextFree = 0;
 
     std::uint32_t m_bits = 0;
     int m_bitCount = 0;
-    std::size_t m_lengthAt = 0;
+    std::array<std::uint8_t, 256> m_block{};
     int m_blockLength = 0;
 
     std::uint64_t m_pixels = 0;
