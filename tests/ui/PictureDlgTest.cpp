@@ -32,47 +32,31 @@ PictureDialogData someData() {
     return d;
 }
 
-bool papersEnabled(const CPictureDlg& dlg) {
-    for (int i = 0; i < kPaperCount; ++i)
-        if (!dlg.paperButton(i)->isEnabled()) return false;
-    return true;
-}
-
-bool papersDisabled(const CPictureDlg& dlg) {
-    for (int i = 0; i < kPaperCount; ++i)
-        if (dlg.paperButton(i)->isEnabled()) return false;
-    return true;
+int enabledPapers(const CPictureDlg& dlg) {
+    int n = 0;
+    for (int i = 0; i < kPaperCount; ++i) n += dlg.paperButton(i)->isEnabled();
+    return n;
 }
 
 }  // namespace
 
-TEST(PictureDlg, ShowsThePresets) {
+TEST(PictureDlg, PresetsAndWhenNoTrimmingIsOffered) {
     ScriptedHost host;
     PictureDialogData d = someData();
     CPictureDlg dlg(d, host);
-    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("画像読込みダイアログ"));
     EXPECT_TRUE(dlg.paperButton(kPaperCard)->isChecked());
-    EXPECT_EQ(dlg.paperButton(kPaperCard)->text(), QStringLiteral("名刺(カード)"));
     EXPECT_TRUE(dlg.trimmingButton(kTrimStretch)->isChecked());
-    EXPECT_EQ(dlg.trimmingButton(kTrimStretch)->text(), QStringLiteral("縦横比を変更"));
     EXPECT_EQ(dlg.widthField()->text(), QStringLiteral("120"));
-    EXPECT_EQ(dlg.heightField()->text(), QStringLiteral("80"));
     EXPECT_EQ(dlg.lpiField()->text(), QStringLiteral("72.5"));
     EXPECT_TRUE(dlg.trimmingButton(kTrimNone)->isEnabled());
-    EXPECT_TRUE(papersEnabled(dlg));
-    EXPECT_FALSE(dlg.widthField()->isEnabled()) << "millimetres only for the user paper";
-    EXPECT_FALSE(dlg.highResBox()->isChecked());
-}
-
-TEST(PictureDlg, NoTrimmingIsOfferedOnlyForANewSmallPicture) {
-    ScriptedHost host;
+    // A paper change, or a photo that keeps a high-resolution copy, cannot
+    // stay untrimmed.
     for (int c = 0; c < 2; ++c) {
-        PictureDialogData d = someData();
-        (c == 0 ? d.resizing : d.highRes) = true;
-        CPictureDlg dlg(d, host);
-        EXPECT_FALSE(dlg.trimmingButton(kTrimNone)->isEnabled()) << c;
-        EXPECT_TRUE(dlg.trimmingButton(kTrimCrop)->isEnabled()) << c;
-        EXPECT_EQ(dlg.highResBox()->isChecked(), d.highRes) << c;
+        PictureDialogData e = someData();
+        (c == 0 ? e.resizing : e.highRes) = true;
+        CPictureDlg other(e, host);
+        EXPECT_FALSE(other.trimmingButton(kTrimNone)->isEnabled()) << c;
+        EXPECT_EQ(other.highResBox()->isChecked(), e.highRes) << c;
     }
 }
 
@@ -82,46 +66,37 @@ TEST(PictureDlg, EnablingFollowsTrimmingAndPaper) {
     d.paper = kPaperVGA;
     d.trimming = kTrimNone;  // as for an ".mpo"
     CPictureDlg dlg(d, host);
-    EXPECT_TRUE(papersDisabled(dlg));
+    EXPECT_EQ(enabledPapers(dlg), 0);
     EXPECT_FALSE(dlg.highResBox()->isEnabled());
-    EXPECT_FALSE(dlg.widthField()->isEnabled());
 
     dlg.trimmingButton(kTrimCrop)->click();
-    EXPECT_TRUE(papersEnabled(dlg));
+    EXPECT_EQ(enabledPapers(dlg), kPaperCount);
     EXPECT_TRUE(dlg.highResBox()->isEnabled());
-    EXPECT_FALSE(dlg.widthField()->isEnabled());
+    EXPECT_FALSE(dlg.widthField()->isEnabled()) << "millimetres only for the user paper";
 
     dlg.paperButton(kPaperUser)->click();
     EXPECT_TRUE(dlg.widthField()->isEnabled());
     EXPECT_TRUE(dlg.heightField()->isEnabled());
 
     dlg.trimmingButton(kTrimNone)->click();
-    EXPECT_TRUE(papersDisabled(dlg));
+    EXPECT_EQ(enabledPapers(dlg), 0);
     EXPECT_FALSE(dlg.widthField()->isEnabled()) << "no paper applies, not even the user's";
 
     dlg.trimmingButton(kTrimMargins)->click();
-    EXPECT_TRUE(papersEnabled(dlg));
     EXPECT_TRUE(dlg.widthField()->isEnabled()) << "the user paper is still chosen";
-
     dlg.paperButton(kPaperL)->click();
     EXPECT_FALSE(dlg.widthField()->isEnabled());
-    EXPECT_EQ(dlg.trimming(), kTrimMargins) << "choosing a paper keeps a trimming mode";
 }
 
 TEST(PictureDlg, OutOfRangeFieldsAreRefusedAndGetTheFocus) {
     struct Case {
-        const char* width;
-        const char* height;
-        const char* lpi;
-        const char* message;
+        const char *width, *height, *lpi, *message;
         int field;  // 0 width, 1 height, 2 lpi
     };
     const Case cases[] = {
-        {"0", "80", "60.0", "Please enter an integer between 1 and 9999.", 0},
         {"120", "10000", "60.0", "Please enter an integer between 1 and 9999.", 1},
         {"x", "80", "60.0", "Please enter an integer between 1 and 9999.", 0},
         {"120", "80", "19.9", "Please enter a number between 20 and 160.", 2},
-        {"120", "80", "160.5", "Please enter a number between 20 and 160.", 2},
         {"120", "80", "lens", "Please enter a number between 20 and 160.", 2},
         {"0", "80", "500", "Please enter an integer between 1 and 9999.", 0},  // the first field first
     };
@@ -136,21 +111,15 @@ TEST(PictureDlg, OutOfRangeFieldsAreRefusedAndGetTheFocus) {
         dlg.lpiField()->setText(c.lpi);
         host.expectMessage(c.message, MsgResult::Ok, MsgButtons::Ok);
         dlg.accept();
-        EXPECT_TRUE(host.done()) << c.message;
         EXPECT_TRUE(dlg.isVisible()) << "the dialog stays open";
-        EXPECT_NE(dlg.result(), QDialog::Accepted);
         QLineEdit* fields[] = {dlg.widthField(), dlg.heightField(), dlg.lpiField()};
         EXPECT_EQ(dlg.focusWidget(), fields[c.field]) << c.width << " " << c.height << " " << c.lpi;
-        EXPECT_EQ(d.userWidthMm, 120) << "nothing is written back";
-        EXPECT_EQ(d.lpi, 72.5);
+        EXPECT_EQ(d.lpi, 72.5) << "nothing is written back";
     }
-}
-
-TEST(PictureDlg, OkWritesEveryField) {
+    // The limits themselves are accepted, and OK writes every field.
     ScriptedHost host;
     PictureDialogData d = someData();
     CPictureDlg dlg(d, host);
-    dlg.show();
     dlg.trimmingButton(kTrimMargins)->click();
     dlg.paperButton(kPaperUser)->click();
     dlg.widthField()->setText("9999");
@@ -167,7 +136,7 @@ TEST(PictureDlg, OkWritesEveryField) {
 
 // ---- trimming dialog --------------------------------------------------------
 
-TEST(TrimingDlg, SizeButtonsAndPreview) {
+TEST(TrimingDlg, SizeAndPreview) {
     const Surface photo = gradientPicture(1600, 1200);
     TrimmingDialogData d;
     d.photo = &photo;
@@ -175,29 +144,21 @@ TEST(TrimingDlg, SizeButtonsAndPreview) {
     d.workingHeight = 478;
     CTrimingDlg dlg(d);
     EXPECT_EQ(dlg.size(), QSize(676, 572));
-    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("トリミングダイアログ"));
-    EXPECT_EQ(dlg.okButton()->text(), QStringLiteral("OK"));
-    EXPECT_EQ(dlg.cancelButton()->text(), QStringLiteral("キャンセル"));
-    EXPECT_EQ(dlg.straightenButton()->text(), QStringLiteral("角度補正"));
-    EXPECT_EQ(dlg.aspectButton()->text(), QStringLiteral("縦横比変更"));
     EXPECT_FALSE(dlg.straightenButton()->isEnabled());
-    // The preview lies at (16, 48): its first pixel is the photo's averaged corner.
+    // The preview is drawn at (16, 48).
     const QImage shot = dlg.grab().toImage();
     EXPECT_EQ(shot.pixel(16 + 300, 48 + 300) & 0xFFFFFF, dlg.editor().preview().at(300, 300) & 0xFFFFFF);
-
     const Surface narrow = gradientPicture(300, 960);
     d.photo = &narrow;
-    CTrimingDlg small(d);
-    EXPECT_EQ(small.size(), QSize(332, 732));
+    EXPECT_EQ(CTrimingDlg(d).size(), QSize(332, 732));
 }
 
-TEST(TrimingDlg, MouseStraightensAndOkHandsBackTheResult) {
+TEST(TrimingDlg, MouseKeysAndOkHandBackTheResult) {
     const Surface photo = gradientPicture(640, 480);
     TrimmingDialogData d;
     d.photo = &photo;
     d.workingWidth = 640;
     d.workingHeight = 480;
-    d.source = {1, 2, 3, 4};
     CTrimingDlg dlg(d);
     dlg.show();
     const QPoint end = CTrimingDlg::fromPreview(dlg.editor().lineEnd());
@@ -211,24 +172,21 @@ TEST(TrimingDlg, MouseStraightensAndOkHandsBackTheResult) {
     EXPECT_NE(dlg.editor().angle(), 0.0);
 
     // The frame, selected by a click inside it, moves with the arrow keys.
-    const Rect before = dlg.editor().frame();
     dlg.editor().setFrame({100, 100, 300, 250});
     QTest::mouseClick(&dlg, Qt::LeftButton, Qt::NoModifier, CTrimingDlg::fromPreview({200, 150}));
     QTest::keyClick(&dlg, Qt::Key_Left);
     QTest::keyClick(&dlg, Qt::Key_Down);
     EXPECT_EQ(dlg.editor().frame(), (Rect{99, 101, 299, 251}));
-    EXPECT_NE(before, dlg.editor().frame());
 
     const double angle = dlg.editor().angle();
     const Rect source = dlg.editor().sourceRect();
     dlg.okButton()->click();
-    EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(d.angle, angle);
     EXPECT_EQ(d.source, source);
     EXPECT_EQ(d.rotated.width(), 640) << "the straightened copy goes with the result";
 }
 
-TEST(TrimingDlg, AspectQuestionAndCancel) {
+TEST(TrimingDlg, TurnedAspectGoesBackOnlyWithOk) {
     const Surface photo = gradientPicture(800, 600);
     ScriptedHost host;
     TrimmingDialogData d;
@@ -237,29 +195,15 @@ TEST(TrimingDlg, AspectQuestionAndCancel) {
     d.workingHeight = 480;
     d.host = &host;
     d.source = {5, 6, 7, 8};
-    {
+    for (const bool ok : {false, true}) {
         CTrimingDlg dlg(d);
-        const Rect frame = dlg.editor().frame();
-        host.expectMessage("トリミング領域の縦横比を変更しますか？\n変更すると移動したトリミング領域はリセットされます。",
-                           MsgResult::No, MsgButtons::YesNo);
+        host.expectMessage(kAskChangeTrimAspect, MsgResult::Yes, MsgButtons::YesNo);
         dlg.aspectButton()->click();
-        EXPECT_EQ(dlg.editor().frame(), frame);
-        host.expectMessage(kAskChangeTrimAspect, MsgResult::Yes);
-        dlg.aspectButton()->click();
-        EXPECT_EQ(dlg.editor().workingWidth(), 480);
-        dlg.cancelButton()->click();
-        EXPECT_EQ(dlg.result(), QDialog::Rejected);
+        EXPECT_EQ(dlg.editor().frame(), TrimmingEditor::initialFrame({640, 480}, 480, 640)) << "frame reset";
+        (ok ? dlg.okButton() : dlg.cancelButton())->click();
+        EXPECT_EQ(d.workingWidth, ok ? 480 : 640);
+        EXPECT_EQ(d.source == (Rect{5, 6, 7, 8}), !ok);
     }
-    EXPECT_EQ(d.workingWidth, 640) << "Cancel hands nothing back";
-    EXPECT_EQ(d.source, (Rect{5, 6, 7, 8}));
-    {
-        CTrimingDlg dlg(d);
-        host.expectMessage(kAskChangeTrimAspect, MsgResult::Yes);
-        dlg.aspectButton()->click();
-        dlg.okButton()->click();
-    }
-    EXPECT_EQ(d.workingWidth, 480);
-    EXPECT_EQ(d.workingHeight, 640);
 }
 
 TEST(QtWorkspaceDialogs, OkAndCancelOfTheModalDialogs) {
@@ -269,8 +213,7 @@ TEST(QtWorkspaceDialogs, OkAndCancelOfTheModalDialogs) {
         QTimer::singleShot(0, [ok] {
             auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(dlg, nullptr);
-            if (ok) dlg->accept();
-            else dlg->reject();
+            ok ? dlg->accept() : dlg->reject();
         });
     };
     PictureDialogData d = someData();
@@ -286,8 +229,5 @@ TEST(QtWorkspaceDialogs, OkAndCancelOfTheModalDialogs) {
     t.workingHeight = 48;
     answerWith(true);
     EXPECT_TRUE(dialogs.trimmingDialog(t));
-    EXPECT_GT(t.source.width(), 0);
     EXPECT_EQ(t.host, &host) << "questions go to the program's host";
-    TrimmingDialogData none;
-    EXPECT_FALSE(dialogs.trimmingDialog(none)) << "no photo, no dialog";
 }
