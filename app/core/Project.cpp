@@ -4,6 +4,7 @@
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
+#include "platform/Paths.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -238,6 +239,24 @@ int CStereoWorkspace::Open(const std::string& pathIn) {
     SetMode(m_objectCount > 0 || m_stereoPair ? kModeImage : kModeMask);
     m_modified = false;
     Redraw();
+    return 1;
+}
+
+int CStereoWorkspace::OpenSampleData() {
+    if (!SaveModified()) return 0;
+    FileDialogRequest req;
+    req.defaultExtension = "jpg";
+    req.filter = "ﾌﾟﾗｽﾄｰﾗ画像ﾌｧｲﾙ (*.jpg)|*.jpg||";
+    req.initialPath = joinPath(programFolder(), "sample");
+    auto chosen = m_host.fileDialog(req);
+    if (!chosen) return 0;
+    const std::string project = projectBase(*chosen) + ".lyr";
+    if (!fileExists(project)) return Open(*chosen);
+    // The question was asked above; the sample replaces the picture.
+    m_modified = false;
+    if (!Open(project)) return 0;
+    if (!RunStereoDialog(true)) return 1;
+    Compose();
     return 1;
 }
 

@@ -64,6 +64,10 @@ void CStereoWorkspace::clearDocument() {
     discardViews();
     discardHighRes();
     m_display.reset();
+    m_viewPool.clear();
+    m_scratchUnion.reset();
+    m_scratchPlate.reset();
+    m_scratchCards.clear();
     m_stereoPair = false;
     m_modified = false;
     m_mode = kModeNone;

@@ -191,6 +191,8 @@ public:
     // "立体画像合成": interleaves the views into the lenticular composite and
     // shows it (mode 3). False after the memory message.
     bool Compose();
+    // The interleave alone (Compose without the display change).
+    bool BuildComposite();
     // "合成画像の保存": the print-resolution message, a save dialog when no
     // path is given, then a BMP. Returns 1 when written.
     int SaveComposite(const std::string& path = {});
@@ -231,6 +233,7 @@ public:
     int strength() const { return m_strength; }
     void setStrength(int s) { m_strength = s; }
     Surface& composite() { return m_composite; }
+    const Surface& composite() const { return m_composite; }
     int highResCount() const { return m_highResCount; }
     void setHighResCount(int n) { m_highResCount = n; }
     Surface& highRes(int index) { return m_highRes[static_cast<std::size_t>(index)]; }
@@ -325,6 +328,10 @@ public:
     // Reads a project file and its masks and objects into the workspace
     // (the edit image is read by Open). Returns 1 or 0 (after its messages).
     int ReadProject(const std::string& path);
+    // "サンプルデータを開く...": a picture from the sample folder; when it has
+    // a project beside it, the project is opened, its views made at once and
+    // composed. Returns 1 when something was opened.
+    int OpenSampleData();
 
     // Redraw: rebuilds the display image from the display mode and asks the
     // host to repaint.
@@ -363,6 +370,12 @@ private:
     Surface m_anaglyph;
     Surface m_interlace;
     Surface m_display;
+    // Scratch pictures of view generation, kept between generations so that
+    // regenerating does not fault in fresh memory every time.
+    std::vector<Surface> m_viewPool;
+    Surface m_scratchUnion;
+    Surface m_scratchPlate;
+    std::vector<Surface> m_scratchCards;
 
     bool m_stereoPair = false;
     double m_lpi = 60.0;

@@ -25,6 +25,22 @@ constexpr std::int32_t viewShiftHighRes(std::int32_t a, std::int32_t n, std::int
 // size; `plate` is (re)created when its size differs.
 bool buildRegionPlate(Surface& plate, const Surface& source, const Surface& unionMask);
 
+// One row of the mirror fill: `out` = `src` with the runs masked in `msk`
+// filled (all three are `width` pixels).
+void mirrorFillRow(const Pixel* src, const Pixel* msk, Pixel* out, int width);
+
+// The same card from one mirror-filled source: rows [bounds.top, bounds.bottom)
+// of the plate are computed on the fly (only they are needed), then
+// card = (plate AND mask) OR NOT mask over `bounds`.
+bool buildPlateCard(Surface& card, const Surface& source, const Surface& unionMask, const Surface& mask,
+                    const Rect& bounds);
+
+// target |= mask over `bounds` (the mask is black outside them).
+void orWithin(Surface& target, const Surface& mask, const Rect& bounds);
+
+// Copies `from` to `to` moved right by x; the strip it leaves is white.
+void copyShiftedOnWhite(Surface& to, const Surface& from, int x);
+
 // The bounding box of a mask's inside pixels (empty Rect when none).
 Rect maskBounds(const Surface& mask);
 

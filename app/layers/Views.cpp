@@ -31,45 +31,48 @@ void CStereoWorkspace::GenerateViews(ProgressSink* progress, int strength, bool 
         progress->setRange(0, 100);
         progress->setPosition(1);
     }
+    // The old views are discarded; their memory is kept for the new ones.
+    for (auto& v : m_views)
+        if (!v.empty()) m_viewPool.push_back(std::move(v));
     discardViews();
     const int n = viewCount();
     const int c = m_regionCount;
 
     // Region plates: P[i] is the source with every region drawn after i
     // removed and mirror-filled; the last is the background plate (every
-    // region removed). Without regions the source is the background.
-    std::vector<Surface> plates(static_cast<std::size_t>(c));
+    // region removed). Without regions the source is the background. Only
+    // the background plate is needed whole: of P[i] the cards need just the
+    // rows of region i, so each card is made from those rows directly.
     std::vector<Rect> bounds(static_cast<std::size_t>(c));
-    std::vector<Surface> cards(static_cast<std::size_t>(c));
-    Surface unionMask;
+    std::vector<Surface>& cards = m_scratchCards;
+    cards.resize(static_cast<std::size_t>(c));
+    Surface& backgroundPlate = m_scratchPlate;
     bool ok = true;
     if (c > 0) {
-        ok = unionMask.create(m_width, m_height);
-        // The unions are built from the top down: U(i) = U(i+1) OR mask(i+1).
+        Surface& unionMask = m_scratchUnion;
+        ok = unionMask.createUninitialized(m_width, m_height);
+        if (ok) blit(unionMask, Rop::Blackness);
+        for (int j = 0; j < c; ++j) bounds[static_cast<std::size_t>(j)] = maskBounds(region(j).mask);
+        // The last region's card comes from the source itself.
+        if (ok) ok = buildCard(cards[static_cast<std::size_t>(c - 1)], m_source, region(c - 1).mask, bounds[static_cast<std::size_t>(c - 1)]);
+        // The unions grow from the top down: U(i) = U(i+1) OR mask(i+1).
         for (int i = c - 2; ok && i >= 0; --i) {
-            if (i == c - 2) blit(unionMask, region(c - 1).mask, Rop::Copy);
-            else blit(unionMask, region(i + 1).mask, Rop::Or);
-            ok = buildRegionPlate(plates[static_cast<std::size_t>(i)], m_source, unionMask);
+            orWithin(unionMask, region(i + 1).mask, bounds[static_cast<std::size_t>(i + 1)]);
+            ok = buildPlateCard(cards[static_cast<std::size_t>(i)], m_source, unionMask, region(i).mask,
+                                bounds[static_cast<std::size_t>(i)]);
             if (progress) progress->setPosition(50 * (c - 1 - i) / c);
         }
         if (ok) {
-            if (c == 1) blit(unionMask, region(0).mask, Rop::Copy);
-            else blit(unionMask, region(0).mask, Rop::Or);
-            ok = buildRegionPlate(plates[static_cast<std::size_t>(c - 1)], m_source, unionMask);
+            orWithin(unionMask, region(0).mask, bounds[0]);
+            ok = buildRegionPlate(backgroundPlate, m_source, unionMask);
             if (progress) progress->setPosition(50);
         }
-        for (int j = 0; ok && j < c; ++j) {
-            bounds[static_cast<std::size_t>(j)] = maskBounds(region(j).mask);
-            const Surface& cardSource = j < c - 1 ? plates[static_cast<std::size_t>(j)] : m_source;
-            ok = buildCard(cards[static_cast<std::size_t>(j)], cardSource, region(j).mask, bounds[static_cast<std::size_t>(j)]);
-        }
-        unionMask.reset();
     }
     if (!ok) {
         m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
         return;
     }
-    const Surface& background = c > 0 ? plates[static_cast<std::size_t>(c - 1)] : m_source;
+    const Surface& background = c > 0 ? backgroundPlate : m_source;
     const ColorRef shadow = greyOf(m_settings.shadowLevel);
     const Rect paintBounds = hasPaintLayer() ? maskBounds(m_paintMask) : Rect{};
     const Rect region0Bounds = c > 0 ? bounds[0] : Rect{};
@@ -77,13 +80,16 @@ void CStereoWorkspace::GenerateViews(ProgressSink* progress, int strength, bool 
     const int step = extremesOnly ? n - 1 : 1;
     for (int a = 0; a < n; a += step) {
         Surface& v = m_views[static_cast<std::size_t>(a)];
-        if (!v.create(m_width, m_height)) {
+        if (!m_viewPool.empty()) {
+            v = std::move(m_viewPool.back());
+            m_viewPool.pop_back();
+        }
+        if (!v.createUninitialized(m_width, m_height)) {
             m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
             break;
         }
         const int xb = viewShift(a, n, backgroundDepth, m_strength);
-        blit(v, Rop::Whiteness);
-        blit(v, xb, 0, m_width, m_height, &background, 0, 0, Rop::Copy);
+        copyShiftedOnWhite(v, background, xb);
         if (c > 0 && regionShadow) paintThroughMask(v, region(0).mask, nullptr, shadow, xb, region0Bounds);
         for (int j = 0; j < c; ++j)
             drawCard(v, region(j).mask, cards[static_cast<std::size_t>(j)], bounds[static_cast<std::size_t>(j)],

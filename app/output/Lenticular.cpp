@@ -3,6 +3,7 @@
 #include "core/StillImage.h"
 
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <vector>
 
@@ -12,7 +13,7 @@ namespace {
 constexpr const char* kCompositeFilter = "ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp||";
 }
 
-bool CStereoWorkspace::Compose() {
+bool CStereoWorkspace::BuildComposite() {
     const int n = viewCount();
     const int p = std::max(1, m_settings.pitch);
     const long long cwl = static_cast<long long>(n) * m_width / p;
@@ -20,7 +21,7 @@ bool CStereoWorkspace::Compose() {
     for (int i = 0; i < n; ++i)
         if (view(i).width() != m_width || view(i).height() != m_height) return false;
     if (cwl <= 0 || chl <= 0 || cwl > 0x7FFFFFFF || chl > 0x7FFFFFFF ||
-        !m_composite.create(static_cast<int>(cwl), static_cast<int>(chl))) {
+        !m_composite.createUninitialized(static_cast<int>(cwl), static_cast<int>(chl))) {
         m_composite.reset();
         m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
         return false;
@@ -32,17 +33,35 @@ bool CStereoWorkspace::Compose() {
     for (int y = 0; y < ch; ++y)
         rows[static_cast<std::size_t>(y)] =
             std::min(m_height - 1, static_cast<int>((static_cast<long long>(y) * m_height + m_height / 2) / ch));
+    // Groups of N columns that fit whole; the last group may be clipped.
+    int wholeGroups = 0;
+    while (wholeGroups * p < m_width && static_cast<long long>(n) * wholeGroups * p / p + n <= cw) ++wholeGroups;
     std::vector<const Pixel*> src(static_cast<std::size_t>(n));
     for (int y = 0; y < ch; ++y) {
         Pixel* d = m_composite.row(y);
         const int sy = rows[static_cast<std::size_t>(y)];
+        // A run of equal rows is copied whole: the vertical stretch repeats rows.
+        if (y > 0 && sy == rows[static_cast<std::size_t>(y - 1)]) {
+            std::memcpy(d, m_composite.row(y - 1), static_cast<std::size_t>(cw) * sizeof(Pixel));
+            continue;
+        }
         for (int i = 0; i < n; ++i) src[static_cast<std::size_t>(i)] = view(i).row(sy);
-        for (int c = 0; c < m_width; c += p) {
+        for (int i = 0; i < n; ++i) {
+            const Pixel* s = src[static_cast<std::size_t>(i)];
+            Pixel* dp = d + i;
+            for (int g = 0; g < wholeGroups; ++g) dp[static_cast<std::ptrdiff_t>(g) * n] = s[g * p];
+        }
+        for (int c = wholeGroups * p; c < m_width; c += p) {
             const long long base = static_cast<long long>(n) * c / p;
             const int count = static_cast<int>(std::min<long long>(n, cw - base));
             for (int i = 0; i < count; ++i) d[base + i] = src[static_cast<std::size_t>(i)][c];
         }
     }
+    return true;
+}
+
+bool CStereoWorkspace::Compose() {
+    if (!BuildComposite()) return false;
     m_mode = kModeComposite;
     Redraw();
     return true;

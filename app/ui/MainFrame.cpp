@@ -1,6 +1,9 @@
 #include "ui/MainFrame.h"
 
+#include "ui/Commands.h"
+#include "ui/DepthDlg.h"
 #include "ui/PlastoraView.h"
+#include "ui/StereoDlg.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -10,26 +13,115 @@
 #include <QMimeData>
 #include <QStatusBar>
 #include <QTimer>
+#include <QToolBar>
 
 namespace plastora::ui {
+
+namespace {
+
+// The dialogs the workspace opens in the middle of its operations.
+class FrameDialogs : public WorkspaceDialogs {
+public:
+    explicit FrameDialogs(QWidget* parent) : m_parent(parent) {}
+    void depthDialog(CStereoWorkspace& ws) override {
+        CDepthDlg dlg(ws, m_parent);
+        dlg.exec();
+    }
+    bool stereoDialog(CStereoWorkspace& ws, bool autoStart, bool& interlace) override {
+        CStereoDlg dlg(ws, autoStart, false, m_parent);
+        if (dlg.exec() != QDialog::Accepted) return false;
+        interlace = dlg.interlaceTicked();
+        return true;
+    }
+
+private:
+    QWidget* m_parent;
+};
+
+const char* menuTitle(MenuId m) {
+    switch (m) {
+    case MenuId::File: return "ファイル(&F)";
+    case MenuId::Edit: return "編集(&E)";
+    case MenuId::View: return "表示(&V)";
+    case MenuId::Option: return "オプション(&O)";
+    case MenuId::Help: return "ヘルプ(&H)";
+    case MenuId::None: break;
+    }
+    return "";
+}
+
+// The main tool bar, in order; "" is a separator.
+const char* const kToolBar[] = {"open",    "save",      "",        "maskMode", "imageMode", "",      "faces", "",
+                                "stereo",  "compose",   "",        "animation", "showComposite", "", "adjust", "undo",
+                                "",        "print",     "about"};
+
+}  // namespace
 
 CMainFrame::CMainFrame(const std::string& settingsPath, QWidget* parent) : QMainWindow(parent) {
     m_view = new CPlastoraView(settingsPath, this);
     setCentralWidget(m_view);
     setAcceptDrops(true);
+    m_dialogs = std::make_unique<FrameDialogs>(this);
+    m_view->workspace().setDialogs(m_dialogs.get());
     connect(m_view, &CPlastoraView::titleChanged, this, &CMainFrame::updateTitle);
-
-    QMenu* file = menuBar()->addMenu("ファイル(&F)");
-    QAction* open = file->addAction("開く(&O)...");
-    open->setShortcut(QKeySequence::Open);
-    connect(open, &QAction::triggered, this, &CMainFrame::onOpen);
-    file->addSeparator();
-    QAction* quit = file->addAction("アプリケーションの終了(&X)");
-    connect(quit, &QAction::triggered, this, &QWidget::close);
-
+    connect(m_view, &CPlastoraView::stateChanged, this, &CMainFrame::updateCommands);
+    buildMenus();
     statusBar()->showMessage("レディ");
     updateTitle(QString());
     resize(1024, 768);
+    updateCommands();
+}
+
+CMainFrame::~CMainFrame() { m_view->workspace().setDialogs(nullptr); }
+
+void CMainFrame::buildMenus() {
+    std::map<MenuId, QMenu*> menus;
+    for (MenuId m : {MenuId::File, MenuId::Edit, MenuId::View, MenuId::Option, MenuId::Help}) {
+        QMenu* menu = menuBar()->addMenu(menuTitle(m));
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::updateCommands);
+        menus[m] = menu;
+    }
+    for (const Command& c : commandTable()) {
+        QMenu* menu = menus[c.menu];
+        if (c.separatorBefore && !menu->isEmpty()) menu->addSeparator();
+        QAction* a = menu->addAction(QString::fromStdString(c.text));
+        if (!c.shortcut.isEmpty()) a->setShortcut(c.shortcut);
+        a->setCheckable(static_cast<bool>(c.pressed));
+        const std::string id = c.id;
+        connect(a, &QAction::triggered, this, [this, id] { runCommand(id); });
+        m_actions[c.id] = a;
+    }
+    QToolBar* bar = addToolBar("ツール バー");
+    bar->setObjectName("mainToolBar");
+    for (const char* id : kToolBar) {
+        if (!*id) bar->addSeparator();
+        else if (QAction* a = action(id)) bar->addAction(a);
+    }
+    QMenu* viewMenu = menus[MenuId::View];
+    viewMenu->insertAction(viewMenu->actions().value(0), bar->toggleViewAction());
+    bar->toggleViewAction()->setText("ツール バー(&T)");
+}
+
+QAction* CMainFrame::action(const std::string& id) const {
+    auto it = m_actions.find(id);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+void CMainFrame::runCommand(const std::string& id) {
+    const Command* c = findCommand(id);
+    if (!c || !c->run || !c->enabled(m_view->workspace())) return;
+    c->run(*this);
+    updateCommands();
+}
+
+void CMainFrame::updateCommands() {
+    const CStereoWorkspace& ws = m_view->workspace();
+    for (const Command& c : commandTable()) {
+        QAction* a = action(c.id);
+        if (!a) continue;
+        a->setEnabled(static_cast<bool>(c.run) && c.enabled(ws));
+        if (c.pressed) a->setChecked(c.pressed(ws));
+    }
 }
 
 void CMainFrame::updateTitle(const QString& path) {
@@ -38,11 +130,9 @@ void CMainFrame::updateTitle(const QString& path) {
 }
 
 bool CMainFrame::openFile(const QString& path) {
-    return m_view->workspace().Open(path.toStdString()) == 1;
-}
-
-void CMainFrame::onOpen() {
-    m_view->workspace().Open();
+    const bool ok = m_view->workspace().Open(path.toStdString()) == 1;
+    updateCommands();
+    return ok;
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
@@ -63,17 +153,18 @@ void CMainFrame::dropEvent(QDropEvent* event) {
     QTimer::singleShot(0, this, [this, path] { openFile(path); });
 }
 
-void CMainFrame::paintEvent(QPaintEvent* event) { QMainWindow::paintEvent(event); }
-
 bool CMainFrame::event(QEvent* e) {
     const bool r = QMainWindow::event(e);
-    if (e->type() == QEvent::UpdateRequest || e->type() == QEvent::Paint || e->type() == QEvent::Expose) {
-        if (!m_startupDone && isVisible()) {
-            m_startupDone = true;
-            if (!m_startupFile.isEmpty()) {
-                const QString f = m_startupFile;
-                QTimer::singleShot(0, this, [this, f] { openFile(f); });
-            }
+    if (!m_startupDone && isVisible() &&
+        (e->type() == QEvent::UpdateRequest || e->type() == QEvent::Paint || e->type() == QEvent::Expose)) {
+        m_startupDone = true;
+        if (!m_startupFile.isEmpty()) {
+            QString f = m_startupFile;
+            // One pair of surrounding quotes is stripped, as a shell would have.
+            if (f.size() >= 2 && (f.front() == '"' || f.front() == '\'') && f.back() == f.front()) f = f.mid(1, f.size() - 2);
+            QTimer::singleShot(0, this, [this, f] {
+                if (!openFile(f)) m_view->workspace().setCurrentPath({});
+            });
         }
     }
     return r;

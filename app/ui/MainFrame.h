@@ -1,7 +1,16 @@
-// CMainFrame: the program's single-document main window.
+// CMainFrame: the program's single-document main window: menus and the main
+// tool bar built from the command table, the status bar, dropped files.
 #pragma once
 
 #include <QMainWindow>
+#include <map>
+#include <memory>
+
+class QAction;
+
+namespace plastora {
+class WorkspaceDialogs;
+}
 
 namespace plastora::ui {
 
@@ -11,27 +20,34 @@ class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
     explicit CMainFrame(const std::string& settingsPath, QWidget* parent = nullptr);
+    ~CMainFrame() override;
 
     CPlastoraView* view() const { return m_view; }
-    // Opens a picture (after asking to save a modified one). Returns true
-    // when the file was opened.
+    // Opens a picture or project (after asking to save a modified one).
     bool openFile(const QString& path);
     // The file named on the command line is opened once the window has been
     // painted for the first time.
     void setStartupFile(const QString& path) { m_startupFile = path; }
+    // Re-evaluates every command's enabled and pressed state.
+    void updateCommands();
+    // The action of a command of the table (tests).
+    QAction* action(const std::string& id) const;
+    // Runs a command by id as the menu would.
+    void runCommand(const std::string& id);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
-    void onOpen();
+    void buildMenus();
     void updateTitle(const QString& path);
 
     CPlastoraView* m_view;
+    std::unique_ptr<WorkspaceDialogs> m_dialogs;
+    std::map<std::string, QAction*> m_actions;
     QString m_startupFile;
     bool m_startupDone = false;
 };

@@ -11,6 +11,8 @@ CPlastoraView::CPlastoraView(const std::string& settingsPath, QWidget* parent)
     m_workspace = std::make_unique<CStereoWorkspace>(m_host, settingsPath);
     m_host.onRedraw = [this] { updateView(); };
     m_host.onTitle = [this](const QString& t) { emit titleChanged(t); };
+    m_animation = new QTimer(this);
+    connect(m_animation, &QTimer::timeout, this, [this] { m_workspace->AnimationTick(); });
     viewport()->setBackgroundRole(QPalette::Dark);
     viewport()->setAutoFillBackground(true);
 }
@@ -19,7 +21,18 @@ CPlastoraView::~CPlastoraView() = default;
 
 void CPlastoraView::updateView() {
     updateScrollBars();
+    updateAnimationTimer();
     viewport()->update();
+    emit stateChanged();
+}
+
+void CPlastoraView::updateAnimationTimer() {
+    if (m_workspace->mode() != kModeAnimation) {
+        m_animation->stop();
+        return;
+    }
+    const int interval = std::max(1, m_workspace->animationInterval());
+    if (!m_animation->isActive() || m_animation->interval() != interval) m_animation->start(interval);
 }
 
 void CPlastoraView::updateScrollBars() {

@@ -6,6 +6,7 @@
 #include "ui/QtHost.h"
 
 #include <QAbstractScrollArea>
+#include <QTimer>
 #include <memory>
 
 namespace plastora::ui {
@@ -23,6 +24,8 @@ public:
 
 signals:
     void titleChanged(const QString& title);
+    // The picture or the display mode changed: commands need re-evaluating.
+    void stateChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -30,9 +33,12 @@ protected:
 
 private:
     void updateScrollBars();
+    // Runs the view animation's timer exactly while the display mode is 4.
+    void updateAnimationTimer();
 
     QtHost m_host;
     std::unique_ptr<CStereoWorkspace> m_workspace;
+    QTimer* m_animation;
 };
 
 }  // namespace plastora::ui

@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -75,6 +77,10 @@ public:
     // when the memory cannot be had or the size is not positive; the surface
     // is then empty. New content is black.
     bool create(int w, int h);
+    // The same without the black: the content is undefined (every pixel is
+    // written by the caller before it is read). A surface that already has
+    // this size keeps its buffer.
+    bool createUninitialized(int w, int h);
     // Makes this surface an exact copy of another (false on allocation failure).
     bool createCopy(const Surface& src);
     void reset();
@@ -106,9 +112,30 @@ public:
     static void setAllocationHook(AllocationHook hook);
 
 private:
+    // An allocator that leaves new pixels uninitialised (create() fills them).
+    template <typename T>
+    struct NoInitAllocator : std::allocator<T> {
+        template <typename U>
+        struct rebind {
+            using other = NoInitAllocator<U>;
+        };
+        NoInitAllocator() = default;
+        template <typename U>
+        NoInitAllocator(const NoInitAllocator<U>&) noexcept {}
+        template <typename U>
+        void construct(U* p) noexcept {
+            ::new (static_cast<void*>(p)) U;
+        }
+        template <typename U, typename... Args>
+        void construct(U* p, Args&&... args) {
+            ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+        }
+    };
+    using PixelBuffer = std::vector<Pixel, NoInitAllocator<Pixel>>;
+
     int m_width = 0;
     int m_height = 0;
-    std::vector<Pixel> m_pixels;
+    PixelBuffer m_pixels;
 };
 
 // CLR_INVALID of GDI.

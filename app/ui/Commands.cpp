@@ -1,0 +1,130 @@
+#include "ui/Commands.h"
+
+#include "core/Version.h"
+#include "ui/MainFrame.h"
+#include "ui/PlastoraView.h"
+
+#include <QMessageBox>
+
+namespace plastora::ui {
+
+bool hasPicture(const CStereoWorkspace& ws) { return ws.mode() != kModeNone && !ws.source().empty(); }
+bool hasViews(const CStereoWorkspace& ws) { return ws.viewCount() > 0 && !ws.view(0).empty(); }
+
+namespace {
+
+using WS = const CStereoWorkspace&;
+
+bool always(WS) { return true; }
+bool picture(WS ws) { return hasPicture(ws); }
+bool mode1(WS ws) { return ws.mode() == kModeMask; }
+bool mode1Many(WS ws) { return ws.mode() == kModeMask && ws.regionCount() > 1; }
+bool compositeExists(WS ws) { return !ws.composite().empty(); }
+
+CStereoWorkspace& W(CMainFrame& f) { return f.view()->workspace(); }
+
+std::vector<Command> buildTable() {
+    std::vector<Command> t;
+    auto add = [&](std::string id, MenuId m, std::string text, QKeySequence key,
+                   std::function<bool(WS)> enabled, std::function<void(CMainFrame&)> run,
+                   std::function<bool(WS)> pressed = {}, bool sep = false) {
+        t.push_back(Command{std::move(id), m, std::move(text), key, std::move(enabled), std::move(pressed), std::move(run), sep});
+    };
+    // File
+    add("open", MenuId::File, "開く(&O)...", QKeySequence("Ctrl+O"), always, [](CMainFrame& f) { W(f).Open(); });
+    add("sample", MenuId::File, "サンプルデータを開く...", {}, always, [](CMainFrame& f) { W(f).OpenSampleData(); });
+    add("save", MenuId::File, "上書き保存(&S)", QKeySequence("Ctrl+S"), picture,
+        [](CMainFrame& f) { W(f).Save(W(f).currentPath()); });
+    add("saveAs", MenuId::File, "名前を付けて保存(&A)...", {}, picture, [](CMainFrame& f) { W(f).Save(); });
+    add("saveComposite", MenuId::File, "合成画像の保存(&C)...", {}, compositeExists,
+        [](CMainFrame& f) { W(f).SaveComposite(); }, {}, true);
+    add("saveEdit", MenuId::File, "編集画像の保存(&P)...", {},
+        [](WS ws) { return ws.mode() == kModeImage || ws.mode() == kModeInterlace; }, {});
+    add("exportRegion", MenuId::File, "切出し画像の保存(&M)...", {}, mode1, [](CMainFrame& f) { W(f).ExportRegion(); });
+    add("saveViews", MenuId::File, "立体画像の保存(&L)...", {}, hasViews, {});
+    add("saveAnaglyph", MenuId::File, "アナグリフ画像の保存(&B)...", {},
+        [](WS ws) { return ws.mode() == kModeAnaglyph; }, {});
+    add("openStereo", MenuId::File, "ステレオ画像を開く...", {}, always, {}, {}, true);
+    add("saveStereo", MenuId::File, "ステレオ画像の保存...", {},
+        [](WS ws) { return ws.highResCount() > 0 || hasViews(ws); }, {});
+    add("saveCard", MenuId::File, "NINTENDO 3DS用保存(&N)...", {}, picture, {});
+    add("movie", MenuId::File, "動画ファイルの作成(&V)...", {},
+        [](WS ws) { return ws.highResCount() > 0 || hasViews(ws); }, {});
+    add("print", MenuId::File, "印刷...", QKeySequence("Ctrl+P"),
+        [](WS ws) { return compositeExists(ws) || ws.mode() == kModeImage || ws.mode() == kModeAnaglyph; }, {}, {},
+        true);
+    add("printSetup", MenuId::File, "プリンタの設定(&R)...", {}, always, {});
+    add("exit", MenuId::File, "アプリケーションの終了(&X)", {}, always, [](CMainFrame& f) { f.close(); }, {}, true);
+    // Edit
+    add("undo", MenuId::Edit, "元に戻す(&U)", QKeySequence("Ctrl+Z"), [](WS ws) { return ws.canUndo(); },
+        [](CMainFrame& f) { W(f).Undo(); });
+    add("maskMode", MenuId::Edit, "前景切出し(&M)", {}, [](WS ws) { return hasPicture(ws) && ws.regionCount() > 0; },
+        [](CMainFrame& f) { W(f).SetMode(kModeMask); }, mode1, true);
+    add("imageMode", MenuId::Edit, "画像編集(&E)", {}, picture, [](CMainFrame& f) { W(f).SetMode(kModeImage); },
+        [](WS ws) { return ws.mode() == kModeImage; });
+    add("adjust", MenuId::Edit, "画質調整(&R)", {},
+        [](WS ws) { return hasPicture(ws) && (ws.mode() == kModeMask || ws.mode() == kModeImage); }, {});
+    add("faces", MenuId::Edit, "顔検出(&A)...", {}, [](WS ws) { return hasPicture(ws) && ws.mode() == kModeMask; }, {});
+    add("stereo", MenuId::Edit, "立体画像作成(&S)...", {}, picture, [](CMainFrame& f) { W(f).RunStereoDialog(false); },
+        {}, true);
+    add("compose", MenuId::Edit, "立体画像合成(&C)", {},
+        [](WS ws) { return ws.viewCount() > 1 && !ws.view(1).empty() && !compositeExists(ws); },
+        [](CMainFrame& f) { W(f).Compose(); });
+    add("rotate", MenuId::Edit, "画像回転(&R)", {}, [](WS ws) { return hasPicture(ws) && ws.rotationAllowed(); }, {});
+    add("addRegion", MenuId::Edit, "切出し領域追加(&A)", {}, mode1, [](CMainFrame& f) { W(f).AddRegion(); }, {}, true);
+    add("deleteRegion", MenuId::Edit, "切出し領域削除(&D)", {}, mode1Many, [](CMainFrame& f) { W(f).DeleteRegion(); });
+    add("switchRegion", MenuId::Edit, "切出し領域切替(&S)", {}, mode1, [](CMainFrame& f) { W(f).SwitchRegion(); });
+    add("maskingMask", MenuId::Edit, "ﾏｽｷﾝｸﾞﾏｽｸ設定(&M)", {}, mode1Many, [](CMainFrame& f) { W(f).SetMaskingMask(); });
+    auto notLast = [](WS ws) { return mode1Many(ws) && ws.currentRegion() < ws.regionCount() - 1; };
+    auto notFirst = [](WS ws) { return ws.mode() == kModeMask && ws.currentRegion() > 0; };
+    add("regionTop", MenuId::Edit, "最前面へ", {}, notLast,
+        [](CMainFrame& f) { W(f).MoveRegionInOrder(W(f).regionCount() - 1); }, {}, true);
+    add("regionUp", MenuId::Edit, "前面へ", {}, notLast,
+        [](CMainFrame& f) { W(f).MoveRegionInOrder(W(f).currentRegion() + 1); });
+    add("regionDown", MenuId::Edit, "背面へ", {}, notFirst,
+        [](CMainFrame& f) { W(f).MoveRegionInOrder(W(f).currentRegion() - 1); });
+    add("regionBottom", MenuId::Edit, "最背面へ", {}, notFirst, [](CMainFrame& f) { W(f).MoveRegionInOrder(0); });
+    add("editObject", MenuId::Edit, "文字/図形編集(&T)", {}, [](WS) { return false; }, {}, {}, true);
+    add("depth", MenuId::Edit, "遠近設定(&D)...", {}, picture, [](CMainFrame& f) { W(f).RunDepthDialog(); });
+    add("anaglyph", MenuId::Edit, "アナグリフ画像作成(&A)...", {}, picture, {}, {}, true);
+    add("interlace", MenuId::Edit, "インターレース画像の作成(&I)", {}, hasViews, {});
+    add("spectral", MenuId::Edit, "分光メガネ用画像作成(&C)...", {}, picture, {});
+    // View
+    add("animation", MenuId::View, "立体画像(&M)", {}, hasViews, [](CMainFrame& f) { W(f).StartViewAnimation(); },
+        [](WS ws) { return ws.mode() == kModeAnimation; });
+    add("showComposite", MenuId::View, "合成画像(&C)", {}, compositeExists,
+        [](CMainFrame& f) {
+            W(f).setDisplayMode(kModeComposite);
+            W(f).Redraw();
+        },
+        [](WS ws) { return ws.mode() == kModeComposite; });
+    // Options
+    add("params", MenuId::Option, "パラメータ設定(&P)...", {}, always, {});
+    add("paper", MenuId::Option, "用紙サイズ変更(&F)...", {}, picture, {});
+    add("interlaceSettings", MenuId::Option, "インターレース設定(&I)...", {}, always, {});
+    add("pmSettings", MenuId::Option, "パターンマッチ設定(&M)...", {}, always, {});
+    add("faceSettings", MenuId::Option, "顔検出設定(&A)...", {}, always, {});
+    add("videoSettings", MenuId::Option, "動画出力設定(&V)...", {}, always, {});
+    // Help
+    add("doc", MenuId::Help, "ドキュメントの表示(&D)", {}, always, {});
+    add("tutorial", MenuId::Help, "チュートリアル(&T)", {}, always, {});
+    add("about", MenuId::Help, "バージョン情報(&A)...", {}, always, [](CMainFrame& f) {
+        QMessageBox::about(&f, "バージョン情報", QString("%1\n\n写真1枚から立体画像を作るプログラム").arg(versionText()));
+    }, {}, true);
+    return t;
+}
+
+}  // namespace
+
+const std::vector<Command>& commandTable() {
+    static const std::vector<Command> table = buildTable();
+    return table;
+}
+
+const Command* findCommand(const std::string& id) {
+    for (const auto& c : commandTable())
+        if (c.id == id) return &c;
+    return nullptr;
+}
+
+}  // namespace plastora::ui
