@@ -1,5 +1,5 @@
-// Helpers of the GIF tests: pictures, files in memory, giflib as the
-// independent reader and writer, and a walk over a GIF file's blocks.
+// Helpers of the GIF tests: pictures, files in memory, and giflib as the
+// independent reader and writer.
 #pragma once
 
 #include "pixelune/pixelune.h"
@@ -7,8 +7,10 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
@@ -18,22 +20,15 @@ namespace giftest {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// An 8-bit indexed picture as the library takes it: bottom-up rows.
+// An indexed picture as the library takes it: bottom-up rows.
 struct Picture {
-    int width = 0;
-    int height = 0;
-    int stride = 0;
+    int width = 0, height = 0, stride = 0;
     short bits = 8;
-    Bytes pixels;                        // height x stride, bottom-up
-    std::vector<std::uint32_t> palette;  // 256 entries 0x00RRGGBB
+    Bytes pixels;
+    std::vector<std::uint32_t> palette = std::vector<std::uint32_t>(256);
 
-    Picture() = default;
-    Picture(int w, int h, short b, int extraStride = 0)
-        : width(w), height(h), stride((w + 3) / 4 * 4 + extraStride), bits(b),
-          pixels(static_cast<std::size_t>(stride) * h, 0), palette(256, 0) {
-        for (int i = 0; i < 256; ++i)
-            palette[i] = (static_cast<std::uint32_t>(i * 37 % 256) << 16) | (static_cast<std::uint32_t>(255 - i) << 8) |
-                         static_cast<std::uint32_t>(i * 11 % 256);
+    Picture(int w, int h, short b) : width(w), height(h), stride((w + 3) / 4 * 4), bits(b), pixels(stride * h) {
+        for (std::uint32_t i = 0; i < 256; ++i) palette[i] = (i * 37 % 256) << 16 | (255 - i) << 8 | (i * 11 % 256);
     }
     // (x, y) with y counted from the top.
     std::uint8_t& at(int x, int y) { return pixels[static_cast<std::size_t>(height - 1 - y) * stride + x]; }
@@ -43,9 +38,8 @@ struct Picture {
 inline Picture noise(int w, int h, short bits, unsigned seed, int colours = 0) {
     Picture p(w, h, bits);
     std::mt19937 rng(seed);
-    const int n = colours > 0 ? colours : 1 << bits;
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) p.at(x, y) = static_cast<std::uint8_t>(rng() % n);
+        for (int x = 0; x < w; ++x) p.at(x, y) = static_cast<std::uint8_t>(rng() % (colours ? colours : 1 << bits));
     return p;
 }
 
@@ -57,16 +51,12 @@ inline Picture bands(int w, int h, short bits) {
     return p;
 }
 
-// ---------------------------------------------------------------------------
-// Files.
-
 inline Bytes contents(std::FILE* f) {
     std::fflush(f);
     std::fseek(f, 0, SEEK_END);
-    const long n = std::ftell(f);
+    Bytes b(static_cast<std::size_t>(std::ftell(f)));
     std::rewind(f);
-    Bytes b(static_cast<std::size_t>(n));
-    if (n > 0 && std::fread(b.data(), 1, b.size(), f) != b.size()) b.clear();
+    if (!b.empty() && std::fread(b.data(), 1, b.size(), f) != b.size()) b.clear();
     return b;
 }
 
@@ -78,15 +68,6 @@ inline std::FILE* fileWith(const Bytes& b) {
     return f;
 }
 
-inline Bytes readAll(const std::string& path) {
-    Bytes b;
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-        b = contents(f);
-        std::fclose(f);
-    }
-    return b;
-}
-
 inline void writeAll(const std::string& path, const Bytes& b) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);
@@ -94,7 +75,7 @@ inline void writeAll(const std::string& path, const Bytes& b) {
     std::fclose(f);
 }
 
-// A still GIF of `p` written by GifWrite (first image).
+// A still GIF of `p` written by GifWrite as a first image.
 inline Bytes writeStill(const Picture& p, int delay = 0, plastora::Point transparentAt = {-1, -1}, int interlace = 0) {
     std::FILE* f = std::tmpfile();
     EXPECT_EQ(GifWrite(0, f, p.pixels.data(), p.palette.data(), p.bits, p.width, p.height, p.stride, nullptr, delay,
@@ -105,10 +86,10 @@ inline Bytes writeStill(const Picture& p, int delay = 0, plastora::Point transpa
     return b;
 }
 
-// What GifRead gives back for one image.
+// What GifRead gives back for one image; the out-values start as markers.
 struct Decoded {
     int result = 0;
-    Bytes pixels;  // stride x height bytes of the returned buffer
+    Bytes pixels;
     int width = 0, height = 0, stride = 0;
     short bits = 0;
     std::vector<std::uint32_t> palette = std::vector<std::uint32_t>(256, 0xDEADBEEF);
@@ -116,8 +97,8 @@ struct Decoded {
     plastora::ColorRef transparentColour = 0xFEFEFEFE;
     plastora::Point position{-9, -9};
     int transparentIndex = -5;
-    // (x, y) with y counted from the top.
     std::uint8_t at(int x, int y) const { return pixels[static_cast<std::size_t>(height - 1 - y) * stride + x]; }
+    bool allZero() const { return std::count(pixels.begin(), pixels.end(), 0) == static_cast<long>(pixels.size()); }
 };
 
 inline Decoded readImage(std::FILE* f, int next, bool withPosition) {
@@ -138,6 +119,14 @@ inline Decoded readFirst(const Bytes& b, bool withPosition = false) {
     Decoded d = readImage(f, 0, withPosition);
     std::fclose(f);
     return d;
+}
+
+// Pixels of `d` that differ from `p` (both top-left aligned).
+inline int wrongPixels(const Decoded& d, const Picture& p) {
+    int wrong = 0;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) wrong += d.at(x, y) != p.at(x, y);
+    return wrong;
 }
 
 // ---------------------------------------------------------------------------
@@ -162,14 +151,13 @@ inline int writeMemory(GifFileType* gif, const GifByteType* data, int n) {
     return n;
 }
 
-// giflib's whole-file reading; closes itself.
+// giflib's whole-file reading.
 class Giflib {
 public:
     explicit Giflib(const Bytes& b) : m_in{&b} {
         int error = 0;
         m_gif = DGifOpen(&m_in, readMemory, &error);
         if (m_gif && DGifSlurp(m_gif) != GIF_OK) {
-            m_error = m_gif->Error;
             DGifCloseFile(m_gif, &error);
             m_gif = nullptr;
         }
@@ -183,7 +171,7 @@ public:
 
     bool ok() const { return m_gif != nullptr; }
     GifFileType* operator->() const { return m_gif; }
-    const SavedImage& image(int i) const { return m_gif->SavedImages[i]; }
+    const GifImageDesc& desc(int i) const { return m_gif->SavedImages[i].ImageDesc; }
     GraphicsControlBlock control(int i) const {
         GraphicsControlBlock gcb{};
         DGifSavedExtensionToGCB(m_gif, i, &gcb);
@@ -191,84 +179,95 @@ public:
     }
     // Pixel (x, y) of image i, in the image's own coordinates.
     std::uint8_t at(int i, int x, int y) const {
-        const SavedImage& s = image(i);
-        return s.RasterBits[static_cast<std::size_t>(y) * s.ImageDesc.Width + x];
+        return m_gif->SavedImages[i].RasterBits[static_cast<std::size_t>(y) * desc(i).Width + x];
     }
 
 private:
     MemoryInput m_in;
     GifFileType* m_gif = nullptr;
-    int m_error = 0;
 };
+
+// giflib decodes the file's first image to the picture's pixels and colours.
+inline void expectGiflibReads(const Bytes& file, const Picture& p) {
+    Giflib g(file);
+    ASSERT_TRUE(g.ok());
+    ASSERT_EQ(g->SWidth, p.width);
+    ASSERT_EQ(g->SHeight, p.height);
+    ASSERT_EQ(g->SColorMap->ColorCount, 1 << p.bits);
+    for (int i = 0; i < (1 << p.bits); ++i) {
+        const GifColorType c = g->SColorMap->Colors[i];
+        EXPECT_EQ(std::uint32_t{c.Red} << 16 | std::uint32_t{c.Green} << 8 | c.Blue, p.palette[i]) << i;
+    }
+    int wrong = 0;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) wrong += g.at(0, x, y) != p.at(x, y);
+    EXPECT_EQ(wrong, 0);
+}
 
 // The codes of the first image as giflib reads them (its own code-width
 // rule), the end code left out.
 inline std::vector<int> giflibCodes(const Bytes& b) {
     std::vector<int> codes;
     MemoryInput in{&b};
-    int error = 0;
+    int error = 0, code = 0;
     GifFileType* gif = DGifOpen(&in, readMemory, &error);
-    if (!gif) return codes;
     GifRecordType type;
-    while (DGifGetRecordType(gif, &type) == GIF_OK && type != TERMINATE_RECORD_TYPE) {
-        if (type == EXTENSION_RECORD_TYPE) {
-            int code = 0;
-            GifByteType* ext = nullptr;
-            if (DGifGetExtension(gif, &code, &ext) != GIF_OK) break;
-            while (ext && DGifGetExtensionNext(gif, &ext) == GIF_OK) {}
-            continue;
-        }
-        if (type != IMAGE_DESC_RECORD_TYPE || DGifGetImageDesc(gif) != GIF_OK) break;
-        int code = 0;
-        while (DGifGetLZCodes(gif, &code) == GIF_OK && code != -1) codes.push_back(code);
-        break;
+    while (gif && DGifGetRecordType(gif, &type) == GIF_OK && type == EXTENSION_RECORD_TYPE) {
+        GifByteType* ext = nullptr;
+        DGifGetExtension(gif, &code, &ext);
+        while (ext) DGifGetExtensionNext(gif, &ext);
     }
-    DGifCloseFile(gif, &error);
+    if (gif && type == IMAGE_DESC_RECORD_TYPE && DGifGetImageDesc(gif) == GIF_OK)
+        while (DGifGetLZCodes(gif, &code) == GIF_OK && code != -1) codes.push_back(code);
+    if (gif) DGifCloseFile(gif, &error);
     return codes;
 }
 
-// A GIF written by giflib (EGifSpew) from a list of images.
+// One image for giflib's writer.
 struct GiflibImage {
     int left = 0, top = 0, width = 0, height = 0;
     bool interlace = false;
     std::vector<std::uint32_t> localPalette;  // empty: none
     short localBits = 0;
-    Bytes raster;  // top-down, width x height
-    int delay = -1;  // >= 0: a graphic control block
+    Bytes raster;    // top-down, width x height
+    int delay = -1;  // >= 0: with a graphic control block
     int transparent = NO_TRANSPARENT_COLOR;
     int disposal = DISPOSAL_UNSPECIFIED;
     std::string comment;
 };
 
+inline GiflibImage rasterOf(const Picture& p) {
+    GiflibImage im;
+    im.width = p.width;
+    im.height = p.height;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) im.raster.push_back(p.at(x, y));
+    return im;
+}
+
 inline ColorMapObject* giflibMap(const std::vector<std::uint32_t>& palette, short bits) {
-    std::vector<GifColorType> colours(static_cast<std::size_t>(1) << bits);
+    std::vector<GifColorType> colours(std::size_t{1} << bits);
     for (std::size_t i = 0; i < colours.size(); ++i)
-        colours[i] = GifColorType{static_cast<GifByteType>(palette[i] >> 16), static_cast<GifByteType>(palette[i] >> 8),
-                                  static_cast<GifByteType>(palette[i])};
+        colours[i] = {static_cast<GifByteType>(palette[i] >> 16), static_cast<GifByteType>(palette[i] >> 8),
+                      static_cast<GifByteType>(palette[i])};
     return GifMakeMapObject(static_cast<int>(colours.size()), colours.data());
 }
 
-// `globalBits` 0 writes no global colour table.
+// A GIF written by giflib (EGifSpew); `globalBits` 0 writes no global table.
 inline Bytes giflibWrite(int screenW, int screenH, const std::vector<std::uint32_t>& palette, short globalBits,
                          const std::vector<GiflibImage>& images) {
     Bytes out;
     int error = 0;
     GifFileType* gif = EGifOpen(&out, writeMemory, &error);
-    if (!gif) return out;
     gif->SWidth = screenW;
     gif->SHeight = screenH;
     gif->SColorResolution = 8;
-    gif->SBackGroundColor = 0;
     gif->SColorMap = globalBits > 0 ? giflibMap(palette, globalBits) : nullptr;
     for (std::size_t i = 0; i < images.size(); ++i) {
         const GiflibImage& im = images[i];
         SavedImage* s = GifMakeSavedImage(gif, nullptr);
-        s->ImageDesc.Left = im.left;
-        s->ImageDesc.Top = im.top;
-        s->ImageDesc.Width = im.width;
-        s->ImageDesc.Height = im.height;
-        s->ImageDesc.Interlace = im.interlace;
-        s->ImageDesc.ColorMap = im.localPalette.empty() ? nullptr : giflibMap(im.localPalette, im.localBits);
+        s->ImageDesc = {im.left, im.top, im.width, im.height, im.interlace,
+                        im.localPalette.empty() ? nullptr : giflibMap(im.localPalette, im.localBits)};
         s->RasterBits = static_cast<GifByteType*>(std::malloc(im.raster.size()));
         std::memcpy(s->RasterBits, im.raster.data(), im.raster.size());
         if (!im.comment.empty())
@@ -276,86 +275,12 @@ inline Bytes giflibWrite(int screenW, int screenH, const std::vector<std::uint32
                                  static_cast<unsigned>(im.comment.size()),
                                  reinterpret_cast<unsigned char*>(const_cast<char*>(im.comment.data())));
         if (im.delay >= 0) {
-            GraphicsControlBlock gcb{};
-            gcb.DisposalMode = im.disposal;
-            gcb.DelayTime = im.delay;
-            gcb.TransparentColor = im.transparent;
+            const GraphicsControlBlock gcb{im.disposal, false, im.delay, im.transparent};
             EGifGCBToSavedExtension(&gcb, gif, static_cast<int>(i));
         }
     }
     if (EGifSpew(gif) != GIF_OK) out.clear();  // closes the file either way
     return out;
 }
-
-// ---------------------------------------------------------------------------
-// The blocks of a GIF file, walked by the book: extensions with their
-// sub-blocks, images with their compressed data.
-
-struct Block {
-    int kind = 0;   // 0x21 extension, 0x2C image
-    int label = 0;  // extension label
-    Bytes body;     // extension: the sub-block contents concatenated; image: the 9 descriptor bytes
-    std::vector<int> subBlockLengths;  // of the extension or of the image data
-    int codeSize = 0;                  // image
-    Bytes data;                        // image: compressed data
-    std::size_t offset = 0;            // where the block starts in the file
-};
-
-struct Layout {
-    bool ok = false;
-    Bytes header;  // 13 bytes
-    int globalColours = 0;
-    std::vector<Block> blocks;
-    std::size_t trailerAt = 0;  // offset of the trailer byte
-};
-
-inline Layout walk(const Bytes& b) {
-    Layout l;
-    std::size_t p = 13;
-    if (b.size() < p) return l;
-    l.header.assign(b.begin(), b.begin() + 13);
-    if (b[10] & 0x80) l.globalColours = 1 << ((b[10] & 7) + 1);
-    p += 3 * static_cast<std::size_t>(l.globalColours);
-    auto subBlocks = [&](Block& blk, Bytes& into) {
-        while (p < b.size()) {
-            const int n = b[p++];
-            if (n == 0) return true;
-            if (p + n > b.size()) return false;
-            blk.subBlockLengths.push_back(n);
-            into.insert(into.end(), b.begin() + p, b.begin() + p + n);
-            p += n;
-        }
-        return false;
-    };
-    while (p < b.size()) {
-        Block blk;
-        blk.offset = p;
-        blk.kind = b[p++];
-        if (blk.kind == 0x3B) {
-            l.trailerAt = blk.offset;
-            l.ok = true;
-            return l;
-        }
-        if (blk.kind == 0x21) {
-            if (p >= b.size()) return l;
-            blk.label = b[p++];
-            if (!subBlocks(blk, blk.body)) return l;
-        } else if (blk.kind == 0x2C) {
-            if (p + 10 > b.size()) return l;
-            blk.body.assign(b.begin() + p, b.begin() + p + 9);
-            p += 9;
-            if (blk.body[8] & 0x80) p += 3 * (std::size_t{1} << ((blk.body[8] & 7) + 1));
-            if (p >= b.size()) return l;
-            blk.codeSize = b[p++];
-            if (!subBlocks(blk, blk.data)) return l;
-        } else {
-            return l;
-        }
-        l.blocks.push_back(std::move(blk));
-    }
-    return l;
-}
-
-inline int le16(const Bytes& b, std::size_t at) { return b[at] | (b[at + 1] << 8); }
 
 }  // namespace giftest
