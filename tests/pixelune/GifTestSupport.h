@@ -253,33 +253,43 @@ inline ColorMapObject* giflibMap(const std::vector<std::uint32_t>& palette, shor
     return GifMakeMapObject(static_cast<int>(colours.size()), colours.data());
 }
 
-// A GIF written by giflib (EGifSpew); `globalBits` 0 writes no global table.
+// A GIF written by giflib's encoder, image by image and row by row;
+// `globalBits` 0 writes no global table.
 inline Bytes giflibWrite(int screenW, int screenH, const std::vector<std::uint32_t>& palette, short globalBits,
                          const std::vector<GiflibImage>& images) {
     Bytes out;
     int error = 0;
     GifFileType* gif = EGifOpen(&out, writeMemory, &error);
-    gif->SWidth = screenW;
-    gif->SHeight = screenH;
-    gif->SColorResolution = 8;
-    gif->SColorMap = globalBits > 0 ? giflibMap(palette, globalBits) : nullptr;
-    for (std::size_t i = 0; i < images.size(); ++i) {
-        const GiflibImage& im = images[i];
-        SavedImage* s = GifMakeSavedImage(gif, nullptr);
-        s->ImageDesc = {im.left, im.top, im.width, im.height, im.interlace,
-                        im.localPalette.empty() ? nullptr : giflibMap(im.localPalette, im.localBits)};
-        s->RasterBits = static_cast<GifByteType*>(std::malloc(im.raster.size()));
-        std::memcpy(s->RasterBits, im.raster.data(), im.raster.size());
-        if (!im.comment.empty())
-            GifAddExtensionBlock(&s->ExtensionBlockCount, &s->ExtensionBlocks, COMMENT_EXT_FUNC_CODE,
-                                 static_cast<unsigned>(im.comment.size()),
-                                 reinterpret_cast<unsigned char*>(const_cast<char*>(im.comment.data())));
+    bool extensions = false;
+    for (const GiflibImage& im : images) extensions |= im.delay >= 0 || !im.comment.empty();
+    EGifSetGifVersion(gif, extensions);
+    ColorMapObject* global = globalBits > 0 ? giflibMap(palette, globalBits) : nullptr;
+    bool ok = EGifPutScreenDesc(gif, screenW, screenH, 8, 0, global) == GIF_OK;
+    for (const GiflibImage& im : images) {
+        if (!im.comment.empty()) ok &= EGifPutComment(gif, im.comment.c_str()) == GIF_OK;
         if (im.delay >= 0) {
             const GraphicsControlBlock gcb{im.disposal, false, im.delay, im.transparent};
-            EGifGCBToSavedExtension(&gcb, gif, static_cast<int>(i));
+            GifByteType block[4];
+            EGifGCBToExtension(&gcb, block);
+            ok &= EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, block) == GIF_OK;
         }
+        ColorMapObject* local = im.localPalette.empty() ? nullptr : giflibMap(im.localPalette, im.localBits);
+        ok &= EGifPutImageDesc(gif, im.left, im.top, im.width, im.height, im.interlace, local) == GIF_OK;
+        GifFreeMapObject(local);
+        // giflib takes the rows in the order they are stored: the four
+        // passes for an interlaced image.
+        static constexpr int kStart[] = {0, 4, 2, 1}, kStep[] = {8, 8, 4, 2};
+        std::vector<int> rows;
+        for (int pass = 0; pass < 4; ++pass)
+            for (int y = im.interlace ? kStart[pass] : pass ? im.height : 0; y < im.height; y += im.interlace ? kStep[pass] : 1)
+                rows.push_back(y);
+        for (int y : rows)
+            ok &= EGifPutLine(gif, const_cast<GifByteType*>(im.raster.data()) + static_cast<std::size_t>(y) * im.width,
+                              im.width) == GIF_OK;
     }
-    if (EGifSpew(gif) != GIF_OK) out.clear();  // closes the file either way
+    ok &= EGifCloseFile(gif, &error) == GIF_OK;
+    GifFreeMapObject(global);
+    if (!ok) out.clear();
     return out;
 }
 
