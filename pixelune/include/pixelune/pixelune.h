@@ -66,8 +66,11 @@ constexpr std::int64_t kGifMaxPixels = std::int64_t{1} << 26;
 //  stride        bytes per row of `pixels`, at least `width`.
 //  previous      null, or the last frame (height x stride bytes). For a
 //                further image with a non-zero delay only the rectangle that
-//                changed is written; `previous` is then updated to `pixels`.
-//  delay         in hundredths of a second.
+//                changed is written (widened to a multiple of 4 pixels inside
+//                the frame; 4 x 1 at the top-left corner when nothing
+//                changed, never interlaced); `previous` is then updated to
+//                `pixels`.
+//  delay         in hundredths of a second, 0 to 65535.
 //  transparentAt (-1, -1) for none; otherwise the index found at x, y (y
 //                counted from the top) becomes the transparent index. A point
 //                outside the frame means none.
