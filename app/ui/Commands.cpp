@@ -100,7 +100,7 @@ std::vector<Command> buildTable() {
         [](WS ws) { return ws.mode() == kModeComposite; });
     // Options
     add("params", MenuId::Option, "パラメータ設定(&P)...", {}, always, {});
-    add("paper", MenuId::Option, "用紙サイズ変更(&F)...", {}, picture, {});
+    add("paper", MenuId::Option, "用紙サイズ変更(&F)...", {}, picture, [](CMainFrame& f) { W(f).ChangePaperSize(); });
     add("interlaceSettings", MenuId::Option, "インターレース設定(&I)...", {}, always, {});
     add("pmSettings", MenuId::Option, "パターンマッチ設定(&M)...", {}, always, {});
     add("faceSettings", MenuId::Option, "顔検出設定(&A)...", {}, always, {});

@@ -1,9 +1,8 @@
 #include "ui/MainFrame.h"
 
 #include "ui/Commands.h"
-#include "ui/DepthDlg.h"
 #include "ui/PlastoraView.h"
-#include "ui/StereoDlg.h"
+#include "ui/QtWorkspaceDialogs.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -18,25 +17,6 @@
 namespace plastora::ui {
 
 namespace {
-
-// The dialogs the workspace opens in the middle of its operations.
-class FrameDialogs : public WorkspaceDialogs {
-public:
-    explicit FrameDialogs(QWidget* parent) : m_parent(parent) {}
-    void depthDialog(CStereoWorkspace& ws) override {
-        CDepthDlg dlg(ws, m_parent);
-        dlg.exec();
-    }
-    bool stereoDialog(CStereoWorkspace& ws, bool autoStart, bool& interlace) override {
-        CStereoDlg dlg(ws, autoStart, false, m_parent);
-        if (dlg.exec() != QDialog::Accepted) return false;
-        interlace = dlg.interlaceTicked();
-        return true;
-    }
-
-private:
-    QWidget* m_parent;
-};
 
 const char* menuTitle(MenuId m) {
     switch (m) {
@@ -61,7 +41,7 @@ CMainFrame::CMainFrame(const std::string& settingsPath, QWidget* parent) : QMain
     m_view = new CPlastoraView(settingsPath, this);
     setCentralWidget(m_view);
     setAcceptDrops(true);
-    m_dialogs = std::make_unique<FrameDialogs>(this);
+    m_dialogs = std::make_unique<QtWorkspaceDialogs>(this, m_view->host());
     m_view->workspace().setDialogs(m_dialogs.get());
     connect(m_view, &CPlastoraView::titleChanged, this, &CMainFrame::updateTitle);
     connect(m_view, &CPlastoraView::stateChanged, this, &CMainFrame::updateCommands);

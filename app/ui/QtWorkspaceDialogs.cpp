@@ -1,6 +1,8 @@
 #include "ui/QtWorkspaceDialogs.h"
 
+#include "ui/DepthDlg.h"
 #include "ui/PictureDlg.h"
+#include "ui/StereoDlg.h"
 #include "ui/TrimingDlg.h"
 
 namespace plastora::ui {
@@ -15,6 +17,18 @@ bool QtWorkspaceDialogs::trimmingDialog(TrimmingDialogData& data) {
     if (!data.host) data.host = &m_host;
     CTrimingDlg dlg(data, m_parent);
     return dlg.exec() == QDialog::Accepted;
+}
+
+void QtWorkspaceDialogs::depthDialog(CStereoWorkspace& ws) {
+    CDepthDlg dlg(ws, m_parent);
+    dlg.exec();
+}
+
+bool QtWorkspaceDialogs::stereoDialog(CStereoWorkspace& ws, bool autoStart, bool& interlace) {
+    CStereoDlg dlg(ws, autoStart, false, m_parent);
+    if (dlg.exec() != QDialog::Accepted) return false;
+    interlace = dlg.interlaceTicked();
+    return true;
 }
 
 }  // namespace plastora::ui

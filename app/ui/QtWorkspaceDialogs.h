@@ -19,6 +19,8 @@ public:
 
     bool pictureDialog(PictureDialogData& data) override;
     bool trimmingDialog(TrimmingDialogData& data) override;
+    void depthDialog(CStereoWorkspace& ws) override;
+    bool stereoDialog(CStereoWorkspace& ws, bool autoStart, bool& interlace) override;
 
 private:
     QWidget* m_parent;
