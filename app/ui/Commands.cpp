@@ -75,6 +75,9 @@ std::vector<Command> buildTable() {
     add("deleteRegion", MenuId::Edit, "切出し領域削除(&D)", {}, mode1Many, [](CMainFrame& f) { W(f).DeleteRegion(); });
     add("switchRegion", MenuId::Edit, "切出し領域切替(&S)", {}, mode1, [](CMainFrame& f) { W(f).SwitchRegion(); });
     add("maskingMask", MenuId::Edit, "ﾏｽｷﾝｸﾞﾏｽｸ設定(&M)", {}, mode1Many, [](CMainFrame& f) { W(f).SetMaskingMask(); });
+    // The masking toggle lives on the mask palette and the right-button menu.
+    add("masking", MenuId::None, "ﾏｽｷﾝｸﾞ", {}, [](WS ws) { return ws.currentRegion() > 0; },
+        [](CMainFrame& f) { W(f).ToggleMasking(); }, [](WS ws) { return ws.maskingOn(); });
     auto notLast = [](WS ws) { return mode1Many(ws) && ws.currentRegion() < ws.regionCount() - 1; };
     auto notFirst = [](WS ws) { return ws.mode() == kModeMask && ws.currentRegion() > 0; };
     add("regionTop", MenuId::Edit, "最前面へ", {}, notLast,
@@ -115,6 +118,29 @@ std::vector<Command> buildTable() {
 }
 
 }  // namespace
+
+std::vector<ContextEntry> contextMenuEntries(const CStereoWorkspace& ws) {
+    std::vector<ContextEntry> e;
+    if (ws.mode() != kModeMask || ws.regionCount() == 0) return e;
+    const int cur = ws.currentRegion();
+    if (cur != 0) e.push_back({ws.maskingOn() ? "ﾏｽｷﾝｸﾞ解除" : "ﾏｽｷﾝｸﾞｾｯﾄ", "masking"});
+    e.push_back({"切出し領域追加", "addRegion"});
+    if (cur != 0) e.push_back({"切出し領域削除", "deleteRegion"});
+    if (ws.regionCount() > 1) e.push_back({"切出し領域変更", "switchRegion"});
+    e.push_back({"ﾏｽｷﾝｸﾞﾏｽｸ設定", "maskingMask"});
+    if (cur != 0) {
+        e.push_back({"", ""});
+        if (cur < ws.regionCount() - 1) {
+            e.push_back({"最前面へ", "regionTop"});
+            e.push_back({"前面へ", "regionUp"});
+        }
+        if (cur > 1) {
+            e.push_back({"背面へ", "regionDown"});
+            e.push_back({"最背面へ", "regionBottom"});
+        }
+    }
+    return e;
+}
 
 const std::vector<Command>& commandTable() {
     static const std::vector<Command> table = buildTable();

@@ -2,12 +2,14 @@
 
 #include "ui/Commands.h"
 #include "ui/PlastoraView.h"
+#include "core/RecentFiles.h"
 #include "ui/QtWorkspaceDialogs.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStatusBar>
@@ -45,6 +47,7 @@ CMainFrame::CMainFrame(const std::string& settingsPath, QWidget* parent) : QMain
     m_view->workspace().setDialogs(m_dialogs.get());
     connect(m_view, &CPlastoraView::titleChanged, this, &CMainFrame::updateTitle);
     connect(m_view, &CPlastoraView::stateChanged, this, &CMainFrame::updateCommands);
+    connect(m_view, &CPlastoraView::contextMenuWanted, this, &CMainFrame::showContextMenu);
     buildMenus();
     statusBar()->showMessage("レディ");
     updateTitle(QString());
@@ -62,7 +65,17 @@ void CMainFrame::buildMenus() {
         menus[m] = menu;
     }
     for (const Command& c : commandTable()) {
+        if (c.menu == MenuId::None) {
+            // Not in a menu: reached from palettes and the right-button menu.
+            auto* a = new QAction(QString::fromStdString(c.text), this);
+            a->setCheckable(static_cast<bool>(c.pressed));
+            const std::string id = c.id;
+            connect(a, &QAction::triggered, this, [this, id] { runCommand(id); });
+            m_actions[c.id] = a;
+            continue;
+        }
         QMenu* menu = menus[c.menu];
+        if (c.id == "exit") addRecentFileEntries(menu);
         if (c.separatorBefore && !menu->isEmpty()) menu->addSeparator();
         QAction* a = menu->addAction(QString::fromStdString(c.text));
         if (!c.shortcut.isEmpty()) a->setShortcut(c.shortcut);
@@ -80,6 +93,52 @@ void CMainFrame::buildMenus() {
     QMenu* viewMenu = menus[MenuId::View];
     viewMenu->insertAction(viewMenu->actions().value(0), bar->toggleViewAction());
     bar->toggleViewAction()->setText("ツール バー(&T)");
+}
+
+void CMainFrame::addRecentFileEntries(QMenu* menu) {
+    menu->addSeparator();
+    for (int i = 0; i < kRecentFileCount; ++i) {
+        QAction* a = menu->addAction(QString());
+        connect(a, &QAction::triggered, this, [this, i] {
+            const auto files = recentFiles();
+            if (static_cast<std::size_t>(i) < files.size()) openFile(QString::fromStdString(files[static_cast<std::size_t>(i)]));
+        });
+        m_recentActions.push_back(a);
+    }
+    connect(menu, &QMenu::aboutToShow, this, &CMainFrame::updateRecentFiles);
+    updateRecentFiles();
+}
+
+void CMainFrame::updateRecentFiles() {
+    const auto files = recentFiles();
+    for (std::size_t i = 0; i < m_recentActions.size(); ++i) {
+        QAction* a = m_recentActions[i];
+        if (i < files.size()) {
+            a->setText(QString("&%1 %2").arg(i + 1).arg(QString::fromStdString(files[i])));
+            a->setEnabled(true);
+            a->setVisible(true);
+        } else {
+            // The first entry stays as a disabled placeholder while the list is empty.
+            a->setText("最近使ったファイル");
+            a->setEnabled(false);
+            a->setVisible(i == 0);
+        }
+    }
+}
+
+void CMainFrame::showContextMenu(const QPoint& globalPos) {
+    const auto entries = contextMenuEntries(m_view->workspace());
+    if (entries.empty()) return;
+    QMenu menu(this);
+    for (const auto& e : entries) {
+        if (e.command.empty()) {
+            menu.addSeparator();
+            continue;
+        }
+        const std::string id = e.command;
+        menu.addAction(QString::fromStdString(e.text), this, [this, id] { runCommand(id); });
+    }
+    menu.exec(globalPos);
 }
 
 QAction* CMainFrame::action(const std::string& id) const {

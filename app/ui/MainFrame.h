@@ -5,8 +5,10 @@
 #include <QMainWindow>
 #include <map>
 #include <memory>
+#include <vector>
 
 class QAction;
+class QMenu;
 
 namespace plastora {
 class WorkspaceDialogs;
@@ -41,13 +43,19 @@ protected:
     void dropEvent(QDropEvent* event) override;
     bool event(QEvent* event) override;
 
+    // The right-button menu of the view at a screen position.
+    void showContextMenu(const QPoint& globalPos);
+
 private:
     void buildMenus();
+    void addRecentFileEntries(QMenu* menu);
+    void updateRecentFiles();
     void updateTitle(const QString& path);
 
     CPlastoraView* m_view;
     std::unique_ptr<WorkspaceDialogs> m_dialogs;
     std::map<std::string, QAction*> m_actions;
+    std::vector<QAction*> m_recentActions;
     QString m_startupFile;
     bool m_startupDone = false;
 };

@@ -1,5 +1,6 @@
 #include "ui/PlastoraView.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QScrollBar>
@@ -50,6 +51,15 @@ void CPlastoraView::updateScrollBars() {
 void CPlastoraView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     updateScrollBars();
+}
+
+void CPlastoraView::mousePressEvent(QMouseEvent* event) {
+    const int mode = m_workspace->mode();
+    if (event->button() == Qt::RightButton && (mode == kModeMask || mode == kModeImage)) {
+        emit contextMenuWanted(event->globalPosition().toPoint());
+        return;
+    }
+    QAbstractScrollArea::mousePressEvent(event);
 }
 
 void CPlastoraView::paintEvent(QPaintEvent*) {

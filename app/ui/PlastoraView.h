@@ -26,10 +26,13 @@ signals:
     void titleChanged(const QString& title);
     // The picture or the display mode changed: commands need re-evaluating.
     void stateChanged();
+    // The right button went down over the picture (modes 1 and 2).
+    void contextMenuWanted(const QPoint& globalPos);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void updateScrollBars();

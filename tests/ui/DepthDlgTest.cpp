@@ -15,21 +15,11 @@ using plastora::ui::CDepthDlg;
 
 namespace {
 
-QApplication& app() {
-    static int argc = 1;
-    static char name[] = "ui_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* a = qobject_cast<QApplication*>(QCoreApplication::instance());
-    if (!a) a = new QApplication(argc, argv);
-    return *a;
-}
-
 struct Doc {
     TempDir dir;
     ScriptedHost host;
     CStereoWorkspace ws{host, dir.file("none.ini")};
     explicit Doc(std::initializer_list<int> depths) {
-        app();
         ws.adoptPicture(gradientPicture(8, 8));
         ws.SetMode(kModeMask);
         int i = 0;

@@ -1,0 +1,153 @@
+#include "support/Pictures.h"
+#include "support/ScriptedHost.h"
+#include "support/TempDir.h"
+#include "ui/Commands.h"
+#include "ui/StereoDlg.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace plastora;
+using namespace plastora::test;
+using plastora::ui::CStereoDlg;
+
+namespace {
+
+struct Doc {
+    TempDir dir;
+    ScriptedHost host;
+    std::unique_ptr<CStereoWorkspace> ws;
+    explicit Doc(const std::string& ini = "") {
+        std::ofstream(dir.file("Plastora.ini")) << ini;
+        ws = std::make_unique<CStereoWorkspace>(host, dir.file("Plastora.ini"));
+        ws->adoptPicture(gradientPicture(24, 16));
+        ws->SetMode(kModeMask);
+        paintRect(ws->region(0).mask, 5, 5, 12, 12);
+    }
+};
+
+std::vector<std::string> texts(const std::vector<ui::ContextEntry>& entries) {
+    std::vector<std::string> out;
+    for (const auto& e : entries) out.push_back(e.text);
+    return out;
+}
+
+}  // namespace
+
+TEST(StereoDlg, InitialValuesFollowTheStrength) {
+    Doc d;
+    for (int s : {1, 2, 3}) {
+        d.ws->setStrength(s);
+        CStereoDlg dlg(*d.ws, false);
+        EXPECT_TRUE(dlg.radio(s - 1)->isChecked()) << s;
+        EXPECT_EQ(dlg.numberField()->text(), "0");
+        EXPECT_FALSE(dlg.numberField()->isEnabled());
+    }
+    d.ws->setStrength(7);
+    CStereoDlg custom(*d.ws, false);
+    EXPECT_TRUE(custom.radio(3)->isChecked());
+    EXPECT_EQ(custom.numberField()->text(), "7");
+    EXPECT_TRUE(custom.numberField()->isEnabled());
+    EXPECT_FALSE(custom.patternMatchBox()->isVisibleTo(&custom)) << "only for stereo-pair documents";
+
+    d.ws->setStrength(0);
+    CStereoDlg zero(*d.ws, false);
+    for (int i = 0; i < 4; ++i) EXPECT_FALSE(zero.radio(i)->isChecked()) << i;
+    EXPECT_EQ(zero.chosenStrength(), 0);
+}
+
+TEST(StereoDlg, InterlaceTickComesFromTheSettingsAndIsHiddenForTheCard) {
+    Doc d("[Interlace]\nStereo=1\n");
+    CStereoDlg dlg(*d.ws, false);
+    EXPECT_TRUE(dlg.interlaceTicked());
+    CStereoDlg card(*d.ws, false, true);
+    EXPECT_FALSE(card.interlaceBox()->isVisibleTo(&card));
+}
+
+TEST(StereoDlg, CreateMakesViewsWithTheChosenStrength) {
+    Doc d;
+    CStereoDlg dlg(*d.ws, false);
+    dlg.radio(3)->click();
+    EXPECT_TRUE(dlg.numberField()->isEnabled());
+    dlg.numberField()->setText("150");
+    d.host.expectMessage("Please enter an integer between 0 and 99.");
+    dlg.createButton()->click();
+    EXPECT_FALSE(d.ws->hasViews());
+    EXPECT_EQ(dlg.result(), 0);
+
+    dlg.numberField()->setText("12");
+    dlg.createButton()->click();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_TRUE(d.ws->hasViews());
+    EXPECT_EQ(d.ws->strength(), 12);
+    EXPECT_EQ(dlg.progressBar()->value(), 100);
+}
+
+TEST(StereoDlg, AutoStartPressesCreateAfter100ms) {
+    Doc d;
+    CStereoDlg dlg(*d.ws, true);
+    EXPECT_FALSE(dlg.createButton()->isEnabled());
+    EXPECT_FALSE(d.ws->hasViews());
+    QTest::qWait(50);
+    EXPECT_FALSE(d.ws->hasViews()) << "not before 100 ms";
+    QTest::qWait(300);
+    EXPECT_TRUE(d.ws->hasViews());
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+}
+
+TEST(ContextMenu, RegionEntriesFollowTheCurrentRegion) {
+    Doc d;
+    EXPECT_EQ(texts(ui::contextMenuEntries(*d.ws)), (std::vector<std::string>{"切出し領域追加", "ﾏｽｷﾝｸﾞﾏｽｸ設定"}));
+    ASSERT_TRUE(d.ws->appendRegion(0));
+    ASSERT_TRUE(d.ws->appendRegion(0));
+    d.ws->setCurrentRegion(1);
+    d.ws->setMaskingOn(true);
+    EXPECT_EQ(texts(ui::contextMenuEntries(*d.ws)),
+              (std::vector<std::string>{"ﾏｽｷﾝｸﾞ解除", "切出し領域追加", "切出し領域削除", "切出し領域変更", "ﾏｽｷﾝｸﾞﾏｽｸ設定", "",
+                                        "最前面へ", "前面へ"}));
+    d.ws->setCurrentRegion(2);
+    d.ws->setMaskingOn(false);
+    EXPECT_EQ(texts(ui::contextMenuEntries(*d.ws)),
+              (std::vector<std::string>{"ﾏｽｷﾝｸﾞｾｯﾄ", "切出し領域追加", "切出し領域削除", "切出し領域変更", "ﾏｽｷﾝｸﾞﾏｽｸ設定", "",
+                                        "背面へ", "最背面へ"}));
+    d.ws->SetMode(kModeImage);
+    EXPECT_TRUE(ui::contextMenuEntries(*d.ws).empty());
+}
+
+TEST(Commands, EnablingFollowsTheState) {
+    Doc d;
+    auto enabled = [&](const char* id) {
+        const ui::Command* c = ui::findCommand(id);
+        EXPECT_NE(c, nullptr) << id;
+        return c && c->enabled(*d.ws);
+    };
+    EXPECT_TRUE(enabled("addRegion"));
+    EXPECT_FALSE(enabled("deleteRegion")) << "one region";
+    EXPECT_FALSE(enabled("compose")) << "no views";
+    EXPECT_FALSE(enabled("animation"));
+    d.ws->GenerateViews(nullptr, 2, false);
+    EXPECT_TRUE(enabled("compose"));
+    EXPECT_TRUE(enabled("animation"));
+    ASSERT_TRUE(d.ws->Compose());
+    EXPECT_FALSE(enabled("compose")) << "a composite exists";
+    EXPECT_TRUE(enabled("saveComposite"));
+    EXPECT_TRUE(ui::findCommand("showComposite")->pressed(*d.ws));
+    EXPECT_FALSE(enabled("addRegion")) << "not in mask editing";
+
+    TempDir dir;
+    ScriptedHost host;
+    CStereoWorkspace empty(host, dir.file("x.ini"));
+    for (const auto& c : ui::commandTable()) {
+        if (!c.enabled(empty)) continue;
+        EXPECT_TRUE(c.id == "open" || c.id == "sample" || c.id == "exit" || c.id == "printSetup" ||
+                    c.id == "openStereo" || c.menu == ui::MenuId::Option || c.menu == ui::MenuId::Help)
+            << c.id << " is enabled with no picture";
+    }
+}
