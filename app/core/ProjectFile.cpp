@@ -246,6 +246,10 @@ std::vector<std::uint8_t> encodePictureRuns(const std::vector<std::uint8_t>& row
 
 bool decodePictureRuns(const std::uint8_t* data, std::size_t size, int w, int h, std::vector<std::uint8_t>& rows) {
     if (w <= 0 || h <= 0) return false;
+    // A run covers at most 255 pixels: data too short for the picture is
+    // refused before the picture's memory is taken.
+    if (static_cast<std::uint64_t>(size / 4) * 255 < static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h))
+        return false;
     const std::size_t stride = dibStride(w);
     try {
         rows.assign(stride * static_cast<std::size_t>(h), 0);

@@ -420,6 +420,11 @@ TEST(ProjectFile, PictureRunsSplitAt255AndFallBackToRawRows) {
     EXPECT_FALSE(decodePictureRuns(crossing, 4, 3, 1, back));
     EXPECT_FALSE(decodePictureRuns(empty, 8, 3, 1, back));
     EXPECT_FALSE(decodePictureRuns(runs.data(), 8, w, 1, back));
+    // A huge picture claimed by a few bytes of runs is refused before any
+    // memory is taken for it.
+    std::vector<std::uint8_t> fresh;
+    EXPECT_FALSE(decodePictureRuns(runs.data(), runs.size(), 16000, 16000, fresh));
+    EXPECT_EQ(fresh.capacity(), 0u);
 }
 
 TEST(ProjectFile, NamesOfCompanionFiles) {
