@@ -33,13 +33,7 @@ bool fileExists(const std::string& path) {
 int CStereoWorkspace::Save(const std::string& pathIn) {
     std::string path = pathIn;
     if (path.empty()) {
-        FileDialogRequest req;
-        req.save = true;
-        req.defaultExtension = "lyr";
-        req.filter = kSaveFilter;
-        req.initialPath = m_currentPath;
-        req.overwritePrompt = true;
-        auto chosen = m_host.fileDialog(req);
+        auto chosen = m_host.askSavePath("lyr", kSaveFilter, m_currentPath);
         if (!chosen) return 0;
         path = *chosen;
     }
@@ -149,10 +143,7 @@ int CStereoWorkspace::Open(const std::string& pathIn) {
     if (!SaveModified()) return 0;
     std::string path = pathIn;
     if (path.empty()) {
-        FileDialogRequest req;
-        req.defaultExtension = "bmp";
-        req.filter = kOpenFilter;
-        auto chosen = m_host.fileDialog(req);
+        auto chosen = m_host.askOpenPath("bmp", kOpenFilter);
         if (!chosen) return 0;
         path = *chosen;
     }
@@ -244,11 +235,7 @@ int CStereoWorkspace::Open(const std::string& pathIn) {
 
 int CStereoWorkspace::OpenSampleData() {
     if (!SaveModified()) return 0;
-    FileDialogRequest req;
-    req.defaultExtension = "jpg";
-    req.filter = "ﾌﾟﾗｽﾄｰﾗ画像ﾌｧｲﾙ (*.jpg)|*.jpg||";
-    req.initialPath = joinPath(programFolder(), "sample");
-    auto chosen = m_host.fileDialog(req);
+    auto chosen = m_host.askOpenPath("jpg", "ﾌﾟﾗｽﾄｰﾗ画像ﾌｧｲﾙ (*.jpg)|*.jpg||", joinPath(programFolder(), "sample"));
     if (!chosen) return 0;
     const std::string project = projectBase(*chosen) + ".lyr";
     if (!fileExists(project)) return Open(*chosen);

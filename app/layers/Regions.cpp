@@ -1,6 +1,7 @@
 // Cutout region commands: add, delete, switch, masking, order and export.
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
+#include "layers/ViewSynthesis.h"
 
 #include <algorithm>
 
@@ -121,49 +122,29 @@ void CStereoWorkspace::ReorderRegionsByDepth() {
 
 int CStereoWorkspace::ExportRegion(const std::string& pathIn) {
     if (m_currentRegion >= m_regionCount) return 0;
-    std::string path = pathIn;
-    if (path.empty()) {
-        FileDialogRequest req;
-        req.save = true;
-        req.defaultExtension = "bmp";
-        req.filter = kExportFilter;
-        req.overwritePrompt = true;
-        auto chosen = m_host.fileDialog(req);
-        if (!chosen) return 0;
-        path = *chosen;
-    }
     const Surface& mask = region(m_currentRegion).mask;
-    int x0 = m_width, y0 = m_height, x1 = -1, y1 = -1;
-    for (int y = 0; y < m_height; ++y) {
-        const Pixel* m = mask.row(y);
-        for (int x = 0; x < m_width; ++x) {
-            if (m[x] & 0x00FFFFFFu) {
-                x0 = std::min(x0, x);
-                x1 = std::max(x1, x);
-                y0 = std::min(y0, y);
-                y1 = std::max(y1, y);
-            }
-        }
-    }
     // An empty mask has no bounding box: say so rather than write nothing.
-    if (x1 < 0) {
+    const Rect box = maskBounds(mask);
+    if (box.width() <= 0) {
         m_host.message(kExportEmpty, MsgButtons::Ok, MsgIcon::Warning);
         return 0;
     }
-    const int w = x1 - x0 + 1, h = y1 - y0 + 1;
-    Surface picture, cut;
-    if (!picture.create(w, h) || !cut.create(w, h)) {
+    std::string path = pathIn;
+    if (path.empty()) {
+        auto chosen = m_host.askSavePath("bmp", kExportFilter);
+        if (!chosen) return 0;
+        path = *chosen;
+    }
+    const int w = box.width(), h = box.height();
+    Surface picture, cut, cutMask;
+    if (!picture.create(w, h) || !cut.create(w, h) || !cutMask.create(w, h)) {
         m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
         return 0;
     }
+    // The photo inside the mask, the mask colour outside it.
     fillRect(picture, Rect{0, 0, w, h}, m_settings.maskColour);
-    blit(cut, 0, 0, w, h, &m_source, x0, y0, Rop::Copy);
-    Surface cutMask;
-    if (!cutMask.create(w, h)) {
-        m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
-        return 0;
-    }
-    blit(cutMask, 0, 0, w, h, &mask, x0, y0, Rop::Copy);
+    blit(cut, 0, 0, w, h, &m_source, box.left, box.top, Rop::Copy);
+    blit(cutMask, 0, 0, w, h, &mask, box.left, box.top, Rop::Copy);
     copyThroughMask(picture, cut, cutMask);
     return SaveStillImage(m_host, picture, w, h, path, m_settings.jpegQuality);
 }

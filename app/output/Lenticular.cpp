@@ -76,12 +76,7 @@ int CStereoWorkspace::SaveComposite(const std::string& pathIn) {
     m_host.message(text, MsgButtons::Ok, MsgIcon::Information);
     std::string path = pathIn;
     if (path.empty()) {
-        FileDialogRequest req;
-        req.save = true;
-        req.defaultExtension = "bmp";
-        req.filter = kCompositeFilter;
-        req.overwritePrompt = true;
-        auto chosen = m_host.fileDialog(req);
+        auto chosen = m_host.askSavePath("bmp", kCompositeFilter);
         if (!chosen) return 0;
         path = *chosen;
     }

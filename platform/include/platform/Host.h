@@ -55,6 +55,16 @@ public:
     virtual void setTitle(const std::string& /*title*/) {}
 
     // Shorthands.
+    // A save dialog with an overwrite prompt; the chosen path or nothing.
+    std::optional<std::string> askSavePath(const std::string& defaultExtension, const std::string& filter,
+                                           const std::string& initialPath = {}) {
+        return fileDialog(FileDialogRequest{true, {}, defaultExtension, filter, initialPath, true});
+    }
+    // An open dialog; the chosen path or nothing.
+    std::optional<std::string> askOpenPath(const std::string& defaultExtension, const std::string& filter,
+                                           const std::string& initialPath = {}) {
+        return fileDialog(FileDialogRequest{false, {}, defaultExtension, filter, initialPath, true});
+    }
     MsgResult message(const std::string& text, MsgButtons buttons = MsgButtons::Ok, MsgIcon icon = MsgIcon::None,
                       int defaultButton = 0) {
         return message(MessageRequest{text, buttons, icon, defaultButton});
