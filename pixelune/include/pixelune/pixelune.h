@@ -23,8 +23,10 @@
 
 #include "platform/Surface.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #define PIXELUNE_API __attribute__((visibility("default")))
 
@@ -134,3 +136,102 @@ PIXELUNE_API int GifWriteFile(const char* fileName, const unsigned char* pixels,
 // 1 when the file is an animated GIF: a GIF89 file whose first graphic
 // control extension, before the first image, has a non-zero delay. Else 0.
 PIXELUNE_API int CheckAnimation(const char* fileName);
+
+// ---------------------------------------------------------------------------
+// Raster files: BMP, JPEG, PNG and GIF pictures read into a Surface and
+// written from one; metafiles rendered into a Surface.
+//
+// The format comes from the last three characters of the file name, compared
+// without regard to case: "jpg" or "peg" JPEG, "png" PNG, "gif" GIF, "saf" a
+// GIF that starts 256 bytes into the file, anything else BMP.
+//
+// Unlike the GIF functions above, these share library-wide state (the JPEG
+// quality): call them from one thread only.
+
+namespace plastora {
+class Host;
+}
+
+// The display a picture is loaded for.
+struct PixDisplay {
+    // Bits per pixel of the display. With 8 or fewer, pictures of more bits
+    // are reduced to 256 colours when read.
+    int bitsPerPixel = 32;
+    // Receives the messages the functions show (may be null: none shown).
+    plastora::Host* host = nullptr;
+};
+
+// The message shown before a picture too large to hold is loaded smaller.
+inline constexpr const char* kPixTooLargeMessage = "画像が大きすぎて読めないので縮小して読み込みます";
+// The longer side of a picture loaded smaller.
+constexpr int kPixReducedSide = 1024;
+// The result of WriteRasterFile when a BMP or GIF file cannot be created.
+constexpr int kPixCannotCreate = -52;
+
+// Reads a picture from a file, or from a packed DIB in memory.
+//  display     the display (its depth; the host for messages).
+//  surface     receives the picture (whatever it held is dropped). Pictures
+//              of 8 bits or fewer are drawn in the colours of paletteOut.
+//  palette     null, or an array of kPixPaletteSize entries that receives a
+//              copy of paletteOut when makePalette is non-zero.
+//  fileName    the file to read when dib is null.
+//  dib, dibSize null, or a packed DIB of dibSize bytes: a 40-byte info
+//              header, then the colour table (8 bits or fewer) or three
+//              colour masks (16 and 32 bits), then bottom-up pixel rows.
+//  pixelsOut   null, or receives a copy of the pixels (std::calloc; free
+//              with std::free): bottom-up rows padded to 4 bytes of 8-bit
+//              palette indices (pictures of 8 bits or fewer) or 24-bit blue,
+//              green, red triples.
+//  width, height not null; written only when *width is 0 on entry.
+//  bitCount    null, or receives the bits per pixel of the loaded picture.
+//  makePalette non-zero fills `palette`.
+//  paletteOut  an array of kPixPaletteSize entries: first the default
+//              palette, then the file's colour table, or the reduced palette
+//              on palette displays. Required for pictures of 8 bits or fewer.
+// A picture that cannot be held at its size and is wider or taller than
+// kPixReducedSide is loaded with its longer side at kPixReducedSide, after
+// kPixTooLargeMessage; the reduced size is the size reported.
+// Returns 1, or 0 when the file cannot be opened or decoded, the data is
+// damaged or truncated, or memory runs out.
+PIXELUNE_API int ReadRasterFile(const PixDisplay* display, plastora::Surface* surface, std::uint32_t* palette,
+                                const char* fileName, const unsigned char* dib, std::size_t dibSize,
+                                unsigned char** pixelsOut, int* width, int* height, int* bitCount,
+                                int makePalette, std::uint32_t* paletteOut);
+
+// Writes a picture.
+//  fileName    the target. Empty: a packed DIB (info header, colour table,
+//              pixels) is stored in dibOut instead (BMP layout).
+//  dibOut      receives that packed DIB (may be null for a named file).
+//  bitCount    the depth of the picture: 9 or more writes 24 bits (8 for
+//              GIF); 8 or fewer writes 8 bits, but a 1-bit picture stays at 1
+//              bit except in JPEG files. JPEG and PNG are always 24 bits.
+//  picture     the picture; width x height of it are written.
+//  palette     the palette of the picture (8 bits or fewer): the colours of
+//              the written colour table. Pixels are stored as the index of
+//              the nearest entry.
+//  transparentAt, interlace as for GifWrite.
+//  reduceColours for GIF: a picture of at most 16 distinct indices is
+//              renumbered and written at 1, 2 or 4 bits.
+// Files are written under a temporary name and renamed into place, so a
+// failed write leaves an existing file as it was.
+// Returns 1; 0 when a JPEG or PNG file cannot be written or an argument is
+// out of range; kPixCannotCreate when a BMP or GIF file cannot be created.
+PIXELUNE_API int WriteRasterFile(const char* fileName, std::vector<std::uint8_t>* dibOut, short bitCount,
+                                 const plastora::Surface* picture, int width, int height,
+                                 const std::uint32_t* palette, plastora::Point transparentAt, int interlace,
+                                 int reduceColours);
+
+// Drops the picture a surface holds.
+PIXELUNE_API void RasterRelease(plastora::Surface* surface);
+
+// The quality of every later JPEG write (80 until set). Stored as given.
+PIXELUNE_API void SetJpegQuality(int quality);
+
+// Renders a Windows metafile into surface, at the metafile's own zoom.
+//  display     the display (its resolution is 96 dpi).
+//  width, height null, or receive the rendered size.
+//  background  null, or the ColorRef painted behind the picture.
+// Returns 1 when the metafile gave at least one drawable object, else 0 (the
+// surface is then left empty).
+PIXELUNE_API int WmfReadFile(const PixDisplay* display, plastora::Surface* surface, const char* fileName,
+                             int* width, int* height, const std::uint32_t* background);
