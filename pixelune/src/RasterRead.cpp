@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <unordered_map>
+#include <utility>
 
 namespace pixelune {
 
@@ -412,4 +413,8 @@ int ReadRasterFile(const PixDisplay* display, plastora::Surface* surface, std::u
 
 void RasterRelease(plastora::Surface* surface) {
     if (surface) surface->reset();
+}
+
+void PixSetAllocationHook(plastora::Surface::AllocationHook hook) {
+    plastora::Surface::setAllocationHook(std::move(hook));
 }

@@ -2,6 +2,7 @@
 #include "RasterImage.h"
 #include "pixelune/pixelune.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>

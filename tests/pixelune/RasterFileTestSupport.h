@@ -8,6 +8,7 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -72,7 +73,7 @@ inline plastora::Surface gradient(int w, int h) {
         for (int x = 0; x < w; ++x)
             s.set(x, y, static_cast<std::uint32_t>(x * 255 / std::max(w - 1, 1)) << 16 |
                             static_cast<std::uint32_t>(y * 255 / std::max(h - 1, 1)) << 8 |
-                            static_cast<std::uint32_t>((x + y) * 7 % 256));
+                            static_cast<std::uint32_t>((x + y) * 255 / std::max(w + h - 2, 1)));
     return s;
 }
 

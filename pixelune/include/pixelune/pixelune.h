@@ -221,6 +221,11 @@ PIXELUNE_API int WriteRasterFile(const char* fileName, std::vector<std::uint8_t>
                                  const std::uint32_t* palette, plastora::Point transparentAt, int interlace,
                                  int reduceColours);
 
+// The library holds its own copy of the platform code: tests make surface
+// creation inside the library fail with this hook (see
+// plastora::Surface::setAllocationHook). Pass nullptr to remove it.
+PIXELUNE_API void PixSetAllocationHook(plastora::Surface::AllocationHook hook);
+
 // Drops the picture a surface holds.
 PIXELUNE_API void RasterRelease(plastora::Surface* surface);
 
