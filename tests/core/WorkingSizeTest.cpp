@@ -363,9 +363,10 @@ TEST(ChangePaperSize, CancelAndMemoryFailureLeaveEverythingAsItWas) {
         Edited e;
         const Surface source = copyOf(e.ws->source()), mask = copyOf(e.ws->region(0).mask);
         const Surface high = copyOf(e.ws->highRes(0));
+        int made = 0;  // outlives the hook that counts in it
         if (failMemory) {
             e.choose(kPaperPostcard, kTrimCrop);
-            int made = 0;  // the third picture of the new size cannot be had
+            // The third picture of the new size cannot be had.
             Surface::setAllocationHook([&made](int w, int) { return w != 707 || ++made < 3; });
             e.host.expectMessage(kOutOfMemoryMessage);
         } else {
