@@ -1,0 +1,64 @@
+// raster: any picture Pixelune reads, written in the format its name asks for.
+#include "cli/Cli.h"
+
+#include <pixelune/pixelune.h>
+
+#include <cctype>
+#include <cstdio>
+#include <iostream>
+
+namespace plastora::cli {
+
+namespace {
+
+bool endsWithNoCase(const std::string& s, const std::string& tail) {
+    if (s.size() < tail.size()) return false;
+    for (std::size_t i = 0; i < tail.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(s[s.size() - tail.size() + i])) != tail[i]) return false;
+    return true;
+}
+
+int runRaster(const std::vector<std::string>& argv) {
+    Args args;
+    std::string error;
+    if (!args.parse(argv, {"reduce", "interlace"}, error)) return usageError("raster", error);
+    if (auto u = args.unknown({"output", "reduce", "transparent", "interlace"}); !u.empty())
+        return usageError("raster", "unknown option --" + u.front());
+    if (args.positional().size() != 1 || !args.get("output")) return usageError("raster", "expects IN -o OUT");
+    Point transparent{-1, -1};
+    if (auto t = args.get("transparent")) {
+        int x = 0, y = 0;
+        char end = 0;
+        if (std::sscanf(t->c_str(), "%d,%d%c", &x, &y, &end) != 2 || x < 0 || y < 0)
+            return usageError("raster", "--transparent takes x,y (pixels, from 0)");
+        transparent = {x, y};
+    }
+    const std::string in = args.positional()[0];
+    const std::string out = *args.get("output");
+    CliHost host;
+    PixDisplay display;
+    display.host = &host;
+    Surface picture;
+    std::uint32_t palette[kPixPaletteSize] = {};
+    int w = 0, h = 0, bits = 24;
+    const int read = endsWithNoCase(in, ".wmf")
+                         ? WmfReadFile(&display, &picture, in.c_str(), &w, &h, nullptr)
+                         : ReadRasterFile(&display, &picture, nullptr, in.c_str(), nullptr, 0, nullptr, &w, &h, &bits,
+                                          0, palette);
+    if (read != 1) return failure("ファイルの読み込みに失敗しました。");
+    if (transparent.x >= w || transparent.y >= h) return usageError("raster", "--transparent lies outside the picture");
+    const int written = WriteRasterFile(out.c_str(), nullptr, static_cast<short>(bits), &picture, w, h, palette,
+                                        transparent, args.has("interlace") ? 1 : 0, args.has("reduce") ? 1 : 0);
+    if (written != 1) return failure("ファイルの保存に失敗しました");
+    std::cout << w << " x " << h << ", " << bits << " bits\n";
+    return kExitOk;
+}
+
+}  // namespace
+
+PLASTORA_CLI_COMMAND({"raster", "IN -o OUT [--reduce] [--transparent x,y] [--interlace]",
+                      "reads any picture the raster library reads (BMP, JPEG, PNG, GIF; WMF) and writes it by name "
+                      "(BMP, JPEG, PNG, GIF)",
+                      &runRaster});
+
+}  // namespace plastora::cli
