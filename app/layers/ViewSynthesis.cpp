@@ -90,7 +90,7 @@ bool buildPlateCard(Surface& card, const Surface& source, const Surface& unionMa
         const Pixel* s = row.data() + b.left;
         const Pixel* m = mask.row(b.top + y) + b.left;
         Pixel* c = card.row(y);
-        for (int x = 0; x < b.width(); ++x) c[x] = (s[x] & m[x]) | ~m[x] | kOpaque;
+        for (int x = 0; x < b.width(); ++x) c[x] = masked(m[x]) ? (s[x] | kOpaque) : kColourBits;
     }
     return true;
 }
@@ -168,21 +168,25 @@ bool buildCard(Surface& card, const Surface& source, const Surface& mask, const 
         const Pixel* s = source.row(b.top + y) + b.left;
         const Pixel* m = mask.row(b.top + y) + b.left;
         Pixel* c = card.row(y);
-        for (int x = 0; x < b.width(); ++x) c[x] = (s[x] & m[x]) | ~m[x] | kOpaque;
+        for (int x = 0; x < b.width(); ++x) c[x] = masked(m[x]) ? (s[x] | kOpaque) : kColourBits;
     }
     return true;
 }
 
-void drawCard(Surface& target, const Surface& mask, const Surface& card, const Rect& b, int x) {
+void drawCard(Surface& target, const Surface& card, const Rect& b, int x) {
     if (card.empty()) return;
     const int w = target.width();
     const Span span = shiftedSpan(b, x, w);
     if (span.x1 <= span.x0) return;
+    const int n = span.x1 - span.x0;
     for (int y = b.top; y < b.bottom; ++y) {
-        const Pixel* m = mask.row(y);
-        const Pixel* c = card.row(y - b.top) - b.left;
-        Pixel* d = target.row(y) + x;
-        for (int sx = span.x0; sx < span.x1; ++sx) d[sx] = (d[sx] | m[sx]) & c[sx];
+        const Pixel* c = card.row(y - b.top) + (span.x0 - b.left);
+        Pixel* d = target.row(y) + x + span.x0;
+        for (int i = 0; i < n; ++i) {
+            // All ones inside the card (top byte set), zero outside.
+            const Pixel inside = static_cast<Pixel>(static_cast<std::int32_t>(c[i]) >> 31);
+            d[i] = (d[i] & ~inside) | (c[i] & inside);
+        }
     }
 }
 

@@ -29,9 +29,8 @@ bool buildRegionPlate(Surface& plate, const Surface& source, const Surface& unio
 // filled (all three are `width` pixels).
 void mirrorFillRow(const Pixel* src, const Pixel* msk, Pixel* out, int width);
 
-// The same card from one mirror-filled source: rows [bounds.top, bounds.bottom)
-// of the plate are computed on the fly (only they are needed), then
-// card = (plate AND mask) OR NOT mask over `bounds`.
+// The same card from a mirror-filled source: rows [bounds.top, bounds.bottom)
+// of the plate are computed on the fly (only they are needed).
 bool buildPlateCard(Surface& card, const Surface& source, const Surface& unionMask, const Surface& mask,
                     const Rect& bounds);
 
@@ -51,10 +50,13 @@ Rect maskBounds(const Surface& mask);
 void paintThroughMask(Surface& target, const Surface& mask, const Surface* layer, ColorRef colour, int x,
                       const Rect& bounds);
 
-// A region's card: `card` = (source AND mask) OR NOT mask over `bounds`,
-// stored at the size of `bounds`.
+// A region's card over `bounds`, stored at the size of `bounds`: the source
+// pixel where the mask is inside, and 0x00FFFFFF (white, top byte clear)
+// outside. The clear top byte marks the outside, so drawing needs no mask.
 bool buildCard(Surface& card, const Surface& source, const Surface& mask, const Rect& bounds);
-// Draws a card: target = (target OR mask) AND card at offset x, over `bounds`.
-void drawCard(Surface& target, const Surface& mask, const Surface& card, const Rect& bounds, int x);
+// Draws a card at offset x: the target takes the card's pixels inside and
+// keeps its own outside. For a black-and-white mask this is
+// target = (target OR mask) AND ((source AND mask) OR NOT mask).
+void drawCard(Surface& target, const Surface& card, const Rect& bounds, int x);
 
 }  // namespace plastora

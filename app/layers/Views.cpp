@@ -92,7 +92,7 @@ void CStereoWorkspace::GenerateViews(ProgressSink* progress, int strength, bool 
         copyShiftedOnWhite(v, background, xb);
         if (c > 0 && regionShadow) paintThroughMask(v, region(0).mask, nullptr, shadow, xb, region0Bounds);
         for (int j = 0; j < c; ++j)
-            drawCard(v, region(j).mask, cards[static_cast<std::size_t>(j)], bounds[static_cast<std::size_t>(j)],
+            drawCard(v, cards[static_cast<std::size_t>(j)], bounds[static_cast<std::size_t>(j)],
                      viewShift(a, n, region(j).depth, m_strength));
         if (hasPaintLayer()) {
             if (paintShadow) paintThroughMask(v, m_paintMask, nullptr, shadow, xb, paintBounds);
@@ -179,8 +179,8 @@ bool CStereoWorkspace::GenerateHighResPair(Surface& left, Surface& right, bool f
         blit(v, xb, 0, W, H, &background, 0, 0, Rop::Copy);
         if (c > 0 && regionShadow) paintThroughMask(v, masks[0], nullptr, shadow, xb, bounds[0]);
         for (int j = 0; j < c; ++j)
-            drawCard(v, masks[static_cast<std::size_t>(j)], cards[static_cast<std::size_t>(j)],
-                     bounds[static_cast<std::size_t>(j)], viewShiftHighRes(a, n, region(j).depth, m_strength, r));
+            drawCard(v, cards[static_cast<std::size_t>(j)], bounds[static_cast<std::size_t>(j)],
+                     viewShiftHighRes(a, n, region(j).depth, m_strength, r));
         if (!paint.empty()) {
             // The paint layer keeps its working-size shift, scaled by R; its
             // shadow is drawn unshifted.

@@ -46,11 +46,11 @@ bool CStereoWorkspace::BuildComposite() {
             continue;
         }
         for (int i = 0; i < n; ++i) src[static_cast<std::size_t>(i)] = view(i).row(sy);
-        for (int i = 0; i < n; ++i) {
-            const Pixel* s = src[static_cast<std::size_t>(i)];
-            Pixel* dp = d + i;
-            for (int g = 0; g < wholeGroups; ++g) dp[static_cast<std::ptrdiff_t>(g) * n] = s[g * p];
-        }
+        // Written in order, each group gathering its column from every view.
+        const Pixel* const* sp = src.data();
+        Pixel* dp = d;
+        for (int g = 0, c = 0; g < wholeGroups; ++g, c += p, dp += n)
+            for (int i = 0; i < n; ++i) dp[i] = sp[i][c];
         for (int c = wholeGroups * p; c < m_width; c += p) {
             const long long base = static_cast<long long>(n) * c / p;
             const int count = static_cast<int>(std::min<long long>(n, cw - base));
