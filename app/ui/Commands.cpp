@@ -1,5 +1,6 @@
 #include "ui/Commands.h"
 
+#include "core/Settings.h"
 #include "core/Version.h"
 #include "ui/MainFrame.h"
 #include "ui/PlastoraView.h"
@@ -69,7 +70,11 @@ std::vector<Command> buildTable() {
         {}, true);
     add("compose", MenuId::Edit, "立体画像合成(&C)", {},
         [](WS ws) { return ws.viewCount() > 1 && !ws.view(1).empty() && !compositeExists(ws); },
-        [](CMainFrame& f) { W(f).Compose(); });
+        [](CMainFrame& f) {
+            // With the display-size view count the composite is shown maximised.
+            if (W(f).Compose() && Settings(W(f).settingsPath()).getInt(SettingKey::PictureDisplay) != 0)
+                f.showMaximized();
+        });
     add("rotate", MenuId::Edit, "画像回転(&R)", {}, [](WS ws) { return hasPicture(ws) && ws.rotationAllowed(); }, {});
     add("addRegion", MenuId::Edit, "切出し領域追加(&A)", {}, mode1, [](CMainFrame& f) { W(f).AddRegion(); }, {}, true);
     add("deleteRegion", MenuId::Edit, "切出し領域削除(&D)", {}, mode1Many, [](CMainFrame& f) { W(f).DeleteRegion(); });
