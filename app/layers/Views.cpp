@@ -2,6 +2,7 @@
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
 #include "layers/ViewSynthesis.h"
+#include "stereo/PatternMultiView.h"
 
 #include <algorithm>
 #include <vector>
@@ -20,11 +21,20 @@ ColorRef greyOf(int level) {
 
 bool WorkspaceDialogs::stereoDialog(CStereoWorkspace& ws, bool /*autoStart*/, bool& interlace) {
     interlace = Settings(ws.settingsPath()).getFlag(SettingKey::InterlaceStereo);
-    ws.GenerateViews(nullptr, ws.strength(), false);
+    // A stereo pair's views come from its pictures, matched as the dialog's
+    // pattern-match tick would start.
+    if (ws.stereoPair()) BuildPatternMultiView(ws, nullptr, ws.strength(), defaultPatternMatchTick(ws, ws.strength()));
+    else ws.GenerateViews(nullptr, ws.strength(), false);
     return true;
 }
 
 void CStereoWorkspace::GenerateViews(ProgressSink* progress, int strength, bool extremesOnly) {
+    // A stereo pair has no regions to synthesise from: its views are filled
+    // from its pictures (without pattern matching when asked this way).
+    if (m_stereoPair) {
+        BuildPatternMultiView(*this, progress, strength, false);
+        return;
+    }
     m_strength = strength;
     m_undoKind = kUndoNone;
     if (progress) {

@@ -1,0 +1,443 @@
+#include "stereo/PatternMultiView.h"
+
+#include "core/Progress.h"
+#include "core/Settings.h"
+#include "core/StereoWorkspace.h"
+#include "layers/ViewSynthesis.h"
+#include "stereo/whmatch/WHMatch.h"
+
+#include <QColor>
+#include <QPainter>
+#include <QPen>
+#include <QRect>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace plastora {
+
+namespace {
+
+constexpr const char* kSetupFailedMessage = "パターンマッチの初期化に失敗しました";
+constexpr const char* kTooManyFailuresMessage =
+    "左右の画像が異なりすぎているためマルチビューの作成に失敗しました。\n認識できなかったパターンが%1%ありました。\n"
+    "レンチキューラレンズで正しく立体視ができない可能性があります。";
+
+whmatch::WHSetup* asSetup(void* p) { return static_cast<whmatch::WHSetup*>(p); }
+
+std::map<const CStereoWorkspace*, std::unique_ptr<PatternMultiViewState>>& registry() {
+    static std::map<const CStereoWorkspace*, std::unique_ptr<PatternMultiViewState>> states;
+    return states;
+}
+
+PatternMultiViewState& stateFor(const CStereoWorkspace& ws) {
+    auto& slot = registry()[&ws];
+    if (!slot) slot = std::make_unique<PatternMultiViewState>();
+    return *slot;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Settings
+
+PatternMatchSettings readPatternMatchSettings(const std::string& settingsPath) {
+    const Settings s(settingsPath);
+    PatternMatchSettings p;
+    p.enablePM = s.getFlag(SettingKey::PMEnablePM);
+    p.checkMatch = s.getFlag(SettingKey::PMCheckMatch);
+    p.patternSize = s.getInt(SettingKey::PMPatternSize);
+    if (p.patternSize != 8 && p.patternSize != 32) p.patternSize = 16;
+    p.sourceCol = s.getInt(SettingKey::PMSourceCol);
+    p.sourceRow = s.getInt(SettingKey::PMSourceRow);
+    p.minDistance = s.getInt(SettingKey::PMMinDistance);
+    p.adjustType = s.getInt(SettingKey::PMAdjustType);
+    p.numOfBasis = s.getInt(SettingKey::PMNumOfBasis);
+    p.findDistance = s.getInt(SettingKey::PMFindDistance);
+    p.bottomUpStartPercent = s.getInt(SettingKey::PMBottomUpStartPercent);
+    p.distanceStartPercent = s.getInt(SettingKey::PMDistanceStartPercent);
+    p.rejectThreshold = s.getInt(SettingKey::PMRejectThreshold);
+    p.failRatio = s.getInt(SettingKey::PMFailRatio);
+    return p;
+}
+
+bool writePatternMatchSettings(const std::string& settingsPath, const PatternMatchSettings& p) {
+    const Settings s(settingsPath);
+    bool ok = s.setFlag(SettingKey::PMEnablePM, p.enablePM);
+    ok = s.setFlag(SettingKey::PMCheckMatch, p.checkMatch) && ok;
+    ok = s.setInt(SettingKey::PMPatternSize, p.patternSize) && ok;
+    ok = s.setInt(SettingKey::PMSourceCol, p.sourceCol) && ok;
+    ok = s.setInt(SettingKey::PMSourceRow, p.sourceRow) && ok;
+    ok = s.setInt(SettingKey::PMMinDistance, p.minDistance) && ok;
+    ok = s.setInt(SettingKey::PMAdjustType, p.adjustType) && ok;
+    return ok;
+}
+
+// ---------------------------------------------------------------------------
+// Pieces
+
+int sourceSlotForView(int view, int viewCount, int pictureCount) {
+    if (pictureCount <= 0) return -1;
+    int slot;
+    if (pictureCount == 15) {
+        if (viewCount == 8) slot = 14 - 2 * view;
+        else slot = view < 8 ? 14 - view : 15 - view;
+    } else if (pictureCount == 8) {
+        slot = 7 - view;
+    } else {
+        slot = view < viewCount / 2 ? pictureCount - 1 : 0;
+    }
+    return std::clamp(slot, 0, pictureCount - 1);
+}
+
+SearchArea searchAreaFor(int x0, int y0, int patternSize, int areaCols, int areaRows, int width, int height) {
+    SearchArea a;
+    a.cols = std::min(areaCols, width);
+    a.rows = std::min(areaRows, height);
+    // Centred on the block; at the far edges the area is moved one pixel
+    // further in than it needs to be, which keeps it clear of the last
+    // column and row.
+    auto place = [](int start, int size, int limit) {
+        if (start < 0) return 0;
+        if (start + size >= limit) return std::max(0, limit - size - 1);
+        return start;
+    };
+    a.left = place(x0 + patternSize / 2 - a.cols / 2, a.cols, width);
+    a.top = place(y0 + patternSize / 2 - a.rows / 2, a.rows, height);
+    return a;
+}
+
+bool markOutlier(DisplacementGrid& grid, int row, int col, int adjustType, int& markedRow, int& markedCol) {
+    BlockShift* five[5];
+    std::int32_t marker;
+    if (adjustType == kAdjustColumns && row >= 4) {
+        for (int i = 0; i < 5; ++i) five[i] = &grid.at(row - 4 + i, col);
+        markedRow = row - 2;
+        markedCol = col;
+        marker = kColumnOutlier;
+    } else if (adjustType == kAdjustRows && col >= 4) {
+        for (int i = 0; i < 5; ++i) five[i] = &grid.at(row, col - 4 + i);
+        markedRow = row;
+        markedCol = col - 2;
+        marker = kRowOutlier;
+    } else {
+        return false;
+    }
+    for (const BlockShift* b : five)
+        if (b->dx == kNoMatch) return false;
+    const std::int32_t mid = five[2]->dy;
+    bool below = true, above = true;
+    for (int i : {0, 1, 3, 4}) {
+        below = below && mid < five[i]->dy;
+        above = above && mid > five[i]->dy;
+    }
+    if (!below && !above) return false;
+    five[2]->dx = marker;
+    return true;
+}
+
+namespace {
+
+// One line of blocks (a row or a column) for filling.
+template <typename Cell>
+void fillLine(int length, Cell cell) {
+    // The first block is never the start of a fill; it is reached only by
+    // the run of a later unusable block.
+    for (int j = 1; j < length; ++j) {
+        if (cell(j).usable()) continue;
+        int i = j - 1;
+        while (i >= 0 && !cell(i).usable()) --i;
+        int k = j + 1;
+        while (k < length && !cell(k).usable()) ++k;
+        const bool before = i >= 0, after = k < length;
+        if (before && after) {
+            // Steps of 1 / (k - i + 1) of the difference: the run stops
+            // short of the far block's value, as the stored pictures expect.
+            const BlockShift a = cell(i), b = cell(k);
+            for (int v = 1; v <= k - i - 1; ++v)
+                cell(i + v) = BlockShift{a.dx + (b.dx - a.dx) * v / (k - i + 1), a.dy + (b.dy - a.dy) * v / (k - i + 1)};
+        } else if (before) {
+            const BlockShift a = cell(i);
+            for (int m = i + 1; m < length; ++m) cell(m) = a;
+        } else if (after) {
+            const BlockShift b = cell(k);
+            for (int m = k - 1; m >= 0; --m) cell(m) = b;
+        }
+    }
+}
+
+}  // namespace
+
+void fillUnusableBlocks(DisplacementGrid& grid, int adjustType) {
+    if (adjustType == kAdjustRows) {
+        for (int r = 0; r < grid.rows; ++r)
+            fillLine(grid.columns, [&](int j) -> BlockShift& { return grid.at(r, j); });
+    } else if (adjustType == kAdjustColumns) {
+        for (int c = 0; c < grid.columns; ++c)
+            fillLine(grid.rows, [&](int j) -> BlockShift& { return grid.at(j, c); });
+    }
+}
+
+void pasteShiftedBlocks(Surface& view, const Surface& left, const DisplacementGrid& grid, int p, int v, int n) {
+    if (grid.columns <= 0 || grid.rows <= 0 || p <= 0 || n <= 0) return;
+    const int w = left.width(), h = left.height();
+    for (int y0 = 0; y0 < h; y0 += p) {
+        const int ys = y0 + p > h ? h - p - 1 : y0;
+        const int row = std::min(y0 / p, grid.rows - 1);
+        for (int x0 = 0; x0 < w; x0 += p) {
+            const int xs = x0 + p > w ? w - p - 1 : x0;
+            const int col = std::min(x0 / p, grid.columns - 1);
+            const BlockShift& s = grid.at(row, col);
+            if (!s.usable()) continue;
+            const int k = n - v - 1;
+            blit(view, xs + k * s.dx / n, ys + k * s.dy / n, p, p, &left, xs, ys, Rop::Copy);
+        }
+    }
+}
+
+std::vector<std::uint8_t> greyLevels(const Surface& picture) {
+    std::vector<std::uint8_t> grey(static_cast<std::size_t>(picture.width()) * picture.height());
+    std::size_t i = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        const Pixel* row = picture.row(y);
+        for (int x = 0; x < picture.width(); ++x) {
+            const Pixel px = row[x];
+            const unsigned r = (px >> 16) & 0xFFu, g = (px >> 8) & 0xFFu, b = px & 0xFFu;
+            grey[i++] = static_cast<std::uint8_t>((77 * r + 150 * g + 29 * b) >> 8);
+        }
+    }
+    return grey;
+}
+
+// ---------------------------------------------------------------------------
+// Block search
+
+BlockSearcher::BlockSearcher(const std::uint8_t* leftGrey, const std::uint8_t* rightGrey, int width, int height,
+                             const PatternMatchSettings& settings)
+    : m_left(leftGrey), m_right(rightGrey), m_width(width), m_height(height), m_p(settings.patternSize),
+      m_settings(settings) {
+    m_pattern.resize(static_cast<std::size_t>(m_p) * m_p);
+}
+
+BlockSearcher::~BlockSearcher() { whmatch::destroyWHSetup(asSetup(m_setup)); }
+
+BlockSearchResult BlockSearcher::search(int x0, int y0) {
+    using namespace whmatch;
+    BlockSearchResult r;
+    r.area = searchAreaFor(x0, y0, m_p, m_settings.sourceCol, m_settings.sourceRow, m_width, m_height);
+    const SearchArea& a = r.area;
+    // Every area of a run has the same size except where the picture is
+    // smaller than the area, so one setup serves them all: its source is
+    // reloaded for each block.
+    if (!m_setup || m_setupRows != a.rows || m_setupCols != a.cols) {
+        destroyWHSetup(asSetup(m_setup));
+        m_setup = nullptr;
+        m_sourceLoaded = false;
+        if (a.rows < m_p || a.cols < m_p) {
+            r.setupOk = false;
+            return r;
+        }
+        m_setup = createWHSetup(a.rows, a.cols, m_p, m_settings.numOfBasis);
+        if (!m_setup) {
+            r.setupOk = false;
+            return r;
+        }
+        setSearchPercents(asSetup(m_setup), static_cast<float>(m_settings.bottomUpStartPercent),
+                          static_cast<float>(m_settings.distanceStartPercent));
+        m_setupRows = a.rows;
+        m_setupCols = a.cols;
+        m_area.resize(static_cast<std::size_t>(a.rows) * a.cols);
+    }
+    for (int y = 0; y < a.rows; ++y)
+        std::memcpy(&m_area[static_cast<std::size_t>(y) * a.cols],
+                    m_right + static_cast<std::size_t>(a.top + y) * m_width + a.left, static_cast<std::size_t>(a.cols));
+    for (int y = 0; y < m_p; ++y)
+        std::memcpy(&m_pattern[static_cast<std::size_t>(y) * m_p],
+                    m_left + static_cast<std::size_t>(y0 + y) * m_width + x0, static_cast<std::size_t>(m_p));
+    const Image source{a.rows, a.cols, m_area.data()};
+    const Image pattern{m_p, m_p, m_pattern.data()};
+    WHSetup* setup = asSetup(m_setup);
+    const bool loaded = m_sourceLoaded ? reloadSourceImage(setup, &source) : loadSourceImage(setup, &source);
+    if (!loaded || !loadPatternImage(setup, &pattern)) {
+        r.setupOk = false;
+        return r;
+    }
+    m_sourceLoaded = true;
+    const int found = matchPattern(setup, m_settings.rejectThreshold, m_settings.findDistance, &r.minDistance);
+    r.matches = std::max(0, found);
+    if (r.matches > 0) {
+        r.row = setup->matches[0].row;
+        r.col = setup->matches[0].col;
+        const std::int64_t tolerance = std::int64_t(m_settings.minDistance) * m_settings.minDistance;
+        r.accepted = tolerance >= std::int64_t(r.minDistance / static_cast<std::uint32_t>(m_p * m_p));
+    }
+    return r;
+}
+
+// ---------------------------------------------------------------------------
+// The block matcher
+
+void matchBlocks(const std::vector<std::uint8_t>& leftGrey, const std::vector<std::uint8_t>& rightGrey, int width,
+                 int height, const PatternMatchSettings& settings, BlockMatchResult& out,
+                 const std::function<void(int y0)>& rowDone) {
+    const int p = settings.patternSize;
+    const int across = p > 0 ? width / p : 0, down = p > 0 ? height / p : 0;
+    out.grid.reset(across, down);
+    out.failures = 0;
+    out.setupFailed = false;
+    out.checks.clear();
+    const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    if (across == 0 || down == 0 || leftGrey.size() < pixels || rightGrey.size() < pixels) return;
+    BlockSearcher searcher(leftGrey.data(), rightGrey.data(), width, height, settings);
+    for (int r = 0; r < down; ++r) {
+        const int y0 = r * p;
+        for (int c = 0; c < across; ++c) {
+            const int x0 = c * p;
+            const BlockSearchResult s = searcher.search(x0, y0);
+            BlockShift& cell = out.grid.at(r, c);
+            if (!s.setupOk) out.setupFailed = true;
+            if (s.setupOk && s.accepted) {
+                cell = BlockShift{s.area.left + s.col - x0, s.area.top + s.row - y0};
+            } else {
+                cell = BlockShift{kNoMatch, kNoMatch};
+                ++out.failures;
+            }
+            int mr = 0, mc = 0;
+            const bool marked = markOutlier(out.grid, r, c, settings.adjustType, mr, mc);
+            if (settings.checkMatch) {
+                out.checks.push_back({Rect{x0, y0, x0 + p - 1, y0 + p - 1},
+                                      cell.dx == kNoMatch ? kUnmatchedColour : kMatchedColour});
+                if (marked)
+                    out.checks.push_back({Rect{mc * p, mr * p, mc * p + p - 1, mr * p + p - 1}, kOutlierColour});
+            }
+        }
+        if (rowDone) rowDone(y0);
+    }
+    fillUnusableBlocks(out.grid, settings.adjustType);
+}
+
+// ---------------------------------------------------------------------------
+// The builder
+
+bool defaultPatternMatchTick(const CStereoWorkspace& ws, int strength) {
+    return strength > 3 && ws.highResCount() < 8 && Settings(ws.settingsPath()).getFlag(SettingKey::PMEnablePM);
+}
+
+const PatternMultiViewState* patternMultiViewState(const CStereoWorkspace& ws) {
+    auto it = registry().find(&ws);
+    return it == registry().end() ? nullptr : it->second.get();
+}
+
+void forgetPatternMultiView(const CStereoWorkspace& ws) { registry().erase(&ws); }
+
+int BuildPatternMultiView(CStereoWorkspace& ws, ProgressSink* progress, int strength, bool patternMatch) {
+    ws.setStrength(strength);
+    if (progress) {
+        progress->setRange(0, 100);
+        progress->setPosition(0);
+    }
+    ws.discardViews();
+    const int n = ws.viewCount();
+    const int w = ws.width(), h = ws.height();
+    if (w <= 0 || h <= 0 || n <= 0) return 0;
+    Host& host = ws.host();
+
+    // Every view starts as one of the source pictures.
+    const int pictures = ws.highResCount();
+    for (int j = 0; j < n; ++j) {
+        const int slot = sourceSlotForView(j, n, pictures);
+        const Surface* from = slot >= 0 ? &ws.highRes(slot) : nullptr;
+        // A document whose pictures are missing still has its working image.
+        if (!from || from->empty()) from = &ws.source();
+        Surface& view = ws.view(j);
+        if (!view.createUninitialized(w, h) ||
+            !stretchBlit(view, 0, 0, w, h, *from, 0, 0, from->width(), from->height(), Rop::Copy,
+                         StretchMode::Halftone)) {
+            view.reset();
+            host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+            return 0;
+        }
+        if (progress) progress->setPosition(90 * j / n);
+    }
+
+    PatternMultiViewState& state = stateFor(ws);
+    state.patternMatch = patternMatch;
+    state.settings = readPatternMatchSettings(ws.settingsPath());
+    state.match = BlockMatchResult{};
+    if (patternMatch) {
+        const PatternMatchSettings& settings = state.settings;
+        // The right picture is view 0, the left one view N-1.
+        const std::vector<std::uint8_t> right = greyLevels(ws.view(0));
+        const std::vector<std::uint8_t> left = greyLevels(ws.view(n - 1));
+        if (progress) progress->setPosition(10);
+        state.drawing = settings.checkMatch;
+        matchBlocks(left, right, w, h, settings, state.match, [&](int y0) {
+            if (settings.checkMatch) host.redraw();
+            if (progress) progress->setPosition(10 + 70 * y0 / h);
+        });
+        state.drawing = false;
+        const BlockMatchResult& m = state.match;
+        // One message for the run: a setup that fails once fails for every
+        // block of the same size.
+        if (m.setupFailed) host.message(kSetupFailedMessage, MsgButtons::Ok, MsgIcon::Error);
+        const int blocks = m.grid.columns * m.grid.rows;
+        if (blocks > 0 && settings.failRatio * m.grid.rows * m.grid.columns / 100 < m.failures) {
+            std::string text = kTooManyFailuresMessage;
+            text.replace(text.find("%1"), 2, std::to_string(m.failures * 100 / blocks));
+            host.message(text, MsgButtons::Ok, MsgIcon::Warning);
+        }
+        for (int v = 1; v <= n - 2; ++v)
+            pasteShiftedBlocks(ws.view(v), ws.view(n - 1), m.grid, settings.patternSize, v, n);
+    }
+
+    // The paint layer goes onto every view as in ordinary synthesis.
+    if (ws.hasPaintLayer()) {
+        const Surface& mask = ws.paintMask();
+        const Rect bounds = maskBounds(mask);
+        const unsigned level = static_cast<unsigned>(std::clamp(ws.settings().shadowLevel, 0, 255));
+        for (int i = 0; i < n; ++i) {
+            Surface& view = ws.view(i);
+            if (ws.paintShadow) paintThroughMask(view, mask, nullptr, RGB(level, level, level), 0, bounds);
+            paintThroughMask(view, mask, &ws.paintLayer(), 0, viewShift(i, n, ws.paintDepth, strength), bounds);
+            if (progress) progress->setPosition(90 + 10 * i / n);
+        }
+    }
+    if (progress) progress->setPosition(100);
+    return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Drawing the tested blocks
+
+void drawCheckMatch(QPainter& painter, const std::vector<CheckMatchRect>& rects, int zoom, int scrollX, int scrollY) {
+    const int z = std::max(1, zoom);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setBrush(Qt::NoBrush);
+    for (const CheckMatchRect& r : rects) {
+        const QColor colour(int(GetRValue(r.colour)), int(GetGValue(r.colour)), int(GetBValue(r.colour)));
+        QPen pen(colour);
+        pen.setWidth(1);
+        pen.setCosmetic(true);
+        painter.setPen(pen);
+        // A hollow rectangle leaves out its right and bottom edge: it covers
+        // picture pixels left .. right - 1; a stroked QRect covers one pixel
+        // more than its size, hence the - 1.
+        const int x = r.rect.left * z - scrollX, y = r.rect.top * z - scrollY;
+        const int w = (r.rect.right - r.rect.left) * z - 1, h = (r.rect.bottom - r.rect.top) * z - 1;
+        if (w < 0 || h < 0) continue;
+        painter.drawRect(QRect(x, y, w, h));
+    }
+    painter.restore();
+}
+
+void drawCheckMatch(QPainter& painter, const CStereoWorkspace& ws, int zoom, int scrollX, int scrollY) {
+    const PatternMultiViewState* state = patternMultiViewState(ws);
+    if (!state || !state->drawing) return;
+    drawCheckMatch(painter, state->match.checks, zoom, scrollX, scrollY);
+}
+
+}  // namespace plastora
