@@ -3,6 +3,7 @@
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
+#include "stereo/PatternMultiView.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -13,11 +14,16 @@ namespace plastora::cli {
 namespace {
 
 // Opens the project and makes its views with the given (or stored) strength.
+// A stereo-pair project gets its views from its pictures, the in-between
+// ones by pattern matching unless `patternMatch` is off.
 // Returns an exit code; kExitOk leaves the views in `ws`.
-int openAndGenerate(CStereoWorkspace& ws, CliHost& host, const std::string& path, std::optional<int> strength) {
+int openAndGenerate(CStereoWorkspace& ws, CliHost& host, const std::string& path, std::optional<int> strength,
+                    bool patternMatch) {
     if (!ws.Open(path)) return kExitFailure;
     HostProgress progress(host, "立体画像作成中");
-    ws.GenerateViews(&progress, strength.value_or(ws.strength()), false);
+    const int s = strength.value_or(ws.strength());
+    if (ws.stereoPair()) BuildPatternMultiView(ws, &progress, s, patternMatch);
+    else ws.GenerateViews(&progress, s, false);
     for (int i = 0; i < ws.viewCount(); ++i)
         if (ws.view(i).empty()) return kExitFailure;
     return kExitOk;
@@ -26,8 +32,8 @@ int openAndGenerate(CStereoWorkspace& ws, CliHost& host, const std::string& path
 int runViews(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
-    if (!args.parse(argv, {"progress"}, error)) return usageError("views", error);
-    if (auto u = args.unknown({"output", "strength", "progress"}); !u.empty()) return usageError("views", "unknown option --" + u.front());
+    if (!args.parse(argv, {"progress", "no-pm"}, error)) return usageError("views", error);
+    if (auto u = args.unknown({"output", "strength", "progress", "no-pm"}); !u.empty()) return usageError("views", "unknown option --" + u.front());
     std::optional<int> strength;
     if (!args.getInt("strength", 0, 99, strength, error)) return usageError("views", error);
     if (args.positional().size() != 1 || !args.get("output")) return usageError("views", "expects a project and -o DIR");
@@ -38,7 +44,7 @@ int runViews(const std::vector<std::string>& argv) {
     CliHost host;
     host.showProgress = args.has("progress");
     CStereoWorkspace ws(host, defaultSettingsPath());
-    if (int rc = openAndGenerate(ws, host, args.positional()[0], strength); rc != kExitOk) return rc;
+    if (int rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm")); rc != kExitOk) return rc;
     for (int i = 0; i < ws.viewCount(); ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "view_%02d.bmp", i);
@@ -53,8 +59,8 @@ int runViews(const std::vector<std::string>& argv) {
 int runLenticular(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
-    if (!args.parse(argv, {"progress"}, error)) return usageError("lenticular", error);
-    if (auto u = args.unknown({"output", "strength", "progress"}); !u.empty())
+    if (!args.parse(argv, {"progress", "no-pm"}, error)) return usageError("lenticular", error);
+    if (auto u = args.unknown({"output", "strength", "progress", "no-pm"}); !u.empty())
         return usageError("lenticular", "unknown option --" + u.front());
     std::optional<int> strength;
     if (!args.getInt("strength", 0, 99, strength, error)) return usageError("lenticular", error);
@@ -62,7 +68,7 @@ int runLenticular(const std::vector<std::string>& argv) {
     CliHost host;
     host.showProgress = args.has("progress");
     CStereoWorkspace ws(host, defaultSettingsPath());
-    if (int rc = openAndGenerate(ws, host, args.positional()[0], strength); rc != kExitOk) return rc;
+    if (int rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm")); rc != kExitOk) return rc;
     if (!ws.Compose()) return kExitFailure;
     // The print-resolution message goes to stderr like every message.
     if (!ws.SaveComposite(*args.get("output"))) return kExitFailure;
@@ -72,9 +78,9 @@ int runLenticular(const std::vector<std::string>& argv) {
 
 }  // namespace
 
-PLASTORA_CLI_COMMAND({"views", "P.lyr -o DIR [--strength 0-99] [--progress]",
-                      "writes the N views of a project as DIR/view_00.bmp ...", &runViews});
-PLASTORA_CLI_COMMAND({"lenticular", "P.lyr -o OUT.bmp [--strength 0-99] [--progress]",
+PLASTORA_CLI_COMMAND({"views", "P.lyr -o DIR [--strength 0-99] [--no-pm] [--progress]",
+                      "writes the N views of a project as DIR/view_00.bmp ... (--no-pm: a stereo pair's in-between views without pattern matching)", &runViews});
+PLASTORA_CLI_COMMAND({"lenticular", "P.lyr -o OUT.bmp [--strength 0-99] [--no-pm] [--progress]",
                       "writes the lenticular composite of a project's views", &runLenticular});
 
 }  // namespace plastora::cli

@@ -1,6 +1,7 @@
 #include "ui/StereoDlg.h"
 
 #include "core/Settings.h"
+#include "stereo/PatternMultiView.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -89,7 +90,11 @@ CStereoDlg::CStereoDlg(CStereoWorkspace& ws, bool autoStart, bool forCardExport,
 void CStereoDlg::updateEnabling() { m_number->setEnabled(m_radios[kCustom]->isChecked()); }
 
 bool CStereoDlg::interlaceTicked() const { return m_interlace->isChecked(); }
-bool CStereoDlg::patternMatchTicked() const { return m_patternMatch->isChecked(); }
+// A box that is not shown (mono documents, eight pictures or more) never
+// turns matching on: the in-between views of such documents are pictures.
+bool CStereoDlg::patternMatchTicked() const {
+    return m_patternMatch->isChecked() && m_ws.stereoPair() && m_ws.highResCount() < kHighResLimit;
+}
 
 std::optional<int> CStereoDlg::chosenStrength() {
     for (int i = 0; i < kCustom; ++i)
@@ -122,7 +127,8 @@ void CStereoDlg::onCreate() {
     }
     m_create->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_ws.GenerateViews(this, *strength, false);
+    if (m_ws.stereoPair()) BuildPatternMultiView(m_ws, this, *strength, patternMatchTicked());
+    else m_ws.GenerateViews(this, *strength, false);
     QApplication::restoreOverrideCursor();
     if (m_ws.hasViews()) accept();
     else m_create->setEnabled(true);
