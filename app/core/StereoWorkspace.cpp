@@ -58,7 +58,6 @@ void CStereoWorkspace::clearDocument() {
     truncateRegions(0);
     m_currentRegion = 0;
     m_maskingIndex = 0;
-    m_maskingOn = false;
     discardPaintLayer();
     clearObjects();
     discardViews();
@@ -73,6 +72,8 @@ void CStereoWorkspace::clearDocument() {
     m_mode = kModeNone;
     m_tool = kToolNone;
     m_zoom = 1;
+    m_buttonDown = false;
+    m_outlines.clear();
     m_undoKind = kUndoNone;
     m_undoA.reset();
     m_undoB.reset();
@@ -316,6 +317,7 @@ bool CStereoWorkspace::buildDisplay() {
     }
     switch (m_mode) {
     case kModeMask:
+        if (m_tool == kToolOutline) BuildOutlines();
         blit(m_display, m_source, Rop::Copy);
         if (m_currentRegion < m_regionCount) {
             fillThroughMask(m_display, region(m_currentRegion).mask, m_settings.maskColour);

@@ -8,6 +8,7 @@
 
 #include "core/Progress.h"
 #include "core/WorkspaceDialogs.h"
+#include "layers/Outline.h"
 #include "overlay/OverlayObject.h"
 #include "platform/Host.h"
 #include "platform/Surface.h"
@@ -88,6 +89,16 @@ struct WorkspaceSettings {
     std::string drive = "F:";
     std::string nintendoPath = "DCIM\\*NIN03\\HNI_%04d.MPO";
 };
+
+// One entry of the view's right-button menu: its text and the command id it
+// runs (an empty id is a separator).
+struct ContextEntry {
+    std::string text;
+    std::string command;
+};
+
+// The cursors the view shows over the picture.
+enum class ToolCursor { Arrow, Pen, Eraser, Fill };
 
 // Reads WorkspaceSettings from a settings file (defaults where absent).
 WorkspaceSettings readWorkspaceSettings(const std::string& settingsPath);
@@ -299,6 +310,50 @@ public:
     // editing modes go through SetMode.
     void setDisplayMode(int mode) { m_mode = mode; }
 
+    // ---- painting tools ----------------------------------------------------
+    // Selects pen, eraser, fill, move or outline (kToolNone clears the tool).
+    // The pen in image editing makes the paint layer when there is none;
+    // false after the memory message when it cannot be had.
+    bool SelectTool(int tool);
+    // "ｽﾞｰﾑﾂｰﾙ": 1, 2, 4, 8, then back to 1.
+    void ZoomTool();
+    // "ｶﾗｰﾂｰﾙ": the colour chooser for the paint colour; OK stores it in the
+    // settings file. Returns true when the colour changed.
+    bool ChooseColour();
+    // The pens, made from the current settings every time they are used.
+    Pen maskPen() const;
+    Pen eraserPen() const;
+    Pen paintPen() const;
+    Pen paintMaskPen() const;
+    // Re-reads the pen widths and colours after the parameter dialog wrote them.
+    void reloadPenSettings();
+
+    // Mouse input in window coordinates. The view reports its scroll offset
+    // first; positions become image pixels through it and the zoom.
+    void setScrollPosition(int x, int y) { m_scrollX = x, m_scrollY = y; }
+    Point scrollPosition() const { return {m_scrollX, m_scrollY}; }
+    Point windowToImage(Point window) const;
+    void LButtonDown(Point window);
+    void MouseMove(Point window);
+    void LButtonUp(Point window);
+    void LButtonDblClk(Point window);
+    // The right-button menu for the current state (modes 1 and 2; empty
+    // otherwise).
+    std::vector<ContextEntry> RButtonDown(Point window) const;
+    bool buttonDown() const { return m_buttonDown; }
+    // The cursor for the pointer over the picture.
+    ToolCursor cursor() const;
+
+    // The outline tool's polylines of the current region, in image pixels.
+    const std::vector<Polyline>& outlines() const { return m_outlines; }
+    void BuildOutlines();
+    // Whether the view shows the outline display instead of the display image.
+    bool outlineDisplay() const { return m_mode == kModeMask && m_tool == kToolOutline; }
+    // The outline display of the window area at the scroll offset: the photo
+    // enlarged by the zoom with every outline inverted, into `dst` (the
+    // window's size, made here).
+    bool renderOutlineDisplay(Surface& dst, int windowW, int windowH) const;
+
     // SetMode (1 or 2): leaves the animation, discards views and composite,
     // makes region 0 in mask editing when there is none, picks the tool,
     // resets zoom, clears undo and the current object, redraws. Returns false
@@ -339,6 +394,8 @@ public:
 
 private:
     bool buildDisplay();
+    // One pen or eraser segment from the last point to `p` (image pixels).
+    void MouseMoveTo(Point p);
     // Brings a loaded photo into the workspace as its working image (the
     // paper, lens and trimming step). False when cancelled or failed.
     bool takeOpenedPhoto(Surface&& photo, const std::string& path);
@@ -355,7 +412,7 @@ private:
     int m_regionCount = 0;
     int m_currentRegion = 0;
     int m_maskingIndex = 0;
-    bool m_maskingOn = false;
+    bool m_maskingOn = true;
     Surface m_paint;
     Surface m_paintMask;
     std::array<ObjectEntry, kObjectSlots> m_objects;
@@ -398,6 +455,12 @@ private:
     int m_undoEntryCount = 0;
     OverlayObject m_undoRecord;
     int m_undoObject = -1;
+
+    bool m_buttonDown = false;
+    Point m_last;
+    int m_scrollX = 0;
+    int m_scrollY = 0;
+    std::vector<Polyline> m_outlines;
 
     int m_trimmingMode = 1;
     double m_rotationAngle = 0.0;

@@ -83,6 +83,25 @@ std::vector<Command> buildTable() {
     // The masking toggle lives on the mask palette and the right-button menu.
     add("masking", MenuId::None, "ﾏｽｷﾝｸﾞ", {}, [](WS ws) { return ws.currentRegion() > 0; },
         [](CMainFrame& f) { W(f).ToggleMasking(); }, [](WS ws) { return ws.maskingOn(); });
+    // Tool palettes.
+    auto mode12 = [](WS ws) { return ws.mode() == kModeMask || ws.mode() == kModeImage; };
+    auto tool = [](int t) { return [t](WS ws) { return ws.tool() == t; }; };
+    auto select = [](int t) { return [t](CMainFrame& f) { W(f).SelectTool(t); }; };
+    add("pen", MenuId::None, "ﾍﾟﾝﾂｰﾙ", {}, mode12, select(kToolPen), tool(kToolPen));
+    add("eraser", MenuId::None, "消しｺﾞﾑﾂｰﾙ", {}, mode12, select(kToolEraser), tool(kToolEraser));
+    add("fill", MenuId::None, "塗つぶしﾂｰﾙ", {}, mode12, select(kToolFill), tool(kToolFill));
+    add("zoom", MenuId::None, "ｽﾞｰﾑﾂｰﾙ", {},
+        [](WS ws) { return ws.mode() == kModeMask || (ws.mode() == kModeImage && ws.tool() != kToolMove); },
+        [](CMainFrame& f) { W(f).ZoomTool(); }, [](WS ws) { return ws.zoom() > 1; });
+    add("outline", MenuId::None, "マスク領域を輪郭線で表示する", {}, mode1,
+        select(kToolOutline), tool(kToolOutline));
+    add("move", MenuId::None, "ｵﾌﾞｼﾞｪｸﾄを移動", {}, [](WS ws) { return ws.mode() == kModeImage; },
+        select(kToolMove), tool(kToolMove));
+    add("colour", MenuId::None, "色を設定", {}, [](WS ws) { return ws.mode() == kModeImage; },
+        [](CMainFrame& f) { W(f).ChooseColour(); });
+    add("text", MenuId::None, "文字ﾂｰﾙ", {}, [](WS ws) { return ws.mode() == kModeImage; }, {});
+    add("clipArt", MenuId::None, "ｸﾘｯﾌﾟｱｰﾄを挿入する", {}, [](WS ws) { return ws.mode() == kModeImage; }, {});
+    add("shape", MenuId::None, "図形を挿入する", {}, [](WS ws) { return ws.mode() == kModeImage; }, {});
     auto notLast = [](WS ws) { return mode1Many(ws) && ws.currentRegion() < ws.regionCount() - 1; };
     auto notFirst = [](WS ws) { return ws.mode() == kModeMask && ws.currentRegion() > 0; };
     add("regionTop", MenuId::Edit, "最前面へ", {}, notLast,
@@ -123,29 +142,6 @@ std::vector<Command> buildTable() {
 }
 
 }  // namespace
-
-std::vector<ContextEntry> contextMenuEntries(const CStereoWorkspace& ws) {
-    std::vector<ContextEntry> e;
-    if (ws.mode() != kModeMask || ws.regionCount() == 0) return e;
-    const int cur = ws.currentRegion();
-    if (cur != 0) e.push_back({ws.maskingOn() ? "ﾏｽｷﾝｸﾞ解除" : "ﾏｽｷﾝｸﾞｾｯﾄ", "masking"});
-    e.push_back({"切出し領域追加", "addRegion"});
-    if (cur != 0) e.push_back({"切出し領域削除", "deleteRegion"});
-    if (ws.regionCount() > 1) e.push_back({"切出し領域変更", "switchRegion"});
-    e.push_back({"ﾏｽｷﾝｸﾞﾏｽｸ設定", "maskingMask"});
-    if (cur != 0) {
-        e.push_back({"", ""});
-        if (cur < ws.regionCount() - 1) {
-            e.push_back({"最前面へ", "regionTop"});
-            e.push_back({"前面へ", "regionUp"});
-        }
-        if (cur > 1) {
-            e.push_back({"背面へ", "regionDown"});
-            e.push_back({"最背面へ", "regionBottom"});
-        }
-    }
-    return e;
-}
 
 const std::vector<Command>& commandTable() {
     static const std::vector<Command> table = buildTable();

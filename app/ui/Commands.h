@@ -33,16 +33,6 @@ struct Command {
 const std::vector<Command>& commandTable();
 const Command* findCommand(const std::string& id);
 
-// One entry of the view's right-button menu: its text and the command it
-// runs (an empty id is a separator).
-struct ContextEntry {
-    std::string text;
-    std::string command;
-};
-// The right-button menu's region entries for the workspace's state (mask
-// editing only; other modes add their entries with their tools).
-std::vector<ContextEntry> contextMenuEntries(const CStereoWorkspace& ws);
-
 // State tests the rules share.
 bool hasPicture(const CStereoWorkspace& ws);
 bool hasViews(const CStereoWorkspace& ws);

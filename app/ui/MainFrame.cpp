@@ -4,6 +4,7 @@
 #include "ui/PlastoraView.h"
 #include "core/RecentFiles.h"
 #include "ui/QtWorkspaceDialogs.h"
+#include "ui/ToolIcons.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -15,6 +16,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 
 namespace plastora::ui {
 
@@ -37,6 +39,10 @@ const char* const kToolBar[] = {"open",    "save",      "",        "maskMode", "
                                 "stereo",  "compose",   "",        "animation", "showComposite", "", "adjust", "undo",
                                 "",        "print",     "about"};
 
+// The palettes' buttons, in order.
+const char* const kMaskPalette[] = {"pen", "eraser", "fill", "zoom", "outline", "switchRegion", "masking"};
+const char* const kPaintPalette[] = {"pen", "eraser", "fill", "zoom", "move", "colour", "text", "clipArt", "shape"};
+
 }  // namespace
 
 CMainFrame::CMainFrame(const std::string& settingsPath, QWidget* parent) : QMainWindow(parent) {
@@ -49,6 +55,7 @@ CMainFrame::CMainFrame(const std::string& settingsPath, QWidget* parent) : QMain
     connect(m_view, &CPlastoraView::stateChanged, this, &CMainFrame::updateCommands);
     connect(m_view, &CPlastoraView::contextMenuWanted, this, &CMainFrame::showContextMenu);
     buildMenus();
+    buildPalettes();
     statusBar()->showMessage("レディ");
     updateTitle(QString());
     resize(1024, 768);
@@ -95,6 +102,43 @@ void CMainFrame::buildMenus() {
     bar->toggleViewAction()->setText("ツール バー(&T)");
 }
 
+void CMainFrame::buildPalettes() {
+    auto make = [this](const char* title, const char* name) {
+        auto* bar = new QToolBar(QString::fromUtf8(title), this);
+        bar->setObjectName(name);
+        bar->setIconSize(QSize(32, 32));
+        bar->setOrientation(Qt::Vertical);
+        addToolBar(Qt::RightToolBarArea, bar);
+        return bar;
+    };
+    m_maskPalette = make("ﾏｽｸﾂｰﾙ", "maskPalette");
+    for (const char* id : kMaskPalette) {
+        QAction* a = action(id);
+        if (!a) continue;
+        a->setIcon(toolIcon(id));
+        m_maskPalette->addAction(a);
+    }
+    m_paintPalette = make("ﾍﾟｲﾝﾄﾂｰﾙ", "paintPalette");
+    for (const char* id : kPaintPalette) {
+        QAction* a = action(id);
+        if (!a) continue;
+        if (std::string(id) == "colour") {
+            // The colour button shows the paint colour itself.
+            m_colourButton = new QToolButton(m_paintPalette);
+            m_colourButton->setDefaultAction(a);
+            m_colourButton->setIconSize(QSize(32, 32));
+            m_paintPalette->addWidget(m_colourButton);
+            continue;
+        }
+        a->setIcon(toolIcon(id));
+        m_paintPalette->addAction(a);
+    }
+    for (const char* id : {"pen", "eraser", "fill", "zoom", "outline", "switchRegion", "masking", "move", "colour", "text",
+                           "clipArt", "shape"})
+        if (QAction* a = action(id)) a->setToolTip(a->text());
+    m_paintPalette->hide();
+}
+
 void CMainFrame::addRecentFileEntries(QMenu* menu) {
     menu->addSeparator();
     for (int i = 0; i < kRecentFileCount; ++i) {
@@ -127,7 +171,7 @@ void CMainFrame::updateRecentFiles() {
 }
 
 void CMainFrame::showContextMenu(const QPoint& globalPos) {
-    const auto entries = contextMenuEntries(m_view->workspace());
+    const auto entries = m_view->workspace().RButtonDown({});
     if (entries.empty()) return;
     QMenu menu(this);
     for (const auto& e : entries) {
@@ -160,6 +204,17 @@ void CMainFrame::updateCommands() {
         if (!a) continue;
         a->setEnabled(static_cast<bool>(c.run) && c.enabled(ws));
         if (c.pressed) a->setChecked(c.pressed(ws));
+    }
+    // The mask palette is shown exactly in mask editing, the paint palette otherwise.
+    if (m_maskPalette && m_paintPalette) {
+        const bool mask = ws.mode() == kModeMask;
+        if (m_maskPalette->isHidden() == mask) m_maskPalette->setVisible(mask);
+        if (m_paintPalette->isHidden() != mask) m_paintPalette->setVisible(!mask);
+    }
+    const ColorRef paint = m_view->workspace().paintPen().color;
+    if (m_colourButton && paint != m_swatchColour) {
+        m_swatchColour = paint;
+        if (QAction* a = action("colour")) a->setIcon(colourSwatch(paint));
     }
 }
 

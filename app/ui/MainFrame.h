@@ -2,6 +2,8 @@
 // tool bar built from the command table, the status bar, dropped files.
 #pragma once
 
+#include "platform/Surface.h"
+
 #include <QMainWindow>
 #include <map>
 #include <memory>
@@ -9,6 +11,8 @@
 
 class QAction;
 class QMenu;
+class QToolBar;
+class QToolButton;
 
 namespace plastora {
 class WorkspaceDialogs;
@@ -36,6 +40,10 @@ public:
     QAction* action(const std::string& id) const;
     // Runs a command by id as the menu would.
     void runCommand(const std::string& id);
+    // The tool palettes: "ﾏｽｸﾂｰﾙ" (mask editing) and "ﾍﾟｲﾝﾄﾂｰﾙ" (every other mode).
+    QToolBar* maskPalette() const { return m_maskPalette; }
+    QToolBar* paintPalette() const { return m_paintPalette; }
+    QToolButton* colourButton() const { return m_colourButton; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -48,6 +56,7 @@ protected:
 
 private:
     void buildMenus();
+    void buildPalettes();
     void addRecentFileEntries(QMenu* menu);
     void updateRecentFiles();
     void updateTitle(const QString& path);
@@ -56,6 +65,10 @@ private:
     std::unique_ptr<WorkspaceDialogs> m_dialogs;
     std::map<std::string, QAction*> m_actions;
     std::vector<QAction*> m_recentActions;
+    QToolBar* m_maskPalette = nullptr;
+    QToolBar* m_paintPalette = nullptr;
+    QToolButton* m_colourButton = nullptr;
+    ColorRef m_swatchColour = 0xFFFFFFFFu;
     QString m_startupFile;
     bool m_startupDone = false;
 };

@@ -1,5 +1,7 @@
 #include "ui/PlastoraView.h"
 
+#include "ui/ToolIcons.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
@@ -22,6 +24,7 @@ CPlastoraView::~CPlastoraView() = default;
 
 void CPlastoraView::updateView() {
     updateScrollBars();
+    updateCursor();
     updateAnimationTimer();
     viewport()->update();
     emit stateChanged();
@@ -53,17 +56,75 @@ void CPlastoraView::resizeEvent(QResizeEvent* event) {
     updateScrollBars();
 }
 
+Point CPlastoraView::windowPoint(const QMouseEvent* event) {
+    m_workspace->setScrollPosition(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    const QPoint p = event->position().toPoint();
+    return {p.x(), p.y()};
+}
+
+void CPlastoraView::updateCursor() {
+    const ToolCursor want = m_workspace->cursor();
+    if (want == m_cursor && viewport()->testAttribute(Qt::WA_SetCursor)) return;
+    m_cursor = want;
+    viewport()->setCursor(toolCursor(want));
+}
+
 void CPlastoraView::mousePressEvent(QMouseEvent* event) {
     const int mode = m_workspace->mode();
+    const Point p = windowPoint(event);
     if (event->button() == Qt::RightButton && (mode == kModeMask || mode == kModeImage)) {
         emit contextMenuWanted(event->globalPosition().toPoint());
+        return;
+    }
+    if (event->button() == Qt::LeftButton) {
+        // The viewport grabs the mouse while a button is down, so a stroke
+        // that leaves the window still ends where the button is released.
+        m_workspace->LButtonDown(p);
+        emit stateChanged();
         return;
     }
     QAbstractScrollArea::mousePressEvent(event);
 }
 
+void CPlastoraView::mouseMoveEvent(QMouseEvent* event) {
+    const Point p = windowPoint(event);
+    if (m_workspace->buttonDown()) m_workspace->MouseMove(p);
+}
+
+void CPlastoraView::mouseReleaseEvent(QMouseEvent* event) {
+    const Point p = windowPoint(event);
+    if (event->button() == Qt::LeftButton) {
+        m_workspace->LButtonUp(p);
+        emit stateChanged();
+        return;
+    }
+    QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
+void CPlastoraView::mouseDoubleClickEvent(QMouseEvent* event) {
+    const Point p = windowPoint(event);
+    if (event->button() == Qt::LeftButton) {
+        m_workspace->LButtonDblClk(p);
+        return;
+    }
+    QAbstractScrollArea::mouseDoubleClickEvent(event);
+}
+
+void CPlastoraView::scrollContentsBy(int, int) {
+    m_workspace->setScrollPosition(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    viewport()->update();
+}
+
 void CPlastoraView::paintEvent(QPaintEvent*) {
     QPainter p(viewport());
+    if (m_workspace->outlineDisplay()) {
+        // The photo with the current region's outlines inverted over it.
+        m_workspace->setScrollPosition(horizontalScrollBar()->value(), verticalScrollBar()->value());
+        const QSize vp = viewport()->size();
+        if (m_workspace->renderOutlineDisplay(m_outlineScratch, vp.width(), vp.height()))
+            p.drawImage(0, 0, m_outlineScratch.image());
+        return;
+    }
     Surface& d = m_workspace->display();
     if (d.empty()) return;
     const int zoom = std::max(1, m_workspace->zoom());

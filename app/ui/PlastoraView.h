@@ -33,15 +33,25 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
     void updateScrollBars();
+    // Hands the scroll offset to the workspace and returns the event's
+    // position in window coordinates.
+    Point windowPoint(const QMouseEvent* event);
+    void updateCursor();
     // Runs the view animation's timer exactly while the display mode is 4.
     void updateAnimationTimer();
 
     QtHost m_host;
     std::unique_ptr<CStereoWorkspace> m_workspace;
     QTimer* m_animation;
+    Surface m_outlineScratch;
+    ToolCursor m_cursor = ToolCursor::Arrow;
 };
 
 }  // namespace plastora::ui

@@ -33,12 +33,6 @@ struct Doc {
     }
 };
 
-std::vector<std::string> texts(const std::vector<ui::ContextEntry>& entries) {
-    std::vector<std::string> out;
-    for (const auto& e : entries) out.push_back(e.text);
-    return out;
-}
-
 }  // namespace
 
 TEST(StereoDlg, InitialValuesFollowTheStrength) {
@@ -100,25 +94,6 @@ TEST(StereoDlg, AutoStartPressesCreateAfter100ms) {
     QTest::qWait(300);
     EXPECT_TRUE(d.ws->hasViews());
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
-}
-
-TEST(ContextMenu, RegionEntriesFollowTheCurrentRegion) {
-    Doc d;
-    EXPECT_EQ(texts(ui::contextMenuEntries(*d.ws)), (std::vector<std::string>{"切出し領域追加", "ﾏｽｷﾝｸﾞﾏｽｸ設定"}));
-    ASSERT_TRUE(d.ws->appendRegion(0));
-    ASSERT_TRUE(d.ws->appendRegion(0));
-    d.ws->setCurrentRegion(1);
-    d.ws->setMaskingOn(true);
-    EXPECT_EQ(texts(ui::contextMenuEntries(*d.ws)),
-              (std::vector<std::string>{"ﾏｽｷﾝｸﾞ解除", "切出し領域追加", "切出し領域削除", "切出し領域変更", "ﾏｽｷﾝｸﾞﾏｽｸ設定", "",
-                                        "最前面へ", "前面へ"}));
-    d.ws->setCurrentRegion(2);
-    d.ws->setMaskingOn(false);
-    EXPECT_EQ(texts(ui::contextMenuEntries(*d.ws)),
-              (std::vector<std::string>{"ﾏｽｷﾝｸﾞｾｯﾄ", "切出し領域追加", "切出し領域削除", "切出し領域変更", "ﾏｽｷﾝｸﾞﾏｽｸ設定", "",
-                                        "背面へ", "最背面へ"}));
-    d.ws->SetMode(kModeImage);
-    EXPECT_TRUE(ui::contextMenuEntries(*d.ws).empty());
 }
 
 TEST(Commands, EnablingFollowsTheState) {

@@ -1,0 +1,158 @@
+#include "layers/Outline.h"
+
+#include <cstddef>
+
+namespace plastora {
+
+namespace {
+
+// Directions 0..7 turn counter-clockwise on the screen, starting to the right.
+constexpr int kDx[8] = {1, 1, 0, -1, -1, -1, 0, 1};
+constexpr int kDy[8] = {0, -1, -1, -1, 0, 1, 1, 1};
+
+class Tracer {
+public:
+    Tracer(std::vector<unsigned char>& map, int w, int h) : m_map(map), m_w(w), m_h(h) {}
+
+    std::vector<Polyline> run() {
+        std::vector<Polyline> out;
+        if (m_w < 3 || m_h < 3) return out;
+        for (int y = 1; y < m_h - 1; ++y) {
+            for (int x = 1; x < m_w - 1; ++x) {
+                if (at(x, y) != 1) continue;
+                int d;
+                if (at(x, y + 1) == 0) {
+                    d = 6;
+                } else if (at(x - 1, y) != 0) {
+                    const bool above = at(x, y - 1) != 0;
+                    const bool right = at(x + 1, y) != 0;
+                    if (above && right) continue;  // no background to start from on this side
+                    d = above ? 0 : 2;
+                } else {
+                    d = 4;
+                }
+                Polyline contour;
+                if (!trace(x, y, d, contour)) continue;
+                if (keep(x, y, d)) out.push_back(reduce(contour));
+            }
+        }
+        return out;
+    }
+
+private:
+    unsigned char at(int x, int y) const { return m_map[static_cast<std::size_t>(y) * m_w + x]; }
+    void mark(int x, int y, unsigned char v) { m_map[static_cast<std::size_t>(y) * m_w + x] = v; }
+
+    // Follows the boundary from (x, y), whose neighbour in direction d is
+    // background. False for an isolated pixel or a trace that does not close.
+    bool trace(int sx, int sy, int d, Polyline& pts) {
+        int first = -1;
+        for (int k = 0; k < 8; ++k) {
+            const int dir = (d + k) & 7;
+            if (at(sx + kDx[dir], sy + kDy[dir]) != 0) {
+                first = dir;
+                break;
+            }
+        }
+        if (first < 0) {
+            mark(sx, sy, 2);
+            return false;
+        }
+        mark(sx, sy, 3);
+        pts.push_back({sx, sy});
+        int x = sx, y = sy, dir = first;
+        for (;;) {
+            x += kDx[dir];
+            y += kDy[dir];
+            mark(x, y, 3);
+            pts.push_back({x, y});
+            // The search starts one step past the direction back to where we came from.
+            int next = dir;
+            for (int k = 0; k < 8; ++k) {
+                const int nd = (dir + 5 + k) & 7;
+                if (at(x + kDx[nd], y + kDy[nd]) != 0) {
+                    next = nd;
+                    break;
+                }
+            }
+            if (x == sx && y == sy && next == first) return true;
+            if (static_cast<int>(pts.size()) >= kMaxContourPoints) return false;
+            dir = next;
+        }
+    }
+
+    bool keep(int x, int y, int d) {
+        if (d == 2 || d == 4) return true;
+        if (d == 6 && at(x, y - 1) == 0) return true;
+        // The starts left above (d = 6) and left of (d = 0) a hole in the
+        // mask are where a scan row by row first meets a hole's boundary; the
+        // rules above alone would never show a hole. Their background
+        // neighbour tells: a hole is background the outside cannot reach.
+        return isHole(x + kDx[d], y + kDy[d]);
+    }
+
+    // Background reachable from the frame (4-connected), worked out on first use.
+    bool isHole(int x, int y) {
+        if (m_outside.empty()) {
+            m_outside.assign(m_map.size(), 0);
+            std::vector<int> stack;
+            auto push = [&](int px, int py) {
+                const std::size_t i = static_cast<std::size_t>(py) * m_w + px;
+                if (m_map[i] == 0 && !m_outside[i]) {
+                    m_outside[i] = 1;
+                    stack.push_back(static_cast<int>(i));
+                }
+            };
+            for (int px = 0; px < m_w; ++px) push(px, 0), push(px, m_h - 1);
+            for (int py = 0; py < m_h; ++py) push(0, py), push(m_w - 1, py);
+            while (!stack.empty()) {
+                const int i = stack.back();
+                stack.pop_back();
+                const int px = i % m_w, py = i / m_w;
+                if (px > 0) push(px - 1, py);
+                if (px + 1 < m_w) push(px + 1, py);
+                if (py > 0) push(px, py - 1);
+                if (py + 1 < m_h) push(px, py + 1);
+            }
+        }
+        return !m_outside[static_cast<std::size_t>(y) * m_w + x];
+    }
+
+    static Polyline reduce(const Polyline& p) {
+        Polyline r;
+        if (p.size() <= 2) return p;
+        r.push_back(p.front());
+        for (std::size_t i = 1; i + 1 < p.size(); ++i) {
+            const int ax = p[i].x - p[i - 1].x, ay = p[i].y - p[i - 1].y;
+            const int bx = p[i + 1].x - p[i].x, by = p[i + 1].y - p[i].y;
+            if (ax != bx || ay != by) r.push_back(p[i]);
+        }
+        r.push_back(p.back());
+        return r;
+    }
+
+    std::vector<unsigned char>& m_map;
+    int m_w, m_h;
+    std::vector<unsigned char> m_outside;
+};
+
+}  // namespace
+
+std::vector<Polyline> traceOutlineMap(std::vector<unsigned char>& map, int w, int h) {
+    if (w <= 0 || h <= 0 || map.size() < static_cast<std::size_t>(w) * h) return {};
+    return Tracer(map, w, h).run();
+}
+
+std::vector<Polyline> traceOutlines(const Surface& mask) {
+    const int w = mask.width(), h = mask.height();
+    if (w < 3 || h < 3) return {};
+    std::vector<unsigned char> map(static_cast<std::size_t>(w) * h, 0);
+    for (int y = 1; y < h - 1; ++y) {
+        const Pixel* m = mask.row(y);
+        unsigned char* b = map.data() + static_cast<std::size_t>(y) * w;
+        for (int x = 1; x < w - 1; ++x) b[x] = (m[x] & 0x00FFFFFFu) ? 1 : 0;
+    }
+    return traceOutlineMap(map, w, h);
+}
+
+}  // namespace plastora
