@@ -97,12 +97,13 @@ SearchArea searchAreaFor(int x0, int y0, int patternSize, int areaCols, int area
     SearchArea a;
     a.cols = std::min(areaCols, width);
     a.rows = std::min(areaRows, height);
-    // Centred on the block; at the far edges the area is moved one pixel
-    // further in than it needs to be, which keeps it clear of the last
-    // column and row.
+    // Centred on the block and moved inside the picture. At the far edges
+    // the area ends on the last column (row): one pixel further in would
+    // drop the window at the block's own position, and the blocks of the
+    // last column and row could then never be found undisplaced.
     auto place = [](int start, int size, int limit) {
         if (start < 0) return 0;
-        if (start + size >= limit) return std::max(0, limit - size - 1);
+        if (start + size >= limit) return std::max(0, limit - size);
         return start;
     };
     a.left = place(x0 + patternSize / 2 - a.cols / 2, a.cols, width);
@@ -184,11 +185,14 @@ void fillUnusableBlocks(DisplacementGrid& grid, int adjustType) {
 void pasteShiftedBlocks(Surface& view, const Surface& left, const DisplacementGrid& grid, int p, int v, int n) {
     if (grid.columns <= 0 || grid.rows <= 0 || p <= 0 || n <= 0) return;
     const int w = left.width(), h = left.height();
+    // A part block at the right (bottom) edge is taken as the whole block
+    // that ends on the last column (row), so the edge gets its displaced
+    // pixels too instead of a seam of the view's starting picture.
     for (int y0 = 0; y0 < h; y0 += p) {
-        const int ys = y0 + p > h ? h - p - 1 : y0;
+        const int ys = y0 + p > h ? h - p : y0;
         const int row = std::min(y0 / p, grid.rows - 1);
         for (int x0 = 0; x0 < w; x0 += p) {
-            const int xs = x0 + p > w ? w - p - 1 : x0;
+            const int xs = x0 + p > w ? w - p : x0;
             const int col = std::min(x0 / p, grid.columns - 1);
             const BlockShift& s = grid.at(row, col);
             if (!s.usable()) continue;

@@ -98,9 +98,9 @@ struct DisplacementGrid {
 int sourceSlotForView(int view, int viewCount, int pictureCount);
 
 // The search area in the right picture for the block at (x0, y0): centred
-// on the block, moved inside the picture at the left and top edges and to
-// W - cols - 1 (H - rows - 1) when it reaches the right (bottom) edge. An
-// area larger than the picture is cut to the picture.
+// on the block and moved inside the picture (at the right and bottom edges
+// to W - cols and H - rows). An area larger than the picture is cut to the
+// picture.
 struct SearchArea {
     int left = 0;
     int top = 0;
@@ -123,8 +123,10 @@ bool markOutlier(DisplacementGrid& grid, int row, int col, int adjustType, int& 
 void fillUnusableBlocks(DisplacementGrid& grid, int adjustType);
 
 // Pastes the blocks of `left` (view N-1) into the in-between view `v` at
-// (N - v - 1) / N of their displacement. Blocks without a usable
-// displacement leave `view` as it is.
+// (N - v - 1) / N of their displacement (products first, division
+// truncating). A part block at the right or bottom edge is the whole block
+// ending on the last column or row, displaced like the grid's last cell.
+// Blocks without a usable displacement leave `view` as it is.
 void pasteShiftedBlocks(Surface& view, const Surface& left, const DisplacementGrid& grid, int patternSize, int v,
                         int viewCount);
 
