@@ -1,0 +1,707 @@
+#include "stereo/StereoFiles.h"
+
+#include "core/ProjectFile.h"
+#include "core/RecentFiles.h"
+#include "core/Settings.h"
+#include "core/StillImage.h"
+#include "output/Trimming.h"
+#include "output/WorkingSize.h"
+#include "platform/Paths.h"
+#include "stereo/Mpo.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+namespace plastora {
+
+const char* const kStereoSecondPictureQuestion =
+    "ステレオ画像またはチェンジング画像のもう一方の画像を開いてください。\n先に開いた画像は左の画像ですか?\n"
+    "その場合は「はい」を答えて次に右の画像を開いてください。\n違う場合は「いいえ」を答えて次に左の画像を開いてください。";
+const char* const kStereoSizeDiffersQuestion = "左右のステレオ画像のサイズが異なります。処理を続行しますか?";
+const char* const kStereoPairOpenFilter =
+    "すべてのﾌｧｲﾙ|*.bmp;*.jpg;*jpeg|JPEGﾌｧｲﾙ(*.jpg,*.jpeg)|*.jpg;*jpeg|ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp||";
+const char* const kStereoSaveFilter =
+    "ﾏﾙﾁﾋﾟｸﾁｬｰﾌｧｲﾙ(*.mpo)|*.mpo|JPEGﾌｧｲﾙ(*.jpg,*.jpeg)|*.jpg;*jpeg|ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp||";
+const char* const kCardNoViewsQuestion = "立体画像が作成されていません。画像作成を作成します。";
+const char* const kCardOverwriteQuestion =
+    "読み込んだ画像を上書きしますか？\nいいえを答えると元の写真は残したまま作成した画像を新たに追加します";
+const char* const kCardWriteSucceededMessage =
+    "画像の書き込みに成功しました。メモリーカードをNINTENDO DS3にメモリーカードを差し込んで3Dカメラで見てください";
+const char* const kCardWriteFailedMessage =
+    "画像の書き込みに失敗しました。メモリーカードに画像が書き込めるようになっているか 空き領域があるか確認てください";
+const char* const kNoCardOnDriveMessage =
+    "選択したドライブにはNINTENDO 3DS用のメモリーカードが差し込まれていません。\n"
+    "メモリーカードを差し込むか他のドライブを選択してください。";
+
+std::string mpoTooManyImagesMessage(std::uint32_t count) {
+    return "このマルチピクチャーファイルには画像が" + std::to_string(count) +
+           "枚あります。\n読み込めるのは" + std::to_string(kHighResSlots) + "枚までです。";
+}
+
+namespace {
+
+// The open dialog of the first picture: projects and pictures.
+constexpr const char* kFirstPictureFilter =
+    "すべてのﾌｧｲﾙ|*.lyr;*.bmp;*.jpg;*jpeg;*.mpo|ﾌﾟﾗｽﾄｰﾗﾌｧｲﾙ (*.lyr)|*.lyr|JPEGﾌｧｲﾙ(*.jpg,*.jpeg)|*.jpg;*jpeg|"
+    "ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp|ﾏﾙﾁﾋﾟｸﾁｬｰﾌｧｲﾙ(*.mpo)|*.mpo||";
+constexpr const char* kCardTempName = "PLASTORA_TEMP.MPO";
+constexpr const char* kMpoPieceStem = "PLASTORA";
+
+char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+
+bool equalNoCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
+}
+
+// Does `text` hold `part` at `at`, exactly or without regard to case?
+bool holdsAt(const std::string& text, std::size_t at, const std::string& part, bool anyCase) {
+    if (at > text.size() || text.size() - at < part.size()) return false;
+    for (std::size_t i = 0; i < part.size(); ++i) {
+        const char a = text[at + i], b = part[i];
+        if (anyCase ? lower(a) != lower(b) : a != b) return false;
+    }
+    return true;
+}
+
+// The tails of a path a card mount point may stand before: the whole path and
+// what follows each '/'. Gives the offsets where they start.
+std::vector<std::size_t> tailStarts(const std::string& path) {
+    std::vector<std::size_t> out{0};
+    for (std::size_t i = 0; i < path.size(); ++i)
+        if (path[i] == '/') out.push_back(i + 1);
+    return out;
+}
+
+// Filename matching with '*' and '?', any case (as directory searches on the
+// card's file system behave).
+bool wildcardMatchNoCase(const char* pat, const char* s) {
+    for (; *pat; ++pat, ++s) {
+        if (*pat == '*') {
+            for (const char* t = s;; ++t) {
+                if (wildcardMatchNoCase(pat + 1, t)) return true;
+                if (!*t) return false;
+            }
+        }
+        if (!*s || (*pat != '?' && lower(*pat) != lower(*s))) return false;
+    }
+    return *s == '\0';
+}
+
+// Names in `folder` matching `pattern` (sorted); directories or files only.
+std::vector<std::string> listMatching(const std::string& folder, const std::string& pattern, bool directories) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (it->is_directory(typeError) != directories) continue;
+        const std::string name = it->path().filename().string();
+        if (wildcardMatchNoCase(pattern.c_str(), name.c_str())) names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string stripTrailingSlash(std::string s) {
+    while (s.size() > 1 && s.back() == '/') s.pop_back();
+    return s;
+}
+
+std::string joinCard(const std::string& drive, const std::string& rest) {
+    return drive.empty() ? rest : stripTrailingSlash(drive) + "/" + rest;
+}
+
+// ---- opening --------------------------------------------------------------------
+
+// A picture brought to the high-resolution size the way the first picture
+// was: the same rotation, its trimming rectangle scaled to this picture's
+// size, onto R·W x R·H.
+bool fitLikeFirstPicture(CStereoWorkspace& ws, const Surface& photo, Surface& out) {
+    const int R = std::max(1, ws.settings().hdRatio);
+    const Surface* from = &photo;
+    Surface rotated;
+    if (ws.rotationAngle() != 0.0) {
+        if (!rotatePicture(rotated, photo, ws.rotationAngle())) return false;
+        from = &rotated;
+    }
+    const Size first = ws.trimPhotoSize();
+    const Rect s = ws.trimSource();
+    const std::int64_t w1 = std::max(1, first.cx), h1 = std::max(1, first.cy);
+    const std::int64_t w2 = photo.width(), h2 = photo.height();
+    Rect source{static_cast<int>(s.left * w2 / w1), static_cast<int>(s.top * h2 / h1),
+                static_cast<int>(s.right * w2 / w1), static_cast<int>(s.bottom * h2 / h1)};
+    if (source.width() <= 0) source.right = std::min<int>(static_cast<int>(w2), source.left + 1);
+    if (source.height() <= 0) source.bottom = std::min<int>(static_cast<int>(h2), source.top + 1);
+    return resampleThrough(out, ws.width() * R, ws.height() * R, *from, source, scaleRect(ws.trimDest(), R), kWhite);
+}
+
+void abortOpen(CStereoWorkspace& ws) {
+    ws.clearDocument();
+    ws.Redraw();
+}
+
+// Loads the first picture (or image 0 of an MPO) and brings it to the
+// working size; the workspace then holds it with its copy in slot 0.
+bool openFirstPicture(CStereoWorkspace& ws, const std::string& path, Size& photoSize) {
+    ws.clearDocument();
+    Surface photo;
+    int w = 0, h = 0;
+    if (!LoadStillImage(ws.host(), path, std::nullopt, photo, w, h)) {
+        ws.host().message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
+        abortOpen(ws);
+        return false;
+    }
+    photoSize = {w, h};
+    ws.setLpi(Settings(ws.settingsPath()).getFloat(SettingKey::LenticularLPI));
+    if (!ws.OpenPicture(std::move(photo), path, true) || ws.highResCount() < 1 || ws.highRes(0).empty()) {
+        abortOpen(ws);
+        return false;
+    }
+    return true;
+}
+
+// The common ending of a stereo open.
+void finishStereoOpen(CStereoWorkspace& ws, const std::string& path) {
+    const Settings settings(ws.settingsPath());
+    ws.setStereoPair(true);
+    ws.backgroundDepth = 0;
+    ws.foregroundDepth = 0;
+    ws.paintDepth = settings.getInt(SettingKey::StereoPaint);
+    ws.setStrength(2);
+    // Turning the working image alone would part it from the pair's pictures.
+    ws.setRotationAllowed(false);
+    ws.setCurrentPath(path);
+    addRecentFile(path);
+    ws.SetMode(kModeImage);
+    ws.setModified(false);
+    ws.Redraw();
+}
+
+// ---- saving ---------------------------------------------------------------------
+
+std::string viewSuffix(StereoSaveMode mode, int view, int n) {
+    if (mode == StereoSaveMode::Pair) return view == 0 ? "_R" : "_L";
+    char s[16];
+    std::snprintf(s, sizeof s, "_%02d", n - view);
+    return s;
+}
+
+void removeQuietly(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+}
+
+bool hasHighResImage(CStereoWorkspace& ws) { return ws.highResCount() > 0 && !ws.highRes(0).empty(); }
+
+int saveViewsCommand(CStereoWorkspace& ws, const std::string& pathIn, StereoSaveMode mode) {
+    if (!ws.hasViews()) return 0;
+    std::string path = pathIn;
+    if (path.empty()) {
+        const std::string& source = ws.currentPath();
+        const std::size_t dot = source.find_last_of('.');
+        const std::size_t slash = source.find_last_of('/');
+        const bool hasDot = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+        const std::string suggested = source.empty() ? std::string() : (hasDot ? source.substr(0, dot) : source) + ".mpo";
+        const auto chosen = ws.host().askSavePath("jpg", kStereoSaveFilter, suggested);
+        if (!chosen) return 0;
+        path = *chosen;
+    }
+    if (isInCardPictureFolder(path, ws.settings().nintendoPath)) {
+        ws.host().message(kCardPathMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return 0;
+    }
+    return SaveStereoViews(ws, path, mode, mode == StereoSaveMode::Pair && hasHighResImage(ws), ExifMode::Normal);
+}
+
+// A copy that replaces the destination only when complete.
+bool copyOver(const std::string& from, const std::string& to) {
+    std::error_code ec;
+    const std::string partial = to + ".partial";
+    if (!std::filesystem::copy_file(from, partial, std::filesystem::copy_options::overwrite_existing, ec)) {
+        removeQuietly(partial);
+        return false;
+    }
+    std::filesystem::rename(partial, to, ec);
+    if (ec) {
+        removeQuietly(partial);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+// ---- names ----------------------------------------------------------------------------
+
+bool isMpoPath(const std::string& path) {
+    return path.size() >= 4 && equalNoCase(path.substr(path.size() - 4), ".mpo");
+}
+
+std::string suggestSecondPictureName(const std::string& firstPath, bool firstIsLeft) {
+    std::string name = firstPath;
+    const std::size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || dot == 0) return name;
+    char& c = name[dot - 1];
+    if (firstIsLeft) {
+        if (c == 'l') c = 'r';
+        else if (c == 'L') c = 'R';
+    } else {
+        if (c == 'r') c = 'l';
+        else if (c == 'R') c = 'L';
+    }
+    return name;
+}
+
+StereoSaveNames stereoSaveNames(const std::string& target, const std::string& tempFolder) {
+    StereoSaveNames n;
+    const std::size_t slash = target.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = target.find_last_of('.');
+    const bool hasDot = dot != std::string::npos && dot >= nameStart;
+    n.ext = hasDot ? target.substr(dot) : std::string();
+    // Only an underscore of the file name itself cuts the base: one in a
+    // folder name would send the files to another folder.
+    const std::size_t underscore = target.find_last_of('_');
+    std::string base;
+    if (underscore != std::string::npos && underscore >= nameStart)
+        base = target.substr(0, underscore);
+    else
+        base = hasDot ? target.substr(0, dot) : target;
+    n.mpo = equalNoCase(n.ext, ".mpo");
+    n.jpegLike = n.mpo || (!n.ext.empty() && lower(n.ext.back()) == 'g');
+    n.stem = (n.mpo && !tempFolder.empty()) ? joinPath(tempFolder, kMpoPieceStem) : base;
+    return n;
+}
+
+// ---- the memory card ----------------------------------------------------------------------
+
+std::string cardPattern(const std::string& nintendoPath) {
+    std::string p = nintendoPath;
+    std::replace(p.begin(), p.end(), '\\', '/');
+    return p;
+}
+
+bool isInCardPictureFolder(const std::string& path, const std::string& nintendoPath) {
+    const std::string p = cardPattern(nintendoPath);
+    if (p.size() < 12) return false;
+    const std::string head = p.substr(0, 5), folder = p.substr(6, 6);
+    for (const std::size_t t : tailStarts(path))
+        if (holdsAt(path, t, head, false) && holdsAt(path, t + 8, folder, false)) return true;
+    return false;
+}
+
+std::optional<std::string> cardRootOfPicture(const std::string& path, const std::string& nintendoPath) {
+    const std::string p = cardPattern(nintendoPath);
+    if (p.size() < 16) return std::nullopt;
+    const std::string head = p.substr(0, 4), folder = p.substr(6, 10);
+    for (const std::size_t t : tailStarts(path)) {
+        if (holdsAt(path, t, head, true) && holdsAt(path, t + 8, folder, true)) {
+            if (t == 0) return std::string(".");
+            return t == 1 ? std::string("/") : path.substr(0, t - 1);
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> findCardFolder(const std::string& drive, const std::string& nintendoPath) {
+    const std::string p = cardPattern(nintendoPath);
+    const std::size_t last = p.find_last_of('/');
+    if (last == std::string::npos || drive.empty()) return std::nullopt;
+    const std::string folderPattern = p.substr(0, last);
+    const std::size_t split = folderPattern.find_last_of('/');
+    const std::string parent = joinCard(drive, split == std::string::npos ? std::string() : folderPattern.substr(0, split));
+    const std::string namePattern = split == std::string::npos ? folderPattern : folderPattern.substr(split + 1);
+    const auto names = listMatching(split == std::string::npos ? stripTrailingSlash(drive) : parent, namePattern, true);
+    if (names.empty()) return std::nullopt;
+    return (split == std::string::npos ? stripTrailingSlash(drive) : parent) + "/" + names.front();
+}
+
+bool cardFolderExists(const std::string& drive, const std::string& nintendoPath) {
+    return findCardFolder(drive, nintendoPath).has_value();
+}
+
+std::optional<std::string> formatCardFileName(const std::string& nintendoPath, int number) {
+    const std::string p = cardPattern(nintendoPath);
+    const std::string file = p.substr(p.find_last_of('/') == std::string::npos ? 0 : p.find_last_of('/') + 1);
+    // Only one "%[0][width]d" is put in; the pattern is never handed to a
+    // formatting function as it is.
+    const std::size_t pct = file.find('%');
+    if (pct == std::string::npos) return std::nullopt;
+    std::size_t i = pct + 1;
+    const bool zero = i < file.size() && file[i] == '0';
+    if (zero) ++i;
+    int width = 0;
+    while (i < file.size() && std::isdigit(static_cast<unsigned char>(file[i])) && width < 100) width = width * 10 + (file[i++] - '0');
+    if (i >= file.size() || file[i] != 'd' || width >= 100) return std::nullopt;
+    std::string digits = std::to_string(number);
+    if (static_cast<int>(digits.size()) < width) digits.insert(0, static_cast<std::size_t>(width) - digits.size(), zero ? '0' : ' ');
+    return file.substr(0, pct) + digits + file.substr(i + 1);
+}
+
+std::optional<std::string> nextCardFileName(const std::string& folder, const std::string& nintendoPath) {
+    const std::string p = cardPattern(nintendoPath);
+    const std::string file = p.substr(p.find_last_of('/') == std::string::npos ? 0 : p.find_last_of('/') + 1);
+    const std::size_t underscore = file.find_last_of('_');
+    const std::string listPattern = (underscore == std::string::npos ? file : file.substr(0, underscore)) + "_*.MPO";
+    long largest = 0;
+    for (const std::string& name : listMatching(folder, listPattern, false)) {
+        const std::size_t u = name.find_last_of('_');
+        const long n = std::strtol(name.c_str() + u + 1, nullptr, 10);  // leading digits, like atoi
+        if (n > largest && n < 1000000000) largest = n;
+    }
+    const auto next = formatCardFileName(nintendoPath, static_cast<int>(largest + 1));
+    if (!next) return std::nullopt;
+    return stripTrailingSlash(folder) + "/" + *next;
+}
+
+std::vector<std::string> removableMountsFrom(const std::string& mounts) {
+    static const char* const kTypes[] = {"vfat", "exfat", "msdos", "ntfs", "ntfs3", "fuseblk", "fuse.exfat"};
+    static const char* const kPlaces[] = {"/media/", "/run/media/", "/mnt/"};
+    std::vector<std::string> out;
+    std::istringstream in(mounts);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string device, point, type;
+        if (!(fields >> device >> point >> type)) continue;
+        // /proc/mounts writes blanks, tabs, newlines and backslashes as \ooo.
+        std::string decoded;
+        for (std::size_t i = 0; i < point.size(); ++i) {
+            if (point[i] == '\\' && i + 3 < point.size() + 0 && std::isdigit(static_cast<unsigned char>(point[i + 1])) &&
+                std::isdigit(static_cast<unsigned char>(point[i + 2])) && std::isdigit(static_cast<unsigned char>(point[i + 3]))) {
+                decoded += static_cast<char>((point[i + 1] - '0') * 64 + (point[i + 2] - '0') * 8 + (point[i + 3] - '0'));
+                i += 3;
+            } else {
+                decoded += point[i];
+            }
+        }
+        const bool typeOk = std::any_of(std::begin(kTypes), std::end(kTypes), [&](const char* t) { return type == t; });
+        const bool placeOk = decoded == "/mnt" || std::any_of(std::begin(kPlaces), std::end(kPlaces), [&](const char* p) {
+                                 return decoded.rfind(p, 0) == 0 && decoded.size() > std::string(p).size();
+                             });
+        if (typeOk && placeOk && std::find(out.begin(), out.end(), decoded) == out.end()) out.push_back(decoded);
+    }
+    return out;
+}
+
+std::vector<std::string> removableMounts() {
+    std::ifstream in("/proc/mounts");
+    std::stringstream text;
+    text << in.rdbuf();
+    return removableMountsFrom(text.str());
+}
+
+bool acceptCardDrive(Host& host, const std::string& settingsPath, const std::string& drive,
+                     const std::string& nintendoPath) {
+    if (!cardFolderExists(drive, nintendoPath)) {
+        host.message(kNoCardOnDriveMessage, MsgButtons::Ok, MsgIcon::Warning);
+        // The user may have put the card in meanwhile.
+        if (!cardFolderExists(drive, nintendoPath)) return false;
+    }
+    Settings(settingsPath).setText(SettingKey::OptionDrive, drive);
+    return true;
+}
+
+// ---- opening ----------------------------------------------------------------------------
+
+int OpenStereoImage(CStereoWorkspace& ws, const std::string& pathIn) {
+    if (!ws.SaveModified()) return 0;
+    std::string path = pathIn;
+    if (path.empty()) {
+        const auto chosen = ws.host().askOpenPath("bmp", kFirstPictureFilter);
+        if (!chosen) return 0;
+        path = *chosen;
+    }
+    if (isMpoPath(path)) return OpenMpoFile(ws, path);
+    if (isProjectPath(path)) {
+        // The question has been answered already.
+        ws.setModified(false);
+        return ws.Open(path);
+    }
+
+    Size firstSize;
+    if (!openFirstPicture(ws, path, firstSize)) return 0;
+    Host& host = ws.host();
+    const MsgResult side = host.message(kStereoSecondPictureQuestion, MsgButtons::YesNoCancel, MsgIcon::Question);
+    if (side == MsgResult::Cancel) {
+        abortOpen(ws);
+        return 0;
+    }
+    const bool firstIsLeft = side == MsgResult::Yes;
+    const std::size_t dot = path.find_last_of('.');
+    const std::string ext = dot == std::string::npos ? std::string() : path.substr(dot + 1);
+    const auto second = host.askOpenPath(ext, kStereoPairOpenFilter, suggestSecondPictureName(path, firstIsLeft));
+    if (!second) {
+        abortOpen(ws);
+        return 0;
+    }
+    Surface photo;
+    int w = 0, h = 0;
+    if (!LoadStillImage(host, *second, std::nullopt, photo, w, h)) {
+        host.message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
+        abortOpen(ws);
+        return 0;
+    }
+    if ((w != firstSize.cx || h != firstSize.cy) &&
+        host.message(kStereoSizeDiffersQuestion, MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes) {
+        abortOpen(ws);
+        return 0;
+    }
+    Surface fitted;
+    if (!fitLikeFirstPicture(ws, photo, fitted)) {
+        host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+        abortOpen(ws);
+        return 0;
+    }
+    // Slot 0 always holds the left picture.
+    if (firstIsLeft) {
+        ws.highRes(1) = std::move(fitted);
+    } else {
+        ws.highRes(1) = std::move(ws.highRes(0));
+        ws.highRes(0) = std::move(fitted);
+    }
+    ws.setHighResCount(2);
+    finishStereoOpen(ws, path);
+    return 1;
+}
+
+int OpenMpoFile(CStereoWorkspace& ws, const std::string& path) {
+    Host& host = ws.host();
+    MpoIndex index;
+    if (!readMpoIndex(path, index) || index.imageCount < 2) {
+        ws.clearDocument();
+        host.message(kMpoReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
+        ws.Redraw();
+        return 0;
+    }
+    if (index.imageCount > static_cast<std::uint32_t>(kHighResSlots)) {
+        ws.clearDocument();
+        host.message(mpoTooManyImagesMessage(index.imageCount), MsgButtons::Ok, MsgIcon::Error);
+        ws.Redraw();
+        return 0;
+    }
+    Size firstSize;
+    if (!openFirstPicture(ws, path, firstSize)) return 0;
+    const int count = static_cast<int>(index.imageCount);
+    for (int k = 1; k < count; ++k) {
+        Surface photo;
+        int w = 0, h = 0;
+        const int m = ReadMpoImage(host, path, k, photo, w, h);
+        if (m != count) {
+            host.message(kMpoReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
+            abortOpen(ws);
+            return 0;
+        }
+        Surface fitted;
+        if (!fitLikeFirstPicture(ws, photo, fitted)) {
+            host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+            abortOpen(ws);
+            return 0;
+        }
+        ws.highRes(k) = std::move(fitted);
+        ws.setHighResCount(k + 1);
+    }
+    finishStereoOpen(ws, path);
+    return 1;
+}
+
+// ---- saving -------------------------------------------------------------------------------
+
+bool makeCardPicture(const Surface& view, Surface& out) {
+    constexpr int kW = 640, kH = 480, kTop = 80, kHeight = 320;
+    Surface card;
+    if (view.empty() || !card.create(kW, kH)) return false;
+    if (view.width() == kW && view.height() == kH) {
+        blit(card, view, Rop::Copy);
+    } else {
+        blit(card, Rop::Blackness);
+        const std::int64_t W = view.width(), H = view.height();
+        const std::int64_t width = W * kHeight / H;
+        bool ok;
+        if (width <= kW) {
+            ok = width <= 0 || stretchBlit(card, static_cast<int>((kW - width) / 2), kTop, static_cast<int>(width), kHeight,
+                                           view, 0, 0, view.width(), view.height(), Rop::Copy, StretchMode::Halftone);
+        } else {
+            const std::int64_t cut = 2 * H;
+            ok = stretchBlit(card, 0, kTop, kW, kHeight, view, static_cast<int>((W - cut) / 2), 0, static_cast<int>(cut),
+                             view.height(), Rop::Copy, StretchMode::Halftone);
+        }
+        if (!ok) return false;
+    }
+    out = std::move(card);
+    return true;
+}
+
+bool drawFlatTexts(const CStereoWorkspace& ws, Surface& picture) {
+    bool any = false;
+    for (int i = 0; i < ws.objectCount(); ++i) {
+        const ObjectEntry& e = ws.objectEntry(i);
+        if (e.type != kObjectText || !e.object || !(e.object->flags & kTextFlat)) continue;
+        const OverlayObject& o = *e.object;
+        Font font;
+        font.face = o.face;
+        font.height = -(o.flags & kTextPointSizeMask);
+        font.weight = (o.flags & kTextBold) ? 700 : 400;
+        font.italic = (o.flags & kTextItalic) != 0;
+        font.antialiased = (o.flags & kTextAntialiased) != 0;
+        font.vertical = (o.flags & kTextVertical) != 0;
+        if (!font.vertical) {
+            drawText(picture, font, o.x, o.y, o.text, o.colour);
+        } else {
+            // One character under the other, each at the left edge.
+            int y = o.y;
+            for (std::size_t i2 = 0; i2 < o.text.size();) {
+                const unsigned char lead = static_cast<unsigned char>(o.text[i2]);
+                std::size_t n = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+                n = std::min(n, o.text.size() - i2);
+                const std::string ch = o.text.substr(i2, n);
+                drawText(picture, font, o.x, y, ch, o.colour);
+                y += textExtent(font, ch).cy;
+                i2 += n;
+            }
+        }
+        any = true;
+    }
+    return any;
+}
+
+int SaveStereoViews(CStereoWorkspace& ws, const std::string& target, StereoSaveMode mode, bool useHighRes,
+                    ExifMode exif) {
+    Host& host = ws.host();
+    const int n = ws.viewCount();
+    if (n < 1) return 0;
+    const StereoSaveNames names = stereoSaveNames(target, tempFolder());
+    const bool prefixed = names.mpo && !tempFolder().empty();
+    const int quality = Settings(ws.settingsPath()).getInt(SettingKey::OptionJpegQuality);
+
+    std::vector<int> order;
+    if (mode == StereoSaveMode::Pair) {
+        order = {0, n - 1};
+        if (n == 1) order.pop_back();
+    } else {
+        for (int i = 0; i < n; ++i) order.push_back(i);
+    }
+    Surface highLeft, highRight;
+    const bool high = useHighRes && mode == StereoSaveMode::Pair;
+    if (high && !ws.GenerateHighResPair(highLeft, highRight, ws.stereoPair())) return 0;
+
+    for (const int v : order) {
+        const std::string name = names.stem + viewSuffix(mode, v, n);
+        // The picture to write, and the one the thumbnail is made from.
+        const Surface* thumbSource = &ws.view(v);
+        const Surface* picture = &ws.view(v);
+        Surface withTexts, card;
+        if (high) {
+            thumbSource = picture = v == 0 ? &highRight : &highLeft;
+        } else {
+            if (picture->empty()) return 0;
+            bool flat = false;
+            for (int i = 0; i < ws.objectCount() && !flat; ++i) {
+                const ObjectEntry& e = ws.objectEntry(i);
+                flat = e.type == kObjectText && e.object && (e.object->flags & kTextFlat);
+            }
+            if (flat) {
+                if (!withTexts.createCopy(*picture)) {
+                    host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+                    return 0;
+                }
+                drawFlatTexts(ws, withTexts);
+                picture = &withTexts;
+            }
+            if (exif == ExifMode::Card && !(picture->width() == 640 && picture->height() == 480)) {
+                if (!makeCardPicture(*picture, card)) {
+                    host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+                    return 0;
+                }
+                picture = &card;
+            }
+        }
+        if (!names.jpegLike) {
+            if (!SaveStillImage(host, *picture, picture->width(), picture->height(), name + names.ext, quality)) return 0;
+            continue;
+        }
+        const std::string main = name + "_tmp.jpg", thumb = name + "_s.jpg";
+        if (!SaveStillImage(host, *picture, picture->width(), picture->height(), main, quality)) return 0;
+        if (!SaveThumbnail(host, *thumbSource, thumb, quality)) {
+            if (!prefixed) removeQuietly(main);
+            return 0;
+        }
+        const bool wrapped = WriteExifJpeg(main, thumb, name + ".jpg", exif) == 1;
+        // The pieces of an MPO stay in the temporary folder; beside a chosen
+        // JPEG name they are removed.
+        if (!prefixed) {
+            removeQuietly(main);
+            removeQuietly(thumb);
+        }
+        if (!wrapped) {
+            // The JPEG and its thumbnail were written, so this is the file
+            // that could not be made.
+            host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+            return 0;
+        }
+    }
+    if (!names.mpo) return 1;
+    const int joined = mode == StereoSaveMode::Pair
+                           ? WriteStereoMpo(names.stem + "_L.jpg", names.stem + "_R.jpg", target)
+                           : WriteMultiViewMpo(names.stem + "_%02d.jpg", n, target);
+    if (!joined) {
+        host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return 0;
+    }
+    return 1;
+}
+
+int SaveStereoPair(CStereoWorkspace& ws, const std::string& path) { return saveViewsCommand(ws, path, StereoSaveMode::Pair); }
+
+int SaveAllViews(CStereoWorkspace& ws, const std::string& path) { return saveViewsCommand(ws, path, StereoSaveMode::AllViews); }
+
+int ExportTo3ds(CStereoWorkspace& ws, const ChooseCardDrive& chooseDrive) {
+    Host& host = ws.host();
+    // Card mode lasts for this command only: it is passed down, never stored.
+    if (!ws.hasViews()) {
+        if (host.message(kCardNoViewsQuestion, MsgButtons::OkCancel, MsgIcon::Question) != MsgResult::Ok) return 0;
+        if (!ws.RunStereoDialog(true) || !ws.hasViews()) return 0;
+    }
+    const std::string pattern = cardPattern(ws.settings().nintendoPath);
+    const Settings settings(ws.settingsPath());
+    const std::string source = ws.currentPath();
+    const std::optional<std::string> openedFrom = cardRootOfPicture(source, pattern);
+    if (openedFrom) {
+        settings.setText(SettingKey::OptionDrive, *openedFrom);
+        ws.settings().drive = *openedFrom;
+    }
+    std::string drive = settings.getText(SettingKey::OptionDrive);
+    if (!cardFolderExists(drive, pattern)) {
+        if (!chooseDrive || !chooseDrive(ws)) return 0;
+        drive = settings.getText(SettingKey::OptionDrive);
+        ws.settings().drive = drive;
+    }
+
+    const std::string temp = tempFolder().empty() ? std::string("./") + kCardTempName : joinPath(tempFolder(), kCardTempName);
+    // A failed save must not leave an older export to be copied to the card.
+    removeQuietly(temp);
+    if (!SaveStereoViews(ws, temp, StereoSaveMode::Pair, false, ExifMode::Card)) return 0;
+
+    std::optional<std::string> destination;
+    if (openedFrom && source.size() >= 4 && pattern.size() >= 4 &&
+        equalNoCase(source.substr(source.size() - 4), pattern.substr(pattern.size() - 4)) &&
+        host.message(kCardOverwriteQuestion, MsgButtons::YesNo, MsgIcon::Question, 1) == MsgResult::Yes) {
+        destination = source;
+    }
+    if (!destination) {
+        if (const auto folder = findCardFolder(drive, pattern)) destination = nextCardFileName(*folder, pattern);
+    }
+    if (!destination || !copyOver(temp, *destination)) {
+        host.message(kCardWriteFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return 0;
+    }
+    host.message(kCardWriteSucceededMessage, MsgButtons::Ok, MsgIcon::Information);
+    return 1;
+}
+
+}  // namespace plastora
