@@ -3,6 +3,8 @@
 #include "core/ProjectFile.h"
 #include "core/Settings.h"
 #include "core/StillImage.h"
+#include "stereo/Mpo.h"
+#include "stereo/StereoFiles.h"
 
 #include <cstdio>
 #include <iostream>
@@ -56,6 +58,32 @@ int infoProject(const std::string& path) {
     return kExitOk;
 }
 
+// A multi-picture file: its images with their place in the file and size.
+int infoMpo(const std::string& path) {
+    MpoIndex index;
+    if (!readMpoIndex(path, index)) return failure(kMpoReadFailedMessage);
+    CliHost host;
+    std::cout << "file: " << path << "\n"
+              << "kind: multi-picture\n"
+              << "images: " << index.imageCount << "\n";
+    bool ok = true;
+    for (std::size_t k = 0; k < index.entries.size(); ++k) {
+        const MpoEntry& e = index.entries[k];
+        Surface picture;
+        int w = 0, h = 0;
+        const bool decoded = LoadStillImage(host, path, static_cast<long long>(e.offset), picture, w, h) == 1;
+        ok = ok && decoded;
+        std::cout << "  image " << k << ": offset " << e.offset << ", " << e.size << " bytes, ";
+        if (decoded)
+            std::cout << w << " x " << h << "\n";
+        else
+            std::cout << "not readable\n";
+    }
+    if (index.entries.size() < index.imageCount)
+        std::cout << "  (" << index.imageCount - index.entries.size() << " images have no entry in the file)\n";
+    return ok ? kExitOk : failure(kMpoReadFailedMessage);
+}
+
 int runInfo(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
@@ -64,6 +92,7 @@ int runInfo(const std::vector<std::string>& argv) {
     if (!args.unknown({}).empty()) return usageError("info", "unknown option --" + args.unknown({}).front());
     const std::string& path = args.positional()[0];
     if (isProjectPath(path)) return infoProject(path);
+    if (isMpoPath(path)) return infoMpo(path);
     CliHost host;
     Surface picture;
     int w = 0, h = 0;
@@ -95,7 +124,8 @@ int runConvert(const std::vector<std::string>& argv) {
 }  // namespace
 
 PLASTORA_CLI_COMMAND({"info", "FILE",
-                      "prints what the file holds: picture size; for a project also regions, depths, objects, stereo flag, strength, LPI",
+                      "prints what the file holds: picture size; for a project also regions, depths, objects, stereo flag, strength, LPI; "
+                      "for an MPO every image with its offset, length and size",
                       &runInfo});
 PLASTORA_CLI_COMMAND({"convert", "IN OUT [--quality 10-100]",
                       "reads a picture and writes it as the program writes its own (JPEG by name, else 24-bit BMP)",
