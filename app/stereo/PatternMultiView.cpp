@@ -270,13 +270,43 @@ BlockSearchResult BlockSearcher::search(int x0, int y0) {
         return r;
     }
     m_sourceLoaded = true;
-    const int found = matchPattern(setup, m_settings.rejectThreshold, m_settings.findDistance, &r.minDistance);
+    const std::int64_t area = std::int64_t(m_p) * m_p;
+    const std::int64_t acceptance = std::int64_t(m_settings.minDistance) * m_settings.minDistance;
+    // With find-best on and an acceptance tolerance below the matcher's,
+    // only the best window matters, and only when its SSD / P^2 is at most
+    // minDistance^2. The matcher is then run with growing tolerances: once
+    // a run finds a window whose SSD is within the tolerance of that run,
+    // every window at least as good survived it, so that window is the best
+    // of all (the first in raster order on ties), as a run with the full
+    // tolerance would give. Tight tolerances reject most windows after a
+    // few kernels, which is what makes the Walsh-Hadamard search fast; the
+    // last run, with minDistance + 1, keeps every window that can still be
+    // accepted. The outcome (accepted or not, and where) is the same as
+    // one run with rejectThreshold.
+    //
+    // The two percents only decide how the same lower bounds are computed
+    // (whole-area cascades, per-window sums, exact distances), never which
+    // windows survive; for these small areas the per-window phase costs
+    // more than it saves, so the staged runs leave it out: whole-area
+    // cascades while more than 30 % remain, then exact distances.
+    int found = 0;
+    if (m_settings.findDistance != 0 && m_settings.minDistance >= 0 &&
+        m_settings.minDistance < m_settings.rejectThreshold) {
+        setSearchPercents(setup, 30.0f, 30.0f);
+        const int last = m_settings.minDistance + 1;
+        for (int a : {3, 8, last}) {
+            if (a > last) continue;
+            found = matchPattern(setup, a, 1, &r.minDistance);
+            if (found > 0 && std::int64_t(r.minDistance) <= std::int64_t(a) * a * area) break;
+        }
+    } else {
+        found = matchPattern(setup, m_settings.rejectThreshold, m_settings.findDistance, &r.minDistance);
+    }
     r.matches = std::max(0, found);
     if (r.matches > 0) {
         r.row = setup->matches[0].row;
         r.col = setup->matches[0].col;
-        const std::int64_t tolerance = std::int64_t(m_settings.minDistance) * m_settings.minDistance;
-        r.accepted = tolerance >= std::int64_t(r.minDistance / static_cast<std::uint32_t>(m_p * m_p));
+        r.accepted = acceptance >= std::int64_t(r.minDistance / static_cast<std::uint32_t>(area));
     }
     return r;
 }
