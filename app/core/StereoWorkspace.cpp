@@ -1,6 +1,7 @@
 #include "core/StereoWorkspace.h"
 
 #include "core/Settings.h"
+#include "output/Spectral.h"
 
 #include <algorithm>
 #include <utility>
@@ -62,6 +63,7 @@ void CStereoWorkspace::clearDocument() {
     clearObjects();
     discardViews();
     discardHighRes();
+    resetSpectral();
     m_display.reset();
     m_viewPool.clear();
     m_scratchUnion.reset();
@@ -181,6 +183,7 @@ void CStereoWorkspace::discardViews() {
     m_composite.reset();
     m_anaglyph.reset();
     m_interlace.reset();
+    discardSpectral();
 }
 
 void CStereoWorkspace::discardHighRes() {
@@ -327,8 +330,12 @@ bool CStereoWorkspace::buildDisplay() {
         }
         break;
     case kModeImage:
-        blit(m_display, m_source, Rop::Copy);
-        if (hasPaintLayer()) copyThroughMask(m_display, m_paint, m_paintMask);
+        // A spectral-glasses background, when one is set, stands behind the
+        // foreground regions and the paint layer instead of the photo.
+        if (!drawSpectralEditImage(*this, m_display)) {
+            blit(m_display, m_source, Rop::Copy);
+            if (hasPaintLayer()) copyThroughMask(m_display, m_paint, m_paintMask);
+        }
         if (m_depthDialogOpen && m_currentRegion < m_regionCount)
             fillThroughMask(m_display, region(m_currentRegion).mask, m_settings.maskColour);
         break;

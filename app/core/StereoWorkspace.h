@@ -254,6 +254,45 @@ public:
     Surface& display() { return m_display; }
     const Surface& display() const { return m_display; }
 
+    // ---- anaglyph, interlace, spectral ----
+    // Anaglyph colour mode (0 grey, 1 colour) and filter (0 red-cyan,
+    // 1 red-green, 2 red-blue): read from [Option] when the workspace is made
+    // and kept here; the anaglyph dialog writes them back when they change.
+    int anaglyphColourMode() const { return m_anaglyphColourMode; }
+    void setAnaglyphColourMode(int mode) { m_anaglyphColourMode = mode; }
+    int anaglyphFilter() const { return m_anaglyphFilter; }
+    void setAnaglyphFilter(int filter) { m_anaglyphFilter = filter; }
+    // The interlace type (0 rows, 1 columns) the interlace dialog set last.
+    int interlaceType() const { return m_interlaceType; }
+    void setInterlaceType(int type) { m_interlaceType = type; }
+    // The spectral-glasses background: its colour, state (0 none, 1 filled,
+    // 2 grey tint), K (regions 0..K-1 belong to the background), contrast
+    // flag and the prepared W x H bitmap.
+    ColorRef spectralColour() const { return m_spectralColour; }
+    void setSpectralColour(ColorRef c) { m_spectralColour = c & 0x00FFFFFFu; }
+    int spectralState() const { return m_spectralState; }
+    void setSpectralState(int state) { m_spectralState = state; }
+    int spectralRegions() const { return m_spectralRegions; }
+    void setSpectralRegions(int k) { m_spectralRegions = k; }
+    bool spectralContrast() const { return m_spectralContrast; }
+    void setSpectralContrast(bool on) { m_spectralContrast = on; }
+    Surface& spectralBackground() { return m_spectralBackground; }
+    const Surface& spectralBackground() const { return m_spectralBackground; }
+    // Drops the background (state 0, K = 0, bitmap released); the colour
+    // and contrast flag stay. Done whenever the derived images are discarded.
+    void discardSpectral();
+    // discardSpectral and the colour and contrast back to blue and off, as
+    // for a new picture.
+    void resetSpectral();
+    // The colour mode, filter and interlace type a workspace starts with,
+    // from the settings file (defaults where absent; values out of range
+    // read as 0).
+    static int readAnaglyphColourMode(const std::string& settingsPath);
+    static int readAnaglyphFilter(const std::string& settingsPath);
+    static int readInterlaceType(const std::string& settingsPath);
+    static constexpr ColorRef kSpectralDefaultColour = 0x00FF0000u;  // blue (0x00BBGGRR)
+    // ---- end of anaglyph, interlace, spectral ----
+
     // ---- document state ----------------------------------------------------
     bool stereoPair() const { return m_stereoPair; }
     void setStereoPair(bool on) { m_stereoPair = on; }
@@ -467,6 +506,18 @@ private:
     Rect m_trimSource;
     Rect m_trimDest;
     Size m_trimPhotoSize;
+
+    // ---- anaglyph, interlace, spectral ----
+    // Declared after m_settingsPath: these are read from it when made.
+    int m_anaglyphColourMode = readAnaglyphColourMode(m_settingsPath);
+    int m_anaglyphFilter = readAnaglyphFilter(m_settingsPath);
+    int m_interlaceType = readInterlaceType(m_settingsPath);
+    ColorRef m_spectralColour = kSpectralDefaultColour;
+    int m_spectralState = 0;
+    int m_spectralRegions = 0;
+    bool m_spectralContrast = false;
+    Surface m_spectralBackground;
+    // ---- end of anaglyph, interlace, spectral ----
 };
 
 // Paints a flat colour into `dst` wherever `mask` is white (any non-zero

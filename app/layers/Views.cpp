@@ -2,6 +2,7 @@
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
 #include "layers/ViewSynthesis.h"
+#include "output/Interlace.h"
 #include "stereo/PatternMultiView.h"
 
 #include <algorithm>
@@ -210,10 +211,9 @@ int CStereoWorkspace::RunStereoDialog(bool autoStart) {
     if (!hasViews()) return 0;
     m_zoom = 1;
     m_tool = kToolNone;
-    // The interlace display comes with the display-interlace image; until a
-    // workspace makes one, the views are shown animated.
-    (void)interlace;
-    StartViewAnimation();
+    // The interlace display when asked for (and when it can be built),
+    // otherwise the animation.
+    if (!interlace || !CreateInterlace(*this)) StartViewAnimation();
     return 1;
 }
 
