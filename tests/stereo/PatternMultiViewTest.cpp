@@ -7,6 +7,9 @@
 #include <QPainter>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <random>
 #include <vector>
 
 using namespace plastora;
@@ -247,4 +250,59 @@ TEST(PatternMultiViewDrawing, RectanglesFollowZoomAndScroll) {
     // The outlier was drawn last over the red one: yellow at the visible
     // part (the block at 0,0 starts above and left of the window).
     EXPECT_EQ(img.pixel(19, 10), qRgb(255, 255, 0));
+}
+
+TEST(PatternMultiViewSearch, AcceptsExactlyTheBlocksWhoseBestWindowIsCloseEnough) {
+    // Left: smooth waves with noise; right: the same moved by a few pixels
+    // that differ per block row, with its own noise of growing strength, so
+    // blocks range from clean matches to hopeless ones. Every block's
+    // outcome is checked against brute force: accepted exactly when the
+    // best window's SSD / P^2 is at most minDistance^2, and then at the
+    // first best window in raster order.
+    constexpr int w = 160, h = 96, p = 16;
+    std::mt19937 rng(5);
+    std::vector<std::uint8_t> left(w * h), right(w * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            left[y * w + x] = std::uint8_t(std::clamp(
+                128 + 60 * std::sin(x / 6.0) * std::cos(y / 9.0) + int(rng() % 21) - 10, 0.0, 255.0));
+    for (int y = 0; y < h; ++y) {
+        const int shift = (y / p) % 3 + 1;
+        const int amplitude = 2 + 12 * (y / p);  // 2 .. 62
+        for (int x = 0; x < w; ++x) {
+            const int from = std::max(0, x - shift);
+            const int noise = int(rng() % (2 * amplitude + 1)) - amplitude;
+            right[y * w + x] = std::uint8_t(std::clamp(int(left[y * w + from]) + noise, 0, 255));
+        }
+    }
+    const PatternMatchSettings settings;  // the defaults
+    BlockSearcher searcher(left.data(), right.data(), w, h, settings);
+    int accepted = 0, refused = 0;
+    for (int y0 = 0; y0 + p <= h; y0 += p)
+        for (int x0 = 0; x0 + p <= w; x0 += p) {
+            const BlockSearchResult r = searcher.search(x0, y0);
+            ASSERT_TRUE(r.setupOk);
+            std::uint32_t best = ~0u;
+            int bx = -1, by = -1;
+            for (int y = r.area.top; y + p <= r.area.top + r.area.rows; ++y)
+                for (int x = r.area.left; x + p <= r.area.left + r.area.cols; ++x) {
+                    std::uint32_t ssd = 0;
+                    for (int j = 0; j < p; ++j)
+                        for (int i = 0; i < p; ++i) {
+                            const int d = int(left[(y0 + j) * w + x0 + i]) - int(right[(y + j) * w + x + i]);
+                            ssd += std::uint32_t(d * d);
+                        }
+                    if (ssd < best) best = ssd, bx = x, by = y;
+                }
+            const bool shouldAccept = best / (p * p) <= std::uint32_t(settings.minDistance * settings.minDistance);
+            EXPECT_EQ(r.accepted, shouldAccept) << x0 << "," << y0;
+            if (shouldAccept && r.accepted) {
+                EXPECT_EQ(r.area.left + r.col, bx) << x0 << "," << y0;
+                EXPECT_EQ(r.area.top + r.row, by) << x0 << "," << y0;
+                EXPECT_EQ(r.minDistance, best);
+            }
+            (shouldAccept ? accepted : refused)++;
+        }
+    EXPECT_GT(accepted, 0);
+    EXPECT_GT(refused, 0) << "the noisiest rows must be refused";
 }
