@@ -7,6 +7,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace plastora {
 
 const char* const kAnaglyphColourQuestion =
@@ -16,25 +20,33 @@ namespace {
 
 constexpr const char* kSaveFilter = "JPEGﾌｧｲﾙ(*.jpg,*.jpeg)|*.jpg;*jpeg|ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp||";
 
-// v / 100 truncated, by a multiplication and a shift so that the pixel loop
-// vectorises. Exact for every product a channel byte can give (255 x 59 at
-// most), which the compiler checks here.
-constexpr unsigned div100(unsigned v) { return (v * 5243u) >> 19; }
-constexpr bool div100IsExact() {
-    for (unsigned v = 0; v <= 255u * 59u; ++v)
-        if (div100(v) != v / 100u) return false;
+// The three truncated quotients of the grey value, each as one multiplication
+// by a 16-bit fraction slightly above 30/100, 59/100 and 11/100 and a shift:
+// for a byte the excess never reaches the next integer, which the compiler
+// checks here for every byte. One 16-bit multiply-high per channel lets the
+// pixel loop run eight pixels at a time.
+constexpr unsigned kRedPart = 19661;    // 65536 x 0.30, rounded up
+constexpr unsigned kGreenPart = 38667;  // 65536 x 0.59, rounded up
+constexpr unsigned kBluePart = 7209;    // 65536 x 0.11, rounded up
+constexpr bool quotientsAreExact() {
+    for (unsigned v = 0; v < 256; ++v)
+        if ((v * kRedPart) >> 16 != v * 30 / 100 || (v * kGreenPart) >> 16 != v * 59 / 100 ||
+            (v * kBluePart) >> 16 != v * 11 / 100)
+            return false;
     return true;
 }
-static_assert(div100IsExact());
+static_assert(quotientsAreExact());
 
 inline unsigned greyOf(Pixel p) {
-    return div100(((p >> 16) & 0xFFu) * 30u) + div100(((p >> 8) & 0xFFu) * 59u) + div100((p & 0xFFu) * 11u);
+    return ((((p >> 16) & 0xFFu) * kRedPart) >> 16) + ((((p >> 8) & 0xFFu) * kGreenPart) >> 16) +
+           (((p & 0xFFu) * kBluePart) >> 16);
 }
 
 // One output row; the choices are fixed per row so the loop has no branches.
+// Columns from `x` on (the vector loop may have done the ones before).
 template <bool Grey, int Filter>
-void anaglyphRow(const Pixel* left, const Pixel* right, Pixel* out, int w) {
-    for (int x = 0; x < w; ++x) {
+void anaglyphRowTail(const Pixel* left, const Pixel* right, Pixel* out, int x, int w) {
+    for (; x < w; ++x) {
         const Pixel a = left[x], b = right[x];
         unsigned red, green, blue;
         if constexpr (Grey) {
@@ -49,6 +61,45 @@ void anaglyphRow(const Pixel* left, const Pixel* right, Pixel* out, int w) {
         if constexpr (Filter == kFilterRedBlue) green = 0;
         out[x] = kOpaque | (red << 16) | (green << 8) | blue;
     }
+}
+
+#if defined(__SSE2__)
+// The grey values of eight pixels (two vectors of four) in eight 16-bit lanes.
+inline __m128i grey8(__m128i p0, __m128i p1) {
+    const __m128i byte = _mm_set1_epi32(0xFF);
+    auto channel = [&](int shift) {
+        return _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(p0, shift), byte),
+                               _mm_and_si128(_mm_srli_epi32(p1, shift), byte));
+    };
+    auto part = [](__m128i v, unsigned k) { return _mm_mulhi_epu16(v, _mm_set1_epi16(static_cast<short>(k))); };
+    return _mm_add_epi16(_mm_add_epi16(part(channel(16), kRedPart), part(channel(8), kGreenPart)),
+                         part(channel(0), kBluePart));
+}
+#endif
+
+template <bool Grey, int Filter>
+void anaglyphRow(const Pixel* left, const Pixel* right, Pixel* out, int w) {
+    int x = 0;
+#if defined(__SSE2__)
+    if constexpr (Grey) {
+        const __m128i opaque = _mm_set1_epi32(static_cast<int>(kOpaque));
+        for (; x + 8 <= w; x += 8) {
+            auto load = [](const Pixel* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+            const __m128i a = grey8(load(left + x), load(left + x + 4));
+            const __m128i b = grey8(load(right + x), load(right + x + 4));
+            // The low 16 bits of each output pixel (green << 8 | blue), then
+            // red above them.
+            __m128i low;
+            if constexpr (Filter == kFilterRedGreen) low = _mm_slli_epi16(b, 8);
+            else if constexpr (Filter == kFilterRedBlue) low = b;
+            else low = _mm_or_si128(_mm_slli_epi16(b, 8), b);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_or_si128(_mm_unpacklo_epi16(low, a), opaque));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x + 4),
+                             _mm_or_si128(_mm_unpackhi_epi16(low, a), opaque));
+        }
+    }
+#endif
+    anaglyphRowTail<Grey, Filter>(left, right, out, x, w);
 }
 
 template <bool Grey>

@@ -82,9 +82,9 @@ TEST(AnaglyphPixels, EachFilterTakesItsChannels) {
     EXPECT_EQ(anaglyphOf(a, b, kAnaglyphColour, kFilterRedBlue), (P{200, 0, 30}));
 }
 
-TEST(AnaglyphPixels, EveryGreyMatchesTheFormulaAcrossARow) {
-    // A row long enough for the vectorised loop, with every byte value in
-    // every channel, checked against the formula written out here.
+TEST(AnaglyphPixels, EveryModeAndFilterMatchesTheTableAcrossARow) {
+    // A row long enough for the eight-pixel loop and its tail, with every
+    // byte value in the channels, checked against the rule written out here.
     Surface left, right, out;
     ASSERT_TRUE(left.create(256 * 3 + 5, 1));
     ASSERT_TRUE(right.create(256 * 3 + 5, 1));
@@ -92,16 +92,21 @@ TEST(AnaglyphPixels, EveryGreyMatchesTheFormulaAcrossARow) {
         left.set(x, 0, pixelFromColorRef(RGB(x & 255, (x * 7) & 255, (x / 3) & 255)));
         right.set(x, 0, pixelFromColorRef(RGB((x * 5) & 255, x & 255, (255 - x) & 255)));
     }
-    ASSERT_TRUE(BuildAnaglyph(out, right, left, kAnaglyphGrey, kFilterRedCyan));
     auto grey = [](ColorRef c) {
         return GetRValue(c) * 30 / 100 + GetGValue(c) * 59 / 100 + GetBValue(c) * 11 / 100;
     };
-    for (int x = 0; x < out.width(); ++x) {
-        const ColorRef o = out.getPixel(x, 0);
-        ASSERT_EQ(GetRValue(o), grey(left.getPixel(x, 0))) << x;
-        ASSERT_EQ(GetGValue(o), grey(right.getPixel(x, 0))) << x;
-        ASSERT_EQ(GetBValue(o), grey(right.getPixel(x, 0))) << x;
-    }
+    for (int mode : {kAnaglyphGrey, kAnaglyphColour})
+        for (int filter : {kFilterRedCyan, kFilterRedGreen, kFilterRedBlue}) {
+            ASSERT_TRUE(BuildAnaglyph(out, right, left, mode, filter));
+            for (int x = 0; x < out.width(); ++x) {
+                const ColorRef a = left.getPixel(x, 0), b = right.getPixel(x, 0);
+                const unsigned red = mode == kAnaglyphGrey ? grey(a) : GetRValue(a);
+                const unsigned green = filter == kFilterRedBlue ? 0 : mode == kAnaglyphGrey ? grey(b) : GetGValue(b);
+                const unsigned blue = filter == kFilterRedGreen ? 0 : mode == kAnaglyphGrey ? grey(b) : GetBValue(b);
+                ASSERT_EQ(out.getPixel(x, 0), RGB(red, green, blue)) << "mode " << mode << " filter " << filter << " x " << x;
+                ASSERT_EQ(out.at(x, 0) & kOpaque, kOpaque);
+            }
+        }
 }
 
 TEST(Anaglyph, CreateRegeneratesTheExtremesAndShowsModeFive) {
