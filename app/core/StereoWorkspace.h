@@ -364,8 +364,6 @@ public:
     Pen eraserPen() const;
     Pen paintPen() const;
     Pen paintMaskPen() const;
-    // Re-reads the pen widths and colours after the parameter dialog wrote them.
-    void reloadPenSettings();
 
     // Mouse input in window coordinates. The view reports its scroll offset
     // first; positions become image pixels through it and the zoom.
@@ -426,6 +424,14 @@ public:
     // a project beside it, the project is opened, its views made at once and
     // composed. Returns 1 when something was opened.
     int OpenSampleData();
+
+    // "編集画像の保存": with a high-resolution copy of the photo, the edit
+    // picture (photo, paint layer, objects) at that resolution; otherwise the
+    // display image. With no path a save dialog asks. Returns 1 when written.
+    int SaveEditImage(const std::string& path = {});
+    // The edit picture at the high-resolution copy's size; false without a
+    // copy or when memory fails.
+    bool RenderHighResEdit(Surface& out);
 
     // Redraw: rebuilds the display image from the display mode and asks the
     // host to repaint.

@@ -51,15 +51,6 @@ Pen CStereoWorkspace::paintPen() const {
 }
 Pen CStereoWorkspace::paintMaskPen() const { return Pen{m_settings.editWidth, kWhiteColour}; }
 
-void CStereoWorkspace::reloadPenSettings() {
-    const WorkspaceSettings fresh = readWorkspaceSettings(m_settingsPath);
-    m_settings.maskWidth = fresh.maskWidth;
-    m_settings.maskColour = fresh.maskColour;
-    m_settings.editWidth = fresh.editWidth;
-    m_settings.editColour = fresh.editColour;
-    m_settings.shadowLevel = fresh.shadowLevel;
-}
-
 // ---- tools --------------------------------------------------------------------------
 
 bool CStereoWorkspace::SelectTool(int tool) {

@@ -1,11 +1,15 @@
 #include "ui/Commands.h"
 
+#include "core/Help.h"
 #include "core/Settings.h"
 #include "core/Version.h"
 #include "ui/MainFrame.h"
+#include "ui/ParamDlg.h"
 #include "ui/PlastoraView.h"
 
+#include <QDesktopServices>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace plastora::ui {
 
@@ -24,6 +28,12 @@ bool compositeExists(WS ws) { return !ws.composite().empty(); }
 
 CStereoWorkspace& W(CMainFrame& f) { return f.view()->workspace(); }
 
+bool openWithDesktop(const std::string& target) {
+    const QString t = QString::fromStdString(target);
+    const QUrl url = t.contains("://") ? QUrl(t) : QUrl::fromLocalFile(t);
+    return QDesktopServices::openUrl(url);
+}
+
 std::vector<Command> buildTable() {
     std::vector<Command> t;
     auto add = [&](std::string id, MenuId m, std::string text, QKeySequence key,
@@ -32,6 +42,9 @@ std::vector<Command> buildTable() {
         t.push_back(Command{std::move(id), m, std::move(text), key, std::move(enabled), std::move(pressed), std::move(run), sep});
     };
     // File
+    // Ctrl+N: only the question about the modified picture, as a new
+    // document has nothing of its own to set up.
+    add("new", MenuId::None, "新規作成", QKeySequence("Ctrl+N"), always, [](CMainFrame& f) { W(f).SaveModified(); });
     add("open", MenuId::File, "開く(&O)...", QKeySequence("Ctrl+O"), always, [](CMainFrame& f) { W(f).Open(); });
     add("sample", MenuId::File, "サンプルデータを開く...", {}, always, [](CMainFrame& f) { W(f).OpenSampleData(); });
     add("save", MenuId::File, "上書き保存(&S)", QKeySequence("Ctrl+S"), picture,
@@ -40,7 +53,8 @@ std::vector<Command> buildTable() {
     add("saveComposite", MenuId::File, "合成画像の保存(&C)...", {}, compositeExists,
         [](CMainFrame& f) { W(f).SaveComposite(); }, {}, true);
     add("saveEdit", MenuId::File, "編集画像の保存(&P)...", {},
-        [](WS ws) { return ws.mode() == kModeImage || ws.mode() == kModeInterlace; }, {});
+        [](WS ws) { return ws.mode() == kModeImage || ws.mode() == kModeInterlace; },
+        [](CMainFrame& f) { W(f).SaveEditImage(); });
     add("exportRegion", MenuId::File, "切出し画像の保存(&M)...", {}, mode1, [](CMainFrame& f) { W(f).ExportRegion(); });
     add("saveViews", MenuId::File, "立体画像の保存(&L)...", {}, hasViews, {});
     add("saveAnaglyph", MenuId::File, "アナグリフ画像の保存(&B)...", {},
@@ -112,6 +126,17 @@ std::vector<Command> buildTable() {
         [](CMainFrame& f) { W(f).MoveRegionInOrder(W(f).currentRegion() - 1); });
     add("regionBottom", MenuId::Edit, "最背面へ", {}, notFirst, [](CMainFrame& f) { W(f).MoveRegionInOrder(0); });
     add("editObject", MenuId::Edit, "文字/図形編集(&T)", {}, [](WS) { return false; }, {}, {}, true);
+    // Object order and deletion: the right-button menu of image editing.
+    auto objectNotLast = [](WS ws) {
+        return ws.mode() == kModeImage && ws.currentObject() >= 0 && ws.currentObject() < ws.objectCount() - 1;
+    };
+    auto objectNotFirst = [](WS ws) { return ws.mode() == kModeImage && ws.currentObject() > 0; };
+    add("objectTop", MenuId::None, "最前面へ", {}, objectNotLast, {});
+    add("objectUp", MenuId::None, "前面へ", {}, objectNotLast, {});
+    add("objectDown", MenuId::None, "背面へ", {}, objectNotFirst, {});
+    add("objectBottom", MenuId::None, "最背面へ", {}, objectNotFirst, {});
+    add("objectDelete", MenuId::None, "削除", {}, [](WS ws) { return ws.mode() == kModeImage && ws.currentObject() >= 0; },
+        {});
     add("depth", MenuId::Edit, "遠近設定(&D)...", {}, picture, [](CMainFrame& f) { W(f).RunDepthDialog(); });
     add("anaglyph", MenuId::Edit, "アナグリフ画像作成(&A)...", {}, picture, {}, {}, true);
     add("interlace", MenuId::Edit, "インターレース画像の作成(&I)", {}, hasViews, {});
@@ -126,15 +151,18 @@ std::vector<Command> buildTable() {
         },
         [](WS ws) { return ws.mode() == kModeComposite; });
     // Options
-    add("params", MenuId::Option, "パラメータ設定(&P)...", {}, always, {});
+    add("params", MenuId::Option, "パラメータ設定(&P)...", {}, always,
+        [](CMainFrame& f) { runParamDialog(W(f), f.view()->host(), &f); });
     add("paper", MenuId::Option, "用紙サイズ変更(&F)...", {}, picture, [](CMainFrame& f) { W(f).ChangePaperSize(); });
     add("interlaceSettings", MenuId::Option, "インターレース設定(&I)...", {}, always, {});
     add("pmSettings", MenuId::Option, "パターンマッチ設定(&M)...", {}, always, {});
     add("faceSettings", MenuId::Option, "顔検出設定(&A)...", {}, always, {});
     add("videoSettings", MenuId::Option, "動画出力設定(&V)...", {}, always, {});
     // Help
-    add("doc", MenuId::Help, "ドキュメントの表示(&D)", {}, always, {});
-    add("tutorial", MenuId::Help, "チュートリアル(&T)", {}, always, {});
+    add("doc", MenuId::Help, "ドキュメントの表示(&D)", {}, always,
+        [](CMainFrame& f) { ShowHelp(f.view()->host(), W(f).settingsPath(), HelpPage::Manual, openWithDesktop); });
+    add("tutorial", MenuId::Help, "チュートリアル(&T)", {}, always,
+        [](CMainFrame& f) { ShowHelp(f.view()->host(), W(f).settingsPath(), HelpPage::Tutorial, openWithDesktop); });
     add("about", MenuId::Help, "バージョン情報(&A)...", {}, always, [](CMainFrame& f) {
         QMessageBox::about(&f, "バージョン情報", QString("%1\n\n写真1枚から立体画像を作るプログラム").arg(versionText()));
     }, {}, true);

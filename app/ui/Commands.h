@@ -33,6 +33,9 @@ struct Command {
 const std::vector<Command>& commandTable();
 const Command* findCommand(const std::string& id);
 
+// The command's "prompt\ntool tip" text ("" when it has none).
+const char* commandTip(const std::string& id);
+
 // State tests the rules share.
 bool hasPicture(const CStereoWorkspace& ws);
 bool hasViews(const CStereoWorkspace& ws);

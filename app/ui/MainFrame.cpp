@@ -72,21 +72,26 @@ void CMainFrame::buildMenus() {
         menus[m] = menu;
     }
     for (const Command& c : commandTable()) {
+        QAction* a;
         if (c.menu == MenuId::None) {
-            // Not in a menu: reached from palettes and the right-button menu.
-            auto* a = new QAction(QString::fromStdString(c.text), this);
-            a->setCheckable(static_cast<bool>(c.pressed));
-            const std::string id = c.id;
-            connect(a, &QAction::triggered, this, [this, id] { runCommand(id); });
-            m_actions[c.id] = a;
-            continue;
+            // Not in a menu: reached from palettes, the right-button menu or
+            // a shortcut, which needs the action on the window.
+            a = new QAction(QString::fromStdString(c.text), this);
+            addAction(a);
+        } else {
+            QMenu* menu = menus[c.menu];
+            if (c.id == "exit") addRecentFileEntries(menu);
+            if (c.separatorBefore && !menu->isEmpty()) menu->addSeparator();
+            a = menu->addAction(QString::fromStdString(c.text));
         }
-        QMenu* menu = menus[c.menu];
-        if (c.id == "exit") addRecentFileEntries(menu);
-        if (c.separatorBefore && !menu->isEmpty()) menu->addSeparator();
-        QAction* a = menu->addAction(QString::fromStdString(c.text));
-        if (!c.shortcut.isEmpty()) a->setShortcut(c.shortcut);
+        if (c.id == "undo") a->setShortcuts({c.shortcut, QKeySequence("Alt+Backspace")});
+        else if (!c.shortcut.isEmpty()) a->setShortcut(c.shortcut);
         a->setCheckable(static_cast<bool>(c.pressed));
+        const QString tip = QString::fromUtf8(commandTip(c.id));
+        if (!tip.isEmpty()) {
+            a->setStatusTip(tip.section('\n', 0, 0));
+            a->setToolTip(tip.section('\n', 1));
+        }
         const std::string id = c.id;
         connect(a, &QAction::triggered, this, [this, id] { runCommand(id); });
         m_actions[c.id] = a;
@@ -98,8 +103,17 @@ void CMainFrame::buildMenus() {
         else if (QAction* a = action(id)) bar->addAction(a);
     }
     QMenu* viewMenu = menus[MenuId::View];
-    viewMenu->insertAction(viewMenu->actions().value(0), bar->toggleViewAction());
+    QAction* first = viewMenu->actions().value(0);
+    viewMenu->insertAction(first, bar->toggleViewAction());
     bar->toggleViewAction()->setText("ツール バー(&T)");
+    auto* statusToggle = new QAction("ステータス バー(&S)", this);
+    statusToggle->setCheckable(true);
+    statusToggle->setChecked(true);
+    connect(statusToggle, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
+    viewMenu->insertAction(first, statusToggle);
+    viewMenu->insertSeparator(first);
+    m_actions["statusBar"] = statusToggle;
+    m_actions["toolBar"] = bar->toggleViewAction();
 }
 
 void CMainFrame::buildPalettes() {
@@ -133,9 +147,6 @@ void CMainFrame::buildPalettes() {
         a->setIcon(toolIcon(id));
         m_paintPalette->addAction(a);
     }
-    for (const char* id : {"pen", "eraser", "fill", "zoom", "outline", "switchRegion", "masking", "move", "colour", "text",
-                           "clipArt", "shape"})
-        if (QAction* a = action(id)) a->setToolTip(a->text());
     m_paintPalette->hide();
 }
 

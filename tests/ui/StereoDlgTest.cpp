@@ -2,6 +2,7 @@
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
 #include "ui/Commands.h"
+#include "stereo/PatternMultiView.h"
 #include "ui/StereoDlg.h"
 
 #include <QCheckBox>
@@ -96,6 +97,75 @@ TEST(StereoDlg, AutoStartPressesCreateAfter100ms) {
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
 }
 
+namespace {
+
+// A stereo-pair document of `pictures` pictures (slot k a flat grey k x 10)
+// with a textured left and right picture, so that matching finds blocks.
+struct PairDoc {
+    TempDir dir;
+    ScriptedHost host;
+    std::unique_ptr<CStereoWorkspace> ws;
+    PairDoc(int pictures, const std::string& ini = "") {
+        std::ofstream(dir.file("Plastora.ini")) << "[PM]\nCheckMatch=0\n" << ini;
+        ws = std::make_unique<CStereoWorkspace>(host, dir.file("Plastora.ini"));
+        ws->adoptPicture(gradientPicture(64, 32));
+        for (int k = 0; k < pictures; ++k) {
+            ws->highRes(k).createCopy(ws->source());
+            if (k > 0) blit(ws->highRes(k), 2, 0, 64, 32, &ws->source(), 0, 0, Rop::Copy);
+        }
+        ws->setHighResCount(pictures);
+        ws->setStereoPair(true);
+    }
+    ~PairDoc() { forgetPatternMultiView(*ws); }
+};
+
+}  // namespace
+
+TEST(StereoDlg, PatternMatchTickForStereoPairs) {
+    PairDoc pair(2, "EnablePM=1\n");
+    pair.ws->setStrength(5);
+    CStereoDlg strong(*pair.ws, false);
+    EXPECT_TRUE(strong.patternMatchBox()->isVisibleTo(&strong));
+    EXPECT_TRUE(strong.patternMatchTicked()) << "strength above 3 with EnablePM on";
+    pair.ws->setStrength(3);
+    CStereoDlg weak(*pair.ws, false);
+    EXPECT_FALSE(weak.patternMatchTicked());
+
+    PairDoc off(2, "EnablePM=0\n");
+    off.ws->setStrength(5);
+    CStereoDlg unticked(*off.ws, false);
+    EXPECT_FALSE(unticked.patternMatchTicked());
+
+    // Eight pictures: the box is not shown and never turns matching on.
+    PairDoc eight(8, "EnablePM=1\n");
+    eight.ws->setStrength(5);
+    CStereoDlg hidden(*eight.ws, false);
+    EXPECT_FALSE(hidden.patternMatchBox()->isVisibleTo(&hidden));
+    EXPECT_FALSE(hidden.patternMatchTicked());
+}
+
+TEST(StereoDlg, CreateBuildsAStereoPairsViewsWithTheTick) {
+    PairDoc pair(2);
+    pair.ws->setStrength(2);
+    CStereoDlg dlg(*pair.ws, false);
+    dlg.patternMatchBox()->setChecked(true);
+    EXPECT_FALSE(dlg.radio(2)->isEnabled()) << "no objects and no paint layer: the strength is locked";
+    dlg.createButton()->click();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    ASSERT_TRUE(pair.ws->hasViews());
+    EXPECT_EQ(pair.ws->strength(), 2);
+    const PatternMultiViewState* state = patternMultiViewState(*pair.ws);
+    ASSERT_NE(state, nullptr);
+    EXPECT_TRUE(state->patternMatch);
+    EXPECT_EQ(state->match.grid.columns, 4);
+    EXPECT_TRUE(samePixels(pair.ws->view(0), pair.ws->highRes(1))) << "view 0 is the right picture";
+
+    CStereoDlg again(*pair.ws, false);
+    again.patternMatchBox()->setChecked(false);
+    again.createButton()->click();
+    EXPECT_FALSE(patternMultiViewState(*pair.ws)->patternMatch);
+}
+
 TEST(Commands, EnablingFollowsTheState) {
     Doc d;
     auto enabled = [&](const char* id) {
@@ -121,7 +191,7 @@ TEST(Commands, EnablingFollowsTheState) {
     CStereoWorkspace empty(host, dir.file("x.ini"));
     for (const auto& c : ui::commandTable()) {
         if (!c.enabled(empty)) continue;
-        EXPECT_TRUE(c.id == "open" || c.id == "sample" || c.id == "exit" || c.id == "printSetup" ||
+        EXPECT_TRUE(c.id == "new" || c.id == "open" || c.id == "sample" || c.id == "exit" || c.id == "printSetup" ||
                     c.id == "openStereo" || c.menu == ui::MenuId::Option || c.menu == ui::MenuId::Help)
             << c.id << " is enabled with no picture";
     }
