@@ -3,6 +3,7 @@
 #include "core/RecentFiles.h"
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
+#include "stereo/StereoFiles.h"
 #include "core/StillImage.h"
 #include "platform/Paths.h"
 
@@ -147,6 +148,8 @@ int CStereoWorkspace::Open(const std::string& pathIn) {
         if (!chosen) return 0;
         path = *chosen;
     }
+    // A multi-picture file opens as a stereo pair.
+    if (isMpoPath(path)) return OpenMpoFile(*this, path);
     clearDocument();
     const Settings settings(m_settingsPath);
 

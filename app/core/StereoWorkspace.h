@@ -86,8 +86,8 @@ struct WorkspaceSettings {
     bool copyPrint = false;
     bool anaglyphColour = false;
     bool anaglyphFilter = false;
-    std::string drive = "F:";
-    std::string nintendoPath = "DCIM\\*NIN03\\HNI_%04d.MPO";
+    std::string drive;  // the card's mount point
+    std::string nintendoPath = "DCIM/*NIN03/HNI_%04d.MPO";
 };
 
 // One entry of the view's right-button menu: its text and the command id it

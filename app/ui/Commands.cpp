@@ -3,7 +3,9 @@
 #include "core/Help.h"
 #include "core/Settings.h"
 #include "core/Version.h"
+#include "stereo/StereoFiles.h"
 #include "ui/MainFrame.h"
+#include "ui/DriveDlg.h"
 #include "ui/ParamDlg.h"
 #include "ui/PlastoraView.h"
 
@@ -56,13 +58,16 @@ std::vector<Command> buildTable() {
         [](WS ws) { return ws.mode() == kModeImage || ws.mode() == kModeInterlace; },
         [](CMainFrame& f) { W(f).SaveEditImage(); });
     add("exportRegion", MenuId::File, "切出し画像の保存(&M)...", {}, mode1, [](CMainFrame& f) { W(f).ExportRegion(); });
-    add("saveViews", MenuId::File, "立体画像の保存(&L)...", {}, hasViews, {});
+    add("saveViews", MenuId::File, "立体画像の保存(&L)...", {}, hasViews, [](CMainFrame& f) { SaveAllViews(W(f)); });
     add("saveAnaglyph", MenuId::File, "アナグリフ画像の保存(&B)...", {},
         [](WS ws) { return ws.mode() == kModeAnaglyph; }, {});
-    add("openStereo", MenuId::File, "ステレオ画像を開く...", {}, always, {}, {}, true);
+    add("openStereo", MenuId::File, "ステレオ画像を開く...", {}, always, [](CMainFrame& f) { OpenStereoImage(W(f)); }, {},
+        true);
     add("saveStereo", MenuId::File, "ステレオ画像の保存...", {},
-        [](WS ws) { return ws.highResCount() > 0 || hasViews(ws); }, {});
-    add("saveCard", MenuId::File, "NINTENDO 3DS用保存(&N)...", {}, picture, {});
+        [](WS ws) { return ws.highResCount() > 0 || hasViews(ws); }, [](CMainFrame& f) { SaveStereoPair(W(f)); });
+    add("saveCard", MenuId::File, "NINTENDO 3DS用保存(&N)...", {}, picture, [](CMainFrame& f) {
+        ExportTo3ds(W(f), [&f](CStereoWorkspace& ws) { return runDriveDialog(ws, &f); });
+    });
     add("movie", MenuId::File, "動画ファイルの作成(&V)...", {},
         [](WS ws) { return ws.highResCount() > 0 || hasViews(ws); }, {});
     add("print", MenuId::File, "印刷...", QKeySequence("Ctrl+P"),
