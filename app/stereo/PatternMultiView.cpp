@@ -293,12 +293,18 @@ BlockSearchResult BlockSearcher::search(int x0, int y0) {
     if (m_settings.findDistance != 0 && m_settings.minDistance >= 0 &&
         m_settings.minDistance < m_settings.rejectThreshold) {
         setSearchPercents(setup, 30.0f, 30.0f);
+        // Neighbouring blocks tend to need the same stage, so a block starts
+        // at the stage that settled the one before (every eighth block
+        // starts again from the tightest, so easier parts are noticed).
         const int last = m_settings.minDistance + 1;
-        for (int a : {3, 8, last}) {
-            if (a > last) continue;
+        const int stages[3] = {std::min(3, last), std::min(8, last), last};
+        int stage = m_searches++ % 8 == 0 ? 0 : m_firstStage;
+        for (; stage < 3; ++stage) {
+            const int a = stages[stage];
             found = matchPattern(setup, a, 1, &r.minDistance);
             if (found > 0 && std::int64_t(r.minDistance) <= std::int64_t(a) * a * area) break;
         }
+        m_firstStage = std::min(stage, 2);
     } else {
         found = matchPattern(setup, m_settings.rejectThreshold, m_settings.findDistance, &r.minDistance);
     }

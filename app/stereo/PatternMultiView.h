@@ -181,6 +181,8 @@ private:
     void* m_setup = nullptr;  // whmatch::WHSetup
     int m_setupRows = 0, m_setupCols = 0;
     bool m_sourceLoaded = false;
+    int m_firstStage = 0;  // tolerance stage the next block starts at
+    int m_searches = 0;
 };
 
 struct BlockMatchResult {
