@@ -78,21 +78,6 @@ TEST(InterlacePixels, RowsAndColumnsWithAndWithoutSwap) {
     EXPECT_FALSE(BuildInterlace(out, none, flat(2, 2, kLeft), kInterlaceRows, false));
 }
 
-TEST(InterlacePixels, RealViewsKeepTheirOwnPixels) {
-    // A whole row or column is the source view's own, not only its colour.
-    const Surface right = gradientPicture(9, 7);
-    Surface left = gradientPicture(9, 7);
-    blit(left, Rop::Invert);
-    Surface rows, cols;
-    ASSERT_TRUE(BuildInterlace(rows, right, left, kInterlaceRows, false));
-    ASSERT_TRUE(BuildInterlace(cols, right, left, kInterlaceColumns, false));
-    for (int y = 0; y < 7; ++y)
-        for (int x = 0; x < 9; ++x) {
-            ASSERT_EQ(rows.at(x, y), (y % 2 ? right : left).at(x, y)) << x << "," << y;
-            ASSERT_EQ(cols.at(x, y), (x % 2 ? left : right).at(x, y)) << x << "," << y;
-        }
-}
-
 TEST(Interlace, CreateReadsTheSettingsFileAtBuildTime) {
     Doc d;
     EXPECT_EQ(CreateInterlace(*d.ws), 0) << "no views";

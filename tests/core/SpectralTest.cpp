@@ -61,15 +61,6 @@ TEST(SpectralPixels, GreyTintAndContrastStretch) {
     EXPECT_EQ(tintOf(100, 100, 100, RGB(200, 200, 0), false), RGB(78, 78, 0));
 }
 
-TEST(SpectralPixels, TintOfAPictureMatchesThePixelRule) {
-    const Surface photo = gradientPicture(37, 23);
-    Surface out;
-    ASSERT_TRUE(BuildGreyTint(out, photo, RGB(180, 60, 240), true));
-    for (int y = 0; y < 23; ++y)
-        for (int x = 0; x < 37; ++x)
-            ASSERT_EQ(out.at(x, y), spectralTint(photo.at(x, y), RGB(180, 60, 240), true)) << x << "," << y;
-}
-
 TEST(Spectral, FilledBackgroundWithTheForegroundRegionsInColour) {
     Doc d;
     d.ws->GenerateViews(nullptr, 2, false);
