@@ -26,8 +26,6 @@ constexpr const char* kTooManyFailuresMessage =
     "左右の画像が異なりすぎているためマルチビューの作成に失敗しました。\n認識できなかったパターンが%1%ありました。\n"
     "レンチキューラレンズで正しく立体視ができない可能性があります。";
 
-whmatch::WHSetup* asSetup(void* p) { return static_cast<whmatch::WHSetup*>(p); }
-
 std::map<const CStereoWorkspace*, std::unique_ptr<PatternMultiViewState>>& registry() {
     static std::map<const CStereoWorkspace*, std::unique_ptr<PatternMultiViewState>> states;
     return states;
@@ -226,7 +224,7 @@ BlockSearcher::BlockSearcher(const std::uint8_t* leftGrey, const std::uint8_t* r
     m_pattern.resize(static_cast<std::size_t>(m_p) * m_p);
 }
 
-BlockSearcher::~BlockSearcher() { whmatch::destroyWHSetup(asSetup(m_setup)); }
+BlockSearcher::~BlockSearcher() { whmatch::destroyWHSetup(m_setup); }
 
 BlockSearchResult BlockSearcher::search(int x0, int y0) {
     using namespace whmatch;
@@ -237,7 +235,7 @@ BlockSearchResult BlockSearcher::search(int x0, int y0) {
     // smaller than the area, so one setup serves them all: its source is
     // reloaded for each block.
     if (!m_setup || m_setupRows != a.rows || m_setupCols != a.cols) {
-        destroyWHSetup(asSetup(m_setup));
+        destroyWHSetup(m_setup);
         m_setup = nullptr;
         m_sourceLoaded = false;
         if (a.rows < m_p || a.cols < m_p) {
@@ -249,7 +247,7 @@ BlockSearchResult BlockSearcher::search(int x0, int y0) {
             r.setupOk = false;
             return r;
         }
-        setSearchPercents(asSetup(m_setup), static_cast<float>(m_settings.bottomUpStartPercent),
+        setSearchPercents(m_setup, static_cast<float>(m_settings.bottomUpStartPercent),
                           static_cast<float>(m_settings.distanceStartPercent));
         m_setupRows = a.rows;
         m_setupCols = a.cols;
@@ -263,7 +261,7 @@ BlockSearchResult BlockSearcher::search(int x0, int y0) {
                     m_left + static_cast<std::size_t>(y0 + y) * m_width + x0, static_cast<std::size_t>(m_p));
     const Image source{a.rows, a.cols, m_area.data()};
     const Image pattern{m_p, m_p, m_pattern.data()};
-    WHSetup* setup = asSetup(m_setup);
+    WHSetup* setup = m_setup;
     const bool loaded = m_sourceLoaded ? reloadSourceImage(setup, &source) : loadSourceImage(setup, &source);
     if (!loaded || !loadPatternImage(setup, &pattern)) {
         r.setupOk = false;

@@ -26,6 +26,9 @@ namespace plastora {
 
 class CStereoWorkspace;
 class ProgressSink;
+namespace whmatch {
+struct WHSetup;
+}
 
 // ---------------------------------------------------------------------------
 // Settings, section [PM] of the settings file.
@@ -156,11 +159,15 @@ struct BlockSearchResult {
     std::int32_t col = 0;
     std::uint32_t minDistance = 0;
     SearchArea area;
-    bool accepted = false;       // matches and minDistance^2 >= minDistance / P^2
+    bool accepted = false;       // a match, and [PM] MinDistance^2 >= its SSD / P^2
 };
 
 // Searches the blocks of a pair of grey pictures (left and right, both
 // width x height). One matcher setup serves every area of the same size.
+// In find-best mode the matcher runs with growing tolerances up to what can
+// still be accepted (see search()): which blocks are accepted, and where,
+// is exactly what one run with [PM] rejectThreshold gives; only the
+// position and distance reported for refused blocks may differ.
 class BlockSearcher {
 public:
     BlockSearcher(const std::uint8_t* leftGrey, const std::uint8_t* rightGrey, int width, int height,
@@ -178,7 +185,7 @@ private:
     int m_width, m_height, m_p;
     PatternMatchSettings m_settings;
     std::vector<std::uint8_t> m_area, m_pattern;
-    void* m_setup = nullptr;  // whmatch::WHSetup
+    whmatch::WHSetup* m_setup = nullptr;
     int m_setupRows = 0, m_setupCols = 0;
     bool m_sourceLoaded = false;
     int m_firstStage = 0;  // tolerance stage the next block starts at
