@@ -1,6 +1,7 @@
 // "編集画像の保存": the picture being edited, as shown, written to a file.
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
+#include "output/Spectral.h"
 
 #include <algorithm>
 
@@ -12,23 +13,6 @@ constexpr const char* kEditImageFilter = "JPEGﾌｧｲﾙ(*.jpg,*.jpeg)|*.jpg;*
 
 }  // namespace
 
-bool CStereoWorkspace::RenderHighResEdit(Surface& out) {
-    if (m_highResCount < 1 || m_highRes[0].empty()) return false;
-    const Surface& photo = m_highRes[0];
-    const int W = photo.width(), H = photo.height();
-    if (!out.createCopy(photo)) return false;
-    if (hasPaintLayer()) {
-        // The strokes enlarged pixel by pixel, so they keep their colour.
-        Surface paint, mask;
-        if (!paint.create(W, H) || !mask.create(W, H)) return false;
-        if (!stretchBlit(paint, 0, 0, W, H, m_paint, 0, 0, m_width, m_height, Rop::Copy, StretchMode::Nearest) ||
-            !stretchBlit(mask, 0, 0, W, H, m_paintMask, 0, 0, m_width, m_height, Rop::Copy, StretchMode::Nearest))
-            return false;
-        copyThroughMask(out, paint, mask);
-    }
-    return true;
-}
-
 int CStereoWorkspace::SaveEditImage(const std::string& pathIn) {
     if (m_display.empty() && m_highResCount < 1) return 0;
     m_currentObject = -1;
@@ -39,11 +23,10 @@ int CStereoWorkspace::SaveEditImage(const std::string& pathIn) {
         path = *chosen;
     }
     if (m_highResCount > 0 && !m_highRes[0].empty()) {
+        // The edit picture as shown (spectral background included) at the
+        // copy's resolution.
         Surface edit;
-        if (!RenderHighResEdit(edit)) {
-            m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
-            return 0;
-        }
+        if (!BuildHighResEditImage(*this, edit)) return 0;
         return SaveStillImage(m_host, edit, edit.width(), edit.height(), path, m_settings.jpegQuality);
     }
     Redraw();  // the display without the object selection

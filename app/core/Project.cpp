@@ -3,6 +3,7 @@
 #include "core/RecentFiles.h"
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
+#include "output/Interlace.h"
 #include "stereo/StereoFiles.h"
 #include "core/StillImage.h"
 #include "platform/Paths.h"
@@ -246,7 +247,8 @@ int CStereoWorkspace::OpenSampleData() {
     m_modified = false;
     if (!Open(project)) return 0;
     if (!RunStereoDialog(true)) return 1;
-    Compose();
+    if (Settings(m_settingsPath).getFlag(SettingKey::InterlaceStereo)) CreateInterlace(*this);
+    else Compose();
     return 1;
 }
 

@@ -296,6 +296,10 @@ public:
     // ---- document state ----------------------------------------------------
     bool stereoPair() const { return m_stereoPair; }
     void setStereoPair(bool on) { m_stereoPair = on; }
+    // Set while the 3DS card export runs (its stereo dialog hides the
+    // interlace tick).
+    bool cardExport() const { return m_cardExport; }
+    void setCardExport(bool on) { m_cardExport = on; }
     double lpi() const { return m_lpi; }
     void setLpi(double v) { m_lpi = v; }
     bool modified() const { return m_modified; }
@@ -429,9 +433,6 @@ public:
     // picture (photo, paint layer, objects) at that resolution; otherwise the
     // display image. With no path a save dialog asks. Returns 1 when written.
     int SaveEditImage(const std::string& path = {});
-    // The edit picture at the high-resolution copy's size; false without a
-    // copy or when memory fails.
-    bool RenderHighResEdit(Surface& out);
 
     // Redraw: rebuilds the display image from the display mode and asks the
     // host to repaint.
@@ -480,6 +481,7 @@ private:
     std::vector<Surface> m_scratchCards;
 
     bool m_stereoPair = false;
+    bool m_cardExport = false;
     double m_lpi = 60.0;
     bool m_modified = false;
     bool m_rotationAllowed = false;

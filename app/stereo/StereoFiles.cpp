@@ -1,5 +1,7 @@
 #include "stereo/StereoFiles.h"
 
+#include "output/Anaglyph.h"
+
 #include "core/ProjectFile.h"
 #include "core/RecentFiles.h"
 #include "core/Settings.h"
@@ -660,9 +662,17 @@ int SaveStereoPair(CStereoWorkspace& ws, const std::string& path) { return saveV
 
 int SaveAllViews(CStereoWorkspace& ws, const std::string& path) { return saveViewsCommand(ws, path, StereoSaveMode::AllViews); }
 
+// The anaglyph and interlace builds draw flat texts with the same painter.
+[[maybe_unused]] const bool kFlatTextPainterSet = (setFlatTextPainter(drawFlatTexts), true);
+
 int ExportTo3ds(CStereoWorkspace& ws, const ChooseCardDrive& chooseDrive) {
     Host& host = ws.host();
-    // Card mode lasts for this command only: it is passed down, never stored.
+    // Card mode lasts for this command only, whatever the outcome.
+    ws.setCardExport(true);
+    struct EndCardMode {
+        CStereoWorkspace& ws;
+        ~EndCardMode() { ws.setCardExport(false); }
+    } endCardMode{ws};
     if (!ws.hasViews()) {
         if (host.message(kCardNoViewsQuestion, MsgButtons::OkCancel, MsgIcon::Question) != MsgResult::Ok) return 0;
         if (!ws.RunStereoDialog(true) || !ws.hasViews()) return 0;

@@ -3,9 +3,15 @@
 #include "core/Help.h"
 #include "core/Settings.h"
 #include "core/Version.h"
+#include "output/Anaglyph.h"
+#include "output/Interlace.h"
 #include "stereo/StereoFiles.h"
 #include "ui/MainFrame.h"
+#include "ui/AnaglyphDlg.h"
+#include "ui/BackDlg.h"
 #include "ui/DriveDlg.h"
+#include "ui/InterlaceDlg.h"
+#include "ui/PMDlg.h"
 #include "ui/ParamDlg.h"
 #include "ui/PlastoraView.h"
 
@@ -60,7 +66,7 @@ std::vector<Command> buildTable() {
     add("exportRegion", MenuId::File, "切出し画像の保存(&M)...", {}, mode1, [](CMainFrame& f) { W(f).ExportRegion(); });
     add("saveViews", MenuId::File, "立体画像の保存(&L)...", {}, hasViews, [](CMainFrame& f) { SaveAllViews(W(f)); });
     add("saveAnaglyph", MenuId::File, "アナグリフ画像の保存(&B)...", {},
-        [](WS ws) { return ws.mode() == kModeAnaglyph; }, {});
+        [](WS ws) { return ws.mode() == kModeAnaglyph; }, [](CMainFrame& f) { SaveAnaglyph(W(f)); });
     add("openStereo", MenuId::File, "ステレオ画像を開く...", {}, always, [](CMainFrame& f) { OpenStereoImage(W(f)); }, {},
         true);
     add("saveStereo", MenuId::File, "ステレオ画像の保存...", {},
@@ -143,9 +149,11 @@ std::vector<Command> buildTable() {
     add("objectDelete", MenuId::None, "削除", {}, [](WS ws) { return ws.mode() == kModeImage && ws.currentObject() >= 0; },
         {});
     add("depth", MenuId::Edit, "遠近設定(&D)...", {}, picture, [](CMainFrame& f) { W(f).RunDepthDialog(); });
-    add("anaglyph", MenuId::Edit, "アナグリフ画像作成(&A)...", {}, picture, {}, {}, true);
-    add("interlace", MenuId::Edit, "インターレース画像の作成(&I)", {}, hasViews, {});
-    add("spectral", MenuId::Edit, "分光メガネ用画像作成(&C)...", {}, picture, {});
+    add("anaglyph", MenuId::Edit, "アナグリフ画像作成(&A)...", {}, picture,
+        [](CMainFrame& f) { RunAnaglyphCommand(W(f), &f); }, {}, true);
+    add("interlace", MenuId::Edit, "インターレース画像の作成(&I)", {}, hasViews, [](CMainFrame& f) { CreateInterlace(W(f)); });
+    add("spectral", MenuId::Edit, "分光メガネ用画像作成(&C)...", {}, picture,
+        [](CMainFrame& f) { RunSpectralCommand(W(f), &f); });
     // View
     add("animation", MenuId::View, "立体画像(&M)", {}, hasViews, [](CMainFrame& f) { W(f).StartViewAnimation(); },
         [](WS ws) { return ws.mode() == kModeAnimation; });
@@ -159,8 +167,12 @@ std::vector<Command> buildTable() {
     add("params", MenuId::Option, "パラメータ設定(&P)...", {}, always,
         [](CMainFrame& f) { runParamDialog(W(f), f.view()->host(), &f); });
     add("paper", MenuId::Option, "用紙サイズ変更(&F)...", {}, picture, [](CMainFrame& f) { W(f).ChangePaperSize(); });
-    add("interlaceSettings", MenuId::Option, "インターレース設定(&I)...", {}, always, {});
-    add("pmSettings", MenuId::Option, "パターンマッチ設定(&M)...", {}, always, {});
+    add("interlaceSettings", MenuId::Option, "インターレース設定(&I)...", {}, always,
+        [](CMainFrame& f) { RunInterlaceSettings(W(f), &f); });
+    add("pmSettings", MenuId::Option, "パターンマッチ設定(&M)...", {}, always, [](CMainFrame& f) {
+        CPMDlg dlg(f.view()->host(), W(f).settingsPath(), &f);
+        dlg.exec();
+    });
     add("faceSettings", MenuId::Option, "顔検出設定(&A)...", {}, always, {});
     add("videoSettings", MenuId::Option, "動画出力設定(&V)...", {}, always, {});
     // Help

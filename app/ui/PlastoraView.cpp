@@ -1,5 +1,6 @@
 #include "ui/PlastoraView.h"
 
+#include "output/Interlace.h"
 #include "ui/ToolIcons.h"
 
 #include <QMouseEvent>
@@ -54,6 +55,7 @@ void CPlastoraView::updateScrollBars() {
 void CPlastoraView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     updateScrollBars();
+    if (m_workspace->mode() == kModeInterlace) viewport()->update();
 }
 
 Point CPlastoraView::windowPoint(const QMouseEvent* event) {
@@ -127,6 +129,13 @@ void CPlastoraView::paintEvent(QPaintEvent*) {
     }
     Surface& d = m_workspace->display();
     if (d.empty()) return;
+    if (m_workspace->mode() == kModeInterlace) {
+        // Lines of the interlace image must meet the monitor's lines: the
+        // picture moves by a pixel with the parity of the window's size.
+        const Point shift = interlaceParityShift(viewport()->width(), viewport()->height());
+        p.drawImage(shift.x - horizontalScrollBar()->value(), shift.y - verticalScrollBar()->value(), d.image());
+        return;
+    }
     const int zoom = std::max(1, m_workspace->zoom());
     const QImage img = d.image();
     const QRect target(-horizontalScrollBar()->value(), -verticalScrollBar()->value(), d.width() * zoom,

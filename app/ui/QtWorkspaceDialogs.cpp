@@ -25,7 +25,7 @@ void QtWorkspaceDialogs::depthDialog(CStereoWorkspace& ws) {
 }
 
 bool QtWorkspaceDialogs::stereoDialog(CStereoWorkspace& ws, bool autoStart, bool& interlace) {
-    CStereoDlg dlg(ws, autoStart, false, m_parent);
+    CStereoDlg dlg(ws, autoStart, ws.cardExport(), m_parent);
     if (dlg.exec() != QDialog::Accepted) return false;
     interlace = dlg.interlaceTicked();
     return true;
