@@ -1,6 +1,7 @@
 #include "ui/PlastoraView.h"
 
 #include "output/Interlace.h"
+#include "stereo/PatternMultiView.h"
 #include "ui/ToolIcons.h"
 
 #include <QMouseEvent>
@@ -21,7 +22,7 @@ CPlastoraView::CPlastoraView(const std::string& settingsPath, QWidget* parent)
     viewport()->setAutoFillBackground(true);
 }
 
-CPlastoraView::~CPlastoraView() = default;
+CPlastoraView::~CPlastoraView() { forgetPatternMultiView(*m_workspace); }
 
 void CPlastoraView::updateView() {
     updateScrollBars();
@@ -143,6 +144,8 @@ void CPlastoraView::paintEvent(QPaintEvent*) {
     // Zoomed pixels are shown as blocks, never smoothed: masks are edited pixel by pixel.
     p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     p.drawImage(target, img);
+    // The blocks being matched while a stereo pair's views are built.
+    drawCheckMatch(p, *m_workspace, zoom, horizontalScrollBar()->value(), verticalScrollBar()->value());
 }
 
 }  // namespace plastora::ui
