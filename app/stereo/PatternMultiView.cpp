@@ -12,7 +12,9 @@
 #include <QRect>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
@@ -291,18 +293,40 @@ BlockSearchResult BlockSearcher::search(int x0, int y0) {
     if (m_settings.findDistance != 0 && m_settings.minDistance >= 0 &&
         m_settings.minDistance < m_settings.rejectThreshold) {
         setSearchPercents(setup, 30.0f, 30.0f);
-        // Neighbouring blocks tend to need the same stage, so a block starts
-        // at the stage that settled the one before (every eighth block
-        // starts again from the tightest, so easier parts are noticed).
+        // A window whose exact distance is known bounds the best one: the
+        // previous block's displacement (neighbouring blocks of a stereo
+        // pair mostly move alike) and no displacement are tried, and the
+        // matcher runs once with the smallest tolerance that keeps every
+        // window at least as good as the better of the two. On real pairs
+        // that tolerance is tight enough for the cascades to reject almost
+        // every other window after a few kernels.
         const int last = m_settings.minDistance + 1;
-        const int stages[3] = {std::min(3, last), std::min(8, last), last};
-        int stage = m_searches++ % 8 == 0 ? 0 : m_firstStage;
-        for (; stage < 3; ++stage) {
-            const int a = stages[stage];
-            found = matchPattern(setup, a, 1, &r.minDistance);
-            if (found > 0 && std::int64_t(r.minDistance) <= std::int64_t(a) * a * area) break;
+        std::uint64_t seed = std::numeric_limits<std::uint64_t>::max();
+        for (const auto& [dx, dy] : {std::pair{m_lastDx, m_lastDy}, std::pair{0, 0}}) {
+            const int col = x0 + dx - a.left, row = y0 + dy - a.top;
+            if (col < 0 || row < 0 || col + m_p > a.cols || row + m_p > a.rows) continue;
+            std::uint64_t ssd = 0;
+            for (int y = 0; y < m_p; ++y) {
+                const std::uint8_t* q = &m_area[static_cast<std::size_t>(row + y) * a.cols + col];
+                const std::uint8_t* t = &m_pattern[static_cast<std::size_t>(y) * m_p];
+                for (int x = 0; x < m_p; ++x) {
+                    const int d = int(q[x]) - int(t[x]);
+                    ssd += static_cast<std::uint64_t>(d * d);
+                }
+            }
+            seed = std::min(seed, ssd);
         }
-        m_firstStage = std::min(stage, 2);
+        int tolerance = last;
+        if (seed <= std::uint64_t(last) * last * std::uint64_t(area)) {
+            tolerance = static_cast<int>(std::sqrt(static_cast<double>(seed) / static_cast<double>(area)));
+            while (std::uint64_t(tolerance) * tolerance * std::uint64_t(area) < seed) ++tolerance;
+            tolerance = std::min(tolerance, last);
+        }
+        found = matchPattern(setup, tolerance, 1, &r.minDistance);
+        if (found > 0) {
+            m_lastDx = a.left + setup->matches[0].col - x0;
+            m_lastDy = a.top + setup->matches[0].row - y0;
+        }
     } else {
         found = matchPattern(setup, m_settings.rejectThreshold, m_settings.findDistance, &r.minDistance);
     }

@@ -188,8 +188,9 @@ private:
     whmatch::WHSetup* m_setup = nullptr;
     int m_setupRows = 0, m_setupCols = 0;
     bool m_sourceLoaded = false;
-    int m_firstStage = 0;  // tolerance stage the next block starts at
-    int m_searches = 0;
+    // The displacement the last block was found at.
+    int m_lastDx = 0;
+    int m_lastDy = 0;
 };
 
 struct BlockMatchResult {
