@@ -240,3 +240,115 @@ PIXELUNE_API void SetJpegQuality(int quality);
 // surface is then left empty).
 PIXELUNE_API int WmfReadFile(const PixDisplay* display, plastora::Surface* surface, const char* fileName,
                              int* width, int* height, const std::uint32_t* background);
+
+// ---------------------------------------------------------------------------
+// Scanner, printing and the picture-previewing file dialog.
+//
+// The scanner functions speak to SANE, the scanner interface of Linux, which
+// is loaded at run time (libsane.so.1), so a system without it still loads
+// this library. The steps of an acquisition:
+//  TWAINSelectSource  lets the user choose a device (kept in the packet);
+//  TWAINGetSource     opens the chosen device, or SANE's default device when
+//                     none was chosen, asks for one colour image of 8 bits a
+//                     sample and enables it;
+//  TWAINPostTwain     called again and again (from the caller's event loop or
+//                     a timer) while the device is enabled: starts the scan,
+//                     transfers the image and closes everything again.
+// SANE_CONFIG_DIR chooses the SANE configuration as usual (the tests point it
+// at a folder whose dll.conf lists only the "test" backend).
+
+struct PixSaneManager;
+
+// The application identity a session announces.
+struct TWAINIdentity {
+    int majorNum = 0;
+    int minorNum = 0;
+    int language = 0;
+    int country = 0;
+    char info[34] = {};
+    int protocolMajor = 0;
+    int protocolMinor = 0;
+    unsigned supportedGroups = 0;
+    char manufacturer[34] = {};
+    char productFamily[34] = {};
+    char productName[34] = {};
+};
+
+// The caller's connection record: zero-initialise it (TWAINPacket packet{};)
+// and keep it for the whole acquisition.
+struct TWAINPacket {
+    PixSaneManager* manager = nullptr;  // the loaded SANE library and its entry points
+    TWAINIdentity appId;                // filled when the library is loaded
+    char source[256] = {};              // the chosen device's SANE name; empty: SANE's default
+    void* sourceHandle = nullptr;       // the open device
+    void* userInterface = nullptr;      // the parent window the device is enabled under
+    int pending = 0;                    // images still to transfer
+    int state = 0;                      // 0 closed, 1 enabled, 2 scanning
+};
+
+// Results of TWAINPostTwain.
+constexpr int kTwainNotSourceEvent = -1;  // nothing enabled: the caller handles its message
+constexpr int kTwainNothingYet = 0;       // the device has no data yet: call again
+constexpr int kTwainClosed = 1;           // the scan was refused or cancelled; all closed
+constexpr int kTwainTransferred = 2;      // the transfer phase ended; all closed
+
+// The path of the SANE library (a library-wide buffer) when it can be
+// loaded, else null.
+PIXELUNE_API char* TWAINGetDllName();
+
+// Loads SANE, lists the devices and lets the user choose one in a modal list
+// under `parent` (a QWidget*, may be null); the choice goes to
+// packet->source. Unloads SANE again. Returns 1 when a device was chosen; 0
+// when SANE cannot be loaded, there is no device, no widget application runs
+// to ask in, or the user cancels (packet->source is then unchanged).
+PIXELUNE_API int TWAINSelectSource(TWAINPacket* packet, void* parent);
+
+// Loads SANE, opens packet->source (SANE's default device when empty), asks
+// for one image (pending = 1) in colour (scan mode "Color") at 8 bits a
+// sample where the device offers them, and enables it (state 1). Returns 1;
+// 0 when SANE cannot be loaded or the device cannot be opened (everything is
+// closed again), or when the packet is already in use.
+PIXELUNE_API int TWAINGetSource(TWAINPacket* packet, void* parent);
+
+// Drives an enabled device. `message` is the caller's current event; SANE
+// devices raise no window events, so it is not examined. Returns:
+//  kTwainNotSourceEvent when the packet has no enabled device;
+//  kTwainNothingYet while a device that offers a select descriptor has no
+//    data ready (only devices in non-blocking mode do);
+//  kTwainTransferred after the transfer: *image receives the picture as a
+//    packed DIB (40-byte info header and bottom-up 24-bit blue, green, red
+//    rows padded to 4 bytes, biSizeImage filled; std::malloc, free with
+//    std::free), or null when the transfer failed (no data, wrong frame
+//    layout, data ending early, a picture over 2^28 bytes);
+//  kTwainClosed when the device refused to start (cancelled, no document,
+//    jammed...); *image is left alone.
+// After kTwainClosed or kTwainTransferred the device is closed and SANE
+// unloaded; the packet can be used again.
+PIXELUNE_API int TWAINPostTwain(TWAINPacket* packet, const void* message, void** image, void* parent);
+
+// Total size of a packed DIB made by TWAINPostTwain (header and pixels), for
+// ReadRasterFile's dibSize; 0 for null.
+PIXELUNE_API std::size_t TWAINDibSize(const void* dib);
+
+class QPainter;
+
+// Draws the sourceWidth x sourceHeight block at the top-left of `source`
+// (parts beyond the surface black) onto `target`, stretched to the
+// targetWidth x targetHeight rectangle at (x, y), pixel for pixel without
+// smoothing. The painter may belong to a printer, a PDF writer or an image.
+// Nothing is drawn when a pointer is null or a size is not positive.
+PIXELUNE_API void RatserPrintFile(QPainter* target, const plastora::Surface* source, int sourceWidth,
+                                  int sourceHeight, int targetWidth, int targetHeight, int x, int y);
+
+// The file-open dialog with a picture preview: a 128 x 96 box "ﾌﾟﾚﾋﾞｭ画面"
+// and the tick "ﾌﾟﾚﾋﾞｭ" (on at start). While the tick is on, choosing a file
+// previews it: metafiles (".wmf") through Linewisp, other files through
+// ReadRasterFile, fitted into the box keeping their proportions.
+//  defaultExtension  appended to a typed name without one (may be null);
+//  filter            "name|patterns|name|patterns||", patterns separated by
+//                    ';' (may be null: all files);
+//  initialFolder     may be null.
+// Returns a library-wide buffer, overwritten by the next call: the chosen
+// path on OK, the empty string on Cancel or when no widget application runs.
+PIXELUNE_API const char* CustomFileDialog(const char* defaultExtension, const char* filter,
+                                          const char* initialFolder);
