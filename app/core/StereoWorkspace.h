@@ -6,6 +6,7 @@
 // messages go through the Host it is given.
 #pragma once
 
+#include "autocut/FaceBox.h"
 #include "core/Progress.h"
 #include "core/WorkspaceDialogs.h"
 #include "layers/Outline.h"
@@ -15,6 +16,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -293,6 +295,28 @@ public:
     static constexpr ColorRef kSpectralDefaultColour = 0x00FF0000u;  // blue (0x00BBGGRR)
     // ---- end of anaglyph, interlace, spectral ----
 
+    // ---- face detection ----
+    // The faces of the last detection (inclusive boxes of the working image,
+    // at most kMaxFaces), corrected by clicks while the result dialog is open
+    // (faceEditing). Detection and cutout: autocut/FaceDetect.h.
+    std::vector<FaceBox>& faces() { return m_faces; }
+    const std::vector<FaceBox>& faces() const { return m_faces; }
+    const FaceBox& lastRemovedFace() const { return m_lastRemovedFace; }
+    void setLastRemovedFace(const FaceBox& f) { m_lastRemovedFace = f; }
+    bool faceEditing() const { return m_faceEditing; }
+    // Starts or ends the click editing of the face list; ending clears it.
+    void setFaceEditing(bool on);
+    // The result dialog registers how it is closed while it is open.
+    void setFaceDialogCloser(std::function<void()> closer) { m_faceDialogCloser = std::move(closer); }
+    // Closes the result dialog (when open) and clears the face list.
+    // Switching the display mode and opening a file call this.
+    void CloseFaceResult();
+    // A left click in window coordinates: in mask editing while the face list
+    // is being edited, removes the face under it or adds one (and redraws).
+    // True when the click was taken (no stroke must start then).
+    bool FaceClick(Point window);
+    // ---- end of face detection ----
+
     // ---- document state ----------------------------------------------------
     bool stereoPair() const { return m_stereoPair; }
     void setStereoPair(bool on) { m_stereoPair = on; }
@@ -526,6 +550,13 @@ private:
     bool m_spectralContrast = false;
     Surface m_spectralBackground;
     // ---- end of anaglyph, interlace, spectral ----
+
+    // ---- face detection ----
+    std::vector<FaceBox> m_faces;
+    FaceBox m_lastRemovedFace;
+    bool m_faceEditing = false;
+    std::function<void()> m_faceDialogCloser;
+    // ---- end of face detection ----
 };
 
 // Paints a flat colour into `dst` wherever `mask` is white (any non-zero
