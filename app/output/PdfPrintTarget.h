@@ -1,0 +1,71 @@
+// Printing onto a Qt paged paint device: a PDF file here (the command-line
+// tool and the tests print this way), a real printer in the desktop program.
+#pragma once
+
+#include "output/Print.h"
+
+#include <memory>
+#include <string>
+
+class QPagedPaintDevice;
+class QPainter;
+class QPdfWriter;
+
+namespace plastora {
+
+// A PrintTarget over a paged paint device. Device pixels are the device's
+// own: its logical resolution and the width and height of its printable
+// area (what a painter opened on it addresses). The document starts when a
+// painter is opened on the device; images are drawn without lossy
+// compression where the device offers it, already stretched to the target
+// rectangle so that what the device receives is exactly pw x ph.
+class PaintDevicePrintTarget : public PrintTarget {
+public:
+    PaintDevicePrintTarget(QPagedPaintDevice& device, std::string deviceName);
+    ~PaintDevicePrintTarget() override;
+
+    std::string deviceName() const override { return m_name; }
+    int dpiX() const override;
+    int dpiY() const override;
+    int pageWidth() const override;
+    int pageHeight() const override;
+    bool startDoc(const std::string& name) override;
+    bool startPage() override;
+    bool drawImage(const Rect& dst, const Surface& image) override;
+    void endPage() override {}
+    void endDoc() override;
+
+protected:
+    // Gives the document its name before it starts.
+    virtual void setDocumentName(const std::string& name) = 0;
+
+private:
+    QPagedPaintDevice& m_device;
+    std::string m_name;
+    std::unique_ptr<QPainter> m_painter;
+    int m_pages = 0;
+};
+
+// A PDF file as the printer: `dpi` device pixels per inch on the paper of
+// `settings` (A4 when it names none) in its orientation, with margins of
+// `marginMM` on every side; the document name becomes the PDF's title.
+namespace detail {
+// Owns the writer so that it exists before the target that draws on it.
+struct PdfWriterHolder {
+    std::unique_ptr<QPdfWriter> writer;
+    explicit PdfWriterHolder(const std::string& path);
+    ~PdfWriterHolder();
+};
+}  // namespace detail
+
+class PdfPrintTarget : private detail::PdfWriterHolder, public PaintDevicePrintTarget {
+public:
+    PdfPrintTarget(const std::string& path, int dpi, const PrinterSettings& settings, double marginMM = 0.0,
+                   const std::string& deviceName = "PDF");
+    ~PdfPrintTarget() override;
+
+protected:
+    void setDocumentName(const std::string& name) override;
+};
+
+}  // namespace plastora
