@@ -1,0 +1,599 @@
+#include "output/Video.h"
+
+#include "core/Progress.h"
+#include "core/Settings.h"
+#include "core/StereoWorkspace.h"
+#include "core/StillImage.h"
+#include "output/Anaglyph.h"
+#include "pixelune/pixelune.h"
+#include "stereo/PatternMultiView.h"
+
+#include <opencv2/core.hpp>
+#include <opencv2/videoio.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <unistd.h>
+
+namespace plastora {
+
+const char* const kMovieFlatTextMessage =
+    "文字に立体化しない設定があります。この文字を動画にするには設定を外して遠近設定を0にしてください。";
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kAskMakeViews = "立体画像が作成されていません。作成しますか？";
+constexpr const char* kFrameFilter = "ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp|JPEGﾌｧｲﾙ(*.jpg,*.jpeg)|*.jpg;*jpeg||";
+constexpr const char* kMovieFilter = "ﾑｰﾋﾞｰﾌｧｲﾙ(*.avi)|*.avi|GIFｱﾆﾒｰｼｮﾝ(*.gif)|*.gif||";
+constexpr const char* kCaptionWriting = "動画ファイル作成中";
+constexpr const char* kCaptionReducing = "減色処理中(時間がかかります)";
+
+void memoryMessage(CStereoWorkspace& ws) { ws.host().message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error); }
+
+bool allViewsPresent(const CStereoWorkspace& ws) {
+    if (ws.viewCount() < 2) return false;
+    for (int i = 0; i < ws.viewCount(); ++i)
+        if (ws.view(i).empty()) return false;
+    return true;
+}
+
+bool hasFlatText(const CStereoWorkspace& ws) {
+    for (int i = 0; i < ws.objectCount(); ++i) {
+        const ObjectEntry& e = ws.objectEntry(i);
+        if (e.type == kObjectText && e.object && (e.object->flags & kTextFlat)) return true;
+    }
+    return false;
+}
+
+// A name beside `target` for writing before the rename; it keeps `extension`
+// because the video writer chooses its container by the name.
+std::string temporaryBeside(const std::string& target, const char* extension) {
+    const fs::path p(target);
+    std::string name(1, '.');
+    name.append(p.filename().string()).append(1, '.').append(std::to_string(::getpid())).append(".part").append(extension);
+    return (p.parent_path() / name).string();
+}
+
+bool renameInto(const std::string& from, const std::string& to) {
+    std::error_code ec;
+    fs::rename(from, to, ec);
+    if (ec) fs::remove(from, ec);
+    return !ec;
+}
+
+// Progress of frame `index` of a sequence with `perPass` frames a pass, as
+// (j + p x (N - 1)), the count the progress formulas are written in.
+int sweepCount(int index, int perPass, int viewCount) {
+    const int p = index / perPass;
+    const int j = index % perPass;
+    return j + p * (viewCount - 1);
+}
+
+// Top-down BGR rows of a surface into `dst` (rows of `step` bytes).
+void surfaceToBgr(const Surface& s, std::uint8_t* dst, std::size_t step) {
+    for (int y = 0; y < s.height(); ++y) {
+        const Pixel* src = s.row(y);
+        std::uint8_t* d = dst + static_cast<std::size_t>(y) * step;
+        for (int x = 0; x < s.width(); ++x) {
+            const Pixel p = src[x];
+            d[0] = static_cast<std::uint8_t>(p);
+            d[1] = static_cast<std::uint8_t>(p >> 8);
+            d[2] = static_cast<std::uint8_t>(p >> 16);
+            d += 3;
+        }
+    }
+}
+
+}  // namespace
+
+// ---- settings ------------------------------------------------------------
+
+VideoSettings videoResetValues() {
+    VideoSettings s;
+    s.fps = 10.0;
+    s.loop = 10;
+    return s;
+}
+
+VideoSettings readVideoSettings(const std::string& settingsPath) {
+    const Settings st(settingsPath);
+    VideoSettings s;
+    s.stereoType = st.getInt(SettingKey::VideoStereoType);
+    if (s.stereoType < kMovie || s.stereoType > kFrameColumnInterlace) s.stereoType = kMovie;
+    s.videoSize = st.getInt(SettingKey::VideoVideoSize);
+    if (s.videoSize < 0 || s.videoSize >= kVideoSizeCount) s.videoSize = 1;
+    s.reverseStereo = st.getFlag(SettingKey::VideoReverseStereo);
+    s.fps = std::clamp(st.getFloat(SettingKey::VideoFPS), kMinFps, kMaxFps);
+    s.loop = std::clamp(st.getInt(SettingKey::VideoLoop), kMinLoop, kMaxLoop);
+    s.gifOwnSize = st.getFlag(SettingKey::VideoGifSize);
+    return s;
+}
+
+void writeVideoSettings(const std::string& settingsPath, const VideoSettings& s) {
+    const Settings st(settingsPath);
+    st.setInt(SettingKey::VideoStereoType, s.stereoType);
+    st.setInt(SettingKey::VideoVideoSize, s.videoSize);
+    st.setFlag(SettingKey::VideoReverseStereo, s.reverseStereo);
+    st.setFloat(SettingKey::VideoFPS, s.fps);
+    st.setInt(SettingKey::VideoLoop, s.loop);
+    st.setFlag(SettingKey::VideoGifSize, s.gifOwnSize);
+}
+
+Size videoFrameSize(const std::string& settingsPath, int sizeIndex) {
+    const SettingSize sz = Settings(settingsPath).getSize(SettingKey::VideoSizeN, sizeIndex + 1);
+    return {std::max(1, static_cast<int>(sz.width)), std::max(1, static_cast<int>(sz.height))};
+}
+
+// ---- frame geometry --------------------------------------------------------
+
+Rect fitIntoFrame(int wv, int hv, int w, int h) {
+    const std::int64_t a = std::int64_t{wv} * h;
+    const std::int64_t b = std::int64_t{hv} * w;
+    if (w > 0 && a < b) {
+        const int fh = static_cast<int>(a / w);
+        const int top = (hv - fh) / 2;
+        return {0, top, wv, top + fh};
+    }
+    if (h > 0 && b < a) {
+        const int fw = static_cast<int>(b / h);
+        const int left = (wv - fw) / 2;
+        return {left, 0, left + fw, hv};
+    }
+    return {0, 0, wv, hv};
+}
+
+std::vector<int> movieFrameSequence(int viewCount, int passes, bool extremesOnly) {
+    std::vector<int> seq;
+    if (viewCount < 2 || passes < 1) return seq;
+    const int perPass = extremesOnly ? 1 : viewCount - 1;
+    seq.reserve(static_cast<std::size_t>(perPass) * static_cast<std::size_t>(passes));
+    for (int p = 0; p < passes; ++p)
+        for (int j = 0; j < perPass; ++j) seq.push_back((p & 1) ? viewCount - 1 - j : j);
+    return seq;
+}
+
+bool movieUsesExtremesOnly(const CStereoWorkspace& ws) {
+    if (!ws.stereoPair() || ws.highResCount() != 2) return false;
+    const PatternMultiViewState* state = patternMultiViewState(ws);
+    return !(state && state->patternMatch);
+}
+
+bool renderFittedFrame(Surface& frame, const Surface& view) {
+    blit(frame, Rop::Blackness);
+    const Rect r = fitIntoFrame(frame.width(), frame.height(), view.width(), view.height());
+    if (r.width() <= 0 || r.height() <= 0) return true;
+    return stretchBlit(frame, r.left, r.top, r.width(), r.height(), view, 0, 0, view.width(), view.height(), Rop::Copy,
+                       StretchMode::Halftone);
+}
+
+// ---- colour reduction --------------------------------------------------------
+
+bool clusterPalette(const std::vector<Pixel>& pixels, std::array<std::uint32_t, 256>& palette) {
+    palette.fill(0);
+    if (pixels.empty()) return false;
+    const int count = static_cast<int>(std::min<std::size_t>(pixels.size(), std::numeric_limits<int>::max()));
+    const int k = std::min(256, count);
+    try {
+        cv::Mat samples(count, 3, CV_32F);
+        for (int i = 0; i < count; ++i) {
+            float* row = samples.ptr<float>(i);
+            const Pixel p = pixels[static_cast<std::size_t>(i)];
+            row[0] = static_cast<float>(p & 0xFFu);
+            row[1] = static_cast<float>((p >> 8) & 0xFFu);
+            row[2] = static_cast<float>((p >> 16) & 0xFFu);
+        }
+        cv::Mat labels, centres;
+        // A fixed seed: the same picture always gets the same palette.
+        cv::theRNG() = cv::RNG(0x5EED);
+        cv::kmeans(samples, k, labels, cv::TermCriteria(cv::TermCriteria::COUNT | cv::TermCriteria::EPS, 10, 1.0), 1,
+                   cv::KMEANS_RANDOM_CENTERS, centres);
+        // Each cluster's colour is the running mean of its members in pixel
+        // order, in float.
+        std::array<std::array<float, 3>, 256> mean{};
+        std::array<int, 256> members{};
+        for (int i = 0; i < count; ++i) {
+            const int c = labels.at<int>(i);
+            if (c < 0 || c >= k) continue;
+            const float* row = samples.ptr<float>(i);
+            const float n = static_cast<float>(++members[static_cast<std::size_t>(c)]);
+            for (int ch = 0; ch < 3; ++ch) {
+                float& m = mean[static_cast<std::size_t>(c)][static_cast<std::size_t>(ch)];
+                m += (row[ch] - m) / n;
+            }
+        }
+        for (int c = 0; c < k; ++c) {
+            const auto& m = mean[static_cast<std::size_t>(c)];
+            auto byte = [](float v) { return static_cast<std::uint32_t>(std::clamp(v, 0.0f, 255.0f)); };
+            palette[static_cast<std::size_t>(c)] = (byte(m[2]) << 16) | (byte(m[1]) << 8) | byte(m[0]);
+        }
+    } catch (const std::exception&) {
+        return false;
+    }
+    return true;
+}
+
+NearestPalette::NearestPalette(const std::array<std::uint32_t, 256>& palette)
+    : m_cellStart(32 * 32 * 32, -1), m_cellCount(32 * 32 * 32, 0) {
+    for (std::size_t i = 0; i < 256; ++i) {
+        m_rgb[i * 3] = static_cast<int>((palette[i] >> 16) & 0xFFu);
+        m_rgb[i * 3 + 1] = static_cast<int>((palette[i] >> 8) & 0xFFu);
+        m_rgb[i * 3 + 2] = static_cast<int>(palette[i] & 0xFFu);
+    }
+}
+
+void NearestPalette::buildCell(int cell) {
+    const int lo[3] = {((cell >> 10) & 31) << 3, ((cell >> 5) & 31) << 3, (cell & 31) << 3};
+    // The nearest entry of any colour in the cell is never farther than the
+    // smallest of the entries' farthest distances from the cell; entries
+    // whose closest distance exceeds that can be left out.
+    int minFar = std::numeric_limits<int>::max();
+    std::array<int, 256> near{};
+    for (std::size_t e = 0; e < 256; ++e) {
+        int nd = 0, fd = 0;
+        for (int ch = 0; ch < 3; ++ch) {
+            const int v = m_rgb[e * 3 + static_cast<std::size_t>(ch)];
+            const int a = lo[ch], b = lo[ch] + 7;
+            const int d = v < a ? a - v : v > b ? v - b : 0;
+            const int f = std::max(std::abs(v - a), std::abs(v - b));
+            nd += d * d;
+            fd += f * f;
+        }
+        near[e] = nd;
+        minFar = std::min(minFar, fd);
+    }
+    m_cellStart[static_cast<std::size_t>(cell)] = static_cast<std::int32_t>(m_candidates.size());
+    std::uint16_t n = 0;
+    for (std::size_t e = 0; e < 256; ++e)
+        if (near[e] <= minFar) {
+            m_candidates.push_back(static_cast<std::uint8_t>(e));
+            ++n;
+        }
+    m_cellCount[static_cast<std::size_t>(cell)] = n;
+}
+
+std::uint8_t NearestPalette::nearest(Pixel colour) {
+    colour &= 0x00FFFFFFu;
+    if (m_haveLast && colour == m_lastColour) return m_lastIndex;
+    const int r = static_cast<int>(colour >> 16), g = static_cast<int>((colour >> 8) & 0xFFu),
+              b = static_cast<int>(colour & 0xFFu);
+    const int cell = ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
+    if (m_cellStart[static_cast<std::size_t>(cell)] < 0) buildCell(cell);
+    const std::uint8_t* cand = m_candidates.data() + m_cellStart[static_cast<std::size_t>(cell)];
+    const int n = m_cellCount[static_cast<std::size_t>(cell)];
+    int best = std::numeric_limits<int>::max();
+    std::uint8_t bestIndex = 0;
+    for (int i = 0; i < n; ++i) {
+        const std::size_t e = cand[i];
+        const int dr = m_rgb[e * 3] - r, dg = m_rgb[e * 3 + 1] - g, db = m_rgb[e * 3 + 2] - b;
+        const int d = dr * dr + dg * dg + db * db;
+        if (d < best) {
+            best = d;
+            bestIndex = static_cast<std::uint8_t>(e);
+        }
+    }
+    m_lastColour = colour;
+    m_lastIndex = bestIndex;
+    m_haveLast = true;
+    return bestIndex;
+}
+
+// ---- AVI -------------------------------------------------------------------------
+
+int WriteMovieAvi(CStereoWorkspace& ws, const std::string& path) {
+    if (!allViewsPresent(ws)) return 0;
+    const VideoSettings settings = readVideoSettings(ws.settingsPath());
+    const Size size = videoFrameSize(ws.settingsPath(), settings.videoSize);
+    const int n = ws.viewCount();
+    Surface frame;
+    if (!frame.create(size.cx, size.cy)) {
+        memoryMessage(ws);
+        return 0;
+    }
+    const std::string temp = temporaryBeside(path, ".avi");
+    cv::VideoWriter writer;
+    cv::Mat image;
+    try {
+        // MJPEG in AVI: every common player reads it, and OpenCV writes it
+        // with FFmpeg or, without FFmpeg, with its own encoder.
+        const int fourcc = cv::VideoWriter::fourcc('M', 'J', 'P', 'G');
+        const cv::Size frameSize(size.cx, size.cy);
+        if (!writer.open(temp, cv::CAP_FFMPEG, fourcc, settings.fps, frameSize, true))
+            writer.open(temp, cv::CAP_OPENCV_MJPEG, fourcc, settings.fps, frameSize, true);
+        if (writer.isOpened()) image.create(size.cy, size.cx, CV_8UC3);
+    } catch (const std::exception&) {
+        writer.release();
+    }
+    if (!writer.isOpened() || image.empty()) {
+        std::error_code ec;
+        fs::remove(temp, ec);
+        memoryMessage(ws);
+        return 0;
+    }
+    const bool extremesOnly = movieUsesExtremesOnly(ws);
+    const std::vector<int> sequence = movieFrameSequence(n, settings.loop * 2, extremesOnly);
+    const int perPass = extremesOnly ? 1 : n - 1;
+    const int total = (n - 1) * settings.loop * 2;
+    {
+        HostProgress progress(ws.host(), kCaptionWriting);
+        for (std::size_t k = 0; k < sequence.size(); ++k) {
+            if (!renderFittedFrame(frame, ws.view(sequence[k]))) {
+                memoryMessage(ws);
+                break;
+            }
+            surfaceToBgr(frame, image.data, image.step);
+            try {
+                writer.write(image);
+            } catch (const std::exception&) {
+                memoryMessage(ws);
+                break;
+            }
+            progress.setPosition(sweepCount(static_cast<int>(k), perPass, n) * 100 / total);
+        }
+    }
+    try {
+        writer.release();
+    } catch (const std::exception&) {
+    }
+    if (!renameInto(temp, path)) {
+        ws.host().message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Error);
+        return 0;
+    }
+    return 1;
+}
+
+// ---- GIF -------------------------------------------------------------------------
+
+namespace {
+
+// Supplies the frames of a GIF: straight from the views (own size, cut to
+// the frame width) or fitted into a frame bitmap.
+class GifFrames {
+public:
+    bool init(CStereoWorkspace& ws, const VideoSettings& s) {
+        m_ws = &ws;
+        m_ownSize = s.gifOwnSize;
+        if (m_ownSize) {
+            // Rounded down to a multiple of 4 so that a 24-bit row has no
+            // padding; a picture narrower than 4 keeps its width.
+            m_width = ws.width() >= 4 ? ws.width() & ~3 : ws.width();
+            m_height = ws.height();
+            return true;
+        }
+        const Size size = videoFrameSize(ws.settingsPath(), s.videoSize);
+        m_width = size.cx;
+        m_height = size.cy;
+        return m_frame.create(m_width, m_height);
+    }
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+    // The frame of view `v`, or null when the stretch fails.
+    const Surface* frame(int v) {
+        if (m_ownSize) return &m_ws->view(v);
+        if (!renderFittedFrame(m_frame, m_ws->view(v))) return nullptr;
+        return &m_frame;
+    }
+
+private:
+    CStereoWorkspace* m_ws = nullptr;
+    bool m_ownSize = true;
+    int m_width = 0, m_height = 0;
+    Surface m_frame;
+};
+
+// The frame's pixels in bottom-up row order, width x height.
+void bottomUpPixels(const Surface& s, int width, int height, std::vector<Pixel>& out) {
+    out.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (int r = 0; r < height; ++r) {
+        const Pixel* src = s.row(height - 1 - r);
+        std::copy(src, src + width, out.begin() + static_cast<std::ptrdiff_t>(r) * width);
+    }
+}
+
+}  // namespace
+
+int WriteMovieGif(CStereoWorkspace& ws, const std::string& path) {
+    if (!allViewsPresent(ws)) return 0;
+    const VideoSettings settings = readVideoSettings(ws.settingsPath());
+    const int n = ws.viewCount();
+    GifFrames frames;
+    if (!frames.init(ws, settings) || frames.width() < 1 || frames.height() < 1) {
+        memoryMessage(ws);
+        return 0;
+    }
+    const int w = frames.width(), h = frames.height();
+    const int delay = static_cast<int>(100.0 / settings.fps);
+
+    // The palette from the first frame.
+    std::array<std::uint32_t, 256> palette{};
+    std::vector<Pixel> pixels;
+    ws.host().progressBegin(kCaptionReducing, 0, 100);
+    ws.host().progressSet(10);
+    const Surface* first = frames.frame(0);
+    bool clustered = false;
+    if (first) {
+        bottomUpPixels(*first, w, h, pixels);
+        clustered = clusterPalette(pixels, palette);
+    }
+    ws.host().progressEnd();
+    if (!clustered) {
+        memoryMessage(ws);
+        return 0;
+    }
+    HostProgress progress(ws.host(), kCaptionWriting);
+    progress.setPosition(30);
+    progress.setPosition(50);
+
+    const std::string temp = temporaryBeside(path, ".gif");
+    std::FILE* file = std::fopen(temp.c_str(), "w+b");
+    if (!file) return 0;  // quietly: nothing is written
+
+    NearestPalette nearest(palette);
+    const bool extremesOnly = movieUsesExtremesOnly(ws);
+    const std::vector<int> sequence = movieFrameSequence(n, 2, extremesOnly);
+    const int perPass = extremesOnly ? 1 : n - 1;
+    std::vector<std::uint8_t> indices(pixels.size());
+    bool writeFailed = false;
+    for (std::size_t k = 0; k < sequence.size(); ++k) {
+        const Surface* f = frames.frame(sequence[k]);
+        if (!f) {
+            memoryMessage(ws);
+            break;
+        }
+        bottomUpPixels(*f, w, h, pixels);
+        for (std::size_t i = 0; i < pixels.size(); ++i) indices[i] = nearest.nearest(pixels[i]);
+        int ok;
+        if (k == 0) {
+            ok = GifWrite(0, file, indices.data(), palette.data(), 8, w, h, w, nullptr, delay, Point{-1, -1}, 0);
+        } else {
+            // Over the trailer the previous frame ended with.
+            ok = std::fseek(file, -1, SEEK_CUR) == 0 &&
+                 GifWrite(1, file, indices.data(), nullptr, 8, w, h, w, nullptr, delay, Point{-1, -1}, 0);
+        }
+        if (!ok) {
+            writeFailed = true;
+            break;
+        }
+        progress.setPosition(50 + sweepCount(static_cast<int>(k), perPass, n) * 50 / (2 * n - 2));
+    }
+    const bool closed = std::fclose(file) == 0;
+    if (writeFailed || !closed) {
+        std::error_code ec;
+        fs::remove(temp, ec);
+        ws.host().message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Error);
+        return 0;
+    }
+    if (!renameInto(temp, path)) {
+        ws.host().message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Error);
+        return 0;
+    }
+    return 1;
+}
+
+// ---- stereo movie frames -------------------------------------------------------------
+
+namespace {
+
+// `src` fitted into a wv x hv frame and squeezed to half its width (`halfX`)
+// or half its height (`halfY`), offsets halved too; the rest black.
+bool squeezedFrame(Surface& out, const Surface& src, int wv, int hv, bool halfX, bool halfY) {
+    if (!out.create(wv, hv)) return false;
+    Rect r = fitIntoFrame(wv, hv, src.width(), src.height());
+    int x = r.left, y = r.top, w = r.width(), h = r.height();
+    if (halfX) x /= 2, w /= 2;
+    if (halfY) y /= 2, h /= 2;
+    if (w <= 0 || h <= 0) return true;
+    return stretchBlit(out, x, y, w, h, src, 0, 0, src.width(), src.height(), Rop::Copy, StretchMode::Halftone);
+}
+
+}  // namespace
+
+bool BuildStereoMovieFrame(Surface& out, const Surface& a, const Surface& b, int kind, int wv, int hv,
+                           bool squeezeInterlace) {
+    if (kind < kFrameSideBySide || kind > kFrameColumnInterlace || a.empty() || b.empty()) return false;
+    const bool squeeze = kind <= kFrameTopBottom || squeezeInterlace;
+    const bool halfX = squeeze && (kind == kFrameSideBySide || kind == kFrameColumnInterlace);
+    const bool halfY = squeeze && (kind == kFrameTopBottom || kind == kFrameRowInterlace);
+    Surface fa, fb;
+    if (!squeezedFrame(fa, a, wv, hv, halfX, halfY) || !squeezedFrame(fb, b, wv, hv, halfX, halfY)) return false;
+    switch (kind) {
+    case kFrameSideBySide: blit(fa, wv / 2, 0, wv / 2, hv, &fb, 0, 0, Rop::Copy); break;
+    case kFrameTopBottom: blit(fa, 0, hv / 2, wv, hv / 2, &fb, 0, 0, Rop::Copy); break;
+    case kFrameRowInterlace: {
+        // Odd rows from the top carry A, even rows B. Squeezed: row pair i
+        // (rows 2i and 2i + 1) takes row i of both halves.
+        if (!out.create(wv, hv)) return false;
+        for (int y = 0; y < hv; ++y) {
+            const Surface& src = (y & 1) ? fa : fb;
+            std::copy_n(src.row(halfY ? y / 2 : y), wv, out.row(y));
+        }
+        return true;
+    }
+    case kFrameColumnInterlace: {
+        // Even columns from the left carry A, odd columns B.
+        if (!out.create(wv, hv)) return false;
+        for (int y = 0; y < hv; ++y) {
+            const Pixel* ra = fa.row(y);
+            const Pixel* rb = fb.row(y);
+            Pixel* d = out.row(y);
+            for (int x = 0; x < wv; ++x) {
+                const int sx = halfX ? x / 2 : x;
+                d[x] = (x & 1) ? rb[sx] : ra[sx];
+            }
+        }
+        return true;
+    }
+    default: break;
+    }
+    out = std::move(fa);
+    return true;
+}
+
+int MakeStereoMovieFrame(CStereoWorkspace& ws, const std::string& path, int kind) {
+    const VideoSettings settings = readVideoSettings(ws.settingsPath());
+    const Size size = videoFrameSize(ws.settingsPath(), settings.videoSize);
+    // Which eye goes first: side by side keeps view 0 first unless reversed;
+    // the other layouts put view N-1 first unless reversed.
+    const bool swap = kind == kFrameSideBySide ? settings.reverseStereo : !settings.reverseStereo;
+    Surface out;
+    bool built = false;
+    if (ws.highResCount() > 0) {
+        Surface left, right;  // views N-1 and 0 at R x W by R x H
+        if (!ws.GenerateHighResPair(left, right, ws.stereoPair())) return 0;
+        built = BuildStereoMovieFrame(out, swap ? left : right, swap ? right : left, kind, size.cx, size.cy, false);
+    } else {
+        StereoSources sources;
+        if (!prepareStereoSources(ws, sources)) {
+            ws.host().message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Error);
+            return 0;
+        }
+        built = BuildStereoMovieFrame(out, swap ? *sources.left : *sources.right, swap ? *sources.right : *sources.left,
+                                      kind, size.cx, size.cy, true);
+    }
+    if (!built) {
+        memoryMessage(ws);
+        return 0;
+    }
+    return SaveStillImage(ws.host(), out, out.width(), out.height(), path, ws.settings().jpegQuality);
+}
+
+// ---- the command ------------------------------------------------------------------
+
+bool canMakeMovie(const CStereoWorkspace& ws) {
+    return (ws.viewCount() > 0 && !ws.view(0).empty()) || ws.highResCount() > 0;
+}
+
+int MakeMovie(CStereoWorkspace& ws) {
+    const VideoSettings settings = readVideoSettings(ws.settingsPath());
+    Host& host = ws.host();
+    if (settings.stereoType != kMovie) {
+        const auto chosen = host.askSavePath("bmp", kFrameFilter);
+        if (!chosen) return 0;
+        // SaveStillImage reports its own failure; the others are reported here.
+        return MakeStereoMovieFrame(ws, *chosen, settings.stereoType);
+    }
+    if (hasFlatText(ws)) {
+        host.message(kMovieFlatTextMessage);
+        return 0;
+    }
+    if (!allViewsPresent(ws)) {
+        if (host.message(kAskMakeViews, MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes) return 0;
+        if (ws.RunStereoDialog(false) != 1 || !allViewsPresent(ws)) return 0;
+    }
+    std::string initial;
+    if (!ws.currentPath().empty()) initial = fs::path(ws.currentPath()).replace_extension(".avi").string();
+    const auto chosen = host.askSavePath("avi", kMovieFilter, initial);
+    if (!chosen) return 0;
+    const std::string& name = *chosen;
+    const std::size_t dot = name.rfind('.');
+    std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext == ".gif" ? WriteMovieGif(ws, name) : WriteMovieAvi(ws, name);
+}
+
+}  // namespace plastora
