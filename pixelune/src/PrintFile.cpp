@@ -11,24 +11,22 @@ void RatserPrintFile(QPainter* target, const plastora::Surface* source, int sour
     if (!target || !source || !target->isActive() || sourceWidth <= 0 || sourceHeight <= 0 || targetWidth <= 0 ||
         targetHeight <= 0)
         return;
-    // The source block as 24-bit pixels (what a DIB of that size would read
-    // from the bitmap; beyond the bitmap it stays black).
-    QImage block(sourceWidth, sourceHeight, QImage::Format_RGB888);
+    // The source block (what a DIB of that size would read from the bitmap;
+    // beyond the bitmap it stays black).
+    QImage block(sourceWidth, sourceHeight, QImage::Format_RGB32);
     if (block.isNull()) return;
     block.fill(Qt::black);
     const int w = std::min(sourceWidth, source->width());
     const int h = std::min(sourceHeight, source->height());
     for (int row = 0; row < h; ++row) {
-        const plastora::Pixel* src = source->row(row);
-        uchar* dst = block.scanLine(row);
-        for (int col = 0; col < w; ++col) {
-            dst[3 * col] = static_cast<uchar>(src[col] >> 16);
-            dst[3 * col + 1] = static_cast<uchar>(src[col] >> 8);
-            dst[3 * col + 2] = static_cast<uchar>(src[col]);
-        }
+        auto* dst = reinterpret_cast<QRgb*>(block.scanLine(row));
+        std::copy_n(source->row(row), w, dst);  // both 0xFFRRGGBB
     }
     target->save();
     target->setRenderHint(QPainter::SmoothPixmapTransform, false);
+    // Printers and PDF files would otherwise get a JPEG copy: a composite's
+    // columns must reach the paper exactly.
+    target->setRenderHint(QPainter::LosslessImageRendering, true);
     target->setCompositionMode(QPainter::CompositionMode_Source);  // copy
     target->drawImage(QRect(x, y, targetWidth, targetHeight), block);
     target->restore();
