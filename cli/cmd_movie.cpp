@@ -1,0 +1,165 @@
+// movie and frame: the view sweep as AVI or animated GIF, and the still
+// stereo movie frame.
+//
+// Options choose what the video settings dialog would. The settings file is
+// never written: the options go into a private copy of it that the
+// workspace reads instead.
+#include "cli/Cli.h"
+#include "core/Settings.h"
+#include "core/StereoWorkspace.h"
+#include "output/Video.h"
+#include "platform/Profile.h"
+#include "stereo/PatternMultiView.h"
+
+#include <charconv>
+#include <filesystem>
+#include <iostream>
+#include <unistd.h>
+
+namespace plastora::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A copy of the settings file that lives as long as this object.
+class PrivateSettings {
+public:
+    PrivateSettings() {
+        std::error_code ec;
+        m_path = (fs::temp_directory_path(ec) / ("plastora-cli-" + std::to_string(::getpid()) + ".ini")).string();
+        fs::copy_file(defaultSettingsPath(), m_path, fs::copy_options::overwrite_existing, ec);
+    }
+    ~PrivateSettings() {
+        std::error_code ec;
+        fs::remove(m_path, ec);
+    }
+    PrivateSettings(const PrivateSettings&) = delete;
+    PrivateSettings& operator=(const PrivateSettings&) = delete;
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+// "WxH" with both parts 1..100000.
+bool parseSize(const std::string& text, int& w, int& h) {
+    const char* p = text.data();
+    const char* end = p + text.size();
+    auto [x, ec1] = std::from_chars(p, end, w);
+    if (ec1 != std::errc() || x == end || (*x != 'x' && *x != 'X')) return false;
+    auto [y, ec2] = std::from_chars(x + 1, end, h);
+    return ec2 == std::errc() && y == end && w >= 1 && h >= 1 && w <= 100000 && h <= 100000;
+}
+
+// The options shared by both commands, written into the private copy:
+// --size WxH becomes "Size%d" of the index in use.
+bool applySize(const Args& args, const std::string& settingsPath, const std::string& command, int& exitCode) {
+    const auto size = args.get("size");
+    if (!size) return true;
+    int w = 0, h = 0;
+    if (!parseSize(*size, w, h)) {
+        exitCode = usageError(command, "--size expects WxH");
+        return false;
+    }
+    const VideoSettings s = readVideoSettings(settingsPath);
+    const std::string value = std::to_string(w) + "," + std::to_string(h);
+    if (!writeProfileString(settingsPath, "Video", settingKeyName(SettingKey::VideoSizeN, s.videoSize + 1), value)) {
+        exitCode = failure("cannot prepare the settings for --size");
+        return false;
+    }
+    return true;
+}
+
+int openAndGenerate(CStereoWorkspace& ws, CliHost& host, const std::string& path, std::optional<int> strength,
+                    bool patternMatch) {
+    if (!ws.Open(path)) return kExitFailure;
+    HostProgress progress(host, "立体画像作成中");
+    const int s = strength.value_or(ws.strength());
+    if (ws.stereoPair()) BuildPatternMultiView(ws, &progress, s, patternMatch);
+    else ws.GenerateViews(&progress, s, false);
+    for (int i = 0; i < ws.viewCount(); ++i)
+        if (ws.view(i).empty()) return kExitFailure;
+    return kExitOk;
+}
+
+int runMovie(const std::vector<std::string>& argv) {
+    Args args;
+    std::string error;
+    const std::vector<std::string> flags = {"progress", "no-pm", "fitted"};
+    if (!args.parse(argv, flags, error)) return usageError("movie", error);
+    if (auto u = args.unknown({"output", "fps", "loop", "size", "fitted", "strength", "progress", "no-pm"});
+        !u.empty())
+        return usageError("movie", "unknown option --" + u.front());
+    std::optional<int> loop, strength;
+    std::optional<double> fps;
+    if (!args.getDouble("fps", kMinFps, kMaxFps, fps, error) || !args.getInt("loop", kMinLoop, kMaxLoop, loop, error) ||
+        !args.getInt("strength", 0, 99, strength, error))
+        return usageError("movie", error);
+    if (args.positional().size() != 1 || !args.get("output"))
+        return usageError("movie", "expects a project and -o OUT.avi or OUT.gif");
+    PrivateSettings settings;
+    int rc = kExitOk;
+    if (!applySize(args, settings.path(), "movie", rc)) return rc;
+    VideoSettings vs = readVideoSettings(settings.path());
+    vs.stereoType = kMovie;
+    if (fps) vs.fps = *fps;
+    if (loop) vs.loop = *loop;
+    if (args.has("fitted")) vs.gifOwnSize = false;
+    writeVideoSettings(settings.path(), vs);
+
+    CliHost host;
+    host.showProgress = args.has("progress");
+    CStereoWorkspace ws(host, settings.path());
+    if (rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm")); rc != kExitOk) return rc;
+    const std::string out = *args.get("output");
+    if (out.size() >= 4 && out.compare(out.size() - 4, 4, ".gif") == 0) {
+        if (WriteMovieGif(ws, out) != 1) return failure("cannot write " + out);
+    } else if (WriteMovieAvi(ws, out) != 1) {
+        return kExitFailure;
+    }
+    std::cout << out << "\n";
+    return kExitOk;
+}
+
+int runFrame(const std::vector<std::string>& argv) {
+    Args args;
+    std::string error;
+    if (!args.parse(argv, {"reverse", "no-pm"}, error)) return usageError("frame", error);
+    if (auto u = args.unknown({"output", "kind", "reverse", "size", "strength", "no-pm"}); !u.empty())
+        return usageError("frame", "unknown option --" + u.front());
+    std::optional<int> kind, strength;
+    if (!args.getInt("kind", 1, 4, kind, error) || !args.getInt("strength", 0, 99, strength, error))
+        return usageError("frame", error);
+    if (args.positional().size() != 1 || !args.get("output") || !kind)
+        return usageError("frame", "expects a project, -o OUT and --kind 1-4");
+    PrivateSettings settings;
+    int rc = kExitOk;
+    if (!applySize(args, settings.path(), "frame", rc)) return rc;
+    VideoSettings vs = readVideoSettings(settings.path());
+    vs.stereoType = *kind;
+    vs.reverseStereo = args.has("reverse");
+    writeVideoSettings(settings.path(), vs);
+
+    CliHost host;
+    CStereoWorkspace ws(host, settings.path());
+    if (rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm")); rc != kExitOk) return rc;
+    if (MakeStereoMovieFrame(ws, *args.get("output"), *kind) != 1) return kExitFailure;
+    const Size size = videoFrameSize(settings.path(), vs.videoSize);
+    std::cout << size.cx << " x " << size.cy << "\n";
+    return kExitOk;
+}
+
+}  // namespace
+
+PLASTORA_CLI_COMMAND({"movie", "P.lyr -o OUT.{avi,gif} [--fps 0.1-30] [--loop 1-99] [--size WxH] [--fitted] "
+                      "[--strength 0-99] [--no-pm] [--progress]",
+                      "writes the sweep through a project's views as an AVI (2 x loop passes, MJPEG) or, for a .gif "
+                      "name, an animated GIF (one pass each way; own size unless --fitted)",
+                      &runMovie});
+PLASTORA_CLI_COMMAND({"frame", "P.lyr -o OUT --kind 1-4 [--reverse] [--size WxH] [--strength 0-99] [--no-pm]",
+                      "writes a stereo movie frame: 1 side by side, 2 top and bottom, 3 row interlace, 4 column "
+                      "interlace (--reverse swaps the eyes)",
+                      &runFrame});
+
+}  // namespace plastora::cli
