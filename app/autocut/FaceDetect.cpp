@@ -11,6 +11,7 @@
 #include <opencv2/objdetect.hpp>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace plastora {
 
@@ -59,6 +60,9 @@ int detectFaceBoxes(const Surface& picture, const FaceDetectSettings& settings, 
                     std::vector<FaceBox>& faces) {
     faces.clear();
     cv::CascadeClassifier cascade;
+    // A missing file is refused here: OpenCV would log its own complaint.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(cascadePath, ec)) return -1;
     try {
         if (!cascade.load(cascadePath) || cascade.empty()) return -1;
     } catch (...) {
