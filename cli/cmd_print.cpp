@@ -1,0 +1,83 @@
+// print: a project printed at its lens-matched size into a PDF file, as the
+// desktop program prints it on paper (A4, portrait for a picture taller than
+// wide, landscape otherwise, no margins).
+#include "cli/Cli.h"
+#include "core/Settings.h"
+#include "core/StereoWorkspace.h"
+#include "output/Anaglyph.h"
+#include "output/PdfPrintTarget.h"
+#include "output/Print.h"
+#include "stereo/PatternMultiView.h"
+
+#include <iostream>
+
+namespace plastora::cli {
+
+namespace {
+
+// Every view (a stereo pair's in-between ones by pattern matching).
+bool makeViews(CStereoWorkspace& ws, CliHost& host, int strength) {
+    HostProgress progress(host, "立体画像作成中");
+    if (ws.stereoPair()) BuildPatternMultiView(ws, &progress, strength, true);
+    else ws.GenerateViews(&progress, strength, false);
+    for (int i = 0; i < ws.viewCount(); ++i)
+        if (ws.view(i).empty()) return false;
+    return ws.viewCount() >= 2;
+}
+
+int runPrint(const std::vector<std::string>& argv) {
+    Args args;
+    std::string error;
+    const std::vector<std::string> flags{"edit", "anaglyph", "copy", "progress"};
+    if (!args.parse(argv, flags, error)) return usageError("print", error);
+    if (auto u = args.unknown({"output", "dpi", "strength", "edit", "anaglyph", "copy", "progress"}); !u.empty())
+        return usageError("print", "unknown option --" + u.front());
+    std::optional<int> dpi, strength;
+    if (!args.getInt("dpi", 72, 4800, dpi, error) || !args.getInt("strength", 0, 99, strength, error))
+        return usageError("print", error);
+    if (args.positional().size() != 1 || !args.get("output"))
+        return usageError("print", "expects a project and -o OUT.pdf");
+    if (args.has("edit") && args.has("anaglyph")) return usageError("print", "--edit and --anaglyph exclude each other");
+
+    CliHost host;
+    host.showProgress = args.has("progress");
+    CStereoWorkspace ws(host, defaultSettingsPath());
+    if (!ws.Open(args.positional()[0])) return kExitFailure;
+    if (args.has("copy")) ws.settings().copyPrint = true;
+    const int s = strength.value_or(ws.strength());
+    bool editOrAnaglyph = false;
+    if (args.has("edit")) {
+        if (!ws.SetMode(kModeImage)) return kExitFailure;
+        editOrAnaglyph = true;
+    } else if (args.has("anaglyph")) {
+        RegenerateAnaglyphViews(ws, s);
+        if (!BuildAnaglyphImage(ws)) return kExitFailure;
+        ws.setDisplayMode(kModeAnaglyph);
+        ws.Redraw();
+        editOrAnaglyph = true;
+    } else {
+        if (!makeViews(ws, host, s)) return kExitFailure;
+        if (!ws.Compose()) return kExitFailure;
+    }
+
+    PrinterSettings paper;
+    paper.paper = "A4";
+    paper.orientation = ws.width() < ws.height() ? kPortrait : kLandscape;
+    PdfPrintTarget target(*args.get("output"), dpi.value_or(600), paper);
+    const PrintGeometry g = computePrintGeometry(ws.width(), ws.height(), ws.viewCount(), ws.settings().pitch,
+                                                 ws.lpi(), ws.settings().hdRatio, printsHighRes(ws), target.dpiX(),
+                                                 target.dpiY(), target.pageWidth(), target.pageHeight());
+    if (!PrintOnTarget(ws, target, editOrAnaglyph)) return kExitFailure;
+    target.endDoc();
+    std::cout << g.pw << " x " << g.ph << " at " << g.ox << "," << g.oy << " on " << target.pageWidth() << " x "
+              << target.pageHeight() << (g.highRes ? " (high resolution)" : "") << "\n";
+    return kExitOk;
+}
+
+}  // namespace
+
+PLASTORA_CLI_COMMAND({"print", "P.lyr -o OUT.pdf [--dpi 72-4800] [--edit|--anaglyph] [--copy] [--strength 0-99] [--progress]",
+                      "prints the composite (or the edit image, or the anaglyph) at the lens-matched size into a PDF",
+                      &runPrint});
+
+}  // namespace plastora::cli
