@@ -1,0 +1,52 @@
+// faces: face detection and the automatic cutout on a photo, saved as a
+// project. Detection and cutout use the [Auto] settings; nothing is written
+// to the settings file.
+#include "autocut/FaceDetect.h"
+#include "cli/Cli.h"
+#include "core/Settings.h"
+#include "core/StereoWorkspace.h"
+
+#include <iostream>
+
+namespace plastora::cli {
+
+namespace {
+
+int runFaces(const std::vector<std::string>& argv) {
+    const char* name = "faces";
+    Args args;
+    std::string error;
+    if (!args.parse(argv, {"separate"}, error)) return usageError(name, error);
+    const std::vector<std::string> known = {"output", "separate", "settings"};
+    if (!args.unknown(known).empty()) return usageError(name, "unknown option --" + args.unknown(known).front());
+    if (args.positional().size() != 1) return usageError(name, "expects one photo");
+    const auto out = args.get("output");
+    if (!out || out->empty()) return usageError(name, "needs -o P.lyr");
+
+    CliHost host;
+    host.forcedAnswer = MsgResult::No;  // the lens question keeps the standard LPI
+    CStereoWorkspace ws(host, args.get("settings").value_or(defaultSettingsPath()));
+    if (!ws.Open(args.positional()[0])) return host.messages.empty() ? failure("ファイルの読み込みに失敗しました。") : kExitFailure;
+    // Opening a photo enters mask editing, where the cutout is made.
+    if (ws.mode() != kModeMask && !ws.SetMode(kModeMask)) return kExitFailure;
+
+    const int n = DetectFaces(ws);
+    if (n == 0) return kExitFailure;
+    std::cout << "faces: " << n << "\n";
+    for (const FaceBox& f : ws.faces())
+        std::cout << "face: " << f.left << "," << f.top << "," << f.right << "," << f.bottom << "\n";
+    if (!AutoCutout(ws, args.has("separate"), false)) return kExitFailure;
+    ws.faces().clear();
+    std::cout << "regions: " << ws.regionCount() << "\n";
+    for (int i = 0; i < ws.regionCount(); ++i) std::cout << "depth " << i << ": " << ws.region(i).depth << "\n";
+    return ws.Save(*out) ? kExitOk : kExitFailure;
+}
+
+}  // namespace
+
+PLASTORA_CLI_COMMAND("faces", "PHOTO -o P.lyr [--separate] [--settings INI]",
+                     "finds the faces in a photo, cuts out every person with the body template (one region, or "
+                     "one per face with --separate) and saves the project",
+                     &runFaces);
+
+}  // namespace plastora::cli
