@@ -183,6 +183,7 @@ bool readFrame(const PixSaneManager& m, SANE_Handle h, std::size_t expected, std
     try {
         if (expected) out.reserve(expected);
         std::uint8_t chunk[32768];
+        std::size_t surplus = 0;
         for (;;) {
             SANE_Int len = 0;
             const SANE_Status st = m.read(h, chunk, sizeof chunk, &len);
@@ -191,8 +192,11 @@ bool readFrame(const PixSaneManager& m, SANE_Handle h, std::size_t expected, std
             if (len < 0 || static_cast<std::size_t>(len) > sizeof chunk) return false;
             if (out.size() + static_cast<std::size_t>(len) > (expected ? expected : kMaxDibBytes)) {
                 // More than the frame can hold: keep what fits of a known
-                // frame (devices may pad), refuse an unknown one.
+                // frame (devices may pad a little), refuse an unknown one or
+                // a device that will not stop.
                 if (!expected) return false;
+                surplus += out.size() + static_cast<std::size_t>(len) - expected;
+                if (surplus > expected) return false;
                 out.insert(out.end(), chunk, chunk + (expected - out.size()));
                 continue;
             }
