@@ -5,6 +5,7 @@
 #include "core/Version.h"
 #include "output/Anaglyph.h"
 #include "output/Interlace.h"
+#include "output/Video.h"
 #include "stereo/StereoFiles.h"
 #include "ui/MainFrame.h"
 #include "ui/AnaglyphDlg.h"
@@ -12,6 +13,7 @@
 #include "ui/DriveDlg.h"
 #include "ui/InterlaceDlg.h"
 #include "ui/PMDlg.h"
+#include "ui/VideoDlg.h"
 #include "ui/ParamDlg.h"
 #include "ui/PlastoraView.h"
 
@@ -75,7 +77,7 @@ std::vector<Command> buildTable() {
         ExportTo3ds(W(f), [&f](CStereoWorkspace& ws) { return runDriveDialog(ws, &f); });
     });
     add("movie", MenuId::File, "動画ファイルの作成(&V)...", {},
-        [](WS ws) { return ws.highResCount() > 0 || hasViews(ws); }, {});
+        [](WS ws) { return ws.highResCount() > 0 || hasViews(ws); }, [](CMainFrame& f) { MakeMovie(W(f)); });
     add("print", MenuId::File, "印刷...", QKeySequence("Ctrl+P"),
         [](WS ws) { return compositeExists(ws) || ws.mode() == kModeImage || ws.mode() == kModeAnaglyph; }, {}, {},
         true);
@@ -174,7 +176,8 @@ std::vector<Command> buildTable() {
         dlg.exec();
     });
     add("faceSettings", MenuId::Option, "顔検出設定(&A)...", {}, always, {});
-    add("videoSettings", MenuId::Option, "動画出力設定(&V)...", {}, always, {});
+    add("videoSettings", MenuId::Option, "動画出力設定(&V)...", {}, always,
+        [](CMainFrame& f) { RunVideoSettings(f.view()->host(), W(f).settingsPath(), &f); });
     // Help
     add("doc", MenuId::Help, "ドキュメントの表示(&D)", {}, always,
         [](CMainFrame& f) { ShowHelp(f.view()->host(), W(f).settingsPath(), HelpPage::Manual, openWithDesktop); });

@@ -6,6 +6,8 @@
 #include "support/Pictures.h"
 #include "support/TempDir.h"
 
+#include "cli/CliSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -16,34 +18,6 @@ using namespace plastora;
 using namespace plastora::test;
 
 namespace {
-
-struct CliRun {
-    int code = -1;
-    std::string out;
-};
-
-CliRun cli(const std::string& args) {
-    const std::string cmd = std::string("'") + PLASTORA_CLI + "' " + args + " 2>&1";
-    CliRun r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf{};
-    std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    const int status = ::pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
-
-std::string q(const std::string& s) { return "'" + s + "'"; }
-
-Surface load(const std::string& path) {
-    SilentHost host;
-    Surface s;
-    int w = 0, h = 0;
-    EXPECT_EQ(LoadStillImage(host, path, std::nullopt, s, w, h), 1) << path;
-    return s;
-}
 
 // The sample project: a 707 x 478 photo with two regions.
 const std::string kProject = std::string(PLASTORA_SOURCE_DIR) + "/data/sample/coffee.lyr";

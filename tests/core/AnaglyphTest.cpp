@@ -5,6 +5,7 @@
 #include "support/Pictures.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
+#include "support/TestDocument.h"
 
 #include <gtest/gtest.h>
 
@@ -42,15 +43,8 @@ std::string readFile(const std::string& path) {
 
 // A 40 x 16 photo with one region (columns 12..20) at depth 8 and the
 // background at -8.
-struct Doc {
-    TempDir dir;
-    ScriptedHost host;
-    std::unique_ptr<CStereoWorkspace> ws;
-    explicit Doc(const std::string& ini = "") {
-        std::ofstream(dir.file("Plastora.ini")) << ini;
-        ws = std::make_unique<CStereoWorkspace>(host, dir.file("Plastora.ini"));
-        ws->adoptPicture(gradientPicture(40, 16));
-        ws->SetMode(kModeMask);
+struct Doc : TestDocument {
+    explicit Doc(const std::string& ini = "") : TestDocument(40, 16, ini) {
         ws->backgroundDepth = -8;
         ws->region(0).depth = 8;
         paintRect(ws->region(0).mask, 12, 0, 20, 16);

@@ -4,6 +4,7 @@
 #include "support/Pictures.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
+#include "support/TestDocument.h"
 
 #include <gtest/gtest.h>
 
@@ -42,15 +43,8 @@ std::string interlaceOf(int w, int h, int type, bool swap) {
     return sourcesOf(out);
 }
 
-struct Doc {
-    TempDir dir;
-    ScriptedHost host;
-    std::unique_ptr<CStereoWorkspace> ws;
-    explicit Doc(const std::string& ini = "") {
-        std::ofstream(dir.file("Plastora.ini")) << ini;
-        ws = std::make_unique<CStereoWorkspace>(host, dir.file("Plastora.ini"));
-        ws->adoptPicture(gradientPicture(30, 10));
-        ws->SetMode(kModeMask);
+struct Doc : TestDocument {
+    explicit Doc(const std::string& ini = "") : TestDocument(30, 10, ini) {
         ws->region(0).depth = 8;
         paintRect(ws->region(0).mask, 10, 2, 20, 8);
     }

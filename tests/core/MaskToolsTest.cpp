@@ -5,6 +5,7 @@
 #include "support/Pictures.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
+#include "support/TestDocument.h"
 
 #include <gtest/gtest.h>
 
@@ -15,15 +16,8 @@ using namespace plastora::test;
 
 namespace {
 
-struct Doc {
-    TempDir dir;
-    ScriptedHost host;
-    std::unique_ptr<CStereoWorkspace> ws;
-    explicit Doc(const std::string& ini = "", int w = 60, int h = 40) {
-        std::ofstream(dir.file("Plastora.ini")) << ini;
-        ws = std::make_unique<CStereoWorkspace>(host, dir.file("Plastora.ini"));
-        ws->adoptPicture(gradientPicture(w, h));
-        ws->SetMode(kModeMask);
+struct Doc : TestDocument {
+    explicit Doc(const std::string& ini = "", int w = 60, int h = 40) : TestDocument(w, h, ini) {
     }
     void stroke(std::initializer_list<Point> pts) {
         auto it = pts.begin();

@@ -3,6 +3,7 @@
 #include "support/Pictures.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
+#include "support/TestDocument.h"
 
 #include <gtest/gtest.h>
 
@@ -22,15 +23,8 @@ ColorRef tintOf(unsigned r, unsigned g, unsigned b, ColorRef colour, bool contra
 
 // A 20 x 10 photo with three regions: 0 (columns 0..4), 1 (5..9) and 2
 // (10..14); columns 15..19 are background only.
-struct Doc {
-    TempDir dir;
-    ScriptedHost host;
-    std::unique_ptr<CStereoWorkspace> ws;
-    Doc() {
-        std::ofstream(dir.file("Plastora.ini")) << "";
-        ws = std::make_unique<CStereoWorkspace>(host, dir.file("Plastora.ini"));
-        ws->adoptPicture(gradientPicture(20, 10));
-        ws->SetMode(kModeMask);
+struct Doc : TestDocument {
+    Doc() : TestDocument(20, 10, "") {
         paintRect(ws->region(0).mask, 0, 0, 5, 10);
         ws->appendRegion(8);
         paintRect(ws->region(1).mask, 5, 0, 10, 10);

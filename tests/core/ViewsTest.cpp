@@ -3,6 +3,7 @@
 #include "support/Pictures.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
+#include "support/TestDocument.h"
 
 #include <gtest/gtest.h>
 
@@ -14,15 +15,8 @@ using namespace plastora::test;
 namespace {
 
 // A 30 x 12 photo with background -16, region 0 (columns 10..14) at depth 8.
-struct Doc {
-    TempDir dir;
-    ScriptedHost host;
-    std::unique_ptr<CStereoWorkspace> ws;
-    explicit Doc(int n = 4, int w = 30, int h = 12) {
-        std::ofstream(dir.file("Plastora.ini")) << "[Lenticular]\nSize=" << n << "\n";
-        ws = std::make_unique<CStereoWorkspace>(host, dir.file("Plastora.ini"));
-        ws->adoptPicture(gradientPicture(w, h));
-        ws->SetMode(kModeMask);
+struct Doc : TestDocument {
+    explicit Doc(int n = 4, int w = 30, int h = 12) : TestDocument(w, h, "[Lenticular]\nSize=" + std::to_string(n) + "\n") {
         ws->backgroundDepth = -16;
         ws->region(0).depth = 8;
     }

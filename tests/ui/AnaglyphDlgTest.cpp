@@ -1,6 +1,7 @@
 #include "support/Pictures.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
+#include "support/TestDocument.h"
 #include "ui/AnaglyphDlg.h"
 
 #include <QCheckBox>
@@ -17,15 +18,8 @@ using plastora::ui::CAnaglyphDlg;
 
 namespace {
 
-struct Doc {
-    TempDir dir;
-    ScriptedHost host;
-    std::unique_ptr<CStereoWorkspace> ws;
-    explicit Doc(const std::string& ini = "") {
-        std::ofstream(dir.file("Plastora.ini")) << ini;
-        ws = std::make_unique<CStereoWorkspace>(host, dir.file("Plastora.ini"));
-        ws->adoptPicture(gradientPicture(16, 8));
-        ws->SetMode(kModeMask);
+struct Doc : TestDocument {
+    explicit Doc(const std::string& ini = "") : TestDocument(16, 8, ini) {
     }
 };
 

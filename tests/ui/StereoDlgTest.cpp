@@ -1,6 +1,7 @@
 #include "support/Pictures.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
+#include "support/TestDocument.h"
 #include "ui/Commands.h"
 #include "stereo/PatternMultiView.h"
 #include "ui/StereoDlg.h"
@@ -21,15 +22,8 @@ using plastora::ui::CStereoDlg;
 
 namespace {
 
-struct Doc {
-    TempDir dir;
-    ScriptedHost host;
-    std::unique_ptr<CStereoWorkspace> ws;
-    explicit Doc(const std::string& ini = "") {
-        std::ofstream(dir.file("Plastora.ini")) << ini;
-        ws = std::make_unique<CStereoWorkspace>(host, dir.file("Plastora.ini"));
-        ws->adoptPicture(gradientPicture(24, 16));
-        ws->SetMode(kModeMask);
+struct Doc : TestDocument {
+    explicit Doc(const std::string& ini = "") : TestDocument(24, 16, ini) {
         paintRect(ws->region(0).mask, 5, 5, 12, 12);
     }
 };
