@@ -1,0 +1,88 @@
+// print from the command line: the sizes it reports against the PDF it writes.
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <sstream>
+#include <sys/wait.h>
+
+using namespace plastora::test;
+
+namespace {
+
+struct PrintRun {
+    int code = -1;
+    std::string out;
+};
+
+PrintRun run(const std::string& cmd) {
+    PrintRun r;
+    FILE* p = ::popen((cmd + " 2>&1").c_str(), "r");
+    if (!p) return r;
+    std::array<char, 4096> buf{};
+    std::size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+    const int status = ::pclose(p);
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+// The line of the output that starts with a digit (Qt may warn on stderr).
+std::string sizeLine(const std::string& out) {
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty() && line[0] >= '0' && line[0] <= '9') return line;
+    return {};
+}
+
+std::string q(const std::string& s) { return "'" + s + "'"; }
+const std::string kCli = PLASTORA_CLI;
+const std::string kProject = std::string(PLASTORA_SOURCE_DIR) + "/data/sample/coffee.lyr";
+
+}  // namespace
+
+TEST(CliPrint, LandscapeCompositeAndAnaglyphAtTheLensMatchedSize) {
+    TempDir dir;
+    const std::string pdf = dir.file("c.pdf");
+    PrintRun r = run(q(kCli) + " print " + q(kProject) + " -o " + q(pdf) + " --dpi 300");
+    ASSERT_EQ(r.code, 0) << r.out;
+    // 707 x 478 with 4 views at pitch 2 and 60 LPI: 1414 x 956 at 240 dpi.
+    int pw = 0, ph = 0, ox = 0, oy = 0, pageW = 0, pageH = 0;
+    ASSERT_EQ(std::sscanf(sizeLine(r.out).c_str(), "%d x %d at %d,%d on %d x %d", &pw, &ph, &ox, &oy, &pageW, &pageH), 6) << r.out;
+    EXPECT_EQ(pw, 1767);  // 300 x 1414 / 240 = 1767.5
+    EXPECT_EQ(ph, 1195);  // 300 x 956 / 240
+    EXPECT_GT(pageW, pageH) << "landscape paper for a landscape picture";
+    EXPECT_EQ(ox, (pageW - pw) / 2);
+
+    // The rendered page: pdftoppm's bounding box of the ink is the picture.
+    r = run("pdftoppm -r 300 -singlefile -gray " + q(pdf) + " " + q(dir.file("page")));
+    ASSERT_EQ(r.code, 0) << r.out;
+    r = run("/usr/bin/python3 -c \"from PIL import Image, ImageOps; im=Image.open('" + dir.file("page.pgm") +
+            "'); print(im.size, ImageOps.invert(im).getbbox())\"");
+    ASSERT_EQ(r.code, 0) << r.out;
+    int w = 0, h = 0, l = 0, t = 0, rr = 0, b = 0;
+    ASSERT_EQ(std::sscanf(r.out.c_str(), "(%d, %d) (%d, %d, %d, %d)", &w, &h, &l, &t, &rr, &b), 6) << r.out;
+    EXPECT_NEAR(w, pageW, 1);
+    // The composite's outer columns, where the shifted layers left nothing,
+    // are as white as the paper: a few pixels at most.
+    EXPECT_NEAR(l, ox, 3);
+    EXPECT_NEAR(rr, ox + pw, 3);
+    EXPECT_NEAR(t, oy, 1);
+    EXPECT_NEAR(b, oy + ph, 1);
+
+    r = run(q(kCli) + " print " + q(kProject) + " -o " + q(dir.file("a.pdf")) + " --anaglyph --copy --dpi 150");
+    ASSERT_EQ(r.code, 0) << r.out;
+    const std::string line = sizeLine(r.out);
+    EXPECT_EQ(line.substr(0, line.find(" at")), "883 x 597");
+}
+
+TEST(CliPrint, BadUsage) {
+    TempDir dir;
+    const std::string out = " -o " + q(dir.file("x.pdf"));
+    EXPECT_EQ(run(q(kCli) + " print " + q(kProject)).code, 2) << "no output";
+    EXPECT_EQ(run(q(kCli) + " print " + q(kProject) + out + " --dpi 10").code, 2);
+    EXPECT_EQ(run(q(kCli) + " print " + q(kProject) + out + " --edit --anaglyph").code, 2);
+    EXPECT_EQ(run(q(kCli) + " print " + q(dir.file("none.lyr")) + out).code, 1);
+}
