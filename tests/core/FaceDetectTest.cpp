@@ -128,20 +128,6 @@ TEST(FaceClicks, WindowClicksGoThroughZoomAndScrollOnlyWhileEditingInMaskMode) {
     EXPECT_FALSE(d.ws.FaceClick({0, 0}));
 }
 
-TEST(FaceClicks, ClosingTheResultRunsTheDialogsCloserOnce) {
-    Doc d;
-    int closed = 0;
-    d.ws.faces() = {{1, 1, 5, 5}};
-    d.ws.setFaceEditing(true);
-    d.ws.setFaceDialogCloser([&] { ++closed; });
-    d.ws.CloseFaceResult();
-    EXPECT_EQ(closed, 1);
-    EXPECT_TRUE(d.ws.faces().empty());
-    EXPECT_FALSE(d.ws.faceEditing());
-    d.ws.CloseFaceResult();
-    EXPECT_EQ(closed, 1);
-}
-
 // ---- the body template and the cutout ---------------------------------------
 
 TEST(BodyPlacement, TemplateIsScaledToTheFaceWidthAboutItsCentre) {
