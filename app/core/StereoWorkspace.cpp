@@ -54,6 +54,7 @@ CStereoWorkspace::CStereoWorkspace(Host& host, std::string settingsPath)
 CStereoWorkspace::~CStereoWorkspace() = default;
 
 void CStereoWorkspace::clearDocument() {
+    CloseFaceResult();
     m_width = m_height = 0;
     m_source.reset();
     truncateRegions(0);
@@ -194,6 +195,7 @@ void CStereoWorkspace::discardHighRes() {
 // ---- modes ------------------------------------------------------------------
 
 bool CStereoWorkspace::SetMode(int mode) {
+    CloseFaceResult();
     // Leaving the animation stops its timer: the view window asks mode() on
     // every tick and stops when it is no longer 4.
     if (hasViews() || !m_composite.empty()) discardViews();

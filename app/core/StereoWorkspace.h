@@ -375,7 +375,11 @@ public:
     void setDepthDialogOpen(bool open) { m_depthDialogOpen = open; }
     // The display mode is set directly only by the output commands (3..6);
     // editing modes go through SetMode.
-    void setDisplayMode(int mode) { m_mode = mode; }
+    void setDisplayMode(int mode) {
+        // Leaving the editing displays ends a face detection's result dialog.
+        if (mode != m_mode && mode >= kModeComposite) CloseFaceResult();
+        m_mode = mode;
+    }
 
     // ---- painting tools ----------------------------------------------------
     // Selects pen, eraser, fill, move or outline (kToolNone clears the tool).

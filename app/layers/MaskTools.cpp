@@ -107,6 +107,8 @@ Point CStereoWorkspace::windowToImage(Point window) const {
 }
 
 void CStereoWorkspace::LButtonDown(Point window) {
+    // While a face detection's result is shown, clicks edit its face list.
+    if (FaceClick(window)) return;
     const Point p = windowToImage(window);
     m_buttonDown = true;
     m_last = p;

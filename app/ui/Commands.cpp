@@ -11,8 +11,11 @@
 #include "ui/AnaglyphDlg.h"
 #include "ui/BackDlg.h"
 #include "ui/DriveDlg.h"
+#include "ui/FaceDetectDlg.h"
+#include "ui/FaceResultDlg.h"
 #include "ui/InterlaceDlg.h"
 #include "ui/PMDlg.h"
+#include "ui/PrintDlg.h"
 #include "ui/VideoDlg.h"
 #include "ui/ParamDlg.h"
 #include "ui/PlastoraView.h"
@@ -79,9 +82,9 @@ std::vector<Command> buildTable() {
     add("movie", MenuId::File, "動画ファイルの作成(&V)...", {},
         [](WS ws) { return ws.highResCount() > 0 || hasViews(ws); }, [](CMainFrame& f) { MakeMovie(W(f)); });
     add("print", MenuId::File, "印刷...", QKeySequence("Ctrl+P"),
-        [](WS ws) { return compositeExists(ws) || ws.mode() == kModeImage || ws.mode() == kModeAnaglyph; }, {}, {},
-        true);
-    add("printSetup", MenuId::File, "プリンタの設定(&R)...", {}, always, {});
+        [](WS ws) { return compositeExists(ws) || ws.mode() == kModeImage || ws.mode() == kModeAnaglyph; },
+        [](CMainFrame& f) { OnFilePrint(W(f), &f); }, {}, true);
+    add("printSetup", MenuId::File, "プリンタの設定(&R)...", {}, always, [](CMainFrame& f) { OnFilePrintSetup(W(f), &f); });
     add("exit", MenuId::File, "アプリケーションの終了(&X)", {}, always, [](CMainFrame& f) { f.close(); }, {}, true);
     // Edit
     add("undo", MenuId::Edit, "元に戻す(&U)", QKeySequence("Ctrl+Z"), [](WS ws) { return ws.canUndo(); },
@@ -92,7 +95,8 @@ std::vector<Command> buildTable() {
         [](WS ws) { return ws.mode() == kModeImage; });
     add("adjust", MenuId::Edit, "画質調整(&R)", {},
         [](WS ws) { return hasPicture(ws) && (ws.mode() == kModeMask || ws.mode() == kModeImage); }, {});
-    add("faces", MenuId::Edit, "顔検出(&A)...", {}, [](WS ws) { return hasPicture(ws) && ws.mode() == kModeMask; }, {});
+    add("faces", MenuId::Edit, "顔検出(&A)...", {}, [](WS ws) { return hasPicture(ws) && ws.mode() == kModeMask; },
+        [](CMainFrame& f) { CFaceResultDlg::Run(W(f), &f); });
     add("stereo", MenuId::Edit, "立体画像作成(&S)...", {}, picture, [](CMainFrame& f) { W(f).RunStereoDialog(false); },
         {}, true);
     add("compose", MenuId::Edit, "立体画像合成(&C)", {},
@@ -175,7 +179,10 @@ std::vector<Command> buildTable() {
         CPMDlg dlg(f.view()->host(), W(f).settingsPath(), &f);
         dlg.exec();
     });
-    add("faceSettings", MenuId::Option, "顔検出設定(&A)...", {}, always, {});
+    add("faceSettings", MenuId::Option, "顔検出設定(&A)...", {}, always, [](CMainFrame& f) {
+        CFaceDetectDlg dlg(f.view()->host(), W(f).settingsPath(), &f);
+        dlg.exec();
+    });
     add("videoSettings", MenuId::Option, "動画出力設定(&V)...", {}, always,
         [](CMainFrame& f) { RunVideoSettings(f.view()->host(), W(f).settingsPath(), &f); });
     // Help

@@ -1,5 +1,6 @@
 #include "ui/PlastoraView.h"
 
+#include "autocut/FaceDetect.h"
 #include "output/Interlace.h"
 #include "stereo/PatternMultiView.h"
 #include "ui/ToolIcons.h"
@@ -22,7 +23,11 @@ CPlastoraView::CPlastoraView(const std::string& settingsPath, QWidget* parent)
     viewport()->setAutoFillBackground(true);
 }
 
-CPlastoraView::~CPlastoraView() { forgetPatternMultiView(*m_workspace); }
+CPlastoraView::~CPlastoraView() {
+    // The face result dialog must not outlive the workspace it edits.
+    m_workspace->CloseFaceResult();
+    forgetPatternMultiView(*m_workspace);
+}
 
 void CPlastoraView::updateView() {
     updateScrollBars();
@@ -146,6 +151,8 @@ void CPlastoraView::paintEvent(QPaintEvent*) {
     p.drawImage(target, img);
     // The blocks being matched while a stereo pair's views are built.
     drawCheckMatch(p, *m_workspace, zoom, horizontalScrollBar()->value(), verticalScrollBar()->value());
+    // The faces found, while their result dialog is open.
+    drawFaceBoxes(p, *m_workspace, zoom, horizontalScrollBar()->value(), verticalScrollBar()->value());
 }
 
 }  // namespace plastora::ui
