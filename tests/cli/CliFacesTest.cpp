@@ -4,6 +4,8 @@
 #include "core/StillImage.h"
 #include "support/TempDir.h"
 
+#include "cli/CliSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -17,25 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct CliRun {
-    int code = -1;
-    std::string out;
-};
-
-CliRun cli(const std::string& args) {
-    const std::string cmd = std::string("'") + PLASTORA_CLI + "' " + args + " 2>&1";
-    CliRun r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf{};
-    std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    const int status = ::pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
-
-std::string q(const std::string& s) { return "'" + s + "'"; }
 bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 const std::string kAstronaut = std::string(PLASTORA_SOURCE_DIR) + "/data/sample/astronaut.jpg";

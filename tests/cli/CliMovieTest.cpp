@@ -4,6 +4,8 @@
 #include "core/StillImage.h"
 #include "support/TempDir.h"
 
+#include "cli/CliSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -17,27 +19,6 @@ using namespace plastora;
 using namespace plastora::test;
 
 namespace {
-
-struct CliRun {
-    int code = -1;
-    std::string out;
-};
-
-CliRun shell(const std::string& cmd) {
-    CliRun r;
-    FILE* p = ::popen((cmd + " 2>&1").c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf{};
-    std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    const int status = ::pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
-
-CliRun cli(const std::string& args) { return shell(std::string("'") + PLASTORA_CLI + "' " + args); }
-
-std::string q(const std::string& s) { return "'" + s + "'"; }
 
 std::string fileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

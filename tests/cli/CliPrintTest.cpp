@@ -1,6 +1,8 @@
 // print from the command line: the sizes it reports against the PDF it writes.
 #include "support/TempDir.h"
 
+#include "cli/CliSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -12,23 +14,6 @@ using namespace plastora::test;
 
 namespace {
 
-struct PrintRun {
-    int code = -1;
-    std::string out;
-};
-
-PrintRun run(const std::string& cmd) {
-    PrintRun r;
-    FILE* p = ::popen((cmd + " 2>&1").c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf{};
-    std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    const int status = ::pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
-
 // The line of the output that starts with a digit (Qt may warn on stderr).
 std::string sizeLine(const std::string& out) {
     std::istringstream in(out);
@@ -37,7 +22,6 @@ std::string sizeLine(const std::string& out) {
     return {};
 }
 
-std::string q(const std::string& s) { return "'" + s + "'"; }
 const std::string kCli = PLASTORA_CLI;
 const std::string kProject = std::string(PLASTORA_SOURCE_DIR) + "/data/sample/coffee.lyr";
 
@@ -46,7 +30,7 @@ const std::string kProject = std::string(PLASTORA_SOURCE_DIR) + "/data/sample/co
 TEST(CliPrint, LandscapeCompositeAndAnaglyphAtTheLensMatchedSize) {
     TempDir dir;
     const std::string pdf = dir.file("c.pdf");
-    PrintRun r = run(q(kCli) + " print " + q(kProject) + " -o " + q(pdf) + " --dpi 300");
+    CliRun r = shell(q(kCli) + " print " + q(kProject) + " -o " + q(pdf) + " --dpi 300");
     ASSERT_EQ(r.code, 0) << r.out;
     // 707 x 478 with 4 views at pitch 2 and 60 LPI: 1414 x 956 at 240 dpi.
     int pw = 0, ph = 0, ox = 0, oy = 0, pageW = 0, pageH = 0;
@@ -57,9 +41,9 @@ TEST(CliPrint, LandscapeCompositeAndAnaglyphAtTheLensMatchedSize) {
     EXPECT_EQ(ox, (pageW - pw) / 2);
 
     // The rendered page: pdftoppm's bounding box of the ink is the picture.
-    r = run("pdftoppm -r 300 -singlefile -gray " + q(pdf) + " " + q(dir.file("page")));
+    r = shell("pdftoppm -r 300 -singlefile -gray " + q(pdf) + " " + q(dir.file("page")));
     ASSERT_EQ(r.code, 0) << r.out;
-    r = run("/usr/bin/python3 -c \"from PIL import Image, ImageOps; im=Image.open('" + dir.file("page.pgm") +
+    r = shell("/usr/bin/python3 -c \"from PIL import Image, ImageOps; im=Image.open('" + dir.file("page.pgm") +
             "'); print(im.size, ImageOps.invert(im).getbbox())\"");
     ASSERT_EQ(r.code, 0) << r.out;
     int w = 0, h = 0, l = 0, t = 0, rr = 0, b = 0;
@@ -72,7 +56,7 @@ TEST(CliPrint, LandscapeCompositeAndAnaglyphAtTheLensMatchedSize) {
     EXPECT_NEAR(t, oy, 1);
     EXPECT_NEAR(b, oy + ph, 1);
 
-    r = run(q(kCli) + " print " + q(kProject) + " -o " + q(dir.file("a.pdf")) + " --anaglyph --copy --dpi 150");
+    r = shell(q(kCli) + " print " + q(kProject) + " -o " + q(dir.file("a.pdf")) + " --anaglyph --copy --dpi 150");
     ASSERT_EQ(r.code, 0) << r.out;
     const std::string line = sizeLine(r.out);
     EXPECT_EQ(line.substr(0, line.find(" at")), "883 x 597");
@@ -81,8 +65,8 @@ TEST(CliPrint, LandscapeCompositeAndAnaglyphAtTheLensMatchedSize) {
 TEST(CliPrint, BadUsage) {
     TempDir dir;
     const std::string out = " -o " + q(dir.file("x.pdf"));
-    EXPECT_EQ(run(q(kCli) + " print " + q(kProject)).code, 2) << "no output";
-    EXPECT_EQ(run(q(kCli) + " print " + q(kProject) + out + " --dpi 10").code, 2);
-    EXPECT_EQ(run(q(kCli) + " print " + q(kProject) + out + " --edit --anaglyph").code, 2);
-    EXPECT_EQ(run(q(kCli) + " print " + q(dir.file("none.lyr")) + out).code, 1);
+    EXPECT_EQ(shell(q(kCli) + " print " + q(kProject)).code, 2) << "no output";
+    EXPECT_EQ(shell(q(kCli) + " print " + q(kProject) + out + " --dpi 10").code, 2);
+    EXPECT_EQ(shell(q(kCli) + " print " + q(kProject) + out + " --edit --anaglyph").code, 2);
+    EXPECT_EQ(shell(q(kCli) + " print " + q(dir.file("none.lyr")) + out).code, 1);
 }

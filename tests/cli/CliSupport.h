@@ -18,12 +18,10 @@ struct CliRun {
     std::string out;
 };
 
-// Runs the tool with the arguments (quote them with q()), capturing stdout
-// and stderr together.
-inline CliRun cli(const std::string& args) {
-    const std::string cmd = std::string("'") + PLASTORA_CLI + "' " + args + " 2>&1";
+// Runs a shell command line, capturing stdout and stderr together.
+inline CliRun shell(const std::string& cmd) {
     CliRun r;
-    FILE* p = ::popen(cmd.c_str(), "r");
+    FILE* p = ::popen((cmd + " 2>&1").c_str(), "r");
     if (!p) return r;
     std::array<char, 4096> buf{};
     std::size_t n;
@@ -32,6 +30,9 @@ inline CliRun cli(const std::string& args) {
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
 }
+
+// Runs the tool with the arguments (quote them with q()).
+inline CliRun cli(const std::string& args) { return shell(std::string("'") + PLASTORA_CLI + "' " + args); }
 
 inline std::string q(const std::string& s) { return "'" + s + "'"; }
 
