@@ -1,5 +1,9 @@
 #include "cli/Cli.h"
 
+#include "core/Progress.h"
+#include "core/StereoWorkspace.h"
+#include "stereo/PatternMultiView.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -151,6 +155,18 @@ int usageError(const std::string& commandName, const std::string& text) {
 int failure(const std::string& text) {
     std::cerr << text << std::endl;
     return kExitFailure;
+}
+
+int openAndGenerate(CStereoWorkspace& ws, CliHost& host, const std::string& path, std::optional<int> strength,
+                    bool patternMatch) {
+    if (!ws.Open(path)) return kExitFailure;
+    HostProgress progress(host, "立体画像作成中");
+    const int s = strength.value_or(ws.strength());
+    if (ws.stereoPair()) BuildPatternMultiView(ws, &progress, s, patternMatch);
+    else ws.GenerateViews(&progress, s, false);
+    for (int i = 0; i < ws.viewCount(); ++i)
+        if (ws.view(i).empty()) return kExitFailure;
+    return kExitOk;
 }
 
 }  // namespace plastora::cli

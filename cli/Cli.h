@@ -8,6 +8,10 @@
 
 #include "platform/Host.h"
 
+namespace plastora {
+class CStereoWorkspace;
+}
+
 #include <map>
 #include <optional>
 #include <string>
@@ -82,6 +86,13 @@ const std::map<std::string, Command>& commands();
 int usageError(const std::string& commandName, const std::string& text);
 // Prints the text to stderr and returns kExitFailure.
 int failure(const std::string& text);
+
+// Opens the project and makes its views with the given (or stored) strength.
+// A stereo-pair project gets its views from its pictures, the in-between
+// ones by pattern matching unless `patternMatch` is off.
+// Returns an exit code; kExitOk leaves all the views in `ws`.
+int openAndGenerate(CStereoWorkspace& ws, CliHost& host, const std::string& path, std::optional<int> strength,
+                    bool patternMatch);
 
 }  // namespace plastora::cli
 

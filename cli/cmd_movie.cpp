@@ -71,18 +71,6 @@ bool applySize(const Args& args, const std::string& settingsPath, const std::str
     return true;
 }
 
-int openAndGenerate(CStereoWorkspace& ws, CliHost& host, const std::string& path, std::optional<int> strength,
-                    bool patternMatch) {
-    if (!ws.Open(path)) return kExitFailure;
-    HostProgress progress(host, "立体画像作成中");
-    const int s = strength.value_or(ws.strength());
-    if (ws.stereoPair()) BuildPatternMultiView(ws, &progress, s, patternMatch);
-    else ws.GenerateViews(&progress, s, false);
-    for (int i = 0; i < ws.viewCount(); ++i)
-        if (ws.view(i).empty()) return kExitFailure;
-    return kExitOk;
-}
-
 int runMovie(const std::vector<std::string>& argv) {
     Args args;
     std::string error;

@@ -13,22 +13,6 @@ namespace plastora::cli {
 
 namespace {
 
-// Opens the project and makes its views with the given (or stored) strength.
-// A stereo-pair project gets its views from its pictures, the in-between
-// ones by pattern matching unless `patternMatch` is off.
-// Returns an exit code; kExitOk leaves the views in `ws`.
-int openAndGenerate(CStereoWorkspace& ws, CliHost& host, const std::string& path, std::optional<int> strength,
-                    bool patternMatch) {
-    if (!ws.Open(path)) return kExitFailure;
-    HostProgress progress(host, "立体画像作成中");
-    const int s = strength.value_or(ws.strength());
-    if (ws.stereoPair()) BuildPatternMultiView(ws, &progress, s, patternMatch);
-    else ws.GenerateViews(&progress, s, false);
-    for (int i = 0; i < ws.viewCount(); ++i)
-        if (ws.view(i).empty()) return kExitFailure;
-    return kExitOk;
-}
-
 int runViews(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
