@@ -1,5 +1,7 @@
 #include "ui/FaceDetectDlg.h"
 
+#include "ui/DialogParts.h"
+
 #include "ui/PictureDlg.h"
 
 #include <QCheckBox>
@@ -17,18 +19,6 @@ namespace {
 constexpr double kScaleMin = 1.1, kScaleMax = 2.0;
 constexpr const char* kCascadeFilter = "顔認識学習ﾌｧｲﾙ (*.xml)|*.xml||";
 constexpr const char* kBodyFilter = "切出しﾃﾞｰﾀﾌｧｲﾙ (*.wmf)|*.wmf||";
-
-int intValue(const QLineEdit* field) {
-    bool ok = false;
-    const int v = field->text().trimmed().toInt(&ok);
-    return ok ? v : -1;
-}
-
-double floatValue(const QLineEdit* field) {
-    bool ok = false;
-    const double v = field->text().trimmed().toDouble(&ok);
-    return ok ? v : -1;
-}
 
 }  // namespace
 
@@ -59,14 +49,10 @@ CFaceDetectDlg::CFaceDetectDlg(Host& host, std::string settingsPath, QWidget* pa
     grid->addWidget(m_bodyName, 5, 1);
     grid->addWidget(m_bodyButton, 5, 2);
 
-    m_defaults = new QPushButton(QStringLiteral("標準に戻す"), this);
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
-    auto* cancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    m_ok->setDefault(true);
-    auto* box = new QDialogButtonBox(this);
-    box->addButton(m_defaults, QDialogButtonBox::ResetRole);
-    box->addButton(m_ok, QDialogButtonBox::AcceptRole);
-    box->addButton(cancel, QDialogButtonBox::RejectRole);
+    const DialogButtons buttons = makeDialogButtons(this);
+    m_defaults = buttons.standard;
+    m_ok = buttons.ok;
+    auto* box = buttons.box;
 
     auto* top = new QVBoxLayout(this);
     top->addLayout(grid);
@@ -76,7 +62,6 @@ CFaceDetectDlg::CFaceDetectDlg(Host& host, std::string settingsPath, QWidget* pa
     connect(m_bodyButton, &QPushButton::clicked, this, &CFaceDetectDlg::changeBodyData);
     connect(m_defaults, &QPushButton::clicked, this, &CFaceDetectDlg::restoreDefaults);
     connect(m_ok, &QPushButton::clicked, this, &CFaceDetectDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     showValues(readFaceDetectSettings(m_settingsPath));
 }
@@ -112,9 +97,9 @@ void CFaceDetectDlg::changeBodyData() {
 
 FaceDetectSettings CFaceDetectDlg::values() const {
     FaceDetectSettings s;
-    s.scaleFactor = floatValue(m_scale);
-    s.minNeighbors = intValue(m_neighbors);
-    s.minSize = intValue(m_minSize);
+    s.scaleFactor = fieldNumber(m_scale);
+    s.minNeighbors = fieldInt(m_neighbors);
+    s.minSize = fieldInt(m_minSize);
     s.cannyPruning = m_canny->isChecked();
     s.cascadeFile = m_cascade;
     s.bodyData = m_body;
@@ -122,7 +107,7 @@ FaceDetectSettings CFaceDetectDlg::values() const {
 }
 
 bool CFaceDetectDlg::checkScale() {
-    const double v = floatValue(m_scale);
+    const double v = fieldNumber(m_scale);
     if (v >= kScaleMin && v <= kScaleMax) return true;
     m_host.message(numberRangeMessage(kScaleMin, kScaleMax).toStdString(), MsgButtons::Ok, MsgIcon::Warning);
     m_scale->setFocus();
@@ -131,7 +116,7 @@ bool CFaceDetectDlg::checkScale() {
 }
 
 bool CFaceDetectDlg::checkInt(QLineEdit* field, int lo, int hi) {
-    const int v = intValue(field);
+    const int v = fieldInt(field);
     if (v >= lo && v <= hi) return true;
     m_host.message(integerRangeMessage(lo, hi).toStdString(), MsgButtons::Ok, MsgIcon::Warning);
     field->setFocus();

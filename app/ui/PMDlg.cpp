@@ -1,5 +1,7 @@
 #include "ui/PMDlg.h"
 
+#include "ui/DialogParts.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -65,14 +67,10 @@ CPMDlg::CPMDlg(Host& host, std::string settingsPath, QWidget* parent)
         adjustLayout->addWidget(m_adjust[i]);
     }
 
-    m_defaults = new QPushButton("標準に戻す", this);
-    m_ok = new QPushButton("OK", this);
-    auto* cancel = new QPushButton("キャンセル", this);
-    m_ok->setDefault(true);
-    auto* box = new QDialogButtonBox(this);
-    box->addButton(m_defaults, QDialogButtonBox::ResetRole);
-    box->addButton(m_ok, QDialogButtonBox::AcceptRole);
-    box->addButton(cancel, QDialogButtonBox::RejectRole);
+    const DialogButtons buttons = makeDialogButtons(this);
+    m_defaults = buttons.standard;
+    m_ok = buttons.ok;
+    auto* box = buttons.box;
 
     auto* top = new QVBoxLayout(this);
     top->addWidget(m_enable);
@@ -84,7 +82,6 @@ CPMDlg::CPMDlg(Host& host, std::string settingsPath, QWidget* parent)
 
     connect(m_defaults, &QPushButton::clicked, this, &CPMDlg::restoreDefaults);
     connect(m_ok, &QPushButton::clicked, this, &CPMDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     showValues(readPatternMatchSettings(m_settingsPath));
 }

@@ -1,5 +1,7 @@
 #include "ui/VideoDlg.h"
 
+#include "ui/DialogParts.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -14,18 +16,6 @@
 namespace plastora::ui {
 
 namespace {
-
-double fieldNumber(const QLineEdit* field) {
-    bool ok = false;
-    const double v = field->text().trimmed().toDouble(&ok);
-    return ok ? v : -1;
-}
-
-int fieldInt(const QLineEdit* field) {
-    bool ok = false;
-    const int v = field->text().trimmed().toInt(&ok);
-    return ok ? v : -1;
-}
 
 void checkOnly(QRadioButton* const* buttons, int count, int index) {
     for (int i = 0; i < count; ++i) {
@@ -76,14 +66,10 @@ CVideoDlg::CVideoDlg(Host& host, std::string settingsPath, QWidget* parent)
     loopRow->addWidget(m_loop);
     m_gifSize = new QCheckBox("GIF動画の場合は元のサイズのまま", this);
 
-    m_defaults = new QPushButton("標準に戻す", this);
-    m_ok = new QPushButton("OK", this);
-    auto* cancel = new QPushButton("キャンセル", this);
-    m_ok->setDefault(true);
-    auto* box = new QDialogButtonBox(this);
-    box->addButton(m_defaults, QDialogButtonBox::ResetRole);
-    box->addButton(m_ok, QDialogButtonBox::AcceptRole);
-    box->addButton(cancel, QDialogButtonBox::RejectRole);
+    const DialogButtons buttons = makeDialogButtons(this);
+    m_defaults = buttons.standard;
+    m_ok = buttons.ok;
+    auto* box = buttons.box;
 
     auto* top = new QVBoxLayout(this);
     top->addWidget(typeGroup);
@@ -96,7 +82,6 @@ CVideoDlg::CVideoDlg(Host& host, std::string settingsPath, QWidget* parent)
     for (QRadioButton* b : m_type) connect(b, &QRadioButton::toggled, this, &CVideoDlg::updateEnabling);
     connect(m_defaults, &QPushButton::clicked, this, &CVideoDlg::restoreDefaults);
     connect(m_ok, &QPushButton::clicked, this, &CVideoDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     showValues(readVideoSettings(m_settingsPath));
 }

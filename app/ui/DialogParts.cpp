@@ -1,0 +1,36 @@
+#include "ui/DialogParts.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace plastora::ui {
+
+DialogButtons makeDialogButtons(QDialog* dialog) {
+    DialogButtons b;
+    b.standard = new QPushButton(QStringLiteral("標準に戻す"), dialog);
+    b.ok = new QPushButton(QStringLiteral("OK"), dialog);
+    b.cancel = new QPushButton(QStringLiteral("キャンセル"), dialog);
+    b.ok->setDefault(true);
+    b.box = new QDialogButtonBox(dialog);
+    b.box->addButton(b.standard, QDialogButtonBox::ResetRole);
+    b.box->addButton(b.ok, QDialogButtonBox::AcceptRole);
+    b.box->addButton(b.cancel, QDialogButtonBox::RejectRole);
+    QObject::connect(b.cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    return b;
+}
+
+int fieldInt(const QLineEdit* field) {
+    bool ok = false;
+    const int v = field->text().trimmed().toInt(&ok);
+    return ok ? v : -1;
+}
+
+double fieldNumber(const QLineEdit* field) {
+    bool ok = false;
+    const double v = field->text().trimmed().toDouble(&ok);
+    return ok ? v : -1;
+}
+
+}  // namespace plastora::ui

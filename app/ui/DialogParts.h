@@ -1,0 +1,27 @@
+// Pieces the settings dialogs share.
+#pragma once
+
+class QDialog;
+class QDialogButtonBox;
+class QLineEdit;
+class QPushButton;
+
+namespace plastora::ui {
+
+// The "標準に戻す" / "OK" / "キャンセル" row the settings dialogs end with.
+// Cancel rejects the dialog; the dialog connects OK and the standard button
+// to its own checks and defaults.
+struct DialogButtons {
+    QDialogButtonBox* box;
+    QPushButton* standard;
+    QPushButton* ok;
+    QPushButton* cancel;
+};
+DialogButtons makeDialogButtons(QDialog* dialog);
+
+// The number typed in a field, or -1 when it is not one (every range the
+// dialogs check lies above -1, so -1 always fails the check).
+int fieldInt(const QLineEdit* field);
+double fieldNumber(const QLineEdit* field);
+
+}  // namespace plastora::ui
