@@ -387,8 +387,6 @@ WorkspaceSettings readWorkspaceSettings(const std::string& settingsPath) {
     w.fixRatio = s.getFlag(SettingKey::EditFixRatio);
     w.jpegQuality = s.getInt(SettingKey::OptionJpegQuality);
     w.copyPrint = s.getFlag(SettingKey::OptionCopyPrint);
-    w.anaglyphColour = s.getFlag(SettingKey::OptionAnaglyphColor);
-    w.anaglyphFilter = s.getFlag(SettingKey::OptionAnaglyphFilter);
     w.drive = s.getText(SettingKey::OptionDrive);
     w.nintendoPath = s.getText(SettingKey::OptionNintendoPath);
     return w;

@@ -86,8 +86,6 @@ struct WorkspaceSettings {
     bool fixRatio = true;
     int jpegQuality = 80;
     bool copyPrint = false;
-    bool anaglyphColour = false;
-    bool anaglyphFilter = false;
     std::string drive;  // the card's mount point
     std::string nintendoPath = "DCIM/*NIN03/HNI_%04d.MPO";
 };
@@ -316,6 +314,17 @@ public:
     // True when the click was taken (no stroke must start then).
     bool FaceClick(Point window);
     // ---- end of face detection ----
+
+    // ---- image adjustment and rotation ----
+    // Puts a picture of another size in place of the source; W and H become
+    // its size. The caller remakes every other W x H layer to match (the
+    // rotation does). Nothing else changes here.
+    void replaceSource(Surface&& picture) {
+        m_width = picture.width();
+        m_height = picture.height();
+        m_source = std::move(picture);
+    }
+    // ---- end of image adjustment and rotation ----
 
     // ---- document state ----------------------------------------------------
     bool stereoPair() const { return m_stereoPair; }
