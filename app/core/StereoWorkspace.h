@@ -326,17 +326,6 @@ public:
     }
     // ---- end of image adjustment and rotation ----
 
-    // ---- image adjustment and rotation ----
-    // Puts a picture of another size in place of the source; W and H become
-    // its size. The caller remakes every other W x H layer to match (the
-    // rotation does). Nothing else changes here.
-    void replaceSource(Surface&& picture) {
-        m_width = picture.width();
-        m_height = picture.height();
-        m_source = std::move(picture);
-    }
-    // ---- end of image adjustment and rotation ----
-
     // ---- document state ----------------------------------------------------
     bool stereoPair() const { return m_stereoPair; }
     void setStereoPair(bool on) { m_stereoPair = on; }
