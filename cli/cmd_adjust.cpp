@@ -1,0 +1,69 @@
+// adjust and rotate: brightness and contrast, and the rotation, of a
+// project's picture, saved as a new project.
+#include "cli/Cli.h"
+#include "core/Settings.h"
+#include "core/StereoWorkspace.h"
+#include "output/Adjust.h"
+
+#include <iostream>
+
+namespace plastora::cli {
+
+namespace {
+
+int saveAndReport(CStereoWorkspace& ws, const std::string& out) {
+    if (!ws.Save(out)) return kExitFailure;
+    std::cout << ws.width() << " x " << ws.height() << "\n";
+    return kExitOk;
+}
+
+int runAdjust(const std::vector<std::string>& argv) {
+    Args args;
+    std::string error;
+    if (!args.parse(argv, {}, error)) return usageError("adjust", error);
+    if (auto u = args.unknown({"output", "brightness", "contrast"}); !u.empty())
+        return usageError("adjust", "unknown option --" + u.front());
+    std::optional<int> brightness, contrast;
+    if (!args.getInt("brightness", kAdjustMin, kAdjustMax, brightness, error) ||
+        !args.getInt("contrast", kAdjustMin, kAdjustMax, contrast, error))
+        return usageError("adjust", error);
+    if (args.positional().size() != 1 || !args.get("output"))
+        return usageError("adjust", "expects a project and -o OUT.lyr");
+    CliHost host;
+    CStereoWorkspace ws(host, defaultSettingsPath());
+    if (!ws.Open(args.positional()[0])) return kExitFailure;
+    // Nothing to change still writes the copy, as OK with both at 0 does.
+    ApplyAdjustment(ws, brightness.value_or(0), contrast.value_or(0));
+    return saveAndReport(ws, *args.get("output"));
+}
+
+int runRotate(const std::vector<std::string>& argv) {
+    Args args;
+    std::string error;
+    if (!args.parse(argv, {}, error)) return usageError("rotate", error);
+    if (auto u = args.unknown({"output"}); !u.empty()) return usageError("rotate", "unknown option --" + u.front());
+    if (args.positional().size() != 1 || !args.get("output"))
+        return usageError("rotate", "expects a project and -o OUT.lyr");
+    CliHost host;
+    // The stereo pair's question is answered OK: asking for the rotation is
+    // the consent.
+    host.forcedAnswer = MsgResult::Ok;
+    CStereoWorkspace ws(host, defaultSettingsPath());
+    if (!ws.Open(args.positional()[0])) return kExitFailure;
+    // Opening a project withholds the rotation in the program because a
+    // drawn mask might not follow the picture; every mask is rotated with it
+    // here, so the command allows it.
+    ws.setRotationAllowed(true);
+    if (!RotateImage(ws)) return kExitFailure;
+    return saveAndReport(ws, *args.get("output"));
+}
+
+}  // namespace
+
+PLASTORA_CLI_COMMAND({"adjust", "P.lyr --brightness B --contrast C -o OUT.lyr",
+                      "brightness and contrast (-50..50) of a project's picture, saved as a new project", &runAdjust});
+PLASTORA_CLI_COMMAND({"rotate", "P.lyr -o OUT.lyr",
+                      "turns a project's picture a quarter left (a stereo pair half round, left and right exchanged)",
+                      &runRotate});
+
+}  // namespace plastora::cli
