@@ -8,6 +8,7 @@
 #include "output/Video.h"
 #include "stereo/StereoFiles.h"
 #include "ui/MainFrame.h"
+#include "ui/AdjustDlg.h"
 #include "ui/AnaglyphDlg.h"
 #include "ui/BackDlg.h"
 #include "ui/DriveDlg.h"
@@ -94,7 +95,8 @@ std::vector<Command> buildTable() {
     add("imageMode", MenuId::Edit, "画像編集(&E)", {}, picture, [](CMainFrame& f) { W(f).SetMode(kModeImage); },
         [](WS ws) { return ws.mode() == kModeImage; });
     add("adjust", MenuId::Edit, "画質調整(&R)", {},
-        [](WS ws) { return hasPicture(ws) && (ws.mode() == kModeMask || ws.mode() == kModeImage); }, {});
+        [](WS ws) { return hasPicture(ws) && (ws.mode() == kModeMask || ws.mode() == kModeImage); },
+        [](CMainFrame& f) { RunAdjustCommand(W(f), &f); });
     add("faces", MenuId::Edit, "顔検出(&A)...", {}, [](WS ws) { return hasPicture(ws) && ws.mode() == kModeMask; },
         [](CMainFrame& f) { CFaceResultDlg::Run(W(f), &f); });
     add("stereo", MenuId::Edit, "立体画像作成(&S)...", {}, picture, [](CMainFrame& f) { W(f).RunStereoDialog(false); },
@@ -106,7 +108,8 @@ std::vector<Command> buildTable() {
             if (W(f).Compose() && Settings(W(f).settingsPath()).getInt(SettingKey::PictureDisplay) != 0)
                 f.showMaximized();
         });
-    add("rotate", MenuId::Edit, "画像回転(&R)", {}, [](WS ws) { return hasPicture(ws) && ws.rotationAllowed(); }, {});
+    add("rotate", MenuId::Edit, "画像回転(&R)", {}, [](WS ws) { return hasPicture(ws) && ws.rotationAllowed(); },
+        [](CMainFrame& f) { RunRotateCommand(W(f)); });
     add("addRegion", MenuId::Edit, "切出し領域追加(&A)", {}, mode1, [](CMainFrame& f) { W(f).AddRegion(); }, {}, true);
     add("deleteRegion", MenuId::Edit, "切出し領域削除(&D)", {}, mode1Many, [](CMainFrame& f) { W(f).DeleteRegion(); });
     add("switchRegion", MenuId::Edit, "切出し領域切替(&S)", {}, mode1, [](CMainFrame& f) { W(f).SwitchRegion(); });
