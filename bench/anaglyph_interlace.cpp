@@ -3,7 +3,7 @@
 // views; the aim is to stay within three times the copy.
 #include "output/Anaglyph.h"
 #include "output/Interlace.h"
-#include "output/Spectral.h"
+#include "output/Diffraction.h"
 
 #include <benchmark/benchmark.h>
 

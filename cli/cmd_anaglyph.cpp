@@ -9,7 +9,7 @@
 #include "core/StillImage.h"
 #include "output/Anaglyph.h"
 #include "output/Interlace.h"
-#include "output/Spectral.h"
+#include "output/Diffraction.h"
 
 #include <algorithm>
 #include <charconv>

@@ -42,7 +42,7 @@ private:
     std::string m_path;
 };
 
-// "WxH" with both parts 1..100000.
+// "WxH" with both numbers 1..100000.
 bool parseSize(const std::string& text, int& w, int& h) {
     const char* p = text.data();
     const char* end = p + text.size();

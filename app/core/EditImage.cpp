@@ -1,7 +1,7 @@
 // "編集画像の保存": the picture being edited, as shown, written to a file.
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
-#include "output/Spectral.h"
+#include "output/Diffraction.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "core/StereoWorkspace.h"
 
 #include "core/Settings.h"
-#include "output/Spectral.h"
+#include "output/Diffraction.h"
 
 #include <algorithm>
 #include <utility>

@@ -3,7 +3,7 @@
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
 #include "output/Anaglyph.h"
-#include "output/Spectral.h"
+#include "output/Diffraction.h"
 #include "platform/Paths.h"
 
 #include <algorithm>

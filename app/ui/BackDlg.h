@@ -4,7 +4,7 @@
 #pragma once
 
 #include "core/StereoWorkspace.h"
-#include "output/Spectral.h"
+#include "output/Diffraction.h"
 
 #include <QDialog>
 

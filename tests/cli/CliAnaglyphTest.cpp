@@ -2,7 +2,7 @@
 // the view files the tool writes and against the photo.
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
-#include "output/Spectral.h"
+#include "output/Diffraction.h"
 #include "support/Pictures.h"
 #include "support/TempDir.h"
 

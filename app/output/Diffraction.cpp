@@ -1,4 +1,4 @@
-#include "output/Spectral.h"
+#include "output/Diffraction.h"
 
 #include "core/StereoWorkspace.h"
 

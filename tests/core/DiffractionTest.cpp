@@ -1,5 +1,5 @@
 #include "core/StereoWorkspace.h"
-#include "output/Spectral.h"
+#include "output/Diffraction.h"
 #include "support/Pictures.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
