@@ -147,6 +147,15 @@ void abortOpen(CStereoWorkspace& ws) {
     ws.Redraw();
 }
 
+// A further picture of the pair fitted like the first; on a memory failure
+// the message is shown and the whole open is given up.
+bool fitOrAbort(CStereoWorkspace& ws, const Surface& photo, Surface& out) {
+    if (fitLikeFirstPicture(ws, photo, out)) return true;
+    ws.host().message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+    abortOpen(ws);
+    return false;
+}
+
 // Loads the first picture (or image 0 of an MPO) and brings it to the
 // working size; the workspace then holds it with its copy in slot 0.
 bool openFirstPicture(CStereoWorkspace& ws, const std::string& path, Size& photoSize) {
@@ -455,11 +464,7 @@ int OpenStereoImage(CStereoWorkspace& ws, const std::string& pathIn) {
         return 0;
     }
     Surface fitted;
-    if (!fitLikeFirstPicture(ws, photo, fitted)) {
-        host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
-        abortOpen(ws);
-        return 0;
-    }
+    if (!fitOrAbort(ws, photo, fitted)) return 0;
     // Slot 0 always holds the left picture.
     if (firstIsLeft) {
         ws.highRes(1) = std::move(fitted);
@@ -500,11 +505,7 @@ int OpenMpoFile(CStereoWorkspace& ws, const std::string& path) {
             return 0;
         }
         Surface fitted;
-        if (!fitLikeFirstPicture(ws, photo, fitted)) {
-            host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
-            abortOpen(ws);
-            return 0;
-        }
+        if (!fitOrAbort(ws, photo, fitted)) return 0;
         ws.highRes(k) = std::move(fitted);
         ws.setHighResCount(k + 1);
     }
