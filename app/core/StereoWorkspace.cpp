@@ -340,6 +340,8 @@ bool CStereoWorkspace::buildDisplay() {
         }
         if (m_depthDialogOpen && m_currentRegion < m_regionCount)
             fillThroughMask(m_display, region(m_currentRegion).mask, m_settings.maskColour);
+        DrawObjects(m_display, -1);
+        drawSelection(m_display);
         break;
     case kModeComposite:
         if (!m_composite.empty())

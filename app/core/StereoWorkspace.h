@@ -97,8 +97,21 @@ struct ContextEntry {
     std::string command;
 };
 
-// The cursors the view shows over the picture.
-enum class ToolCursor { Arrow, Pen, Eraser, Fill };
+// The cursors the view shows over the picture: the tools', and over
+// objects with the move tool the corner handles (top-left/bottom-right and
+// top-right/bottom-left diagonals) and moving.
+enum class ToolCursor { Arrow, Pen, Eraser, Fill, SizeNWSE, SizeNESW, Move };
+
+// The keys the move tool takes while an object is selected.
+enum class ObjectKey { Left, Right, Up, Down, PageUp, PageDown, Tab, Delete };
+
+// A mouse drag of an object with the move tool: what is dragged (the whole
+// object or one corner) and the frame as it stands (x, y, width, height).
+enum class DragKind { None, Move, TopLeft, TopRight, BottomRight, BottomLeft };
+struct ObjectDrag {
+    DragKind kind = DragKind::None;
+    int x = 0, y = 0, width = 0, height = 0;
+};
 
 // Reads WorkspaceSettings from a settings file (defaults where absent).
 WorkspaceSettings readWorkspaceSettings(const std::string& settingsPath);
@@ -185,7 +198,9 @@ public:
     // R x H into the given surfaces (created here). Stereo-pair documents
     // copy their stored high-resolution images instead. Returns false after
     // the memory message when a picture cannot be allocated.
-    bool GenerateHighResPair(Surface& left, Surface& right, bool fromStereoPair);
+    // The paint layer and the overlay objects are drawn scaled by R, and
+    // the "立体化しない" texts too unless `flatTexts` is false.
+    bool GenerateHighResPair(Surface& left, Surface& right, bool fromStereoPair, bool flatTexts = true);
     // "立体画像作成": the stereo dialog (or, without dialogs, generation with
     // the current strength), then the animated display. Returns 1 when views
     // were made.
@@ -227,6 +242,36 @@ public:
     bool appendObject(std::int32_t type, std::shared_ptr<OverlayObject> object);
     void removeObjectAt(int index);
     void clearObjects();
+
+    // "文字ﾂｰﾙ", "図形ﾂｰﾙ", "ｸﾘｯﾌﾟｱｰﾄを挿入する": a new object from its dialog
+    // (or, for clip art, a file; with no path an open dialog asks), on top
+    // of the order, current, with the move tool. Returns 1 when added.
+    int AddTextObject();
+    int AddShapeObject();
+    int AddPictureObject(const std::string& path = {});
+    // "文字/図形編集": the text or shape dialog for the current object.
+    int EditObject();
+    // "削除": removes the current object after asking. Returns 1 when removed.
+    int RemoveObject();
+    // "最前面へ" .. "最背面へ": the current object to index `newIndex`.
+    void MoveObjectInOrder(int newIndex);
+    // The topmost object whose rectangle (edges included) holds the image
+    // point, or -1.
+    int HitTestObject(Point p) const;
+    // The corner handle of the current clip art or shape within 8 pixels of
+    // the image point (DragKind::None when there is none).
+    DragKind HandleAt(Point p) const;
+    // Draws the objects onto `dc`: view -1 is the flat editing display
+    // (nothing shifted, no shadows), else view `view` of the view set with
+    // every object moved by its depth and its shadow by the background's.
+    // Every coordinate is multiplied by `scale` (the high-resolution pictures).
+    void DrawObjects(Surface& dc, int view, int scale = 1) const;
+    // A key for the selected object with the move tool (arrows move it,
+    // Page Up/Down resize it, Tab selects the next, Delete removes it).
+    // False when the key does nothing here.
+    bool KeyDown(ObjectKey key);
+    // The drag in progress (kind None when there is none).
+    const ObjectDrag& objectDrag() const { return m_drag; }
 
     // ---- depths ------------------------------------------------------------
     std::int32_t backgroundDepth = -8;
@@ -417,10 +462,13 @@ public:
     void LButtonDblClk(Point window);
     // The right-button menu for the current state (modes 1 and 2; empty
     // otherwise).
-    std::vector<ContextEntry> RButtonDown(Point window) const;
+    // A right click on an object selects it and offers the object entries.
+    std::vector<ContextEntry> RButtonDown(Point window);
     bool buttonDown() const { return m_buttonDown; }
-    // The cursor for the pointer over the picture.
+    // The cursor for the current tool.
     ToolCursor cursor() const;
+    // The cursor for the pointer at a window point (the move tool's handles).
+    ToolCursor cursorAt(Point window) const;
 
     // The outline tool's polylines of the current region, in image pixels.
     const std::vector<Polyline>& outlines() const { return m_outlines; }
@@ -479,6 +527,15 @@ private:
     bool buildDisplay();
     // One pen or eraser segment from the last point to `p` (image pixels).
     void MouseMoveTo(Point p);
+    // The object side of the mouse in image editing: true when the click
+    // belonged to an object (no paint stroke starts then).
+    bool objectButtonDown(Point p);
+    void objectFill(int index, Point p);
+    void dragObjectTo(Point p);
+    void finishDrag();
+    // The selection frame and the drag frame over the display.
+    void drawSelection(Surface& dc) const;
+    void finishAdd(std::int32_t type, std::shared_ptr<OverlayObject> object);
     // Brings a loaded photo into the workspace as its working image (the
     // paper, lens and trimming step). False when cancelled or failed.
     bool takeOpenedPhoto(Surface&& photo, const std::string& path);
@@ -541,6 +598,7 @@ private:
     int m_undoObject = -1;
 
     bool m_buttonDown = false;
+    ObjectDrag m_drag;
     Point m_last;
     int m_scrollX = 0;
     int m_scrollY = 0;

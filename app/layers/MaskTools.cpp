@@ -110,6 +110,8 @@ void CStereoWorkspace::LButtonDown(Point window) {
     // While a face detection's result is shown, clicks edit its face list.
     if (FaceClick(window)) return;
     const Point p = windowToImage(window);
+    // Clicks on objects (and every click of the move tool) belong to them.
+    if (m_mode == kModeImage && objectButtonDown(p)) return;
     m_buttonDown = true;
     m_last = p;
     if (m_mode == kModeMask) {
@@ -137,6 +139,10 @@ void CStereoWorkspace::LButtonDown(Point window) {
 void CStereoWorkspace::MouseMove(Point window) {
     if (!m_buttonDown) return;
     const Point p = windowToImage(window);
+    if (m_drag.kind != DragKind::None) {
+        dragObjectTo(p);
+        return;
+    }
     if (m_tool != kToolPen && m_tool != kToolEraser) return;
     if (m_mode == kModeMask) {
         if (m_currentRegion >= m_regionCount) return;
@@ -168,6 +174,11 @@ void CStereoWorkspace::LButtonUp(Point window) {
     if (!m_buttonDown) return;
     m_buttonDown = false;
     const Point p = windowToImage(window);
+    if (m_drag.kind != DragKind::None) {
+        dragObjectTo(p);
+        finishDrag();
+        return;
+    }
     if (m_mode == kModeMask && m_currentRegion < m_regionCount) {
         Surface& mask = region(m_currentRegion).mask;
         const bool masking = m_maskingOn && m_currentRegion != 0 && m_maskingIndex < m_regionCount;
@@ -238,14 +249,44 @@ void CStereoWorkspace::MouseMoveTo(Point p) {
     m_buttonDown = down;
 }
 
-void CStereoWorkspace::LButtonDblClk(Point) {
-    // A double click edits the object under the pointer; there is nothing to
-    // do without objects.
+void CStereoWorkspace::LButtonDblClk(Point window) {
+    // A double click edits the text or shape under the pointer.
+    if (m_mode != kModeImage) return;
+    const int hit = HitTestObject(windowToImage(window));
+    if (hit < 0) return;
+    m_currentObject = hit;
+    EditObject();
 }
 
-std::vector<ContextEntry> CStereoWorkspace::RButtonDown(Point) const {
+std::vector<ContextEntry> CStereoWorkspace::RButtonDown(Point window) {
     std::vector<ContextEntry> e;
     if (m_mode != kModeMask && m_mode != kModeImage) return e;
+    if (m_mode == kModeImage) {
+        const int hit = HitTestObject(windowToImage(window));
+        if (hit >= 0) {
+            // The entries act on the current object: the one clicked.
+            if (hit != m_currentObject) {
+                m_currentObject = hit;
+                Redraw();
+            }
+            const int type = objectEntry(hit).type;
+            if (type == kObjectText) e.push_back({"文字編集", "editObject"});
+            else if (type == kObjectShape) e.push_back({"図形編集", "editObject"});
+            e.push_back({"削除", "objectDelete"});
+            if (m_objectCount > 1) {
+                e.push_back({"", ""});
+                if (hit < m_objectCount - 1) {
+                    e.push_back({"最前面へ", "objectTop"});
+                    e.push_back({"前面へ", "objectUp"});
+                }
+                if (hit > 0) {
+                    e.push_back({"背面へ", "objectDown"});
+                    e.push_back({"最背面へ", "objectBottom"});
+                }
+            }
+            return e;
+        }
+    }
     if (m_tool != kToolPen) e.push_back({"ﾍﾟﾝﾂｰﾙ", "pen"});
     if (m_tool != kToolEraser) e.push_back({"消しｺﾞﾑﾂｰﾙ", "eraser"});
     if (m_tool != kToolFill) e.push_back({"塗つぶしﾂｰﾙ", "fill"});
@@ -279,6 +320,19 @@ ToolCursor CStereoWorkspace::cursor() const {
     case kToolFill: return ToolCursor::Fill;
     default: return ToolCursor::Arrow;
     }
+}
+
+ToolCursor CStereoWorkspace::cursorAt(Point window) const {
+    if (m_mode != kModeImage || m_tool != kToolMove) return cursor();
+    const Point p = windowToImage(window);
+    switch (HandleAt(p)) {
+    case DragKind::TopLeft:
+    case DragKind::BottomRight: return ToolCursor::SizeNWSE;
+    case DragKind::TopRight:
+    case DragKind::BottomLeft: return ToolCursor::SizeNESW;
+    default: break;
+    }
+    return HitTestObject(p) >= 0 ? ToolCursor::Move : ToolCursor::Arrow;
 }
 
 // ---- outline display ----------------------------------------------------------------

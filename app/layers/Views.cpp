@@ -3,6 +3,7 @@
 #include "core/StereoWorkspace.h"
 #include "layers/ViewSynthesis.h"
 #include "output/Interlace.h"
+#include "overlay/ObjectDraw.h"
 #include "stereo/PatternMultiView.h"
 
 #include <algorithm>
@@ -109,11 +110,12 @@ void CStereoWorkspace::GenerateViews(ProgressSink* progress, int strength, bool 
             if (paintShadow) paintThroughMask(v, m_paintMask, nullptr, shadow, xb, paintBounds);
             paintThroughMask(v, m_paintMask, &m_paint, 0, viewShift(a, n, paintDepth, m_strength), paintBounds);
         }
+        DrawObjects(v, a);
         if (progress && !extremesOnly) progress->setPosition(50 * (a + 1) / n + 50);
     }
 }
 
-bool CStereoWorkspace::GenerateHighResPair(Surface& left, Surface& right, bool fromStereoPair) {
+bool CStereoWorkspace::GenerateHighResPair(Surface& left, Surface& right, bool fromStereoPair, bool flatTexts) {
     const int r = std::max(1, m_settings.hdRatio);
     if (fromStereoPair) {
         if (m_highResCount <= 0) return false;
@@ -198,6 +200,8 @@ bool CStereoWorkspace::GenerateHighResPair(Surface& left, Surface& right, bool f
             if (paintShadow) paintThroughMask(v, paintMask, nullptr, shadow, 0, paintBounds);
             paintThroughMask(v, paintMask, &paint, 0, viewShift(a, n, paintDepth, m_strength) * r, paintBounds);
         }
+        DrawObjects(v, a, r);
+        if (flatTexts) drawFlatTexts(*this, v, r);
         progress.setPosition(a == 0 ? 50 : 100);
     }
     return true;

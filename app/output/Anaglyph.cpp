@@ -3,6 +3,7 @@
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
+#include "overlay/ObjectDraw.h"
 #include "stereo/PatternMultiView.h"
 
 #include <algorithm>
@@ -114,19 +115,6 @@ void anaglyphRows(Surface& dst, const Surface& right, const Surface& left, int f
     }
 }
 
-FlatTextPainter& flatTextPainter() {
-    static FlatTextPainter painter;
-    return painter;
-}
-
-bool hasFlatTexts(const CStereoWorkspace& ws) {
-    for (int i = 0; i < ws.objectCount(); ++i) {
-        const ObjectEntry& e = ws.objectEntry(i);
-        if (e.type == kObjectText && e.object && (e.object->flags & kTextFlat)) return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 // ---- workspace state ----------------------------------------------------------
@@ -153,21 +141,18 @@ bool BuildAnaglyph(Surface& dst, const Surface& right, const Surface& left, int 
     return true;
 }
 
-void setFlatTextPainter(FlatTextPainter painter) { flatTextPainter() = std::move(painter); }
-
 bool prepareStereoSources(CStereoWorkspace& ws, StereoSources& sources) {
     const int n = ws.viewCount();
     if (n < 2 || ws.view(0).empty() || ws.view(n - 1).empty()) return false;
     sources.right = &ws.view(0);
     sources.left = &ws.view(n - 1);
-    const FlatTextPainter& painter = flatTextPainter();
-    if (!painter || !hasFlatTexts(ws)) return true;
+    if (!hasFlatTexts(ws)) return true;
     if (!sources.rightCopy.createCopy(ws.view(0)) || !sources.leftCopy.createCopy(ws.view(n - 1))) {
         ws.host().message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
-    painter(ws, sources.rightCopy);
-    painter(ws, sources.leftCopy);
+    drawFlatTexts(ws, sources.rightCopy);
+    drawFlatTexts(ws, sources.leftCopy);
     sources.right = &sources.rightCopy;
     sources.left = &sources.leftCopy;
     return true;
@@ -226,7 +211,7 @@ int CreateAnaglyph(CStereoWorkspace& ws, const AnaglyphDialogData& data) {
 
 bool BuildHighResAnaglyph(CStereoWorkspace& ws, Surface& out) {
     Surface left, right;
-    if (!ws.GenerateHighResPair(left, right, ws.stereoPair())) return false;
+    if (!ws.GenerateHighResPair(left, right, ws.stereoPair(), false)) return false;
     if (!BuildAnaglyph(out, right, left, ws.anaglyphColourMode(), ws.anaglyphFilter())) {
         ws.host().message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
         return false;

@@ -28,15 +28,6 @@ enum AnaglyphFilter : int { kFilterRedCyan = 0, kFilterRedGreen = 1, kFilterRedB
 // empty or `dst` cannot be allocated.
 bool BuildAnaglyph(Surface& dst, const Surface& right, const Surface& left, int colourMode, int filter);
 
-// ---- texts kept flat ------------------------------------------------------------
-
-// Draws every text object marked "立体化しない" of the workspace onto a picture
-// at its own place, font and colour (transparent background); returns true
-// when it drew one. Drawing texts belongs to the overlay objects, which do
-// not draw themselves yet: until they do this hook is unset, and anaglyph and
-// interlace images are built from the views directly.
-using FlatTextPainter = std::function<bool(const CStereoWorkspace&, Surface&)>;
-void setFlatTextPainter(FlatTextPainter painter);
 
 // The two views an anaglyph or interlace image is built from: view 0 and
 // view N-1 themselves, or, when the workspace has flat texts and a painter is

@@ -168,6 +168,8 @@ bool BuildHighResEditImage(CStereoWorkspace& ws, Surface& out) {
         ws.host().message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
+    // The objects as the edit display draws them, scaled by R.
+    ws.DrawObjects(out, -1, r);
     return true;
 }
 

@@ -1,6 +1,7 @@
 // The lenticular composite: the views interleaved column by column.
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
+#include "overlay/ObjectDraw.h"
 
 #include <cmath>
 #include <cstring>
@@ -57,6 +58,8 @@ bool CStereoWorkspace::BuildComposite() {
             for (int i = 0; i < count; ++i) d[base + i] = src[static_cast<std::size_t>(i)][c];
         }
     }
+    // Texts kept flat stand once on the composite, at its scale.
+    drawCompositeFlatTexts(*this, m_composite, n, p);
     return true;
 }
 

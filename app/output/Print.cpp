@@ -263,9 +263,6 @@ int PrintOnTarget(CStereoWorkspace& ws, PrintTarget& target, bool editOrAnaglyph
             bool built = true;
             if (highRes) {
                 built = ws.mode() == kModeAnaglyph ? BuildHighResAnaglyph(ws, big) : BuildHighResEditImage(ws, big);
-                // Overlay objects are drawn onto `big` here (as the edit
-                // display draws them, scaled by R) once objects can draw
-                // themselves.
                 source = &big;
             }
             // The builders show the memory message themselves.

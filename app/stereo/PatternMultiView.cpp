@@ -455,17 +455,18 @@ int BuildPatternMultiView(CStereoWorkspace& ws, ProgressSink* progress, int stre
             pasteShiftedBlocks(ws.view(v), ws.view(n - 1), m.grid, settings.patternSize, v, n);
     }
 
-    // The paint layer goes onto every view as in ordinary synthesis.
-    if (ws.hasPaintLayer()) {
-        const Surface& mask = ws.paintMask();
-        const Rect bounds = maskBounds(mask);
-        const unsigned level = static_cast<unsigned>(std::clamp(ws.settings().shadowLevel, 0, 255));
-        for (int i = 0; i < n; ++i) {
-            Surface& view = ws.view(i);
+    // The paint layer and the objects go onto every view as in ordinary synthesis.
+    const Surface& mask = ws.paintMask();
+    const Rect bounds = ws.hasPaintLayer() ? maskBounds(mask) : Rect{};
+    const unsigned level = static_cast<unsigned>(std::clamp(ws.settings().shadowLevel, 0, 255));
+    for (int i = 0; i < n; ++i) {
+        Surface& view = ws.view(i);
+        if (ws.hasPaintLayer()) {
             if (ws.paintShadow) paintThroughMask(view, mask, nullptr, RGB(level, level, level), 0, bounds);
             paintThroughMask(view, mask, &ws.paintLayer(), 0, viewShift(i, n, ws.paintDepth, strength), bounds);
-            if (progress) progress->setPosition(90 + 10 * i / n);
         }
+        ws.DrawObjects(view, i);
+        if (progress) progress->setPosition(90 + 10 * i / n);
     }
     if (progress) progress->setPosition(100);
     return 1;

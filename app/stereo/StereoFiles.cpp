@@ -8,6 +8,7 @@
 #include "core/StillImage.h"
 #include "output/Trimming.h"
 #include "output/WorkingSize.h"
+#include "overlay/ObjectDraw.h"
 #include "platform/Paths.h"
 #include "stereo/Mpo.h"
 
@@ -540,39 +541,6 @@ bool makeCardPicture(const Surface& view, Surface& out) {
     return true;
 }
 
-bool drawFlatTexts(const CStereoWorkspace& ws, Surface& picture) {
-    bool any = false;
-    for (int i = 0; i < ws.objectCount(); ++i) {
-        const ObjectEntry& e = ws.objectEntry(i);
-        if (e.type != kObjectText || !e.object || !(e.object->flags & kTextFlat)) continue;
-        const OverlayObject& o = *e.object;
-        Font font;
-        font.face = o.face;
-        font.height = -(o.flags & kTextPointSizeMask);
-        font.weight = (o.flags & kTextBold) ? 700 : 400;
-        font.italic = (o.flags & kTextItalic) != 0;
-        font.antialiased = (o.flags & kTextAntialiased) != 0;
-        font.vertical = (o.flags & kTextVertical) != 0;
-        if (!font.vertical) {
-            drawText(picture, font, o.x, o.y, o.text, o.colour);
-        } else {
-            // One character under the other, each at the left edge.
-            int y = o.y;
-            for (std::size_t i2 = 0; i2 < o.text.size();) {
-                const unsigned char lead = static_cast<unsigned char>(o.text[i2]);
-                std::size_t n = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-                n = std::min(n, o.text.size() - i2);
-                const std::string ch = o.text.substr(i2, n);
-                drawText(picture, font, o.x, y, ch, o.colour);
-                y += textExtent(font, ch).cy;
-                i2 += n;
-            }
-        }
-        any = true;
-    }
-    return any;
-}
-
 int SaveStereoViews(CStereoWorkspace& ws, const std::string& target, StereoSaveMode mode, bool useHighRes,
                     ExifMode exif) {
     Host& host = ws.host();
@@ -603,12 +571,7 @@ int SaveStereoViews(CStereoWorkspace& ws, const std::string& target, StereoSaveM
             thumbSource = picture = v == 0 ? &highRight : &highLeft;
         } else {
             if (picture->empty()) return 0;
-            bool flat = false;
-            for (int i = 0; i < ws.objectCount() && !flat; ++i) {
-                const ObjectEntry& e = ws.objectEntry(i);
-                flat = e.type == kObjectText && e.object && (e.object->flags & kTextFlat);
-            }
-            if (flat) {
+            if (hasFlatTexts(ws)) {
                 if (!withTexts.createCopy(*picture)) {
                     host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
                     return 0;
@@ -662,9 +625,6 @@ int SaveStereoViews(CStereoWorkspace& ws, const std::string& target, StereoSaveM
 int SaveStereoPair(CStereoWorkspace& ws, const std::string& path) { return saveViewsCommand(ws, path, StereoSaveMode::Pair); }
 
 int SaveAllViews(CStereoWorkspace& ws, const std::string& path) { return saveViewsCommand(ws, path, StereoSaveMode::AllViews); }
-
-// The anaglyph and interlace builds draw flat texts with the same painter.
-[[maybe_unused]] const bool kFlatTextPainterSet = (setFlatTextPainter(drawFlatTexts), true);
 
 int ExportTo3ds(CStereoWorkspace& ws, const ChooseCardDrive& chooseDrive) {
     Host& host = ws.host();

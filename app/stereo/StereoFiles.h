@@ -115,9 +115,6 @@ enum class StereoSaveMode { Pair, AllViews };
 // at y = 80 and centred, or, when that would be wider than 640, its centre
 // 2H columns drawn 640 wide. A 640 x 480 view is copied as it is.
 bool makeCardPicture(const Surface& view, Surface& out);
-// Draws the text objects kept flat ("立体化しない") onto `picture` in their
-// colour and font at their place. Returns true when there was one.
-bool drawFlatTexts(const CStereoWorkspace& ws, Surface& picture);
 
 // The save routine. Pair mode writes view 0 as stem + "_R" and view N-1 as
 // stem + "_L"; all-views mode writes view i as stem + "_%02d" with N - i.

@@ -172,6 +172,15 @@ QCursor toolCursor(ToolCursor kind) {
     case ToolCursor::Arrow:
         p.end();
         return QCursor(Qt::ArrowCursor);
+    case ToolCursor::SizeNWSE:
+        p.end();
+        return QCursor(Qt::SizeFDiagCursor);
+    case ToolCursor::SizeNESW:
+        p.end();
+        return QCursor(Qt::SizeBDiagCursor);
+    case ToolCursor::Move:
+        p.end();
+        return QCursor(Qt::SizeAllCursor);
     }
     p.end();
     return QCursor(pm, hot.x(), hot.y());

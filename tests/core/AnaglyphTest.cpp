@@ -2,6 +2,7 @@
 #include "core/StillImage.h"
 #include "layers/ViewSynthesis.h"
 #include "output/Anaglyph.h"
+#include "overlay/ObjectDraw.h"
 #include "support/Pictures.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
@@ -216,31 +217,34 @@ TEST(Anaglyph, SaveWritesTheDisplayOrTheHighResolutionPair) {
 TEST(Anaglyph, FlatTextsAreDrawnOnBothSourcesAtOnePlace) {
     Doc d;
     auto text = std::make_shared<OverlayObject>();
-    text->flags = kTextFlat;
+    text->flags = kTextFlat | 12;
+    text->text = "HH";
+    text->colour = RGB(250, 40, 90);
+    text->x = 12;
+    text->y = 2;
     ASSERT_TRUE(d.ws->appendObject(kObjectText, text));
-    // The painter stands in for text drawing: a block over the moving region.
-    setFlatTextPainter([](const CStereoWorkspace&, Surface& s) {
-        fillRect(s, Rect{10, 4, 22, 8}, RGB(250, 40, 90));
-        return true;
-    });
+    // Where the text's pixels are, drawn alone.
+    Surface alone;
+    ASSERT_TRUE(alone.create(40, 16));
+    ASSERT_TRUE(drawFlatTexts(*d.ws, alone));
+    std::vector<Point> glyph;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 40; ++x)
+            if (alone.getPixel(x, y) == RGB(250, 40, 90)) glyph.push_back({x, y});
+    ASSERT_GT(glyph.size(), 10u);
+
     AnaglyphDialogData data = anaglyphDialogPreset(*d.ws);
     data.colourMode = kAnaglyphColour;
     ASSERT_EQ(CreateAnaglyph(*d.ws, data), 1);
-    setFlatTextPainter(nullptr);
-    // The views themselves are untouched; the anaglyph shows the block with
-    // no fringe: red from one eye, green and blue from the other, all the
-    // block's own colour.
-    EXPECT_NE(d.ws->view(0).getPixel(15, 5), RGB(250, 40, 90));
-    for (int x = 10; x < 22; ++x) EXPECT_EQ(d.ws->display().getPixel(x, 5), RGB(250, 40, 90)) << x;
-    EXPECT_NE(d.ws->display().getPixel(15, 10), RGB(250, 40, 90));
-
-    // A text not kept flat does not call the painter.
-    text->flags = 0;
-    int calls = 0;
-    setFlatTextPainter([&](const CStereoWorkspace&, Surface&) { return ++calls > 0; });
-    ASSERT_TRUE(BuildAnaglyphImage(*d.ws));
-    setFlatTextPainter(nullptr);
-    EXPECT_EQ(calls, 0);
+    // The views themselves are untouched; the anaglyph shows every text pixel
+    // in its own colour (red from one eye, green and blue from the other),
+    // so the text stands at the same place for both eyes, with no fringe.
+    int inViews = 0;
+    for (const Point p : glyph) {
+        EXPECT_EQ(d.ws->display().getPixel(p.x, p.y), RGB(250, 40, 90)) << p.x << "," << p.y;
+        inViews += d.ws->view(0).getPixel(p.x, p.y) == RGB(250, 40, 90);
+    }
+    EXPECT_EQ(inViews, 0);
 }
 
 // A real photo with two regions: the picture plane, a near region and a far
