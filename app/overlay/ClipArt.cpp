@@ -103,9 +103,9 @@ std::vector<OutlinePolygon> traceClipArt(Surface& picture) {
     for (Polyline& p : traceOutlineMap(map, w, h)) {
         if (p.size() < 3) continue;
         OutlinePolygon poly;
-        // The tracer goes round the opaque area clockwise on the screen and
-        // round a hole the other way.
-        poly.outer = signedArea2(p) > 0;
+        // The tracer goes round the opaque area counter-clockwise on the
+        // screen and round a hole the other way.
+        poly.outer = signedArea2(p) < 0;
         poly.points = std::move(p);
         out.push_back(std::move(poly));
     }
