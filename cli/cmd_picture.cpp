@@ -50,7 +50,18 @@ int infoProject(const std::string& path) {
             const OverlayObject& o = *e.object;
             std::cout << " at " << o.x << "," << o.y << " size " << o.width << " x " << o.height << ", depth " << o.depth
                       << (o.shadow ? ", shadow" : "");
-            if (e.type == kObjectText) std::cout << ", \"" << o.text << "\"";
+            if (e.type == kObjectText) {
+                std::cout << ", \"" << o.text << "\", " << (o.flags & kTextPointSizeMask) << " px";
+                if (o.flags & kTextVertical) std::cout << ", vertical";
+                if (o.flags & kTextFlat) std::cout << ", kept flat";
+            } else if (e.type == kObjectShape) {
+                static const char* const kKinds[] = {"rectangle", "ellipse", "rounded rectangle", "rising line",
+                                                     "falling line"};
+                if (o.count >= 0 && o.count < 5) std::cout << ", " << kKinds[o.count];
+                if (o.flags & (kShapeArrowFirst | kShapeArrowSecond)) std::cout << " with arrowheads";
+            } else if (e.type == kObjectPicture) {
+                std::cout << ", " << o.outlines.size() << " outlines";
+            }
         }
         std::cout << "\n";
     }

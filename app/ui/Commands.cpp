@@ -133,9 +133,12 @@ std::vector<Command> buildTable() {
         select(kToolMove), tool(kToolMove));
     add("colour", MenuId::None, "色を設定", {}, [](WS ws) { return ws.mode() == kModeImage; },
         [](CMainFrame& f) { W(f).ChooseColour(); });
-    add("text", MenuId::None, "文字ﾂｰﾙ", {}, [](WS ws) { return ws.mode() == kModeImage; }, {});
-    add("clipArt", MenuId::None, "ｸﾘｯﾌﾟｱｰﾄを挿入する", {}, [](WS ws) { return ws.mode() == kModeImage; }, {});
-    add("shape", MenuId::None, "図形を挿入する", {}, [](WS ws) { return ws.mode() == kModeImage; }, {});
+    add("text", MenuId::None, "文字ﾂｰﾙ", {}, [](WS ws) { return ws.mode() == kModeImage; },
+        [](CMainFrame& f) { W(f).AddTextObject(); });
+    add("clipArt", MenuId::None, "ｸﾘｯﾌﾟｱｰﾄを挿入する", {}, [](WS ws) { return ws.mode() == kModeImage; },
+        [](CMainFrame& f) { W(f).AddPictureObject(); });
+    add("shape", MenuId::None, "図形を挿入する", {}, [](WS ws) { return ws.mode() == kModeImage; },
+        [](CMainFrame& f) { W(f).AddShapeObject(); });
     auto notLast = [](WS ws) { return mode1Many(ws) && ws.currentRegion() < ws.regionCount() - 1; };
     auto notFirst = [](WS ws) { return ws.mode() == kModeMask && ws.currentRegion() > 0; };
     add("regionTop", MenuId::Edit, "最前面へ", {}, notLast,
@@ -145,18 +148,28 @@ std::vector<Command> buildTable() {
     add("regionDown", MenuId::Edit, "背面へ", {}, notFirst,
         [](CMainFrame& f) { W(f).MoveRegionInOrder(W(f).currentRegion() - 1); });
     add("regionBottom", MenuId::Edit, "最背面へ", {}, notFirst, [](CMainFrame& f) { W(f).MoveRegionInOrder(0); });
-    add("editObject", MenuId::Edit, "文字/図形編集(&T)", {}, [](WS) { return false; }, {}, {}, true);
+    // Text and shapes have a dialog to edit; clip art has none.
+    auto editableObject = [](WS ws) {
+        if (ws.mode() != kModeImage || ws.currentObject() < 0 || ws.currentObject() >= ws.objectCount()) return false;
+        const int type = ws.objectEntry(ws.currentObject()).type;
+        return type == kObjectText || type == kObjectShape;
+    };
+    add("editObject", MenuId::Edit, "文字/図形編集(&T)", {}, editableObject, [](CMainFrame& f) { W(f).EditObject(); }, {},
+        true);
     // Object order and deletion: the right-button menu of image editing.
     auto objectNotLast = [](WS ws) {
         return ws.mode() == kModeImage && ws.currentObject() >= 0 && ws.currentObject() < ws.objectCount() - 1;
     };
     auto objectNotFirst = [](WS ws) { return ws.mode() == kModeImage && ws.currentObject() > 0; };
-    add("objectTop", MenuId::None, "最前面へ", {}, objectNotLast, {});
-    add("objectUp", MenuId::None, "前面へ", {}, objectNotLast, {});
-    add("objectDown", MenuId::None, "背面へ", {}, objectNotFirst, {});
-    add("objectBottom", MenuId::None, "最背面へ", {}, objectNotFirst, {});
+    add("objectTop", MenuId::None, "最前面へ", {}, objectNotLast,
+        [](CMainFrame& f) { W(f).MoveObjectInOrder(W(f).objectCount() - 1); });
+    add("objectUp", MenuId::None, "前面へ", {}, objectNotLast,
+        [](CMainFrame& f) { W(f).MoveObjectInOrder(W(f).currentObject() + 1); });
+    add("objectDown", MenuId::None, "背面へ", {}, objectNotFirst,
+        [](CMainFrame& f) { W(f).MoveObjectInOrder(W(f).currentObject() - 1); });
+    add("objectBottom", MenuId::None, "最背面へ", {}, objectNotFirst, [](CMainFrame& f) { W(f).MoveObjectInOrder(0); });
     add("objectDelete", MenuId::None, "削除", {}, [](WS ws) { return ws.mode() == kModeImage && ws.currentObject() >= 0; },
-        {});
+        [](CMainFrame& f) { W(f).RemoveObject(); });
     add("depth", MenuId::Edit, "遠近設定(&D)...", {}, picture, [](CMainFrame& f) { W(f).RunDepthDialog(); });
     add("anaglyph", MenuId::Edit, "アナグリフ画像作成(&A)...", {}, picture,
         [](CMainFrame& f) { RunAnaglyphCommand(W(f), &f); }, {}, true);

@@ -181,8 +181,10 @@ void CMainFrame::updateRecentFiles() {
     }
 }
 
-void CMainFrame::showContextMenu(const QPoint& globalPos) {
-    const auto entries = m_view->workspace().RButtonDown({});
+void CMainFrame::showContextMenu(const QPoint& globalPos, const plastora::Point& window) {
+    // A right click on an object selects it before its entries are offered.
+    const auto entries = m_view->workspace().RButtonDown(window);
+    updateCommands();
     if (entries.empty()) return;
     QMenu menu(this);
     for (const auto& e : entries) {

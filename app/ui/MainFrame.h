@@ -52,7 +52,7 @@ protected:
     bool event(QEvent* event) override;
 
     // The right-button menu of the view at a screen position.
-    void showContextMenu(const QPoint& globalPos);
+    void showContextMenu(const QPoint& globalPos, const plastora::Point& window);
 
 private:
     void buildMenus();

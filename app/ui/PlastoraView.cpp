@@ -5,10 +5,13 @@
 #include "stereo/PatternMultiView.h"
 #include "ui/ToolIcons.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QScrollBar>
+
+#include <optional>
 
 namespace plastora::ui {
 
@@ -21,6 +24,10 @@ CPlastoraView::CPlastoraView(const std::string& settingsPath, QWidget* parent)
     connect(m_animation, &QTimer::timeout, this, [this] { m_workspace->AnimationTick(); });
     viewport()->setBackgroundRole(QPalette::Dark);
     viewport()->setAutoFillBackground(true);
+    // The move tool's cursor follows the handles under the pointer, and the
+    // keys move the selected object.
+    viewport()->setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 CPlastoraView::~CPlastoraView() {
@@ -77,11 +84,18 @@ void CPlastoraView::updateCursor() {
     viewport()->setCursor(toolCursor(want));
 }
 
+void CPlastoraView::updateCursorAt(Point window) {
+    const ToolCursor want = m_workspace->cursorAt(window);
+    if (want == m_cursor) return;
+    m_cursor = want;
+    viewport()->setCursor(toolCursor(want));
+}
+
 void CPlastoraView::mousePressEvent(QMouseEvent* event) {
     const int mode = m_workspace->mode();
     const Point p = windowPoint(event);
     if (event->button() == Qt::RightButton && (mode == kModeMask || mode == kModeImage)) {
-        emit contextMenuWanted(event->globalPosition().toPoint());
+        emit contextMenuWanted(event->globalPosition().toPoint(), p);
         return;
     }
     if (event->button() == Qt::LeftButton) {
@@ -97,6 +111,7 @@ void CPlastoraView::mousePressEvent(QMouseEvent* event) {
 void CPlastoraView::mouseMoveEvent(QMouseEvent* event) {
     const Point p = windowPoint(event);
     if (m_workspace->buttonDown()) m_workspace->MouseMove(p);
+    else updateCursorAt(p);
 }
 
 void CPlastoraView::mouseReleaseEvent(QMouseEvent* event) {
@@ -116,6 +131,33 @@ void CPlastoraView::mouseDoubleClickEvent(QMouseEvent* event) {
         return;
     }
     QAbstractScrollArea::mouseDoubleClickEvent(event);
+}
+
+void CPlastoraView::keyPressEvent(QKeyEvent* event) {
+    std::optional<ObjectKey> key;
+    switch (event->key()) {
+    case Qt::Key_Left: key = ObjectKey::Left; break;
+    case Qt::Key_Right: key = ObjectKey::Right; break;
+    case Qt::Key_Up: key = ObjectKey::Up; break;
+    case Qt::Key_Down: key = ObjectKey::Down; break;
+    case Qt::Key_PageUp: key = ObjectKey::PageUp; break;
+    case Qt::Key_PageDown: key = ObjectKey::PageDown; break;
+    case Qt::Key_Tab: key = ObjectKey::Tab; break;
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete: key = ObjectKey::Delete; break;
+    default: break;
+    }
+    if (key && m_workspace->KeyDown(*key)) {
+        emit stateChanged();
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+bool CPlastoraView::focusNextPrevChild(bool next) {
+    // Tab selects the next object while the move tool is active.
+    if (m_workspace->mode() == kModeImage && m_workspace->tool() == kToolMove) return false;
+    return QAbstractScrollArea::focusNextPrevChild(next);
 }
 
 void CPlastoraView::scrollContentsBy(int, int) {

@@ -26,8 +26,9 @@ signals:
     void titleChanged(const QString& title);
     // The picture or the display mode changed: commands need re-evaluating.
     void stateChanged();
-    // The right button went down over the picture (modes 1 and 2).
-    void contextMenuWanted(const QPoint& globalPos);
+    // The right button went down over the picture (modes 1 and 2), at a
+    // window point of the view.
+    void contextMenuWanted(const QPoint& globalPos, const plastora::Point& window);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -37,6 +38,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void updateScrollBars();
@@ -44,6 +47,8 @@ private:
     // position in window coordinates.
     Point windowPoint(const QMouseEvent* event);
     void updateCursor();
+    // The cursor for the pointer at a window point (the move tool's handles).
+    void updateCursorAt(Point window);
     // Runs the view animation's timer exactly while the display mode is 4.
     void updateAnimationTimer();
 

@@ -1,0 +1,156 @@
+// object: adds a text, shape or clip-art object to a project, as the text
+// tool, the shape tool and the clip-art command do, and saves the project.
+#include "cli/Cli.h"
+#include "core/Settings.h"
+#include "core/StereoWorkspace.h"
+
+#include <cstdio>
+#include <iostream>
+
+namespace plastora::cli {
+
+namespace {
+
+// The dialogs answered from the options.
+struct OptionDialogs : WorkspaceDialogs {
+    TextDialogData text;
+    ShapeDialogData shape;
+    bool textDialog(TextDialogData& d) override {
+        // Face and size default to the settings the dialog would show.
+        if (text.face.empty()) text.face = d.face;
+        if (text.size <= 0) text.size = d.size;
+        d = text;
+        return true;
+    }
+    bool shapeDialog(ShapeDialogData& d) override {
+        d = shape;
+        return true;
+    }
+};
+
+bool parsePair(const std::string& text, int& a, int& b) {
+    char end = 0;
+    return std::sscanf(text.c_str(), "%d,%d%c", &a, &b, &end) == 2;
+}
+
+// "RRGGBB" (hex) as a ColorRef.
+bool parseColour(const std::string& text, ColorRef& out) {
+    unsigned v = 0;
+    char end = 0;
+    if (text.size() != 6 || std::sscanf(text.c_str(), "%6x%c", &v, &end) != 1) return false;
+    out = RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+    return true;
+}
+
+int shapeKind(const std::string& name) {
+    static const char* const kNames[] = {"rectangle", "ellipse", "rounded", "rising", "falling"};
+    for (int i = 0; i < 5; ++i)
+        if (name == kNames[i]) return i;
+    return -1;
+}
+
+int runObject(const std::vector<std::string>& argv) {
+    Args args;
+    std::string error;
+    const std::vector<std::string> flags = {"vertical", "flat", "bold", "italic", "plain", "no-fill", "square",
+                                            "arrow-left", "arrow-right", "shadow"};
+    if (!args.parse(argv, flags, error)) return usageError("object", error);
+    std::vector<std::string> known = {"output", "text", "shape", "clipart", "font", "size", "colour", "line-width",
+                                      "corner", "at", "box", "depth"};
+    known.insert(known.end(), flags.begin(), flags.end());
+    if (auto u = args.unknown(known); !u.empty()) return usageError("object", "unknown option --" + u.front());
+    if (args.positional().size() != 1 || !args.get("output"))
+        return usageError("object", "expects a project and -o OUT.lyr");
+    const int kinds = args.has("text") + args.has("shape") + args.has("clipart");
+    if (kinds != 1) return usageError("object", "give exactly one of --text, --shape, --clipart");
+
+    OptionDialogs dialogs;
+    std::optional<int> size, lineWidth, corner, depth;
+    if (!args.getInt("size", 8, 72, size, error) || !args.getInt("line-width", 0, 8, lineWidth, error) ||
+        !args.getInt("corner", 0, 32, corner, error) || !args.getInt("depth", -32, 16, depth, error))
+        return usageError("object", error);
+    std::optional<ColorRef> colour;
+    if (auto c = args.get("colour")) {
+        ColorRef v;
+        if (!parseColour(*c, v)) return usageError("object", "--colour takes RRGGBB (hex)");
+        colour = v;
+    }
+    std::optional<std::pair<int, int>> at, box;
+    for (const char* name : {"at", "box"}) {
+        if (auto v = args.get(name)) {
+            int a = 0, b = 0;
+            if (!parsePair(*v, a, b)) return usageError("object", std::string("--") + name + " takes two numbers a,b");
+            (std::string(name) == "at" ? at : box) = std::make_pair(a, b);
+        }
+    }
+    if (box && (box->first < 1 || box->second < 1)) return usageError("object", "--box needs a positive size");
+
+    TextDialogData& t = dialogs.text;
+    t.size = size.value_or(0);
+    t.face = args.get("font").value_or("");
+    t.flat = args.has("flat");
+    t.vertical = args.has("vertical");
+    t.bold = !args.has("plain");
+    t.italic = args.has("italic");
+    t.antialiased = true;
+    ShapeDialogData& s = dialogs.shape;
+    if (auto kind = args.get("shape")) {
+        s.kind = shapeKind(*kind);
+        if (s.kind < 0) return usageError("object", "--shape is one of rectangle, ellipse, rounded, rising, falling");
+    }
+    s.square = args.has("square");
+    s.noFill = args.has("no-fill");
+    s.arrowFirst = args.has("arrow-left");
+    s.arrowSecond = args.has("arrow-right");
+    s.lineWidth = lineWidth.value_or(2);
+    s.size = corner.value_or(8);
+
+    CliHost host;
+    CStereoWorkspace ws(host, defaultSettingsPath());
+    ws.setDialogs(&dialogs);
+    if (!ws.Open(args.positional()[0])) return kExitFailure;
+    int added = 0;
+    if (auto text = args.get("text")) {
+        t.text = *text;
+        added = ws.AddTextObject();
+    } else if (args.has("shape")) {
+        added = ws.AddShapeObject();
+    } else {
+        added = ws.AddPictureObject(*args.get("clipart"));
+    }
+    if (added != 1) {
+        if (host.messages.empty()) std::cerr << "no object was added (nothing to draw)\n";
+        return kExitFailure;
+    }
+    OverlayObject& o = *ws.objectEntry(ws.currentObject()).object;
+    if (colour) {
+        if (ws.objectEntry(ws.currentObject()).type == kObjectShape) o.lineColour = *colour;
+        else o.colour = *colour;
+    }
+    if (box) {
+        o.width = box->first;
+        o.height = box->second;
+    }
+    if (at) {
+        o.x = at->first;
+        o.y = at->second;
+    }
+    if (depth) o.depth = *depth;
+    o.shadow = args.has("shadow") ? 1 : 0;
+    if (!ws.Save(*args.get("output"))) return kExitFailure;
+    std::cout << "object " << ws.currentObject() << " at " << o.x << "," << o.y << " size " << o.width << " x "
+              << o.height << "\n";
+    return kExitOk;
+}
+
+}  // namespace
+
+PLASTORA_CLI_COMMAND({"object",
+                      "P.lyr (--text T [--font F] [--size 8..72] [--vertical] [--flat] [--plain] [--italic] | "
+                      "--shape rectangle|ellipse|rounded|rising|falling [--line-width 0..8] [--corner 0..32] "
+                      "[--no-fill] [--square] [--arrow-left] [--arrow-right] | --clipart FILE) [--colour RRGGBB] "
+                      "[--at x,y] [--box w,h] [--depth D] [--shadow] -o OUT.lyr",
+                      "adds a text, shape or clip-art object to a project (as the image-editing tools do) and saves it",
+                      &runObject});
+
+}  // namespace plastora::cli
