@@ -2,7 +2,9 @@
 
 #include "ui/DepthDlg.h"
 #include "ui/PictureDlg.h"
+#include "ui/ShapeDlg.h"
 #include "ui/StereoDlg.h"
+#include "ui/TextDlg.h"
 #include "ui/TrimingDlg.h"
 
 namespace plastora::ui {
@@ -29,6 +31,16 @@ bool QtWorkspaceDialogs::stereoDialog(CStereoWorkspace& ws, bool autoStart, bool
     if (dlg.exec() != QDialog::Accepted) return false;
     interlace = dlg.interlaceTicked();
     return true;
+}
+
+bool QtWorkspaceDialogs::textDialog(TextDialogData& data) {
+    CTextDlg dlg(data, m_parent);
+    return dlg.exec() == QDialog::Accepted;
+}
+
+bool QtWorkspaceDialogs::shapeDialog(ShapeDialogData& data) {
+    CShapeDlg dlg(data, m_host, m_parent);
+    return dlg.exec() == QDialog::Accepted;
 }
 
 }  // namespace plastora::ui

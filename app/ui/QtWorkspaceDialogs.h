@@ -1,6 +1,6 @@
 // QtWorkspaceDialogs: the workspace's mid-operation dialogs as Qt dialogs
-// (CPictureDlg, CTrimingDlg), modal over `parent`. Their messages go
-// through `host`.
+// (CPictureDlg, CTrimingDlg, CDepthDlg, CStereoDlg, CTextDlg, CShapeDlg),
+// modal over `parent`. Their messages go through `host`.
 #pragma once
 
 #include "core/WorkspaceDialogs.h"
@@ -21,6 +21,8 @@ public:
     bool trimmingDialog(TrimmingDialogData& data) override;
     void depthDialog(CStereoWorkspace& ws) override;
     bool stereoDialog(CStereoWorkspace& ws, bool autoStart, bool& interlace) override;
+    bool textDialog(TextDialogData& data) override;
+    bool shapeDialog(ShapeDialogData& data) override;
 
 private:
     QWidget* m_parent;
