@@ -26,6 +26,14 @@ constexpr int kMinObjectSide = 8;
 constexpr int kTextSizeMin = 8;
 constexpr int kTextSizeMax = 72;
 
+// A face name fits the record's 31 bytes; it is cut before a whole
+// character, never inside one.
+std::string faceName(const std::string& face) {
+    std::size_t n = std::min<std::size_t>(face.size(), 31);
+    while (n > 0 && n < face.size() && (static_cast<unsigned char>(face[n]) & 0xC0) == 0x80) --n;
+    return face.substr(0, n);
+}
+
 TextDialogData textDialogFrom(const OverlayObject& o) {
     TextDialogData d;
     d.text = o.text;
@@ -44,7 +52,7 @@ TextDialogData textDialogFrom(const OverlayObject& o) {
 bool applyTextDialog(OverlayObject& o, const TextDialogData& d) {
     OverlayObject t = o;
     t.text = d.text;
-    t.face = d.face.substr(0, 31);
+    t.face = faceName(d.face);
     t.flags = std::clamp(d.size, kTextSizeMin, kTextSizeMax) | (d.vertical ? kTextVertical : 0) |
               (d.bold ? kTextBold : 0) | (d.italic ? kTextItalic : 0) | (d.antialiased ? kTextAntialiased : 0) |
               (d.flat ? kTextFlat : 0);

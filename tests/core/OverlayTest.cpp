@@ -169,10 +169,18 @@ TEST(OverlayAdd, TextIsMeasuredCentredAndCutToThePicture) {
     EXPECT_EQ(narrow.object(0).width, 60);
     EXPECT_GT(narrow.object(0).naturalWidth, 60);
 
+    // A face name longer than the record holds is cut before a whole character.
+    narrow.dialogs.text.text = "A";
+    // 3 bytes a character but the spaces: byte 31 lies inside "フ".
+    narrow.dialogs.text.face = "ＭＳ  Ｐゴシック等幅フォント";
+    ASSERT_EQ(narrow.ws->AddTextObject(), 1);
+    EXPECT_EQ(narrow.object(1).face, "ＭＳ  Ｐゴシック等幅");  // 29 bytes
+    narrow.dialogs.text.face = "IPAPGothic";
+
     // Nothing to measure: nothing added.
     narrow.dialogs.text.text = "";
     EXPECT_EQ(narrow.ws->AddTextObject(), 0);
-    EXPECT_EQ(narrow.ws->objectCount(), 1);
+    EXPECT_EQ(narrow.ws->objectCount(), 2);
 }
 
 TEST(OverlayAdd, ShapesStartAsA32SquareAndLinesNeedAWidth) {

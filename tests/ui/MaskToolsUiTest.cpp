@@ -104,7 +104,7 @@ TEST(MaskToolsUi, PalettesFollowTheModeAndShowTheTool) {
     EXPECT_TRUE(w.frame->paintPalette()->isVisible());
     EXPECT_FALSE(w.frame->action("outline")->isEnabled());
     EXPECT_TRUE(w.frame->action("colour")->isEnabled());
-    EXPECT_FALSE(w.frame->action("text")->isEnabled());  // objects are not part of the program yet
+    EXPECT_TRUE(w.frame->action("text")->isEnabled());
     // Painting in image editing goes to the paint layer.
     w.frame->runCommand("pen");
     w.drag({10, 10}, {60, 10});
