@@ -96,7 +96,10 @@ struct WHSetup {
     std::int32_t numOfBasis = 0;   // never more than P x P (see createWHSetup)
     Matrix* sourceMatrix = nullptr;
     Matrix* patternMatrix = nullptr;
-    std::int32_t* patternProjections = nullptr;  // [numOfBasis], valid once a pattern is loaded
+    // [numOfBasis]: the pattern's projections, the first
+    // patternProjectionsMade of them made so far for the loaded pattern.
+    std::int32_t* patternProjections = nullptr;
+    std::int32_t patternProjectionsMade = 0;
     Branch* branch = nullptr;
     float bottomUpStartPercent = 10.0f;
     float distanceStartPercent = 2.0f;
@@ -107,6 +110,12 @@ struct WHSetup {
     // pattern, a^2 x P^4, does not fit 32 bits.
     std::uint64_t* bounds = nullptr;
     bool patternLoaded = false;
+    // The pictures' own bytes (exact distances are summed from them) and
+    // the cascade the pattern's projections come from, kept between
+    // patterns.
+    std::uint8_t* sourceBytes = nullptr;
+    std::uint8_t* patternBytes = nullptr;
+    Branch* patternBranch = nullptr;
 };
 
 // Description of the last failure on this thread ("" when none yet).
@@ -185,8 +194,8 @@ bool loadSourceImage(WHSetup* setup, const Image* image);
 // Copies a same-sized image into the existing source matrix (after
 // loadSourceImage) and makes the branch start again from it.
 bool reloadSourceImage(WHSetup* setup, const Image* image);
-// The image must be P x P. Makes the pattern matrix and its numOfBasis
-// projections.
+// The image must be P x P. Makes the pattern matrix; its projections are
+// made as a search first needs them.
 bool loadPatternImage(WHSetup* setup, const Image* image);
 
 // Searches the loaded source for the loaded pattern with per-pixel tolerance
@@ -199,6 +208,10 @@ bool loadPatternImage(WHSetup* setup, const Image* image);
 // can have larger distances). Returns the number of matches (also in
 // setup->numOfMatches), or -1 on failure. A negative tolerance matches
 // nothing; tolerances above 255 search exactly as 255 does.
+// With findBest, a window whose exact distance is within the tolerance also
+// bounds the best one: from then on the lower bounds are held to that
+// distance x P^2 as well, which drops windows that cannot be better without
+// changing which window is best or the smallest distance reported.
 int matchPattern(WHSetup* setup, int rejectThreshold, int findBest, std::uint32_t* minDistance);
 
 // Frees the branch (not its level 0), the projections, the matches area,
