@@ -21,6 +21,20 @@ DialogButtons makeDialogButtons(QDialog* dialog) {
     return b;
 }
 
+DialogButtons makeOkCancelButtons(QDialog* dialog) {
+    DialogButtons b;
+    b.standard = nullptr;
+    b.box = new QDialogButtonBox(dialog);
+    b.ok = b.box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    b.ok->setObjectName("ok");
+    b.ok->setDefault(true);
+    b.cancel = b.box->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
+    b.cancel->setObjectName("cancel");
+    QObject::connect(b.box, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(b.box, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return b;
+}
+
 int fieldInt(const QLineEdit* field) {
     bool ok = false;
     const int v = field->text().trimmed().toInt(&ok);

@@ -18,6 +18,9 @@ struct DialogButtons {
     QPushButton* cancel;
 };
 DialogButtons makeDialogButtons(QDialog* dialog);
+// The "OK" / "キャンセル" row alone (named "ok" and "cancel"): OK runs the
+// dialog's accept(), Cancel its reject(). `standard` stays null.
+DialogButtons makeOkCancelButtons(QDialog* dialog);
 
 // The number typed in a field, or -1 when it is not one (every range the
 // dialogs check lies above -1, so -1 always fails the check).

@@ -1,4 +1,5 @@
 #include "ui/ShapeDlg.h"
+#include "ui/DialogParts.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -76,14 +77,9 @@ CShapeDlg::CShapeDlg(ShapeDialogData& data, Host& host, QWidget* parent)
     m_size->setObjectName("size");
     m_size->setValue(data.size);
 
-    auto* box = new QDialogButtonBox(this);
-    m_ok = box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    m_ok->setObjectName("ok");
-    m_ok->setDefault(true);
-    QPushButton* cancel = box->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName("cancel");
-    connect(box, &QDialogButtonBox::accepted, this, &CShapeDlg::accept);
-    connect(box, &QDialogButtonBox::rejected, this, &CShapeDlg::reject);
+    const DialogButtons buttons = makeOkCancelButtons(this);
+    QDialogButtonBox* box = buttons.box;
+    m_ok = buttons.ok;
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("線の太さ"), m_lineWidth);

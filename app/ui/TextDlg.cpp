@@ -1,4 +1,5 @@
 #include "ui/TextDlg.h"
+#include "ui/DialogParts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -56,14 +57,9 @@ CTextDlg::CTextDlg(TextDialogData& data, QWidget* parent) : QDialog(parent), m_d
     m_italic = tick("斜体", "italic", data.italic);
     m_antialiased = tick("アンチエイリアス", "antialiased", data.antialiased);
 
-    auto* box = new QDialogButtonBox(this);
-    m_ok = box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    m_ok->setObjectName("ok");
-    m_ok->setDefault(true);
-    QPushButton* cancel = box->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName("cancel");
-    connect(box, &QDialogButtonBox::accepted, this, &CTextDlg::accept);
-    connect(box, &QDialogButtonBox::rejected, this, &CTextDlg::reject);
+    const DialogButtons buttons = makeOkCancelButtons(this);
+    QDialogButtonBox* box = buttons.box;
+    m_ok = buttons.ok;
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("文字"), m_text);
