@@ -4,6 +4,7 @@
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
+#include "overlay/ObjectDraw.h"
 #include "output/Anaglyph.h"
 #include "pixelune/pixelune.h"
 #include "stereo/PatternMultiView.h"
@@ -41,14 +42,6 @@ bool allViewsPresent(const CStereoWorkspace& ws) {
     for (int i = 0; i < ws.viewCount(); ++i)
         if (ws.view(i).empty()) return false;
     return true;
-}
-
-bool hasFlatText(const CStereoWorkspace& ws) {
-    for (int i = 0; i < ws.objectCount(); ++i) {
-        const ObjectEntry& e = ws.objectEntry(i);
-        if (e.type == kObjectText && e.object && (e.object->flags & kTextFlat)) return true;
-    }
-    return false;
 }
 
 // A name beside `target` for writing before the rename; it keeps `extension`
@@ -577,7 +570,7 @@ int MakeMovie(CStereoWorkspace& ws) {
         // SaveStillImage reports its own failure; the others are reported here.
         return MakeStereoMovieFrame(ws, *chosen, settings.stereoType);
     }
-    if (hasFlatText(ws)) {
+    if (hasFlatTexts(ws)) {
         host.message(kMovieFlatTextMessage);
         return 0;
     }
