@@ -272,12 +272,19 @@ void CStereoWorkspace::Undo() {
             blit(m_paintMask, m_undoB, Rop::Copy);
         }
         break;
-    case kUndoObjectOrder:
+    case kUndoObjectOrder: {
+        // The object that was moved stays selected where it comes back to.
+        const std::shared_ptr<OverlayObject> selected =
+            m_currentObject >= 0 && m_currentObject < m_objectCount ? objectEntry(m_currentObject).object : nullptr;
         for (int i = 0; i < m_undoEntryCount; ++i) m_objects[static_cast<std::size_t>(i)] = m_undoEntries[static_cast<std::size_t>(i)];
         for (int i = m_undoEntryCount; i < kObjectSlots; ++i) m_objects[static_cast<std::size_t>(i)] = ObjectEntry{};
         m_objectCount = m_undoEntryCount;
-        if (m_currentObject >= m_objectCount) m_currentObject = -1;
+        m_undoEntries.clear();
+        m_currentObject = -1;
+        for (int i = 0; i < m_objectCount && selected; ++i)
+            if (objectEntry(i).object == selected) m_currentObject = i;
         break;
+    }
     case kUndoObjectRecord:
         if (m_undoObject < m_objectCount && objectEntry(m_undoObject).object)
             objectEntry(m_undoObject).object->copyRecord(m_undoRecord);

@@ -111,6 +111,7 @@ enum class DragKind { None, Move, TopLeft, TopRight, BottomRight, BottomLeft };
 struct ObjectDrag {
     DragKind kind = DragKind::None;
     int x = 0, y = 0, width = 0, height = 0;
+    int object = -1;  // the object dragged (its index)
 };
 
 // Reads WorkspaceSettings from a settings file (defaults where absent).

@@ -1,6 +1,7 @@
 // Overlay objects in image editing: adding text, shapes and clip art,
 // editing and removing them, their order, and the move tool's mouse and
 // keyboard handling, the fill tool on objects and the selection display.
+#include "core/ProjectFile.h"
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
 #include "output/PaperChange.h"
@@ -26,12 +27,16 @@ constexpr int kMinObjectSide = 8;
 constexpr int kTextSizeMin = 8;
 constexpr int kTextSizeMax = 72;
 
-// A face name fits the record's 31 bytes; it is cut before a whole
-// character, never inside one.
+// A face name fits the record's 31 bytes as the project file stores it (in
+// the Windows code page); it is cut before a whole character, never inside.
 std::string faceName(const std::string& face) {
-    std::size_t n = std::min<std::size_t>(face.size(), 31);
-    while (n > 0 && n < face.size() && (static_cast<unsigned char>(face[n]) & 0xC0) == 0x80) --n;
-    return face.substr(0, n);
+    if (toDiskText(face).size() <= 31) return face;
+    std::string kept;
+    for (const std::string& ch : textCharacters(face)) {
+        if (toDiskText(kept + ch).size() > 31) break;
+        kept += ch;
+    }
+    return kept;
 }
 
 TextDialogData textDialogFrom(const OverlayObject& o) {
@@ -104,6 +109,9 @@ const char* shapeDialogError(const ShapeDialogData& d) {
 
 void CStereoWorkspace::finishAdd(std::int32_t type, std::shared_ptr<OverlayObject> object) {
     if (!appendObject(type, std::move(object))) return;
+    // A snapshot of the table from before would take the new object away.
+    m_undoKind = kUndoNone;
+    m_undoEntries.clear();
     m_currentObject = m_objectCount - 1;
     m_modified = true;
     m_tool = kToolMove;
@@ -236,8 +244,10 @@ int CStereoWorkspace::RemoveObject() {
     if (m_host.message(kAskRemoveObject, MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes) return 0;
     removeObjectAt(m_currentObject);
     m_currentObject = -1;
-    // A snapshot may point at the removed object or hold the old table.
+    // A snapshot may point at the removed object or hold the old table
+    // (and with it the object's memory).
     m_undoKind = kUndoNone;
+    m_undoEntries.clear();
     m_modified = true;
     Redraw();
     return 1;
@@ -313,7 +323,7 @@ bool CStereoWorkspace::objectButtonDown(Point p) {
             kind = DragKind::Move;
         }
         const OverlayObject& o = *objectEntry(m_currentObject).object;
-        m_drag = ObjectDrag{kind, o.x, o.y, o.width, o.height};
+        m_drag = ObjectDrag{kind, o.x, o.y, o.width, o.height, m_currentObject};
         m_buttonDown = true;
         m_last = p;
         Redraw();
@@ -340,11 +350,11 @@ bool CStereoWorkspace::objectButtonDown(Point p) {
 }
 
 void CStereoWorkspace::dragObjectTo(Point p) {
-    if (m_currentObject < 0 || m_currentObject >= m_objectCount) {
+    if (m_drag.object < 0 || m_drag.object >= m_objectCount) {
         m_drag.kind = DragKind::None;
         return;
     }
-    const ObjectEntry& e = objectEntry(m_currentObject);
+    const ObjectEntry& e = objectEntry(m_drag.object);
     const OverlayObject& o = *e.object;
     ObjectDrag& d = m_drag;
     if (d.kind == DragKind::Move) {
@@ -373,6 +383,18 @@ void CStereoWorkspace::dragObjectTo(Point p) {
         w = grabLeft ? fixed.x - p.x : p.x - fixed.x;
         h = grabTop ? fixed.y - p.y : p.y - fixed.y;
     }
+    if (fixedRatio(e, m_settings.fixRatio) && (w < kMinObjectSide || h < kMinObjectSide)) {
+        // The smaller side stops at the minimum; the other keeps the proportions.
+        if (e.type == kObjectShape || o.naturalWidth <= 0 || o.naturalHeight <= 0) {
+            w = h = kMinObjectSide;
+        } else if (o.naturalWidth >= o.naturalHeight) {
+            h = kMinObjectSide;
+            w = static_cast<int>(static_cast<long long>(o.naturalWidth) * h / o.naturalHeight);
+        } else {
+            w = kMinObjectSide;
+            h = static_cast<int>(static_cast<long long>(o.naturalHeight) * w / o.naturalWidth);
+        }
+    }
     w = std::max(w, kMinObjectSide);
     h = std::max(h, kMinObjectSide);
     d.width = w;
@@ -386,9 +408,10 @@ void CStereoWorkspace::dragObjectTo(Point p) {
 void CStereoWorkspace::finishDrag() {
     const ObjectDrag d = m_drag;
     m_drag.kind = DragKind::None;
-    if (m_currentObject >= 0 && m_currentObject < m_objectCount) {
-        OverlayObject& o = *objectEntry(m_currentObject).object;
+    if (d.object >= 0 && d.object < m_objectCount) {
+        OverlayObject& o = *objectEntry(d.object).object;
         if (d.x != o.x || d.y != o.y || d.width != o.width || d.height != o.height) {
+            m_currentObject = d.object;
             TakeSnapshot(kUndoObjectRecord);
             o.x = d.x;
             o.y = d.y;
@@ -441,7 +464,8 @@ void CStereoWorkspace::objectFill(int index, Point p) {
 // ---- keyboard -----------------------------------------------------------------------
 
 bool CStereoWorkspace::KeyDown(ObjectKey key) {
-    if (m_mode != kModeImage || m_tool != kToolMove) return false;
+    // Keys wait while the mouse is dragging an object.
+    if (m_mode != kModeImage || m_tool != kToolMove || m_buttonDown) return false;
     if (key == ObjectKey::Tab) {
         if (m_objectCount == 0) return false;
         m_currentObject = (m_currentObject < 0 || m_currentObject >= m_objectCount - 1) ? 0 : m_currentObject + 1;

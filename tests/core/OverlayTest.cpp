@@ -171,16 +171,21 @@ TEST(OverlayAdd, TextIsMeasuredCentredAndCutToThePicture) {
 
     // A face name longer than the record holds is cut before a whole character.
     narrow.dialogs.text.text = "A";
-    // 3 bytes a character but the spaces: byte 31 lies inside "フ".
+    // Counted as the file stores it, two bytes a character but the spaces:
+    // 28 bytes up to "ト", 30 with "太", 32 with "字".
+    narrow.dialogs.text.face = "ＭＳ  Ｐゴシック等幅フォント太字版";
+    ASSERT_EQ(narrow.ws->AddTextObject(), 1);
+    EXPECT_EQ(narrow.object(1).face, "ＭＳ  Ｐゴシック等幅フォント太");
+    // A name that fits as stored is kept whole, however long in UTF-8.
     narrow.dialogs.text.face = "ＭＳ  Ｐゴシック等幅フォント";
     ASSERT_EQ(narrow.ws->AddTextObject(), 1);
-    EXPECT_EQ(narrow.object(1).face, "ＭＳ  Ｐゴシック等幅");  // 29 bytes
+    EXPECT_EQ(narrow.object(2).face, "ＭＳ  Ｐゴシック等幅フォント");
     narrow.dialogs.text.face = "IPAPGothic";
 
     // Nothing to measure: nothing added.
     narrow.dialogs.text.text = "";
     EXPECT_EQ(narrow.ws->AddTextObject(), 0);
-    EXPECT_EQ(narrow.ws->objectCount(), 2);
+    EXPECT_EQ(narrow.ws->objectCount(), 3);
 }
 
 TEST(OverlayAdd, ShapesStartAsA32SquareAndLinesNeedAWidth) {
@@ -257,6 +262,25 @@ TEST(ClipArt, KeyColourTracingGivesOuterBoundariesAndHoles) {
     EXPECT_EQ(shade.getPixel(5 + 2 + 7, 5 + 7), RGB(255, 255, 255));
 }
 
+TEST(ClipArt, EnlargedPicturesKeepTheirWholeEdgePixels) {
+    // A 12 x 8 picture: key border, opaque 10 x 6 inside, shown 5 times larger.
+    OverlayObject o;
+    ASSERT_TRUE(o.picture.create(12, 8));
+    fillRect(o.picture, Rect{0, 0, 12, 8}, RGB(0, 0, 255));
+    fillRect(o.picture, Rect{1, 1, 11, 7}, RGB(250, 250, 0));
+    o.outlines = traceClipArt(o.picture);
+    ASSERT_EQ(o.outlines.size(), 1u);
+    o.naturalWidth = 12, o.naturalHeight = 8;
+    o.width = 60, o.height = 40;
+    Surface dc;
+    ASSERT_TRUE(dc.create(70, 50));
+    drawObject(dc, kObjectPicture, o, 0, 1, false, 0);
+    // Picture pixels 1..10 cover 5..54 across and 5..34 down, edges included.
+    EXPECT_EQ(countColour(dc, RGB(250, 250, 0)), 50 * 30);
+    EXPECT_EQ(dc.getPixel(54, 34), RGB(250, 250, 0));
+    EXPECT_EQ(dc.getPixel(55, 34), RGB(0, 0, 0));
+}
+
 TEST(ClipArt, RealFilesLoadFitAndFailWithTheirMessage) {
     Doc d(80, 60);
     // A metafile: rendered on the key colour, which becomes transparent.
@@ -318,6 +342,20 @@ TEST(OverlayMouse, CornerDragsKeepTheOppositeCornerAndStopAt8By8) {
     // A click beside every object ends the selection.
     d.click({2, 2});
     EXPECT_EQ(d.ws->currentObject(), -1);
+
+    // While a drag is on, Tab and the right button leave the selection
+    // alone, and the release moves the object that was dragged.
+    auto other = std::make_shared<OverlayObject>();
+    other->x = 80, other->y = 5, other->width = 10, other->height = 10;
+    ASSERT_TRUE(d.ws->appendObject(kObjectShape, other));
+    d.ws->LButtonDown({40, 40});
+    d.ws->MouseMove({42, 41});
+    EXPECT_FALSE(d.ws->KeyDown(ObjectKey::Tab));
+    EXPECT_TRUE(d.ws->RButtonDown({85, 10}).empty());
+    EXPECT_EQ(d.ws->currentObject(), 0);
+    d.ws->LButtonUp({42, 41});
+    EXPECT_EQ((std::array<int, 2>{s.x, s.y}), (std::array<int, 2>{27, 29}));
+    EXPECT_EQ((std::array<int, 2>{other->x, other->y}), (std::array<int, 2>{80, 5}));
 }
 
 TEST(OverlayMouse, FixedProportionCornersFollowTheDistance) {
@@ -346,6 +384,11 @@ TEST(OverlayMouse, FixedProportionCornersFollowTheDistance) {
     EXPECT_EQ(art->height, static_cast<int>(100 * 60 / std::hypot(200.0, 100.0)));
     EXPECT_EQ(art->x + art->width, 110);
     EXPECT_EQ(art->y + art->height, 60);
+    // Shrunk towards nothing it stops with the smaller side at 8, still 2:1.
+    d.drag({art->x, art->y}, {109, 59});
+    EXPECT_EQ(art->height, 8);
+    EXPECT_EQ(art->width, 16);
+    EXPECT_EQ(art->x + art->width, 110);
 }
 
 TEST(OverlayKeys, ArrowsPageKeysTabAndDelete) {
@@ -449,6 +492,26 @@ TEST(OverlayMouse, OrderContextMenuEraserAndDoubleClick) {
     EXPECT_EQ((std::array<int, 3>{d.object(0).lineWidth, d.object(1).lineWidth, d.object(2).lineWidth}),
               (std::array<int, 3>{0, 1, 2}));
 
+    // Undo brings the moved object back and keeps it selected; an object
+    // added after a move ends that undo instead of being taken away by it.
+    d.ws->setCurrentObject(0);
+    d.ws->MoveObjectInOrder(2);
+    EXPECT_EQ(d.ws->currentObject(), 2);
+    d.ws->Undo();
+    EXPECT_EQ(d.ws->currentObject(), 0);
+    EXPECT_EQ(d.object(0).lineWidth, 0);
+    d.ws->MoveObjectInOrder(1);
+    ASSERT_EQ(d.ws->AddShapeObject(), 1);
+    EXPECT_FALSE(d.ws->canUndo());
+    d.ws->Undo();
+    EXPECT_EQ(d.ws->objectCount(), 4);
+    d.ws->setCurrentObject(3);
+    d.host.expectMessage(kAskRemove, MsgResult::Yes);
+    ASSERT_EQ(d.ws->RemoveObject(), 1);
+    d.ws->setCurrentObject(1);
+    d.ws->MoveObjectInOrder(0);
+    d.ws->Undo();
+
     // The eraser on an object removes it (after the question), without a stroke.
     d.ws->SelectTool(kToolEraser);
     d.host.expectMessage(kAskRemove, MsgResult::Yes);
@@ -460,8 +523,9 @@ TEST(OverlayMouse, OrderContextMenuEraserAndDoubleClick) {
     d.dialogs.shape.kind = kShapeEllipse;
     d.dialogs.shape.square = true;
     d.object(0).height = 20;  // 40 x 20 becomes a square of sqrt((1600 + 400) / 2)
+    const int calls = d.dialogs.shapeCalls;
     d.ws->LButtonDblClk({45, 15});
-    EXPECT_EQ(d.dialogs.shapeCalls, 1);
+    EXPECT_EQ(d.dialogs.shapeCalls, calls + 1);
     EXPECT_EQ(d.object(0).count, kShapeEllipse);
     EXPECT_EQ(d.object(0).width, 31);
     EXPECT_EQ(d.object(0).height, 31);
