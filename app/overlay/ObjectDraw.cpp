@@ -117,34 +117,32 @@ void drawShape(Surface& dc, const OverlayObject& o, int dx, int k, bool shadowPa
 }
 
 // The clip art's opaque area at its displayed size (times k): each outline
-// entry, scaled from the natural size, filled white (outer) or black (hole)
-// in table order; the boundary pixels themselves are opaque.
+// entry filled white (outer) or black (hole) in table order at the picture's
+// own size, the boundary pixels themselves opaque, then stretched pixel by
+// pixel, so that an enlarged picture keeps its whole edge pixels.
 bool clipArtMask(Surface& mask, const OverlayObject& o, int k) {
     const int w = o.width * k, h = o.height * k;
-    if (w <= 0 || h <= 0 || o.naturalWidth <= 0 || o.naturalHeight <= 0) return false;
-    if (!mask.create(w, h)) return false;
-    const auto scale = [&](const std::vector<Point>& pts) {
-        std::vector<Point> out;
-        out.reserve(pts.size());
-        for (const Point& p : pts)
-            out.push_back({static_cast<int>(static_cast<long long>(p.x) * w / o.naturalWidth),
-                           static_cast<int>(static_cast<long long>(p.y) * h / o.naturalHeight)});
-        return out;
-    };
+    const int nw = o.naturalWidth, nh = o.naturalHeight;
+    if (w <= 0 || h <= 0 || nw <= 0 || nh <= 0) return false;
+    Surface natural;
+    if (!natural.create(nw, nh)) return false;
     const Pen white{1, RGB(255, 255, 255)};
     for (const OutlinePolygon& poly : o.outlines) {
         if (poly.points.size() < 2) continue;
-        const std::vector<Point> pts = scale(poly.points);
-        if (poly.outer) polygon(mask, white, Brush{RGB(255, 255, 255), false}, pts);
-        else polygon(mask, kNullPen, Brush{0, false}, pts);
+        if (poly.outer) polygon(natural, white, Brush{RGB(255, 255, 255), false}, poly.points);
+        else polygon(natural, kNullPen, Brush{0, false}, poly.points);
     }
     for (const OutlinePolygon& poly : o.outlines) {
         if (poly.outer || poly.points.size() < 2) continue;
-        std::vector<Point> pts = scale(poly.points);
-        pts.push_back(pts.front());
-        polyline(mask, white, pts);
+        std::vector<Point> ring = poly.points;
+        ring.push_back(ring.front());
+        polyline(natural, white, ring);
     }
-    return true;
+    if (w == nw && h == nh) {
+        mask = std::move(natural);
+        return true;
+    }
+    return mask.create(w, h) && stretchBlit(mask, 0, 0, w, h, natural, 0, 0, nw, nh, Rop::Copy, StretchMode::Nearest);
 }
 
 // dst = src where the mask is white, the mask's top-left at (x, y).
