@@ -260,7 +260,8 @@ void CStereoWorkspace::LButtonDblClk(Point window) {
 
 std::vector<ContextEntry> CStereoWorkspace::RButtonDown(Point window) {
     std::vector<ContextEntry> e;
-    if (m_mode != kModeMask && m_mode != kModeImage) return e;
+    // No menu in the middle of dragging an object.
+    if ((m_mode != kModeMask && m_mode != kModeImage) || m_drag.kind != DragKind::None) return e;
     if (m_mode == kModeImage) {
         const int hit = HitTestObject(windowToImage(window));
         if (hit >= 0) {
@@ -322,16 +323,27 @@ ToolCursor CStereoWorkspace::cursor() const {
     }
 }
 
-ToolCursor CStereoWorkspace::cursorAt(Point window) const {
-    if (m_mode != kModeImage || m_tool != kToolMove) return cursor();
-    const Point p = windowToImage(window);
-    switch (HandleAt(p)) {
+namespace {
+
+ToolCursor dragCursor(DragKind kind) {
+    switch (kind) {
     case DragKind::TopLeft:
     case DragKind::BottomRight: return ToolCursor::SizeNWSE;
     case DragKind::TopRight:
     case DragKind::BottomLeft: return ToolCursor::SizeNESW;
-    default: break;
+    case DragKind::Move: return ToolCursor::Move;
+    default: return ToolCursor::Arrow;
     }
+}
+
+}  // namespace
+
+ToolCursor CStereoWorkspace::cursorAt(Point window) const {
+    if (m_mode != kModeImage || m_tool != kToolMove) return cursor();
+    // A drag keeps the cursor it started with.
+    if (m_drag.kind != DragKind::None) return dragCursor(m_drag.kind);
+    const Point p = windowToImage(window);
+    if (const DragKind handle = HandleAt(p); handle != DragKind::None) return dragCursor(handle);
     return HitTestObject(p) >= 0 ? ToolCursor::Move : ToolCursor::Arrow;
 }
 

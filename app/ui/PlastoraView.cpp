@@ -74,21 +74,21 @@ void CPlastoraView::resizeEvent(QResizeEvent* event) {
 Point CPlastoraView::windowPoint(const QMouseEvent* event) {
     m_workspace->setScrollPosition(horizontalScrollBar()->value(), verticalScrollBar()->value());
     const QPoint p = event->position().toPoint();
-    return {p.x(), p.y()};
+    m_pointer = {p.x(), p.y()};
+    return m_pointer;
 }
 
 void CPlastoraView::updateCursor() {
-    const ToolCursor want = m_workspace->cursor();
+    // The move tool's cursor depends on what lies under the pointer.
+    const ToolCursor want = m_workspace->cursorAt(m_pointer);
     if (want == m_cursor && viewport()->testAttribute(Qt::WA_SetCursor)) return;
     m_cursor = want;
     viewport()->setCursor(toolCursor(want));
 }
 
 void CPlastoraView::updateCursorAt(Point window) {
-    const ToolCursor want = m_workspace->cursorAt(window);
-    if (want == m_cursor) return;
-    m_cursor = want;
-    viewport()->setCursor(toolCursor(want));
+    m_pointer = window;
+    updateCursor();
 }
 
 void CPlastoraView::mousePressEvent(QMouseEvent* event) {

@@ -57,6 +57,7 @@ private:
     QTimer* m_animation;
     Surface m_outlineScratch;
     ToolCursor m_cursor = ToolCursor::Arrow;
+    Point m_pointer{-1, -1};  // the last pointer position over the view
 };
 
 }  // namespace plastora::ui

@@ -119,8 +119,12 @@ TEST(ObjectUi, MouseAndKeysMoveAndResizeTheSelectedObject) {
     EXPECT_EQ(w.viewport()->cursor().shape(), Qt::SizeBDiagCursor);
     QTest::mouseMove(w.viewport(), {100, 65});
     EXPECT_EQ(w.viewport()->cursor().shape(), Qt::SizeAllCursor);
-    // The bottom-right corner dragged: the top-left stays.
-    w.drag({130, 80}, {150, 120});
+    // The bottom-right corner dragged: the top-left stays, and the cursor
+    // stays the resizing one throughout.
+    QTest::mousePress(w.viewport(), Qt::LeftButton, {}, {130, 80});
+    QTest::mouseMove(w.viewport(), {140, 100});
+    EXPECT_EQ(w.viewport()->cursor().shape(), Qt::SizeFDiagCursor);
+    QTest::mouseRelease(w.viewport(), Qt::LeftButton, {}, {150, 120});
     EXPECT_EQ((std::array<int, 4>{s->x, s->y, s->width, s->height}), (std::array<int, 4>{70, 50, 80, 70}));
 
     // Keys go to the selected object.
