@@ -161,13 +161,16 @@ std::vector<Command> buildTable() {
         return ws.mode() == kModeImage && ws.currentObject() >= 0 && ws.currentObject() < ws.objectCount() - 1;
     };
     auto objectNotFirst = [](WS ws) { return ws.mode() == kModeImage && ws.currentObject() > 0; };
-    add("objectTop", MenuId::None, "最前面へ", {}, objectNotLast,
-        [](CMainFrame& f) { W(f).MoveObjectInOrder(W(f).objectCount() - 1); });
-    add("objectUp", MenuId::None, "前面へ", {}, objectNotLast,
+    // In the Edit menu beside the region entries of the same names; the main
+    // window shows the object ones in image editing and the region ones
+    // otherwise.
+    add("objectTop", MenuId::Edit, "最前面へ", {}, objectNotLast,
+        [](CMainFrame& f) { W(f).MoveObjectInOrder(W(f).objectCount() - 1); }, {}, true);
+    add("objectUp", MenuId::Edit, "前面へ", {}, objectNotLast,
         [](CMainFrame& f) { W(f).MoveObjectInOrder(W(f).currentObject() + 1); });
-    add("objectDown", MenuId::None, "背面へ", {}, objectNotFirst,
+    add("objectDown", MenuId::Edit, "背面へ", {}, objectNotFirst,
         [](CMainFrame& f) { W(f).MoveObjectInOrder(W(f).currentObject() - 1); });
-    add("objectBottom", MenuId::None, "最背面へ", {}, objectNotFirst, [](CMainFrame& f) { W(f).MoveObjectInOrder(0); });
+    add("objectBottom", MenuId::Edit, "最背面へ", {}, objectNotFirst, [](CMainFrame& f) { W(f).MoveObjectInOrder(0); });
     add("objectDelete", MenuId::None, "削除", {}, [](WS ws) { return ws.mode() == kModeImage && ws.currentObject() >= 0; },
         [](CMainFrame& f) { W(f).RemoveObject(); });
     add("depth", MenuId::Edit, "遠近設定(&D)...", {}, picture, [](CMainFrame& f) { W(f).RunDepthDialog(); });

@@ -218,6 +218,13 @@ void CMainFrame::updateCommands() {
         a->setEnabled(static_cast<bool>(c.run) && c.enabled(ws));
         if (c.pressed) a->setChecked(c.pressed(ws));
     }
+    // The Edit menu's order entries: the objects' in image editing, the
+    // regions' otherwise.
+    const bool objects = ws.mode() == kModeImage;
+    for (const char* id : {"regionTop", "regionUp", "regionDown", "regionBottom"})
+        if (QAction* a = action(id)) a->setVisible(!objects);
+    for (const char* id : {"objectTop", "objectUp", "objectDown", "objectBottom"})
+        if (QAction* a = action(id)) a->setVisible(objects);
     // The mask palette is shown exactly in mask editing, the paint palette otherwise.
     if (m_maskPalette && m_paintPalette) {
         const bool mask = ws.mode() == kModeMask;

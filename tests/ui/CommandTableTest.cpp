@@ -40,6 +40,9 @@ struct Facts {
     int tool = kToolNone;
     int zoom = 1;
     bool masking = true;
+    int objects = 0;
+    int currentObject = -1;
+    bool editableObject = false;  // the current object is text or a shape
 };
 
 using Rule = std::function<bool(const Facts&)>;
@@ -55,7 +58,6 @@ const std::map<std::string, Rule>& enabledRules() {
         const Rule m12 = [](const Facts& f) { return f.mode == kModeMask || f.mode == kModeImage; };
         const Rule m1Many = [](const Facts& f) { return f.mode == kModeMask && f.regions > 1; };
         const Rule views = [](const Facts& f) { return f.views; };
-        const Rule never = [](const Facts&) { return false; };  // needs a current object
         for (const char* id : {"new", "open", "sample", "printSetup", "openStereo", "exit", "params", "interlaceSettings",
                                "pmSettings", "faceSettings", "videoSettings", "doc", "tutorial", "about"})
             r[id] = always;
@@ -79,7 +81,14 @@ const std::map<std::string, Rule>& enabledRules() {
         r["regionUp"] = r["regionTop"];
         r["regionDown"] = [](const Facts& f) { return f.mode == kModeMask && f.current > 0; };
         r["regionBottom"] = r["regionDown"];
-        for (const char* id : {"objectTop", "objectUp", "objectDown", "objectBottom", "objectDelete", "editObject"}) r[id] = never;
+        r["objectTop"] = [](const Facts& f) {
+            return f.mode == kModeImage && f.currentObject >= 0 && f.currentObject < f.objects - 1;
+        };
+        r["objectUp"] = r["objectTop"];
+        r["objectDown"] = [](const Facts& f) { return f.mode == kModeImage && f.currentObject > 0; };
+        r["objectBottom"] = r["objectDown"];
+        r["objectDelete"] = [](const Facts& f) { return f.mode == kModeImage && f.currentObject >= 0; };
+        r["editObject"] = [](const Facts& f) { return f.mode == kModeImage && f.currentObject >= 0 && f.editableObject; };
         r["undo"] = [](const Facts& f) { return f.undo && (f.mode == kModeMask || f.mode == kModeImage); };
         r["animation"] = views;
         r["showComposite"] = [](const Facts& f) { return f.composite; };
@@ -238,6 +247,28 @@ TEST(CommandTable, EveryCommandFollowsItsRuleInEveryState) {
     f.mode = kModeImage;
     f.tool = kToolNone;
     checkAll(w, f, "high-resolution copy");
+
+    // Objects: clip art in the middle selected (no dialog to edit it), then
+    // the shape on top; the Edit menu shows the objects' order entries.
+    for (const int type : {kObjectText, kObjectPicture, kObjectShape})
+        ASSERT_TRUE(w.ws().appendObject(type, std::make_shared<OverlayObject>()));
+    w.ws().setCurrentObject(1);
+    f.objects = 3;
+    f.currentObject = 1;
+    checkAll(w, f, "clip art selected");
+    EXPECT_TRUE(w.frame->action("objectTop")->isVisible());
+    EXPECT_FALSE(w.frame->action("regionTop")->isVisible());
+    w.ws().setCurrentObject(2);
+    f.currentObject = 2;
+    f.editableObject = true;
+    checkAll(w, f, "shape on top selected");
+    w.ws().setCurrentObject(0);
+    f.currentObject = 0;
+    checkAll(w, f, "text at the bottom selected");
+    w.ws().SetMode(kModeMask);
+    w.frame->updateCommands();
+    EXPECT_FALSE(w.frame->action("objectTop")->isVisible());
+    EXPECT_TRUE(w.frame->action("regionTop")->isVisible());
 }
 
 TEST(CommandTable, MenusAreInJapaneseWithTheirShortcuts) {
