@@ -1,5 +1,6 @@
 #include "ui/DialogParts.h"
 
+#include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLineEdit>
@@ -33,6 +34,13 @@ DialogButtons makeOkCancelButtons(QDialog* dialog) {
     QObject::connect(b.box, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(b.box, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     return b;
+}
+
+QCheckBox* makeTick(QWidget* parent, const char* label, const char* name, bool checked) {
+    auto* box = new QCheckBox(QString::fromUtf8(label), parent);
+    box->setObjectName(name);
+    box->setChecked(checked);
+    return box;
 }
 
 int fieldInt(const QLineEdit* field) {

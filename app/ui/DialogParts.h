@@ -1,7 +1,9 @@
 // Pieces the settings dialogs share.
 #pragma once
 
+class QCheckBox;
 class QDialog;
+class QWidget;
 class QDialogButtonBox;
 class QLineEdit;
 class QPushButton;
@@ -21,6 +23,9 @@ DialogButtons makeDialogButtons(QDialog* dialog);
 // The "OK" / "キャンセル" row alone (named "ok" and "cancel"): OK runs the
 // dialog's accept(), Cancel its reject(). `standard` stays null.
 DialogButtons makeOkCancelButtons(QDialog* dialog);
+
+// A tick box with its label, object name and state.
+QCheckBox* makeTick(QWidget* parent, const char* label, const char* name, bool checked);
 
 // The number typed in a field, or -1 when it is not one (every range the
 // dialogs check lies above -1, so -1 always fails the check).

@@ -58,12 +58,7 @@ CShapeDlg::CShapeDlg(ShapeDialogData& data, Host& host, QWidget* parent)
     // A preset kind outside 0..4 checks no button.
     if (data.kind >= 0 && data.kind < kKinds) m_kind[data.kind]->setChecked(true);
 
-    auto tick = [this](const char* label, const char* name, bool checked) {
-        auto* box = new QCheckBox(QString::fromUtf8(label), this);
-        box->setObjectName(name);
-        box->setChecked(checked);
-        return box;
-    };
+    auto tick = [this](const char* label, const char* name, bool checked) { return makeTick(this, label, name, checked); };
     m_square = tick("縦横同じ", "square", data.square);
     m_noFill = tick("塗つぶしなし", "noFill", data.noFill);
     m_arrowFirst = tick("左端に矢印", "arrowFirst", data.arrowFirst);

@@ -45,12 +45,7 @@ CTextDlg::CTextDlg(TextDialogData& data, QWidget* parent) : QDialog(parent), m_d
     m_size->setRange(kMinSize, kMaxSize);
     m_size->setValue(data.size);
 
-    auto tick = [this](const char* label, const char* name, bool checked) {
-        auto* box = new QCheckBox(QString::fromUtf8(label), this);
-        box->setObjectName(name);
-        box->setChecked(checked);
-        return box;
-    };
+    auto tick = [this](const char* label, const char* name, bool checked) { return makeTick(this, label, name, checked); };
     m_flat = tick("立体化しない", "flat", data.flat);
     m_vertical = tick("縦書き", "vertical", data.vertical);
     m_bold = tick("太字", "bold", data.bold);
