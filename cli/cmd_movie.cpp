@@ -7,7 +7,9 @@
 #include "cli/Cli.h"
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
+#include "core/StillImage.h"
 #include "output/Video.h"
+#include "platform/Paths.h"
 #include "platform/Profile.h"
 #include "stereo/PatternMultiView.h"
 
@@ -25,9 +27,13 @@ namespace fs = std::filesystem;
 // A copy of the settings file that lives as long as this object.
 class PrivateSettings {
 public:
+    // The copy lives in this run's private temporary folder, where nobody
+    // else can read or replace it.
     PrivateSettings() {
+        const std::string folder = tempFolder();
+        if (folder.empty()) return;
+        m_path = joinPath(folder, "settings.ini");
         std::error_code ec;
-        m_path = (fs::temp_directory_path(ec) / ("plastora-cli-" + std::to_string(::getpid()) + ".ini")).string();
         fs::copy_file(defaultSettingsPath(), m_path, fs::copy_options::overwrite_existing, ec);
     }
     ~PrivateSettings() {
@@ -87,6 +93,7 @@ int runMovie(const std::vector<std::string>& argv) {
     if (args.positional().size() != 1 || !args.get("output"))
         return usageError("movie", "expects a project and -o OUT.avi or OUT.gif");
     PrivateSettings settings;
+    if (settings.path().empty()) return failure(std::string(kSaveFailedMessage) + ": " + tempFolder());
     int rc = kExitOk;
     if (!applySize(args, settings.path(), "movie", rc)) return rc;
     VideoSettings vs = readVideoSettings(settings.path());
@@ -122,6 +129,7 @@ int runFrame(const std::vector<std::string>& argv) {
     if (args.positional().size() != 1 || !args.get("output") || !kind)
         return usageError("frame", "expects a project, -o OUT and --kind 1-4");
     PrivateSettings settings;
+    if (settings.path().empty()) return failure(std::string(kSaveFailedMessage) + ": " + tempFolder());
     int rc = kExitOk;
     if (!applySize(args, settings.path(), "frame", rc)) return rc;
     VideoSettings vs = readVideoSettings(settings.path());

@@ -5,6 +5,7 @@
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
 #include "output/Anaglyph.h"
+#include "core/StillImage.h"
 #include "output/PdfPrintTarget.h"
 #include "output/Print.h"
 #include "stereo/PatternMultiView.h"
@@ -67,8 +68,11 @@ int runPrint(const std::vector<std::string>& argv) {
     const PrintGeometry g = computePrintGeometry(ws.width(), ws.height(), ws.viewCount(), ws.settings().pitch,
                                                  ws.lpi(), ws.settings().hdRatio, printsHighRes(ws), target.dpiX(),
                                                  target.dpiY(), target.pageWidth(), target.pageHeight());
-    if (!PrintOnTarget(ws, target, editOrAnaglyph)) return kExitFailure;
-    target.endDoc();
+    if (!PrintOnTarget(ws, target, editOrAnaglyph)) {
+        // The target keeps what it held; say why when nothing has yet.
+        if (host.messages.empty()) return failure(std::string(kSaveFailedMessage) + ": " + *args.get("output"));
+        return kExitFailure;
+    }
     std::cout << g.pw << " x " << g.ph << " at " << g.ox << "," << g.oy << " on " << target.pageWidth() << " x "
               << target.pageHeight() << (g.highRes ? " (high resolution)" : "") << "\n";
     return kExitOk;

@@ -7,6 +7,7 @@
 #include "stereo/StereoFiles.h"
 #include "core/StillImage.h"
 #include "platform/Paths.h"
+#include "platform/SafeFile.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -32,6 +33,61 @@ bool fileExists(const std::string& path) {
 
 }  // namespace
 
+namespace {
+
+// The files a save writes beside the project file, in the order written.
+std::vector<std::string> companionPaths(CStereoWorkspace& ws, const std::string& base) {
+    std::vector<std::string> paths{base + ".bmp"};
+    for (int i = 1; i <= ws.highResCount(); ++i)
+        if (!ws.highRes(i - 1).empty()) paths.push_back(highResPath(base, i));
+    for (int j = 0; j < ws.regionCount(); ++j) paths.push_back(maskPath(base, j));
+    if (ws.hasPaintLayer()) paths.push_back(base + ".pai");
+    return paths;
+}
+
+bool samePath(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+// True when `project` is a project file already: the files beside it under
+// its base name are then its own companions, which a save may replace.
+bool isExistingProject(const std::string& project) {
+    std::vector<std::uint8_t> head;
+    if (!readWholeFile(project, head, kMaxProjectFileSize)) return false;
+    ProjectHeader h;
+    const ProjectParse parsed = parseProjectHeader(head, h);
+    return parsed == ProjectParse::Ok || parsed == ProjectParse::BadVersion;
+}
+
+// The first companion of a save to `base` that would replace a file that is
+// not one of that project's own: the photo the document was opened from, or
+// any file beside a name that holds no project. "" when there is none.
+std::string foreignCompanion(CStereoWorkspace& ws, const std::string& base, const std::string& openedFrom) {
+    const bool ownProject = isExistingProject(base + ".lyr");
+    for (const std::string& c : companionPaths(ws, base)) {
+        std::error_code ec;
+        if (!std::filesystem::exists(std::filesystem::symlink_status(c, ec))) continue;
+        if (!openedFrom.empty() && samePath(c, openedFrom)) return c;
+        if (!ownProject) return c;
+    }
+    return {};
+}
+
+std::string formatWithFile(const char* format, const std::string& file) {
+    std::string text = format;
+    const std::size_t at = text.find("%s");
+    if (at != std::string::npos) text.replace(at, 2, file);
+    return text;
+}
+
+}  // namespace
+
+const char* const kCorruptMaskMessage =
+    "追加切出し領域ファイル %s が壊れています。この追加切出し領域以降を削除します。";
+const char* const kForeignCompanionMessage =
+    "%s はこのプロジェクトのファイルではないため、上書きしません。\n別のプロジェクト名を指定してください。";
+
 int CStereoWorkspace::Save(const std::string& pathIn) {
     std::string path = pathIn;
     if (path.empty()) {
@@ -39,44 +95,66 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
         if (!chosen) return 0;
         path = *chosen;
     }
-    if (isCardPicturePath(path, m_settings.nintendoPath)) {
-        m_host.message(kCardPathMessage, MsgButtons::Ok, MsgIcon::Warning);
-        return 0;
+    // The photo the document came from (a project remembers none).
+    const std::string openedFrom = isProjectPath(m_currentPath) ? std::string() : m_currentPath;
+    for (;;) {
+        if (isCardPicturePath(path, m_settings.nintendoPath)) {
+            m_host.message(kCardPathMessage, MsgButtons::Ok, MsgIcon::Warning);
+            return 0;
+        }
+        // The companions are named after the project; one that would land on
+        // a file that is not this project's own (the opened photo above all)
+        // is never written: the user picks another name.
+        const std::string foreign = foreignCompanion(*this, projectBase(path), openedFrom);
+        if (foreign.empty()) break;
+        m_host.message(formatWithFile(kForeignCompanionMessage, foreign), MsgButtons::Ok, MsgIcon::Warning);
+        auto chosen = m_host.askSavePath("lyr", kSaveFilter, projectBase(path) + "-3d.lyr");
+        if (!chosen) return 0;
+        path = *chosen;
     }
     const std::string base = projectBase(path);
     const std::string project = base + ".lyr";
 
-    // The project file is written first under a temporary name (so a folder
-    // that cannot take it fails before anything else is touched) and put in
-    // place last: a save that fails half-way leaves the previous project.
-    const std::vector<std::uint8_t> bytes = serializeProject(*this);
-    const std::string pending = project + ".saving";
-    if (!writeFileAtomically(pending, bytes)) {
+    // Every file is written under a temporary name first; only when all of
+    // them are complete are they put in place, the project file last. A save
+    // that fails at any point leaves the previous project as it was.
+    ReplacingFileSet files;
+    const auto reserve = [&](const std::string& target) {
+        std::string temp = files.add(target);
+        if (temp.empty()) m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return temp;
+    };
+    const std::string editTemp = reserve(base + ".bmp");
+    if (editTemp.empty()) return 0;
+    if (!SaveStillImage(m_host, m_source, m_width, m_height, editTemp, m_settings.jpegQuality)) return 0;
+    for (int i = 1; i <= m_highResCount; ++i) {
+        const Surface& hd = m_highRes[static_cast<std::size_t>(i - 1)];
+        if (hd.empty()) continue;
+        const std::string temp = reserve(highResPath(base, i));
+        if (temp.empty() || !SaveStillImage(m_host, hd, hd.width(), hd.height(), temp, m_settings.jpegQuality))
+            return 0;
+    }
+    for (int j = 0; j < m_regionCount; ++j) {
+        const CutoutRegion& r = region(j);
+        const std::string temp = files.add(maskPath(base, j));
+        if (temp.empty() || !writeMaskFile(temp, r.mask, r.depth)) {
+            m_host.message(kMaskSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+            return 0;
+        }
+    }
+    if (hasPaintLayer()) {
+        const std::string temp = reserve(base + ".pai");
+        if (temp.empty() || !SaveStillImage(m_host, m_paint, m_width, m_height, temp, m_settings.jpegQuality))
+            return 0;
+    }
+    const std::string projectTemp = reserve(project);
+    if (projectTemp.empty()) return 0;
+    if (!writeFileReplacing(projectTemp, serializeProject(*this)) || !files.commit()) {
         m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
         return 0;
     }
     setCurrentPath(project);
     addRecentFile(project);
-
-    if (!SaveStillImage(m_host, m_source, m_width, m_height, base + ".bmp", m_settings.jpegQuality)) {
-        std::remove(pending.c_str());
-        return 0;
-    }
-    for (int i = 1; i <= m_highResCount; ++i) {
-        const Surface& hd = m_highRes[static_cast<std::size_t>(i - 1)];
-        if (!hd.empty()) SaveStillImage(m_host, hd, hd.width(), hd.height(), highResPath(base, i), m_settings.jpegQuality);
-    }
-    for (int j = 0; j < m_regionCount; ++j) {
-        const CutoutRegion& r = region(j);
-        if (!writeMaskFile(maskPath(base, j), r.mask, r.depth))
-            m_host.message(kMaskSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
-    }
-    if (hasPaintLayer()) SaveStillImage(m_host, m_paint, m_width, m_height, base + ".pai", m_settings.jpegQuality);
-    if (std::rename(pending.c_str(), project.c_str()) != 0) {
-        std::remove(pending.c_str());
-        m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
-        return 0;
-    }
     m_modified = false;
     return 1;
 }
@@ -118,10 +196,15 @@ int CStereoWorkspace::ReadProject(const std::string& path) {
         for (int i = 0; i < h.regionCount; ++i) {
             CutoutRegion& r = m_regions[static_cast<std::size_t>(i)];
             int depth = 0;
-            if (readMaskFile(maskPath(base, i), m_width, m_height, r.mask, depth) != MaskRead::Ok) {
+            const std::string mask = maskPath(base, i);
+            const MaskRead read = readMaskFile(mask, m_width, m_height, r.mask, depth);
+            if (read != MaskRead::Ok) {
                 // A missing (or unreadable) mask drops that region and all after it.
                 r = CutoutRegion{};
-                m_host.message(kMissingMaskMessage, MsgButtons::Ok, MsgIcon::Warning);
+                if (read == MaskRead::Missing)
+                    m_host.message(kMissingMaskMessage, MsgButtons::Ok, MsgIcon::Warning);
+                else
+                    m_host.message(formatWithFile(kCorruptMaskMessage, mask), MsgButtons::Ok, MsgIcon::Warning);
                 m_maskingIndex = 0;
                 break;
             }

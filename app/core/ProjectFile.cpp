@@ -1,4 +1,5 @@
 #include "core/ProjectFile.h"
+#include "platform/SafeFile.h"
 
 #include <QByteArray>
 #include <QString>
@@ -202,23 +203,7 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std:
 }
 
 bool writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    const std::string tmp = path + ".tmp" + std::to_string(::getpid());
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::remove(tmp.c_str());
-            return false;
-        }
-    }
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-        std::remove(tmp.c_str());
-        return false;
-    }
-    return true;
+    return writeFileReplacing(path, bytes);
 }
 
 // ---- run-length pictures ------------------------------------------------------

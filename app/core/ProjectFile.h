@@ -24,9 +24,14 @@ constexpr std::size_t kFaceBlockSize = 32;
 extern const char* const kNotProjectMessage;       // wrong magic
 extern const char* const kUnsupportedVersionMessage;
 extern const char* const kMissingMaskMessage;
+// A region's mask file is there but damaged ("%s" is the file).
+extern const char* const kCorruptMaskMessage;
 extern const char* const kMaskSaveFailedMessage;
 extern const char* const kReadFailedMessage;
 extern const char* const kCardPathMessage;
+// A save's companion file would replace a file that is not the project's own
+// ("%s" is the file).
+extern const char* const kForeignCompanionMessage;
 
 // The header fields as the program uses them (after the layout rules for
 // older files have been applied).

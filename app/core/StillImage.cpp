@@ -1,5 +1,6 @@
 // Still image files: JPEG through libjpeg, 24-bit BMP by our own code.
 #include "core/StillImage.h"
+#include "platform/SafeFile.h"
 
 #include <algorithm>
 #include <atomic>
@@ -91,91 +92,6 @@ void putLe32(std::uint8_t* p, std::uint32_t v) {
 }
 std::uint32_t le16(const std::uint8_t* p) { return p[0] | (std::uint32_t{p[1]} << 8); }
 std::uint32_t le32(const std::uint8_t* p) { return le16(p) | (le16(p + 2) << 16); }
-
-// ---------------------------------------------------------------------------
-// Writing through a temporary file in the target's folder, renamed over the
-// target only once everything is on disk.
-
-class ReplacingFile {
-public:
-    ReplacingFile() = default;
-    ReplacingFile(const ReplacingFile&) = delete;
-    ReplacingFile& operator=(const ReplacingFile&) = delete;
-    ~ReplacingFile() { discard(); }
-
-    bool open(const std::string& path) {
-        m_target = path;
-        // Saving over a symbolic link writes the file it points to, as writing
-        // in place would, instead of replacing the link by a plain file.
-        struct stat lst {};
-        if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
-            if (char* real = ::realpath(path.c_str(), nullptr)) {
-                m_target = real;
-                std::free(real);
-            }
-        }
-        // A file we may not write stays as it is, as it would if written in place.
-        if (::access(m_target.c_str(), F_OK) == 0 && ::access(m_target.c_str(), W_OK) != 0) return false;
-        const std::size_t slash = m_target.rfind('/');
-        const std::string folder = slash == std::string::npos ? std::string(".") : m_target.substr(0, slash + 1);
-        static std::atomic<unsigned> counter{0};
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            m_temp = folder + (slash == std::string::npos ? "/" : "") + ".plastora-" + std::to_string(::getpid()) +
-                     "-" + std::to_string(counter++) + ".tmp";
-            const int fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd < 0) {
-                if (errno == EEXIST) continue;
-                m_temp.clear();
-                return false;
-            }
-            // A file being replaced keeps its permissions.
-            struct stat st {};
-            if (::stat(m_target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) (void)::fchmod(fd, st.st_mode & 07777);
-            m_file = ::fdopen(fd, "wb");
-            if (!m_file) {
-                ::close(fd);
-                discard();
-                return false;
-            }
-            return true;
-        }
-        m_temp.clear();
-        return false;
-    }
-
-    std::FILE* stream() const { return m_file; }
-
-    // Flushes, syncs and renames over the target. False (and the temporary
-    // file removed) when any step fails.
-    bool commit() {
-        if (!m_file) return false;
-        bool ok = std::fflush(m_file) == 0 && !std::ferror(m_file) && ::fsync(::fileno(m_file)) == 0;
-        ok = std::fclose(m_file) == 0 && ok;
-        m_file = nullptr;
-        if (ok && std::rename(m_temp.c_str(), m_target.c_str()) == 0) {
-            m_temp.clear();
-            return true;
-        }
-        discard();
-        return false;
-    }
-
-private:
-    void discard() {
-        if (m_file) {
-            std::fclose(m_file);
-            m_file = nullptr;
-        }
-        if (!m_temp.empty()) {
-            ::unlink(m_temp.c_str());
-            m_temp.clear();
-        }
-    }
-
-    std::string m_target;
-    std::string m_temp;
-    std::FILE* m_file = nullptr;
-};
 
 // ---------------------------------------------------------------------------
 // libjpeg glue. A fatal libjpeg error longjmps back to the function that

@@ -117,6 +117,30 @@ void CStereoWorkspace::GenerateViews(ProgressSink* progress, int strength, bool 
 
 bool CStereoWorkspace::GenerateHighResPair(Surface& left, Surface& right, bool fromStereoPair, bool flatTexts) {
     const int r = std::max(1, m_settings.hdRatio);
+    const int W = m_width * r, H = m_height * r;
+    const int n = viewCount();
+    const int c = m_regionCount;
+    const ColorRef shadow = greyOf(m_settings.shadowLevel);
+    // The paint layer enlarged by R (by nearest pixel, so its mask stays black
+    // and white), for the views below.
+    Surface paint, paintMask;
+    const auto enlargePaint = [&] {
+        return !hasPaintLayer() ||
+               (paint.create(W, H) && paintMask.create(W, H) &&
+                stretchBlit(paint, 0, 0, W, H, m_paint, 0, 0, m_width, m_height, Rop::Copy, StretchMode::Nearest) &&
+                stretchBlit(paintMask, 0, 0, W, H, m_paintMask, 0, 0, m_width, m_height, Rop::Copy, StretchMode::Nearest));
+    };
+    // What every view gets over its picture: the paint layer (keeping its
+    // working-size shift, scaled by R, with its shadow unshifted), the
+    // overlay objects and, unless left out, the flat texts.
+    const auto finishView = [&](Surface& v, int a, const Rect& paintBounds) {
+        if (!paint.empty()) {
+            if (paintShadow) paintThroughMask(v, paintMask, nullptr, shadow, 0, paintBounds);
+            paintThroughMask(v, paintMask, &paint, 0, viewShift(a, n, paintDepth, m_strength) * r, paintBounds);
+        }
+        DrawObjects(v, a, r);
+        if (flatTexts) drawFlatTexts(*this, v, r);
+    };
     if (fromStereoPair) {
         if (m_highResCount <= 0) return false;
         const Surface& first = m_highRes[0];
@@ -125,11 +149,18 @@ bool CStereoWorkspace::GenerateHighResPair(Surface& left, Surface& right, bool f
             m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
             return false;
         }
+        // The stored pictures are the eyes' views; what the user added on top
+        // of them goes on as in every view. Pictures of another size than
+        // R times the working size have no place for it and stay as stored.
+        if (left.width() != W || left.height() != H || right.width() != W || right.height() != H) return true;
+        if (!enlargePaint()) {
+            m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+            return false;
+        }
+        const Rect paintBounds = paintMask.empty() ? Rect{} : maskBounds(paintMask);
+        for (int a = 0; a < n; a += std::max(1, n - 1)) finishView(a == 0 ? right : left, a, paintBounds);
         return true;
     }
-    const int W = m_width * r, H = m_height * r;
-    const int n = viewCount();
-    const int c = m_regionCount;
     // The high-resolution copy of the photo, or the working image enlarged.
     Surface enlarged;
     const Surface* source = &m_highRes[0];
@@ -149,11 +180,7 @@ bool CStereoWorkspace::GenerateHighResPair(Surface& left, Surface& right, bool f
         ok = masks[static_cast<std::size_t>(j)].create(W, H) &&
              stretchBlit(masks[static_cast<std::size_t>(j)], 0, 0, W, H, region(j).mask, 0, 0, m_width, m_height, Rop::Copy,
                          StretchMode::Nearest);
-    Surface paint, paintMask;
-    if (ok && hasPaintLayer())
-        ok = paint.create(W, H) && paintMask.create(W, H) &&
-             stretchBlit(paint, 0, 0, W, H, m_paint, 0, 0, m_width, m_height, Rop::Copy, StretchMode::Nearest) &&
-             stretchBlit(paintMask, 0, 0, W, H, m_paintMask, 0, 0, m_width, m_height, Rop::Copy, StretchMode::Nearest);
+    if (ok) ok = enlargePaint();
     std::vector<Surface> plates(static_cast<std::size_t>(c));
     std::vector<Surface> cards(static_cast<std::size_t>(c));
     std::vector<Rect> bounds(static_cast<std::size_t>(c));
@@ -182,10 +209,9 @@ bool CStereoWorkspace::GenerateHighResPair(Surface& left, Surface& right, bool f
         return false;
     }
     const Surface& background = c > 0 ? plates[static_cast<std::size_t>(c - 1)] : *source;
-    const ColorRef shadow = greyOf(m_settings.shadowLevel);
     const Rect paintBounds = paintMask.empty() ? Rect{} : maskBounds(paintMask);
     // View 0 (right eye) first, then view N-1 (left eye).
-    for (int a = 0; a < n; a += n - 1) {
+    for (int a = 0; a < n; a += std::max(1, n - 1)) {
         Surface& v = a == 0 ? right : left;
         const int xb = viewShiftHighRes(a, n, backgroundDepth, m_strength, r);
         blit(v, Rop::Whiteness);
@@ -194,14 +220,7 @@ bool CStereoWorkspace::GenerateHighResPair(Surface& left, Surface& right, bool f
         for (int j = 0; j < c; ++j)
             drawCard(v, cards[static_cast<std::size_t>(j)], bounds[static_cast<std::size_t>(j)],
                      viewShiftHighRes(a, n, region(j).depth, m_strength, r));
-        if (!paint.empty()) {
-            // The paint layer keeps its working-size shift, scaled by R; its
-            // shadow is drawn unshifted.
-            if (paintShadow) paintThroughMask(v, paintMask, nullptr, shadow, 0, paintBounds);
-            paintThroughMask(v, paintMask, &paint, 0, viewShift(a, n, paintDepth, m_strength) * r, paintBounds);
-        }
-        DrawObjects(v, a, r);
-        if (flatTexts) drawFlatTexts(*this, v, r);
+        finishView(v, a, paintBounds);
         progress.setPosition(a == 0 ? 50 : 100);
     }
     return true;

@@ -2,6 +2,7 @@
 
 #include "platform/GuiRuntime.h"
 
+#include <QFile>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
@@ -86,7 +87,10 @@ QPageSize pageSizeFor(const PrinterSettings& s) {
 
 detail::PdfWriterHolder::PdfWriterHolder(const std::string& path) {
     ensureGuiRuntime();
-    writer = std::make_unique<QPdfWriter>(QString::fromStdString(path));
+    device = std::make_unique<QFile>();
+    fileOpen = file.open(path) && device->open(file.stream(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle);
+    // Without a file the writer still answers the page geometry; startDoc fails.
+    writer = std::make_unique<QPdfWriter>(device.get());
 }
 
 detail::PdfWriterHolder::~PdfWriterHolder() = default;
@@ -102,7 +106,35 @@ PdfPrintTarget::PdfPrintTarget(const std::string& path, int dpi, const PrinterSe
                                         QMarginsF(marginMM, marginMM, marginMM, marginMM), QPageLayout::Millimeter));
 }
 
-PdfPrintTarget::~PdfPrintTarget() { endDoc(); }
+PdfPrintTarget::~PdfPrintTarget() {
+    // A document never ended keeps the target as it was.
+    if (!m_done) abortDoc();
+}
+
+bool PdfPrintTarget::startDoc(const std::string& name) {
+    if (!fileOpen || m_done) return false;
+    return PaintDevicePrintTarget::startDoc(name);
+}
+
+void PdfPrintTarget::endDoc() {
+    if (m_done) return;
+    m_done = true;
+    PaintDevicePrintTarget::endDoc();
+    bool ok = fileOpen && device->error() == QFileDevice::NoError && device->flush();
+    device->close();
+    ok = ok && file.commit();
+    if (!ok) file.discard();
+    m_written = ok;
+}
+
+void PdfPrintTarget::abortDoc() {
+    if (m_done) return;
+    m_done = true;
+    PaintDevicePrintTarget::endDoc();
+    device->close();
+    file.discard();
+    m_written = false;
+}
 
 void PdfPrintTarget::setDocumentName(const std::string& name) { writer->setTitle(QString::fromStdString(name)); }
 

@@ -3,12 +3,14 @@
 #pragma once
 
 #include "output/Print.h"
+#include "platform/SafeFile.h"
 
 #include <memory>
 #include <string>
 
 class QPagedPaintDevice;
 class QPainter;
+class QFile;
 class QPdfWriter;
 
 namespace plastora {
@@ -50,9 +52,15 @@ private:
 // `settings` (A4 when it names none) in its orientation, with margins of
 // `marginMM` on every side; the document name becomes the PDF's title.
 namespace detail {
-// Owns the writer so that it exists before the target that draws on it.
+// Owns the file and the writer so that they exist before the target that
+// draws on them. The PDF is written to a temporary file beside the target
+// and put in place only when the document is complete and every byte of it
+// was written.
 struct PdfWriterHolder {
+    ReplacingFile file;
+    std::unique_ptr<QFile> device;
     std::unique_ptr<QPdfWriter> writer;
+    bool fileOpen = false;
     explicit PdfWriterHolder(const std::string& path);
     ~PdfWriterHolder();
 };
@@ -64,8 +72,20 @@ public:
                    const std::string& deviceName = "PDF");
     ~PdfPrintTarget() override;
 
+    // False when the file cannot be made (nothing is drawn then).
+    bool startDoc(const std::string& name) override;
+    // Finishes the PDF and puts it in place of the target.
+    void endDoc() override;
+    // Finishes nothing: the target stays as it was.
+    void abortDoc() override;
+    bool written() const override { return m_written; }
+
 protected:
     void setDocumentName(const std::string& name) override;
+
+private:
+    bool m_done = false;
+    bool m_written = false;
 };
 
 }  // namespace plastora

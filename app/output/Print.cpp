@@ -2,9 +2,11 @@
 
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
+#include "core/StillImage.h"
 #include "output/Anaglyph.h"
 #include "output/Diffraction.h"
 #include "platform/Paths.h"
+#include "platform/SafeFile.h"
 
 #include <algorithm>
 #include <charconv>
@@ -61,7 +63,12 @@ bool parseMM(std::string_view text, double& out) {
 
 }  // namespace
 
-std::string printerSetupPath() { return joinPath(tempFolder(), "Plastora.prn"); }
+std::string printerSetupPath() {
+    // Kept across runs, so it lives with the user's own settings, where no
+    // other user can read or plant it.
+    const std::string folder = userConfigFolder();
+    return folder.empty() ? std::string() : joinPath(folder, "Plastora.prn");
+}
 
 bool parsePrinterSettings(const std::string& text, PrinterSettings& out) {
     PrinterSettings s;
@@ -124,26 +131,9 @@ bool readPrinterSettings(const std::string& path, PrinterSettings& out) {
 }
 
 bool writePrinterSettings(const std::string& path, const PrinterSettings& settings) {
-    const std::string temp = path + ".tmp" + std::to_string(::getpid());
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        const std::string text = formatPrinterSettings(settings);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (!out) {
-            std::error_code ec;
-            std::filesystem::remove(temp, ec);
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        return false;
-    }
-    return true;
+    if (path.empty()) return false;
+    const std::string text = formatPrinterSettings(settings);
+    return writeFileReplacing(path, text.data(), text.size());
 }
 
 PrintGeometry computePrintGeometry(int w, int h, int views, int pitch, double lpi, int hdRatio, bool highRes,
@@ -288,7 +278,15 @@ int PrintOnTarget(CStereoWorkspace& ws, PrintTarget& target, bool editOrAnaglyph
         }
         target.endPage();
     }
+    if (!printed) {
+        target.abortDoc();
+        return 0;
+    }
     target.endDoc();
+    if (!target.written()) {
+        host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return 0;
+    }
     return printed;
 }
 

@@ -75,6 +75,12 @@ public:
     virtual bool drawImage(const Rect& dst, const Surface& image) = 0;
     virtual void endPage() = 0;
     virtual void endDoc() = 0;
+    // Ends a document that could not be printed whole: a file target keeps
+    // the file it would have replaced. A printer just ends the document.
+    virtual void abortDoc() { endDoc(); }
+    // After endDoc: false when the document could not be written out whole
+    // (a file target on a full disk).
+    virtual bool written() const { return true; }
 };
 
 // The two printer dialogs.

@@ -10,6 +10,7 @@
 #include "output/WorkingSize.h"
 #include "overlay/ObjectDraw.h"
 #include "platform/Paths.h"
+#include "platform/SafeFile.h"
 #include "stereo/Mpo.h"
 
 #include <algorithm>
@@ -232,18 +233,9 @@ int saveViewsCommand(CStereoWorkspace& ws, const std::string& pathIn, StereoSave
 
 // A copy that replaces the destination only when complete.
 bool copyOver(const std::string& from, const std::string& to) {
-    std::error_code ec;
-    const std::string partial = to + ".partial";
-    if (!std::filesystem::copy_file(from, partial, std::filesystem::copy_options::overwrite_existing, ec)) {
-        removeQuietly(partial);
-        return false;
-    }
-    std::filesystem::rename(partial, to, ec);
-    if (ec) {
-        removeQuietly(partial);
-        return false;
-    }
-    return true;
+    std::vector<std::uint8_t> bytes;
+    if (!readWholeFile(from, bytes, std::size_t{1} << 31)) return false;
+    return writeFileReplacing(to, bytes);
 }
 
 }  // namespace
@@ -615,6 +607,13 @@ int SaveStereoViews(CStereoWorkspace& ws, const std::string& target, StereoSaveM
     const int joined = mode == StereoSaveMode::Pair
                            ? WriteStereoMpo(names.stem + "_L.jpg", names.stem + "_R.jpg", target)
                            : WriteMultiViewMpo(names.stem + "_%02d.jpg", n, target);
+    // The pieces were this save's own, in this run's private folder.
+    if (prefixed) {
+        for (const int v : order) {
+            const std::string name = names.stem + viewSuffix(mode, v, n);
+            for (const char* piece : {".jpg", "_tmp.jpg", "_s.jpg"}) removeQuietly(name + piece);
+        }
+    }
     if (!joined) {
         host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
         return 0;
@@ -653,9 +652,20 @@ int ExportTo3ds(CStereoWorkspace& ws, const ChooseCardDrive& chooseDrive) {
         ws.settings().drive = drive;
     }
 
-    const std::string temp = tempFolder().empty() ? std::string("./") + kCardTempName : joinPath(tempFolder(), kCardTempName);
+    // The export is made in this run's private temporary folder; without one
+    // nothing is written.
+    const std::string folder = tempFolder();
+    if (folder.empty()) {
+        host.message(kCardWriteFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return 0;
+    }
+    const std::string temp = joinPath(folder, kCardTempName);
     // A failed save must not leave an older export to be copied to the card.
     removeQuietly(temp);
+    struct RemoveAtEnd {
+        std::string path;
+        ~RemoveAtEnd() { removeQuietly(path); }
+    } removeTemp{temp};
     if (!SaveStereoViews(ws, temp, StereoSaveMode::Pair, false, ExifMode::Card)) return 0;
 
     std::optional<std::string> destination;

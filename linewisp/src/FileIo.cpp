@@ -1,5 +1,6 @@
 // Whole-file reading and failure-safe writing.
 #include "Internal.h"
+#include "platform/SafeFile.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -27,29 +28,7 @@ bool readWholeFile(const std::string& fileName, std::vector<std::uint8_t>& bytes
 }
 
 bool writeFileAtomically(const std::string& fileName, const std::vector<std::uint8_t>& bytes) {
-    namespace fs = std::filesystem;
-    const fs::path target(fileName);
-    static std::atomic<unsigned> serial{0};
-    const fs::path temp =
-        target.string() + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(serial.fetch_add(1));
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::error_code ec;
-            fs::remove(temp, ec);
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(temp, target, ec);
-    if (ec) {
-        fs::remove(temp, ec);
-        return false;
-    }
-    return true;
+    return plastora::writeFileReplacing(fileName, bytes);
 }
 
 }  // namespace linewisp

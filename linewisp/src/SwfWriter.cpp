@@ -289,8 +289,11 @@ int VectSwfWrite(const char* fileName, VectPacket* packet, std::vector<std::stri
             swf.place(shapes, j);
             ++written;
         }
+        // A movie with nothing in it is a failed save: the file that was
+        // there stays as it was.
+        if (written == 0) return 0;
         if (!writeFileAtomically(fileName, swf.finish())) return kVectErrFile;
-        return written > 0 ? 1 : 0;
+        return 1;
     } catch (const std::bad_alloc&) {
         return kVectErrFile;
     }

@@ -1,6 +1,7 @@
 // Writing GIF89a images: still files, and animations one frame per call.
 #include "Lzw.h"
 #include "pixelune/pixelune.h"
+#include "platform/SafeFile.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -174,20 +175,9 @@ PIXELUNE_API int GifWriteFile(const char* fileName, const unsigned char* pixels,
                               short bits, int width, int height, int stride) {
     if (!fileName || !*fileName) return 0;
     // Written beside the target under a name of its own, then renamed over it.
-    static std::atomic<unsigned> serial{0};
-    const std::string temporary = std::string(fileName) + ".tmp" + std::to_string(::getpid()) + "-" +
-                                  std::to_string(serial.fetch_add(1));
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return 0;
-    std::FILE* file = ::fdopen(fd, "wb");
-    if (!file) {
-        ::close(fd);
-        std::remove(temporary.c_str());
-        return 0;
-    }
-    int result = GifWrite(0, file, pixels, palette, bits, width, height, stride, nullptr, 0, Point{-1, -1}, 0);
-    if (std::fclose(file) != 0) result = 0;
-    if (result == 1 && std::rename(temporary.c_str(), fileName) != 0) result = 0;
-    if (result != 1) std::remove(temporary.c_str());
+    plastora::ReplacingFile file;
+    if (!file.open(fileName)) return 0;
+    int result = GifWrite(0, file.stream(), pixels, palette, bits, width, height, stride, nullptr, 0, Point{-1, -1}, 0);
+    if (result == 1 && !file.commit()) result = 0;
     return result;
 }

@@ -86,8 +86,8 @@ bool readJpegFile(const char* fileName, RasterImage& image) {
     return true;
 }
 
-bool writeJpegFile(const char* fileName, const std::uint8_t* rows, int width, int height, int quality) {
-    FileCloser file{std::fopen(fileName, "wb")};
+bool writeJpegFile(std::FILE* stream, const std::uint8_t* rows, int width, int height, int quality) {
+    const struct { std::FILE* f; } file{stream};
     if (!file.f) return false;
     std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * 3);
     jpeg_compress_struct info;
@@ -210,9 +210,9 @@ bool readPngFile(const char* fileName, RasterImage& image, void (*messageSink)(v
     return true;
 }
 
-bool writePngFile(const char* fileName, const std::uint8_t* rows, int width, int height,
+bool writePngFile(std::FILE* stream, const std::uint8_t* rows, int width, int height,
                   void (*messageSink)(void*, const char*), void* sinkData) {
-    FileCloser file{std::fopen(fileName, "wb")};
+    const struct { std::FILE* f; } file{stream};
     if (!file.f) return false;
     PngSink sink{messageSink, sinkData};
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, pngError, pngWarning);
@@ -250,8 +250,6 @@ bool readWholeFile(const char* fileName, std::vector<std::uint8_t>& data) {
     while ((n = std::fread(chunk, 1, sizeof chunk, file.f)) > 0) data.insert(data.end(), chunk, chunk + n);
     return !std::ferror(file.f);
 }
-
-std::string temporaryNameFor(const std::string& fileName) { return fileName + ".part~"; }
 
 RasterFormat formatOfName(const char* fileName) {
     const std::size_t n = fileName ? std::strlen(fileName) : 0;

@@ -1,6 +1,8 @@
 // Pictures as the raster file code passes them around internally.
 #pragma once
 
+#include <cstdio>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -37,15 +39,14 @@ RasterFormat formatOfName(const char* fileName);
 bool readJpegFile(const char* fileName, RasterImage& image);
 // messageSink receives libpng's error text (may be null).
 bool readPngFile(const char* fileName, RasterImage& image, void (*messageSink)(void*, const char*), void* sinkData);
-// rows: bottom-up 24-bit rows of width x height.
-bool writeJpegFile(const char* fileName, const std::uint8_t* rows, int width, int height, int quality);
-bool writePngFile(const char* fileName, const std::uint8_t* rows, int width, int height,
+// rows: bottom-up 24-bit rows of width x height, written to an open stream
+// (the caller closes it and checks the close).
+bool writeJpegFile(std::FILE* stream, const std::uint8_t* rows, int width, int height, int quality);
+bool writePngFile(std::FILE* stream, const std::uint8_t* rows, int width, int height,
                   void (*messageSink)(void*, const char*), void* sinkData);
 
 // The whole content of a file, or false.
 bool readWholeFile(const char* fileName, std::vector<std::uint8_t>& data);
 
-// A name beside `fileName` to write to before renaming into place.
-std::string temporaryNameFor(const std::string& fileName);
 
 }  // namespace pixelune

@@ -1,5 +1,6 @@
 // Writing a Surface to raster files.
 #include "RasterImage.h"
+#include "platform/SafeFile.h"
 #include "pixelune/pixelune.h"
 
 #include <algorithm>
@@ -84,33 +85,15 @@ std::vector<std::uint8_t> packOneBit(const std::vector<std::uint8_t>& indices, i
     return rows;
 }
 
-// Writes the whole of `bytes` to a temporary file, then renames it over the
-// target. False when any step fails (the target is then untouched).
+// Writes the whole of `bytes` through a temporary file renamed over the
+// target. False when any step fails (the target is then untouched); `created`
+// tells whether the temporary file could be made at all.
 bool replaceFile(const char* fileName, const std::vector<std::uint8_t>& bytes, bool& created) {
-    const std::string temp = temporaryNameFor(fileName);
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    created = f != nullptr;
-    if (!f) return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    const bool closed = std::fclose(f) == 0;
-    std::error_code ec;
-    if (written && closed) std::filesystem::rename(temp, fileName, ec);
-    if (!written || !closed || ec) {
-        std::filesystem::remove(temp, ec);
-        return false;
-    }
-    return true;
-}
-
-// Renames a finished temporary file into place, or removes it.
-bool finish(const std::string& temp, const char* fileName, bool ok) {
-    std::error_code ec;
-    if (ok) std::filesystem::rename(temp, fileName, ec);
-    if (!ok || ec) {
-        std::filesystem::remove(temp, ec);
-        return false;
-    }
-    return true;
+    plastora::ReplacingFile file;
+    created = file.open(fileName);
+    if (!created) return false;
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file.stream()) != bytes.size()) return false;
+    return file.commit();
 }
 
 }  // namespace
@@ -131,11 +114,12 @@ int WriteRasterFile(const char* fileName, std::vector<std::uint8_t>* dibOut, sho
     // JPEG and PNG files hold 24-bit pixels whatever the picture's depth.
     if (format == RasterFormat::Jpeg || format == RasterFormat::Png) {
         const std::vector<std::uint8_t> rows = rowsOf(*picture, width, height);
-        const std::string temp = temporaryNameFor(fileName);
+        plastora::ReplacingFile file;
+        if (!file.open(fileName)) return kPixCannotCreate;
         const bool ok = format == RasterFormat::Jpeg
-                            ? writeJpegFile(temp.c_str(), rows.data(), width, height, g_jpegQuality)
-                            : writePngFile(temp.c_str(), rows.data(), width, height, nullptr, nullptr);
-        return finish(temp, fileName, ok) ? 1 : 0;
+                            ? writeJpegFile(file.stream(), rows.data(), width, height, g_jpegQuality)
+                            : writePngFile(file.stream(), rows.data(), width, height, nullptr, nullptr);
+        return ok && file.commit() ? 1 : 0;
     }
 
     const bool gif = format == RasterFormat::Gif || format == RasterFormat::Saf;
@@ -168,13 +152,11 @@ int WriteRasterFile(const char* fileName, std::vector<std::uint8_t>* dibOut, sho
                 bits = n < 3 ? 1 : n <= 4 ? 2 : 4;
             }
         }
-        const std::string temp = temporaryNameFor(fileName);
-        std::FILE* f = std::fopen(temp.c_str(), "wb");
-        if (!f) return kPixCannotCreate;
-        int ok = GifWrite(0, f, indices.data(), colours, static_cast<short>(bits), width, height,
-                          static_cast<int>(RasterImage::strideFor(width, 8)), nullptr, 0, transparentAt, interlace);
-        if (std::fclose(f) != 0) ok = 0;
-        return finish(temp, fileName, ok != 0) ? 1 : 0;
+        plastora::ReplacingFile file;
+        if (!file.open(fileName)) return kPixCannotCreate;
+        const int ok = GifWrite(0, file.stream(), indices.data(), colours, static_cast<short>(bits), width, height,
+                                static_cast<int>(RasterImage::strideFor(width, 8)), nullptr, 0, transparentAt, interlace);
+        return ok != 0 && file.commit() ? 1 : 0;
     }
 
     // BMP, or a packed DIB in memory.

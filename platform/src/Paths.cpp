@@ -1,7 +1,14 @@
 #include "platform/Paths.h"
 
+#include <cerrno>
+#include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <system_error>
+#include <vector>
 
 namespace plastora {
 
@@ -22,13 +29,81 @@ std::string programFolder() {
 
 void setProgramFolder(const std::string& folder) { overrideFolder() = folder; }
 
-std::string tempFolder() {
+namespace {
+
+struct TempFolders {
+    std::mutex lock;
+    std::map<std::string, std::string> byParent;  // $TMPDIR -> our folder in it
+    bool cleanupRegistered = false;
+};
+
+TempFolders& tempFolders() {
+    static TempFolders* folders = new TempFolders;  // outlives every static that may still save at exit
+    return *folders;
+}
+
+std::string sharedTempParent() {
     std::error_code ec;
     auto p = std::filesystem::temp_directory_path(ec);
-    if (ec) return "/tmp";
-    std::string s = p.string();
+    std::string s = ec ? std::string("/tmp") : p.string();
     while (s.size() > 1 && s.back() == '/') s.pop_back();
     return s;
+}
+
+bool isOwnPrivateFolder(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+           (st.st_mode & 077) == 0;
+}
+
+}  // namespace
+
+std::string tempFolder() {
+    TempFolders& t = tempFolders();
+    const std::string parent = sharedTempParent();
+    std::lock_guard<std::mutex> guard(t.lock);
+    auto it = t.byParent.find(parent);
+    if (it != t.byParent.end() && isOwnPrivateFolder(it->second)) return it->second;
+    std::string pattern = (parent == "/" ? std::string() : parent) + "/plastora-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (!::mkdtemp(buffer.data())) return {};
+    std::string made = buffer.data();
+    t.byParent[parent] = made;
+    if (!t.cleanupRegistered) {
+        t.cleanupRegistered = true;
+        std::atexit(removeTempFolders);
+    }
+    return made;
+}
+
+void removeTempFolders() {
+    TempFolders& t = tempFolders();
+    std::lock_guard<std::mutex> guard(t.lock);
+    for (const auto& [parent, folder] : t.byParent) {
+        std::error_code ec;
+        // Only a folder that is still the private one this run made.
+        if (isOwnPrivateFolder(folder)) std::filesystem::remove_all(folder, ec);
+    }
+    t.byParent.clear();
+}
+
+std::string userConfigFolder() {
+    std::string base;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') {
+        base = xdg;
+    } else if (const char* home = std::getenv("HOME"); home && home[0]) {
+        base = std::string(home) + "/.config";
+    } else {
+        return {};
+    }
+    const std::string folder = joinPath(base, "Plastora");
+    std::error_code ec;
+    std::filesystem::create_directories(base, ec);
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return {};
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
+    return folder;
 }
 
 std::string joinPath(const std::string& folder, const std::string& name) {

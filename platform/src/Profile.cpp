@@ -1,4 +1,5 @@
 #include "platform/Profile.h"
+#include "platform/SafeFile.h"
 
 #include <atomic>
 #include <cerrno>
@@ -208,57 +209,11 @@ ReadResult readWholeFile(const std::string& path, std::string& out) {
     return ReadResult::Ok;
 }
 
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 // Replaces the file with `bytes` through a temporary file in the same folder,
 // so that the old contents survive any failure before the final rename.
 bool replaceFile(const std::string& path, std::string_view bytes) {
-    namespace fs = std::filesystem;
     if (path.empty()) return false;
-    std::error_code ec;
-    fs::path target(path);
-    // Rewrite what a symbolic link points to, not the link.
-    if (fs::is_symlink(target, ec)) {
-        target = fs::canonical(target, ec);
-        if (ec) return false;
-    }
-    fs::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
-
-    struct stat old {};
-    const bool hadOld = ::stat(target.c_str(), &old) == 0;
-    if (hadOld && !S_ISREG(old.st_mode)) return false;
-
-    static std::atomic<unsigned> counter{0};
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = (folder / (".profile-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp"))
-                   .string();
-        // 0666 lets the process umask decide a new file's permissions.
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return false;
-    }
-    if (fd < 0) return false;
-
-    bool ok = true;
-    if (hadOld && ::fchmod(fd, old.st_mode & 07777) != 0) ok = false;
-    ok = ok && writeAll(fd, bytes);
-    ok = ok && ::fsync(fd) == 0;
-    if (::close(fd) != 0) ok = false;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    return writeFileReplacing(path, bytes.data(), bytes.size());
 }
 
 }  // namespace

@@ -8,16 +8,21 @@
 namespace {
 
 struct IsolateUserSettings {
+    std::string dir;
     IsolateUserSettings() {
-        const auto dir = std::filesystem::temp_directory_path() / ("plastora-test-config-" + std::to_string(::getpid()));
-        std::error_code ec;
-        std::filesystem::create_directories(dir, ec);
-        setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+        // A folder of this run's own (mkdtemp), remembered here: a test may
+        // point XDG_CONFIG_HOME elsewhere for a while.
+        std::string pattern = (std::filesystem::temp_directory_path() / "plastora-test-config-XXXXXX").string();
+        if (::mkdtemp(pattern.data())) {
+            dir = pattern;
+            setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+        }
         if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
     ~IsolateUserSettings() {
+        if (dir.empty()) return;
         std::error_code ec;
-        std::filesystem::remove_all(std::getenv("XDG_CONFIG_HOME"), ec);
+        std::filesystem::remove_all(dir, ec);
     }
 };
 

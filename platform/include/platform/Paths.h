@@ -10,8 +10,17 @@ namespace plastora {
 std::string programFolder();
 // Overrides programFolder() (tests and the command-line tool's --bundle).
 void setProgramFolder(const std::string& folder);
-// The temporary folder (no trailing slash).
+// This run's own temporary folder (no trailing slash): made on first use with
+// mkdtemp under $TMPDIR (or /tmp), mode 0700, so no other user can read,
+// plant or replace anything in it, and removed with its contents when the
+// process ends. A change of $TMPDIR gives a new folder under the new place.
+// "" when no folder can be made.
 std::string tempFolder();
+// Removes every temporary folder this run made (done at exit).
+void removeTempFolders();
+// The user's configuration folder for Plastora ($XDG_CONFIG_HOME/Plastora, or
+// ~/.config/Plastora), created (mode 0700) when missing; "" when it cannot be.
+std::string userConfigFolder();
 // `folder` + '/' + `name`.
 std::string joinPath(const std::string& folder, const std::string& name);
 

@@ -1,0 +1,97 @@
+// Files that are written whole or not at all.
+//
+// Every file the program writes goes first to a new file beside its target,
+// created exclusively under an unpredictable name (O_CREAT | O_EXCL |
+// O_NOFOLLOW, so nothing another user planted there is written through), is
+// checked on every write and on the close, and is renamed over the target
+// only when complete. A failure at any point removes the temporary file and
+// leaves the target as it was.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace plastora {
+
+// Creates a new, empty file in the folder of `target` whose name keeps the
+// target's extension (".~plastora-XXXXXXXX-name.ext"), exclusively and without
+// following a symbolic link; its mode is that of a new file (0666 less the
+// umask), or the target's when the target is a regular file. Returns the open
+// descriptor (and the name in `tempPath`), or -1 with errno set.
+int createFileBeside(const std::string& target, std::string& tempPath);
+
+// The file a save really replaces: `path` itself, or, when `path` is a
+// symbolic link the user named, the file it points to (a save through a link
+// writes the linked file, as writing in place would).
+std::string resolveSaveTarget(const std::string& path);
+
+// One file written through a temporary name and renamed over its target.
+class ReplacingFile {
+public:
+    ReplacingFile() = default;
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+    ~ReplacingFile() { discard(); }
+
+    // False when the target exists but may not be written, or no temporary
+    // file can be made beside it.
+    bool open(const std::string& target);
+    std::FILE* stream() const { return m_file; }
+    // The temporary file's name (for writers that need a path of their own;
+    // they write to it and leave the rename to commit()).
+    const std::string& tempPath() const { return m_temp; }
+    // Closes the stream (when still open) and checks it; flushes the data to
+    // disk; renames over the target. False, with the temporary file removed,
+    // when any step fails.
+    bool commit();
+    // Removes the temporary file; the target stays as it was.
+    void discard();
+
+private:
+    std::string m_target, m_temp;
+    std::FILE* m_file = nullptr;
+};
+
+// Writes `bytes` as the whole of `path`, replacing it only when complete.
+bool writeFileReplacing(const std::string& path, const void* bytes, std::size_t size);
+inline bool writeFileReplacing(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    return writeFileReplacing(path, bytes.data(), bytes.size());
+}
+
+// Several files that replace their targets together (a project and its
+// companions): each is written under a temporary name of its own, and only
+// when every one is complete are they renamed into place, in the order they
+// were added (so the file that names the others goes last). Anything not
+// committed is removed when the set ends.
+class ReplacingFileSet {
+public:
+    ReplacingFileSet() = default;
+    ReplacingFileSet(const ReplacingFileSet&) = delete;
+    ReplacingFileSet& operator=(const ReplacingFileSet&) = delete;
+    ~ReplacingFileSet() { discard(); }
+
+    // Reserves a temporary name beside `target` (an empty file, created
+    // exclusively) and returns it, or "" when none can be made. The caller
+    // writes the file's contents to that name; a writer that itself replaces
+    // the file it is given by rename is fine.
+    std::string add(const std::string& target);
+    // Renames every file over its target. False when a rename fails; the
+    // files not yet renamed are removed.
+    bool commit();
+    void discard();
+
+private:
+    struct Entry {
+        std::string target, temp;
+    };
+    std::vector<Entry> m_entries;
+};
+
+// Syncs a written file to disk. False when the data may not have reached it
+// (a full disk shows here at the latest, on file systems that delay
+// allocation).
+bool syncFile(const std::string& path);
+
+}  // namespace plastora

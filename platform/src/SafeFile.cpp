@@ -1,0 +1,207 @@
+#include "platform/SafeFile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace plastora {
+
+namespace {
+
+// Eight letters nobody can guess: from the kernel's random source, or (when
+// that fails) from the clock, the process and a counter.
+std::string randomTag() {
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    unsigned char bytes[8];
+    if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
+        static std::atomic<std::uint64_t> counter{0};
+        std::uint64_t v = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                          (static_cast<std::uint64_t>(::getpid()) << 32) ^ (counter++ * 0x9E3779B97F4A7C15ull);
+        for (unsigned char& b : bytes) {
+            b = static_cast<unsigned char>(v);
+            v = (v >> 8) | (v << 56);
+            v *= 0xBF58476D1CE4E5B9ull;
+        }
+    }
+    std::string tag;
+    for (unsigned char b : bytes) tag += kLetters[b % (sizeof kLetters - 1)];
+    return tag;
+}
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::string nameOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A target that exists but is no regular file (a folder, a device) cannot be
+// replaced by a file, and may not be written: refused before anything is made.
+bool replaceableTarget(const std::string& target) {
+    struct stat st {};
+    if (::stat(target.c_str(), &st) != 0) return errno == ENOENT;
+    return S_ISREG(st.st_mode) && ::access(target.c_str(), W_OK) == 0;
+}
+
+bool closeChecked(int fd) {
+    // A close that reports an error may have lost data on some file systems.
+    return ::close(fd) == 0;
+}
+
+}  // namespace
+
+int createFileBeside(const std::string& target, std::string& tempPath) {
+    const std::string folder = folderOf(target);
+    // The name keeps the target's own name at its end, so writers that
+    // choose a format by extension see the right one; it is cut so the whole
+    // name stays within the usual 255-byte limit.
+    std::string name = nameOf(target);
+    if (name.size() > 200) name = name.substr(name.size() - 200);
+    mode_t mode = 0666;
+    struct stat st {};
+    const bool replacing = ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath = (folder == "/" ? std::string() : folder) + "/.~plastora-" + randomTag() + "-" + name;
+        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            const int saved = errno;
+            tempPath.clear();
+            errno = saved;
+            return -1;
+        }
+        // A file being replaced keeps its permissions.
+        if (replacing) (void)::fchmod(fd, st.st_mode & 07777);
+        return fd;
+    }
+    tempPath.clear();
+    errno = EEXIST;
+    return -1;
+}
+
+std::string resolveSaveTarget(const std::string& path) {
+    struct stat lst {};
+    if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+        if (char* real = ::realpath(path.c_str(), nullptr)) {
+            std::string resolved = real;
+            std::free(real);
+            return resolved;
+        }
+    }
+    return path;
+}
+
+bool syncFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    return closeChecked(fd) && ok;
+}
+
+// ---- ReplacingFile ------------------------------------------------------------------
+
+bool ReplacingFile::open(const std::string& target) {
+    discard();
+    m_target = resolveSaveTarget(target);
+    // A file we may not write stays as it is, as it would if written in place.
+    if (!replaceableTarget(m_target)) return false;
+    const int fd = createFileBeside(m_target, m_temp);
+    if (fd < 0) return false;
+    m_file = ::fdopen(fd, "wb");
+    if (!m_file) {
+        ::close(fd);
+        discard();
+        return false;
+    }
+    return true;
+}
+
+bool ReplacingFile::commit() {
+    if (m_temp.empty()) return false;
+    bool ok = true;
+    if (m_file) {
+        ok = std::fflush(m_file) == 0 && !std::ferror(m_file) && ::fsync(::fileno(m_file)) == 0;
+        ok = std::fclose(m_file) == 0 && ok;
+        m_file = nullptr;
+    } else {
+        // Written by a writer of its own through tempPath().
+        ok = syncFile(m_temp);
+    }
+    if (ok && std::rename(m_temp.c_str(), m_target.c_str()) == 0) {
+        m_temp.clear();
+        return true;
+    }
+    discard();
+    return false;
+}
+
+void ReplacingFile::discard() {
+    if (m_file) {
+        std::fclose(m_file);
+        m_file = nullptr;
+    }
+    if (!m_temp.empty()) {
+        ::unlink(m_temp.c_str());
+        m_temp.clear();
+    }
+}
+
+bool writeFileReplacing(const std::string& path, const void* bytes, std::size_t size) {
+    ReplacingFile file;
+    if (!file.open(path)) return false;
+    if (size > 0 && std::fwrite(bytes, 1, size, file.stream()) != size) return false;
+    return file.commit();
+}
+
+// ---- ReplacingFileSet ---------------------------------------------------------------
+
+std::string ReplacingFileSet::add(const std::string& targetIn) {
+    const std::string target = resolveSaveTarget(targetIn);
+    if (!replaceableTarget(target)) return {};
+    std::string temp;
+    const int fd = createFileBeside(target, temp);
+    if (fd < 0) return {};
+    if (!closeChecked(fd)) {
+        ::unlink(temp.c_str());
+        return {};
+    }
+    m_entries.push_back({target, temp});
+    return temp;
+}
+
+bool ReplacingFileSet::commit() {
+    // Everything reaches the disk before any target is replaced.
+    for (const Entry& e : m_entries) {
+        if (!syncFile(e.temp)) {
+            discard();
+            return false;
+        }
+    }
+    while (!m_entries.empty()) {
+        const Entry e = m_entries.front();
+        if (std::rename(e.temp.c_str(), e.target.c_str()) != 0) {
+            discard();
+            return false;
+        }
+        m_entries.erase(m_entries.begin());
+    }
+    return true;
+}
+
+void ReplacingFileSet::discard() {
+    for (const Entry& e : m_entries) ::unlink(e.temp.c_str());
+    m_entries.clear();
+}
+
+}  // namespace plastora

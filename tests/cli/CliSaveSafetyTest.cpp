@@ -1,0 +1,170 @@
+// Saves from the command line under faults: runs at the same time, names
+// planted in the shared temporary folder, a full disk. Every output is one
+// whole result or the previous file left as it was.
+#include "stereo/Mpo.h"
+#include "support/Pictures.h"
+#include "support/TempDir.h"
+
+#include "cli/CliSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+using namespace plastora;
+using namespace plastora::test;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kSampleDir = std::string(PLASTORA_SOURCE_DIR) + "/data/sample";
+
+std::string fileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Copies a sample project and its companions into `dir`.
+std::string copyProject(const TempDir& dir, const std::string& name) {
+    for (const char* ext : {".lyr", ".bmp", ".msk", ".m01"})
+        fs::copy_file(kSampleDir + "/" + name + ext, dir.file(name + ext), fs::copy_options::overwrite_existing);
+    return dir.file(name + ".lyr");
+}
+
+// The pictures of an MPO file, in order.
+std::vector<Surface> pictures(const std::string& mpo) {
+    SilentHost host;
+    std::vector<Surface> all;
+    for (int k = 0;; ++k) {
+        Surface s;
+        int w = 0, h = 0;
+        const int count = ReadMpoImage(host, mpo, k, s, w, h);
+        if (count == 0) break;
+        all.push_back(std::move(s));
+        if (k + 1 >= count) break;
+    }
+    return all;
+}
+
+}  // namespace
+
+TEST(CliSaveSafety, ConcurrentMpoSavesEachHoldTheirOwnPictures) {
+    TempDir dir;
+    const std::string a = copyProject(dir, "chelsea"), b = copyProject(dir, "coffee");
+    // What each project's MPO holds when saved alone.
+    ASSERT_EQ(cli("save-views " + q(a) + " -o " + q(dir.file("a.mpo"))).code, 0);
+    ASSERT_EQ(cli("save-views " + q(b) + " -o " + q(dir.file("b.mpo"))).code, 0);
+    const auto wantA = pictures(dir.file("a.mpo")), wantB = pictures(dir.file("b.mpo"));
+    ASSERT_EQ(wantA.size(), 2u);
+    ASSERT_EQ(wantB.size(), 2u);
+    ASSERT_FALSE(samePixels(wantA[0], wantB[0]));
+
+    // Ten pairs of saves at once, sharing one temporary folder.
+    TempDir shared;
+    std::ostringstream script;
+    script << "export TMPDIR=" << q(shared.path().string()) << "; ";
+    for (int i = 0; i < 10; ++i) {
+        script << "'" << PLASTORA_CLI << "' save-views " << q(a) << " -o " << q(dir.file("a" + std::to_string(i) + ".mpo"))
+               << " & '" << PLASTORA_CLI << "' save-views " << q(b) << " -o "
+               << q(dir.file("b" + std::to_string(i) + ".mpo")) << " & ";
+    }
+    script << "wait";
+    const CliRun r = shell("bash -c " + q(script.str()));
+    EXPECT_EQ(r.code, 0) << r.out;
+    for (int i = 0; i < 10; ++i) {
+        for (const auto& [name, want] : {std::pair{"a", &wantA}, std::pair{"b", &wantB}}) {
+            const auto got = pictures(dir.file(name + std::to_string(i) + ".mpo"));
+            ASSERT_EQ(got.size(), 2u) << name << i;
+            EXPECT_TRUE(samePixels(got[0], (*want)[0]) && samePixels(got[1], (*want)[1]))
+                << "run " << i << " of project " << name << " holds other pictures";
+        }
+    }
+    // Each run cleaned up after itself.
+    EXPECT_TRUE(fs::is_empty(shared.path()));
+}
+
+TEST(CliSaveSafety, NamesPlantedInTheTemporaryFolderAreNeverWrittenThrough) {
+    TempDir dir, shared;
+    const std::string a = copyProject(dir, "chelsea");
+    const std::string victim = dir.file("victim.txt");
+    std::ofstream(victim) << "not yours";
+    // Links at every name an older version used for its pieces.
+    for (const char* n : {"PLASTORA_L.jpg", "PLASTORA_R.jpg", "PLASTORA_L_s.jpg", "PLASTORA_R_s.jpg",
+                          "PLASTORA_L_tmp.jpg", "PLASTORA_R_tmp.jpg", "PLASTORA_TEMP.MPO", "Plastora.prn"})
+        fs::create_symlink(victim, shared.file(n));
+    const CliRun r =
+        shell("TMPDIR=" + q(shared.path().string()) + " '" + PLASTORA_CLI + "' save-views " + q(a) + " -o " + q(dir.file("x.mpo")));
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_EQ(fileText(victim), "not yours");
+    // A link the user planted as the output itself is theirs to follow, but
+    // the save still replaces what it points to whole.
+    EXPECT_EQ(fileText(dir.file("x.mpo")).substr(0, 2), "\xFF\xD8");
+}
+
+TEST(CliSaveSafety, AnSwfWithNothingInItLeavesThePreviousFile) {
+    TempDir dir;
+    const std::string good = dir.file("good.swf");
+    std::ofstream(good, std::ios::binary) << "previous movie";
+    // A metafile of just its header and the end record.
+    const unsigned char wmf[] = {1, 0, 9, 0, 0, 3, 12, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0,  // header
+                                 3, 0, 0, 0, 0, 0};                                      // end
+    std::ofstream(dir.file("empty.wmf"), std::ios::binary).write(reinterpret_cast<const char*>(wmf), sizeof wmf);
+    const CliRun r = cli("wmf " + q(dir.file("empty.wmf")) + " -o " + q(good));
+    EXPECT_NE(r.code, 0) << r.out;
+    EXPECT_EQ(fileText(good), "previous movie");
+}
+
+// On a file system with no room left (a small tmpfs in a mount namespace of
+// this test's own), every save fails with a message and leaves the file it
+// would have replaced byte for byte.
+TEST(CliSaveSafety, AFullDiskLeavesEveryPreviousFile) {
+    if (shell("unshare -m true").code != 0) GTEST_SKIP() << "no mount namespace here";
+    TempDir dir;
+    const std::string disk = dir.file("disk"), saved = dir.file("saved");
+    fs::create_directories(disk);
+    fs::create_directories(saved);
+    const std::string cliPath = std::string("'") + PLASTORA_CLI + "'";
+    const std::string wmf = std::string(PLASTORA_SOURCE_DIR) + "/tests/linewisp/data/face.wmf";
+    std::ostringstream s;
+    s << "set -u; D=" << q(disk) << "; S=" << q(saved) << "; C=" << cliPath << "\n"
+      << "mount -t tmpfs -o size=48m tmpfs \"$D\" || exit 77\n";
+    for (const char* ext : {".lyr", ".bmp", ".msk", ".m01"}) s << "cp " << q(kSampleDir + "/coffee" + ext) << " \"$D\"/\n";
+    // The previous outputs, made while there is room.
+    s << "$C movie \"$D/coffee.lyr\" -o \"$D/m.avi\" --size 160x120 >/dev/null 2>&1 || echo 'prep movie failed'\n"
+      << "$C movie \"$D/coffee.lyr\" -o \"$D/m.gif\" >/dev/null 2>&1 || echo 'prep gif failed'\n"
+      << "$C print \"$D/coffee.lyr\" -o \"$D/p.pdf\" --dpi 150 >/dev/null 2>&1 || echo 'prep print failed'\n"
+      << "$C wmf " << q(wmf) << " -o \"$D/w.swf\" >/dev/null 2>&1 || echo 'prep swf failed'\n"
+      << "cp \"$D\"/* \"$S\"/\n"
+      // No room left, before every save (a failed one may leave room).
+      << "fill() { dd if=/dev/zero of=\"$D/fill$1\" bs=64k >/dev/null 2>&1; "
+      << "dd if=/dev/zero of=\"$D/fill$1b\" bs=4k >/dev/null 2>&1; }\n"
+      << "run() { name=$1; shift; fill $name; \"$@\" >/dev/null 2>\"$S/$name.err\"; echo \"$name exit $?\"; }\n"
+      << "run movie $C movie \"$D/coffee.lyr\" -o \"$D/m.avi\" --size 320x240\n"
+      << "run gif $C movie \"$D/coffee.lyr\" -o \"$D/m.gif\" --size 320x240\n"
+      << "run print $C print \"$D/coffee.lyr\" -o \"$D/p.pdf\" --dpi 300\n"
+      << "run project $C object \"$D/coffee.lyr\" --shape rectangle --box 40,40 -o \"$D/coffee.lyr\"\n"
+      << "run swf $C wmf " << q(wmf) << " -o \"$D/w.swf\"\n"
+      << "rm -f \"$D\"/fill*\n"
+      << "for f in \"$S\"/*; do n=$(basename \"$f\"); case $n in *.err) continue;; esac; "
+      << "cmp -s \"$f\" \"$D/$n\" && echo \"$n same\" || echo \"$n changed\"; done\n"
+      << "ls -A \"$D\" | grep -c '^\\.~plastora' | sed 's/^/leftovers /'\n";
+    std::ofstream(dir.file("full.sh")) << s.str();
+    const CliRun r = shell("unshare -m bash " + q(dir.file("full.sh")));
+    if (r.code == 77) GTEST_SKIP() << "tmpfs cannot be mounted here";
+    ASSERT_EQ(r.out.find("prep"), std::string::npos) << r.out;
+    for (const char* name : {"movie", "gif", "print", "project", "swf"})
+        EXPECT_EQ(r.out.find(std::string(name) + " exit 0"), std::string::npos)
+            << name << " reported success on a full disk:\n" << r.out;
+    for (const char* file : {"m.avi", "m.gif", "p.pdf", "w.swf", "coffee.lyr", "coffee.bmp", "coffee.msk", "coffee.m01"})
+        EXPECT_NE(r.out.find(std::string(file) + " same"), std::string::npos) << file << " changed:\n" << r.out;
+    EXPECT_NE(r.out.find("leftovers 0"), std::string::npos) << r.out;
+    for (const char* name : {"movie", "gif", "print", "project"}) {
+        const std::string err = fileText(saved + "/" + name + ".err");
+        EXPECT_FALSE(err.empty()) << name << " failed without a word";
+        EXPECT_EQ(err.find("メモリ"), std::string::npos) << name << " blamed memory: " << err;
+    }
+}

@@ -1,0 +1,131 @@
+// Saving a project never writes over the user's photo or an unrelated file,
+// and a save that fails anywhere leaves the previous project whole.
+#include "core/ProjectFile.h"
+#include "core/StereoWorkspace.h"
+#include "core/StillImage.h"
+#include "support/Pictures.h"
+#include "support/ScriptedHost.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sys/resource.h>
+
+namespace plastora {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace test;
+
+std::vector<std::uint8_t> bytesOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string withFile(const char* format, const std::string& file) {
+    std::string text = format;
+    text.replace(text.find("%s"), 2, file);
+    return text;
+}
+
+TEST(ProjectSafety, TheOpenedPhotoIsNeverWrittenOver) {
+    TempDir dir;
+    ScriptedHost host;
+    const std::string photo = dir.file("holiday.bmp");
+    ASSERT_EQ(SaveStillImage(host, gradientPicture(64, 48), 64, 48, photo, 90), 1);
+    const auto original = bytesOf(photo);
+    CStereoWorkspace ws(host, dir.file("none.ini"));
+    ASSERT_EQ(ws.Open(photo), 1);
+    paintRect(ws.region(0).mask, 4, 4, 20, 20);
+
+    // The same base name: the edit image would land on the photo. The user is
+    // told which file, and asked for another name; cancelling saves nothing.
+    host.expectMessage(withFile(kForeignCompanionMessage, photo));
+    host.expectFileDialog(std::nullopt);
+    EXPECT_EQ(ws.Save(dir.file("holiday.lyr")), 0);
+    EXPECT_EQ(bytesOf(photo), original);
+    EXPECT_FALSE(fs::exists(dir.file("holiday.lyr")));
+
+    // Another name chosen in the dialog is saved there.
+    host.expectMessage(withFile(kForeignCompanionMessage, photo));
+    host.expectFileDialog(dir.file("trip.lyr"));
+    ASSERT_EQ(ws.Save(dir.file("holiday.lyr")), 1);
+    EXPECT_EQ(bytesOf(photo), original);
+    EXPECT_TRUE(fs::exists(dir.file("trip.lyr")));
+    EXPECT_TRUE(fs::exists(dir.file("trip.bmp")));
+    EXPECT_EQ(ws.currentPath(), dir.file("trip.lyr"));
+
+    // Re-saving the project replaces its own companions without a word.
+    paintRect(ws.region(0).mask, 30, 30, 40, 40);
+    ASSERT_EQ(ws.Save(ws.currentPath()), 1);
+    EXPECT_TRUE(host.done());
+
+    // An unrelated file where a companion would go, beside no project, is
+    // left alone too.
+    std::ofstream(dir.file("notes.msk")) << "my notes";
+    host.expectMessage(withFile(kForeignCompanionMessage, dir.file("notes.msk")));
+    host.expectFileDialog(std::nullopt);
+    EXPECT_EQ(ws.Save(dir.file("notes.lyr")), 0);
+    EXPECT_EQ(bytesOf(dir.file("notes.msk")), std::vector<std::uint8_t>({'m', 'y', ' ', 'n', 'o', 't', 'e', 's'}));
+}
+
+TEST(ProjectSafety, ASaveThatRunsOutOfRoomLeavesThePreviousProject) {
+    TempDir dir;
+    ScriptedHost host;
+    CStereoWorkspace ws(host, dir.file("none.ini"));
+    ws.adoptPicture(gradientPicture(200, 150));
+    ws.SetMode(kModeMask);
+    paintRect(ws.region(0).mask, 10, 10, 100, 100);
+    ASSERT_TRUE(ws.appendRegion(12));
+    paintRect(ws.region(1).mask, 50, 50, 150, 120);
+    const std::string project = dir.file("p.lyr");
+    ASSERT_EQ(ws.Save(project), 1);
+    std::map<std::string, std::vector<std::uint8_t>> before;
+    for (const auto& e : fs::directory_iterator(dir.path())) before[e.path().filename().string()] = bytesOf(e.path());
+
+    // A third region, saved when the edit image no longer fits.
+    ASSERT_TRUE(ws.appendRegion(20));
+    paintRect(ws.region(2).mask, 0, 0, 30, 30);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    auto* handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 40 * 1024;  // the edit image is 90 KB
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    host.expectMessage(kSaveFailedMessage);
+    const int saved = ws.Save(project);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, handler);
+    EXPECT_EQ(saved, 0);
+
+    std::map<std::string, std::vector<std::uint8_t>> after;
+    for (const auto& e : fs::directory_iterator(dir.path())) after[e.path().filename().string()] = bytesOf(e.path());
+    EXPECT_TRUE(after == before) << "the previous project changed, or temporary files were left";
+    ScriptedHost host2;
+    CStereoWorkspace back(host2, dir.file("none.ini"));
+    ASSERT_EQ(back.Open(project), 1);
+    EXPECT_EQ(back.regionCount(), 2);
+    EXPECT_EQ(back.width(), 200);
+}
+
+TEST(ProjectSafety, ADamagedMaskIsNotCalledMissing) {
+    TempDir dir;
+    ScriptedHost host;
+    CStereoWorkspace ws(host, dir.file("none.ini"));
+    ws.adoptPicture(gradientPicture(40, 30));
+    ws.SetMode(kModeMask);
+    ASSERT_TRUE(ws.appendRegion(12));
+    ASSERT_EQ(ws.Save(dir.file("d.lyr")), 1);
+    std::ofstream(dir.file("d.m01"), std::ios::trunc) << "BM broken";
+    host.expectMessage(withFile(kCorruptMaskMessage, dir.file("d.m01")));
+    CStereoWorkspace back(host, dir.file("none.ini"));
+    ASSERT_EQ(back.Open(dir.file("d.lyr")), 1);
+    EXPECT_EQ(back.regionCount(), 1);
+}
+
+}  // namespace
+}  // namespace plastora

@@ -1,0 +1,191 @@
+// Saves that replace a file whole or leave it as it was, and the run's
+// private temporary folder.
+#include "platform/Paths.h"
+#include "platform/SafeFile.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace plastora {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeText(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+std::set<std::string> namesIn(const fs::path& dir) {
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename().string());
+    return names;
+}
+
+// Files written by this process may grow to `bytes` at most while it lives:
+// a write past it fails as it would on a full disk (the signal that would end
+// the process is ignored meanwhile).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit l = m_old;
+        l.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &l);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+TEST(SafeFile, ReplacesWholeOrLeavesTheOldFile) {
+    TempDir dir;
+    const std::string target = dir.file("picture.bmp");
+    writeText(target, "old contents");
+    ::chmod(target.c_str(), 0640);
+
+    ASSERT_TRUE(writeFileReplacing(target, "new", 3));
+    EXPECT_EQ(readText(target), "new");
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u) << "a replaced file keeps its permissions";
+
+    // A write that runs out of room fails and changes nothing.
+    const std::string big(256 * 1024, 'x');
+    {
+        FileSizeLimit limit(64 * 1024);
+        EXPECT_FALSE(writeFileReplacing(target, big.data(), big.size()));
+    }
+    EXPECT_EQ(readText(target), "new");
+    EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"picture.bmp"}) << "no temporary file is left";
+
+    // Discarded, or never committed: the target stays.
+    {
+        ReplacingFile file;
+        ASSERT_TRUE(file.open(target));
+        std::fputs("half", file.stream());
+    }
+    EXPECT_EQ(readText(target), "new");
+    EXPECT_EQ(namesIn(dir.path()).size(), 1u);
+
+    // A folder or a missing folder is no target.
+    ReplacingFile file;
+    EXPECT_FALSE(file.open(dir.path().string()));
+    EXPECT_FALSE(file.open(dir.file("no/such/file.bmp")));
+}
+
+TEST(SafeFile, TemporaryNamesAreNewUnguessableAndKeepTheExtension) {
+    TempDir dir;
+    std::set<std::string> seen;
+    for (int i = 0; i < 20; ++i) {
+        std::string temp;
+        const int fd = createFileBeside(dir.file("view.jpg"), temp);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+        EXPECT_EQ(fs::path(temp).parent_path(), dir.path());
+        const std::string name = fs::path(temp).filename().string();
+        EXPECT_EQ(name.rfind(".~plastora-", 0), 0u) << name;
+        EXPECT_EQ(name.substr(name.size() - 9), "-view.jpg") << name;
+        EXPECT_TRUE(seen.insert(name).second) << "name used twice: " << name;
+    }
+}
+
+TEST(SafeFile, SavingThroughALinkTheUserNamedWritesTheLinkedFile) {
+    TempDir dir;
+    writeText(dir.file("real.txt"), "old");
+    fs::create_symlink(dir.file("real.txt"), dir.file("link.txt"));
+    ASSERT_TRUE(writeFileReplacing(dir.file("link.txt"), "new", 3));
+    EXPECT_TRUE(fs::is_symlink(dir.file("link.txt")));
+    EXPECT_EQ(readText(dir.file("real.txt")), "new");
+}
+
+TEST(SafeFile, ASetIsPutInPlaceWholeOrNotAtAll) {
+    TempDir dir;
+    for (const char* n : {"p.bmp", "p.msk", "p.lyr"}) writeText(dir.file(n), std::string("old ") + n);
+    {
+        ReplacingFileSet set;
+        const std::string a = set.add(dir.file("p.bmp"));
+        const std::string b = set.add(dir.file("p.msk"));
+        ASSERT_FALSE(a.empty());
+        ASSERT_FALSE(b.empty());
+        writeText(a, "new bmp");
+        // The set ends without a commit (a later file failed).
+    }
+    EXPECT_EQ(readText(dir.file("p.bmp")), "old p.bmp");
+    EXPECT_EQ(readText(dir.file("p.msk")), "old p.msk");
+    EXPECT_EQ(namesIn(dir.path()).size(), 3u);
+
+    ReplacingFileSet set;
+    for (const char* n : {"p.bmp", "p.msk", "p.lyr"}) writeText(set.add(dir.file(n)), std::string("new ") + n);
+    // A folder in a file's place is refused when it is added, before any
+    // file of the set replaced anything.
+    fs::create_directory(dir.file("p.m01"));
+    EXPECT_TRUE(set.add(dir.file("p.m01")).empty());
+    ASSERT_TRUE(set.commit());
+    for (const char* n : {"p.bmp", "p.msk", "p.lyr"}) EXPECT_EQ(readText(dir.file(n)), std::string("new ") + n);
+    EXPECT_EQ(namesIn(dir.path()).size(), 4u);
+}
+
+TEST(TempFolder, PrivateToThisRunAndGoneWhenAsked) {
+    TempDir shared;
+    const char* old = std::getenv("TMPDIR");
+    const std::string saved = old ? old : "";
+    setenv("TMPDIR", shared.path().c_str(), 1);
+    const std::string folder = tempFolder();
+    EXPECT_EQ(tempFolder(), folder) << "one folder for the run";
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(fs::path(folder).parent_path(), shared.path());
+    struct stat st {};
+    ASSERT_EQ(::lstat(folder.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_EQ(st.st_uid, ::getuid());
+
+    // Removed by someone else: the next use makes a new one.
+    writeText(joinPath(folder, "piece.jpg"), "x");
+    fs::remove_all(folder);
+    const std::string again = tempFolder();
+    EXPECT_TRUE(fs::is_directory(again));
+    removeTempFolders();
+    EXPECT_FALSE(fs::exists(again));
+    EXPECT_TRUE(fs::is_empty(shared.path()));
+
+    if (saved.empty()) unsetenv("TMPDIR");
+    else setenv("TMPDIR", saved.c_str(), 1);
+}
+
+TEST(TempFolder, ConfigurationFolderFollowsXdg) {
+    TempDir home;
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = old ? old : "";
+    setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
+    EXPECT_EQ(userConfigFolder(), home.file("Plastora"));
+    EXPECT_TRUE(fs::is_directory(home.file("Plastora")));
+    if (saved.empty()) unsetenv("XDG_CONFIG_HOME");
+    else setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+}
+
+}  // namespace
+}  // namespace plastora
