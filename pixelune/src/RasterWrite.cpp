@@ -115,7 +115,7 @@ int WriteRasterFile(const char* fileName, std::vector<std::uint8_t>* dibOut, sho
     if (format == RasterFormat::Jpeg || format == RasterFormat::Png) {
         const std::vector<std::uint8_t> rows = rowsOf(*picture, width, height);
         plastora::ReplacingFile file;
-        if (!file.open(fileName)) return kPixCannotCreate;
+        if (!file.open(fileName)) return 0;  // these formats report any failure as 0
         const bool ok = format == RasterFormat::Jpeg
                             ? writeJpegFile(file.stream(), rows.data(), width, height, g_jpegQuality)
                             : writePngFile(file.stream(), rows.data(), width, height, nullptr, nullptr);

@@ -51,11 +51,13 @@ TEST(CliFaces, CutsOutOnePersonOrEachOfTwoIntoItsOwnRegion) {
     EXPECT_TRUE(has(r.out, "regions: 1\n")) << r.out;
 
     ASSERT_TRUE(writeTwoPeople(dir.file("two.bmp")));
-    r = cli("faces " + q(dir.file("two.bmp")) + " -o " + q(dir.file("two.lyr")) + " --separate --settings " + ini);
+    // The project takes another name than the photo: its edit image would
+    // otherwise be written over the photo.
+    r = cli("faces " + q(dir.file("two.bmp")) + " -o " + q(dir.file("two-cut.lyr")) + " --separate --settings " + ini);
     ASSERT_EQ(r.code, 0) << r.out;
     EXPECT_TRUE(has(r.out, "faces: 2\n")) << r.out;
     EXPECT_TRUE(has(r.out, "regions: 2\ndepth 0: 0\ndepth 1: 8\n")) << r.out;
-    EXPECT_TRUE(fs::exists(dir.file("two.m01")));
+    EXPECT_TRUE(fs::exists(dir.file("two-cut.m01")));
     // The command records no choice in the settings file.
     EXPECT_FALSE(fs::exists(dir.file("Plastora.ini")));
 }

@@ -168,3 +168,19 @@ TEST(CliSaveSafety, AFullDiskLeavesEveryPreviousFile) {
         EXPECT_EQ(err.find("メモリ"), std::string::npos) << name << " blamed memory: " << err;
     }
 }
+
+TEST(CliSaveSafety, OpeningAPhotoAndSavingUnderItsNameLeavesThePhoto) {
+    TempDir dir;
+    const std::string photo = dir.file("holiday.bmp");
+    fs::copy_file(kSampleDir + "/coffee.bmp", photo);
+    const std::string before = fileText(photo);
+    const CliRun r = cli("open " + q(photo) + " -o " + q(dir.file("holiday.lyr")));
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_NE(r.out.find(photo), std::string::npos) << "the message names the photo: " << r.out;
+    EXPECT_EQ(fileText(photo), before);
+    EXPECT_FALSE(fs::exists(dir.file("holiday.lyr")));
+    // Under another name the project is made, and the photo is still untouched.
+    EXPECT_EQ(cli("open " + q(photo) + " -o " + q(dir.file("holiday-3d.lyr"))).code, 0);
+    EXPECT_EQ(fileText(photo), before);
+    EXPECT_TRUE(fs::exists(dir.file("holiday-3d.bmp")));
+}
