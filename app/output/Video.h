@@ -11,6 +11,7 @@
 // command; nothing carries over between commands.
 #pragma once
 
+#include "output/ColourPalette.h"
 #include "platform/Surface.h"
 
 #include <array>
@@ -84,39 +85,6 @@ bool movieUsesExtremesOnly(const CStereoWorkspace& ws);
 // Stretches `view` (halftone) into its fitted rectangle of `frame` (whose
 // size is the frame size); the rest of the frame becomes black.
 bool renderFittedFrame(Surface& frame, const Surface& view);
-
-// ---- colour reduction --------------------------------------------------------
-
-// 256 palette colours (0x00RRGGBB) for `pixels` (0xFFRRGGBB, taken in the
-// order given): k-means with 256 clusters (at most 10 iterations or a centre
-// movement under 1.0, one attempt), each entry the running mean of its
-// cluster's members truncated to bytes. Entries of empty clusters are black.
-// Pictures with fewer than 256 pixels get one cluster per pixel. False when
-// the clustering cannot run.
-bool clusterPalette(const std::vector<Pixel>& pixels, std::array<std::uint32_t, 256>& palette);
-
-// Nearest-colour look-up in a 256-colour palette: the entry at the smallest
-// squared RGB distance, the lowest index among equals (as GDI's
-// GetNearestPaletteIndex). The colour cube is split into 32 x 32 x 32 cells;
-// each cell, on first use, keeps only the entries that can be nearest for
-// some colour in it, so a look-up compares a handful of entries instead of
-// all 256.
-class NearestPalette {
-public:
-    explicit NearestPalette(const std::array<std::uint32_t, 256>& palette);
-    std::uint8_t nearest(Pixel colour);
-
-private:
-    void buildCell(int cell);
-
-    std::array<int, 256 * 3> m_rgb{};
-    std::vector<std::int32_t> m_cellStart;   // -1 until the cell is built
-    std::vector<std::uint16_t> m_cellCount;
-    std::vector<std::uint8_t> m_candidates;
-    Pixel m_lastColour = 0;
-    std::uint8_t m_lastIndex = 0;
-    bool m_haveLast = false;
-};
 
 // ---- the writers ---------------------------------------------------------------
 
