@@ -10,9 +10,9 @@ namespace plastora {
 
 namespace {
 
-// The histogram keeps 6 bits a channel: 2^18 cells, each a few grey levels
+// The histogram keeps 5 bits a channel: 2^15 cells, each 8 levels
 // wide, with the exact sums of the pixels that fall in it.
-constexpr int kHistBits = 6;
+constexpr int kHistBits = 5;
 constexpr int kHistShift = 8 - kHistBits;
 constexpr std::size_t kHistCells = std::size_t{1} << (3 * kHistBits);
 
@@ -130,6 +130,10 @@ std::vector<Box> medianCut(std::vector<Cell>& cells) {
     return boxes;
 }
 
+// The position along the grey axis (1, 1, 1) / sqrt(3): never more than
+// the distance between two colours.
+double greyKey(const double* rgb) { return (rgb[0] + rgb[1] + rgb[2]) * 0.57735026918962576; }
+
 std::uint32_t byteOf(double v) { return static_cast<std::uint32_t>(std::lround(std::clamp(v, 0.0, 255.0))); }
 
 std::uint32_t colourOf(const double* rgb) { return (byteOf(rgb[0]) << 16) | (byteOf(rgb[1]) << 8) | byteOf(rgb[2]); }
@@ -154,14 +158,32 @@ bool clusterPalette(const std::vector<Pixel>& pixels, std::array<std::uint32_t, 
             for (std::size_t j = 0; j < kEntries; ++j) palette[j] = colourOf(centre[j < k ? j : 0].data());
         };
         std::vector<std::array<double, 4>> acc(k);
+        std::vector<std::pair<double, std::size_t>> order(k);
         for (int round = 0; round < kRounds; ++round) {
-            entries();
-            NearestPalette nearest(palette);
+            // The nearest centre of each cell, searched outward from the
+            // cell's place along the grey axis: centres whose distance along
+            // that axis alone is already too far are passed over.
+            for (std::size_t j = 0; j < k; ++j) order[j] = {greyKey(centre[j].data()), j};
+            std::sort(order.begin(), order.end());
             std::fill(acc.begin(), acc.end(), std::array<double, 4>{0, 0, 0, 0});
             for (const Cell& c : cells) {
-                const std::size_t j = nearest.nearest(kOpaque | colourOf(c.mean));
-                for (int ch = 0; ch < 3; ++ch) acc[j][static_cast<std::size_t>(ch)] += c.weight * c.mean[ch];
-                acc[j][3] += c.weight;
+                const double key = greyKey(c.mean);
+                const auto pos = static_cast<std::size_t>(
+                    std::lower_bound(order.begin(), order.end(), std::pair<double, std::size_t>{key, 0}) - order.begin());
+                double best = std::numeric_limits<double>::max();
+                std::size_t bestIndex = 0;
+                auto visit = [&](std::size_t at) {
+                    const std::size_t j = order[at].second;
+                    double d = 0;
+                    for (std::size_t ch = 0; ch < 3; ++ch) d += (c.mean[ch] - centre[j][ch]) * (c.mean[ch] - centre[j][ch]);
+                    if (d < best || (d == best && j < bestIndex)) best = d, bestIndex = j;
+                };
+                for (std::size_t at = pos; at < k && (order[at].first - key) * (order[at].first - key) <= best; ++at)
+                    visit(at);
+                for (std::size_t at = pos; at > 0 && (key - order[at - 1].first) * (key - order[at - 1].first) <= best; --at)
+                    visit(at - 1);
+                for (std::size_t ch = 0; ch < 3; ++ch) acc[bestIndex][ch] += c.weight * c.mean[ch];
+                acc[bestIndex][3] += c.weight;
             }
             double moved = 0;
             for (std::size_t j = 0; j < k; ++j) {

@@ -14,13 +14,15 @@ namespace plastora {
 //
 // Pictures with at most 256 distinct colours get exactly those colours (in
 // order of first appearance; the rest of the palette black). Otherwise the
-// colours are gathered into a histogram (6 bits a channel, each cell keeping
+// colours are gathered into a histogram (5 bits a channel, each cell keeping
 // the exact sum of its pixels, so a cell's centre is the mean of its own
 // pixels), the histogram is split by median cut into 256 boxes (the box with
 // the largest squared error split at its mean across its widest-spread
-// channel), and the box means seed k-means over the weighted cells (at most
-// 10 rounds, stopping once no centre moves by 1.0 or more). Entries are the
-// cluster means rounded to bytes. Deterministic: the same pixels always give
+// channel), and the box means seed k-means over the cells weighted by their
+// pixel counts (at most 10 rounds, stopping once no centre moves by 1.0 or
+// more). Clustering the weighted cells has the objective of clustering every
+// pixel, at a fraction of the work. Entries are the cluster means rounded
+// to bytes. Deterministic: the same pixels always give
 // the same palette. False for no pixels or when memory fails.
 bool clusterPalette(const std::vector<Pixel>& pixels, std::array<std::uint32_t, 256>& palette);
 

@@ -14,7 +14,9 @@
 
 #include <opencv2/core/utility.hpp>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <random>
@@ -206,6 +208,53 @@ TEST(VideoPalette, ClusteringKeepsFewColoursExactly) {
     NearestPalette small(palette);
     EXPECT_EQ(palette[small.nearest(0xFFA0B0C0)], 0x00A0B0C0u);
     EXPECT_FALSE(clusterPalette({}, palette));
+}
+
+TEST(VideoPalette, ClusteringFollowsThePicturesColours) {
+    // Mean squared error per channel of a picture mapped through a palette.
+    auto error = [](const std::vector<Pixel>& px, const std::array<std::uint32_t, 256>& palette) {
+        NearestPalette nearest(palette);
+        double sum = 0;
+        for (Pixel p : px) {
+            const Pixel q = palette[nearest.nearest(p)];
+            for (int shift : {0, 8, 16}) {
+                const double d = double((p >> shift) & 0xFF) - double((q >> shift) & 0xFF);
+                sum += d * d;
+            }
+        }
+        return sum / (3.0 * double(px.size()));
+    };
+    // Smooth shading over all three channels with noise: tens of thousands
+    // of colours. The clustered palette must do clearly better than a fixed
+    // uniform one (6 x 7 x 6 levels), and the same pixels give the same palette.
+    std::mt19937 rng(3);
+    std::vector<Pixel> shaded;
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x) {
+            auto ch = [&](double v) { return Pixel(std::clamp(int(v) + int(rng() % 7) - 3, 0, 255)); };
+            shaded.push_back(kOpaque | (ch(128 + 110 * std::sin(x * 0.02)) << 16) |
+                             (ch(120 + 100 * std::cos(y * 0.025)) << 8) | ch(30 + 0.6 * (x + y)));
+        }
+    std::array<std::uint32_t, 256> uniform{};
+    for (int i = 0; i < 252; ++i)
+        uniform[std::size_t(i)] = (std::uint32_t(i / 42 * 51) << 16) | (std::uint32_t(i / 6 % 7 * 255 / 6) << 8) |
+                                  std::uint32_t(i % 6 * 51);
+    std::array<std::uint32_t, 256> palette{}, again{};
+    ASSERT_TRUE(clusterPalette(shaded, palette));
+    ASSERT_TRUE(clusterPalette(shaded, again));
+    EXPECT_EQ(palette, again);
+    const double clustered = error(shaded, palette);
+    EXPECT_LT(clustered, 0.5 * error(shaded, uniform)) << clustered << " vs " << error(shaded, uniform);
+
+    // A small patch of a far colour among a large even picture still gets
+    // an entry of its own: clusters follow where the colours are, weighted
+    // by how often they occur, and no cluster is lost.
+    std::vector<Pixel> patch;
+    for (int i = 0; i < 60000; ++i) patch.push_back(kOpaque | (Pixel(i % 251) << 16) | (Pixel(i / 251 % 239) << 8) | 40);
+    for (int i = 0; i < 50; ++i) patch.push_back(kOpaque | (0x0010F0F0u + Pixel(i % 3)));
+    ASSERT_TRUE(clusterPalette(patch, palette));
+    NearestPalette nearest(palette);
+    EXPECT_LE(channelDistance(kOpaque | palette[nearest.nearest(0xFF10F0F1)], 0xFF10F0F1), 2);
 }
 
 // ---- AVI ---------------------------------------------------------------------------
