@@ -17,7 +17,9 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <new>
 #include <limits>
 #include <unistd.h>
 
@@ -193,10 +195,11 @@ int WriteMovieAvi(CStereoWorkspace& ws, const std::string& path) {
 namespace {
 
 // Supplies the frames of a GIF: straight from the views (own size, cut to
-// the frame width) or fitted into a frame bitmap.
+// the frame width) or fitted into a frame bitmap the caller owns (one per
+// thread when frames are made at once).
 class GifFrames {
 public:
-    bool init(CStereoWorkspace& ws, const VideoSettings& s) {
+    void init(CStereoWorkspace& ws, const VideoSettings& s) {
         m_ws = &ws;
         m_ownSize = s.gifOwnSize;
         if (m_ownSize) {
@@ -204,27 +207,27 @@ public:
             // padding; a picture narrower than 4 keeps its width.
             m_width = ws.width() >= 4 ? ws.width() & ~3 : ws.width();
             m_height = ws.height();
-            return true;
+            return;
         }
         const Size size = videoFrameSize(ws.settingsPath(), s.videoSize);
         m_width = size.cx;
         m_height = size.cy;
-        return m_frame.create(m_width, m_height);
     }
     int width() const { return m_width; }
     int height() const { return m_height; }
-    // The frame of view `v`, or null when the stretch fails.
-    const Surface* frame(int v) {
+    // The frame of view `v`, or null when the frame bitmap cannot be made or
+    // the stretch fails.
+    const Surface* frame(int v, Surface& bitmap) const {
         if (m_ownSize) return &m_ws->view(v);
-        if (!renderFittedFrame(m_frame, m_ws->view(v))) return nullptr;
-        return &m_frame;
+        if (bitmap.empty() && !bitmap.create(m_width, m_height)) return nullptr;
+        if (!renderFittedFrame(bitmap, m_ws->view(v))) return nullptr;
+        return &bitmap;
     }
 
 private:
     CStereoWorkspace* m_ws = nullptr;
     bool m_ownSize = true;
     int m_width = 0, m_height = 0;
-    Surface m_frame;
 };
 
 // The frame's pixels in bottom-up row order, width x height.
@@ -236,6 +239,44 @@ void bottomUpPixels(const Surface& s, int width, int height, std::vector<Pixel>&
     }
 }
 
+// One coded GIF image as GifWrite puts it in the file, without the trailer
+// each call ends with (the next image goes over it).
+struct CodedImage {
+    std::vector<std::uint8_t> bytes;
+    bool done = false;
+    bool failed = false;  // no frame bitmap or no memory
+};
+
+// Codes the frame of view `v` through GifWrite into memory: the first image
+// of the file (header, palette, looping block) or a later one.
+bool codeGifImage(const Surface& f, int w, int h, const std::array<std::uint32_t, 256>& palette,
+                  NearestPalette& nearest, bool first, int delay, std::vector<std::uint8_t>& indices,
+                  std::vector<std::uint8_t>& out) {
+    indices.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    for (int r = 0; r < h; ++r) {
+        const Pixel* src = f.row(h - 1 - r);
+        std::uint8_t* d = indices.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(w);
+        for (int x = 0; x < w; ++x) d[x] = nearest.nearest(src[x]);
+    }
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* mem = ::open_memstream(&buffer, &size);
+    if (!mem) return false;
+    const int ok = GifWrite(first ? 0 : 1, mem, indices.data(), first ? palette.data() : nullptr, 8, w, h, w,
+                            nullptr, delay, Point{-1, -1}, 0);
+    const bool closed = std::fclose(mem) == 0;
+    bool good = ok && closed && size > 0;
+    if (good) {
+        try {
+            out.assign(buffer, buffer + size - 1);
+        } catch (const std::bad_alloc&) {
+            good = false;
+        }
+    }
+    std::free(buffer);
+    return good;
+}
+
 }  // namespace
 
 int WriteMovieGif(CStereoWorkspace& ws, const std::string& path) {
@@ -243,25 +284,28 @@ int WriteMovieGif(CStereoWorkspace& ws, const std::string& path) {
     const VideoSettings settings = readVideoSettings(ws.settingsPath());
     const int n = ws.viewCount();
     GifFrames frames;
-    if (!frames.init(ws, settings) || frames.width() < 1 || frames.height() < 1) {
+    frames.init(ws, settings);
+    const int w = frames.width(), h = frames.height();
+    if (w < 1 || h < 1) {
         memoryMessage(ws);
         return 0;
     }
-    const int w = frames.width(), h = frames.height();
     const int delay = static_cast<int>(100.0 / settings.fps);
 
     // The palette from the first frame.
     std::array<std::uint32_t, 256> palette{};
-    std::vector<Pixel> pixels;
-    ws.host().progressBegin(kCaptionReducing, 0, 100);
-    ws.host().progressSet(10);
-    const Surface* first = frames.frame(0);
     bool clustered = false;
-    if (first) {
-        bottomUpPixels(*first, w, h, pixels);
-        clustered = clusterPalette(pixels, palette);
+    {
+        std::vector<Pixel> pixels;
+        Surface bitmap;
+        ws.host().progressBegin(kCaptionReducing, 0, 100);
+        ws.host().progressSet(10);
+        if (const Surface* first = frames.frame(0, bitmap)) {
+            bottomUpPixels(*first, w, h, pixels);
+            clustered = clusterPalette(pixels, palette);
+        }
+        ws.host().progressEnd();
     }
-    ws.host().progressEnd();
     if (!clustered) {
         memoryMessage(ws);
         return 0;
@@ -272,39 +316,59 @@ int WriteMovieGif(CStereoWorkspace& ws, const std::string& path) {
 
     ReplacingFile out;
     if (!out.open(path)) return 0;  // quietly: nothing is written
-    std::FILE* file = out.stream();
 
-    NearestPalette nearest(palette);
     const bool extremesOnly = movieUsesExtremesOnly(ws);
     const std::vector<int> sequence = movieFrameSequence(n, 2, extremesOnly);
     const int perPass = extremesOnly ? 1 : n - 1;
-    std::vector<std::uint8_t> indices(pixels.size());
-    for (std::size_t k = 0; k < sequence.size(); ++k) {
-        const Surface* f = frames.frame(sequence[k]);
-        if (!f) {
-            // A movie with frames missing is not saved: the previous file stays.
-            out.discard();
-            memoryMessage(ws);
-            return 0;
+    // Every later frame of the same view is the same coded image, so each is
+    // coded once: image 0 is the file's first (with the header), image 1 + v
+    // a later frame of view v. Images are mapped and coded a batch at a time,
+    // one per core, and written in frame order as soon as they are ready.
+    const auto imageOf = [&](std::size_t k) { return k == 0 ? std::size_t{0} : 1 + static_cast<std::size_t>(sequence[k]); };
+    std::vector<CodedImage> images(1 + static_cast<std::size_t>(n));
+    std::vector<std::size_t> order;  // images in order of first use
+    for (std::size_t k = 0; k < sequence.size(); ++k)
+        if (std::find(order.begin(), order.end(), imageOf(k)) == order.end()) order.push_back(imageOf(k));
+    const std::size_t batch = static_cast<std::size_t>(std::max(1, cv::getNumThreads()));
+    std::size_t written = 0;
+    for (std::size_t from = 0; from < order.size(); from += batch) {
+        const std::size_t count = std::min(batch, order.size() - from);
+        cv::parallel_for_(cv::Range(0, static_cast<int>(count)), [&](const cv::Range& r) {
+            NearestPalette nearest(palette);
+            Surface bitmap;
+            std::vector<std::uint8_t> indices;
+            for (int i = r.start; i < r.end; ++i) {
+                const std::size_t image = order[from + static_cast<std::size_t>(i)];
+                CodedImage& coded = images[image];
+                const int view = image == 0 ? sequence[0] : static_cast<int>(image - 1);
+                const Surface* f = frames.frame(view, bitmap);
+                coded.failed = !f || !codeGifImage(*f, w, h, palette, nearest, image == 0, delay, indices, coded.bytes);
+                coded.done = true;
+            }
+        });
+        for (std::size_t i = 0; i < count; ++i)
+            if (images[order[from + i]].failed) {
+                // A movie with frames missing is not saved: the previous file stays.
+                out.discard();
+                memoryMessage(ws);
+                return 0;
+            }
+        for (; written < sequence.size() && images[imageOf(written)].done; ++written) {
+            const std::vector<std::uint8_t>& bytes = images[imageOf(written)].bytes;
+            if (!out.write(bytes.data(), bytes.size())) break;
+            progress.setPosition(50 + sweepCount(static_cast<int>(written), perPass, n) * 50 / (2 * n - 2));
         }
-        bottomUpPixels(*f, w, h, pixels);
-        for (std::size_t i = 0; i < pixels.size(); ++i) indices[i] = nearest.nearest(pixels[i]);
-        int ok;
-        if (k == 0) {
-            ok = GifWrite(0, file, indices.data(), palette.data(), 8, w, h, w, nullptr, delay, Point{-1, -1}, 0);
-        } else {
-            // Over the trailer the previous frame ended with.
-            ok = std::fseek(file, -1, SEEK_CUR) == 0 &&
-                 GifWrite(1, file, indices.data(), nullptr, 8, w, h, w, nullptr, delay, Point{-1, -1}, 0);
+        if (written < sequence.size() && images[imageOf(written)].done) break;  // the write failed
+        // Images no later frame uses are let go.
+        for (std::size_t i = 0; i < images.size(); ++i) {
+            bool needed = false;
+            for (std::size_t k = written; k < sequence.size() && !needed; ++k) needed = imageOf(k) == i;
+            if (!needed && images[i].done) std::vector<std::uint8_t>().swap(images[i].bytes);
         }
-        if (!ok) {
-            out.discard();
-            ws.host().message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Error);
-            return 0;
-        }
-        progress.setPosition(50 + sweepCount(static_cast<int>(k), perPass, n) * 50 / (2 * n - 2));
     }
-    if (!out.commit()) {
+    static const std::uint8_t kTrailer = 0x3B;
+    if (written != sequence.size() || !out.write(&kTrailer, 1) || !out.commit()) {
+        out.discard();
         ws.host().message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Error);
         return 0;
     }
