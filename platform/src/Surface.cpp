@@ -294,27 +294,32 @@ bool boxReduce(const Surface& src, int sx, int sy, int kx, int ky, const ScaleWi
     return true;
 }
 
-bool halftoneScale(const Surface& src, int sx, int sy, int sw, int sh, int dw, int dh, const ScaleWindow& win,
-                   Surface& out) {
-    if (sw % dw == 0 && sh % dh == 0) return boxReduce(src, sx, sy, sw / dw, sh / dh, win, out);
-    if (!out.create(win.w, win.h)) return false;
+// Area averaging in two passes: each source row the window needs is
+// averaged horizontally once, into 16.16 fixed-point channels, and the rows
+// are then averaged vertically. Only the rows one destination row draws on
+// are kept (a small ring), and the result goes straight into rows
+// [oy, oy + win.h) at column ox of `out`, which must already be large enough.
+bool halftoneInto(const Surface& src, int sx, int sy, int sw, int sh, int dw, int dh, const ScaleWindow& win,
+                  Surface& out, int ox, int oy) {
     const AxisWeights wx = areaWeights(sw, dw);
     const AxisWeights wy = areaWeights(sh, dh);
-    // Only the source rows the window's rows draw on.
-    const int row0 = wy.first[win.y];
-    const int row1 = wy.first[win.y + win.h - 1] + wy.count[win.y + win.h - 1];
-    const int rows = row1 - row0;
-    // Horizontal pass into 16.16 fixed point channels, then vertical pass.
-    std::vector<std::uint32_t> tmp(static_cast<std::size_t>(win.w) * rows * 3);
-    for (int y = 0; y < rows; ++y) {
-        const Pixel* s = src.row(sy + row0 + y) + sx;
-        std::uint32_t* t = tmp.data() + static_cast<std::size_t>(y) * win.w * 3;
+    int ringRows = 1;
+    for (int j = 0; j < win.h; ++j) ringRows = std::max(ringRows, wy.count[win.y + j]);
+    const std::size_t rowWords = static_cast<std::size_t>(win.w) * 3;
+    std::vector<std::uint32_t> ring(rowWords * static_cast<std::size_t>(ringRows));
+    std::vector<int> held(static_cast<std::size_t>(ringRows), -1);  // source row in each ring slot
+    const auto horizontal = [&](int row) -> const std::uint32_t* {
+        const std::size_t slot = static_cast<std::size_t>(row % ringRows);
+        std::uint32_t* t = ring.data() + slot * rowWords;
+        if (held[slot] == row) return t;
+        held[slot] = row;
+        const Pixel* s = src.row(sy + row) + sx;
         for (int i = 0; i < win.w; ++i) {
             const int x = win.x + i;
             std::uint64_t r = 0, g = 0, b = 0;
-            const std::uint32_t* w = wx.weight.data() + wx.offset[x];
-            for (int k = 0; k < wx.count[x]; ++k) {
-                const Pixel p = s[wx.first[x] + k];
+            const std::uint32_t* w = wx.weight.data() + wx.offset[static_cast<std::size_t>(x)];
+            for (int k = 0; k < wx.count[static_cast<std::size_t>(x)]; ++k) {
+                const Pixel p = s[wx.first[static_cast<std::size_t>(x)] + k];
                 r += static_cast<std::uint64_t>((p >> 16) & 0xFF) * w[k];
                 g += static_cast<std::uint64_t>((p >> 8) & 0xFF) * w[k];
                 b += static_cast<std::uint64_t>(p & 0xFF) * w[k];
@@ -323,16 +328,21 @@ bool halftoneScale(const Surface& src, int sx, int sy, int sw, int sh, int dw, i
             t[3 * i + 1] = static_cast<std::uint32_t>(g);
             t[3 * i + 2] = static_cast<std::uint32_t>(b);
         }
-    }
+        return t;
+    };
+    std::vector<const std::uint32_t*> rows(static_cast<std::size_t>(ringRows));
     for (int j = 0; j < win.h; ++j) {
         const int y = win.y + j;
-        Pixel* d = out.row(j);
-        const std::uint32_t* w = wy.weight.data() + wy.offset[y];
+        const int first = wy.first[static_cast<std::size_t>(y)];
+        const int count = wy.count[static_cast<std::size_t>(y)];
+        // Consecutive source rows fill distinct slots, so none evicts another.
+        for (int k = 0; k < count; ++k) rows[static_cast<std::size_t>(k)] = horizontal(first + k);
+        const std::uint32_t* w = wy.weight.data() + wy.offset[static_cast<std::size_t>(y)];
+        Pixel* d = out.row(oy + j) + ox;
         for (int x = 0; x < win.w; ++x) {
             std::uint64_t r = 0, g = 0, b = 0;
-            for (int k = 0; k < wy.count[y]; ++k) {
-                const std::uint32_t* t =
-                    tmp.data() + (static_cast<std::size_t>(wy.first[y] + k - row0) * win.w + x) * 3;
+            for (int k = 0; k < count; ++k) {
+                const std::uint32_t* t = rows[static_cast<std::size_t>(k)] + static_cast<std::size_t>(x) * 3;
                 r += static_cast<std::uint64_t>(t[0]) * w[k];
                 g += static_cast<std::uint64_t>(t[1]) * w[k];
                 b += static_cast<std::uint64_t>(t[2]) * w[k];
@@ -345,6 +355,13 @@ bool halftoneScale(const Surface& src, int sx, int sy, int sw, int sh, int dw, i
         }
     }
     return true;
+}
+
+bool halftoneScale(const Surface& src, int sx, int sy, int sw, int sh, int dw, int dh, const ScaleWindow& win,
+                   Surface& out) {
+    if (sw % dw == 0 && sh % dh == 0) return boxReduce(src, sx, sy, sw / dw, sh / dh, win, out);
+    if (!out.createUninitialized(win.w, win.h)) return false;
+    return halftoneInto(src, sx, sy, sw, sh, dw, dh, win, out, 0, 0);
 }
 
 bool nearestScale(const Surface& src, int sx, int sy, int sw, int sh, int dw, int dh, const ScaleWindow& win,
@@ -402,6 +419,10 @@ bool stretchBlit(Surface& dst, int dx, int dy, int dw, int dh, const Surface& sr
     Surface scaled;
     bool ok = false;
     try {
+        // A plain copy of an area average goes straight into the destination,
+        // without a scaled block of its own to copy from.
+        if (mode == StretchMode::Halftone && op == Rop::Copy && !(sw % dw == 0 && sh % dh == 0) && &dst != &src)
+            return halftoneInto(src, sx, sy, sw, sh, dw, dh, win, dst, static_cast<int>(vx0), static_cast<int>(vy0));
         ok = mode == StretchMode::Halftone ? halftoneScale(src, sx, sy, sw, sh, dw, dh, win, scaled)
                                            : nearestScale(src, sx, sy, sw, sh, dw, dh, win, scaled);
     } catch (const std::bad_alloc&) {
