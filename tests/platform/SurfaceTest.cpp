@@ -3,6 +3,7 @@
 
 #include <QImage>
 #include <gtest/gtest.h>
+#include <omp.h>
 
 #include <functional>
 #include <vector>
@@ -296,4 +297,21 @@ TEST(Stretch, HalftoneStraightIntoTheDestinationMatchesTheScaledBlock) {
             EXPECT_EQ(copied.at(x1, y0), kBlack);
         }
     }
+}
+
+// Large stretches are averaged in bands of rows on every core: the same
+// pixels as on one core.
+TEST(Stretch, HalftoneBandsGiveTheSamePixelsOnOneCoreAndOnMany) {
+    const Surface src = numbered(1531, 1013, 0x5C);
+    auto stretched = [&](int threads) {
+        const int saved = omp_get_max_threads();
+        omp_set_num_threads(threads);
+        Surface out = filled(1300, 900, kBlack);
+        EXPECT_TRUE(stretchBlit(out, -3, 2, 1297, 905, src, 7, 0, 1519, 1013, Rop::Copy, StretchMode::Halftone));
+        omp_set_num_threads(saved);
+        return out;
+    };
+    const std::vector<Pixel> one = snapshot(stretched(1));
+    EXPECT_EQ(one == snapshot(stretched(2)), true);
+    EXPECT_EQ(one == snapshot(stretched(3)), true);
 }
