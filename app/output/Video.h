@@ -1,8 +1,8 @@
 // Moving pictures and stereo movie frames made from the view set.
 //
 // A movie sweeps through the views forwards and backwards (the camera pan)
-// and is written as an AVI file (MJPEG through OpenCV's video writer) or as
-// an animated GIF (256 colours clustered from the first frame, encoded by
+// and is written as an AVI file (Motion JPEG, by our own writer) or as an
+// animated GIF (256 colours clustered from the first frame, encoded by
 // Pixelune's GifWrite). A stereo movie frame is one still picture of the two
 // eye images side by side, one above the other, or row- or
 // column-interleaved, at a video frame size, for stereo video tools.
@@ -89,17 +89,22 @@ bool renderFittedFrame(Surface& frame, const Surface& view);
 // ---- the writers ---------------------------------------------------------------
 
 // The AVI: 2 x Loop passes at [Video] "Size%d" and "FPS", MJPEG-coded, with
-// the progress window "動画ファイル作成中". Returns 1 when done (also after
-// a frame that failed midway, which is reported with the memory message),
-// 0 when it cannot start (memory message). The file is written beside the
-// target under a temporary name and renamed into place when complete.
+// the progress window "動画ファイル作成中". Each view shown is fitted and
+// coded once (the views in parallel). The file is written beside the target
+// under a private temporary name and renamed into place only when complete.
+// Returns 1 when written; 0 with the memory message when a frame cannot be
+// made, or with "ファイルの保存に失敗しました" when the file cannot be
+// written (missing or unwritable folder, full disk, past the 4 GB an AVI 1.0
+// file can hold); the previous file is then left as it was.
 int WriteMovieAvi(CStereoWorkspace& ws, const std::string& path);
 
 // The animated GIF: one forward and one backward pass, delay trunc(100 /
 // FPS), at the picture's own size (width rounded down to a multiple of 4) or
-// fitted into "Size%d". Returns 1 when done; a file that cannot be created
-// ends quietly with 1 and nothing written. A write error midway shows
-// "ファイルの保存に失敗しました" and returns 0 (an existing file is kept).
+// fitted into "Size%d". Frames are mapped to the palette and LZW-coded one
+// per core. Returns 1 when written; a file that cannot be created ends
+// quietly with 0 and nothing written. A frame that cannot be made (memory
+// message) or a write error ("ファイルの保存に失敗しました") returns 0 and
+// keeps the previous file.
 int WriteMovieGif(CStereoWorkspace& ws, const std::string& path);
 
 // Combines the two eye images into a wv x hv stereo movie frame of `kind`
