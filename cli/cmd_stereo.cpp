@@ -79,7 +79,8 @@ int runSaveViews(const std::vector<std::string>& argv) {
     if (!ws.Open(args.positional()[0])) return kExitFailure;
     {
         HostProgress progress(host, "立体画像作成中");
-        ws.GenerateViews(&progress, strength.value_or(ws.strength()), false);
+        // The pair needs only the two extreme views.
+        ws.GenerateViews(&progress, strength.value_or(ws.strength()), !args.has("all"));
     }
     if (!ws.hasViews()) return kExitFailure;
     const int written = args.has("all") ? SaveAllViews(ws, *out) : SaveStereoPair(ws, *out);

@@ -53,7 +53,8 @@ int runLenticular(const std::vector<std::string>& argv) {
     host.showProgress = args.has("progress");
     CStereoWorkspace ws(host, defaultSettingsPath());
     if (int rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm")); rc != kExitOk) return rc;
-    if (!ws.Compose()) return kExitFailure;
+    // Nothing shows the composite here: it is built without the display copy.
+    if (!ws.BuildComposite()) return kExitFailure;
     // The print-resolution message goes to stderr like every message.
     if (!ws.SaveComposite(*args.get("output"))) return kExitFailure;
     std::cout << ws.composite().width() << " x " << ws.composite().height() << "\n";

@@ -7,8 +7,9 @@
 #include <QPainter>
 #include <QPen>
 
-#include <opencv2/imgproc.hpp>
-#include <opencv2/objdetect.hpp>
+#include "autocut/cascade/FaceCascade.h"
+
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -56,44 +57,39 @@ std::string autoDataFileName(const std::string& value) {
     return cut == std::string::npos ? value : value.substr(cut + 1);
 }
 
+namespace {
+
+// The detector module, loaded on first use (found through the program's own
+// library path: beside the executable). Null when it cannot be loaded.
+PlastoraDetectFacesFn faceDetector() {
+    static const PlastoraDetectFacesFn fn = [] {
+        void* module = ::dlopen(PLASTORA_FACE_MODULE, RTLD_NOW | RTLD_LOCAL);
+        return module ? reinterpret_cast<PlastoraDetectFacesFn>(::dlsym(module, PLASTORA_FACE_FUNCTION)) : nullptr;
+    }();
+    return fn;
+}
+
+}  // namespace
+
 int detectFaceBoxes(const Surface& picture, const FaceDetectSettings& settings, const std::string& cascadePath,
                     std::vector<FaceBox>& faces) {
     faces.clear();
-    cv::CascadeClassifier cascade;
     // A missing file is refused here: OpenCV would log its own complaint.
     std::error_code ec;
     if (!std::filesystem::is_regular_file(cascadePath, ec)) return -1;
-    try {
-        if (!cascade.load(cascadePath) || cascade.empty()) return -1;
-    } catch (...) {
-        // A damaged classifier file makes OpenCV's parser throw.
-        return -1;
+    const PlastoraDetectFacesFn detect = faceDetector();
+    if (!detect) return -1;
+    std::vector<int> boxes(4 * kMaxFaces);
+    // The surface's words are B, G, R, 0xFF in memory.
+    const int n = detect(cascadePath.c_str(), reinterpret_cast<const std::uint8_t*>(picture.bits()), picture.width(),
+                         picture.height(), static_cast<std::size_t>(picture.width()) * sizeof(Pixel),
+                         settings.scaleFactor, settings.minNeighbors, settings.cannyPruning ? 1 : 0, settings.minSize,
+                         boxes.data(), static_cast<int>(kMaxFaces));
+    for (int i = 0; i < n; ++i) {
+        const int* r = boxes.data() + 4 * i;
+        faces.push_back(FaceBox{r[0], r[1], r[0] + r[2] - 1, r[1] + r[3] - 1});
     }
-    if (picture.empty()) return 0;
-
-    std::vector<cv::Rect> found;
-    try {
-        // The surface's words are B, G, R, 0xFF in memory: a 4-channel image
-        // that needs no copy, made grey in one step.
-        const cv::Mat bgra(picture.height(), picture.width(), CV_8UC4, const_cast<Pixel*>(picture.bits()));
-        cv::Mat grey;
-        cv::cvtColor(bgra, grey, cv::COLOR_BGRA2GRAY);
-        cv::equalizeHist(grey, grey);
-        const int flags = settings.cannyPruning ? cv::CASCADE_DO_CANNY_PRUNING : 0;
-        const int minSize = std::max(0, settings.minSize);
-        cascade.detectMultiScale(grey, found, settings.scaleFactor, settings.minNeighbors, flags,
-                                 cv::Size(minSize, minSize));
-    } catch (...) {
-        // OpenCV refuses a scale factor of 1 or less (and out-of-memory)
-        // by throwing: that is a detection that found nothing.
-        return 0;
-    }
-    const std::size_t kept = std::min<std::size_t>(found.size(), kMaxFaces);
-    for (std::size_t i = 0; i < kept; ++i) {
-        const cv::Rect& r = found[i];
-        faces.push_back(FaceBox{r.x, r.y, r.x + r.width - 1, r.y + r.height - 1});
-    }
-    return static_cast<int>(kept);
+    return n;
 }
 
 int DetectFaces(CStereoWorkspace& ws) {

@@ -6,6 +6,8 @@
 #include "overlay/ObjectDraw.h"
 #include "stereo/PatternMultiView.h"
 
+#include <opencv2/core/utility.hpp>
+
 #include <algorithm>
 #include <vector>
 
@@ -64,7 +66,9 @@ void CStereoWorkspace::GenerateViews(ProgressSink* progress, int strength, bool 
         Surface& unionMask = m_scratchUnion;
         ok = unionMask.createUninitialized(m_width, m_height);
         if (ok) blit(unionMask, Rop::Blackness);
-        for (int j = 0; j < c; ++j) bounds[static_cast<std::size_t>(j)] = maskBounds(region(j).mask);
+        cv::parallel_for_(cv::Range(0, c), [&](const cv::Range& r) {
+            for (int j = r.start; j < r.end; ++j) bounds[static_cast<std::size_t>(j)] = maskBounds(region(j).mask);
+        });
         // The last region's card comes from the source itself.
         if (ok) ok = buildCard(cards[static_cast<std::size_t>(c - 1)], m_source, region(c - 1).mask, bounds[static_cast<std::size_t>(c - 1)]);
         // The unions grow from the top down: U(i) = U(i+1) OR mask(i+1).
@@ -90,16 +94,13 @@ void CStereoWorkspace::GenerateViews(ProgressSink* progress, int strength, bool 
     const Rect region0Bounds = c > 0 ? bounds[0] : Rect{};
 
     const int step = extremesOnly ? n - 1 : 1;
-    for (int a = 0; a < n; a += step) {
+    std::vector<int> wanted;
+    for (int a = 0; a < n; a += step) wanted.push_back(a);
+    // The views are independent of each other: they are synthesised a batch
+    // at a time, one view per core. Memory is taken, objects drawn (through
+    // QPainter) and progress shown on this thread, in view order.
+    const auto synthesise = [&](int a) {
         Surface& v = m_views[static_cast<std::size_t>(a)];
-        if (!m_viewPool.empty()) {
-            v = std::move(m_viewPool.back());
-            m_viewPool.pop_back();
-        }
-        if (!v.createUninitialized(m_width, m_height)) {
-            m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
-            break;
-        }
         const int xb = viewShift(a, n, backgroundDepth, m_strength);
         copyShiftedOnWhite(v, background, xb);
         if (c > 0 && regionShadow) paintThroughMask(v, region(0).mask, nullptr, shadow, xb, region0Bounds);
@@ -110,8 +111,31 @@ void CStereoWorkspace::GenerateViews(ProgressSink* progress, int strength, bool 
             if (paintShadow) paintThroughMask(v, m_paintMask, nullptr, shadow, xb, paintBounds);
             paintThroughMask(v, m_paintMask, &m_paint, 0, viewShift(a, n, paintDepth, m_strength), paintBounds);
         }
-        DrawObjects(v, a);
-        if (progress && !extremesOnly) progress->setPosition(50 * (a + 1) / n + 50);
+    };
+    const std::size_t batch = static_cast<std::size_t>(std::max(1, cv::getNumThreads()));
+    for (std::size_t from = 0; from < wanted.size(); from += batch) {
+        const std::size_t count = std::min(batch, wanted.size() - from);
+        std::size_t ready = 0;
+        for (; ready < count; ++ready) {
+            Surface& v = m_views[static_cast<std::size_t>(wanted[from + ready])];
+            if (!m_viewPool.empty()) {
+                v = std::move(m_viewPool.back());
+                m_viewPool.pop_back();
+            }
+            if (!v.createUninitialized(m_width, m_height)) break;
+        }
+        cv::parallel_for_(cv::Range(0, static_cast<int>(ready)), [&](const cv::Range& r) {
+            for (int i = r.start; i < r.end; ++i) synthesise(wanted[from + static_cast<std::size_t>(i)]);
+        });
+        for (std::size_t i = 0; i < ready; ++i) {
+            const int a = wanted[from + i];
+            DrawObjects(m_views[static_cast<std::size_t>(a)], a);
+            if (progress && !extremesOnly) progress->setPosition(50 * (a + 1) / n + 50);
+        }
+        if (ready < count) {
+            m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+            break;
+        }
     }
 }
 

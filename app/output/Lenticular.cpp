@@ -3,6 +3,8 @@
 #include "core/StillImage.h"
 #include "overlay/ObjectDraw.h"
 
+#include <opencv2/core/utility.hpp>
+
 #include <cmath>
 #include <cstring>
 #include <cstdio>
@@ -37,27 +39,31 @@ bool CStereoWorkspace::BuildComposite() {
     // Groups of N columns that fit whole; the last group may be clipped.
     int wholeGroups = 0;
     while (wholeGroups * p < m_width && static_cast<long long>(n) * wholeGroups * p / p + n <= cw) ++wholeGroups;
-    std::vector<const Pixel*> src(static_cast<std::size_t>(n));
-    for (int y = 0; y < ch; ++y) {
-        Pixel* d = m_composite.row(y);
-        const int sy = rows[static_cast<std::size_t>(y)];
-        // A run of equal rows is copied whole: the vertical stretch repeats rows.
-        if (y > 0 && sy == rows[static_cast<std::size_t>(y - 1)]) {
-            std::memcpy(d, m_composite.row(y - 1), static_cast<std::size_t>(cw) * sizeof(Pixel));
-            continue;
+    // Bands of rows at once on every core; each band starts afresh, so the
+    // rows are the same whatever the split.
+    cv::parallel_for_(cv::Range(0, ch), [&](const cv::Range& band) {
+        std::vector<const Pixel*> src(static_cast<std::size_t>(n));
+        for (int y = band.start; y < band.end; ++y) {
+            Pixel* d = m_composite.row(y);
+            const int sy = rows[static_cast<std::size_t>(y)];
+            // A run of equal rows is copied whole: the vertical stretch repeats rows.
+            if (y > band.start && sy == rows[static_cast<std::size_t>(y - 1)]) {
+                std::memcpy(d, m_composite.row(y - 1), static_cast<std::size_t>(cw) * sizeof(Pixel));
+                continue;
+            }
+            for (int i = 0; i < n; ++i) src[static_cast<std::size_t>(i)] = view(i).row(sy);
+            // Written in order, each group gathering its column from every view.
+            const Pixel* const* sp = src.data();
+            Pixel* dp = d;
+            for (int g = 0, c = 0; g < wholeGroups; ++g, c += p, dp += n)
+                for (int i = 0; i < n; ++i) dp[i] = sp[i][c];
+            for (int c = wholeGroups * p; c < m_width; c += p) {
+                const long long base = static_cast<long long>(n) * c / p;
+                const int count = static_cast<int>(std::min<long long>(n, cw - base));
+                for (int i = 0; i < count; ++i) d[base + i] = src[static_cast<std::size_t>(i)][c];
+            }
         }
-        for (int i = 0; i < n; ++i) src[static_cast<std::size_t>(i)] = view(i).row(sy);
-        // Written in order, each group gathering its column from every view.
-        const Pixel* const* sp = src.data();
-        Pixel* dp = d;
-        for (int g = 0, c = 0; g < wholeGroups; ++g, c += p, dp += n)
-            for (int i = 0; i < n; ++i) dp[i] = sp[i][c];
-        for (int c = wholeGroups * p; c < m_width; c += p) {
-            const long long base = static_cast<long long>(n) * c / p;
-            const int count = static_cast<int>(std::min<long long>(n, cw - base));
-            for (int i = 0; i < count; ++i) d[base + i] = src[static_cast<std::size_t>(i)][c];
-        }
-    }
+    });
     // Texts kept flat stand once on the composite, at its scale.
     drawCompositeFlatTexts(*this, m_composite, n, p);
     return true;

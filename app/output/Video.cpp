@@ -6,17 +6,20 @@
 #include "core/StillImage.h"
 #include "overlay/ObjectDraw.h"
 #include "output/Anaglyph.h"
+#include "output/MjpegAvi.h"
+#include "output/ReplacingFile.h"
 #include "pixelune/pixelune.h"
 #include "stereo/PatternMultiView.h"
 
 #include <opencv2/core.hpp>
-#include <opencv2/videoio.hpp>
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <new>
 #include <limits>
 #include <unistd.h>
 
@@ -44,43 +47,12 @@ bool allViewsPresent(const CStereoWorkspace& ws) {
     return true;
 }
 
-// A name beside `target` for writing before the rename; it keeps `extension`
-// because the video writer chooses its container by the name.
-std::string temporaryBeside(const std::string& target, const char* extension) {
-    const fs::path p(target);
-    std::string name(1, '.');
-    name.append(p.filename().string()).append(1, '.').append(std::to_string(::getpid())).append(".part").append(extension);
-    return (p.parent_path() / name).string();
-}
-
-bool renameInto(const std::string& from, const std::string& to) {
-    std::error_code ec;
-    fs::rename(from, to, ec);
-    if (ec) fs::remove(from, ec);
-    return !ec;
-}
-
 // Progress of frame `index` of a sequence with `perPass` frames a pass, as
 // (j + p x (N - 1)), the count the progress formulas are written in.
 int sweepCount(int index, int perPass, int viewCount) {
     const int p = index / perPass;
     const int j = index % perPass;
     return j + p * (viewCount - 1);
-}
-
-// Top-down BGR rows of a surface into `dst` (rows of `step` bytes).
-void surfaceToBgr(const Surface& s, std::uint8_t* dst, std::size_t step) {
-    for (int y = 0; y < s.height(); ++y) {
-        const Pixel* src = s.row(y);
-        std::uint8_t* d = dst + static_cast<std::size_t>(y) * step;
-        for (int x = 0; x < s.width(); ++x) {
-            const Pixel p = src[x];
-            d[0] = static_cast<std::uint8_t>(p);
-            d[1] = static_cast<std::uint8_t>(p >> 8);
-            d[2] = static_cast<std::uint8_t>(p >> 16);
-            d += 3;
-        }
-    }
 }
 
 }  // namespace
@@ -165,117 +137,6 @@ bool renderFittedFrame(Surface& frame, const Surface& view) {
                        StretchMode::Halftone);
 }
 
-// ---- colour reduction --------------------------------------------------------
-
-bool clusterPalette(const std::vector<Pixel>& pixels, std::array<std::uint32_t, 256>& palette) {
-    palette.fill(0);
-    if (pixels.empty()) return false;
-    const int count = static_cast<int>(std::min<std::size_t>(pixels.size(), std::numeric_limits<int>::max()));
-    const int k = std::min(256, count);
-    try {
-        cv::Mat samples(count, 3, CV_32F);
-        for (int i = 0; i < count; ++i) {
-            float* row = samples.ptr<float>(i);
-            const Pixel p = pixels[static_cast<std::size_t>(i)];
-            row[0] = static_cast<float>(p & 0xFFu);
-            row[1] = static_cast<float>((p >> 8) & 0xFFu);
-            row[2] = static_cast<float>((p >> 16) & 0xFFu);
-        }
-        cv::Mat labels, centres;
-        // A fixed seed: the same picture always gets the same palette.
-        cv::theRNG() = cv::RNG(0x5EED);
-        cv::kmeans(samples, k, labels, cv::TermCriteria(cv::TermCriteria::COUNT | cv::TermCriteria::EPS, 10, 1.0), 1,
-                   cv::KMEANS_RANDOM_CENTERS, centres);
-        // Each cluster's colour is the running mean of its members in pixel
-        // order, in float.
-        std::array<std::array<float, 3>, 256> mean{};
-        std::array<int, 256> members{};
-        for (int i = 0; i < count; ++i) {
-            const int c = labels.at<int>(i);
-            if (c < 0 || c >= k) continue;
-            const float* row = samples.ptr<float>(i);
-            const float n = static_cast<float>(++members[static_cast<std::size_t>(c)]);
-            for (int ch = 0; ch < 3; ++ch) {
-                float& m = mean[static_cast<std::size_t>(c)][static_cast<std::size_t>(ch)];
-                m += (row[ch] - m) / n;
-            }
-        }
-        for (int c = 0; c < k; ++c) {
-            const auto& m = mean[static_cast<std::size_t>(c)];
-            auto byte = [](float v) { return static_cast<std::uint32_t>(std::clamp(v, 0.0f, 255.0f)); };
-            palette[static_cast<std::size_t>(c)] = (byte(m[2]) << 16) | (byte(m[1]) << 8) | byte(m[0]);
-        }
-    } catch (const std::exception&) {
-        return false;
-    }
-    return true;
-}
-
-NearestPalette::NearestPalette(const std::array<std::uint32_t, 256>& palette)
-    : m_cellStart(32 * 32 * 32, -1), m_cellCount(32 * 32 * 32, 0) {
-    for (std::size_t i = 0; i < 256; ++i) {
-        m_rgb[i * 3] = static_cast<int>((palette[i] >> 16) & 0xFFu);
-        m_rgb[i * 3 + 1] = static_cast<int>((palette[i] >> 8) & 0xFFu);
-        m_rgb[i * 3 + 2] = static_cast<int>(palette[i] & 0xFFu);
-    }
-}
-
-void NearestPalette::buildCell(int cell) {
-    const int lo[3] = {((cell >> 10) & 31) << 3, ((cell >> 5) & 31) << 3, (cell & 31) << 3};
-    // The nearest entry of any colour in the cell is never farther than the
-    // smallest of the entries' farthest distances from the cell; entries
-    // whose closest distance exceeds that can be left out.
-    int minFar = std::numeric_limits<int>::max();
-    std::array<int, 256> near{};
-    for (std::size_t e = 0; e < 256; ++e) {
-        int nd = 0, fd = 0;
-        for (int ch = 0; ch < 3; ++ch) {
-            const int v = m_rgb[e * 3 + static_cast<std::size_t>(ch)];
-            const int a = lo[ch], b = lo[ch] + 7;
-            const int d = v < a ? a - v : v > b ? v - b : 0;
-            const int f = std::max(std::abs(v - a), std::abs(v - b));
-            nd += d * d;
-            fd += f * f;
-        }
-        near[e] = nd;
-        minFar = std::min(minFar, fd);
-    }
-    m_cellStart[static_cast<std::size_t>(cell)] = static_cast<std::int32_t>(m_candidates.size());
-    std::uint16_t n = 0;
-    for (std::size_t e = 0; e < 256; ++e)
-        if (near[e] <= minFar) {
-            m_candidates.push_back(static_cast<std::uint8_t>(e));
-            ++n;
-        }
-    m_cellCount[static_cast<std::size_t>(cell)] = n;
-}
-
-std::uint8_t NearestPalette::nearest(Pixel colour) {
-    colour &= 0x00FFFFFFu;
-    if (m_haveLast && colour == m_lastColour) return m_lastIndex;
-    const int r = static_cast<int>(colour >> 16), g = static_cast<int>((colour >> 8) & 0xFFu),
-              b = static_cast<int>(colour & 0xFFu);
-    const int cell = ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
-    if (m_cellStart[static_cast<std::size_t>(cell)] < 0) buildCell(cell);
-    const std::uint8_t* cand = m_candidates.data() + m_cellStart[static_cast<std::size_t>(cell)];
-    const int n = m_cellCount[static_cast<std::size_t>(cell)];
-    int best = std::numeric_limits<int>::max();
-    std::uint8_t bestIndex = 0;
-    for (int i = 0; i < n; ++i) {
-        const std::size_t e = cand[i];
-        const int dr = m_rgb[e * 3] - r, dg = m_rgb[e * 3 + 1] - g, db = m_rgb[e * 3 + 2] - b;
-        const int d = dr * dr + dg * dg + db * db;
-        if (d < best) {
-            best = d;
-            bestIndex = static_cast<std::uint8_t>(e);
-        }
-    }
-    m_lastColour = colour;
-    m_lastIndex = bestIndex;
-    m_haveLast = true;
-    return bestIndex;
-}
-
 // ---- AVI -------------------------------------------------------------------------
 
 int WriteMovieAvi(CStereoWorkspace& ws, const std::string& path) {
@@ -283,57 +144,46 @@ int WriteMovieAvi(CStereoWorkspace& ws, const std::string& path) {
     const VideoSettings settings = readVideoSettings(ws.settingsPath());
     const Size size = videoFrameSize(ws.settingsPath(), settings.videoSize);
     const int n = ws.viewCount();
-    Surface frame;
-    if (!frame.create(size.cx, size.cy)) {
-        memoryMessage(ws);
-        return 0;
-    }
-    const std::string temp = temporaryBeside(path, ".avi");
-    cv::VideoWriter writer;
-    cv::Mat image;
-    try {
-        // MJPEG in AVI: every common player reads it, and OpenCV writes it
-        // with FFmpeg or, without FFmpeg, with its own encoder.
-        const int fourcc = cv::VideoWriter::fourcc('M', 'J', 'P', 'G');
-        const cv::Size frameSize(size.cx, size.cy);
-        if (!writer.open(temp, cv::CAP_FFMPEG, fourcc, settings.fps, frameSize, true))
-            writer.open(temp, cv::CAP_OPENCV_MJPEG, fourcc, settings.fps, frameSize, true);
-        if (writer.isOpened()) image.create(size.cy, size.cx, CV_8UC3);
-    } catch (const std::exception&) {
-        writer.release();
-    }
-    if (!writer.isOpened() || image.empty()) {
-        std::error_code ec;
-        fs::remove(temp, ec);
-        memoryMessage(ws);
-        return 0;
-    }
     const bool extremesOnly = movieUsesExtremesOnly(ws);
     const std::vector<int> sequence = movieFrameSequence(n, settings.loop * 2, extremesOnly);
     const int perPass = extremesOnly ? 1 : n - 1;
     const int total = (n - 1) * settings.loop * 2;
-    {
-        HostProgress progress(ws.host(), kCaptionWriting);
-        for (std::size_t k = 0; k < sequence.size(); ++k) {
-            if (!renderFittedFrame(frame, ws.view(sequence[k]))) {
-                memoryMessage(ws);
-                break;
-            }
-            surfaceToBgr(frame, image.data, image.step);
-            try {
-                writer.write(image);
-            } catch (const std::exception&) {
-                memoryMessage(ws);
-                break;
-            }
-            progress.setPosition(sweepCount(static_cast<int>(k), perPass, n) * 100 / total);
+
+    HostProgress progress(ws.host(), kCaptionWriting);
+    // The movie sweeps over the same views again and again: each view shown
+    // is fitted and encoded once (the views at once on every core), and its
+    // JPEG written for each of its frames.
+    std::vector<int> shown(sequence);
+    std::sort(shown.begin(), shown.end());
+    shown.erase(std::unique(shown.begin(), shown.end()), shown.end());
+    std::vector<std::vector<std::uint8_t>> jpegs(static_cast<std::size_t>(n));
+    std::vector<char> fitted(shown.size(), 0), encoded(shown.size(), 0);
+    cv::parallel_for_(cv::Range(0, static_cast<int>(shown.size())), [&](const cv::Range& r) {
+        Surface frame;
+        for (int i = r.start; i < r.end; ++i) {
+            const auto at = static_cast<std::size_t>(i);
+            if ((frame.empty() && !frame.create(size.cx, size.cy)) || !renderFittedFrame(frame, ws.view(shown[at])))
+                continue;
+            fitted[at] = 1;
+            encoded[at] = encodeJpegFrame(frame, kMovieJpegQuality, jpegs[static_cast<std::size_t>(shown[at])]);
         }
+    });
+    if (std::find(fitted.begin(), fitted.end(), 0) != fitted.end()) {
+        memoryMessage(ws);
+        return 0;
     }
-    try {
-        writer.release();
-    } catch (const std::exception&) {
+    // From here on every failure is one of writing the file: the previous
+    // file stays as it was, and the message says the save failed.
+    ReplacingFile out;
+    bool written = std::find(encoded.begin(), encoded.end(), 0) == encoded.end() && out.open(path);
+    if (written) {
+        written = writeMjpegAvi([&out](const void* data, std::size_t bytes) { return out.write(data, bytes); }, size.cx,
+                                size.cy, settings.fps, jpegs, sequence, [&](std::size_t k) {
+                                    progress.setPosition(sweepCount(static_cast<int>(k), perPass, n) * 100 / total);
+                                });
     }
-    if (!renameInto(temp, path)) {
+    if (!written || !out.commit()) {
+        out.discard();
         ws.host().message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Error);
         return 0;
     }
@@ -345,10 +195,11 @@ int WriteMovieAvi(CStereoWorkspace& ws, const std::string& path) {
 namespace {
 
 // Supplies the frames of a GIF: straight from the views (own size, cut to
-// the frame width) or fitted into a frame bitmap.
+// the frame width) or fitted into a frame bitmap the caller owns (one per
+// thread when frames are made at once).
 class GifFrames {
 public:
-    bool init(CStereoWorkspace& ws, const VideoSettings& s) {
+    void init(CStereoWorkspace& ws, const VideoSettings& s) {
         m_ws = &ws;
         m_ownSize = s.gifOwnSize;
         if (m_ownSize) {
@@ -356,27 +207,27 @@ public:
             // padding; a picture narrower than 4 keeps its width.
             m_width = ws.width() >= 4 ? ws.width() & ~3 : ws.width();
             m_height = ws.height();
-            return true;
+            return;
         }
         const Size size = videoFrameSize(ws.settingsPath(), s.videoSize);
         m_width = size.cx;
         m_height = size.cy;
-        return m_frame.create(m_width, m_height);
     }
     int width() const { return m_width; }
     int height() const { return m_height; }
-    // The frame of view `v`, or null when the stretch fails.
-    const Surface* frame(int v) {
+    // The frame of view `v`, or null when the frame bitmap cannot be made or
+    // the stretch fails.
+    const Surface* frame(int v, Surface& bitmap) const {
         if (m_ownSize) return &m_ws->view(v);
-        if (!renderFittedFrame(m_frame, m_ws->view(v))) return nullptr;
-        return &m_frame;
+        if (bitmap.empty() && !bitmap.create(m_width, m_height)) return nullptr;
+        if (!renderFittedFrame(bitmap, m_ws->view(v))) return nullptr;
+        return &bitmap;
     }
 
 private:
     CStereoWorkspace* m_ws = nullptr;
     bool m_ownSize = true;
     int m_width = 0, m_height = 0;
-    Surface m_frame;
 };
 
 // The frame's pixels in bottom-up row order, width x height.
@@ -388,6 +239,44 @@ void bottomUpPixels(const Surface& s, int width, int height, std::vector<Pixel>&
     }
 }
 
+// One coded GIF image as GifWrite puts it in the file, without the trailer
+// each call ends with (the next image goes over it).
+struct CodedImage {
+    std::vector<std::uint8_t> bytes;
+    bool done = false;
+    bool failed = false;  // no frame bitmap or no memory
+};
+
+// Codes the frame of view `v` through GifWrite into memory: the first image
+// of the file (header, palette, looping block) or a later one.
+bool codeGifImage(const Surface& f, int w, int h, const std::array<std::uint32_t, 256>& palette,
+                  NearestPalette& nearest, bool first, int delay, std::vector<std::uint8_t>& indices,
+                  std::vector<std::uint8_t>& out) {
+    indices.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    for (int r = 0; r < h; ++r) {
+        const Pixel* src = f.row(h - 1 - r);
+        std::uint8_t* d = indices.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(w);
+        for (int x = 0; x < w; ++x) d[x] = nearest.nearest(src[x]);
+    }
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* mem = ::open_memstream(&buffer, &size);
+    if (!mem) return false;
+    const int ok = GifWrite(first ? 0 : 1, mem, indices.data(), first ? palette.data() : nullptr, 8, w, h, w,
+                            nullptr, delay, Point{-1, -1}, 0);
+    const bool closed = std::fclose(mem) == 0;
+    bool good = ok && closed && size > 0;
+    if (good) {
+        try {
+            out.assign(buffer, buffer + size - 1);
+        } catch (const std::bad_alloc&) {
+            good = false;
+        }
+    }
+    std::free(buffer);
+    return good;
+}
+
 }  // namespace
 
 int WriteMovieGif(CStereoWorkspace& ws, const std::string& path) {
@@ -395,25 +284,28 @@ int WriteMovieGif(CStereoWorkspace& ws, const std::string& path) {
     const VideoSettings settings = readVideoSettings(ws.settingsPath());
     const int n = ws.viewCount();
     GifFrames frames;
-    if (!frames.init(ws, settings) || frames.width() < 1 || frames.height() < 1) {
+    frames.init(ws, settings);
+    const int w = frames.width(), h = frames.height();
+    if (w < 1 || h < 1) {
         memoryMessage(ws);
         return 0;
     }
-    const int w = frames.width(), h = frames.height();
     const int delay = static_cast<int>(100.0 / settings.fps);
 
     // The palette from the first frame.
     std::array<std::uint32_t, 256> palette{};
-    std::vector<Pixel> pixels;
-    ws.host().progressBegin(kCaptionReducing, 0, 100);
-    ws.host().progressSet(10);
-    const Surface* first = frames.frame(0);
     bool clustered = false;
-    if (first) {
-        bottomUpPixels(*first, w, h, pixels);
-        clustered = clusterPalette(pixels, palette);
+    {
+        std::vector<Pixel> pixels;
+        Surface bitmap;
+        ws.host().progressBegin(kCaptionReducing, 0, 100);
+        ws.host().progressSet(10);
+        if (const Surface* first = frames.frame(0, bitmap)) {
+            bottomUpPixels(*first, w, h, pixels);
+            clustered = clusterPalette(pixels, palette);
+        }
+        ws.host().progressEnd();
     }
-    ws.host().progressEnd();
     if (!clustered) {
         memoryMessage(ws);
         return 0;
@@ -422,46 +314,61 @@ int WriteMovieGif(CStereoWorkspace& ws, const std::string& path) {
     progress.setPosition(30);
     progress.setPosition(50);
 
-    const std::string temp = temporaryBeside(path, ".gif");
-    std::FILE* file = std::fopen(temp.c_str(), "w+b");
-    if (!file) return 0;  // quietly: nothing is written
+    ReplacingFile out;
+    if (!out.open(path)) return 0;  // quietly: nothing is written
 
-    NearestPalette nearest(palette);
     const bool extremesOnly = movieUsesExtremesOnly(ws);
     const std::vector<int> sequence = movieFrameSequence(n, 2, extremesOnly);
     const int perPass = extremesOnly ? 1 : n - 1;
-    std::vector<std::uint8_t> indices(pixels.size());
-    bool writeFailed = false;
-    for (std::size_t k = 0; k < sequence.size(); ++k) {
-        const Surface* f = frames.frame(sequence[k]);
-        if (!f) {
-            memoryMessage(ws);
-            break;
+    // Every later frame of the same view is the same coded image, so each is
+    // coded once: image 0 is the file's first (with the header), image 1 + v
+    // a later frame of view v. Images are mapped and coded a batch at a time,
+    // one per core, and written in frame order as soon as they are ready.
+    const auto imageOf = [&](std::size_t k) { return k == 0 ? std::size_t{0} : 1 + static_cast<std::size_t>(sequence[k]); };
+    std::vector<CodedImage> images(1 + static_cast<std::size_t>(n));
+    std::vector<std::size_t> order;  // images in order of first use
+    for (std::size_t k = 0; k < sequence.size(); ++k)
+        if (std::find(order.begin(), order.end(), imageOf(k)) == order.end()) order.push_back(imageOf(k));
+    const std::size_t batch = static_cast<std::size_t>(std::max(1, cv::getNumThreads()));
+    std::size_t written = 0;
+    for (std::size_t from = 0; from < order.size(); from += batch) {
+        const std::size_t count = std::min(batch, order.size() - from);
+        cv::parallel_for_(cv::Range(0, static_cast<int>(count)), [&](const cv::Range& r) {
+            NearestPalette nearest(palette);
+            Surface bitmap;
+            std::vector<std::uint8_t> indices;
+            for (int i = r.start; i < r.end; ++i) {
+                const std::size_t image = order[from + static_cast<std::size_t>(i)];
+                CodedImage& coded = images[image];
+                const int view = image == 0 ? sequence[0] : static_cast<int>(image - 1);
+                const Surface* f = frames.frame(view, bitmap);
+                coded.failed = !f || !codeGifImage(*f, w, h, palette, nearest, image == 0, delay, indices, coded.bytes);
+                coded.done = true;
+            }
+        });
+        for (std::size_t i = 0; i < count; ++i)
+            if (images[order[from + i]].failed) {
+                // A movie with frames missing is not saved: the previous file stays.
+                out.discard();
+                memoryMessage(ws);
+                return 0;
+            }
+        for (; written < sequence.size() && images[imageOf(written)].done; ++written) {
+            const std::vector<std::uint8_t>& bytes = images[imageOf(written)].bytes;
+            if (!out.write(bytes.data(), bytes.size())) break;
+            progress.setPosition(50 + sweepCount(static_cast<int>(written), perPass, n) * 50 / (2 * n - 2));
         }
-        bottomUpPixels(*f, w, h, pixels);
-        for (std::size_t i = 0; i < pixels.size(); ++i) indices[i] = nearest.nearest(pixels[i]);
-        int ok;
-        if (k == 0) {
-            ok = GifWrite(0, file, indices.data(), palette.data(), 8, w, h, w, nullptr, delay, Point{-1, -1}, 0);
-        } else {
-            // Over the trailer the previous frame ended with.
-            ok = std::fseek(file, -1, SEEK_CUR) == 0 &&
-                 GifWrite(1, file, indices.data(), nullptr, 8, w, h, w, nullptr, delay, Point{-1, -1}, 0);
+        if (written < sequence.size() && images[imageOf(written)].done) break;  // the write failed
+        // Images no later frame uses are let go.
+        for (std::size_t i = 0; i < images.size(); ++i) {
+            bool needed = false;
+            for (std::size_t k = written; k < sequence.size() && !needed; ++k) needed = imageOf(k) == i;
+            if (!needed && images[i].done) std::vector<std::uint8_t>().swap(images[i].bytes);
         }
-        if (!ok) {
-            writeFailed = true;
-            break;
-        }
-        progress.setPosition(50 + sweepCount(static_cast<int>(k), perPass, n) * 50 / (2 * n - 2));
     }
-    const bool closed = std::fclose(file) == 0;
-    if (writeFailed || !closed) {
-        std::error_code ec;
-        fs::remove(temp, ec);
-        ws.host().message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Error);
-        return 0;
-    }
-    if (!renameInto(temp, path)) {
+    static const std::uint8_t kTrailer = 0x3B;
+    if (written != sequence.size() || !out.write(&kTrailer, 1) || !out.commit()) {
+        out.discard();
         ws.host().message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Error);
         return 0;
     }

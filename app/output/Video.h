@@ -1,8 +1,8 @@
 // Moving pictures and stereo movie frames made from the view set.
 //
 // A movie sweeps through the views forwards and backwards (the camera pan)
-// and is written as an AVI file (MJPEG through OpenCV's video writer) or as
-// an animated GIF (256 colours clustered from the first frame, encoded by
+// and is written as an AVI file (Motion JPEG, by our own writer) or as an
+// animated GIF (256 colours clustered from the first frame, encoded by
 // Pixelune's GifWrite). A stereo movie frame is one still picture of the two
 // eye images side by side, one above the other, or row- or
 // column-interleaved, at a video frame size, for stereo video tools.
@@ -11,6 +11,7 @@
 // command; nothing carries over between commands.
 #pragma once
 
+#include "output/ColourPalette.h"
 #include "platform/Surface.h"
 
 #include <array>
@@ -85,53 +86,25 @@ bool movieUsesExtremesOnly(const CStereoWorkspace& ws);
 // size is the frame size); the rest of the frame becomes black.
 bool renderFittedFrame(Surface& frame, const Surface& view);
 
-// ---- colour reduction --------------------------------------------------------
-
-// 256 palette colours (0x00RRGGBB) for `pixels` (0xFFRRGGBB, taken in the
-// order given): k-means with 256 clusters (at most 10 iterations or a centre
-// movement under 1.0, one attempt), each entry the running mean of its
-// cluster's members truncated to bytes. Entries of empty clusters are black.
-// Pictures with fewer than 256 pixels get one cluster per pixel. False when
-// the clustering cannot run.
-bool clusterPalette(const std::vector<Pixel>& pixels, std::array<std::uint32_t, 256>& palette);
-
-// Nearest-colour look-up in a 256-colour palette: the entry at the smallest
-// squared RGB distance, the lowest index among equals (as GDI's
-// GetNearestPaletteIndex). The colour cube is split into 32 x 32 x 32 cells;
-// each cell, on first use, keeps only the entries that can be nearest for
-// some colour in it, so a look-up compares a handful of entries instead of
-// all 256.
-class NearestPalette {
-public:
-    explicit NearestPalette(const std::array<std::uint32_t, 256>& palette);
-    std::uint8_t nearest(Pixel colour);
-
-private:
-    void buildCell(int cell);
-
-    std::array<int, 256 * 3> m_rgb{};
-    std::vector<std::int32_t> m_cellStart;   // -1 until the cell is built
-    std::vector<std::uint16_t> m_cellCount;
-    std::vector<std::uint8_t> m_candidates;
-    Pixel m_lastColour = 0;
-    std::uint8_t m_lastIndex = 0;
-    bool m_haveLast = false;
-};
-
 // ---- the writers ---------------------------------------------------------------
 
 // The AVI: 2 x Loop passes at [Video] "Size%d" and "FPS", MJPEG-coded, with
-// the progress window "動画ファイル作成中". Returns 1 when done (also after
-// a frame that failed midway, which is reported with the memory message),
-// 0 when it cannot start (memory message). The file is written beside the
-// target under a temporary name and renamed into place when complete.
+// the progress window "動画ファイル作成中". Each view shown is fitted and
+// coded once (the views in parallel). The file is written beside the target
+// under a private temporary name and renamed into place only when complete.
+// Returns 1 when written; 0 with the memory message when a frame cannot be
+// made, or with "ファイルの保存に失敗しました" when the file cannot be
+// written (missing or unwritable folder, full disk, past the 4 GB an AVI 1.0
+// file can hold); the previous file is then left as it was.
 int WriteMovieAvi(CStereoWorkspace& ws, const std::string& path);
 
 // The animated GIF: one forward and one backward pass, delay trunc(100 /
 // FPS), at the picture's own size (width rounded down to a multiple of 4) or
-// fitted into "Size%d". Returns 1 when done; a file that cannot be created
-// ends quietly with 1 and nothing written. A write error midway shows
-// "ファイルの保存に失敗しました" and returns 0 (an existing file is kept).
+// fitted into "Size%d". Frames are mapped to the palette and LZW-coded one
+// per core. Returns 1 when written; a file that cannot be created ends
+// quietly with 0 and nothing written. A frame that cannot be made (memory
+// message) or a write error ("ファイルの保存に失敗しました") returns 0 and
+// keeps the previous file.
 int WriteMovieGif(CStereoWorkspace& ws, const std::string& path);
 
 // Combines the two eye images into a wv x hv stereo movie frame of `kind`

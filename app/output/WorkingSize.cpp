@@ -155,11 +155,13 @@ Rect scaleRect(const Rect& r, int scale) {
 bool resampleThrough(Surface& out, int W, int H, const Surface& src, const Rect& source, const Rect& dest,
                      Pixel background) {
     Surface result;
-    if (!result.create(W, H)) {
+    if (!result.createUninitialized(W, H)) {
         out.reset();
         return false;
     }
-    if ((background & 0x00FFFFFFu) != 0) fillRect(result, {0, 0, W, H}, colorRefFromPixel(background));
+    // One pass of the background colour (not a clear and then a fill).
+    std::fill(result.bits(), result.bits() + static_cast<std::size_t>(W) * static_cast<std::size_t>(H),
+              background | kOpaque);
     if (!stretchBlit(result, dest.left, dest.top, dest.width(), dest.height(), src, source.left, source.top,
                      source.width(), source.height(), Rop::Copy, StretchMode::Halftone)) {
         out.reset();

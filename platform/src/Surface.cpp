@@ -3,6 +3,8 @@
 
 #include <QImage>
 
+#include <omp.h>
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -294,57 +296,92 @@ bool boxReduce(const Surface& src, int sx, int sy, int kx, int ky, const ScaleWi
     return true;
 }
 
+// Area averaging in two passes: each source row the window needs is
+// averaged horizontally once, into 16.16 fixed-point channels, and the rows
+// are then averaged vertically. Only the rows one destination row draws on
+// are kept (a small ring), and the result goes straight into rows
+// [oy, oy + win.h) at column ox of `out`, which must already be large enough.
+bool halftoneInto(const Surface& src, int sx, int sy, int sw, int sh, int dw, int dh, const ScaleWindow& win,
+                  Surface& out, int ox, int oy) {
+    const AxisWeights wx = areaWeights(sw, dw);
+    const AxisWeights wy = areaWeights(sh, dh);
+    int ringRows = 1;
+    for (int j = 0; j < win.h; ++j) ringRows = std::max(ringRows, wy.count[win.y + j]);
+    const std::size_t rowWords = static_cast<std::size_t>(win.w) * 3;
+    // Rows j0 .. j1 - 1 of the window, with a ring of their own.
+    const auto band = [&](int j0, int j1) {
+        std::vector<std::uint32_t> ring(rowWords * static_cast<std::size_t>(ringRows));
+        std::vector<int> held(static_cast<std::size_t>(ringRows), -1);  // source row in each ring slot
+        const auto horizontal = [&](int row) -> const std::uint32_t* {
+            const std::size_t slot = static_cast<std::size_t>(row % ringRows);
+            std::uint32_t* t = ring.data() + slot * rowWords;
+            if (held[slot] == row) return t;
+            held[slot] = row;
+            const Pixel* s = src.row(sy + row) + sx;
+            for (int i = 0; i < win.w; ++i) {
+                const int x = win.x + i;
+                std::uint64_t r = 0, g = 0, b = 0;
+                const std::uint32_t* w = wx.weight.data() + wx.offset[static_cast<std::size_t>(x)];
+                for (int k = 0; k < wx.count[static_cast<std::size_t>(x)]; ++k) {
+                    const Pixel p = s[wx.first[static_cast<std::size_t>(x)] + k];
+                    r += static_cast<std::uint64_t>((p >> 16) & 0xFF) * w[k];
+                    g += static_cast<std::uint64_t>((p >> 8) & 0xFF) * w[k];
+                    b += static_cast<std::uint64_t>(p & 0xFF) * w[k];
+                }
+                t[3 * i] = static_cast<std::uint32_t>(r);
+                t[3 * i + 1] = static_cast<std::uint32_t>(g);
+                t[3 * i + 2] = static_cast<std::uint32_t>(b);
+            }
+            return t;
+        };
+        std::vector<const std::uint32_t*> rows(static_cast<std::size_t>(ringRows));
+        for (int j = j0; j < j1; ++j) {
+            const int y = win.y + j;
+            const int first = wy.first[static_cast<std::size_t>(y)];
+            const int count = wy.count[static_cast<std::size_t>(y)];
+            // Consecutive source rows fill distinct slots, so none evicts another.
+            for (int k = 0; k < count; ++k) rows[static_cast<std::size_t>(k)] = horizontal(first + k);
+            const std::uint32_t* w = wy.weight.data() + wy.offset[static_cast<std::size_t>(y)];
+            Pixel* d = out.row(oy + j) + ox;
+            for (int x = 0; x < win.w; ++x) {
+                std::uint64_t r = 0, g = 0, b = 0;
+                for (int k = 0; k < count; ++k) {
+                    const std::uint32_t* t = rows[static_cast<std::size_t>(k)] + static_cast<std::size_t>(x) * 3;
+                    r += static_cast<std::uint64_t>(t[0]) * w[k];
+                    g += static_cast<std::uint64_t>(t[1]) * w[k];
+                    b += static_cast<std::uint64_t>(t[2]) * w[k];
+                }
+                // Round the 32-bit fixed point sums to bytes.
+                const auto toByte = [](std::uint64_t v) {
+                    return static_cast<Pixel>(std::min<std::uint64_t>(255, (v + (1ull << 31)) >> 32));
+                };
+                d[x] = kOpaque | (toByte(r) << 16) | (toByte(g) << 8) | toByte(b);
+            }
+        }
+    };
+    // Bands of rows at once on every core for large pictures; each band
+    // starts its ring afresh, so the result does not depend on the split.
+    const long long work = static_cast<long long>(win.w) * win.h;
+    const int bands = work >= (1 << 20) ? std::max(1, std::min(omp_get_max_threads(), win.h)) : 1;
+    bool failed = false;
+#pragma omp parallel for schedule(static) num_threads(bands) if (bands > 1)
+    for (int b = 0; b < bands; ++b) {
+        try {
+            band(static_cast<int>(static_cast<long long>(win.h) * b / bands),
+                 static_cast<int>(static_cast<long long>(win.h) * (b + 1) / bands));
+        } catch (const std::bad_alloc&) {
+#pragma omp atomic write
+            failed = true;
+        }
+    }
+    return !failed;
+}
+
 bool halftoneScale(const Surface& src, int sx, int sy, int sw, int sh, int dw, int dh, const ScaleWindow& win,
                    Surface& out) {
     if (sw % dw == 0 && sh % dh == 0) return boxReduce(src, sx, sy, sw / dw, sh / dh, win, out);
-    if (!out.create(win.w, win.h)) return false;
-    const AxisWeights wx = areaWeights(sw, dw);
-    const AxisWeights wy = areaWeights(sh, dh);
-    // Only the source rows the window's rows draw on.
-    const int row0 = wy.first[win.y];
-    const int row1 = wy.first[win.y + win.h - 1] + wy.count[win.y + win.h - 1];
-    const int rows = row1 - row0;
-    // Horizontal pass into 16.16 fixed point channels, then vertical pass.
-    std::vector<std::uint32_t> tmp(static_cast<std::size_t>(win.w) * rows * 3);
-    for (int y = 0; y < rows; ++y) {
-        const Pixel* s = src.row(sy + row0 + y) + sx;
-        std::uint32_t* t = tmp.data() + static_cast<std::size_t>(y) * win.w * 3;
-        for (int i = 0; i < win.w; ++i) {
-            const int x = win.x + i;
-            std::uint64_t r = 0, g = 0, b = 0;
-            const std::uint32_t* w = wx.weight.data() + wx.offset[x];
-            for (int k = 0; k < wx.count[x]; ++k) {
-                const Pixel p = s[wx.first[x] + k];
-                r += static_cast<std::uint64_t>((p >> 16) & 0xFF) * w[k];
-                g += static_cast<std::uint64_t>((p >> 8) & 0xFF) * w[k];
-                b += static_cast<std::uint64_t>(p & 0xFF) * w[k];
-            }
-            t[3 * i] = static_cast<std::uint32_t>(r);
-            t[3 * i + 1] = static_cast<std::uint32_t>(g);
-            t[3 * i + 2] = static_cast<std::uint32_t>(b);
-        }
-    }
-    for (int j = 0; j < win.h; ++j) {
-        const int y = win.y + j;
-        Pixel* d = out.row(j);
-        const std::uint32_t* w = wy.weight.data() + wy.offset[y];
-        for (int x = 0; x < win.w; ++x) {
-            std::uint64_t r = 0, g = 0, b = 0;
-            for (int k = 0; k < wy.count[y]; ++k) {
-                const std::uint32_t* t =
-                    tmp.data() + (static_cast<std::size_t>(wy.first[y] + k - row0) * win.w + x) * 3;
-                r += static_cast<std::uint64_t>(t[0]) * w[k];
-                g += static_cast<std::uint64_t>(t[1]) * w[k];
-                b += static_cast<std::uint64_t>(t[2]) * w[k];
-            }
-            // Round the 32-bit fixed point sums to bytes.
-            const auto toByte = [](std::uint64_t v) {
-                return static_cast<Pixel>(std::min<std::uint64_t>(255, (v + (1ull << 31)) >> 32));
-            };
-            d[x] = kOpaque | (toByte(r) << 16) | (toByte(g) << 8) | toByte(b);
-        }
-    }
-    return true;
+    if (!out.createUninitialized(win.w, win.h)) return false;
+    return halftoneInto(src, sx, sy, sw, sh, dw, dh, win, out, 0, 0);
 }
 
 bool nearestScale(const Surface& src, int sx, int sy, int sw, int sh, int dw, int dh, const ScaleWindow& win,
@@ -402,6 +439,10 @@ bool stretchBlit(Surface& dst, int dx, int dy, int dw, int dh, const Surface& sr
     Surface scaled;
     bool ok = false;
     try {
+        // A plain copy of an area average goes straight into the destination,
+        // without a scaled block of its own to copy from.
+        if (mode == StretchMode::Halftone && op == Rop::Copy && !(sw % dw == 0 && sh % dh == 0) && &dst != &src)
+            return halftoneInto(src, sx, sy, sw, sh, dw, dh, win, dst, static_cast<int>(vx0), static_cast<int>(vy0));
         ok = mode == StretchMode::Halftone ? halftoneScale(src, sx, sy, sw, sh, dw, dh, win, scaled)
                                            : nearestScale(src, sx, sy, sw, sh, dw, dh, win, scaled);
     } catch (const std::bad_alloc&) {

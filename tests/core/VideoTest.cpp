@@ -1,7 +1,6 @@
 // Movies and stereo movie frames: the settings, the frame geometry, the
 // colour reduction, and the written AVI and GIF files checked with
-// independent readers (ffprobe, OpenCV's video reader, giflib's giftext and
-// ImageMagick).
+// independent readers (ffprobe and ffmpeg, giflib's giftext and ImageMagick).
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
 #include "output/Video.h"
@@ -11,14 +10,20 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-#include <opencv2/videoio.hpp>
+#include "output/MjpegAvi.h"
 
+#include <opencv2/core/utility.hpp>
+
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <random>
 #include <regex>
 #include <sstream>
+#include <sys/resource.h>
+#include <csignal>
 #include <tuple>
 
 using namespace plastora;
@@ -205,6 +210,53 @@ TEST(VideoPalette, ClusteringKeepsFewColoursExactly) {
     EXPECT_FALSE(clusterPalette({}, palette));
 }
 
+TEST(VideoPalette, ClusteringFollowsThePicturesColours) {
+    // Mean squared error per channel of a picture mapped through a palette.
+    auto error = [](const std::vector<Pixel>& px, const std::array<std::uint32_t, 256>& palette) {
+        NearestPalette nearest(palette);
+        double sum = 0;
+        for (Pixel p : px) {
+            const Pixel q = palette[nearest.nearest(p)];
+            for (int shift : {0, 8, 16}) {
+                const double d = double((p >> shift) & 0xFF) - double((q >> shift) & 0xFF);
+                sum += d * d;
+            }
+        }
+        return sum / (3.0 * double(px.size()));
+    };
+    // Smooth shading over all three channels with noise: tens of thousands
+    // of colours. The clustered palette must do clearly better than a fixed
+    // uniform one (6 x 7 x 6 levels), and the same pixels give the same palette.
+    std::mt19937 rng(3);
+    std::vector<Pixel> shaded;
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x) {
+            auto ch = [&](double v) { return Pixel(std::clamp(int(v) + int(rng() % 7) - 3, 0, 255)); };
+            shaded.push_back(kOpaque | (ch(128 + 110 * std::sin(x * 0.02)) << 16) |
+                             (ch(120 + 100 * std::cos(y * 0.025)) << 8) | ch(30 + 0.6 * (x + y)));
+        }
+    std::array<std::uint32_t, 256> uniform{};
+    for (int i = 0; i < 252; ++i)
+        uniform[std::size_t(i)] = (std::uint32_t(i / 42 * 51) << 16) | (std::uint32_t(i / 6 % 7 * 255 / 6) << 8) |
+                                  std::uint32_t(i % 6 * 51);
+    std::array<std::uint32_t, 256> palette{}, again{};
+    ASSERT_TRUE(clusterPalette(shaded, palette));
+    ASSERT_TRUE(clusterPalette(shaded, again));
+    EXPECT_EQ(palette, again);
+    const double clustered = error(shaded, palette);
+    EXPECT_LT(clustered, 0.5 * error(shaded, uniform)) << clustered << " vs " << error(shaded, uniform);
+
+    // A small patch of a far colour among a large even picture still gets
+    // an entry of its own: clusters follow where the colours are, weighted
+    // by how often they occur, and no cluster is lost.
+    std::vector<Pixel> patch;
+    for (int i = 0; i < 60000; ++i) patch.push_back(kOpaque | (Pixel(i % 251) << 16) | (Pixel(i / 251 % 239) << 8) | 40);
+    for (int i = 0; i < 50; ++i) patch.push_back(kOpaque | (0x0010F0F0u + Pixel(i % 3)));
+    ASSERT_TRUE(clusterPalette(patch, palette));
+    NearestPalette nearest(palette);
+    EXPECT_LE(channelDistance(kOpaque | palette[nearest.nearest(0xFF10F0F1)], 0xFF10F0F1), 2);
+}
+
 // ---- AVI ---------------------------------------------------------------------------
 
 TEST(VideoAvi, FramesRateSizeAndOrder) {
@@ -226,34 +278,107 @@ TEST(VideoAvi, FramesRateSizeAndOrder) {
     EXPECT_NE(probe.find("r_frame_rate=8/1"), std::string::npos) << probe;
     EXPECT_NE(probe.find("nb_read_frames=48"), std::string::npos) << probe;
 
-    // Read back: 0,1,2,3,2,1 repeated, with the 4:3 view centred between
-    // black bars (40 x 30 into 96 x 64 is 85 x 64 at x = 5).
-    cv::VideoCapture cap(path);
-    ASSERT_TRUE(cap.isOpened());
+    // Every frame decoded by ffmpeg (which stops at the first damaged one):
+    // 0,1,2,3,2,1 repeated, with the 4:3 view centred between black bars
+    // (40 x 30 into 96 x 64 is 85 x 64 at x = 5).
+    const std::string raw = run("ffmpeg -v error -xerror -i " + q(path) + " -f rawvideo -pix_fmt bgr24 -");
+    const std::size_t frameBytes = 96 * 64 * 3;
+    ASSERT_EQ(raw.size(), 48 * frameBytes);
     std::vector<int> order;
-    cv::Mat m;
-    while (cap.read(m)) {
-        ASSERT_EQ(m.cols, 96);
-        const cv::Vec3b c = m.at<cv::Vec3b>(32, 48);
-        order.push_back(viewOf(kOpaque | (Pixel(c[2]) << 16) | (Pixel(c[1]) << 8) | c[0]));
-        const cv::Vec3b bar = m.at<cv::Vec3b>(32, 1);
-        EXPECT_LT(bar[0] + bar[1] + bar[2], 30);
+    for (std::size_t f = 0; f < 48; ++f) {
+        auto at = [&](int x, int y) {
+            const auto* p = reinterpret_cast<const unsigned char*>(raw.data()) + f * frameBytes + (y * 96 + x) * 3;
+            return kOpaque | (Pixel(p[2]) << 16) | (Pixel(p[1]) << 8) | p[0];
+        };
+        order.push_back(viewOf(at(48, 32)));
+        EXPECT_LT(channelDistance(at(1, 32), kBlack), 12) << "frame " << f;
     }
     std::vector<int> expected;
     for (int i = 0; i < 8; ++i) expected.insert(expected.end(), {0, 1, 2, 3, 2, 1});
     EXPECT_EQ(order, expected);
+
+    // A rate that is not a whole number, and the stereo pair's two frames.
+    Doc pair("[Video]\nVideoSize=0\nSize1=32,24\nFPS=12.5\nLoop=2\n", 40, 30);
+    pair.flatViews(40, 30);
+    ASSERT_EQ(WriteMovieAvi(*pair.ws, pair.dir.file("rate.avi")), 1);
+    const std::string rate = run("ffprobe -v error -count_frames -show_entries stream=r_frame_rate,nb_read_frames "
+                                 "-of default=nw=1 " + q(pair.dir.file("rate.avi")));
+    EXPECT_NE(rate.find("r_frame_rate=25/2"), std::string::npos) << rate;
+    EXPECT_NE(rate.find("nb_read_frames=12"), std::string::npos) << rate;
 }
+
+namespace {
+
+std::string fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The names in a folder other than `keep`: what a failed save left behind.
+std::vector<std::string> strayFiles(const std::filesystem::path& folder, const std::string& keep) {
+    std::vector<std::string> out;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        if (e.path().filename() != keep && e.path().filename() != "Plastora.ini") out.push_back(e.path().filename().string());
+    return out;
+}
+
+}  // namespace
 
 TEST(VideoAvi, FailuresKeepWhatWasThere) {
     // No views: nothing to write.
     Doc none("");
     EXPECT_EQ(WriteMovieAvi(*none.ws, none.dir.file("x.avi")), 0);
-    // A folder that does not exist: the writer cannot start.
-    Doc doc("[Video]\nVideoSize=0\nSize1=32,24\n");
+
+    // A folder that does not exist, or a "folder" that is a file: the save
+    // says it failed (not that memory ran out) and creates nothing.
+    Doc doc("[Video]\nVideoSize=0\nSize1=64,48\nLoop=20\n");
     doc.flatViews(40, 30);
-    doc.host.expectMessage(kOutOfMemoryMessage, MsgResult::Ok);
+    doc.host.expectMessage(kSaveFailedMessage, MsgResult::Ok);
     EXPECT_EQ(WriteMovieAvi(*doc.ws, doc.dir.file("missing/x.avi")), 0);
     EXPECT_FALSE(std::filesystem::exists(doc.dir.file("missing")));
+    std::ofstream(doc.dir.file("plain")) << "x";
+    doc.host.expectMessage(kSaveFailedMessage, MsgResult::Ok);
+    EXPECT_EQ(WriteMovieAvi(*doc.ws, doc.dir.file("plain/x.avi")), 0);
+
+    // The disk fills up midway (a file size limit stands in for it): the
+    // previous movie stays byte for byte and no temporary file is left.
+    const std::string target = doc.dir.file("old.avi");
+    ASSERT_EQ(WriteMovieAvi(*doc.ws, target), 1);
+    const std::string before = fileBytes(target);
+    ASSERT_GT(before.size(), 8000u);
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 8000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    doc.host.expectMessage(kSaveFailedMessage, MsgResult::Ok);
+    const int result = WriteMovieAvi(*doc.ws, target);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(fileBytes(target) == before, true);
+    EXPECT_EQ(strayFiles(doc.dir.path(), "old.avi"), (std::vector<std::string>{"plain"}));
+}
+
+TEST(VideoAvi, RefusesWhatOneFileCannotAddress) {
+    // 4400 frames of 1 MB pass the 4 GB a RIFF file can address: refused
+    // before a single byte goes out.
+    const std::vector<std::vector<std::uint8_t>> pictures{std::vector<std::uint8_t>(1 << 20, 0xAB)};
+    const std::vector<int> sequence(4400, 0);
+    std::size_t written = 0;
+    auto sink = [&](const void*, std::size_t n) {
+        written += n;
+        return true;
+    };
+    EXPECT_FALSE(writeMjpegAvi(sink, 64, 48, 8.0, pictures, sequence));
+    EXPECT_FALSE(writeMjpegAvi(sink, 64, 48, 8.0, pictures, {0, 1}));  // no picture 1
+    EXPECT_EQ(written, 0u);
+    // A sink that fails stops the writer.
+    int calls = 0;
+    EXPECT_FALSE(writeMjpegAvi([&](const void*, std::size_t) { return ++calls < 3; }, 64, 48, 8.0, pictures,
+                               std::vector<int>(10, 0)));
+    EXPECT_EQ(calls, 3);
 }
 
 // ---- GIF ---------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 
 #include <QImage>
 #include <gtest/gtest.h>
+#include <omp.h>
 
 #include <functional>
 #include <vector>
@@ -82,10 +83,15 @@ TEST(Surface, AllocationHookMakesCreationFail) {
         EXPECT_EQ(s.pixelCount(), 0u);
         EXPECT_TRUE(s.create(5, 5));
 
-        // A stretch that needs a scratch surface over the limit fails and
-        // leaves the destination alone.
-        EXPECT_FALSE(stretchBlit(dst, 0, 0, 30, 30, src, 0, 0, 5, 5, Rop::Copy, StretchMode::Halftone));
+        // A stretch that needs a scratch surface over the limit (one combined
+        // with the destination by a raster operation) fails and leaves the
+        // destination alone.
+        EXPECT_FALSE(stretchBlit(dst, 0, 0, 30, 30, src, 0, 0, 5, 5, Rop::And, StretchMode::Halftone));
         for (Pixel p : snapshot(dst)) ASSERT_EQ(p, kWhite);
+        // A plain halftone copy is averaged straight into the destination:
+        // it needs no surface of its own.
+        EXPECT_TRUE(stretchBlit(dst, 0, 0, 30, 30, src, 0, 0, 5, 5, Rop::Copy, StretchMode::Halftone));
+        EXPECT_EQ(dst.at(0, 0), src.at(0, 0));
     }
     EXPECT_TRUE(s.create(20, 20));
 }
@@ -260,4 +266,52 @@ TEST(Dib, WritingRowsClipsToTheSurface) {
                 ASSERT_EQ(s.at(x, y), inside ? block.at(x - dx, y - dy) : kWhite) << dx << "," << dy;
             }
     }
+}
+
+// A plain halftone copy is averaged straight into the destination, one ring
+// of source rows at a time; every other operation goes through a scaled
+// block. White AND block is the block, so both paths must agree exactly, for
+// reductions and enlargements by uneven factors and for blocks that reach
+// past the destination's edges.
+TEST(Stretch, HalftoneStraightIntoTheDestinationMatchesTheScaledBlock) {
+    const Surface src = numbered(97, 61, 0x33);
+    struct Case {
+        int dx, dy, dw, dh, sx, sy, sw, sh;
+    };
+    for (const Case& c : {Case{0, 0, 40, 23, 0, 0, 97, 61}, Case{3, 2, 31, 17, 5, 4, 80, 50},
+                          Case{-7, -5, 200, 130, 0, 0, 97, 61}, Case{10, 12, 45, 40, 60, 30, 37, 31},
+                          Case{0, 0, 7, 3, 1, 1, 95, 59}}) {
+        Surface copied = filled(60, 40, kBlack), anded = filled(60, 40, kWhite);
+        ASSERT_TRUE(stretchBlit(copied, c.dx, c.dy, c.dw, c.dh, src, c.sx, c.sy, c.sw, c.sh, Rop::Copy,
+                                StretchMode::Halftone));
+        ASSERT_TRUE(stretchBlit(anded, c.dx, c.dy, c.dw, c.dh, src, c.sx, c.sy, c.sw, c.sh, Rop::And,
+                                StretchMode::Halftone));
+        const int x0 = std::max(0, c.dx), y0 = std::max(0, c.dy);
+        const int x1 = std::min(60, c.dx + c.dw), y1 = std::min(40, c.dy + c.dh);
+        int differ = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) differ += copied.at(x, y) != anded.at(x, y);
+        EXPECT_EQ(differ, 0) << c.dw << " x " << c.dh << " from " << c.sw << " x " << c.sh;
+        // Outside the block the destination is untouched.
+        if (x1 < 60) {
+            EXPECT_EQ(copied.at(x1, y0), kBlack);
+        }
+    }
+}
+
+// Large stretches are averaged in bands of rows on every core: the same
+// pixels as on one core.
+TEST(Stretch, HalftoneBandsGiveTheSamePixelsOnOneCoreAndOnMany) {
+    const Surface src = numbered(1531, 1013, 0x5C);
+    auto stretched = [&](int threads) {
+        const int saved = omp_get_max_threads();
+        omp_set_num_threads(threads);
+        Surface out = filled(1300, 900, kBlack);
+        EXPECT_TRUE(stretchBlit(out, -3, 2, 1297, 905, src, 7, 0, 1519, 1013, Rop::Copy, StretchMode::Halftone));
+        omp_set_num_threads(saved);
+        return out;
+    };
+    const std::vector<Pixel> one = snapshot(stretched(1));
+    EXPECT_EQ(one == snapshot(stretched(2)), true);
+    EXPECT_EQ(one == snapshot(stretched(3)), true);
 }

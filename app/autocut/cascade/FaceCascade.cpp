@@ -1,0 +1,44 @@
+#include "autocut/cascade/FaceCascade.h"
+
+#include <opencv2/imgproc.hpp>
+#include <opencv2/objdetect.hpp>
+
+#include <algorithm>
+#include <vector>
+
+extern "C" __attribute__((visibility("default"))) int plastoraDetectFaces(
+    const char* cascadePath, const std::uint8_t* bgrx, int width, int height, std::size_t stride, double scaleFactor,
+    int minNeighbors, int cannyPruning, int minSize, int* boxes, int maxBoxes) {
+    cv::CascadeClassifier cascade;
+    try {
+        if (!cascade.load(cascadePath) || cascade.empty()) return -1;
+    } catch (...) {
+        // A damaged classifier file makes OpenCV's parser throw.
+        return -1;
+    }
+    if (!bgrx || width < 1 || height < 1) return 0;
+    std::vector<cv::Rect> found;
+    try {
+        // The picture needs no copy: a 4-channel image, made grey in one step.
+        const cv::Mat bgra(height, width, CV_8UC4, const_cast<std::uint8_t*>(bgrx), stride);
+        cv::Mat grey;
+        cv::cvtColor(bgra, grey, cv::COLOR_BGRA2GRAY);
+        cv::equalizeHist(grey, grey);
+        const int flags = cannyPruning ? cv::CASCADE_DO_CANNY_PRUNING : 0;
+        const int side = std::max(0, minSize);
+        cascade.detectMultiScale(grey, found, scaleFactor, minNeighbors, flags, cv::Size(side, side));
+    } catch (...) {
+        // OpenCV refuses a scale factor of 1 or less (and out-of-memory)
+        // by throwing: that is a detection that found nothing.
+        return 0;
+    }
+    const int kept = static_cast<int>(std::min<std::size_t>(found.size(), static_cast<std::size_t>(std::max(0, maxBoxes))));
+    for (int i = 0; i < kept; ++i) {
+        const cv::Rect& r = found[static_cast<std::size_t>(i)];
+        boxes[4 * i] = r.x;
+        boxes[4 * i + 1] = r.y;
+        boxes[4 * i + 2] = r.width;
+        boxes[4 * i + 3] = r.height;
+    }
+    return kept;
+}

@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# Whole commands of plastora-cli side by side with the common tools doing the
+# same job, in one run: CPU seconds (user + system), wall seconds and peak
+# resident memory of each, and the ratio ours / peer.
+#
+#   bench/commands.sh [-b BUNDLE] [-o OLD_BUNDLE] [-s "1 6 12 24"] [-r RUNS]
+#
+# BUNDLE is a program folder (default build/bin); OLD_BUNDLE, when given, is
+# a second one (an older build) measured in the same run for a before/after
+# column. Photos of the given megapixel sizes are made from a bundled sample.
+# Each figure is the median of RUNS runs (default 1: the machine is shared).
+# Peers: ImageMagick (identify, convert, -colors 256 GIF), ffmpeg (MJPEG AVI,
+# palettegen/paletteuse GIF), cjpeg (the two JPEGs of an MPO).
+set -euo pipefail
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+bundle="$root/build/bin"
+old=""
+sizes="1 6"
+runs=1
+while getopts "b:o:s:r:" opt; do
+  case $opt in
+    b) bundle="$OPTARG" ;;
+    o) old="$OPTARG" ;;
+    s) sizes="$OPTARG" ;;
+    r) runs="$OPTARG" ;;
+    *) sed -n 2,13p "$0"; exit 2 ;;
+  esac
+done
+for tool in identify convert ffmpeg cjpeg; do
+  command -v "$tool" >/dev/null || { echo "needs $tool" >&2; exit 2; }
+done
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/plastora-bench.XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+
+# A copy of a program folder whose settings make N views.
+bundle_with_views() {  # SRC N DEST
+  cp -r "$1" "$3"
+  if grep -q '^\[Lenticular\]' "$3/Plastora.ini"; then
+    sed -i "/^\[Lenticular\]/a Size=$2" "$3/Plastora.ini"
+  else
+    printf '[Lenticular]\nSize=%s\n' "$2" >>"$3/Plastora.ini"
+  fi
+}
+
+# Runs a command RUNS times; prints "cpu wall rss_mb" of the median run (by CPU).
+measure() {
+  local i out=()
+  for ((i = 0; i < runs; i++)); do
+    /usr/bin/time -f "%U %S %e %M" -o "$work/time" "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; echo "nan nan nan"; return; }
+    out+=("$(awk '{printf "%.3f %.2f %.0f\n", $1 + $2, $3, $4 / 1024}' "$work/time")")
+  done
+  printf '%s\n' "${out[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p"
+}
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0 && a == a + 0) printf "%.2f", a / b; else printf "-" }'; }
+
+printf '| task | ours CPU s | ours wall s | ours MB |'
+[ -n "$old" ] && printf ' before CPU s | before MB | before/ours CPU |'
+printf ' peer | peer CPU s | peer MB | ours/peer CPU |\n'
+printf '|---|---|---|---|'
+[ -n "$old" ] && printf -- '---|---|---|'
+printf -- '---|---|---|---|\n'
+
+row() {  # TASK PEERNAME "PEER CMD" -- OUR ARGS...   (OUR ARGS run with each bundle)
+  local task="$1" peer="$2" peercmd="$3"
+  shift 4
+  read -r oc ow om < <(measure "$bundle/plastora-cli" "$@")
+  printf '| %s | %s | %s | %s |' "$task" "$oc" "$ow" "$om"
+  if [ -n "$old" ]; then
+    read -r bc _ bm < <(measure "$old/plastora-cli" "$@")
+    printf ' %s | %s | %s |' "$bc" "$bm" "$(ratio "$bc" "$oc")"
+  fi
+  if [ -n "$peercmd" ]; then
+    read -r pc _ pm < <(measure bash -c "$peercmd")
+    printf ' %s | %s | %s | %s |\n' "$peer" "$pc" "$pm" "$(ratio "$oc" "$pc")"
+  else
+    printf ' - | - | - | - |\n'
+  fi
+}
+
+sample="$root/data/sample/astronaut.jpg"
+for mp in $sizes; do
+  w=$(awk -v m="$mp" 'BEGIN { printf "%d", sqrt(m * 1e6 * 1.5) }')
+  h=$((w * 2 / 3))
+  photo="$work/photo${mp}.jpg"
+  convert "$sample" -resize "${w}x${h}!" -quality 92 "$photo"
+  row "info ${mp} MP" identify "identify '$photo'" -- info "$photo"
+  row "convert ${mp} MP to BMP" convert "convert '$photo' '$work/peer.bmp'" -- convert "$photo" "$work/ours.bmp"
+  row "open ${mp} MP" "" "" -- open "$photo" -o "$work/p${mp}.lyr"
+done
+
+# View work on the bundled sample project (707 x 478, two regions).
+project="$root/data/sample/coffee.lyr"
+for n in 4 8 16; do
+  b="$work/bundle$n"
+  bundle_with_views "$bundle" "$n" "$b"
+  saved="$bundle"
+  bundle="$b"
+  if [ -n "$old" ]; then bundle_with_views "$old" "$n" "$work/old$n"; saved_old="$old"; old="$work/old$n"; fi
+  mkdir -p "$work/views$n"
+  row "views N=$n" "" "" -- views "$project" -o "$work/views$n"
+  row "lenticular N=$n" "" "" -- lenticular "$project" -o "$work/lent$n.bmp"
+  bundle="$saved"
+  [ -n "$old" ] && old="$saved_old"
+done
+row "anaglyph" "" "" -- anaglyph "$project" -o "$work/ana.bmp"
+
+# Movies against the peers on the same frames (the views at the GIF's own
+# size, 704 x 478, in the sweep order 0..N-1..1).
+frames="$work/frames"
+mkdir -p "$frames"
+"$bundle/plastora-cli" views "$project" -o "$work/views" >/dev/null 2>&1
+i=0
+for v in 0 1 2 3 2 1; do
+  # (ffmpeg reads the views: ImageMagick refuses a 24-bit BMP whose colour
+  # count field is set.)
+  ffmpeg -v error -y -i "$work/views/view_0$v.bmp" -vf crop=704:478:0:0 "$frames/f$(printf %02d $i).png"
+  i=$((i + 1))
+done
+row "movie GIF (6 frames)" "ImageMagick" "convert -delay 12 -loop 0 '$frames'/f*.png -colors 256 '$work/im.gif'" \
+  -- movie "$project" -o "$work/ours.gif"
+row "movie GIF (6 frames)" "ffmpeg" "ffmpeg -v error -y -framerate 8 -i '$frames/f%02d.png' -vf 'split[a][b];[a]palettegen[p];[b][p]paletteuse' '$work/ff.gif'" \
+  -- movie "$project" -o "$work/ours.gif"
+row "movie AVI 640x480 (48 frames)" "ffmpeg" "ffmpeg -v error -y -stream_loop 7 -framerate 8 -i '$frames/f%02d.png' -vf 'scale=640:434,pad=640:480:0:23' -c:v mjpeg -q:v 3 '$work/ff.avi'" \
+  -- movie "$project" -o "$work/ours.avi" --size 640x480 --loop 8
+ffmpeg -v error -y -i "$work/views/view_00.bmp" "$work/l.ppm"
+ffmpeg -v error -y -i "$work/views/view_03.bmp" "$work/r.ppm"
+row "save-views MPO" "cjpeg x2" "cjpeg -quality 80 '$work/l.ppm' >'$work/l.jpg' && cjpeg -quality 80 '$work/r.ppm' >'$work/r.jpg'" \
+  -- save-views "$project" -o "$work/ours.mpo"

@@ -1,0 +1,84 @@
+// Work spread over the cores gives the same bytes as on one core: views,
+// the lenticular composite, and the AVI and GIF movies.
+#include "core/StereoWorkspace.h"
+#include "output/Video.h"
+#include "support/Pictures.h"
+#include "support/TestDocument.h"
+
+#include <gtest/gtest.h>
+#include <opencv2/core/utility.hpp>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+using namespace plastora;
+using namespace plastora::test;
+
+namespace {
+
+std::string fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct Outputs {
+    std::vector<Surface> views;
+    Surface composite;
+    std::string avi, gif, fittedGif;
+};
+
+// Views, composite and movies of one document with regions at different
+// depths, a shadow and odd sizes (so that row bands and batches split
+// unevenly), made with `threads` threads.
+Outputs make(int threads) {
+    const int saved = cv::getNumThreads();
+    cv::setNumThreads(threads);
+    TestDocument doc(203, 131, "[Lenticular]\nSize=7\n[Video]\nLoop=2\nVideoSize=0\nSize1=97,61\nGifSize=1\n");
+    CStereoWorkspace& ws = *doc.ws;
+    paintRect(ws.region(0).mask, 20, 15, 90, 100);
+    ws.region(0).depth = 9;
+    ws.appendRegion(0);
+    paintRect(ws.region(1).mask, 70, 40, 180, 120);
+    ws.region(1).depth = -6;
+    ws.regionShadow = 1;
+    ws.backgroundDepth = -3;
+    ws.GenerateViews(nullptr, 4, false);
+    Outputs out;
+    for (int i = 0; i < ws.viewCount(); ++i) {
+        out.views.emplace_back();
+        EXPECT_TRUE(out.views.back().createCopy(ws.view(i)));
+    }
+    EXPECT_TRUE(ws.BuildComposite());
+    EXPECT_TRUE(out.composite.createCopy(ws.composite()));
+    EXPECT_EQ(WriteMovieAvi(ws, doc.dir.file("m.avi")), 1);
+    EXPECT_EQ(WriteMovieGif(ws, doc.dir.file("m.gif")), 1);
+    out.avi = fileBytes(doc.dir.file("m.avi"));
+    out.gif = fileBytes(doc.dir.file("m.gif"));
+    std::ofstream(doc.dir.file("Plastora.ini")) << "[Lenticular]\nSize=7\n[Video]\nVideoSize=0\nSize1=97,61\nGifSize=0\n";
+    EXPECT_EQ(WriteMovieGif(ws, doc.dir.file("f.gif")), 1);
+    out.fittedGif = fileBytes(doc.dir.file("f.gif"));
+    cv::setNumThreads(saved);
+    return out;
+}
+
+}  // namespace
+
+TEST(Parallel, SameBytesOnOneCoreAndOnMany) {
+    // Every core first (OpenCV's TBB back end keeps a lowered thread limit);
+    // at least two threads, so that the work is split even on one core.
+    const Outputs many = make(std::max(2, cv::getNumberOfCPUs()));
+    const Outputs one = make(1);
+    ASSERT_EQ(one.views.size(), 7u);
+    ASSERT_EQ(many.views.size(), 7u);
+    for (std::size_t i = 0; i < one.views.size(); ++i) EXPECT_TRUE(samePixels(one.views[i], many.views[i])) << "view " << i;
+    // The views really differ (the regions move), so the comparison means something.
+    EXPECT_FALSE(samePixels(one.views[0], one.views[6]));
+    EXPECT_TRUE(samePixels(one.composite, many.composite));
+    EXPECT_GT(one.avi.size(), 1000u);
+    EXPECT_EQ(one.avi == many.avi, true);
+    EXPECT_GT(one.gif.size(), 1000u);
+    EXPECT_EQ(one.gif == many.gif, true);
+    EXPECT_GT(one.fittedGif.size(), 100u);
+    EXPECT_EQ(one.fittedGif == many.fittedGif, true);
+}
