@@ -7,7 +7,7 @@
 #include "overlay/ObjectDraw.h"
 #include "output/Anaglyph.h"
 #include "output/MjpegAvi.h"
-#include "output/ReplacingFile.h"
+#include "platform/SafeFile.h"
 #include "pixelune/pixelune.h"
 #include "stereo/PatternMultiView.h"
 

@@ -113,6 +113,7 @@ bool syncFile(const std::string& path) {
 
 bool ReplacingFile::open(const std::string& target) {
     discard();
+    m_failed = false;
     m_target = resolveSaveTarget(target);
     // A file we may not write stays as it is, as it would if written in place.
     if (!replaceableTarget(m_target)) return false;
@@ -127,9 +128,15 @@ bool ReplacingFile::open(const std::string& target) {
     return true;
 }
 
+bool ReplacingFile::write(const void* data, std::size_t size) {
+    if (!m_file || m_failed) return false;
+    if (size > 0 && std::fwrite(data, 1, size, m_file) != size) m_failed = true;
+    return !m_failed;
+}
+
 bool ReplacingFile::commit() {
     if (m_temp.empty()) return false;
-    bool ok = true;
+    bool ok = !m_failed;
     if (m_file) {
         ok = std::fflush(m_file) == 0 && !std::ferror(m_file) && ::fsync(::fileno(m_file)) == 0;
         ok = std::fclose(m_file) == 0 && ok;
@@ -147,6 +154,7 @@ bool ReplacingFile::commit() {
 }
 
 void ReplacingFile::discard() {
+    m_failed = false;
     if (m_file) {
         std::fclose(m_file);
         m_file = nullptr;

@@ -39,6 +39,9 @@ public:
     // file can be made beside it.
     bool open(const std::string& target);
     std::FILE* stream() const { return m_file; }
+    // Appends bytes to the stream; false (and the file marked failed, so
+    // commit() fails too) on a short write.
+    bool write(const void* data, std::size_t size);
     // The temporary file's name (for writers that need a path of their own;
     // they write to it and leave the rename to commit()).
     const std::string& tempPath() const { return m_temp; }
@@ -52,6 +55,7 @@ public:
 private:
     std::string m_target, m_temp;
     std::FILE* m_file = nullptr;
+    bool m_failed = false;
 };
 
 // Writes `bytes` as the whole of `path`, replacing it only when complete.
