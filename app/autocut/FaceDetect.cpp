@@ -1,6 +1,8 @@
 // Settings, the file rule, detection and the click editing of the face list.
 #include "autocut/FaceDetect.h"
 
+#include "autocut/FaceMerge.h"
+
 #include "core/Settings.h"
 #include "platform/Paths.h"
 
@@ -11,12 +13,16 @@
 #include <opencv2/objdetect.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 namespace plastora {
 
 const char* const kCascadeLoadFailedMessage = "顔検出学習ファイルの読み込みに失敗しました";
-const char* const kNoFaceMessage = "顔検出に失敗しました。";
+const char* const kNoFaceMessage =
+    "顔検出に失敗しました。\n"
+    "顔が小さい・横向き・暗い写真では見つからないことがあります。"
+    "ペンツールで切出し領域を手で描くか、顔検出設定でスケールファクターや最小近傍を小さくしてもう一度お試しください。";
 const char* const kTooManyFacesMessage = "これ以上顔検出領域を追加できません";
 const char* const kBodyDataFailedMessage = "ボディデータの読み込みに失敗しました";
 
@@ -29,6 +35,17 @@ FaceDetectSettings readFaceDetectSettings(const std::string& settingsPath) {
     s.cannyPruning = st.getFlag(SettingKey::AutoCannyPruning);
     s.cascadeFile = st.getText(SettingKey::AutoCascadeFile);
     s.bodyData = st.getText(SettingKey::AutoBodyData);
+    return boundFaceDetectSettings(s);
+}
+
+FaceDetectSettings boundFaceDetectSettings(FaceDetectSettings s) {
+    // A hand-edited file can hold anything: a scale factor near 1 or huge
+    // makes the detector's pyramid explode, so every number is held to the
+    // settings dialog's range.
+    s.scaleFactor = std::isfinite(s.scaleFactor) ? std::clamp(s.scaleFactor, kScaleFactorMin, kScaleFactorMax)
+                                                 : FaceDetectSettings{}.scaleFactor;
+    s.minNeighbors = std::clamp(s.minNeighbors, kMinNeighborsMin, kMinNeighborsMax);
+    s.minSize = std::clamp(s.minSize, kMinSizeMin, kMinSizeMax);
     return s;
 }
 
@@ -56,50 +73,169 @@ std::string autoDataFileName(const std::string& value) {
     return cut == std::string::npos ? value : value.substr(cut + 1);
 }
 
-int detectFaceBoxes(const Surface& picture, const FaceDetectSettings& settings, const std::string& cascadePath,
-                    std::vector<FaceBox>& faces) {
-    faces.clear();
-    cv::CascadeClassifier cascade;
+namespace {
+
+bool loadCascade(const std::string& path, cv::CascadeClassifier& cascade) {
     // A missing file is refused here: OpenCV would log its own complaint.
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(cascadePath, ec)) return -1;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
     try {
-        if (!cascade.load(cascadePath) || cascade.empty()) return -1;
+        return cascade.load(path) && !cascade.empty();
     } catch (...) {
         // A damaged classifier file makes OpenCV's parser throw.
-        return -1;
+        return false;
     }
-    if (picture.empty()) return 0;
+}
 
-    std::vector<cv::Rect> found;
+// The picture grey and histogram-equalised, as every pass sees it. Empty
+// when OpenCV fails (out of memory).
+cv::Mat equalisedGrey(const Surface& picture) {
+    cv::Mat grey;
     try {
         // The surface's words are B, G, R, 0xFF in memory: a 4-channel image
         // that needs no copy, made grey in one step.
         const cv::Mat bgra(picture.height(), picture.width(), CV_8UC4, const_cast<Pixel*>(picture.bits()));
-        cv::Mat grey;
         cv::cvtColor(bgra, grey, cv::COLOR_BGRA2GRAY);
         cv::equalizeHist(grey, grey);
-        const int flags = settings.cannyPruning ? cv::CASCADE_DO_CANNY_PRUNING : 0;
-        const int minSize = std::max(0, settings.minSize);
-        cascade.detectMultiScale(grey, found, settings.scaleFactor, settings.minNeighbors, flags,
-                                 cv::Size(minSize, minSize));
     } catch (...) {
-        // OpenCV refuses a scale factor of 1 or less (and out-of-memory)
-        // by throwing: that is a detection that found nothing.
+        return {};
+    }
+    return grey;
+}
+
+std::vector<cv::Rect> runCascade(cv::CascadeClassifier& cascade, const cv::Mat& grey, const FaceDetectSettings& s) {
+    std::vector<cv::Rect> found;
+    try {
+        const int flags = s.cannyPruning ? cv::CASCADE_DO_CANNY_PRUNING : 0;
+        cascade.detectMultiScale(grey, found, s.scaleFactor, s.minNeighbors, flags, cv::Size(s.minSize, s.minSize));
+    } catch (...) {
+        // OpenCV refuses impossible parameters (and out-of-memory) by
+        // throwing: that is a detection that found nothing.
+        found.clear();
+    }
+    return found;
+}
+
+FaceBox boxOf(const cv::Rect& r) { return FaceBox{r.x, r.y, r.x + r.width - 1, r.y + r.height - 1}; }
+
+// The classifiers of the second pass, each from the program's auto_data
+// folder or else from where Debian's opencv-data installs them.
+std::vector<std::string> fallbackCascadePaths() {
+    std::vector<std::string> paths;
+    for (const char* name : {"haarcascade_frontalface_alt.xml", "haarcascade_frontalface_alt2.xml",
+                             "haarcascade_frontalface_default.xml", "haarcascade_profileface.xml"}) {
+        std::error_code ec;
+        for (const std::string& dir : {autoDataFolder(), std::string(kSystemCascadeFolder)}) {
+            const std::string path = joinPath(dir, name);
+            if (std::filesystem::is_regular_file(path, ec)) {
+                paths.push_back(path);
+                break;
+            }
+        }
+    }
+    return paths;
+}
+
+}  // namespace
+
+const char* const kSystemCascadeFolder = "/usr/share/opencv4/haarcascades";
+
+int detectFaceBoxes(const Surface& picture, const FaceDetectSettings& settingsIn, const std::string& cascadePath,
+                    std::vector<FaceBox>& faces) {
+    faces.clear();
+    cv::CascadeClassifier cascade;
+    if (!loadCascade(cascadePath, cascade)) return -1;
+    if (picture.empty()) return 0;
+    const cv::Mat grey = equalisedGrey(picture);
+    if (grey.empty()) return 0;
+    // Callers may ask for more than the settings file allows (a window
+    // larger than the dialog's 99 pixels), but never for a search that
+    // cannot end: the scale step is held to the dialog's largest, a window
+    // larger than the picture finds nothing.
+    FaceDetectSettings settings = settingsIn;
+    if (!std::isfinite(settings.scaleFactor) || settings.scaleFactor > kScaleFactorMax)
+        settings.scaleFactor = kScaleFactorMax;
+    settings.minNeighbors = std::clamp(settings.minNeighbors, 0, 1000);
+    settings.minSize = std::max(0, settings.minSize);
+    if (settings.minSize > std::min(picture.width(), picture.height())) return 0;
+    const std::vector<cv::Rect> found = runCascade(cascade, grey, settings);
+    const std::size_t kept = std::min<std::size_t>(found.size(), kMaxFaces);
+    for (std::size_t i = 0; i < kept; ++i) faces.push_back(boxOf(found[i]));
+    return static_cast<int>(kept);
+}
+
+int detectFacesMerged(const Surface& picture, std::vector<FaceBox>& faces) {
+    faces.clear();
+    if (picture.empty()) return 0;
+    const cv::Mat grey = equalisedGrey(picture);
+    if (grey.empty()) return 0;
+    cv::Mat mirrored;
+    try {
+        cv::flip(grey, mirrored, 1);
+    } catch (...) {
         return 0;
     }
-    const std::size_t kept = std::min<std::size_t>(found.size(), kMaxFaces);
-    for (std::size_t i = 0; i < kept; ++i) {
-        const cv::Rect& r = found[i];
-        faces.push_back(FaceBox{r.x, r.y, r.x + r.width - 1, r.y + r.height - 1});
+    // Settings that suit ordinary photos: a fine scale step, a little more
+    // agreement than the first pass and no window smaller than about a
+    // thirtieth of the picture (specks of texture are not faces).
+    FaceDetectSettings s;
+    s.scaleFactor = 1.1;
+    s.minNeighbors = 4;
+    s.minSize = std::max(20, std::min(picture.width(), picture.height()) / 30);
+    std::vector<FaceBox> all;
+    for (const std::string& path : fallbackCascadePaths()) {
+        cv::CascadeClassifier cascade;
+        if (!loadCascade(path, cascade)) continue;
+        for (const cv::Rect& r : runCascade(cascade, grey, s)) all.push_back(boxOf(r));
+        // The profile classifier knows faces turned one way: the mirrored
+        // picture shows it the others.
+        if (path.find("profileface") != std::string::npos)
+            for (const cv::Rect& r : runCascade(cascade, mirrored, s))
+                all.push_back(boxOf(cv::Rect(picture.width() - r.x - r.width, r.y, r.width, r.height)));
     }
-    return static_cast<int>(kept);
+    faces = mergeFaceBoxes(all);
+    if (faces.size() > static_cast<std::size_t>(kMaxFaces)) faces.resize(kMaxFaces);
+    return static_cast<int>(faces.size());
+}
+
+int findFaces(const Surface& picture, const FaceDetectSettings& settings, const std::string& cascadePath,
+              std::vector<FaceBox>& faces) {
+    const int n = detectFaceBoxes(picture, settings, cascadePath, faces);
+    if (n != 0) return n;
+    return detectFacesMerged(picture, faces);
+}
+
+std::vector<FaceBox> findFacesInPhoto(const Surface& photo, const std::string& settingsPath) {
+    std::vector<FaceBox> faces;
+    if (photo.empty()) return faces;
+    // A large photo is searched at most 640 pixels wide or high: faces that
+    // matter for framing are not smaller than that shows.
+    constexpr int kLongSide = 640;
+    const int longSide = std::max(photo.width(), photo.height());
+    const double k = longSide > kLongSide ? static_cast<double>(kLongSide) / longSide : 1.0;
+    Surface small;
+    const Surface* pic = &photo;
+    if (k < 1.0) {
+        const int w = std::max(1, static_cast<int>(photo.width() * k));
+        const int h = std::max(1, static_cast<int>(photo.height() * k));
+        if (!small.create(w, h) || !stretchBlit(small, 0, 0, w, h, photo, 0, 0, photo.width(), photo.height(),
+                                                Rop::Copy, StretchMode::Halftone))
+            return faces;
+        pic = &small;
+    }
+    const FaceDetectSettings s = readFaceDetectSettings(settingsPath);
+    if (detectFaceBoxes(*pic, s, resolveAutoDataFile(s.cascadeFile), faces) <= 0) faces.clear();
+    if (k < 1.0)
+        for (FaceBox& f : faces)
+            f = FaceBox{static_cast<int>(f.left / k), static_cast<int>(f.top / k), static_cast<int>((f.right + 1) / k) - 1,
+                        static_cast<int>((f.bottom + 1) / k) - 1};
+    return faces;
 }
 
 int DetectFaces(CStereoWorkspace& ws) {
     ws.faces().clear();
     const FaceDetectSettings s = readFaceDetectSettings(ws.settingsPath());
-    const int n = detectFaceBoxes(ws.source(), s, resolveAutoDataFile(s.cascadeFile), ws.faces());
+    const int n = findFaces(ws.source(), s, resolveAutoDataFile(s.cascadeFile), ws.faces());
     if (n < 0) ws.host().message(kCascadeLoadFailedMessage);
     if (n <= 0) {
         ws.faces().clear();
