@@ -18,12 +18,14 @@ MaskOpacitySlider::MaskOpacitySlider(CPlastoraView* view, QWidget* parent) : QWi
     m_slider->setSingleStep(5);
     m_slider->setPageStep(25);
     m_slider->setMinimumHeight(96);
+    m_slider->setMaximumHeight(160);
     m_label = new QLabel(this);
     m_label->setAlignment(Qt::AlignCenter);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 4, 2, 4);
     layout->addWidget(m_slider, 0, Qt::AlignHCenter);
     layout->addWidget(m_label);
+    layout->addStretch();
     setToolTip(QStringLiteral("マスク表示の不透明度"));
     showValue(view->workspace().settings().maskOpacity);
 
