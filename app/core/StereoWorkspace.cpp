@@ -236,7 +236,9 @@ void CStereoWorkspace::ClearUndo() {
 }
 
 void CStereoWorkspace::Undo() {
-    if (!m_history.canUndo()) return;
+    // Not in the middle of a stroke: its masking rule holds the mask as the
+    // stroke began.
+    if (!m_history.canUndo() || m_buttonDown) return;
     const UndoInfo step = m_history.nextUndo();
     if (!m_history.undo(*this)) return;
     if (step.kind == kUndoRegionMask && m_mode == kModeMask) m_currentRegion = step.region;
@@ -245,7 +247,7 @@ void CStereoWorkspace::Undo() {
 }
 
 void CStereoWorkspace::Redo() {
-    if (!m_history.canRedo()) return;
+    if (!m_history.canRedo() || m_buttonDown) return;
     const UndoInfo step = m_history.nextRedo();
     if (!m_history.redo(*this)) return;
     if (step.kind == kUndoRegionMask && m_mode == kModeMask) m_currentRegion = step.region;

@@ -68,6 +68,16 @@ TEST(UndoHistory, StrokesComeBackOneByOneAndRedoBringsThemAgain) {
     EXPECT_FALSE(d.ws->canRedo());
     d.ws->Undo();
     EXPECT_TRUE(samePixels(d.mask(0), states[5]));
+
+    // An undo while a stroke is being drawn waits for the stroke to end.
+    ASSERT_EQ(d.mask(0).at(45, 36), kBlack);
+    d.ws->LButtonDown({40, 36});
+    d.ws->MouseMove({50, 36});
+    d.ws->Undo();
+    EXPECT_EQ(d.mask(0).at(45, 36), kWhite);
+    d.ws->LButtonUp({50, 36});
+    d.ws->Undo();
+    EXPECT_TRUE(samePixels(d.mask(0), states[5]));
 }
 
 TEST(UndoHistory, StepsNameTheirRegionAndToolAndTheRegionComesBack) {
