@@ -1,6 +1,8 @@
 // Settings, the file rule, detection and the click editing of the face list.
 #include "autocut/FaceDetect.h"
 
+#include "autocut/FaceMerge.h"
+
 #include "core/Settings.h"
 #include "platform/Paths.h"
 
@@ -12,12 +14,16 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 namespace plastora {
 
 const char* const kCascadeLoadFailedMessage = "顔検出学習ファイルの読み込みに失敗しました";
-const char* const kNoFaceMessage = "顔検出に失敗しました。";
+const char* const kNoFaceMessage =
+    "顔検出に失敗しました。\n"
+    "顔が小さい・横向き・暗い写真では見つからないことがあります。"
+    "ペンツールで切出し領域を手で描くか、顔検出設定でスケールファクターや最小近傍を小さくしてもう一度お試しください。";
 const char* const kTooManyFacesMessage = "これ以上顔検出領域を追加できません";
 const char* const kBodyDataFailedMessage = "ボディデータの読み込みに失敗しました";
 
@@ -30,6 +36,17 @@ FaceDetectSettings readFaceDetectSettings(const std::string& settingsPath) {
     s.cannyPruning = st.getFlag(SettingKey::AutoCannyPruning);
     s.cascadeFile = st.getText(SettingKey::AutoCascadeFile);
     s.bodyData = st.getText(SettingKey::AutoBodyData);
+    return boundFaceDetectSettings(s);
+}
+
+FaceDetectSettings boundFaceDetectSettings(FaceDetectSettings s) {
+    // A hand-edited file can hold anything: a scale factor near 1 or huge
+    // makes the detector's pyramid explode, so every number is held to the
+    // settings dialog's range.
+    s.scaleFactor = std::isfinite(s.scaleFactor) ? std::clamp(s.scaleFactor, kScaleFactorMin, kScaleFactorMax)
+                                                 : FaceDetectSettings{}.scaleFactor;
+    s.minNeighbors = std::clamp(s.minNeighbors, kMinNeighborsMin, kMinNeighborsMax);
+    s.minSize = std::clamp(s.minSize, kMinSizeMin, kMinSizeMax);
     return s;
 }
 
@@ -60,7 +77,8 @@ std::string autoDataFileName(const std::string& value) {
 namespace {
 
 // The detector module, loaded on first use (found through the program's own
-// library path: beside the executable). Null when it cannot be loaded.
+// library path: beside the executable), so that programs that never look
+// for faces do not load OpenCV's detector. Null when it cannot be loaded.
 PlastoraDetectFacesFn faceDetector() {
     static const PlastoraDetectFacesFn fn = [] {
         void* module = ::dlopen(PLASTORA_FACE_MODULE, RTLD_NOW | RTLD_LOCAL);
@@ -69,33 +87,143 @@ PlastoraDetectFacesFn faceDetector() {
     return fn;
 }
 
-}  // namespace
-
-int detectFaceBoxes(const Surface& picture, const FaceDetectSettings& settings, const std::string& cascadePath,
-                    std::vector<FaceBox>& faces) {
-    faces.clear();
-    // A missing file is refused here: OpenCV would log its own complaint.
+// One classifier over the picture (made grey and equalised by the module).
+// -1 when the classifier or the module cannot be loaded.
+int runCascade(const std::string& cascadePath, const Surface& picture, const FaceDetectSettings& s,
+               std::vector<FaceBox>& out) {
     std::error_code ec;
+    // A missing file is refused here: OpenCV would log its own complaint.
     if (!std::filesystem::is_regular_file(cascadePath, ec)) return -1;
     const PlastoraDetectFacesFn detect = faceDetector();
     if (!detect) return -1;
     std::vector<int> boxes(4 * kMaxFaces);
     // The surface's words are B, G, R, 0xFF in memory.
     const int n = detect(cascadePath.c_str(), reinterpret_cast<const std::uint8_t*>(picture.bits()), picture.width(),
-                         picture.height(), static_cast<std::size_t>(picture.width()) * sizeof(Pixel),
-                         settings.scaleFactor, settings.minNeighbors, settings.cannyPruning ? 1 : 0, settings.minSize,
-                         boxes.data(), static_cast<int>(kMaxFaces));
+                         picture.height(), static_cast<std::size_t>(picture.width()) * sizeof(Pixel), s.scaleFactor,
+                         s.minNeighbors, s.cannyPruning ? 1 : 0, s.minSize, boxes.data(), static_cast<int>(kMaxFaces));
     for (int i = 0; i < n; ++i) {
         const int* r = boxes.data() + 4 * i;
-        faces.push_back(FaceBox{r[0], r[1], r[0] + r[2] - 1, r[1] + r[3] - 1});
+        out.push_back(FaceBox{r[0], r[1], r[0] + r[2] - 1, r[1] + r[3] - 1});
     }
     return n;
+}
+
+// The classifiers of the second pass, each from the program's auto_data
+// folder or else from where Debian's opencv-data installs them.
+std::vector<std::string> fallbackCascadePaths() {
+    std::vector<std::string> paths;
+    for (const char* name : {"haarcascade_frontalface_alt.xml", "haarcascade_frontalface_alt2.xml",
+                             "haarcascade_frontalface_default.xml", "haarcascade_profileface.xml"}) {
+        std::error_code ec;
+        for (const std::string& dir : {autoDataFolder(), std::string(kSystemCascadeFolder)}) {
+            const std::string path = joinPath(dir, name);
+            if (std::filesystem::is_regular_file(path, ec)) {
+                paths.push_back(path);
+                break;
+            }
+        }
+    }
+    return paths;
+}
+
+}  // namespace
+
+const char* const kSystemCascadeFolder = "/usr/share/opencv4/haarcascades";
+
+int detectFaceBoxes(const Surface& picture, const FaceDetectSettings& settingsIn, const std::string& cascadePath,
+                    std::vector<FaceBox>& faces) {
+    faces.clear();
+    // Callers may ask for more than the settings file allows (a window
+    // larger than the dialog's 99 pixels), but never for a search that
+    // cannot end: the scale step is held to the dialog's largest, a window
+    // larger than the picture finds nothing.
+    FaceDetectSettings settings = settingsIn;
+    if (!std::isfinite(settings.scaleFactor) || settings.scaleFactor > kScaleFactorMax)
+        settings.scaleFactor = kScaleFactorMax;
+    settings.minNeighbors = std::clamp(settings.minNeighbors, 0, 1000);
+    settings.minSize = std::max(0, settings.minSize);
+    if (picture.empty() || settings.minSize > std::min(picture.width(), picture.height())) {
+        // The classifier must still load: a missing one is an error.
+        std::vector<FaceBox> none;
+        Surface dot;
+        if (!dot.create(1, 1)) return 0;
+        return runCascade(cascadePath, dot, settings, none) < 0 ? -1 : 0;
+    }
+    return runCascade(cascadePath, picture, settings, faces);
+}
+
+int detectFacesMerged(const Surface& picture, std::vector<FaceBox>& faces) {
+    faces.clear();
+    if (picture.empty()) return 0;
+    Surface mirrored;
+    if (!mirrored.create(picture.width(), picture.height())) return 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        const Pixel* from = picture.row(y);
+        Pixel* to = mirrored.row(y);
+        for (int x = 0; x < picture.width(); ++x) to[picture.width() - 1 - x] = from[x];
+    }
+    // Settings that suit ordinary photos: a fine scale step, a little more
+    // agreement than the first pass and no window smaller than about a
+    // thirtieth of the picture (specks of texture are not faces).
+    FaceDetectSettings s;
+    s.scaleFactor = 1.1;
+    s.minNeighbors = 4;
+    s.minSize = std::max(20, std::min(picture.width(), picture.height()) / 30);
+    std::vector<FaceBox> all;
+    for (const std::string& path : fallbackCascadePaths()) {
+        runCascade(path, picture, s, all);
+        // The profile classifier knows faces turned one way: the mirrored
+        // picture shows it the others.
+        if (path.find("profileface") != std::string::npos) {
+            std::vector<FaceBox> turned;
+            runCascade(path, mirrored, s, turned);
+            for (const FaceBox& f : turned)
+                all.push_back(FaceBox{picture.width() - 1 - f.right, f.top, picture.width() - 1 - f.left, f.bottom});
+        }
+    }
+    faces = mergeFaceBoxes(all);
+    if (faces.size() > static_cast<std::size_t>(kMaxFaces)) faces.resize(kMaxFaces);
+    return static_cast<int>(faces.size());
+}
+
+int findFaces(const Surface& picture, const FaceDetectSettings& settings, const std::string& cascadePath,
+              std::vector<FaceBox>& faces) {
+    const int n = detectFaceBoxes(picture, settings, cascadePath, faces);
+    if (n != 0) return n;
+    return detectFacesMerged(picture, faces);
+}
+
+std::vector<FaceBox> findFacesInPhoto(const Surface& photo, const std::string& settingsPath) {
+    std::vector<FaceBox> faces;
+    if (photo.empty()) return faces;
+    // A large photo is searched at most 640 pixels wide or high: faces that
+    // matter for framing are not smaller than that shows.
+    constexpr int kLongSide = 640;
+    const int longSide = std::max(photo.width(), photo.height());
+    const double k = longSide > kLongSide ? static_cast<double>(kLongSide) / longSide : 1.0;
+    Surface small;
+    const Surface* pic = &photo;
+    if (k < 1.0) {
+        const int w = std::max(1, static_cast<int>(photo.width() * k));
+        const int h = std::max(1, static_cast<int>(photo.height() * k));
+        if (!small.create(w, h) || !stretchBlit(small, 0, 0, w, h, photo, 0, 0, photo.width(), photo.height(),
+                                                Rop::Copy, StretchMode::Halftone))
+            return faces;
+        pic = &small;
+    }
+    const FaceDetectSettings s = readFaceDetectSettings(settingsPath);
+    if (detectFaceBoxes(*pic, s, resolveAutoDataFile(s.cascadeFile), faces) <= 0) faces.clear();
+    if (k < 1.0)
+        for (FaceBox& f : faces)
+            f = FaceBox{static_cast<int>(f.left / k), static_cast<int>(f.top / k), static_cast<int>((f.right + 1) / k) - 1,
+                        static_cast<int>((f.bottom + 1) / k) - 1};
+    return faces;
 }
 
 int DetectFaces(CStereoWorkspace& ws) {
     ws.faces().clear();
     const FaceDetectSettings s = readFaceDetectSettings(ws.settingsPath());
-    const int n = detectFaceBoxes(ws.source(), s, resolveAutoDataFile(s.cascadeFile), ws.faces());
+    const int n = findFaces(ws.source(), s, resolveAutoDataFile(s.cascadeFile), ws.faces());
     if (n < 0) ws.host().message(kCascadeLoadFailedMessage);
     if (n <= 0) {
         ws.faces().clear();

@@ -18,7 +18,8 @@ namespace plastora {
 
 // Messages.
 extern const char* const kCascadeLoadFailedMessage;  // "顔検出学習ファイルの読み込みに失敗しました"
-extern const char* const kNoFaceMessage;              // "顔検出に失敗しました。"
+// "顔検出に失敗しました。" followed by what the user can do instead.
+extern const char* const kNoFaceMessage;
 extern const char* const kTooManyFacesMessage;        // "これ以上顔検出領域を追加できません"
 extern const char* const kBodyDataFailedMessage;      // "ボディデータの読み込みに失敗しました"
 
@@ -32,8 +33,20 @@ struct FaceDetectSettings {
     std::string bodyData = "body_data_default.wmf";
 };
 
-// Reads the six values (defaults where absent).
+// The ranges every number is held to when it is read (the settings
+// dialog's own ranges).
+constexpr double kScaleFactorMin = 1.1;
+constexpr double kScaleFactorMax = 2.0;
+constexpr int kMinNeighborsMin = 1;
+constexpr int kMinNeighborsMax = 99;
+constexpr int kMinSizeMin = 0;
+constexpr int kMinSizeMax = 99;
+
+// Reads the six values (defaults where absent), the numbers bounded.
 FaceDetectSettings readFaceDetectSettings(const std::string& settingsPath);
+// The numbers held to their ranges; a scale factor that is not a number
+// becomes the default.
+FaceDetectSettings boundFaceDetectSettings(FaceDetectSettings s);
 // Writes all six: the scale factor as "%.02f", the numbers as "%d", the
 // pruning flag as "1"/"0", the two files as held. False when a write failed.
 bool writeFaceDetectSettings(const std::string& settingsPath, const FaceDetectSettings& s);
@@ -55,8 +68,27 @@ std::string autoDataFileName(const std::string& value);
 int detectFaceBoxes(const Surface& picture, const FaceDetectSettings& settings, const std::string& cascadePath,
                     std::vector<FaceBox>& faces);
 
+// Where Debian's opencv-data installs the classifiers.
+extern const char* const kSystemCascadeFolder;
+
+// The second pass: the frontal classifiers alt, alt2 and default and the
+// profile classifier (on the picture and its mirror image), each from
+// auto_data or else kSystemCascadeFolder, run on the equalised grey picture
+// with settings for ordinary photos; their boxes merged (mergeFaceBoxes).
+// Returns the number of faces (at most kMaxFaces).
+int detectFacesMerged(const Surface& picture, std::vector<FaceBox>& faces);
+// detectFaceBoxes with the stored settings first; when that finds nothing,
+// the second pass. -1 when the stored classifier cannot be loaded.
+int findFaces(const Surface& picture, const FaceDetectSettings& settings, const std::string& cascadePath,
+              std::vector<FaceBox>& faces);
+// The faces of a photo as it is opened (the stored classifier and settings
+// on a copy at most 640 pixels on its long side), in the photo's pixels; no
+// message, none when the classifier cannot be loaded. Used to keep heads
+// inside a cropped picture.
+std::vector<FaceBox> findFacesInPhoto(const Surface& photo, const std::string& settingsPath);
+
 // The first step of "顔検出(&A)...": clears the face list, detects faces in
-// the edit image with the stored settings and fills the list. Shows
+// the edit image (findFaces) and fills the list. Shows
 // "顔検出学習ファイルの読み込みに失敗しました" when the classifier cannot be
 // loaded and "顔検出に失敗しました。" whenever no face was kept. Returns the
 // number of faces.

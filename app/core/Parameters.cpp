@@ -8,7 +8,7 @@ namespace plastora {
 
 ParamValues currentParameters(const CStereoWorkspace& ws) {
     const WorkspaceSettings& s = ws.settings();
-    return ParamValues{s.fixRatio, s.copyPrint, s.maskWidth, s.editWidth, s.shadowLevel, s.jpegQuality};
+    return ParamValues{s.fixRatio, s.copyPrint, s.maskWidth, s.editWidth, s.shadowLevel, s.jpegQuality, s.maskOpacity};
 }
 
 ParamValues standardParameters() { return ParamValues{}; }
@@ -48,6 +48,12 @@ int applyParameters(CStereoWorkspace& ws, const ParamValues& v) {
         s.jpegQuality = v.jpegQuality;
         file.setInt(SettingKey::OptionJpegQuality, v.jpegQuality);
         SetJpegQuality(v.jpegQuality);
+        ++written;
+    }
+    if (v.maskOpacity != s.maskOpacity) {
+        // The mask display mixes its colour with the photo by this much.
+        s.maskOpacity = v.maskOpacity;
+        file.setInt(SettingKey::MaskOpacity, v.maskOpacity);
         ++written;
     }
     return written;

@@ -15,6 +15,7 @@ struct ParamValues {
     int paintWidth = 8;      // [Edit] Width, 1..16
     int shadowLevel = 64;    // [Stereo] Shadow, 0..255
     int jpegQuality = 80;    // [Option] JpegQuality, 10..100
+    int maskOpacity = 100;   // [Mask] Opacity, 0..100 percent
     friend bool operator==(const ParamValues&, const ParamValues&) = default;
 };
 
@@ -26,6 +27,7 @@ constexpr ParamRange kMaskWidthRange{1, 16};
 constexpr ParamRange kPaintWidthRange{1, 16};
 constexpr ParamRange kShadowRange{0, 255};
 constexpr ParamRange kJpegQualityRange{10, 100};
+constexpr ParamRange kMaskOpacityRange{0, 100};
 
 // The workspace's current values (the dialog starts from them).
 ParamValues currentParameters(const CStereoWorkspace& ws);

@@ -91,7 +91,10 @@ const char* const kForeignCompanionMessage =
 int CStereoWorkspace::Save(const std::string& pathIn) {
     std::string path = pathIn;
     if (path.empty()) {
-        auto chosen = m_host.askSavePath("lyr", kSaveFilter, m_currentPath);
+        // The project's own name is proposed: a photo's name with its
+        // extension would not match the project filter.
+        const std::string proposed = m_currentPath.empty() ? std::string() : projectBase(m_currentPath) + ".lyr";
+        auto chosen = m_host.askSavePath("lyr", kSaveFilter, proposed);
         if (!chosen) return 0;
         path = *chosen;
     }

@@ -53,6 +53,8 @@ constexpr std::array<SettingInfo, static_cast<std::size_t>(SettingKey::Count)> k
     intKey(K::StereoInterval, "Stereo", "Interval", 100),
     intKey(K::MaskColor, "Mask", "Color", 65280),
     intKey(K::MaskWidth, "Mask", "Width", 4),
+    // How much the mask colour covers the photo in mask editing, percent.
+    intKey(K::MaskOpacity, "Mask", "Opacity", 100),
     intKey(K::EditColor, "Edit", "Color", 0),
     intKey(K::EditWidth, "Edit", "Width", 8),
     flagKey(K::EditFixRatio, "Edit", "FixRatio", 1),

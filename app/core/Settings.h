@@ -33,6 +33,7 @@ enum class SettingKey {
     StereoInterval,
     MaskColor,
     MaskWidth,
+    MaskOpacity,
     EditColor,
     EditWidth,
     EditFixRatio,

@@ -1,5 +1,6 @@
 #include "core/StereoWorkspace.h"
 
+#include "core/MaskBlend.h"
 #include "core/Settings.h"
 #include "output/Diffraction.h"
 
@@ -77,10 +78,7 @@ void CStereoWorkspace::clearDocument() {
     m_zoom = 1;
     m_buttonDown = false;
     m_outlines.clear();
-    m_undoKind = kUndoNone;
-    m_undoA.reset();
-    m_undoB.reset();
-    m_undoEntries.clear();
+    ClearUndo();
 }
 
 void CStereoWorkspace::adoptPicture(Surface&& picture) {
@@ -214,7 +212,7 @@ bool CStereoWorkspace::SetMode(int mode) {
         m_tool = kToolNone;
     }
     if (m_zoom != 1) m_zoom = 1;
-    m_undoKind = kUndoNone;
+    // The undo history stays: switching modes changes no picture.
     m_currentObject = -1;
     Redraw();
     return ok;
@@ -223,83 +221,37 @@ bool CStereoWorkspace::SetMode(int mode) {
 // ---- undo -------------------------------------------------------------------
 
 bool CStereoWorkspace::TakeSnapshot(int kind) {
-    m_undoKind = kUndoNone;
-    bool ok = false;
-    switch (kind) {
-    case kUndoRegionMask:
-        if (m_currentRegion < m_regionCount) {
-            m_undoRegion = m_currentRegion;
-            ok = m_undoA.createCopy(region(m_currentRegion).mask);
-        }
-        break;
-    case kUndoPaintLayer:
-        ok = hasPaintLayer() && m_undoA.createCopy(m_paint) && m_undoB.createCopy(m_paintMask);
-        break;
-    case kUndoObjectOrder:
-        m_undoEntries.assign(m_objects.begin(), m_objects.begin() + m_objectCount);
-        m_undoEntryCount = m_objectCount;
-        ok = true;
-        break;
-    case kUndoObjectRecord:
-        if (m_currentObject >= 0 && m_currentObject < m_objectCount && objectEntry(m_currentObject).object) {
-            m_undoObject = m_currentObject;
-            m_undoRecord.copyRecord(*objectEntry(m_currentObject).object);
-            ok = true;
-        }
-        break;
-    case kUndoObjectBitmap:
-        if (m_currentObject >= 0 && m_currentObject < m_objectCount && objectEntry(m_currentObject).object) {
-            m_undoObject = m_currentObject;
-            ok = m_undoA.createCopy(objectEntry(m_currentObject).object->picture);
-        }
-        break;
-    default:
-        break;
-    }
     m_modified = true;
-    if (ok) m_undoKind = kind;
-    return ok;
+    if (kind == kUndoRegionMask) {
+        // The masking rule of the stroke about to start needs the mask as
+        // it was, in full.
+        if (m_currentRegion >= m_regionCount || !m_undoA.createCopy(region(m_currentRegion).mask)) return false;
+    }
+    return m_history.record(*this, kind);
+}
+
+void CStereoWorkspace::ClearUndo() {
+    m_history.clear();
+    m_undoA.reset();
 }
 
 void CStereoWorkspace::Undo() {
-    switch (m_undoKind) {
-    case kUndoRegionMask:
-        if (m_undoRegion < m_regionCount) blit(region(m_undoRegion).mask, m_undoA, Rop::Copy);
-        break;
-    case kUndoPaintLayer:
-        if (hasPaintLayer()) {
-            blit(m_paint, m_undoA, Rop::Copy);
-            blit(m_paintMask, m_undoB, Rop::Copy);
-        }
-        break;
-    case kUndoObjectOrder: {
-        // The object that was moved stays selected where it comes back to.
-        const std::shared_ptr<OverlayObject> selected =
-            m_currentObject >= 0 && m_currentObject < m_objectCount ? objectEntry(m_currentObject).object : nullptr;
-        for (int i = 0; i < m_undoEntryCount; ++i) m_objects[static_cast<std::size_t>(i)] = m_undoEntries[static_cast<std::size_t>(i)];
-        for (int i = m_undoEntryCount; i < kObjectSlots; ++i) m_objects[static_cast<std::size_t>(i)] = ObjectEntry{};
-        m_objectCount = m_undoEntryCount;
-        m_undoEntries.clear();
-        m_currentObject = -1;
-        for (int i = 0; i < m_objectCount && selected; ++i)
-            if (objectEntry(i).object == selected) m_currentObject = i;
-        break;
-    }
-    case kUndoObjectRecord:
-        if (m_undoObject < m_objectCount && objectEntry(m_undoObject).object)
-            objectEntry(m_undoObject).object->copyRecord(m_undoRecord);
-        break;
-    case kUndoObjectBitmap:
-        if (m_undoObject < m_objectCount && objectEntry(m_undoObject).object) {
-            Surface& pic = objectEntry(m_undoObject).object->picture;
-            if (pic.width() == m_undoA.width() && pic.height() == m_undoA.height()) blit(pic, m_undoA, Rop::Copy);
-            else pic.createCopy(m_undoA);
-        }
-        break;
-    default:
-        return;
-    }
-    m_undoKind = kUndoNone;
+    // Not in the middle of a stroke: its masking rule holds the mask as the
+    // stroke began.
+    if (!m_history.canUndo() || m_buttonDown) return;
+    const UndoInfo step = m_history.nextUndo();
+    if (!m_history.undo(*this)) return;
+    if (step.kind == kUndoRegionMask && m_mode == kModeMask) m_currentRegion = step.region;
+    m_modified = true;
+    Redraw();
+}
+
+void CStereoWorkspace::Redo() {
+    if (!m_history.canRedo() || m_buttonDown) return;
+    const UndoInfo step = m_history.nextRedo();
+    if (!m_history.redo(*this)) return;
+    if (step.kind == kUndoRegionMask && m_mode == kModeMask) m_currentRegion = step.region;
+    m_modified = true;
     Redraw();
 }
 
@@ -332,7 +284,11 @@ bool CStereoWorkspace::buildDisplay() {
         if (m_tool == kToolOutline) BuildOutlines();
         blit(m_display, m_source, Rop::Copy);
         if (m_currentRegion < m_regionCount) {
-            fillThroughMask(m_display, region(m_currentRegion).mask, m_settings.maskColour);
+            // Below full opacity the photo shows through the mask colour.
+            if (m_settings.maskOpacity >= kMaskOpacityMax)
+                fillThroughMask(m_display, region(m_currentRegion).mask, m_settings.maskColour);
+            else
+                blendThroughMask(m_display, region(m_currentRegion).mask, m_settings.maskColour, m_settings.maskOpacity);
             // With masking on, everything outside the masking region shows white.
             if (m_maskingOn && m_currentRegion != 0 && m_maskingIndex < m_regionCount)
                 blit(m_display, region(m_maskingIndex).mask, Rop::MergePaint);
@@ -390,6 +346,7 @@ WorkspaceSettings readWorkspaceSettings(const std::string& settingsPath) {
     w.hdRatio = s.getInt(SettingKey::PictureHDRatio);
     w.maskColour = static_cast<ColorRef>(s.getInt(SettingKey::MaskColor)) & 0x00FFFFFFu;
     w.maskWidth = s.getInt(SettingKey::MaskWidth);
+    w.maskOpacity = std::clamp(s.getInt(SettingKey::MaskOpacity), kMaskOpacityMin, kMaskOpacityMax);
     w.shadowLevel = s.getInt(SettingKey::StereoShadow);
     w.editColour = static_cast<ColorRef>(s.getInt(SettingKey::EditColor)) & 0x00FFFFFFu;
     w.editWidth = s.getInt(SettingKey::EditWidth);

@@ -8,6 +8,7 @@
 
 #include "autocut/FaceBox.h"
 #include "core/Progress.h"
+#include "core/UndoHistory.h"
 #include "core/WorkspaceDialogs.h"
 #include "layers/Outline.h"
 #include "overlay/OverlayObject.h"
@@ -80,6 +81,7 @@ struct WorkspaceSettings {
     int hdRatio = 3;         // R
     ColorRef maskColour = 65280;
     int maskWidth = 4;
+    int maskOpacity = 100;  // percent of mask colour over the photo in mask editing
     int shadowLevel = 64;
     ColorRef editColour = 0;
     int editWidth = 8;
@@ -477,8 +479,10 @@ public:
     // Whether the view shows the outline display instead of the display image.
     bool outlineDisplay() const { return m_mode == kModeMask && m_tool == kToolOutline; }
     // The outline display of the window area at the scroll offset: the photo
-    // enlarged by the zoom with every outline inverted, into `dst` (the
-    // window's size, made here).
+    // enlarged by the zoom with every outline inverted, into `dst` (made
+    // here: the part of the window the picture covers, from its top left
+    // corner; the rest of the window keeps its background). False when the
+    // picture covers none of it.
     bool renderOutlineDisplay(Surface& dst, int windowW, int windowH) const;
 
     // SetMode (1 or 2): leaves the animation, discards views and composite,
@@ -487,15 +491,30 @@ public:
     // only when region 0 could not be allocated (the memory message is shown).
     bool SetMode(int mode);
 
-    // ---- undo --------------------------------------------------------------
-    int undoKind() const { return m_undoKind; }
-    bool canUndo() const { return m_undoKind != kUndoNone && (m_mode == kModeMask || m_mode == kModeImage); }
-    // Takes a snapshot of the given kind (and sets the modified flag).
-    // Returns false when the snapshot memory cannot be had (undo kind 0).
+    // ---- undo ----------------------------------------------------------------
+    // A history of steps (core/UndoHistory.h): at most 50 steps or 512 MB,
+    // the oldest dropped first. It lives across mode switches and is
+    // cleared whenever the pictures it holds can no longer be put back
+    // (another file, another working size, regions reordered or removed,
+    // objects added or removed).
+    // The kind of the step the next undo takes back (kUndoNone: none).
+    int undoKind() const { return m_history.nextUndo().kind; }
+    UndoInfo nextUndo() const { return m_history.nextUndo(); }
+    UndoInfo nextRedo() const { return m_history.nextRedo(); }
+    bool canUndo() const { return m_history.canUndo() && (m_mode == kModeMask || m_mode == kModeImage); }
+    bool canRedo() const { return m_history.canRedo() && (m_mode == kModeMask || m_mode == kModeImage); }
+    // Records a step of the given kind (and sets the modified flag). A
+    // region-mask step also keeps the mask as it is now for the stroke that
+    // follows (the masking rule). Returns false when the memory cannot be
+    // had (nothing is recorded).
     bool TakeSnapshot(int kind);
-    void ClearUndo() { m_undoKind = kUndoNone; }
-    // Restores the snapshot and sets the kind to 0.
+    void ClearUndo();
+    // Undo and redo take back or bring again one step, mark the picture
+    // edited and redraw. A region's step in mask editing makes that region
+    // current, so what changed is seen.
     void Undo();
+    void Redo();
+    UndoHistory& history() { return m_history; }
 
     // SaveModified: when the picture is modified, asks whether to save it.
     // Returns 0 for Cancel or a failed save (the caller stops closing or
@@ -589,14 +608,9 @@ private:
     int m_animDirection = 1;
     bool m_depthDialogOpen = false;
 
-    int m_undoKind = kUndoNone;
-    int m_undoRegion = 0;
-    Surface m_undoA;  // region mask / paint layer / object bitmap
-    Surface m_undoB;  // paint mask
-    std::vector<ObjectEntry> m_undoEntries;
-    int m_undoEntryCount = 0;
-    OverlayObject m_undoRecord;
-    int m_undoObject = -1;
+    UndoHistory m_history;
+    Surface m_undoA;  // the current region's mask as a stroke began
+    friend class UndoHistory;
 
     bool m_buttonDown = false;
     ObjectDrag m_drag;

@@ -357,9 +357,13 @@ void CStereoWorkspace::BuildOutlines() {
 
 bool CStereoWorkspace::renderOutlineDisplay(Surface& dst, int windowW, int windowH) const {
     if (windowW <= 0 || windowH <= 0 || m_source.empty()) return false;
-    if ((dst.width() != windowW || dst.height() != windowH) && !dst.create(windowW, windowH)) return false;
     const int zoom = std::max(1, m_zoom);
-    blit(dst, Rop::Blackness);
+    // Only the part of the window the picture covers: the view's own
+    // background stays around a picture smaller than the window.
+    windowW = std::min(windowW, m_width * zoom - m_scrollX);
+    windowH = std::min(windowH, m_height * zoom - m_scrollY);
+    if (windowW <= 0 || windowH <= 0) return false;
+    if ((dst.width() != windowW || dst.height() != windowH) && !dst.create(windowW, windowH)) return false;
     // The photo enlarged by the zoom, pixel blocks shown as they are.
     const int sx = m_scrollX / zoom, sy = m_scrollY / zoom;
     const int ox = m_scrollX % zoom, oy = m_scrollY % zoom;

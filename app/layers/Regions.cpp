@@ -58,7 +58,7 @@ bool CStereoWorkspace::DeleteRegion() {
     else m_maskingIndex = masking;
     m_currentRegion = 0;
     // An undo snapshot of a region mask may name a region that moved.
-    m_undoKind = kUndoNone;
+    ClearUndo();
     m_modified = true;
     Redraw();
     return true;
@@ -101,14 +101,16 @@ void CStereoWorkspace::MoveRegionInOrder(int target) {
     }
     m_currentRegion = target;
     if (wasMasking) m_maskingIndex = target;
-    m_undoKind = kUndoNone;
+    ClearUndo();
     m_modified = true;
     Redraw();
 }
 
 void CStereoWorkspace::ReorderRegionsByDepth() {
+    bool moved = false;
     for (int k = 0; k + 1 < m_regionCount;) {
         if (region(k + 1).depth < region(k).depth) {
+            moved = true;
             std::swap(m_regions[static_cast<std::size_t>(k)], m_regions[static_cast<std::size_t>(k + 1)]);
             if (m_maskingIndex == k) m_maskingIndex = k + 1;
             else if (m_maskingIndex == k + 1) m_maskingIndex = k;
@@ -117,7 +119,8 @@ void CStereoWorkspace::ReorderRegionsByDepth() {
             ++k;
         }
     }
-    m_undoKind = kUndoNone;
+    // Steps name regions by their place in the table.
+    if (moved) ClearUndo();
 }
 
 int CStereoWorkspace::ExportRegion(const std::string& pathIn) {

@@ -40,7 +40,6 @@ void CStereoWorkspace::GenerateViews(ProgressSink* progress, int strength, bool 
         return;
     }
     m_strength = strength;
-    m_undoKind = kUndoNone;
     if (progress) {
         progress->setRange(0, 100);
         progress->setPosition(1);

@@ -200,9 +200,7 @@ int CStereoWorkspace::ChangePaperSize() {
         if (e.object) remapObject(*e.object, e.type, plan, W, H);
     }
     // Snapshots taken at the old size cannot be restored any more.
-    m_undoKind = kUndoNone;
-    m_undoA.reset();
-    m_undoB.reset();
+    ClearUndo();
     m_lpi = d.lpi;
     m_trimmingMode = d.trimming;
     m_rotationAngle = angle;

@@ -3,11 +3,13 @@
 // into the workspace.
 #include "output/WorkingSize.h"
 
+#include "autocut/FaceDetect.h"
 #include "core/StereoWorkspace.h"
 #include "output/PaperChange.h"
 #include "output/Trimming.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 
 namespace plastora {
@@ -148,6 +150,32 @@ TrimPlan planTrimming(int mode, int sw0, int sh0, int W, int H) {
     return p;
 }
 
+Rect keepFacesInCrop(const Rect& crop, int sw0, int sh0, const std::vector<FaceBox>& faces) {
+    if (faces.empty()) return crop;
+    // The span wanted: left, top, right, bottom (exclusive).
+    long long need[4] = {LLONG_MAX, LLONG_MAX, LLONG_MIN, LLONG_MIN};
+    for (const FaceBox& f : faces) {
+        const long long w = static_cast<long long>(f.right) - f.left + 1, h = static_cast<long long>(f.bottom) - f.top + 1;
+        need[0] = std::min(need[0], f.left - w / 4);
+        need[1] = std::min(need[1], f.top - h * 6 / 10);
+        need[2] = std::max(need[2], f.right + 1 + w / 4);
+        need[3] = std::max(need[3], f.bottom + 1 + h / 4);
+    }
+    // One axis: the start that holds [lo, hi) in a window of `size` within
+    // [0, limit), moving as little as possible; the low end wins a conflict.
+    const auto place = [](long long start, long long size, long long lo, long long hi, long long limit) {
+        lo = std::max(0LL, lo);
+        hi = std::min(limit, hi);
+        if (hi - start > size) start = hi - size;
+        if (lo < start) start = lo;
+        return std::clamp(start, 0LL, std::max(0LL, limit - size));
+    };
+    const long long cw = crop.width(), ch = crop.height();
+    const long long x = place(crop.left, cw, need[0], need[2], sw0);
+    const long long y = place(crop.top, ch, need[1], need[3], sh0);
+    return Rect{static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + cw), static_cast<int>(y + ch)};
+}
+
 Rect scaleRect(const Rect& r, int scale) {
     return {r.left * scale, r.top * scale, r.right * scale, r.bottom * scale};
 }
@@ -260,6 +288,12 @@ bool CStereoWorkspace::OpenPicture(Surface&& photoIn, const std::string& path, b
         plan = {source, {0, 0, W, H}, false};
     } else {
         plan = planTrimming(d.trimming, sw0, sh0, W, H);
+        // A crop keeps the people's heads: it moves (its size unchanged)
+        // to hold every face found in the photo. Both pictures of a pair
+        // must be cut alike, so a pair keeps the centred crop.
+        const Rect whole{0, 0, sw0, sh0};
+        if (d.trimming == kTrimCrop && !stereoPair && !endsInO(path) && !(plan.source == whole))
+            plan.source = keepFacesInCrop(plan.source, sw0, sh0, findFacesInPhoto(photo, m_settingsPath));
     }
     const Surface& from = rotated.empty() ? photo : rotated;
 

@@ -8,11 +8,13 @@
 // operations are built from these pieces.
 #pragma once
 
+#include "autocut/FaceBox.h"
 #include "core/Settings.h"
 #include "platform/Surface.h"
 
 #include <array>
 #include <string>
+#include <vector>
 
 namespace plastora {
 
@@ -148,6 +150,14 @@ struct TrimPlan {
 // on a W x H working image. (Mode 4 takes its source rectangle from the
 // trimming dialog and its destination is the whole image.)
 TrimPlan planTrimming(int mode, int sw0, int sh0, int W, int H);
+
+// A crop rectangle of a sw0 x sh0 photo moved, its size kept, by the least
+// distance that brings every face inside it with room for the whole head:
+// six tenths of a face height above the face box and a quarter of its width on
+// either side. Where not everything fits, the tops of the heads and the
+// leftmost face come first. Without faces, or when they already fit, the
+// rectangle is returned as it was.
+Rect keepFacesInCrop(const Rect& crop, int sw0, int sh0, const std::vector<FaceBox>& faces);
 
 // Both rectangles multiplied: the source by sourceScale, the destination by
 // destScale (the high-resolution copy is R times the working image).

@@ -110,8 +110,7 @@ const char* shapeDialogError(const ShapeDialogData& d) {
 void CStereoWorkspace::finishAdd(std::int32_t type, std::shared_ptr<OverlayObject> object) {
     if (!appendObject(type, std::move(object))) return;
     // A snapshot of the table from before would take the new object away.
-    m_undoKind = kUndoNone;
-    m_undoEntries.clear();
+    ClearUndo();
     m_currentObject = m_objectCount - 1;
     m_modified = true;
     m_tool = kToolMove;
@@ -246,8 +245,7 @@ int CStereoWorkspace::RemoveObject() {
     m_currentObject = -1;
     // A snapshot may point at the removed object or hold the old table
     // (and with it the object's memory).
-    m_undoKind = kUndoNone;
-    m_undoEntries.clear();
+    ClearUndo();
     m_modified = true;
     Redraw();
     return 1;

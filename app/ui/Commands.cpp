@@ -90,6 +90,8 @@ std::vector<Command> buildTable() {
     // Edit
     add("undo", MenuId::Edit, "元に戻す(&U)", QKeySequence("Ctrl+Z"), [](WS ws) { return ws.canUndo(); },
         [](CMainFrame& f) { W(f).Undo(); });
+    add("redo", MenuId::Edit, "やり直し(&R)", QKeySequence("Ctrl+Y"), [](WS ws) { return ws.canRedo(); },
+        [](CMainFrame& f) { W(f).Redo(); });
     add("maskMode", MenuId::Edit, "前景切出し(&M)", {}, [](WS ws) { return hasPicture(ws) && ws.regionCount() > 0; },
         [](CMainFrame& f) { W(f).SetMode(kModeMask); }, mode1, true);
     add("imageMode", MenuId::Edit, "画像編集(&E)", {}, picture, [](CMainFrame& f) { W(f).SetMode(kModeImage); },

@@ -1,9 +1,13 @@
 #include "ui/DepthDlg.h"
 
+#include "core/StereoWorkspace.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QImage>
 #include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -13,6 +17,27 @@ namespace {
 // Typed values outside this never come from a real entry; they are refused by
 // the range check like any other value outside -32..16.
 constexpr int kTypingLimit = 9999;
+// The region thumbnail's box, in pixels.
+constexpr int kThumbWidth = 128;
+constexpr int kThumbHeight = 96;
+
+// The photo inside the region's mask, darkened outside it, fitted into the
+// thumbnail's box.
+QPixmap cutOutThumbnail(const CStereoWorkspace& ws, int index) {
+    if (index < 0 || index >= ws.regionCount() || ws.source().empty()) return {};
+    const Surface& mask = ws.region(index).mask;
+    const Surface& photo = ws.source();
+    const int w = std::min(mask.width(), photo.width()), h = std::min(mask.height(), photo.height());
+    if (w <= 0 || h <= 0) return {};
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        auto* out = reinterpret_cast<Pixel*>(img.scanLine(y));
+        const Pixel* m = mask.row(y);
+        const Pixel* p = photo.row(y);
+        for (int x = 0; x < w; ++x) out[x] = (m[x] & 0x00FFFFFFu) ? p[x] : kOpaque | ((p[x] >> 2) & 0x003F3F3Fu);
+    }
+    return QPixmap::fromImage(img.scaled(kThumbWidth, kThumbHeight, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
 }
 
 DepthSpinBox::DepthSpinBox(QWidget* parent) : QSpinBox(parent) {
@@ -31,7 +56,7 @@ QAbstractSpinBox::StepEnabled DepthSpinBox::stepEnabled() const {
     return e;
 }
 
-CDepthDlg::CDepthDlg(CStereoWorkspace& ws, QWidget* parent) : QDialog(parent), m_editor(ws) {
+CDepthDlg::CDepthDlg(CStereoWorkspace& ws, QWidget* parent) : QDialog(parent), m_ws(ws), m_editor(ws) {
     setWindowTitle("遠近設定ダイアログ");
     m_background = new DepthSpinBox(this);
     m_region = new DepthSpinBox(this);
@@ -62,6 +87,19 @@ CDepthDlg::CDepthDlg(CStereoWorkspace& ws, QWidget* parent) : QDialog(parent), m
     grid->addWidget(m_objectButton, 3, 0);
     grid->addWidget(m_object, 3, 1);
     grid->addWidget(m_objectShadow, 3, 2);
+    // Which region the region field and button act on: its number and its
+    // cut-out.
+    m_regionNumber = new QLabel(this);
+    m_regionNumber->setAlignment(Qt::AlignCenter);
+    m_regionThumbnail = new QLabel(this);
+    m_regionThumbnail->setFixedSize(kThumbWidth + 4, kThumbHeight + 4);
+    m_regionThumbnail->setAlignment(Qt::AlignCenter);
+    m_regionThumbnail->setFrameShape(QFrame::StyledPanel);
+    auto* regionBox = new QVBoxLayout;
+    regionBox->addWidget(m_regionNumber);
+    regionBox->addWidget(m_regionThumbnail);
+    regionBox->addStretch();
+    grid->addLayout(regionBox, 0, 3, 4, 1);
 
     auto* text = new QLabel(
         "各ﾊﾟｰﾂの遠近を設定してください。立体画像にした時小さいほど遠くに大きいほど近くに見えます。背景はﾏｲﾅｽの値にしてください。\n"
@@ -81,7 +119,7 @@ CDepthDlg::CDepthDlg(CStereoWorkspace& ws, QWidget* parent) : QDialog(parent), m
     top->addLayout(grid);
     top->addWidget(text);
     top->addWidget(buttons);
-    resize(560, sizeHint().height());
+    resize(700, sizeHint().height());
 
     connect(m_sharp, &QCheckBox::clicked, this, [this](bool on) {
         pull();
@@ -134,6 +172,15 @@ void CDepthDlg::push() {
     m_objectButton->setEnabled(m_editor.objectButtonEnabled);
     m_object->setEnabled(m_editor.objectFieldEnabled);
     m_objectShadow->setEnabled(m_editor.objectFieldEnabled);
+    showCurrentRegion();
+}
+
+void CDepthDlg::showCurrentRegion() {
+    const int current = m_editor.currentRegion();
+    m_regionNumber->setText(QStringLiteral("切出し領域 %1 / %2").arg(current + 1).arg(m_ws.regionCount()));
+    if (current == m_shownRegion) return;
+    m_shownRegion = current;
+    m_regionThumbnail->setPixmap(cutOutThumbnail(m_ws, current));
 }
 
 void CDepthDlg::focusField(DepthField f) {

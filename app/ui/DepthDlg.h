@@ -7,6 +7,7 @@
 #include <QSpinBox>
 
 class QCheckBox;
+class QLabel;
 class QPushButton;
 
 namespace plastora::ui {
@@ -40,6 +41,9 @@ public:
     QPushButton* regionButton() const { return m_regionButton; }
     QPushButton* objectButton() const { return m_objectButton; }
     QPushButton* standardButton() const { return m_standardButton; }
+    // Which region the region field and its button act on, and its mask.
+    QLabel* regionNumberLabel() const { return m_regionNumber; }
+    QLabel* regionThumbnail() const { return m_regionThumbnail; }
     const DepthEditor& editor() const { return m_editor; }
 
     void accept() override;
@@ -48,8 +52,11 @@ private:
     void pull();  // widgets -> editor
     void push();  // editor -> widgets
     void focusField(DepthField f);
+    void showCurrentRegion();
 
+    CStereoWorkspace& m_ws;
     DepthEditor m_editor;
+    int m_shownRegion = -1;
     DepthSpinBox* m_background;
     DepthSpinBox* m_region;
     DepthSpinBox* m_paint;
@@ -61,6 +68,8 @@ private:
     QPushButton* m_regionButton;
     QPushButton* m_objectButton;
     QPushButton* m_standardButton;
+    QLabel* m_regionNumber;
+    QLabel* m_regionThumbnail;
 };
 
 }  // namespace plastora::ui

@@ -41,6 +41,15 @@ CFaceDetectDlg::CFaceDetectDlg(Host& host, std::string settingsPath, QWidget* pa
     grid->addWidget(m_neighbors, 1, 1);
     grid->addWidget(new QLabel(QStringLiteral("最小ウィンドウサイズ"), this), 2, 0);
     grid->addWidget(m_minSize, 2, 1);
+    // What each detector number does, in the user's terms.
+    const auto hint = [&](int row, const char* text) {
+        auto* label = new QLabel(QString::fromUtf8(text), this);
+        label->setEnabled(false);
+        grid->addWidget(label, row, 2);
+    };
+    hint(0, "1.1～2.0: 小さいほど細かく探します(時間がかかります)");
+    hint(1, "1～99: 大きいほど誤検出が減り、見落としが増えます");
+    hint(2, "0～99 ﾄﾞｯﾄ: これより小さい顔は探しません");
     grid->addWidget(m_canny, 3, 0, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("学習ファイル"), this), 4, 0);
     grid->addWidget(m_cascadeName, 4, 1);
@@ -56,6 +65,9 @@ CFaceDetectDlg::CFaceDetectDlg(Host& host, std::string settingsPath, QWidget* pa
 
     auto* top = new QVBoxLayout(this);
     top->addLayout(grid);
+    auto* note = new QLabel(QStringLiteral("この設定で顔が見つからないときは、付属の別の学習ファイル(正面・横顔)でも探します。"), this);
+    note->setWordWrap(true);
+    top->addWidget(note);
     top->addWidget(box);
 
     connect(m_cascadeButton, &QPushButton::clicked, this, &CFaceDetectDlg::changeCascade);

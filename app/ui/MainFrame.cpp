@@ -5,6 +5,8 @@
 #include "core/RecentFiles.h"
 #include "ui/QtWorkspaceDialogs.h"
 #include "ui/ToolIcons.h"
+#include "ui/MaskOpacitySlider.h"
+#include "ui/UndoText.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -85,6 +87,7 @@ void CMainFrame::buildMenus() {
             a = menu->addAction(QString::fromStdString(c.text));
         }
         if (c.id == "undo") a->setShortcuts({c.shortcut, QKeySequence("Alt+Backspace")});
+        else if (c.id == "redo") a->setShortcuts({c.shortcut, QKeySequence("Ctrl+Shift+Z")});
         else if (!c.shortcut.isEmpty()) a->setShortcut(c.shortcut);
         a->setCheckable(static_cast<bool>(c.pressed));
         const QString tip = QString::fromUtf8(commandTip(c.id));
@@ -132,6 +135,8 @@ void CMainFrame::buildPalettes() {
         a->setIcon(toolIcon(id));
         m_maskPalette->addAction(a);
     }
+    // How strongly the mask colour covers the photo.
+    m_maskPalette->addWidget(new MaskOpacitySlider(m_view, m_maskPalette));
     m_paintPalette = make("ﾍﾟｲﾝﾄﾂｰﾙ", "paintPalette");
     for (const char* id : kPaintPalette) {
         QAction* a = action(id);
@@ -218,6 +223,9 @@ void CMainFrame::updateCommands() {
         a->setEnabled(static_cast<bool>(c.run) && c.enabled(ws));
         if (c.pressed) a->setChecked(c.pressed(ws));
     }
+    // Undo and redo name the step they take back or bring again.
+    if (QAction* a = action("undo")) a->setText(undoMenuText(ws.canUndo() ? ws.nextUndo() : UndoInfo{}));
+    if (QAction* a = action("redo")) a->setText(redoMenuText(ws.canRedo() ? ws.nextRedo() : UndoInfo{}));
     // The Edit menu's order entries: the objects' in image editing, the
     // regions' otherwise.
     const bool objects = ws.mode() == kModeImage;

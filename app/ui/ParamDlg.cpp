@@ -34,6 +34,7 @@ CParamDlg::CParamDlg(const ParamValues& values, Host& host, QWidget* parent)
     m_paintWidth = numberField(this);
     m_shadow = numberField(this);
     m_jpegQuality = numberField(this);
+    m_maskOpacity = numberField(this);
 
     auto* grid = new QGridLayout;
     const auto row = [&](int r, const char* label, QLineEdit* field, const char* unit) {
@@ -45,6 +46,7 @@ CParamDlg::CParamDlg(const ParamValues& values, Host& host, QWidget* parent)
     row(1, "手書ペン太さ", m_paintWidth, "ﾄﾞｯﾄ");
     row(2, "影の白レベル", m_shadow, "(0～255)");
     row(3, "出力JPEG画質", m_jpegQuality, "%");
+    row(4, "マスク表示の不透明度", m_maskOpacity, "% (0～100)");
 
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
@@ -70,6 +72,7 @@ void CParamDlg::fill(const ParamValues& v) {
     m_paintWidth->setText(QString::number(v.paintWidth));
     m_shadow->setText(QString::number(v.shadowLevel));
     m_jpegQuality->setText(QString::number(v.jpegQuality));
+    m_maskOpacity->setText(QString::number(v.maskOpacity));
 }
 
 void CParamDlg::accept() {
@@ -87,7 +90,8 @@ void CParamDlg::accept() {
         return true;
     };
     if (!read(m_maskWidth, kMaskWidthRange, v.maskWidth) || !read(m_paintWidth, kPaintWidthRange, v.paintWidth) ||
-        !read(m_shadow, kShadowRange, v.shadowLevel) || !read(m_jpegQuality, kJpegQualityRange, v.jpegQuality))
+        !read(m_shadow, kShadowRange, v.shadowLevel) || !read(m_jpegQuality, kJpegQualityRange, v.jpegQuality) ||
+        !read(m_maskOpacity, kMaskOpacityRange, v.maskOpacity))
         return;
     v.fixRatio = m_fixRatio->isChecked();
     v.copyPrint = m_copyPrint->isChecked();

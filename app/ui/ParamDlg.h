@@ -30,6 +30,7 @@ public:
     QLineEdit* paintWidthField() const { return m_paintWidth; }
     QLineEdit* shadowField() const { return m_shadow; }
     QLineEdit* jpegQualityField() const { return m_jpegQuality; }
+    QLineEdit* maskOpacityField() const { return m_maskOpacity; }
     QPushButton* standardButton() const { return m_standard; }
 
     void accept() override;
@@ -45,6 +46,7 @@ private:
     QLineEdit* m_paintWidth;
     QLineEdit* m_shadow;
     QLineEdit* m_jpegQuality;
+    QLineEdit* m_maskOpacity;
     QPushButton* m_standard;
 };
 

@@ -45,7 +45,8 @@ struct Expected {
 
 const Expected kExpected[] = {
     {"Stereo", "BackGround", -8}, {"Stereo", "ForeGround", 8}, {"Stereo", "Paint", 4}, {"Stereo", "Shadow", 64},
-    {"Stereo", "Interval", 100}, {"Mask", "Color", 65280}, {"Mask", "Width", 4}, {"Edit", "Color", 0},
+    {"Stereo", "Interval", 100}, {"Mask", "Color", 65280}, {"Mask", "Width", 4}, {"Mask", "Opacity", 100},
+    {"Edit", "Color", 0},
     {"Edit", "Width", 8}, {"Edit", "FixRatio", 1}, {"Option", "JpegQuality", 80}, {"Option", "CopyPrint", 0},
     {"Option", "AnaglyphColor", 0}, {"Option", "AnaglyphFilter", 0}, {"Option", "Drive", ""},
     {"Option", "NintendoPath", "DCIM/*NIN03/HNI_%04d.MPO"}, {"Lenticular", "Size", 4},

@@ -36,6 +36,7 @@ struct Facts {
     bool composite = false;
     bool highRes = false;
     bool undo = false;
+    bool redo = false;
     bool rotation = false;
     int tool = kToolNone;
     int zoom = 1;
@@ -90,6 +91,7 @@ const std::map<std::string, Rule>& enabledRules() {
         r["objectDelete"] = [](const Facts& f) { return f.mode == kModeImage && f.currentObject >= 0; };
         r["editObject"] = [](const Facts& f) { return f.mode == kModeImage && f.currentObject >= 0 && f.editableObject; };
         r["undo"] = [](const Facts& f) { return f.undo && (f.mode == kModeMask || f.mode == kModeImage); };
+        r["redo"] = [](const Facts& f) { return f.redo && (f.mode == kModeMask || f.mode == kModeImage); };
         r["animation"] = views;
         r["showComposite"] = [](const Facts& f) { return f.composite; };
         r["saveEdit"] = [](const Facts& f) { return f.mode == kModeImage || f.mode == kModeInterlace; };
@@ -212,8 +214,7 @@ TEST(CommandTable, EveryCommandFollowsItsRuleInEveryState) {
     w.ws().SelectTool(kToolMove);
     f.mode = kModeImage;
     f.tool = kToolMove;
-    f.zoom = 1;  // the current region stays what it was
-    f.undo = false;
+    f.zoom = 1;  // the current region stays what it was; the stroke can still be undone
     checkAll(w, f, "image editing");
 
     // Views: the animation.
