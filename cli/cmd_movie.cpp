@@ -11,6 +11,8 @@
 #include "platform/Profile.h"
 #include "stereo/PatternMultiView.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <filesystem>
 #include <iostream>
@@ -41,6 +43,14 @@ public:
 private:
     std::string m_path;
 };
+
+// A name ending in ".gif" in any case gives a GIF, as in the program.
+bool isGifName(const std::string& name) {
+    if (name.size() < 4) return false;
+    std::string ext = name.substr(name.size() - 4);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext == ".gif";
+}
 
 // "WxH" with both numbers 1..100000.
 bool parseSize(const std::string& text, int& w, int& h) {
@@ -87,6 +97,7 @@ int runMovie(const std::vector<std::string>& argv) {
     if (args.positional().size() != 1 || !args.get("output"))
         return usageError("movie", "expects a project and -o OUT.avi or OUT.gif");
     PrivateSettings settings;
+    allowSettingsWritesTo(settings.path());
     int rc = kExitOk;
     if (!applySize(args, settings.path(), "movie", rc)) return rc;
     VideoSettings vs = readVideoSettings(settings.path());
@@ -101,7 +112,7 @@ int runMovie(const std::vector<std::string>& argv) {
     CStereoWorkspace ws(host, settings.path());
     if (rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm")); rc != kExitOk) return rc;
     const std::string out = *args.get("output");
-    if (out.size() >= 4 && out.compare(out.size() - 4, 4, ".gif") == 0) {
+    if (isGifName(out)) {
         if (WriteMovieGif(ws, out) != 1) return failure("cannot write " + out);
     } else if (WriteMovieAvi(ws, out) != 1) {
         return kExitFailure;
@@ -122,6 +133,7 @@ int runFrame(const std::vector<std::string>& argv) {
     if (args.positional().size() != 1 || !args.get("output") || !kind)
         return usageError("frame", "expects a project, -o OUT and --kind 1-4");
     PrivateSettings settings;
+    allowSettingsWritesTo(settings.path());
     int rc = kExitOk;
     if (!applySize(args, settings.path(), "frame", rc)) return rc;
     VideoSettings vs = readVideoSettings(settings.path());
