@@ -80,8 +80,9 @@ TEST(AdjustPixel, SaturatedColoursStayPureWhereBrightnessMeetsNegativeContrast) 
     EXPECT_EQ(AdjustPixel(rgb(0, 0, 255), 50, -10), rgb(0, 0, 255));
     EXPECT_EQ(AdjustPixel(rgb(255, 255, 0), 50, -50), rgb(255, 255, 0));
     EXPECT_EQ(AdjustPixel(rgb(0, 255, 255), 1, -1), rgb(0, 255, 255));
-    // A dark pure colour lifted into range keeps its other channels at 0.
-    EXPECT_EQ(AdjustPixel(rgb(101, 0, 0), 50, -10), rgb(144, 0, 0));  // 0.05 + 0.9 x 0.594 = 0.5847
+    // Below full value the negative contrast still fades the colour by the
+    // new V: V = 0.05 + 0.9 x 0.5941 = 0.5847 = S; p = V (1 - S) = 0.2428.
+    EXPECT_EQ(AdjustPixel(rgb(101, 0, 0), 50, -10), rgb(149, 61, 61));
     // Every combination that can reach an edge keeps the channels' order
     // (a channel wrapped below 0 would come out as the largest), and the
     // hue of a colour with distinct channels.
@@ -91,8 +92,8 @@ TEST(AdjustPixel, SaturatedColoursStayPureWhereBrightnessMeetsNegativeContrast) 
         for (int b = -50; b <= 50; b += 10) {
             for (int c = -50; c <= 50; c += 10) {
                 const Pixel q = AdjustPixel(p, b, c);
-                const int in[3] = {int(p >> 16 & 255), int(p >> 8 & 255), int(p & 255)};
-                const int out[3] = {int(q >> 16 & 255), int(q >> 8 & 255), int(q & 255)};
+                const int in[3] = {int((p >> 16) & 255), int((p >> 8) & 255), int(p & 255)};
+                const int out[3] = {int((q >> 16) & 255), int((q >> 8) & 255), int(q & 255)};
                 for (int i = 0; i < 3; ++i)
                     for (int j = 0; j < 3; ++j)
                         if (in[i] > in[j]) EXPECT_GE(out[i], out[j]) << std::hex << p << std::dec << " B " << b << " C " << c;
