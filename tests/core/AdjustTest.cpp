@@ -96,7 +96,9 @@ TEST(AdjustPixel, SaturatedColoursStayPureWhereBrightnessMeetsNegativeContrast) 
                 const int out[3] = {int((q >> 16) & 255), int((q >> 8) & 255), int(q & 255)};
                 for (int i = 0; i < 3; ++i)
                     for (int j = 0; j < 3; ++j)
-                        if (in[i] > in[j]) EXPECT_GE(out[i], out[j]) << std::hex << p << std::dec << " B " << b << " C " << c;
+                        if (in[i] > in[j]) {
+                            EXPECT_GE(out[i], out[j]) << std::hex << p << std::dec << " B " << b << " C " << c;
+                        }
             }
         }
     }

@@ -354,7 +354,9 @@ TEST(ChangePaperSize, ObjectsFollowThePictureLikeTheMasks) {
         shape.x = 200, shape.y = 120, shape.width = 200, shape.height = 160;
         e.choose(kPaperPostcard, trimming);  // 707 x 478: margins left and right
         ASSERT_EQ(e.ws->ChangePaperSize(), 1);
-        if (trimming == kTrimMargins) ASSERT_GE(e.ws->trimDest().left, 1);
+        if (trimming == kTrimMargins) {
+            ASSERT_GE(e.ws->trimDest().left, 1);
+        }
         const Surface& mask = e.ws->region(0).mask;
         int left = mask.width(), top = mask.height(), right = 0, bottom = 0;
         for (int y = 0; y < mask.height(); ++y)
