@@ -11,7 +11,6 @@ class QTextBrowser;
 namespace plastora::ui {
 
 class CHelpBrowser : public QDialog {
-    Q_OBJECT
 public:
     explicit CHelpBrowser(QWidget* parent = nullptr);
     // Shows the page file; false (and the window left as it was) when it
