@@ -75,8 +75,12 @@ Size measureTextObject(const OverlayObject& o) {
 
 void remapObject(OverlayObject& o, std::int32_t type, const TrimPlan& plan, int W, int H) {
     const double kx = objectScaleX(plan), ky = objectScaleY(plan);
-    o.x = mapObjectCoordinate(o.x, kx, plan.dest.left, plan.source.left);
-    o.y = mapObjectCoordinate(o.y, ky, plan.dest.top, plan.source.top);
+    const auto mapX = [&](int v) { return mapObjectCoordinate(v, kx, plan.dest.left, plan.source.left); };
+    const auto mapY = [&](int v) { return mapObjectCoordinate(v, ky, plan.dest.top, plan.source.top); };
+    // The box's far edges go where the picture's pixels there go.
+    const int right = mapX(o.x + o.width), bottom = mapY(o.y + o.height);
+    o.x = mapX(o.x);
+    o.y = mapY(o.y);
     const auto scaledX = [kx](int v) { return std::max(1, truncProduct(v, kx)); };
     const auto scaledY = [ky](int v) { return std::max(1, truncProduct(v, ky)); };
     if (type == kObjectText) {
@@ -92,8 +96,8 @@ void remapObject(OverlayObject& o, std::int32_t type, const TrimPlan& plan, int 
             o.height = scaledY(o.height);
         }
     } else {
-        o.width = scaledX(o.width);
-        o.height = scaledY(o.height);
+        o.width = std::max(1, right - o.x);
+        o.height = std::max(1, bottom - o.y);
     }
     o.x = clampObjectPosition(o.x, o.width, W);
     o.y = clampObjectPosition(o.y, o.height, H);

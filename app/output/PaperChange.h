@@ -35,8 +35,9 @@ Size measureTextObject(const OverlayObject& o);
 
 // Moves and scales one object for a picture that went through `plan` onto
 // a W x H image, following the picture's content: text gets its point size
-// scaled by the vertical scale and is measured again, other objects get
-// their width and height scaled; the position is then kept on the picture.
+// scaled by the vertical scale and is measured again, other objects get the
+// box whose corners are the old corners mapped; the position is then kept on
+// the picture.
 void remapObject(OverlayObject& o, std::int32_t type, const TrimPlan& plan, int W, int H);
 
 // "標準のレンチキューラレンズの解像度を%1lpiに変更しますか？" with the value.

@@ -109,7 +109,8 @@ TEST(CliSettings, EverySubcommandLeavesTheSettingsAndTheRecentListAlone) {
         {"frame", f("p.lyr") + " -o " + f("fr.bmp") + " --kind 3 --size 80x60 --reverse"},
         {"stereo", f("L.jpg") + " " + f("R.jpg") + " -o " + f("st.lyr")},
         {"save-views", f("st.lyr") + " -o " + f("sv.mpo")},
-        {"faces", q(person) + " -o " + f("faces.lyr")},
+        // A settings file of its own (none: the defaults the detection is tuned with).
+        {"faces", q(person) + " -o " + f("faces.lyr") + " --settings " + f("faces.ini")},
         {"print", f("p.lyr") + " -o " + f("p.pdf")},
         {"wmf", q(wmf) + " -o " + f("w.bmp")},
         {"raster", q(photo) + " -o " + f("r.png")},
@@ -127,6 +128,7 @@ TEST(CliSettings, EverySubcommandLeavesTheSettingsAndTheRecentListAlone) {
     EXPECT_EQ(fileBytes(ini), iniBefore);
     EXPECT_EQ(snapshot(config), configBefore) << "recent-file list and settings folder unchanged";
     EXPECT_FALSE(fs::exists(config / "Plastora/Plastora.ini")) << "no settings copy made for the tool";
+    EXPECT_FALSE(fs::exists(dir.file("faces.ini"))) << "--settings is read, never made";
 
     // The test covers every command the tool has.
     const CliRun help = run("--help");

@@ -321,11 +321,13 @@ TEST(ChangePaperSize, ObjectsAreScaledAndKeptOnThePicture) {
         EXPECT_LE(o.x + o.width, W);
         EXPECT_LE(o.y + o.height, H);
     }
-    // Rows 47..432 are kept: k = 434 / 640, y moves up by trunc(47 k) = 31.
+    // Rows 47..432 are kept: 640 columns become 434 and 386 rows 262, and
+    // the box's corners go where the picture's pixels there go.
     const OverlayObject& shape = *e.ws->objectEntry(0).object;
-    EXPECT_EQ(shape.width, 21);               // trunc(32 k)
-    EXPECT_EQ(shape.x, 406);                  // trunc(600 k)
-    EXPECT_EQ(shape.y, H - 21 - 1) << "pushed off the bottom edge: trunc(440 k) - 31 = 267";
+    EXPECT_EQ(shape.x, 406);                  // floor(600 x 434 / 640)
+    EXPECT_EQ(shape.width, 428 - 406);        // floor(632 x 434 / 640) - 406
+    EXPECT_EQ(shape.height, 288 - 266);       // floor((472 - 47) x 262 / 386) - floor((440 - 47) x 262 / 386)
+    EXPECT_EQ(shape.y, H - 22 - 1) << "pushed off the bottom edge";
     const OverlayObject& text = *e.ws->objectEntry(1).object;
     EXPECT_EQ(text.flags, 24 | kTextBold);    // trunc(36 k)
     EXPECT_EQ(text.width, text.naturalWidth) << "measured again";
