@@ -13,6 +13,8 @@
 #include "platform/Profile.h"
 #include "stereo/PatternMultiView.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <filesystem>
 #include <iostream>
@@ -47,6 +49,14 @@ public:
 private:
     std::string m_path;
 };
+
+// A name ending in ".gif" in any case gives a GIF, as in the program.
+bool isGifName(const std::string& name) {
+    if (name.size() < 4) return false;
+    std::string ext = name.substr(name.size() - 4);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext == ".gif";
+}
 
 // "WxH" with both numbers 1..100000.
 bool parseSize(const std::string& text, int& w, int& h) {
@@ -94,6 +104,7 @@ int runMovie(const std::vector<std::string>& argv) {
         return usageError("movie", "expects a project and -o OUT.avi or OUT.gif");
     PrivateSettings settings;
     if (settings.path().empty()) return failure(std::string(kSaveFailedMessage) + ": " + tempFolder());
+    allowSettingsWritesTo(settings.path());
     int rc = kExitOk;
     if (!applySize(args, settings.path(), "movie", rc)) return rc;
     VideoSettings vs = readVideoSettings(settings.path());
@@ -108,7 +119,7 @@ int runMovie(const std::vector<std::string>& argv) {
     CStereoWorkspace ws(host, settings.path());
     if (rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm")); rc != kExitOk) return rc;
     const std::string out = *args.get("output");
-    if (out.size() >= 4 && out.compare(out.size() - 4, 4, ".gif") == 0) {
+    if (isGifName(out)) {
         if (WriteMovieGif(ws, out) != 1) return failure("cannot write " + out);
     } else if (WriteMovieAvi(ws, out) != 1) {
         return kExitFailure;
@@ -130,6 +141,7 @@ int runFrame(const std::vector<std::string>& argv) {
         return usageError("frame", "expects a project, -o OUT and --kind 1-4");
     PrivateSettings settings;
     if (settings.path().empty()) return failure(std::string(kSaveFailedMessage) + ": " + tempFolder());
+    allowSettingsWritesTo(settings.path());
     int rc = kExitOk;
     if (!applySize(args, settings.path(), "frame", rc)) return rc;
     VideoSettings vs = readVideoSettings(settings.path());

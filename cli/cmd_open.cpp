@@ -114,8 +114,8 @@ int runOpen(const std::vector<std::string>& argv) {
     if (dialogs.rect && dialogs.trimming != kTrimManual) return usageError(name, "--rect goes with --trim 4");
 
     CliHost host;
-    // The lens question would make the value the standard one in the
-    // settings file: only when asked for with --yes.
+    // The lens question is answered No unless --yes says otherwise; either
+    // way the settings file is only read (the tool never writes it).
     host.forcedAnswer = args.has("yes") ? MsgResult::Yes : MsgResult::No;
     const std::string settingsPath = args.get("settings").value_or(defaultSettingsPath());
     CStereoWorkspace ws(host, settingsPath);
@@ -155,7 +155,7 @@ PLASTORA_CLI_COMMAND("open",
                      "PHOTO -o OUT [--paper 0-6] [--trim 0-4] [--lpi 20-160] [--mm W,H] [--rect x,y,w,h] "
                      "[--hd FILE] [--settings INI] [--yes|--no]",
                      "brings a photo to the working size of a paper, lens and trimming mode; writes a project "
-                     "(.lyr) or the working image (--yes makes a new --lpi the standard one)",
+                     "(.lyr) or the working image; the settings (--settings INI) are read, never written",
                      &runOpen);
 
 }  // namespace plastora::cli

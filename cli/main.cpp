@@ -1,5 +1,7 @@
 // plastora-cli: headless use of the Plastora picture core.
 #include "cli/Cli.h"
+#include "core/RecentFiles.h"
+#include "core/Settings.h"
 #include "core/Version.h"
 
 #include <cstdio>
@@ -38,6 +40,11 @@ int main(int argc, char** argv) {
         std::cerr << "plastora-cli: unknown command '" << name << "' (see plastora-cli --help)\n";
         return kExitUsage;
     }
+    // A batch run leaves the desktop program's state alone: the settings
+    // file (installed or --settings) is read, never written, and the
+    // recent-file list is not touched.
+    plastora::setSettingsReadOnly(true);
+    plastora::setRecentFilesRecorded(false);
     std::vector<std::string> args(argv + 2, argv + argc);
     return it->second.run(args);
 }

@@ -4,6 +4,9 @@
 #include <QString>
 
 #include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <system_error>
 
 namespace plastora {
 
@@ -14,6 +17,18 @@ constexpr const char* kApplication = "Plastora";
 constexpr const char* kSection = "Recent File List";
 
 QString entryKey(int i) { return QString("File%1").arg(i); }
+
+std::atomic<bool> g_recorded{true};
+
+// The entry of the list is opened from any folder later: relative names are
+// made absolute (and "." and ".." taken out) while the current folder is the
+// one they are relative to.
+std::string absoluteEntry(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path abs = std::filesystem::absolute(path, ec);
+    if (ec) return path;
+    return abs.lexically_normal().string();
+}
 
 }  // namespace
 
@@ -28,7 +43,11 @@ std::vector<std::string> recentFiles() {
     return out;
 }
 
-void addRecentFile(const std::string& path) {
+void setRecentFilesRecorded(bool recorded) { g_recorded = recorded; }
+
+void addRecentFile(const std::string& given) {
+    if (!g_recorded || given.empty()) return;
+    const std::string path = absoluteEntry(given);
     std::vector<std::string> list = recentFiles();
     list.erase(std::remove(list.begin(), list.end(), path), list.end());
     list.insert(list.begin(), path);

@@ -7,6 +7,12 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <set>
+#include <system_error>
+#include <unistd.h>
 
 namespace plastora {
 
@@ -177,6 +183,76 @@ double settingFloatFromText(std::string_view text) {
 
 std::string defaultSettingsPath() { return joinPath(programFolder(), "Plastora.ini"); }
 
+namespace {
+
+namespace fs = std::filesystem;
+
+bool writableFolder(const std::string& folder) { return ::access(folder.c_str(), W_OK | X_OK) == 0; }
+
+struct WritePolicy {
+    std::mutex lock;
+    bool readOnly = false;
+    std::set<std::string> allowed;
+};
+
+WritePolicy& writePolicy() {
+    static WritePolicy policy;
+    return policy;
+}
+
+bool writesAllowed(const std::string& path) {
+    WritePolicy& p = writePolicy();
+    const std::lock_guard guard(p.lock);
+    return !p.readOnly || p.allowed.count(path) != 0;
+}
+
+}  // namespace
+
+std::string settingsPathFor(const std::string& installed, bool installedWritable, const std::string& userFolder) {
+    if (installedWritable || userFolder.empty()) return installed;
+    std::error_code ec;
+    const std::string own = joinPath(userFolder, "Plastora.ini");
+    if (fs::exists(own, ec)) return own;
+    fs::create_directories(userFolder, ec);
+    if (ec || !writableFolder(userFolder)) return installed;
+    // Nothing installed: the user's file starts as no file (all defaults)
+    // and is made by the first write, as beside the program.
+    if (!fs::exists(installed, ec)) return own;
+    // Copied under a name of this process's own (never an existing file) and
+    // renamed, so that a copy cut short is never taken for the settings.
+    const std::string part = own + ".part" + std::to_string(::getpid());
+    fs::copy_file(installed, part, fs::copy_options::none, ec);
+    if (!ec) fs::permissions(part, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add, ec);
+    if (!ec) fs::rename(part, own, ec);
+    if (ec) {
+        fs::remove(part, ec);
+        return installed;
+    }
+    return own;
+}
+
+std::string programSettingsPath() {
+    const std::string installed = defaultSettingsPath();
+    std::error_code ec;
+    // The file is replaced through a temporary file beside it: the folder
+    // must take new files, and an existing file must itself be writable.
+    const bool writable = writableFolder(programFolder()) &&
+                          (!fs::exists(installed, ec) || ::access(installed.c_str(), W_OK) == 0);
+    return settingsPathFor(installed, writable, userConfigFolder());
+}
+
+void setSettingsReadOnly(bool readOnly) {
+    WritePolicy& p = writePolicy();
+    const std::lock_guard guard(p.lock);
+    p.readOnly = readOnly;
+}
+
+void allowSettingsWritesTo(const std::string& path) {
+    WritePolicy& p = writePolicy();
+    const std::lock_guard guard(p.lock);
+    p.allowed.insert(path);
+}
+
 int Settings::getInt(SettingKey key, Fallback fallback) const {
     const SettingInfo& info = settingInfo(key);
     if (!validKey(key) || !isIntKind(info.kind)) return 0;
@@ -212,25 +288,26 @@ SettingSize Settings::getSize(SettingKey key, int index) const {
 
 bool Settings::setInt(SettingKey key, int value) const {
     const SettingInfo& info = settingInfo(key);
-    if (!validKey(key) || !isIntKind(info.kind)) return false;
+    if (!validKey(key) || !isIntKind(info.kind) || !writesAllowed(m_path)) return false;
     return writeProfileString(m_path, info.section, info.name, std::to_string(value));
 }
 
 bool Settings::setFlag(SettingKey key, bool value) const {
     const SettingInfo& info = settingInfo(key);
-    if (!validKey(key) || info.kind != SettingKind::Flag) return false;
+    if (!validKey(key) || info.kind != SettingKind::Flag || !writesAllowed(m_path)) return false;
     return writeProfileString(m_path, info.section, info.name, value ? "1" : "0");
 }
 
 bool Settings::setText(SettingKey key, std::string_view value) const {
     const SettingInfo& info = settingInfo(key);
-    if (!validKey(key) || info.kind != SettingKind::Text) return false;
+    if (!validKey(key) || info.kind != SettingKind::Text || !writesAllowed(m_path)) return false;
     return writeProfileString(m_path, info.section, info.name, value);
 }
 
 bool Settings::setFloat(SettingKey key, double value) const {
     const SettingInfo& info = settingInfo(key);
-    if (!validKey(key) || info.kind != SettingKind::FloatText || !std::isfinite(value)) return false;
+    if (!validKey(key) || info.kind != SettingKind::FloatText || !std::isfinite(value) || !writesAllowed(m_path))
+        return false;
     // to_chars rounds like printf("%.*f") but never uses a locale's decimal comma.
     char buf[400];
     const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, info.decimals);

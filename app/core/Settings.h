@@ -134,6 +134,25 @@ double settingFloatFromText(std::string_view text);
 // The settings file beside the program: programFolder()/Plastora.ini.
 std::string defaultSettingsPath();
 
+// The settings file the desktop program uses. The one beside the program
+// while it can be written there (the file is writable, or it is missing and
+// the folder is writable); otherwise, for an installed copy, the user's own
+// $XDG_CONFIG_HOME/Plastora/Plastora.ini (~/.config when the variable is not
+// set), made on first use as a copy of the installed file. When that copy
+// cannot be made the installed file is used as it is (read, never written).
+std::string programSettingsPath();
+// The choice programSettingsPath() makes, for the installed file
+// `installed`, whether it can be written, and the user's configuration
+// folder (empty: none known).
+std::string settingsPathFor(const std::string& installed, bool installedWritable, const std::string& userFolder);
+
+// Turns every later Settings write in this process into a refusal (false,
+// no file touched) or back. The command-line tool reads the settings and
+// never writes them. Files named by allowSettingsWritesTo() (a private copy
+// the tool made for itself) can still be written.
+void setSettingsReadOnly(bool readOnly);
+void allowSettingsWritesTo(const std::string& path);
+
 class Settings {
 public:
     explicit Settings(std::string path) : m_path(std::move(path)) {}

@@ -423,8 +423,8 @@ bool writeBmp(std::FILE* f, const Surface& pic) {
     putLe32(hdr + 30, 0);  // no compression
     putLe32(hdr + 34, static_cast<std::uint32_t>(imageSize));
     // resolutions 38..45 stay 0
-    putLe32(hdr + 46, 0x01000000u);  // colours used
-    putLe32(hdr + 50, 0x01000000u);  // colours important
+    // Colours used and important (46..53) stay 0, the value for a 24-bit
+    // picture without a colour table; common readers refuse anything else.
     if (std::fwrite(hdr, 1, sizeof hdr, f) != sizeof hdr) return false;
     std::vector<std::uint8_t> row(stride, 0);  // padding stays 0
     for (int r = 0; r < h; ++r) {

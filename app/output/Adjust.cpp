@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -10,8 +11,11 @@ namespace plastora {
 
 namespace {
 
+// A component 0..1 as a byte: x 255, capped at 255, truncated; anything
+// below 0 is 0 (converting a negative double to unsigned is undefined).
 inline unsigned toByte(double v) {
     const double x = v * 255.0;
+    if (!(x > 0.0)) return 0u;
     return x >= 255.0 ? 255u : static_cast<unsigned>(x);
 }
 
@@ -49,7 +53,10 @@ Pixel AdjustPixel(Pixel p, int brightness, int contrast) {
             v = std::min((v - k) / (1.0 - 2.0 * k), 1.0);
     } else if (contrast < 0) {
         v = k + (1.0 - 2.0 * k) * v;
-        s = s * v;
+        // A value lifted above 1 by the brightness would take the saturation
+        // past 1 and the other channels below 0: S stays within 0..1, so the
+        // hue is kept and a pure colour stays pure.
+        s = std::min(s * v, 1.0);
         v = std::min(v, 1.0);
     } else {
         v = std::min(v, 1.0);
@@ -164,6 +171,77 @@ int ApplyAdjustment(CStereoWorkspace& ws, int brightness, int contrast) {
     return 1;
 }
 
+// ---- overlay objects ----------------------------------------------------------
+
+namespace {
+
+// A position of an object of `size` kept on an axis of `limit` pixels; one
+// larger than the picture starts at its edge.
+int keepOn(int v, int size, int limit) { return std::max(0, std::min(v, limit - size)); }
+
+void exchangeArrows(OverlayObject& o) {
+    const std::int32_t first = o.flags & kShapeArrowFirst, second = o.flags & kShapeArrowSecond;
+    o.flags &= ~(kShapeArrowFirst | kShapeArrowSecond);
+    if (first) o.flags |= kShapeArrowSecond;
+    if (second) o.flags |= kShapeArrowFirst;
+}
+
+bool isLine(const OverlayObject& o) { return o.count == kShapeLineRising || o.count == kShapeLineFalling; }
+
+}  // namespace
+
+bool TurnObjectQuarterLeft(OverlayObject& o, std::int32_t type, int oldW, int oldH) {
+    // The picture's (x, y) goes to (y, oldW - 1 - x): the new picture is
+    // oldH wide and oldW high.
+    if (type == kObjectText) {
+        const int nx = o.y + (o.height - o.width) / 2;
+        const int ny = oldW - o.x - (o.width + o.height) / 2;
+        o.x = keepOn(nx, o.width, oldH);
+        o.y = keepOn(ny, o.height, oldW);
+        return true;
+    }
+    if (type == kObjectPicture) {
+        Surface turned;
+        if (!o.picture.empty() && !RotateQuarterLeft(o.picture, turned)) return false;
+        o.picture = std::move(turned);
+        const int nw = o.naturalWidth;
+        for (OutlinePolygon& poly : o.outlines)
+            for (Point& p : poly.points) p = {p.y, nw - 1 - p.x};
+        std::swap(o.naturalWidth, o.naturalHeight);
+    }
+    if (type == kObjectShape && isLine(o)) {
+        // A rising line comes out falling with its ends exchanged; a falling
+        // one comes out rising with its ends in the same order.
+        if (o.count == kShapeLineRising) exchangeArrows(o);
+        o.count = o.count == kShapeLineRising ? kShapeLineFalling : kShapeLineRising;
+    }
+    const int nx = o.y, ny = oldW - o.x - o.width;
+    o.x = nx;
+    o.y = ny;
+    std::swap(o.width, o.height);
+    return true;
+}
+
+bool TurnObjectHalf(OverlayObject& o, std::int32_t type, int W, int H) {
+    if (type == kObjectPicture) {
+        Surface turned;
+        if (!o.picture.empty() && !RotateHalf(o.picture, turned)) return false;
+        o.picture = std::move(turned);
+        const int nw = o.naturalWidth, nh = o.naturalHeight;
+        for (OutlinePolygon& poly : o.outlines)
+            for (Point& p : poly.points) p = {nw - 1 - p.x, nh - 1 - p.y};
+    }
+    // A line keeps its direction; its ends change places.
+    if (type == kObjectShape && isLine(o)) exchangeArrows(o);
+    o.x = W - o.x - o.width;
+    o.y = H - o.y - o.height;
+    if (type == kObjectText) {
+        o.x = keepOn(o.x, o.width, W);
+        o.y = keepOn(o.y, o.height, H);
+    }
+    return true;
+}
+
 // ---- rotation -----------------------------------------------------------------
 
 bool RotateQuarterLeft(const Surface& src, Surface& dst) {
@@ -208,6 +286,26 @@ void dropDerived(CStereoWorkspace& ws) {
     ws.CloseFaceResult();
 }
 
+// Every object turned by `turn` into a new copy; the copies replace the
+// objects only when all could be made. False when memory failed.
+template <typename Turn>
+bool turnObjects(CStereoWorkspace& ws, std::vector<std::shared_ptr<OverlayObject>>& out, Turn turn) {
+    out.assign(static_cast<std::size_t>(ws.objectCount()), nullptr);
+    for (int i = 0; i < ws.objectCount(); ++i) {
+        const ObjectEntry& e = ws.objectEntry(i);
+        if (!e.object) continue;
+        auto copy = std::make_shared<OverlayObject>(*e.object);
+        if (!turn(*copy, e.type)) return false;
+        out[static_cast<std::size_t>(i)] = std::move(copy);
+    }
+    return true;
+}
+
+void replaceObjects(CStereoWorkspace& ws, std::vector<std::shared_ptr<OverlayObject>>& turned) {
+    for (int i = 0; i < ws.objectCount(); ++i)
+        if (turned[static_cast<std::size_t>(i)]) ws.objectEntry(i).object = std::move(turned[static_cast<std::size_t>(i)]);
+}
+
 int rotateStereoPair(CStereoWorkspace& ws) {
     if (ws.host().message(kStereoRotateQuestion, MsgButtons::OkCancel, MsgIcon::Question) != MsgResult::Ok) return 0;
     // Everything new is made first, so that a memory failure leaves the
@@ -218,11 +316,20 @@ int rotateStereoPair(CStereoWorkspace& ws) {
     std::vector<Surface> hd(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i)
         if (!ws.highRes(i).empty() && !RotateHalf(ws.highRes(i), hd[static_cast<std::size_t>(i)])) return outOfMemory(ws);
-    // The cut-outs stay on the picture they were drawn on.
+    // The cut-outs, the strokes and the objects stay on the picture they
+    // were made on.
     std::vector<Surface> masks(static_cast<std::size_t>(ws.regionCount()));
     for (int i = 0; i < ws.regionCount(); ++i)
         if (!ws.region(i).mask.empty() && !RotateHalf(ws.region(i).mask, masks[static_cast<std::size_t>(i)]))
             return outOfMemory(ws);
+    Surface paint, paintMask;
+    if (ws.hasPaintLayer() && (!RotateHalf(ws.paintLayer(), paint) ||
+                               (!ws.paintMask().empty() && !RotateHalf(ws.paintMask(), paintMask))))
+        return outOfMemory(ws);
+    const int W = ws.width(), H = ws.height();
+    std::vector<std::shared_ptr<OverlayObject>> objects;
+    if (!turnObjects(ws, objects, [W, H](OverlayObject& o, std::int32_t type) { return TurnObjectHalf(o, type, W, H); }))
+        return outOfMemory(ws);
 
     ws.replaceSource(std::move(source));
     // Image k takes the place of image n + 1 - k: the left picture becomes
@@ -230,6 +337,11 @@ int rotateStereoPair(CStereoWorkspace& ws) {
     for (int i = 0; i < n; ++i) ws.highRes(n - 1 - i) = std::move(hd[static_cast<std::size_t>(i)]);
     for (int i = 0; i < ws.regionCount(); ++i)
         if (!masks[static_cast<std::size_t>(i)].empty()) ws.region(i).mask = std::move(masks[static_cast<std::size_t>(i)]);
+    if (ws.hasPaintLayer()) {
+        ws.paintLayer() = std::move(paint);
+        if (!paintMask.empty()) ws.paintMask() = std::move(paintMask);
+    }
+    replaceObjects(ws, objects);
     dropDerived(ws);
     ws.setModified(true);
     ws.Redraw();
@@ -250,16 +362,19 @@ int rotateOrdinary(CStereoWorkspace& ws) {
     for (int i = 0; i < ws.highResCount(); ++i)
         if (!ws.highRes(i).empty() && !RotateQuarterLeft(ws.highRes(i), hd[static_cast<std::size_t>(i)]))
             return outOfMemory(ws);
-    // The paint layer keeps its strokes unrotated where they were, on a layer
-    // of the new size: white for the picture, black (nothing painted) for its
-    // mask, so that the strokes cut off by the new size are dropped cleanly.
+    // The strokes turn with the photo they were painted on; a layer without
+    // a mask gets an empty one (nothing painted) of the new size.
     Surface paint, paintMask;
     if (ws.hasPaintLayer()) {
-        if (!paint.create(oldH, oldW) || !paintMask.create(oldH, oldW)) return outOfMemory(ws);
-        blit(paint, Rop::Whiteness);
-        blit(paint, ws.paintLayer(), Rop::Copy);
-        if (!ws.paintMask().empty()) blit(paintMask, ws.paintMask(), Rop::Copy);
+        if (!RotateQuarterLeft(ws.paintLayer(), paint)) return outOfMemory(ws);
+        if (ws.paintMask().empty() ? !paintMask.create(oldH, oldW) : !RotateQuarterLeft(ws.paintMask(), paintMask))
+            return outOfMemory(ws);
     }
+    std::vector<std::shared_ptr<OverlayObject>> objects;
+    if (!turnObjects(ws, objects, [oldW, oldH](OverlayObject& o, std::int32_t type) {
+            return TurnObjectQuarterLeft(o, type, oldW, oldH);
+        }))
+        return outOfMemory(ws);
 
     ws.replaceSource(std::move(source));
     for (int i = 0; i < ws.regionCount(); ++i) ws.region(i).mask = std::move(masks[static_cast<std::size_t>(i)]);
@@ -269,8 +384,8 @@ int rotateOrdinary(CStereoWorkspace& ws) {
         ws.paintLayer() = std::move(paint);
         ws.paintMask() = std::move(paintMask);
     }
+    replaceObjects(ws, objects);
     dropDerived(ws);
-    RotateOverlayObjects(ws, oldW, oldH);
     ws.setModified(true);
     ws.Redraw();
     return 1;
@@ -281,14 +396,6 @@ int rotateOrdinary(CStereoWorkspace& ws) {
 int RotateImage(CStereoWorkspace& ws) {
     if (!CanRotateImage(ws)) return 0;
     return ws.stereoPair() ? rotateStereoPair(ws) : rotateOrdinary(ws);
-}
-
-void RotateOverlayObjects(CStereoWorkspace& ws, int oldW, int oldH) {
-    // Object placement is not rotated yet: objects keep their positions on
-    // the turned picture. Clipping keeps them drawable at the new size.
-    (void)ws;
-    (void)oldW;
-    (void)oldH;
 }
 
 }  // namespace plastora

@@ -78,18 +78,22 @@ bool RotateHalf(const Surface& src, Surface& dst);
 bool CanRotateImage(const CStereoWorkspace& ws);
 
 // "画像回転". An ordinary document turns a quarter left: the source, every
-// region mask and every high-resolution image are rotated with the picture,
-// the paint layer keeps its strokes where they were on a layer of the new
-// size, views and undo are dropped, W and H are exchanged. A stereo-pair
-// document asks first (OK/Cancel), then turns the source and every
-// high-resolution image half round and exchanges image k with image n+1-k.
-// Returns 1 when rotated, 0 when cancelled, not allowed or out of memory
-// (after the message; the document is then unchanged).
+// region mask, the paint layer and its mask, every high-resolution image and
+// every overlay object are turned with the picture, views and undo are
+// dropped, W and H are exchanged. A stereo-pair document asks first
+// (OK/Cancel), then turns the source, the masks, the paint layer and the
+// objects half round and every high-resolution image too, exchanging image k
+// with image n+1-k. Returns 1 when rotated, 0 when cancelled, not allowed or
+// out of memory (after the message; the document is then unchanged).
 int RotateImage(CStereoWorkspace& ws);
 
-// The overlay objects' part of the quarter turn, called by RotateImage after
-// the picture has turned (old size oldW x oldH). Objects keep their place
-// until their own geometry is rotated here.
-void RotateOverlayObjects(CStereoWorkspace& ws, int oldW, int oldH);
+// An overlay object turned with its picture: a quarter left on a picture
+// that was oldW x oldH, or half round on a W x H picture. Shapes and clip
+// art turn their box (and clip art its picture and outline; a line runs the
+// other way and its ends keep their arrows); text keeps its upright
+// lettering and moves with its centre, kept on the picture. False when
+// memory fails (the object is then unchanged).
+bool TurnObjectQuarterLeft(OverlayObject& o, std::int32_t type, int oldW, int oldH);
+bool TurnObjectHalf(OverlayObject& o, std::int32_t type, int W, int H);
 
 }  // namespace plastora

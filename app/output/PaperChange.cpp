@@ -12,10 +12,12 @@
 
 namespace plastora {
 
-double objectScale(const TrimPlan& plan) {
-    const int sw = std::max(plan.source.width(), 1);
-    const int dx = plan.dest.left, dw = plan.dest.width();
-    return dx >= 1 ? static_cast<double>(dw + 2 * dx) / sw : static_cast<double>(dw) / sw;
+double objectScaleX(const TrimPlan& plan) {
+    return static_cast<double>(plan.dest.width()) / std::max(plan.source.width(), 1);
+}
+
+double objectScaleY(const TrimPlan& plan) {
+    return static_cast<double>(plan.dest.height()) / std::max(plan.source.height(), 1);
 }
 
 namespace {
@@ -28,10 +30,8 @@ int truncProduct(int v, double k) {
 }  // namespace
 
 int mapObjectCoordinate(int v, double k, int d, int s) {
-    int offset = 0;
-    if (d >= 1) offset = d;
-    else if (s >= 1) offset = -truncProduct(s, k);
-    return truncProduct(v, k) + offset;
+    const double p = std::floor((static_cast<double>(v) - s) * k) + d;
+    return static_cast<int>(std::clamp(p, -1e9, 1e9));
 }
 
 int clampObjectPosition(int v, int size, int limit) {
@@ -74,25 +74,30 @@ Size measureTextObject(const OverlayObject& o) {
 }
 
 void remapObject(OverlayObject& o, std::int32_t type, const TrimPlan& plan, int W, int H) {
-    const double k = objectScale(plan);
-    o.x = mapObjectCoordinate(o.x, k, plan.dest.left, plan.source.left);
-    o.y = mapObjectCoordinate(o.y, k, plan.dest.top, plan.source.top);
-    const auto scaled = [k](int v) { return std::max(1, truncProduct(v, k)); };
+    const double kx = objectScaleX(plan), ky = objectScaleY(plan);
+    const auto mapX = [&](int v) { return mapObjectCoordinate(v, kx, plan.dest.left, plan.source.left); };
+    const auto mapY = [&](int v) { return mapObjectCoordinate(v, ky, plan.dest.top, plan.source.top); };
+    // The box's far edges go where the picture's pixels there go.
+    const int right = mapX(o.x + o.width), bottom = mapY(o.y + o.height);
+    o.x = mapX(o.x);
+    o.y = mapY(o.y);
+    const auto scaledX = [kx](int v) { return std::max(1, truncProduct(v, kx)); };
+    const auto scaledY = [ky](int v) { return std::max(1, truncProduct(v, ky)); };
     if (type == kObjectText) {
-        // The point size lives in 8 bits of the flags.
-        const int size = std::clamp(truncProduct(o.flags & kTextPointSizeMask, k), 1, kTextPointSizeMask);
+        // The point size (8 bits of the flags) is the letters' height.
+        const int size = std::clamp(truncProduct(o.flags & kTextPointSizeMask, ky), 1, kTextPointSizeMask);
         o.flags = (o.flags & ~kTextPointSizeMask) | size;
         const Size extent = measureTextObject(o);
         if (extent.cx > 0 && extent.cy > 0) {
             o.width = o.naturalWidth = extent.cx;
             o.height = o.naturalHeight = extent.cy;
         } else {
-            o.width = scaled(o.width);
-            o.height = scaled(o.height);
+            o.width = scaledX(o.width);
+            o.height = scaledY(o.height);
         }
     } else {
-        o.width = scaled(o.width);
-        o.height = scaled(o.height);
+        o.width = std::max(1, right - o.x);
+        o.height = std::max(1, bottom - o.y);
     }
     o.x = clampObjectPosition(o.x, o.width, W);
     o.y = clampObjectPosition(o.y, o.height, H);

@@ -13,12 +13,14 @@ namespace plastora {
 class Host;
 class WorkspaceDialogs;
 
-// The scale objects follow when the picture goes through `plan`:
-// (dw + 2 dx) / sw when dx >= 1, else dw / sw.
-double objectScale(const TrimPlan& plan);
-// One coordinate through the plan: trunc(v k) + d when d >= 1, else
-// trunc(v k) - trunc(s k) when s >= 1, else trunc(v k) (d, s: the
-// destination and source offsets on that axis).
+// The scales objects follow when the picture goes through `plan`, the same
+// as every mask: destination width / source width across, destination
+// height / source height down.
+double objectScaleX(const TrimPlan& plan);
+double objectScaleY(const TrimPlan& plan);
+// One coordinate through the plan, as the masks' pixels go: the
+// destination offset d plus the distance from the source offset s times k,
+// rounded down.
 int mapObjectCoordinate(int v, double k, int d, int s);
 // Keeps a position of an object of `size` on an axis of `limit` pixels:
 // below 0 becomes 0; at or beyond limit - size becomes limit - size - 1; an
@@ -32,9 +34,10 @@ int clampObjectPosition(int v, int size, int limit);
 Size measureTextObject(const OverlayObject& o);
 
 // Moves and scales one object for a picture that went through `plan` onto
-// a W x H image: text gets its point size scaled and is measured again,
-// other objects get their size scaled; the position is then kept on the
-// picture.
+// a W x H image, following the picture's content: text gets its point size
+// scaled by the vertical scale and is measured again, other objects get the
+// box whose corners are the old corners mapped; the position is then kept on
+// the picture.
 void remapObject(OverlayObject& o, std::int32_t type, const TrimPlan& plan, int W, int H);
 
 // "標準のレンチキューラレンズの解像度を%1lpiに変更しますか？" with the value.

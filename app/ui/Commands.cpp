@@ -14,6 +14,7 @@
 #include "ui/DriveDlg.h"
 #include "ui/FaceDetectDlg.h"
 #include "ui/FaceResultDlg.h"
+#include "ui/HelpBrowser.h"
 #include "ui/InterlaceDlg.h"
 #include "ui/PMDlg.h"
 #include "ui/PrintDlg.h"
@@ -42,11 +43,7 @@ bool compositeExists(WS ws) { return !ws.composite().empty(); }
 
 CStereoWorkspace& W(CMainFrame& f) { return f.view()->workspace(); }
 
-bool openWithDesktop(const std::string& target) {
-    const QString t = QString::fromStdString(target);
-    const QUrl url = t.contains("://") ? QUrl(t) : QUrl::fromLocalFile(t);
-    return QDesktopServices::openUrl(url);
-}
+bool openWithDesktop(const std::string& target) { return openHelpTarget(target); }
 
 std::vector<Command> buildTable() {
     std::vector<Command> t;

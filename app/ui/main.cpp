@@ -1,5 +1,6 @@
 // The Plastora desktop program.
 #include "platform/GuiRuntime.h"
+#include "core/Settings.h"
 #include "platform/Paths.h"
 #include "ui/MainFrame.h"
 
@@ -19,7 +20,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Plastora");
     plastora::installFontAliases();
 
-    plastora::ui::CMainFrame frame(plastora::joinPath(plastora::programFolder(), "Plastora.ini"));
+    // The settings beside the program, or the user's own copy of them when
+    // the program folder cannot be written (an installed copy).
+    plastora::ui::CMainFrame frame(plastora::programSettingsPath());
     // One file name on the command line (the shell has already removed any quotes).
     if (argc > 1) frame.setStartupFile(QString::fromLocal8Bit(argv[1]));
     frame.show();

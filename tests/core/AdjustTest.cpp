@@ -2,6 +2,7 @@
 // page steps, and the rotation of ordinary and stereo-pair documents
 // checked against QImage's own rotation.
 #include "output/Adjust.h"
+#include "overlay/ObjectDraw.h"
 #include "support/Pictures.h"
 #include "support/TestDocument.h"
 
@@ -69,6 +70,38 @@ TEST(AdjustPixel, NegativeContrastCompressesValueAndSaturation) {
     EXPECT_EQ(AdjustPixel(rgb(0, 0, 255), 0, -50), rgb(47, 47, 191));
     // Brightness first, then contrast: 255 x 0.5 = 0.5 -> 0.25 + 0.25 = 0.5.
     EXPECT_EQ(AdjustPixel(grey(255), -50, -50), grey(127));
+}
+
+// Brightness lifting V above 1 before a negative contrast used to take S past
+// 1 and the other channels below 0 (pure red came out (255, 255, 154)).
+TEST(AdjustPixel, SaturatedColoursStayPureWhereBrightnessMeetsNegativeContrast) {
+    EXPECT_EQ(AdjustPixel(rgb(255, 0, 0), 50, -10), rgb(255, 0, 0));
+    EXPECT_EQ(AdjustPixel(rgb(0, 255, 0), 50, -10), rgb(0, 255, 0));
+    EXPECT_EQ(AdjustPixel(rgb(0, 0, 255), 50, -10), rgb(0, 0, 255));
+    EXPECT_EQ(AdjustPixel(rgb(255, 255, 0), 50, -50), rgb(255, 255, 0));
+    EXPECT_EQ(AdjustPixel(rgb(0, 255, 255), 1, -1), rgb(0, 255, 255));
+    // Below full value the negative contrast still fades the colour by the
+    // new V: V = 0.05 + 0.9 x 0.5941 = 0.5847 = S; p = V (1 - S) = 0.2428.
+    EXPECT_EQ(AdjustPixel(rgb(101, 0, 0), 50, -10), rgb(149, 61, 61));
+    // Every combination that can reach an edge keeps the channels' order
+    // (a channel wrapped below 0 would come out as the largest), and the
+    // hue of a colour with distinct channels.
+    const Pixel colours[] = {rgb(255, 0, 0),   rgb(255, 128, 0), rgb(200, 60, 30), rgb(10, 250, 90),
+                             rgb(60, 70, 255), rgb(255, 255, 254), rgb(1, 0, 0),  rgb(255, 0, 255)};
+    for (const Pixel p : colours) {
+        for (int b = -50; b <= 50; b += 10) {
+            for (int c = -50; c <= 50; c += 10) {
+                const Pixel q = AdjustPixel(p, b, c);
+                const int in[3] = {int((p >> 16) & 255), int((p >> 8) & 255), int(p & 255)};
+                const int out[3] = {int((q >> 16) & 255), int((q >> 8) & 255), int(q & 255)};
+                for (int i = 0; i < 3; ++i)
+                    for (int j = 0; j < 3; ++j)
+                        if (in[i] > in[j]) {
+                            EXPECT_GE(out[i], out[j]) << std::hex << p << std::dec << " B " << b << " C " << c;
+                        }
+            }
+        }
+    }
 }
 
 TEST(AdjustSurface, ZeroIsExactAndResultsAreMonotonic) {
@@ -168,6 +201,7 @@ TEST(RotateImage, QuarterTurnOfAnOrdinaryDocument) {
     ws.setModified(false);
     Surface photo = copyOf(ws.source()), mask0 = copyOf(ws.region(0).mask), mask1 = copyOf(ws.region(1).mask);
     Surface hd = copyOf(ws.highRes(0));
+    Surface paint = copyOf(ws.paintLayer()), paintMask = copyOf(ws.paintMask());
 
     ASSERT_EQ(RotateImage(ws), 1);
     EXPECT_EQ(ws.width(), 480);
@@ -177,13 +211,12 @@ TEST(RotateImage, QuarterTurnOfAnOrdinaryDocument) {
     EXPECT_TRUE(samePixels(ws.region(0).mask, turnedByQt(mask0, -90)));
     EXPECT_TRUE(samePixels(ws.region(1).mask, turnedByQt(mask1, -90)));
     EXPECT_TRUE(samePixels(ws.highRes(0), turnedByQt(hd, -90)));
-    // The paint layer keeps its strokes where they were; the new part is
-    // white and unpainted.
+    // The paint layer and its mask turn with the photo.
     ASSERT_EQ(ws.paintLayer().width(), 480);
     ASSERT_EQ(ws.paintMask().height(), 640);
-    EXPECT_EQ(ws.paintLayer().getPixel(479, 479), RGB(9, 9, 9));
-    EXPECT_EQ(ws.paintLayer().getPixel(0, 480), RGB(255, 255, 255));
-    EXPECT_EQ(countWhite(ws.paintMask()), 480L * 10);
+    EXPECT_TRUE(samePixels(ws.paintMask(), turnedByQt(paintMask, -90)));
+    EXPECT_TRUE(samePixels(ws.paintLayer(), turnedByQt(paint, -90)));
+    EXPECT_EQ(countWhite(ws.paintMask()), 640L * 10);
     EXPECT_EQ(ws.display().width(), 480);
     EXPECT_EQ(ws.undoKind(), kUndoNone);  // a snapshot of the old size must not come back
     EXPECT_TRUE(ws.modified());
@@ -243,4 +276,133 @@ TEST(RotateImage, StereoPairTurnsHalfRoundAndExchangesThePictures) {
     EXPECT_TRUE(samePixels(ws.highRes(0), turnedByQt(hd[2], 180)));
     EXPECT_TRUE(samePixels(ws.highRes(1), turnedByQt(hd[1], 180)));
     EXPECT_TRUE(samePixels(ws.highRes(2), turnedByQt(hd[0], 180)));
+}
+
+TEST(AdjustSession, ThePreviewKeepsPureColoursPure) {
+    TestDocument doc(8, 4);
+    CStereoWorkspace& ws = *doc.ws;
+    ws.SetMode(kModeImage);
+    fillRect(ws.display(), {0, 0, 8, 4}, RGB(255, 0, 0));
+    fillRect(ws.display(), {4, 0, 8, 4}, RGB(0, 0, 255));
+    CAdjustSession session(ws);
+    ASSERT_TRUE(session.Begin());
+    session.Preview(50, -10);
+    EXPECT_EQ(ws.display().at(0, 0), rgb(255, 0, 0));
+    EXPECT_EQ(ws.display().at(7, 3), rgb(0, 0, 255));
+    session.Cancel();
+}
+
+namespace {
+
+// The bounding box of the pixels of `s` equal to `p` (empty when none).
+Rect boxOf(const Surface& s, Pixel p) {
+    Rect r{s.width(), s.height(), 0, 0};
+    for (int y = 0; y < s.height(); ++y)
+        for (int x = 0; x < s.width(); ++x)
+            if ((s.at(x, y) | kOpaque) == (p | kOpaque)) {
+                r.left = std::min(r.left, x), r.top = std::min(r.top, y);
+                r.right = std::max(r.right, x + 1), r.bottom = std::max(r.bottom, y + 1);
+            }
+    return r;
+}
+
+Rect boxOf(const OverlayObject& o) { return {o.x, o.y, o.x + o.width, o.y + o.height}; }
+
+// The object drawn alone on a black W x H picture.
+Surface drawn(const OverlayObject& o, int type, int w, int h) {
+    Surface s;
+    s.create(w, h);
+    drawObject(s, type, o, 0, 1, false, 0);
+    return s;
+}
+
+}  // namespace
+
+// Every object is marked on the photo by a patch of its own colour under
+// its box: after the turn each box covers its patch again.
+TEST(RotateImage, ObjectsAndPaintTurnWithThePicture) {
+    TestDocument doc(64, 48);
+    CStereoWorkspace& ws = *doc.ws;
+    ws.setRotationAllowed(true);
+    const int W = 64, H = 48;
+
+    auto shape = std::make_shared<OverlayObject>();
+    shape->x = 40, shape->y = 30, shape->width = 20, shape->height = 14;  // bottom-right corner
+    shape->count = kShapeRectangle;
+    shape->colour = RGB(0, 200, 0);
+    ws.appendObject(kObjectShape, shape);
+
+    auto line = std::make_shared<OverlayObject>();
+    line->x = 2, line->y = 3, line->width = 30, line->height = 20;
+    line->count = kShapeLineRising;
+    line->flags = kShapeArrowFirst;
+    line->lineWidth = 1;
+    line->cornerSize = 6;
+    ws.appendObject(kObjectShape, line);
+
+    auto clip = std::make_shared<OverlayObject>();
+    clip->x = 5, clip->y = 30, clip->width = clip->naturalWidth = 6, clip->height = clip->naturalHeight = 4;
+    clip->picture.create(6, 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x) clip->picture.set(x, y, rgb(unsigned(40 * x + 1), unsigned(60 * y + 1), 7));
+    clip->outlines = {{true, {{0, 0}, {5, 0}, {5, 3}, {0, 3}}}};
+    ws.appendObject(kObjectPicture, clip);
+
+    auto text = std::make_shared<OverlayObject>();
+    text->x = 50, text->y = 2, text->width = 12, text->height = 30;  // tall enough to leave the turned picture
+    text->text = "T";
+    ws.appendObject(kObjectText, text);
+
+    Surface shapeBefore = drawn(*shape, kObjectShape, W, H), clipBefore = drawn(*clip, kObjectPicture, W, H);
+    const auto [lineA, lineB] = lineEnds(*line);
+
+    // Patches on the photo under the boxes, and a stroke over a marked spot.
+    fillRect(ws.source(), {40, 30, 60, 44}, RGB(250, 1, 1));
+    fillRect(ws.source(), {5, 30, 11, 34}, RGB(1, 250, 1));
+    fillRect(ws.source(), {20, 8, 27, 12}, RGB(1, 1, 250));
+    ASSERT_TRUE(ws.ensurePaintLayer());
+    fillRect(ws.paintLayer(), {20, 8, 27, 12}, RGB(9, 9, 9));
+    paintRect(ws.paintMask(), 20, 8, 27, 12);
+
+    ASSERT_EQ(RotateImage(ws), 1);
+    ASSERT_EQ(ws.width(), H);
+    ASSERT_EQ(ws.height(), W);
+    const OverlayObject& s2 = *ws.objectEntry(0).object;
+    const OverlayObject& l2 = *ws.objectEntry(1).object;
+    const OverlayObject& c2 = *ws.objectEntry(2).object;
+    const OverlayObject& t2 = *ws.objectEntry(3).object;
+    EXPECT_EQ(boxOf(s2), boxOf(ws.source(), rgb(250, 1, 1)));
+    EXPECT_EQ(boxOf(c2), boxOf(ws.source(), rgb(1, 250, 1)));
+    // Drawn, they are the old drawings turned.
+    EXPECT_TRUE(samePixels(drawn(s2, kObjectShape, H, W), turnedByQt(shapeBefore, -90)));
+    EXPECT_TRUE(samePixels(drawn(c2, kObjectPicture, H, W), turnedByQt(clipBefore, -90)));
+    // The line runs the other way; its arrow stays at the same end.
+    EXPECT_EQ(l2.count, kShapeLineFalling);
+    EXPECT_EQ(l2.flags & (kShapeArrowFirst | kShapeArrowSecond), kShapeArrowSecond);
+    const auto [a2, b2] = lineEnds(l2);
+    const auto turned = [W](Point p) { return Point{p.y, W - 1 - p.x}; };
+    EXPECT_LE(std::abs(b2.x - turned(lineA).x) + std::abs(b2.y - turned(lineA).y), 2);
+    EXPECT_LE(std::abs(a2.x - turned(lineB).x) + std::abs(a2.y - turned(lineB).y), 2);
+    // The text keeps its lettering upright around the turned centre, on the picture.
+    EXPECT_EQ(t2.width, 12);
+    EXPECT_EQ(t2.x, 2 + (30 - 12) / 2);
+    EXPECT_EQ(t2.y, 0) << "its centre's place, 64 - 50 - 21 = -7, is kept on the picture";
+    // Every object is inside the turned picture.
+    for (int i = 0; i < ws.objectCount(); ++i) {
+        const Rect b = boxOf(*ws.objectEntry(i).object);
+        EXPECT_TRUE(b.left >= 0 && b.top >= 0 && b.right <= H && b.bottom <= W) << i;
+    }
+    // The stroke is still over the photo pixels it was painted on.
+    EXPECT_EQ(boxOf(ws.paintMask(), kWhite), boxOf(ws.source(), rgb(1, 1, 250)));
+    EXPECT_EQ(boxOf(ws.paintLayer(), rgb(9, 9, 9)), boxOf(ws.source(), rgb(1, 1, 250)));
+
+    // A stereo pair turns half round: boxes and strokes follow again.
+    ws.setStereoPair(true);
+    doc.host.expectMessage(kStereoRotateQuestion, MsgResult::Ok, MsgButtons::OkCancel);
+    ASSERT_EQ(RotateImage(ws), 1);
+    EXPECT_EQ(boxOf(*ws.objectEntry(0).object), boxOf(ws.source(), rgb(250, 1, 1)));
+    EXPECT_EQ(boxOf(*ws.objectEntry(2).object), boxOf(ws.source(), rgb(1, 250, 1)));
+    EXPECT_EQ(ws.objectEntry(1).object->count, kShapeLineFalling);
+    EXPECT_EQ(ws.objectEntry(1).object->flags & (kShapeArrowFirst | kShapeArrowSecond), kShapeArrowFirst);
+    EXPECT_EQ(boxOf(ws.paintMask(), kWhite), boxOf(ws.source(), rgb(1, 1, 250)));
 }

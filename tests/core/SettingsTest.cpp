@@ -259,3 +259,60 @@ TEST(Settings, DefaultFileSitsBesideTheProgram) {
     EXPECT_EQ(defaultSettingsPath(), "/opt/plastora/Plastora.ini");
     setProgramFolder("");
 }
+
+TEST(Settings, ReadOnlyProcessRefusesEveryWriteButToItsOwnCopy) {
+    test::TempDir dir;
+    const std::string ini = dir.file("Plastora.ini"), copy = dir.file("private.ini");
+    writeBytes(ini, "[Font]\nName=A\n");
+    setSettingsReadOnly(true);
+    const Settings s(ini);
+    EXPECT_FALSE(s.setText(SettingKey::FontName, "B"));
+    EXPECT_FALSE(s.setInt(SettingKey::FontSize, 20));
+    EXPECT_FALSE(s.setFlag(SettingKey::FontBold, false));
+    EXPECT_FALSE(s.setFloat(SettingKey::LenticularLPI, 75.0));
+    EXPECT_FALSE(Settings(dir.file("new.ini")).setInt(SettingKey::FontSize, 20));
+    EXPECT_EQ(readBytes(ini), "[Font]\nName=A\n");
+    EXPECT_FALSE(fs::exists(dir.file("new.ini"))) << "nothing is created either";
+    EXPECT_EQ(s.getText(SettingKey::FontName), "A") << "reading goes on";
+    // The tool's own private copy stays writable.
+    allowSettingsWritesTo(copy);
+    EXPECT_TRUE(Settings(copy).setInt(SettingKey::VideoLoop, 3));
+    EXPECT_EQ(Settings(copy).getInt(SettingKey::VideoLoop), 3);
+    setSettingsReadOnly(false);
+    EXPECT_TRUE(s.setText(SettingKey::FontName, "B"));
+    EXPECT_EQ(s.getText(SettingKey::FontName), "B");
+}
+
+TEST(Settings, AnInstalledCopyKeepsItsSettingsInTheUsersFolder) {
+    test::TempDir dir;
+    const std::string installed = dir.file("Plastora.ini");
+    const std::string user = dir.file("config/Plastora");
+    writeBytes(installed, "[Picture]\nPaperSize1=707,478\n");
+    // A writable program folder keeps its own file.
+    EXPECT_EQ(settingsPathFor(installed, true, user), installed);
+    EXPECT_FALSE(fs::exists(user));
+    // Not writable: the user's copy, made from the installed file once.
+    const std::string own = settingsPathFor(installed, false, user);
+    EXPECT_EQ(own, user + "/Plastora.ini");
+    EXPECT_EQ(readBytes(own), readBytes(installed));
+    ASSERT_TRUE(Settings(own).setInt(SettingKey::MaskWidth, 9));
+    EXPECT_EQ(settingsPathFor(installed, false, user), own);
+    EXPECT_EQ(Settings(own).getInt(SettingKey::MaskWidth), 9) << "the user's changes are kept on the next start";
+    EXPECT_EQ(readBytes(installed), "[Picture]\nPaperSize1=707,478\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(user), fs::directory_iterator()), 1) << "no copy left half made";
+
+    // Nothing installed: defaults, and the file is made by the first write.
+    const std::string user2 = dir.file("config2/Plastora");
+    const std::string own2 = settingsPathFor(dir.file("none.ini"), false, user2);
+    EXPECT_EQ(own2, user2 + "/Plastora.ini");
+    EXPECT_FALSE(fs::exists(own2));
+    // No place for a copy (the folder would have to be made inside a file):
+    // the installed file is read as it is.
+    EXPECT_EQ(settingsPathFor(installed, false, installed + "/Plastora"), installed);
+    EXPECT_EQ(settingsPathFor(installed, false, ""), installed);
+
+    // The program's own choice for a writable program folder.
+    setProgramFolder(dir.path().string());
+    EXPECT_EQ(programSettingsPath(), installed);
+    setProgramFolder("");
+}

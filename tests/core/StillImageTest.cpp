@@ -1,15 +1,19 @@
 // Still image files: JPEG and BMP writing and reading.
 #include "core/StillImage.h"
 
+#include "support/Pictures.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
+#include "support/TestDocument.h"
 
 #include <gtest/gtest.h>
 
 #include <QImage>
 #include <QString>
 
+#include <cctype>
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -188,7 +192,7 @@ TEST_F(StillImage, BmpIsWrittenByteForByte) {
     const Bytes header = {'B', 'M', 0x96, 0x02, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file size 662, pixels at 54
                           40, 0, 0, 0, 101, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0,
                           0x60, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // image size 608, resolutions 0
-                          0, 0, 0, 1, 0, 0, 0, 1};                    // colours used and important
+                          0, 0, 0, 0, 0, 0, 0, 0};                    // colours used and important
     ASSERT_EQ(b.size(), 54u + 2 * 304);
     EXPECT_EQ(Bytes(b.begin(), b.begin() + 54), header);
     // Bottom row first, blue-green-red, 304-byte rows ending in a zero pad byte.
@@ -203,6 +207,60 @@ TEST_F(StillImage, BmpIsWrittenByteForByte) {
     ScriptedHost host;
     ASSERT_EQ(SaveStillImage(host, pic, 600, 400, file("big.bmp"), 80), 1);
     EXPECT_EQ(bytes("big.bmp"), bytes("w100.bmp"));
+}
+
+// ImageMagick, which many tools are built on, refuses a 24-bit BMP whose
+// colours-used field is not 0: it must read every BMP the program writes
+// (pictures, a project's companions, the shipped samples) to our pixels.
+TEST_F(StillImage, ImageMagickReadsEveryBmpWeWrite) {
+    if (std::system("command -v convert >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick is not installed";
+    const auto magick = [](const std::string& cmd) {
+        std::string out;
+        FILE* p = ::popen((cmd + " 2>&1").c_str(), "r");
+        if (!p) return std::make_pair(-1, out);
+        char buf[4096];
+        std::size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+        return std::make_pair(::pclose(p), out);
+    };
+    const Surface pic = varied(101, 7);
+    ASSERT_EQ(save(pic, "v.bmp"), 1);
+    const auto [rc, raw] = magick("convert '" + file("v.bmp") + "' -depth 8 rgb:-");
+    ASSERT_EQ(rc, 0) << raw;
+    ASSERT_EQ(raw.size(), 101u * 7 * 3);
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 101; ++x) {
+            const std::size_t i = (static_cast<std::size_t>(y) * 101 + x) * 3;
+            const Pixel got = kOpaque | Pixel(std::uint8_t(raw[i])) << 16 | Pixel(std::uint8_t(raw[i + 1])) << 8 |
+                              std::uint8_t(raw[i + 2]);
+            ASSERT_EQ(got, pic.at(x, y)) << x << "," << y;
+        }
+    // A project's edit image, masks and paint layer.
+    {
+        plastora::test::TestDocument doc(40, 30);
+        ASSERT_TRUE(doc.ws->ensurePaintLayer());
+        plastora::test::paintRect(doc.ws->region(0).mask, 3, 4, 20, 25);
+        plastora::test::paintRect(doc.ws->paintMask(), 1, 1, 5, 5);
+        ASSERT_EQ(doc.ws->Save(file("p.lyr")), 1);
+        for (const char* ext : {".bmp", ".msk", ".pai"}) {
+            ASSERT_TRUE(std::filesystem::exists(file(std::string("p") + ext))) << ext;
+            const auto [code, out] = magick("identify '" + file(std::string("p") + ext) + "'");
+            EXPECT_EQ(code, 0) << ext << ": " << out;
+        }
+    }
+    // The pictures and masks shipped with the program.
+    const std::filesystem::path samples = std::filesystem::path(PLASTORA_SOURCE_DIR) / "data/sample";
+    int checked = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(samples)) {
+        const std::string ext = entry.path().extension().string();
+        if (ext != ".bmp" && ext != ".msk" && ext.rfind(".m", 0) != 0) continue;
+        if (ext == ".bmp" || ext == ".msk" || (ext.size() == 4 && std::isdigit(static_cast<unsigned char>(ext[2])))) {
+            const auto [code, out] = magick("identify '" + entry.path().string() + "'");
+            EXPECT_EQ(code, 0) << out;
+            ++checked;
+        }
+    }
+    EXPECT_GE(checked, 4);
 }
 
 TEST_F(StillImage, BmpRoundTripIsExactForBottomUpAndTopDownRows) {

@@ -321,21 +321,56 @@ TEST(ChangePaperSize, ObjectsAreScaledAndKeptOnThePicture) {
         EXPECT_LE(o.x + o.width, W);
         EXPECT_LE(o.y + o.height, H);
     }
-    // Rows 47..432 are kept: k = 434 / 640, y moves up by trunc(47 k) = 31.
+    // Rows 47..432 are kept: 640 columns become 434 and 386 rows 262, and
+    // the box's corners go where the picture's pixels there go.
     const OverlayObject& shape = *e.ws->objectEntry(0).object;
-    EXPECT_EQ(shape.width, 21);               // trunc(32 k)
-    EXPECT_EQ(shape.x, 406);                  // trunc(600 k)
-    EXPECT_EQ(shape.y, H - 21 - 1) << "pushed off the bottom edge: trunc(440 k) - 31 = 267";
+    EXPECT_EQ(shape.x, 406);                  // floor(600 x 434 / 640)
+    EXPECT_EQ(shape.width, 428 - 406);        // floor(632 x 434 / 640) - 406
+    EXPECT_EQ(shape.height, 288 - 266);       // floor((472 - 47) x 262 / 386) - floor((440 - 47) x 262 / 386)
+    EXPECT_EQ(shape.y, H - 22 - 1) << "pushed off the bottom edge";
     const OverlayObject& text = *e.ws->objectEntry(1).object;
     EXPECT_EQ(text.flags, 24 | kTextBold);    // trunc(36 k)
     EXPECT_EQ(text.width, text.naturalWidth) << "measured again";
     EXPECT_LT(text.width, 150);
 
-    // With margins the scale is (dw + 2 dx) / sw and the offset dx.
+    // With margins the picture shrinks into the destination: the scale is
+    // dw / sw, and the margin is added.
     const TrimPlan margins{{0, 0, 100, 100}, {10, 0, 90, 80}, true};
-    EXPECT_DOUBLE_EQ(objectScale(margins), 1.0);
-    EXPECT_EQ(mapObjectCoordinate(50, 1.0, 10, 0), 60);
+    EXPECT_DOUBLE_EQ(objectScaleX(margins), 0.8);
+    EXPECT_DOUBLE_EQ(objectScaleY(margins), 0.8);
+    EXPECT_EQ(mapObjectCoordinate(50, 0.8, 10, 0), 50);
+    EXPECT_EQ(mapObjectCoordinate(5, 0.5, 0, 20), -8) << "left of a crop: rounded down";
     EXPECT_EQ(clampObjectPosition(50, 120, 100), 0) << "wider than the picture";
+}
+
+// An object marked on a region mask by a patch under its box: after a paper
+// change with side margins (and one that stretches) the box still covers the
+// patch as the mask carries it.
+TEST(ChangePaperSize, ObjectsFollowThePictureLikeTheMasks) {
+    for (const int trimming : {kTrimMargins, kTrimStretch}) {
+        Edited e;
+        const int w0 = e.ws->width(), h0 = e.ws->height();
+        for (int i = 0; i < e.ws->regionCount(); ++i) fillRect(e.ws->region(i).mask, {0, 0, w0, h0}, 0);
+        paintRect(e.ws->region(0).mask, 200, 120, 400, 280);
+        OverlayObject& shape = *e.ws->objectEntry(0).object;
+        shape.x = 200, shape.y = 120, shape.width = 200, shape.height = 160;
+        e.choose(kPaperPostcard, trimming);  // 707 x 478: margins left and right
+        ASSERT_EQ(e.ws->ChangePaperSize(), 1);
+        if (trimming == kTrimMargins) {
+            ASSERT_GE(e.ws->trimDest().left, 1);
+        }
+        const Surface& mask = e.ws->region(0).mask;
+        int left = mask.width(), top = mask.height(), right = 0, bottom = 0;
+        for (int y = 0; y < mask.height(); ++y)
+            for (int x = 0; x < mask.width(); ++x)
+                if (mask.at(x, y) & 0xFFFFFF)
+                    left = std::min(left, x), top = std::min(top, y), right = std::max(right, x + 1),
+                    bottom = std::max(bottom, y + 1);
+        EXPECT_NEAR(shape.x, left, 1) << trimming;
+        EXPECT_NEAR(shape.y, top, 1) << trimming;
+        EXPECT_NEAR(shape.x + shape.width, right, 1) << trimming;
+        EXPECT_NEAR(shape.y + shape.height, bottom, 1) << trimming;
+    }
 }
 
 TEST(ChangePaperSize, MarginsAreWhiteInThePictureAndOutsideEveryMask) {

@@ -1,28 +1,35 @@
-// Every test program keeps the user's settings out of reach: per-user
-// settings (the recent-file list) go to a private folder for this run.
+// Every test program keeps the user's settings out of reach and shares no
+// writable place with another test program running at the same time: the
+// per-user settings (the recent-file list, XDG_CONFIG_HOME) and the
+// temporary folder (TMPDIR, where the program and the command-line tool it
+// starts put their scratch files) are private folders of this run.
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
+#include <vector>
 
 namespace {
 
 struct IsolateUserSettings {
-    std::string dir;
+    std::filesystem::path base;
+
     IsolateUserSettings() {
-        // A folder of this run's own (mkdtemp), remembered here: a test may
-        // point XDG_CONFIG_HOME elsewhere for a while.
-        std::string pattern = (std::filesystem::temp_directory_path() / "plastora-test-config-XXXXXX").string();
-        if (::mkdtemp(pattern.data())) {
-            dir = pattern;
-            setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
-        }
+        std::error_code ec;
+        std::string pattern = (std::filesystem::temp_directory_path(ec) / "plastora-test-XXXXXX").string();
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        if (!::mkdtemp(name.data())) return;
+        base = name.data();
+        const auto config = base / "config", temp = base / "tmp";
+        std::filesystem::create_directories(config, ec);
+        std::filesystem::create_directories(temp, ec);
+        setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        setenv("TMPDIR", temp.c_str(), 1);
         if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
     ~IsolateUserSettings() {
-        if (dir.empty()) return;
         std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
+        if (!base.empty()) std::filesystem::remove_all(base, ec);
     }
 };
 

@@ -8,6 +8,7 @@
 #include "support/Pictures.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
+#include "ui/HelpBrowser.h"
 #include "ui/MainFrame.h"
 #include "ui/ParamDlg.h"
 #include "ui/PlastoraView.h"
@@ -20,6 +21,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -231,4 +233,46 @@ TEST(Shell, EditPictureIsSavedAtTheHighResolution) {
     EXPECT_EQ(back.width(), 120);
     EXPECT_EQ(back.getPixel(20 * 3 + 1, 5 * 3 + 1), RGB(1, 1, 1));
     EXPECT_EQ(back.getPixel(100, 80), colorRefFromPixel(ws.highRes(0).at(100, 80)));
+}
+
+// Without a program that opens files (no xdg-open on the search path), the
+// installed page is shown in the program's own help window, links between
+// the pages followed there; only a missing page leads to the question.
+TEST(Shell, HelpPagesOpenInTheProgramsOwnWindowWithoutADesktopViewer) {
+    TempDir dir;
+    TempDir emptyPath;
+    const std::string ini = dir.file("Plastora.ini");
+    const std::string oldFolder = programFolder();
+    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", emptyPath.path().c_str(), 1);
+    setProgramFolder(dir.path().string());
+    std::filesystem::create_directories(dir.path() / "doc");
+    std::ofstream(dir.file("doc/index.html")) << "<html><body><h1>Manual</h1><a href=\"tutorial.html\">next</a></body></html>";
+    std::ofstream(dir.file("doc/tutorial.html")) << "<html><body><h1>Tutorial</h1></body></html>";
+    {
+        ScriptedHost host;
+        EXPECT_TRUE(ShowHelp(host, ini, HelpPage::Manual, ui::openHelpTarget));
+        ui::CHelpBrowser* window = ui::helpBrowserWindow();
+        ASSERT_NE(window, nullptr);
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_NE(window->browser()->toPlainText().indexOf("Manual"), -1);
+        // The link to the tutorial is followed inside the window.
+        window->browser()->setSource(QUrl("tutorial.html"));
+        EXPECT_NE(window->browser()->toPlainText().indexOf("Tutorial"), -1);
+        // Showing a page again reuses the same window.
+        EXPECT_TRUE(ShowHelp(host, ini, HelpPage::Manual, ui::openHelpTarget));
+        EXPECT_EQ(ui::helpBrowserWindow(), window);
+        EXPECT_NE(window->browser()->toPlainText().indexOf("Manual"), -1);
+    }
+    {
+        // A missing page: the question, and nothing to open on the web here.
+        std::filesystem::remove(dir.file("doc/tutorial.html"));
+        ScriptedHost host;
+        host.expectMessage("ドキュメントがインストールされていません。\nインターネットでドキュメントを参照しますか？",
+                           MsgResult::No, MsgButtons::YesNo);
+        EXPECT_FALSE(ShowHelp(host, ini, HelpPage::Tutorial, ui::openHelpTarget));
+    }
+    delete ui::helpBrowserWindow();
+    setProgramFolder(oldFolder);
+    setenv("PATH", oldPath.c_str(), 1);
 }
