@@ -203,13 +203,14 @@ TEST(PatternMultiViewPaste, BlocksGoToTheirFractionOfTheDisplacement) {
     Surface view;
     ASSERT_TRUE(view.create(60, 40));  // larger, so nothing is clipped away
     blit(view, Rop::Whiteness);
-    // N = 4, v = 1: (4 - 1 - 1) x 8 / 4 = 4 across, 2 x 4 / 4 = 2 down.
+    // N = 4, v = 1: the views are evenly spaced, (4 - 1 - 1) x 8 / 3 = 5
+    // across, 2 x 4 / 3 = 2 down.
     pasteShiftedBlocks(view, left, grid, 16, 1, 4);
-    EXPECT_EQ(view.at(4, 2), left.at(0, 0));
-    EXPECT_EQ(view.at(4 + 35, 2 + 15), left.at(35, 15)) << "edge block from x = 24";
-    EXPECT_EQ(view.at(4 + 39, 2 + 19), left.at(39, 19)) << "the last column and row are pasted too";
-    EXPECT_EQ(view.at(4 + 40, 2), kWhite);
-    EXPECT_EQ(view.at(3, 2), kWhite);
+    EXPECT_EQ(view.at(5, 2), left.at(0, 0));
+    EXPECT_EQ(view.at(5 + 35, 2 + 15), left.at(35, 15)) << "edge block from x = 24";
+    EXPECT_EQ(view.at(5 + 39, 2 + 19), left.at(39, 19)) << "the last column and row are pasted too";
+    EXPECT_EQ(view.at(5 + 40, 2), kWhite);
+    EXPECT_EQ(view.at(4, 2), kWhite);
 
     // Unusable displacements leave the view alone.
     grid.at(0, 0) = {kNoMatch, kNoMatch};
