@@ -190,8 +190,11 @@ bool applyPairAlignment(const Surface& right, const PairAlignment& alignment, Su
 }
 
 std::string describeAlignment(const PairAlignment& alignment, double pixelScale) {
+    // Values that round to zero are shown without a sign ("-0.0" says nothing).
+    auto shown = [](double v) { return std::abs(v) < 0.05 ? 0.0 : v; };
     char text[96];
-    std::snprintf(text, sizeof text, "縦 %.1f px, 回転 %.1f°", alignment.dy * pixelScale, alignment.angleDegrees);
+    std::snprintf(text, sizeof text, "縦 %.1f px, 回転 %.1f°", shown(alignment.dy * pixelScale),
+                  shown(alignment.angleDegrees));
     std::string s = text;
     if (std::abs(alignment.scale - 1.0) >= 0.001) {
         std::snprintf(text, sizeof text, ", 拡大 %.1f%%", alignment.scale * 100.0);

@@ -31,6 +31,11 @@ constexpr const char* kTooManyFailuresMessage =
     "左右の画像が異なりすぎているためマルチビューの作成に失敗しました。\n認識できなかったパターンが%1%ありました。\n"
     "レンチキューラレンズで正しく立体視ができない可能性があります。";
 
+// Percent of textured pixels a genuine pair may leave without a consistent
+// dense match beyond [PM] FailRatio: occlusions and featureless stretches.
+// Aligned real pairs measure 10 to 20 %, unrelated photographs over 90 %.
+constexpr int kDenseFailAllowance = 30;
+
 std::map<const CStereoWorkspace*, std::unique_ptr<PatternMultiViewState>>& registry() {
     static std::map<const CStereoWorkspace*, std::unique_ptr<PatternMultiViewState>> states;
     return states;
@@ -494,7 +499,10 @@ int BuildPatternMultiView(CStereoWorkspace& ws, ProgressSink* progress, int stre
                 // Too small to match: the in-between views keep their pictures.
                 state.failurePercent = 100;
             }
-            untrusted = settings.failRatio < state.failurePercent;
+            // Every real pair has pixels that only one eye sees (beside
+            // each nearer object) and some texture too fine or too even to
+            // match: on top of FailRatio, that much is allowed for.
+            untrusted = settings.failRatio + kDenseFailAllowance < state.failurePercent;
         } else {
             if (!settings.areaSet && features.ok)
                 settings.sourceCol = searchWidthForRange(features.disparityLow, features.disparityHigh,

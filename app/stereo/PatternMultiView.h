@@ -251,7 +251,8 @@ int searchWidthForRange(double low, double high, int patternSize, int sourceCol,
 // from the block matcher or the dense method ([PM] "Method"), then the paint
 // layer. Before matching, the pair's disparity range is measured from
 // features to size the search. More than [PM] FailRatio percent of
-// unmatched blocks, or of textured pixels without a consistent dense match,
+// unmatched blocks, or more than FailRatio + 30 percent of textured pixels
+// without a consistent dense match (occlusions are part of every pair),
 // gets the failure warning with the measured share (the views are still
 // made). Shows the memory message and
 // returns 0 when a view cannot be made; the failure warning (too many

@@ -84,7 +84,7 @@ TEST(CliStereoPair, AloeViewsFollowTheTrueDisparity) {
     for (int y = 8; y < 478 - 8; y += 2)
         for (int x = 100; x < 707 - 8; x += 2) {
             const int gx = src[0] + x * src[2] / 707, gy = src[1] + y * src[3] / 478;
-            const int v = gt.pixelIndex(std::min(gx, gt.width() - 1), std::min(gy, gt.height() - 1));
+            const int v = gt.constScanLine(std::min(gy, gt.height() - 1))[std::min(gx, gt.width() - 1)];
             if (v == 0) continue;
             // Only the textured pixels say where they went.
             if (maxChannelDifference(left.at(x, y), left.at(x + 2, y)) < 24) continue;

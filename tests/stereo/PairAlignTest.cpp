@@ -86,4 +86,8 @@ TEST(PairAlign, DescribesTheCorrection) {
     EXPECT_EQ(describeAlignment(a, 0.5), "縦 12.3 px, 回転 0.8°");
     a.scale = 1.005;
     EXPECT_EQ(describeAlignment(a, 0.5), "縦 12.3 px, 回転 0.8°, 拡大 100.5%");
+    a = PairAlignment{};
+    a.dy = -0.04;
+    a.angleDegrees = -0.01;
+    EXPECT_EQ(describeAlignment(a), "縦 0.0 px, 回転 0.0°");
 }

@@ -307,3 +307,21 @@ TEST(PatternMultiViewSearch, AcceptsExactlyTheBlocksWhoseBestWindowIsCloseEnough
     EXPECT_GT(accepted, 0);
     EXPECT_GT(refused, 0) << "the noisiest rows must be refused";
 }
+
+TEST(PatternMultiViewSearch, AreaSizedToTheMeasuredRangeReachesEveryMatch) {
+    // A pair whose points moved 26 to 89 pixels to the left: an area centred
+    // on a block must hold the block's match at every displacement between.
+    for (const auto& [low, high] : {std::pair{-89.0, -26.0}, std::pair{-3.5, 40.2}}) {
+        const int cols = searchWidthForRange(low, high, 16, 64, 707);
+        for (int x0 = 160; x0 < 540; x0 += 16) {
+            const SearchArea a = searchAreaFor(x0, 240, 16, cols, 32, 707, 478);
+            for (int dx = static_cast<int>(std::floor(low)); dx <= static_cast<int>(std::ceil(high)); ++dx) {
+                EXPECT_GE(x0 + dx, a.left) << x0 << " " << dx;
+                EXPECT_LE(x0 + dx + 16, a.left + a.cols) << x0 << " " << dx;
+            }
+        }
+    }
+    // Never narrower than what was set, never wider than the picture.
+    EXPECT_EQ(searchWidthForRange(-2.0, 3.0, 16, 64, 707), 64);
+    EXPECT_EQ(searchWidthForRange(-500.0, 0.0, 16, 64, 320), 319);
+}
