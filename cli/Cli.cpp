@@ -158,15 +158,29 @@ int failure(const std::string& text) {
 }
 
 int openAndGenerate(CStereoWorkspace& ws, CliHost& host, const std::string& path, std::optional<int> strength,
-                    bool patternMatch) {
+                    bool patternMatch, std::optional<int> method) {
     if (!ws.Open(path)) return kExitFailure;
     HostProgress progress(host, "立体画像作成中");
     const int s = strength.value_or(ws.strength());
-    if (ws.stereoPair()) BuildPatternMultiView(ws, &progress, s, patternMatch);
+    if (ws.stereoPair())
+        BuildPatternMultiView(ws, &progress, s, patternMatch && defaultPatternMatchTick(ws, s), method);
     else ws.GenerateViews(&progress, s, false);
     for (int i = 0; i < ws.viewCount(); ++i)
         if (ws.view(i).empty()) return kExitFailure;
     return kExitOk;
+}
+
+bool parseMethod(const Args& args, std::optional<int>& method, std::string& error) {
+    method.reset();
+    const auto v = args.get("method");
+    if (!v) return true;
+    if (*v == "dense") method = kMethodDense;
+    else if (*v == "blocks") method = kMethodBlocks;
+    else {
+        error = "--method must be dense or blocks";
+        return false;
+    }
+    return true;
 }
 
 }  // namespace plastora::cli

@@ -62,6 +62,9 @@ public:
     void progressSet(int position) override;
     void progressEnd() override;
     void redraw() override {}
+    // Status notes are kept; commands print them with their results.
+    void status(const std::string& text) override { statusNotes.push_back(text); }
+    std::vector<std::string> statusNotes;
 
     // Messages shown so far (the last one is what a failing command reports).
     std::vector<std::string> messages;
@@ -91,8 +94,13 @@ int failure(const std::string& text);
 // A stereo-pair project gets its views from its pictures, the in-between
 // ones by pattern matching unless `patternMatch` is off.
 // Returns an exit code; kExitOk leaves all the views in `ws`.
+// The in-between views of a pair are matched by the program's rule
+// (defaultPatternMatchTick); `patternMatch` false turns matching off, and
+// `method` chooses the matching method instead of [PM] "Method".
 int openAndGenerate(CStereoWorkspace& ws, CliHost& host, const std::string& path, std::optional<int> strength,
-                    bool patternMatch);
+                    bool patternMatch, std::optional<int> method = std::nullopt);
+// Reads --method dense|blocks; false (with `error`) for any other value.
+bool parseMethod(const Args& args, std::optional<int>& method, std::string& error);
 
 }  // namespace plastora::cli
 

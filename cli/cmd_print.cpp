@@ -19,7 +19,7 @@ namespace {
 // Every view (a stereo pair's in-between ones by pattern matching).
 bool makeViews(CStereoWorkspace& ws, CliHost& host, int strength) {
     HostProgress progress(host, "立体画像作成中");
-    if (ws.stereoPair()) BuildPatternMultiView(ws, &progress, strength, true);
+    if (ws.stereoPair()) BuildPatternMultiView(ws, &progress, strength, defaultPatternMatchTick(ws, strength));
     else ws.GenerateViews(&progress, strength, false);
     for (int i = 0; i < ws.viewCount(); ++i)
         if (ws.view(i).empty()) return false;

@@ -3,6 +3,7 @@
 #include "cli/Cli.h"
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
+#include "output/WorkingSize.h"
 #include "stereo/StereoFiles.h"
 
 #include <iostream>
@@ -29,12 +30,35 @@ public:
     }
 };
 
+// The picture dialog of the first picture, answered from --paper and --trim
+// as `open` answers it; options left out keep the dialog's presets.
+class StereoDialogs : public WorkspaceDialogs {
+public:
+    std::optional<int> paper, trimming;
+    std::string refusal;
+
+    bool pictureDialog(PictureDialogData& d) override {
+        if (paper) d.paper = *paper;
+        if (trimming) d.trimming = *trimming;
+        if (trimming && *trimming == kTrimNone && (d.resizing || d.highRes)) {
+            refusal = "--trim 0 is not available: the picture is larger than the 2L paper";
+            return false;
+        }
+        return true;
+    }
+};
+
 int runStereo(const std::vector<std::string>& argv) {
     const char* name = "stereo";
     Args args;
     std::string error;
-    if (!args.parse(argv, {"yes", "no"}, error)) return usageError(name, error);
-    if (auto u = args.unknown({"output", "yes", "no"}); !u.empty()) return usageError(name, "unknown option --" + u.front());
+    if (!args.parse(argv, {"yes", "no", "no-align"}, error)) return usageError(name, error);
+    if (auto u = args.unknown({"output", "yes", "no", "paper", "trim", "no-align"}); !u.empty())
+        return usageError(name, "unknown option --" + u.front());
+    StereoDialogs dialogs;
+    if (!args.getInt("paper", 0, kPaperUser - 1, dialogs.paper, error) ||
+        !args.getInt("trim", 0, kTrimManual - 1, dialogs.trimming, error))
+        return usageError(name, error);
     const auto& pos = args.positional();
     const auto out = args.get("output");
     if (!out || out->empty()) return usageError(name, "needs -o P.lyr");
@@ -46,18 +70,29 @@ int runStereo(const std::vector<std::string>& argv) {
     if (args.has("yes")) host.forcedAnswer = MsgResult::Yes;
     if (args.has("no")) host.forcedAnswer = MsgResult::No;
     CStereoWorkspace ws(host, defaultSettingsPath());
+    ws.setDialogs(&dialogs);
+    // Without --no-align the settings decide ([Stereo] "Align", on by default).
+    const std::optional<bool> align = args.has("no-align") ? std::optional<bool>(false) : std::nullopt;
     int opened = 0;
     if (pos.size() == 1) {
-        opened = OpenMpoFile(ws, pos[0]);
+        opened = OpenMpoFile(ws, pos[0], align);
     } else {
         host.secondFile = pos[1];
-        opened = OpenStereoImage(ws, pos[0]);
+        opened = OpenStereoImage(ws, pos[0], align);
     }
-    if (!opened) return kExitFailure;
+    if (!opened) {
+        if (!dialogs.refusal.empty()) return usageError(name, dialogs.refusal);
+        return kExitFailure;
+    }
     if (!ws.Save(*out)) return kExitFailure;
+    const Rect& s = ws.trimSource();
+    const Rect& d = ws.trimDest();
     std::cout << "stereo pair: " << ws.highResCount() << " pictures\n"
               << "size: " << ws.width() << " x " << ws.height() << "\n"
-              << "high-resolution size: " << ws.highRes(0).width() << " x " << ws.highRes(0).height() << "\n";
+              << "high-resolution size: " << ws.highRes(0).width() << " x " << ws.highRes(0).height() << "\n"
+              << "source: " << s.left << "," << s.top << "," << s.width() << "," << s.height() << "\n"
+              << "dest: " << d.left << "," << d.top << "," << d.width() << "," << d.height() << "\n";
+    for (const std::string& note : host.statusNotes) std::cout << note << "\n";
     return kExitOk;
 }
 
@@ -65,9 +100,11 @@ int runSaveViews(const std::vector<std::string>& argv) {
     const char* name = "save-views";
     Args args;
     std::string error;
-    if (!args.parse(argv, {"all", "progress"}, error)) return usageError(name, error);
-    if (auto u = args.unknown({"output", "all", "strength", "progress"}); !u.empty())
+    if (!args.parse(argv, {"all", "progress", "no-pm"}, error)) return usageError(name, error);
+    if (auto u = args.unknown({"output", "all", "strength", "progress", "no-pm", "method"}); !u.empty())
         return usageError(name, "unknown option --" + u.front());
+    std::optional<int> method;
+    if (!parseMethod(args, method, error)) return usageError(name, error);
     std::optional<int> strength;
     if (!args.getInt("strength", 0, 99, strength, error)) return usageError(name, error);
     const auto out = args.get("output");
@@ -76,11 +113,17 @@ int runSaveViews(const std::vector<std::string>& argv) {
     CliHost host;
     host.showProgress = args.has("progress");
     CStereoWorkspace ws(host, defaultSettingsPath());
-    if (!ws.Open(args.positional()[0])) return kExitFailure;
-    {
+    if (args.has("all")) {
+        // The views between are matched by the same rule as views and
+        // lenticular.
+        if (int rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm"), method); rc != kExitOk)
+            return rc;
+    } else {
+        // The pair needs only the two outer views (a stereo document's are
+        // its pictures).
+        if (!ws.Open(args.positional()[0])) return kExitFailure;
         HostProgress progress(host, "立体画像作成中");
-        // The pair needs only the two extreme views.
-        ws.GenerateViews(&progress, strength.value_or(ws.strength()), !args.has("all"));
+        ws.GenerateViews(&progress, strength.value_or(ws.strength()), true);
     }
     if (!ws.hasViews()) return kExitFailure;
     const int written = args.has("all") ? SaveAllViews(ws, *out) : SaveStereoPair(ws, *out);
@@ -91,9 +134,11 @@ int runSaveViews(const std::vector<std::string>& argv) {
 
 }  // namespace
 
-PLASTORA_CLI_COMMAND({"stereo", "L R -o P.lyr | X.mpo -o P.lyr [--yes|--no]",
-                      "makes a stereo-pair project from a left and a right picture or from an MPO file", &runStereo});
-PLASTORA_CLI_COMMAND({"save-views", "P.lyr -o OUT.{mpo,jpg,bmp} [--all] [--strength 0-99] [--progress]",
+PLASTORA_CLI_COMMAND({"stereo", "L R -o P.lyr | X.mpo -o P.lyr [--paper 0-5] [--trim 0-3] [--no-align] [--yes|--no]",
+                      "makes a stereo-pair project from a left and a right picture or from an MPO file, "
+                      "brought to the working size like open and aligned (--no-align: as they are)",
+                      &runStereo});
+PLASTORA_CLI_COMMAND({"save-views", "P.lyr -o OUT.{mpo,jpg,bmp} [--all] [--strength 0-99] [--no-pm] [--method dense|blocks] [--progress]",
                       "writes the left/right pair (OUT_L, OUT_R) or with --all every view (OUT_01 ...), "
                       "as BMP, Exif JPEG or one MPO file",
                       &runSaveViews});

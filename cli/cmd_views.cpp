@@ -17,7 +17,9 @@ int runViews(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
     if (!args.parse(argv, {"progress", "no-pm"}, error)) return usageError("views", error);
-    if (auto u = args.unknown({"output", "strength", "progress", "no-pm"}); !u.empty()) return usageError("views", "unknown option --" + u.front());
+    if (auto u = args.unknown({"output", "strength", "progress", "no-pm", "method"}); !u.empty()) return usageError("views", "unknown option --" + u.front());
+    std::optional<int> method;
+    if (!parseMethod(args, method, error)) return usageError("views", error);
     std::optional<int> strength;
     if (!args.getInt("strength", 0, 99, strength, error)) return usageError("views", error);
     if (args.positional().size() != 1 || !args.get("output")) return usageError("views", "expects a project and -o DIR");
@@ -28,7 +30,7 @@ int runViews(const std::vector<std::string>& argv) {
     CliHost host;
     host.showProgress = args.has("progress");
     CStereoWorkspace ws(host, defaultSettingsPath());
-    if (int rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm")); rc != kExitOk) return rc;
+    if (int rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm"), method); rc != kExitOk) return rc;
     for (int i = 0; i < ws.viewCount(); ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "view_%02d.bmp", i);
@@ -44,15 +46,17 @@ int runLenticular(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
     if (!args.parse(argv, {"progress", "no-pm"}, error)) return usageError("lenticular", error);
-    if (auto u = args.unknown({"output", "strength", "progress", "no-pm"}); !u.empty())
+    if (auto u = args.unknown({"output", "strength", "progress", "no-pm", "method"}); !u.empty())
         return usageError("lenticular", "unknown option --" + u.front());
+    std::optional<int> method;
+    if (!parseMethod(args, method, error)) return usageError("lenticular", error);
     std::optional<int> strength;
     if (!args.getInt("strength", 0, 99, strength, error)) return usageError("lenticular", error);
     if (args.positional().size() != 1 || !args.get("output")) return usageError("lenticular", "expects a project and -o OUT.bmp");
     CliHost host;
     host.showProgress = args.has("progress");
     CStereoWorkspace ws(host, defaultSettingsPath());
-    if (int rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm")); rc != kExitOk) return rc;
+    if (int rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm"), method); rc != kExitOk) return rc;
     // Nothing shows the composite here: it is built without the display copy.
     if (!ws.BuildComposite()) return kExitFailure;
     // The print-resolution message goes to stderr like every message.
@@ -63,9 +67,11 @@ int runLenticular(const std::vector<std::string>& argv) {
 
 }  // namespace
 
-PLASTORA_CLI_COMMAND({"views", "P.lyr -o DIR [--strength 0-99] [--no-pm] [--progress]",
-                      "writes the N views of a project as DIR/view_00.bmp ... (--no-pm: a stereo pair's in-between views without pattern matching)", &runViews});
-PLASTORA_CLI_COMMAND({"lenticular", "P.lyr -o OUT.bmp [--strength 0-99] [--no-pm] [--progress]",
+PLASTORA_CLI_COMMAND({"views", "P.lyr -o DIR [--strength 0-99] [--no-pm] [--method dense|blocks] [--progress]",
+                      "writes the N views of a project as DIR/view_00.bmp ... (a stereo pair's in-between views are "
+                      "matched as the stereo dialog starts: strength above 3 and [PM] EnablePM; --no-pm: never; "
+                      "--method: dense disparity or the block matcher)", &runViews});
+PLASTORA_CLI_COMMAND({"lenticular", "P.lyr -o OUT.bmp [--strength 0-99] [--no-pm] [--method dense|blocks] [--progress]",
                       "writes the lenticular composite of a project's views", &runLenticular});
 
 }  // namespace plastora::cli

@@ -57,6 +57,7 @@ constexpr std::array<SettingInfo, static_cast<std::size_t>(SettingKey::Count)> k
     intKey2(K::StereoPaint, "Stereo", "Paint", 4, 0),
     intKey(K::StereoShadow, "Stereo", "Shadow", 64),
     intKey(K::StereoInterval, "Stereo", "Interval", 100),
+    flagKey(K::StereoAlign, "Stereo", "Align", 1),
     intKey(K::MaskColor, "Mask", "Color", 65280),
     intKey(K::MaskWidth, "Mask", "Width", 4),
     // How much the mask colour covers the photo in mask editing, percent.
@@ -100,6 +101,7 @@ constexpr std::array<SettingInfo, static_cast<std::size_t>(SettingKey::Count)> k
     intKey(K::PMBottomUpStartPercent, "PM", "bottomUpStartPercent", 10),
     intKey(K::PMDistanceStartPercent, "PM", "distanceStartPercent", 2),
     intKey(K::PMRejectThreshold, "PM", "rejectThreshold", 50),
+    intKey(K::PMMethod, "PM", "Method", 1),
     floatKey(K::AutoScaleFactor, "Auto", "ScaleFactor", "1.1", kTextBuffer, 2),
     intKey(K::AutoMinNeighbors, "Auto", "MinNeighbors", 3),
     intKey(K::AutoMinSize, "Auto", "MinSize", 0),

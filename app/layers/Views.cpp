@@ -34,9 +34,11 @@ bool WorkspaceDialogs::stereoDialog(CStereoWorkspace& ws, bool /*autoStart*/, bo
 
 void CStereoWorkspace::GenerateViews(ProgressSink* progress, int strength, bool extremesOnly) {
     // A stereo pair has no regions to synthesise from: its views are filled
-    // from its pictures (without pattern matching when asked this way).
+    // from its pictures, the in-between ones matched by the same rule as the
+    // stereo dialog starts with (only the two outer views are asked for
+    // here when extremesOnly, so nothing is matched then).
     if (m_stereoPair) {
-        BuildPatternMultiView(*this, progress, strength, false);
+        BuildPatternMultiView(*this, progress, strength, !extremesOnly && defaultPatternMatchTick(*this, strength));
         return;
     }
     m_strength = strength;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 
 namespace plastora {
 
@@ -121,11 +122,28 @@ bool mergeSegments(const std::vector<std::uint8_t>& in, std::size_t& pos, std::u
     return true;
 }
 
+// The frame size of a JPEG from its first SOFn segment (segments walked
+// from after SOI, bounds checked); nothing when there is none before SOS.
+std::optional<Size> jpegFrameSize(const std::vector<std::uint8_t>& jpeg) {
+    std::size_t pos = 2;
+    while (pos + 4 <= jpeg.size() && jpeg[pos] == 0xFF) {
+        const std::uint8_t marker = jpeg[pos + 1];
+        const std::size_t len = be16(&jpeg[pos + 2]);
+        if (marker == 0xDA || len < 2 || pos + 2 + len > jpeg.size()) break;
+        const bool sof = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (sof && len >= 7)
+            return Size{static_cast<int>(be16(&jpeg[pos + 7])), static_cast<int>(be16(&jpeg[pos + 5]))};
+        pos += 2 + len;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 int exifLayoutConstant(ExifMode mode) { return mode == ExifMode::Card ? 155 : 161; }
 
-std::vector<std::uint8_t> buildExifHeader(ExifMode mode, std::uint32_t thumbnailLength, std::time_t when) {
+std::vector<std::uint8_t> buildExifHeader(ExifMode mode, std::uint32_t thumbnailLength, std::time_t when,
+                                          Size pixelSize) {
     const std::size_t D = static_cast<std::size_t>(exifLayoutConstant(mode));
     // The segment length (everything after the marker) and the thumbnail
     // length field both hold 16 bits: a longer segment could not be read back.
@@ -181,9 +199,9 @@ std::vector<std::uint8_t> buildExifHeader(ExifMode mode, std::uint32_t thumbnail
     w.entry(e += 12, 0x927C, W::kUndefined, static_cast<std::uint32_t>(kMakerNote.size()), tiff(D + 209));
     w.entryBytes(e += 12, 0xA000, W::kUndefined, 4, "0100");
     w.entry(e += 12, 0xA001, W::kShort, 1, 1);
-    // The pixel dimensions are always given as 640 x 480.
-    w.entry(e += 12, 0xA002, W::kLong, 1, 640);
-    w.entry(e += 12, 0xA003, W::kLong, 1, 480);
+    // The size of the picture the segment goes with.
+    w.entry(e += 12, 0xA002, W::kLong, 1, static_cast<std::uint32_t>(std::max(0, pixelSize.cx)));
+    w.entry(e += 12, 0xA003, W::kLong, 1, static_cast<std::uint32_t>(std::max(0, pixelSize.cy)));
     w.entry(e += 12, 0xA005, W::kLong, 1, tiff(D + 383));
     w.u32(D + 165, 0);
     w.bytes(D + 169, date, 20);
@@ -260,7 +278,9 @@ bool buildExifJpeg(const std::vector<std::uint8_t>& main, const std::vector<std:
         return false;
     if (main.size() < 4 || main[0] != 0xFF || main[1] != 0xD8) return false;
     const auto thumbLength = static_cast<std::uint32_t>(thumb.size() - (kThumbnailSkip - 2));
-    const std::vector<std::uint8_t> header = buildExifHeader(mode, thumbLength, when);
+    const std::optional<Size> frame = jpegFrameSize(main);
+    if (!frame) return false;
+    const std::vector<std::uint8_t> header = buildExifHeader(mode, thumbLength, when, *frame);
     if (header.empty()) return false;
 
     std::vector<std::uint8_t> result;

@@ -33,9 +33,11 @@ constexpr int kThumbnailSkip = 20;
 
 // The header part of the APP1 segment (from its FF E1 marker up to where the
 // thumbnail starts) for an embedded thumbnail of `thumbnailLength` bytes,
-// with all three date fields set to `when` in local time.
+// with all three date fields set to `when` in local time and the picture's
+// pixel size in PixelXDimension / PixelYDimension.
 // Empty when the segment would not fit the 16-bit segment length.
-std::vector<std::uint8_t> buildExifHeader(ExifMode mode, std::uint32_t thumbnailLength, std::time_t when);
+std::vector<std::uint8_t> buildExifHeader(ExifMode mode, std::uint32_t thumbnailLength, std::time_t when,
+                                          Size pixelSize = {640, 480});
 
 // The thumbnail size for a w x h view: 160 x 120, or 120 x 160 when the view
 // is narrower than it is tall.
@@ -54,7 +56,8 @@ int SaveThumbnail(Host& host, const Surface& view, const std::string& path, int 
 // Writes `outPath` as SOI, the Exif APP1 with the thumbnail from
 // `thumbnailJpeg`, and the segments of `mainJpeg` after its SOI and APP0
 // headers with all DQT tables joined into one segment, then SOF0, then all
-// DHT tables in one segment, then the rest unchanged. The current time fills
+// DHT tables in one segment, then the rest unchanged. The Exif pixel
+// dimensions are the main picture's frame size. The current time fills
 // the date fields (`when` for tests). Returns 1, or 0 when an input cannot be
 // read or does not have the expected JPEG structure, when the thumbnail is
 // too large for the segment, or when the output cannot be written (nothing

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,12 +48,21 @@ struct PatternMatchSettings {
     int distanceStartPercent = 2;
     int rejectThreshold = 50;    // matcher's per-pixel tolerance
     int failRatio = 10;          // percent of unmatched blocks above which the user is warned
+    int method = 1;              // how in-between views are made: kMethodBlocks or kMethodDense
+    // Whether the search area was set in the settings file; when not, the
+    // block matcher's area is widened to the pair's measured disparities.
+    bool areaSet = false;
 };
+
+// How the in-between views of a pair are made: the block matcher (blocks of
+// the left picture pasted at a fraction of their displacement) or a dense
+// disparity map with both pictures warped to each view (stereo/DenseViews).
+enum PatternMethod : int { kMethodBlocks = 0, kMethodDense = 1 };
 
 // Reads every [PM] key (defaults where absent). A pattern size other than 8
 // or 32 reads as 16.
 PatternMatchSettings readPatternMatchSettings(const std::string& settingsPath);
-// Writes the seven values the settings dialog edits ("1"/"0" for the two
+// Writes the eight values the settings dialog edits (the method too) ("1"/"0" for the two
 // ticks, decimal numbers otherwise). False when the file cannot be written.
 bool writePatternMatchSettings(const std::string& settingsPath, const PatternMatchSettings& s);
 
@@ -126,8 +136,9 @@ bool markOutlier(DisplacementGrid& grid, int row, int col, int adjustType, int& 
 void fillUnusableBlocks(DisplacementGrid& grid, int adjustType);
 
 // Pastes the blocks of `left` (view N-1) into the in-between view `v` at
-// (N - v - 1) / N of their displacement (products first, division
-// truncating). A part block at the right or bottom edge is the whole block
+// (N - v - 1) / (N - 1) of their displacement (products first, division
+// truncating), so that the views are evenly spaced from the left picture
+// (view N-1) to the right one (view 0). A part block at the right or bottom edge is the whole block
 // ending on the last column or row, displaced like the grid's last cell.
 // Blocks without a usable displacement leave `view` as it is.
 void pasteShiftedBlocks(Surface& view, const Surface& left, const DisplacementGrid& grid, int patternSize, int v,
@@ -216,20 +227,45 @@ void matchBlocks(const std::vector<std::uint8_t>& leftGrey, const std::vector<st
 struct PatternMultiViewState {
     bool patternMatch = false;  // the flag the views were built with
     bool drawing = false;       // true while a build is matching (rectangles shown)
-    PatternMatchSettings settings;
+    PatternMatchSettings settings;  // as used (the search area possibly widened)
     BlockMatchResult match;
+    int method = kMethodBlocks;     // the method the views were made with
+    // The pair's horizontal displacement x(right) - x(left) measured from
+    // features before matching (working-size pixels); valid when rangeKnown.
+    bool rangeKnown = false;
+    double displacementLow = 0.0, displacementHigh = 0.0;
+    // Percent of the pair found not to match: unmatched blocks, or for the
+    // dense method the textured pixels without a consistent match.
+    int failurePercent = 0;
+    bool warned = false;            // the user was told the match cannot be trusted
 };
+
+// The size of the block matcher's search area for a pair whose
+// displacements x(right) - x(left) lie in [low, high]: wide enough that a
+// block's area, centred on it, reaches its match (at most `width` - 1);
+// never narrower than `sourceCol`.
+int searchWidthForRange(double low, double high, int patternSize, int sourceCol, int width);
 
 // Builds the views of a stereo-pair document with strength S: every view
 // from its source picture (halftone), with patternMatch the in-between views
-// from the block matcher, then the paint layer. Shows the memory message and
+// from the block matcher or the dense method ([PM] "Method"), then the paint
+// layer. Before matching, the pair's disparity range is measured from
+// features to size the search. More than [PM] FailRatio percent of
+// unmatched blocks, or more than FailRatio + 30 percent of textured pixels
+// without a consistent dense match (occlusions are part of every pair),
+// gets the failure warning with the measured share (the views are still
+// made). Shows the memory message and
 // returns 0 when a view cannot be made; the failure warning (too many
 // unmatched blocks) still returns 1. `progress` may be null.
-int BuildPatternMultiView(CStereoWorkspace& ws, ProgressSink* progress, int strength, bool patternMatch);
+// `method` (kMethodBlocks or kMethodDense) overrides [PM] "Method" when given.
+int BuildPatternMultiView(CStereoWorkspace& ws, ProgressSink* progress, int strength, bool patternMatch,
+                          std::optional<int> method = std::nullopt);
 
 // The pattern-match tick the stereo dialog would start with: on for a
 // strength above 3 when [PM] "EnablePM" is on, and only for documents with
-// fewer than eight pictures (the box is not shown otherwise).
+// fewer than eight pictures (the box is not shown otherwise). Every way of
+// making a pair's views without that dialog (the stereo command, views,
+// lenticular, movie, save-views --all) matches by this same rule.
 bool defaultPatternMatchTick(const CStereoWorkspace& ws, int strength);
 
 // The state of the last build on `ws`, or null when none was made.

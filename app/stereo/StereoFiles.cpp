@@ -12,6 +12,7 @@
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
 #include "stereo/Mpo.h"
+#include "stereo/PairAlign.h"
 
 #include <algorithm>
 #include <cctype>
@@ -175,6 +176,39 @@ bool openFirstPicture(CStereoWorkspace& ws, const std::string& path, Size& photo
         abortOpen(ws);
         return false;
     }
+    return true;
+}
+
+// Brings the rows of every further picture in line with the left one
+// (slot 0) and says in the status bar what was corrected. A picture whose
+// features do not agree with the left one's is kept as it is. False only
+// when memory runs out (after the message; the open is given up).
+bool alignPairPictures(CStereoWorkspace& ws, std::optional<bool> align) {
+    if (!align.value_or(Settings(ws.settingsPath()).getFlag(SettingKey::StereoAlign))) return true;
+    const Surface& left = ws.highRes(0);
+    const double toWorking = left.width() > 0 ? static_cast<double>(ws.width()) / left.width() : 1.0;
+    std::string note;
+    for (int k = 1; k < ws.highResCount(); ++k) {
+        const PairAlignment a = estimatePairAlignment(left, ws.highRes(k));
+        std::string part;
+        if (!a.ok) {
+            part = kPairNotAlignedMessage;
+        } else {
+            part = "位置合わせ: " + describeAlignment(a, toWorking);
+            Surface corrected;
+            if (a.changesPicture(ws.highRes(k).width(), ws.highRes(k).height())) {
+                if (!applyPairAlignment(ws.highRes(k), a, corrected)) {
+                    ws.host().message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+                    abortOpen(ws);
+                    return false;
+                }
+                ws.highRes(k) = std::move(corrected);
+            }
+        }
+        if (ws.highResCount() > 2) part = std::to_string(k + 1) + ": " + part;
+        note += (note.empty() ? "" : " / ") + part;
+    }
+    ws.host().status(note);
     return true;
 }
 
@@ -413,7 +447,7 @@ bool acceptCardDrive(Host& host, const std::string& settingsPath, const std::str
 
 // ---- opening ----------------------------------------------------------------------------
 
-int OpenStereoImage(CStereoWorkspace& ws, const std::string& pathIn) {
+int OpenStereoImage(CStereoWorkspace& ws, const std::string& pathIn, std::optional<bool> align) {
     if (!ws.SaveModified()) return 0;
     std::string path = pathIn;
     if (path.empty()) {
@@ -421,7 +455,7 @@ int OpenStereoImage(CStereoWorkspace& ws, const std::string& pathIn) {
         if (!chosen) return 0;
         path = *chosen;
     }
-    if (isMpoPath(path)) return OpenMpoFile(ws, path);
+    if (isMpoPath(path)) return OpenMpoFile(ws, path, align);
     if (isProjectPath(path)) {
         // The question has been answered already.
         ws.setModified(false);
@@ -466,11 +500,12 @@ int OpenStereoImage(CStereoWorkspace& ws, const std::string& pathIn) {
         ws.highRes(0) = std::move(fitted);
     }
     ws.setHighResCount(2);
+    if (!alignPairPictures(ws, align)) return 0;
     finishStereoOpen(ws, path);
     return 1;
 }
 
-int OpenMpoFile(CStereoWorkspace& ws, const std::string& path) {
+int OpenMpoFile(CStereoWorkspace& ws, const std::string& path, std::optional<bool> align) {
     Host& host = ws.host();
     MpoIndex index;
     if (!readMpoIndex(path, index) || index.imageCount < 2) {
@@ -502,6 +537,7 @@ int OpenMpoFile(CStereoWorkspace& ws, const std::string& path) {
         ws.highRes(k) = std::move(fitted);
         ws.setHighResCount(k + 1);
     }
+    if (!alignPairPictures(ws, align)) return 0;
     finishStereoOpen(ws, path);
     return 1;
 }

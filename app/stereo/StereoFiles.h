@@ -100,12 +100,16 @@ bool acceptCardDrive(Host& host, const std::string& settingsPath, const std::str
 // two go to high-resolution slots 0 (left) and 1 (right). Returns 1 when a
 // stereo-pair document was made; 0 when cancelled or failed (the document is
 // then empty, after the failure's message).
-int OpenStereoImage(CStereoWorkspace& ws, const std::string& path = {});
+// Unless `align` (default: [Stereo] "Align") is off, every further picture
+// is then aligned to the left one (stereo/PairAlign) and the correction, or
+// why there was none, goes to the host's status bar.
+int OpenStereoImage(CStereoWorkspace& ws, const std::string& path = {}, std::optional<bool> align = std::nullopt);
 // An MPO as a stereo-pair document: image 0 brought to the working size, and
 // every image into slots 0..M-1 with the first one's rotation and trimming.
 // More than 16 images are refused with mpoTooManyImagesMessage. Does not ask
-// to save a modified picture (the open command has done so). Returns 1 or 0.
-int OpenMpoFile(CStereoWorkspace& ws, const std::string& path);
+// to save a modified picture (the open command has done so). Aligned as
+// OpenStereoImage does. Returns 1 or 0.
+int OpenMpoFile(CStereoWorkspace& ws, const std::string& path, std::optional<bool> align = std::nullopt);
 
 // ---- saving -------------------------------------------------------------------------
 

@@ -54,6 +54,7 @@ CMainFrame::CMainFrame(const std::string& settingsPath, QWidget* parent) : QMain
     m_dialogs = std::make_unique<QtWorkspaceDialogs>(this, m_view->host());
     m_view->workspace().setDialogs(m_dialogs.get());
     connect(m_view, &CPlastoraView::titleChanged, this, &CMainFrame::updateTitle);
+    connect(m_view, &CPlastoraView::statusChanged, this, [this](const QString& text) { statusBar()->showMessage(text); });
     connect(m_view, &CPlastoraView::stateChanged, this, &CMainFrame::updateCommands);
     connect(m_view, &CPlastoraView::contextMenuWanted, this, &CMainFrame::showContextMenu);
     buildMenus();

@@ -67,6 +67,18 @@ CPMDlg::CPMDlg(Host& host, std::string settingsPath, QWidget* parent)
         adjustLayout->addWidget(m_adjust[i]);
     }
 
+    // How the in-between views are made: a dense disparity map with both
+    // pictures warped to each view, or the block matcher below.
+    auto* methodGroup = new QGroupBox(this);
+    auto* methodLayout = new QHBoxLayout(methodGroup);
+    auto* methodButtons = new QButtonGroup(this);
+    m_method[kMethodBlocks] = new QRadioButton("ブロックの貼り付け", methodGroup);
+    m_method[kMethodDense] = new QRadioButton("視差マップによる合成", methodGroup);
+    for (int i : {kMethodDense, kMethodBlocks}) {
+        methodButtons->addButton(m_method[i], i);
+        methodLayout->addWidget(m_method[i]);
+    }
+
     const DialogButtons buttons = makeDialogButtons(this);
     m_defaults = buttons.standard;
     m_ok = buttons.ok;
@@ -75,6 +87,7 @@ CPMDlg::CPMDlg(Host& host, std::string settingsPath, QWidget* parent)
     auto* top = new QVBoxLayout(this);
     top->addWidget(m_enable);
     top->addWidget(m_checkMatch);
+    top->addWidget(methodGroup);
     top->addWidget(sizeGroup);
     top->addWidget(areaGroup);
     top->addWidget(adjustGroup);
@@ -95,6 +108,7 @@ void CPMDlg::showValues(const PatternMatchSettings& s) {
     m_width->setText(QString::number(s.sourceCol));
     m_height->setText(QString::number(s.sourceRow));
     m_tolerance->setText(QString::number(s.minDistance));
+    m_method[s.method == kMethodBlocks ? kMethodBlocks : kMethodDense]->setChecked(true);
     // An adjust type that is none of the three selects no button.
     for (int i = 0; i < 3; ++i) {
         m_adjust[i]->setAutoExclusive(false);
@@ -116,6 +130,7 @@ PatternMatchSettings CPMDlg::values() const {
     s.minDistance = fieldValue(m_tolerance);
     for (int i = 0; i < 3; ++i)
         if (m_adjust[i]->isChecked()) s.adjustType = i;
+    s.method = m_method[kMethodBlocks]->isChecked() ? kMethodBlocks : kMethodDense;
     return s;
 }
 

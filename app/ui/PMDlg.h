@@ -29,7 +29,7 @@ public:
 
     // OK: range checks of the three numbers (the first failing one gets
     // the focus), then the search area against twice the block size; on
-    // success the seven values are written and the dialog closes.
+    // success the values (with the method) are written and the dialog closes.
     void accept() override;
     // "標準に戻す": every control to its default.
     void restoreDefaults();
@@ -39,6 +39,7 @@ public:
     QCheckBox* checkMatchBox() const { return m_checkMatch; }
     QRadioButton* sizeRadio(int i) const { return m_size[i]; }      // 8, 16, 32
     QRadioButton* adjustRadio(int i) const { return m_adjust[i]; }  // none, columns, rows
+    QRadioButton* methodRadio(int i) const { return m_method[i]; }  // kMethodBlocks, kMethodDense
     QLineEdit* widthField() const { return m_width; }
     QLineEdit* heightField() const { return m_height; }
     QLineEdit* toleranceField() const { return m_tolerance; }
@@ -57,6 +58,7 @@ private:
     QCheckBox* m_checkMatch;
     QRadioButton* m_size[3];
     QRadioButton* m_adjust[3];
+    QRadioButton* m_method[2];
     QLineEdit* m_width;
     QLineEdit* m_height;
     QLineEdit* m_tolerance;

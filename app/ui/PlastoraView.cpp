@@ -20,6 +20,7 @@ CPlastoraView::CPlastoraView(const std::string& settingsPath, QWidget* parent)
     m_workspace = std::make_unique<CStereoWorkspace>(m_host, settingsPath);
     m_host.onRedraw = [this] { updateView(); };
     m_host.onTitle = [this](const QString& t) { emit titleChanged(t); };
+    m_host.onStatus = [this](const QString& t) { emit statusChanged(t); };
     m_animation = new QTimer(this);
     connect(m_animation, &QTimer::timeout, this, [this] { m_workspace->AnimationTick(); });
     viewport()->setBackgroundRole(QPalette::Dark);

@@ -24,6 +24,8 @@ public:
 
 signals:
     void titleChanged(const QString& title);
+    // A note for the status bar (e.g. what opening a stereo pair corrected).
+    void statusChanged(const QString& text);
     // The picture or the display mode changed: commands need re-evaluating.
     void stateChanged();
     // The right button went down over the picture (modes 1 and 2), at a

@@ -111,4 +111,8 @@ void QtHost::setTitle(const std::string& title) {
     if (onTitle) onTitle(QString::fromStdString(title));
 }
 
+void QtHost::status(const std::string& text) {
+    if (onStatus) onStatus(QString::fromStdString(text));
+}
+
 }  // namespace plastora::ui

@@ -27,9 +27,11 @@ public:
     void progressEnd() override;
     void redraw() override;
     void setTitle(const std::string& title) override;
+    void status(const std::string& text) override;
 
     std::function<void()> onRedraw;
     std::function<void(const QString&)> onTitle;
+    std::function<void(const QString&)> onStatus;
 
 private:
     QWidget* m_parent;

@@ -45,8 +45,8 @@ struct Expected {
 
 const Expected kExpected[] = {
     {"Stereo", "BackGround", -8}, {"Stereo", "ForeGround", 8}, {"Stereo", "Paint", 4}, {"Stereo", "Shadow", 64},
-    {"Stereo", "Interval", 100}, {"Mask", "Color", 65280}, {"Mask", "Width", 4}, {"Mask", "Opacity", 100},
-    {"Edit", "Color", 0},
+    {"Stereo", "Interval", 100}, {"Stereo", "Align", 1}, {"Mask", "Color", 65280}, {"Mask", "Width", 4},
+    {"Mask", "Opacity", 100}, {"Edit", "Color", 0},
     {"Edit", "Width", 8}, {"Edit", "FixRatio", 1}, {"Option", "JpegQuality", 80}, {"Option", "CopyPrint", 0},
     {"Option", "AnaglyphColor", 0}, {"Option", "AnaglyphFilter", 0}, {"Option", "Drive", ""},
     {"Option", "NintendoPath", "DCIM/*NIN03/HNI_%04d.MPO"}, {"Lenticular", "Size", 4},
@@ -58,7 +58,8 @@ const Expected kExpected[] = {
     {"PM", "EnablePM", 1}, {"PM", "CheckMatch", 1}, {"PM", "PatternSize", 16}, {"PM", "SourceRow", 32},
     {"PM", "SourceCol", 64}, {"PM", "MinDistance", 35}, {"PM", "AdjustType", 1}, {"PM", "FailRatio", 10},
     {"PM", "numOfBasis", 50}, {"PM", "findDistance", 1}, {"PM", "bottomUpStartPercent", 10},
-    {"PM", "distanceStartPercent", 2}, {"PM", "rejectThreshold", 50}, {"Auto", "ScaleFactor", "1.1"},
+    {"PM", "distanceStartPercent", 2}, {"PM", "rejectThreshold", 50}, {"PM", "Method", 1},
+    {"Auto", "ScaleFactor", "1.1"},
     {"Auto", "MinNeighbors", 3}, {"Auto", "MinSize", 0}, {"Auto", "CannyPruning", 0},
     {"Auto", "CascadeFile", "haarcascade_frontalface_alt.xml"}, {"Auto", "BodyData", "body_data_default.wmf"},
     {"Auto", "MultiLayer", 0}, {"Font", "Name", "ＭＳ Ｐゴシック"}, {"Font", "Size", 36}, {"Font", "Bold", 1},

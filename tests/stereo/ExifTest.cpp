@@ -255,7 +255,9 @@ TEST(ExifJpeg, ExiftoolReadsBothModesWithoutWarnings) {
         EXPECT_EQ(tagValues(tags, "IFD0:Make"), std::vector<std::string>{m.make});
         EXPECT_EQ(tagValues(tags, "IFD0:Model"), std::vector<std::string>{m.model});
         EXPECT_EQ(tagValues(tags, "IFD0:Software"), std::vector<std::string>{m.software});
-        EXPECT_EQ(tagValues(tags, "ExifIFD:ExifImageWidth"), std::vector<std::string>{"640"});
+        // The pixel dimensions are the saved picture's own size.
+        EXPECT_EQ(tagValues(tags, "ExifIFD:ExifImageWidth"), std::vector<std::string>{"400"});
+        EXPECT_EQ(tagValues(tags, "ExifIFD:ExifImageHeight"), std::vector<std::string>{"300"});
         EXPECT_EQ(tagValues(tags, "InteropIFD:InteropIndex").size(), 1u);
         const auto length = tagValues(tags, "IFD1:ThumbnailLength");
         ASSERT_EQ(length.size(), 1u);

@@ -56,7 +56,8 @@ struct Pair {
     // A stereo-pair document of N views whose pictures are `left` and `right`
     // at the working size (so views 0 and N-1 are exact copies of them).
     Pair(const Surface& left, const Surface& right, int views, const std::string& pm = "CheckMatch=1\n") {
-        std::ofstream(dir.file("Plastora.ini")) << "[Lenticular]\nSize=" << views << "\n[PM]\n" << pm;
+        // These pairs are for the block matcher ([PM] Method 0).
+        std::ofstream(dir.file("Plastora.ini")) << "[Lenticular]\nSize=" << views << "\n[PM]\n" << pm << "Method=0\n";
         ws = std::make_unique<CStereoWorkspace>(host, dir.file("Plastora.ini"));
         Surface photo;
         photo.createCopy(left);
@@ -84,7 +85,7 @@ protected:
 
 }  // namespace
 
-TEST(PatternMultiViewBuild, UniformShiftOfEightGivesFourAndTwoWithFourViews) {
+TEST(PatternMultiViewBuild, UniformShiftOfEightGivesFiveAndTwoWithFourViews) {
     // The right picture shows everything 8 pixels further right.
     const Surface left = texture(128, 64, 1);
     const Surface right = shifted(left, 8, 0, texture(128, 64, 2));
@@ -104,11 +105,12 @@ TEST(PatternMultiViewBuild, UniformShiftOfEightGivesFourAndTwoWithFourViews) {
         for (int c = 0; c + 1 < g.columns; ++c) EXPECT_EQ(g.at(r, c), (BlockShift{8, 0})) << r << "," << c;
     EXPECT_TRUE(sameBlock(d.ws->view(0), 0, 0, right, 0, 0, 16)) << "view 0 is the right picture";
     EXPECT_TRUE(sameBlock(d.ws->view(3), 0, 0, left, 0, 0, 16)) << "view N-1 is the left picture";
-    // View 1 carries the left picture's blocks 8 x 2 / 4 = 4 to the right,
-    // view 2 8 x 1 / 4 = 2.
+    // The views are evenly spaced from the left picture (view 3) to the
+    // right one (view 0): view 1 carries the left picture's blocks
+    // 8 x 2 / 3 = 5 to the right, view 2 8 x 1 / 3 = 2.
     for (int c = 0; c + 1 < g.columns; ++c)
         for (int r = 0; r < g.rows; ++r) {
-            EXPECT_TRUE(sameBlock(d.ws->view(1), c * 16 + 4, r * 16, left, c * 16, r * 16, 16)) << r << "," << c;
+            EXPECT_TRUE(sameBlock(d.ws->view(1), c * 16 + 5, r * 16, left, c * 16, r * 16, 16)) << r << "," << c;
             EXPECT_TRUE(sameBlock(d.ws->view(2), c * 16 + 2, r * 16, left, c * 16, r * 16, 16)) << r << "," << c;
         }
     EXPECT_FALSE(d.state().drawing) << "the rectangles are shown only while matching";

@@ -203,13 +203,14 @@ TEST(PatternMultiViewPaste, BlocksGoToTheirFractionOfTheDisplacement) {
     Surface view;
     ASSERT_TRUE(view.create(60, 40));  // larger, so nothing is clipped away
     blit(view, Rop::Whiteness);
-    // N = 4, v = 1: (4 - 1 - 1) x 8 / 4 = 4 across, 2 x 4 / 4 = 2 down.
+    // N = 4, v = 1: the views are evenly spaced, (4 - 1 - 1) x 8 / 3 = 5
+    // across, 2 x 4 / 3 = 2 down.
     pasteShiftedBlocks(view, left, grid, 16, 1, 4);
-    EXPECT_EQ(view.at(4, 2), left.at(0, 0));
-    EXPECT_EQ(view.at(4 + 35, 2 + 15), left.at(35, 15)) << "edge block from x = 24";
-    EXPECT_EQ(view.at(4 + 39, 2 + 19), left.at(39, 19)) << "the last column and row are pasted too";
-    EXPECT_EQ(view.at(4 + 40, 2), kWhite);
-    EXPECT_EQ(view.at(3, 2), kWhite);
+    EXPECT_EQ(view.at(5, 2), left.at(0, 0));
+    EXPECT_EQ(view.at(5 + 35, 2 + 15), left.at(35, 15)) << "edge block from x = 24";
+    EXPECT_EQ(view.at(5 + 39, 2 + 19), left.at(39, 19)) << "the last column and row are pasted too";
+    EXPECT_EQ(view.at(5 + 40, 2), kWhite);
+    EXPECT_EQ(view.at(4, 2), kWhite);
 
     // Unusable displacements leave the view alone.
     grid.at(0, 0) = {kNoMatch, kNoMatch};
@@ -305,4 +306,22 @@ TEST(PatternMultiViewSearch, AcceptsExactlyTheBlocksWhoseBestWindowIsCloseEnough
         }
     EXPECT_GT(accepted, 0);
     EXPECT_GT(refused, 0) << "the noisiest rows must be refused";
+}
+
+TEST(PatternMultiViewSearch, AreaSizedToTheMeasuredRangeReachesEveryMatch) {
+    // A pair whose points moved 26 to 89 pixels to the left: an area centred
+    // on a block must hold the block's match at every displacement between.
+    for (const auto& [low, high] : {std::pair{-89.0, -26.0}, std::pair{-3.5, 40.2}}) {
+        const int cols = searchWidthForRange(low, high, 16, 64, 707);
+        for (int x0 = 160; x0 < 540; x0 += 16) {
+            const SearchArea a = searchAreaFor(x0, 240, 16, cols, 32, 707, 478);
+            for (int dx = static_cast<int>(std::floor(low)); dx <= static_cast<int>(std::ceil(high)); ++dx) {
+                EXPECT_GE(x0 + dx, a.left) << x0 << " " << dx;
+                EXPECT_LE(x0 + dx + 16, a.left + a.cols) << x0 << " " << dx;
+            }
+        }
+    }
+    // Never narrower than what was set, never wider than the picture.
+    EXPECT_EQ(searchWidthForRange(-2.0, 3.0, 16, 64, 707), 64);
+    EXPECT_EQ(searchWidthForRange(-500.0, 0.0, 16, 64, 320), 319);
 }

@@ -111,3 +111,29 @@ TEST(PMDlg, OkWritesTheSevenValues) {
     EXPECT_NE(text.find("EnablePM=0"), std::string::npos);
     EXPECT_NE(text.find("CheckMatch=1"), std::string::npos);
 }
+
+TEST(PMDlg, MethodIsShownAndWrittenAndAnUntouchedAreaStaysUnset) {
+    Ini ini("[PM]\nMethod=0\n");
+    {
+        CPMDlg dlg(ini.host, ini.path);
+        EXPECT_TRUE(dlg.methodRadio(kMethodBlocks)->isChecked());
+        EXPECT_FALSE(dlg.methodRadio(kMethodDense)->isChecked());
+        dlg.defaultsButton()->click();
+        EXPECT_TRUE(dlg.methodRadio(kMethodDense)->isChecked()) << "the dense method is the default";
+        dlg.okButton()->click();
+        EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    }
+    EXPECT_EQ(ini.get(SettingKey::PMMethod), kMethodDense);
+    // The search area was left as it reads (64 x 32, unset): it stays unset,
+    // so the matcher keeps sizing it to each pair.
+    EXPECT_FALSE(readPatternMatchSettings(ini.path).areaSet);
+    {
+        CPMDlg dlg(ini.host, ini.path);
+        dlg.methodRadio(kMethodBlocks)->click();
+        dlg.widthField()->setText("96");
+        dlg.okButton()->click();
+    }
+    EXPECT_EQ(ini.get(SettingKey::PMMethod), kMethodBlocks);
+    EXPECT_EQ(ini.get(SettingKey::PMSourceCol), 96);
+    EXPECT_TRUE(readPatternMatchSettings(ini.path).areaSet);
+}

@@ -100,7 +100,8 @@ struct PairDoc {
     ScriptedHost host;
     std::unique_ptr<CStereoWorkspace> ws;
     PairDoc(int pictures, const std::string& ini = "") {
-        std::ofstream(dir.file("Plastora.ini")) << "[PM]\nCheckMatch=0\n" << ini;
+        // The block matcher ([PM] Method 0), whose grid the tests look at.
+        std::ofstream(dir.file("Plastora.ini")) << "[PM]\nCheckMatch=0\nMethod=0\n" << ini;
         ws = std::make_unique<CStereoWorkspace>(host, dir.file("Plastora.ini"));
         ws->adoptPicture(gradientPicture(64, 32));
         for (int k = 0; k < pictures; ++k) {

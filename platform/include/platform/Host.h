@@ -53,6 +53,9 @@ public:
     virtual void redraw() = 0;
     // The document title (current path) changed.
     virtual void setTitle(const std::string& /*title*/) {}
+    // A short note on what an operation did, for the status bar (nothing to
+    // answer; hosts without a status bar may ignore it).
+    virtual void status(const std::string& /*text*/) {}
 
     // Shorthands.
     // A save dialog with an overwrite prompt; the chosen path or nothing.
