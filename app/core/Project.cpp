@@ -1,4 +1,5 @@
 // Saving and opening projects and photos.
+#include "core/DepthMapFile.h"
 #include "core/ProjectFile.h"
 #include "core/RecentFiles.h"
 #include "core/Settings.h"
@@ -72,6 +73,11 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
             m_host.message(kMaskSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
     }
     if (hasPaintLayer()) SaveStillImage(m_host, m_paint, m_width, m_height, base + ".pai", m_settings.jpegQuality);
+    if (hasDepthMap() && !m_stereoPair &&
+        !writeDepthMapImage(m_host, m_depthMap, depthMapPath(base), true, m_settings.jpegQuality)) {
+        std::remove(pending.c_str());
+        return 0;
+    }
     if (std::rename(pending.c_str(), project.c_str()) != 0) {
         std::remove(pending.c_str());
         m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
@@ -130,6 +136,16 @@ int CStereoWorkspace::ReadProject(const std::string& path) {
         }
     }
     if (m_maskingIndex >= std::max(1, m_regionCount)) m_maskingIndex = 0;
+    m_depthMap.reset();
+    if (h.depthMap && !m_stereoPair) {
+        // A map that is missing or of another size is reported; the picture
+        // then opens with its layers alone.
+        Surface map;
+        if (readDepthMapImage(depthMapPath(base), map) && map.width() == m_width && map.height() == m_height)
+            m_depthMap = std::move(map);
+        else
+            m_host.message(kDepthMapReadFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+    }
 
     clearObjects();
     for (auto& po : objects) {

@@ -1,6 +1,7 @@
 // View synthesis, the stereo command and the view animation.
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
+#include "layers/DepthViews.h"
 #include "layers/ViewSynthesis.h"
 #include "output/Interlace.h"
 #include "overlay/ObjectDraw.h"
@@ -35,6 +36,10 @@ void CStereoWorkspace::GenerateViews(ProgressSink* progress, int strength, bool 
     // from its pictures (without pattern matching when asked this way).
     if (m_stereoPair) {
         BuildPatternMultiView(*this, progress, strength, false);
+        return;
+    }
+    if (hasDepthMap()) {
+        GenerateDepthViews(*this, progress, strength, extremesOnly);
         return;
     }
     m_strength = strength;
@@ -127,6 +132,7 @@ bool CStereoWorkspace::GenerateHighResPair(Surface& left, Surface& right, bool f
         }
         return true;
     }
+    if (hasDepthMap()) return GenerateDepthHighResPair(*this, left, right);
     const int W = m_width * r, H = m_height * r;
     const int n = viewCount();
     const int c = m_regionCount;

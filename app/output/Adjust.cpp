@@ -250,6 +250,9 @@ int rotateOrdinary(CStereoWorkspace& ws) {
     for (int i = 0; i < ws.highResCount(); ++i)
         if (!ws.highRes(i).empty() && !RotateQuarterLeft(ws.highRes(i), hd[static_cast<std::size_t>(i)]))
             return outOfMemory(ws);
+    // An imported depth map turns with the photo.
+    Surface depthMap;
+    if (ws.hasDepthMap() && !RotateQuarterLeft(ws.depthMap(), depthMap)) return outOfMemory(ws);
     // The paint layer keeps its strokes unrotated where they were, on a layer
     // of the new size: white for the picture, black (nothing painted) for its
     // mask, so that the strokes cut off by the new size are dropped cleanly.
@@ -265,6 +268,7 @@ int rotateOrdinary(CStereoWorkspace& ws) {
     for (int i = 0; i < ws.regionCount(); ++i) ws.region(i).mask = std::move(masks[static_cast<std::size_t>(i)]);
     for (int i = 0; i < ws.highResCount(); ++i)
         if (!hd[static_cast<std::size_t>(i)].empty()) ws.highRes(i) = std::move(hd[static_cast<std::size_t>(i)]);
+    if (ws.hasDepthMap()) ws.depthMap() = std::move(depthMap);
     if (ws.hasPaintLayer()) {
         ws.paintLayer() = std::move(paint);
         ws.paintMask() = std::move(paintMask);
