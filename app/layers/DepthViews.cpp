@@ -1,6 +1,7 @@
 #include "layers/DepthViews.h"
 
 #include "core/DepthMapFile.h"
+#include "core/ProjectFile.h"
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
 #include "layers/ViewSynthesis.h"
@@ -318,8 +319,10 @@ int OpenPhotoWithDepth(CStereoWorkspace& ws, const std::string& photoPathIn, con
     const Size photoSize = ws.trimPhotoSize();
     const Rect src = ws.trimSource(), dst = ws.trimDest();
     Surface atPhoto, working;
-    const bool haveRects = photoSize.cx > 0 && photoSize.cy > 0 && src.width() > 0 && src.height() > 0 &&
-                           dst.width() > 0 && dst.height() > 0;
+    // A project opened this way has no trimming of its own: the map is
+    // stretched over the whole picture.
+    const bool haveRects = !isProjectPath(photoPath) && photoSize.cx > 0 && photoSize.cy > 0 && src.width() > 0 &&
+                           src.height() > 0 && dst.width() > 0 && dst.height() > 0;
     bool ok = working.create(ws.width(), ws.height());
     if (ok && haveRects) {
         ok = atPhoto.create(photoSize.cx, photoSize.cy) &&

@@ -122,5 +122,7 @@ TEST(PitchTest, ManyStripsGoOnSeveralPages) {
     EXPECT_EQ(strips.front().page, 0);
     EXPECT_EQ(strips.back().page, 1);
     for (std::size_t i = 1; i < strips.size(); ++i)
-        if (strips[i].page == strips[i - 1].page) EXPECT_GE(strips[i].rect.top, strips[i - 1].rect.bottom);
+        if (strips[i].page == strips[i - 1].page) {
+            EXPECT_GE(strips[i].rect.top, strips[i - 1].rect.bottom);
+        }
 }
