@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -35,25 +36,48 @@ constexpr const char* kMethodNames[kAnaglyphFilterCount] = {
     "red-cyan",      "red-green",         "red-blue",   "dubois-red-cyan", "dubois-green-magenta",
     "dubois-amber-blue", "half-colour", "optimised"};
 
-// The encoding back to sRGB is looked up by the square root of the linear
-// value: in that variable the sRGB curve rises by at most 1.42 per unit, so
-// 4096 steps put every entry within 0.05 of a grey level of the exact value
-// (a table by the linear value itself would need 16 times as many entries
-// for the steep start of the curve).
-constexpr int kEncodeSteps = 4095;
+// The encoding back to sRGB is looked up by the bits of the linear value as
+// a float: its exponent and the top 10 bits of its mantissa pick one of 1024
+// buckets per octave from 2^-14 up to 1 (below 2^-14 every value encodes to
+// 0). Each entry is the encoding of its bucket's middle; a bucket is 1/1024
+// of its value wide, which keeps every entry within 0.06 of a grey level of
+// the exact encoding of any value in it. No square root or logarithm is
+// needed per pixel.
+constexpr int kEncodeShift = 13;
+constexpr std::uint32_t kEncodeLowest = std::uint32_t{127 - 14} << 23;  // 2^-14
+constexpr int kEncodeEntries = (14 << (23 - kEncodeShift)) + 1;
+
+inline std::uint32_t floatBits(float v) {
+    std::uint32_t b;
+    std::memcpy(&b, &v, sizeof b);
+    return b;
+}
+inline float bitsFloat(std::uint32_t b) {
+    float v;
+    std::memcpy(&v, &b, sizeof v);
+    return v;
+}
 
 struct LinearTables {
     std::array<float, 256> linear{};
-    std::array<std::uint8_t, kEncodeSteps + 1> encode{};
+    std::array<std::uint8_t, kEncodeEntries> encode{};
     LinearTables() {
         for (int v = 0; v < 256; ++v) linear[static_cast<std::size_t>(v)] = static_cast<float>(srgbToLinear(v / 255.0));
-        for (int i = 0; i <= kEncodeSteps; ++i) {
-            const double u = static_cast<double>(i) / kEncodeSteps;
+        for (int i = 0; i < kEncodeEntries; ++i) {
+            const std::uint32_t b = kEncodeLowest + (static_cast<std::uint32_t>(i) << kEncodeShift);
+            const double lo = bitsFloat(b), hi = bitsFloat(b + (1u << kEncodeShift));
+            const double mid = std::min(1.0, (lo + hi) / 2);
             encode[static_cast<std::size_t>(i)] =
-                static_cast<std::uint8_t>(std::lround(std::clamp(linearToSrgb(u * u), 0.0, 1.0) * 255.0));
+                static_cast<std::uint8_t>(std::lround(std::clamp(linearToSrgb(mid), 0.0, 1.0) * 255.0));
         }
     }
 };
+
+// The table index of a linear value in [0, 1].
+inline int encodeIndex(float v) {
+    const float clipped = std::clamp(v, bitsFloat(kEncodeLowest), 1.0f);
+    return static_cast<int>((floatBits(clipped) - kEncodeLowest) >> kEncodeShift);
+}
 
 const LinearTables& linearTables() {
     static const LinearTables tables;
@@ -84,13 +108,13 @@ void duboisRow(const Pixel* left, const Pixel* right, Pixel* out, int w, const f
     int x = 0;
 #if defined(__SSE2__)
     // Four pixels at a time: the table look-ups stay scalar (there is no
-    // gather before AVX2), the projection, clipping and square root run on
-    // four lanes.
+    // gather before AVX2), the projection, clipping and the encoding index
+    // run on four lanes.
     __m128 k[3][6];
     for (int c = 0; c < 3; ++c)
         for (int i = 0; i < 6; ++i) k[c][i] = _mm_set1_ps(m[c][i]);
-    const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
-    const __m128 steps = _mm_set1_ps(static_cast<float>(kEncodeSteps)), half = _mm_set1_ps(0.5f);
+    const __m128 lowest = _mm_set1_ps(bitsFloat(kEncodeLowest)), one = _mm_set1_ps(1.0f);
+    const __m128i base = _mm_set1_epi32(static_cast<int>(kEncodeLowest));
     for (; x + 4 <= w; x += 4) {
         const Pixel* a = left + x;
         const Pixel* b = right + x;
@@ -103,9 +127,9 @@ void duboisRow(const Pixel* left, const Pixel* right, Pixel* out, int w, const f
         for (int c = 0; c < 3; ++c) {
             __m128 s = _mm_mul_ps(k[c][0], in[0]);
             for (int i = 1; i < 6; ++i) s = _mm_add_ps(s, _mm_mul_ps(k[c][i], in[i]));
-            s = _mm_min_ps(_mm_max_ps(s, zero), one);
+            s = _mm_min_ps(_mm_max_ps(s, lowest), one);
             _mm_store_si128(reinterpret_cast<__m128i*>(idx[c]),
-                            _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(_mm_sqrt_ps(s), steps), half)));
+                            _mm_srli_epi32(_mm_sub_epi32(_mm_castps_si128(s), base), kEncodeShift));
         }
         for (int j = 0; j < 4; ++j)
             out[x + j] = kOpaque | (Pixel{enc[idx[0][j]]} << 16) | (Pixel{enc[idx[1][j]]} << 8) | enc[idx[2][j]];
@@ -119,8 +143,7 @@ void duboisRow(const Pixel* left, const Pixel* right, Pixel* out, int w, const f
         for (int c = 0; c < 3; ++c) {
             float s = 0.0f;
             for (int i = 0; i < 6; ++i) s += m[c][i] * in[i];
-            s = std::clamp(s, 0.0f, 1.0f);
-            o |= Pixel{enc[static_cast<int>(std::sqrt(s) * kEncodeSteps + 0.5f)]} << (16 - 8 * c);
+            o |= Pixel{enc[encodeIndex(s)]} << (16 - 8 * c);
         }
         out[x] = o;
     }
