@@ -8,6 +8,7 @@
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
 #include "output/Anaglyph.h"
+#include "output/AnaglyphMethods.h"
 #include "output/Interlace.h"
 #include "output/Diffraction.h"
 
@@ -36,11 +37,17 @@ int runAnaglyph(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
     if (!args.parse(argv, {"colour"}, error)) return usageError("anaglyph", error);
-    if (auto u = args.unknown({"output", "filter", "colour", "strength"}); !u.empty())
+    if (auto u = args.unknown({"output", "filter", "method", "colour", "strength"}); !u.empty())
         return usageError("anaglyph", "unknown option --" + u.front());
     std::optional<int> filter, strength;
     if (!args.getInt("filter", 0, 2, filter, error) || !args.getInt("strength", 1, 50, strength, error))
         return usageError("anaglyph", error);
+    if (auto m = args.get("method")) {
+        if (filter) return usageError("anaglyph", "--method and --filter exclude each other");
+        const int method = anaglyphMethodFromName(*m);
+        if (method < 0) return usageError("anaglyph", "unknown --method " + *m);
+        filter = method;
+    }
     if (args.positional().size() != 1 || !args.get("output"))
         return usageError("anaglyph", "expects a project and -o OUT");
     CliHost host;
@@ -135,9 +142,11 @@ int runSpectral(const std::vector<std::string>& argv) {
 
 }  // namespace
 
-PLASTORA_CLI_COMMAND({"anaglyph", "P.lyr -o OUT [--filter 0-2] [--colour] [--strength 1-50]",
+PLASTORA_CLI_COMMAND({"anaglyph", "P.lyr -o OUT [--filter 0-2|--method NAME] [--colour] [--strength 1-50]",
                       "writes the anaglyph of a project's extreme views (filter 0 red-cyan, 1 red-green, 2 red-blue; "
-                      "grey unless --colour); at high resolution when the project has a high-resolution copy",
+                      "grey unless --colour; or --method red-cyan, red-green, red-blue, dubois-red-cyan, "
+                      "dubois-green-magenta, dubois-amber-blue, half-colour, optimised); at high resolution when "
+                      "the project has a high-resolution copy",
                       &runAnaglyph});
 PLASTORA_CLI_COMMAND({"interlace", "P.lyr -o OUT [--columns] [--swap] [--strength 0-99]",
                       "writes the display interlace image of a project's extreme views (rows, or columns)",

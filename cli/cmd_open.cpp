@@ -4,6 +4,7 @@
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
+#include "layers/DepthViews.h"
 #include "output/WorkingSize.h"
 
 #include <cstdio>
@@ -83,7 +84,8 @@ int runOpen(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
     if (!args.parse(argv, {"yes", "no"}, error)) return usageError(name, error);
-    const std::vector<std::string> known = {"output", "paper", "trim", "lpi", "mm", "rect", "hd", "settings", "yes", "no"};
+    const std::vector<std::string> known = {"output", "paper", "trim", "lpi", "mm", "rect", "hd", "settings", "yes", "no",
+                                            "depth"};
     if (!args.unknown(known).empty()) return usageError(name, "unknown option --" + args.unknown(known).front());
     if (args.positional().size() != 1) return usageError(name, "expects one photo");
     const auto out = args.get("output");
@@ -120,7 +122,10 @@ int runOpen(const std::vector<std::string>& argv) {
     const std::string settingsPath = args.get("settings").value_or(defaultSettingsPath());
     CStereoWorkspace ws(host, settingsPath);
     ws.setDialogs(&dialogs);
-    if (!ws.Open(args.positional()[0])) {
+    // With --depth the views of the project come from that depth map.
+    const auto depth = args.get("depth");
+    if (depth && depth->empty()) return usageError(name, "--depth needs a depth map file");
+    if (!(depth ? OpenPhotoWithDepth(ws, args.positional()[0], *depth) : ws.Open(args.positional()[0]))) {
         if (!dialogs.refusal.empty()) return usageError(name, dialogs.refusal);
         return host.messages.empty() ? failure("ファイルの読み込みに失敗しました。") : kExitFailure;
     }
@@ -153,9 +158,10 @@ int runOpen(const std::vector<std::string>& argv) {
 
 PLASTORA_CLI_COMMAND("open",
                      "PHOTO -o OUT [--paper 0-6] [--trim 0-4] [--lpi 20-160] [--mm W,H] [--rect x,y,w,h] "
-                     "[--hd FILE] [--settings INI] [--yes|--no]",
+                     "[--hd FILE] [--depth DEPTH.png] [--settings INI] [--yes|--no]",
                      "brings a photo to the working size of a paper, lens and trimming mode; writes a project "
-                     "(.lyr) or the working image; the settings (--settings INI) are read, never written",
+                     "(.lyr) or the working image (--depth: views by that depth map, nearer = brighter); the settings "
+                     "(--settings INI) are read, never written",
                      &runOpen);
 
 }  // namespace plastora::cli

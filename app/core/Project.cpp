@@ -1,4 +1,5 @@
 // Saving and opening projects and photos.
+#include "core/DepthMapFile.h"
 #include "core/ProjectFile.h"
 #include "core/RecentFiles.h"
 #include "core/Settings.h"
@@ -42,6 +43,7 @@ std::vector<std::string> companionPaths(CStereoWorkspace& ws, const std::string&
         if (!ws.highRes(i - 1).empty()) paths.push_back(highResPath(base, i));
     for (int j = 0; j < ws.regionCount(); ++j) paths.push_back(maskPath(base, j));
     if (ws.hasPaintLayer()) paths.push_back(base + ".pai");
+    if (ws.hasDepthMap() && !ws.stereoPair()) paths.push_back(depthMapPath(base));
     return paths;
 }
 
@@ -150,6 +152,10 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
         if (temp.empty() || !SaveStillImage(m_host, m_paint, m_width, m_height, temp, m_settings.jpegQuality))
             return 0;
     }
+    if (hasDepthMap() && !m_stereoPair) {
+        const std::string temp = reserve(depthMapPath(base));
+        if (temp.empty() || !writeDepthMapImage(m_host, m_depthMap, temp, true, m_settings.jpegQuality)) return 0;
+    }
     const std::string projectTemp = reserve(project);
     if (projectTemp.empty()) return 0;
     if (!writeFileReplacing(projectTemp, serializeProject(*this)) || !files.commit()) {
@@ -216,6 +222,16 @@ int CStereoWorkspace::ReadProject(const std::string& path) {
         }
     }
     if (m_maskingIndex >= std::max(1, m_regionCount)) m_maskingIndex = 0;
+    m_depthMap.reset();
+    if (h.depthMap && !m_stereoPair) {
+        // A map that is missing or of another size is reported; the picture
+        // then opens with its layers alone.
+        Surface map;
+        if (readDepthMapImage(depthMapPath(base), map) && map.width() == m_width && map.height() == m_height)
+            m_depthMap = std::move(map);
+        else
+            m_host.message(kDepthMapReadFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+    }
 
     clearObjects();
     for (auto& po : objects) {

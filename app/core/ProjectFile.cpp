@@ -357,6 +357,7 @@ std::vector<std::uint8_t> serializeProject(const CStereoWorkspace& ws) {
     put32(b, 60, static_cast<std::uint32_t>(ws.maskingIndex()));
     put32(b, 64, ws.stereoPair() ? 1u : 0u);
     put32(b, 68, ws.stereoPair() ? static_cast<std::uint32_t>(ws.highResCount()) : 0u);
+    put32(b, 48, ws.hasDepthMap() && !ws.stereoPair() ? 1u : 0u);
 
     const int n = ws.objectCount();
     // Object table: type and a word without meaning on disk.
@@ -478,6 +479,7 @@ ProjectParse parseProjectHeader(const std::vector<std::uint8_t>& f, ProjectHeade
         h.maskingIndex = geti32(&f[60]);
         h.stereoPair = (get32(&f[64]) & 1u) != 0;
         h.highResCount = h.version >= 3 ? geti32(&f[68]) : 0;
+        h.depthMap = (get32(&f[48]) & 1u) != 0;
         h.region0DepthFromHeader = h.version < 2;
         h.objectSectionOffset = kProjectHeaderSize;
     }

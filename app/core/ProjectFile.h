@@ -52,6 +52,9 @@ struct ProjectHeader {
     std::int32_t maskingIndex = 0;
     bool stereoPair = false;
     std::int32_t highResCount = 0;
+    // Bit 0 of the word at offset 48: the views come from a depth map kept
+    // beside the project (base + "_depth.png"). 0 in older files.
+    bool depthMap = false;
     // Versions 0 and 1 (and the 64-byte layout below version 2): region 0's
     // depth is the foreground field, not the mask file's word.
     bool region0DepthFromHeader = false;

@@ -62,6 +62,7 @@ void CStereoWorkspace::clearDocument() {
     m_currentRegion = 0;
     m_maskingIndex = 0;
     discardPaintLayer();
+    m_depthMap.reset();
     clearObjects();
     discardViews();
     discardHighRes();

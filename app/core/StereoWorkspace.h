@@ -374,6 +374,16 @@ public:
     }
     // ---- end of image adjustment and rotation ----
 
+    // ---- depth map ----
+    // A depth map that came with the photo (W x H grey, nearer = brighter;
+    // layers/DepthViews.h): while there is one, the views are made from it
+    // by depth-image-based rendering instead of from the regions. Saved with
+    // the project as base + "_depth.png".
+    bool hasDepthMap() const { return !m_depthMap.empty(); }
+    Surface& depthMap() { return m_depthMap; }
+    const Surface& depthMap() const { return m_depthMap; }
+    // ---- end of depth map ----
+
     // ---- document state ----------------------------------------------------
     bool stereoPair() const { return m_stereoPair; }
     void setStereoPair(bool on) { m_stereoPair = on; }
@@ -636,6 +646,8 @@ private:
     bool m_spectralContrast = false;
     Surface m_spectralBackground;
     // ---- end of anaglyph, interlace, spectral ----
+
+    Surface m_depthMap;
 
     // ---- face detection ----
     std::vector<FaceBox> m_faces;

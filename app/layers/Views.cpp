@@ -1,6 +1,7 @@
 // View synthesis, the stereo command and the view animation.
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
+#include "layers/DepthViews.h"
 #include "layers/ViewSynthesis.h"
 #include "output/Interlace.h"
 #include "overlay/ObjectDraw.h"
@@ -39,6 +40,10 @@ void CStereoWorkspace::GenerateViews(ProgressSink* progress, int strength, bool 
     // here when extremesOnly, so nothing is matched then).
     if (m_stereoPair) {
         BuildPatternMultiView(*this, progress, strength, !extremesOnly && defaultPatternMatchTick(*this, strength));
+        return;
+    }
+    if (hasDepthMap()) {
+        GenerateDepthViews(*this, progress, strength, extremesOnly);
         return;
     }
     m_strength = strength;
@@ -186,6 +191,7 @@ bool CStereoWorkspace::GenerateHighResPair(Surface& left, Surface& right, bool f
         for (int a = 0; a < n; a += std::max(1, n - 1)) finishView(a == 0 ? right : left, a, paintBounds);
         return true;
     }
+    if (hasDepthMap()) return GenerateDepthHighResPair(*this, left, right);
     // The high-resolution copy of the photo, or the working image enlarged.
     Surface enlarged;
     const Surface* source = &m_highRes[0];

@@ -362,6 +362,9 @@ int rotateOrdinary(CStereoWorkspace& ws) {
     for (int i = 0; i < ws.highResCount(); ++i)
         if (!ws.highRes(i).empty() && !RotateQuarterLeft(ws.highRes(i), hd[static_cast<std::size_t>(i)]))
             return outOfMemory(ws);
+    // An imported depth map turns with the photo.
+    Surface depthMap;
+    if (ws.hasDepthMap() && !RotateQuarterLeft(ws.depthMap(), depthMap)) return outOfMemory(ws);
     // The strokes turn with the photo they were painted on; a layer without
     // a mask gets an empty one (nothing painted) of the new size.
     Surface paint, paintMask;
@@ -380,6 +383,7 @@ int rotateOrdinary(CStereoWorkspace& ws) {
     for (int i = 0; i < ws.regionCount(); ++i) ws.region(i).mask = std::move(masks[static_cast<std::size_t>(i)]);
     for (int i = 0; i < ws.highResCount(); ++i)
         if (!hd[static_cast<std::size_t>(i)].empty()) ws.highRes(i) = std::move(hd[static_cast<std::size_t>(i)]);
+    if (ws.hasDepthMap()) ws.depthMap() = std::move(depthMap);
     if (ws.hasPaintLayer()) {
         ws.paintLayer() = std::move(paint);
         ws.paintMask() = std::move(paintMask);

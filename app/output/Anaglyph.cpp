@@ -1,4 +1,5 @@
 #include "output/Anaglyph.h"
+#include "output/AnaglyphMethods.h"
 
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
@@ -124,14 +125,16 @@ int CStereoWorkspace::readAnaglyphColourMode(const std::string& settingsPath) {
 }
 
 int CStereoWorkspace::readAnaglyphFilter(const std::string& settingsPath) {
-    // Stored as the index of the filter ("0", "1" or "2").
+    // Stored as the index of the filter ("0", "1" or "2"; 3 and above for
+    // the methods of AnaglyphMethods.h).
     const int filter = Settings(settingsPath).getInt(SettingKey::OptionAnaglyphFilter);
-    return filter >= kFilterRedCyan && filter <= kFilterRedBlue ? filter : kFilterRedCyan;
+    return filter >= kFilterRedCyan && filter < kAnaglyphFilterCount ? filter : kFilterRedCyan;
 }
 
 // ---- the build ----------------------------------------------------------------
 
 bool BuildAnaglyph(Surface& dst, const Surface& right, const Surface& left, int colourMode, int filter) {
+    if (isAnaglyphMethod(filter)) return BuildAnaglyphMethod(dst, right, left, filter);
     if (right.empty() || left.empty()) return false;
     const int w = std::min(right.width(), left.width());
     const int h = std::min(right.height(), left.height());
@@ -170,7 +173,7 @@ AnaglyphDialogData anaglyphDialogPreset(const CStereoWorkspace& ws) {
 }
 
 bool anaglyphNeedsColourQuestion(const AnaglyphDialogData& data) {
-    return data.colourMode == kAnaglyphColour && data.filter != kFilterRedCyan;
+    return data.colourMode == kAnaglyphColour && (data.filter == kFilterRedGreen || data.filter == kFilterRedBlue);
 }
 
 void RegenerateAnaglyphViews(CStereoWorkspace& ws, int strength) {

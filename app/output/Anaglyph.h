@@ -24,8 +24,9 @@ enum AnaglyphFilter : int { kFilterRedCyan = 0, kFilterRedGreen = 1, kFilterRedB
 // b x 11 / 100 truncated alone) before the channels are picked:
 //   red-cyan  (A.r, B.g, B.b)   red-green (A.r, B.g, 0)   red-blue (A.r, 0, B.b)
 // with A the left-eye pixel (view N-1) and B the right-eye pixel (view 0).
-// A filter outside 0..2 is taken as red-cyan. False when either view is
-// empty or `dst` cannot be allocated.
+// Filters 3..7 are the methods of AnaglyphMethods.h (the colour mode does
+// not apply to them); any other filter outside 0..2 is taken as red-cyan.
+// False when either view is empty or `dst` cannot be allocated.
 bool BuildAnaglyph(Surface& dst, const Surface& right, const Surface& left, int colourMode, int filter);
 
 

@@ -177,6 +177,10 @@ int CStereoWorkspace::ChangePaperSize() {
             !remapLayer(paintMask, W, H, m_paintMask, plan.source, plan.dest, angle, kBlack, true))
             return outOfMemory();
     }
+    // An imported depth map follows like the paint layer (margins farthest).
+    Surface depthMap;
+    if (hasDepthMap() && !remapLayer(depthMap, W, H, m_depthMap, plan.source, plan.dest, angle, kBlack, false))
+        return outOfMemory();
     const int R = std::max(1, m_settings.hdRatio);
     std::array<Surface, kHighResSlots> high;
     for (int i = 0; i < m_highResCount && i < kHighResSlots; ++i) {
@@ -198,6 +202,7 @@ int CStereoWorkspace::ChangePaperSize() {
         m_paint = std::move(paint);
         m_paintMask = std::move(paintMask);
     }
+    if (hasDepthMap()) m_depthMap = std::move(depthMap);
     for (int i = 0; i < m_highResCount && i < kHighResSlots; ++i)
         if (!high[static_cast<std::size_t>(i)].empty()) m_highRes[static_cast<std::size_t>(i)] = std::move(high[static_cast<std::size_t>(i)]);
     for (int i = 0; i < m_objectCount; ++i) {

@@ -34,8 +34,11 @@ CAnaglyphDlg::CAnaglyphDlg(CStereoWorkspace& ws, QWidget* parent) : QDialog(pare
     auto* filterGroup = new QGroupBox(this);
     auto* filterLayout = new QVBoxLayout(filterGroup);
     auto* filterButtons = new QButtonGroup(this);
-    const char* filterLabels[3] = {"赤青(Red-Cyan)", "赤緑(Red-Green)", "赤青(Red-Blue)"};
-    for (int i = 0; i < 3; ++i) {
+    const char* filterLabels[kAnaglyphFilterCount] = {
+        "赤シアン(Red-Cyan)",          "赤緑(Red-Green)",           "赤青(Red-Blue)",
+        "赤シアン 最小二乗法(Dubois)", "緑マゼンタ 最小二乗法(Dubois)", "アンバー青 最小二乗法(Dubois)",
+        "赤シアン ハーフカラー",       "赤シアン 最適化"};
+    for (int i = 0; i < kAnaglyphFilterCount; ++i) {
         m_filter[i] = new QRadioButton(filterLabels[i], filterGroup);
         filterButtons->addButton(m_filter[i], i);
         filterLayout->addWidget(m_filter[i]);
@@ -61,7 +64,14 @@ CAnaglyphDlg::CAnaglyphDlg(CStereoWorkspace& ws, QWidget* parent) : QDialog(pare
 
     const AnaglyphDialogData preset = anaglyphDialogPreset(ws);
     m_colour[preset.colourMode == kAnaglyphColour ? 1 : 0]->setChecked(true);
-    m_filter[std::clamp(preset.filter, 0, 2)]->setChecked(true);
+    m_filter[std::clamp(preset.filter, 0, kAnaglyphFilterCount - 1)]->setChecked(true);
+    // The colour mode applies to the three channel picks only.
+    auto colourApplies = [this] {
+        const bool on = !isAnaglyphMethod(data().filter);
+        for (QRadioButton* r : m_colour) r->setEnabled(on);
+    };
+    colourApplies();
+    connect(filterButtons, &QButtonGroup::idToggled, this, colourApplies);
     // A strength the spin control cannot hold shows as its nearest bound.
     m_strength->setValue(std::clamp(preset.strength, kMinStrength, kMaxStrength));
     m_regenerate->setChecked(preset.regenerate);
@@ -76,7 +86,9 @@ CAnaglyphDlg::CAnaglyphDlg(CStereoWorkspace& ws, QWidget* parent) : QDialog(pare
 AnaglyphDialogData CAnaglyphDlg::data() const {
     AnaglyphDialogData d;
     d.colourMode = m_colour[1]->isChecked() ? kAnaglyphColour : kAnaglyphGrey;
-    d.filter = m_filter[2]->isChecked() ? kFilterRedBlue : m_filter[1]->isChecked() ? kFilterRedGreen : kFilterRedCyan;
+    d.filter = kFilterRedCyan;
+    for (int i = 0; i < kAnaglyphFilterCount; ++i)
+        if (m_filter[i]->isChecked()) d.filter = i;
     d.regenerate = m_regenerate->isChecked();
     d.strength = m_strength->value();
     return d;

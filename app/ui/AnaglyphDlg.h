@@ -1,10 +1,13 @@
 // CAnaglyphDlg ("アナグリフ画像作成"): colour mode, filter, regeneration and
 // its strength for an anaglyph. "作成" asks before a colour anaglyph with a
-// filter that cannot show the original colours.
+// filter that cannot show the original colours. The filter list goes on with
+// the methods of AnaglyphMethods.h, which make their own use of colour: while
+// one of them is chosen the colour mode is disabled.
 #pragma once
 
 #include "core/StereoWorkspace.h"
 #include "output/Anaglyph.h"
+#include "output/AnaglyphMethods.h"
 
 #include <QDialog>
 
@@ -37,7 +40,7 @@ public slots:
 private:
     CStereoWorkspace& m_ws;
     QRadioButton* m_colour[2];
-    QRadioButton* m_filter[3];
+    QRadioButton* m_filter[kAnaglyphFilterCount];
     QCheckBox* m_regenerate;
     QSpinBox* m_strength;
     QPushButton* m_create;

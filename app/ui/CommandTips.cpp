@@ -10,6 +10,9 @@ namespace plastora::ui {
 const char* commandTip(const std::string& id) {
     static const std::map<std::string, const char*> tips = {
         {"open", "写真またはプロジェクトファイルを開きます\n開く"},
+        {"openWithDepth", "写真と深度マップを開き、深度マップから立体画像を作ります\n深度マップ付きで開く"},
+        {"saveDepthMap", "奥行きを白黒の深度マップ画像として保存します\n深度マップの保存"},
+        {"pitchTest", "レンズのピッチを確かめるテストシートを印刷します\nピッチテスト印刷"},
         {"sample", "サンプルの写真とプロジェクトを開きます\nサンプルデータを開く"},
         {"save", "編集中のプロジェクトを上書き保存します\n上書き保存"},
         {"saveAs", "編集中のプロジェクトに名前を付けて保存します\n名前を付けて保存"},

@@ -3,8 +3,10 @@
 #include "core/Help.h"
 #include "core/Settings.h"
 #include "core/Version.h"
+#include "layers/DepthViews.h"
 #include "output/Anaglyph.h"
 #include "output/Interlace.h"
+#include "output/PitchTest.h"
 #include "output/Video.h"
 #include "stereo/StereoFiles.h"
 #include "ui/MainFrame.h"
@@ -83,6 +85,10 @@ std::vector<Command> buildTable() {
         [](WS ws) { return compositeExists(ws) || ws.mode() == kModeImage || ws.mode() == kModeAnaglyph; },
         [](CMainFrame& f) { OnFilePrint(W(f), &f); }, {}, true);
     add("printSetup", MenuId::File, "プリンタの設定(&R)...", {}, always, [](CMainFrame& f) { OnFilePrintSetup(W(f), &f); });
+    add("openWithDepth", MenuId::File, "深度マップ付きで開く...", {}, always,
+        [](CMainFrame& f) { OpenPhotoWithDepth(W(f)); }, {}, true);
+    add("saveDepthMap", MenuId::File, "深度マップの保存...", {}, [](WS ws) { return picture(ws) && !ws.stereoPair(); },
+        [](CMainFrame& f) { ExportDepthMap(W(f)); });
     add("exit", MenuId::File, "アプリケーションの終了(&X)", {}, always, [](CMainFrame& f) { f.close(); }, {}, true);
     // Edit
     add("undo", MenuId::Edit, "元に戻す(&U)", QKeySequence("Ctrl+Z"), [](WS ws) { return ws.canUndo(); },
@@ -203,6 +209,13 @@ std::vector<Command> buildTable() {
     });
     add("videoSettings", MenuId::Option, "動画出力設定(&V)...", {}, always,
         [](CMainFrame& f) { RunVideoSettings(f.view()->host(), W(f).settingsPath(), &f); });
+    add("pitchTest", MenuId::Option, "ピッチテスト印刷", {}, always, [](CMainFrame& f) {
+        // The lens of the open picture, else the standard one.
+        CStereoWorkspace& ws = W(f);
+        const double lpi = hasPicture(ws) ? ws.lpi() : Settings(ws.settingsPath()).getFloat(SettingKey::LenticularLPI);
+        CPrintDlg dialogs(&f);
+        RunPitchTestPrint(f.view()->host(), dialogs, lpi, ws.settings().viewCount, ws.settings().pitch);
+    }, {}, true);
     // Help
     add("doc", MenuId::Help, "ドキュメントの表示(&D)", {}, always,
         [](CMainFrame& f) { ShowHelp(f.view()->host(), W(f).settingsPath(), HelpPage::Manual, openWithDesktop); });

@@ -144,7 +144,7 @@ TEST(Anaglyph, SettingsAreWrittenOnlyWhenChangedAndReadBackAsAnIndex) {
     CStereoWorkspace again(d.host, d.dir.file("Plastora.ini"));
     EXPECT_EQ(again.anaglyphFilter(), kFilterRedBlue);
     EXPECT_EQ(again.anaglyphColourMode(), kAnaglyphColour);
-    std::ofstream(d.dir.file("odd.ini")) << "[Option]\nAnaglyphFilter=7\nAnaglyphColor=5\n";
+    std::ofstream(d.dir.file("odd.ini")) << "[Option]\nAnaglyphFilter=8\nAnaglyphColor=5\n";
     CStereoWorkspace odd(d.host, d.dir.file("odd.ini"));
     EXPECT_EQ(odd.anaglyphFilter(), kFilterRedCyan) << "an index out of range reads as red-cyan";
     EXPECT_EQ(odd.anaglyphColourMode(), kAnaglyphColour);

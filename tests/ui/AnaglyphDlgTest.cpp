@@ -85,3 +85,26 @@ TEST(AnaglyphDlg, ColourWithAFilterOtherThanRedCyanAsks) {
     grey.createButton()->click();
     EXPECT_EQ(grey.result(), QDialog::Accepted);
 }
+
+// The methods follow the three channel picks; while one is chosen the colour
+// mode does not apply, and a stored method is preselected.
+TEST(AnaglyphDlg, MethodsDisableTheColourModeAndAreStored) {
+    Doc d("[Option]\nAnaglyphColor=1\nAnaglyphFilter=6\n");
+    CAnaglyphDlg dlg(*d.ws);
+    EXPECT_EQ(dlg.filterRadio(kFilterRedCyan)->text(), "赤シアン(Red-Cyan)");
+    EXPECT_EQ(dlg.filterRadio(kFilterRedBlue)->text(), "赤青(Red-Blue)");
+    EXPECT_TRUE(dlg.filterRadio(kFilterHalfColour)->isChecked());
+    EXPECT_FALSE(dlg.colourRadio(kAnaglyphGrey)->isEnabled());
+    dlg.filterRadio(kFilterRedGreen)->click();
+    EXPECT_TRUE(dlg.colourRadio(kAnaglyphGrey)->isEnabled());
+    dlg.filterRadio(kFilterDuboisGreenMagenta)->click();
+    EXPECT_FALSE(dlg.colourRadio(kAnaglyphColour)->isEnabled());
+    EXPECT_EQ(dlg.data().filter, kFilterDuboisGreenMagenta);
+    dlg.createButton()->click();  // colour mode 1 kept, but no question for a method
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+
+    // The choice is written as its number.
+    d.ws->GenerateViews(nullptr, 2, true);
+    ASSERT_EQ(CreateAnaglyph(*d.ws, dlg.data()), 1);
+    EXPECT_EQ(CStereoWorkspace::readAnaglyphFilter(d.dir.file("Plastora.ini")), kFilterDuboisGreenMagenta);
+}

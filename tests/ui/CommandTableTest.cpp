@@ -60,7 +60,8 @@ const std::map<std::string, Rule>& enabledRules() {
         const Rule m1Many = [](const Facts& f) { return f.mode == kModeMask && f.regions > 1; };
         const Rule views = [](const Facts& f) { return f.views; };
         for (const char* id : {"new", "open", "sample", "printSetup", "openStereo", "exit", "params", "interlaceSettings",
-                               "pmSettings", "faceSettings", "videoSettings", "doc", "tutorial", "about"})
+                               "pmSettings", "faceSettings", "videoSettings", "doc", "tutorial", "about",
+                               "openWithDepth", "pitchTest"})
             r[id] = always;
         for (const char* id : {"save", "saveAs", "stereo", "depth", "paper", "anaglyph", "saveCard", "spectral"}) r[id] = pic;
         r["saveComposite"] = [](const Facts& f) { return f.composite; };
@@ -97,6 +98,7 @@ const std::map<std::string, Rule>& enabledRules() {
         r["saveEdit"] = [](const Facts& f) { return f.mode == kModeImage || f.mode == kModeInterlace; };
         r["saveViews"] = views;
         r["saveAnaglyph"] = [](const Facts& f) { return f.mode == kModeAnaglyph; };
+        r["saveDepthMap"] = pic;  // the scenarios hold no stereo pair, which has no depth to save
         r["interlace"] = views;
         // Palettes.
         r["pen"] = m12;

@@ -187,7 +187,7 @@ TEST(Commands, EnablingFollowsTheState) {
     for (const auto& c : ui::commandTable()) {
         if (!c.enabled(empty)) continue;
         EXPECT_TRUE(c.id == "new" || c.id == "open" || c.id == "sample" || c.id == "exit" || c.id == "printSetup" ||
-                    c.id == "openStereo" || c.menu == ui::MenuId::Option || c.menu == ui::MenuId::Help)
+                    c.id == "openStereo" || c.id == "openWithDepth" || c.menu == ui::MenuId::Option || c.menu == ui::MenuId::Help)
             << c.id << " is enabled with no picture";
     }
 }

@@ -1,0 +1,347 @@
+#include "layers/DepthViews.h"
+
+#include "core/DepthMapFile.h"
+#include "core/ProjectFile.h"
+#include "core/StereoWorkspace.h"
+#include "core/StillImage.h"
+#include "layers/ViewSynthesis.h"
+#include "overlay/ObjectDraw.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace plastora {
+
+namespace {
+
+constexpr const char* kDepthSaveFilter =
+    "PNGﾌｧｲﾙ (*.png)|*.png|JPEGﾌｧｲﾙ(*.jpg,*.jpeg)|*.jpg;*.jpeg|ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp||";
+constexpr const char* kPhotoOpenFilter =
+    "画像ﾌｧｲﾙ (*.jpg,*.jpeg,*.bmp)|*.jpg;*.jpeg;*.bmp|すべてのﾌｧｲﾙ (*.*)|*.*||";
+constexpr const char* kDepthOpenFilter =
+    "深度マップ (*.png,*.jpg,*.jpeg,*.bmp)|*.png;*.jpg;*.jpeg;*.bmp|すべてのﾌｧｲﾙ (*.*)|*.*||";
+constexpr const char* kDepthForStereoPairMessage = "ステレオ画像には深度マップを使えません";
+
+constexpr int kNoPixel = INT_MIN;
+
+// Gaps of one row after the pixels were moved: runs of `z` = kNoPixel. A run
+// at either picture edge stays white; an inner run is mirrored in from its
+// farther neighbour (the background side), like the mirror fill of the
+// region plates.
+void fillGaps(Pixel* out, int* z, int w) {
+    for (int x = 0; x < w;) {
+        if (z[x] != kNoPixel) {
+            ++x;
+            continue;
+        }
+        int e = x;
+        while (e < w && z[e] == kNoPixel) ++e;
+        const int s = x;
+        if (s == 0 || e == w) {
+            for (int i = s; i < e; ++i) out[i] = kWhite;
+        } else if (z[s - 1] <= z[e]) {
+            // The left neighbour is farther (or as far): mirror from the left.
+            for (int k = 0; s + k < e; ++k) {
+                const int j = std::max(0, s - 1 - k);
+                out[s + k] = out[j];
+                z[s + k] = z[s - 1];
+            }
+        } else {
+            const int zr = z[e];
+            for (int k = 0; e - 1 - k >= s; ++k) {
+                int j = std::min(w - 1, e + k);
+                // Past another gap on the right the last real pixel repeats.
+                while (j > e && z[j] == kNoPixel) --j;
+                out[e - 1 - k] = out[j];
+                z[e - 1 - k] = zr;
+            }
+        }
+        x = e;
+    }
+}
+
+ColorRef shadowGrey(int level) {
+    const unsigned l = static_cast<unsigned>(std::clamp(level, 0, 255));
+    return RGB(l, l, l);
+}
+
+// Where an object draws: the pixels that drawing it changes on black or on
+// white.
+bool objectFootprint(Surface& footprint, int type, const OverlayObject& o, int w, int h) {
+    Surface onBlack, onWhite;
+    if (!onBlack.create(w, h) || !onWhite.create(w, h) || !footprint.create(w, h)) return false;
+    blit(onWhite, Rop::Whiteness);
+    drawObject(onBlack, type, o, 0, 1, false, 0);
+    drawObject(onWhite, type, o, 0, 1, false, 0);
+    for (int y = 0; y < h; ++y) {
+        const Pixel* b = onBlack.row(y);
+        const Pixel* wt = onWhite.row(y);
+        Pixel* f = footprint.row(y);
+        for (int x = 0; x < w; ++x) f[x] = (b[x] != kBlack || wt[x] != kWhite) ? kWhite : kBlack;
+    }
+    return true;
+}
+
+// The map resampled to w x h by nearest pixel when its size differs (a
+// document whose size changed after the map came in).
+const Surface* mapAtSize(const Surface& map, int w, int h, Surface& scratch) {
+    if (map.width() == w && map.height() == h) return &map;
+    if (map.empty() || !scratch.create(w, h) ||
+        !stretchBlit(scratch, 0, 0, w, h, map, 0, 0, map.width(), map.height(), Rop::Copy, StretchMode::Nearest))
+        return nullptr;
+    return &scratch;
+}
+
+}  // namespace
+
+std::uint8_t greyOfDepth(int depth) {
+    const int d = std::clamp(depth, kDepthFarthest, kDepthNearest) - kDepthFarthest;
+    constexpr int span = kDepthNearest - kDepthFarthest;
+    return static_cast<std::uint8_t>((d * 255 + span / 2) / span);
+}
+
+int quarterDepthOfGrey(unsigned grey) {
+    constexpr int span4 = 4 * (kDepthNearest - kDepthFarthest);
+    return (static_cast<int>(std::min(grey, 255u)) * span4 + 127) / 255 + 4 * kDepthFarthest;
+}
+
+bool BuildLayerDepthMap(Surface& out, int w, int h, int backgroundDepth, const std::vector<DepthLayer>& layers) {
+    if (!out.createUninitialized(w, h)) return false;
+    const Pixel background = kOpaque | Pixel{greyOfDepth(backgroundDepth)} * 0x010101u;
+    for (int y = 0; y < h; ++y) std::fill(out.row(y), out.row(y) + w, background);
+    for (const DepthLayer& layer : layers) {
+        if (!layer.mask || layer.mask->width() < w || layer.mask->height() < h) continue;
+        const Pixel grey = kOpaque | Pixel{greyOfDepth(layer.depth)} * 0x010101u;
+        for (int y = 0; y < h; ++y) {
+            const Pixel* m = layer.mask->row(y);
+            Pixel* o = out.row(y);
+            for (int x = 0; x < w; ++x)
+                if (m[x] & 0x00FFFFFFu) o[x] = grey;
+        }
+    }
+    return true;
+}
+
+bool BuildDocumentDepthMap(const CStereoWorkspace& ws, Surface& out) {
+    const int w = ws.width(), h = ws.height();
+    if (w <= 0 || h <= 0 || ws.source().empty() || ws.stereoPair()) return false;
+    if (ws.hasDepthMap()) {
+        Surface scratch;
+        const Surface* map = mapAtSize(ws.depthMap(), w, h, scratch);
+        return map && out.createCopy(*map);
+    }
+    std::vector<DepthLayer> layers;
+    for (int j = 0; j < ws.regionCount(); ++j) layers.push_back({&ws.region(j).mask, ws.region(j).depth});
+    auto& mutableWs = const_cast<CStereoWorkspace&>(ws);
+    if (ws.hasPaintLayer()) layers.push_back({&mutableWs.paintMask(), ws.paintDepth});
+    std::vector<Surface> footprints(static_cast<std::size_t>(ws.objectCount()));
+    for (int i = 0; i < ws.objectCount(); ++i) {
+        const ObjectEntry& e = ws.objectEntry(i);
+        if (!e.object) continue;
+        if (!objectFootprint(footprints[static_cast<std::size_t>(i)], e.type, *e.object, w, h)) return false;
+        // Texts kept flat sit in the picture plane in every view.
+        const bool flat = e.type == kObjectText && (e.object->flags & kTextFlat);
+        layers.push_back({&footprints[static_cast<std::size_t>(i)], flat ? 0 : e.object->depth});
+    }
+    return BuildLayerDepthMap(out, w, h, ws.backgroundDepth, layers);
+}
+
+bool BuildDocumentPhoto(const CStereoWorkspace& ws, Surface& out) {
+    if (ws.source().empty() || !out.createCopy(ws.source())) return false;
+    auto& mutableWs = const_cast<CStereoWorkspace&>(ws);
+    if (ws.hasPaintLayer()) copyThroughMask(out, mutableWs.paintLayer(), mutableWs.paintMask());
+    ws.DrawObjects(out, -1);
+    return true;
+}
+
+bool BuildRgbd(Surface& out, const Surface& photo, const Surface& depthMap) {
+    if (photo.empty() || photo.width() != depthMap.width() || photo.height() != depthMap.height()) return false;
+    const int w = photo.width();
+    if (!out.createUninitialized(2 * w, photo.height())) return false;
+    for (int y = 0; y < photo.height(); ++y) {
+        std::copy(photo.row(y), photo.row(y) + w, out.row(y));
+        std::copy(depthMap.row(y), depthMap.row(y) + w, out.row(y) + w);
+    }
+    return true;
+}
+
+bool RenderDepthView(Surface& view, const Surface& source, const Surface& depthMap, int a, int n, int strength,
+                     int ratio) {
+    const int w = source.width(), h = source.height();
+    if (source.empty() || depthMap.width() != w || depthMap.height() != h || n < 1) return false;
+    if ((view.width() != w || view.height() != h) && !view.createUninitialized(w, h)) return false;
+    // The shift of every grey level, once.
+    int shiftOf[256];
+    for (unsigned g = 0; g < 256; ++g) shiftOf[g] = quarterDepthShift(a, n, quarterDepthOfGrey(g), strength, ratio);
+    std::vector<int> z(static_cast<std::size_t>(w));
+    for (int y = 0; y < h; ++y) {
+        const Pixel* src = source.row(y);
+        const Pixel* d = depthMap.row(y);
+        Pixel* out = view.row(y);
+        std::fill(z.begin(), z.end(), kNoPixel);
+        for (int x = 0; x < w; ++x) {
+            const unsigned g = d[x] & 0xFFu;
+            const int to = x + shiftOf[g];
+            if (to < 0 || to >= w) continue;
+            // Nearer (brighter) wins; of equals the later pixel.
+            const int q = static_cast<int>(g);
+            if (q >= z[static_cast<std::size_t>(to)]) {
+                z[static_cast<std::size_t>(to)] = q;
+                out[to] = src[x];
+            }
+        }
+        fillGaps(out, z.data(), w);
+    }
+    return true;
+}
+
+void GenerateDepthViews(CStereoWorkspace& ws, ProgressSink* progress, int strength, bool extremesOnly) {
+    ws.setStrength(strength);
+    ws.ClearUndo();
+    if (progress) {
+        progress->setRange(0, 100);
+        progress->setPosition(1);
+    }
+    ws.discardViews();
+    const int n = ws.viewCount();
+    Surface scratch;
+    const Surface* map = mapAtSize(ws.depthMap(), ws.width(), ws.height(), scratch);
+    if (!map) {
+        ws.host().message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+        return;
+    }
+    const ColorRef shadow = shadowGrey(ws.settings().shadowLevel);
+    const Rect paintBounds = ws.hasPaintLayer() ? maskBounds(ws.paintMask()) : Rect{};
+    const int step = extremesOnly ? std::max(1, n - 1) : 1;
+    for (int a = 0; a < n; a += step) {
+        Surface& v = ws.view(a);
+        if (!RenderDepthView(v, ws.source(), *map, a, n, strength)) {
+            v.reset();
+            ws.host().message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+            break;
+        }
+        if (ws.hasPaintLayer()) {
+            if (ws.paintShadow)
+                paintThroughMask(v, ws.paintMask(), nullptr, shadow, viewShift(a, n, ws.backgroundDepth, strength),
+                                 paintBounds);
+            paintThroughMask(v, ws.paintMask(), &ws.paintLayer(), 0, viewShift(a, n, ws.paintDepth, strength),
+                             paintBounds);
+        }
+        ws.DrawObjects(v, a);
+        if (progress && !extremesOnly) progress->setPosition(100 * (a + 1) / n);
+    }
+}
+
+bool GenerateDepthHighResPair(CStereoWorkspace& ws, Surface& left, Surface& right) {
+    const int r = std::max(1, ws.settings().hdRatio);
+    const int W = ws.width() * r, H = ws.height() * r, n = ws.viewCount();
+    Surface enlarged, bigMap, scratch;
+    const Surface* source = &ws.highRes(0);
+    bool ok = true;
+    if (ws.highResCount() < 1 || source->width() != W || source->height() != H) {
+        ok = enlarged.create(W, H) && stretchBlit(enlarged, 0, 0, W, H, ws.source(), 0, 0, ws.width(), ws.height(),
+                                                  Rop::Copy, StretchMode::Halftone);
+        source = &enlarged;
+    }
+    const Surface* map = ok ? mapAtSize(ws.depthMap(), ws.width(), ws.height(), scratch) : nullptr;
+    ok = ok && map && bigMap.create(W, H) &&
+         stretchBlit(bigMap, 0, 0, W, H, *map, 0, 0, map->width(), map->height(), Rop::Copy, StretchMode::Nearest) &&
+         RenderDepthView(right, *source, bigMap, 0, n, ws.strength(), r) &&
+         RenderDepthView(left, *source, bigMap, n - 1, n, ws.strength(), r);
+    if (!ok) {
+        ws.host().message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    }
+    // The paint layer and the objects at R times their size.
+    for (int a : {0, n - 1}) {
+        Surface& target = a == 0 ? right : left;
+        if (ws.hasPaintLayer()) {
+            Surface paint, mask;
+            if (paint.create(W, H) && mask.create(W, H) &&
+                stretchBlit(paint, 0, 0, W, H, ws.paintLayer(), 0, 0, ws.width(), ws.height(), Rop::Copy,
+                            StretchMode::Nearest) &&
+                stretchBlit(mask, 0, 0, W, H, ws.paintMask(), 0, 0, ws.width(), ws.height(), Rop::Copy,
+                            StretchMode::Nearest))
+                paintThroughMask(target, mask, &paint, 0, viewShiftHighRes(a, n, ws.paintDepth, ws.strength(), r),
+                                 Rect{0, 0, W, H});
+        }
+        ws.DrawObjects(target, a, r);
+    }
+    return true;
+}
+
+int ExportDepthMap(CStereoWorkspace& ws, const std::string& pathIn, bool rgbd) {
+    if (ws.source().empty()) return 0;
+    if (ws.stereoPair()) {
+        ws.host().message(kDepthForStereoPairMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return 0;
+    }
+    std::string path = pathIn;
+    if (path.empty()) {
+        auto chosen = ws.host().askSavePath("png", kDepthSaveFilter);
+        if (!chosen) return 0;
+        path = *chosen;
+    }
+    Surface depth, photo, both;
+    if (!BuildDocumentDepthMap(ws, depth) ||
+        (rgbd && (!BuildDocumentPhoto(ws, photo) || !BuildRgbd(both, photo, depth)))) {
+        ws.host().message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+        return 0;
+    }
+    return writeDepthMapImage(ws.host(), rgbd ? both : depth, path, !rgbd, ws.settings().jpegQuality);
+}
+
+int OpenPhotoWithDepth(CStereoWorkspace& ws, const std::string& photoPathIn, const std::string& depthPathIn) {
+    std::string photoPath = photoPathIn, depthPath = depthPathIn;
+    if (photoPath.empty()) {
+        auto chosen = ws.host().askOpenPath("jpg", kPhotoOpenFilter);
+        if (!chosen) return 0;
+        photoPath = *chosen;
+    }
+    if (depthPath.empty()) {
+        auto chosen = ws.host().askOpenPath("png", kDepthOpenFilter);
+        if (!chosen) return 0;
+        depthPath = *chosen;
+    }
+    Surface map;
+    if (!readDepthMapImage(depthPath, map)) {
+        ws.host().message(kDepthMapReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
+        return 0;
+    }
+    if (!ws.Open(photoPath)) return 0;
+    if (ws.stereoPair()) {
+        ws.host().message(kDepthForStereoPairMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return 0;
+    }
+    // The map follows the photo: first to the photo's own size, then through
+    // the rectangles the working-size step used (margins are farthest).
+    const Size photoSize = ws.trimPhotoSize();
+    const Rect src = ws.trimSource(), dst = ws.trimDest();
+    Surface atPhoto, working;
+    // A project opened this way has no trimming of its own: the map is
+    // stretched over the whole picture.
+    const bool haveRects = !isProjectPath(photoPath) && photoSize.cx > 0 && photoSize.cy > 0 && src.width() > 0 &&
+                           src.height() > 0 && dst.width() > 0 && dst.height() > 0;
+    bool ok = working.create(ws.width(), ws.height());
+    if (ok && haveRects) {
+        ok = atPhoto.create(photoSize.cx, photoSize.cy) &&
+             stretchBlit(atPhoto, 0, 0, photoSize.cx, photoSize.cy, map, 0, 0, map.width(), map.height(), Rop::Copy,
+                         StretchMode::Nearest) &&
+             stretchBlit(working, dst.left, dst.top, dst.width(), dst.height(), atPhoto, src.left, src.top,
+                         src.width(), src.height(), Rop::Copy, StretchMode::Nearest);
+    } else if (ok) {
+        ok = stretchBlit(working, 0, 0, ws.width(), ws.height(), map, 0, 0, map.width(), map.height(), Rop::Copy,
+                         StretchMode::Nearest);
+    }
+    if (!ok) {
+        ws.host().message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+        return 0;
+    }
+    ws.depthMap() = std::move(working);
+    ws.setModified(true);
+    ws.Redraw();
+    return 1;
+}
+
+}  // namespace plastora

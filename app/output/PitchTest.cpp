@@ -1,0 +1,137 @@
+#include "output/PitchTest.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+
+namespace plastora {
+
+namespace {
+
+constexpr double kLabelInches = 1.0;
+constexpr double kRightInches = 0.4;
+constexpr double kTopInches = 0.4;
+constexpr double kStripInches = 0.22;
+constexpr double kSlotInches = 0.32;
+constexpr const char* kLabelFace = "ＭＳ Ｐゴシック";
+
+std::string labelOf(double lpi) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f lpi", lpi);
+    // Values closer than the label's precision keep their hundredths.
+    if (std::fabs(std::round(lpi * 10.0) - lpi * 10.0) > 1e-6) std::snprintf(text, sizeof text, "%.2f lpi", lpi);
+    return text;
+}
+
+}  // namespace
+
+std::vector<double> pitchTestValues(double lpi, double range, double step) {
+    std::vector<double> values;
+    if (!(lpi > 0.0) || !(range >= 0.0) || !(step > 0.0) || !std::isfinite(lpi + range + step)) return values;
+    const double count = std::floor(2.0 * range / step + 1e-9) + 1.0;
+    if (count > kMaxPitchStrips) return values;
+    for (int i = 0; i < static_cast<int>(count); ++i) {
+        const double v = std::round((lpi - range + i * step) * 1000.0) / 1000.0;
+        if (v > 0.0) values.push_back(v);
+    }
+    return values;
+}
+
+bool BuildPitchPattern(Surface& out, int lenses, int views, int rows) {
+    if (lenses <= 0 || views <= 0 || rows <= 0 || lenses > (1 << 20) / views) return false;
+    if (!out.createUninitialized(lenses * views, rows)) return false;
+    const int dark = std::max(1, views / 2);
+    for (int y = 0; y < rows; ++y) {
+        Pixel* p = out.row(y);
+        for (int c = 0; c < lenses * views; ++c) p[c] = (c % views) < dark ? kBlack : kWhite;
+    }
+    return true;
+}
+
+std::vector<PitchStrip> layoutPitchSheet(const std::vector<double>& values, int views, int pitch, int dpiX, int dpiY,
+                                         int pageWidth, int pageHeight) {
+    std::vector<PitchStrip> strips;
+    if (views <= 0 || pitch <= 0 || dpiX <= 0 || dpiY <= 0) return strips;
+    const double widthInches = static_cast<double>(pageWidth) / dpiX - kLabelInches - kRightInches;
+    const int slot = static_cast<int>(kSlotInches * dpiY);
+    const int top = static_cast<int>(kTopInches * dpiY);
+    const int perPage = std::max(1, (pageHeight - 2 * top) / std::max(1, slot));
+    const int left = static_cast<int>(kLabelInches * dpiX);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const double lpi = values[i];
+        PitchStrip s;
+        s.lpi = lpi;
+        s.page = static_cast<int>(i) / perPage;
+        // The picture a strip stands for: W working pixels make W / (2 LPI)
+        // inches in print (Print.h), so W = inches x 2 x LPI, whole lenses.
+        s.workingWidth = static_cast<int>(std::max(0.0, widthInches) * 2.0 * lpi) / pitch * pitch;
+        s.workingHeight = std::max(1, static_cast<int>(kStripInches * 2.0 * lpi));
+        s.lenses = s.workingWidth / pitch;
+        const PrintGeometry g = computePrintGeometry(s.workingWidth, s.workingHeight, views, pitch, lpi, 1, false,
+                                                     dpiX, dpiY, pageWidth, pageHeight);
+        if (!g.valid() || s.lenses <= 0) return {};
+        const int y = top + (static_cast<int>(i) % perPage) * slot;
+        s.rect = Rect{left, y, left + g.pw, y + g.ph};
+        s.label = Rect{dpiX / 10, y, left - dpiX / 10, y + g.ph};
+        s.text = labelOf(lpi);
+        strips.push_back(s);
+    }
+    return strips;
+}
+
+int PrintPitchTest(Host& host, PrintTarget& target, const std::vector<double>& values, int views, int pitch) {
+    const std::vector<PitchStrip> strips = layoutPitchSheet(values, views, pitch, target.dpiX(), target.dpiY(),
+                                                            target.pageWidth(), target.pageHeight());
+    if (!target.startDoc(kPrintDocumentName)) return 0;
+    bool ok = !strips.empty();
+    int page = -1;
+    for (std::size_t i = 0; ok && i < strips.size(); ++i) {
+        const PitchStrip& s = strips[i];
+        if (s.page != page) {
+            if (page >= 0) target.endPage();
+            page = s.page;
+            if (!target.startPage()) {
+                target.endDoc();
+                return 0;
+            }
+        }
+        // The strip's composite: N columns per lens, stretched vertically
+        // from H to N x H / P like the composite's columns; the target
+        // stretches it to the printed size by area averaging, as printing
+        // does.
+        Surface composite, label;
+        ok = BuildPitchPattern(composite, s.lenses, views, std::max(1, views * s.workingHeight / pitch)) &&
+             target.drawImage(s.rect, composite);
+        if (!ok) break;
+        // The label, black on white, as large as the strip is high.
+        Font font;
+        font.face = kLabelFace;
+        font.height = -std::max(8, s.label.height() * 7 / 10);
+        const Size extent = textExtent(font, s.text);
+        const int lw = std::min(s.label.width(), std::max(1, extent.cx));
+        ok = lw > 0 && label.create(lw, s.label.height());
+        if (!ok) break;
+        blit(label, Rop::Whiteness);
+        drawText(label, font, 0, std::max(0, (s.label.height() - extent.cy) / 2), s.text, RGB(0, 0, 0));
+        ok = target.drawImage(Rect{s.label.left, s.label.top, s.label.left + lw, s.label.bottom}, label);
+    }
+    if (page >= 0) target.endPage();
+    target.endDoc();
+    if (!ok) host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+    return ok ? 1 : 0;
+}
+
+int RunPitchTestPrint(Host& host, PrintDialogs& dialogs, double lpi, int views, int pitch,
+                      const std::string& setupPath) {
+    const std::vector<double> values = pitchTestValues(lpi, 1.5, 0.1);
+    PrinterSettings stored;
+    std::error_code ec;
+    const bool haveSetup = std::filesystem::exists(setupPath, ec) && readPrinterSettings(setupPath, stored);
+    stored.orientation = kPortrait;
+    std::unique_ptr<PrintTarget> target = dialogs.printDialog(haveSetup ? &stored : nullptr);
+    if (!target) return 0;
+    return PrintPitchTest(host, *target, values, views, pitch);
+}
+
+}  // namespace plastora

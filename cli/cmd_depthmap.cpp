@@ -1,0 +1,38 @@
+// depthmap: a project's depth as an 8-bit grey picture at the working size
+// (nearer = brighter), or with --rgbd photo and depth side by side.
+#include "cli/Cli.h"
+#include "core/Settings.h"
+#include "core/StereoWorkspace.h"
+#include "layers/DepthViews.h"
+
+#include <iostream>
+
+namespace plastora::cli {
+
+namespace {
+
+int runDepthMap(const std::vector<std::string>& argv) {
+    const char* name = "depthmap";
+    Args args;
+    std::string error;
+    if (!args.parse(argv, {"rgbd"}, error)) return usageError(name, error);
+    if (auto u = args.unknown({"output", "rgbd"}); !u.empty()) return usageError(name, "unknown option --" + u.front());
+    const auto out = args.get("output");
+    if (args.positional().size() != 1 || !out || out->empty()) return usageError(name, "expects a project and -o OUT");
+    CliHost host;
+    CStereoWorkspace ws(host, defaultSettingsPath());
+    if (!ws.Open(args.positional()[0])) return kExitFailure;
+    const bool rgbd = args.has("rgbd");
+    if (!ExportDepthMap(ws, *out, rgbd)) return kExitFailure;
+    std::cout << (rgbd ? 2 * ws.width() : ws.width()) << " x " << ws.height() << "\n";
+    return kExitOk;
+}
+
+}  // namespace
+
+PLASTORA_CLI_COMMAND({"depthmap", "P.lyr -o OUT [--rgbd]",
+                      "writes the project's depth at the working size, nearer brighter (8-bit grey for a .png "
+                      "name); --rgbd puts the photo and the depth side by side",
+                      &runDepthMap});
+
+}  // namespace plastora::cli

@@ -1,0 +1,179 @@
+// The least-squares, half-colour and optimised anaglyphs: hand-worked
+// pixels, a double-precision reference over random pixels and over the
+// sample project's views, and how the methods sit among the filters.
+#include "core/StereoWorkspace.h"
+#include "output/Anaglyph.h"
+#include "output/AnaglyphMethods.h"
+#include "support/ScriptedHost.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <random>
+
+using namespace plastora;
+using namespace plastora::test;
+
+namespace {
+
+Pixel rgb(unsigned r, unsigned g, unsigned b) { return kOpaque | (r << 16) | (g << 8) | b; }
+
+// One-pixel views through the method.
+Pixel one(int method, Pixel left, Pixel right) {
+    Surface l, r, out;
+    l.create(1, 1);
+    r.create(1, 1);
+    l.set(0, 0, left);
+    r.set(0, 0, right);
+    EXPECT_TRUE(BuildAnaglyphMethod(out, r, l, method));
+    return out.empty() ? 0 : out.at(0, 0);
+}
+
+// The reference: sRGB decoded in double precision, the projection, the clip
+// and the encoding, rounded.
+double decode(unsigned v) {
+    const double c = v / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+unsigned encode(double v) {
+    v = std::clamp(v, 0.0, 1.0);
+    const double s = v <= 0.0031308 ? v * 12.92 : 1.055 * std::pow(v, 1.0 / 2.4) - 0.055;
+    return static_cast<unsigned>(std::lround(s * 255.0));
+}
+std::array<unsigned, 3> reference(const AnaglyphProjection& p, Pixel left, Pixel right) {
+    const double a[3] = {decode((left >> 16) & 0xFF), decode((left >> 8) & 0xFF), decode(left & 0xFF)};
+    const double b[3] = {decode((right >> 16) & 0xFF), decode((right >> 8) & 0xFF), decode(right & 0xFF)};
+    std::array<unsigned, 3> out{};
+    for (int c = 0; c < 3; ++c) {
+        double s = 0;
+        for (int i = 0; i < 3; ++i) s += p.left[c][i] * a[i] + p.right[c][i] * b[i];
+        out[static_cast<std::size_t>(c)] = encode(s);
+    }
+    return out;
+}
+
+// The largest channel difference between a built anaglyph and the
+// reference, over every pixel.
+int worstDifference(const AnaglyphProjection& p, const Surface& out, const Surface& right, const Surface& left) {
+    int worst = 0;
+    for (int y = 0; y < out.height(); ++y)
+        for (int x = 0; x < out.width(); ++x) {
+            const auto ref = reference(p, left.at(x, y), right.at(x, y));
+            const Pixel got = out.at(x, y);
+            const unsigned ch[3] = {(got >> 16) & 0xFF, (got >> 8) & 0xFF, got & 0xFF};
+            for (int c = 0; c < 3; ++c)
+                worst = std::max(worst, std::abs(static_cast<int>(ch[c]) - static_cast<int>(ref[static_cast<std::size_t>(c)])));
+        }
+    return worst;
+}
+
+}  // namespace
+
+TEST(AnaglyphMethods, LeastSquaresHandWorkedPixels) {
+    // Red-cyan: white on both sides stays white (each row of the two
+    // matrices sums to about 1); the left eye's pure red gives 0.437 in
+    // linear light, 176.5 in sRGB; the right eye's pure blue gives green
+    // 0.009 (23.8) and a blue of 1.234, clipped.
+    EXPECT_EQ(one(kFilterDuboisRedCyan, rgb(255, 255, 255), rgb(255, 255, 255)), rgb(255, 255, 255));
+    EXPECT_EQ(one(kFilterDuboisRedCyan, rgb(0, 0, 0), rgb(0, 0, 0)), rgb(0, 0, 0));
+    // (176.52 lies within the encoding table's 0.06 of a level of the
+    // rounding edge, so 176 and 177 are both within the promised level.)
+    const Pixel red = one(kFilterDuboisRedCyan, rgb(255, 0, 0), rgb(0, 0, 0));
+    EXPECT_NEAR(static_cast<int>((red >> 16) & 0xFF), 176.5, 0.6);
+    EXPECT_EQ(red & 0xFFFFu, 0u) << "negative parts clip to 0";
+    EXPECT_EQ(one(kFilterDuboisRedCyan, rgb(0, 0, 0), rgb(0, 0, 255)), rgb(0, 24, 255));
+    // Mid grey is worked in linear light, not on the byte values: 128
+    // decodes to 0.2158 and comes back as 128, 127.9 and 128.
+    EXPECT_EQ(one(kFilterDuboisRedCyan, rgb(128, 128, 128), rgb(128, 128, 128)), rgb(128, 128, 128));
+    // Amber-blue: the left eye alone (white) is amber, the right eye alone
+    // is blue with a little green.
+    EXPECT_EQ(one(kFilterDuboisAmberBlue, rgb(255, 255, 255), rgb(0, 0, 0)), rgb(255, 249, 0));
+    EXPECT_EQ(one(kFilterDuboisAmberBlue, rgb(0, 0, 0), rgb(255, 255, 255)), rgb(0, 64, 255));
+    // Green-magenta: the left eye feeds green, the right red and blue.
+    const Pixel gm = one(kFilterDuboisGreenMagenta, rgb(255, 255, 255), rgb(0, 0, 0));
+    EXPECT_EQ((gm >> 16) & 0xFF, 0u);
+    EXPECT_GT((gm >> 8) & 0xFF, 240u);
+}
+
+TEST(AnaglyphMethods, HalfColourAndOptimisedHandWorkedPixels) {
+    // Half colour: the left eye's red is its grey, 200 x 30 / 100 + 100 x 59
+    // / 100 + 50 x 11 / 100 = 60 + 59 + 5; green and blue from the right.
+    EXPECT_EQ(one(kFilterHalfColour, rgb(200, 100, 50), rgb(10, 20, 30)), rgb(124, 20, 30));
+    EXPECT_EQ(one(kFilterHalfColour, rgb(255, 255, 255), rgb(0, 0, 0)), rgb(254, 0, 0)) << "the grey rule gives 254";
+    // Optimised: red from 0.7 green + 0.3 blue of the left eye, lifted by
+    // the 1/1.5 gamma: green 100 gives 70, and 255 x (70/255)^(2/3) = 107.7.
+    EXPECT_EQ(one(kFilterOptimised, rgb(0, 100, 0), rgb(1, 2, 3)), rgb(108, 2, 3));
+    EXPECT_EQ(one(kFilterOptimised, rgb(255, 0, 0), rgb(0, 0, 0)), rgb(0, 0, 0)) << "the left red is not used";
+    EXPECT_EQ(one(kFilterOptimised, rgb(0, 255, 255), rgb(0, 0, 0)), rgb(255, 0, 0));
+}
+
+// Every least-squares method against the double-precision reference over
+// random pixels, on a width that is not a multiple of the vector width.
+TEST(AnaglyphMethods, LeastSquaresMatchDoubleReferenceWithinOneLevel) {
+    std::mt19937 rng(28);
+    std::uniform_int_distribution<unsigned> byte(0, 255);
+    Surface left, right, out;
+    ASSERT_TRUE(left.create(203, 97));
+    ASSERT_TRUE(right.create(203, 97));
+    for (int y = 0; y < 97; ++y)
+        for (int x = 0; x < 203; ++x) {
+            left.set(x, y, rgb(byte(rng), byte(rng), byte(rng)));
+            right.set(x, y, rgb(byte(rng), byte(rng), byte(rng)));
+        }
+    for (int method : {kFilterDuboisRedCyan, kFilterDuboisGreenMagenta, kFilterDuboisAmberBlue}) {
+        ASSERT_TRUE(BuildAnaglyphMethod(out, right, left, method));
+        EXPECT_LE(worstDifference(*anaglyphProjection(method), out, right, left), 1) << anaglyphMethodName(method);
+    }
+}
+
+// The sample project's two extreme views through the red-cyan projection.
+TEST(AnaglyphMethods, SampleRedCyanMatchesDoubleReference) {
+    TempDir dir;
+    std::ofstream(dir.file("Plastora.ini")) << "";
+    ScriptedHost host;
+    CStereoWorkspace ws(host, dir.file("Plastora.ini"));
+    ASSERT_TRUE(ws.Open(std::string(PLASTORA_SOURCE_DIR) + "/data/sample/coffee.lyr"));
+    ws.GenerateViews(nullptr, ws.strength(), true);
+    const Surface& right = ws.view(0);
+    const Surface& left = ws.view(ws.viewCount() - 1);
+    ASSERT_FALSE(right.empty());
+    ASSERT_FALSE(left.empty());
+    Surface out;
+    ASSERT_TRUE(BuildAnaglyph(out, right, left, kAnaglyphGrey, kFilterDuboisRedCyan)) << "the colour mode does not apply";
+    EXPECT_LE(worstDifference(*anaglyphProjection(kFilterDuboisRedCyan), out, right, left), 1);
+}
+
+TEST(AnaglyphMethods, RowFormTouchesOnlyItsRows) {
+    Surface left, right, out;
+    left.create(9, 6);
+    right.create(9, 6);
+    blit(left, Rop::Whiteness);
+    blit(right, Rop::Whiteness);
+    out.create(9, 6);  // black
+    BuildAnaglyphMethodRows(out, right, left, kFilterDuboisRedCyan, 2, 4);
+    for (int y = 0; y < 6; ++y)
+        EXPECT_EQ(out.at(8, y), (y >= 2 && y < 4) ? kWhite : kBlack) << "row " << y;
+}
+
+TEST(AnaglyphMethods, FilterNumbersNamesAndStoredChoice) {
+    for (int f = 0; f < kAnaglyphFilterCount; ++f) EXPECT_EQ(anaglyphMethodFromName(anaglyphMethodName(f)), f);
+    EXPECT_EQ(anaglyphMethodFromName("optimized"), kFilterOptimised);
+    EXPECT_EQ(anaglyphMethodFromName("dubois"), -1);
+    EXPECT_EQ(anaglyphProjection(kFilterHalfColour), nullptr);
+
+    TempDir dir;
+    std::ofstream(dir.file("a.ini")) << "[Option]\nAnaglyphFilter=5\n";
+    std::ofstream(dir.file("b.ini")) << "[Option]\nAnaglyphFilter=8\n";
+    EXPECT_EQ(CStereoWorkspace::readAnaglyphFilter(dir.file("a.ini")), kFilterDuboisAmberBlue);
+    EXPECT_EQ(CStereoWorkspace::readAnaglyphFilter(dir.file("b.ini")), kFilterRedCyan) << "unknown numbers";
+
+    // Only the channel picks that drop a colour ask about colour mode.
+    AnaglyphDialogData d;
+    d.colourMode = kAnaglyphColour;
+    d.filter = kFilterHalfColour;
+    EXPECT_FALSE(anaglyphNeedsColourQuestion(d));
+    d.filter = kFilterRedBlue;
+    EXPECT_TRUE(anaglyphNeedsColourQuestion(d));
+}

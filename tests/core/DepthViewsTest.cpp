@@ -1,0 +1,254 @@
+// Depth maps: the grey scale, views by depth-image-based rendering of a
+// plane, a step and a ramp, the layers' map, the sample project's export
+// and import, and keeping the map in a project.
+#include "core/DepthMapFile.h"
+#include "core/StereoWorkspace.h"
+#include "core/StillImage.h"
+#include "layers/DepthViews.h"
+#include "layers/ViewSynthesis.h"
+#include "support/Pictures.h"
+#include "support/ScriptedHost.h"
+#include "support/TempDir.h"
+#include "support/TestDocument.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+using namespace plastora;
+using namespace plastora::test;
+
+namespace {
+
+// A source whose pixel tells where it came from: red = x, green = y.
+Surface positions(int w, int h) {
+    Surface s;
+    s.create(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) s.set(x, y, kOpaque | (static_cast<Pixel>(x) << 16) | (static_cast<Pixel>(y) << 8) | 7u);
+    return s;
+}
+
+Pixel greyPixel(unsigned g) { return kOpaque | g * 0x010101u; }
+
+Surface depthColumns(int w, int h, const std::function<int(int)>& depthAt) {
+    Surface d;
+    d.create(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) d.set(x, y, greyPixel(greyOfDepth(depthAt(x))));
+    return d;
+}
+
+int channelDiff(Pixel a, Pixel b) {
+    int worst = 0;
+    for (int s : {0, 8, 16})
+        worst = std::max(worst, std::abs(static_cast<int>((a >> s) & 0xFF) - static_cast<int>((b >> s) & 0xFF)));
+    return worst;
+}
+
+}  // namespace
+
+TEST(DepthMap, GreyScaleGivesWholeDepthsBack) {
+    EXPECT_EQ(greyOfDepth(kDepthFarthest), 0);
+    EXPECT_EQ(greyOfDepth(kDepthNearest), 255);
+    EXPECT_EQ(greyOfDepth(-100), 0) << "clamped";
+    for (int d = kDepthFarthest; d <= kDepthNearest; ++d) {
+        EXPECT_EQ(quarterDepthOfGrey(greyOfDepth(d)), 4 * d) << d;
+        if (d > kDepthFarthest) {
+            EXPECT_GT(greyOfDepth(d), greyOfDepth(d - 1));
+        }
+        // The shift of the quarter depth is the layers' shift, rounding included.
+        for (int a = 0; a < 5; ++a) EXPECT_EQ(quarterDepthShift(a, 5, 4 * d, 3), viewShift(a, 5, d, 3));
+    }
+}
+
+// A plane moves as a whole, leaving a white strip where the layer views
+// leave one.
+TEST(DepthMap, PlaneMovesLikeALayer) {
+    const Surface src = positions(40, 3);
+    const Surface depth = depthColumns(40, 3, [](int) { return -8; });
+    for (int a = 0; a < 4; ++a) {
+        Surface v;
+        ASSERT_TRUE(RenderDepthView(v, src, depth, a, 4, 2));
+        const int s = viewShift(a, 4, -8, 2);  // 8, 4, 0, -4
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 40; ++x) {
+                const int from = x - s;
+                EXPECT_EQ(v.at(x, y), from >= 0 && from < 40 ? src.at(from, y) : kWhite) << a << " " << x;
+            }
+    }
+}
+
+// A step: the near half (depth 8) over the far half (depth -8).
+TEST(DepthMap, StepNearWinsAndTheGapFillsFromTheFarSide) {
+    const Surface src = positions(40, 2);
+    const Surface depth = depthColumns(40, 2, [](int x) { return x < 20 ? -8 : 8; });
+    Surface v;
+    // View 0: far moves 8 right, near 8 left; they overlap on 12..27 and
+    // the near side shows there.
+    ASSERT_TRUE(RenderDepthView(v, src, depth, 0, 4, 2));
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(v.at(x, 1), kWhite) << x;
+    for (int x = 8; x < 12; ++x) EXPECT_EQ(v.at(x, 1), src.at(x - 8, 1)) << x;
+    for (int x = 12; x < 32; ++x) EXPECT_EQ(v.at(x, 1), src.at(x + 8, 1)) << x;
+    for (int x = 32; x < 40; ++x) EXPECT_EQ(v.at(x, 1), kWhite) << x;
+    // View 3: far moves 4 left, near 4 right; the gap 16..23 between them
+    // is mirrored in from the far (left) side: 19, 18, ... 12.
+    ASSERT_TRUE(RenderDepthView(v, src, depth, 3, 4, 2));
+    for (int x = 0; x < 16; ++x) EXPECT_EQ(v.at(x, 1), src.at(x + 4, 1)) << x;
+    for (int x = 16; x < 24; ++x) EXPECT_EQ(v.at(x, 1), src.at(35 - x, 1)) << x;
+    for (int x = 24; x < 40; ++x) EXPECT_EQ(v.at(x, 1), src.at(x - 4, 1)) << x;
+    // The far side on the right: the gap takes the right side's pixels.
+    const Surface mirrored = depthColumns(40, 2, [](int x) { return x < 20 ? 8 : -8; });
+    ASSERT_TRUE(RenderDepthView(v, src, mirrored, 0, 4, 2));
+    // Near (left) moves 8 left, far 8 right: gap 12..27, mirrored from 28
+    // on; past the picture's last column (src 31) that column repeats.
+    for (int x = 16; x < 28; ++x) EXPECT_EQ(v.at(x, 1), src.at(20 + (27 - x), 1)) << x;
+    for (int x = 12; x < 16; ++x) EXPECT_EQ(v.at(x, 1), src.at(31, 1)) << x;
+}
+
+// A ramp nearer to the right: stretched in view N-1 (gaps of a pixel, filled
+// from the farther left), squeezed in view 0 (the nearer pixels kept);
+// either way the picture stays in order and no gap stays white inside it.
+TEST(DepthMap, RampStaysInOrder) {
+    const int w = 64;
+    const Surface src = positions(w, 1);
+    Surface depth;
+    depth.create(w, 1);
+    for (int x = 0; x < w; ++x) depth.set(x, 0, greyPixel(static_cast<unsigned>(x * 4)));
+    for (int a : {0, 3}) {
+        Surface v;
+        ASSERT_TRUE(RenderDepthView(v, src, depth, a, 4, 2));
+        int first = 0, last = w - 1;
+        while (first < w && v.at(first, 0) == kWhite) ++first;
+        while (last >= 0 && v.at(last, 0) == kWhite) --last;
+        ASSERT_LT(first, last);
+        for (int x = first + 1; x <= last; ++x) {
+            ASSERT_NE(v.at(x, 0), kWhite) << a << " " << x;
+            EXPECT_GE((v.at(x, 0) >> 16) & 0xFF, (v.at(x - 1, 0) >> 16) & 0xFF) << a << " " << x;
+        }
+        // Squeezed, the nearest pixel is never hidden behind a farther one.
+        if (a == 0) {
+            EXPECT_EQ((v.at(last, 0) >> 16) & 0xFF, static_cast<unsigned>(w - 1));
+        }
+    }
+}
+
+TEST(DepthMap, LayersInDrawingOrder) {
+    Surface a, b, out;
+    a.create(10, 4);
+    b.create(10, 4);
+    paintRect(a, 0, 0, 5, 4);
+    paintRect(b, 3, 0, 7, 4);
+    ASSERT_TRUE(BuildLayerDepthMap(out, 10, 4, -8, {{&a, 8}, {&b, -16}}));
+    EXPECT_EQ(out.at(1, 2), greyPixel(greyOfDepth(8)));
+    EXPECT_EQ(out.at(4, 2), greyPixel(greyOfDepth(-16))) << "the later layer is drawn over, even when farther";
+    EXPECT_EQ(out.at(8, 2), greyPixel(greyOfDepth(-8)));
+}
+
+// The sample project's depth map and flat photo, exported and brought back,
+// give views within a few grey levels of the layer views, except within a
+// shift's reach of a depth edge.
+TEST(DepthMap, SampleExportImportMatchesLayerViews) {
+    TempDir dir;
+    std::ofstream(dir.file("Plastora.ini")) << "";
+    ScriptedHost host;
+    CStereoWorkspace layered(host, dir.file("Plastora.ini"));
+    ASSERT_TRUE(layered.Open(std::string(PLASTORA_SOURCE_DIR) + "/data/sample/coffee.lyr"));
+    const int s = layered.strength(), n = layered.viewCount();
+    ASSERT_EQ(ExportDepthMap(layered, dir.file("depth.png")), 1);
+    Surface photo;
+    ASSERT_TRUE(BuildDocumentPhoto(layered, photo));
+    layered.GenerateViews(nullptr, s, false);
+
+    CStereoWorkspace imported(host, dir.file("Plastora.ini"));
+    imported.adoptPicture(std::move(photo));
+    ASSERT_TRUE(readDepthMapImage(dir.file("depth.png"), imported.depthMap()));
+    ASSERT_EQ(imported.depthMap().width(), layered.width());
+    imported.GenerateViews(nullptr, s, false);
+
+    const Surface& map = imported.depthMap();
+    const int w = layered.width(), h = layered.height();
+    int reach = 0;
+    for (unsigned g = 0; g < 256; ++g)
+        for (int a = 0; a < n; ++a) reach = std::max(reach, std::abs(quarterDepthShift(a, n, quarterDepthOfGrey(g), s)));
+    long compared = 0, off = 0;
+    for (int y = 0; y < h; ++y) {
+        // Columns within `reach` of a depth edge (or of the picture's edges).
+        std::vector<bool> edge(static_cast<std::size_t>(w), false);
+        for (int x = 0; x < w; ++x)
+            if (x < reach || x >= w - reach || (x > 0 && map.at(x, y) != map.at(x - 1, y)))
+                for (int k = std::max(0, x - reach - 1); k <= std::min(w - 1, x + reach); ++k) edge[static_cast<std::size_t>(k)] = true;
+        for (int a = 0; a < n; ++a)
+            for (int x = 0; x < w; ++x) {
+                if (edge[static_cast<std::size_t>(x)]) continue;
+                ++compared;
+                if (channelDiff(layered.view(a).at(x, y), imported.view(a).at(x, y)) > 3) ++off;
+            }
+    }
+    EXPECT_GT(compared, static_cast<long>(w) * h * n / 3) << "most of the picture is away from edges";
+    EXPECT_EQ(off, 0) << "of " << compared;
+}
+
+TEST(DepthMap, ProjectKeepsTheMapBesideIt) {
+    TestDocument d(16, 8);
+    Surface map = depthColumns(16, 8, [](int x) { return x - 16; });
+    ASSERT_TRUE(d.ws->depthMap().createCopy(map));
+    const std::string project = d.dir.file("p.lyr");
+    ASSERT_EQ(d.ws->Save(project), 1);
+    EXPECT_TRUE(std::filesystem::exists(d.dir.file("p_depth.png")));
+
+    CStereoWorkspace back(d.host, d.dir.file("Plastora.ini"));
+    ASSERT_EQ(back.Open(project), 1);
+    ASSERT_TRUE(back.hasDepthMap());
+    EXPECT_TRUE(samePixels(back.depthMap(), map));
+    back.GenerateViews(nullptr, 2, false);
+    Surface expected;
+    ASSERT_TRUE(RenderDepthView(expected, back.source(), map, 0, back.viewCount(), 2));
+    EXPECT_TRUE(samePixels(back.view(0), expected)) << "the views come from the map";
+
+    // A project saved without a map ignores a map file left beside it.
+    TestDocument plain(16, 8);
+    ASSERT_EQ(plain.ws->Save(plain.dir.file("q.lyr")), 1);
+    std::filesystem::copy_file(d.dir.file("p_depth.png"), plain.dir.file("q_depth.png"));
+    CStereoWorkspace other(plain.host, plain.dir.file("Plastora.ini"));
+    ASSERT_EQ(other.Open(plain.dir.file("q.lyr")), 1);
+    EXPECT_FALSE(other.hasDepthMap());
+
+    // A map that went missing is reported; the picture still opens.
+    std::filesystem::remove(d.dir.file("p_depth.png"));
+    CStereoWorkspace missing(d.host, d.dir.file("Plastora.ini"));
+    d.host.expectMessage(kDepthMapReadFailedMessage);
+    ASSERT_EQ(missing.Open(project), 1);
+    EXPECT_FALSE(missing.hasDepthMap());
+}
+
+// Import: the map is cropped and scaled the way the photo was.
+TEST(DepthMap, ImportFollowsThePhotosTrimming) {
+    TempDir dir;
+    std::ofstream(dir.file("Plastora.ini")) << "";
+    ScriptedHost host;
+    ASSERT_EQ(SaveStillImage(host, gradientPicture(60, 40), 60, 40, dir.file("photo.bmp"), 80), 1);
+    // Half the photo's size; far on the left half, near on the right.
+    const Surface map = depthColumns(30, 20, [](int x) { return x < 15 ? -20 : 10; });
+    ASSERT_EQ(writeDepthMapImage(host, map, dir.file("depth.png"), true, 80), 1);
+
+    CStereoWorkspace ws(host, dir.file("Plastora.ini"));
+    ASSERT_EQ(OpenPhotoWithDepth(ws, dir.file("photo.bmp"), dir.file("depth.png")), 1);
+    ASSERT_TRUE(ws.hasDepthMap());
+    ASSERT_EQ(ws.depthMap().width(), ws.width());
+    // The crop to the paper's 4:3 takes photo columns 3..55: photo column 30
+    // lands at (30 - 3) x W / 53.
+    const int edge = (30 - ws.trimSource().left) * ws.width() / ws.trimSource().width();
+    EXPECT_EQ(ws.depthMap().at(edge - 4, ws.height() / 2), greyPixel(greyOfDepth(-20)));
+    EXPECT_EQ(ws.depthMap().at(edge + 4, ws.height() / 2), greyPixel(greyOfDepth(10)));
+
+    // A map that cannot be read leaves the workspace alone.
+    std::ofstream(dir.file("bad.png")) << "not a picture";
+    CStereoWorkspace other(host, dir.file("Plastora.ini"));
+    host.expectMessage(kDepthMapReadFailedMessage);
+    EXPECT_EQ(OpenPhotoWithDepth(other, dir.file("photo.bmp"), dir.file("bad.png")), 0);
+    EXPECT_TRUE(other.source().empty());
+}
