@@ -198,7 +198,7 @@ bool CStereoWorkspace::GenerateHighResPair(Surface& left, Surface& right, bool f
             // The paint layer keeps its working-size shift, scaled by R; its
             // shadow is drawn unshifted.
             if (paintShadow) paintThroughMask(v, paintMask, nullptr, shadow, 0, paintBounds);
-            paintThroughMask(v, paintMask, &paint, 0, viewShift(a, n, paintDepth, m_strength) * r, paintBounds);
+            paintThroughMask(v, paintMask, &paint, 0, scaledViewShift(viewShift(a, n, paintDepth, m_strength), r), paintBounds);
         }
         DrawObjects(v, a, r);
         if (flatTexts) drawFlatTexts(*this, v, r);
