@@ -6,13 +6,15 @@ Every format the program reads gets its share: BMP, JPEG, PNG, GIF, WMF, MPO,
 projects (.lyr), region masks, the settings file (.ini) and the printer
 set-up file (.prn). The files are truncated copies, bit-flipped copies and
 copies whose header fields hold absurd numbers (0, -1, 2^31 - 1, -2^31,
-65535, ...). Each one is run through the commands that read it, and every run
-is sorted into one of these outcomes:
+65535, ...). Each one is run through the commands that read it (many
+commands to one `plastora-cli batch` process, as a sanitizer build starts
+slowly; a process that dies is started again after the command that ended
+it), and every file is sorted by the worst outcome of its runs:
 
   accepted     exit 0
   refused      exit 1 or 2 (the program's own message)
   sanitizer    AddressSanitizer, UndefinedBehaviorSanitizer or LeakSanitizer
-               printed a report
+               printed a report (a leak is looked for after every command)
   signal       the process died of a signal
   hang         the run did not end within the time limit
 
@@ -371,108 +373,130 @@ def make_corpus(out, cli, per_format):
 
 # ---- running ----------------------------------------------------------------------------
 
-def commands_for(fmt, path, work, seeds, cli_dir):
-    """The runs a file gets: (argv, environment changes, program copy or None)."""
+def commands_for(fmt, path, work, seeds):
+    """The runs a file gets: (environment fields, argv) pairs, prepared in
+    the case's own folder."""
+    os.makedirs(work, exist_ok=True)
     out = os.path.join(work, "out")
     if fmt in ("bmp", "jpeg", "png", "gif"):
-        return [(["info", path], {}), (["raster", path, "-o", out + ".bmp"], {})]
+        return [([], ["info", path]), ([], ["raster", path, "-o", out + ".bmp"])]
     if fmt == "wmf":
-        return [(["wmf", path, "-o", out + ".swf"], {}), (["wmf", path, "-o", out + ".bmp"], {})]
+        return [([], ["wmf", path, "-o", out + ".swf"]), ([], ["wmf", path, "-o", out + ".bmp"])]
     if fmt == "mpo":
-        return [(["info", path], {}), (["stereo", path, "-o", os.path.join(work, "s.lyr"), "--yes"], {})]
+        return [([], ["info", path]), ([], ["stereo", path, "-o", os.path.join(work, "s.lyr"), "--yes"])]
     if fmt in ("project", "mask"):
         base = os.path.join(work, "p")
         shutil.copy(os.path.join(seeds, "p.bmp"), base + ".bmp")
-        if fmt == "project":
-            shutil.copy(path, base + ".lyr")
-            shutil.copy(os.path.join(seeds, "p.msk"), base + ".msk")
-        else:
-            shutil.copy(os.path.join(seeds, "p.lyr"), base + ".lyr")
-            shutil.copy(path, base + ".msk")
+        shutil.copy(path if fmt == "project" else os.path.join(seeds, "p.lyr"), base + ".lyr")
+        shutil.copy(path if fmt == "mask" else os.path.join(seeds, "p.msk"), base + ".msk")
         shutil.copy(os.path.join(seeds, "p.m01"), base + ".m01")
-        return [(["info", base + ".lyr"], {}), (["lenticular", base + ".lyr", "-o", out + ".bmp"], {}),
-                (["save-views", base + ".lyr", "-o", out + ".bmp"], {})]
+        # save-views makes the views and the high-resolution pair.
+        return [([], ["info", base + ".lyr"]), ([], ["save-views", base + ".lyr", "-o", out + ".bmp"]),
+                ([], ["lenticular", base + ".lyr", "-o", out + "_l.bmp"])]
     if fmt == "ini":
-        # The settings file beside the program: a hard link of the program in
-        # a folder of its own with the file as its Plastora.ini.
-        shutil.copy(path, os.path.join(cli_dir, "Plastora.ini"))
-        shutil.copy(os.path.join(seeds, "p.lyr"), os.path.join(work, "p.lyr"))
-        for ext in (".bmp", ".msk", ".m01"):
+        # The settings file is the one in the program folder.
+        folder = os.path.join(work, "bin")
+        os.makedirs(folder, exist_ok=True)
+        shutil.copy(path, os.path.join(folder, "Plastora.ini"))
+        for ext in (".lyr", ".bmp", ".msk", ".m01"):
             shutil.copy(os.path.join(seeds, "p" + ext), os.path.join(work, "p" + ext))
-        return [(["open", os.path.join(seeds, "seed.bmp"), "-o", os.path.join(work, "o.lyr"), "--settings", path], {}),
-                (["lenticular", os.path.join(work, "p.lyr"), "-o", out + ".bmp"], {"local": True})]
+        env = ["PLASTORA_PROGRAM_FOLDER=" + folder]
+        return [([], ["open", os.path.join(seeds, "seed.bmp"), "-o", os.path.join(work, "o.lyr"), "--settings", path]),
+                (env, ["save-views", os.path.join(work, "p.lyr"), "-o", out + ".bmp"]),
+                (env, ["lenticular", os.path.join(work, "p.lyr"), "-o", out + "_l.bmp"])]
     if fmt == "prn":
         tmp = os.path.join(work, "tmp")
         os.makedirs(tmp, exist_ok=True)
         shutil.copy(path, os.path.join(tmp, "Plastora.prn"))
         for ext in (".lyr", ".bmp", ".msk", ".m01"):
             shutil.copy(os.path.join(seeds, "p" + ext), os.path.join(work, "p" + ext))
-        return [(["print", os.path.join(work, "p.lyr"), "-o", out + ".pdf", "--dpi", "72"], {"TMPDIR": tmp})]
+        return [(["TMPDIR=" + tmp], ["print", os.path.join(work, "p.lyr"), "-o", out + ".pdf", "--dpi", "72"])]
     raise ValueError(fmt)
-
-
-def classify(rc, stderr, timed_out):
-    if timed_out:
-        return "hang"
-    if any(m in stderr for m in SANITIZER_MARKS):
-        return "sanitizer"
-    if rc < 0 or rc >= 128:
-        return "signal"
-    if rc == 0:
-        return "accepted"
-    return "refused"
 
 
 WORST = ["accepted", "refused", "sanitizer", "signal", "hang"]
 
 
-def run_case(args):
-    index, fmt, path, cli, root, seeds, timeout = args
-    work = os.path.join(root, "run", "%05d" % index)
-    os.makedirs(work, exist_ok=True)
-    cli_dir = os.path.join(work, "bin")
-    local_cli = None
-    try:
-        if fmt == "ini":
-            os.makedirs(cli_dir, exist_ok=True)
-            local_cli = os.path.join(cli_dir, "plastora-cli")
-            try:
-                os.link(cli, local_cli)
-            except OSError:
-                shutil.copy(cli, local_cli)
-        runs = commands_for(fmt, path, work, seeds, cli_dir)
-        worst, details = "accepted", []
-        for argv, env_changes in runs:
-            env = dict(os.environ)
-            exe = cli
-            for k, v in env_changes.items():
-                if k == "local":
-                    exe = local_cli
+def outcome_of(code):
+    if code == 0:
+        return "accepted"
+    if code == 99:
+        return "sanitizer"  # a leak found after the command
+    return "refused"
+
+
+def run_batch(args):
+    """Runs a list of (case, argv-with-env) lines in one plastora-cli batch
+    process, starting a new process after one that dies. Gives
+    {case: (outcome, details)}."""
+    cli, root, name, lines, timeout = args
+    results = {}
+    pending = list(lines)
+    while pending:
+        listing = os.path.join(root, "batch-%s.txt" % name)
+        with open(listing, "w") as f:
+            for case, env, argv in pending:
+                f.write("\t".join(env + argv) + "\n")
+        proc = subprocess.Popen([cli, "batch", listing], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        done, text, timed_out = 0, [], False
+        # Each finished command gives "#batch N EXIT"; a command that runs
+        # past the time limit is a hang.
+        import selectors
+        sel = selectors.DefaultSelector()
+        sel.register(proc.stderr, selectors.EVENT_READ)
+        buf = b""
+        while True:
+            ready = sel.select(timeout)
+            if not ready:
+                timed_out = True
+                proc.kill()
+                break
+            chunk = os.read(proc.stderr.fileno(), 65536)
+            if not chunk:
+                break
+            buf += chunk
+            while b"\n" in buf:
+                line, buf = buf.split(b"\n", 1)
+                t = line.decode(errors="replace")
+                if t.startswith("#batch "):
+                    _, n, code = t.split()
+                    case = pending[int(n)][0]
+                    outcome = outcome_of(int(code))
+                    old = results.get(case, ("accepted", ""))
+                    details = "\n".join(text)
+                    if any(m in details for m in SANITIZER_MARKS):
+                        outcome = "sanitizer"
+                    if WORST.index(outcome) >= WORST.index(old[0]):
+                        results[case] = (outcome, details if outcome == "sanitizer" else old[1])
+                    done = int(n) + 1
+                    text = []
                 else:
-                    env[k] = v
-            timed_out = False
-            try:
-                r = subprocess.run([exe, *argv], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=env,
-                                   timeout=timeout, cwd=work)
-                rc, err = r.returncode, r.stderr.decode(errors="replace")
-            except subprocess.TimeoutExpired as e:
-                timed_out, rc, err = True, -1, (e.stderr or b"").decode(errors="replace")
-            outcome = classify(rc, err, timed_out)
-            if WORST.index(outcome) > WORST.index(worst):
-                worst = outcome
-            if outcome in ("sanitizer", "signal", "hang"):
-                details.append("%s -> %s (rc %d)\n%s" % (" ".join(argv), outcome, rc, err[-4000:]))
-        return index, fmt, path, worst, "\n".join(details)
-    finally:
-        shutil.rmtree(work, ignore_errors=True)
+                    text.append(t)
+        proc.wait()
+        text.append(buf.decode(errors="replace"))
+        if done < len(pending):
+            # The command after the last finished one ended the process.
+            case = pending[done][0]
+            details = "\n".join(text)
+            if timed_out:
+                outcome = "hang"
+            elif any(m in details for m in SANITIZER_MARKS):
+                outcome = "sanitizer"
+            else:
+                outcome = "signal"
+            results[case] = (outcome, " ".join(pending[done][2]) + "\n" + details[-6000:])
+            pending = pending[done + 1:]
+        else:
+            pending = []
+    return results
 
 
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--cli", required=True, help="plastora-cli of a sanitizer build")
     ap.add_argument("--out", required=True, help="folder for the corpus and the findings (made afresh)")
-    ap.add_argument("--per-format", type=int, default=260, help="files per format (fewer for masks and .prn)")
-    ap.add_argument("--jobs", type=int, default=2)
+    ap.add_argument("--per-format", type=int, default=230, help="files per format (fewer for masks and .prn)")
+    ap.add_argument("--jobs", type=int, default=2, help="batch processes at once")
     ap.add_argument("--timeout", type=float, default=120.0, help="seconds before a run counts as a hang")
     ap.add_argument("--only", help="comma-separated formats to run")
     a = ap.parse_args()
@@ -497,19 +521,28 @@ def main():
     counts = collections.defaultdict(collections.Counter)
     findings = os.path.join(out, "findings")
     os.makedirs(findings, exist_ok=True)
-    jobs = [(i, fmt, p, cli, out, corpus.seeds, a.timeout) for i, (fmt, p) in enumerate(cases)]
-    done = 0
+    lines = []
+    for i, (fmt, p) in enumerate(cases):
+        work = os.path.join(out, "run", "%05d" % i)
+        for env, argv in commands_for(fmt, p, work, corpus.seeds):
+            lines.append((i, env, argv))
+    # Batches of about 60 commands, spread over the workers.
+    batches, size = [], 60
+    for k in range(0, len(lines), size):
+        batches.append((cli, out, str(k // size), lines[k:k + size], a.timeout))
+    results = {}
     with concurrent.futures.ThreadPoolExecutor(max_workers=a.jobs) as pool:
-        for index, fmt, path, outcome, details in pool.map(run_case, jobs):
-            counts[fmt][outcome] += 1
-            done += 1
-            if details:
-                shutil.copy(path, findings)
-                with open(os.path.join(findings, os.path.basename(path) + ".txt"), "w") as f:
-                    f.write(details)
-                print("FINDING %s: %s" % (path, outcome), flush=True)
-            if done % 200 == 0:
-                print("%d / %d run" % (done, len(jobs)), flush=True)
+        for r in pool.map(run_batch, batches):
+            results.update(r)
+            print("%d / %d files run" % (len(results), len(cases)), flush=True)
+    for i, (fmt, p) in enumerate(cases):
+        outcome, details = results.get(i, ("accepted", ""))
+        counts[fmt][outcome] += 1
+        if outcome in ("sanitizer", "signal", "hang"):
+            shutil.copy(p, findings)
+            with open(os.path.join(findings, os.path.basename(p) + ".txt"), "w") as f:
+                f.write(details)
+            print("FINDING %s: %s" % (p, outcome), flush=True)
 
     print("\n%-8s %6s" % ("format", "files") + "".join("%11s" % o for o in WORST))
     total = collections.Counter()
