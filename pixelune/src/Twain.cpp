@@ -14,7 +14,7 @@
 //                                     EOF, for every frame, into a DIB
 //  MSG_CLOSEDSREQ                     sane_start refused (cancel, no docs...)
 //  disable and close the source       sane_cancel, sane_close
-//  close and unload the manager       sane_exit, dlclose
+//  close the manager                   sane_exit (the library stays loaded)
 #include "Guard.h"
 #include "pixelune/pixelune.h"
 
@@ -113,12 +113,14 @@ bool loadManager(TWAINPacket* packet) {
     return true;
 }
 
-// sane_exit + dlclose.
+// sane_exit. The library itself stays loaded for the rest of the process
+// (the next scan's dlopen finds it again): SANE's backends keep a little of
+// what sane_init read for good, and unloading them would leave that memory,
+// and any reader a backend left behind, without the code it belongs to.
 void unloadManager(TWAINPacket* packet) {
     PixSaneManager* m = packet->manager;
     if (!m) return;
     m->exit();
-    dlclose(m->module);
     delete m;
     packet->manager = nullptr;
 }
