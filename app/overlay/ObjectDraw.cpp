@@ -141,8 +141,11 @@ void drawShape(Surface& dc, const OverlayObject& o, int dx, int k, bool shadowPa
 // The clip art's opaque area at its displayed size (times k): each outline
 // entry filled white (outer) or black (hole) in table order at the picture's
 // own size, the boundary pixels themselves opaque, then stretched pixel by
-// pixel, so that an enlarged picture keeps its whole edge pixels.
-bool clipArtMask(Surface& mask, const OverlayObject& o, int k) {
+// pixel, so that an enlarged picture keeps its whole edge pixels. Only the
+// part `part` of the displayed rectangle (in its own coordinates) is made:
+// the part that lands on the surface, so that a huge object costs no more
+// than the surface it is drawn on.
+bool clipArtMask(Surface& mask, const OverlayObject& o, int k, const Rect& part) {
     const int w = coord(o.width) * k, h = coord(o.height) * k;
     const int nw = o.naturalWidth, nh = o.naturalHeight;
     if (w <= 0 || h <= 0 || nw <= 0 || nh <= 0) return false;
@@ -160,11 +163,12 @@ bool clipArtMask(Surface& mask, const OverlayObject& o, int k) {
         ring.push_back(ring.front());
         polyline(natural, white, ring);
     }
-    if (w == nw && h == nh) {
+    if (w == nw && h == nh && part == Rect{0, 0, w, h}) {
         mask = std::move(natural);
         return true;
     }
-    return mask.create(w, h) && stretchBlit(mask, 0, 0, w, h, natural, 0, 0, nw, nh, Rop::Copy, StretchMode::Nearest);
+    return mask.create(part.width(), part.height()) &&
+           stretchBlit(mask, -part.left, -part.top, w, h, natural, 0, 0, nw, nh, Rop::Copy, StretchMode::Nearest);
 }
 
 // dst = src where the mask is white, the mask's top-left at (x, y).
@@ -182,23 +186,29 @@ void throughMask(Surface& dst, const Surface* src, ColorRef colour, const Surfac
 }
 
 void drawClipArt(Surface& dc, const OverlayObject& o, int dx, int k, bool shadowPass, ColorRef shadow) {
-    Surface mask;
-    if (o.picture.empty() || !clipArtMask(mask, o, k)) return;
+    if (o.picture.empty()) return;
     const int x = (coord(o.x) + dx) * k, y = coord(o.y) * k;
+    const int w = coord(o.width) * k, h = coord(o.height) * k;
+    // The part of the displayed rectangle that lies on the surface.
+    const Rect part{std::max(0, -x), std::max(0, -y), std::min(w, dc.width() - x), std::min(h, dc.height() - y)};
+    if (part.width() <= 0 || part.height() <= 0) return;
+    Surface mask;
+    if (!clipArtMask(mask, o, k, part)) return;
+    const int mx = x + part.left, my = y + part.top;
     if (shadowPass) {
-        throughMask(dc, nullptr, shadow, mask, x, y);
+        throughMask(dc, nullptr, shadow, mask, mx, my);
         return;
     }
-    if (mask.width() == o.picture.width() && mask.height() == o.picture.height()) {
-        throughMask(dc, &o.picture, 0, mask, x, y);
+    if (part == Rect{0, 0, w, h} && w == o.picture.width() && h == o.picture.height()) {
+        throughMask(dc, &o.picture, 0, mask, mx, my);
         return;
     }
     Surface stretched;
-    if (!stretched.create(mask.width(), mask.height()) ||
-        !stretchBlit(stretched, 0, 0, mask.width(), mask.height(), o.picture, 0, 0, o.picture.width(),
-                     o.picture.height(), Rop::Copy, StretchMode::Halftone))
+    if (!stretched.create(part.width(), part.height()) ||
+        !stretchBlit(stretched, -part.left, -part.top, w, h, o.picture, 0, 0, o.picture.width(), o.picture.height(),
+                     Rop::Copy, StretchMode::Halftone))
         return;
-    throughMask(dc, &stretched, 0, mask, x, y);
+    throughMask(dc, &stretched, 0, mask, mx, my);
 }
 
 }  // namespace
