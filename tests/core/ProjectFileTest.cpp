@@ -371,15 +371,15 @@ TEST(ProjectFile, DamagedFilesAreRefusedWithoutHarm) {
     ScriptedHost host;
     CStereoWorkspace ws(host, d.dir.file("none.ini"));
     const std::vector<std::pair<std::string, std::function<void(std::vector<std::uint8_t>&)>>> damages = {
-        {"truncated object section", [](auto& f) { f.resize(f.size() - 7); }},
-        {"header only", [](auto& f) { f.resize(96); }},
+        {"truncated object section", [](auto& f) { f.erase(f.end() - 7, f.end()); }},
+        {"header only", [](auto& f) { f.erase(f.begin() + 96, f.end()); }},
         {"huge object count", [](auto& f) { setWord(f, 16, 1 << 30); }},
         {"negative object count", [](auto& f) { setWord(f, 16, -1); }},
         {"huge picture", [](auto& f) { setWord(f, 8, 1 << 30); }},
         {"huge text length", [](auto& f) { setWord(f, 96 + 24 + 40, 0x7FFFFFFF); }},
         {"negative outline count", [](auto& f) { setWord(f, 96 + 24 + 56 + 40, -5); }},
         {"too many regions", [](auto& f) { setWord(f, 56, 33); }},
-        {"five bytes", [](auto& f) { f.resize(5); }},
+        {"five bytes", [](auto& f) { f.erase(f.begin() + 5, f.end()); }},
     };
     for (const auto& [name, damage] : damages) {
         auto f = b;
