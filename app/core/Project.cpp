@@ -10,6 +10,7 @@
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -26,6 +27,10 @@ constexpr const char* kOpenFilter =
 // A project file is never larger than its header, 31 object records and their
 // payloads; this bound only keeps a hostile file from being read whole.
 constexpr std::size_t kMaxProjectFileSize = std::size_t{1} << 31;
+
+// The depth dialog's range, which depths taken from the settings keep to.
+constexpr int kSettingDepthMin = -32;
+constexpr int kSettingDepthMax = 16;
 
 bool fileExists(const std::string& path) {
     std::error_code ec;
@@ -264,7 +269,10 @@ int CStereoWorkspace::Open(const std::string& pathIn) {
             Redraw();
             return 0;
         }
-        m_lpi = settings.getFloat(SettingKey::LenticularLPI);
+        // The lens resolution a project may hold (1..10000 lines per inch);
+        // anything else in the settings counts as the default 60.
+        const double lpi = settings.getFloat(SettingKey::LenticularLPI);
+        m_lpi = lpi >= 1.0 && lpi <= 10000.0 ? lpi : 60.0;
         if (!takeOpenedPhoto(std::move(photo), path)) {
             clearDocument();
             Redraw();
@@ -273,9 +281,10 @@ int CStereoWorkspace::Open(const std::string& pathIn) {
         // An ".mpo" opens its first picture as a photo here; opening it as a
         // stereo pair is the stereo-pair command's work.
         m_stereoPair = false;
-        backgroundDepth = settings.getInt(SettingKey::StereoBackGround);
-        foregroundDepth = settings.getInt(SettingKey::StereoForeGround);
-        paintDepth = settings.getInt(SettingKey::StereoPaint);
+        // Settings may hold any number: the depths stay in the depth dialog's range.
+        backgroundDepth = std::clamp(settings.getInt(SettingKey::StereoBackGround), kSettingDepthMin, kSettingDepthMax);
+        foregroundDepth = std::clamp(settings.getInt(SettingKey::StereoForeGround), kSettingDepthMin, kSettingDepthMax);
+        paintDepth = std::clamp(settings.getInt(SettingKey::StereoPaint), kSettingDepthMin, kSettingDepthMax);
         m_strength = 2;
         m_rotationAllowed = true;
         m_currentPath = path;

@@ -29,9 +29,19 @@ const char* const kCardPathMessage =
 
 namespace {
 
+// What the reader keeps the numbers of a project in. Depths outside the depth
+// dialog's range and strengths outside the stereo dialog's are clamped (not
+// refused), so that files written with such values still open; object
+// positions, sizes, line widths, corner sizes and outline points are clamped
+// to the picture side limit.
+constexpr std::int32_t kProjectDepthMin = -32;
+constexpr std::int32_t kProjectDepthMax = 16;
+constexpr std::int32_t kProjectStrengthMax = 99;
+constexpr std::int32_t kProjectMaxSide = 32767;
+
 // Limits on what a project may describe. They are far above anything the
 // program makes and keep a hostile file from making us allocate without bound.
-constexpr std::int64_t kMaxSide = 32767;
+constexpr std::int64_t kMaxSide = kProjectMaxSide;
 constexpr std::int64_t kMaxPixels = std::int64_t{1} << 28;
 constexpr std::int64_t kMaxTextBytes = 1 << 20;
 constexpr std::int64_t kMaxOutlinePoints = 1 << 22;
@@ -56,6 +66,10 @@ std::uint32_t get32(const std::uint8_t* p) {
 }
 std::int32_t geti32(const std::uint8_t* p) { return static_cast<std::int32_t>(get32(p)); }
 std::uint16_t get16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+
+std::int32_t boundedDepth(std::int32_t v) { return std::clamp(v, kProjectDepthMin, kProjectDepthMax); }
+std::int32_t boundedCoord(std::int32_t v) { return std::clamp(v, -kProjectMaxSide, kProjectMaxSide); }
+std::int32_t boundedSize(std::int32_t v) { return std::clamp(v, 0, kProjectMaxSide); }
 
 // A bounds-checked reader over a byte vector.
 class Cursor {
@@ -318,7 +332,7 @@ MaskRead parseMaskFile(const std::vector<std::uint8_t>& f, int w, int h, Surface
             d[x] = inside ? kWhite : kBlack;
         }
     }
-    depth = static_cast<std::int16_t>(get16(&f[6]));
+    depth = boundedDepth(static_cast<std::int16_t>(get16(&f[6])));
     return MaskRead::Ok;
 }
 
@@ -452,12 +466,12 @@ ProjectParse parseProjectHeader(const std::vector<std::uint8_t>& f, ProjectHeade
     h.width = geti32(&f[8]);
     h.height = geti32(&f[12]);
     h.objectCount = geti32(&f[16]);
-    h.strength = geti32(&f[20]);
-    h.backgroundDepth = geti32(&f[24]);
-    h.foregroundDepth = geti32(&f[28]);
-    h.paintDepth = geti32(&f[32]);
-    h.regionShadow = geti32(&f[36]);
-    h.paintShadow = geti32(&f[40]);
+    h.strength = std::clamp(geti32(&f[20]), 0, kProjectStrengthMax);
+    h.backgroundDepth = boundedDepth(geti32(&f[24]));
+    h.foregroundDepth = boundedDepth(geti32(&f[28]));
+    h.paintDepth = boundedDepth(geti32(&f[32]));
+    h.regionShadow = geti32(&f[36]) != 0 ? 1 : 0;
+    h.paintShadow = geti32(&f[40]) != 0 ? 1 : 0;
     // The 64-byte layout is recognised by a non-zero word at offset 72 (its
     // object section starts at 64); a file too short for 96 bytes has it too.
     const bool shortHeader = f.size() < kProjectHeaderSize || get32(&f[72]) != 0;
@@ -511,21 +525,21 @@ bool parseObjectSection(const std::vector<std::uint8_t>& f, const ProjectHeader&
         ProjectObject& po = out[static_cast<std::size_t>(i)];
         po.type = types[static_cast<std::size_t>(i)];
         OverlayObject& o = po.object;
-        o.depth = r[0];
-        o.shadow = r[1];
-        o.x = r[2];
-        o.y = r[3];
-        o.width = r[4];
-        o.height = r[5];
+        o.depth = boundedDepth(r[0]);
+        o.shadow = r[1] != 0 ? 1 : 0;
+        o.x = boundedCoord(r[2]);
+        o.y = boundedCoord(r[3]);
+        o.width = boundedCoord(r[4]);
+        o.height = boundedCoord(r[5]);
         o.naturalWidth = r[6];
         o.naturalHeight = r[7];
         o.colour = static_cast<ColorRef>(r[8]);
         o.flags = r[9];
         o.count = r[10];
         if (po.type == kObjectShape) {
-            o.lineWidth = r[11];
+            o.lineWidth = boundedSize(r[11]);
             o.lineColour = static_cast<ColorRef>(r[12]);
-            o.cornerSize = r[13];
+            o.cornerSize = boundedSize(r[13]);
         }
     }
     for (auto& po : out) {
@@ -561,7 +575,7 @@ bool parseObjectSection(const std::vector<std::uint8_t>& f, const ProjectHeader&
                 for (auto& p : poly.points) {
                     std::int32_t x, y;
                     if (!c.i32(x) || !c.i32(y)) return false;
-                    p = {x, y};
+                    p = {boundedCoord(x), boundedCoord(y)};
                 }
                 o.outlines.push_back(std::move(poly));
             }

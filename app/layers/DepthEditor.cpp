@@ -2,6 +2,8 @@
 
 #include "core/Settings.h"
 
+#include <cstdint>
+
 namespace plastora {
 
 const char* const kDepthRangeMessage = "遠近値の設定が範囲(-16～16)を越えています";
@@ -103,7 +105,10 @@ void DepthEditor::resetToStandard() {
     if (c == 1) {
         m_regionDepths[0] = f;
     } else {
-        for (int i = 0; i < c; ++i) m_regionDepths[static_cast<std::size_t>(i)] = i * f / (c - 1);
+        // In 64 bits: the setting may hold any int; i / (c - 1) <= 1 keeps the
+        // result within int.
+        for (int i = 0; i < c; ++i)
+            m_regionDepths[static_cast<std::size_t>(i)] = static_cast<int>(std::int64_t{i} * f / (c - 1));
     }
     paintField = s.getInt(SettingKey::StereoPaint, Fallback::Alternative);
     regionShadow = false;

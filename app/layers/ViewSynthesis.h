@@ -8,15 +8,42 @@
 
 namespace plastora {
 
-// shift(a, d) = (a - N/2) x d x S / N in 32-bit integers: N/2 truncated, the
-// multiplications first, one division truncating toward zero.
+// Shifts are bounded far beyond any picture width, so that callers may add a
+// picture width to one (or negate it) in int without overflow.
+constexpr std::int32_t kMaxViewShift = 1 << 24;
+
+namespace detail {
+// Every factor of the shift rule is clamped to +-2^15 (real values are a few
+// views, depths of -32..16, strengths up to 99 and small ratios), so that the
+// product of four of them fits in 64 bits whatever a file or setting held.
+constexpr std::int64_t shiftFactor(std::int64_t v) { return v < -32768 ? -32768 : v > 32768 ? 32768 : v; }
+constexpr std::int32_t boundedShift(std::int64_t v) {
+    return static_cast<std::int32_t>(v < -kMaxViewShift ? -kMaxViewShift : v > kMaxViewShift ? kMaxViewShift : v);
+}
+}  // namespace detail
+
+// shift(a, d) = (a - N/2) x d x S / N: N/2 truncated, the multiplications
+// first, one division truncating toward zero. Within the ranges the program
+// uses this equals the 32-bit computation; it is done in 64 bits so that a
+// huge depth or strength read from a file cannot overflow, and the result is
+// bounded by kMaxViewShift.
 constexpr std::int32_t viewShift(std::int32_t a, std::int32_t n, std::int32_t depth, std::int32_t strength) {
-    return (a - n / 2) * depth * strength / n;
+    if (n <= 0) return 0;
+    using detail::shiftFactor;
+    const std::int64_t offset = shiftFactor(std::int64_t{a} - n / 2);
+    return detail::boundedShift(offset * shiftFactor(depth) * shiftFactor(strength) / n);
 }
 // The same for the high-resolution pair: R multiplied in before the division.
 constexpr std::int32_t viewShiftHighRes(std::int32_t a, std::int32_t n, std::int32_t depth, std::int32_t strength,
                                         std::int32_t ratio) {
-    return (a - n / 2) * depth * strength * ratio / n;
+    if (n <= 0) return 0;
+    using detail::shiftFactor;
+    const std::int64_t offset = shiftFactor(std::int64_t{a} - n / 2);
+    return detail::boundedShift(offset * shiftFactor(depth) * shiftFactor(strength) * shiftFactor(ratio) / n);
+}
+// A working-size shift scaled by R, bounded like the others.
+constexpr std::int32_t scaledViewShift(std::int32_t shift, std::int32_t ratio) {
+    return detail::boundedShift(std::int64_t{shift} * detail::shiftFactor(ratio));
 }
 
 // The mirror fill: `plate` becomes `source` with every pixel masked in

@@ -166,7 +166,7 @@ bool CStereoWorkspace::GenerateHighResPair(Surface& left, Surface& right, bool f
     const auto finishView = [&](Surface& v, int a, const Rect& paintBounds) {
         if (!paint.empty()) {
             if (paintShadow) paintThroughMask(v, paintMask, nullptr, shadow, 0, paintBounds);
-            paintThroughMask(v, paintMask, &paint, 0, viewShift(a, n, paintDepth, m_strength) * r, paintBounds);
+            paintThroughMask(v, paintMask, &paint, 0, scaledViewShift(viewShift(a, n, paintDepth, m_strength), r), paintBounds);
         }
         DrawObjects(v, a, r);
         if (flatTexts) drawFlatTexts(*this, v, r);

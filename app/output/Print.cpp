@@ -70,6 +70,24 @@ std::string printerSetupPath() {
     return folder.empty() ? std::string() : joinPath(folder, "Plastora.prn");
 }
 
+namespace {
+
+// Printer and paper names never hold control characters (the print system
+// refuses them). Every control character of a name becomes a space, the
+// same way when the set-up file is read and when it is written, so that a
+// name read back is the name written and a line break in a name cannot start
+// a key of its own.
+std::string plainName(std::string_view v) {
+    std::string out(v);
+    for (char& c : out) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F) c = ' ';
+    }
+    return out;
+}
+
+}  // namespace
+
 bool parsePrinterSettings(const std::string& text, PrinterSettings& out) {
     PrinterSettings s;
     std::size_t pos = 0;
@@ -82,8 +100,8 @@ bool parsePrinterSettings(const std::string& text, PrinterSettings& out) {
         const std::size_t eq = line.find('=');
         if (eq == std::string_view::npos) continue;
         const std::string_view key = line.substr(0, eq), value = line.substr(eq + 1);
-        if (key == "printer") s.printer = std::string(value);
-        else if (key == "paper") s.paper = std::string(value);
+        if (key == "printer") s.printer = plainName(value);
+        else if (key == "paper") s.paper = plainName(value);
         else if (key == "paperWidthMM") parseMM(value, s.paperWidthMM);
         else if (key == "paperHeightMM") parseMM(value, s.paperHeightMM);
         else if (key == "source") parseInt(value, -1, 1000, s.source);
@@ -97,17 +115,10 @@ bool parsePrinterSettings(const std::string& text, PrinterSettings& out) {
 }
 
 std::string formatPrinterSettings(const PrinterSettings& s) {
-    // Names are kept on one line: a line break in a printer name would
-    // otherwise start a key of its own.
-    auto oneLine = [](std::string v) {
-        std::replace(v.begin(), v.end(), '\n', ' ');
-        std::replace(v.begin(), v.end(), '\r', ' ');
-        return v;
-    };
     char mm[64];
     std::ostringstream o;
-    o << "printer=" << oneLine(s.printer) << "\n";
-    o << "paper=" << oneLine(s.paper) << "\n";
+    o << "printer=" << plainName(s.printer) << "\n";
+    o << "paper=" << plainName(s.paper) << "\n";
     std::snprintf(mm, sizeof mm, "%.3f", s.paperWidthMM);
     o << "paperWidthMM=" << mm << "\n";
     std::snprintf(mm, sizeof mm, "%.3f", s.paperHeightMM);

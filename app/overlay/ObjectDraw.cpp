@@ -8,10 +8,25 @@
 
 namespace plastora {
 
+namespace {
+
+// Object coordinates and sizes are kept within the picture side limit and a
+// view's shift within twice it: an object pushed further is off every picture
+// either way, and the drawing arithmetic below (sums of these, times a scale
+// of at most kMaxDrawScale) stays far inside int.
+constexpr int kMaxObjectCoord = 32767;
+constexpr int kMaxObjectShift = 2 * kMaxObjectCoord + 2;
+constexpr int kMaxDrawScale = 64;
+
+int coord(int v) { return std::clamp(v, -kMaxObjectCoord, kMaxObjectCoord); }
+int drawScale(int scale) { return std::clamp(scale, 1, kMaxDrawScale); }
+
+}  // namespace
+
 Font objectFont(const OverlayObject& o, int scale) {
     Font font;
     font.face = o.face;
-    font.height = -(o.flags & kTextPointSizeMask) * std::max(1, scale);
+    font.height = -(o.flags & kTextPointSizeMask) * drawScale(scale);
     font.weight = (o.flags & kTextBold) ? 700 : 400;
     font.italic = (o.flags & kTextItalic) != 0;
     font.antialiased = (o.flags & kTextAntialiased) != 0;
@@ -36,6 +51,9 @@ void drawObjectText(Surface& dc, const OverlayObject& o, const Font& font, int x
         return;
     }
     for (const std::string& ch : textCharacters(o.text)) {
+        // Characters below the surface are not drawn (and the running y of a
+        // long text cannot overflow).
+        if (y >= dc.height()) break;
         drawText(dc, font, x, y, ch, colour);
         y += textExtent(font, ch).cy;
     }
@@ -72,8 +90,8 @@ ArrowHead arrowHead(Point end, Point other, int size) {
 }
 
 std::pair<Point, Point> lineEnds(const OverlayObject& o) {
-    const int left = o.x + 4, right = o.x + o.width - 4;
-    const int top = o.y + 4, bottom = o.y + o.height - 4;
+    const int left = coord(o.x) + 4, right = coord(o.x) + coord(o.width) - 4;
+    const int top = coord(o.y) + 4, bottom = coord(o.y) + coord(o.height) - 4;
     if (o.count == kShapeLineRising) return {{left, bottom}, {right, top}};
     return {{left, top}, {right, bottom}};
 }
@@ -82,16 +100,19 @@ namespace {
 
 Point scaled(Point p, int dx, int k) { return {(p.x + dx) * k, p.y * k}; }
 
+int lineWidthOf(const OverlayObject& o) { return std::clamp(o.lineWidth, 0, kMaxObjectCoord); }
+int cornerOf(const OverlayObject& o) { return std::clamp(o.cornerSize, 0, kMaxObjectCoord); }
+
 void drawShape(Surface& dc, const OverlayObject& o, int dx, int k, bool shadowPass, ColorRef shadow) {
     const ColorRef lineColour = shadowPass ? shadow : o.lineColour;
     const ColorRef fillColour = shadowPass ? shadow : o.colour;
-    const Pen pen = o.lineWidth > 0 ? Pen{o.lineWidth * k, lineColour} : kNullPen;
+    const Pen pen = lineWidthOf(o) > 0 ? Pen{lineWidthOf(o) * k, lineColour} : kNullPen;
     if (o.count == kShapeLineRising || o.count == kShapeLineFalling) {
         const auto [a, b] = lineEnds(o);
         const Point ea = scaled(a, dx, k), eb = scaled(b, dx, k);
         Point pa = ea, pb = eb;
         const Brush arrowBrush{lineColour, false};
-        const int size = o.cornerSize * k;
+        const int size = cornerOf(o) * k;
         std::vector<std::vector<Point>> heads;
         if ((o.flags & kShapeArrowFirst) && size > 0) {
             const ArrowHead h = arrowHead(ea, eb, size);
@@ -108,10 +129,11 @@ void drawShape(Surface& dc, const OverlayObject& o, int dx, int k, bool shadowPa
         return;
     }
     const Brush brush = (o.flags & kShapeNoFill) ? kNullBrush : Brush{fillColour, false};
-    const Rect r{(o.x + 4 + dx) * k, (o.y + 4) * k, (o.x + o.width - 4 + dx) * k, (o.y + o.height - 4) * k};
+    const int x = coord(o.x), y = coord(o.y), w = coord(o.width), h = coord(o.height);
+    const Rect r{(x + 4 + dx) * k, (y + 4) * k, (x + w - 4 + dx) * k, (y + h - 4) * k};
     switch (o.count) {
     case kShapeEllipse: ellipse(dc, pen, brush, r); break;
-    case kShapeRoundRect: roundRect(dc, pen, brush, r, o.cornerSize * k, o.cornerSize * k); break;
+    case kShapeRoundRect: roundRect(dc, pen, brush, r, cornerOf(o) * k, cornerOf(o) * k); break;
     default: rectangle(dc, pen, brush, r); break;
     }
 }
@@ -119,9 +141,12 @@ void drawShape(Surface& dc, const OverlayObject& o, int dx, int k, bool shadowPa
 // The clip art's opaque area at its displayed size (times k): each outline
 // entry filled white (outer) or black (hole) in table order at the picture's
 // own size, the boundary pixels themselves opaque, then stretched pixel by
-// pixel, so that an enlarged picture keeps its whole edge pixels.
-bool clipArtMask(Surface& mask, const OverlayObject& o, int k) {
-    const int w = o.width * k, h = o.height * k;
+// pixel, so that an enlarged picture keeps its whole edge pixels. Only the
+// part `part` of the displayed rectangle (in its own coordinates) is made:
+// the part that lands on the surface, so that a huge object costs no more
+// than the surface it is drawn on.
+bool clipArtMask(Surface& mask, const OverlayObject& o, int k, const Rect& part) {
+    const int w = coord(o.width) * k, h = coord(o.height) * k;
     const int nw = o.naturalWidth, nh = o.naturalHeight;
     if (w <= 0 || h <= 0 || nw <= 0 || nh <= 0) return false;
     Surface natural;
@@ -138,11 +163,12 @@ bool clipArtMask(Surface& mask, const OverlayObject& o, int k) {
         ring.push_back(ring.front());
         polyline(natural, white, ring);
     }
-    if (w == nw && h == nh) {
+    if (w == nw && h == nh && part == Rect{0, 0, w, h}) {
         mask = std::move(natural);
         return true;
     }
-    return mask.create(w, h) && stretchBlit(mask, 0, 0, w, h, natural, 0, 0, nw, nh, Rop::Copy, StretchMode::Nearest);
+    return mask.create(part.width(), part.height()) &&
+           stretchBlit(mask, -part.left, -part.top, w, h, natural, 0, 0, nw, nh, Rop::Copy, StretchMode::Nearest);
 }
 
 // dst = src where the mask is white, the mask's top-left at (x, y).
@@ -160,33 +186,41 @@ void throughMask(Surface& dst, const Surface* src, ColorRef colour, const Surfac
 }
 
 void drawClipArt(Surface& dc, const OverlayObject& o, int dx, int k, bool shadowPass, ColorRef shadow) {
+    if (o.picture.empty()) return;
+    const int x = (coord(o.x) + dx) * k, y = coord(o.y) * k;
+    const int w = coord(o.width) * k, h = coord(o.height) * k;
+    // The part of the displayed rectangle that lies on the surface.
+    const Rect part{std::max(0, -x), std::max(0, -y), std::min(w, dc.width() - x), std::min(h, dc.height() - y)};
+    if (part.width() <= 0 || part.height() <= 0) return;
     Surface mask;
-    if (o.picture.empty() || !clipArtMask(mask, o, k)) return;
-    const int x = (o.x + dx) * k, y = o.y * k;
+    if (!clipArtMask(mask, o, k, part)) return;
+    const int mx = x + part.left, my = y + part.top;
     if (shadowPass) {
-        throughMask(dc, nullptr, shadow, mask, x, y);
+        throughMask(dc, nullptr, shadow, mask, mx, my);
         return;
     }
-    if (mask.width() == o.picture.width() && mask.height() == o.picture.height()) {
-        throughMask(dc, &o.picture, 0, mask, x, y);
+    if (part == Rect{0, 0, w, h} && w == o.picture.width() && h == o.picture.height()) {
+        throughMask(dc, &o.picture, 0, mask, mx, my);
         return;
     }
     Surface stretched;
-    if (!stretched.create(mask.width(), mask.height()) ||
-        !stretchBlit(stretched, 0, 0, mask.width(), mask.height(), o.picture, 0, 0, o.picture.width(),
-                     o.picture.height(), Rop::Copy, StretchMode::Halftone))
+    if (!stretched.create(part.width(), part.height()) ||
+        !stretchBlit(stretched, -part.left, -part.top, w, h, o.picture, 0, 0, o.picture.width(), o.picture.height(),
+                     Rop::Copy, StretchMode::Halftone))
         return;
-    throughMask(dc, &stretched, 0, mask, x, y);
+    throughMask(dc, &stretched, 0, mask, mx, my);
 }
 
 }  // namespace
 
 void drawObject(Surface& dc, int type, const OverlayObject& o, int dx, int scale, bool shadowPass,
                 ColorRef shadowColour) {
-    const int k = std::max(1, scale);
+    const int k = drawScale(scale);
+    dx = std::clamp(dx, -kMaxObjectShift, kMaxObjectShift);
     switch (type) {
     case kObjectText:
-        drawObjectText(dc, o, objectFont(o, k), (o.x + dx) * k, o.y * k, shadowPass ? shadowColour : o.colour);
+        drawObjectText(dc, o, objectFont(o, k), (coord(o.x) + dx) * k, coord(o.y) * k,
+                       shadowPass ? shadowColour : o.colour);
         break;
     case kObjectShape:
         drawShape(dc, o, dx, k, shadowPass, shadowColour);
@@ -227,13 +261,13 @@ bool hasFlatTexts(const CStereoWorkspace& ws) {
 }
 
 bool drawFlatTexts(const CStereoWorkspace& ws, Surface& picture, int scale) {
-    const int k = std::max(1, scale);
+    const int k = drawScale(scale);
     bool any = false;
     for (int i = 0; i < ws.objectCount(); ++i) {
         const ObjectEntry& e = ws.objectEntry(i);
         if (e.type != kObjectText || !e.object || !(e.object->flags & kTextFlat)) continue;
         const OverlayObject& o = *e.object;
-        drawObjectText(picture, o, objectFont(o, k), o.x * k, o.y * k, o.colour);
+        drawObjectText(picture, o, objectFont(o, k), coord(o.x) * k, coord(o.y) * k, o.colour);
         any = true;
     }
     return any;
@@ -248,7 +282,7 @@ void drawCompositeFlatTexts(const CStereoWorkspace& ws, Surface& composite, int 
         Font font = objectFont(o);
         // A cell height here, as the composite stretches the views N / P times.
         font.height = (o.flags & kTextPointSizeMask) * n / p;
-        const long long x = static_cast<long long>(n) * o.x / p, y = static_cast<long long>(n) * o.y / p;
+        const long long x = static_cast<long long>(n) * coord(o.x) / p, y = static_cast<long long>(n) * coord(o.y) / p;
         drawText(composite, font, static_cast<int>(x), static_cast<int>(y), o.text, o.colour);
     }
 }

@@ -90,7 +90,10 @@ void applyShapeDialog(OverlayObject& o, const ShapeDialogData& d) {
     o.cornerSize = std::clamp(d.size, 0, 32);
 }
 
-int newObjectDepth(const std::string& settingsPath) { return Settings(settingsPath).getInt(SettingKey::StereoPaint); }
+// The depth dialog's range (-32..16): the setting may hold any number.
+int newObjectDepth(const std::string& settingsPath) {
+    return std::clamp(Settings(settingsPath).getInt(SettingKey::StereoPaint), -32, 16);
+}
 
 bool fixedRatio(const ObjectEntry& e, bool fixRatioSetting) {
     if (e.type == kObjectPicture) return fixRatioSetting;

@@ -206,6 +206,9 @@ bool parseIndex(ByteSource& src, MpoIndex& index) {
     // give the MPF segment a length too short for its own MP entries, so the
     // window reaches past the segment, up to 64 KiB or the end of the file.
     const std::uint64_t window = std::min<std::uint64_t>(src.size() - pos, std::max<std::uint64_t>(payloadLength, kMpWindow));
+    // The TIFF header (byte order and first IFD offset) takes 8 bytes; a file
+    // that ends inside it is damaged.
+    if (window < 8) return false;
     std::vector<std::uint8_t> mp(static_cast<std::size_t>(window));
     if (!src.read(pos, mp.data(), mp.size())) return false;
     Endian e;

@@ -171,7 +171,9 @@ bool openFirstPicture(CStereoWorkspace& ws, const std::string& path, Size& photo
         return false;
     }
     photoSize = {w, h};
-    ws.setLpi(Settings(ws.settingsPath()).getFloat(SettingKey::LenticularLPI));
+    // As a project: 1..10000 lines per inch, else the default 60.
+    const double lpi = Settings(ws.settingsPath()).getFloat(SettingKey::LenticularLPI);
+    ws.setLpi(lpi >= 1.0 && lpi <= 10000.0 ? lpi : 60.0);
     if (!ws.OpenPicture(std::move(photo), path, true) || ws.highResCount() < 1 || ws.highRes(0).empty()) {
         abortOpen(ws);
         return false;
@@ -218,7 +220,7 @@ void finishStereoOpen(CStereoWorkspace& ws, const std::string& path) {
     ws.setStereoPair(true);
     ws.backgroundDepth = 0;
     ws.foregroundDepth = 0;
-    ws.paintDepth = settings.getInt(SettingKey::StereoPaint);
+    ws.paintDepth = std::clamp(settings.getInt(SettingKey::StereoPaint), -32, 16);  // the depth dialog's range
     ws.setStrength(2);
     // Turning the working image alone would part it from the pair's pictures.
     ws.setRotationAllowed(false);

@@ -5,7 +5,9 @@
 // bears it out: tables and descriptors that end early fail the read,
 // compressed data that ends early leaves the rest of the image zero, and the
 // image is clipped to the buffer it is placed in.
+#include "Guard.h"
 #include "Lzw.h"
+#include "RasterImage.h"
 #include "pixelune/pixelune.h"
 
 #include <algorithm>
@@ -110,7 +112,7 @@ bool collectData(std::FILE* f, std::size_t limit, std::vector<std::uint8_t>& dat
 
 }  // namespace
 
-PIXELUNE_API int GifRead(int next, std::FILE* file, unsigned char** pixels, short* bits, std::uint32_t* palette,
+static int GifReadBody(int next, std::FILE* file, unsigned char** pixels, short* bits, std::uint32_t* palette,
                          int* width, int* height, int* delay, ColorRef* transparentColour, Point* position,
                          int* transparentIndex) {
     if (!file || !pixels || !width || !height) return 0;
@@ -236,10 +238,10 @@ PIXELUNE_API int GifRead(int next, std::FILE* file, unsigned char** pixels, shor
     return 1;
 }
 
-PIXELUNE_API int GifReadFile(const char* fileName, unsigned char** pixels, short* bits, std::uint32_t* palette,
+static int GifReadFileBody(const char* fileName, unsigned char** pixels, short* bits, std::uint32_t* palette,
                              int* width, int* height) {
     if (!fileName) return 0;
-    std::FILE* file = std::fopen(fileName, "rb");
+    std::FILE* file = pixelune::openRegularFile(fileName);
     if (!file) return 0;
     Point position;
     const int result = GifRead(0, file, pixels, bits, palette, width, height, nullptr, nullptr, &position, nullptr);
@@ -247,9 +249,9 @@ PIXELUNE_API int GifReadFile(const char* fileName, unsigned char** pixels, short
     return result;
 }
 
-PIXELUNE_API int CheckAnimation(const char* fileName) {
+static int CheckAnimationBody(const char* fileName) {
     if (!fileName) return 0;
-    std::FILE* file = std::fopen(fileName, "rb");
+    std::FILE* file = pixelune::openRegularFile(fileName);
     if (!file) return 0;
     int animated = 0;
     std::uint8_t header[13];
@@ -273,4 +275,16 @@ PIXELUNE_API int CheckAnimation(const char* fileName) {
     }
     std::fclose(file);
     return animated;
+}
+
+int GifRead(int next, std::FILE* file, unsigned char** pixels, short* bits, std::uint32_t* palette, int* width, int* height, int* delay, ColorRef* transparentColour, Point* position, int* transparentIndex) {
+    return pixelune::guarded(int{0}, [&] { return GifReadBody(next, file, pixels, bits, palette, width, height, delay, transparentColour, position, transparentIndex); });
+}
+
+int GifReadFile(const char* fileName, unsigned char** pixels, short* bits, std::uint32_t* palette, int* width, int* height) {
+    return pixelune::guarded(int{0}, [&] { return GifReadFileBody(fileName, pixels, bits, palette, width, height); });
+}
+
+int CheckAnimation(const char* fileName) {
+    return pixelune::guarded(int{0}, [&] { return CheckAnimationBody(fileName); });
 }

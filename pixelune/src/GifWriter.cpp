@@ -1,4 +1,5 @@
 // Writing GIF89a images: still files, and animations one frame per call.
+#include "Guard.h"
 #include "Lzw.h"
 #include "pixelune/pixelune.h"
 #include "platform/SafeFile.h"
@@ -94,7 +95,7 @@ bool writeAll(std::FILE* file, const std::vector<std::uint8_t>& bytes) {
 
 }  // namespace
 
-PIXELUNE_API int GifWrite(int next, std::FILE* file, const unsigned char* pixels, const std::uint32_t* palette,
+static int GifWriteBody(int next, std::FILE* file, const unsigned char* pixels, const std::uint32_t* palette,
                           short bits, int width, int height, int stride, unsigned char* previous, int delay,
                           Point transparentAt, int interlace) {
     if (!file || !pixels || bits < 1 || bits > 8) return 0;
@@ -171,7 +172,7 @@ PIXELUNE_API int GifWrite(int next, std::FILE* file, const unsigned char* pixels
     return writeAll(file, out) ? 1 : 0;
 }
 
-PIXELUNE_API int GifWriteFile(const char* fileName, const unsigned char* pixels, const std::uint32_t* palette,
+static int GifWriteFileBody(const char* fileName, const unsigned char* pixels, const std::uint32_t* palette,
                               short bits, int width, int height, int stride) {
     if (!fileName || !*fileName) return 0;
     // Written beside the target under a name of its own, then renamed over it.
@@ -180,4 +181,12 @@ PIXELUNE_API int GifWriteFile(const char* fileName, const unsigned char* pixels,
     int result = GifWrite(0, file.stream(), pixels, palette, bits, width, height, stride, nullptr, 0, Point{-1, -1}, 0);
     if (result == 1 && !file.commit()) result = 0;
     return result;
+}
+
+int GifWrite(int next, std::FILE* file, const unsigned char* pixels, const std::uint32_t* palette, short bits, int width, int height, int stride, unsigned char* previous, int delay, Point transparentAt, int interlace) {
+    return pixelune::guarded(int{0}, [&] { return GifWriteBody(next, file, pixels, palette, bits, width, height, stride, previous, delay, transparentAt, interlace); });
+}
+
+int GifWriteFile(const char* fileName, const unsigned char* pixels, const std::uint32_t* palette, short bits, int width, int height, int stride) {
+    return pixelune::guarded(int{0}, [&] { return GifWriteFileBody(fileName, pixels, palette, bits, width, height, stride); });
 }

@@ -1,4 +1,5 @@
 // Drawing a picture onto a printer (or any painter) at a chosen size.
+#include "Guard.h"
 #include "pixelune/pixelune.h"
 
 #include <QImage>
@@ -6,7 +7,7 @@
 
 #include <algorithm>
 
-void RatserPrintFile(QPainter* target, const plastora::Surface* source, int sourceWidth, int sourceHeight,
+static void RatserPrintFileBody(QPainter* target, const plastora::Surface* source, int sourceWidth, int sourceHeight,
                      int targetWidth, int targetHeight, int x, int y) {
     if (!target || !source || !target->isActive() || sourceWidth <= 0 || sourceHeight <= 0 || targetWidth <= 0 ||
         targetHeight <= 0)
@@ -30,4 +31,8 @@ void RatserPrintFile(QPainter* target, const plastora::Surface* source, int sour
     target->setCompositionMode(QPainter::CompositionMode_Source);  // copy
     target->drawImage(QRect(x, y, targetWidth, targetHeight), block);
     target->restore();
+}
+
+void RatserPrintFile(QPainter* target, const plastora::Surface* source, int sourceWidth, int sourceHeight, int targetWidth, int targetHeight, int x, int y) {
+    pixelune::guardedVoid([&] { RatserPrintFileBody(target, source, sourceWidth, sourceHeight, targetWidth, targetHeight, x, y); });
 }

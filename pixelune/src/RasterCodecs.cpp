@@ -10,6 +10,10 @@
 #include <cstring>
 #include <utility>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <jpeglib.h>
 #include <png.h>
 
@@ -40,15 +44,53 @@ struct FileCloser {
 
 bool RasterImage::allocate(int w, int h, int b) {
     if (w <= 0 || h <= 0 || static_cast<std::int64_t>(w) * h > kMaxRasterPixels) return false;
+    try {
+        pixels.assign(strideFor(w, b) * static_cast<std::size_t>(h), 0);
+    } catch (const std::bad_alloc&) {
+        pixels.clear();
+        return false;
+    }
     width = w;
     height = h;
     bits = b;
-    pixels.assign(stride() * static_cast<std::size_t>(h), 0);
     return true;
 }
 
+std::FILE* openRegularFile(const char* fileName) {
+    if (!fileName) return nullptr;
+    const int fd = ::open(fileName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    std::FILE* f = ::fdopen(fd, "rb");
+    if (!f) ::close(fd);
+    return f;
+}
+
+namespace {
+
+// The fewest bytes a JPEG of w x h pixels can code its picture in: every 8 x 8
+// block of the full-resolution component costs at least one bit in the first
+// scan (its DC difference) with Huffman coding, and more after; half a bit is
+// allowed for, which still lets arithmetic-coded files through. A small file
+// declaring a huge picture is refused before its memory is taken, instead of
+// being decoded as padding.
+std::uint64_t minimumJpegBytes(std::uint64_t w, std::uint64_t h) { return ((w + 7) / 8) * ((h + 7) / 8) / 16; }
+
+std::uint64_t fileSizeOf(std::FILE* f) {
+    struct stat st {};
+    return ::fstat(::fileno(f), &st) == 0 && st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+}
+
+}  // namespace
+
 bool readJpegFile(const char* fileName, RasterImage& image) {
-    FileCloser file{std::fopen(fileName, "rb")};
+    FileCloser file{openRegularFile(fileName)};
     if (!file.f) return false;
     jpeg_decompress_struct info;
     JpegError err;
@@ -63,7 +105,8 @@ bool readJpegFile(const char* fileName, RasterImage& image) {
     jpeg_stdio_src(&info, file.f);
     jpeg_read_header(&info, TRUE);
     info.out_color_space = JCS_RGB;
-    if (!image.allocate(static_cast<int>(info.image_width), static_cast<int>(info.image_height), 24)) {
+    if (fileSizeOf(file.f) < minimumJpegBytes(info.image_width, info.image_height) ||
+        !image.allocate(static_cast<int>(info.image_width), static_cast<int>(info.image_height), 24)) {
         jpeg_destroy_decompress(&info);
         return false;
     }
@@ -142,7 +185,7 @@ void pngWarning(png_structp, png_const_charp) {}
 }  // namespace
 
 bool readPngFile(const char* fileName, RasterImage& image, void (*messageSink)(void*, const char*), void* sinkData) {
-    FileCloser file{std::fopen(fileName, "rb")};
+    FileCloser file{openRegularFile(fileName)};
     if (!file.f) return false;
     unsigned char signature[8];
     if (std::fread(signature, 1, 8, file.f) != 8 || png_sig_cmp(signature, 0, 8) != 0) return false;
@@ -241,13 +284,25 @@ bool writePngFile(std::FILE* stream, const std::uint8_t* rows, int width, int he
     return std::fflush(file.f) == 0 && !std::ferror(file.f);
 }
 
-bool readWholeFile(const char* fileName, std::vector<std::uint8_t>& data) {
-    FileCloser file{std::fopen(fileName, "rb")};
+bool readWholeFile(const char* fileName, std::vector<std::uint8_t>& data, std::uint64_t limit) {
+    FileCloser file{openRegularFile(fileName)};
     if (!file.f) return false;
     data.clear();
-    unsigned char chunk[65536];
-    std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file.f)) > 0) data.insert(data.end(), chunk, chunk + n);
+    const std::uint64_t size = fileSizeOf(file.f);
+    if (size > limit) return false;
+    try {
+        data.reserve(static_cast<std::size_t>(size));
+        unsigned char chunk[65536];
+        std::size_t n;
+        // The file may grow while it is read: never past the limit.
+        while ((n = std::fread(chunk, 1, sizeof chunk, file.f)) > 0) {
+            if (data.size() + n > limit) return false;
+            data.insert(data.end(), chunk, chunk + n);
+        }
+    } catch (const std::bad_alloc&) {
+        data.clear();
+        return false;
+    }
     return !std::ferror(file.f);
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -45,8 +46,18 @@ bool writeJpegFile(std::FILE* stream, const std::uint8_t* rows, int width, int h
 bool writePngFile(std::FILE* stream, const std::uint8_t* rows, int width, int height,
                   void (*messageSink)(void*, const char*), void* sinkData);
 
-// The whole content of a file, or false.
-bool readWholeFile(const char* fileName, std::vector<std::uint8_t>& data);
+// Opens a file for reading only when it is a regular file: a device, a pipe
+// or a folder (/dev/zero, a FIFO) is refused before anything is read from
+// it, and opening never waits for a pipe's writer. Null on failure.
+std::FILE* openRegularFile(const char* fileName);
+
+// The largest file the BMP reader takes: the most pixels any decoder accepts
+// at 4 bytes each (24 bits plus the widest row padding), its headers and
+// colour table and some slack for the gap before the pixels.
+constexpr std::uint64_t kMaxBmpFileSize = 4 * static_cast<std::uint64_t>(kMaxRasterPixels) + (1u << 20);
+
+// The whole content of a regular file of at most `limit` bytes, or false.
+bool readWholeFile(const char* fileName, std::vector<std::uint8_t>& data, std::uint64_t limit = kMaxBmpFileSize);
 
 
 }  // namespace pixelune

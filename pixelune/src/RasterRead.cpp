@@ -1,4 +1,5 @@
 // Reading raster files into a Surface.
+#include "Guard.h"
 #include "RasterImage.h"
 #include "pixelune/pixelune.h"
 
@@ -183,7 +184,7 @@ bool decodeDib(const std::uint8_t* dib, std::size_t size, RasterImage& image, st
 
 bool decodeGif(const char* fileName, bool skipHeader, RasterImage& image, std::uint32_t* paletteOut) {
     if (!paletteOut) return false;
-    std::FILE* f = std::fopen(fileName, "rb");
+    std::FILE* f = openRegularFile(fileName);
     if (!f) return false;
     if (skipHeader && std::fseek(f, 256, SEEK_SET) != 0) {
         std::fclose(f);
@@ -324,7 +325,7 @@ RasterImage resampled(const RasterImage& image, int w, int h) {
 
 using namespace pixelune;
 
-int ReadRasterFile(const PixDisplay* display, plastora::Surface* surface, std::uint32_t* palette,
+static int ReadRasterFileBody(const PixDisplay* display, plastora::Surface* surface, std::uint32_t* palette,
                    const char* fileName, const unsigned char* dib, std::size_t dibSize, unsigned char** pixelsOut,
                    int* width, int* height, int* bitCount, int makePalette, std::uint32_t* paletteOut) {
     if (!surface || !width || !height) return 0;
@@ -417,4 +418,8 @@ void RasterRelease(plastora::Surface* surface) {
 
 void PixSetAllocationHook(plastora::Surface::AllocationHook hook) {
     plastora::Surface::setAllocationHook(std::move(hook));
+}
+
+int ReadRasterFile(const PixDisplay* display, plastora::Surface* surface, std::uint32_t* palette, const char* fileName, const unsigned char* dib, std::size_t dibSize, unsigned char** pixelsOut, int* width, int* height, int* bitCount, int makePalette, std::uint32_t* paletteOut) {
+    return pixelune::guarded(int{0}, [&] { return ReadRasterFileBody(display, surface, palette, fileName, dib, dibSize, pixelsOut, width, height, bitCount, makePalette, paletteOut); });
 }

@@ -1,12 +1,19 @@
 // Rendering metafiles through Linewisp.
+#include "Guard.h"
 #include "pixelune/pixelune.h"
 
 #include "linewisp/linewisp.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
-int WmfReadFile(const PixDisplay* /*display*/, plastora::Surface* surface, const char* fileName, int* width,
+namespace {
+constexpr std::int64_t kMaxWmfSide = std::int64_t{1} << 20;
+}  // namespace
+
+static int WmfReadFileBody(const PixDisplay* /*display*/, plastora::Surface* surface, const char* fileName, int* width,
                 int* height, const std::uint32_t* background) {
     if (!surface || !fileName) return 0;
     VectObjectList list;
@@ -21,10 +28,14 @@ int WmfReadFile(const PixDisplay* /*display*/, plastora::Surface* surface, const
     int result = 0;
     if (count > 0) {
         const int zoom = packet.zoom > 0 ? packet.zoom : 100;
-        const int w = packet.right * zoom / 100;
-        const int h = packet.bottom * zoom / 100;
+        // In 64 bits: the extent and the zoom both come from the file. A
+        // picture more than 2^20 pixels wide or high is not made.
+        const std::int64_t w64 = static_cast<std::int64_t>(packet.right) * zoom / 100;
+        const std::int64_t h64 = static_cast<std::int64_t>(packet.bottom) * zoom / 100;
+        const int w = static_cast<int>(std::clamp<std::int64_t>(w64, 0, kMaxWmfSide + 1));
+        const int h = static_cast<int>(std::clamp<std::int64_t>(h64, 0, kMaxWmfSide + 1));
         // Objects that all lie on the top or left edge give nothing to show.
-        if (w > 0 && h > 0 && surface->create(w, h)) {
+        if (w > 0 && h > 0 && w <= kMaxWmfSide && h <= kMaxWmfSide && surface->create(w, h)) {
             if (background) {
                 packet.bkColor = static_cast<std::int32_t>(*background);
                 packet.flags |= kVectFlagBackground;
@@ -39,4 +50,8 @@ int WmfReadFile(const PixDisplay* /*display*/, plastora::Surface* surface, const
     VectRelease(&list, &packet);
     VectPacketSetList(&packet, nullptr);
     return result;
+}
+
+int WmfReadFile(const PixDisplay* display, plastora::Surface* surface, const char* fileName, int* width, int* height, const std::uint32_t* background) {
+    return pixelune::guarded(int{0}, [&] { return WmfReadFileBody(display, surface, fileName, width, height, background); });
 }

@@ -1,4 +1,5 @@
 // Writing a Surface to raster files.
+#include "Guard.h"
 #include "RasterImage.h"
 #include "platform/SafeFile.h"
 #include "pixelune/pixelune.h"
@@ -101,7 +102,7 @@ bool replaceFile(const char* fileName, const std::vector<std::uint8_t>& bytes, b
 
 using namespace pixelune;
 
-int WriteRasterFile(const char* fileName, std::vector<std::uint8_t>* dibOut, short bitCount,
+static int WriteRasterFileBody(const char* fileName, std::vector<std::uint8_t>* dibOut, short bitCount,
                     const plastora::Surface* picture, int width, int height, const std::uint32_t* palette,
                     plastora::Point transparentAt, int interlace, int reduceColours) {
     if (!fileName || !picture || width <= 0 || height <= 0 || width > picture->width() ||
@@ -205,3 +206,7 @@ int WriteRasterFile(const char* fileName, std::vector<std::uint8_t>* dibOut, sho
 }
 
 void SetJpegQuality(int quality) { g_jpegQuality = quality; }
+
+int WriteRasterFile(const char* fileName, std::vector<std::uint8_t>* dibOut, short bitCount, const plastora::Surface* picture, int width, int height, const std::uint32_t* palette, plastora::Point transparentAt, int interlace, int reduceColours) {
+    return pixelune::guarded(int{0}, [&] { return WriteRasterFileBody(fileName, dibOut, bitCount, picture, width, height, palette, transparentAt, interlace, reduceColours); });
+}

@@ -14,7 +14,8 @@
 //                                     EOF, for every frame, into a DIB
 //  MSG_CLOSEDSREQ                     sane_start refused (cancel, no docs...)
 //  disable and close the source       sane_cancel, sane_close
-//  close and unload the manager       sane_exit, dlclose
+//  close the manager                   sane_exit (the library stays loaded)
+#include "Guard.h"
 #include "pixelune/pixelune.h"
 
 #include "PixDialogs.h"
@@ -112,12 +113,14 @@ bool loadManager(TWAINPacket* packet) {
     return true;
 }
 
-// sane_exit + dlclose.
+// sane_exit. The library itself stays loaded for the rest of the process
+// (the next scan's dlopen finds it again): SANE's backends keep a little of
+// what sane_init read for good, and unloading them would leave that memory,
+// and any reader a backend left behind, without the code it belongs to.
 void unloadManager(TWAINPacket* packet) {
     PixSaneManager* m = packet->manager;
     if (!m) return;
     m->exit();
-    dlclose(m->module);
     delete m;
     packet->manager = nullptr;
 }
@@ -338,7 +341,7 @@ char* TWAINGetDllName() {
     return result;
 }
 
-int TWAINSelectSource(TWAINPacket* packet, void* parent) {
+static int TWAINSelectSourceBody(TWAINPacket* packet, void* parent) {
     if (!packet || packet->state != 0 || packet->manager) return 0;
     if (!loadManager(packet)) return 0;
     std::vector<pixelune::SourceChoice> choices;
@@ -360,7 +363,7 @@ int TWAINSelectSource(TWAINPacket* packet, void* parent) {
     return 1;
 }
 
-int TWAINGetSource(TWAINPacket* packet, void* parent) {
+static int TWAINGetSourceBody(TWAINPacket* packet, void* parent) {
     if (!packet || packet->state != 0 || packet->manager) return 0;
     packet->source[sizeof packet->source - 1] = '\0';
     if (!loadManager(packet)) return 0;
@@ -380,7 +383,7 @@ int TWAINGetSource(TWAINPacket* packet, void* parent) {
     return 1;
 }
 
-int TWAINPostTwain(TWAINPacket* packet, const void* /*message*/, void** image, void* /*parent*/) {
+static int TWAINPostTwainBody(TWAINPacket* packet, const void* /*message*/, void** image, void* /*parent*/) {
     if (!packet || !packet->manager || !packet->sourceHandle || packet->state == 0) return kTwainNotSourceEvent;
     PixSaneManager& m = *packet->manager;
     SANE_Handle h = packet->sourceHandle;
@@ -425,4 +428,16 @@ std::size_t TWAINDibSize(const void* dib) {
     const auto* b = static_cast<const std::uint8_t*>(dib);
     const std::uint32_t size = b[20] | b[21] << 8 | b[22] << 16 | static_cast<std::uint32_t>(b[23]) << 24;
     return 40 + static_cast<std::size_t>(size);
+}
+
+int TWAINSelectSource(TWAINPacket* packet, void* parent) {
+    return pixelune::guarded(int{0}, [&] { return TWAINSelectSourceBody(packet, parent); });
+}
+
+int TWAINGetSource(TWAINPacket* packet, void* parent) {
+    return pixelune::guarded(int{0}, [&] { return TWAINGetSourceBody(packet, parent); });
+}
+
+int TWAINPostTwain(TWAINPacket* packet, const void* message, void** image, void* parent) {
+    return pixelune::guarded(int{kTwainNotSourceEvent}, [&] { return TWAINPostTwainBody(packet, message, image, parent); });
 }

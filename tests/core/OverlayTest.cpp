@@ -281,6 +281,49 @@ TEST(ClipArt, EnlargedPicturesKeepTheirWholeEdgePixels) {
     EXPECT_EQ(dc.getPixel(55, 34), RGB(0, 0, 0));
 }
 
+// Only the part of a clip art that lands on the surface is made: drawn
+// half off a small surface it gives exactly the pixels of the same drawing
+// on a large surface, and one of 32767 x 32767 (as a damaged project may
+// hold) costs no more than the surface.
+TEST(ClipArt, OnlyThePartOnTheSurfaceIsMadeWithTheSamePixels) {
+    OverlayObject o;
+    o.picture = gradientPicture(13, 9);
+    fillRect(o.picture, Rect{0, 0, 13, 1}, RGB(0, 0, 255));
+    o.outlines = {{true, {{1, 1}, {11, 1}, {11, 8}, {1, 8}}}, {false, {{4, 3}, {7, 3}, {5, 6}}}};
+    o.naturalWidth = 13, o.naturalHeight = 9;
+    o.width = 61, o.height = 37;
+    o.x = -20, o.y = -11;
+    for (int k : {1, 3}) {
+        Surface big, small;
+        ASSERT_TRUE(big.create(200 * k, 200 * k));
+        ASSERT_TRUE(small.create(30 * k, 20 * k));
+        OverlayObject moved = o;
+        moved.x = o.x + 100, moved.y = o.y + 100;
+        drawObject(big, kObjectPicture, moved, 0, k, false, 0);
+        drawObject(small, kObjectPicture, o, 0, k, false, 0);
+        for (int y = 0; y < small.height(); ++y)
+            for (int x = 0; x < small.width(); ++x)
+                ASSERT_EQ(small.at(x, y), big.at(x + 100 * k, y + 100 * k)) << x << "," << y << " at scale " << k;
+        Surface shadowBig, shadowSmall;
+        ASSERT_TRUE(shadowBig.create(200 * k, 200 * k));
+        ASSERT_TRUE(shadowSmall.create(30 * k, 20 * k));
+        drawObject(shadowBig, kObjectPicture, moved, 0, k, true, RGB(64, 64, 64));
+        drawObject(shadowSmall, kObjectPicture, o, 0, k, true, RGB(64, 64, 64));
+        for (int y = 0; y < shadowSmall.height(); ++y)
+            for (int x = 0; x < shadowSmall.width(); ++x)
+                ASSERT_EQ(shadowSmall.at(x, y), shadowBig.at(x + 100 * k, y + 100 * k)) << x << "," << y;
+    }
+    // The surface sees picture pixel (11, 8), on the outline: drawn all over.
+    o.x = o.y = -30000;
+    o.width = o.height = 32767;
+    Surface dc;
+    ASSERT_TRUE(dc.create(48, 32));
+    const Pixel before = dc.at(0, 0);
+    drawObject(dc, kObjectPicture, o, 0, 1, false, 0);
+    EXPECT_NE(dc.at(0, 0), before);
+    EXPECT_EQ(dc.at(47, 31), dc.at(0, 0));
+}
+
 TEST(ClipArt, RealFilesLoadFitAndFailWithTheirMessage) {
     Doc d(80, 60);
     // A metafile: rendered on the key colour, which becomes transparent.

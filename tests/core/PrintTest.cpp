@@ -183,6 +183,14 @@ TEST(PrinterSetupFile, RoundTripAndDamagedContent) {
     ASSERT_TRUE(parsePrinterSettings(formatPrinterSettings(s), back));
     EXPECT_EQ(back.orientation, kLandscape);
     EXPECT_EQ(back.printer, "evil orientation=1");
+    // A control character inside a stored name (a lone CR, a tab) reads as a
+    // space, so what is read is what is written back.
+    ASSERT_TRUE(parsePrinterSettings("printer=a\rb\tc\r\npaper=A4\x7f\n", back));
+    EXPECT_EQ(back.printer, "a b c");
+    EXPECT_EQ(back.paper, "A4 ");
+    PrinterSettings again;
+    ASSERT_TRUE(parsePrinterSettings(formatPrinterSettings(back), again));
+    EXPECT_EQ(again, back);
 
     // Unknown keys, junk lines and values out of range leave the defaults.
     ASSERT_TRUE(parsePrinterSettings("junk\nresolution=-5\norientation=7\ncolorMode=x\npaperWidthMM=nan\n"

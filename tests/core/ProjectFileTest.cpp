@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 
@@ -370,15 +371,15 @@ TEST(ProjectFile, DamagedFilesAreRefusedWithoutHarm) {
     ScriptedHost host;
     CStereoWorkspace ws(host, d.dir.file("none.ini"));
     const std::vector<std::pair<std::string, std::function<void(std::vector<std::uint8_t>&)>>> damages = {
-        {"truncated object section", [](auto& f) { f.resize(f.size() - 7); }},
-        {"header only", [](auto& f) { f.resize(96); }},
+        {"truncated object section", [](auto& f) { f.erase(f.end() - 7, f.end()); }},
+        {"header only", [](auto& f) { f.erase(f.begin() + 96, f.end()); }},
         {"huge object count", [](auto& f) { setWord(f, 16, 1 << 30); }},
         {"negative object count", [](auto& f) { setWord(f, 16, -1); }},
         {"huge picture", [](auto& f) { setWord(f, 8, 1 << 30); }},
         {"huge text length", [](auto& f) { setWord(f, 96 + 24 + 40, 0x7FFFFFFF); }},
         {"negative outline count", [](auto& f) { setWord(f, 96 + 24 + 56 + 40, -5); }},
         {"too many regions", [](auto& f) { setWord(f, 56, 33); }},
-        {"five bytes", [](auto& f) { f.resize(5); }},
+        {"five bytes", [](auto& f) { f.erase(f.begin() + 5, f.end()); }},
     };
     for (const auto& [name, damage] : damages) {
         auto f = b;
@@ -388,6 +389,60 @@ TEST(ProjectFile, DamagedFilesAreRefusedWithoutHarm) {
         EXPECT_EQ(ws.Open(d.dir.file("bad.lyr")), 0) << name;
         EXPECT_EQ(ws.mode(), kModeNone) << name;
     }
+}
+
+// Numbers no dialog can make: depths and strengths far outside their ranges,
+// objects at the ends of int. The project still opens, every number is
+// clamped (depths to -32..16, the strength to 0..99, object places and sizes
+// to the picture side limit), and the views and the high-resolution pair are
+// made from them without overflow.
+TEST(ProjectFile, ExtremeNumbersAreClampedAndViewsStillWork) {
+    SavedDocument d;
+    auto f = readAll(d.path);
+    const std::size_t records = 96 + 3 * 8;
+    setWord(f, 20, INT32_MAX);  // strength
+    setWord(f, 24, INT32_MIN);  // background depth
+    setWord(f, 32, INT32_MAX);  // paint depth
+    setWord(f, 36, 7);          // region-0 shadow: any non-zero word
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::size_t r = records + 56 * i;
+        setWord(f, r, i == 1 ? INT32_MIN : INT32_MAX);  // depth
+        setWord(f, r + 8, INT32_MAX);                    // x
+        setWord(f, r + 12, INT32_MIN);                   // y
+        setWord(f, r + 16, INT32_MAX);                   // width
+    }
+    setWord(f, records + 2 * 56 + 44, INT32_MAX);  // the shape's line width
+    setWord(f, records + 2 * 56 + 52, INT32_MIN);  // and corner size
+    writeAll(d.path, f);
+    // Region 1's mask says -32768.
+    auto m = readAll(d.dir.file("doc.m01"));
+    m[6] = 0x00;
+    m[7] = 0x80;
+    writeAll(d.dir.file("doc.m01"), m);
+
+    ScriptedHost host;
+    CStereoWorkspace ws(host, d.dir.file("none.ini"));
+    ASSERT_EQ(ws.Open(d.path), 1);
+    EXPECT_EQ(ws.strength(), 99);
+    EXPECT_EQ(ws.backgroundDepth, -32);
+    EXPECT_EQ(ws.paintDepth, 16);
+    EXPECT_EQ(ws.regionShadow, 1);
+    EXPECT_EQ(ws.region(1).depth, -32);
+    ASSERT_EQ(ws.objectCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const OverlayObject& o = *ws.objectEntry(i).object;
+        EXPECT_EQ(o.depth, i == 1 ? -32 : 16) << i;
+        EXPECT_EQ(o.x, 32767) << i;
+        EXPECT_EQ(o.y, -32767) << i;
+        EXPECT_EQ(o.width, 32767) << i;
+    }
+    EXPECT_EQ(ws.objectEntry(2).object->lineWidth, 32767);
+    EXPECT_EQ(ws.objectEntry(2).object->cornerSize, 0);
+
+    ws.GenerateViews(nullptr, ws.strength(), false);
+    ASSERT_TRUE(ws.hasViews());
+    Surface left, right;
+    EXPECT_TRUE(ws.GenerateHighResPair(left, right, false));
 }
 
 TEST(ProjectFile, PictureRunsSplitAt255AndFallBackToRawRows) {

@@ -53,6 +53,21 @@ TEST(ViewShift, HandWorkedValues) {
     EXPECT_EQ(viewShift(0, 4, 5, 1) * 3, -6);
 }
 
+// Whatever numbers reach the rule, the shift is the exact one while it is
+// small and never leaves +-kMaxViewShift (so x + width cannot overflow).
+TEST(ViewShift, ExtremeNumbersAreBoundedNotOverflowed) {
+    EXPECT_EQ(viewShift(0, 64, 16, 99), -32 * 16 * 99 / 64);
+    EXPECT_EQ(viewShiftHighRes(63, 64, -32, 99, 16), 31 * -32 * 99 * 16 / 64);
+    // Each factor is taken as at most 2^15 in size.
+    EXPECT_EQ(viewShift(0, 4, INT32_MAX, -2), 32768);
+    EXPECT_EQ(viewShift(3, 4, INT32_MIN, 16), -131072);
+    EXPECT_EQ(viewShift(INT32_MIN, 4, INT32_MIN, INT32_MIN), -kMaxViewShift);
+    EXPECT_EQ(viewShiftHighRes(0, 2, INT32_MAX, INT32_MAX, INT32_MAX), -kMaxViewShift);
+    EXPECT_EQ(viewShift(1, 0, 5, 5), 0);  // no views: no shift
+    EXPECT_EQ(scaledViewShift(kMaxViewShift, INT32_MAX), kMaxViewShift);
+    EXPECT_EQ(scaledViewShift(-3, 3), -9);
+}
+
 TEST(MirrorFill, RunsTakeMirroredNeighboursFromBothSides) {
     // A B [M M M M] C D: n = 2; left half k = 0..2 gets B, A, A; right half
     // (written last) k = 0..2 from the right gets C, D, D.

@@ -8,6 +8,11 @@
 
 #include <filesystem>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace rastertest;
 
 namespace {
@@ -119,6 +124,71 @@ TEST(RasterFileCodec, DamagedJpegAndPngFilesAreRefused) {
         EXPECT_EQ(load(path).result, 0) << name;
     }
 }
+
+// Devices, pipes and a small JPEG that declares a huge picture are refused
+// before anything large is read or allocated; a real large JPEG of little
+// content (one flat colour) still loads.
+TEST(RasterFileCodec, NonRegularFilesAndEmptyHugeJpegsAreRefusedCheaply) {
+    plastora::test::TempDir dir;
+    EXPECT_EQ(load("/dev/zero").result, 0);
+    std::filesystem::create_symlink("/dev/zero", dir.file("zero.jpg"));
+    EXPECT_EQ(load(dir.file("zero.jpg")).result, 0);
+    ASSERT_EQ(::mkfifo(dir.file("pipe.bmp").c_str(), 0600), 0);
+    EXPECT_EQ(load(dir.file("pipe.bmp")).result, 0);  // would wait for a writer if opened plainly
+    EXPECT_EQ(load(dir.path()).result, 0);
+
+    const std::string small = dir.file("small.jpg");
+    ASSERT_EQ(writeDeep(small, gradient(16, 16)), 1);
+    Bytes b = readBytes(small);
+    std::size_t sof = 2;
+    while (sof + 9 < b.size() && !(b[sof] == 0xFF && b[sof + 1] == 0xC0)) ++sof;
+    ASSERT_LT(sof + 9, b.size());
+    b[sof + 5] = 0x20, b[sof + 6] = 0x00;  // height 8192
+    b[sof + 7] = 0x20, b[sof + 8] = 0x00;  // width 8192
+    b.resize(1024, 0);
+    writeBytes(small, b);
+    EXPECT_EQ(load(small).result, 0);
+
+    plastora::Surface flat;
+    ASSERT_TRUE(flat.create(1024, 1024));
+    for (int y = 0; y < 1024; ++y) std::fill(flat.row(y), flat.row(y) + 1024, plastora::kOpaque | 0x808080u);
+    const std::string big = dir.file("flat.jpg");
+    ASSERT_EQ(writeDeep(big, flat), 1);
+    const Loaded l = load(big);
+    EXPECT_EQ(l.result, 1);
+    EXPECT_EQ(l.width, 1024);
+}
+
+#if !defined(__SANITIZE_ADDRESS__)
+// With the address space nearly used up, decoding a large picture fails with
+// 0; no exception crosses the library's functions (an escaping bad_alloc
+// would end the child with SIGABRT). Sanitizer builds reserve too much
+// address space for such a limit.
+TEST(RasterFileCodec, RunningOutOfMemoryGivesZeroNotAnAbort) {
+    plastora::test::TempDir dir;
+    plastora::Surface flat;
+    ASSERT_TRUE(flat.create(6000, 6000));
+    for (int y = 0; y < 6000; ++y) std::fill(flat.row(y), flat.row(y) + 6000, plastora::kOpaque | 0x406080u);
+    const std::string path = dir.file("big.jpg");
+    ASSERT_EQ(writeDeep(path, flat), 1);
+    flat.reset();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlim_t room = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (64u << 20);
+        const rlimit limit{room, room};
+        if (::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(4);
+        const int result = load(path).result;
+        ::_exit(result == 0 ? 0 : 3);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+#endif
 
 TEST(RasterFileCodec, GifKeepsIndicesAndSafReadsPastItsHeader) {
     plastora::test::TempDir dir;

@@ -11,6 +11,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 using namespace plastora;
 using namespace plastora::stereotest;
@@ -224,6 +225,18 @@ TEST(MpoReader, DamagedFilesGiveZeroNeverAStrayRead) {
         MpoIndex cut;
         const bool found = parseMpoIndex(std::span(good.data(), n), cut);
         EXPECT_EQ(found, n > index.entries[1].offset) << n;
+    }
+
+    // A file that ends inside or just after the MP header's TIFF header (byte
+    // order, IFD offset): each cut held in a buffer of exactly its size, and
+    // on disk, so that a read past the end is seen by the sanitizers.
+    for (std::size_t n = M; n <= M + 10; ++n) {
+        const std::vector<std::uint8_t> head(good.begin(), good.begin() + static_cast<long>(n));
+        MpoIndex cut;
+        EXPECT_FALSE(parseMpoIndex(head, cut)) << n;
+        const std::string path = dir.file("cut.mpo");
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(head.data()), static_cast<long>(n));
+        EXPECT_FALSE(readMpoIndex(path, cut)) << n;
     }
 
     auto damaged = [&](auto edit) {
