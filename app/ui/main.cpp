@@ -1,12 +1,17 @@
 // The Plastora desktop program.
 #include "platform/GuiRuntime.h"
 #include "platform/Paths.h"
+#include "platform/Translation.h"
 #include "ui/MainFrame.h"
+#include "ui/WindowTranslator.h"
 
 #include <QApplication>
 #include <QFile>
 
 #include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
 
 int main(int argc, char** argv) {
     // The program's own font set maps the Japanese face names its files use
@@ -19,9 +24,25 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Plastora");
     plastora::installFontAliases();
 
-    plastora::ui::CMainFrame frame(plastora::joinPath(plastora::programFolder(), "Plastora.ini"));
+    // "--lang ja|en" (or --lang=ja) chooses the language over the settings
+    // file and the locale; the first other argument is the file to open.
+    std::optional<std::string> lang;
+    const char* startupFile = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--lang") == 0 && i + 1 < argc) lang = argv[++i];
+        else if (std::strncmp(argv[i], "--lang=", 7) == 0) lang = argv[i] + 7;
+        else if (!startupFile) startupFile = argv[i];
+    }
+    const std::string settings = plastora::joinPath(plastora::programFolder(), "Plastora.ini");
+    plastora::loadTranslations(plastora::chooseLanguage(lang, settings),
+                               plastora::joinPath(plastora::programFolder(), "translations"));
+    // Dialogs and palettes are translated as they are first shown.
+    plastora::ui::WindowTranslator windowTranslator;
+    if (plastora::currentLanguage() == plastora::Language::English) app.installEventFilter(&windowTranslator);
+
+    plastora::ui::CMainFrame frame(settings);
     // One file name on the command line (the shell has already removed any quotes).
-    if (argc > 1) frame.setStartupFile(QString::fromLocal8Bit(argv[1]));
+    if (startupFile) frame.setStartupFile(QString::fromLocal8Bit(startupFile));
     frame.show();
     return app.exec();
 }
