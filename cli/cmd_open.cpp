@@ -4,6 +4,8 @@
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
+#include "core/ProjectFile.h"
+#include "output/PrintResolution.h"
 #include "output/WorkingSize.h"
 
 #include <cstdio>
@@ -88,11 +90,14 @@ int runOpen(const std::vector<std::string>& argv) {
     if (args.positional().size() != 1) return usageError(name, "expects one photo");
     const auto out = args.get("output");
     if (!out || out->empty()) return usageError(name, "needs -o OUT");
+    if (int rc = checkOutput(name, *out, {OutputKind::Project, OutputKind::Jpeg, OutputKind::Bmp, OutputKind::Png});
+        rc != kExitOk)
+        return rc;
+    if (auto hd = args.get("hd"); hd && checkOutput(name, *hd, pictureOutputs()) != kExitOk) return kExitUsage;
     if (args.has("yes") && args.has("no")) return usageError(name, "--yes and --no exclude each other");
 
     CliDialogs dialogs;
-    if (!args.getInt("paper", 0, kPaperCount - 1, dialogs.paper, error) ||
-        !args.getInt("trim", 0, kTrimModeCount - 1, dialogs.trimming, error) ||
+    if (!getPaper(args, dialogs.paper, error) || !getTrim(args, dialogs.trimming, error) ||
         !args.getDouble("lpi", kMinLpi, kMaxLpi, dialogs.lpi, error))
         return usageError(name, error);
     std::vector<long> n;
@@ -114,6 +119,8 @@ int runOpen(const std::vector<std::string>& argv) {
     if (dialogs.rect && dialogs.trimming != kTrimManual) return usageError(name, "--rect goes with --trim 4");
 
     CliHost host;
+    host.readSubject = args.positional()[0];
+    host.writeSubject = *out;
     // The lens question would make the value the standard one in the
     // settings file: only when asked for with --yes.
     host.forcedAnswer = args.has("yes") ? MsgResult::Yes : MsgResult::No;
@@ -122,7 +129,8 @@ int runOpen(const std::vector<std::string>& argv) {
     ws.setDialogs(&dialogs);
     if (!ws.Open(args.positional()[0])) {
         if (!dialogs.refusal.empty()) return usageError(name, dialogs.refusal);
-        return host.messages.empty() ? failure("ファイルの読み込みに失敗しました。") : kExitFailure;
+        if (host.messages.empty()) host.message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
+        return kExitFailure;
     }
 
     if (endsWith(*out, ".lyr")) {
@@ -142,7 +150,9 @@ int runOpen(const std::vector<std::string>& argv) {
         const Surface& hd = ws.highRes(0);
         std::cout << "high-resolution: " << hd.width() << " x " << hd.height() << "\n";
         if (auto hdPath = args.get("hd")) {
-            if (!SaveStillImage(host, hd, hd.width(), hd.height(), *hdPath, ws.settings().jpegQuality))
+            host.writeSubject = *hdPath;
+            if (!SaveStillImage(host, hd, hd.width(), hd.height(), *hdPath, ws.settings().jpegQuality,
+                                kHighResPrintDpi))
                 return kExitFailure;
         }
     }
@@ -157,5 +167,21 @@ PLASTORA_CLI_COMMAND("open",
                      "brings a photo to the working size of a paper, lens and trimming mode; writes a project "
                      "(.lyr) or the working image (--yes makes a new --lpi the standard one)",
                      &runOpen);
+PLASTORA_CLI_HELP("open",
+                  "Reads a photo (JPEG, BMP, PNG, TIFF or WebP, recognised by its content; a JPEG's Exif\n"
+                  "orientation is applied) and brings it to the working size.\n\n"
+                  "options:\n"
+                  "  -o, --output OUT   a project (.lyr) or the working image (.jpg, .jpeg, .bmp, .png)\n"
+                  "  --paper P          paper size, by number or name (default: the picture dialog's preset):\n" +
+                      paperChoicesText() +
+                      "  --trim M           trimming, by number or name (default: crop):\n" + trimChoicesText() +
+                      "  --lpi X            lens resolution in lines per inch, 20 to 160 (default: the settings)\n"
+                      "  --mm W,H           user paper size in millimetres, each 1 to 9999 (implies --paper user)\n"
+                      "  --rect x,y,w,h     the frame for --trim manual, in photo pixels\n"
+                      "  --hd FILE          also write the high-resolution copy (.jpg, .bmp, .png; 340 dpi)\n"
+                      "  --settings INI     the settings file to read (default: the program's Plastora.ini)\n"
+                      "  --yes | --no       answer to the question whether a new --lpi becomes the standard\n\n"
+                      "example:\n"
+                      "  plastora-cli open photo.png --paper l --trim margins --lpi 60 -o picture.lyr\n");
 
 }  // namespace plastora::cli
