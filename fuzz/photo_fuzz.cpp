@@ -1,7 +1,8 @@
 // Fuzz target: arbitrary bytes as a photo through LoadPhoto (format by
 // content: JPEG with its Exif orientation, CMYK and early-ending handling;
 // BMP; PNG/TIFF/WebP/GIF through Qt's readers), and the Exif orientation
-// reader on the bytes themselves.
+// readers on the bytes themselves and on the JPEG segments of the file (at
+// an offset given by the first byte, as pictures inside an MPO are reached).
 #include "StillImageFuzz.h"
 #include "core/PhotoFile.h"
 
@@ -15,5 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int w = 0, h = 0;
     if (plastora::LoadPhoto(host, path, picture, w, h) == 1 && (picture.width() != w || picture.height() != h))
         __builtin_trap();
+    const int at = plastora::JpegExifOrientationAt(path, size > 0 ? data[0] % 32 : 0);
+    if (at < 1 || at > 8) __builtin_trap();
     return 0;
 }

@@ -298,6 +298,30 @@ PhotoFormat DetectPhotoFormat(const std::uint8_t* head, std::size_t size) {
     return PhotoFormat::Unknown;
 }
 
+int JpegExifOrientationAt(const std::string& path, long long offset) {
+    constexpr std::size_t kMaxHeaderBytes = std::size_t{1} << 20;
+    FilePtr f(std::fopen(path.c_str(), "rb"));
+    if (!f || offset < 0 || ::fseeko(f.get(), static_cast<off_t>(offset), SEEK_SET) != 0) return 1;
+    std::vector<std::uint8_t> head(kMaxHeaderBytes);
+    head.resize(std::fread(head.data(), 1, head.size(), f.get()));
+    if (head.size() < 4 || head[0] != 0xFF || head[1] != 0xD8) return 1;
+    std::size_t at = 2;
+    while (at + 4 <= head.size() && head[at] == 0xFF) {
+        const std::uint8_t marker = head[at + 1];
+        if (marker == 0xFF) {  // fill byte
+            ++at;
+            continue;
+        }
+        if (marker == 0xDA || marker == 0xD9) break;  // scan or end: no more headers
+        const std::size_t length = (std::size_t{head[at + 2]} << 8) | head[at + 3];
+        if (length < 2 || at + 2 + length > head.size()) break;
+        if (marker == 0xE1 && length >= 8 && std::memcmp(head.data() + at + 4, "Exif\0\0", 6) == 0)
+            return ExifOrientationOf(head.data() + at + 4, length - 2);
+        at += 2 + length;
+    }
+    return 1;
+}
+
 PhotoFormat DetectPhotoFormatOfFile(const std::string& path) {
     FilePtr f(std::fopen(path.c_str(), "rb"));
     if (!f) return PhotoFormat::Unknown;

@@ -29,6 +29,12 @@ PhotoFormat DetectPhotoFormatOfFile(const std::string& path);
 // a readable Exif block. Reads only within [data, data + size).
 int ExifOrientationOf(const std::uint8_t* data, std::size_t size);
 
+// The Exif orientation of the JPEG that starts `offset` bytes into the file
+// (a picture inside a multi-picture file): its segments are walked from SOI
+// up to the first scan, reading at most 1 MiB. 1 when there is none or the
+// file cannot be read.
+int JpegExifOrientationAt(const std::string& path, long long offset);
+
 // Turns a picture as stored into the picture as meant for the given Exif
 // orientation: 2 mirror, 3 rotate 180, 4 flip, 5 transpose, 6 rotate 90
 // clockwise, 7 transverse, 8 rotate 90 counter-clockwise; 1 and unknown

@@ -245,6 +245,25 @@ TEST(PhotoFile, ExifOrientationTurnsThePictureAsQtDoes) {
     }
 }
 
+TEST(PhotoFile, OrientationOfAPictureInsideALargerFile) {
+    // A picture of a multi-picture file starts at an offset: its segments are
+    // walked from there.
+    TempDir dir;
+    const std::string path = dir.file("second.jpg");
+    writeOrientedJpeg(path, quadrants(16, 8), 8);
+    std::vector<std::uint8_t> bytes = readBytes(path);
+    bytes.insert(bytes.begin(), 37, 0xAB);
+    writeBytes(path, bytes);
+    EXPECT_EQ(JpegExifOrientationAt(path, 37), 8);
+    EXPECT_EQ(JpegExifOrientationAt(path, 0), 1) << "no picture starts there";
+    EXPECT_EQ(JpegExifOrientationAt(path, 1 << 30), 1) << "beyond the end";
+    EXPECT_EQ(JpegExifOrientationAt(dir.file("none.jpg"), 0), 1);
+    // A segment length running past the data ends the walk.
+    bytes[37 + 4] = 0xFF;
+    writeBytes(path, bytes);
+    EXPECT_EQ(JpegExifOrientationAt(path, 37), 1);
+}
+
 TEST(PhotoFile, ExifOrientationReaderStaysInsideItsData) {
     const std::vector<std::uint8_t> le = exifSegment(6, false), be = exifSegment(8, true);
     EXPECT_EQ(ExifOrientationOf(le.data() + 4, le.size() - 4), 6);
