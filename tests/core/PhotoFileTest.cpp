@@ -2,6 +2,7 @@
 // CMYK/YCCK JPEGs, JPEGs that end early; and pictures written with their
 // print resolution, checked with exiftool.
 #include "core/PhotoFile.h"
+#include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
@@ -262,6 +263,40 @@ TEST(PhotoFile, OrientationOfAPictureInsideALargerFile) {
     bytes[37 + 4] = 0xFF;
     writeBytes(path, bytes);
     EXPECT_EQ(JpegExifOrientationAt(path, 37), 1);
+}
+
+TEST(PhotoFile, TheProgramOpensEveryFormatTheRightWayUp) {
+    TempDir dir;
+    // Landscape: red on the left half, blue on the right.
+    Surface src;
+    src.create(48, 32);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 48; ++x) src.set(x, y, x < 24 ? 0xFF0000u : 0x0000FFu);
+    QImage image = src.image().copy();
+    ASSERT_TRUE(image.save(QString::fromStdString(dir.file("p.png")), "PNG"));
+    ASSERT_TRUE(image.save(QString::fromStdString(dir.file("p.tif")), "TIFF"));
+    QImageWriter webp(QString::fromStdString(dir.file("p.webp")), "WEBP");
+    webp.setQuality(100);
+    ASSERT_TRUE(webp.write(image));
+    writeOrientedJpeg(dir.file("upright.jpg"), src, 6);  // held upright: shown portrait, red on top
+    const auto red = [](Pixel p) { return ((p >> 16) & 0xFF) > 200 && (p & 0xFF) < 60; };
+    const auto blue = [](Pixel p) { return (p & 0xFF) > 200 && ((p >> 16) & 0xFF) < 60; };
+    for (const char* name : {"p.png", "p.tif", "p.webp", "upright.jpg"}) {
+        ScriptedHost host;
+        CStereoWorkspace ws(host, dir.file("none.ini"));
+        ASSERT_EQ(ws.Open(dir.file(name)), 1) << name;
+        const Surface& s = ws.source();
+        const int w = s.width(), h = s.height();
+        if (std::string(name) == "upright.jpg") {
+            EXPECT_LT(w, h) << name;
+            EXPECT_TRUE(red(s.at(w / 2, h / 8))) << name;
+            EXPECT_TRUE(blue(s.at(w / 2, h - 1 - h / 8))) << name;
+        } else {
+            EXPECT_GT(w, h) << name;
+            EXPECT_TRUE(red(s.at(w / 8, h / 2))) << name;
+            EXPECT_TRUE(blue(s.at(w - 1 - w / 8, h / 2))) << name;
+        }
+    }
 }
 
 TEST(PhotoFile, ExifOrientationReaderStaysInsideItsData) {
