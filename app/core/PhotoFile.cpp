@@ -363,23 +363,31 @@ bool ApplyExifOrientation(Surface& picture, int orientation) {
     Surface out;
     if (!out.createUninitialized(swaps ? h : w, swaps ? w : h)) return false;
     const int ow = out.width(), oh = out.height();
-    for (int y = 0; y < oh; ++y) {
-        Pixel* d = out.row(y);
-        for (int x = 0; x < ow; ++x) {
-            int sx = x, sy = y;
-            switch (orientation) {
-                case 2: sx = w - 1 - x; break;
-                case 3: sx = w - 1 - x; sy = h - 1 - y; break;
-                case 4: sy = h - 1 - y; break;
-                case 5: sx = y; sy = x; break;
-                case 6: sx = y; sy = h - 1 - x; break;
-                case 7: sx = w - 1 - y; sy = h - 1 - x; break;
-                case 8: sx = w - 1 - y; sy = x; break;
-                default: break;
-            }
-            d[x] = picture.row(sy)[sx];
-        }
+    // Destination (x, y) takes the source pixel at index base + x dx + y dy:
+    // 2 (w-1-x, y), 3 (w-1-x, h-1-y), 4 (x, h-1-y), 5 (y, x), 6 (y, h-1-x),
+    // 7 (w-1-y, h-1-x), 8 (w-1-y, x).
+    const std::ptrdiff_t W = w, last = std::ptrdiff_t{h - 1} * W;
+    std::ptrdiff_t base = 0, dx = 1, dy = W;
+    switch (orientation) {
+        case 2: base = W - 1, dx = -1, dy = W; break;
+        case 3: base = last + W - 1, dx = -1, dy = -W; break;
+        case 4: base = last, dx = 1, dy = -W; break;
+        case 5: base = 0, dx = W, dy = 1; break;
+        case 6: base = last, dx = -W, dy = 1; break;
+        case 7: base = last + W - 1, dx = -W, dy = -1; break;
+        case 8: base = W - 1, dx = W, dy = -1; break;
+        default: break;
     }
+    // In tiles, so that the columns a quarter turn reads stay in the cache.
+    constexpr int kTile = 64;
+    const Pixel* src = picture.bits();
+    for (int ty = 0; ty < oh; ty += kTile)
+        for (int tx = 0; tx < ow; tx += kTile)
+            for (int y = ty; y < std::min(oh, ty + kTile); ++y) {
+                Pixel* d = out.row(y);
+                const Pixel* s = src + base + y * dy + tx * dx;
+                for (int x = tx; x < std::min(ow, tx + kTile); ++x, s += dx) d[x] = *s;
+            }
     picture = std::move(out);
     return true;
 }
