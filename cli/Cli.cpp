@@ -1,14 +1,24 @@
 #include "cli/Cli.h"
 
+#include "core/ProjectFile.h"
 #include "core/Progress.h"
 #include "core/StereoWorkspace.h"
+#include "core/StillImage.h"
+#include "output/WorkingSize.h"
+#include "platform/Translation.h"
 #include "stereo/PatternMultiView.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace plastora::cli {
 
@@ -38,6 +48,8 @@ bool Args::parse(const std::vector<std::string>& argv, const std::vector<std::st
                 error = "unknown option " + a;
                 return false;
             }
+            // One spelling inside: --color is --colour.
+            if (name == "color") name = "colour";
             const bool isFlag = std::find(flags.begin(), flags.end(), name) != flags.end();
             if (!hasValue && !isFlag) {
                 if (i + 1 >= argv.size()) {
@@ -98,9 +110,24 @@ std::vector<std::string> Args::unknown(const std::vector<std::string>& known) co
     return out;
 }
 
+bool CliHost::stderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
 MsgResult CliHost::message(const MessageRequest& request) {
     messages.push_back(request.text);
-    std::cerr << request.text << std::endl;
+    // A bar being drawn ends its line first.
+    if (showProgress && m_lastPercent >= 0) std::fputc('\n', stderr);
+    m_lastPercent = -1;
+    std::string line = translateText(request.text);
+    if (request.text == kSaveFailedMessage && !writeSubject.empty()) {
+        const std::string why = whyUnwritable(writeSubject);
+        line = writeSubject + ": " + line + (why.empty() ? "" : " (" + why + ")");
+    } else if (request.text == kReadFailedMessage && !readSubject.empty()) {
+        const std::string why = whyUnreadable(readSubject);
+        line = readSubject + ": " + line + (why.empty() ? "" : " (" + why + ")");
+    } else if (!readSubject.empty()) {
+        line = readSubject + ": " + line;
+    }
+    std::cerr << line << std::endl;
     if (request.buttons == MsgButtons::Ok) return MsgResult::Ok;
     if (forcedAnswer) {
         const MsgResult a = *forcedAnswer;
@@ -112,7 +139,7 @@ MsgResult CliHost::message(const MessageRequest& request) {
 }
 
 void CliHost::progressBegin(const std::string& caption, int minimum, int maximum) {
-    m_caption = caption;
+    m_caption = translateText(caption);
     m_min = minimum;
     m_max = maximum;
     m_lastPercent = -1;
@@ -120,11 +147,19 @@ void CliHost::progressBegin(const std::string& caption, int minimum, int maximum
 
 void CliHost::progressSet(int position) {
     if (!showProgress || m_max <= m_min) return;
-    const int pct = static_cast<int>(100LL * (position - m_min) / (m_max - m_min));
-    if (pct != m_lastPercent) {
-        m_lastPercent = pct;
-        std::fprintf(stderr, "\r%s %3d%%", m_caption.c_str(), pct);
-    }
+    const long long clamped = std::clamp<long long>(position, m_min, m_max);
+    const int pct = static_cast<int>(100LL * (clamped - m_min) / (static_cast<long long>(m_max) - m_min));
+    if (pct != m_lastPercent) drawProgress(pct);
+}
+
+void CliHost::drawProgress(int percent) {
+    m_lastPercent = percent;
+    constexpr int kBarWidth = 30;
+    const int filled = percent * kBarWidth / 100;
+    std::string bar(static_cast<std::size_t>(filled), '#');
+    bar.append(static_cast<std::size_t>(kBarWidth - filled), '.');
+    std::fprintf(stderr, "\r%s [%s] %3d%%", m_caption.c_str(), bar.c_str(), percent);
+    std::fflush(stderr);
 }
 
 void CliHost::progressEnd() {
@@ -136,7 +171,169 @@ std::map<std::string, Command>& registry() {
     static std::map<std::string, Command> r;
     return r;
 }
+std::map<std::string, std::string>& helpRegistry() {
+    static std::map<std::string, std::string> r;
+    return r;
+}
+
+std::string lowerCase(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// English names of the paper sizes and trimming modes, by number.
+constexpr const char* kPaperOptionNames[kPaperCount] = {"postcard", "l", "card", "vga", "a4", "2l", "user"};
+constexpr const char* kTrimOptionNames[kTrimModeCount] = {"none", "crop", "margins", "stretch", "manual"};
+constexpr const char* kPaperDescriptions[kPaperCount] = {
+    "postcard (100 x 148 mm)", "L size photo (89 x 127 mm)", "business card", "VGA screen (640 x 480)", "A4",
+    "2L size photo (127 x 178 mm)", "user size in millimetres (--mm W,H)"};
+constexpr const char* kTrimDescriptions[kTrimModeCount] = {
+    "keep the photo's own size", "crop what overflows the paper (centred)", "fit inside, white margins",
+    "stretch to the paper (changes the aspect ratio)", "a frame given with --rect x,y,w,h"};
+
+bool getChoice(const Args& args, const std::string& name, const char* const* names, int count,
+               std::optional<int>& out, std::string& error) {
+    out.reset();
+    const auto v = args.get(name);
+    if (!v) return true;
+    const std::string text = lowerCase(*v);
+    for (int i = 0; i < count; ++i) {
+        if (text == names[i] || text == std::to_string(i)) {
+            out = i;
+            return true;
+        }
+    }
+    error = "--" + name + " must be one of";
+    for (int i = 0; i < count; ++i) error += std::string(i ? ", " : " ") + std::to_string(i) + "/" + names[i];
+    return false;
+}
+
+const char* extensionsOf(OutputKind kind) {
+    switch (kind) {
+        case OutputKind::Jpeg: return ".jpg .jpeg";
+        case OutputKind::Bmp: return ".bmp";
+        case OutputKind::Png: return ".png";
+        case OutputKind::Gif: return ".gif";
+        case OutputKind::Avi: return ".avi";
+        case OutputKind::Mpo: return ".mpo";
+        case OutputKind::Project: return ".lyr";
+    }
+    return "";
+}
 }  // namespace
+
+bool registerHelp(const std::string& name, const std::string& text) {
+    helpRegistry()[name] = text;
+    return true;
+}
+
+std::string commandHelp(const std::string& name) {
+    const auto it = registry().find(name);
+    if (it == registry().end()) return {};
+    std::string text = "usage: plastora-cli " + it->second.name + " " + it->second.usage + "\n\n" +
+                       it->second.summary + "\n";
+    const auto help = helpRegistry().find(name);
+    if (help != helpRegistry().end()) text += "\n" + help->second;
+    if (!text.empty() && text.back() != '\n') text += '\n';
+    return text;
+}
+
+std::string paperChoicesText() {
+    std::string s;
+    for (int i = 0; i < kPaperCount; ++i)
+        s += "      " + std::to_string(i) + " or " + kPaperOptionNames[i] + ": " + kPaperDescriptions[i] + "\n";
+    return s;
+}
+
+std::string trimChoicesText() {
+    std::string s;
+    for (int i = 0; i < kTrimModeCount; ++i)
+        s += "      " + std::to_string(i) + " or " + kTrimOptionNames[i] + ": " + kTrimDescriptions[i] + "\n";
+    return s;
+}
+
+bool getPaper(const Args& args, std::optional<int>& out, std::string& error) {
+    return getChoice(args, "paper", kPaperOptionNames, kPaperCount, out, error);
+}
+
+bool getTrim(const Args& args, std::optional<int>& out, std::string& error) {
+    return getChoice(args, "trim", kTrimOptionNames, kTrimModeCount, out, error);
+}
+
+bool parseColourText(const std::string& text, ColorRef& out) {
+    std::string hex = text;
+    if (!hex.empty() && hex[0] == '#') hex.erase(0, 1);
+    if (hex.size() != 6) return false;
+    unsigned v = 0;
+    for (char c : hex) {
+        const int d = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+                      : (c >= 'a' && c <= 'f')                    ? c - 'a' + 10
+                      : (c >= 'A' && c <= 'F')                    ? c - 'A' + 10
+                                                                  : -1;
+        if (d < 0) return false;
+        v = v * 16 + static_cast<unsigned>(d);
+    }
+    out = RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+    return true;
+}
+
+std::optional<OutputKind> outputKindOf(const std::string& path) {
+    const std::string name = std::filesystem::path(path).filename().string();
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos) return std::nullopt;
+    const std::string ext = lowerCase(name.substr(dot + 1));
+    if (ext == "jpg" || ext == "jpeg") return OutputKind::Jpeg;
+    if (ext == "bmp") return OutputKind::Bmp;
+    if (ext == "png") return OutputKind::Png;
+    if (ext == "gif") return OutputKind::Gif;
+    if (ext == "avi") return OutputKind::Avi;
+    if (ext == "mpo") return OutputKind::Mpo;
+    if (ext == "lyr") return OutputKind::Project;
+    return std::nullopt;
+}
+
+const std::vector<OutputKind>& pictureOutputs() {
+    static const std::vector<OutputKind> kinds = {OutputKind::Jpeg, OutputKind::Bmp, OutputKind::Png};
+    return kinds;
+}
+
+int checkOutput(const std::string& commandName, const std::string& path, const std::vector<OutputKind>& allowed) {
+    const auto kind = outputKindOf(path);
+    if (kind && std::find(allowed.begin(), allowed.end(), *kind) != allowed.end()) return kExitOk;
+    const std::string name = std::filesystem::path(path).filename().string();
+    const std::size_t dot = name.rfind('.');
+    std::string text = dot == std::string::npos ? path + ": the output needs an extension that names its format"
+                                                : path + ": cannot write " + name.substr(dot) + " files";
+    text += "; this command writes";
+    for (OutputKind k : allowed) text += std::string(" ") + extensionsOf(k);
+    return usageError(commandName, text);
+}
+
+std::string whyUnreadable(const std::string& path) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(status)) return "no such file";
+    if (std::filesystem::is_directory(status)) return "it is a folder";
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::strerror(errno);
+    unsigned char head[16] = {};
+    const ssize_t n = ::read(fd, head, sizeof head);
+    ::close(fd);
+    if (n <= 0) return "the file is empty";
+    if (isProjectPath(path)) return "not a Plastora project, or a part of it (the edit image, a mask) is missing or damaged";
+    return "not a picture this program can read, or damaged";
+}
+
+std::string whyUnwritable(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path p(path);
+    const std::filesystem::path folder = p.has_parent_path() ? p.parent_path() : std::filesystem::path(".");
+    if (!std::filesystem::is_directory(folder, ec)) return "the folder " + folder.string() + " does not exist";
+    if (::access(folder.c_str(), W_OK) != 0) return "the folder " + folder.string() + " is not writable";
+    if (std::filesystem::is_directory(p, ec)) return "it is a folder";
+    if (std::filesystem::exists(p, ec) && ::access(path.c_str(), W_OK) != 0) return "the file is write-protected";
+    return {};
+}
 
 bool registerCommand(const Command& command) {
     registry()[command.name] = command;
@@ -159,6 +356,7 @@ int failure(const std::string& text) {
 
 int openAndGenerate(CStereoWorkspace& ws, CliHost& host, const std::string& path, std::optional<int> strength,
                     bool patternMatch, std::optional<int> method) {
+    host.readSubject = path;
     if (!ws.Open(path)) return kExitFailure;
     HostProgress progress(host, "立体画像作成中");
     const int s = strength.value_or(ws.strength());

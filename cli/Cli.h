@@ -53,8 +53,20 @@ private:
 class CliHost : public Host {
 public:
     std::optional<MsgResult> forcedAnswer;  // from --yes / --no
-    bool showProgress = false;
+    // A progress bar on stderr: on when stderr is a terminal; a command's
+    // --progress forces it on (setProgressOption).
+    bool showProgress = stderrIsTerminal();
+    void setProgressOption(bool forced) { showProgress = forced || stderrIsTerminal(); }
+    // The files the command reads and writes: every message is printed after
+    // the name of the file it concerns, and a failure to read or write says
+    // why when the file itself tells (missing, not readable, not a project,
+    // folder missing or not writable, ...).
+    std::string readSubject;
+    std::string writeSubject;
 
+    static bool stderrIsTerminal();
+
+    using Host::message;
     MsgResult message(const MessageRequest& request) override;
     std::optional<std::string> fileDialog(const FileDialogRequest&) override { return std::nullopt; }
     std::optional<ColorRef> chooseColor(ColorRef) override { return std::nullopt; }
@@ -70,6 +82,7 @@ public:
     std::vector<std::string> messages;
 
 private:
+    void drawProgress(int percent);
     std::string m_caption;
     int m_min = 0, m_max = 0, m_lastPercent = -1;
 };
@@ -84,6 +97,39 @@ struct Command {
 // Registers a command at start-up; returns true.
 bool registerCommand(const Command& command);
 const std::map<std::string, Command>& commands();
+
+// Registers the long help of a command (every option with its unit and
+// range, and an example), shown by "help CMD" and "CMD --help".
+bool registerHelp(const std::string& name, const std::string& text);
+// The whole help of a command: usage, summary, long help. Empty when there
+// is no such command.
+std::string commandHelp(const std::string& name);
+
+// The paper sizes and trimming modes by number and name, for help texts, and
+// the options that take either a number or an (English) name.
+std::string paperChoicesText();
+std::string trimChoicesText();
+bool getPaper(const Args& args, std::optional<int>& out, std::string& error);
+bool getTrim(const Args& args, std::optional<int>& out, std::string& error);
+
+// The one colour notation: "RRGGBB" or "#RRGGBB" in hexadecimal.
+bool parseColourText(const std::string& text, ColorRef& out);
+constexpr const char* kColourNotation = "RRGGBB or #RRGGBB (hexadecimal red, green, blue)";
+
+// What an output file becomes, decided by its extension without regard to
+// case.
+enum class OutputKind { Jpeg, Bmp, Png, Gif, Avi, Mpo, Project };
+std::optional<OutputKind> outputKindOf(const std::string& path);
+// kExitOk when `path` names a kind in `allowed`; otherwise a usage error
+// (exit 2) that names the extension and lists what the command can write.
+int checkOutput(const std::string& commandName, const std::string& path, const std::vector<OutputKind>& allowed);
+// The extensions of the still-picture outputs (.jpg .jpeg .bmp .png).
+const std::vector<OutputKind>& pictureOutputs();
+
+// Why a file cannot be read or written, as far as the file system tells
+// (empty when it does not).
+std::string whyUnreadable(const std::string& path);
+std::string whyUnwritable(const std::string& path);
 
 // Prints "plastora-cli: <text>" to stderr and returns kExitUsage.
 int usageError(const std::string& commandName, const std::string& text);
@@ -104,6 +150,9 @@ bool parseMethod(const Args& args, std::optional<int>& method, std::string& erro
 
 }  // namespace plastora::cli
 
+#define PLASTORA_CLI_HELP(name, text)                                                 \
+    static const bool PLASTORA_CLI_CONCAT(plastoraCliHelp_, __LINE__) [[maybe_unused]] = \
+        ::plastora::cli::registerHelp(name, text)
 #define PLASTORA_CLI_CONCAT2(a, b) a##b
 #define PLASTORA_CLI_CONCAT(a, b) PLASTORA_CLI_CONCAT2(a, b)
 #define PLASTORA_CLI_COMMAND(...)                                                      \

@@ -65,5 +65,17 @@ PLASTORA_CLI_COMMAND({"adjust", "P.lyr --brightness B --contrast C -o OUT.lyr",
 PLASTORA_CLI_COMMAND({"rotate", "P.lyr -o OUT.lyr",
                       "turns a project's picture a quarter left (a stereo pair half round, left and right exchanged)",
                       &runRotate});
+PLASTORA_CLI_HELP("adjust",
+                  "options:\n"
+                  "  --brightness B     -50 to 50 (0 leaves it)\n"
+                  "  --contrast C       -50 to 50 (0 leaves it)\n"
+                  "  -o, --output OUT   the new project (.lyr)\n\n"
+                  "example:\n"
+                  "  plastora-cli adjust picture.lyr --brightness 10 --contrast 5 -o brighter.lyr\n");
+PLASTORA_CLI_HELP("rotate",
+                  "options:\n"
+                  "  -o, --output OUT   the new project (.lyr)\n\n"
+                  "example:\n"
+                  "  plastora-cli rotate picture.lyr -o turned.lyr\n");
 
 }  // namespace plastora::cli

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
 #include <iostream>
 
 namespace plastora::cli {
@@ -33,38 +34,75 @@ int printSize(const Surface& s) {
     return kExitOk;
 }
 
+struct AnaglyphOptions {
+    std::optional<int> filter, strength;
+    bool colour = false;
+};
+
+// One project's anaglyph written to `output`; an exit code.
+int anaglyphOne(const std::string& input, const std::string& output, const AnaglyphOptions& o) {
+    CliHost host;
+    host.readSubject = input;
+    host.writeSubject = output;
+    CStereoWorkspace ws(host, defaultSettingsPath());
+    if (int rc = openProject(ws, input); rc != kExitOk) return rc;
+    if (!makeExtremeViews(ws, o.strength.value_or(ws.strength()))) return kExitFailure;
+    ws.setAnaglyphColourMode(o.colour ? kAnaglyphColour : kAnaglyphGrey);
+    ws.setAnaglyphFilter(o.filter.value_or(kFilterRedCyan));
+    if (!BuildAnaglyphImage(ws)) return kExitFailure;
+    ws.setDisplayMode(kModeAnaglyph);
+    ws.Redraw();
+    if (!SaveAnaglyph(ws, output)) return kExitFailure;
+    // What was written: the high-resolution anaglyph when the project has a
+    // high-resolution copy, else the working size.
+    const int r = ws.highResCount() > 0 ? std::max(1, ws.settings().hdRatio) : 1;
+    std::cout << output << ": " << ws.width() * r << " x " << ws.height() * r << "\n";
+    return kExitOk;
+}
+
 int runAnaglyph(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
     if (!args.parse(argv, {"colour"}, error)) return usageError("anaglyph", error);
-    if (auto u = args.unknown({"output", "filter", "method", "colour", "strength"}); !u.empty())
+    if (auto u = args.unknown({"output", "filter", "method", "colour", "strength", "format"}); !u.empty())
         return usageError("anaglyph", "unknown option --" + u.front());
-    std::optional<int> filter, strength;
-    if (!args.getInt("filter", 0, 2, filter, error) || !args.getInt("strength", 1, 50, strength, error))
+    AnaglyphOptions o;
+    if (!args.getInt("filter", 0, 2, o.filter, error) || !args.getInt("strength", 1, 50, o.strength, error))
         return usageError("anaglyph", error);
     if (auto m = args.get("method")) {
-        if (filter) return usageError("anaglyph", "--method and --filter exclude each other");
+        if (o.filter) return usageError("anaglyph", "--method and --filter exclude each other");
         const int method = anaglyphMethodFromName(*m);
         if (method < 0) return usageError("anaglyph", "unknown --method " + *m);
-        filter = method;
+        o.filter = method;
     }
-    if (args.positional().size() != 1 || !args.get("output"))
-        return usageError("anaglyph", "expects a project and -o OUT");
-    CliHost host;
-    CStereoWorkspace ws(host, defaultSettingsPath());
-    if (int rc = openProject(ws, args.positional()[0]); rc != kExitOk) return rc;
-    if (!makeExtremeViews(ws, strength.value_or(ws.strength()))) return kExitFailure;
-    ws.setAnaglyphColourMode(args.has("colour") ? kAnaglyphColour : kAnaglyphGrey);
-    ws.setAnaglyphFilter(filter.value_or(kFilterRedCyan));
-    if (!BuildAnaglyphImage(ws)) return kExitFailure;
-    ws.setDisplayMode(kModeAnaglyph);
-    ws.Redraw();
-    if (!SaveAnaglyph(ws, *args.get("output"))) return kExitFailure;
-    // What was written: the high-resolution anaglyph when the project has a
-    // high-resolution copy, else the working size.
-    const int r = ws.highResCount() > 0 ? std::max(1, ws.settings().hdRatio) : 1;
-    std::cout << ws.width() * r << " x " << ws.height() * r << "\n";
-    return kExitOk;
+    o.colour = args.has("colour");
+    const auto& inputs = args.positional();
+    if (inputs.empty() || !args.get("output")) return usageError("anaglyph", "expects a project and -o OUT");
+    const std::string out = *args.get("output");
+    std::error_code ec;
+    // Several projects, or an output that is a folder: one file per project,
+    // named after it.
+    const bool toFolder = inputs.size() > 1 || (!out.empty() && out.back() == '/') ||
+                          std::filesystem::is_directory(out, ec);
+    if (!toFolder) {
+        if (int rc = checkOutput("anaglyph", out, pictureOutputs()); rc != kExitOk) return rc;
+        return anaglyphOne(inputs[0], out, o);
+    }
+    const std::string ext = "." + args.get("format").value_or("jpg");
+    if (int rc = checkOutput("anaglyph", "x" + ext, pictureOutputs()); rc != kExitOk) return rc;
+    std::filesystem::create_directories(out, ec);
+    if (!std::filesystem::is_directory(out, ec)) return failure(out + ": the output folder cannot be made");
+    std::vector<std::string> failed;
+    for (const std::string& input : inputs) {
+        const std::string target =
+            (std::filesystem::path(out) / std::filesystem::path(input).stem()).string() + ext;
+        if (anaglyphOne(input, target, o) != kExitOk) failed.push_back(input);
+    }
+    if (failed.empty()) return kExitOk;
+    std::string text = "anaglyph: " + std::to_string(failed.size()) + " of " + std::to_string(inputs.size()) +
+                       " projects failed:";
+    for (const auto& f : failed) text += " " + f;
+    return failure(text);
 }
 
 int runInterlace(const std::vector<std::string>& argv) {
@@ -77,7 +115,10 @@ int runInterlace(const std::vector<std::string>& argv) {
     if (!args.getInt("strength", 0, 99, strength, error)) return usageError("interlace", error);
     if (args.positional().size() != 1 || !args.get("output"))
         return usageError("interlace", "expects a project and -o OUT");
+    if (int rc = checkOutput("interlace", *args.get("output"), pictureOutputs()); rc != kExitOk) return rc;
     CliHost host;
+    host.readSubject = args.positional()[0];
+    host.writeSubject = *args.get("output");
     CStereoWorkspace ws(host, defaultSettingsPath());
     if (int rc = openProject(ws, args.positional()[0]); rc != kExitOk) return rc;
     if (!makeExtremeViews(ws, strength.value_or(ws.strength()))) return kExitFailure;
@@ -92,8 +133,8 @@ int runInterlace(const std::vector<std::string>& argv) {
     return printSize(out);
 }
 
-// "r,g,b" with each part 0..255.
-bool parseColour(const std::string& text, ColorRef& out) {
+// The notation of earlier versions, "r,g,b" with each part 0..255, still read.
+bool parseDecimalColour(const std::string& text, ColorRef& out) {
     unsigned parts[3];
     const char* p = text.data();
     const char* end = text.data() + text.size();
@@ -121,11 +162,14 @@ int runSpectral(const std::vector<std::string>& argv) {
     if (!args.getInt("background-masks", 0, 31, masks, error)) return usageError("spectral", error);
     SpectralDialogData data;
     data.colour = CStereoWorkspace::kSpectralDefaultColour;
-    if (auto c = args.get("colour"); c && !parseColour(*c, data.colour))
-        return usageError("spectral", "--colour expects r,g,b with each part 0..255");
+    if (auto c = args.get("colour"); c && !parseColourText(*c, data.colour) && !parseDecimalColour(*c, data.colour))
+        return usageError("spectral", std::string("--colour expects ") + kColourNotation);
     if (args.positional().size() != 1 || !args.get("output"))
         return usageError("spectral", "expects a project and -o OUT");
+    if (int rc = checkOutput("spectral", *args.get("output"), pictureOutputs()); rc != kExitOk) return rc;
     CliHost host;
+    host.readSubject = args.positional()[0];
+    host.writeSubject = *args.get("output");
     CStereoWorkspace ws(host, defaultSettingsPath());
     if (int rc = openProject(ws, args.positional()[0]); rc != kExitOk) return rc;
     data.fill = args.has("fill");
@@ -142,7 +186,7 @@ int runSpectral(const std::vector<std::string>& argv) {
 
 }  // namespace
 
-PLASTORA_CLI_COMMAND({"anaglyph", "P.lyr -o OUT [--filter 0-2|--method NAME] [--colour] [--strength 1-50]",
+PLASTORA_CLI_COMMAND({"anaglyph", "P.lyr... -o OUT [--filter 0-2|--method NAME] [--colour] [--strength 1-50] [--format EXT]",
                       "writes the anaglyph of a project's extreme views (filter 0 red-cyan, 1 red-green, 2 red-blue; "
                       "grey unless --colour; or --method red-cyan, red-green, red-blue, dubois-red-cyan, "
                       "dubois-green-magenta, dubois-amber-blue, half-colour, optimised); at high resolution when "
@@ -151,9 +195,47 @@ PLASTORA_CLI_COMMAND({"anaglyph", "P.lyr -o OUT [--filter 0-2|--method NAME] [--
 PLASTORA_CLI_COMMAND({"interlace", "P.lyr -o OUT [--columns] [--swap] [--strength 0-99]",
                       "writes the display interlace image of a project's extreme views (rows, or columns)",
                       &runInterlace});
-PLASTORA_CLI_COMMAND({"spectral", "P.lyr -o OUT [--colour r,g,b] [--fill] [--background-masks K] [--contrast]",
+PLASTORA_CLI_COMMAND({"spectral", "P.lyr -o OUT [--colour RRGGBB] [--fill] [--background-masks K] [--contrast]",
                       "writes the spectral-glasses image: the regions from K on in colour over a grey-tinted (or "
                       "filled) background; the colour defaults to blue",
                       &runSpectral});
+
+PLASTORA_CLI_HELP("anaglyph",
+                  "options:\n"
+                  "  -o, --output OUT   the picture to write, its format by extension: .jpg/.jpeg, .bmp, .png;\n"
+                  "                     with several projects, or a folder (ending in /), one file per project\n"
+                  "                     in that folder, named after the project\n"
+                  "  --format EXT       the format of the files written into a folder: jpg (default), bmp, png\n"
+                  "  --filter F         the glasses: 0 red-cyan (default), 1 red-green, 2 red-blue\n"
+                  "  --method NAME      instead of --filter: red-cyan, red-green, red-blue, dubois-red-cyan,\n"
+                  "                     dubois-green-magenta, dubois-amber-blue (least squares, in linear light),\n"
+                  "                     half-colour or optimised (red-cyan glasses)\n"
+                  "  --colour           a colour anaglyph (default: grey); --color is the same\n"
+                  "  --strength S       stereo strength of the two views, 1 to 50 (default: the project's)\n\n"
+                  "The file carries its print resolution (the lens-matched size of the composite; 340 dpi for\n"
+                  "a high-resolution anaglyph). Exit 1 when any project failed, naming which.\n\n"
+                  "examples:\n"
+                  "  plastora-cli anaglyph picture.lyr --colour -o anaglyph.png\n"
+                  "  plastora-cli anaglyph a.lyr b.lyr -o out/\n");
+PLASTORA_CLI_HELP("interlace",
+                  "options:\n"
+                  "  -o, --output OUT   the picture to write: .jpg/.jpeg, .bmp or .png\n"
+                  "  --columns          interlace by columns (default: by rows)\n"
+                  "  --swap             start with the left view instead of the right\n"
+                  "  --strength S       stereo strength, 0 to 99 (default: the project's)\n\n"
+                  "example:\n"
+                  "  plastora-cli interlace picture.lyr --columns -o interlace.png\n");
+PLASTORA_CLI_HELP("spectral",
+                  std::string("options:\n"
+                              "  -o, --output OUT        the picture to write: .jpg/.jpeg, .bmp or .png\n"
+                              "  --colour C              the colour of the regions, ") +
+                      kColourNotation +
+                      "; default 0000FF (blue)\n"
+                      "  --fill                  fill the background instead of tinting it grey\n"
+                      "  --background-masks K    regions 0 to K-1 count as background, 0 to 31 (below the "
+                      "number of regions)\n"
+                      "  --contrast              raise the contrast of the coloured regions\n\n"
+                      "example:\n"
+                      "  plastora-cli spectral picture.lyr --colour #FF8000 -o spectral.jpg\n");
 
 }  // namespace plastora::cli

@@ -48,5 +48,13 @@ PLASTORA_CLI_COMMAND("faces", "PHOTO -o P.lyr [--separate] [--settings INI]",
                      "finds the faces in a photo, cuts out every person with the body template (one region, or "
                      "one per face with --separate) and saves the project",
                      &runFaces);
+PLASTORA_CLI_HELP("faces",
+                  "options:\n"
+                  "  PHOTO              a photo of any format the program opens\n"
+                  "  -o, --output P.lyr the project to write\n"
+                  "  --separate         one cutout region per face (default: one region for all)\n"
+                  "  --settings INI     the settings file to read (detection settings, paper)\n\n"
+                  "example:\n"
+                  "  plastora-cli faces group.jpg --separate -o group.lyr\n");
 
 }  // namespace plastora::cli

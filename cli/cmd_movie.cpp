@@ -115,7 +115,7 @@ int runMovie(const std::vector<std::string>& argv) {
     writeVideoSettings(settings.path(), vs);
 
     CliHost host;
-    host.showProgress = args.has("progress");
+    host.setProgressOption(args.has("progress"));
     CStereoWorkspace ws(host, settings.path());
     if (rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm")); rc != kExitOk) return rc;
     const std::string out = *args.get("output");
@@ -169,5 +169,27 @@ PLASTORA_CLI_COMMAND({"frame", "P.lyr -o OUT --kind 1-4 [--reverse] [--size WxH]
                       "writes a stereo movie frame: 1 side by side, 2 top and bottom, 3 row interlace, 4 column "
                       "interlace (--reverse swaps the eyes)",
                       &runFrame});
+PLASTORA_CLI_HELP("movie",
+                  "options:\n"
+                  "  -o, --output OUT   .avi (MJPEG video) or .gif (animated GIF), by extension\n"
+                  "  --fps F            frames per second, 0.1 to 30 (default: the video settings)\n"
+                  "  --loop L           passes through the views, 1 to 99 (AVI only)\n"
+                  "  --size WxH         the frame size in pixels, e.g. 640x480 (default: the video settings)\n"
+                  "  --fitted           a GIF at the frame size too (default: the picture's own size)\n"
+                  "  --strength S       stereo strength, 0 to 99 (default: the project's)\n"
+                  "  --no-pm            a stereo pair's in-between views without pattern matching\n"
+                  "  --progress         a progress bar on stderr even when stderr is not a terminal\n\n"
+                  "example:\n"
+                  "  plastora-cli movie picture.lyr --fps 12.5 --loop 3 -o sweep.avi\n");
+PLASTORA_CLI_HELP("frame",
+                  "options:\n"
+                  "  -o, --output OUT   the frame: .jpg/.jpeg, .bmp or .png\n"
+                  "  --kind K           1 side by side, 2 top and bottom, 3 row interlace, 4 column interlace\n"
+                  "  --reverse          the right eye's picture first\n"
+                  "  --size WxH         the frame size in pixels (default: the video settings)\n"
+                  "  --strength S       stereo strength, 0 to 99 (default: the project's)\n"
+                  "  --no-pm            a stereo pair's in-between views without pattern matching\n\n"
+                  "example:\n"
+                  "  plastora-cli frame picture.lyr --kind 1 --size 1920x1080 -o sbs.jpg\n");
 
 }  // namespace plastora::cli

@@ -33,14 +33,8 @@ bool parsePair(const std::string& text, int& a, int& b) {
     return std::sscanf(text.c_str(), "%d,%d%c", &a, &b, &end) == 2;
 }
 
-// "RRGGBB" (hex) as a ColorRef.
-bool parseColour(const std::string& text, ColorRef& out) {
-    unsigned v = 0;
-    char end = 0;
-    if (text.size() != 6 || std::sscanf(text.c_str(), "%6x%c", &v, &end) != 1) return false;
-    out = RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-    return true;
-}
+// "RRGGBB" or "#RRGGBB" (hex) as a ColorRef.
+bool parseColour(const std::string& text, ColorRef& out) { return parseColourText(text, out); }
 
 int shapeKind(const std::string& name) {
     static const char* const kNames[] = {"rectangle", "ellipse", "rounded", "rising", "falling"};
@@ -72,7 +66,7 @@ int runObject(const std::vector<std::string>& argv) {
     std::optional<ColorRef> colour;
     if (auto c = args.get("colour")) {
         ColorRef v;
-        if (!parseColour(*c, v)) return usageError("object", "--colour takes RRGGBB (hex)");
+        if (!parseColour(*c, v)) return usageError("object", std::string("--colour takes ") + kColourNotation);
         colour = v;
     }
     std::optional<std::pair<int, int>> at, box;

@@ -5,6 +5,8 @@
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
 #include "layers/DepthViews.h"
+#include "core/ProjectFile.h"
+#include "output/PrintResolution.h"
 #include "output/WorkingSize.h"
 
 #include <cstdio>
@@ -90,11 +92,14 @@ int runOpen(const std::vector<std::string>& argv) {
     if (args.positional().size() != 1) return usageError(name, "expects one photo");
     const auto out = args.get("output");
     if (!out || out->empty()) return usageError(name, "needs -o OUT");
+    if (int rc = checkOutput(name, *out, {OutputKind::Project, OutputKind::Jpeg, OutputKind::Bmp, OutputKind::Png});
+        rc != kExitOk)
+        return rc;
+    if (auto hd = args.get("hd"); hd && checkOutput(name, *hd, pictureOutputs()) != kExitOk) return kExitUsage;
     if (args.has("yes") && args.has("no")) return usageError(name, "--yes and --no exclude each other");
 
     CliDialogs dialogs;
-    if (!args.getInt("paper", 0, kPaperCount - 1, dialogs.paper, error) ||
-        !args.getInt("trim", 0, kTrimModeCount - 1, dialogs.trimming, error) ||
+    if (!getPaper(args, dialogs.paper, error) || !getTrim(args, dialogs.trimming, error) ||
         !args.getDouble("lpi", kMinLpi, kMaxLpi, dialogs.lpi, error))
         return usageError(name, error);
     std::vector<long> n;
@@ -116,6 +121,8 @@ int runOpen(const std::vector<std::string>& argv) {
     if (dialogs.rect && dialogs.trimming != kTrimManual) return usageError(name, "--rect goes with --trim 4");
 
     CliHost host;
+    host.readSubject = args.positional()[0];
+    host.writeSubject = *out;
     // The lens question is answered No unless --yes says otherwise; either
     // way the settings file is only read (the tool never writes it).
     host.forcedAnswer = args.has("yes") ? MsgResult::Yes : MsgResult::No;
@@ -127,7 +134,8 @@ int runOpen(const std::vector<std::string>& argv) {
     if (depth && depth->empty()) return usageError(name, "--depth needs a depth map file");
     if (!(depth ? OpenPhotoWithDepth(ws, args.positional()[0], *depth) : ws.Open(args.positional()[0]))) {
         if (!dialogs.refusal.empty()) return usageError(name, dialogs.refusal);
-        return host.messages.empty() ? failure("ファイルの読み込みに失敗しました。") : kExitFailure;
+        if (host.messages.empty()) host.message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
+        return kExitFailure;
     }
 
     if (endsWith(*out, ".lyr")) {
@@ -147,7 +155,9 @@ int runOpen(const std::vector<std::string>& argv) {
         const Surface& hd = ws.highRes(0);
         std::cout << "high-resolution: " << hd.width() << " x " << hd.height() << "\n";
         if (auto hdPath = args.get("hd")) {
-            if (!SaveStillImage(host, hd, hd.width(), hd.height(), *hdPath, ws.settings().jpegQuality))
+            host.writeSubject = *hdPath;
+            if (!SaveStillImage(host, hd, hd.width(), hd.height(), *hdPath, ws.settings().jpegQuality,
+                                kHighResPrintDpi))
                 return kExitFailure;
         }
     }
@@ -163,5 +173,22 @@ PLASTORA_CLI_COMMAND("open",
                      "(.lyr) or the working image (--depth: views by that depth map, nearer = brighter); the settings "
                      "(--settings INI) are read, never written",
                      &runOpen);
+PLASTORA_CLI_HELP("open",
+                  "Reads a photo (JPEG, BMP, PNG, TIFF or WebP, recognised by its content; a JPEG's Exif\n"
+                  "orientation is applied) and brings it to the working size.\n\n"
+                  "options:\n"
+                  "  -o, --output OUT   a project (.lyr) or the working image (.jpg, .jpeg, .bmp, .png)\n"
+                  "  --paper P          paper size, by number or name (default: the picture dialog's preset):\n" +
+                      paperChoicesText() +
+                      "  --trim M           trimming, by number or name (default: crop):\n" + trimChoicesText() +
+                      "  --lpi X            lens resolution in lines per inch, 20 to 160 (default: the settings)\n"
+                      "  --mm W,H           user paper size in millimetres, each 1 to 9999 (implies --paper user)\n"
+                      "  --rect x,y,w,h     the frame for --trim manual, in photo pixels\n"
+                      "  --hd FILE          also write the high-resolution copy (.jpg, .bmp, .png; 340 dpi)\n"
+                      "  --depth FILE       a depth map (8-bit grey, nearer = brighter) the views are made from\n"
+                      "  --settings INI     the settings file to read, never written (default: the program's Plastora.ini)\n"
+                      "  --yes | --no       answer to the lens question (nothing is written either way)\n\n"
+                      "example:\n"
+                      "  plastora-cli open photo.png --paper l --trim margins --lpi 60 -o picture.lyr\n");
 
 }  // namespace plastora::cli

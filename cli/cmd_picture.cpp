@@ -1,5 +1,6 @@
 // info and convert: still pictures through the program's own reader and writer.
 #include "cli/Cli.h"
+#include "core/PhotoFile.h"
 #include "core/ProjectFile.h"
 #include "core/Settings.h"
 #include "core/StillImage.h"
@@ -105,10 +106,13 @@ int runInfo(const std::vector<std::string>& argv) {
     if (isProjectPath(path)) return infoProject(path);
     if (isMpoPath(path)) return infoMpo(path);
     CliHost host;
+    host.readSubject = path;
     Surface picture;
     int w = 0, h = 0;
-    if (!LoadStillImage(host, path, std::nullopt, picture, w, h))
-        return failure("ファイルの読み込みに失敗しました。");
+    if (!LoadPhoto(host, path, picture, w, h)) {
+        host.message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
+        return kExitFailure;
+    }
     std::cout << "file: " << path << "\n"
               << "kind: picture\n"
               << "size: " << w << " x " << h << "\n";
@@ -123,11 +127,16 @@ int runConvert(const std::vector<std::string>& argv) {
     std::optional<int> quality;
     if (!args.getInt("quality", 10, 100, quality, error)) return usageError("convert", error);
     if (args.positional().size() != 2) return usageError("convert", "expects an input and an output file");
+    if (int rc = checkOutput("convert", args.positional()[1], pictureOutputs()); rc != kExitOk) return rc;
     CliHost host;
+    host.readSubject = args.positional()[0];
+    host.writeSubject = args.positional()[1];
     Surface picture;
     int w = 0, h = 0;
-    if (!LoadStillImage(host, args.positional()[0], std::nullopt, picture, w, h))
-        return failure("ファイルの読み込みに失敗しました。");
+    if (!LoadPhoto(host, args.positional()[0], picture, w, h)) {
+        host.message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
+        return kExitFailure;
+    }
     if (!SaveStillImage(host, picture, w, h, args.positional()[1], quality.value_or(80))) return kExitFailure;
     return kExitOk;
 }
@@ -139,7 +148,20 @@ PLASTORA_CLI_COMMAND({"info", "FILE",
                       "for an MPO every image with its offset, length and size",
                       &runInfo});
 PLASTORA_CLI_COMMAND({"convert", "IN OUT [--quality 10-100]",
-                      "reads a picture and writes it as the program writes its own (JPEG by name, else 24-bit BMP)",
+                      "reads a photo (JPEG, BMP, PNG, TIFF, WebP by content, Exif orientation applied) and writes "
+                      "it as the program writes its own pictures (.jpg/.jpeg JPEG, .bmp 24-bit BMP, .png PNG)",
                       &runConvert});
+PLASTORA_CLI_HELP("info",
+                  "FILE is a project (.lyr), a multi-picture file (.mpo) or a photo of any format the program\n"
+                  "opens (JPEG, BMP, PNG, TIFF, WebP, recognised by content; the size is after the Exif\n"
+                  "orientation).\n\n"
+                  "example:\n"
+                  "  plastora-cli info photo.jpg\n");
+PLASTORA_CLI_HELP("convert",
+                  "options:\n"
+                  "  OUT                .jpg/.jpeg (JPEG), .bmp (24-bit BMP) or .png (PNG), by extension in any case\n"
+                  "  --quality Q        JPEG quality, 10 to 100 (default 80)\n\n"
+                  "example:\n"
+                  "  plastora-cli convert phone.webp photo.jpg --quality 90\n");
 
 }  // namespace plastora::cli

@@ -41,7 +41,7 @@ int runPrint(const std::vector<std::string>& argv) {
     if (args.has("edit") && args.has("anaglyph")) return usageError("print", "--edit and --anaglyph exclude each other");
 
     CliHost host;
-    host.showProgress = args.has("progress");
+    host.setProgressOption(args.has("progress"));
     CStereoWorkspace ws(host, defaultSettingsPath());
     if (!ws.Open(args.positional()[0])) return kExitFailure;
     if (args.has("copy")) ws.settings().copyPrint = true;
@@ -83,5 +83,18 @@ int runPrint(const std::vector<std::string>& argv) {
 PLASTORA_CLI_COMMAND({"print", "P.lyr -o OUT.pdf [--dpi 72-4800] [--edit|--anaglyph] [--copy] [--strength 0-99] [--progress]",
                       "prints the composite (or the edit image, or the anaglyph) at the lens-matched size into a PDF",
                       &runPrint});
+PLASTORA_CLI_HELP("print",
+                  "options:\n"
+                  "  -o, --output OUT   the PDF to print into\n"
+                  "  --dpi D            the printer's resolution in dots per inch, 72 to 4800\n"
+                  "  --edit             print the edit picture instead of the composite\n"
+                  "  --anaglyph         print the anaglyph instead of the composite\n"
+                  "  --copy             draw into a memory picture first (print via memory)\n"
+                  "  --strength S       stereo strength, 0 to 99 (default: the project's)\n"
+                  "  --progress         a progress bar on stderr even when stderr is not a terminal\n\n"
+                  "The picture is printed at its lens-matched size: N x LPI x 2 / pitch dots per inch for the\n"
+                  "composite, 340 for a high-resolution picture.\n\n"
+                  "example:\n"
+                  "  plastora-cli print picture.lyr --dpi 600 -o print.pdf\n");
 
 }  // namespace plastora::cli

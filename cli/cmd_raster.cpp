@@ -60,5 +60,13 @@ PLASTORA_CLI_COMMAND({"raster", "IN -o OUT [--reduce] [--transparent x,y] [--int
                       "reads any picture the raster library reads (BMP, JPEG, PNG, GIF; WMF) and writes it by name "
                       "(BMP, JPEG, PNG, GIF)",
                       &runRaster});
+PLASTORA_CLI_HELP("raster",
+                  "options:\n"
+                  "  -o, --output OUT   .bmp, .jpg/.jpeg, .png or .gif, by extension\n"
+                  "  --reduce           a GIF with fewer bits per pixel when the picture has few colours\n"
+                  "  --transparent x,y  a GIF whose colour at pixel x,y is transparent\n"
+                  "  --interlace        an interlaced GIF\n\n"
+                  "example:\n"
+                  "  plastora-cli raster clip.wmf -o clip.gif --reduce\n");
 
 }  // namespace plastora::cli

@@ -111,7 +111,7 @@ int runSaveViews(const std::vector<std::string>& argv) {
     if (args.positional().size() != 1 || !out || out->empty())
         return usageError(name, "expects a project and -o OUT.mpo, OUT.jpg or OUT.bmp");
     CliHost host;
-    host.showProgress = args.has("progress");
+    host.setProgressOption(args.has("progress"));
     CStereoWorkspace ws(host, defaultSettingsPath());
     if (args.has("all")) {
         // The views between are matched by the same rule as views and
@@ -142,5 +142,21 @@ PLASTORA_CLI_COMMAND({"save-views", "P.lyr -o OUT.{mpo,jpg,bmp} [--all] [--stren
                       "writes the left/right pair (OUT_L, OUT_R) or with --all every view (OUT_01 ...), "
                       "as BMP, Exif JPEG or one MPO file",
                       &runSaveViews});
+PLASTORA_CLI_HELP("stereo",
+                  "options:\n"
+                  "  L R                the left and the right picture (JPEG, BMP, PNG, TIFF, WebP; Exif\n"
+                  "                     orientation applied), or one multi-picture file X.mpo\n"
+                  "  -o, --output P.lyr the stereo-pair project to write\n"
+                  "  --yes | --no       the answer when the two pictures differ in size (default: no)\n\n"
+                  "example:\n"
+                  "  plastora-cli stereo left.jpg right.jpg -o pair.lyr\n");
+PLASTORA_CLI_HELP("save-views",
+                  "options:\n"
+                  "  -o, --output OUT   .mpo (one multi-picture file), .jpg (Exif JPEGs) or .bmp\n"
+                  "  --all              every view (OUT_01 ...) instead of the left/right pair (OUT_L, OUT_R)\n"
+                  "  --strength S       stereo strength, 0 to 99 (default: the project's)\n"
+                  "  --progress         a progress bar on stderr even when stderr is not a terminal\n\n"
+                  "example:\n"
+                  "  plastora-cli save-views picture.lyr -o pair.mpo\n");
 
 }  // namespace plastora::cli

@@ -26,15 +26,16 @@ int runViews(const std::vector<std::string>& argv) {
     const std::string dir = *args.get("output");
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
-    if (!std::filesystem::is_directory(dir, ec)) return failure("cannot create the folder " + dir);
+    if (!std::filesystem::is_directory(dir, ec)) return failure(dir + ": the folder cannot be made");
     CliHost host;
-    host.showProgress = args.has("progress");
+    host.setProgressOption(args.has("progress"));
     CStereoWorkspace ws(host, defaultSettingsPath());
     if (int rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm"), method); rc != kExitOk) return rc;
     for (int i = 0; i < ws.viewCount(); ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "view_%02d.bmp", i);
         const std::string out = (std::filesystem::path(dir) / name).string();
+        host.writeSubject = out;
         if (!SaveStillImage(host, ws.view(i), ws.width(), ws.height(), out, ws.settings().jpegQuality))
             return kExitFailure;
         std::cout << out << "\n";
@@ -53,8 +54,10 @@ int runLenticular(const std::vector<std::string>& argv) {
     std::optional<int> strength;
     if (!args.getInt("strength", 0, 99, strength, error)) return usageError("lenticular", error);
     if (args.positional().size() != 1 || !args.get("output")) return usageError("lenticular", "expects a project and -o OUT.bmp");
+    if (int rc = checkOutput("lenticular", *args.get("output"), pictureOutputs()); rc != kExitOk) return rc;
     CliHost host;
-    host.showProgress = args.has("progress");
+    host.writeSubject = *args.get("output");
+    host.setProgressOption(args.has("progress"));
     CStereoWorkspace ws(host, defaultSettingsPath());
     if (int rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm"), method); rc != kExitOk) return rc;
     // Nothing shows the composite here: it is built without the display copy.
@@ -73,5 +76,24 @@ PLASTORA_CLI_COMMAND({"views", "P.lyr -o DIR [--strength 0-99] [--no-pm] [--meth
                       "--method: dense disparity or the block matcher)", &runViews});
 PLASTORA_CLI_COMMAND({"lenticular", "P.lyr -o OUT.bmp [--strength 0-99] [--no-pm] [--method dense|blocks] [--progress]",
                       "writes the lenticular composite of a project's views", &runLenticular});
+
+PLASTORA_CLI_HELP("views",
+                  "options:\n"
+                  "  -o, --output DIR   the folder for view_00.bmp ... view_NN.bmp (made when missing)\n"
+                  "  --strength S       stereo strength, 0 to 99: 1 small, 2 standard, 3 large, others as given\n"
+                  "                     (default: the project's)\n"
+                  "  --no-pm            a stereo pair's in-between views without pattern matching\n"
+                  "  --progress         a progress bar on stderr even when stderr is not a terminal\n\n"
+                  "example:\n"
+                  "  plastora-cli views picture.lyr --strength 2 -o views/\n");
+PLASTORA_CLI_HELP("lenticular",
+                  "options:\n"
+                  "  -o, --output OUT   the composite: .bmp, .png or .jpg/.jpeg; the file carries the print\n"
+                  "                     resolution N x LPI x 2 / pitch at which the columns match the lens\n"
+                  "  --strength S       stereo strength, 0 to 99 (default: the project's)\n"
+                  "  --no-pm            a stereo pair's in-between views without pattern matching\n"
+                  "  --progress         a progress bar on stderr even when stderr is not a terminal\n\n"
+                  "example:\n"
+                  "  plastora-cli lenticular picture.lyr -o composite.png\n");
 
 }  // namespace plastora::cli

@@ -47,7 +47,17 @@ int runWmf(const std::vector<std::string>& argv) {
     if (ext != "bmp" && ext != "wmf" && ext != "swf") return usageError("wmf", "the output must end in .bmp, .wmf or .swf");
     std::optional<int> zoom, background;
     if (!args.getInt("zoom", 1, 32767, zoom, error)) return usageError("wmf", error);
-    if (!args.getInt("background", 0, 0xFFFFFF, background, error)) return usageError("wmf", error);
+    if (auto b = args.get("background")) {
+        ColorRef c = 0;
+        if (b->rfind("0x", 0) == 0 || b->rfind("0X", 0) == 0) {
+            // The notation of earlier versions, 0xBBGGRR, still read.
+            if (!args.getInt("background", 0, 0xFFFFFF, background, error)) return usageError("wmf", error);
+        } else if (parseColourText(*b, c)) {
+            background = static_cast<int>(c);
+        } else {
+            return usageError("wmf", std::string("--background expects ") + kColourNotation);
+        }
+    }
 
     const std::string& in = args.positional().front();
     VectObjectList list;
@@ -95,7 +105,16 @@ int runWmf(const std::vector<std::string>& argv) {
 
 }  // namespace
 
-PLASTORA_CLI_COMMAND({"wmf", "IN.wmf -o OUT.{bmp,wmf,swf} [--zoom z] [--background 0xBBGGRR]",
+PLASTORA_CLI_COMMAND({"wmf", "IN.wmf -o OUT.{bmp,wmf,swf} [--zoom 1-32767] [--background RRGGBB]",
                       "renders a metafile through Linewisp into a BMP, or writes it back as WMF or SWF", &runWmf});
+PLASTORA_CLI_HELP("wmf",
+                  std::string("options:\n"
+                              "  -o, --output OUT   .bmp renders the picture; .wmf and .swf write the objects back\n"
+                              "  --zoom Z           the scale in percent, 1 to 32767 (default: the file's own)\n"
+                              "  --background C     the background colour, ") +
+                      kColourNotation +
+                      " (default: white)\n\n"
+                      "example:\n"
+                      "  plastora-cli wmf clip.wmf --zoom 200 --background #FFFFCC -o clip.bmp\n");
 
 }  // namespace plastora::cli

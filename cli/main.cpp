@@ -3,9 +3,14 @@
 #include "core/RecentFiles.h"
 #include "core/Settings.h"
 #include "core/Version.h"
+#include "platform/Paths.h"
+#include "platform/Translation.h"
 
 #include <cstdio>
 #include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
 
 using namespace plastora::cli;
 
@@ -13,20 +18,60 @@ namespace {
 
 void printHelp() {
     std::cout << plastora::versionText() << " - command-line front end\n\n"
-              << "usage: plastora-cli COMMAND [ARGS...]\n\ncommands:\n";
+              << "usage: plastora-cli COMMAND [ARGS...]\n"
+              << "       plastora-cli help COMMAND   (or COMMAND --help): that command's options\n"
+              << "       --lang ja|en anywhere: the language of messages (default: settings, then locale)\n\n"
+              << "commands:\n";
     for (const auto& [name, c] : commands()) {
         std::cout << "  " << name << " " << c.usage << "\n      " << c.summary << "\n";
     }
 }
 
+int printCommandHelp(const std::string& name) {
+    const std::string help = commandHelp(name);
+    if (help.empty()) {
+        std::cerr << "plastora-cli: unknown command '" << name << "' (see plastora-cli --help)\n";
+        return kExitUsage;
+    }
+    std::cout << help;
+    return kExitOk;
+}
+
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argcIn, char** argvIn) {
+    // "--lang ja|en" anywhere before "--" chooses the language of the
+    // program's messages over the settings file and the locale.
+    std::vector<char*> kept;
+    std::optional<std::string> lang;
+    bool afterDashes = false;
+    for (int i = 0; i < argcIn; ++i) {
+        const std::string a = argvIn[i];
+        if (!afterDashes && i > 0 && a == "--lang" && i + 1 < argcIn) {
+            lang = argvIn[++i];
+            continue;
+        }
+        if (!afterDashes && i > 0 && a.rfind("--lang=", 0) == 0) {
+            lang = a.substr(7);
+            continue;
+        }
+        if (a == "--") afterDashes = true;
+        kept.push_back(argvIn[i]);
+    }
+    if (lang && !plastora::languageFromName(*lang)) {
+        std::cerr << "plastora-cli: --lang must be ja or en\n";
+        return kExitUsage;
+    }
+    plastora::loadTranslations(plastora::chooseLanguage(lang, plastora::defaultSettingsPath()),
+                               plastora::joinPath(plastora::programFolder(), "translations"));
+    const int argc = static_cast<int>(kept.size());
+    char** argv = kept.data();
     if (argc < 2) {
         printHelp();
         return kExitUsage;
     }
     const std::string name = argv[1];
+    if (name == "help" && argc >= 3) return printCommandHelp(argv[2]);
     if (name == "--help" || name == "-h" || name == "help") {
         printHelp();
         return kExitOk;
@@ -46,5 +91,10 @@ int main(int argc, char** argv) {
     plastora::setSettingsReadOnly(true);
     plastora::setRecentFilesRecorded(false);
     std::vector<std::string> args(argv + 2, argv + argc);
+    // "--help" anywhere before a "--" asks for the command's help instead.
+    for (const std::string& a : args) {
+        if (a == "--") break;
+        if (a == "--help" || a == "-h") return printCommandHelp(name);
+    }
     return it->second.run(args);
 }

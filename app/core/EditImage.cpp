@@ -2,6 +2,7 @@
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
 #include "output/Diffraction.h"
+#include "output/PrintResolution.h"
 
 #include <algorithm>
 
@@ -9,7 +10,7 @@ namespace plastora {
 
 namespace {
 
-constexpr const char* kEditImageFilter = "JPEGﾌｧｲﾙ(*.jpg,*.jpeg)|*.jpg;*jpeg|ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp||";
+constexpr const char* kEditImageFilter = "JPEGﾌｧｲﾙ(*.jpg,*.jpeg)|*.jpg;*jpeg|ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp|PNGﾌｧｲﾙ (*.png)|*.png||";
 
 }  // namespace
 
@@ -27,10 +28,12 @@ int CStereoWorkspace::SaveEditImage(const std::string& pathIn) {
         // copy's resolution.
         Surface edit;
         if (!BuildHighResEditImage(*this, edit)) return 0;
-        return SaveStillImage(m_host, edit, edit.width(), edit.height(), path, m_settings.jpegQuality);
+        return SaveStillImage(m_host, edit, edit.width(), edit.height(), path, m_settings.jpegQuality,
+                              kHighResPrintDpi);
     }
     Redraw();  // the display without the object selection
-    return SaveStillImage(m_host, m_display, m_display.width(), m_display.height(), path, m_settings.jpegQuality);
+    return SaveStillImage(m_host, m_display, m_display.width(), m_display.height(), path, m_settings.jpegQuality,
+                          WorkingImagePrintDpi(*this));
 }
 
 }  // namespace plastora

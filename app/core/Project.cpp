@@ -1,5 +1,6 @@
 // Saving and opening projects and photos.
 #include "core/DepthMapFile.h"
+#include "core/PhotoFile.h"
 #include "core/ProjectFile.h"
 #include "core/RecentFiles.h"
 #include "core/Settings.h"
@@ -21,8 +22,9 @@ namespace {
 
 constexpr const char* kSaveFilter = "ﾌﾟﾗｽﾄｰﾗﾌｧｲﾙ (*.lyr)|*.lyr||";
 constexpr const char* kOpenFilter =
-    "すべてのﾌｧｲﾙ|*.lyr;*.bmp;*.jpg;*jpeg;*.mpo|ﾌﾟﾗｽﾄｰﾗﾌｧｲﾙ (*.lyr)|*.lyr|JPEGﾌｧｲﾙ(*.jpg,*.jpeg)|*.jpg;*jpeg|"
-    "ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp|ﾏﾙﾁﾋﾟｸﾁｬｰﾌｧｲﾙ(*.mpo)|*.mpo||";
+    "すべてのﾌｧｲﾙ|*.lyr;*.bmp;*.jpg;*jpeg;*.mpo;*.png;*.tif;*.tiff;*.webp|ﾌﾟﾗｽﾄｰﾗﾌｧｲﾙ (*.lyr)|*.lyr|"
+    "JPEGﾌｧｲﾙ(*.jpg,*.jpeg)|*.jpg;*jpeg|ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp|PNGﾌｧｲﾙ (*.png)|*.png|"
+    "TIFFﾌｧｲﾙ (*.tif,*.tiff)|*.tif;*.tiff|WebPﾌｧｲﾙ (*.webp)|*.webp|ﾏﾙﾁﾋﾟｸﾁｬｰﾌｧｲﾙ(*.mpo)|*.mpo||";
 
 // A project file is never larger than its header, 31 object records and their
 // payloads; this bound only keeps a hostile file from being read whole.
@@ -264,7 +266,7 @@ int CStereoWorkspace::Open(const std::string& pathIn) {
     if (!isProjectPath(path)) {
         Surface photo;
         int w = 0, h = 0;
-        if (!LoadStillImage(m_host, path, std::nullopt, photo, w, h)) {
+        if (!LoadPhoto(m_host, path, photo, w, h)) {
             m_host.message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
             Redraw();
             return 0;

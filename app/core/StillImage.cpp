@@ -23,6 +23,7 @@
 // jpeglib.h needs FILE and size_t declared first.
 #include <jpeglib.h>
 #include <jerror.h>
+#include <png.h>
 
 namespace plastora {
 
@@ -65,6 +66,13 @@ bool endsWithNoCase(const std::string& s, const char* suffix) {
 }
 
 bool isJpegSaveName(const std::string& path) { return endsWithNoCase(path, "jpg") || endsWithNoCase(path, "jpeg"); }
+bool isPngSaveName(const std::string& path) { return endsWithNoCase(path, ".png"); }
+
+// Pixels per metre for a print resolution in dots per inch (0: none).
+std::uint32_t pixelsPerMetre(double dotsPerInch) {
+    if (!(dotsPerInch > 0.0) || dotsPerInch > 1e6) return 0;
+    return static_cast<std::uint32_t>(dotsPerInch / 0.0254 + 0.5);
+}
 
 // Loading looks at the last character only: .jpg, .jpeg and .mpo all qualify.
 bool isJpegLoadName(const std::string& path) {
@@ -139,6 +147,7 @@ struct JpegEncodeJob {
     const Surface* picture;
     std::uint8_t* row;  // 3 x width bytes
     int quality;
+    double dotsPerInch;  // stored as the JFIF density when > 0
 };
 
 bool encodeJpeg(JpegEncodeJob& job) {
@@ -160,6 +169,10 @@ bool encodeJpeg(JpegEncodeJob& job) {
     // with a JFIF header whatever the input order is.
     jpeg_set_colorspace(&job.cinfo, JCS_YCbCr);
     jpeg_set_quality(&job.cinfo, job.quality, TRUE);
+    if (job.dotsPerInch >= 1.0 && job.dotsPerInch <= 65535.0) {
+        job.cinfo.density_unit = 1;  // dots per inch
+        job.cinfo.X_density = job.cinfo.Y_density = static_cast<UINT16>(job.dotsPerInch + 0.5);
+    }
     jpeg_start_compress(&job.cinfo, TRUE);
     while (job.cinfo.next_scanline < job.cinfo.image_height) {
         rowToBgr(pic.row(static_cast<int>(job.cinfo.next_scanline)), pic.width(), job.row);
@@ -404,7 +417,7 @@ int surfaceFromRows(Host& host, const RowBuffer& rows, Surface& out, int& width,
     return 0;
 }
 
-bool writeBmp(std::FILE* f, const Surface& pic) {
+bool writeBmp(std::FILE* f, const Surface& pic, double dotsPerInch) {
     const int w = pic.width(), h = pic.height();
     const std::uint64_t stride = dibStride(w);
     const std::uint64_t imageSize = stride * static_cast<std::uint64_t>(h);
@@ -422,7 +435,9 @@ bool writeBmp(std::FILE* f, const Surface& pic) {
     putLe16(hdr + 28, 24);
     putLe32(hdr + 30, 0);  // no compression
     putLe32(hdr + 34, static_cast<std::uint32_t>(imageSize));
-    // resolutions 38..45 stay 0
+    // Resolutions 38..45: the print resolution when there is one, else 0.
+    putLe32(hdr + 38, pixelsPerMetre(dotsPerInch));
+    putLe32(hdr + 42, pixelsPerMetre(dotsPerInch));
     // Colours used and important (46..53) stay 0, the value for a 24-bit
     // picture without a colour table; common readers refuse anything else.
     if (std::fwrite(hdr, 1, sizeof hdr, f) != sizeof hdr) return false;
@@ -434,23 +449,77 @@ bool writeBmp(std::FILE* f, const Surface& pic) {
     return true;
 }
 
-bool writeJpeg(std::FILE* f, const Surface& pic, int quality) {
+bool writeJpeg(std::FILE* f, const Surface& pic, int quality, double dotsPerInch) {
     std::vector<std::uint8_t> row(static_cast<std::size_t>(pic.width()) * 3);
     auto job = std::make_unique<JpegEncodeJob>();
     job->file = f;
     job->picture = &pic;
     job->row = row.data();
     job->quality = quality;
+    job->dotsPerInch = dotsPerInch;
     return encodeJpeg(*job);
 }
 
-bool savePicture(const Surface& picture, const std::string& path, int jpegQuality) {
+// libpng reports fatal errors by longjmp to png_jmpbuf; the job keeps what
+// changes after setjmp outside the calling frame.
+struct PngEncodeJob {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    std::FILE* file = nullptr;
+    const Surface* picture = nullptr;
+    std::uint8_t* row = nullptr;  // 3 x width bytes
+    double dotsPerInch = 0;
+};
+
+void pngQuietWarning(png_structp, png_const_charp) {}
+
+bool encodePng(PngEncodeJob& job) {
+    job.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, pngQuietWarning);
+    if (!job.png) return false;
+    job.info = png_create_info_struct(job.png);
+    if (!job.info) {
+        png_destroy_write_struct(&job.png, nullptr);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(job.png))) {
+        png_destroy_write_struct(&job.png, &job.info);
+        return false;
+    }
+    const Surface& pic = *job.picture;
+    png_init_io(job.png, job.file);
+    png_set_IHDR(job.png, job.info, static_cast<png_uint_32>(pic.width()), static_cast<png_uint_32>(pic.height()), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (const std::uint32_t ppm = pixelsPerMetre(job.dotsPerInch))
+        png_set_pHYs(job.png, job.info, ppm, ppm, PNG_RESOLUTION_METER);
+    png_write_info(job.png, job.info);
+    png_set_bgr(job.png);
+    for (int y = 0; y < pic.height(); ++y) {
+        rowToBgr(pic.row(y), pic.width(), job.row);
+        png_write_row(job.png, job.row);
+    }
+    png_write_end(job.png, job.info);
+    png_destroy_write_struct(&job.png, &job.info);
+    return true;
+}
+
+bool writePng(std::FILE* f, const Surface& pic, double dotsPerInch) {
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(pic.width()) * 3);
+    auto job = std::make_unique<PngEncodeJob>();
+    job->file = f;
+    job->picture = &pic;
+    job->row = row.data();
+    job->dotsPerInch = dotsPerInch;
+    return encodePng(*job);
+}
+
+bool savePicture(const Surface& picture, const std::string& path, int jpegQuality, double dotsPerInch) {
     if (picture.empty()) return false;
     ReplacingFile file;
     if (!file.open(path)) return false;
     try {
-        const bool written = isJpegSaveName(path) ? writeJpeg(file.stream(), picture, jpegQuality)
-                                                  : writeBmp(file.stream(), picture);
+        const bool written = isJpegSaveName(path)  ? writeJpeg(file.stream(), picture, jpegQuality, dotsPerInch)
+                             : isPngSaveName(path) ? writePng(file.stream(), picture, dotsPerInch)
+                                                   : writeBmp(file.stream(), picture, dotsPerInch);
         return written && file.commit();
     } catch (const std::bad_alloc&) {
         return false;
@@ -459,17 +528,24 @@ bool savePicture(const Surface& picture, const std::string& path, int jpegQualit
 
 }  // namespace
 
-int SaveStillImage(Host& host, const Surface& picture, int /*w*/, int /*h*/, const std::string& path,
+int SaveStillImage(Host& host, const Surface& picture, int w, int h, const std::string& path,
                    int jpegQuality) {
+    return SaveStillImage(host, picture, w, h, path, jpegQuality, 0.0);
+}
+
+int SaveStillImage(Host& host, const Surface& picture, int /*w*/, int /*h*/, const std::string& path,
+                   int jpegQuality, double dotsPerInch) {
     // The size given is the picture's own; the surface's size is what is
     // written either way, so nothing outside it is ever read.
-    if (savePicture(picture, path, jpegQuality)) return 1;
+    if (savePicture(picture, path, jpegQuality, dotsPerInch)) return 1;
     host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
     return 0;
 }
 
-int LoadStillImage(Host& host, const std::string& path, std::optional<long long> jpegOffset, Surface& out,
-                   int& width, int& height) {
+namespace {
+
+int loadStill(Host& host, const std::string& path, std::optional<long long> jpegOffset, bool asJpeg, Surface& out,
+              int& width, int& height) {
     FilePtr f(std::fopen(path.c_str(), "rb"));
     if (!f) return 0;
     struct stat st {};
@@ -478,7 +554,7 @@ int LoadStillImage(Host& host, const std::string& path, std::optional<long long>
 
     RowBuffer rows;
     bool ok = false;
-    if (isJpegLoadName(path)) {
+    if (asJpeg) {
         if (jpegOffset) {
             if (*jpegOffset < 0 || static_cast<std::uint64_t>(*jpegOffset) >= fileSize ||
                 ::fseeko(f.get(), static_cast<off_t>(*jpegOffset), SEEK_SET) != 0)
@@ -497,6 +573,19 @@ int LoadStillImage(Host& host, const std::string& path, std::optional<long long>
         return 0;
     }
     return surfaceFromRows(host, rows, out, width, height);
+}
+
+}  // namespace
+
+int LoadStillImage(Host& host, const std::string& path, std::optional<long long> jpegOffset, Surface& out,
+                   int& width, int& height) {
+    return loadStill(host, path, jpegOffset, isJpegLoadName(path), out, width, height);
+}
+
+int LoadStillImageAs(Host& host, const std::string& path, StillFormat format, Surface& out, int& width,
+                     int& height) {
+    const bool asJpeg = format == StillFormat::ByName ? isJpegLoadName(path) : format == StillFormat::Jpeg;
+    return loadStill(host, path, std::nullopt, asJpeg, out, width, height);
 }
 
 }  // namespace plastora

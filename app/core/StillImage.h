@@ -27,6 +27,12 @@ extern const char* const kSaveFailedMessage;
 // over `path` only when complete: a failed save leaves an existing file as it
 // was. Returns 1 on success; on failure shows kSaveFailedMessage and returns 0.
 int SaveStillImage(Host& host, const Surface& picture, int w, int h, const std::string& path, int jpegQuality);
+// The same, with a name ending in ".png" (any case) written as an 8-bit RGB
+// PNG, and the print resolution stored in the file when `dotsPerInch` > 0:
+// JFIF density in dots per inch (rounded), PNG pHYs and BMP resolution in
+// pixels per metre. 0 writes exactly what the call above writes.
+int SaveStillImage(Host& host, const Surface& picture, int w, int h, const std::string& path, int jpegQuality,
+                   double dotsPerInch);
 
 // Reads the picture at `path` (UTF-8) into `out`. A path whose last character
 // is g, G, o or O (.jpg, .jpeg, .mpo) is decoded as JPEG, starting at
@@ -40,5 +46,11 @@ int SaveStillImage(Host& host, const Surface& picture, int w, int h, const std::
 // returned. On failure `out`, `width` and `height` are left unchanged.
 int LoadStillImage(Host& host, const std::string& path, std::optional<long long> jpegOffset, Surface& out,
                    int& width, int& height);
+
+// The same with the format given rather than taken from the name (a photo
+// whose first bytes said what it is). ByName is LoadStillImage itself.
+enum class StillFormat { ByName, Jpeg, Bmp };
+int LoadStillImageAs(Host& host, const std::string& path, StillFormat format, Surface& out, int& width,
+                     int& height);
 
 }  // namespace plastora

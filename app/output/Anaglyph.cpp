@@ -1,5 +1,6 @@
 #include "output/Anaglyph.h"
 #include "output/AnaglyphMethods.h"
+#include "output/PrintResolution.h"
 
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
@@ -20,7 +21,8 @@ const char* const kAnaglyphColourQuestion =
 
 namespace {
 
-constexpr const char* kSaveFilter = "JPEGﾌｧｲﾙ(*.jpg,*.jpeg)|*.jpg;*jpeg|ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp||";
+constexpr const char* kSaveFilter =
+    "JPEGﾌｧｲﾙ(*.jpg,*.jpeg)|*.jpg;*jpeg|ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp|PNGﾌｧｲﾙ (*.png)|*.png||";
 
 // The three truncated quotients of the grey value, each as one multiplication
 // by a 16-bit fraction slightly above 30/100, 59/100 and 11/100 and a shift:
@@ -234,7 +236,7 @@ int SaveAnaglyph(CStereoWorkspace& ws, const std::string& path) {
     if (ws.highResCount() > 0) {
         Surface hr;
         if (!BuildHighResAnaglyph(ws, hr)) return 0;
-        return SaveStillImage(ws.host(), hr, hr.width(), hr.height(), target, quality);
+        return SaveStillImage(ws.host(), hr, hr.width(), hr.height(), target, quality, kHighResPrintDpi);
     }
     // No selection frame may end up in the file.
     if (ws.currentObject() >= 0) {
@@ -242,7 +244,7 @@ int SaveAnaglyph(CStereoWorkspace& ws, const std::string& path) {
         ws.Redraw();
     }
     if (ws.display().empty()) return 0;
-    return SaveStillImage(ws.host(), ws.display(), ws.width(), ws.height(), target, quality);
+    return SaveStillImage(ws.host(), ws.display(), ws.width(), ws.height(), target, quality, WorkingImagePrintDpi(ws));
 }
 
 }  // namespace plastora

@@ -1,6 +1,7 @@
 // The lenticular composite: the views interleaved column by column.
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
+#include "output/PrintResolution.h"
 #include "overlay/ObjectDraw.h"
 
 #include <opencv2/core/utility.hpp>
@@ -13,7 +14,7 @@
 namespace plastora {
 
 namespace {
-constexpr const char* kCompositeFilter = "ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp||";
+constexpr const char* kCompositeFilter = "ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp|PNGﾌｧｲﾙ (*.png)|*.png||";
 }
 
 bool CStereoWorkspace::BuildComposite() {
@@ -89,7 +90,8 @@ int CStereoWorkspace::SaveComposite(const std::string& pathIn) {
         if (!chosen) return 0;
         path = *chosen;
     }
-    return SaveStillImage(m_host, m_composite, m_composite.width(), m_composite.height(), path, m_settings.jpegQuality);
+    return SaveStillImage(m_host, m_composite, m_composite.width(), m_composite.height(), path, m_settings.jpegQuality,
+                          CompositePrintDpi(*this));
 }
 
 }  // namespace plastora

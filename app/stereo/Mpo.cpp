@@ -1,6 +1,7 @@
 #include "stereo/Mpo.h"
 
 #include "core/ProjectFile.h"
+#include "core/PhotoFile.h"
 #include "core/StillImage.h"
 
 #include <algorithm>
@@ -343,6 +344,13 @@ int ReadMpoImage(Host& host, const std::string& path, int k, Surface& out, int& 
     if (static_cast<std::size_t>(k) >= index.entries.size()) return 0;
     const std::uint64_t offset = index.entries[static_cast<std::size_t>(k)].offset;
     if (!LoadStillImage(host, path, static_cast<long long>(offset), out, width, height)) return 0;
+    // A camera held upright tags its pictures; they open the right way up.
+    if (!ApplyExifOrientation(out, JpegExifOrientationAt(path, static_cast<long long>(offset)))) {
+        host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+        return 0;
+    }
+    width = out.width();
+    height = out.height();
     return static_cast<int>(std::min<std::uint32_t>(index.imageCount, INT32_MAX));
 }
 

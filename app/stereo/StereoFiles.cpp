@@ -2,6 +2,7 @@
 
 #include "output/Anaglyph.h"
 
+#include "core/PhotoFile.h"
 #include "core/ProjectFile.h"
 #include "core/RecentFiles.h"
 #include "core/Settings.h"
@@ -30,7 +31,9 @@ const char* const kStereoSecondPictureQuestion =
     "その場合は「はい」を答えて次に右の画像を開いてください。\n違う場合は「いいえ」を答えて次に左の画像を開いてください。";
 const char* const kStereoSizeDiffersQuestion = "左右のステレオ画像のサイズが異なります。処理を続行しますか?";
 const char* const kStereoPairOpenFilter =
-    "すべてのﾌｧｲﾙ|*.bmp;*.jpg;*jpeg|JPEGﾌｧｲﾙ(*.jpg,*.jpeg)|*.jpg;*jpeg|ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp||";
+    "すべてのﾌｧｲﾙ|*.bmp;*.jpg;*jpeg;*.png;*.tif;*.tiff;*.webp|JPEGﾌｧｲﾙ(*.jpg,*.jpeg)|*.jpg;*jpeg|"
+    "ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp|PNGﾌｧｲﾙ (*.png)|*.png|TIFFﾌｧｲﾙ (*.tif,*.tiff)|*.tif;*.tiff|"
+    "WebPﾌｧｲﾙ (*.webp)|*.webp||";
 const char* const kStereoSaveFilter =
     "ﾏﾙﾁﾋﾟｸﾁｬｰﾌｧｲﾙ(*.mpo)|*.mpo|JPEGﾌｧｲﾙ(*.jpg,*.jpeg)|*.jpg;*jpeg|ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp||";
 const char* const kCardNoViewsQuestion = "立体画像が作成されていません。画像作成を作成します。";
@@ -53,8 +56,9 @@ namespace {
 
 // The open dialog of the first picture: projects and pictures.
 constexpr const char* kFirstPictureFilter =
-    "すべてのﾌｧｲﾙ|*.lyr;*.bmp;*.jpg;*jpeg;*.mpo|ﾌﾟﾗｽﾄｰﾗﾌｧｲﾙ (*.lyr)|*.lyr|JPEGﾌｧｲﾙ(*.jpg,*.jpeg)|*.jpg;*jpeg|"
-    "ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp|ﾏﾙﾁﾋﾟｸﾁｬｰﾌｧｲﾙ(*.mpo)|*.mpo||";
+    "すべてのﾌｧｲﾙ|*.lyr;*.bmp;*.jpg;*jpeg;*.mpo;*.png;*.tif;*.tiff;*.webp|ﾌﾟﾗｽﾄｰﾗﾌｧｲﾙ (*.lyr)|*.lyr|"
+    "JPEGﾌｧｲﾙ(*.jpg,*.jpeg)|*.jpg;*jpeg|ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp|PNGﾌｧｲﾙ (*.png)|*.png|"
+    "TIFFﾌｧｲﾙ (*.tif,*.tiff)|*.tif;*.tiff|WebPﾌｧｲﾙ (*.webp)|*.webp|ﾏﾙﾁﾋﾟｸﾁｬｰﾌｧｲﾙ(*.mpo)|*.mpo||";
 constexpr const char* kCardTempName = "PLASTORA_TEMP.MPO";
 constexpr const char* kMpoPieceStem = "PLASTORA";
 
@@ -165,7 +169,7 @@ bool openFirstPicture(CStereoWorkspace& ws, const std::string& path, Size& photo
     ws.clearDocument();
     Surface photo;
     int w = 0, h = 0;
-    if (!LoadStillImage(ws.host(), path, std::nullopt, photo, w, h)) {
+    if (!LoadPhoto(ws.host(), path, photo, w, h)) {
         ws.host().message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
         abortOpen(ws);
         return false;
@@ -482,7 +486,7 @@ int OpenStereoImage(CStereoWorkspace& ws, const std::string& pathIn, std::option
     }
     Surface photo;
     int w = 0, h = 0;
-    if (!LoadStillImage(host, *second, std::nullopt, photo, w, h)) {
+    if (!LoadPhoto(host, *second, photo, w, h)) {
         host.message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
         abortOpen(ws);
         return 0;

@@ -2,6 +2,7 @@
 
 #include "ui/Commands.h"
 #include "ui/PlastoraView.h"
+#include "ui/QtHost.h"
 #include "core/RecentFiles.h"
 #include "ui/QtWorkspaceDialogs.h"
 #include "ui/ToolIcons.h"
@@ -59,7 +60,7 @@ CMainFrame::CMainFrame(const std::string& settingsPath, QWidget* parent) : QMain
     connect(m_view, &CPlastoraView::contextMenuWanted, this, &CMainFrame::showContextMenu);
     buildMenus();
     buildPalettes();
-    statusBar()->showMessage("レディ");
+    statusBar()->showMessage(shownText("レディ"));
     updateTitle(QString());
     resize(1024, 768);
     updateCommands();
@@ -70,7 +71,7 @@ CMainFrame::~CMainFrame() { m_view->workspace().setDialogs(nullptr); }
 void CMainFrame::buildMenus() {
     std::map<MenuId, QMenu*> menus;
     for (MenuId m : {MenuId::File, MenuId::Edit, MenuId::View, MenuId::Option, MenuId::Help}) {
-        QMenu* menu = menuBar()->addMenu(menuTitle(m));
+        QMenu* menu = menuBar()->addMenu(shownText(menuTitle(m)));
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::updateCommands);
         menus[m] = menu;
     }
@@ -79,19 +80,19 @@ void CMainFrame::buildMenus() {
         if (c.menu == MenuId::None) {
             // Not in a menu: reached from palettes, the right-button menu or
             // a shortcut, which needs the action on the window.
-            a = new QAction(QString::fromStdString(c.text), this);
+            a = new QAction(shownText(c.text), this);
             addAction(a);
         } else {
             QMenu* menu = menus[c.menu];
             if (c.id == "exit") addRecentFileEntries(menu);
             if (c.separatorBefore && !menu->isEmpty()) menu->addSeparator();
-            a = menu->addAction(QString::fromStdString(c.text));
+            a = menu->addAction(shownText(c.text));
         }
         if (c.id == "undo") a->setShortcuts({c.shortcut, QKeySequence("Alt+Backspace")});
         else if (c.id == "redo") a->setShortcuts({c.shortcut, QKeySequence("Ctrl+Shift+Z")});
         else if (!c.shortcut.isEmpty()) a->setShortcut(c.shortcut);
         a->setCheckable(static_cast<bool>(c.pressed));
-        const QString tip = QString::fromUtf8(commandTip(c.id));
+        const QString tip = shownText(commandTip(c.id));
         if (!tip.isEmpty()) {
             a->setStatusTip(tip.section('\n', 0, 0));
             a->setToolTip(tip.section('\n', 1));
@@ -100,7 +101,7 @@ void CMainFrame::buildMenus() {
         connect(a, &QAction::triggered, this, [this, id] { runCommand(id); });
         m_actions[c.id] = a;
     }
-    QToolBar* bar = addToolBar("ツール バー");
+    QToolBar* bar = addToolBar(shownText("ツール バー"));
     bar->setObjectName("mainToolBar");
     for (const char* id : kToolBar) {
         if (!*id) bar->addSeparator();
@@ -109,8 +110,8 @@ void CMainFrame::buildMenus() {
     QMenu* viewMenu = menus[MenuId::View];
     QAction* first = viewMenu->actions().value(0);
     viewMenu->insertAction(first, bar->toggleViewAction());
-    bar->toggleViewAction()->setText("ツール バー(&T)");
-    auto* statusToggle = new QAction("ステータス バー(&S)", this);
+    bar->toggleViewAction()->setText(shownText("ツール バー(&T)"));
+    auto* statusToggle = new QAction(shownText("ステータス バー(&S)"), this);
     statusToggle->setCheckable(true);
     statusToggle->setChecked(true);
     connect(statusToggle, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
@@ -122,7 +123,7 @@ void CMainFrame::buildMenus() {
 
 void CMainFrame::buildPalettes() {
     auto make = [this](const char* title, const char* name) {
-        auto* bar = new QToolBar(QString::fromUtf8(title), this);
+        auto* bar = new QToolBar(shownText(title), this);
         bar->setObjectName(name);
         bar->setIconSize(QSize(32, 32));
         bar->setOrientation(Qt::Vertical);
@@ -180,7 +181,7 @@ void CMainFrame::updateRecentFiles() {
             a->setVisible(true);
         } else {
             // The first entry stays as a disabled placeholder while the list is empty.
-            a->setText("最近使ったファイル");
+            a->setText(shownText("最近使ったファイル"));
             a->setEnabled(false);
             a->setVisible(i == 0);
         }
@@ -199,7 +200,7 @@ void CMainFrame::showContextMenu(const QPoint& globalPos, const plastora::Point&
             continue;
         }
         const std::string id = e.command;
-        menu.addAction(QString::fromStdString(e.text), this, [this, id] { runCommand(id); });
+        menu.addAction(shownText(e.text), this, [this, id] { runCommand(id); });
     }
     menu.exec(globalPos);
 }
@@ -248,7 +249,7 @@ void CMainFrame::updateCommands() {
 }
 
 void CMainFrame::updateTitle(const QString& path) {
-    const QString name = path.isEmpty() ? QStringLiteral("無題") : QFileInfo(path).fileName();
+    const QString name = path.isEmpty() ? shownText("無題") : QFileInfo(path).fileName();
     setWindowTitle(name + " - Plastora");
 }
 

@@ -7,21 +7,26 @@
 #include <QProgressDialog>
 #include <QWidget>
 
+#include "platform/Translation.h"
+
 namespace plastora::ui {
 
 namespace {
 constexpr const char* kAppTitle = "Plastora";
 }
 
+QString shownText(const std::string& text) { return QString::fromStdString(translateText(text)); }
+
 QString qtFilterFromClassic(const std::string& filter) {
     const QStringList parts = QString::fromStdString(filter).split('|');
+    // Filter names are shown texts; the patterns never change.
     QStringList out;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         if (parts[i].isEmpty()) break;
         QString patterns = parts[i + 1];
         patterns.replace(';', ' ');
         // The name often already lists its patterns; Qt wants them in brackets.
-        out << parts[i] + " (" + patterns + ")";
+        out << QString::fromStdString(translateText(parts[i].toStdString())) + " (" + patterns + ")";
     }
     return out.join(";;");
 }
@@ -31,7 +36,7 @@ QtHost::QtHost(QWidget* parent) : m_parent(parent) {}
 MsgResult QtHost::message(const MessageRequest& request) {
     QMessageBox box(m_parent);
     box.setWindowTitle(kAppTitle);
-    box.setText(QString::fromStdString(request.text));
+    box.setText(QString::fromStdString(translateText(request.text)));
     switch (request.icon) {
     case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
     case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
@@ -85,8 +90,9 @@ std::optional<ColorRef> QtHost::chooseColor(ColorRef initial) {
 
 void QtHost::progressBegin(const std::string& caption, int minimum, int maximum) {
     delete m_progress;
-    m_progress = new QProgressDialog(QString::fromStdString(caption), QString(), minimum, maximum, m_parent);
-    m_progress->setWindowTitle(QString::fromStdString(caption));
+    const QString shown = QString::fromStdString(translateText(caption));
+    m_progress = new QProgressDialog(shown, QString(), minimum, maximum, m_parent);
+    m_progress->setWindowTitle(shown);
     m_progress->setWindowModality(Qt::WindowModal);
     m_progress->setMinimumDuration(0);
     m_progress->setValue(minimum);

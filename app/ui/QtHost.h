@@ -12,6 +12,10 @@ class QProgressDialog;
 
 namespace plastora::ui {
 
+// A text of the program as shown: in the language chosen at start-up.
+QString shownText(const std::string& text);
+inline QString shownText(const char* text) { return shownText(std::string(text ? text : "")); }
+
 // "Name|*.a;*.b|Other|*.c||" -> "Name (*.a *.b);;Other (*.c)".
 QString qtFilterFromClassic(const std::string& filter);
 

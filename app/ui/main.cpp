@@ -2,12 +2,17 @@
 #include "platform/GuiRuntime.h"
 #include "core/Settings.h"
 #include "platform/Paths.h"
+#include "platform/Translation.h"
 #include "ui/MainFrame.h"
+#include "ui/WindowTranslator.h"
 
 #include <QApplication>
 #include <QFile>
 
 #include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
 
 int main(int argc, char** argv) {
     // The program's own font set maps the Japanese face names its files use
@@ -20,11 +25,27 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Plastora");
     plastora::installFontAliases();
 
+    // "--lang ja|en" (or --lang=ja) chooses the language over the settings
+    // file and the locale; the first other argument is the file to open.
+    std::optional<std::string> lang;
+    const char* startupFile = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--lang") == 0 && i + 1 < argc) lang = argv[++i];
+        else if (std::strncmp(argv[i], "--lang=", 7) == 0) lang = argv[i] + 7;
+        else if (!startupFile) startupFile = argv[i];
+    }
     // The settings beside the program, or the user's own copy of them when
     // the program folder cannot be written (an installed copy).
-    plastora::ui::CMainFrame frame(plastora::programSettingsPath());
+    const std::string settings = plastora::programSettingsPath();
+    plastora::loadTranslations(plastora::chooseLanguage(lang, settings),
+                               plastora::joinPath(plastora::programFolder(), "translations"));
+    // Dialogs and palettes are translated as they are first shown.
+    plastora::ui::WindowTranslator windowTranslator;
+    if (plastora::currentLanguage() == plastora::Language::English) app.installEventFilter(&windowTranslator);
+
+    plastora::ui::CMainFrame frame(settings);
     // One file name on the command line (the shell has already removed any quotes).
-    if (argc > 1) frame.setStartupFile(QString::fromLocal8Bit(argv[1]));
+    if (startupFile) frame.setStartupFile(QString::fromLocal8Bit(startupFile));
     frame.show();
     return app.exec();
 }

@@ -31,8 +31,15 @@ inline CliRun shell(const std::string& cmd) {
     return r;
 }
 
-// Runs the tool with the arguments (quote them with q()).
-inline CliRun cli(const std::string& args) { return shell(std::string("'") + PLASTORA_CLI + "' " + args); }
+// Runs the tool with the arguments (quote them with q()), under a Japanese
+// locale: the program's own texts are checked exactly as they are.
+inline CliRun cli(const std::string& args) {
+    return shell(std::string("LC_ALL=ja_JP.UTF-8 '") + PLASTORA_CLI + "' " + args);
+}
+// The same under another locale (e.g. "en_US.UTF-8").
+inline CliRun cliIn(const std::string& locale, const std::string& args) {
+    return shell("LC_ALL=" + locale + " '" + PLASTORA_CLI + "' " + args);
+}
 
 inline std::string q(const std::string& s) { return "'" + s + "'"; }
 

@@ -184,7 +184,8 @@ TEST(Anaglyph, SaveWritesTheDisplayOrTheHighResolutionPair) {
     ASSERT_EQ(d.host.fileRequests.size(), 1u);
     EXPECT_TRUE(d.host.fileRequests[0].save);
     EXPECT_EQ(d.host.fileRequests[0].defaultExtension, "jpg");
-    EXPECT_EQ(d.host.fileRequests[0].filter, "JPEGﾌｧｲﾙ(*.jpg,*.jpeg)|*.jpg;*jpeg|ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp||");
+    EXPECT_EQ(d.host.fileRequests[0].filter,
+              "JPEGﾌｧｲﾙ(*.jpg,*.jpeg)|*.jpg;*jpeg|ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp|PNGﾌｧｲﾙ (*.png)|*.png||");
 
     SilentHost silent;
     Surface back;

@@ -1,0 +1,71 @@
+// Photos as people have them: a picture file is recognised by its first
+// bytes, whatever its name says. JPEG is decoded by libjpeg with the
+// tolerance a photo needs (CMYK and YCCK pictures, a file that ends early,
+// the Exif orientation of a camera held sideways); BMP goes through the
+// still-image reader; PNG, TIFF and WebP come in through Qt's image readers
+// as 8-bit RGB (16-bit samples reduced, grey widened, transparency laid over
+// white).
+#pragma once
+
+#include "platform/Host.h"
+#include "platform/Surface.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace plastora {
+
+enum class PhotoFormat { Unknown, Jpeg, Bmp, Png, Tiff, WebP, Gif };
+
+// The format announced by the first bytes of a file (at least 12 are looked
+// at when there are that many).
+PhotoFormat DetectPhotoFormat(const std::uint8_t* head, std::size_t size);
+// The same for a file on disk; Unknown when it cannot be read.
+PhotoFormat DetectPhotoFormatOfFile(const std::string& path);
+
+// The Exif orientation (1..8) held in the payload of a JPEG APP1 segment
+// (starting "Exif\0\0"). 1 (as taken) when there is none or the data is not
+// a readable Exif block. Reads only within [data, data + size).
+int ExifOrientationOf(const std::uint8_t* data, std::size_t size);
+
+// The Exif orientation of the JPEG that starts `offset` bytes into the file
+// (a picture inside a multi-picture file): its segments are walked from SOI
+// up to the first scan, reading at most 1 MiB. 1 when there is none or the
+// file cannot be read.
+int JpegExifOrientationAt(const std::string& path, long long offset);
+
+// Turns a picture as stored into the picture as meant for the given Exif
+// orientation: 2 mirror, 3 rotate 180, 4 flip, 5 transpose, 6 rotate 90
+// clockwise, 7 transverse, 8 rotate 90 counter-clockwise; 1 and unknown
+// values leave it. False (picture unchanged) when memory runs out.
+bool ApplyExifOrientation(Surface& picture, int orientation);
+
+// What a photo load found beyond the picture itself.
+struct PhotoLoadNotes {
+    PhotoFormat format = PhotoFormat::Unknown;
+    int orientation = 1;        // Exif orientation applied
+    bool cmyk = false;          // converted from CMYK or YCCK
+    bool truncated = false;     // the file ended before the picture did
+    int missingRows = 0;        // rows at the bottom that were not in the file
+    int totalRows = 0;
+};
+
+// The warning shown when a photo's file ends early: `missingRows` of
+// `totalRows` rows (and the percentage, rounded up) could not be decoded;
+// 0 missing rows means a progressive picture whose finer passes are missing.
+extern const char* const kTruncatedPhotoMessage;             // %1 rows, %2 of all, %3 percent
+extern const char* const kTruncatedProgressivePhotoMessage;
+std::string truncatedPhotoMessage(int missingRows, int totalRows);
+
+// Reads the photo at `path` (UTF-8) into `out`, the right way up, whatever
+// its name. A picture too large for one surface is read at 1/2, 1/4 or 1/8 of
+// its size (JPEG) or refused with the out-of-memory message. A JPEG that ends
+// early opens with what was decoded after truncatedPhotoMessage; one where
+// nothing could be decoded is refused. Returns 1 on success; on failure 0 with
+// no message (the caller reports it) and `out`, `width` and `height` left
+// unchanged. `notes` (optional) receives what was found.
+int LoadPhoto(Host& host, const std::string& path, Surface& out, int& width, int& height,
+              PhotoLoadNotes* notes = nullptr);
+
+}  // namespace plastora

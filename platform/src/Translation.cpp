@@ -1,0 +1,136 @@
+#include "platform/Translation.h"
+
+#include "platform/Profile.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QString>
+#include <QTranslator>
+
+#include <cctype>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+namespace plastora {
+
+namespace {
+
+// The context every text of the program is kept under in the .ts file.
+constexpr const char* kContext = "Plastora";
+
+struct Translations {
+    Language language = Language::Japanese;
+    std::unique_ptr<QTranslator> own;  // plastora_<lang>.qm
+    std::unique_ptr<QTranslator> qt;   // Qt's own texts
+};
+
+Translations& state() {
+    static Translations t;
+    return t;
+}
+
+bool isJapaneseLocale(const char* value) {
+    return value && value[0] == 'j' && value[1] == 'a' && (value[2] == '\0' || value[2] == '_' || value[2] == '.');
+}
+
+// The C and POSIX locales name no language (scripts, containers): they leave
+// the choice to the program's own default.
+bool isNeutralLocale(const std::string& v) { return v == "C" || v.rfind("C.", 0) == 0 || v == "POSIX"; }
+
+std::optional<Language> languageFromLocale() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* v = std::getenv(name);
+        if (!v || !*v) continue;
+        if (isNeutralLocale(v)) return std::nullopt;
+        return isJapaneseLocale(v) ? Language::Japanese : Language::English;
+    }
+    return std::nullopt;
+}
+
+// The text with every run of digits replaced by %1, %2, ... and the runs.
+std::string withPlaceholders(const std::string& text, std::vector<std::string>& numbers) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        if (std::isdigit(static_cast<unsigned char>(text[i]))) {
+            std::size_t j = i;
+            while (j < text.size() && (std::isdigit(static_cast<unsigned char>(text[j])) ||
+                                       (text[j] == '.' && j + 1 < text.size() &&
+                                        std::isdigit(static_cast<unsigned char>(text[j + 1])))))
+                ++j;
+            numbers.push_back(text.substr(i, j - i));
+            out += '%';
+            out += std::to_string(numbers.size());
+            i = j;
+        } else {
+            out += text[i++];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::optional<Language> languageFromName(const std::string& name) {
+    if (name == "ja") return Language::Japanese;
+    if (name == "en") return Language::English;
+    return std::nullopt;
+}
+
+Language chooseLanguage(const std::optional<std::string>& option, const std::string& settingsFile) {
+    if (option)
+        if (auto l = languageFromName(*option)) return *l;
+    if (!settingsFile.empty())
+        if (auto l = languageFromName(readProfileString(settingsFile, "Option", "Language", "", 16))) return *l;
+    return languageFromLocale().value_or(Language::Japanese);
+}
+
+bool loadTranslations(Language language, const std::string& translationsFolder) {
+    Translations& t = state();
+    if (QCoreApplication::instance()) {
+        if (t.own) QCoreApplication::removeTranslator(t.own.get());
+        if (t.qt) QCoreApplication::removeTranslator(t.qt.get());
+    }
+    t.own.reset();
+    t.qt.reset();
+    t.language = language;
+    bool ok = true;
+    if (language == Language::English) {
+        auto own = std::make_unique<QTranslator>();
+        if (own->load(QStringLiteral("plastora_en"), QString::fromStdString(translationsFolder))) t.own = std::move(own);
+        else ok = false;
+    } else {
+        // Qt's own Japanese: the file, colour and print dialogs and the
+        // standard buttons (はい/いいえ).
+        auto qt = std::make_unique<QTranslator>();
+        if (qt->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            t.qt = std::move(qt);
+        else ok = false;
+    }
+    if (QCoreApplication::instance()) {
+        if (t.qt) QCoreApplication::installTranslator(t.qt.get());
+        if (t.own) QCoreApplication::installTranslator(t.own.get());
+    }
+    return ok;
+}
+
+Language currentLanguage() { return state().language; }
+
+std::string translateText(const std::string& text) {
+    const Translations& t = state();
+    if (!t.own || text.empty()) return text;
+    QString found = t.own->translate(kContext, text.c_str());
+    if (!found.isEmpty()) return found.toStdString();
+    std::vector<std::string> numbers;
+    const std::string pattern = withPlaceholders(text, numbers);
+    if (numbers.empty()) return text;
+    found = t.own->translate(kContext, pattern.c_str());
+    if (found.isEmpty()) return text;
+    for (std::size_t i = numbers.size(); i-- > 0;)
+        found.replace(QStringLiteral("%") + QString::number(i + 1), QString::fromStdString(numbers[i]));
+    return found.toStdString();
+}
+
+}  // namespace plastora

@@ -1,0 +1,154 @@
+// The command line with files as people have them: photos of any common
+// format, outputs chosen by extension and carrying their print resolution,
+// help for every command, errors that name their file, English beside
+// Japanese.
+#include "core/PhotoFile.h"
+#include "core/StillImage.h"
+#include "support/TempDir.h"
+
+#include "cli/CliSupport.h"
+
+#include <QImage>
+#include <QImageWriter>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+using namespace plastora;
+using namespace plastora::test;
+
+namespace {
+
+const std::string kProject = std::string(PLASTORA_SOURCE_DIR) + "/data/sample/coffee.lyr";
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// A landscape picture: red on the left half, blue on the right.
+QImage halves(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) image.setPixel(x, y, x < w / 2 ? 0xFFFF0000u : 0xFF0000FFu);
+    return image;
+}
+
+}  // namespace
+
+TEST(CliFiles, PngTiffWebpAndRotatedJpegPhotosOpenTheRightWayUp) {
+    TempDir dir;
+    const QImage image = halves(120, 80);
+    ASSERT_TRUE(image.save(QString::fromStdString(dir.file("p.png")), "PNG"));
+    ASSERT_TRUE(image.save(QString::fromStdString(dir.file("p.tif")), "TIFF"));
+    QImageWriter webp(QString::fromStdString(dir.file("p.webp")), "WEBP");
+    webp.setQuality(100);
+    ASSERT_TRUE(webp.write(image));
+    for (const char* name : {"p.png", "p.tif", "p.webp"}) {
+        CliRun r = cli("convert " + q(dir.file(name)) + " " + q(dir.file(std::string(name) + ".bmp")));
+        ASSERT_EQ(r.code, 0) << name << ": " << r.out;
+        const Surface s = load(dir.file(std::string(name) + ".bmp"));
+        ASSERT_EQ(s.width(), 120) << name;
+        EXPECT_EQ(s.at(10, 40), 0xFFFF0000u) << name;
+        EXPECT_EQ(s.at(110, 40), 0xFF0000FFu) << name;
+        r = cli("open " + q(dir.file(name)) + " --paper l --trim crop -o " + q(dir.file(std::string(name) + ".lyr")));
+        EXPECT_EQ(r.code, 0) << name << ": " << r.out;
+    }
+    // A camera held upright: stored landscape, tagged "rotate 90 clockwise".
+    // The picture comes up portrait, red (stored left) on top.
+    const std::string tagged = dir.file("upright.jpg");
+    ASSERT_TRUE(image.save(QString::fromStdString(tagged), "JPEG", 100));
+    CliRun r = shell("exiftool -q -overwrite_original -n -Orientation=6 " + q(tagged));
+    ASSERT_EQ(r.code, 0) << r.out;
+    r = cli("info " + q(tagged));
+    ASSERT_EQ(r.code, 0) << r.out;
+    EXPECT_TRUE(contains(r.out, "size: 80 x 120")) << r.out;
+    r = cli("convert " + q(tagged) + " " + q(dir.file("upright.bmp")));
+    ASSERT_EQ(r.code, 0) << r.out;
+    const Surface s = load(dir.file("upright.bmp"));
+    EXPECT_EQ(s.width(), 80);
+    EXPECT_GT((s.at(40, 10) >> 16) & 0xFF, 200u) << "red on top";
+    EXPECT_GT(s.at(40, 110) & 0xFF, 200u) << "blue at the bottom";
+}
+
+TEST(CliFiles, OutputExtensionDecidesTheFormatAndCarriesThePrintResolution) {
+    TempDir dir;
+    for (const char* name : {"a.png", "b.PNG"}) {
+        CliRun r = cli("anaglyph " + q(kProject) + " --colour -o " + q(dir.file(name)));
+        ASSERT_EQ(r.code, 0) << r.out;
+        r = shell("/usr/bin/python3 -c \"from PIL import Image; i = Image.open('" + dir.file(name) +
+                  "'); print(i.format, i.mode, i.size, round(i.info['dpi'][0]))\"");
+        ASSERT_EQ(r.code, 0) << r.out;
+        // The anaglyph prints at the composite's size: W over trunc(W x N / P)
+        // dots at N x LPI x 2 / P; for this project (4 views, 60 lpi, pitch
+        // 2) 707 dots over 1414 dots at 240 dpi.
+        EXPECT_EQ(r.out, "PNG RGB (707, 478) 120\n") << name;
+    }
+    CliRun r = cli("anaglyph " + q(kProject) + " -o " + q(dir.file("x.tif")));
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(contains(r.out, "cannot write .tif")) << r.out;
+    EXPECT_TRUE(contains(r.out, ".jpg .jpeg .bmp .png")) << r.out;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("x.tif")));
+
+    // The composite: the resolution the program tells is the one in the file.
+    r = cli("lenticular " + q(kProject) + " -o " + q(dir.file("c.jpg")));
+    ASSERT_EQ(r.code, 0) << r.out;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(r.out, m, std::regex("([0-9]+)DPI"))) << r.out;
+    r = shell("exiftool -s -s -s -n -ResolutionUnit -XResolution " + q(dir.file("c.jpg")));
+    EXPECT_EQ(r.out, "1\n" + m[1].str() + "\n");
+}
+
+TEST(CliFiles, SeveralProjectsGoIntoOneFolderAndFailuresAreNamed) {
+    TempDir dir;
+    // The same project under another name: every companion file copied too.
+    for (const auto& e : std::filesystem::directory_iterator(std::string(PLASTORA_SOURCE_DIR) + "/data/sample"))
+        if (e.path().stem() == "coffee") std::filesystem::copy_file(e.path(), dir.file("a" + e.path().extension().string()));
+    const std::string out = dir.file("out") + "/";
+    CliRun r = cli("anaglyph " + q(kProject) + " " + q(dir.file("a.lyr")) + " " + q(dir.file("gone.lyr")) +
+                   " --format png -o " + q(out));
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_TRUE(std::filesystem::exists(out + "coffee.png")) << r.out;
+    EXPECT_TRUE(std::filesystem::exists(out + "a.png")) << r.out;
+    EXPECT_TRUE(contains(r.out, "1 of 3 projects failed: " + dir.file("gone.lyr"))) << r.out;
+    EXPECT_TRUE(contains(r.out, dir.file("gone.lyr") + ": ファイルの読み込みに失敗しました。 (no such file)")) << r.out;
+}
+
+TEST(CliFiles, EveryCommandExplainsItself) {
+    CliRun r = cli("views --help");
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_TRUE(contains(r.out, "usage: plastora-cli views")) << r.out;
+    EXPECT_TRUE(contains(r.out, "--strength S")) << r.out;
+    EXPECT_TRUE(contains(r.out, "example:")) << r.out;
+    r = cli("help open");
+    EXPECT_EQ(r.code, 0);
+    for (const char* part : {"0 or postcard", "6 or user", "0 or none", "4 or manual", "20 to 160"})
+        EXPECT_TRUE(contains(r.out, part)) << part << "\n" << r.out;
+    EXPECT_EQ(cli("help nosuch").code, 2);
+    r = cli("views " + q(kProject) + " -o /tmp --strenght 3");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(contains(r.out, "unknown option --strenght")) << r.out;
+    // Paper and trimming by name, colours in one notation, --color spelled either way.
+    r = cli("open " + q(kProject) + " --paper a5 -o /tmp/x.lyr");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(contains(r.out, "4/a4")) << r.out;
+    r = cli("spectral " + q(kProject) + " --color 12345 -o /tmp/x.bmp");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(contains(r.out, "RRGGBB or #RRGGBB")) << r.out;
+}
+
+TEST(CliFiles, ErrorsNameTheFileAndWhyInJapaneseOrEnglish) {
+    TempDir dir;
+    CliRun ja = cli("views /nonexist.lyr -o " + q(dir.file("v")));
+    EXPECT_EQ(ja.code, 1);
+    EXPECT_TRUE(contains(ja.out, "/nonexist.lyr: ファイルの読み込みに失敗しました。 (no such file)")) << ja.out;
+    for (const std::string& how : {std::string("LC_ALL=en_US.UTF-8 '") + PLASTORA_CLI + "' ",
+                                   std::string("LC_ALL=ja_JP.UTF-8 '") + PLASTORA_CLI + "' --lang en "}) {
+        CliRun en = shell(how + "views /nonexist.lyr -o " + q(dir.file("v")));
+        EXPECT_EQ(en.code, 1);
+        EXPECT_TRUE(contains(en.out, "/nonexist.lyr: The file could not be read. (no such file)")) << en.out;
+    }
+    // A write that cannot happen names the output and its folder.
+    CliRun w = cli("anaglyph " + q(kProject) + " -o " + q(dir.file("no/such/folder/a.jpg")));
+    EXPECT_EQ(w.code, 1);
+    EXPECT_TRUE(contains(w.out, dir.file("no/such/folder/a.jpg") + ": ファイルの保存に失敗しました (the folder")) << w.out;
+}

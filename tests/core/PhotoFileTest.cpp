@@ -1,0 +1,415 @@
+// Photos by content: PNG/TIFF/WebP through Qt's readers, Exif orientation,
+// CMYK/YCCK JPEGs, JPEGs that end early; and pictures written with their
+// print resolution, checked with exiftool.
+#include "core/PhotoFile.h"
+#include "core/StereoWorkspace.h"
+#include "core/StillImage.h"
+#include "support/ScriptedHost.h"
+#include "support/TempDir.h"
+
+#include <QImage>
+#include <QImageReader>
+#include <QImageWriter>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include <jpeglib.h>
+
+using namespace plastora;
+using namespace plastora::test;
+
+namespace {
+
+std::vector<std::uint8_t> readBytes(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
+void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream f(path, std::ios::binary);
+    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A picture whose four quadrants have different flat colours: any mirror or
+// turn moves them somewhere else.
+Surface quadrants(int w, int h) {
+    Surface s;
+    s.create(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            s.set(x, y, x < w / 2 ? (y < h / 2 ? 0xFF0000u : 0x00FF00u) : (y < h / 2 ? 0x0000FFu : 0xFFFF00u));
+    return s;
+}
+
+bool near(Pixel a, Pixel b, int tolerance) {
+    for (int shift : {0, 8, 16}) {
+        const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+        if (d > tolerance || d < -tolerance) return false;
+    }
+    return true;
+}
+
+// An Exif APP1 segment holding only IFD0 with the orientation tag.
+std::vector<std::uint8_t> exifSegment(int orientation, bool bigEndian) {
+    std::vector<std::uint8_t> tiff = bigEndian ? std::vector<std::uint8_t>{'M', 'M', 0, 42, 0, 0, 0, 8}
+                                               : std::vector<std::uint8_t>{'I', 'I', 42, 0, 8, 0, 0, 0};
+    const auto put16 = [&](unsigned v) {
+        if (bigEndian) tiff.insert(tiff.end(), {std::uint8_t(v >> 8), std::uint8_t(v)});
+        else tiff.insert(tiff.end(), {std::uint8_t(v), std::uint8_t(v >> 8)});
+    };
+    put16(2);       // two entries: an unrelated one first
+    put16(0x010F);  // Make, ASCII, 4 bytes inline
+    put16(2);
+    put16(4), put16(0);
+    tiff.insert(tiff.end(), {'A', 'B', 'C', 0});
+    put16(0x0112);  // Orientation, SHORT, 1
+    put16(3);
+    if (bigEndian) put16(0), put16(1);
+    else put16(1), put16(0);
+    put16(static_cast<unsigned>(orientation)), put16(0);
+    tiff.insert(tiff.end(), {0, 0, 0, 0});  // no next IFD
+    std::vector<std::uint8_t> seg;
+    seg.reserve(10 + tiff.size());
+    static const std::uint8_t kHead[] = {0xFF, 0xE1, 0, 0, 'E', 'x', 'i', 'f', 0, 0};
+    for (std::uint8_t b : kHead) seg.push_back(b);
+    for (std::uint8_t b : tiff) seg.push_back(b);
+    const std::size_t len = seg.size() - 2;
+    seg[2] = static_cast<std::uint8_t>(len >> 8);
+    seg[3] = static_cast<std::uint8_t>(len);
+    return seg;
+}
+
+// A JPEG written by the program, with the Exif segment put right after SOI.
+void writeOrientedJpeg(const std::string& path, const Surface& picture, int orientation) {
+    SilentHost host;
+    ASSERT_EQ(SaveStillImage(host, picture, picture.width(), picture.height(), path, 100), 1);
+    std::vector<std::uint8_t> bytes = readBytes(path);
+    const std::vector<std::uint8_t> seg = exifSegment(orientation, orientation % 2 == 0);
+    bytes.insert(bytes.begin() + 2, seg.begin(), seg.end());
+    writeBytes(path, bytes);
+}
+
+// A 4-component JPEG of one flat colour, as CMYK or YCCK, the samples stored
+// as given (Adobe applications store them inverted).
+void writeCmykJpeg(const std::string& path, J_COLOR_SPACE space, const std::uint8_t cmyk[4], int w, int h) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    jpeg_compress_struct c{};
+    jpeg_error_mgr err{};
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    jpeg_stdio_dest(&c, f);
+    c.image_width = static_cast<JDIMENSION>(w);
+    c.image_height = static_cast<JDIMENSION>(h);
+    c.input_components = 4;
+    c.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&c);
+    jpeg_set_colorspace(&c, space);  // writes the Adobe marker
+    jpeg_set_quality(&c, 100, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(w) * 4);
+    for (int x = 0; x < w; ++x) std::copy(cmyk, cmyk + 4, row.begin() + 4 * x);
+    while (c.next_scanline < c.image_height) {
+        JSAMPROW r[1] = {row.data()};
+        jpeg_write_scanlines(&c, r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    std::fclose(f);
+}
+
+// What a shell command prints on stdout.
+std::string run(const std::string& command) {
+    std::string out;
+    if (FILE* p = ::popen(command.c_str(), "r")) {
+        char buf[256];
+        std::size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+        ::pclose(p);
+    }
+    return out;
+}
+
+std::string q(const std::string& s) { return "'" + s + "'"; }
+
+}  // namespace
+
+TEST(PhotoFile, FormatIsTakenFromTheContentNotTheName) {
+    TempDir dir;
+    const Surface src = quadrants(40, 30);
+    QImage image = const_cast<Surface&>(src).image().copy();
+    // Misleading names: the first bytes decide.
+    ASSERT_TRUE(image.save(QString::fromStdString(dir.file("png.jpg")), "PNG"));
+    ASSERT_TRUE(image.save(QString::fromStdString(dir.file("tiff.bmp")), "TIFF"));
+    QImageWriter webp(QString::fromStdString(dir.file("webp.png")), "WEBP");
+    webp.setQuality(100);  // lossless
+    ASSERT_TRUE(webp.write(image));
+    SilentHost host;
+    ASSERT_EQ(SaveStillImage(host, src, 40, 30, dir.file("jpeg.jpg"), 100), 1);
+    std::filesystem::rename(dir.file("jpeg.jpg"), dir.file("jpeg.png"));
+    ASSERT_EQ(SaveStillImage(host, src, 40, 30, dir.file("bmp.tif"), 100), 1);
+    ASSERT_EQ(SaveStillImage(host, src, 40, 30, dir.file("real.png"), 100), 1);
+
+    const struct {
+        const char* name;
+        PhotoFormat format;
+        int tolerance;
+    } cases[] = {{"png.jpg", PhotoFormat::Png, 0},  {"tiff.bmp", PhotoFormat::Tiff, 0},
+                 {"webp.png", PhotoFormat::WebP, 0}, {"jpeg.png", PhotoFormat::Jpeg, 8},
+                 {"bmp.tif", PhotoFormat::Bmp, 0},   {"real.png", PhotoFormat::Png, 0}};
+    for (const auto& c : cases) {
+        Surface out;
+        int w = 0, h = 0;
+        PhotoLoadNotes notes;
+        ASSERT_EQ(LoadPhoto(host, dir.file(c.name), out, w, h, &notes), 1) << c.name;
+        EXPECT_EQ(notes.format, c.format) << c.name;
+        ASSERT_EQ(w, 40);
+        ASSERT_EQ(h, 30);
+        int wrong = 0;
+        // Away from the quadrant borders, where JPEG blurs.
+        for (int y : {3, 26})
+            for (int x : {3, 36}) wrong += !near(out.at(x, y), src.at(x, y), c.tolerance);
+        EXPECT_EQ(wrong, 0) << c.name;
+    }
+
+    writeBytes(dir.file("text.jpg"), {'h', 'e', 'l', 'l', 'o'});
+    writeBytes(dir.file("empty.png"), {});
+    for (const char* name : {"text.jpg", "empty.png", "missing.png"}) {
+        Surface out;
+        int w = 7, h = 7;
+        EXPECT_EQ(LoadPhoto(host, dir.file(name), out, w, h), 0) << name;
+        EXPECT_EQ(w, 7) << "left unchanged";
+    }
+    EXPECT_TRUE(host.lastMessage.empty()) << "a refused file shows nothing itself";
+}
+
+TEST(PhotoFile, DeepGreyAndTransparentPngsBecomeEightBitRgbOverWhite) {
+    TempDir dir;
+    QImage grey16(8, 4, QImage::Format_Grayscale16);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x) reinterpret_cast<quint16*>(grey16.scanLine(y))[x] = static_cast<quint16>(x * 8192);
+    ASSERT_TRUE(grey16.save(QString::fromStdString(dir.file("grey16.png")), "PNG"));
+    QImage rgba64(2, 1, QImage::Format_RGBA64);
+    rgba64.setPixelColor(0, 0, QColor::fromRgba64(65535, 0, 0, 65535));      // opaque red
+    rgba64.setPixelColor(1, 0, QColor::fromRgba64(0, 0, 65535, 0));          // fully transparent
+    ASSERT_TRUE(rgba64.save(QString::fromStdString(dir.file("rgba64.png")), "PNG"));
+    QImage half(1, 1, QImage::Format_ARGB32);
+    half.setPixel(0, 0, qRgba(0, 0, 0, 128));  // black at half cover over white
+    ASSERT_TRUE(half.save(QString::fromStdString(dir.file("half.png")), "PNG"));
+
+    SilentHost host;
+    Surface out;
+    int w = 0, h = 0;
+    ASSERT_EQ(LoadPhoto(host, dir.file("grey16.png"), out, w, h), 1);
+    for (int x = 0; x < 8; ++x) {
+        const unsigned v = static_cast<unsigned>(x * 8192) >> 8;
+        EXPECT_TRUE(near(out.at(x, 2), 0xFF000000u | v << 16 | v << 8 | v, 1)) << x << ": " << std::hex << out.at(x, 2);
+    }
+    ASSERT_EQ(LoadPhoto(host, dir.file("rgba64.png"), out, w, h), 1);
+    EXPECT_EQ(out.at(0, 0), 0xFFFF0000u);
+    EXPECT_EQ(out.at(1, 0), 0xFFFFFFFFu) << "transparent is white";
+    ASSERT_EQ(LoadPhoto(host, dir.file("half.png"), out, w, h), 1);
+    EXPECT_TRUE(near(out.at(0, 0), 0xFF7F7F7Fu, 1)) << std::hex << out.at(0, 0);
+}
+
+TEST(PhotoFile, ExifOrientationTurnsThePictureAsQtDoes) {
+    TempDir dir;
+    const Surface src = quadrants(48, 32);
+    SilentHost host;
+    for (int o = 1; o <= 8; ++o) {
+        const std::string path = dir.file("o" + std::to_string(o) + ".jpg");
+        writeOrientedJpeg(path, src, o);
+        Surface out;
+        int w = 0, h = 0;
+        PhotoLoadNotes notes;
+        ASSERT_EQ(LoadPhoto(host, path, out, w, h, &notes), 1) << o;
+        EXPECT_EQ(notes.orientation, o);
+        // The independent result: Qt's reader applying the same tag.
+        QImageReader reader(QString::fromStdString(path));
+        reader.setAutoTransform(true);
+        const QImage expected = reader.read().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(w, expected.width()) << o;
+        ASSERT_EQ(h, expected.height()) << o;
+        EXPECT_EQ(w, o >= 5 ? 32 : 48) << o;
+        int wrong = 0;
+        for (int y = 2; y < h; y += 4)
+            for (int x = 2; x < w; x += 4)
+                wrong += !near(out.at(x, y), expected.pixel(x, y), 12);
+        EXPECT_EQ(wrong, 0) << "orientation " << o;
+    }
+}
+
+TEST(PhotoFile, OrientationOfAPictureInsideALargerFile) {
+    // A picture of a multi-picture file starts at an offset: its segments are
+    // walked from there.
+    TempDir dir;
+    const std::string path = dir.file("second.jpg");
+    writeOrientedJpeg(path, quadrants(16, 8), 8);
+    std::vector<std::uint8_t> bytes = readBytes(path);
+    bytes.insert(bytes.begin(), 37, 0xAB);
+    writeBytes(path, bytes);
+    EXPECT_EQ(JpegExifOrientationAt(path, 37), 8);
+    EXPECT_EQ(JpegExifOrientationAt(path, 0), 1) << "no picture starts there";
+    EXPECT_EQ(JpegExifOrientationAt(path, 1 << 30), 1) << "beyond the end";
+    EXPECT_EQ(JpegExifOrientationAt(dir.file("none.jpg"), 0), 1);
+    // A segment length running past the data ends the walk.
+    bytes[37 + 4] = 0xFF;
+    writeBytes(path, bytes);
+    EXPECT_EQ(JpegExifOrientationAt(path, 37), 1);
+}
+
+TEST(PhotoFile, TheProgramOpensEveryFormatTheRightWayUp) {
+    TempDir dir;
+    // Landscape: red on the left half, blue on the right.
+    Surface src;
+    src.create(48, 32);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 48; ++x) src.set(x, y, x < 24 ? 0xFF0000u : 0x0000FFu);
+    QImage image = src.image().copy();
+    ASSERT_TRUE(image.save(QString::fromStdString(dir.file("p.png")), "PNG"));
+    ASSERT_TRUE(image.save(QString::fromStdString(dir.file("p.tif")), "TIFF"));
+    QImageWriter webp(QString::fromStdString(dir.file("p.webp")), "WEBP");
+    webp.setQuality(100);
+    ASSERT_TRUE(webp.write(image));
+    writeOrientedJpeg(dir.file("upright.jpg"), src, 6);  // held upright: shown portrait, red on top
+    const auto red = [](Pixel p) { return ((p >> 16) & 0xFF) > 200 && (p & 0xFF) < 60; };
+    const auto blue = [](Pixel p) { return (p & 0xFF) > 200 && ((p >> 16) & 0xFF) < 60; };
+    for (const char* name : {"p.png", "p.tif", "p.webp", "upright.jpg"}) {
+        ScriptedHost host;
+        CStereoWorkspace ws(host, dir.file("none.ini"));
+        ASSERT_EQ(ws.Open(dir.file(name)), 1) << name;
+        const Surface& s = ws.source();
+        const int w = s.width(), h = s.height();
+        if (std::string(name) == "upright.jpg") {
+            EXPECT_LT(w, h) << name;
+            EXPECT_TRUE(red(s.at(w / 2, h / 8))) << name;
+            EXPECT_TRUE(blue(s.at(w / 2, h - 1 - h / 8))) << name;
+        } else {
+            EXPECT_GT(w, h) << name;
+            EXPECT_TRUE(red(s.at(w / 8, h / 2))) << name;
+            EXPECT_TRUE(blue(s.at(w - 1 - w / 8, h / 2))) << name;
+        }
+    }
+}
+
+TEST(PhotoFile, ExifOrientationReaderStaysInsideItsData) {
+    const std::vector<std::uint8_t> le = exifSegment(6, false), be = exifSegment(8, true);
+    EXPECT_EQ(ExifOrientationOf(le.data() + 4, le.size() - 4), 6);
+    EXPECT_EQ(ExifOrientationOf(be.data() + 4, be.size() - 4), 8);
+    // Cut anywhere inside the entry: not read, "as taken".
+    for (std::size_t cut = 0; cut < le.size() - 4 - 4; ++cut)
+        EXPECT_EQ(ExifOrientationOf(le.data() + 4, cut), 1) << cut;
+    std::vector<std::uint8_t> bad = le;
+    bad[4 + 6 + 4] = 0xF0;  // IFD0 offset far beyond the block
+    EXPECT_EQ(ExifOrientationOf(bad.data() + 4, bad.size() - 4), 1);
+    bad = le;
+    bad[bad.size() - 8] = 9;  // no such orientation
+    EXPECT_EQ(ExifOrientationOf(bad.data() + 4, bad.size() - 4), 1);
+}
+
+TEST(PhotoFile, CmykAndYcckJpegsAreConvertedToRgb) {
+    TempDir dir;
+    SilentHost host;
+    // Stored inverted, as Adobe applications do: 255 = no ink.
+    const std::uint8_t cyan[4] = {0, 255, 255, 255};         // full cyan
+    const std::uint8_t halfBlack[4] = {255, 255, 255, 128};  // half black
+    const struct {
+        J_COLOR_SPACE space;
+        const std::uint8_t* cmyk;
+        Pixel rgb;
+    } cases[] = {{JCS_CMYK, cyan, 0xFF00FFFFu},
+                 {JCS_YCCK, cyan, 0xFF00FFFFu},
+                 {JCS_CMYK, halfBlack, 0xFF808080u},
+                 {JCS_YCCK, halfBlack, 0xFF808080u}};
+    int i = 0;
+    for (const auto& c : cases) {
+        const std::string path = dir.file("cmyk" + std::to_string(i++) + ".jpg");
+        writeCmykJpeg(path, c.space, c.cmyk, 24, 16);
+        Surface out;
+        int w = 0, h = 0;
+        PhotoLoadNotes notes;
+        ASSERT_EQ(LoadPhoto(host, path, out, w, h, &notes), 1) << path;
+        EXPECT_TRUE(notes.cmyk);
+        EXPECT_TRUE(near(out.at(12, 8), c.rgb, 4)) << path << ": " << std::hex << out.at(12, 8);
+    }
+}
+
+TEST(PhotoFile, JpegThatEndsEarlyOpensWithItsTopAndSaysHowMuchIsMissing) {
+    TempDir dir;
+    Surface src;
+    src.create(64, 256);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 64; ++x) src.set(x, y, static_cast<Pixel>((x * 4) << 16 | y << 8 | 0x40));
+    SilentHost silent;
+    const std::string whole = dir.file("whole.jpg");
+    ASSERT_EQ(SaveStillImage(silent, src, 64, 256, whole, 90), 1);
+    Surface full;
+    int w = 0, h = 0;
+    ASSERT_EQ(LoadPhoto(silent, whole, full, w, h), 1);
+
+    std::vector<std::uint8_t> bytes = readBytes(whole);
+    bytes.resize(bytes.size() / 2);
+    const std::string cut = dir.file("cut.jpg");
+    writeBytes(cut, bytes);
+    // The exact rows depend on where the data ends; the message must say
+    // exactly what the notes say.
+    PhotoLoadNotes probe;
+    Surface out;
+    ASSERT_EQ(LoadPhoto(silent, cut, out, w, h, &probe), 1);
+    ASSERT_TRUE(probe.truncated);
+    EXPECT_GT(probe.missingRows, 16);
+    EXPECT_LT(probe.missingRows, 256 - 16);
+    ScriptedHost host;
+    host.expectMessage(truncatedPhotoMessage(probe.missingRows, 256), MsgResult::Ok, MsgButtons::Ok, MsgIcon::Warning);
+    ASSERT_EQ(LoadPhoto(host, cut, out, w, h), 1);
+    EXPECT_EQ(h, 256);
+    const int good = 256 - probe.missingRows;
+    for (int y = 0; y < good; y += 5) EXPECT_EQ(out.at(20, y), full.at(20, y)) << "row " << y << " as in the whole file";
+    for (int y = good; y < 256; y += 5) EXPECT_EQ(out.at(20, y), 0xFF808080u) << "row " << y << " missing: grey";
+    EXPECT_EQ(truncatedPhotoMessage(100, 256),
+              "画像ファイルが途中で終わっています。\n画像の下側100行（全256行の40%）が読み込めなかったため、灰色で表示されます。");
+
+    // Headers only: nothing to show, refused without a message.
+    bytes = readBytes(whole);
+    std::size_t sos = 0;
+    for (std::size_t i = 2; i + 1 < bytes.size(); ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) {
+            sos = i;
+            break;
+        }
+    ASSERT_GT(sos, 0u);
+    bytes.resize(sos + 20);
+    writeBytes(cut, bytes);
+    w = h = 0;
+    EXPECT_EQ(LoadPhoto(silent, cut, out, w, h), 0);
+    EXPECT_EQ(w, 0);
+}
+
+TEST(StillImageResolution, SavedPicturesCarryThePrintResolutionForExiftool) {
+    TempDir dir;
+    SilentHost host;
+    const Surface src = quadrants(30, 20);
+    for (const char* name : {"r.jpg", "r.png", "r.bmp", "r.PNG"})
+        ASSERT_EQ(SaveStillImage(host, src, 30, 20, dir.file(name), 90, 240.0), 1) << name;
+    const std::string exif = "exiftool -s -s -s -n ";
+    EXPECT_EQ(run(exif + "-ResolutionUnit -XResolution -YResolution " + q(dir.file("r.jpg"))), "1\n240\n240\n");
+    // PNG and BMP keep pixels per metre: 240 dpi = 9449 per metre.
+    EXPECT_EQ(run(exif + "-PixelsPerUnitX -PixelsPerUnitY -PixelUnits " + q(dir.file("r.png"))), "9449\n9449\n1\n");
+    EXPECT_EQ(run(exif + "-PixelsPerMeterX -PixelsPerMeterY " + q(dir.file("r.bmp"))), "9449\n9449\n");
+    EXPECT_EQ(run("exiftool -s -s -s -FileType " + q(dir.file("r.PNG"))), "PNG\n") << "the extension in any case";
+    // Without a resolution nothing changes from the plain writer.
+    ASSERT_EQ(SaveStillImage(host, src, 30, 20, dir.file("plain.bmp"), 90), 1);
+    EXPECT_EQ(run(exif + "-PixelsPerMeterX " + q(dir.file("plain.bmp"))), "0\n");
+    Surface back;
+    int w = 0, h = 0;
+    ASSERT_EQ(LoadPhoto(host, dir.file("r.png"), back, w, h), 1);
+    EXPECT_EQ(back.at(2, 2), src.at(2, 2));
+    EXPECT_EQ(back.at(27, 17), src.at(27, 17));
+}

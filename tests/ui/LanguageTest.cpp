@@ -1,0 +1,152 @@
+// English beside Japanese: the language chosen from --lang, the settings file
+// and the locale; the main window's menus and a message box in English; Qt's
+// own buttons in Japanese under Japanese.
+#include "platform/Translation.h"
+#include "support/TempDir.h"
+#include "ui/MainFrame.h"
+#include "ui/QtHost.h"
+#include "ui/WindowTranslator.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <string>
+
+using namespace plastora;
+using namespace plastora::test;
+
+namespace {
+
+const std::string kTranslations = std::string(PLASTORA_BUNDLE_DIR) + "/translations";
+
+// Sets (or clears) the locale variables for the length of a scope.
+class LocaleScope {
+public:
+    LocaleScope(const char* lcAll, const char* lang) {
+        for (const char* n : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+            const char* v = std::getenv(n);
+            m_saved.emplace_back(n, v ? std::optional<std::string>(v) : std::nullopt);
+            ::unsetenv(n);
+        }
+        if (lcAll) ::setenv("LC_ALL", lcAll, 1);
+        if (lang) ::setenv("LANG", lang, 1);
+    }
+    ~LocaleScope() {
+        for (const auto& [n, v] : m_saved) {
+            if (v) ::setenv(n.c_str(), v->c_str(), 1);
+            else ::unsetenv(n.c_str());
+        }
+    }
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
+};
+
+// Back to Japanese whatever a test did.
+struct JapaneseAfterwards {
+    ~JapaneseAfterwards() { loadTranslations(Language::Japanese, kTranslations); }
+};
+
+QStringList menuTitles(QMainWindow& w) {
+    QStringList titles;
+    for (QAction* a : w.menuBar()->actions()) titles << a->text();
+    return titles;
+}
+
+}  // namespace
+
+TEST(Language, ChosenByOptionThenSettingThenLocale) {
+    TempDir dir;
+    const std::string ini = dir.file("Plastora.ini");
+    {
+        LocaleScope l("en_US.UTF-8", nullptr);
+        EXPECT_EQ(chooseLanguage(std::nullopt, ini), Language::English);
+        EXPECT_EQ(chooseLanguage(std::string("ja"), ini), Language::Japanese);
+        EXPECT_EQ(chooseLanguage(std::string("fr"), ini), Language::English) << "an unknown option is ignored";
+    }
+    {
+        LocaleScope l(nullptr, "ja_JP.UTF-8");
+        EXPECT_EQ(chooseLanguage(std::nullopt, ini), Language::Japanese);
+        EXPECT_EQ(chooseLanguage(std::string("en"), ini), Language::English);
+        std::ofstream(ini) << "[Option]\nLanguage=en\n";
+        EXPECT_EQ(chooseLanguage(std::nullopt, ini), Language::English) << "the setting beats the locale";
+        EXPECT_EQ(chooseLanguage(std::string("ja"), ini), Language::Japanese) << "the option beats the setting";
+    }
+    {
+        LocaleScope l("C.UTF-8", "en_GB.UTF-8");
+        EXPECT_EQ(chooseLanguage(std::nullopt, dir.file("none.ini")), Language::Japanese)
+            << "C names no language: the program's own";
+    }
+}
+
+TEST(Language, EnglishMenusMessagesAndDialogs) {
+    JapaneseAfterwards restore;
+    ASSERT_TRUE(loadTranslations(Language::English, kTranslations)) << kTranslations;
+    EXPECT_EQ(translateText("ファイルの読み込みに失敗しました。"), "The file could not be read.");
+    // Numbers inside a composed text are carried into the translation.
+    EXPECT_EQ(translateText("保存した画像は解像度を240DPIで印刷してください。解像度を設定しないで印刷すると立体的に見ることが"
+                            "できません"),
+              "Print the saved picture at 240 DPI. Printed without setting the resolution it will not look "
+              "three-dimensional.");
+    EXPECT_EQ(translateText("まだ訳のない文"), "まだ訳のない文");
+
+    TempDir dir;
+    ui::CMainFrame frame(dir.file("Plastora.ini"));
+    EXPECT_EQ(menuTitles(frame), (QStringList{"&File", "&Edit", "&View", "&Options", "&Help"}));
+
+    // A dialog built with Japanese texts shows English once translated.
+    QDialog dlg;
+    dlg.setWindowTitle("遠近設定ダイアログ");
+    auto* label = new QLabel("明るさ", &dlg);
+    auto* button = new QPushButton("キャンセル", &dlg);
+    ui::WindowTranslator::translateTree(&dlg);
+    EXPECT_EQ(dlg.windowTitle(), "Depth");
+    EXPECT_EQ(label->text(), "Brightness");
+    EXPECT_EQ(button->text(), "Cancel");
+
+    // A message box shows the translation of the core's Japanese text.
+    QString shown;
+    QTimer::singleShot(50, [&shown] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->text();
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    ui::QtHost qtHost(nullptr);
+    Host& host = qtHost;
+    host.message("ファイルの保存に失敗しました", MsgButtons::Ok, MsgIcon::Warning);
+    EXPECT_EQ(shown, "The file could not be saved");
+}
+
+TEST(Language, JapaneseKeepsTheTextsAndTranslatesQtsOwnButtons) {
+    JapaneseAfterwards restore;
+    ASSERT_TRUE(loadTranslations(Language::Japanese, kTranslations)) << "qtbase_ja.qm from qt6-translations-l10n";
+    EXPECT_EQ(translateText("ファイルの読み込みに失敗しました。"), "ファイルの読み込みに失敗しました。");
+    TempDir dir;
+    ui::CMainFrame frame(dir.file("Plastora.ini"));
+    EXPECT_EQ(menuTitles(frame).value(0), "ファイル(&F)");
+    QStringList buttons;
+    QTimer::singleShot(50, [&buttons] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            for (QAbstractButton* b : box->buttons()) buttons << b->text();
+            box->button(QMessageBox::No)->click();
+        }
+    });
+    ui::QtHost qtHost(nullptr);
+    Host& host = qtHost;
+    EXPECT_EQ(host.message("切出し領域を追加しますか？", MsgButtons::YesNo, MsgIcon::Question), MsgResult::No);
+    buttons.sort();
+    EXPECT_TRUE(buttons.join(",").contains("はい")) << buttons.join(",").toStdString();
+    EXPECT_TRUE(buttons.join(",").contains("いいえ")) << buttons.join(",").toStdString();
+}
