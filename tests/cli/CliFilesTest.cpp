@@ -50,7 +50,9 @@ TEST(CliFiles, PngTiffWebpAndRotatedJpegPhotosOpenTheRightWayUp) {
         ASSERT_EQ(s.width(), 120) << name;
         EXPECT_EQ(s.at(10, 40), 0xFFFF0000u) << name;
         EXPECT_EQ(s.at(110, 40), 0xFF0000FFu) << name;
-        r = cli("open " + q(dir.file(name)) + " --paper l --trim crop -o " + q(dir.file(std::string(name) + ".lyr")));
+        // The project takes a name of its own: "p.png.lyr" would put its
+        // edit image on the "p.png.bmp" just converted.
+        r = cli("open " + q(dir.file(name)) + " --paper l --trim crop -o " + q(dir.file(std::string(name) + "-3d.lyr")));
         EXPECT_EQ(r.code, 0) << name << ": " << r.out;
     }
     // A camera held upright: stored landscape, tagged "rotate 90 clockwise".

@@ -114,7 +114,13 @@ TEST(CliSettings, EverySubcommandLeavesTheSettingsAndTheRecentListAlone) {
         {"print", f("p.lyr") + " -o " + f("p.pdf")},
         {"wmf", q(wmf) + " -o " + f("w.bmp")},
         {"raster", q(photo) + " -o " + f("r.png")},
+        {"depthmap", f("p.lyr") + " -o " + f("depth.png") + " --rgbd"},
+        {"pitch-test", "-o " + f("pitch.pdf") + " --lpi 60 --range 0.2 --step 0.1 --dpi 150"},
+        // Commands run from a list, each as the tool would run it alone.
+        {"batch", f("batch.txt")},
     };
+    std::ofstream(dir.file("batch.txt")) << "info\t" << dir.file("p.lyr") << "\nobject\t" << dir.file("p.lyr")
+                                         << "\t--text\tB\t--size\t24\t-o\t" << dir.file("b.lyr") << "\n";
     std::set<std::string> ran;
     for (const auto& [command, args] : runs) {
         const CliRun r = run(command + " " + args);
