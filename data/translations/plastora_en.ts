@@ -4,6 +4,11 @@
   <context>
     <name>Plastora</name>
     <message>
+      <location filename="../../app/ui/ParamDlg.cpp" />
+      <source>% (0～100)</source>
+      <translation>% (0 to 100)</translation>
+    </message>
+    <message>
       <location filename="../../app/ui/Commands.cpp" />
       <source>%1
 
@@ -13,9 +18,36 @@
 Makes stereoscopic pictures from a single photo</translation>
     </message>
     <message>
+      <location filename="../../app/core/Project.cpp" />
+      <source>%1 はこのプロジェクトのファイルではないため、上書きしません。
+別のプロジェクト名を指定してください。</source>
+      <translation>%1 is not a file of this project and is not overwritten.
+Please choose another project name.</translation>
+    </message>
+    <message>
       <location filename="../../app/ui/ParamDlg.cpp" />
       <source>(0～255)</source>
       <translation>(0 to 255)</translation>
+    </message>
+    <message>
+      <location filename="../../app/stereo/PairAlign.cpp" />
+      <source>, 拡大 %1%%</source>
+      <translation>, scale %1%%</translation>
+    </message>
+    <message>
+      <location filename="../../app/stereo/PairAlign.h" />
+      <source>, 拡大 100.5%</source>
+      <translation>, scale 100.5%</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/FaceDetectDlg.cpp" />
+      <source>0～99 ﾄﾞｯﾄ: これより小さい顔は探しません</source>
+      <translation>0 to 99 dots: smaller faces are not searched for</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/FaceDetectDlg.cpp" />
+      <source>1.1～2.0: 小さいほど細かく探します(時間がかかります)</source>
+      <translation>1.1 to 2.0: smaller searches more finely (takes longer)</translation>
     </message>
     <message>
       <location filename="../../app/ui/VideoDlg.cpp" />
@@ -31,6 +63,11 @@ Makes stereoscopic pictures from a single photo</translation>
       <location filename="../../app/ui/VideoDlg.cpp" />
       <source>1920x1200ピクセル</source>
       <translation>1920x1200 pixels</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/FaceDetectDlg.cpp" />
+      <source>1～99: 大きいほど誤検出が減り、見落としが増えます</source>
+      <translation>1 to 99: larger gives fewer false finds and more missed faces</translation>
     </message>
     <message>
       <location filename="../../app/core/StereoWorkspace.h" />
@@ -159,13 +196,18 @@ Make the anaglyph with the colour setting anyway?</translation>
     <message>
       <location filename="../../app/stereo/StereoFiles.cpp" />
       <source>このマルチピクチャーファイルには画像が</source>
-      <translation type="unfinished" />
+      <translation>This multi-picture file holds </translation>
     </message>
     <message>
       <source>このマルチピクチャーファイルには画像が%1枚あります。
 読み込めるのは%2枚までです。</source>
       <translation>This multi-picture file holds %1 pictures.
 At most %2 can be read.</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/FaceDetectDlg.cpp" />
+      <source>この設定で顔が見つからないときは、付属の別の学習ファイル(正面・横顔)でも探します。</source>
+      <translation>When these settings find no face, the other bundled classifiers (frontal and profile) are tried too.</translation>
     </message>
     <message>
       <location filename="../../app/core/ProjectFile.cpp" />
@@ -203,6 +245,11 @@ At most %2 can be read.</translation>
       <translation>All files</translation>
     </message>
     <message>
+      <location filename="../../app/layers/DepthViews.cpp" />
+      <source>すべてのﾌｧｲﾙ (*.*)</source>
+      <translation>All files (*.*)</translation>
+    </message>
+    <message>
       <location filename="../../app/output/WorkingSize.cpp" />
       <source>はがき</source>
       <translation>Postcard</translation>
@@ -211,6 +258,11 @@ At most %2 can be read.</translation>
       <location filename="../../app/output/WorkingSize.cpp" />
       <source>はみ出しをカット</source>
       <translation>Crop the overflow</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/Commands.cpp" />
+      <source>やり直し(&amp;R)</source>
+      <translation>&amp;Redo</translation>
     </message>
     <message>
       <location filename="../../app/output/Anaglyph.h" />
@@ -267,6 +319,11 @@ Exit</translation>
       <translation>Antialiasing</translation>
     </message>
     <message>
+      <location filename="../../app/ui/AnaglyphDlg.cpp" />
+      <source>アンバー青 最小二乗法(Dubois)</source>
+      <translation>Amber-blue, least squares (Dubois)</translation>
+    </message>
+    <message>
       <location filename="../../app/ui/StereoDlg.cpp" />
       <source>インターレース画像で表示</source>
       <translation>Show as interlaced image</translation>
@@ -307,6 +364,21 @@ Interlace Settings</translation>
       <location filename="../../app/layers/DepthEditor.h" />
       <source>オブジェクト</source>
       <translation>Object</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/UndoText.cpp" />
+      <source>オブジェクトの並び順</source>
+      <translation>object order</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/UndoText.cpp" />
+      <source>オブジェクトの塗りつぶし</source>
+      <translation>object fill</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/UndoText.cpp" />
+      <source>オブジェクトの変更</source>
+      <translation>object change</translation>
     </message>
     <message>
       <location filename="../../app/ui/CommandTips.cpp" />
@@ -399,6 +471,11 @@ Open Sample Data</translation>
       <location filename="../../app/ui/VideoDlg.cpp" />
       <source>ステレオ動画作成用ビットマップファイル作成</source>
       <translation>Bitmap files for a stereo movie</translation>
+    </message>
+    <message>
+      <location filename="../../app/layers/DepthViews.cpp" />
+      <source>ステレオ画像には深度マップを使えません</source>
+      <translation>A depth map cannot be used with a stereo picture</translation>
     </message>
     <message>
       <location filename="../../app/ui/CommandTips.cpp" />
@@ -565,6 +642,11 @@ Read the documentation on the Internet?</translation>
       <translation>Parameters</translation>
     </message>
     <message>
+      <location filename="../../app/output/PitchTest.h" />
+      <source>ピッチテスト印刷</source>
+      <translation>Pitch Test Print</translation>
+    </message>
+    <message>
       <location filename="../../app/ui/MainFrame.cpp" />
       <source>ファイル(&amp;F)</source>
       <translation>&amp;File</translation>
@@ -588,6 +670,11 @@ Read the documentation on the Internet?</translation>
       <location filename="../../app/ui/VideoDlg.cpp" />
       <source>フレームレート</source>
       <translation>Frame rate</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/PMDlg.cpp" />
+      <source>ブロックの貼り付け</source>
+      <translation>Pasting blocks</translation>
     </message>
     <message>
       <location filename="../../app/ui/CommandTips.cpp" />
@@ -633,6 +720,11 @@ The orientation is set automatically when printing.</translation>
 About</translation>
     </message>
     <message>
+      <location filename="../../app/ui/HelpBrowser.cpp" />
+      <source>ヘルプ</source>
+      <translation>Help</translation>
+    </message>
+    <message>
       <location filename="../../app/ui/MainFrame.cpp" />
       <source>ヘルプ(&amp;H)</source>
       <translation>&amp;Help</translation>
@@ -664,6 +756,11 @@ Parameters</translation>
 Set Colour</translation>
     </message>
     <message>
+      <location filename="../../app/ui/UndoText.cpp" />
+      <source>ペン描画</source>
+      <translation>pen stroke</translation>
+    </message>
+    <message>
       <location filename="../../app/autocut/FaceDetect.cpp" />
       <source>ボディデータの読み込みに失敗しました</source>
       <translation>The body template could not be read</translation>
@@ -679,6 +776,11 @@ Use Region as Mask</translation>
       <location filename="../../app/core/ProjectFile.cpp" />
       <source>マスクファイルの保存に失敗しました</source>
       <translation>The mask file could not be saved</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/MaskOpacitySlider.cpp" />
+      <source>マスク表示の不透明度</source>
+      <translation>Mask display opacity</translation>
     </message>
     <message>
       <location filename="../../app/ui/CommandTips.cpp" />
@@ -719,6 +821,13 @@ Show Mask Outline</translation>
     </message>
     <message>
       <location filename="../../app/ui/CommandTips.cpp" />
+      <source>レンズのピッチを確かめるテストシートを印刷します
+ピッチテスト印刷</source>
+      <translation>Prints a test sheet for checking the lens pitch
+Pitch Test Print</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/CommandTips.cpp" />
       <source>レンチキュラー印刷用の合成画像を保存します
 合成画像の保存</source>
       <translation>Saves the composite for lenticular printing
@@ -745,6 +854,11 @@ Save Composite</translation>
       <translation>Any colour</translation>
     </message>
     <message>
+      <location filename="../../app/stereo/StereoFiles.cpp" />
+      <source>位置合わせ: </source>
+      <translation>Alignment: </translation>
+    </message>
+    <message>
       <location filename="../../app/output/WorkingSize.cpp" />
       <source>余白を残す</source>
       <translation>Keep margins</translation>
@@ -767,6 +881,13 @@ Save Views</translation>
       <translation>Print the saved picture at %1 DPI. Printed without setting the resolution it will not look three-dimensional.</translation>
     </message>
     <message>
+      <location filename="../../app/ui/CommandTips.cpp" />
+      <source>元に戻した操作をやり直します
+やり直し</source>
+      <translation>Redoes the operation that was undone
+Redo</translation>
+    </message>
+    <message>
       <location filename="../../app/ui/Commands.cpp" />
       <source>元に戻す(&amp;U)</source>
       <translation>&amp;Undo</translation>
@@ -777,6 +898,13 @@ Save Views</translation>
 顔検出</source>
       <translation>Finds faces in the photo and cuts out the people automatically
 Face Detection</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/CommandTips.cpp" />
+      <source>写真と深度マップを開き、深度マップから立体画像を作ります
+深度マップ付きで開く</source>
+      <translation>Opens a photo with a depth map and makes the stereo views from the depth map
+Open with Depth Map</translation>
     </message>
     <message>
       <location filename="../../app/ui/CommandTips.cpp" />
@@ -850,6 +978,21 @@ Spectral Glasses Picture</translation>
       <location filename="../../app/layers/DepthEditor.h" />
       <source>切出し領域</source>
       <translation>Cutout region</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/DepthDlg.cpp" />
+      <source>切出し領域 %1 / %2</source>
+      <translation>Cut-out region %1 / %2</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/UndoText.cpp" />
+      <source>切出し領域%1の</source>
+      <translation>cut-out region %1: </translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/UndoText.h" />
+      <source>切出し領域2のペン描画</source>
+      <translation>cut-out region 2: pen stroke</translation>
     </message>
     <message>
       <location filename="../../app/layers/Regions.cpp" />
@@ -1140,6 +1283,11 @@ Insert Shape</translation>
       <translation>Fill Tool</translation>
     </message>
     <message>
+      <location filename="../../app/ui/UndoText.cpp" />
+      <source>塗りつぶし</source>
+      <translation>fill</translation>
+    </message>
+    <message>
       <location filename="../../app/ui/FaceDetectDlg.cpp" />
       <source>変更</source>
       <translation>Change</translation>
@@ -1153,6 +1301,13 @@ Insert Shape</translation>
       <location filename="../../app/core/WorkspaceDialogs.h" />
       <source>太字</source>
       <translation>Bold</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/CommandTips.cpp" />
+      <source>奥行きを白黒の深度マップ画像として保存します
+深度マップの保存</source>
+      <translation>Saves the depth as a grey depth-map picture
+Save Depth Map</translation>
     </message>
     <message>
       <location filename="../../app/ui/FaceDetectDlg.cpp" />
@@ -1184,6 +1339,11 @@ Open Stereo Pair</translation>
       <translation>The left and right pictures differ too much: the multi-view could not be made properly.
 %1% of the patterns were not recognised.
 The picture may not look right through a lenticular lens.</translation>
+    </message>
+    <message>
+      <location filename="../../app/stereo/PairAlign.cpp" />
+      <source>左右の画像に共通する特徴が少ないため、位置合わせをせずにそのまま使います。</source>
+      <translation>The left and right pictures share too few features; they are used as they are, without alignment.</translation>
     </message>
     <message>
       <location filename="../../app/ui/CommandTips.cpp" />
@@ -1233,6 +1393,16 @@ Edit Picture</translation>
       <location filename="../../app/ui/DepthDlg.cpp" />
       <source>手書き部分</source>
       <translation>Drawing</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/UndoText.cpp" />
+      <source>手書き部分の</source>
+      <translation>painted layer: </translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/UndoText.h" />
+      <source>手書き部分の消しゴム</source>
+      <translation>painted layer: eraser</translation>
     </message>
     <message>
       <location filename="../../app/ui/ParamDlg.cpp" />
@@ -1346,12 +1516,13 @@ New</translation>
       <location filename="../../app/stereo/StereoFiles.cpp" />
       <source>枚あります。
 読み込めるのは</source>
-      <translation type="unfinished" />
+      <translation> pictures.
+Only </translation>
     </message>
     <message>
       <location filename="../../app/stereo/StereoFiles.cpp" />
       <source>枚までです。</source>
-      <translation type="unfinished" />
+      <translation> can be read.</translation>
     </message>
     <message>
       <location filename="../../app/ui/PMDlg.cpp" />
@@ -1396,6 +1567,11 @@ If a face was not found, click its centre to add it.</translation>
       <translation>Side by side</translation>
     </message>
     <message>
+      <location filename="../../app/ui/UndoText.cpp" />
+      <source>消しゴム</source>
+      <translation>eraser</translation>
+    </message>
+    <message>
       <location filename="../../app/ui/CommandTips.cpp" />
       <source>消しゴムで消します
 消しｺﾞﾑﾂｰﾙ</source>
@@ -1406,6 +1582,26 @@ Eraser Tool</translation>
       <location filename="../../app/layers/MaskTools.cpp" />
       <source>消しｺﾞﾑﾂｰﾙ</source>
       <translation>Eraser Tool</translation>
+    </message>
+    <message>
+      <location filename="../../app/layers/DepthViews.cpp" />
+      <source>深度マップ (*.png,*.jpg,*.jpeg,*.bmp)</source>
+      <translation>Depth maps (*.png,*.jpg,*.jpeg,*.bmp)</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/Commands.cpp" />
+      <source>深度マップの保存...</source>
+      <translation>Save Depth Map...</translation>
+    </message>
+    <message>
+      <location filename="../../app/core/DepthMapFile.cpp" />
+      <source>深度マップの読込みに失敗しました</source>
+      <translation>The depth map could not be read</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/Commands.cpp" />
+      <source>深度マップ付きで開く...</source>
+      <translation>Open with Depth Map...</translation>
     </message>
     <message>
       <location filename="../../app/output/Video.cpp" />
@@ -1499,6 +1695,11 @@ Part of the fine detail could not be read, so the picture is shown coarse.</tran
       <location filename="../../app/core/WorkspaceDialogs.h" />
       <source>画像読込みダイアログ</source>
       <translation>Open Picture</translation>
+    </message>
+    <message>
+      <location filename="../../app/layers/DepthViews.cpp" />
+      <source>画像ﾌｧｲﾙ (*.jpg,*.jpeg,*.bmp)</source>
+      <translation>Picture files (*.jpg,*.jpeg,*.bmp)</translation>
     </message>
     <message>
       <location filename="../../app/output/Adjust.h" />
@@ -1646,6 +1847,11 @@ Views</translation>
       <translation>&amp;Compose</translation>
     </message>
     <message>
+      <location filename="../../app/ui/AnaglyphDlg.cpp" />
+      <source>緑マゼンタ 最小二乗法(Dubois)</source>
+      <translation>Green-magenta, least squares (Dubois)</translation>
+    </message>
+    <message>
       <location filename="../../app/ui/ShapeDlg.cpp" />
       <source>線の太さ</source>
       <translation>Line width</translation>
@@ -1678,6 +1884,16 @@ Save</translation>
       <location filename="../../app/ui/Commands.cpp" />
       <source>編集画像の保存(&amp;P)...</source>
       <translation>Save Edit &amp;Picture...</translation>
+    </message>
+    <message>
+      <location filename="../../app/stereo/PairAlign.cpp" />
+      <source>縦 %1 px, 回転 %2°</source>
+      <translation>vertical %1 px, rotation %2°</translation>
+    </message>
+    <message>
+      <location filename="../../app/stereo/PairAlign.h" />
+      <source>縦 12.3 px, 回転 0.8°</source>
+      <translation>vertical 12.3 px, rotation 0.8°</translation>
     </message>
     <message>
       <location filename="../../app/output/Interlace.h" />
@@ -1814,6 +2030,11 @@ Save Edit Picture</translation>
       <translation>No correction</translation>
     </message>
     <message>
+      <location filename="../../app/ui/PMDlg.cpp" />
+      <source>視差マップによる合成</source>
+      <translation>Synthesis from a disparity map</translation>
+    </message>
+    <message>
       <location filename="../../app/ui/ShapeDlg.cpp" />
       <source>角丸四角形</source>
       <translation>Rounded rectangle</translation>
@@ -1849,6 +2070,26 @@ Answer No to keep the original photo and add the new picture.</translation>
     </message>
     <message>
       <location filename="../../app/ui/AnaglyphDlg.cpp" />
+      <source>赤シアン ハーフカラー</source>
+      <translation>Red-cyan, half colour</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/AnaglyphDlg.cpp" />
+      <source>赤シアン 最小二乗法(Dubois)</source>
+      <translation>Red-cyan, least squares (Dubois)</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/AnaglyphDlg.cpp" />
+      <source>赤シアン 最適化</source>
+      <translation>Red-cyan, optimised</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/AnaglyphDlg.cpp" />
+      <source>赤シアン(Red-Cyan)</source>
+      <translation>Red-Cyan</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/AnaglyphDlg.cpp" />
       <source>赤緑(Red-Green)</source>
       <translation>Red-Green</translation>
     </message>
@@ -1858,9 +2099,8 @@ Answer No to keep the original photo and add the new picture.</translation>
       <translation>Red-Blue</translation>
     </message>
     <message>
-      <location filename="../../app/ui/AnaglyphDlg.cpp" />
       <source>赤青(Red-Cyan)</source>
-      <translation>Red-Cyan</translation>
+      <translation type="vanished">Red-Cyan</translation>
     </message>
     <message>
       <location filename="../../app/ui/CommandTips.cpp" />
@@ -1868,6 +2108,11 @@ Answer No to keep the original photo and add the new picture.</translation>
 アナグリフ画像作成</source>
       <translation>Makes an anaglyph for red-cyan glasses
 Make Anaglyph</translation>
+    </message>
+    <message>
+      <location filename="../../app/core/Project.cpp" />
+      <source>追加切出し領域ファイル %1 が壊れています。この追加切出し領域以降を削除します。</source>
+      <translation>The region file %1 is damaged. This region and the ones after it are removed.</translation>
     </message>
     <message>
       <location filename="../../app/core/ProjectFile.cpp" />
@@ -1931,9 +2176,16 @@ Edit Text/Shape</translation>
       <translation>F&amp;ace Detection...</translation>
     </message>
     <message>
-      <location filename="../../app/autocut/FaceDetect.cpp" />
+      <location filename="../../app/autocut/FaceDetect.h" />
       <source>顔検出に失敗しました。</source>
       <translation>Face detection failed.</translation>
+    </message>
+    <message>
+      <location filename="../../app/autocut/FaceDetect.cpp" />
+      <source>顔検出に失敗しました。
+顔が小さい・横向き・暗い写真では見つからないことがあります。ペンツールで切出し領域を手で描くか、顔検出設定でスケールファクターや最小近傍を小さくしてもう一度お試しください。</source>
+      <translation>Face detection failed.
+Faces that are small, turned sideways or dark may not be found. Draw the cut-out region by hand with the pen tool, or make the scale factor or minimum neighbours smaller in the face detection settings and try again.</translation>
     </message>
     <message>
       <location filename="../../app/ui/CommandTips.cpp" />
@@ -2045,7 +2297,7 @@ Make cutout regions from it?</translation>
       <translation>Bitmap files (*.bmp)</translation>
     </message>
     <message>
-      <location filename="../../app/output/Print.cpp" />
+      <location filename="../../app/output/PitchTest.h" />
       <source>ﾌﾟﾗｽﾄｰﾗ</source>
       <translation>Plastora</translation>
     </message>
