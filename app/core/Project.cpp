@@ -83,7 +83,12 @@ std::string foreignCompanion(CStereoWorkspace& ws, const std::string& base, cons
     return {};
 }
 
-std::string formatWithFile(const char* format, const std::string& file) {
+// The message with the file named in full (an absolute path, so that it is
+// clear which file is meant, whatever the current folder).
+std::string formatWithFile(const char* format, const std::string& fileIn) {
+    std::error_code ec;
+    const auto absolute = std::filesystem::absolute(fileIn, ec);
+    const std::string file = ec ? fileIn : absolute.lexically_normal().string();
     std::string text = format;
     const std::size_t at = text.find("%s");
     if (at != std::string::npos) text.replace(at, 2, file);

@@ -123,6 +123,19 @@ std::string translateText(const std::string& text) {
     if (!t.own || text.empty()) return text;
     QString found = t.own->translate(kContext, text.c_str());
     if (!found.isEmpty()) return found.toStdString();
+    // A text that names a file: the first run of characters without spaces
+    // that holds a '/' is the file, %1 in the source.
+    const std::size_t slash = text.find('/');
+    if (slash != std::string::npos) {
+        std::size_t begin = text.find_last_of(" \n", slash);
+        begin = begin == std::string::npos ? 0 : begin + 1;
+        std::size_t end = text.find_first_of(" \n", slash);
+        if (end == std::string::npos) end = text.size();
+        const std::string file = text.substr(begin, end - begin);
+        const std::string pattern = text.substr(0, begin) + "%1" + text.substr(end);
+        found = t.own->translate(kContext, pattern.c_str());
+        if (!found.isEmpty()) return found.replace(QStringLiteral("%1"), QString::fromStdString(file)).toStdString();
+    }
     std::vector<std::string> numbers;
     const std::string pattern = withPlaceholders(text, numbers);
     if (numbers.empty()) return text;

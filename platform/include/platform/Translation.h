@@ -35,8 +35,9 @@ Language currentLanguage();
 
 // The text in the current language. Numbers inside a text are matched as
 // placeholders: a text holding 240 where its source has %1 finds that
-// source's translation and gets 240 back in the place of %1. Texts without a
-// translation come back unchanged.
+// source's translation and gets 240 back in the place of %1; a file named in
+// a text (a run without spaces holding a '/') is matched the same way as %1.
+// Texts without a translation come back unchanged.
 std::string translateText(const std::string& text);
 
 }  // namespace plastora
