@@ -178,11 +178,14 @@ TEST(Scanner, ExampleWritesTheScanAsBmp) {
     const QImage reference = config.scanimage("test:1");
     ASSERT_FALSE(reference.isNull());
     const std::string out = config.file("page.bmp");
-    // In a sanitizer build the example, which loads SANE's backends only
-    // through SANE, needs the slow unwinder for its leak stacks to reach
-    // libsane (tests/lsan.supp); other builds ignore the option.
+    // In a sanitizer build the example is not checked for leaks: SANE's
+    // test backend leaves its reader thread's buffer behind now and then,
+    // and libsane has unloaded the backend by the time the leak check runs,
+    // so no suppression can name it. The same scanning code is checked for
+    // leaks in this test program, which keeps the backend loaded. Other
+    // builds ignore the option.
     const char* asan = std::getenv("ASAN_OPTIONS");
-    const std::string env = "ASAN_OPTIONS='" + std::string(asan ? asan : "") + ":fast_unwind_on_malloc=0' ";
+    const std::string env = "ASAN_OPTIONS='" + std::string(asan ? asan : "") + ":detect_leaks=0' ";
     ASSERT_EQ(std::system((env + "'" + example + "' '" + out + "' test:1 > /dev/null").c_str()), 0);
     const QImage bmp(QString::fromStdString(out), "BMP");
     ASSERT_FALSE(bmp.isNull());
