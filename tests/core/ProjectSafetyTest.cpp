@@ -3,6 +3,7 @@
 #include "core/ProjectFile.h"
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
+#include "support/FileSizeLimit.h"
 #include "support/Pictures.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
@@ -90,17 +91,11 @@ TEST(ProjectSafety, ASaveThatRunsOutOfRoomLeavesThePreviousProject) {
     // A third region, saved when the edit image no longer fits.
     ASSERT_TRUE(ws.appendRegion(20));
     paintRect(ws.region(2).mask, 0, 0, 30, 30);
-    rlimit old{};
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    auto* handler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 40 * 1024;  // the edit image is 90 KB
-    ::setrlimit(RLIMIT_FSIZE, &small);
     host.expectMessage(kSaveFailedMessage);
-    const int saved = ws.Save(project);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, handler);
-    EXPECT_EQ(saved, 0);
+    {
+        FileSizeLimit limit(40 * 1024);  // the edit image is 90 KB
+        EXPECT_EQ(ws.Save(project), 0);
+    }
 
     std::map<std::string, std::vector<std::uint8_t>> after;
     for (const auto& e : fs::directory_iterator(dir.path())) after[e.path().filename().string()] = bytesOf(e.path());

@@ -2,6 +2,7 @@
 // private temporary folder.
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@ namespace plastora {
 namespace {
 
 namespace fs = std::filesystem;
+using test::FileSizeLimit;
 using test::TempDir;
 
 std::string readText(const std::string& path) {
@@ -37,28 +39,6 @@ std::set<std::string> namesIn(const fs::path& dir) {
     for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename().string());
     return names;
 }
-
-// Files written by this process may grow to `bytes` at most while it lives:
-// a write past it fails as it would on a full disk (the signal that would end
-// the process is ignored meanwhile).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit l = m_old;
-        l.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &l);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-};
 
 TEST(SafeFile, ReplacesWholeOrLeavesTheOldFile) {
     TempDir dir;
