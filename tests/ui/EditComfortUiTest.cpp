@@ -1,6 +1,7 @@
 // Editing comfort in the real main window: undo and redo from the keyboard,
 // the mask opacity slider, the depth dialog's region, and question boxes in
 // Japanese.
+#include "MainWindowFixture.h"
 #include "support/Pictures.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
@@ -34,30 +35,9 @@ using plastora::ui::CMainFrame;
 
 namespace {
 
-struct Window {
-    TempDir dir;
-    std::unique_ptr<CMainFrame> frame;
-    explicit Window(const std::string& ini = "[Mask]\nWidth=3\n") {
-        std::ofstream(dir.file("Plastora.ini")) << ini;
-        frame = std::make_unique<CMainFrame>(dir.file("Plastora.ini"));
-        frame->resize(900, 700);
-        frame->show();
-        ws().adoptPicture(gradientPicture(200, 150));
-        ws().SetMode(kModeMask);
-        frame->updateCommands();
-        QTest::qWait(20);
-    }
-    CStereoWorkspace& ws() { return frame->view()->workspace(); }
-    QWidget* viewport() { return frame->view()->viewport(); }
-    void drag(QPoint a, QPoint b) {
-        QTest::mousePress(viewport(), Qt::LeftButton, {}, a);
-        for (int i = 1; i <= 4; ++i) QTest::mouseMove(viewport(), a + (b - a) * i / 4);
-        QTest::mouseRelease(viewport(), Qt::LeftButton, {}, b);
-    }
-    void key(int key, Qt::KeyboardModifiers mods) {
-        QTest::keyClick(frame->view(), static_cast<Qt::Key>(key), mods);
-        QApplication::processEvents();
-    }
+struct Window : MainWindow {
+    explicit Window(const std::string& ini = "[Mask]\nWidth=3\n")
+        : MainWindow(ini, 200, 150, kModeMask) {}
 };
 
 Surface copyOf(const Surface& s) {

@@ -1,4 +1,5 @@
 // Painting in the real main window with mouse events, as a person would.
+#include "MainWindowFixture.h"
 #include "support/Pictures.h"
 #include "support/TempDir.h"
 #include "ui/MainFrame.h"
@@ -19,25 +20,9 @@ using plastora::ui::CMainFrame;
 
 namespace {
 
-struct Window {
-    TempDir dir;
-    std::unique_ptr<CMainFrame> frame;
-    explicit Window(const std::string& ini = "[Mask]\nWidth=3\n") {
-        std::ofstream(dir.file("Plastora.ini")) << ini;
-        frame = std::make_unique<CMainFrame>(dir.file("Plastora.ini"));
-        frame->resize(900, 700);
-        frame->show();
-        ws().adoptPicture(gradientPicture(200, 150));
-        ws().SetMode(kModeMask);
-        QTest::qWait(20);
-    }
-    CStereoWorkspace& ws() { return frame->view()->workspace(); }
-    QWidget* viewport() { return frame->view()->viewport(); }
-    void drag(QPoint a, QPoint b) {
-        QTest::mousePress(viewport(), Qt::LeftButton, {}, a);
-        for (int i = 1; i <= 4; ++i) QTest::mouseMove(viewport(), a + (b - a) * i / 4);
-        QTest::mouseRelease(viewport(), Qt::LeftButton, {}, b);
-    }
+struct Window : MainWindow {
+    explicit Window(const std::string& ini = "[Mask]\nWidth=3\n")
+        : MainWindow(ini, 200, 150, kModeMask) {}
 };
 
 bool white(const Surface& s, int x, int y) { return s.getPixel(x, y) == RGB(255, 255, 255); }

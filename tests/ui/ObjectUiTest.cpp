@@ -1,5 +1,6 @@
 // Objects in the real main window: made through the commands and their
 // dialogs, moved with the mouse and the keys, as a person would.
+#include "MainWindowFixture.h"
 #include "support/Pictures.h"
 #include "support/TempDir.h"
 #include "ui/MainFrame.h"
@@ -23,26 +24,8 @@ using plastora::ui::CMainFrame;
 
 namespace {
 
-struct Window {
-    TempDir dir;
-    std::unique_ptr<CMainFrame> frame;
-    Window() {
-        std::ofstream(dir.file("Plastora.ini")) << "[Font]\nName=IPAPGothic\n";
-        frame = std::make_unique<CMainFrame>(dir.file("Plastora.ini"));
-        frame->resize(900, 700);
-        frame->show();
-        ws().adoptPicture(gradientPicture(300, 200));
-        ws().SetMode(kModeImage);
-        frame->updateCommands();
-        QTest::qWait(20);
-    }
-    CStereoWorkspace& ws() { return frame->view()->workspace(); }
-    QWidget* viewport() { return frame->view()->viewport(); }
-    void drag(QPoint a, QPoint b) {
-        QTest::mousePress(viewport(), Qt::LeftButton, {}, a);
-        for (int i = 1; i <= 4; ++i) QTest::mouseMove(viewport(), a + (b - a) * i / 4);
-        QTest::mouseRelease(viewport(), Qt::LeftButton, {}, b);
-    }
+struct Window : MainWindow {
+    Window() : MainWindow("[Font]\nName=IPAPGothic\n", 300, 200, kModeImage) {}
 };
 
 // Answers the next modal dialog: `fill` sets its fields, then OK is clicked.
