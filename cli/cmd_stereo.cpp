@@ -41,7 +41,7 @@ public:
         if (paper) d.paper = *paper;
         if (trimming) d.trimming = *trimming;
         if (trimming && *trimming == kTrimNone && (d.resizing || d.highRes)) {
-            refusal = "--trim 0 is not available: the picture is larger than the 2L paper";
+            refusal = tr("--trim 0 is not available: the picture is larger than the 2L paper");
             return false;
         }
         return true;
@@ -54,17 +54,17 @@ int runStereo(const std::vector<std::string>& argv) {
     std::string error;
     if (!args.parse(argv, {"yes", "no", "no-align"}, error)) return usageError(name, error);
     if (auto u = args.unknown({"output", "yes", "no", "paper", "trim", "no-align"}); !u.empty())
-        return usageError(name, "unknown option --" + u.front());
+        return usageError(name, tr("unknown option --%1", {u.front()}));
     StereoDialogs dialogs;
     if (!args.getInt("paper", 0, kPaperUser - 1, dialogs.paper, error) ||
         !args.getInt("trim", 0, kTrimManual - 1, dialogs.trimming, error))
         return usageError(name, error);
     const auto& pos = args.positional();
     const auto out = args.get("output");
-    if (!out || out->empty()) return usageError(name, "needs -o P.lyr");
-    if (pos.size() == 1 && !isMpoPath(pos[0])) return usageError(name, "expects two pictures (left, right) or one .mpo file");
-    if (pos.empty() || pos.size() > 2) return usageError(name, "expects two pictures (left, right) or one .mpo file");
-    if (args.has("yes") && args.has("no")) return usageError(name, "--yes and --no exclude each other");
+    if (!out || out->empty()) return usageError(name, tr("needs -o P.lyr"));
+    if (pos.size() == 1 && !isMpoPath(pos[0])) return usageError(name, tr("expects two pictures (left, right) or one .mpo file"));
+    if (pos.empty() || pos.size() > 2) return usageError(name, tr("expects two pictures (left, right) or one .mpo file"));
+    if (args.has("yes") && args.has("no")) return usageError(name, tr("--yes and --no exclude each other"));
 
     StereoPairHost host;
     if (args.has("yes")) host.forcedAnswer = MsgResult::Yes;
@@ -102,14 +102,16 @@ int runSaveViews(const std::vector<std::string>& argv) {
     std::string error;
     if (!args.parse(argv, {"all", "progress", "no-pm"}, error)) return usageError(name, error);
     if (auto u = args.unknown({"output", "all", "strength", "progress", "no-pm", "method"}); !u.empty())
-        return usageError(name, "unknown option --" + u.front());
+        return usageError(name, tr("unknown option --%1", {u.front()}));
     std::optional<int> method;
     if (!parseMethod(args, method, error)) return usageError(name, error);
     std::optional<int> strength;
     if (!args.getInt("strength", 0, 99, strength, error)) return usageError(name, error);
     const auto out = args.get("output");
     if (args.positional().size() != 1 || !out || out->empty())
-        return usageError(name, "expects a project and -o OUT.mpo, OUT.jpg or OUT.bmp");
+        return usageError(name, tr("expects a project and -o OUT.mpo, OUT.jpg or OUT.bmp"));
+    if (int rc = checkOutput(name, *out, {OutputKind::Mpo, OutputKind::Jpeg, OutputKind::Bmp}); rc != kExitOk)
+        return rc;
     CliHost host;
     host.setProgressOption(args.has("progress"));
     CStereoWorkspace ws(host, defaultSettingsPath());
