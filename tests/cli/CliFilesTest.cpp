@@ -182,6 +182,14 @@ TEST(CliFiles, TheCommandLinesOwnTextsFollowTheLanguage) {
     }
     r = cli("views " + q(kProject) + " --strength 300 -o " + q(dir.file("v")));
     EXPECT_TRUE(contains(r.out, "--strength には 0 から 99 までの整数を指定してください")) << r.out;
+    // LANG alone decides as well (no LC_ALL or LC_MESSAGES).
+    for (const auto& [lang, text] : {std::pair<std::string, std::string>{"en_US.UTF-8", "The file could not be read."},
+                                     {"ja_JP.UTF-8", "ファイルの読み込みに失敗しました。"}}) {
+        r = shell("env -u LC_ALL -u LC_MESSAGES LANG=" + lang + " '" + PLASTORA_CLI + "' views /nonexist.lyr -o " +
+                  q(dir.file("v")));
+        EXPECT_EQ(r.code, 1);
+        EXPECT_TRUE(contains(r.out, "/nonexist.lyr: " + text)) << lang << "\n" << r.out;
+    }
     r = cli("nosuch");
     EXPECT_EQ(r.code, 2);
     EXPECT_TRUE(contains(r.out, "'nosuch' というコマンドはありません")) << r.out;
