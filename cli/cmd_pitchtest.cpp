@@ -28,6 +28,7 @@ int runPitchTest(const std::vector<std::string>& argv) {
         return usageError(name, error);
     const auto out = args.get("output");
     if (!args.positional().empty() || !out || out->empty()) return usageError(name, tr("expects -o OUT.pdf"));
+    if (int rc = checkOutput(name, *out, {OutputKind::Pdf}); rc != kExitOk) return rc;
     const std::vector<double> values = pitchTestValues(lpi.value_or(60.0), range.value_or(1.5), step.value_or(0.1));
     if (values.empty())
         return usageError(name, tr("--range / --step give no values or more than %1", {std::to_string(kMaxPitchStrips)}));

@@ -39,6 +39,7 @@ int runPrint(const std::vector<std::string>& argv) {
         return usageError("print", error);
     if (args.positional().size() != 1 || !args.get("output"))
         return usageError("print", tr("expects a project and -o OUT.pdf"));
+    if (int rc = checkOutput("print", *args.get("output"), {OutputKind::Pdf}); rc != kExitOk) return rc;
     if (args.has("edit") && args.has("anaglyph")) return usageError("print", tr("--edit and --anaglyph exclude each other"));
 
     CliHost host;

@@ -241,6 +241,7 @@ TEST(CliFiles, EveryCommandWritesWhatItsOutputNames) {
         {"raster " + q(picture) + " -o " + q(dir.file("f.tif")), ".bmp .jpg .jpeg .png .gif"},
         {"wmf " + q(picture) + " -o " + q(dir.file("f.png")), ".bmp .wmf .swf"},
         {"views " + q(kProject) + " --format gif -o " + q(dir.file("views")), ".jpg .jpeg .bmp .png"},
+        {"print " + q(kProject) + " -o " + q(dir.file("f.png")), ".pdf"},
     };
     for (const auto& c : refused) {
         CliRun r = cliIn("en_US.UTF-8", c.args);
