@@ -155,7 +155,7 @@ PLASTORA_CLI_HELP("object",
                   "    --size N         the character size in points, 8 to 72 (default: the text dialog's)\n"
                   "    --vertical       vertical writing\n"
                   "    --flat           not made three-dimensional: the text stays in place in every view\n"
-                  "    --plain          not bold (default: bold)\n"
+                  "    --plain          not bold (default: bold; --bold says so)\n"
                   "    --italic         italic\n"
                   "  --shape KIND       a shape: rectangle, ellipse, rounded (rectangle), rising or falling (line)\n"
                   "    --line-width W   the line width in pixels, 0 to 8 (default 2)\n"

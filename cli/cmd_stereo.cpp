@@ -149,6 +149,11 @@ PLASTORA_CLI_HELP("stereo",
                   "  L R                the left and the right picture (JPEG, BMP, PNG, TIFF, WebP; Exif\n"
                   "                     orientation applied), or one multi-picture file X.mpo\n"
                   "  -o, --output P.lyr the stereo-pair project to write\n"
+                  "  --paper P          paper size by number, 0 to 5: 0 postcard, 1 L, 2 card, 3 VGA, 4 A4, 5 2L\n"
+                  "                     (default: the picture dialog's preset)\n"
+                  "  --trim M           trimming by number, 0 to 3: 0 none, 1 crop, 2 margins, 3 stretch\n"
+                  "                     (default: the picture dialog's preset)\n"
+                  "  --no-align         the pictures as they are (default: aligned on each other)\n"
                   "  --yes | --no       the answer when the two pictures differ in size (default: no)\n\n"
                   "example:\n"
                   "  plastora-cli stereo left.jpg right.jpg -o pair.lyr\n");
@@ -157,6 +162,8 @@ PLASTORA_CLI_HELP("save-views",
                   "  -o, --output OUT   .mpo (one multi-picture file), .jpg (Exif JPEGs) or .bmp\n"
                   "  --all              every view (OUT_01 ...) instead of the left/right pair (OUT_L, OUT_R)\n"
                   "  --strength S       stereo strength, 0 to 99 (default: the project's)\n"
+                  "  --no-pm            with --all, a stereo pair's in-between views without pattern matching\n"
+                  "  --method M         how a pair's in-between views are matched: dense (disparity) or blocks\n"
                   "  --progress         a progress bar on stderr even when stderr is not a terminal\n\n"
                   "example:\n"
                   "  plastora-cli save-views picture.lyr -o pair.mpo\n");

@@ -101,6 +101,7 @@ PLASTORA_CLI_HELP("lenticular",
                   "                     resolution N x LPI x 2 / pitch at which the columns match the lens\n"
                   "  --strength S       stereo strength, 0 to 99 (default: the project's)\n"
                   "  --no-pm            a stereo pair's in-between views without pattern matching\n"
+                  "  --method M         how a pair's in-between views are matched: dense (disparity) or blocks\n"
                   "  --progress         a progress bar on stderr even when stderr is not a terminal\n\n"
                   "example:\n"
                   "  plastora-cli lenticular picture.lyr -o composite.png\n");

@@ -262,7 +262,7 @@ options:
     --size N         the character size in points, 8 to 72 (default: the text dialog's)
     --vertical       vertical writing
     --flat           not made three-dimensional: the text stays in place in every view
-    --plain          not bold (default: bold)
+    --plain          not bold (default: bold; --bold says so)
     --italic         italic
   --shape KIND       a shape: rectangle, ellipse, rounded (rectangle), rising or falling (line)
     --line-width W   the line width in pixels, 0 to 8 (default 2)
@@ -292,7 +292,7 @@ examples:
     --size N         文字の大きさ (ポイント)、8 ～ 72 (既定: 文字入力ダイアログの設定)
     --vertical       縦書き
     --flat           立体化しない: どの立体画像でも文字を動かさない
-    --plain          太字にしない (既定: 太字)
+    --plain          太字にしない (既定: 太字。--bold でも同じ)
     --italic         斜体
   --shape KIND       図形: rectangle (四角形)、ellipse (楕円)、rounded (角丸四角形)、
                      rising (右上がりの線)、falling (右下がりの線)
@@ -701,6 +701,8 @@ example:
   -o, --output OUT   .mpo (one multi-picture file), .jpg (Exif JPEGs) or .bmp
   --all              every view (OUT_01 ...) instead of the left/right pair (OUT_L, OUT_R)
   --strength S       stereo strength, 0 to 99 (default: the project's)
+  --no-pm            with --all, a stereo pair's in-between views without pattern matching
+  --method M         how a pair's in-between views are matched: dense (disparity) or blocks
   --progress         a progress bar on stderr even when stderr is not a terminal
 
 example:
@@ -710,6 +712,8 @@ example:
   -o, --output OUT   .mpo (1 つのマルチピクチャーファイル)、.jpg (Exif JPEG) または .bmp
   --all              左右の画像 (OUT_L, OUT_R) の代わりにすべての立体画像 (OUT_01 ...)
   --strength S       立体の強さ、0 ～ 99 (既定: プロジェクトの値)
+  --no-pm            --all のとき、ステレオ画像の中間の画像をパターンマッチなしで作る
+  --method M         中間の画像のマッチング方法: dense (密な視差) または blocks (ブロック)
   --progress         標準エラーが端末でなくても進捗バーを表示する
 
 例:
@@ -785,6 +789,7 @@ example:
                      resolution N x LPI x 2 / pitch at which the columns match the lens
   --strength S       stereo strength, 0 to 99 (default: the project's)
   --no-pm            a stereo pair's in-between views without pattern matching
+  --method M         how a pair's in-between views are matched: dense (disparity) or blocks
   --progress         a progress bar on stderr even when stderr is not a terminal
 
 example:
@@ -795,6 +800,7 @@ example:
                      印刷解像度 N x LPI x 2 / ピッチ を記録
   --strength S       立体の強さ、0 ～ 99 (既定: プロジェクトの値)
   --no-pm            ステレオ画像の中間の画像をパターンマッチなしで作る
+  --method M         中間の画像のマッチング方法: dense (密な視差) または blocks (ブロック)
   --progress         標準エラーが端末でなくても進捗バーを表示する
 
 例:
@@ -930,6 +936,11 @@ example:
   L R                the left and the right picture (JPEG, BMP, PNG, TIFF, WebP; Exif
                      orientation applied), or one multi-picture file X.mpo
   -o, --output P.lyr the stereo-pair project to write
+  --paper P          paper size by number, 0 to 5: 0 postcard, 1 L, 2 card, 3 VGA, 4 A4, 5 2L
+                     (default: the picture dialog's preset)
+  --trim M           trimming by number, 0 to 3: 0 none, 1 crop, 2 margins, 3 stretch
+                     (default: the picture dialog's preset)
+  --no-align         the pictures as they are (default: aligned on each other)
   --yes | --no       the answer when the two pictures differ in size (default: no)
 
 example:
@@ -939,6 +950,11 @@ example:
   L R                左と右の画像 (JPEG, BMP, PNG, TIFF, WebP、Exif の向きを適用)、
                      または 1 つのマルチピクチャーファイル X.mpo
   -o, --output P.lyr 書き出すステレオ画像のプロジェクト
+  --paper P          用紙サイズの番号、0 ～ 5: 0 はがき、1 L判、2 名刺、3 VGA、4 A4、5 2L判
+                     (既定: 画像読込みダイアログの初期値)
+  --trim M           トリミングの番号、0 ～ 3: 0 トリミングしない、1 はみ出しをカット、
+                     2 余白を残す、3 縦横比を変更 (既定: 画像読込みダイアログの初期値)
+  --no-align         画像をそのまま使う (既定: 左右の位置を合わせる)
   --yes | --no       2 枚の画像の大きさが違うときの答え (既定: no)
 
 例:
