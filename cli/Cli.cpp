@@ -24,7 +24,7 @@ namespace plastora::cli {
 
 std::string tr(const char* english, const std::vector<std::string>& args) { return translateEnglish(english, args); }
 
-std::string colourNotation() { return tr("RRGGBB or #RRGGBB (hexadecimal red, green, blue)"); }
+std::string colourNotation() { return tr(kColourNotation); }
 
 namespace {
 // A bound as written by a person: 0.1, 30 (not 0.100000, 30.000000).

@@ -124,7 +124,8 @@ bool getTrim(const Args& args, std::optional<int>& out, std::string& error);
 
 // The one colour notation: "RRGGBB" or "#RRGGBB" in hexadecimal.
 bool parseColourText(const std::string& text, ColorRef& out);
-// The notation as shown in messages (translated).
+// The notation in English, and as shown in messages (translated).
+constexpr const char* kColourNotation = N_("RRGGBB or #RRGGBB (hexadecimal red, green, blue)");
 std::string colourNotation();
 
 // What an output file becomes, decided by its extension without regard to

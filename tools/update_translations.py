@@ -76,7 +76,7 @@ def texts():
 
 def cli_texts():
     found = {}
-    for path in sorted((ROOT / "cli").rglob("*.cpp")):
+    for path in sorted(p for p in (ROOT / "cli").rglob("*") if p.suffix in (".cpp", ".h")):
         code = path.read_text(encoding="utf-8")
         where = str(path.relative_to(ROOT))
         for pattern in CLI_MARKED:

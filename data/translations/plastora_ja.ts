@@ -316,7 +316,7 @@ examples:
 </translation>
     </message>
     <message>
-      <location filename="../../cli/Cli.cpp" />
+      <location filename="../../cli/Cli.h" />
       <source>RRGGBB or #RRGGBB (hexadecimal red, green, blue)</source>
       <translation>RRGGBB または #RRGGBB (赤・緑・青の 16 進数)</translation>
     </message>
