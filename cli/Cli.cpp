@@ -22,6 +22,19 @@
 
 namespace plastora::cli {
 
+std::string tr(const char* english, const std::vector<std::string>& args) { return translateEnglish(english, args); }
+
+std::string colourNotation() { return tr(kColourNotation); }
+
+namespace {
+// A bound as written by a person: 0.1, 30 (not 0.100000, 30.000000).
+std::string shortNumber(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", v);
+    return text;
+}
+}  // namespace
+
 bool Args::parse(const std::vector<std::string>& argv, const std::vector<std::string>& flags, std::string& error) {
     m_positional.clear();
     m_options.clear();
@@ -45,7 +58,7 @@ bool Args::parse(const std::vector<std::string>& argv, const std::vector<std::st
                     hasValue = true;
                 }
             } else {
-                error = "unknown option " + a;
+                error = tr("unknown option %1", {a});
                 return false;
             }
             // One spelling inside: --color is --colour.
@@ -53,7 +66,7 @@ bool Args::parse(const std::vector<std::string>& argv, const std::vector<std::st
             const bool isFlag = std::find(flags.begin(), flags.end(), name) != flags.end();
             if (!hasValue && !isFlag) {
                 if (i + 1 >= argv.size()) {
-                    error = "option --" + name + " needs a value";
+                    error = tr("option --%1 needs a value", {name});
                     return false;
                 }
                 value = argv[++i];
@@ -80,7 +93,7 @@ bool Args::getInt(const std::string& name, int lo, int hi, std::optional<int>& o
     errno = 0;
     const long n = std::strtol(v->c_str(), &end, 0);
     if (v->empty() || *end != '\0' || errno != 0 || n < lo || n > hi) {
-        error = "--" + name + " must be a whole number from " + std::to_string(lo) + " to " + std::to_string(hi);
+        error = tr("--%1 must be a whole number from %2 to %3", {name, std::to_string(lo), std::to_string(hi)});
         return false;
     }
     out = static_cast<int>(n);
@@ -96,7 +109,7 @@ bool Args::getDouble(const std::string& name, double lo, double hi, std::optiona
     errno = 0;
     const double n = std::strtod(v->c_str(), &end);
     if (v->empty() || *end != '\0' || errno != 0 || !(n >= lo && n <= hi)) {
-        error = "--" + name + " must be a number from " + std::to_string(lo) + " to " + std::to_string(hi);
+        error = tr("--%1 must be a number from %2 to %3", {name, shortNumber(lo), shortNumber(hi)});
         return false;
     }
     out = n;
@@ -185,11 +198,12 @@ std::string lowerCase(std::string s) {
 constexpr const char* kPaperOptionNames[kPaperCount] = {"postcard", "l", "card", "vga", "a4", "2l", "user"};
 constexpr const char* kTrimOptionNames[kTrimModeCount] = {"none", "crop", "margins", "stretch", "manual"};
 constexpr const char* kPaperDescriptions[kPaperCount] = {
-    "postcard (100 x 148 mm)", "L size photo (89 x 127 mm)", "business card", "VGA screen (640 x 480)", "A4",
-    "2L size photo (127 x 178 mm)", "user size in millimetres (--mm W,H)"};
+    N_("postcard (100 x 148 mm)"), N_("L size photo (89 x 127 mm)"), N_("business card"),
+    N_("VGA screen (640 x 480)"), N_("A4"), N_("2L size photo (127 x 178 mm)"),
+    N_("user size in millimetres (--mm W,H)")};
 constexpr const char* kTrimDescriptions[kTrimModeCount] = {
-    "keep the photo's own size", "crop what overflows the paper (centred)", "fit inside, white margins",
-    "stretch to the paper (changes the aspect ratio)", "a frame given with --rect x,y,w,h"};
+    N_("keep the photo's own size"), N_("crop what overflows the paper (centred)"), N_("fit inside, white margins"),
+    N_("stretch to the paper (changes the aspect ratio)"), N_("a frame given with --rect x,y,w,h")};
 
 bool getChoice(const Args& args, const std::string& name, const char* const* names, int count,
                std::optional<int>& out, std::string& error) {
@@ -203,8 +217,9 @@ bool getChoice(const Args& args, const std::string& name, const char* const* nam
             return true;
         }
     }
-    error = "--" + name + " must be one of";
-    for (int i = 0; i < count; ++i) error += std::string(i ? ", " : " ") + std::to_string(i) + "/" + names[i];
+    std::string choices;
+    for (int i = 0; i < count; ++i) choices += std::string(i ? ", " : "") + std::to_string(i) + "/" + names[i];
+    error = tr("--%1 must be one of %2", {name, choices});
     return false;
 }
 
@@ -217,6 +232,9 @@ const char* extensionsOf(OutputKind kind) {
         case OutputKind::Avi: return ".avi";
         case OutputKind::Mpo: return ".mpo";
         case OutputKind::Project: return ".lyr";
+        case OutputKind::Wmf: return ".wmf";
+        case OutputKind::Swf: return ".swf";
+        case OutputKind::Pdf: return ".pdf";
     }
     return "";
 }
@@ -230,10 +248,11 @@ bool registerHelp(const std::string& name, const std::string& text) {
 std::string commandHelp(const std::string& name) {
     const auto it = registry().find(name);
     if (it == registry().end()) return {};
-    std::string text = "usage: plastora-cli " + it->second.name + " " + it->second.usage + "\n\n" +
-                       it->second.summary + "\n";
+    std::string text = tr("usage: plastora-cli %1 %2", {it->second.name, it->second.usage}) + "\n\n" +
+                       tr(it->second.summary.c_str()) + "\n";
     const auto help = helpRegistry().find(name);
-    if (help != helpRegistry().end()) text += "\n" + help->second;
+    if (help != helpRegistry().end())
+        text += "\n" + tr(help->second.c_str(), {paperChoicesText(), trimChoicesText()});
     if (!text.empty() && text.back() != '\n') text += '\n';
     return text;
 }
@@ -241,14 +260,14 @@ std::string commandHelp(const std::string& name) {
 std::string paperChoicesText() {
     std::string s;
     for (int i = 0; i < kPaperCount; ++i)
-        s += "      " + std::to_string(i) + " or " + kPaperOptionNames[i] + ": " + kPaperDescriptions[i] + "\n";
+        s += "      " + tr("%1 or %2: %3", {std::to_string(i), kPaperOptionNames[i], tr(kPaperDescriptions[i])}) + "\n";
     return s;
 }
 
 std::string trimChoicesText() {
     std::string s;
     for (int i = 0; i < kTrimModeCount; ++i)
-        s += "      " + std::to_string(i) + " or " + kTrimOptionNames[i] + ": " + kTrimDescriptions[i] + "\n";
+        s += "      " + tr("%1 or %2: %3", {std::to_string(i), kTrimOptionNames[i], tr(kTrimDescriptions[i])}) + "\n";
     return s;
 }
 
@@ -289,6 +308,9 @@ std::optional<OutputKind> outputKindOf(const std::string& path) {
     if (ext == "avi") return OutputKind::Avi;
     if (ext == "mpo") return OutputKind::Mpo;
     if (ext == "lyr") return OutputKind::Project;
+    if (ext == "wmf") return OutputKind::Wmf;
+    if (ext == "swf") return OutputKind::Swf;
+    if (ext == "pdf") return OutputKind::Pdf;
     return std::nullopt;
 }
 
@@ -302,36 +324,39 @@ int checkOutput(const std::string& commandName, const std::string& path, const s
     if (kind && std::find(allowed.begin(), allowed.end(), *kind) != allowed.end()) return kExitOk;
     const std::string name = std::filesystem::path(path).filename().string();
     const std::size_t dot = name.rfind('.');
-    std::string text = dot == std::string::npos ? path + ": the output needs an extension that names its format"
-                                                : path + ": cannot write " + name.substr(dot) + " files";
-    text += "; this command writes";
-    for (OutputKind k : allowed) text += std::string(" ") + extensionsOf(k);
+    std::string writable;
+    for (OutputKind k : allowed) writable += std::string(writable.empty() ? "" : " ") + extensionsOf(k);
+    const std::string text =
+        dot == std::string::npos
+            ? tr("%1: the output needs an extension that names its format; this command writes %2", {path, writable})
+            : tr("%1: cannot write %2 files; this command writes %3", {path, name.substr(dot), writable});
     return usageError(commandName, text);
 }
 
 std::string whyUnreadable(const std::string& path) {
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
-    if (!std::filesystem::exists(status)) return "no such file";
-    if (std::filesystem::is_directory(status)) return "it is a folder";
+    if (!std::filesystem::exists(status)) return tr("no such file");
+    if (std::filesystem::is_directory(status)) return tr("it is a folder");
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::strerror(errno);
     unsigned char head[16] = {};
     const ssize_t n = ::read(fd, head, sizeof head);
     ::close(fd);
-    if (n <= 0) return "the file is empty";
-    if (isProjectPath(path)) return "not a Plastora project, or a part of it (the edit image, a mask) is missing or damaged";
-    return "not a picture this program can read, or damaged";
+    if (n <= 0) return tr("the file is empty");
+    if (isProjectPath(path))
+        return tr("not a Plastora project, or a part of it (the edit image, a mask) is missing or damaged");
+    return tr("not a picture this program can read, or damaged");
 }
 
 std::string whyUnwritable(const std::string& path) {
     std::error_code ec;
     const std::filesystem::path p(path);
     const std::filesystem::path folder = p.has_parent_path() ? p.parent_path() : std::filesystem::path(".");
-    if (!std::filesystem::is_directory(folder, ec)) return "the folder " + folder.string() + " does not exist";
-    if (::access(folder.c_str(), W_OK) != 0) return "the folder " + folder.string() + " is not writable";
-    if (std::filesystem::is_directory(p, ec)) return "it is a folder";
-    if (std::filesystem::exists(p, ec) && ::access(path.c_str(), W_OK) != 0) return "the file is write-protected";
+    if (!std::filesystem::is_directory(folder, ec)) return tr("the folder %1 does not exist", {folder.string()});
+    if (::access(folder.c_str(), W_OK) != 0) return tr("the folder %1 is not writable", {folder.string()});
+    if (std::filesystem::is_directory(p, ec)) return tr("it is a folder");
+    if (std::filesystem::exists(p, ec) && ::access(path.c_str(), W_OK) != 0) return tr("the file is write-protected");
     return {};
 }
 
@@ -345,12 +370,12 @@ const std::map<std::string, Command>& commands() { return registry(); }
 int usageError(const std::string& commandName, const std::string& text) {
     std::cerr << "plastora-cli " << commandName << ": " << text << "\n";
     auto it = registry().find(commandName);
-    if (it != registry().end()) std::cerr << "usage: plastora-cli " << it->second.name << " " << it->second.usage << "\n";
+    if (it != registry().end()) std::cerr << tr("usage: plastora-cli %1 %2", {it->second.name, it->second.usage}) << "\n";
     return kExitUsage;
 }
 
 int failure(const std::string& text) {
-    std::cerr << text << std::endl;
+    std::cerr << translateText(text) << std::endl;
     return kExitFailure;
 }
 
@@ -375,7 +400,7 @@ bool parseMethod(const Args& args, std::optional<int>& method, std::string& erro
     if (*v == "dense") method = kMethodDense;
     else if (*v == "blocks") method = kMethodBlocks;
     else {
-        error = "--method must be dense or blocks";
+        error = tr("--method must be dense or blocks");
         return false;
     }
     return true;

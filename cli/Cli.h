@@ -19,6 +19,15 @@ class CStereoWorkspace;
 
 namespace plastora::cli {
 
+// The command line's own texts (usage, help, option errors, its messages)
+// are written here in English and shown in the chosen language: Japanese
+// comes from the translation file (translateEnglish). %1, %2, ... in the
+// text are replaced by `args` after translation.
+std::string tr(const char* english, const std::vector<std::string>& args = {});
+// Marks an English text kept in a table for translation; tr() translates it
+// where it is shown.
+constexpr const char* N_(const char* english) { return english; }
+
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
@@ -99,7 +108,8 @@ bool registerCommand(const Command& command);
 const std::map<std::string, Command>& commands();
 
 // Registers the long help of a command (every option with its unit and
-// range, and an example), shown by "help CMD" and "CMD --help".
+// range, and an example), shown by "help CMD" and "CMD --help". %1 and %2
+// in the text stand for the list of paper sizes and of trimming modes.
 bool registerHelp(const std::string& name, const std::string& text);
 // The whole help of a command: usage, summary, long help. Empty when there
 // is no such command.
@@ -114,11 +124,13 @@ bool getTrim(const Args& args, std::optional<int>& out, std::string& error);
 
 // The one colour notation: "RRGGBB" or "#RRGGBB" in hexadecimal.
 bool parseColourText(const std::string& text, ColorRef& out);
-constexpr const char* kColourNotation = "RRGGBB or #RRGGBB (hexadecimal red, green, blue)";
+// The notation in English, and as shown in messages (translated).
+constexpr const char* kColourNotation = N_("RRGGBB or #RRGGBB (hexadecimal red, green, blue)");
+std::string colourNotation();
 
 // What an output file becomes, decided by its extension without regard to
 // case.
-enum class OutputKind { Jpeg, Bmp, Png, Gif, Avi, Mpo, Project };
+enum class OutputKind { Jpeg, Bmp, Png, Gif, Avi, Mpo, Project, Wmf, Swf, Pdf };
 std::optional<OutputKind> outputKindOf(const std::string& path);
 // kExitOk when `path` names a kind in `allowed`; otherwise a usage error
 // (exit 2) that names the extension and lists what the command can write.
@@ -131,9 +143,11 @@ const std::vector<OutputKind>& pictureOutputs();
 std::string whyUnreadable(const std::string& path);
 std::string whyUnwritable(const std::string& path);
 
-// Prints "plastora-cli: <text>" to stderr and returns kExitUsage.
+// Prints "plastora-cli CMD: <text>" and the command's usage line to stderr
+// and returns kExitUsage.
 int usageError(const std::string& commandName, const std::string& text);
-// Prints the text to stderr and returns kExitFailure.
+// Prints the text to stderr (a Japanese message of the core in the chosen
+// language) and returns kExitFailure.
 int failure(const std::string& text);
 
 // Opens the project and makes its views with the given (or stored) strength.

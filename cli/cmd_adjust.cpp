@@ -22,13 +22,13 @@ int runAdjust(const std::vector<std::string>& argv) {
     std::string error;
     if (!args.parse(argv, {}, error)) return usageError("adjust", error);
     if (auto u = args.unknown({"output", "brightness", "contrast"}); !u.empty())
-        return usageError("adjust", "unknown option --" + u.front());
+        return usageError("adjust", tr("unknown option --%1", {u.front()}));
     std::optional<int> brightness, contrast;
     if (!args.getInt("brightness", kAdjustMin, kAdjustMax, brightness, error) ||
         !args.getInt("contrast", kAdjustMin, kAdjustMax, contrast, error))
         return usageError("adjust", error);
     if (args.positional().size() != 1 || !args.get("output"))
-        return usageError("adjust", "expects a project and -o OUT.lyr");
+        return usageError("adjust", tr("expects a project and -o OUT.lyr"));
     CliHost host;
     CStereoWorkspace ws(host, defaultSettingsPath());
     if (!ws.Open(args.positional()[0])) return kExitFailure;
@@ -41,9 +41,9 @@ int runRotate(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
     if (!args.parse(argv, {}, error)) return usageError("rotate", error);
-    if (auto u = args.unknown({"output"}); !u.empty()) return usageError("rotate", "unknown option --" + u.front());
+    if (auto u = args.unknown({"output"}); !u.empty()) return usageError("rotate", tr("unknown option --%1", {u.front()}));
     if (args.positional().size() != 1 || !args.get("output"))
-        return usageError("rotate", "expects a project and -o OUT.lyr");
+        return usageError("rotate", tr("expects a project and -o OUT.lyr"));
     CliHost host;
     // The stereo pair's question is answered OK: asking for the rotation is
     // the consent.

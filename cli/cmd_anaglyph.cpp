@@ -65,19 +65,19 @@ int runAnaglyph(const std::vector<std::string>& argv) {
     std::string error;
     if (!args.parse(argv, {"colour"}, error)) return usageError("anaglyph", error);
     if (auto u = args.unknown({"output", "filter", "method", "colour", "strength", "format"}); !u.empty())
-        return usageError("anaglyph", "unknown option --" + u.front());
+        return usageError("anaglyph", tr("unknown option --%1", {u.front()}));
     AnaglyphOptions o;
     if (!args.getInt("filter", 0, 2, o.filter, error) || !args.getInt("strength", 1, 50, o.strength, error))
         return usageError("anaglyph", error);
     if (auto m = args.get("method")) {
-        if (o.filter) return usageError("anaglyph", "--method and --filter exclude each other");
+        if (o.filter) return usageError("anaglyph", tr("--method and --filter exclude each other"));
         const int method = anaglyphMethodFromName(*m);
-        if (method < 0) return usageError("anaglyph", "unknown --method " + *m);
+        if (method < 0) return usageError("anaglyph", tr("unknown --method %1", {*m}));
         o.filter = method;
     }
     o.colour = args.has("colour");
     const auto& inputs = args.positional();
-    if (inputs.empty() || !args.get("output")) return usageError("anaglyph", "expects a project and -o OUT");
+    if (inputs.empty() || !args.get("output")) return usageError("anaglyph", tr("expects a project and -o OUT"));
     const std::string out = *args.get("output");
     std::error_code ec;
     // Several projects, or an output that is a folder: one file per project,
@@ -91,7 +91,7 @@ int runAnaglyph(const std::vector<std::string>& argv) {
     const std::string ext = "." + args.get("format").value_or("jpg");
     if (int rc = checkOutput("anaglyph", "x" + ext, pictureOutputs()); rc != kExitOk) return rc;
     std::filesystem::create_directories(out, ec);
-    if (!std::filesystem::is_directory(out, ec)) return failure(out + ": the output folder cannot be made");
+    if (!std::filesystem::is_directory(out, ec)) return failure(tr("%1: the output folder cannot be made", {out}));
     std::vector<std::string> failed;
     for (const std::string& input : inputs) {
         const std::string target =
@@ -99,10 +99,10 @@ int runAnaglyph(const std::vector<std::string>& argv) {
         if (anaglyphOne(input, target, o) != kExitOk) failed.push_back(input);
     }
     if (failed.empty()) return kExitOk;
-    std::string text = "anaglyph: " + std::to_string(failed.size()) + " of " + std::to_string(inputs.size()) +
-                       " projects failed:";
-    for (const auto& f : failed) text += " " + f;
-    return failure(text);
+    std::string names;
+    for (const auto& f : failed) names += " " + f;
+    return failure(tr("anaglyph: %1 of %2 projects failed:%3",
+                      {std::to_string(failed.size()), std::to_string(inputs.size()), names}));
 }
 
 int runInterlace(const std::vector<std::string>& argv) {
@@ -110,11 +110,11 @@ int runInterlace(const std::vector<std::string>& argv) {
     std::string error;
     if (!args.parse(argv, {"columns", "swap"}, error)) return usageError("interlace", error);
     if (auto u = args.unknown({"output", "columns", "swap", "strength"}); !u.empty())
-        return usageError("interlace", "unknown option --" + u.front());
+        return usageError("interlace", tr("unknown option --%1", {u.front()}));
     std::optional<int> strength;
     if (!args.getInt("strength", 0, 99, strength, error)) return usageError("interlace", error);
     if (args.positional().size() != 1 || !args.get("output"))
-        return usageError("interlace", "expects a project and -o OUT");
+        return usageError("interlace", tr("expects a project and -o OUT"));
     if (int rc = checkOutput("interlace", *args.get("output"), pictureOutputs()); rc != kExitOk) return rc;
     CliHost host;
     host.readSubject = args.positional()[0];
@@ -157,15 +157,15 @@ int runSpectral(const std::vector<std::string>& argv) {
     std::string error;
     if (!args.parse(argv, {"fill", "contrast"}, error)) return usageError("spectral", error);
     if (auto u = args.unknown({"output", "colour", "fill", "background-masks", "contrast"}); !u.empty())
-        return usageError("spectral", "unknown option --" + u.front());
+        return usageError("spectral", tr("unknown option --%1", {u.front()}));
     std::optional<int> masks;
     if (!args.getInt("background-masks", 0, 31, masks, error)) return usageError("spectral", error);
     SpectralDialogData data;
     data.colour = CStereoWorkspace::kSpectralDefaultColour;
     if (auto c = args.get("colour"); c && !parseColourText(*c, data.colour) && !parseDecimalColour(*c, data.colour))
-        return usageError("spectral", std::string("--colour expects ") + kColourNotation);
+        return usageError("spectral", tr("--colour expects %1", {colourNotation()}));
     if (args.positional().size() != 1 || !args.get("output"))
-        return usageError("spectral", "expects a project and -o OUT");
+        return usageError("spectral", tr("expects a project and -o OUT"));
     if (int rc = checkOutput("spectral", *args.get("output"), pictureOutputs()); rc != kExitOk) return rc;
     CliHost host;
     host.readSubject = args.positional()[0];
@@ -176,8 +176,8 @@ int runSpectral(const std::vector<std::string>& argv) {
     data.contrast = args.has("contrast");
     data.backgroundMasks = masks.value_or(0);
     if (ws.regionCount() > 1 ? data.backgroundMasks > ws.regionCount() - 1 : data.backgroundMasks != 0)
-        return usageError("spectral", "--background-masks must be below the number of regions (" +
-                                          std::to_string(ws.regionCount()) + ")");
+        return usageError("spectral", tr("--background-masks must be below the number of regions (%1)",
+                                         {std::to_string(ws.regionCount())}));
     if (!ApplySpectral(ws, data)) return kExitFailure;
     if (!SaveStillImage(host, ws.display(), ws.width(), ws.height(), *args.get("output"), ws.settings().jpegQuality))
         return kExitFailure;
@@ -226,11 +226,10 @@ PLASTORA_CLI_HELP("interlace",
                   "example:\n"
                   "  plastora-cli interlace picture.lyr --columns -o interlace.png\n");
 PLASTORA_CLI_HELP("spectral",
-                  std::string("options:\n"
-                              "  -o, --output OUT        the picture to write: .jpg/.jpeg, .bmp or .png\n"
-                              "  --colour C              the colour of the regions, ") +
-                      kColourNotation +
-                      "; default 0000FF (blue)\n"
+                  "options:\n"
+                  "  -o, --output OUT        the picture to write: .jpg/.jpeg, .bmp or .png\n"
+                  "  --colour C              the colour of the regions, RRGGBB or #RRGGBB (hexadecimal red,\n"
+                  "                          green, blue); default 0000FF (blue)\n"
                       "  --fill                  fill the background instead of tinting it grey\n"
                       "  --background-masks K    regions 0 to K-1 count as background, 0 to 31 (below the "
                       "number of regions)\n"

@@ -2,6 +2,7 @@
 // files through the tool (a sanitizer build starts slowly, the commands
 // themselves are quick).
 #include "cli/Cli.h"
+#include "platform/Translation.h"
 #include "platform/Paths.h"
 
 #include <cstdlib>
@@ -32,9 +33,9 @@ std::vector<std::string> fields(const std::string& line) {
 // counts from 0); in a sanitizer build a leak found after a command is
 // reported before that line and gives EXIT 99.
 int runBatch(const std::vector<std::string>& argv) {
-    if (argv.size() != 1) return usageError("batch", "expects one file of commands");
+    if (argv.size() != 1) return usageError("batch", tr("expects one file of commands"));
     std::ifstream in(argv[0]);
-    if (!in) return failure("ファイルの読み込みに失敗しました。");
+    if (!in) return failure(argv[0] + ": " + translateText("ファイルの読み込みに失敗しました。"));
     std::string line;
     int failures = 0;
     for (int index = 0; std::getline(in, line); ++index) {
@@ -76,5 +77,11 @@ PLASTORA_CLI_COMMAND({"batch", "FILE",
                       "runs the commands listed in FILE (one a line, arguments separated by tabs, optional "
                       "NAME=VALUE fields first for its environment) in one process; for test drivers",
                       &runBatch});
+PLASTORA_CLI_HELP("batch",
+                  "FILE holds one command a line: optional NAME=VALUE fields first, then the command and its\n"
+                  "arguments, all separated by tabs. After each command \"#batch N EXIT\" goes to stderr (N counts\n"
+                  "from 0). The exit code is 1 when any command failed.\n\n"
+                  "example:\n"
+                  "  plastora-cli batch commands.tsv\n");
 
 }  // namespace plastora::cli

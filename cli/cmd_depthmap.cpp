@@ -16,9 +16,10 @@ int runDepthMap(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
     if (!args.parse(argv, {"rgbd"}, error)) return usageError(name, error);
-    if (auto u = args.unknown({"output", "rgbd"}); !u.empty()) return usageError(name, "unknown option --" + u.front());
+    if (auto u = args.unknown({"output", "rgbd"}); !u.empty()) return usageError(name, tr("unknown option --%1", {u.front()}));
     const auto out = args.get("output");
-    if (args.positional().size() != 1 || !out || out->empty()) return usageError(name, "expects a project and -o OUT");
+    if (args.positional().size() != 1 || !out || out->empty()) return usageError(name, tr("expects a project and -o OUT"));
+    if (int rc = checkOutput(name, *out, pictureOutputs()); rc != kExitOk) return rc;
     CliHost host;
     CStereoWorkspace ws(host, defaultSettingsPath());
     if (!ws.Open(args.positional()[0])) return kExitFailure;
@@ -34,5 +35,12 @@ PLASTORA_CLI_COMMAND({"depthmap", "P.lyr -o OUT [--rgbd]",
                       "writes the project's depth at the working size, nearer brighter (8-bit grey for a .png "
                       "name); --rgbd puts the photo and the depth side by side",
                       &runDepthMap});
+PLASTORA_CLI_HELP("depthmap",
+                  "options:\n"
+                  "  -o, --output OUT   the depth map: .png (8-bit grey), .jpg/.jpeg or .bmp, by extension\n"
+                  "  --rgbd             the photo on the left and the depth on the right, in one picture\n\n"
+                  "A stereo-pair project has no depth map to write.\n\n"
+                  "example:\n"
+                  "  plastora-cli depthmap picture.lyr -o depth.png\n");
 
 }  // namespace plastora::cli

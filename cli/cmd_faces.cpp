@@ -3,6 +3,7 @@
 // to the settings file.
 #include "autocut/FaceDetect.h"
 #include "cli/Cli.h"
+#include "platform/Translation.h"
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
 
@@ -18,15 +19,15 @@ int runFaces(const std::vector<std::string>& argv) {
     std::string error;
     if (!args.parse(argv, {"separate"}, error)) return usageError(name, error);
     const std::vector<std::string> known = {"output", "separate", "settings"};
-    if (!args.unknown(known).empty()) return usageError(name, "unknown option --" + args.unknown(known).front());
-    if (args.positional().size() != 1) return usageError(name, "expects one photo");
+    if (!args.unknown(known).empty()) return usageError(name, tr("unknown option --%1", {args.unknown(known).front()}));
+    if (args.positional().size() != 1) return usageError(name, tr("expects one photo"));
     const auto out = args.get("output");
-    if (!out || out->empty()) return usageError(name, "needs -o P.lyr");
+    if (!out || out->empty()) return usageError(name, tr("needs -o P.lyr"));
 
     CliHost host;
     host.forcedAnswer = MsgResult::No;  // the lens question keeps the standard LPI
     CStereoWorkspace ws(host, args.get("settings").value_or(defaultSettingsPath()));
-    if (!ws.Open(args.positional()[0])) return host.messages.empty() ? failure("ファイルの読み込みに失敗しました。") : kExitFailure;
+    if (!ws.Open(args.positional()[0])) return host.messages.empty() ? failure(args.positional()[0] + ": " + translateText("ファイルの読み込みに失敗しました。")) : kExitFailure;
     // Opening a photo enters mask editing, where the cutout is made.
     if (ws.mode() != kModeMask && !ws.SetMode(kModeMask)) return kExitFailure;
 

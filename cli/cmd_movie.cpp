@@ -5,6 +5,7 @@
 // never written: the options go into a private copy of it that the
 // workspace reads instead.
 #include "cli/Cli.h"
+#include "platform/Translation.h"
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
@@ -50,14 +51,6 @@ private:
     std::string m_path;
 };
 
-// A name ending in ".gif" in any case gives a GIF, as in the program.
-bool isGifName(const std::string& name) {
-    if (name.size() < 4) return false;
-    std::string ext = name.substr(name.size() - 4);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return ext == ".gif";
-}
-
 // "WxH" with both numbers 1..100000.
 bool parseSize(const std::string& text, int& w, int& h) {
     const char* p = text.data();
@@ -75,13 +68,13 @@ bool applySize(const Args& args, const std::string& settingsPath, const std::str
     if (!size) return true;
     int w = 0, h = 0;
     if (!parseSize(*size, w, h)) {
-        exitCode = usageError(command, "--size expects WxH");
+        exitCode = usageError(command, tr("--size expects WxH"));
         return false;
     }
     const VideoSettings s = readVideoSettings(settingsPath);
     const std::string value = std::to_string(w) + "," + std::to_string(h);
     if (!writeProfileString(settingsPath, "Video", settingKeyName(SettingKey::VideoSizeN, s.videoSize + 1), value)) {
-        exitCode = failure("cannot prepare the settings for --size");
+        exitCode = failure(tr("cannot prepare the settings for --size"));
         return false;
     }
     return true;
@@ -94,16 +87,18 @@ int runMovie(const std::vector<std::string>& argv) {
     if (!args.parse(argv, flags, error)) return usageError("movie", error);
     if (auto u = args.unknown({"output", "fps", "loop", "size", "fitted", "strength", "progress", "no-pm"});
         !u.empty())
-        return usageError("movie", "unknown option --" + u.front());
+        return usageError("movie", tr("unknown option --%1", {u.front()}));
     std::optional<int> loop, strength;
     std::optional<double> fps;
     if (!args.getDouble("fps", kMinFps, kMaxFps, fps, error) || !args.getInt("loop", kMinLoop, kMaxLoop, loop, error) ||
         !args.getInt("strength", 0, 99, strength, error))
         return usageError("movie", error);
     if (args.positional().size() != 1 || !args.get("output"))
-        return usageError("movie", "expects a project and -o OUT.avi or OUT.gif");
+        return usageError("movie", tr("expects a project and -o OUT.avi or OUT.gif"));
+    if (int rc = checkOutput("movie", *args.get("output"), {OutputKind::Avi, OutputKind::Gif}); rc != kExitOk)
+        return rc;
     PrivateSettings settings;
-    if (settings.path().empty()) return failure(std::string(kSaveFailedMessage) + ": " + tempFolder());
+    if (settings.path().empty()) return failure(translateText(kSaveFailedMessage) + ": " + tempFolder());
     allowSettingsWritesTo(settings.path());
     int rc = kExitOk;
     if (!applySize(args, settings.path(), "movie", rc)) return rc;
@@ -119,8 +114,8 @@ int runMovie(const std::vector<std::string>& argv) {
     CStereoWorkspace ws(host, settings.path());
     if (rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm")); rc != kExitOk) return rc;
     const std::string out = *args.get("output");
-    if (isGifName(out)) {
-        if (WriteMovieGif(ws, out) != 1) return failure("cannot write " + out);
+    if (outputKindOf(out) == OutputKind::Gif) {
+        if (WriteMovieGif(ws, out) != 1) return failure(tr("%1: cannot be written", {out}));
     } else if (WriteMovieAvi(ws, out) != 1) {
         return kExitFailure;
     }
@@ -133,14 +128,15 @@ int runFrame(const std::vector<std::string>& argv) {
     std::string error;
     if (!args.parse(argv, {"reverse", "no-pm"}, error)) return usageError("frame", error);
     if (auto u = args.unknown({"output", "kind", "reverse", "size", "strength", "no-pm"}); !u.empty())
-        return usageError("frame", "unknown option --" + u.front());
+        return usageError("frame", tr("unknown option --%1", {u.front()}));
     std::optional<int> kind, strength;
     if (!args.getInt("kind", 1, 4, kind, error) || !args.getInt("strength", 0, 99, strength, error))
         return usageError("frame", error);
     if (args.positional().size() != 1 || !args.get("output") || !kind)
-        return usageError("frame", "expects a project, -o OUT and --kind 1-4");
+        return usageError("frame", tr("expects a project, -o OUT and --kind 1-4"));
+    if (int rc = checkOutput("frame", *args.get("output"), pictureOutputs()); rc != kExitOk) return rc;
     PrivateSettings settings;
-    if (settings.path().empty()) return failure(std::string(kSaveFailedMessage) + ": " + tempFolder());
+    if (settings.path().empty()) return failure(translateText(kSaveFailedMessage) + ": " + tempFolder());
     allowSettingsWritesTo(settings.path());
     int rc = kExitOk;
     if (!applySize(args, settings.path(), "frame", rc)) return rc;

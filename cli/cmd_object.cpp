@@ -52,11 +52,11 @@ int runObject(const std::vector<std::string>& argv) {
     std::vector<std::string> known = {"output", "text", "shape", "clipart", "font", "size", "colour", "line-width",
                                       "corner", "at", "box", "depth"};
     known.insert(known.end(), flags.begin(), flags.end());
-    if (auto u = args.unknown(known); !u.empty()) return usageError("object", "unknown option --" + u.front());
+    if (auto u = args.unknown(known); !u.empty()) return usageError("object", tr("unknown option --%1", {u.front()}));
     if (args.positional().size() != 1 || !args.get("output"))
-        return usageError("object", "expects a project and -o OUT.lyr");
+        return usageError("object", tr("expects a project and -o OUT.lyr"));
     const int kinds = args.has("text") + args.has("shape") + args.has("clipart");
-    if (kinds != 1) return usageError("object", "give exactly one of --text, --shape, --clipart");
+    if (kinds != 1) return usageError("object", tr("give exactly one of --text, --shape, --clipart"));
 
     OptionDialogs dialogs;
     std::optional<int> size, lineWidth, corner, depth;
@@ -66,18 +66,18 @@ int runObject(const std::vector<std::string>& argv) {
     std::optional<ColorRef> colour;
     if (auto c = args.get("colour")) {
         ColorRef v;
-        if (!parseColour(*c, v)) return usageError("object", std::string("--colour takes ") + kColourNotation);
+        if (!parseColour(*c, v)) return usageError("object", tr("--colour expects %1", {colourNotation()}));
         colour = v;
     }
     std::optional<std::pair<int, int>> at, box;
     for (const char* name : {"at", "box"}) {
         if (auto v = args.get(name)) {
             int a = 0, b = 0;
-            if (!parsePair(*v, a, b)) return usageError("object", std::string("--") + name + " takes two numbers a,b");
+            if (!parsePair(*v, a, b)) return usageError("object", tr("--%1 takes two numbers a,b", {name}));
             (std::string(name) == "at" ? at : box) = std::make_pair(a, b);
         }
     }
-    if (box && (box->first < 1 || box->second < 1)) return usageError("object", "--box needs a positive size");
+    if (box && (box->first < 1 || box->second < 1)) return usageError("object", tr("--box needs a positive size"));
 
     TextDialogData& t = dialogs.text;
     t.size = size.value_or(0);
@@ -90,7 +90,7 @@ int runObject(const std::vector<std::string>& argv) {
     ShapeDialogData& s = dialogs.shape;
     if (auto kind = args.get("shape")) {
         s.kind = shapeKind(*kind);
-        if (s.kind < 0) return usageError("object", "--shape is one of rectangle, ellipse, rounded, rising, falling");
+        if (s.kind < 0) return usageError("object", tr("--shape is one of rectangle, ellipse, rounded, rising, falling"));
     }
     s.square = args.has("square");
     s.noFill = args.has("no-fill");
@@ -113,7 +113,7 @@ int runObject(const std::vector<std::string>& argv) {
         added = ws.AddPictureObject(*args.get("clipart"));
     }
     if (added != 1) {
-        if (host.messages.empty()) std::cerr << "no object was added (nothing to draw)\n";
+        if (host.messages.empty()) std::cerr << tr("no object was added (nothing to draw)") << "\n";
         return kExitFailure;
     }
     OverlayObject& o = *ws.objectEntry(ws.currentObject()).object;
@@ -146,5 +146,33 @@ PLASTORA_CLI_COMMAND({"object",
                       "[--at x,y] [--box w,h] [--depth D] [--shadow] -o OUT.lyr",
                       "adds a text, shape or clip-art object to a project (as the image-editing tools do) and saves it",
                       &runObject});
+PLASTORA_CLI_HELP("object",
+                  "One of --text, --shape or --clipart; positions and sizes are in pixels of the working image.\n\n"
+                  "options:\n"
+                  "  -o, --output OUT   the project to write (.lyr)\n"
+                  "  --text T           a text object (as the text tool)\n"
+                  "    --font F         the font face (default: the text dialog's)\n"
+                  "    --size N         the character size in points, 8 to 72 (default: the text dialog's)\n"
+                  "    --vertical       vertical writing\n"
+                  "    --flat           not made three-dimensional: the text stays in place in every view\n"
+                  "    --plain          not bold (default: bold; --bold says so)\n"
+                  "    --italic         italic\n"
+                  "  --shape KIND       a shape: rectangle, ellipse, rounded (rectangle), rising or falling (line)\n"
+                  "    --line-width W   the line width in pixels, 0 to 8 (default 2)\n"
+                  "    --corner R       the corner size of a rounded rectangle in pixels, 0 to 32 (default 8)\n"
+                  "    --no-fill        only the outline\n"
+                  "    --square         a square or circle\n"
+                  "    --arrow-left     an arrow head at the line's first end\n"
+                  "    --arrow-right    an arrow head at the line's second end\n"
+                  "  --clipart FILE     a clip-art picture (WMF, GIF, BMP or PNG)\n"
+                  "  --colour C         the colour, RRGGBB or #RRGGBB (hexadecimal red, green, blue); a shape's\n"
+                  "                     line colour; --color is the same\n"
+                  "  --at x,y           the top left corner (default: where the tool puts it)\n"
+                  "  --box w,h          the size, each at least 1\n"
+                  "  --depth D          the object's depth, -32 to 16 (default: the settings' [Stereo] Paint)\n"
+                  "  --shadow           a grey shadow at the background's depth\n\n"
+                  "examples:\n"
+                  "  plastora-cli object picture.lyr --text \"Hello\" --size 36 --colour #FF0000 --at 20,20 -o out.lyr\n"
+                  "  plastora-cli object picture.lyr --shape ellipse --line-width 4 --no-fill --depth 8 -o out.lyr\n");
 
 }  // namespace plastora::cli

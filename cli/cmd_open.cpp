@@ -39,7 +39,7 @@ public:
         // The dialog does not offer "トリミングしない" for a paper change or a
         // photo larger than the "2 L判" paper.
         if (trimming && *trimming == kTrimNone && (d.resizing || d.highRes)) {
-            refusal = "--trim 0 is not available: the photo is larger than the 2L paper";
+            refusal = tr("--trim 0 is not available: the photo is larger than the 2L paper");
             return false;
         }
         return true;
@@ -47,12 +47,12 @@ public:
 
     bool trimmingDialog(TrimmingDialogData& d) override {
         if (!rect) {
-            refusal = "--trim 4 needs --rect x,y,w,h (there is no interactive frame)";
+            refusal = tr("--trim 4 needs --rect x,y,w,h (there is no interactive frame)");
             return false;
         }
         const int sw0 = d.photo ? d.photo->width() : 0, sh0 = d.photo ? d.photo->height() : 0;
         if (rect->left < 0 || rect->top < 0 || rect->right > sw0 || rect->bottom > sh0) {
-            refusal = "--rect must lie inside the photo (" + std::to_string(sw0) + " x " + std::to_string(sh0) + ")";
+            refusal = tr("--rect must lie inside the photo (%1 x %2)", {std::to_string(sw0), std::to_string(sh0)});
             return false;
         }
         d.source = *rect;
@@ -88,15 +88,15 @@ int runOpen(const std::vector<std::string>& argv) {
     if (!args.parse(argv, {"yes", "no"}, error)) return usageError(name, error);
     const std::vector<std::string> known = {"output", "paper", "trim", "lpi", "mm", "rect", "hd", "settings", "yes", "no",
                                             "depth"};
-    if (!args.unknown(known).empty()) return usageError(name, "unknown option --" + args.unknown(known).front());
-    if (args.positional().size() != 1) return usageError(name, "expects one photo");
+    if (!args.unknown(known).empty()) return usageError(name, tr("unknown option --%1", {args.unknown(known).front()}));
+    if (args.positional().size() != 1) return usageError(name, tr("expects one photo"));
     const auto out = args.get("output");
-    if (!out || out->empty()) return usageError(name, "needs -o OUT");
+    if (!out || out->empty()) return usageError(name, tr("needs -o OUT"));
     if (int rc = checkOutput(name, *out, {OutputKind::Project, OutputKind::Jpeg, OutputKind::Bmp, OutputKind::Png});
         rc != kExitOk)
         return rc;
     if (auto hd = args.get("hd"); hd && checkOutput(name, *hd, pictureOutputs()) != kExitOk) return kExitUsage;
-    if (args.has("yes") && args.has("no")) return usageError(name, "--yes and --no exclude each other");
+    if (args.has("yes") && args.has("no")) return usageError(name, tr("--yes and --no exclude each other"));
 
     CliDialogs dialogs;
     if (!getPaper(args, dialogs.paper, error) || !getTrim(args, dialogs.trimming, error) ||
@@ -106,19 +106,19 @@ int runOpen(const std::vector<std::string>& argv) {
     if (auto mm = args.get("mm")) {
         if (!parseNumbers(*mm, 2, n) || n[0] < kMinPaperMm || n[0] > kMaxPaperMm || n[1] < kMinPaperMm ||
             n[1] > kMaxPaperMm)
-            return usageError(name, "--mm must be W,H in millimetres, each from 1 to 9999");
+            return usageError(name, tr("--mm must be W,H in millimetres, each from 1 to 9999"));
         dialogs.mm = Size{static_cast<int>(n[0]), static_cast<int>(n[1])};
     }
     if (auto rect = args.get("rect")) {
         if (!parseNumbers(*rect, 4, n) || n[2] <= 0 || n[3] <= 0 || n[0] < 0 || n[1] < 0 || n[0] > 1000000 ||
             n[1] > 1000000 || n[2] > 1000000 || n[3] > 1000000)
-            return usageError(name, "--rect must be x,y,w,h in photo pixels");
+            return usageError(name, tr("--rect must be x,y,w,h in photo pixels"));
         dialogs.rect = Rect{static_cast<int>(n[0]), static_cast<int>(n[1]), static_cast<int>(n[0] + n[2]),
                             static_cast<int>(n[1] + n[3])};
     }
     if (dialogs.trimming == kTrimManual && !dialogs.rect)
-        return usageError(name, "--trim 4 needs --rect x,y,w,h (there is no interactive frame)");
-    if (dialogs.rect && dialogs.trimming != kTrimManual) return usageError(name, "--rect goes with --trim 4");
+        return usageError(name, tr("--trim 4 needs --rect x,y,w,h (there is no interactive frame)"));
+    if (dialogs.rect && dialogs.trimming != kTrimManual) return usageError(name, tr("--rect goes with --trim 4"));
 
     CliHost host;
     host.readSubject = args.positional()[0];
@@ -131,7 +131,7 @@ int runOpen(const std::vector<std::string>& argv) {
     ws.setDialogs(&dialogs);
     // With --depth the views of the project come from that depth map.
     const auto depth = args.get("depth");
-    if (depth && depth->empty()) return usageError(name, "--depth needs a depth map file");
+    if (depth && depth->empty()) return usageError(name, tr("--depth needs a depth map file"));
     if (!(depth ? OpenPhotoWithDepth(ws, args.positional()[0], *depth) : ws.Open(args.positional()[0]))) {
         if (!dialogs.refusal.empty()) return usageError(name, dialogs.refusal);
         if (host.messages.empty()) host.message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
@@ -178,17 +178,18 @@ PLASTORA_CLI_HELP("open",
                   "orientation is applied) and brings it to the working size.\n\n"
                   "options:\n"
                   "  -o, --output OUT   a project (.lyr) or the working image (.jpg, .jpeg, .bmp, .png)\n"
-                  "  --paper P          paper size, by number or name (default: the picture dialog's preset):\n" +
-                      paperChoicesText() +
-                      "  --trim M           trimming, by number or name (default: crop):\n" + trimChoicesText() +
-                      "  --lpi X            lens resolution in lines per inch, 20 to 160 (default: the settings)\n"
-                      "  --mm W,H           user paper size in millimetres, each 1 to 9999 (implies --paper user)\n"
-                      "  --rect x,y,w,h     the frame for --trim manual, in photo pixels\n"
-                      "  --hd FILE          also write the high-resolution copy (.jpg, .bmp, .png; 340 dpi)\n"
-                      "  --depth FILE       a depth map (8-bit grey, nearer = brighter) the views are made from\n"
-                      "  --settings INI     the settings file to read, never written (default: the program's Plastora.ini)\n"
-                      "  --yes | --no       answer to the lens question (nothing is written either way)\n\n"
-                      "example:\n"
-                      "  plastora-cli open photo.png --paper l --trim margins --lpi 60 -o picture.lyr\n");
+                  "  --paper P          paper size, by number or name (default: the picture dialog's preset):\n"
+                  "%1"
+                  "  --trim M           trimming, by number or name (default: crop):\n"
+                  "%2"
+                  "  --lpi X            lens resolution in lines per inch, 20 to 160 (default: the settings)\n"
+                  "  --mm W,H           user paper size in millimetres, each 1 to 9999 (implies --paper user)\n"
+                  "  --rect x,y,w,h     the frame for --trim manual, in photo pixels\n"
+                  "  --hd FILE          also write the high-resolution copy (.jpg, .bmp, .png; 340 dpi)\n"
+                  "  --depth FILE       a depth map (8-bit grey, nearer = brighter) the views are made from\n"
+                  "  --settings INI     the settings file to read, never written (default: the program's Plastora.ini)\n"
+                  "  --yes | --no       answer to the lens question (nothing is written either way)\n\n"
+                  "example:\n"
+                  "  plastora-cli open photo.png --paper l --trim margins --lpi 60 -o picture.lyr\n");
 
 }  // namespace plastora::cli

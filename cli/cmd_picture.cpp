@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <utility>
 
 namespace plastora::cli {
 
@@ -70,7 +71,8 @@ int infoProject(const std::string& path) {
     return kExitOk;
 }
 
-// A multi-picture file: its images with their place in the file and size.
+// A multi-picture file: its images with their place in the file and their
+// size as shown.
 int infoMpo(const std::string& path) {
     MpoIndex index;
     if (!readMpoIndex(path, index)) return failure(kMpoReadFailedMessage);
@@ -86,6 +88,9 @@ int infoMpo(const std::string& path) {
         const bool decoded = LoadStillImage(host, path, static_cast<long long>(e.offset), picture, w, h) == 1;
         ok = ok && decoded;
         std::cout << "  image " << k << ": offset " << e.offset << ", " << e.size << " bytes, ";
+        // The size as shown, like a photo's: an Exif orientation of 5 to 8
+        // turns the picture a quarter.
+        if (decoded && JpegExifOrientationAt(path, static_cast<long long>(e.offset)) >= 5) std::swap(w, h);
         if (decoded)
             std::cout << w << " x " << h << "\n";
         else
@@ -100,8 +105,8 @@ int runInfo(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
     if (!args.parse(argv, {}, error)) return usageError("info", error);
-    if (args.positional().size() != 1) return usageError("info", "expects one file");
-    if (!args.unknown({}).empty()) return usageError("info", "unknown option --" + args.unknown({}).front());
+    if (args.positional().size() != 1) return usageError("info", tr("expects one file"));
+    if (!args.unknown({}).empty()) return usageError("info", tr("unknown option --%1", {args.unknown({}).front()}));
     const std::string& path = args.positional()[0];
     if (isProjectPath(path)) return infoProject(path);
     if (isMpoPath(path)) return infoMpo(path);
@@ -123,10 +128,10 @@ int runConvert(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
     if (!args.parse(argv, {}, error)) return usageError("convert", error);
-    if (!args.unknown({"quality"}).empty()) return usageError("convert", "unknown option --" + args.unknown({"quality"}).front());
+    if (!args.unknown({"quality"}).empty()) return usageError("convert", tr("unknown option --%1", {args.unknown({"quality"}).front()}));
     std::optional<int> quality;
     if (!args.getInt("quality", 10, 100, quality, error)) return usageError("convert", error);
-    if (args.positional().size() != 2) return usageError("convert", "expects an input and an output file");
+    if (args.positional().size() != 2) return usageError("convert", tr("expects an input and an output file"));
     if (int rc = checkOutput("convert", args.positional()[1], pictureOutputs()); rc != kExitOk) return rc;
     CliHost host;
     host.readSubject = args.positional()[0];

@@ -20,17 +20,18 @@ int runPitchTest(const std::vector<std::string>& argv) {
     std::string error;
     if (!args.parse(argv, {}, error)) return usageError(name, error);
     if (auto u = args.unknown({"output", "lpi", "range", "step", "dpi"}); !u.empty())
-        return usageError(name, "unknown option --" + u.front());
+        return usageError(name, tr("unknown option --%1", {u.front()}));
     std::optional<double> lpi, range, step;
     std::optional<int> dpi;
     if (!args.getDouble("lpi", 20.0, 160.0, lpi, error) || !args.getDouble("range", 0.0, 50.0, range, error) ||
         !args.getDouble("step", 0.01, 50.0, step, error) || !args.getInt("dpi", 72, 4800, dpi, error))
         return usageError(name, error);
     const auto out = args.get("output");
-    if (!args.positional().empty() || !out || out->empty()) return usageError(name, "expects -o OUT.pdf");
+    if (!args.positional().empty() || !out || out->empty()) return usageError(name, tr("expects -o OUT.pdf"));
+    if (int rc = checkOutput(name, *out, {OutputKind::Pdf}); rc != kExitOk) return rc;
     const std::vector<double> values = pitchTestValues(lpi.value_or(60.0), range.value_or(1.5), step.value_or(0.1));
     if (values.empty())
-        return usageError(name, "--range / --step give no values or more than " + std::to_string(kMaxPitchStrips));
+        return usageError(name, tr("--range / --step give no values or more than %1", {std::to_string(kMaxPitchStrips)}));
 
     CliHost host;
     const WorkspaceSettings settings = readWorkspaceSettings(defaultSettingsPath());
@@ -54,5 +55,16 @@ PLASTORA_CLI_COMMAND({"pitch-test", "-o OUT.pdf [--lpi 20-160] [--range R] [--st
                       "prints the lens pitch test sheet into a PDF: a labelled strip for every LPI from lpi - R to "
                       "lpi + R in steps of S (default 60, 1.5, 0.1), each printed as a composite at that LPI",
                       &runPitchTest});
+PLASTORA_CLI_HELP("pitch-test",
+                  "options:\n"
+                  "  -o, --output OUT   the PDF to print into (A4, portrait)\n"
+                  "  --lpi L            the nominal lens resolution in lines per inch, 20 to 160 (default 60)\n"
+                  "  --range R          the strips reach from L - R to L + R lpi, 0 to 50 (default 1.5)\n"
+                  "  --step S           the step between strips in lpi, 0.01 to 50 (default 0.1)\n"
+                  "  --dpi D            the printer's resolution in dots per inch, 72 to 4800 (default 600)\n\n"
+                  "The views and pitch come from the settings. Each printed strip is named by its LPI; the\n"
+                  "one that looks sharpest through the lens sheet is the sheet's true resolution.\n\n"
+                  "example:\n"
+                  "  plastora-cli pitch-test --lpi 60 --range 1 --step 0.2 -o pitch.pdf\n");
 
 }  // namespace plastora::cli

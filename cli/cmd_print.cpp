@@ -2,6 +2,7 @@
 // desktop program prints it on paper (A4, portrait for a picture taller than
 // wide, landscape otherwise, no margins).
 #include "cli/Cli.h"
+#include "platform/Translation.h"
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
 #include "output/Anaglyph.h"
@@ -32,13 +33,14 @@ int runPrint(const std::vector<std::string>& argv) {
     const std::vector<std::string> flags{"edit", "anaglyph", "copy", "progress"};
     if (!args.parse(argv, flags, error)) return usageError("print", error);
     if (auto u = args.unknown({"output", "dpi", "strength", "edit", "anaglyph", "copy", "progress"}); !u.empty())
-        return usageError("print", "unknown option --" + u.front());
+        return usageError("print", tr("unknown option --%1", {u.front()}));
     std::optional<int> dpi, strength;
     if (!args.getInt("dpi", 72, 4800, dpi, error) || !args.getInt("strength", 0, 99, strength, error))
         return usageError("print", error);
     if (args.positional().size() != 1 || !args.get("output"))
-        return usageError("print", "expects a project and -o OUT.pdf");
-    if (args.has("edit") && args.has("anaglyph")) return usageError("print", "--edit and --anaglyph exclude each other");
+        return usageError("print", tr("expects a project and -o OUT.pdf"));
+    if (int rc = checkOutput("print", *args.get("output"), {OutputKind::Pdf}); rc != kExitOk) return rc;
+    if (args.has("edit") && args.has("anaglyph")) return usageError("print", tr("--edit and --anaglyph exclude each other"));
 
     CliHost host;
     host.setProgressOption(args.has("progress"));
@@ -70,7 +72,7 @@ int runPrint(const std::vector<std::string>& argv) {
                                                  target.dpiY(), target.pageWidth(), target.pageHeight());
     if (!PrintOnTarget(ws, target, editOrAnaglyph)) {
         // The target keeps what it held; say why when nothing has yet.
-        if (host.messages.empty()) return failure(std::string(kSaveFailedMessage) + ": " + *args.get("output"));
+        if (host.messages.empty()) return failure(translateText(kSaveFailedMessage) + ": " + *args.get("output"));
         return kExitFailure;
     }
     std::cout << g.pw << " x " << g.ph << " at " << g.ox << "," << g.oy << " on " << target.pageWidth() << " x "

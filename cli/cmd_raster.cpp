@@ -1,5 +1,6 @@
 // raster: any picture Pixelune reads, written in the format its name asks for.
 #include "cli/Cli.h"
+#include "platform/Translation.h"
 
 #include <pixelune/pixelune.h>
 
@@ -23,18 +24,21 @@ int runRaster(const std::vector<std::string>& argv) {
     std::string error;
     if (!args.parse(argv, {"reduce", "interlace"}, error)) return usageError("raster", error);
     if (auto u = args.unknown({"output", "reduce", "transparent", "interlace"}); !u.empty())
-        return usageError("raster", "unknown option --" + u.front());
-    if (args.positional().size() != 1 || !args.get("output")) return usageError("raster", "expects IN -o OUT");
+        return usageError("raster", tr("unknown option --%1", {u.front()}));
+    if (args.positional().size() != 1 || !args.get("output")) return usageError("raster", tr("expects IN -o OUT"));
     Point transparent{-1, -1};
     if (auto t = args.get("transparent")) {
         int x = 0, y = 0;
         char end = 0;
         if (std::sscanf(t->c_str(), "%d,%d%c", &x, &y, &end) != 2 || x < 0 || y < 0)
-            return usageError("raster", "--transparent takes x,y (pixels, from 0)");
+            return usageError("raster", tr("--transparent takes x,y (pixels, from 0)"));
         transparent = {x, y};
     }
     const std::string in = args.positional()[0];
     const std::string out = *args.get("output");
+    if (int rc = checkOutput("raster", out, {OutputKind::Bmp, OutputKind::Jpeg, OutputKind::Png, OutputKind::Gif});
+        rc != kExitOk)
+        return rc;
     CliHost host;
     PixDisplay display;
     display.host = &host;
@@ -45,11 +49,11 @@ int runRaster(const std::vector<std::string>& argv) {
                          ? WmfReadFile(&display, &picture, in.c_str(), &w, &h, nullptr)
                          : ReadRasterFile(&display, &picture, nullptr, in.c_str(), nullptr, 0, nullptr, &w, &h, &bits,
                                           0, palette);
-    if (read != 1) return failure("ファイルの読み込みに失敗しました。");
-    if (transparent.x >= w || transparent.y >= h) return usageError("raster", "--transparent lies outside the picture");
+    if (read != 1) return failure(in + ": " + translateText("ファイルの読み込みに失敗しました。"));
+    if (transparent.x >= w || transparent.y >= h) return usageError("raster", tr("--transparent lies outside the picture"));
     const int written = WriteRasterFile(out.c_str(), nullptr, static_cast<short>(bits), &picture, w, h, palette,
                                         transparent, args.has("interlace") ? 1 : 0, args.has("reduce") ? 1 : 0);
-    if (written != 1) return failure("ファイルの保存に失敗しました");
+    if (written != 1) return failure(out + ": " + translateText("ファイルの保存に失敗しました"));
     std::cout << w << " x " << h << ", " << bits << " bits\n";
     return kExitOk;
 }

@@ -41,7 +41,7 @@ public:
         if (paper) d.paper = *paper;
         if (trimming) d.trimming = *trimming;
         if (trimming && *trimming == kTrimNone && (d.resizing || d.highRes)) {
-            refusal = "--trim 0 is not available: the picture is larger than the 2L paper";
+            refusal = tr("--trim 0 is not available: the picture is larger than the 2L paper");
             return false;
         }
         return true;
@@ -54,17 +54,17 @@ int runStereo(const std::vector<std::string>& argv) {
     std::string error;
     if (!args.parse(argv, {"yes", "no", "no-align"}, error)) return usageError(name, error);
     if (auto u = args.unknown({"output", "yes", "no", "paper", "trim", "no-align"}); !u.empty())
-        return usageError(name, "unknown option --" + u.front());
+        return usageError(name, tr("unknown option --%1", {u.front()}));
     StereoDialogs dialogs;
     if (!args.getInt("paper", 0, kPaperUser - 1, dialogs.paper, error) ||
         !args.getInt("trim", 0, kTrimManual - 1, dialogs.trimming, error))
         return usageError(name, error);
     const auto& pos = args.positional();
     const auto out = args.get("output");
-    if (!out || out->empty()) return usageError(name, "needs -o P.lyr");
-    if (pos.size() == 1 && !isMpoPath(pos[0])) return usageError(name, "expects two pictures (left, right) or one .mpo file");
-    if (pos.empty() || pos.size() > 2) return usageError(name, "expects two pictures (left, right) or one .mpo file");
-    if (args.has("yes") && args.has("no")) return usageError(name, "--yes and --no exclude each other");
+    if (!out || out->empty()) return usageError(name, tr("needs -o P.lyr"));
+    if (pos.size() == 1 && !isMpoPath(pos[0])) return usageError(name, tr("expects two pictures (left, right) or one .mpo file"));
+    if (pos.empty() || pos.size() > 2) return usageError(name, tr("expects two pictures (left, right) or one .mpo file"));
+    if (args.has("yes") && args.has("no")) return usageError(name, tr("--yes and --no exclude each other"));
 
     StereoPairHost host;
     if (args.has("yes")) host.forcedAnswer = MsgResult::Yes;
@@ -102,14 +102,16 @@ int runSaveViews(const std::vector<std::string>& argv) {
     std::string error;
     if (!args.parse(argv, {"all", "progress", "no-pm"}, error)) return usageError(name, error);
     if (auto u = args.unknown({"output", "all", "strength", "progress", "no-pm", "method"}); !u.empty())
-        return usageError(name, "unknown option --" + u.front());
+        return usageError(name, tr("unknown option --%1", {u.front()}));
     std::optional<int> method;
     if (!parseMethod(args, method, error)) return usageError(name, error);
     std::optional<int> strength;
     if (!args.getInt("strength", 0, 99, strength, error)) return usageError(name, error);
     const auto out = args.get("output");
     if (args.positional().size() != 1 || !out || out->empty())
-        return usageError(name, "expects a project and -o OUT.mpo, OUT.jpg or OUT.bmp");
+        return usageError(name, tr("expects a project and -o OUT.mpo, OUT.jpg or OUT.bmp"));
+    if (int rc = checkOutput(name, *out, {OutputKind::Mpo, OutputKind::Jpeg, OutputKind::Bmp}); rc != kExitOk)
+        return rc;
     CliHost host;
     host.setProgressOption(args.has("progress"));
     CStereoWorkspace ws(host, defaultSettingsPath());
@@ -147,6 +149,11 @@ PLASTORA_CLI_HELP("stereo",
                   "  L R                the left and the right picture (JPEG, BMP, PNG, TIFF, WebP; Exif\n"
                   "                     orientation applied), or one multi-picture file X.mpo\n"
                   "  -o, --output P.lyr the stereo-pair project to write\n"
+                  "  --paper P          paper size by number, 0 to 5: 0 postcard, 1 L, 2 card, 3 VGA, 4 A4, 5 2L\n"
+                  "                     (default: the picture dialog's preset)\n"
+                  "  --trim M           trimming by number, 0 to 3: 0 none, 1 crop, 2 margins, 3 stretch\n"
+                  "                     (default: the picture dialog's preset)\n"
+                  "  --no-align         the pictures as they are (default: aligned on each other)\n"
                   "  --yes | --no       the answer when the two pictures differ in size (default: no)\n\n"
                   "example:\n"
                   "  plastora-cli stereo left.jpg right.jpg -o pair.lyr\n");
@@ -155,6 +162,8 @@ PLASTORA_CLI_HELP("save-views",
                   "  -o, --output OUT   .mpo (one multi-picture file), .jpg (Exif JPEGs) or .bmp\n"
                   "  --all              every view (OUT_01 ...) instead of the left/right pair (OUT_L, OUT_R)\n"
                   "  --strength S       stereo strength, 0 to 99 (default: the project's)\n"
+                  "  --no-pm            with --all, a stereo pair's in-between views without pattern matching\n"
+                  "  --method M         how a pair's in-between views are matched: dense (disparity) or blocks\n"
                   "  --progress         a progress bar on stderr even when stderr is not a terminal\n\n"
                   "example:\n"
                   "  plastora-cli save-views picture.lyr -o pair.mpo\n");

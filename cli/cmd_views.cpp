@@ -5,6 +5,7 @@
 #include "core/StillImage.h"
 #include "stereo/PatternMultiView.h"
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -17,24 +18,30 @@ int runViews(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
     if (!args.parse(argv, {"progress", "no-pm"}, error)) return usageError("views", error);
-    if (auto u = args.unknown({"output", "strength", "progress", "no-pm", "method"}); !u.empty()) return usageError("views", "unknown option --" + u.front());
+    if (auto u = args.unknown({"output", "strength", "progress", "no-pm", "method", "format"}); !u.empty())
+        return usageError("views", tr("unknown option --%1", {u.front()}));
     std::optional<int> method;
     if (!parseMethod(args, method, error)) return usageError("views", error);
     std::optional<int> strength;
     if (!args.getInt("strength", 0, 99, strength, error)) return usageError("views", error);
-    if (args.positional().size() != 1 || !args.get("output")) return usageError("views", "expects a project and -o DIR");
+    if (args.positional().size() != 1 || !args.get("output")) return usageError("views", tr("expects a project and -o DIR"));
+    // The views are DIR/view_NN.EXT, BMP unless --format names another
+    // picture format.
+    std::string ext = "." + args.get("format").value_or("bmp");
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (int rc = checkOutput("views", "view_00" + ext, pictureOutputs()); rc != kExitOk) return rc;
     const std::string dir = *args.get("output");
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
-    if (!std::filesystem::is_directory(dir, ec)) return failure(dir + ": the folder cannot be made");
+    if (!std::filesystem::is_directory(dir, ec)) return failure(tr("%1: the folder cannot be made", {dir}));
     CliHost host;
     host.setProgressOption(args.has("progress"));
     CStereoWorkspace ws(host, defaultSettingsPath());
     if (int rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm"), method); rc != kExitOk) return rc;
     for (int i = 0; i < ws.viewCount(); ++i) {
         char name[32];
-        std::snprintf(name, sizeof name, "view_%02d.bmp", i);
-        const std::string out = (std::filesystem::path(dir) / name).string();
+        std::snprintf(name, sizeof name, "view_%02d", i);
+        const std::string out = (std::filesystem::path(dir) / name).string() + ext;
         host.writeSubject = out;
         if (!SaveStillImage(host, ws.view(i), ws.width(), ws.height(), out, ws.settings().jpegQuality))
             return kExitFailure;
@@ -48,12 +55,12 @@ int runLenticular(const std::vector<std::string>& argv) {
     std::string error;
     if (!args.parse(argv, {"progress", "no-pm"}, error)) return usageError("lenticular", error);
     if (auto u = args.unknown({"output", "strength", "progress", "no-pm", "method"}); !u.empty())
-        return usageError("lenticular", "unknown option --" + u.front());
+        return usageError("lenticular", tr("unknown option --%1", {u.front()}));
     std::optional<int> method;
     if (!parseMethod(args, method, error)) return usageError("lenticular", error);
     std::optional<int> strength;
     if (!args.getInt("strength", 0, 99, strength, error)) return usageError("lenticular", error);
-    if (args.positional().size() != 1 || !args.get("output")) return usageError("lenticular", "expects a project and -o OUT.bmp");
+    if (args.positional().size() != 1 || !args.get("output")) return usageError("lenticular", tr("expects a project and -o OUT.bmp"));
     if (int rc = checkOutput("lenticular", *args.get("output"), pictureOutputs()); rc != kExitOk) return rc;
     CliHost host;
     host.writeSubject = *args.get("output");
@@ -70,8 +77,8 @@ int runLenticular(const std::vector<std::string>& argv) {
 
 }  // namespace
 
-PLASTORA_CLI_COMMAND({"views", "P.lyr -o DIR [--strength 0-99] [--no-pm] [--method dense|blocks] [--progress]",
-                      "writes the N views of a project as DIR/view_00.bmp ... (a stereo pair's in-between views are "
+PLASTORA_CLI_COMMAND({"views", "P.lyr -o DIR [--format bmp|jpg|png] [--strength 0-99] [--no-pm] [--method dense|blocks] [--progress]",
+                      "writes the N views of a project as DIR/view_00.bmp ... (or .jpg, .png; a stereo pair's in-between views are "
                       "matched as the stereo dialog starts: strength above 3 and [PM] EnablePM; --no-pm: never; "
                       "--method: dense disparity or the block matcher)", &runViews});
 PLASTORA_CLI_COMMAND({"lenticular", "P.lyr -o OUT.bmp [--strength 0-99] [--no-pm] [--method dense|blocks] [--progress]",
@@ -80,18 +87,21 @@ PLASTORA_CLI_COMMAND({"lenticular", "P.lyr -o OUT.bmp [--strength 0-99] [--no-pm
 PLASTORA_CLI_HELP("views",
                   "options:\n"
                   "  -o, --output DIR   the folder for view_00.bmp ... view_NN.bmp (made when missing)\n"
+                  "  --format EXT       the format of the views: bmp (default), jpg/jpeg or png\n"
                   "  --strength S       stereo strength, 0 to 99: 1 small, 2 standard, 3 large, others as given\n"
                   "                     (default: the project's)\n"
                   "  --no-pm            a stereo pair's in-between views without pattern matching\n"
+                  "  --method M         how a pair's in-between views are matched: dense (disparity) or blocks\n"
                   "  --progress         a progress bar on stderr even when stderr is not a terminal\n\n"
                   "example:\n"
-                  "  plastora-cli views picture.lyr --strength 2 -o views/\n");
+                  "  plastora-cli views picture.lyr --strength 2 --format png -o views/\n");
 PLASTORA_CLI_HELP("lenticular",
                   "options:\n"
                   "  -o, --output OUT   the composite: .bmp, .png or .jpg/.jpeg; the file carries the print\n"
                   "                     resolution N x LPI x 2 / pitch at which the columns match the lens\n"
                   "  --strength S       stereo strength, 0 to 99 (default: the project's)\n"
                   "  --no-pm            a stereo pair's in-between views without pattern matching\n"
+                  "  --method M         how a pair's in-between views are matched: dense (disparity) or blocks\n"
                   "  --progress         a progress bar on stderr even when stderr is not a terminal\n\n"
                   "example:\n"
                   "  plastora-cli lenticular picture.lyr -o composite.png\n");

@@ -5,32 +5,21 @@
 #include "core/StillImage.h"
 #include "linewisp/linewisp.h"
 
-#include <algorithm>
-#include <cctype>
 #include <iostream>
 
 namespace plastora::cli {
 namespace {
 
-std::string lowerExtension(const std::string& path) {
-    const auto dot = path.find_last_of('.');
-    const auto slash = path.find_last_of('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    std::string ext = path.substr(dot + 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    return ext;
-}
-
 std::string readError(int rc, const std::string& in) {
     switch (rc) {
     case kVectErrFile:
-        return in + ": cannot be read";
+        return tr("%1: cannot be read", {in});
     case kVectErrMalformed:
-        return in + ": not a readable metafile (truncated or malformed records)";
+        return tr("%1: not a readable metafile (truncated or malformed records)", {in});
     case kVectErrLimit:
-        return in + ": more objects or points than a picture may have";
+        return tr("%1: more objects or points than a picture may have", {in});
     default:
-        return in + ": holds nothing to draw";
+        return tr("%1: holds nothing to draw", {in});
     }
 }
 
@@ -39,12 +28,12 @@ int runWmf(const std::vector<std::string>& argv) {
     std::string error;
     if (!args.parse(argv, {}, error)) return usageError("wmf", error);
     if (auto bad = args.unknown({"output", "zoom", "background"}); !bad.empty())
-        return usageError("wmf", "unknown option --" + bad.front());
-    if (args.positional().size() != 1) return usageError("wmf", "one input metafile is needed");
+        return usageError("wmf", tr("unknown option --%1", {bad.front()}));
+    if (args.positional().size() != 1) return usageError("wmf", tr("one input metafile is needed"));
     const auto out = args.get("output");
-    if (!out || out->empty()) return usageError("wmf", "-o OUT.{bmp,wmf,swf} is needed");
-    const std::string ext = lowerExtension(*out);
-    if (ext != "bmp" && ext != "wmf" && ext != "swf") return usageError("wmf", "the output must end in .bmp, .wmf or .swf");
+    if (!out || out->empty()) return usageError("wmf", tr("-o OUT.{bmp,wmf,swf} is needed"));
+    if (int rc = checkOutput("wmf", *out, {OutputKind::Bmp, OutputKind::Wmf, OutputKind::Swf}); rc != kExitOk) return rc;
+    const OutputKind kind = *outputKindOf(*out);
     std::optional<int> zoom, background;
     if (!args.getInt("zoom", 1, 32767, zoom, error)) return usageError("wmf", error);
     if (auto b = args.get("background")) {
@@ -55,7 +44,7 @@ int runWmf(const std::vector<std::string>& argv) {
         } else if (parseColourText(*b, c)) {
             background = static_cast<int>(c);
         } else {
-            return usageError("wmf", std::string("--background expects ") + kColourNotation);
+            return usageError("wmf", tr("--background expects %1", {colourNotation()}));
         }
     }
 
@@ -76,16 +65,16 @@ int runWmf(const std::vector<std::string>& argv) {
     if (background) packet.bkColor = *background;
     packet.flags |= kVectFlagBackground;
 
-    if (ext == "wmf") {
-        if (VectWmfWrite(&screen, out->c_str(), &packet).empty()) return failure(*out + ": cannot be written");
+    if (kind == OutputKind::Wmf) {
+        if (VectWmfWrite(&screen, out->c_str(), &packet).empty()) return failure(tr("%1: cannot be written", {*out}));
         return kExitOk;
     }
-    if (ext == "swf") {
+    if (kind == OutputKind::Swf) {
         std::vector<std::string> messages;
         const int w = VectSwfWrite(out->c_str(), &packet, &messages);
         for (const auto& m : messages) std::cerr << m << "\n";
-        if (w < 0) return failure(*out + ": cannot be written");
-        if (w == 0) return failure(*out + ": no object of the picture can be written as SWF");
+        if (w < 0) return failure(tr("%1: cannot be written", {*out}));
+        if (w == 0) return failure(tr("%1: no object of the picture can be written as SWF", {*out}));
         return kExitOk;
     }
 
@@ -94,10 +83,10 @@ int runWmf(const std::vector<std::string>& argv) {
     const long long h = static_cast<long long>(packet.zoom) * packet.bottom / 100 + 8;
     Surface picture;
     if (w > 0x7FFF || h > 0x7FFF || !picture.create(static_cast<int>(w), static_cast<int>(h)))
-        return failure(in + ": the picture is too large to render at this zoom");
+        return failure(tr("%1: the picture is too large to render at this zoom", {in}));
     blit(picture, Rop::Whiteness);
     VectDC dc{&picture, 96, 96};
-    if (!VectVectPaint(&dc, &packet, 1)) return failure(in + ": the picture could not be drawn completely");
+    if (!VectVectPaint(&dc, &packet, 1)) return failure(tr("%1: the picture could not be drawn completely", {in}));
     CliHost host;
     if (!SaveStillImage(host, picture, picture.width(), picture.height(), *out, 90)) return kExitFailure;
     return kExitOk;
@@ -108,13 +97,12 @@ int runWmf(const std::vector<std::string>& argv) {
 PLASTORA_CLI_COMMAND({"wmf", "IN.wmf -o OUT.{bmp,wmf,swf} [--zoom 1-32767] [--background RRGGBB]",
                       "renders a metafile through Linewisp into a BMP, or writes it back as WMF or SWF", &runWmf});
 PLASTORA_CLI_HELP("wmf",
-                  std::string("options:\n"
-                              "  -o, --output OUT   .bmp renders the picture; .wmf and .swf write the objects back\n"
-                              "  --zoom Z           the scale in percent, 1 to 32767 (default: the file's own)\n"
-                              "  --background C     the background colour, ") +
-                      kColourNotation +
-                      " (default: white)\n\n"
-                      "example:\n"
-                      "  plastora-cli wmf clip.wmf --zoom 200 --background #FFFFCC -o clip.bmp\n");
+                  "options:\n"
+                  "  -o, --output OUT   .bmp renders the picture; .wmf and .swf write the objects back\n"
+                  "  --zoom Z           the scale in percent, 1 to 32767 (default: the file's own)\n"
+                  "  --background C     the background colour, RRGGBB or #RRGGBB (hexadecimal red, green,\n"
+                  "                     blue; default: white)\n\n"
+                  "example:\n"
+                  "  plastora-cli wmf clip.wmf --zoom 200 --background #FFFFCC -o clip.bmp\n");
 
 }  // namespace plastora::cli

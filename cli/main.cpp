@@ -17,20 +17,21 @@ using namespace plastora::cli;
 namespace {
 
 void printHelp() {
-    std::cout << plastora::versionText() << " - command-line front end\n\n"
-              << "usage: plastora-cli COMMAND [ARGS...]\n"
-              << "       plastora-cli help COMMAND   (or COMMAND --help): that command's options\n"
-              << "       --lang ja|en anywhere: the language of messages (default: settings, then locale)\n\n"
-              << "commands:\n";
+    std::cout << plastora::versionText() << tr(" - command-line front end") << "\n\n"
+              << tr("usage: plastora-cli COMMAND [ARGS...]\n"
+                    "       plastora-cli help COMMAND   (or COMMAND --help): that command's options\n"
+                    "       --lang ja|en anywhere: the language of messages (default: settings, then locale)\n")
+              << "\n"
+              << tr("commands:") << "\n";
     for (const auto& [name, c] : commands()) {
-        std::cout << "  " << name << " " << c.usage << "\n      " << c.summary << "\n";
+        std::cout << "  " << name << " " << c.usage << "\n      " << tr(c.summary.c_str()) << "\n";
     }
 }
 
 int printCommandHelp(const std::string& name) {
     const std::string help = commandHelp(name);
     if (help.empty()) {
-        std::cerr << "plastora-cli: unknown command '" << name << "' (see plastora-cli --help)\n";
+        std::cerr << tr("plastora-cli: unknown command '%1' (see plastora-cli --help)", {name}) << "\n";
         return kExitUsage;
     }
     std::cout << help;
@@ -58,12 +59,13 @@ int main(int argcIn, char** argvIn) {
         if (a == "--") afterDashes = true;
         kept.push_back(argvIn[i]);
     }
-    if (lang && !plastora::languageFromName(*lang)) {
-        std::cerr << "plastora-cli: --lang must be ja or en\n";
-        return kExitUsage;
-    }
+    // An unknown --lang is reported in the language the rest would choose.
     plastora::loadTranslations(plastora::chooseLanguage(lang, plastora::defaultSettingsPath()),
                                plastora::joinPath(plastora::programFolder(), "translations"));
+    if (lang && !plastora::languageFromName(*lang)) {
+        std::cerr << tr("plastora-cli: --lang must be ja or en") << "\n";
+        return kExitUsage;
+    }
     const int argc = static_cast<int>(kept.size());
     char** argv = kept.data();
     if (argc < 2) {
@@ -82,7 +84,7 @@ int main(int argcIn, char** argvIn) {
     }
     auto it = commands().find(name);
     if (it == commands().end()) {
-        std::cerr << "plastora-cli: unknown command '" << name << "' (see plastora-cli --help)\n";
+        std::cerr << tr("plastora-cli: unknown command '%1' (see plastora-cli --help)", {name}) << "\n";
         return kExitUsage;
     }
     // A batch run leaves the desktop program's state alone: the settings

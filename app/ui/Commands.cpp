@@ -10,6 +10,7 @@
 #include "output/Video.h"
 #include "stereo/StereoFiles.h"
 #include "ui/MainFrame.h"
+#include "ui/QtHost.h"
 #include "ui/AdjustDlg.h"
 #include "ui/AnaglyphDlg.h"
 #include "ui/BackDlg.h"
@@ -222,7 +223,7 @@ std::vector<Command> buildTable() {
     add("tutorial", MenuId::Help, "チュートリアル(&T)", {}, always,
         [](CMainFrame& f) { ShowHelp(f.view()->host(), W(f).settingsPath(), HelpPage::Tutorial, openWithDesktop); });
     add("about", MenuId::Help, "バージョン情報(&A)...", {}, always, [](CMainFrame& f) {
-        QMessageBox::about(&f, "バージョン情報", QString("%1\n\n写真1枚から立体画像を作るプログラム").arg(versionText()));
+        QMessageBox::about(&f, shownText("バージョン情報"), shownText("%1\n\n写真1枚から立体画像を作るプログラム").arg(versionText()));
     }, {}, true);
     return t;
 }

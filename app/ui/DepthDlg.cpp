@@ -1,6 +1,7 @@
 #include "ui/DepthDlg.h"
 
 #include "core/StereoWorkspace.h"
+#include "ui/QtHost.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -177,7 +178,7 @@ void CDepthDlg::push() {
 
 void CDepthDlg::showCurrentRegion() {
     const int current = m_editor.currentRegion();
-    m_regionNumber->setText(QStringLiteral("切出し領域 %1 / %2").arg(current + 1).arg(m_ws.regionCount()));
+    m_regionNumber->setText(shownText("切出し領域 %1 / %2").arg(current + 1).arg(m_ws.regionCount()));
     if (current == m_shownRegion) return;
     m_shownRegion = current;
     m_regionThumbnail->setPixmap(cutOutThumbnail(m_ws, current));

@@ -8,7 +8,12 @@
 #include "ui/ToolIcons.h"
 #include "ui/MaskOpacitySlider.h"
 #include "ui/UndoText.h"
+#include "ui/WindowTranslator.h"
+#include "platform/Paths.h"
+#include "platform/Profile.h"
+#include "platform/Translation.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -42,6 +47,29 @@ const char* const kToolBar[] = {"open",    "save",      "",        "maskMode", "
                                 "stereo",  "compose",   "",        "animation", "showComposite", "", "adjust", "undo",
                                 "",        "print",     "about"};
 
+// The Japanese source of a text shown on an action or a bar, kept so that
+// the window can show it again in another language.
+constexpr const char* kSourceText = "plastoraSourceText";
+constexpr const char* kSourceTip = "plastoraSourceTip";
+
+void setShownText(QAction* a, const std::string& source) {
+    a->setProperty(kSourceText, QString::fromStdString(source));
+    a->setText(shownText(source));
+}
+
+// A command's "prompt\ntool tip": the prompt on the status bar, the rest as
+// the tool tip.
+void setShownTip(QAction* a, const std::string& source) {
+    a->setProperty(kSourceTip, QString::fromStdString(source));
+    const QString tip = shownText(source);
+    a->setStatusTip(tip.section('\n', 0, 0));
+    a->setToolTip(tip.section('\n', 1));
+}
+
+// The [Option] "Language" values of the language menu, in its order: the
+// system's language, Japanese, English.
+constexpr const char* kLanguageValues[] = {"", "ja", "en"};
+
 // The palettes' buttons, in order.
 const char* const kMaskPalette[] = {"pen", "eraser", "fill", "zoom", "outline", "switchRegion", "masking"};
 const char* const kPaintPalette[] = {"pen", "eraser", "fill", "zoom", "move", "colour", "text", "clipArt", "shape"};
@@ -71,7 +99,8 @@ CMainFrame::~CMainFrame() { m_view->workspace().setDialogs(nullptr); }
 void CMainFrame::buildMenus() {
     std::map<MenuId, QMenu*> menus;
     for (MenuId m : {MenuId::File, MenuId::Edit, MenuId::View, MenuId::Option, MenuId::Help}) {
-        QMenu* menu = menuBar()->addMenu(shownText(menuTitle(m)));
+        QMenu* menu = menuBar()->addMenu(QString());
+        setShownText(menu->menuAction(), menuTitle(m));
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::updateCommands);
         menus[m] = menu;
     }
@@ -80,28 +109,27 @@ void CMainFrame::buildMenus() {
         if (c.menu == MenuId::None) {
             // Not in a menu: reached from palettes, the right-button menu or
             // a shortcut, which needs the action on the window.
-            a = new QAction(shownText(c.text), this);
+            a = new QAction(this);
+            setShownText(a, c.text);
             addAction(a);
         } else {
             QMenu* menu = menus[c.menu];
             if (c.id == "exit") addRecentFileEntries(menu);
             if (c.separatorBefore && !menu->isEmpty()) menu->addSeparator();
-            a = menu->addAction(shownText(c.text));
+            a = menu->addAction(QString());
+            setShownText(a, c.text);
         }
         if (c.id == "undo") a->setShortcuts({c.shortcut, QKeySequence("Alt+Backspace")});
         else if (c.id == "redo") a->setShortcuts({c.shortcut, QKeySequence("Ctrl+Shift+Z")});
         else if (!c.shortcut.isEmpty()) a->setShortcut(c.shortcut);
         a->setCheckable(static_cast<bool>(c.pressed));
-        const QString tip = shownText(commandTip(c.id));
-        if (!tip.isEmpty()) {
-            a->setStatusTip(tip.section('\n', 0, 0));
-            a->setToolTip(tip.section('\n', 1));
-        }
+        if (const std::string tip = commandTip(c.id); !tip.empty()) setShownTip(a, tip);
         const std::string id = c.id;
         connect(a, &QAction::triggered, this, [this, id] { runCommand(id); });
         m_actions[c.id] = a;
     }
     QToolBar* bar = addToolBar(shownText("ツール バー"));
+    bar->setProperty(kSourceText, QStringLiteral("ツール バー"));
     bar->setObjectName("mainToolBar");
     for (const char* id : kToolBar) {
         if (!*id) bar->addSeparator();
@@ -110,8 +138,9 @@ void CMainFrame::buildMenus() {
     QMenu* viewMenu = menus[MenuId::View];
     QAction* first = viewMenu->actions().value(0);
     viewMenu->insertAction(first, bar->toggleViewAction());
-    bar->toggleViewAction()->setText(shownText("ツール バー(&T)"));
-    auto* statusToggle = new QAction(shownText("ステータス バー(&S)"), this);
+    setShownText(bar->toggleViewAction(), "ツール バー(&T)");
+    auto* statusToggle = new QAction(this);
+    setShownText(statusToggle, "ステータス バー(&S)");
     statusToggle->setCheckable(true);
     statusToggle->setChecked(true);
     connect(statusToggle, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
@@ -119,11 +148,59 @@ void CMainFrame::buildMenus() {
     viewMenu->insertSeparator(first);
     m_actions["statusBar"] = statusToggle;
     m_actions["toolBar"] = bar->toggleViewAction();
+    buildLanguageMenu(menus[MenuId::Option]);
+}
+
+void CMainFrame::buildLanguageMenu(QMenu* options) {
+    options->addSeparator();
+    QMenu* menu = options->addMenu(QString());
+    setShownText(menu->menuAction(), "言語(&L)");
+    auto* group = new QActionGroup(menu);
+    const std::string stored = readProfileString(m_view->workspace().settingsPath(), "Option", "Language", "", 16);
+    for (const char* value : kLanguageValues) {
+        QAction* a = menu->addAction(QString());
+        // The languages are named in their own language, whatever is shown.
+        if (*value == '\0') setShownText(a, "システムの言語に合わせる");
+        else a->setText(std::string(value) == "ja" ? QStringLiteral("日本語") : QStringLiteral("English"));
+        a->setCheckable(true);
+        a->setChecked(stored == value || (*value == '\0' && !languageFromName(stored)));
+        group->addAction(a);
+        const std::string v = value;
+        connect(a, &QAction::triggered, this, [this, v] { setLanguageChoice(v); });
+        m_actions[std::string("language") + (v.empty() ? "System" : v == "ja" ? "Japanese" : "English")] = a;
+    }
+}
+
+void CMainFrame::setLanguageChoice(const std::string& value) {
+    const std::string& settings = m_view->workspace().settingsPath();
+    writeProfileString(settings, "Option", "Language", value);
+    // The choice made here wins over the one the program was started with.
+    const Language language = value.empty() ? chooseLanguage(std::nullopt, settings) : *languageFromName(value);
+    const std::string folder =
+        loadedTranslationsFolder().empty() ? joinPath(programFolder(), "translations") : loadedTranslationsFolder();
+    loadTranslations(language, folder);
+    retranslate();
+    WindowTranslator::translateAll();
+}
+
+void CMainFrame::retranslate() {
+    for (QAction* a : findChildren<QAction*>()) {
+        if (const QVariant text = a->property(kSourceText); text.isValid()) setShownText(a, text.toString().toStdString());
+        if (const QVariant tip = a->property(kSourceTip); tip.isValid()) setShownTip(a, tip.toString().toStdString());
+    }
+    for (QToolBar* bar : findChildren<QToolBar*>())
+        if (const QVariant title = bar->property(kSourceText); title.isValid())
+            bar->setWindowTitle(shownText(title.toString().toStdString()));
+    statusBar()->showMessage(shownText("レディ"));
+    updateTitle(QString::fromStdString(m_view->workspace().currentPath()));
+    updateRecentFiles();
+    updateCommands();
 }
 
 void CMainFrame::buildPalettes() {
     auto make = [this](const char* title, const char* name) {
         auto* bar = new QToolBar(shownText(title), this);
+        bar->setProperty(kSourceText, QString::fromUtf8(title));
         bar->setObjectName(name);
         bar->setIconSize(QSize(32, 32));
         bar->setOrientation(Qt::Vertical);

@@ -40,6 +40,13 @@ public:
     QAction* action(const std::string& id) const;
     // Runs a command by id as the menu would.
     void runCommand(const std::string& id);
+    // The language menu's choice: "ja", "en" or "" (the system's language).
+    // It is stored as [Option] "Language" and shown at once: the menus,
+    // bars and every open window change their texts.
+    void setLanguageChoice(const std::string& value);
+    // Shows the window's own texts (menus, bars, status) in the current
+    // language.
+    void retranslate();
     // The tool palettes: "ﾏｽｸﾂｰﾙ" (mask editing) and "ﾍﾟｲﾝﾄﾂｰﾙ" (every other mode).
     QToolBar* maskPalette() const { return m_maskPalette; }
     QToolBar* paintPalette() const { return m_paintPalette; }
@@ -58,6 +65,7 @@ private:
     void buildMenus();
     void buildPalettes();
     void addRecentFileEntries(QMenu* menu);
+    void buildLanguageMenu(QMenu* options);
     void updateRecentFiles();
     void updateTitle(const QString& path);
 

@@ -67,7 +67,7 @@ MsgResult QtHost::message(const MessageRequest& request) {
 }
 
 std::optional<std::string> QtHost::fileDialog(const FileDialogRequest& request) {
-    QFileDialog dlg(m_parent, QString::fromStdString(request.title));
+    QFileDialog dlg(m_parent, shownText(request.title));
     dlg.setNameFilter(qtFilterFromClassic(request.filter));
     dlg.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -118,7 +118,7 @@ void QtHost::setTitle(const std::string& title) {
 }
 
 void QtHost::status(const std::string& text) {
-    if (onStatus) onStatus(QString::fromStdString(text));
+    if (onStatus) onStatus(shownText(text));
 }
 
 }  // namespace plastora::ui

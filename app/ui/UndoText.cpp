@@ -1,6 +1,7 @@
 #include "ui/UndoText.h"
 
 #include "core/StereoWorkspace.h"
+#include "ui/QtHost.h"
 
 namespace plastora::ui {
 
@@ -8,10 +9,10 @@ namespace {
 
 QString toolText(int tool) {
     switch (tool) {
-    case kToolPen: return QStringLiteral("ペン描画");
-    case kToolEraser: return QStringLiteral("消しゴム");
-    case kToolFill: return QStringLiteral("塗りつぶし");
-    default: return QStringLiteral("変更");
+    case kToolPen: return shownText("ペン描画");
+    case kToolEraser: return shownText("消しゴム");
+    case kToolFill: return shownText("塗りつぶし");
+    default: return shownText("変更");
     }
 }
 
@@ -24,16 +25,16 @@ QString withStep(const QString& command, const UndoInfo& step) {
 
 QString undoStepText(const UndoInfo& step) {
     switch (step.kind) {
-    case kUndoRegionMask: return QStringLiteral("切出し領域%1の").arg(step.region + 1) + toolText(step.tool);
-    case kUndoPaintLayer: return QStringLiteral("手書き部分の") + toolText(step.tool);
-    case kUndoObjectOrder: return QStringLiteral("オブジェクトの並び順");
-    case kUndoObjectRecord: return QStringLiteral("オブジェクトの変更");
-    case kUndoObjectBitmap: return QStringLiteral("オブジェクトの塗りつぶし");
+    case kUndoRegionMask: return shownText("切出し領域%1の").arg(step.region + 1) + toolText(step.tool);
+    case kUndoPaintLayer: return shownText("手書き部分の") + toolText(step.tool);
+    case kUndoObjectOrder: return shownText("オブジェクトの並び順");
+    case kUndoObjectRecord: return shownText("オブジェクトの変更");
+    case kUndoObjectBitmap: return shownText("オブジェクトの塗りつぶし");
     default: return {};
     }
 }
 
-QString undoMenuText(const UndoInfo& step) { return withStep(QStringLiteral("元に戻す(&U)"), step); }
-QString redoMenuText(const UndoInfo& step) { return withStep(QStringLiteral("やり直し(&R)"), step); }
+QString undoMenuText(const UndoInfo& step) { return withStep(shownText("元に戻す(&U)"), step); }
+QString redoMenuText(const UndoInfo& step) { return withStep(shownText("やり直し(&R)"), step); }
 
 }  // namespace plastora::ui

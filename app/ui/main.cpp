@@ -39,9 +39,10 @@ int main(int argc, char** argv) {
     const std::string settings = plastora::programSettingsPath();
     plastora::loadTranslations(plastora::chooseLanguage(lang, settings),
                                plastora::joinPath(plastora::programFolder(), "translations"));
-    // Dialogs and palettes are translated as they are first shown.
+    // Dialogs, palettes and menus are translated whenever they are shown (the
+    // language can change while the program runs).
     plastora::ui::WindowTranslator windowTranslator;
-    if (plastora::currentLanguage() == plastora::Language::English) app.installEventFilter(&windowTranslator);
+    app.installEventFilter(&windowTranslator);
 
     plastora::ui::CMainFrame frame(settings);
     // One file name on the command line (the shell has already removed any quotes).

@@ -299,7 +299,7 @@ Save Anaglyph</translation>
     <message>
       <location filename="../../app/core/RecentFiles.cpp" />
       <source>アプリケーション ウィザードで生成されたローカル アプリケーション</source>
-      <translation type="unfinished" />
+      <translation>アプリケーション ウィザードで生成されたローカル アプリケーション</translation>
     </message>
     <message>
       <location filename="../../app/ui/Commands.cpp" />
@@ -461,6 +461,11 @@ Open Sample Data</translation>
       <location filename="../../app/core/StereoWorkspace.h" />
       <source>サンプルデータを開く...</source>
       <translation>Open Sample Data...</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/MainFrame.cpp" />
+      <source>システムの言語に合わせる</source>
+      <translation>The System's Language</translation>
     </message>
     <message>
       <location filename="../../app/ui/FaceDetectDlg.cpp" />
@@ -1483,6 +1488,11 @@ New</translation>
       <translation>New</translation>
     </message>
     <message>
+      <location filename="../../app/ui/MainFrame.cpp" />
+      <source>日本語</source>
+      <translation>日本語</translation>
+    </message>
+    <message>
       <location filename="../../app/ui/AdjustDlg.cpp" />
       <source>明るさ</source>
       <translation>Brightness</translation>
@@ -2045,6 +2055,11 @@ Save Edit Picture</translation>
       <translation>Angle correction</translation>
     </message>
     <message>
+      <location filename="../../app/ui/MainFrame.cpp" />
+      <source>言語(&amp;L)</source>
+      <translation>&amp;Language</translation>
+    </message>
+    <message>
       <location filename="../../app/ui/PMDlg.cpp" />
       <source>許容かい離値</source>
       <translation>Tolerated deviation</translation>
@@ -2254,12 +2269,12 @@ Make cutout regions from it?</translation>
     <message>
       <location filename="../../platform/src/GuiRuntime.cpp" />
       <source>ＭＳ ゴシック</source>
-      <translation type="unfinished" />
+      <translation>ＭＳ ゴシック</translation>
     </message>
     <message>
       <location filename="../../app/core/Settings.cpp" />
       <source>ＭＳ Ｐゴシック</source>
-      <translation type="unfinished" />
+      <translation>ＭＳ Ｐゴシック</translation>
     </message>
     <message>
       <location filename="../../app/ui/Commands.cpp" />

@@ -19,11 +19,15 @@ namespace {
 
 // The context every text of the program is kept under in the .ts file.
 constexpr const char* kContext = "Plastora";
+// The context of the command line's English texts in plastora_ja.ts.
+constexpr const char* kEnglishContext = "PlastoraCli";
 
 struct Translations {
     Language language = Language::Japanese;
+    std::string folder;
     std::unique_ptr<QTranslator> own;  // plastora_<lang>.qm
     std::unique_ptr<QTranslator> qt;   // Qt's own texts
+    std::unique_ptr<QTranslator> fromEnglish;  // plastora_ja.qm: the command line's texts
 };
 
 Translations& state() {
@@ -94,7 +98,9 @@ bool loadTranslations(Language language, const std::string& translationsFolder) 
     }
     t.own.reset();
     t.qt.reset();
+    t.fromEnglish.reset();
     t.language = language;
+    t.folder = translationsFolder;
     bool ok = true;
     if (language == Language::English) {
         auto own = std::make_unique<QTranslator>();
@@ -108,6 +114,10 @@ bool loadTranslations(Language language, const std::string& translationsFolder) 
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
             t.qt = std::move(qt);
         else ok = false;
+        auto fromEnglish = std::make_unique<QTranslator>();
+        if (fromEnglish->load(QStringLiteral("plastora_ja"), QString::fromStdString(translationsFolder)))
+            t.fromEnglish = std::move(fromEnglish);
+        else ok = false;
     }
     if (QCoreApplication::instance()) {
         if (t.qt) QCoreApplication::installTranslator(t.qt.get());
@@ -117,6 +127,8 @@ bool loadTranslations(Language language, const std::string& translationsFolder) 
 }
 
 Language currentLanguage() { return state().language; }
+
+const std::string& loadedTranslationsFolder() { return state().folder; }
 
 std::string translateText(const std::string& text) {
     const Translations& t = state();
@@ -144,6 +156,31 @@ std::string translateText(const std::string& text) {
     for (std::size_t i = numbers.size(); i-- > 0;)
         found.replace(QStringLiteral("%") + QString::number(i + 1), QString::fromStdString(numbers[i]));
     return found.toStdString();
+}
+
+std::string translateEnglish(const std::string& text, const std::vector<std::string>& args) {
+    const Translations& t = state();
+    QString out = QString::fromStdString(text);
+    if (t.fromEnglish && !text.empty()) {
+        const QString found = t.fromEnglish->translate(kEnglishContext, text.c_str());
+        if (!found.isEmpty()) out = found;
+    }
+    if (args.empty()) return out.toStdString();
+    // One pass, so that a value holding "%2" (a file name) stays as it is.
+    const std::string shown = out.toStdString();
+    std::string result;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        if (shown[i] == '%' && i + 1 < shown.size() && shown[i + 1] >= '1' && shown[i + 1] <= '9') {
+            const std::size_t n = static_cast<std::size_t>(shown[i + 1] - '1');
+            if (n < args.size()) {
+                result += args[n];
+                ++i;
+                continue;
+            }
+        }
+        result += shown[i];
+    }
+    return result;
 }
 
 }  // namespace plastora

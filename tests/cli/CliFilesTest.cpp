@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <vector>
 #include <cctype>
 
 using namespace plastora;
@@ -85,7 +87,7 @@ TEST(CliFiles, OutputExtensionDecidesTheFormatAndCarriesThePrintResolution) {
         // 2) 707 dots over 1414 dots at 240 dpi.
         EXPECT_EQ(r.out, "PNG RGB (707, 478) 120\n") << name;
     }
-    CliRun r = cli("anaglyph " + q(kProject) + " -o " + q(dir.file("x.tif")));
+    CliRun r = cliIn("en_US.UTF-8", "anaglyph " + q(kProject) + " -o " + q(dir.file("x.tif")));
     EXPECT_EQ(r.code, 2);
     EXPECT_TRUE(contains(r.out, "cannot write .tif")) << r.out;
     EXPECT_TRUE(contains(r.out, ".jpg .jpeg .bmp .png")) << r.out;
@@ -112,16 +114,18 @@ TEST(CliFiles, SeveralProjectsGoIntoOneFolderAndFailuresAreNamed) {
     for (const auto& e : std::filesystem::directory_iterator(std::string(PLASTORA_SOURCE_DIR) + "/data/sample"))
         if (e.path().stem() == "coffee") std::filesystem::copy_file(e.path(), dir.file("a" + e.path().extension().string()));
     const std::string out = dir.file("out") + "/";
-    CliRun r = cli("anaglyph " + q(kProject) + " " + q(dir.file("a.lyr")) + " " + q(dir.file("gone.lyr")) +
-                   " --format png -o " + q(out));
+    CliRun r = cliIn("en_US.UTF-8", "anaglyph " + q(kProject) + " " + q(dir.file("a.lyr")) + " " +
+                                        q(dir.file("gone.lyr")) + " --format png -o " + q(out));
     EXPECT_EQ(r.code, 1) << r.out;
     EXPECT_TRUE(std::filesystem::exists(out + "coffee.png")) << r.out;
     EXPECT_TRUE(std::filesystem::exists(out + "a.png")) << r.out;
     EXPECT_TRUE(contains(r.out, "1 of 3 projects failed: " + dir.file("gone.lyr"))) << r.out;
-    EXPECT_TRUE(contains(r.out, dir.file("gone.lyr") + ": ファイルの読み込みに失敗しました。 (no such file)")) << r.out;
+    EXPECT_TRUE(contains(r.out, dir.file("gone.lyr") + ": The file could not be read. (no such file)")) << r.out;
 }
 
 TEST(CliFiles, EveryCommandExplainsItself) {
+    // The command line's own texts in English (Japanese: below).
+    const auto cli = [](const std::string& args) { return cliIn("en_US.UTF-8", args); };
     CliRun r = cli("views --help");
     EXPECT_EQ(r.code, 0) << r.out;
     EXPECT_TRUE(contains(r.out, "usage: plastora-cli views")) << r.out;
@@ -148,7 +152,7 @@ TEST(CliFiles, ErrorsNameTheFileAndWhyInJapaneseOrEnglish) {
     TempDir dir;
     CliRun ja = cli("views /nonexist.lyr -o " + q(dir.file("v")));
     EXPECT_EQ(ja.code, 1);
-    EXPECT_TRUE(contains(ja.out, "/nonexist.lyr: ファイルの読み込みに失敗しました。 (no such file)")) << ja.out;
+    EXPECT_TRUE(contains(ja.out, "/nonexist.lyr: ファイルの読み込みに失敗しました。 (ファイルがありません)")) << ja.out;
     for (const std::string& how : {std::string("LC_ALL=en_US.UTF-8 '") + PLASTORA_CLI + "' ",
                                    std::string("LC_ALL=ja_JP.UTF-8 '") + PLASTORA_CLI + "' --lang en "}) {
         CliRun en = shell(how + "views /nonexist.lyr -o " + q(dir.file("v")));
@@ -158,5 +162,129 @@ TEST(CliFiles, ErrorsNameTheFileAndWhyInJapaneseOrEnglish) {
     // A write that cannot happen names the output and its folder.
     CliRun w = cli("anaglyph " + q(kProject) + " -o " + q(dir.file("no/such/folder/a.jpg")));
     EXPECT_EQ(w.code, 1);
-    EXPECT_TRUE(contains(w.out, dir.file("no/such/folder/a.jpg") + ": ファイルの保存に失敗しました (the folder")) << w.out;
+    EXPECT_TRUE(contains(w.out, dir.file("no/such/folder/a.jpg") + ": ファイルの保存に失敗しました (フォルダー ")) << w.out;
+}
+
+TEST(CliFiles, TheCommandLinesOwnTextsFollowTheLanguage) {
+    TempDir dir;
+    // Usage errors: Japanese under a Japanese locale, English under another
+    // or with --lang en.
+    CliRun r = cli("views " + q(kProject) + " --strenght 3 -o " + q(dir.file("v")));
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(contains(r.out, "plastora-cli views: 不明なオプション --strenght です")) << r.out;
+    EXPECT_TRUE(contains(r.out, "使い方: plastora-cli views P.lyr -o DIR")) << r.out;
+    for (const std::string& how : {std::string("LC_ALL=en_US.UTF-8 '") + PLASTORA_CLI + "' ",
+                                   std::string("LC_ALL=ja_JP.UTF-8 '") + PLASTORA_CLI + "' --lang en "}) {
+        r = shell(how + "views " + q(kProject) + " --strength 300 -o " + q(dir.file("v")));
+        EXPECT_EQ(r.code, 2);
+        EXPECT_TRUE(contains(r.out, "--strength must be a whole number from 0 to 99")) << r.out;
+        EXPECT_TRUE(contains(r.out, "usage: plastora-cli views")) << r.out;
+    }
+    r = cli("views " + q(kProject) + " --strength 300 -o " + q(dir.file("v")));
+    EXPECT_TRUE(contains(r.out, "--strength には 0 から 99 までの整数を指定してください")) << r.out;
+    // LANG alone decides as well (no LC_ALL or LC_MESSAGES).
+    for (const auto& [lang, text] : {std::pair<std::string, std::string>{"en_US.UTF-8", "The file could not be read."},
+                                     {"ja_JP.UTF-8", "ファイルの読み込みに失敗しました。"}}) {
+        r = shell("env -u LC_ALL -u LC_MESSAGES LANG=" + lang + " '" + PLASTORA_CLI + "' views /nonexist.lyr -o " +
+                  q(dir.file("v")));
+        EXPECT_EQ(r.code, 1);
+        EXPECT_TRUE(contains(r.out, "/nonexist.lyr: " + text)) << lang << "\n" << r.out;
+    }
+    r = cli("nosuch");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(contains(r.out, "'nosuch' というコマンドはありません")) << r.out;
+    r = cli("--lang fr info x");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(contains(r.out, "--lang には ja または en を指定してください")) << r.out;
+
+    // Every command's help exists in both languages: a help text added
+    // without its Japanese shows up here as English under Japanese.
+    r = cliIn("en_US.UTF-8", "--help");
+    std::vector<std::string> commands;
+    const std::size_t list = r.out.find("commands:\n");
+    ASSERT_NE(list, std::string::npos) << r.out;
+    for (std::size_t at = r.out.find("\n  ", list); at != std::string::npos; at = r.out.find("\n  ", at + 1)) {
+        if (r.out[at + 3] == ' ') continue;  // a summary line
+        commands.push_back(r.out.substr(at + 3, r.out.find(' ', at + 3) - at - 3));
+    }
+    ASSERT_GE(commands.size(), 20u) << r.out;
+    for (const std::string& name : commands) {
+        CliRun en = cliIn("en_US.UTF-8", "help " + name);
+        EXPECT_EQ(en.code, 0) << name;
+        EXPECT_TRUE(contains(en.out, "usage: plastora-cli " + name)) << en.out;
+        CliRun ja = cli(name + " --help");
+        EXPECT_EQ(ja.code, 0) << name;
+        EXPECT_TRUE(contains(ja.out, "使い方: plastora-cli " + name)) << ja.out;
+        if (contains(en.out, "example")) {
+            EXPECT_TRUE(contains(ja.out, "例:")) << ja.out;
+        }
+        for (const char* english : {"options:", "example", "writes ", "reads ", "the project"})
+            EXPECT_FALSE(contains(ja.out, english)) << name << ": " << english << "\n" << ja.out;
+    }
+    r = cli("help open");
+    EXPECT_TRUE(contains(r.out, "0 または postcard: はがき")) << r.out;
+    EXPECT_TRUE(contains(r.out, "4 または manual:")) << r.out;
+}
+
+TEST(CliFiles, EveryCommandWritesWhatItsOutputNames) {
+    TempDir dir;
+    const std::string picture = dir.file("in.png");
+    ASSERT_TRUE(halves(40, 20).save(QString::fromStdString(picture), "PNG"));
+    // An extension the command cannot write: exit 2, the list, no file.
+    const struct {
+        std::string args;
+        std::string writes;
+    } refused[] = {
+        {"frame " + q(kProject) + " --kind 1 -o " + q(dir.file("f.gif")), ".jpg .jpeg .bmp .png"},
+        {"movie " + q(kProject) + " -o " + q(dir.file("f.mp4")), ".avi .gif"},
+        {"save-views " + q(kProject) + " -o " + q(dir.file("f.png")), ".mpo .jpg .jpeg .bmp"},
+        {"raster " + q(picture) + " -o " + q(dir.file("f.tif")), ".bmp .jpg .jpeg .png .gif"},
+        {"wmf " + q(picture) + " -o " + q(dir.file("f.png")), ".bmp .wmf .swf"},
+        {"views " + q(kProject) + " --format gif -o " + q(dir.file("views")), ".jpg .jpeg .bmp .png"},
+        {"print " + q(kProject) + " -o " + q(dir.file("f.png")), ".pdf"},
+    };
+    for (const auto& c : refused) {
+        CliRun r = cliIn("en_US.UTF-8", c.args);
+        EXPECT_EQ(r.code, 2) << c.args << "\n" << r.out;
+        EXPECT_TRUE(contains(r.out, "this command writes " + c.writes)) << r.out;
+    }
+    CliRun r = cli("frame " + q(kProject) + " --kind 1 -o " + q(dir.file("f")));
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(contains(r.out, "出力ファイルには形式を表す拡張子が必要です")) << r.out;
+    for (const char* name : {"f.gif", "f.mp4", "f.png", "f.tif", "f", "views"})
+        EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << name;
+
+    // The extension in any case decides the format.
+    const auto magic = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        char head[4] = {};
+        in.read(head, 4);
+        return std::string(head, 4);
+    };
+    ASSERT_EQ(cli("raster " + q(picture) + " -o " + q(dir.file("r.JPEG"))).code, 0);
+    EXPECT_EQ(magic(dir.file("r.JPEG")).substr(0, 2), "\xFF\xD8");
+    ASSERT_EQ(cli("frame " + q(kProject) + " --kind 1 --size 320x240 -o " + q(dir.file("s.Png"))).code, 0);
+    EXPECT_EQ(magic(dir.file("s.Png")), "\x89PNG");
+    // views: BMP unless --format says otherwise.
+    r = cli("views " + q(kProject) + " --format PNG -o " + q(dir.file("v")));
+    ASSERT_EQ(r.code, 0) << r.out;
+    EXPECT_EQ(magic(dir.file("v/view_00.png")), "\x89PNG");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("v/view_00.bmp")));
+    ASSERT_EQ(cli("views " + q(kProject) + " -o " + q(dir.file("b"))).code, 0);
+    EXPECT_EQ(magic(dir.file("b/view_00.bmp")).substr(0, 2), "BM");
+}
+
+TEST(CliFiles, InfoGivesAMultiPicturesSizesAsShown) {
+    TempDir dir;
+    const std::string mpo = dir.file("pair.mpo");
+    CliRun r = cli("save-views " + q(kProject) + " -o " + q(mpo));
+    ASSERT_EQ(r.code, 0) << r.out;
+    // The first picture tagged "rotate 90 clockwise", the second as taken.
+    r = shell("exiftool -q -overwrite_original -n -Orientation=6 " + q(mpo));
+    ASSERT_EQ(r.code, 0) << r.out;
+    r = cli("info " + q(mpo));
+    ASSERT_EQ(r.code, 0) << r.out;
+    EXPECT_TRUE(contains(r.out, "  image 0: offset 0, ")) << r.out;
+    EXPECT_TRUE(contains(r.out, "bytes, 478 x 707\n  image 1:")) << r.out;
+    EXPECT_TRUE(contains(r.out, "bytes, 707 x 478\n")) << r.out;
 }

@@ -1,6 +1,7 @@
 // English beside Japanese: the language chosen from --lang, the settings file
 // and the locale; the main window's menus and a message box in English; Qt's
 // own buttons in Japanese under Japanese.
+#include "platform/Profile.h"
 #include "platform/Translation.h"
 #include "support/TempDir.h"
 #include "ui/MainFrame.h"
@@ -14,6 +15,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QToolBar>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
@@ -155,4 +157,81 @@ TEST(Language, JapaneseKeepsTheTextsAndTranslatesQtsOwnButtons) {
     buttons.sort();
     EXPECT_TRUE(buttons.join(",").contains("はい")) << buttons.join(",").toStdString();
     EXPECT_TRUE(buttons.join(",").contains("いいえ")) << buttons.join(",").toStdString();
+}
+
+TEST(Language, ChosenInTheProgramChangesEveryOpenWindowAtOnce) {
+    JapaneseAfterwards restore;
+    LocaleScope locale("en_US.UTF-8", nullptr);
+    ASSERT_TRUE(loadTranslations(Language::Japanese, kTranslations));
+    TempDir dir;
+    const std::string ini = dir.file("Plastora.ini");
+    ui::CMainFrame frame(ini);
+    ASSERT_TRUE(frame.action("languageSystem") && frame.action("languageJapanese") && frame.action("languageEnglish"));
+    EXPECT_TRUE(frame.action("languageSystem")->isChecked()) << "nothing stored: the system's language";
+    // A dialog that is open while the language changes.
+    QDialog dlg;
+    dlg.setWindowTitle("遠近設定ダイアログ");
+    auto* label = new QLabel("明るさ", &dlg);
+    auto* button = new QPushButton("キャンセル", &dlg);
+    auto* later = new QLabel(&dlg);
+
+    frame.action("languageEnglish")->trigger();
+    EXPECT_EQ(readProfileString(ini, "Option", "Language", "", 16), "en");
+    EXPECT_EQ(currentLanguage(), Language::English);
+    EXPECT_EQ(menuTitles(frame), (QStringList{"&File", "&Edit", "&View", "&Options", "&Help"}));
+    EXPECT_EQ(frame.action("undo")->text(), "&Undo");
+    EXPECT_EQ(frame.action("open")->statusTip(), "Opens a photo or a project file");
+    EXPECT_EQ(frame.maskPalette()->windowTitle().toStdString(), translateText("ﾏｽｸﾂｰﾙ"));
+    EXPECT_EQ(dlg.windowTitle(), "Depth");
+    EXPECT_EQ(label->text(), "Brightness");
+    EXPECT_EQ(button->text(), "Cancel");
+    // A text the dialog sets while it is open comes in the shown language.
+    later->setText(ui::shownText("切出し領域 %1 / %2").arg(2).arg(3));
+    EXPECT_EQ(later->text(), "Cut-out region 2 / 3");
+
+    // Back to Japanese: the stored texts come back, in the menus too.
+    frame.action("languageJapanese")->trigger();
+    EXPECT_EQ(readProfileString(ini, "Option", "Language", "", 16), "ja");
+    EXPECT_EQ(menuTitles(frame).value(0), "ファイル(&F)");
+    EXPECT_EQ(frame.action("undo")->text(), "元に戻す(&U)");
+    EXPECT_EQ(frame.action("open")->statusTip(), "写真またはプロジェクトファイルを開きます");
+    EXPECT_EQ(dlg.windowTitle(), "遠近設定ダイアログ");
+    EXPECT_EQ(label->text(), "明るさ");
+    EXPECT_EQ(button->text(), "キャンセル");
+
+    // The system's language: the setting is cleared and the locale decides.
+    frame.action("languageSystem")->trigger();
+    EXPECT_EQ(readProfileString(ini, "Option", "Language", "?", 16), "");
+    EXPECT_EQ(currentLanguage(), Language::English);
+    EXPECT_EQ(menuTitles(frame).value(0), "&File");
+    EXPECT_EQ(chooseLanguage(std::nullopt, ini), Language::English);
+}
+
+TEST(Language, TheProgramsMenusFollowLang) {
+    JapaneseAfterwards restore;
+    TempDir dir;
+    const std::string ini = dir.file("Plastora.ini");
+    for (const auto& [lang, file] : {std::pair<const char*, const char*>{"en_US.UTF-8", "&File"},
+                                     {"ja_JP.UTF-8", "ファイル(&F)"}}) {
+        LocaleScope locale(nullptr, lang);
+        // As the program starts: no --lang, no setting, the locale decides.
+        ASSERT_TRUE(loadTranslations(chooseLanguage(std::nullopt, ini), kTranslations)) << lang;
+        ui::CMainFrame frame(ini);
+        EXPECT_EQ(menuTitles(frame).value(0), file) << lang;
+        EXPECT_EQ(frame.action(std::string("language") +
+                               (std::string(lang).rfind("ja", 0) == 0 ? "Japanese" : "English"))->isChecked(),
+                  false)
+            << "the menu shows the stored choice (none), not the locale";
+    }
+}
+
+TEST(Language, TheCommandLinesEnglishTextsComeInJapanese) {
+    JapaneseAfterwards restore;
+    ASSERT_TRUE(loadTranslations(Language::Japanese, kTranslations)) << "plastora_ja.qm";
+    EXPECT_EQ(translateEnglish("option --%1 needs a value", {"size"}), "オプション --size には値が必要です");
+    // The values go in once: a file name holding "%2" stays as it is.
+    EXPECT_EQ(translateEnglish("%1: cannot be written", {"/tmp/100%2.png"}), "/tmp/100%2.png: 書き込めません");
+    EXPECT_EQ(translateEnglish("no translation for %1 yet", {"this"}), "no translation for this yet");
+    ASSERT_TRUE(loadTranslations(Language::English, kTranslations));
+    EXPECT_EQ(translateEnglish("option --%1 needs a value", {"size"}), "option --size needs a value");
 }

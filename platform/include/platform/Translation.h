@@ -11,11 +11,16 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace plastora {
 
 enum class Language { Japanese, English };
 
+// The command line writes its own texts (usage, help, option errors) in
+// English; under Japanese they come from plastora_ja.qm, made from
+// plastora_ja.ts the same way (translateEnglish).
+//
 // The language to use: `option` ("ja" or "en", from --lang) when given, else
 // the settings file's [Option] "Language" ("ja" or "en") when set, else the
 // system locale (the first of LC_ALL, LC_MESSAGES, LANG that is set: a
@@ -26,12 +31,14 @@ Language chooseLanguage(const std::optional<std::string>& option, const std::str
 std::optional<Language> languageFromName(const std::string& name);
 
 // Loads the translations of `language` from `translationsFolder` (the
-// program's) and Qt's own from its installation; installs them into the Qt
+// program's: plastora_en.qm for English, plastora_ja.qm for Japanese) and Qt's own from its installation; installs them into the Qt
 // application when one exists (so Qt's dialogs follow). Returns false when a
 // file that was needed could not be loaded (the texts then stay Japanese).
 bool loadTranslations(Language language, const std::string& translationsFolder);
 // The language loaded last (Japanese before any load).
 Language currentLanguage();
+// The folder the last loadTranslations read from (empty before any load).
+const std::string& loadedTranslationsFolder();
 
 // The text in the current language. Numbers inside a text are matched as
 // placeholders: a text holding 240 where its source has %1 finds that
@@ -39,5 +46,10 @@ Language currentLanguage();
 // a text (a run without spaces holding a '/') is matched the same way as %1.
 // Texts without a translation come back unchanged.
 std::string translateText(const std::string& text);
+
+// A text written in English in the code (the command line's own) in the
+// current language: its Japanese translation under Japanese, else the text
+// itself. After translation %1, %2, ... are replaced by `args` in order.
+std::string translateEnglish(const std::string& text, const std::vector<std::string>& args = {});
 
 }  // namespace plastora
