@@ -90,9 +90,9 @@ const std::array<std::uint8_t, kEncodeEntries>& encodeTable() {
     static const auto table = [] {
         std::array<std::uint8_t, kEncodeEntries> t{};
         for (int i = 0; i < kEncodeEntries; ++i) {
-            const double mid = ((i + 0.5) * (1 << kEncodeShift) - kRaise) / kLinearOne;
+            const double mid = std::clamp(((i + 0.5) * (1 << kEncodeShift) - kRaise) / kLinearOne, 0.0, 1.0);
             t[static_cast<std::size_t>(i)] =
-                static_cast<std::uint8_t>(std::lround(std::clamp(linearToSrgb(std::clamp(mid, 0.0, 1.0)), 0.0, 1.0) * 255.0));
+                static_cast<std::uint8_t>(std::lround(std::clamp(linearToSrgb(mid), 0.0, 1.0) * 255.0));
         }
         return t;
     }();
