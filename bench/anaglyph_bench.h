@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -50,23 +51,27 @@ inline void BM_MemcpyOutputBytes(benchmark::State& state) {
 }
 
 // The console report with each run's real time divided by the memcpy's
-// (which must be registered first, so that it runs first).
+// (which must be registered first, so that it runs first). With
+// repetitions, a mean or median goes by the memcpy's mean or median, a
+// standard deviation by the memcpy's mean; the coefficient of variation has
+// no such ratio (0). Every row has the column, so the table keeps one header.
 class MemcpyRatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& reports) override {
         std::vector<Run> runs = reports;
         for (Run& run : runs) {
-            if (run.run_name.function_name == "BM_MemcpyOutputBytes") {
-                if (run.run_type == Run::RT_Iteration) m_memcpy = run.GetAdjustedRealTime();
-                continue;
-            }
-            if (m_memcpy > 0) run.counters["x_memcpy"] = benchmark::Counter(run.GetAdjustedRealTime() / m_memcpy);
+            const std::string kind = run.run_type == Run::RT_Iteration ? "" : run.aggregate_name;
+            if (run.run_name.function_name == "BM_MemcpyOutputBytes" && kind != "stddev" && kind != "cv")
+                m_memcpy[kind] = run.GetAdjustedRealTime();
+            const auto it = m_memcpy.find(kind == "stddev" ? "mean" : kind);
+            const bool ratio = it != m_memcpy.end() && it->second > 0 && kind != "cv";
+            run.counters["x_memcpy"] = benchmark::Counter(ratio ? run.GetAdjustedRealTime() / it->second : 0.0);
         }
         ConsoleReporter::ReportRuns(runs);
     }
 
 private:
-    double m_memcpy = 0.0;
+    std::map<std::string, double> m_memcpy;  // by aggregate ("" for a single run)
 };
 
 inline int runWithMemcpyRatio(int argc, char** argv) {
