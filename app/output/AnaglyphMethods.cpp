@@ -197,7 +197,7 @@ void duboisRow(const Pixel* __restrict left, const Pixel* __restrict right, Pixe
                                 rg[b[kGreenByte]] + rb[b[kBlueByte]];
         const Pixel red = enc[(s >> kEncodeShift) & kEncodeMask];
         const Pixel green = enc[(s >> (kFieldBits + kEncodeShift)) & kEncodeMask];
-        const Pixel blue = enc[(s >> (2 * kFieldBits + kEncodeShift)) & kEncodeMask];
+        const Pixel blue = enc[s >> (2 * kFieldBits + kEncodeShift)];  // the top field: nothing above it
         out[x] = kOpaque | (red << 16) | (green << 8) | blue;
     }
 }
