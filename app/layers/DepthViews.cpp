@@ -5,6 +5,7 @@
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
 #include "layers/ViewSynthesis.h"
+#include "output/Trimming.h"
 #include "overlay/ObjectDraw.h"
 
 #include <algorithm>
@@ -314,11 +315,14 @@ int OpenPhotoWithDepth(CStereoWorkspace& ws, const std::string& photoPathIn, con
         ws.host().message(kDepthForStereoPairMessage, MsgButtons::Ok, MsgIcon::Warning);
         return 0;
     }
-    // The map follows the photo: first to the photo's own size, then through
-    // the rectangles the working-size step used (margins are farthest).
+    // The map follows the photo: first to the photo's own size, turned by
+    // the manual trimming's straightening when there was one (the corners it
+    // brings in are farthest), then through the rectangles the working-size
+    // step used (margins are farthest).
     const Size photoSize = ws.trimPhotoSize();
     const Rect src = ws.trimSource(), dst = ws.trimDest();
-    Surface atPhoto, working;
+    const double angle = ws.rotationAngle();
+    Surface atPhoto, turned, working;
     // A project opened this way has no trimming of its own: the map is
     // stretched over the whole picture.
     const bool haveRects = !isProjectPath(photoPath) && photoSize.cx > 0 && photoSize.cy > 0 && src.width() > 0 &&
@@ -328,8 +332,10 @@ int OpenPhotoWithDepth(CStereoWorkspace& ws, const std::string& photoPathIn, con
         ok = atPhoto.create(photoSize.cx, photoSize.cy) &&
              stretchBlit(atPhoto, 0, 0, photoSize.cx, photoSize.cy, map, 0, 0, map.width(), map.height(), Rop::Copy,
                          StretchMode::Nearest) &&
-             stretchBlit(working, dst.left, dst.top, dst.width(), dst.height(), atPhoto, src.left, src.top,
-                         src.width(), src.height(), Rop::Copy, StretchMode::Nearest);
+             (angle == 0.0 || rotatePicture(turned, atPhoto, angle, kBlack));
+        const Surface& from = angle == 0.0 ? atPhoto : turned;
+        ok = ok && stretchBlit(working, dst.left, dst.top, dst.width(), dst.height(), from, src.left, src.top,
+                               src.width(), src.height(), Rop::Copy, StretchMode::Nearest);
     } else if (ok) {
         ok = stretchBlit(working, 0, 0, ws.width(), ws.height(), map, 0, 0, map.width(), map.height(), Rop::Copy,
                          StretchMode::Nearest);

@@ -2,13 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <opencv2/core/utility.hpp>
 
 namespace plastora {
 
@@ -36,132 +34,206 @@ constexpr const char* kMethodNames[kAnaglyphFilterCount] = {
     "red-cyan",      "red-green",         "red-blue",   "dubois-red-cyan", "dubois-green-magenta",
     "dubois-amber-blue", "half-colour", "optimised"};
 
-// The encoding back to sRGB is looked up by the bits of the linear value as
-// a float: its exponent and the top 10 bits of its mantissa pick one of 1024
-// buckets per octave from 2^-14 up to 1 (below 2^-14 every value encodes to
-// 0). Each entry is the encoding of its bucket's middle; a bucket is 1/1024
-// of its value wide, which keeps every entry within 0.06 of a grey level of
-// the exact encoding of any value in it. No square root or logarithm is
-// needed per pixel.
-constexpr int kEncodeShift = 13;
-constexpr std::uint32_t kEncodeLowest = std::uint32_t{127 - 14} << 23;  // 2^-14
-constexpr int kEncodeEntries = (14 << (23 - kEncodeShift)) + 1;
+// The least-squares methods run on integers. The projection is linear, so
+// each of the six inputs (left r, g, b, right r, g, b) contributes
+// coefficient x linear(byte) to each output channel independently: one
+// 256-entry table per input holds those three contributions, in linear light
+// scaled by 2^20, side by side in one 64-bit word (21 bits each). Every
+// field of a sum of six words is the channel's linear value raised by 1/2
+// (the first input's table carries the raise, less what the negative
+// coefficients' entries carry to stay at or above 0), so no field goes below
+// 0 or reaches 2^21 and the six additions add all three channels at once
+// without a carry from one field into the next (checked at compile time
+// below for every matrix). Each entry is within 2^-21 of its exact value,
+// six of them within 3 x 2^-20.
+//
+// The raised field's top 14 bits then index one table that clips and encodes
+// back to sRGB at once: 16384 buckets of 2^-13 of linear light, from -1/2
+// to 3/2, every entry the encoding of its bucket's middle clipped to [0, 1].
+// Where the encoding is steepest (12.92 x 255 grey levels per unit, near
+// black) a bucket spans 0.4 of a grey level, so an entry is within 0.2 of a
+// level of the exact encoding of any value in its bucket, and the rounded
+// result at most one level from the rounded exact one. A pixel is six
+// look-ups and five additions, then a shift, a mask and a look-up per
+// channel: no clipping, no branch.
+constexpr int kLinearBits = 20;
+constexpr std::int64_t kLinearOne = std::int64_t{1} << kLinearBits;
+constexpr std::int64_t kRaise = kLinearOne / 2;
+constexpr int kFieldBits = 21;
+constexpr int kEncodeBits = 14;
+constexpr int kEncodeShift = kFieldBits - kEncodeBits;
+constexpr std::uint64_t kEncodeMask = (std::uint64_t{1} << kEncodeBits) - 1;
+constexpr int kEncodeEntries = 1 << kEncodeBits;
 
-inline std::uint32_t floatBits(float v) {
-    std::uint32_t b;
-    std::memcpy(&b, &v, sizeof b);
-    return b;
+// The sums of the positive and of the negative coefficients of output
+// channel c.
+constexpr double coefficientSum(const AnaglyphProjection& p, int c, bool positive) {
+    double s = 0;
+    for (int i = 0; i < 3; ++i)
+        for (double k : {p.left[c][i], p.right[c][i]})
+            if ((k > 0) == positive) s += positive ? k : -k;
+    return s;
 }
-inline float bitsFloat(std::uint32_t b) {
-    float v;
-    std::memcpy(&v, &b, sizeof v);
-    return v;
+// A field holds the raise plus at most the positive sum (and a little
+// rounding), and the raise covers the negative sum.
+constexpr bool fieldsHoldTheSums(const AnaglyphProjection& p) {
+    for (int c = 0; c < 3; ++c)
+        if (coefficientSum(p, c, false) * kLinearOne + 6 >= kRaise ||
+            kRaise + coefficientSum(p, c, true) * kLinearOne + 6 >= double(std::int64_t{1} << kFieldBits))
+            return false;
+    return true;
 }
+static_assert(fieldsHoldTheSums(kDuboisRedCyan) && fieldsHoldTheSums(kDuboisGreenMagenta) &&
+              fieldsHoldTheSums(kDuboisAmberBlue));
 
-struct LinearTables {
-    std::array<float, 256> linear{};
-    std::array<std::uint8_t, kEncodeEntries> encode{};
-    LinearTables() {
-        for (int v = 0; v < 256; ++v) linear[static_cast<std::size_t>(v)] = static_cast<float>(srgbToLinear(v / 255.0));
+const std::array<std::uint8_t, kEncodeEntries>& encodeTable() {
+    static const auto table = [] {
+        std::array<std::uint8_t, kEncodeEntries> t{};
         for (int i = 0; i < kEncodeEntries; ++i) {
-            const std::uint32_t b = kEncodeLowest + (static_cast<std::uint32_t>(i) << kEncodeShift);
-            const double lo = bitsFloat(b), hi = bitsFloat(b + (1u << kEncodeShift));
-            const double mid = std::min(1.0, (lo + hi) / 2);
-            encode[static_cast<std::size_t>(i)] =
+            const double mid = std::clamp(((i + 0.5) * (1 << kEncodeShift) - kRaise) / kLinearOne, 0.0, 1.0);
+            t[static_cast<std::size_t>(i)] =
                 static_cast<std::uint8_t>(std::lround(std::clamp(linearToSrgb(mid), 0.0, 1.0) * 255.0));
         }
+        return t;
+    }();
+    return table;
+}
+
+// The six packed tables of one projection.
+struct PackedProjection {
+    std::array<std::uint64_t, 6 * 256> input{};
+    explicit PackedProjection(const AnaglyphProjection& p) {
+        double linear[256];
+        for (int v = 0; v < 256; ++v) linear[v] = srgbToLinear(v / 255.0);
+        for (int c = 0; c < 3; ++c) {
+            // Inputs 1..5 are raised by their negative coefficients' size,
+            // input 0 by the rest of the raise.
+            std::int64_t up[6]{};
+            std::int64_t rest = kRaise;
+            for (int i = 1; i < 6; ++i) {
+                const double k = i < 3 ? p.left[c][i] : p.right[c][i - 3];
+                up[i] = k < 0 ? std::llround(-k * kLinearOne) : 0;
+                rest -= up[i];
+            }
+            up[0] = rest;
+            for (int i = 0; i < 6; ++i) {
+                const double k = i < 3 ? p.left[c][i] : p.right[c][i - 3];
+                for (int v = 0; v < 256; ++v) {
+                    const std::int64_t q = std::llround(k * linear[v] * kLinearOne) + up[i];
+                    input[static_cast<std::size_t>(i * 256 + v)] |= static_cast<std::uint64_t>(q)
+                                                                    << (kFieldBits * c);
+                }
+            }
+        }
     }
 };
 
-// The table index of a linear value in [0, 1].
-inline int encodeIndex(float v) {
-    const float clipped = std::clamp(v, bitsFloat(kEncodeLowest), 1.0f);
-    return static_cast<int>((floatBits(clipped) - kEncodeLowest) >> kEncodeShift);
-}
-
-const LinearTables& linearTables() {
-    static const LinearTables tables;
-    return tables;
-}
-
-// The optimised mix's red: 255 x (v / 255)^(1 / 1.5), rounded.
-struct GammaLift {
-    std::array<std::uint8_t, 256> table{};
-    GammaLift() {
-        for (int v = 0; v < 256; ++v)
-            table[static_cast<std::size_t>(v)] =
-                static_cast<std::uint8_t>(std::lround(255.0 * std::pow(v / 255.0, 1.0 / 1.5)));
-    }
-};
-
-const GammaLift& gammaLift() {
-    static const GammaLift lift;
-    return lift;
-}
-
-inline unsigned channel(Pixel p, int shift) { return (p >> shift) & 0xFFu; }
-
-void duboisRow(const Pixel* left, const Pixel* right, Pixel* out, int w, const float (&m)[3][6],
-               const LinearTables& t) {
-    const float* lin = t.linear.data();
-    const std::uint8_t* enc = t.encode.data();
-    int x = 0;
-#if defined(__SSE2__)
-    // Four pixels at a time: the table look-ups stay scalar (there is no
-    // gather before AVX2), the projection, clipping and the encoding index
-    // run on four lanes.
-    __m128 k[3][6];
-    for (int c = 0; c < 3; ++c)
-        for (int i = 0; i < 6; ++i) k[c][i] = _mm_set1_ps(m[c][i]);
-    const __m128 lowest = _mm_set1_ps(bitsFloat(kEncodeLowest)), one = _mm_set1_ps(1.0f);
-    const __m128i base = _mm_set1_epi32(static_cast<int>(kEncodeLowest));
-    for (; x + 4 <= w; x += 4) {
-        const Pixel* a = left + x;
-        const Pixel* b = right + x;
-        auto lanes = [&](const Pixel* p, int shift) {
-            return _mm_setr_ps(lin[channel(p[0], shift)], lin[channel(p[1], shift)], lin[channel(p[2], shift)],
-                               lin[channel(p[3], shift)]);
-        };
-        const __m128 in[6] = {lanes(a, 16), lanes(a, 8), lanes(a, 0), lanes(b, 16), lanes(b, 8), lanes(b, 0)};
-        alignas(16) std::int32_t idx[3][4];
-        for (int c = 0; c < 3; ++c) {
-            __m128 s = _mm_mul_ps(k[c][0], in[0]);
-            for (int i = 1; i < 6; ++i) s = _mm_add_ps(s, _mm_mul_ps(k[c][i], in[i]));
-            s = _mm_min_ps(_mm_max_ps(s, lowest), one);
-            _mm_store_si128(reinterpret_cast<__m128i*>(idx[c]),
-                            _mm_srli_epi32(_mm_sub_epi32(_mm_castps_si128(s), base), kEncodeShift));
-        }
-        for (int j = 0; j < 4; ++j)
-            out[x + j] = kOpaque | (Pixel{enc[idx[0][j]]} << 16) | (Pixel{enc[idx[1][j]]} << 8) | enc[idx[2][j]];
-    }
-#endif
-    for (; x < w; ++x) {
-        const Pixel a = left[x], b = right[x];
-        const float in[6] = {lin[channel(a, 16)], lin[channel(a, 8)], lin[channel(a, 0)],
-                             lin[channel(b, 16)], lin[channel(b, 8)], lin[channel(b, 0)]};
-        Pixel o = kOpaque;
-        for (int c = 0; c < 3; ++c) {
-            float s = 0.0f;
-            for (int i = 0; i < 6; ++i) s += m[c][i] * in[i];
-            o |= Pixel{enc[encodeIndex(s)]} << (16 - 8 * c);
-        }
-        out[x] = o;
+const PackedProjection* packedProjection(int method) {
+    static const PackedProjection redCyan(kDuboisRedCyan), greenMagenta(kDuboisGreenMagenta),
+        amberBlue(kDuboisAmberBlue);
+    switch (method) {
+    case kFilterDuboisRedCyan: return &redCyan;
+    case kFilterDuboisGreenMagenta: return &greenMagenta;
+    case kFilterDuboisAmberBlue: return &amberBlue;
+    default: return nullptr;
     }
 }
 
-// The grey value of the plain anaglyph, each quotient truncated alone.
-inline unsigned greyValue(Pixel p) {
-    return channel(p, 16) * 30 / 100 + channel(p, 8) * 59 / 100 + channel(p, 0) * 11 / 100;
+// The optimised mix's red for every n = 7 x green + 3 x blue + 5 of the
+// left eye: 255 x (v / 255)^(1 / 1.5) rounded, v = n / 10 truncated, kept
+// in the red channel's place.
+constexpr int kLiftEntries = 7 * 255 + 3 * 255 + 5 + 1;
+const std::array<Pixel, kLiftEntries>& gammaLift() {
+    static const auto table = [] {
+        std::array<Pixel, kLiftEntries> t{};
+        for (int n = 0; n < kLiftEntries; ++n)
+            t[static_cast<std::size_t>(n)] =
+                static_cast<Pixel>(std::lround(255.0 * std::pow((n / 10) / 255.0, 1.0 / 1.5))) << 16;
+        return t;
+    }();
+    return table;
 }
 
-void halfColourRow(const Pixel* left, const Pixel* right, Pixel* out, int w) {
-    for (int x = 0; x < w; ++x) out[x] = kOpaque | (greyValue(left[x]) << 16) | (right[x] & 0xFFFFu);
+// The three truncated quotients of the plain anaglyph's grey value (r x 30 /
+// 100 + g x 59 / 100 + b x 11 / 100), each as a multiplication by a 16-bit
+// fraction slightly above 30/100, 59/100 and 11/100 and a shift: for a byte
+// the excess never reaches the next integer, which the compiler checks here
+// for every byte.
+constexpr std::uint32_t kRedPart = 19661;    // 65536 x 0.30, rounded up
+constexpr std::uint32_t kGreenPart = 38667;  // 65536 x 0.59, rounded up
+constexpr std::uint32_t kBluePart = 7209;    // 65536 x 0.11, rounded up
+constexpr bool quotientsAreExact() {
+    for (std::uint32_t v = 0; v < 256; ++v)
+        if ((v * kRedPart) >> 16 != v * 30 / 100 || (v * kGreenPart) >> 16 != v * 59 / 100 ||
+            (v * kBluePart) >> 16 != v * 11 / 100)
+            return false;
+    return true;
+}
+static_assert(quotientsAreExact());
+
+// The rows below are plain loops without calls or branches. Look-ups per
+// pixel are left scalar: only gathers could vectorise them, and those are
+// slower than the scalar loads on the processors we run on.
+
+// The channel bytes of a pixel in memory (0xAARRGGBB as a 32-bit word).
+constexpr int kRedByte = std::endian::native == std::endian::little ? 2 : 1;
+constexpr int kGreenByte = std::endian::native == std::endian::little ? 1 : 2;
+constexpr int kBlueByte = std::endian::native == std::endian::little ? 0 : 3;
+
+void duboisRow(const Pixel* __restrict left, const Pixel* __restrict right, Pixel* __restrict out, int w,
+               const PackedProjection& p, const std::uint8_t* __restrict enc) {
+    const std::uint64_t* __restrict lr = p.input.data();
+    const std::uint64_t* __restrict lg = lr + 256;
+    const std::uint64_t* __restrict lb = lr + 512;
+    const std::uint64_t* __restrict rr = lr + 768;
+    const std::uint64_t* __restrict rg = lr + 1024;
+    const std::uint64_t* __restrict rb = lr + 1280;
+    // The bytes are read one by one: the loads are cheaper here than the
+    // shifts and masks that would take a word apart.
+    const auto* a = reinterpret_cast<const std::uint8_t*>(left);
+    const auto* b = reinterpret_cast<const std::uint8_t*>(right);
+    for (int x = 0; x < w; ++x, a += 4, b += 4) {
+        const std::uint64_t s = lr[a[kRedByte]] + lg[a[kGreenByte]] + lb[a[kBlueByte]] + rr[b[kRedByte]] +
+                                rg[b[kGreenByte]] + rb[b[kBlueByte]];
+        const Pixel red = enc[(s >> kEncodeShift) & kEncodeMask];
+        const Pixel green = enc[(s >> (kFieldBits + kEncodeShift)) & kEncodeMask];
+        const Pixel blue = enc[s >> (2 * kFieldBits + kEncodeShift)];  // the top field: nothing above it
+        out[x] = kOpaque | (red << 16) | (green << 8) | blue;
+    }
 }
 
-void optimisedRow(const Pixel* left, const Pixel* right, Pixel* out, int w, const GammaLift& lift) {
+// The quotients in 16-bit lanes (a byte times a 16-bit fraction, the high
+// half kept), which the compiler vectorises as one multiply-high each.
+void halfColourRow(const Pixel* __restrict left, const Pixel* __restrict right, Pixel* __restrict out, int w) {
     for (int x = 0; x < w; ++x) {
-        const unsigned v = (7 * channel(left[x], 8) + 3 * channel(left[x], 0) + 5) / 10;
-        out[x] = kOpaque | (Pixel{lift.table[v]} << 16) | (right[x] & 0xFFFFu);
+        const Pixel a = left[x];
+        const auto r = static_cast<std::uint16_t>((a >> 16) & 0xFFu);
+        const auto g = static_cast<std::uint16_t>((a >> 8) & 0xFFu);
+        const auto b = static_cast<std::uint16_t>(a & 0xFFu);
+        const auto grey = static_cast<std::uint16_t>(
+            static_cast<std::uint16_t>((std::uint32_t{r} * kRedPart) >> 16) +
+            static_cast<std::uint16_t>((std::uint32_t{g} * kGreenPart) >> 16) +
+            static_cast<std::uint16_t>((std::uint32_t{b} * kBluePart) >> 16));
+        out[x] = kOpaque | (Pixel{grey} << 16) | (right[x] & 0xFFFFu);
+    }
+}
+
+// In chunks, two passes: the look-up's index and the right eye's channels
+// for every pixel (vectorised), then the look-ups alone.
+void optimisedRow(const Pixel* __restrict left, const Pixel* __restrict right, Pixel* __restrict out, int w,
+                  const Pixel* __restrict lift) {
+    constexpr int kChunk = 512;
+    std::uint16_t n[kChunk];
+    for (int x0 = 0; x0 < w; x0 += kChunk) {
+        const int m = std::min(kChunk, w - x0);
+        const Pixel* __restrict a = left + x0;
+        const Pixel* __restrict b = right + x0;
+        Pixel* __restrict o = out + x0;
+        for (int x = 0; x < m; ++x) {
+            n[x] = static_cast<std::uint16_t>(7 * ((a[x] >> 8) & 0xFFu) + 3 * (a[x] & 0xFFu) + 5);
+            o[x] = kOpaque | (b[x] & 0xFFFFu);
+        }
+        for (int x = 0; x < m; ++x) o[x] |= lift[n[x]];
     }
 }
 
@@ -198,19 +270,13 @@ void BuildAnaglyphMethodRows(Surface& dst, const Surface& right, const Surface& 
     y0 = std::max(y0, 0);
     y1 = std::min({y1, dst.height(), right.height(), left.height()});
     if (w > right.width() || w > left.width()) return;
-    if (const AnaglyphProjection* p = anaglyphProjection(method)) {
-        float m[3][6];
-        for (int c = 0; c < 3; ++c)
-            for (int i = 0; i < 3; ++i) {
-                m[c][i] = static_cast<float>(p->left[c][i]);
-                m[c][i + 3] = static_cast<float>(p->right[c][i]);
-            }
-        const LinearTables& t = linearTables();
-        for (int y = y0; y < y1; ++y) duboisRow(left.row(y), right.row(y), dst.row(y), w, m, t);
+    if (const PackedProjection* p = packedProjection(method)) {
+        const std::uint8_t* enc = encodeTable().data();
+        for (int y = y0; y < y1; ++y) duboisRow(left.row(y), right.row(y), dst.row(y), w, *p, enc);
     } else if (method == kFilterHalfColour) {
         for (int y = y0; y < y1; ++y) halfColourRow(left.row(y), right.row(y), dst.row(y), w);
     } else if (method == kFilterOptimised) {
-        const GammaLift& lift = gammaLift();
+        const Pixel* lift = gammaLift().data();
         for (int y = y0; y < y1; ++y) optimisedRow(left.row(y), right.row(y), dst.row(y), w, lift);
     }
 }
@@ -220,7 +286,18 @@ bool BuildAnaglyphMethod(Surface& dst, const Surface& right, const Surface& left
     const int w = std::min(right.width(), left.width());
     const int h = std::min(right.height(), left.height());
     if ((dst.width() != w || dst.height() != h) && !dst.createUninitialized(w, h)) return false;
-    BuildAnaglyphMethodRows(dst, right, left, method, 0, h);
+    // Bands of rows on every core; every pixel depends on its two inputs
+    // alone, so the picture is the same however the rows are split. The
+    // tables are made here, before the bands start.
+    packedProjection(method);
+    encodeTable();
+    gammaLift();
+    constexpr long long kPixelsPerBand = 1 << 16;
+    const double bands = std::max(1.0, std::ceil(static_cast<double>(w) * h / kPixelsPerBand));
+    cv::parallel_for_(
+        cv::Range(0, h),
+        [&](const cv::Range& band) { BuildAnaglyphMethodRows(dst, right, left, method, band.start, band.end); },
+        bands);
     return true;
 }
 

@@ -46,9 +46,10 @@ double linearToSrgb(double v);
 
 // Builds the anaglyph of `method` (3..7) from the right-eye view (view 0)
 // and the left-eye view (view N-1) into `dst`, made at the smaller of the
-// two sizes when its size differs. Rows [y0, y1) only with the row form
-// (`dst` must already have its size); disjoint row ranges may run in
-// parallel. False when a view is empty, the method unknown or `dst` cannot
+// two sizes when its size differs, in bands of rows on every core (the
+// bytes are the same whatever the number of threads). Rows [y0, y1) only
+// with the row form (`dst` must already have its size); disjoint row ranges
+// may run in parallel. False when a view is empty, the method unknown or `dst` cannot
 // be allocated.
 //  - least squares: both pixels linearised, the 3 x 6 projection applied,
 //    each channel clipped to [0, 1] and encoded back to sRGB (rounded);

@@ -122,16 +122,24 @@ int PrintPitchTest(Host& host, PrintTarget& target, const std::vector<double>& v
     return ok ? 1 : 0;
 }
 
-int RunPitchTestPrint(Host& host, PrintDialogs& dialogs, double lpi, int views, int pitch,
+int RunPitchTestPrint(Host& host, PrintDialogs& dialogs, const PitchTestRequest& request, int views, int pitch,
                       const std::string& setupPath) {
-    const std::vector<double> values = pitchTestValues(lpi, 1.5, 0.1);
+    const std::vector<double> values = pitchTestValues(request.lpi, request.range, request.step);
+    if (values.empty()) return 0;
     PrinterSettings stored;
     std::error_code ec;
     const bool haveSetup = std::filesystem::exists(setupPath, ec) && readPrinterSettings(setupPath, stored);
     stored.orientation = kPortrait;
-    std::unique_ptr<PrintTarget> target = dialogs.printDialog(haveSetup ? &stored : nullptr);
+    if (request.dpi > 0) stored.resolution = request.dpi;
+    std::unique_ptr<PrintTarget> target = dialogs.printDialog(haveSetup || request.dpi > 0 ? &stored : nullptr);
     if (!target) return 0;
     return PrintPitchTest(host, *target, values, views, pitch);
+}
+
+int storedPrinterResolution(const std::string& setupPath) {
+    PrinterSettings stored;
+    std::error_code ec;
+    return std::filesystem::exists(setupPath, ec) && readPrinterSettings(setupPath, stored) ? stored.resolution : 0;
 }
 
 }  // namespace plastora

@@ -55,10 +55,30 @@ std::vector<PitchStrip> layoutPitchSheet(const std::vector<double>& values, int 
 // the memory message (the document is always ended).
 int PrintPitchTest(Host& host, PrintTarget& target, const std::vector<double>& values, int views, int pitch);
 
-// "ピッチテスト印刷": the print dialog (set-up from "Plastora.prn" when stored),
-// then the sheet for the current LPI +- 1.5 in steps of 0.1 with the
-// settings' N and P. Returns 1 when printed.
-int RunPitchTestPrint(Host& host, PrintDialogs& dialogs, double lpi, int views, int pitch,
+// What the user asks the sheet for: the nominal LPI, how far either side of
+// it the strips go and in what steps, and the printer's resolution (0: the
+// printer's own, or the stored set-up's).
+struct PitchTestRequest {
+    double lpi = 60.0;
+    double range = 1.5;
+    double step = 0.1;
+    int dpi = 0;
+};
+// The limits the program's dialog holds the request to.
+constexpr double kMaxPitchRange = 10.0;
+constexpr double kMinPitchStep = 0.01;
+constexpr double kMaxPitchStep = 5.0;
+constexpr int kMinPitchDpi = 72;
+constexpr int kMaxPitchDpi = 4800;
+constexpr int kDefaultPitchDpi = 600;
+
+// "ピッチテスト印刷": the print dialog (set-up from "Plastora.prn" when stored,
+// with the request's resolution when it names one), then the sheet for the
+// request's values with the settings' N and P. Returns 1 when printed; 0 on
+// Cancel or when the request gives no values.
+int RunPitchTestPrint(Host& host, PrintDialogs& dialogs, const PitchTestRequest& request, int views, int pitch,
                       const std::string& setupPath = printerSetupPath());
+// The resolution the stored set-up names (0 when there is none).
+int storedPrinterResolution(const std::string& setupPath = printerSetupPath());
 
 }  // namespace plastora

@@ -20,6 +20,7 @@
 #include "ui/HelpBrowser.h"
 #include "ui/InterlaceDlg.h"
 #include "ui/PMDlg.h"
+#include "ui/PitchTestDlg.h"
 #include "ui/PrintDlg.h"
 #include "ui/VideoDlg.h"
 #include "ui/ParamDlg.h"
@@ -215,7 +216,7 @@ std::vector<Command> buildTable() {
         CStereoWorkspace& ws = W(f);
         const double lpi = hasPicture(ws) ? ws.lpi() : Settings(ws.settingsPath()).getFloat(SettingKey::LenticularLPI);
         CPrintDlg dialogs(&f);
-        RunPitchTestPrint(f.view()->host(), dialogs, lpi, ws.settings().viewCount, ws.settings().pitch);
+        RunPitchTestCommand(f.view()->host(), dialogs, lpi, ws.settings().viewCount, ws.settings().pitch, &f);
     }, {}, true);
     // Help
     add("doc", MenuId::Help, "ドキュメントの表示(&D)", {}, always,

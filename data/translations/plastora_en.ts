@@ -2376,5 +2376,37 @@ Make cutout regions from it?</translation>
       <source>ﾑｰﾋﾞｰﾌｧｲﾙ(*.avi)</source>
       <translation>Movie files (*.avi)</translation>
     </message>
+    <message>
+      <location filename="../../app/ui/PitchTestDlg.cpp" />
+      <source>%1 本の帯を印刷します</source>
+      <translation>%1 strips will be printed</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/PitchTestDlg.cpp" />
+      <source>テスト範囲 ±</source>
+      <translation>Test range ±</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/PitchTestDlg.cpp" />
+      <source>プリンタの解像度</source>
+      <translation>Printer resolution</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/PitchTestDlg.cpp" />
+      <source>レンズの解像度</source>
+      <translation>Lens resolution</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/PitchTestDlg.cpp" />
+      <source>刻み</source>
+      <translation>Step</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/PitchTestDlg.cpp" />
+      <source>帯の数が多すぎます。
+範囲を狭くするか、刻みを大きくしてください。</source>
+      <translation>Too many strips.
+Please narrow the range or take a larger step.</translation>
+    </message>
   </context>
 </TS>

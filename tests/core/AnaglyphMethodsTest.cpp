@@ -8,7 +8,9 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <opencv2/core/utility.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <random>
@@ -126,6 +128,71 @@ TEST(AnaglyphMethods, LeastSquaresMatchDoubleReferenceWithinOneLevel) {
         ASSERT_TRUE(BuildAnaglyphMethod(out, right, left, method));
         EXPECT_LE(worstDifference(*anaglyphProjection(method), out, right, left), 1) << anaglyphMethodName(method);
     }
+    // Dark pixels, where the encoding is steepest (12.92 x 255 levels per
+    // unit of linear light) and coarse linear steps would show first.
+    std::uniform_int_distribution<unsigned> dark(0, 48);
+    for (int y = 0; y < 97; ++y)
+        for (int x = 0; x < 203; ++x) {
+            left.set(x, y, rgb(dark(rng), dark(rng), dark(rng)));
+            right.set(x, y, rgb(dark(rng), dark(rng), dark(rng)));
+        }
+    for (int method : {kFilterDuboisRedCyan, kFilterDuboisGreenMagenta, kFilterDuboisAmberBlue}) {
+        ASSERT_TRUE(BuildAnaglyphMethod(out, right, left, method));
+        EXPECT_LE(worstDifference(*anaglyphProjection(method), out, right, left), 1)
+            << anaglyphMethodName(method) << ", dark pixels";
+    }
+}
+
+// The half-colour and optimised mixes against their formulas over random
+// pixels (the fast forms use a multiply-and-shift and one look-up).
+TEST(AnaglyphMethods, HalfColourAndOptimisedMatchTheirFormulas) {
+    std::mt19937 rng(280);
+    std::uniform_int_distribution<unsigned> byte(0, 255);
+    Surface left, right, half, optimised;
+    ASSERT_TRUE(left.create(257, 31));
+    ASSERT_TRUE(right.create(257, 31));
+    for (int y = 0; y < 31; ++y)
+        for (int x = 0; x < 257; ++x) {
+            left.set(x, y, rgb(byte(rng), byte(rng), byte(rng)));
+            right.set(x, y, rgb(byte(rng), byte(rng), byte(rng)));
+        }
+    ASSERT_TRUE(BuildAnaglyphMethod(half, right, left, kFilterHalfColour));
+    ASSERT_TRUE(BuildAnaglyphMethod(optimised, right, left, kFilterOptimised));
+    int wrong = 0;
+    for (int y = 0; y < 31; ++y)
+        for (int x = 0; x < 257; ++x) {
+            const Pixel a = left.at(x, y), b = right.at(x, y);
+            const unsigned r = (a >> 16) & 0xFF, g = (a >> 8) & 0xFF, bl = a & 0xFF;
+            const unsigned grey = r * 30 / 100 + g * 59 / 100 + bl * 11 / 100;
+            const double v = (7 * g + 3 * bl + 5) / 10;
+            const auto lifted = static_cast<unsigned>(std::lround(255.0 * std::pow(v / 255.0, 1.0 / 1.5)));
+            wrong += half.at(x, y) != rgb(grey, (b >> 8) & 0xFF, b & 0xFF);
+            wrong += optimised.at(x, y) != rgb(lifted, (b >> 8) & 0xFF, b & 0xFF);
+        }
+    EXPECT_EQ(wrong, 0);
+}
+
+// The build runs in bands of rows on every core: the picture must not
+// depend on how many there are.
+TEST(AnaglyphMethods, OneThreadAndAllThreadsGiveTheSameBytes) {
+    std::mt19937 rng(2828);
+    Surface left, right, one, all;
+    ASSERT_TRUE(left.create(641, 419));  // several bands
+    ASSERT_TRUE(right.create(641, 419));
+    for (int y = 0; y < 419; ++y)
+        for (int x = 0; x < 641; ++x) {
+            left.set(x, y, kOpaque | (rng() & 0xFFFFFFu));
+            right.set(x, y, kOpaque | (rng() & 0xFFFFFFu));
+        }
+    const int threads = cv::getNumThreads();
+    for (int method = kFilterDuboisRedCyan; method <= kFilterOptimised; ++method) {
+        cv::setNumThreads(1);
+        ASSERT_TRUE(BuildAnaglyphMethod(one, right, left, method));
+        cv::setNumThreads(std::max(threads, 2));
+        ASSERT_TRUE(BuildAnaglyphMethod(all, right, left, method));
+        EXPECT_TRUE(std::equal(one.bits(), one.bits() + one.pixelCount(), all.bits())) << anaglyphMethodName(method);
+    }
+    cv::setNumThreads(threads);
 }
 
 // The sample project's two extreme views through the red-cyan projection.

@@ -1,11 +1,14 @@
 // Depth maps: the grey scale, views by depth-image-based rendering of a
 // plane, a step and a ramp, the layers' map, the sample project's export
-// and import, and keeping the map in a project.
+// and import, keeping the map in a project, and the map following the
+// photo's straightening.
 #include "core/DepthMapFile.h"
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
+#include "core/WorkspaceDialogs.h"
 #include "layers/DepthViews.h"
 #include "layers/ViewSynthesis.h"
+#include "output/WorkingSize.h"
 #include "support/Pictures.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
@@ -251,4 +254,93 @@ TEST(DepthMap, ImportFollowsThePhotosTrimming) {
     host.expectMessage(kDepthMapReadFailedMessage);
     EXPECT_EQ(OpenPhotoWithDepth(other, dir.file("photo.bmp"), dir.file("bad.png")), 0);
     EXPECT_TRUE(other.source().empty());
+}
+
+namespace {
+
+// The picture and trimming dialogs answered by the test: manual trimming, a
+// frame of exactly the working size (so nothing is scaled) at `offset`, and
+// the photo straightened by `angle`.
+struct StraighteningDialogs : WorkspaceDialogs {
+    Point offset;
+    double angle = 0.0;
+    bool pictureDialog(PictureDialogData& d) override {
+        d.trimming = kTrimManual;
+        return true;
+    }
+    bool trimmingDialog(TrimmingDialogData& d) override {
+        d.angle = angle;
+        d.source = {offset.x, offset.y, offset.x + d.workingWidth, offset.y + d.workingHeight};
+        return true;
+    }
+};
+
+// Grey blocks of 24 pixels in 40 and 200 over a slow ramp: any turn or
+// shift of one picture against the other shows on the block edges.
+Surface greyBlocks(int w, int h) {
+    Surface s;
+    s.create(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const unsigned g = ((x / 24 + y / 24) % 2 ? 200u : 40u) + static_cast<unsigned>((x + y) % 16);
+            s.set(x, y, greyPixel(g));
+        }
+    return s;
+}
+
+// Pixels where the map is not the photo's grey (beyond `tolerance`), the
+// corners the turn brought in excepted (white in the photo, farthest in
+// the map).
+int misaligned(const Surface& photo, const Surface& map, int tolerance) {
+    int count = 0;
+    for (int y = 0; y < photo.height(); ++y)
+        for (int x = 0; x < photo.width(); ++x) {
+            const Pixel p = photo.at(x, y) | kOpaque, d = map.at(x, y) | kOpaque;
+            if (p == kWhite) count += d != greyPixel(0);
+            else count += channelDiff(p, d) > tolerance;
+        }
+    return count;
+}
+
+}  // namespace
+
+// A photo opened with its depth map and straightened in the trimming
+// dialog, and a document with a map straightened by the paper change: the
+// map turns and crops with the photo, so each depth stays on its pixel.
+TEST(DepthMap, StraighteningTurnsTheMapWithThePhoto) {
+    TempDir dir;
+    std::ofstream(dir.file("Plastora.ini")) << "";
+    ScriptedHost host;
+    StraighteningDialogs dialogs;
+    const Surface blocks = greyBlocks(900, 700);
+    ASSERT_EQ(SaveStillImage(host, blocks, blocks.width(), blocks.height(), dir.file("photo.bmp"), 80), 1);
+    ASSERT_EQ(writeDepthMapImage(host, blocks, dir.file("depth.png"), true, 80), 1);
+
+    CStereoWorkspace ws(host, dir.file("Plastora.ini"));
+    ws.setDialogs(&dialogs);
+    dialogs.offset = {0, 0};
+    dialogs.angle = 0.12;
+    ASSERT_EQ(OpenPhotoWithDepth(ws, dir.file("photo.bmp"), dir.file("depth.png")), 1);
+    ASSERT_NE(ws.rotationAngle(), 0.0);
+    ASSERT_EQ(ws.depthMap().width(), ws.width());
+    ASSERT_EQ(ws.depthMap().height(), ws.height());
+    int corners = 0;
+    for (int y = 0; y < ws.height(); ++y) corners += ws.source().at(0, y) == kWhite;
+    EXPECT_GT(corners, 0) << "the turn brings in white corners";
+    EXPECT_EQ(misaligned(ws.source(), ws.depthMap(), 1), 0);
+
+    // The paper change: the same working size, the whole picture as the
+    // frame, turned the other way.
+    Surface grey;
+    ASSERT_TRUE(grey.createCopy(ws.source()));
+    for (int y = 0; y < grey.height(); ++y)
+        for (int x = 0; x < grey.width(); ++x)
+            if (grey.at(x, y) == kWhite) grey.set(x, y, greyPixel(120));  // no corners yet on the map
+    ASSERT_TRUE(ws.source().createCopy(grey));
+    ASSERT_TRUE(ws.depthMap().createCopy(grey));
+    dialogs.offset = {0, 0};
+    dialogs.angle = -0.2;
+    ASSERT_EQ(ws.ChangePaperSize(), 1);
+    ASSERT_EQ(ws.depthMap().width(), ws.width());
+    EXPECT_EQ(misaligned(ws.source(), ws.depthMap(), 1), 0);
 }
