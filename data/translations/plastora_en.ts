@@ -25,6 +25,11 @@ Makes stereoscopic pictures from a single photo</translation>
 Please choose another project name.</translation>
     </message>
     <message>
+      <location filename="../../app/ui/PitchTestDlg.cpp" />
+      <source>%1 本の帯を印刷します</source>
+      <translation>%1 strips will be printed</translation>
+    </message>
+    <message>
       <location filename="../../app/ui/ParamDlg.cpp" />
       <source>(0～255)</source>
       <translation>(0 to 255)</translation>
@@ -553,6 +558,11 @@ Tutorial</translation>
       <translation>&amp;Toolbar</translation>
     </message>
     <message>
+      <location filename="../../app/ui/PitchTestDlg.cpp" />
+      <source>テスト範囲 ±</source>
+      <translation>Test range ±</translation>
+    </message>
+    <message>
       <location filename="../../app/ui/DriveDlg.cpp" />
       <source>デバイスドライブ</source>
       <translation>Device drive</translation>
@@ -687,6 +697,11 @@ Read the documentation on the Internet?</translation>
 プリンタの設定</source>
       <translation>Sets up the printer and paper
 Printer Setup</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/PitchTestDlg.cpp" />
+      <source>プリンタの解像度</source>
+      <translation>Printer resolution</translation>
     </message>
     <message>
       <location filename="../../app/ui/PrintDlg.cpp" />
@@ -830,6 +845,11 @@ Show Mask Outline</translation>
 ピッチテスト印刷</source>
       <translation>Prints a test sheet for checking the lens pitch
 Pitch Test Print</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/PitchTestDlg.cpp" />
+      <source>レンズの解像度</source>
+      <translation>Lens resolution</translation>
     </message>
     <message>
       <location filename="../../app/ui/CommandTips.cpp" />
@@ -1107,6 +1127,11 @@ Bring to Front</translation>
       <translation>Correct by columns</translation>
     </message>
     <message>
+      <location filename="../../app/ui/PitchTestDlg.cpp" />
+      <source>刻み</source>
+      <translation>Step</translation>
+    </message>
+    <message>
       <location filename="../../app/core/StereoWorkspace.h" />
       <source>削除</source>
       <translation>Delete</translation>
@@ -1366,6 +1391,13 @@ Save Stereo Pair</translation>
       <location filename="../../app/ui/ShapeDlg.cpp" />
       <source>左端に矢印</source>
       <translation>Arrow at the left end</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/PitchTestDlg.cpp" />
+      <source>帯の数が多すぎます。
+範囲を狭くするか、刻みを大きくしてください。</source>
+      <translation>Too many strips.
+Please narrow the range or take a larger step.</translation>
     </message>
     <message>
       <location filename="../../app/ui/PMDlg.cpp" />
@@ -2375,38 +2407,6 @@ Make cutout regions from it?</translation>
       <location filename="../../app/output/Video.cpp" />
       <source>ﾑｰﾋﾞｰﾌｧｲﾙ(*.avi)</source>
       <translation>Movie files (*.avi)</translation>
-    </message>
-    <message>
-      <location filename="../../app/ui/PitchTestDlg.cpp" />
-      <source>%1 本の帯を印刷します</source>
-      <translation>%1 strips will be printed</translation>
-    </message>
-    <message>
-      <location filename="../../app/ui/PitchTestDlg.cpp" />
-      <source>テスト範囲 ±</source>
-      <translation>Test range ±</translation>
-    </message>
-    <message>
-      <location filename="../../app/ui/PitchTestDlg.cpp" />
-      <source>プリンタの解像度</source>
-      <translation>Printer resolution</translation>
-    </message>
-    <message>
-      <location filename="../../app/ui/PitchTestDlg.cpp" />
-      <source>レンズの解像度</source>
-      <translation>Lens resolution</translation>
-    </message>
-    <message>
-      <location filename="../../app/ui/PitchTestDlg.cpp" />
-      <source>刻み</source>
-      <translation>Step</translation>
-    </message>
-    <message>
-      <location filename="../../app/ui/PitchTestDlg.cpp" />
-      <source>帯の数が多すぎます。
-範囲を狭くするか、刻みを大きくしてください。</source>
-      <translation>Too many strips.
-Please narrow the range or take a larger step.</translation>
     </message>
   </context>
 </TS>
