@@ -38,6 +38,7 @@ std::string shortNumber(double v) {
 bool Args::parse(const std::vector<std::string>& argv, const std::vector<std::string>& flags, std::string& error) {
     m_positional.clear();
     m_options.clear();
+    m_missingValue.clear();
     for (std::size_t i = 0; i < argv.size(); ++i) {
         const std::string& a = argv[i];
         if (a == "--") {
@@ -66,10 +67,12 @@ bool Args::parse(const std::vector<std::string>& argv, const std::vector<std::st
             const bool isFlag = std::find(flags.begin(), flags.end(), name) != flags.end();
             if (!hasValue && !isFlag) {
                 if (i + 1 >= argv.size()) {
-                    error = tr("option --%1 needs a value", {name});
-                    return false;
+                    // Reported by checkKnown, once it is known whether the
+                    // command takes this option at all.
+                    m_missingValue = name;
+                } else {
+                    value = argv[++i];
                 }
-                value = argv[++i];
             }
             m_options[name] = value;
         } else {
@@ -116,11 +119,18 @@ bool Args::getDouble(const std::string& name, double lo, double hi, std::optiona
     return true;
 }
 
-std::vector<std::string> Args::unknown(const std::vector<std::string>& known) const {
-    std::vector<std::string> out;
-    for (const auto& [k, v] : m_options)
-        if (std::find(known.begin(), known.end(), k) == known.end()) out.push_back(k);
-    return out;
+bool Args::checkKnown(const std::vector<std::string>& known, std::string& error) const {
+    for (const auto& [k, v] : m_options) {
+        if (std::find(known.begin(), known.end(), k) == known.end()) {
+            error = tr("unknown option --%1", {k});
+            return false;
+        }
+    }
+    if (!m_missingValue.empty()) {
+        error = tr("option --%1 needs a value", {m_missingValue});
+        return false;
+    }
+    return true;
 }
 
 bool CliHost::stderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }

@@ -48,12 +48,15 @@ public:
     bool getInt(const std::string& name, int lo, int hi, std::optional<int>& out, std::string& error) const;
     bool getDouble(const std::string& name, double lo, double hi, std::optional<double>& out,
                    std::string& error) const;
-    // Options given that are not in `known` (for usage errors).
-    std::vector<std::string> unknown(const std::vector<std::string>& known) const;
+    // False with the usage error when an option given is not in `known`
+    // (named first, so a misspelt last option is called unknown), or when
+    // the last option given takes a value and has none.
+    bool checkKnown(const std::vector<std::string>& known, std::string& error) const;
 
 private:
     std::vector<std::string> m_positional;
     std::map<std::string, std::string> m_options;
+    std::string m_missingValue;  // a last option left without its value
 };
 
 // The host of the command-line tool: messages go to stderr; questions are

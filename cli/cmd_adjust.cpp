@@ -21,8 +21,7 @@ int runAdjust(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
     if (!args.parse(argv, {}, error)) return usageError("adjust", error);
-    if (auto u = args.unknown({"output", "brightness", "contrast"}); !u.empty())
-        return usageError("adjust", tr("unknown option --%1", {u.front()}));
+    if (!args.checkKnown({"output", "brightness", "contrast"}, error)) return usageError("adjust", error);
     std::optional<int> brightness, contrast;
     if (!args.getInt("brightness", kAdjustMin, kAdjustMax, brightness, error) ||
         !args.getInt("contrast", kAdjustMin, kAdjustMax, contrast, error))
@@ -41,7 +40,7 @@ int runRotate(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
     if (!args.parse(argv, {}, error)) return usageError("rotate", error);
-    if (auto u = args.unknown({"output"}); !u.empty()) return usageError("rotate", tr("unknown option --%1", {u.front()}));
+    if (!args.checkKnown({"output"}, error)) return usageError("rotate", error);
     if (args.positional().size() != 1 || !args.get("output"))
         return usageError("rotate", tr("expects a project and -o OUT.lyr"));
     CliHost host;

@@ -64,8 +64,7 @@ int runAnaglyph(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
     if (!args.parse(argv, {"colour"}, error)) return usageError("anaglyph", error);
-    if (auto u = args.unknown({"output", "filter", "method", "colour", "strength", "format"}); !u.empty())
-        return usageError("anaglyph", tr("unknown option --%1", {u.front()}));
+    if (!args.checkKnown({"output", "filter", "method", "colour", "strength", "format"}, error)) return usageError("anaglyph", error);
     AnaglyphOptions o;
     if (!args.getInt("filter", 0, 2, o.filter, error) || !args.getInt("strength", 1, 50, o.strength, error))
         return usageError("anaglyph", error);
@@ -109,8 +108,7 @@ int runInterlace(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
     if (!args.parse(argv, {"columns", "swap"}, error)) return usageError("interlace", error);
-    if (auto u = args.unknown({"output", "columns", "swap", "strength"}); !u.empty())
-        return usageError("interlace", tr("unknown option --%1", {u.front()}));
+    if (!args.checkKnown({"output", "columns", "swap", "strength"}, error)) return usageError("interlace", error);
     std::optional<int> strength;
     if (!args.getInt("strength", 0, 99, strength, error)) return usageError("interlace", error);
     if (args.positional().size() != 1 || !args.get("output"))
@@ -156,8 +154,7 @@ int runSpectral(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
     if (!args.parse(argv, {"fill", "contrast"}, error)) return usageError("spectral", error);
-    if (auto u = args.unknown({"output", "colour", "fill", "background-masks", "contrast"}); !u.empty())
-        return usageError("spectral", tr("unknown option --%1", {u.front()}));
+    if (!args.checkKnown({"output", "colour", "fill", "background-masks", "contrast"}, error)) return usageError("spectral", error);
     std::optional<int> masks;
     if (!args.getInt("background-masks", 0, 31, masks, error)) return usageError("spectral", error);
     SpectralDialogData data;

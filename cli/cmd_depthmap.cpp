@@ -16,7 +16,7 @@ int runDepthMap(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
     if (!args.parse(argv, {"rgbd"}, error)) return usageError(name, error);
-    if (auto u = args.unknown({"output", "rgbd"}); !u.empty()) return usageError(name, tr("unknown option --%1", {u.front()}));
+    if (!args.checkKnown({"output", "rgbd"}, error)) return usageError(name, error);
     const auto out = args.get("output");
     if (args.positional().size() != 1 || !out || out->empty()) return usageError(name, tr("expects a project and -o OUT"));
     if (int rc = checkOutput(name, *out, pictureOutputs()); rc != kExitOk) return rc;

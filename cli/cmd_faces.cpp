@@ -19,7 +19,7 @@ int runFaces(const std::vector<std::string>& argv) {
     std::string error;
     if (!args.parse(argv, {"separate"}, error)) return usageError(name, error);
     const std::vector<std::string> known = {"output", "separate", "settings"};
-    if (!args.unknown(known).empty()) return usageError(name, tr("unknown option --%1", {args.unknown(known).front()}));
+    if (!args.checkKnown(known, error)) return usageError(name, error);
     if (args.positional().size() != 1) return usageError(name, tr("expects one photo"));
     const auto out = args.get("output");
     if (!out || out->empty()) return usageError(name, tr("needs -o P.lyr"));

@@ -85,9 +85,7 @@ int runMovie(const std::vector<std::string>& argv) {
     std::string error;
     const std::vector<std::string> flags = {"progress", "no-pm", "fitted"};
     if (!args.parse(argv, flags, error)) return usageError("movie", error);
-    if (auto u = args.unknown({"output", "fps", "loop", "size", "fitted", "strength", "progress", "no-pm"});
-        !u.empty())
-        return usageError("movie", tr("unknown option --%1", {u.front()}));
+    if (!args.checkKnown({"output", "fps", "loop", "size", "fitted", "strength", "progress", "no-pm"}, error)) return usageError("movie", error);
     std::optional<int> loop, strength;
     std::optional<double> fps;
     if (!args.getDouble("fps", kMinFps, kMaxFps, fps, error) || !args.getInt("loop", kMinLoop, kMaxLoop, loop, error) ||
@@ -127,8 +125,7 @@ int runFrame(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
     if (!args.parse(argv, {"reverse", "no-pm"}, error)) return usageError("frame", error);
-    if (auto u = args.unknown({"output", "kind", "reverse", "size", "strength", "no-pm"}); !u.empty())
-        return usageError("frame", tr("unknown option --%1", {u.front()}));
+    if (!args.checkKnown({"output", "kind", "reverse", "size", "strength", "no-pm"}, error)) return usageError("frame", error);
     std::optional<int> kind, strength;
     if (!args.getInt("kind", 1, 4, kind, error) || !args.getInt("strength", 0, 99, strength, error))
         return usageError("frame", error);

@@ -52,7 +52,7 @@ int runObject(const std::vector<std::string>& argv) {
     std::vector<std::string> known = {"output", "text", "shape", "clipart", "font", "size", "colour", "line-width",
                                       "corner", "at", "box", "depth"};
     known.insert(known.end(), flags.begin(), flags.end());
-    if (auto u = args.unknown(known); !u.empty()) return usageError("object", tr("unknown option --%1", {u.front()}));
+    if (!args.checkKnown(known, error)) return usageError("object", error);
     if (args.positional().size() != 1 || !args.get("output"))
         return usageError("object", tr("expects a project and -o OUT.lyr"));
     const int kinds = args.has("text") + args.has("shape") + args.has("clipart");

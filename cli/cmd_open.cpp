@@ -88,7 +88,7 @@ int runOpen(const std::vector<std::string>& argv) {
     if (!args.parse(argv, {"yes", "no"}, error)) return usageError(name, error);
     const std::vector<std::string> known = {"output", "paper", "trim", "lpi", "mm", "rect", "hd", "settings", "yes", "no",
                                             "depth"};
-    if (!args.unknown(known).empty()) return usageError(name, tr("unknown option --%1", {args.unknown(known).front()}));
+    if (!args.checkKnown(known, error)) return usageError(name, error);
     if (args.positional().size() != 1) return usageError(name, tr("expects one photo"));
     const auto out = args.get("output");
     if (!out || out->empty()) return usageError(name, tr("needs -o OUT"));

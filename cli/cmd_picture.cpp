@@ -106,7 +106,7 @@ int runInfo(const std::vector<std::string>& argv) {
     std::string error;
     if (!args.parse(argv, {}, error)) return usageError("info", error);
     if (args.positional().size() != 1) return usageError("info", tr("expects one file"));
-    if (!args.unknown({}).empty()) return usageError("info", tr("unknown option --%1", {args.unknown({}).front()}));
+    if (!args.checkKnown({}, error)) return usageError("info", error);
     const std::string& path = args.positional()[0];
     if (isProjectPath(path)) return infoProject(path);
     if (isMpoPath(path)) return infoMpo(path);
@@ -128,7 +128,7 @@ int runConvert(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
     if (!args.parse(argv, {}, error)) return usageError("convert", error);
-    if (!args.unknown({"quality"}).empty()) return usageError("convert", tr("unknown option --%1", {args.unknown({"quality"}).front()}));
+    if (!args.checkKnown({"quality"}, error)) return usageError("convert", error);
     std::optional<int> quality;
     if (!args.getInt("quality", 10, 100, quality, error)) return usageError("convert", error);
     if (args.positional().size() != 2) return usageError("convert", tr("expects an input and an output file"));

@@ -19,8 +19,7 @@ int runPitchTest(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
     if (!args.parse(argv, {}, error)) return usageError(name, error);
-    if (auto u = args.unknown({"output", "lpi", "range", "step", "dpi"}); !u.empty())
-        return usageError(name, tr("unknown option --%1", {u.front()}));
+    if (!args.checkKnown({"output", "lpi", "range", "step", "dpi"}, error)) return usageError(name, error);
     std::optional<double> lpi, range, step;
     std::optional<int> dpi;
     if (!args.getDouble("lpi", 20.0, 160.0, lpi, error) || !args.getDouble("range", 0.0, 50.0, range, error) ||

@@ -32,8 +32,7 @@ int runPrint(const std::vector<std::string>& argv) {
     std::string error;
     const std::vector<std::string> flags{"edit", "anaglyph", "copy", "progress"};
     if (!args.parse(argv, flags, error)) return usageError("print", error);
-    if (auto u = args.unknown({"output", "dpi", "strength", "edit", "anaglyph", "copy", "progress"}); !u.empty())
-        return usageError("print", tr("unknown option --%1", {u.front()}));
+    if (!args.checkKnown({"output", "dpi", "strength", "edit", "anaglyph", "copy", "progress"}, error)) return usageError("print", error);
     std::optional<int> dpi, strength;
     if (!args.getInt("dpi", 72, 4800, dpi, error) || !args.getInt("strength", 0, 99, strength, error))
         return usageError("print", error);

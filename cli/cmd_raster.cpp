@@ -23,8 +23,7 @@ int runRaster(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
     if (!args.parse(argv, {"reduce", "interlace"}, error)) return usageError("raster", error);
-    if (auto u = args.unknown({"output", "reduce", "transparent", "interlace"}); !u.empty())
-        return usageError("raster", tr("unknown option --%1", {u.front()}));
+    if (!args.checkKnown({"output", "reduce", "transparent", "interlace"}, error)) return usageError("raster", error);
     if (args.positional().size() != 1 || !args.get("output")) return usageError("raster", tr("expects IN -o OUT"));
     Point transparent{-1, -1};
     if (auto t = args.get("transparent")) {

@@ -53,8 +53,7 @@ int runStereo(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
     if (!args.parse(argv, {"yes", "no", "no-align"}, error)) return usageError(name, error);
-    if (auto u = args.unknown({"output", "yes", "no", "paper", "trim", "no-align"}); !u.empty())
-        return usageError(name, tr("unknown option --%1", {u.front()}));
+    if (!args.checkKnown({"output", "yes", "no", "paper", "trim", "no-align"}, error)) return usageError(name, error);
     StereoDialogs dialogs;
     if (!args.getInt("paper", 0, kPaperUser - 1, dialogs.paper, error) ||
         !args.getInt("trim", 0, kTrimManual - 1, dialogs.trimming, error))
@@ -101,8 +100,7 @@ int runSaveViews(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
     if (!args.parse(argv, {"all", "progress", "no-pm"}, error)) return usageError(name, error);
-    if (auto u = args.unknown({"output", "all", "strength", "progress", "no-pm", "method"}); !u.empty())
-        return usageError(name, tr("unknown option --%1", {u.front()}));
+    if (!args.checkKnown({"output", "all", "strength", "progress", "no-pm", "method"}, error)) return usageError(name, error);
     std::optional<int> method;
     if (!parseMethod(args, method, error)) return usageError(name, error);
     std::optional<int> strength;

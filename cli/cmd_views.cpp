@@ -18,8 +18,7 @@ int runViews(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
     if (!args.parse(argv, {"progress", "no-pm"}, error)) return usageError("views", error);
-    if (auto u = args.unknown({"output", "strength", "progress", "no-pm", "method", "format"}); !u.empty())
-        return usageError("views", tr("unknown option --%1", {u.front()}));
+    if (!args.checkKnown({"output", "strength", "progress", "no-pm", "method", "format"}, error)) return usageError("views", error);
     std::optional<int> method;
     if (!parseMethod(args, method, error)) return usageError("views", error);
     std::optional<int> strength;
@@ -54,8 +53,7 @@ int runLenticular(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
     if (!args.parse(argv, {"progress", "no-pm"}, error)) return usageError("lenticular", error);
-    if (auto u = args.unknown({"output", "strength", "progress", "no-pm", "method"}); !u.empty())
-        return usageError("lenticular", tr("unknown option --%1", {u.front()}));
+    if (!args.checkKnown({"output", "strength", "progress", "no-pm", "method"}, error)) return usageError("lenticular", error);
     std::optional<int> method;
     if (!parseMethod(args, method, error)) return usageError("lenticular", error);
     std::optional<int> strength;

@@ -27,8 +27,7 @@ int runWmf(const std::vector<std::string>& argv) {
     Args args;
     std::string error;
     if (!args.parse(argv, {}, error)) return usageError("wmf", error);
-    if (auto bad = args.unknown({"output", "zoom", "background"}); !bad.empty())
-        return usageError("wmf", tr("unknown option --%1", {bad.front()}));
+    if (!args.checkKnown({"output", "zoom", "background"}, error)) return usageError("wmf", error);
     if (args.positional().size() != 1) return usageError("wmf", tr("one input metafile is needed"));
     const auto out = args.get("output");
     if (!out || out->empty()) return usageError("wmf", tr("-o OUT.{bmp,wmf,swf} is needed"));

@@ -139,6 +139,14 @@ TEST(CliFiles, EveryCommandExplainsItself) {
     r = cli("views " + q(kProject) + " -o /tmp --strenght 3");
     EXPECT_EQ(r.code, 2);
     EXPECT_TRUE(contains(r.out, "unknown option --strenght")) << r.out;
+    // Last on the line, a misspelt option is still called unknown; a known
+    // one left without its value is named as such.
+    r = cli("views " + q(kProject) + " -o /tmp --strenght");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(contains(r.out, "unknown option --strenght")) << r.out;
+    r = cli("views " + q(kProject) + " -o /tmp --strength");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(contains(r.out, "option --strength needs a value")) << r.out;
     // Paper and trimming by name, colours in one notation, --color spelled either way.
     r = cli("open " + q(kProject) + " --paper a5 -o /tmp/x.lyr");
     EXPECT_EQ(r.code, 2);
