@@ -11,6 +11,7 @@
 #include "core/UndoHistory.h"
 #include "core/WorkspaceDialogs.h"
 #include "layers/Outline.h"
+#include "layers/ViewSynthesis.h"
 #include "overlay/OverlayObject.h"
 #include "platform/Host.h"
 #include "platform/Surface.h"
@@ -19,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,6 +69,11 @@ enum UndoKind : std::int32_t {
 struct CutoutRegion {
     std::int32_t depth = 0;
     Surface mask;  // W x H, white inside, black outside
+    // The bounding box of the mask's inside, remembered between view
+    // generations. The workspace forgets it whenever it hands the region out
+    // for change (the non-const region()) and wherever it edits the table
+    // itself; it travels with the mask when regions are reordered.
+    mutable std::optional<Rect> insideBounds;
 };
 
 struct ObjectEntry {
@@ -151,8 +158,17 @@ public:
     int regionCount() const { return m_regionCount; }
     int currentRegion() const { return m_currentRegion; }
     void setCurrentRegion(int index);
-    CutoutRegion& region(int index) { return m_regions[static_cast<std::size_t>(index)]; }
+    // Handing a region out for change forgets its remembered bounds; code
+    // that only reads should go through the const overload.
+    CutoutRegion& region(int index) {
+        CutoutRegion& r = m_regions[static_cast<std::size_t>(index)];
+        r.insideBounds.reset();
+        return r;
+    }
     const CutoutRegion& region(int index) const { return m_regions[static_cast<std::size_t>(index)]; }
+    // The bounding box of a region mask's inside (empty Rect when none),
+    // computed once and kept until the region is changed.
+    Rect regionBounds(int index) const;
     int maskingIndex() const { return m_maskingIndex; }
     void setMaskingIndex(int index) { m_maskingIndex = index; }
     bool maskingOn() const { return m_maskingOn; }
@@ -600,9 +616,8 @@ private:
     // Scratch pictures of view generation, kept between generations so that
     // regenerating does not fault in fresh memory every time.
     std::vector<Surface> m_viewPool;
-    Surface m_scratchUnion;
     Surface m_scratchPlate;
-    std::vector<Surface> m_scratchCards;
+    std::vector<Card> m_scratchCards;
 
     bool m_stereoPair = false;
     bool m_cardExport = false;

@@ -189,11 +189,11 @@ TEST(Views, ShadowsAndThePaintLayer) {
 TEST(Views, ViewsThatCannotBeAllocatedKeepThoseMade) {
     Doc d;
     int allowed = 0;
-    // The union mask and the plate are made first; allow them, then two views.
+    // The background plate is made first; allow it, then two views.
     int count = 0;
     Surface::setAllocationHook([&](int w, int h) {
         ++count;
-        if (w == 30 && h == 12) return ++allowed <= 4;  // union, plate, 2 views
+        if (w == 30 && h == 12) return ++allowed <= 3;  // plate, 2 views
         return true;
     });
     d.host.expectMessage(kOutOfMemoryMessage, MsgResult::Ok, MsgButtons::Ok, MsgIcon::Error);
