@@ -528,6 +528,10 @@ bool savePicture(const Surface& picture, const std::string& path, int jpegQualit
 
 }  // namespace
 
+bool WriteStillImage(const Surface& picture, const std::string& path, int jpegQuality, double dotsPerInch) {
+    return savePicture(picture, path, jpegQuality, dotsPerInch);
+}
+
 int SaveStillImage(Host& host, const Surface& picture, int w, int h, const std::string& path,
                    int jpegQuality) {
     return SaveStillImage(host, picture, w, h, path, jpegQuality, 0.0);

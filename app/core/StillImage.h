@@ -34,6 +34,9 @@ int SaveStillImage(Host& host, const Surface& picture, int w, int h, const std::
 int SaveStillImage(Host& host, const Surface& picture, int w, int h, const std::string& path, int jpegQuality,
                    double dotsPerInch);
 
+// The same writing with no message: true when the file was written. For
+// pictures written on several threads at once, whose caller reports.
+bool WriteStillImage(const Surface& picture, const std::string& path, int jpegQuality, double dotsPerInch = 0.0);
 // Reads the picture at `path` (UTF-8) into `out`. A path whose last character
 // is g, G, o or O (.jpg, .jpeg, .mpo) is decoded as JPEG, starting at
 // `jpegOffset` bytes into the file when given; anything else is read as an
