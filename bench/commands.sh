@@ -98,7 +98,7 @@ for mp in $sizes; do
   convert "$sample" -resize "${w}x${h}!" -quality 92 "$photo"
   row "info ${mp} MP" identify "identify '$photo'" -- info "$photo"
   row "convert ${mp} MP to BMP" convert "convert '$photo' '$work/peer.bmp'" -- convert "$photo" "$work/ours.bmp"
-  row "open ${mp} MP" "" "" -- open "$photo" -o "$work/p${mp}.lyr"
+  row "open ${mp} MP to A4 at 160 lpi" "" "" -- open "$photo" --paper a4 --lpi 160 --yes -o "$work/p${mp}.lyr"
   # The views and composite of the project just made (its working size is
   # the paper's, so it grows little with the photo).
   b="$work/bundleBig8"
@@ -173,7 +173,7 @@ speedup "views N=16 (sample)" -- views "$project" -o "$work/views16"
 speedup "lenticular N=16 (sample)" -- lenticular "$project" -o "$work/lent16.bmp"
 bundle="$work/bundleBig8"
 if [ -n "${big:-}" ]; then
-  speedup "open (largest photo)" -- open "$bigphoto" -o "$work/again.lyr"
+  speedup "open (largest photo, A4 at 160 lpi)" -- open "$bigphoto" --paper a4 --lpi 160 --yes -o "$work/again.lyr"
   speedup "views N=8 (largest project)" -- views "$big" -o "$work/bigviews"
   speedup "lenticular N=8 (largest project)" -- lenticular "$big" -o "$work/biglent.bmp"
   speedup "save-views MPO (largest project)" -- save-views "$big" -o "$work/big.mpo"
