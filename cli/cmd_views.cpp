@@ -77,11 +77,11 @@ int runLenticular(const std::vector<std::string>& argv) {
     host.setProgressOption(args.has("progress"));
     CStereoWorkspace ws(host, defaultSettingsPath());
     if (int rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm"), method); rc != kExitOk) return rc;
-    // Nothing shows the composite here: it is built without the display copy.
-    if (!ws.BuildComposite()) return kExitFailure;
+    // Nothing shows the composite here: its rows go straight to the file.
     // The print-resolution message goes to stderr like every message.
-    if (!ws.SaveComposite(*args.get("output"))) return kExitFailure;
-    std::cout << ws.composite().width() << " x " << ws.composite().height() << "\n";
+    if (!ws.WriteComposite(*args.get("output"))) return kExitFailure;
+    const Size size = ws.compositeSize();
+    std::cout << size.cx << " x " << size.cy << "\n";
     return kExitOk;
 }
 

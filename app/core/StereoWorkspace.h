@@ -241,6 +241,14 @@ public:
     // "合成画像の保存": the print-resolution message, a save dialog when no
     // path is given, then a BMP. Returns 1 when written.
     int SaveComposite(const std::string& path = {});
+    // Builds and saves the composite in one go for a caller that does not
+    // show it: the print-resolution message, then the file at `path`, each
+    // row made as it is written (the composite never exists whole, unless
+    // flat texts have to be drawn over it). The same file as BuildComposite
+    // and SaveComposite write. Returns 1 when written; 0 after a message.
+    int WriteComposite(const std::string& path);
+    // The composite's size for the current views (0 x 0 when none can be made).
+    Size compositeSize() const;
 
     // ---- paint layer -------------------------------------------------------
     bool hasPaintLayer() const { return !m_paint.empty(); }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -307,6 +308,38 @@ TEST(Composite, SaveSaysTheDpi) {
     d.host.expectFileDialog(d.dir.file("c.bmp"));
     EXPECT_EQ(d.ws->SaveComposite(), 1);
     EXPECT_EQ(std::filesystem::file_size(d.dir.file("c.bmp")), 54u + 56u * 10u);
+}
+
+// The composite written row by row as it is made is the very file of the
+// composite built whole and saved, in every format, for pitches that clip
+// the last group of columns and stretch rows unevenly.
+TEST(Composite, RowsWrittenAsTheyAreMadeGiveTheFileOfTheWholeComposite) {
+    for (int pitch : {1, 2, 3}) {
+        TestDocument d(37, 23, "[Lenticular]\nSize=7\nPitch=" + std::to_string(pitch) + "\n");
+        paintRect(d.ws->region(0).mask, 5, 3, 20, 19);
+        d.ws->region(0).depth = 6;
+        d.ws->backgroundDepth = -9;
+        d.ws->GenerateViews(nullptr, 3, false);
+        const std::string dpi = "保存した画像は解像度を" + std::to_string(static_cast<int>(7 * d.ws->lpi())) +
+                                "DPIで印刷してください。解像度を設定しないで印刷すると立体的に見ることができません";
+        for (const char* ext : {".bmp", ".jpg", ".png"}) {
+            const std::string streamed = d.dir.file(std::string("s") + ext), whole = d.dir.file(std::string("w") + ext);
+            d.host.expectMessage(dpi, MsgResult::Ok, MsgButtons::Ok, MsgIcon::Information);
+            ASSERT_EQ(d.ws->WriteComposite(streamed), 1) << ext;
+            if (std::string(ext) == ".bmp") {
+                EXPECT_TRUE(d.ws->composite().empty()) << "nothing built whole";
+            }
+            ASSERT_TRUE(d.ws->BuildComposite());
+            d.host.expectMessage(dpi, MsgResult::Ok, MsgButtons::Ok, MsgIcon::Information);
+            ASSERT_EQ(d.ws->SaveComposite(whole), 1) << ext;
+            EXPECT_EQ(d.ws->compositeSize().cx, d.ws->composite().width());
+            EXPECT_EQ(d.ws->compositeSize().cy, d.ws->composite().height());
+            std::ifstream a(streamed, std::ios::binary), b(whole, std::ios::binary);
+            const std::string sa{std::istreambuf_iterator<char>(a), {}}, sb{std::istreambuf_iterator<char>(b), {}};
+            EXPECT_GT(sa.size(), 100u) << ext;
+            EXPECT_EQ(sa == sb, true) << "pitch " << pitch << ext;
+        }
+    }
 }
 
 namespace {
