@@ -54,6 +54,16 @@ measure() {
   printf '%s\n' "${out[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p"
 }
 
+# The same, the median run by wall time.
+measure_wall() {
+  local i out=()
+  for ((i = 0; i < runs; i++)); do
+    /usr/bin/time -f "%U %S %e %M" -o "$work/time" "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; echo "nan nan nan"; return; }
+    out+=("$(awk '{printf "%.3f %.2f %.0f\n", $1 + $2, $3, $4 / 1024}' "$work/time")")
+  done
+  printf '%s\n' "${out[@]}" | sort -k2 -n | sed -n "$(((runs + 1) / 2))p"
+}
+
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0 && a == a + 0) printf "%.2f", a / b; else printf "-" }'; }
 
 printf '| task | ours CPU s | ours wall s | ours MB |'
@@ -88,7 +98,21 @@ for mp in $sizes; do
   convert "$sample" -resize "${w}x${h}!" -quality 92 "$photo"
   row "info ${mp} MP" identify "identify '$photo'" -- info "$photo"
   row "convert ${mp} MP to BMP" convert "convert '$photo' '$work/peer.bmp'" -- convert "$photo" "$work/ours.bmp"
-  row "open ${mp} MP" "" "" -- open "$photo" -o "$work/p${mp}.lyr"
+  row "open ${mp} MP to A4 at 160 lpi" "" "" -- open "$photo" --paper a4 --lpi 160 --yes -o "$work/p${mp}.lyr"
+  # The views and composite of the project just made (its working size is
+  # the paper's, so it grows little with the photo).
+  b="$work/bundleBig8"
+  [ -d "$b" ] || bundle_with_views "$bundle" 8 "$b"
+  if [ -n "$old" ] && [ ! -d "$work/oldBig8" ]; then bundle_with_views "$old" 8 "$work/oldBig8"; fi
+  saved="$bundle"; bundle="$b"
+  if [ -n "$old" ]; then saved_old="$old"; old="$work/oldBig8"; fi
+  mkdir -p "$work/bigviews$mp"
+  row "views N=8 of the ${mp} MP project" "" "" -- views "$work/p${mp}.lyr" -o "$work/bigviews$mp"
+  row "lenticular N=8 of the ${mp} MP project" "" "" -- lenticular "$work/p${mp}.lyr" -o "$work/biglent$mp.bmp"
+  bundle="$saved"
+  [ -n "$old" ] && old="$saved_old"
+  big="$work/p${mp}.lyr"
+  bigphoto="$photo"
 done
 
 # View work on the bundled sample project (707 x 478, two regions).
@@ -129,3 +153,31 @@ ffmpeg -v error -y -i "$work/views/view_00.bmp" "$work/l.ppm"
 ffmpeg -v error -y -i "$work/views/view_03.bmp" "$work/r.ppm"
 row "save-views MPO" "cjpeg x2" "cjpeg -quality 80 '$work/l.ppm' >'$work/l.jpg' && cjpeg -quality 80 '$work/r.ppm' >'$work/r.jpg'" \
   -- save-views "$project" -o "$work/ours.mpo"
+
+# Both cores against one: the same commands with OpenCV's and OpenMP's
+# thread counts set to 1, wall time of each (medians of RUNS).
+echo
+echo "| command (ours) | wall s, 1 thread | wall s, all cores | speed-up |"
+echo "|---|---|---|---|"
+speedup() {  # TASK -- OUR ARGS...
+  local task="$1"
+  shift 2
+  read -r _ w1 _ < <(OPENCV_FOR_THREADS_NUM=1 OMP_NUM_THREADS=1 measure_wall "$bundle/plastora-cli" "$@")
+  read -r _ wn _ < <(measure_wall "$bundle/plastora-cli" "$@")
+  printf '| %s | %s | %s | %s |\n' "$task" "$w1" "$wn" "$(ratio "$w1" "$wn")"
+}
+b16="$work/bundle16"
+saved="$bundle"
+bundle="$b16"
+speedup "views N=16 (sample)" -- views "$project" -o "$work/views16"
+speedup "lenticular N=16 (sample)" -- lenticular "$project" -o "$work/lent16.bmp"
+bundle="$work/bundleBig8"
+if [ -n "${big:-}" ]; then
+  speedup "open (largest photo, A4 at 160 lpi)" -- open "$bigphoto" --paper a4 --lpi 160 --yes -o "$work/again.lyr"
+  speedup "views N=8 (largest project)" -- views "$big" -o "$work/bigviews"
+  speedup "lenticular N=8 (largest project)" -- lenticular "$big" -o "$work/biglent.bmp"
+  speedup "save-views MPO (largest project)" -- save-views "$big" -o "$work/big.mpo"
+fi
+bundle="$saved"
+speedup "movie GIF (sample)" -- movie "$project" -o "$work/ours.gif"
+speedup "save-views MPO (sample)" -- save-views "$project" -o "$work/ours.mpo"

@@ -112,9 +112,9 @@ int runInfo(const std::vector<std::string>& argv) {
     if (isMpoPath(path)) return infoMpo(path);
     CliHost host;
     host.readSubject = path;
-    Surface picture;
+    // Only the size is reported: the headers say it, nothing is decoded.
     int w = 0, h = 0;
-    if (!LoadPhoto(host, path, picture, w, h)) {
+    if (!PhotoSize(host, path, w, h)) {
         host.message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
         return kExitFailure;
     }

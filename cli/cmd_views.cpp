@@ -5,10 +5,14 @@
 #include "core/StillImage.h"
 #include "stereo/PatternMultiView.h"
 
+#include <opencv2/core/utility.hpp>
+
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <string>
+#include <vector>
 
 namespace plastora::cli {
 
@@ -37,14 +41,27 @@ int runViews(const std::vector<std::string>& argv) {
     host.setProgressOption(args.has("progress"));
     CStereoWorkspace ws(host, defaultSettingsPath());
     if (int rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm"), method); rc != kExitOk) return rc;
-    for (int i = 0; i < ws.viewCount(); ++i) {
+    // The views are written on every core at once; they are reported (and a
+    // failure is told) in view order.
+    const int n = ws.viewCount();
+    std::vector<std::string> outs;
+    for (int i = 0; i < n; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "view_%02d", i);
-        const std::string out = (std::filesystem::path(dir) / name).string() + ext;
-        host.writeSubject = out;
-        if (!SaveStillImage(host, ws.view(i), ws.width(), ws.height(), out, ws.settings().jpegQuality))
+        outs.push_back((std::filesystem::path(dir) / name).string() + ext);
+    }
+    std::vector<char> written(static_cast<std::size_t>(n), 0);
+    cv::parallel_for_(cv::Range(0, n), [&](const cv::Range& r) {
+        for (int i = r.start; i < r.end; ++i)
+            written[static_cast<std::size_t>(i)] = WriteStillImage(ws.view(i), outs[static_cast<std::size_t>(i)], ws.settings().jpegQuality);
+    });
+    for (int i = 0; i < n; ++i) {
+        if (!written[static_cast<std::size_t>(i)]) {
+            host.writeSubject = outs[static_cast<std::size_t>(i)];
+            host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
             return kExitFailure;
-        std::cout << out << "\n";
+        }
+        std::cout << outs[static_cast<std::size_t>(i)] << "\n";
     }
     return kExitOk;
 }
@@ -65,11 +82,11 @@ int runLenticular(const std::vector<std::string>& argv) {
     host.setProgressOption(args.has("progress"));
     CStereoWorkspace ws(host, defaultSettingsPath());
     if (int rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm"), method); rc != kExitOk) return rc;
-    // Nothing shows the composite here: it is built without the display copy.
-    if (!ws.BuildComposite()) return kExitFailure;
+    // Nothing shows the composite here: its rows go straight to the file.
     // The print-resolution message goes to stderr like every message.
-    if (!ws.SaveComposite(*args.get("output"))) return kExitFailure;
-    std::cout << ws.composite().width() << " x " << ws.composite().height() << "\n";
+    if (!ws.WriteComposite(*args.get("output"))) return kExitFailure;
+    const Size size = ws.compositeSize();
+    std::cout << size.cx << " x " << size.cy << "\n";
     return kExitOk;
 }
 

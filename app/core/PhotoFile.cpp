@@ -5,6 +5,7 @@
 #include "core/StillImage.h"
 
 #include <QImage>
+#include <QImageIOHandler>
 #include <QImageReader>
 #include <QString>
 
@@ -103,6 +104,7 @@ struct PhotoJpegJob {
     bool multiScan = false;
     int rowsDecoded = 0;
     bool outOfMemory = false;
+    int headerWidth = 0, headerHeight = 0;  // the frame size readJpegHeader found
 };
 
 void cmykRowToPixels(const std::uint8_t* src, Pixel* dst, int w, bool inverted) {
@@ -210,6 +212,41 @@ bool decodeJpegPhoto(PhotoJpegJob& job) {
     // multi-picture file) is not needed.
     jpeg_destroy_decompress(&job.cinfo);
     return true;
+}
+
+// The frame size and Exif orientation of a JPEG, from its headers.
+bool readJpegHeader(PhotoJpegJob& job) {
+    jpeg_std_error(&job.err.mgr);
+    job.err.mgr.error_exit = photoErrorExit;
+    job.err.mgr.emit_message = photoEmitMessage;
+    job.err.mgr.output_message = photoOutputMessage;
+    job.err.ended = false;
+    job.cinfo.err = &job.err.mgr;
+    if (setjmp(job.err.jump)) {
+        jpeg_destroy_decompress(&job.cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&job.cinfo);
+    jpeg_stdio_src(&job.cinfo, job.file);
+    jpeg_save_markers(&job.cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_read_header(&job.cinfo, TRUE);
+    for (jpeg_saved_marker_ptr m = job.cinfo.marker_list; m; m = m->next) {
+        if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 && std::memcmp(m->data, "Exif\0\0", 6) == 0) {
+            job.orientation = ExifOrientationOf(m->data, m->data_length);
+            break;
+        }
+    }
+    const bool known = job.cinfo.jpeg_color_space == JCS_GRAYSCALE || job.cinfo.jpeg_color_space == JCS_YCbCr ||
+                       job.cinfo.jpeg_color_space == JCS_RGB || job.cinfo.jpeg_color_space == JCS_CMYK ||
+                       job.cinfo.jpeg_color_space == JCS_YCCK;
+    const bool ok = known && job.cinfo.image_width > 0 && job.cinfo.image_height > 0 &&
+                    job.cinfo.image_width <= 0x7FFFFFFF && job.cinfo.image_height <= 0x7FFFFFFF;
+    if (ok) {
+        job.headerWidth = static_cast<int>(job.cinfo.image_width);
+        job.headerHeight = static_cast<int>(job.cinfo.image_height);
+    }
+    jpeg_destroy_decompress(&job.cinfo);
+    return ok;
 }
 
 int loadJpegPhoto(Host& host, std::FILE* f, Surface& picture, PhotoLoadNotes& notes) {
@@ -442,6 +479,45 @@ int LoadPhoto(Host& host, const std::string& path, Surface& out, int& width, int
     height = picture.height();
     out = std::move(picture);
     if (notesOut) *notesOut = notes;
+    return 1;
+}
+
+int PhotoSize(Host& host, const std::string& path, int& width, int& height) {
+    FilePtr f(std::fopen(path.c_str(), "rb"));
+    if (!f) return 0;
+    struct stat st {};
+    if (::fstat(::fileno(f.get()), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+    std::uint8_t head[12];
+    const std::size_t n = std::fread(head, 1, sizeof head, f.get());
+    const PhotoFormat format = DetectPhotoFormat(head, n);
+    bool swaps = false;
+    int w = 0, h = 0;
+    if (format == PhotoFormat::Jpeg) {
+        std::rewind(f.get());
+        auto job = std::make_unique<PhotoJpegJob>();
+        job->file = f.get();
+        if (!readJpegHeader(*job)) return 0;
+        w = job->headerWidth;
+        h = job->headerHeight;
+        swaps = job->orientation >= 5;
+    } else if (format == PhotoFormat::Png || format == PhotoFormat::Tiff || format == PhotoFormat::WebP ||
+               format == PhotoFormat::Gif) {
+        f.reset();
+        QImageReader reader(QString::fromStdString(path));
+        reader.setDecideFormatFromContent(true);
+        const QSize size = reader.size();
+        w = size.width();
+        h = size.height();
+        swaps = (reader.transformation() & QImageIOHandler::TransformationRotate90) != 0;
+    }
+    if (w <= 0 || h <= 0) {
+        // No header to go by: the picture itself.
+        f.reset();
+        Surface picture;
+        return LoadPhoto(host, path, picture, width, height);
+    }
+    width = swaps ? h : w;
+    height = swaps ? w : h;
     return 1;
 }
 

@@ -68,4 +68,11 @@ std::string truncatedPhotoMessage(int missingRows, int totalRows);
 int LoadPhoto(Host& host, const std::string& path, Surface& out, int& width, int& height,
               PhotoLoadNotes* notes = nullptr);
 
+// The size of the photo at `path` the right way up, from its headers only
+// (JPEG frame and Exif orientation; the header of a PNG, TIFF, WebP or GIF).
+// A BMP, or a picture whose header says nothing, is read whole as LoadPhoto
+// reads it. Returns 1 with the size, or 0 when it is not a photo the program
+// opens (no message).
+int PhotoSize(Host& host, const std::string& path, int& width, int& height);
+
 }  // namespace plastora

@@ -215,7 +215,7 @@ int CStereoWorkspace::ReadProject(const std::string& path) {
     m_maskingIndex = h.maskingIndex;
     if (!m_stereoPair) {
         for (int i = 0; i < h.regionCount; ++i) {
-            CutoutRegion& r = m_regions[static_cast<std::size_t>(i)];
+            CutoutRegion& r = region(i);
             int depth = 0;
             const std::string mask = maskPath(base, i);
             const MaskRead read = readMaskFile(mask, m_width, m_height, r.mask, depth);

@@ -69,7 +69,6 @@ void CStereoWorkspace::clearDocument() {
     resetSpectral();
     m_display.reset();
     m_viewPool.clear();
-    m_scratchUnion.reset();
     m_scratchPlate.reset();
     m_scratchCards.clear();
     m_stereoPair = false;
@@ -102,7 +101,7 @@ void CStereoWorkspace::setCurrentRegion(int index) {
 
 bool CStereoWorkspace::appendRegion(int depth) {
     if (m_regionCount >= kMaxRegions) return false;
-    CutoutRegion& r = m_regions[static_cast<std::size_t>(m_regionCount)];
+    CutoutRegion& r = region(m_regionCount);
     if (!r.mask.create(m_width, m_height)) return false;  // new surfaces are black
     r.depth = depth;
     ++m_regionCount;
@@ -111,10 +110,9 @@ bool CStereoWorkspace::appendRegion(int depth) {
 
 void CStereoWorkspace::removeRegion(int index) {
     if (index < 0 || index >= m_regionCount) return;
-    for (int i = index; i + 1 < m_regionCount; ++i) {
-        m_regions[static_cast<std::size_t>(i)].depth = m_regions[static_cast<std::size_t>(i + 1)].depth;
-        m_regions[static_cast<std::size_t>(i)].mask = std::move(m_regions[static_cast<std::size_t>(i + 1)].mask);
-    }
+    // Each region moves down whole (its remembered bounds with its mask).
+    for (int i = index; i + 1 < m_regionCount; ++i)
+        m_regions[static_cast<std::size_t>(i)] = std::move(m_regions[static_cast<std::size_t>(i + 1)]);
     --m_regionCount;
     m_regions[static_cast<std::size_t>(m_regionCount)] = CutoutRegion{};
     if (m_currentRegion >= m_regionCount) m_currentRegion = std::max(0, m_regionCount - 1);
@@ -287,12 +285,12 @@ bool CStereoWorkspace::buildDisplay() {
         if (m_currentRegion < m_regionCount) {
             // Below full opacity the photo shows through the mask colour.
             if (m_settings.maskOpacity >= kMaskOpacityMax)
-                fillThroughMask(m_display, region(m_currentRegion).mask, m_settings.maskColour);
+                fillThroughMask(m_display, std::as_const(*this).region(m_currentRegion).mask, m_settings.maskColour);
             else
-                blendThroughMask(m_display, region(m_currentRegion).mask, m_settings.maskColour, m_settings.maskOpacity);
+                blendThroughMask(m_display, std::as_const(*this).region(m_currentRegion).mask, m_settings.maskColour, m_settings.maskOpacity);
             // With masking on, everything outside the masking region shows white.
             if (m_maskingOn && m_currentRegion != 0 && m_maskingIndex < m_regionCount)
-                blit(m_display, region(m_maskingIndex).mask, Rop::MergePaint);
+                blit(m_display, std::as_const(*this).region(m_maskingIndex).mask, Rop::MergePaint);
         }
         break;
     case kModeImage:
@@ -303,7 +301,7 @@ bool CStereoWorkspace::buildDisplay() {
             if (hasPaintLayer()) copyThroughMask(m_display, m_paint, m_paintMask);
         }
         if (m_depthDialogOpen && m_currentRegion < m_regionCount)
-            fillThroughMask(m_display, region(m_currentRegion).mask, m_settings.maskColour);
+            fillThroughMask(m_display, std::as_const(*this).region(m_currentRegion).mask, m_settings.maskColour);
         DrawObjects(m_display, -1);
         drawSelection(m_display);
         break;

@@ -11,6 +11,7 @@
 #include "core/UndoHistory.h"
 #include "core/WorkspaceDialogs.h"
 #include "layers/Outline.h"
+#include "layers/ViewSynthesis.h"
 #include "overlay/OverlayObject.h"
 #include "platform/Host.h"
 #include "platform/Surface.h"
@@ -19,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,6 +69,11 @@ enum UndoKind : std::int32_t {
 struct CutoutRegion {
     std::int32_t depth = 0;
     Surface mask;  // W x H, white inside, black outside
+    // The bounding box of the mask's inside, remembered between view
+    // generations. The workspace forgets it whenever it hands the region out
+    // for change (the non-const region()) and wherever it edits the table
+    // itself; it travels with the mask when regions are reordered.
+    mutable std::optional<Rect> insideBounds;
 };
 
 struct ObjectEntry {
@@ -151,8 +158,17 @@ public:
     int regionCount() const { return m_regionCount; }
     int currentRegion() const { return m_currentRegion; }
     void setCurrentRegion(int index);
-    CutoutRegion& region(int index) { return m_regions[static_cast<std::size_t>(index)]; }
+    // Handing a region out for change forgets its remembered bounds; code
+    // that only reads should go through the const overload.
+    CutoutRegion& region(int index) {
+        CutoutRegion& r = m_regions[static_cast<std::size_t>(index)];
+        r.insideBounds.reset();
+        return r;
+    }
     const CutoutRegion& region(int index) const { return m_regions[static_cast<std::size_t>(index)]; }
+    // The bounding box of a region mask's inside (empty Rect when none),
+    // computed once and kept until the region is changed.
+    Rect regionBounds(int index) const;
     int maskingIndex() const { return m_maskingIndex; }
     void setMaskingIndex(int index) { m_maskingIndex = index; }
     bool maskingOn() const { return m_maskingOn; }
@@ -225,6 +241,14 @@ public:
     // "合成画像の保存": the print-resolution message, a save dialog when no
     // path is given, then a BMP. Returns 1 when written.
     int SaveComposite(const std::string& path = {});
+    // Builds and saves the composite in one go for a caller that does not
+    // show it: the print-resolution message, then the file at `path`, each
+    // row made as it is written (the composite never exists whole, unless
+    // flat texts have to be drawn over it). The same file as BuildComposite
+    // and SaveComposite write. Returns 1 when written; 0 after a message.
+    int WriteComposite(const std::string& path);
+    // The composite's size for the current views (0 x 0 when none can be made).
+    Size compositeSize() const;
 
     // ---- paint layer -------------------------------------------------------
     bool hasPaintLayer() const { return !m_paint.empty(); }
@@ -600,9 +624,8 @@ private:
     // Scratch pictures of view generation, kept between generations so that
     // regenerating does not fault in fresh memory every time.
     std::vector<Surface> m_viewPool;
-    Surface m_scratchUnion;
     Surface m_scratchPlate;
-    std::vector<Surface> m_scratchCards;
+    std::vector<Card> m_scratchCards;
 
     bool m_stereoPair = false;
     bool m_cardExport = false;

@@ -144,7 +144,7 @@ struct JpegEncodeJob {
     jpeg_compress_struct cinfo;
     JpegError err;
     std::FILE* file;
-    const Surface* picture;
+    const PictureRows* picture;
     std::uint8_t* row;  // 3 x width bytes
     int quality;
     double dotsPerInch;  // stored as the JFIF density when > 0
@@ -159,9 +159,9 @@ bool encodeJpeg(JpegEncodeJob& job) {
     }
     jpeg_create_compress(&job.cinfo);
     jpeg_stdio_dest(&job.cinfo, job.file);
-    const Surface& pic = *job.picture;
-    job.cinfo.image_width = static_cast<JDIMENSION>(pic.width());
-    job.cinfo.image_height = static_cast<JDIMENSION>(pic.height());
+    const PictureRows& pic = *job.picture;
+    job.cinfo.image_width = static_cast<JDIMENSION>(pic.width);
+    job.cinfo.image_height = static_cast<JDIMENSION>(pic.height);
     job.cinfo.input_components = 3;
     job.cinfo.in_color_space = JCS_EXT_BGR;
     jpeg_set_defaults(&job.cinfo);
@@ -175,7 +175,7 @@ bool encodeJpeg(JpegEncodeJob& job) {
     }
     jpeg_start_compress(&job.cinfo, TRUE);
     while (job.cinfo.next_scanline < job.cinfo.image_height) {
-        rowToBgr(pic.row(static_cast<int>(job.cinfo.next_scanline)), pic.width(), job.row);
+        rowToBgr(pic.row(static_cast<int>(job.cinfo.next_scanline)), pic.width, job.row);
         JSAMPROW rows[1] = {job.row};
         jpeg_write_scanlines(&job.cinfo, rows, 1);
     }
@@ -417,8 +417,8 @@ int surfaceFromRows(Host& host, const RowBuffer& rows, Surface& out, int& width,
     return 0;
 }
 
-bool writeBmp(std::FILE* f, const Surface& pic, double dotsPerInch) {
-    const int w = pic.width(), h = pic.height();
+bool writeBmp(std::FILE* f, const PictureRows& pic, double dotsPerInch) {
+    const int w = pic.width, h = pic.height;
     const std::uint64_t stride = dibStride(w);
     const std::uint64_t imageSize = stride * static_cast<std::uint64_t>(h);
     if (imageSize + kBmpHeadersSize > 0xFFFFFFFFu) return false;  // the header cannot say it
@@ -449,8 +449,8 @@ bool writeBmp(std::FILE* f, const Surface& pic, double dotsPerInch) {
     return true;
 }
 
-bool writeJpeg(std::FILE* f, const Surface& pic, int quality, double dotsPerInch) {
-    std::vector<std::uint8_t> row(static_cast<std::size_t>(pic.width()) * 3);
+bool writeJpeg(std::FILE* f, const PictureRows& pic, int quality, double dotsPerInch) {
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(pic.width) * 3);
     auto job = std::make_unique<JpegEncodeJob>();
     job->file = f;
     job->picture = &pic;
@@ -466,7 +466,7 @@ struct PngEncodeJob {
     png_structp png = nullptr;
     png_infop info = nullptr;
     std::FILE* file = nullptr;
-    const Surface* picture = nullptr;
+    const PictureRows* picture = nullptr;
     std::uint8_t* row = nullptr;  // 3 x width bytes
     double dotsPerInch = 0;
 };
@@ -485,16 +485,16 @@ bool encodePng(PngEncodeJob& job) {
         png_destroy_write_struct(&job.png, &job.info);
         return false;
     }
-    const Surface& pic = *job.picture;
+    const PictureRows& pic = *job.picture;
     png_init_io(job.png, job.file);
-    png_set_IHDR(job.png, job.info, static_cast<png_uint_32>(pic.width()), static_cast<png_uint_32>(pic.height()), 8,
+    png_set_IHDR(job.png, job.info, static_cast<png_uint_32>(pic.width), static_cast<png_uint_32>(pic.height), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (const std::uint32_t ppm = pixelsPerMetre(job.dotsPerInch))
         png_set_pHYs(job.png, job.info, ppm, ppm, PNG_RESOLUTION_METER);
     png_write_info(job.png, job.info);
     png_set_bgr(job.png);
-    for (int y = 0; y < pic.height(); ++y) {
-        rowToBgr(pic.row(y), pic.width(), job.row);
+    for (int y = 0; y < pic.height; ++y) {
+        rowToBgr(pic.row(y), pic.width, job.row);
         png_write_row(job.png, job.row);
     }
     png_write_end(job.png, job.info);
@@ -502,8 +502,8 @@ bool encodePng(PngEncodeJob& job) {
     return true;
 }
 
-bool writePng(std::FILE* f, const Surface& pic, double dotsPerInch) {
-    std::vector<std::uint8_t> row(static_cast<std::size_t>(pic.width()) * 3);
+bool writePng(std::FILE* f, const PictureRows& pic, double dotsPerInch) {
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(pic.width) * 3);
     auto job = std::make_unique<PngEncodeJob>();
     job->file = f;
     job->picture = &pic;
@@ -512,8 +512,8 @@ bool writePng(std::FILE* f, const Surface& pic, double dotsPerInch) {
     return encodePng(*job);
 }
 
-bool savePicture(const Surface& picture, const std::string& path, int jpegQuality, double dotsPerInch) {
-    if (picture.empty()) return false;
+bool savePicture(const PictureRows& picture, const std::string& path, int jpegQuality, double dotsPerInch) {
+    if (picture.width <= 0 || picture.height <= 0 || !picture.row) return false;
     ReplacingFile file;
     if (!file.open(path)) return false;
     try {
@@ -528,6 +528,18 @@ bool savePicture(const Surface& picture, const std::string& path, int jpegQualit
 
 }  // namespace
 
+PictureRows rowsOf(const Surface& picture) {
+    return PictureRows{picture.width(), picture.height(), [&picture](int y) { return picture.row(y); }};
+}
+
+bool WriteStillImage(const Surface& picture, const std::string& path, int jpegQuality, double dotsPerInch) {
+    return !picture.empty() && savePicture(rowsOf(picture), path, jpegQuality, dotsPerInch);
+}
+
+bool WriteStillImageRows(const PictureRows& picture, const std::string& path, int jpegQuality, double dotsPerInch) {
+    return savePicture(picture, path, jpegQuality, dotsPerInch);
+}
+
 int SaveStillImage(Host& host, const Surface& picture, int w, int h, const std::string& path,
                    int jpegQuality) {
     return SaveStillImage(host, picture, w, h, path, jpegQuality, 0.0);
@@ -537,7 +549,7 @@ int SaveStillImage(Host& host, const Surface& picture, int /*w*/, int /*h*/, con
                    int jpegQuality, double dotsPerInch) {
     // The size given is the picture's own; the surface's size is what is
     // written either way, so nothing outside it is ever read.
-    if (savePicture(picture, path, jpegQuality, dotsPerInch)) return 1;
+    if (WriteStillImage(picture, path, jpegQuality, dotsPerInch)) return 1;
     host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
     return 0;
 }

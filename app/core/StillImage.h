@@ -10,6 +10,7 @@
 #include "platform/Host.h"
 #include "platform/Surface.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -34,6 +35,21 @@ int SaveStillImage(Host& host, const Surface& picture, int w, int h, const std::
 int SaveStillImage(Host& host, const Surface& picture, int w, int h, const std::string& path, int jpegQuality,
                    double dotsPerInch);
 
+// The same writing with no message: true when the file was written. For
+// pictures written on several threads at once, whose caller reports.
+bool WriteStillImage(const Surface& picture, const std::string& path, int jpegQuality, double dotsPerInch = 0.0);
+// A picture handed to a writer row by row, top row first or in any order
+// the format needs (a BMP asks from the bottom up): row(y) returns the
+// `width` pixels of row y, valid until the next call.
+struct PictureRows {
+    int width = 0, height = 0;
+    std::function<const Pixel*(int y)> row;
+};
+PictureRows rowsOf(const Surface& picture);
+// WriteStillImage for a picture made row by row as it is written, so that
+// it never has to exist whole.
+bool WriteStillImageRows(const PictureRows& picture, const std::string& path, int jpegQuality,
+                         double dotsPerInch = 0.0);
 // Reads the picture at `path` (UTF-8) into `out`. A path whose last character
 // is g, G, o or O (.jpg, .jpeg, .mpo) is decoded as JPEG, starting at
 // `jpegOffset` bytes into the file when given; anything else is read as an

@@ -4,6 +4,7 @@
 #include "layers/ViewSynthesis.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace plastora {
 
@@ -86,6 +87,12 @@ void CStereoWorkspace::ToggleMasking() {
     Redraw();
 }
 
+Rect CStereoWorkspace::regionBounds(int index) const {
+    const CutoutRegion& r = region(index);
+    if (!r.insideBounds) r.insideBounds = maskBounds(r.mask);
+    return *r.insideBounds;
+}
+
 void CStereoWorkspace::MoveRegionInOrder(int target) {
     if (m_regionCount <= 0) return;
     target = std::clamp(target, 0, m_regionCount - 1);
@@ -109,7 +116,7 @@ void CStereoWorkspace::MoveRegionInOrder(int target) {
 void CStereoWorkspace::ReorderRegionsByDepth() {
     bool moved = false;
     for (int k = 0; k + 1 < m_regionCount;) {
-        if (region(k + 1).depth < region(k).depth) {
+        if (m_regions[static_cast<std::size_t>(k + 1)].depth < m_regions[static_cast<std::size_t>(k)].depth) {
             moved = true;
             std::swap(m_regions[static_cast<std::size_t>(k)], m_regions[static_cast<std::size_t>(k + 1)]);
             if (m_maskingIndex == k) m_maskingIndex = k + 1;
@@ -125,9 +132,9 @@ void CStereoWorkspace::ReorderRegionsByDepth() {
 
 int CStereoWorkspace::ExportRegion(const std::string& pathIn) {
     if (m_currentRegion >= m_regionCount) return 0;
-    const Surface& mask = region(m_currentRegion).mask;
+    const Surface& mask = std::as_const(*this).region(m_currentRegion).mask;
     // An empty mask has no bounding box: say so rather than write nothing.
-    const Rect box = maskBounds(mask);
+    const Rect box = regionBounds(m_currentRegion);
     if (box.width() <= 0) {
         m_host.message(kExportEmpty, MsgButtons::Ok, MsgIcon::Warning);
         return 0;

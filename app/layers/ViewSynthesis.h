@@ -5,6 +5,7 @@
 #include "platform/Surface.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace plastora {
 
@@ -56,16 +57,14 @@ bool buildRegionPlate(Surface& plate, const Surface& source, const Surface& unio
 // filled (all three are `width` pixels).
 void mirrorFillRow(const Pixel* src, const Pixel* msk, Pixel* out, int width);
 
-// The same card from a mirror-filled source: rows [bounds.top, bounds.bottom)
-// of the plate are computed on the fly (only they are needed).
-bool buildPlateCard(Surface& card, const Surface& source, const Surface& unionMask, const Surface& mask,
-                    const Rect& bounds);
-
-// target |= mask over `bounds` (the mask is black outside them).
-void orWithin(Surface& target, const Surface& mask, const Rect& bounds);
-
+// The part [x0, x1) of a row's mirror fill: `out` (addressed from column 0,
+// like `src` and `msk`) receives those columns, and the rest of the masked
+// runs that cross x0 or x1, exactly as mirrorFillRow would fill them.
+void mirrorFillSpan(const Pixel* src, const Pixel* msk, Pixel* out, int width, int x0, int x1);
 // Copies `from` to `to` moved right by x; the strip it leaves is white.
 void copyShiftedOnWhite(Surface& to, const Surface& from, int x);
+// The same for rows [y0, y1) only.
+void copyShiftedOnWhite(Surface& to, const Surface& from, int x, int y0, int y1);
 
 // The bounding box of a mask's inside pixels (empty Rect when none).
 Rect maskBounds(const Surface& mask);
@@ -77,13 +76,38 @@ Rect maskBounds(const Surface& mask);
 void paintThroughMask(Surface& target, const Surface& mask, const Surface* layer, ColorRef colour, int x,
                       const Rect& bounds);
 
-// A region's card over `bounds`, stored at the size of `bounds`: the source
-// pixel where the mask is inside, and 0x00FFFFFF (white, top byte clear)
-// outside. The clear top byte marks the outside, so drawing needs no mask.
-bool buildCard(Surface& card, const Surface& source, const Surface& mask, const Rect& bounds);
+// A region's card: the source (or plate) pixel where the mask is inside and
+// 0x00FFFFFF (white, top byte clear) outside, stored at the size of its
+// bounds. For each row it also keeps the columns from the first to the last
+// inside pixel and whether every pixel between is inside, so that drawing
+// copies solid rows and blends only the rows with holes.
+struct CardRow {
+    int x0 = 0, x1 = 0;  // relative to bounds.left; empty when equal
+    bool solid = false;
+};
+struct Card {
+    Surface pixels;
+    Rect bounds;
+    std::vector<CardRow> rows;
+    bool empty() const { return pixels.empty(); }
+};
+bool buildCard(Card& card, const Surface& source, const Surface& mask, const Rect& bounds);
 // Draws a card at offset x: the target takes the card's pixels inside and
 // keeps its own outside. For a black-and-white mask this is
 // target = (target OR mask) AND ((source AND mask) OR NOT mask).
-void drawCard(Surface& target, const Surface& card, const Rect& bounds, int x);
+void drawCard(Surface& target, const Card& card, int x);
+// The same for the picture rows [y0, y1) only.
+void drawCard(Surface& target, const Card& card, int x, int y0, int y1);
+
+// Every region's card and the background plate, for regions 0..C-1 drawn in
+// that order: card i comes from the plate in which every region drawn after
+// i is removed and mirror-filled (the last card from the source itself), and
+// the background plate has every region removed. Only the rows and columns
+// the cards need are filled; the work runs over row bands on every core and
+// gives the same bytes on any number of them. `bounds[i]` must be the
+// bounding box of masks[i] (maskBounds). With no regions the plate is left
+// alone. False when memory runs out.
+bool buildRegionCards(std::vector<Card>& cards, Surface& backgroundPlate, const Surface& source,
+                      const std::vector<const Surface*>& masks, const std::vector<Rect>& bounds);
 
 }  // namespace plastora

@@ -10,6 +10,7 @@
 #include <opencv2/core/utility.hpp>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace plastora {
@@ -62,38 +63,22 @@ void CStereoWorkspace::GenerateViews(ProgressSink* progress, int strength, bool 
     // removed and mirror-filled; the last is the background plate (every
     // region removed). Without regions the source is the background. Only
     // the background plate is needed whole: of P[i] the cards need just the
-    // rows of region i, so each card is made from those rows directly.
-    std::vector<Rect> bounds(static_cast<std::size_t>(c));
-    std::vector<Surface>& cards = m_scratchCards;
-    cards.resize(static_cast<std::size_t>(c));
+    // part under region i. The masks' bounds are remembered between
+    // generations (until a region changes).
+    const CStereoWorkspace& self = *this;
+    std::vector<Card>& cards = m_scratchCards;
     Surface& backgroundPlate = m_scratchPlate;
-    bool ok = true;
-    if (c > 0) {
-        Surface& unionMask = m_scratchUnion;
-        ok = unionMask.createUninitialized(m_width, m_height);
-        if (ok) blit(unionMask, Rop::Blackness);
-        cv::parallel_for_(cv::Range(0, c), [&](const cv::Range& r) {
-            for (int j = r.start; j < r.end; ++j) bounds[static_cast<std::size_t>(j)] = maskBounds(region(j).mask);
-        });
-        // The last region's card comes from the source itself.
-        if (ok) ok = buildCard(cards[static_cast<std::size_t>(c - 1)], m_source, region(c - 1).mask, bounds[static_cast<std::size_t>(c - 1)]);
-        // The unions grow from the top down: U(i) = U(i+1) OR mask(i+1).
-        for (int i = c - 2; ok && i >= 0; --i) {
-            orWithin(unionMask, region(i + 1).mask, bounds[static_cast<std::size_t>(i + 1)]);
-            ok = buildPlateCard(cards[static_cast<std::size_t>(i)], m_source, unionMask, region(i).mask,
-                                bounds[static_cast<std::size_t>(i)]);
-            if (progress) progress->setPosition(50 * (c - 1 - i) / c);
-        }
-        if (ok) {
-            orWithin(unionMask, region(0).mask, bounds[0]);
-            ok = buildRegionPlate(backgroundPlate, m_source, unionMask);
-            if (progress) progress->setPosition(50);
-        }
-    }
-    if (!ok) {
+    std::vector<const Surface*> masks(static_cast<std::size_t>(c));
+    std::vector<Rect> bounds(static_cast<std::size_t>(c));
+    cv::parallel_for_(cv::Range(0, c), [&](const cv::Range& r) {
+        for (int j = r.start; j < r.end; ++j) bounds[static_cast<std::size_t>(j)] = regionBounds(j);
+    });
+    for (int j = 0; j < c; ++j) masks[static_cast<std::size_t>(j)] = &self.region(j).mask;
+    if (!buildRegionCards(cards, backgroundPlate, m_source, masks, bounds)) {
         m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
         return;
     }
+    if (progress) progress->setPosition(50);
     const Surface& background = c > 0 ? backgroundPlate : m_source;
     const ColorRef shadow = greyOf(m_settings.shadowLevel);
     const Rect paintBounds = hasPaintLayer() ? maskBounds(m_paintMask) : Rect{};
@@ -105,17 +90,26 @@ void CStereoWorkspace::GenerateViews(ProgressSink* progress, int strength, bool 
     // The views are independent of each other: they are synthesised a batch
     // at a time, one view per core. Memory is taken, objects drawn (through
     // QPainter) and progress shown on this thread, in view order.
+    // Each view is made a band of rows at a time, every layer drawn over the
+    // band while it is still in the cache.
+    const int band = std::max(1, (192 << 10) / std::max(1, m_width * static_cast<int>(sizeof(Pixel))));
+    const auto rowsOf = [](const Rect& b, int y0, int y1) { return Rect{b.left, std::max(b.top, y0), b.right, std::min(b.bottom, y1)}; };
     const auto synthesise = [&](int a) {
         Surface& v = m_views[static_cast<std::size_t>(a)];
         const int xb = viewShift(a, n, backgroundDepth, m_strength);
-        copyShiftedOnWhite(v, background, xb);
-        if (c > 0 && regionShadow) paintThroughMask(v, region(0).mask, nullptr, shadow, xb, region0Bounds);
-        for (int j = 0; j < c; ++j)
-            drawCard(v, cards[static_cast<std::size_t>(j)], bounds[static_cast<std::size_t>(j)],
-                     viewShift(a, n, region(j).depth, m_strength));
-        if (hasPaintLayer()) {
-            if (paintShadow) paintThroughMask(v, m_paintMask, nullptr, shadow, xb, paintBounds);
-            paintThroughMask(v, m_paintMask, &m_paint, 0, viewShift(a, n, paintDepth, m_strength), paintBounds);
+        std::vector<int> shifts(static_cast<std::size_t>(c));
+        for (int j = 0; j < c; ++j) shifts[static_cast<std::size_t>(j)] = viewShift(a, n, self.region(j).depth, m_strength);
+        const int paintShift = viewShift(a, n, paintDepth, m_strength);
+        for (int y0 = 0; y0 < m_height; y0 += band) {
+            const int y1 = std::min(m_height, y0 + band);
+            copyShiftedOnWhite(v, background, xb, y0, y1);
+            if (c > 0 && regionShadow)
+                paintThroughMask(v, self.region(0).mask, nullptr, shadow, xb, rowsOf(region0Bounds, y0, y1));
+            for (int j = 0; j < c; ++j) drawCard(v, cards[static_cast<std::size_t>(j)], shifts[static_cast<std::size_t>(j)], y0, y1);
+            if (hasPaintLayer()) {
+                if (paintShadow) paintThroughMask(v, m_paintMask, nullptr, shadow, xb, rowsOf(paintBounds, y0, y1));
+                paintThroughMask(v, m_paintMask, &m_paint, 0, paintShift, rowsOf(paintBounds, y0, y1));
+            }
         }
     };
     const std::size_t batch = static_cast<std::size_t>(std::max(1, cv::getNumThreads()));
@@ -212,26 +206,20 @@ bool CStereoWorkspace::GenerateHighResPair(Surface& left, Surface& right, bool f
              stretchBlit(masks[static_cast<std::size_t>(j)], 0, 0, W, H, region(j).mask, 0, 0, m_width, m_height, Rop::Copy,
                          StretchMode::Nearest);
     if (ok) ok = enlargePaint();
-    std::vector<Surface> plates(static_cast<std::size_t>(c));
-    std::vector<Surface> cards(static_cast<std::size_t>(c));
+    // The cards and background plate at R times the size, made as for the
+    // working-size views (only the parts the cards need).
+    std::vector<Card> cards;
     std::vector<Rect> bounds(static_cast<std::size_t>(c));
-    Surface unionMask;
+    std::vector<const Surface*> maskList(static_cast<std::size_t>(c));
+    Surface backgroundPlate;
     if (ok && c > 0) {
-        ok = unionMask.create(W, H);
-        for (int i = c - 2; ok && i >= 0; --i) {
-            blit(unionMask, masks[static_cast<std::size_t>(i + 1)], i == c - 2 ? Rop::Copy : Rop::Or);
-            ok = buildRegionPlate(plates[static_cast<std::size_t>(i)], *source, unionMask);
-        }
-        if (ok) {
-            blit(unionMask, masks[0], c == 1 ? Rop::Copy : Rop::Or);
-            ok = buildRegionPlate(plates[static_cast<std::size_t>(c - 1)], *source, unionMask);
-        }
-        for (int j = 0; ok && j < c; ++j) {
+        for (int j = 0; j < c; ++j) {
+            maskList[static_cast<std::size_t>(j)] = &masks[static_cast<std::size_t>(j)];
             bounds[static_cast<std::size_t>(j)] = maskBounds(masks[static_cast<std::size_t>(j)]);
-            ok = buildCard(cards[static_cast<std::size_t>(j)], j < c - 1 ? plates[static_cast<std::size_t>(j)] : *source,
-                           masks[static_cast<std::size_t>(j)], bounds[static_cast<std::size_t>(j)]);
-            progress.setPosition(30 * (j + 1) / c + 10);
         }
+        progress.setPosition(10);
+        ok = buildRegionCards(cards, backgroundPlate, *source, maskList, bounds);
+        progress.setPosition(40);
     }
     if (!ok || !right.create(W, H) || !left.create(W, H)) {
         left.reset();
@@ -239,7 +227,7 @@ bool CStereoWorkspace::GenerateHighResPair(Surface& left, Surface& right, bool f
         m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
-    const Surface& background = c > 0 ? plates[static_cast<std::size_t>(c - 1)] : *source;
+    const Surface& background = c > 0 ? backgroundPlate : *source;
     const Rect paintBounds = paintMask.empty() ? Rect{} : maskBounds(paintMask);
     // View 0 (right eye) first, then view N-1 (left eye).
     for (int a = 0; a < n; a += std::max(1, n - 1)) {
@@ -249,8 +237,7 @@ bool CStereoWorkspace::GenerateHighResPair(Surface& left, Surface& right, bool f
         blit(v, xb, 0, W, H, &background, 0, 0, Rop::Copy);
         if (c > 0 && regionShadow) paintThroughMask(v, masks[0], nullptr, shadow, xb, bounds[0]);
         for (int j = 0; j < c; ++j)
-            drawCard(v, cards[static_cast<std::size_t>(j)], bounds[static_cast<std::size_t>(j)],
-                     viewShiftHighRes(a, n, region(j).depth, m_strength, r));
+            drawCard(v, cards[static_cast<std::size_t>(j)], viewShiftHighRes(a, n, std::as_const(*this).region(j).depth, m_strength, r));
         finishView(v, a, paintBounds);
         progress.setPosition(a == 0 ? 50 : 100);
     }

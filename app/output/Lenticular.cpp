@@ -6,6 +6,7 @@
 
 #include <opencv2/core/utility.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <cstdio>
@@ -17,56 +18,85 @@ namespace {
 constexpr const char* kCompositeFilter = "ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp|PNGﾌｧｲﾙ (*.png)|*.png||";
 }
 
+namespace {
+
+// Where the composite's pixels come from: column N*c/P + i holds column c of
+// view i, stretched vertically from H to CH by nearest rows; columns past CW
+// are clipped.
+struct CompositeLayout {
+    int n = 0, p = 1, cw = 0, ch = 0;
+    int wholeGroups = 0;    // groups of N columns that fit whole; the last may be clipped
+    std::vector<int> rows;  // the view row of each composite row
+};
+
+bool compositeLayout(const CStereoWorkspace& ws, CompositeLayout& l) {
+    l.n = ws.viewCount();
+    l.p = std::max(1, ws.settings().pitch);
+    const int w = ws.width(), h = ws.height();
+    const long long cwl = static_cast<long long>(l.n) * w / l.p;
+    const long long chl = static_cast<long long>(l.n) * h / l.p;
+    for (int i = 0; i < l.n; ++i)
+        if (ws.view(i).width() != w || ws.view(i).height() != h) return false;
+    if (cwl <= 0 || chl <= 0 || cwl > 0x7FFFFFFF || chl > 0x7FFFFFFF) return false;
+    l.cw = static_cast<int>(cwl);
+    l.ch = static_cast<int>(chl);
+    l.rows.resize(static_cast<std::size_t>(l.ch));
+    for (int y = 0; y < l.ch; ++y)
+        l.rows[static_cast<std::size_t>(y)] = std::min(h - 1, static_cast<int>((static_cast<long long>(y) * h + h / 2) / l.ch));
+    l.wholeGroups = 0;
+    while (l.wholeGroups * l.p < w && static_cast<long long>(l.n) * l.wholeGroups * l.p / l.p + l.n <= l.cw) ++l.wholeGroups;
+    return true;
+}
+
+// One composite row from view row sy (src: scratch of N pointers).
+void composeRow(const CStereoWorkspace& ws, const CompositeLayout& l, int sy, Pixel* d, std::vector<const Pixel*>& src) {
+    const int n = l.n, p = l.p;
+    for (int i = 0; i < n; ++i) src[static_cast<std::size_t>(i)] = ws.view(i).row(sy);
+    // Written in order, each group gathering its column from every view.
+    const Pixel* const* sp = src.data();
+    Pixel* dp = d;
+    for (int g = 0, c = 0; g < l.wholeGroups; ++g, c += p, dp += n)
+        for (int i = 0; i < n; ++i) dp[i] = sp[i][c];
+    for (int c = l.wholeGroups * p; c < ws.width(); c += p) {
+        const long long base = static_cast<long long>(n) * c / p;
+        const int count = static_cast<int>(std::min<long long>(n, l.cw - base));
+        for (int i = 0; i < count; ++i) d[base + i] = src[static_cast<std::size_t>(i)][c];
+    }
+}
+
+}  // namespace
+
+Size CStereoWorkspace::compositeSize() const {
+    CompositeLayout l;
+    if (!compositeLayout(*this, l)) return Size{0, 0};
+    return Size{l.cw, l.ch};
+}
+
 bool CStereoWorkspace::BuildComposite() {
-    const int n = viewCount();
-    const int p = std::max(1, m_settings.pitch);
-    const long long cwl = static_cast<long long>(n) * m_width / p;
-    const long long chl = static_cast<long long>(n) * m_height / p;
-    for (int i = 0; i < n; ++i)
-        if (view(i).width() != m_width || view(i).height() != m_height) return false;
-    if (cwl <= 0 || chl <= 0 || cwl > 0x7FFFFFFF || chl > 0x7FFFFFFF ||
-        !m_composite.createUninitialized(static_cast<int>(cwl), static_cast<int>(chl))) {
+    CompositeLayout l;
+    if (!compositeLayout(*this, l) || !m_composite.createUninitialized(l.cw, l.ch)) {
         m_composite.reset();
         m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
-    const int cw = static_cast<int>(cwl), ch = static_cast<int>(chl);
-    // Composite column N*c/P + i holds column c of view i, stretched
-    // vertically from H to CH by nearest rows; columns past CW are clipped.
-    std::vector<int> rows(static_cast<std::size_t>(ch));
-    for (int y = 0; y < ch; ++y)
-        rows[static_cast<std::size_t>(y)] =
-            std::min(m_height - 1, static_cast<int>((static_cast<long long>(y) * m_height + m_height / 2) / ch));
-    // Groups of N columns that fit whole; the last group may be clipped.
-    int wholeGroups = 0;
-    while (wholeGroups * p < m_width && static_cast<long long>(n) * wholeGroups * p / p + n <= cw) ++wholeGroups;
+    const int cw = l.cw;
     // Bands of rows at once on every core; each band starts afresh, so the
     // rows are the same whatever the split.
-    cv::parallel_for_(cv::Range(0, ch), [&](const cv::Range& band) {
-        std::vector<const Pixel*> src(static_cast<std::size_t>(n));
+    cv::parallel_for_(cv::Range(0, l.ch), [&](const cv::Range& band) {
+        std::vector<const Pixel*> src(static_cast<std::size_t>(l.n));
         for (int y = band.start; y < band.end; ++y) {
             Pixel* d = m_composite.row(y);
-            const int sy = rows[static_cast<std::size_t>(y)];
+            const int sy = l.rows[static_cast<std::size_t>(y)];
             // A run of equal rows is copied whole: the vertical stretch repeats rows.
-            if (y > band.start && sy == rows[static_cast<std::size_t>(y - 1)]) {
+            if (y > band.start && sy == l.rows[static_cast<std::size_t>(y - 1)]) {
                 std::memcpy(d, m_composite.row(y - 1), static_cast<std::size_t>(cw) * sizeof(Pixel));
                 continue;
             }
-            for (int i = 0; i < n; ++i) src[static_cast<std::size_t>(i)] = view(i).row(sy);
-            // Written in order, each group gathering its column from every view.
-            const Pixel* const* sp = src.data();
-            Pixel* dp = d;
-            for (int g = 0, c = 0; g < wholeGroups; ++g, c += p, dp += n)
-                for (int i = 0; i < n; ++i) dp[i] = sp[i][c];
-            for (int c = wholeGroups * p; c < m_width; c += p) {
-                const long long base = static_cast<long long>(n) * c / p;
-                const int count = static_cast<int>(std::min<long long>(n, cw - base));
-                for (int i = 0; i < count; ++i) d[base + i] = src[static_cast<std::size_t>(i)][c];
-            }
+            composeRow(*this, l, sy, d, src);
         }
     });
     // Texts kept flat stand once on the composite, at its scale.
-    drawCompositeFlatTexts(*this, m_composite, n, p);
+    drawCompositeFlatTexts(*this, m_composite, l.n, l.p);
     return true;
 }
 
@@ -77,13 +107,44 @@ bool CStereoWorkspace::Compose() {
     return true;
 }
 
-int CStereoWorkspace::SaveComposite(const std::string& pathIn) {
-    if (m_composite.empty()) return 0;
+namespace {
+void showPrintResolution(Host& host, int views, double lpi) {
     char text[256];
     std::snprintf(text, sizeof text,
                   "保存した画像は解像度を%dDPIで印刷してください。解像度を設定しないで印刷すると立体的に見ることができません",
-                  static_cast<int>(viewCount() * m_lpi));
-    m_host.message(text, MsgButtons::Ok, MsgIcon::Information);
+                  static_cast<int>(views * lpi));
+    host.message(text, MsgButtons::Ok, MsgIcon::Information);
+}
+}  // namespace
+
+int CStereoWorkspace::WriteComposite(const std::string& path) {
+    // Flat texts are drawn over the whole composite: that one is built.
+    if (hasFlatTexts(*this)) return BuildComposite() ? SaveComposite(path) : 0;
+    CompositeLayout l;
+    if (!compositeLayout(*this, l)) {
+        m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+        return 0;
+    }
+    showPrintResolution(m_host, viewCount(), m_lpi);
+    // Every composite row repeats one view row: the row last made is kept
+    // and made again only when the view row changes.
+    std::vector<Pixel> row(static_cast<std::size_t>(l.cw));
+    std::vector<const Pixel*> src(static_cast<std::size_t>(l.n));
+    int made = -1;
+    const PictureRows rows{l.cw, l.ch, [&](int y) -> const Pixel* {
+                               const int sy = l.rows[static_cast<std::size_t>(y)];
+                               if (sy != made) composeRow(*this, l, sy, row.data(), src);
+                               made = sy;
+                               return row.data();
+                           }};
+    if (WriteStillImageRows(rows, path, m_settings.jpegQuality, CompositePrintDpi(*this))) return 1;
+    m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+    return 0;
+}
+
+int CStereoWorkspace::SaveComposite(const std::string& pathIn) {
+    if (m_composite.empty()) return 0;
+    showPrintResolution(m_host, viewCount(), m_lpi);
     std::string path = pathIn;
     if (path.empty()) {
         auto chosen = m_host.askSavePath("bmp", kCompositeFilter);

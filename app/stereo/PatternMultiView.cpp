@@ -10,6 +10,7 @@
 #include "platform/Profile.h"
 
 #include <QColor>
+#include <opencv2/core/utility.hpp>
 #include <QPainter>
 #include <QPen>
 #include <QRect>
@@ -375,30 +376,55 @@ void matchBlocks(const std::vector<std::uint8_t>& leftGrey, const std::vector<st
     out.checks.clear();
     const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     if (across == 0 || down == 0 || leftGrey.size() < pixels || rightGrey.size() < pixels) return;
-    BlockSearcher searcher(leftGrey.data(), rightGrey.data(), width, height, settings);
-    for (int r = 0; r < down; ++r) {
-        const int y0 = r * p;
-        for (int c = 0; c < across; ++c) {
-            const int x0 = c * p;
-            const BlockSearchResult s = searcher.search(x0, y0);
-            BlockShift& cell = out.grid.at(r, c);
-            if (!s.setupOk) out.setupFailed = true;
-            if (s.setupOk && s.accepted) {
-                cell = BlockShift{s.area.left + s.col - x0, s.area.top + s.row - y0};
-            } else {
-                cell = BlockShift{kNoMatch, kNoMatch};
-                ++out.failures;
+    // The blocks are searched on every core, a chunk of block rows at a
+    // time: worker t takes rows t, t + T, ... of the chunk with its own
+    // searcher (kept from chunk to chunk). A block's outcome depends only on
+    // the two pictures, so the grid is the same on any number of cores. The
+    // outcomes are then entered in raster order on this thread, where the
+    // outlier marks (which look at the blocks entered before) and progress
+    // are made.
+    const int threads = std::max(1, std::min(cv::getNumThreads(), down));
+    std::vector<std::unique_ptr<BlockSearcher>> searchers;
+    for (int t = 0; t < threads; ++t)
+        searchers.push_back(std::make_unique<BlockSearcher>(leftGrey.data(), rightGrey.data(), width, height, settings));
+    const int chunk = threads == 1 ? 1 : 2 * threads;
+    std::vector<BlockSearchResult> found(static_cast<std::size_t>(chunk) * static_cast<std::size_t>(across));
+    for (int first = 0; first < down; first += chunk) {
+        const int rows = std::min(chunk, down - first);
+        const auto searchRows = [&](const cv::Range& workers) {
+            for (int t = workers.start; t < workers.end; ++t)
+                for (int k = t; k < rows; k += threads)
+                    for (int c = 0; c < across; ++c)
+                        found[static_cast<std::size_t>(k) * across + c] =
+                            searchers[static_cast<std::size_t>(t)]->search(c * p, (first + k) * p);
+        };
+        if (threads == 1) searchRows(cv::Range(0, 1));
+        else cv::parallel_for_(cv::Range(0, threads), searchRows, threads);
+        for (int k = 0; k < rows; ++k) {
+            const int r = first + k;
+            const int y0 = r * p;
+            for (int c = 0; c < across; ++c) {
+                const int x0 = c * p;
+                const BlockSearchResult& s = found[static_cast<std::size_t>(k) * across + c];
+                BlockShift& cell = out.grid.at(r, c);
+                if (!s.setupOk) out.setupFailed = true;
+                if (s.setupOk && s.accepted) {
+                    cell = BlockShift{s.area.left + s.col - x0, s.area.top + s.row - y0};
+                } else {
+                    cell = BlockShift{kNoMatch, kNoMatch};
+                    ++out.failures;
+                }
+                int mr = 0, mc = 0;
+                const bool marked = markOutlier(out.grid, r, c, settings.adjustType, mr, mc);
+                if (settings.checkMatch) {
+                    out.checks.push_back({Rect{x0, y0, x0 + p - 1, y0 + p - 1},
+                                          cell.dx == kNoMatch ? kUnmatchedColour : kMatchedColour});
+                    if (marked)
+                        out.checks.push_back({Rect{mc * p, mr * p, mc * p + p - 1, mr * p + p - 1}, kOutlierColour});
+                }
             }
-            int mr = 0, mc = 0;
-            const bool marked = markOutlier(out.grid, r, c, settings.adjustType, mr, mc);
-            if (settings.checkMatch) {
-                out.checks.push_back({Rect{x0, y0, x0 + p - 1, y0 + p - 1},
-                                      cell.dx == kNoMatch ? kUnmatchedColour : kMatchedColour});
-                if (marked)
-                    out.checks.push_back({Rect{mc * p, mr * p, mc * p + p - 1, mr * p + p - 1}, kOutlierColour});
-            }
+            if (rowDone) rowDone(y0);
         }
-        if (rowDone) rowDone(y0);
     }
     fillUnusableBlocks(out.grid, settings.adjustType);
 }

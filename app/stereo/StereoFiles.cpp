@@ -15,6 +15,8 @@
 #include "stereo/Mpo.h"
 #include "stereo/PairAlign.h"
 
+#include <opencv2/core/utility.hpp>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -595,53 +597,74 @@ int SaveStereoViews(CStereoWorkspace& ws, const std::string& target, StereoSaveM
     const bool high = useHighRes && mode == StereoSaveMode::Pair;
     if (high && !ws.GenerateHighResPair(highLeft, highRight, ws.stereoPair())) return 0;
 
-    for (const int v : order) {
-        const std::string name = names.stem + viewSuffix(mode, v, n);
-        // The picture to write, and the one the thumbnail is made from.
-        const Surface* thumbSource = &ws.view(v);
-        const Surface* picture = &ws.view(v);
+    // The views are prepared here (texts drawn, card pictures made) a batch
+    // at a time, one view per core, and then encoded and wrapped on every
+    // core at once; what went wrong is reported afterwards in view order.
+    enum class Outcome { Written, Failed, NoThumbnail };
+    struct Job {
+        std::string name;
+        const Surface* picture = nullptr;
+        const Surface* thumbSource = nullptr;
         Surface withTexts, card;
-        if (high) {
-            thumbSource = picture = v == 0 ? &highRight : &highLeft;
-        } else {
-            if (picture->empty()) return 0;
-            if (hasFlatTexts(ws)) {
-                if (!withTexts.createCopy(*picture)) {
-                    host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
-                    return 0;
-                }
-                drawFlatTexts(ws, withTexts);
-                picture = &withTexts;
-            }
-            if (exif == ExifMode::Card && !(picture->width() == 640 && picture->height() == 480)) {
-                if (!makeCardPicture(*picture, card)) {
-                    host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
-                    return 0;
-                }
-                picture = &card;
-            }
-        }
-        if (!names.jpegLike) {
-            if (!SaveStillImage(host, *picture, picture->width(), picture->height(), name + names.ext, quality)) return 0;
-            continue;
-        }
-        const std::string main = name + "_tmp.jpg", thumb = name + "_s.jpg";
-        if (!SaveStillImage(host, *picture, picture->width(), picture->height(), main, quality)) return 0;
-        if (!SaveThumbnail(host, *thumbSource, thumb, quality)) {
+        Outcome outcome = Outcome::Failed;
+    };
+    const auto write = [&](const Job& job) {
+        if (!names.jpegLike) return WriteStillImage(*job.picture, job.name + names.ext, quality) ? Outcome::Written : Outcome::Failed;
+        const std::string main = job.name + "_tmp.jpg", thumb = job.name + "_s.jpg";
+        if (!WriteStillImage(*job.picture, main, quality)) return Outcome::Failed;
+        Surface small;
+        const bool thumbMade = makeThumbnail(*job.thumbSource, small);
+        if (!thumbMade || !WriteStillImage(small, thumb, quality)) {
             if (!prefixed) removeQuietly(main);
-            return 0;
+            return thumbMade ? Outcome::Failed : Outcome::NoThumbnail;
         }
-        const bool wrapped = WriteExifJpeg(main, thumb, name + ".jpg", exif) == 1;
+        const bool wrapped = WriteExifJpeg(main, thumb, job.name + ".jpg", exif) == 1;
         // The pieces of an MPO stay in the temporary folder; beside a chosen
         // JPEG name they are removed.
         if (!prefixed) {
             removeQuietly(main);
             removeQuietly(thumb);
         }
-        if (!wrapped) {
-            // The JPEG and its thumbnail were written, so this is the file
-            // that could not be made.
-            host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return wrapped ? Outcome::Written : Outcome::Failed;
+    };
+    const std::size_t batch = static_cast<std::size_t>(std::max(1, cv::getNumThreads()));
+    for (std::size_t from = 0; from < order.size(); from += batch) {
+        std::vector<Job> jobs(std::min(batch, order.size() - from));
+        for (std::size_t i = 0; i < jobs.size(); ++i) {
+            const int v = order[from + i];
+            Job& job = jobs[i];
+            job.name = names.stem + viewSuffix(mode, v, n);
+            // The picture to write, and the one the thumbnail is made from.
+            job.thumbSource = job.picture = &ws.view(v);
+            if (high) {
+                job.thumbSource = job.picture = v == 0 ? &highRight : &highLeft;
+                continue;
+            }
+            if (job.picture->empty()) return 0;
+            if (hasFlatTexts(ws)) {
+                if (!job.withTexts.createCopy(*job.picture)) {
+                    host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+                    return 0;
+                }
+                drawFlatTexts(ws, job.withTexts);
+                job.picture = &job.withTexts;
+            }
+            if (exif == ExifMode::Card && !(job.picture->width() == 640 && job.picture->height() == 480)) {
+                if (!makeCardPicture(*job.picture, job.card)) {
+                    host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+                    return 0;
+                }
+                job.picture = &job.card;
+            }
+        }
+        cv::parallel_for_(cv::Range(0, static_cast<int>(jobs.size())), [&](const cv::Range& r) {
+            for (int i = r.start; i < r.end; ++i) jobs[static_cast<std::size_t>(i)].outcome = write(jobs[static_cast<std::size_t>(i)]);
+        });
+        for (const Job& job : jobs) {
+            if (job.outcome == Outcome::Written) continue;
+            // A picture, its thumbnail or the file made of them could not be
+            // written (a thumbnail that could not be made is not a write).
+            if (job.outcome == Outcome::Failed) host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
             return 0;
         }
     }

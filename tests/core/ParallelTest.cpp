@@ -2,6 +2,7 @@
 // the lenticular composite, and the AVI and GIF movies.
 #include "core/StereoWorkspace.h"
 #include "output/Video.h"
+#include "stereo/StereoFiles.h"
 #include "support/Pictures.h"
 #include "support/TestDocument.h"
 
@@ -9,8 +10,11 @@
 #include <opencv2/core/utility.hpp>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <regex>
 
 using namespace plastora;
 using namespace plastora::test;
@@ -26,7 +30,18 @@ struct Outputs {
     std::vector<Surface> views;
     Surface composite;
     std::string avi, gif, fittedGif;
+    std::map<std::string, std::string> saved;  // file name -> bytes
 };
+
+// Every file of a folder, with the Exif date and time (the clock's, so
+// different between two saves) blanked.
+std::map<std::string, std::string> folderFiles(const std::filesystem::path& dir) {
+    std::map<std::string, std::string> files;
+    const std::regex stamp("[0-9]{4}:[0-9]{2}:[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}");
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        files[e.path().filename().string()] = std::regex_replace(fileBytes(e.path().string()), stamp, "-");
+    return files;
+}
 
 // Views, composite and movies of one document with regions at different
 // depths, a shadow and odd sizes (so that row bands and batches split
@@ -58,6 +73,14 @@ Outputs make(int threads) {
     std::ofstream(doc.dir.file("Plastora.ini")) << "[Lenticular]\nSize=7\n[Video]\nVideoSize=0\nSize1=97,61\nGifSize=0\n";
     EXPECT_EQ(WriteMovieGif(ws, doc.dir.file("f.gif")), 1);
     out.fittedGif = fileBytes(doc.dir.file("f.gif"));
+    // The views saved as pictures (encoded on every core): all of them as
+    // BMP and JPEG, and the pair as an MPO.
+    const std::filesystem::path folder = doc.dir.file("saved");
+    std::filesystem::create_directories(folder);
+    EXPECT_EQ(SaveAllViews(ws, (folder / "all.bmp").string()), 1);
+    EXPECT_EQ(SaveAllViews(ws, (folder / "all.jpg").string()), 1);
+    EXPECT_EQ(SaveStereoPair(ws, (folder / "pair.mpo").string()), 1);
+    out.saved = folderFiles(folder);
     cv::setNumThreads(saved);
     return out;
 }
@@ -81,4 +104,11 @@ TEST(Parallel, SameBytesOnOneCoreAndOnMany) {
     EXPECT_EQ(one.gif == many.gif, true);
     EXPECT_GT(one.fittedGif.size(), 100u);
     EXPECT_EQ(one.fittedGif == many.fittedGif, true);
+    EXPECT_GE(one.saved.size(), 15u) << "seven BMPs, seven JPEGs and the MPO";
+    EXPECT_TRUE(one.saved.count("pair.mpo"));
+    for (const auto& [name, bytes] : one.saved) {
+        ASSERT_TRUE(many.saved.count(name)) << name;
+        EXPECT_GT(bytes.size(), 1000u) << name;
+        EXPECT_EQ(bytes == many.saved.at(name), true) << name;
+    }
 }

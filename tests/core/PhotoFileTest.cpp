@@ -413,3 +413,45 @@ TEST(StillImageResolution, SavedPicturesCarryThePrintResolutionForExiftool) {
     EXPECT_EQ(back.at(2, 2), src.at(2, 2));
     EXPECT_EQ(back.at(27, 17), src.at(27, 17));
 }
+
+// The size from the headers alone is the size of the picture LoadPhoto makes,
+// for every format and every Exif orientation; a file that is no picture has
+// none, and a JPEG cut off after its headers still has its frame's size.
+TEST(PhotoFile, SizeFromTheHeadersIsTheSizeOfThePictureLoaded) {
+    TempDir dir;
+    Surface src;
+    src.create(48, 32);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 48; ++x) src.set(x, y, static_cast<Pixel>(x * 5 + y * 7));
+    const QImage image = src.image().copy();
+    std::vector<std::string> names;
+    for (const char* format : {"png", "tif", "webp", "bmp"}) {
+        names.push_back(dir.file(std::string("p.") + format));
+        ASSERT_TRUE(image.save(QString::fromStdString(names.back())));
+    }
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        names.push_back(dir.file("o" + std::to_string(orientation) + ".jpg"));
+        writeOrientedJpeg(names.back(), src, orientation);
+    }
+    ScriptedHost host;
+    for (const std::string& name : names) {
+        Surface loaded;
+        int lw = 0, lh = 0, w = 0, h = 0;
+        ASSERT_EQ(LoadPhoto(host, name, loaded, lw, lh), 1) << name;
+        ASSERT_EQ(PhotoSize(host, name, w, h), 1) << name;
+        EXPECT_EQ(w, lw) << name;
+        EXPECT_EQ(h, lh) << name;
+    }
+    std::ofstream(dir.file("text.jpg")) << "not a picture";
+    int w = 0, h = 0;
+    EXPECT_EQ(PhotoSize(host, dir.file("text.jpg"), w, h), 0);
+    EXPECT_EQ(PhotoSize(host, dir.file("missing.jpg"), w, h), 0);
+    std::ifstream in(dir.file("o6.jpg"), std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::size_t scan = bytes.find("\xFF\xDA");
+    ASSERT_NE(scan, std::string::npos);
+    std::ofstream(dir.file("cut.jpg"), std::ios::binary) << bytes.substr(0, scan + 20);
+    ASSERT_EQ(PhotoSize(host, dir.file("cut.jpg"), w, h), 1);
+    EXPECT_EQ(w, 32);
+    EXPECT_EQ(h, 48);
+}

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPainter>
 #include <gtest/gtest.h>
+#include <opencv2/core/utility.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -324,4 +325,48 @@ TEST(PatternMultiViewSearch, AreaSizedToTheMeasuredRangeReachesEveryMatch) {
     // Never narrower than what was set, never wider than the picture.
     EXPECT_EQ(searchWidthForRange(-2.0, 3.0, 16, 64, 707), 64);
     EXPECT_EQ(searchWidthForRange(-500.0, 0.0, 16, 64, 320), 319);
+}
+
+// The blocks are searched on several cores: the grid, the failures, the
+// outlier marks and the drawn checks are those of one core, in the same
+// order, with either way of filling holes and with a search area that makes
+// blocks at the edge use a setup of their own.
+TEST(PatternMultiViewSearch, SameGridOnOneCoreAndOnMany) {
+    constexpr int w = 203, h = 150;
+    std::mt19937 rng(11);
+    std::vector<std::uint8_t> left(w * h), right(w * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            left[y * w + x] = std::uint8_t(std::clamp(
+                128 + 70 * std::sin(x / 5.0 + y / 13.0) * std::cos(y / 7.0) + int(rng() % 15) - 7, 0.0, 255.0));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int shift = 1 + (x / 40 + y / 30) % 4;
+            const int noise = y > 110 ? int(rng() % 121) - 60 : int(rng() % 7) - 3;  // the bottom rows fail
+            right[y * w + x] = std::uint8_t(std::clamp(int(left[y * w + std::max(0, x - shift)]) + noise, 0, 255));
+        }
+    const int saved = cv::getNumThreads();
+    for (int adjust : {kAdjustColumns, kAdjustRows}) {
+        PatternMatchSettings settings;
+        settings.adjustType = adjust;
+        settings.sourceCol = 72;
+        BlockMatchResult one, many;
+        cv::setNumThreads(1);
+        int rowsDone = 0;
+        matchBlocks(left, right, w, h, settings, one, [&](int) { ++rowsDone; });
+        cv::setNumThreads(std::max(3, cv::getNumberOfCPUs()));
+        matchBlocks(left, right, w, h, settings, many, nullptr);
+        EXPECT_EQ(rowsDone, h / settings.patternSize);
+        EXPECT_GT(one.failures, 0);
+        EXPECT_LT(one.failures, static_cast<int>(one.grid.cells.size()));
+        EXPECT_EQ(one.grid.cells, many.grid.cells);
+        EXPECT_EQ(one.failures, many.failures);
+        EXPECT_EQ(one.setupFailed, many.setupFailed);
+        ASSERT_EQ(one.checks.size(), many.checks.size());
+        for (std::size_t i = 0; i < one.checks.size(); ++i) {
+            EXPECT_EQ(one.checks[i].rect, many.checks[i].rect) << i;
+            EXPECT_EQ(one.checks[i].colour, many.checks[i].colour) << i;
+        }
+    }
+    cv::setNumThreads(saved);
 }
