@@ -122,17 +122,36 @@ void cmykRowToPixels(const std::uint8_t* src, Pixel* dst, int w, bool inverted) 
     }
 }
 
-// Decodes into job.picture. False on a fatal error, an unsupported colour
-// space, nothing decodable, or no memory (job.outOfMemory).
-bool decodeJpegPhoto(PhotoJpegJob& job) {
+// The error handler every decoder here uses: a fatal error jumps back, a
+// warning that the data ended early is noted, nothing is printed.
+void setUpPhotoErrors(PhotoJpegJob& job) {
     jpeg_std_error(&job.err.mgr);
     job.err.mgr.error_exit = photoErrorExit;
     job.err.mgr.emit_message = photoEmitMessage;
     job.err.mgr.output_message = photoOutputMessage;
     job.err.ended = false;
+    job.cinfo.err = &job.err.mgr;
+}
+
+// Reads the headers (after jpeg_create_decompress and the source are set
+// up), keeping the Exif block for the orientation it holds.
+void readHeaderAndOrientation(PhotoJpegJob& job) {
+    jpeg_save_markers(&job.cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_read_header(&job.cinfo, TRUE);
+    for (jpeg_saved_marker_ptr m = job.cinfo.marker_list; m; m = m->next) {
+        if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 && std::memcmp(m->data, "Exif\0\0", 6) == 0) {
+            job.orientation = ExifOrientationOf(m->data, m->data_length);
+            break;
+        }
+    }
+}
+
+// Decodes into job.picture. False on a fatal error, an unsupported colour
+// space, nothing decodable, or no memory (job.outOfMemory).
+bool decodeJpegPhoto(PhotoJpegJob& job) {
+    setUpPhotoErrors(job);
     job.err.endedAtRow = 0;
     job.err.endedAtScan = 0;
-    job.cinfo.err = &job.err.mgr;
     if (setjmp(job.err.jump)) {
         jpeg_destroy_decompress(&job.cinfo);
         return false;
@@ -142,14 +161,7 @@ bool decodeJpegPhoto(PhotoJpegJob& job) {
     job.progress.progress_monitor = photoProgress;
     job.cinfo.progress = &job.progress;
     jpeg_stdio_src(&job.cinfo, job.file);
-    jpeg_save_markers(&job.cinfo, JPEG_APP0 + 1, 0xFFFF);
-    jpeg_read_header(&job.cinfo, TRUE);
-    for (jpeg_saved_marker_ptr m = job.cinfo.marker_list; m; m = m->next) {
-        if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 && std::memcmp(m->data, "Exif\0\0", 6) == 0) {
-            job.orientation = ExifOrientationOf(m->data, m->data_length);
-            break;
-        }
-    }
+    readHeaderAndOrientation(job);
     switch (job.cinfo.jpeg_color_space) {
         case JCS_GRAYSCALE:
         case JCS_YCbCr:
@@ -216,26 +228,14 @@ bool decodeJpegPhoto(PhotoJpegJob& job) {
 
 // The frame size and Exif orientation of a JPEG, from its headers.
 bool readJpegHeader(PhotoJpegJob& job) {
-    jpeg_std_error(&job.err.mgr);
-    job.err.mgr.error_exit = photoErrorExit;
-    job.err.mgr.emit_message = photoEmitMessage;
-    job.err.mgr.output_message = photoOutputMessage;
-    job.err.ended = false;
-    job.cinfo.err = &job.err.mgr;
+    setUpPhotoErrors(job);
     if (setjmp(job.err.jump)) {
         jpeg_destroy_decompress(&job.cinfo);
         return false;
     }
     jpeg_create_decompress(&job.cinfo);
     jpeg_stdio_src(&job.cinfo, job.file);
-    jpeg_save_markers(&job.cinfo, JPEG_APP0 + 1, 0xFFFF);
-    jpeg_read_header(&job.cinfo, TRUE);
-    for (jpeg_saved_marker_ptr m = job.cinfo.marker_list; m; m = m->next) {
-        if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 && std::memcmp(m->data, "Exif\0\0", 6) == 0) {
-            job.orientation = ExifOrientationOf(m->data, m->data_length);
-            break;
-        }
-    }
+    readHeaderAndOrientation(job);
     const bool known = job.cinfo.jpeg_color_space == JCS_GRAYSCALE || job.cinfo.jpeg_color_space == JCS_YCbCr ||
                        job.cinfo.jpeg_color_space == JCS_RGB || job.cinfo.jpeg_color_space == JCS_CMYK ||
                        job.cinfo.jpeg_color_space == JCS_YCCK;
