@@ -14,7 +14,6 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <regex>
 
 using namespace plastora;
 using namespace plastora::test;
@@ -35,11 +34,27 @@ struct Outputs {
 
 // Every file of a folder, with the Exif date and time (the clock's, so
 // different between two saves) blanked.
+// The stamp ("YYYY:MM:DD HH:MM:SS") is matched by hand: <regex> trips GCC
+// 12's uninitialised-use warning in the sanitizer build.
+std::string blankStamps(std::string bytes) {
+    constexpr char kShape[] = "dddd:dd:dd dd:dd:dd";
+    constexpr std::size_t kLength = sizeof kShape - 1;
+    const auto stampAt = [&](std::size_t at) {
+        for (std::size_t i = 0; i < kLength; ++i) {
+            const char c = bytes[at + i];
+            if (kShape[i] == 'd' ? (c < '0' || c > '9') : c != kShape[i]) return false;
+        }
+        return true;
+    };
+    for (std::size_t at = 0; at + kLength <= bytes.size(); ++at)
+        if (stampAt(at)) bytes.replace(at, kLength, kLength, '-');
+    return bytes;
+}
+
 std::map<std::string, std::string> folderFiles(const std::filesystem::path& dir) {
     std::map<std::string, std::string> files;
-    const std::regex stamp("[0-9]{4}:[0-9]{2}:[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}");
     for (const auto& e : std::filesystem::directory_iterator(dir))
-        files[e.path().filename().string()] = std::regex_replace(fileBytes(e.path().string()), stamp, "-");
+        files[e.path().filename().string()] = blankStamps(fileBytes(e.path().string()));
     return files;
 }
 
