@@ -137,30 +137,15 @@ def bit_flips(data, rng, count, flips=4, head=None):
 
 def absurd_fields(data, offsets32=(), offsets16=(), offsets16be=(), offsets32be=()):
     out = []
-    for off in offsets32:
-        for v in ABSURD32:
-            if off + 4 <= len(data):
-                b = bytearray(data)
-                struct.pack_into("<I", b, off, v & 0xFFFFFFFF)
-                out.append(bytes(b))
-    for off in offsets32be:
-        for v in ABSURD32:
-            if off + 4 <= len(data):
-                b = bytearray(data)
-                struct.pack_into(">I", b, off, v & 0xFFFFFFFF)
-                out.append(bytes(b))
-    for off in offsets16:
-        for v in ABSURD16:
-            if off + 2 <= len(data):
-                b = bytearray(data)
-                struct.pack_into("<H", b, off, v)
-                out.append(bytes(b))
-    for off in offsets16be:
-        for v in ABSURD16:
-            if off + 2 <= len(data):
-                b = bytearray(data)
-                struct.pack_into(">H", b, off, v)
-                out.append(bytes(b))
+    for offsets, values, fmt in ((offsets32, ABSURD32, "<I"), (offsets32be, ABSURD32, ">I"),
+                                 (offsets16, ABSURD16, "<H"), (offsets16be, ABSURD16, ">H")):
+        size = struct.calcsize(fmt)
+        for off in offsets:
+            for v in values:
+                if off + size <= len(data):
+                    b = bytearray(data)
+                    struct.pack_into(fmt, b, off, v & (0xFFFFFFFF if size == 4 else 0xFFFF))
+                    out.append(bytes(b))
     return out
 
 
