@@ -442,15 +442,25 @@ std::string truncatedPhotoMessage(int missingRows, int totalRows) {
     return text;
 }
 
-int LoadPhoto(Host& host, const std::string& path, Surface& out, int& width, int& height, PhotoLoadNotes* notesOut) {
+namespace {
+// Opens a regular file (never a device, FIFO or folder) and tells its format
+// from its first bytes; null when it cannot be opened.
+FilePtr openPhotoFile(const std::string& path, PhotoFormat& format) {
     FilePtr f(std::fopen(path.c_str(), "rb"));
-    if (!f) return 0;
+    if (!f) return f;
     struct stat st {};
-    if (::fstat(::fileno(f.get()), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+    if (::fstat(::fileno(f.get()), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
     std::uint8_t head[12];
     const std::size_t n = std::fread(head, 1, sizeof head, f.get());
+    format = DetectPhotoFormat(head, n);
+    return f;
+}
+}  // namespace
+
+int LoadPhoto(Host& host, const std::string& path, Surface& out, int& width, int& height, PhotoLoadNotes* notesOut) {
     PhotoLoadNotes notes;
-    notes.format = DetectPhotoFormat(head, n);
+    FilePtr f = openPhotoFile(path, notes.format);
+    if (!f) return 0;
     Surface picture;
     int ok = 0;
     switch (notes.format) {
@@ -483,13 +493,9 @@ int LoadPhoto(Host& host, const std::string& path, Surface& out, int& width, int
 }
 
 int PhotoSize(Host& host, const std::string& path, int& width, int& height) {
-    FilePtr f(std::fopen(path.c_str(), "rb"));
+    PhotoFormat format = PhotoFormat::Unknown;
+    FilePtr f = openPhotoFile(path, format);
     if (!f) return 0;
-    struct stat st {};
-    if (::fstat(::fileno(f.get()), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
-    std::uint8_t head[12];
-    const std::size_t n = std::fread(head, 1, sizeof head, f.get());
-    const PhotoFormat format = DetectPhotoFormat(head, n);
     bool swaps = false;
     int w = 0, h = 0;
     if (format == PhotoFormat::Jpeg) {
