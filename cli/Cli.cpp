@@ -393,6 +393,11 @@ int openAndGenerate(CStereoWorkspace& ws, CliHost& host, const std::string& path
                     bool patternMatch, std::optional<int> method) {
     host.readSubject = path;
     if (!ws.Open(path)) return kExitFailure;
+    return generateViews(ws, host, strength, patternMatch, method);
+}
+
+int generateViews(CStereoWorkspace& ws, CliHost& host, std::optional<int> strength, bool patternMatch,
+                  std::optional<int> method) {
     HostProgress progress(host, "立体画像作成中");
     const int s = strength.value_or(ws.strength());
     if (ws.stereoPair())

@@ -162,6 +162,9 @@ int failure(const std::string& text);
 // `method` chooses the matching method instead of [PM] "Method".
 int openAndGenerate(CStereoWorkspace& ws, CliHost& host, const std::string& path, std::optional<int> strength,
                     bool patternMatch, std::optional<int> method = std::nullopt);
+// The second half of openAndGenerate, for a project already open.
+int generateViews(CStereoWorkspace& ws, CliHost& host, std::optional<int> strength, bool patternMatch,
+                  std::optional<int> method = std::nullopt);
 // Reads --method dense|blocks; false (with `error`) for any other value.
 bool parseMethod(const Args& args, std::optional<int>& method, std::string& error);
 

@@ -3,6 +3,7 @@
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
+#include "overlay/ObjectDraw.h"
 #include "stereo/PatternMultiView.h"
 
 #include <opencv2/core/utility.hpp>
@@ -40,9 +41,8 @@ int runViews(const std::vector<std::string>& argv) {
     CliHost host;
     host.setProgressOption(args.has("progress"));
     CStereoWorkspace ws(host, defaultSettingsPath());
-    if (int rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm"), method); rc != kExitOk) return rc;
-    // The views are written on every core at once; they are reported (and a
-    // failure is told) in view order.
+    host.readSubject = args.positional()[0];
+    if (!ws.Open(args.positional()[0])) return kExitFailure;
     const int n = ws.viewCount();
     std::vector<std::string> outs;
     for (int i = 0; i < n; ++i) {
@@ -50,13 +50,28 @@ int runViews(const std::vector<std::string>& argv) {
         std::snprintf(name, sizeof name, "view_%02d", i);
         outs.push_back((std::filesystem::path(dir) / name).string() + ext);
     }
+    // The views are written on every core at once, each as soon as it is
+    // made; they are reported (and a failure is told) in view order.
+    // 0: not made (a message told why), 1: written, 2: writing failed.
     std::vector<char> written(static_cast<std::size_t>(n), 0);
-    cv::parallel_for_(cv::Range(0, n), [&](const cv::Range& r) {
-        for (int i = r.start; i < r.end; ++i)
-            written[static_cast<std::size_t>(i)] = WriteStillImage(ws.view(i), outs[static_cast<std::size_t>(i)], ws.settings().jpegQuality);
-    });
+    const auto write = [&](int i, const Surface& view) {
+        const bool ok = WriteStillImage(view, outs[static_cast<std::size_t>(i)], ws.settings().jpegQuality);
+        written[static_cast<std::size_t>(i)] = ok ? 1 : 2;
+        return ok;
+    };
+    if (ws.stereoPair()) {
+        // A pair's views come from its pictures and the matcher, whole.
+        if (int rc = generateViews(ws, host, strength, !args.has("no-pm"), method); rc != kExitOk) return rc;
+        cv::parallel_for_(cv::Range(0, n), [&](const cv::Range& r) {
+            for (int i = r.start; i < r.end; ++i) write(i, ws.view(i));
+        });
+    } else {
+        HostProgress progress(host, "立体画像作成中");
+        ws.GenerateViewsInto(&progress, strength.value_or(ws.strength()), write);
+    }
     for (int i = 0; i < n; ++i) {
-        if (!written[static_cast<std::size_t>(i)]) {
+        if (written[static_cast<std::size_t>(i)] == 0) return kExitFailure;
+        if (written[static_cast<std::size_t>(i)] == 2) {
             host.writeSubject = outs[static_cast<std::size_t>(i)];
             host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
             return kExitFailure;
@@ -81,10 +96,20 @@ int runLenticular(const std::vector<std::string>& argv) {
     host.writeSubject = *args.get("output");
     host.setProgressOption(args.has("progress"));
     CStereoWorkspace ws(host, defaultSettingsPath());
-    if (int rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm"), method); rc != kExitOk) return rc;
+    host.readSubject = args.positional()[0];
+    if (!ws.Open(args.positional()[0])) return kExitFailure;
     // Nothing shows the composite here: its rows go straight to the file.
+    // A document drawn from regions has its views made a band of rows at a
+    // time as the rows are written, so that no view exists whole.
     // The print-resolution message goes to stderr like every message.
-    if (!ws.WriteComposite(*args.get("output"))) return kExitFailure;
+    if (ws.canGenerateViewBands() && !hasFlatTexts(ws)) {
+        HostProgress progress(host, "立体画像作成中");
+        if (!ws.GenerateAndWriteComposite(*args.get("output"), &progress, strength.value_or(ws.strength())))
+            return kExitFailure;
+    } else {
+        if (int rc = generateViews(ws, host, strength, !args.has("no-pm"), method); rc != kExitOk) return rc;
+        if (!ws.WriteComposite(*args.get("output"))) return kExitFailure;
+    }
     const Size size = ws.compositeSize();
     std::cout << size.cx << " x " << size.cy << "\n";
     return kExitOk;

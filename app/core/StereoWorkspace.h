@@ -213,6 +213,31 @@ public:
     // N-1). A view that cannot be allocated ends the loop with the memory
     // message; the views made so far stay.
     void GenerateViews(ProgressSink* progress, int strength, bool extremesOnly);
+    // The same views handed to `sink` as they are made, none of them kept
+    // (view(i) stays empty): for a caller that only writes them out. At most
+    // one view per core exists at a time. False after the memory message,
+    // or as soon as the sink returns false (the sink tells its own failure).
+    using ViewSink = std::function<bool(int index, const Surface& view)>;
+    bool GenerateViewsInto(ProgressSink* progress, int strength, const ViewSink& sink);
+    // Whether the views can be made a band of rows at a time: documents
+    // synthesised from regions without objects drawn into them.
+    bool canGenerateViewBands() const;
+    // The views a band of rows at a time, for a caller that passes rows on
+    // and keeps no view whole: BeginViewBands discards the views and gathers
+    // what they are drawn from (false after the memory message, or when the
+    // document cannot be made in bands); MakeViewBand then puts picture rows
+    // [y0, y1) of every view into bands[i] (row 0 = picture row y0), on
+    // every core, the same rows GenerateViews makes. A band surface is
+    // (re)made when it is not the picture's width or too low. False after
+    // the memory message.
+    bool BeginViewBands(int strength);
+    bool MakeViewBand(int y0, int y1, std::vector<Surface>& bands);
+    // Makes the views and writes the composite at `path` in one go, for a
+    // caller that wants only the file: when the views can be made in bands
+    // none of them ever exists whole, else GenerateViews and WriteComposite.
+    // `bandRows` view rows are made at a time (0: a few megabytes' worth).
+    // Returns 1 when written; 0 after a message.
+    int GenerateAndWriteComposite(const std::string& path, ProgressSink* progress, int strength, int bandRows = 0);
     // The left-eye (view N-1) and right-eye (view 0) pictures at R x W by
     // R x H into the given surfaces (created here). Stereo-pair documents
     // copy their stored high-resolution images instead. Returns false after
@@ -247,7 +272,8 @@ public:
     // flat texts have to be drawn over it). The same file as BuildComposite
     // and SaveComposite write. Returns 1 when written; 0 after a message.
     int WriteComposite(const std::string& path);
-    // The composite's size for the current views (0 x 0 when none can be made).
+    // The composite's size for this document's views (0 x 0 when none can
+    // be made), whether or not they exist.
     Size compositeSize() const;
 
     // ---- paint layer -------------------------------------------------------
@@ -579,6 +605,15 @@ public:
 
 private:
     bool buildDisplay();
+    // View synthesis from regions: the cards and plate every view is drawn
+    // from (false when memory runs out), then rows [y0, y1) of view `a` into
+    // `v`, whose row 0 is picture row `top`.
+    bool prepareViewSources(int strength);
+    void synthesiseViewRows(Surface& v, int top, int a, int y0, int y1) const;
+    // Makes the views `wanted`, a batch of one per core at a time; with a
+    // sink, each batch is handed to it and its memory reused for the next.
+    bool makeViews(ProgressSink* progress, int strength, const std::vector<int>& wanted, bool showProgress,
+                   const ViewSink* sink);
     // One pen or eraser segment from the last point to `p` (image pixels).
     void MouseMoveTo(Point p);
     // The object side of the mouse in image editing: true when the click
@@ -626,6 +661,7 @@ private:
     std::vector<Surface> m_viewPool;
     Surface m_scratchPlate;
     std::vector<Card> m_scratchCards;
+    Rect m_scratchPaintBounds;
 
     bool m_stereoPair = false;
     bool m_cardExport = false;

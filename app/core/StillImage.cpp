@@ -175,7 +175,12 @@ bool encodeJpeg(JpegEncodeJob& job) {
     }
     jpeg_start_compress(&job.cinfo, TRUE);
     while (job.cinfo.next_scanline < job.cinfo.image_height) {
-        rowToBgr(pic.row(static_cast<int>(job.cinfo.next_scanline)), pic.width, job.row);
+        const Pixel* p = pic.row(static_cast<int>(job.cinfo.next_scanline));
+        if (!p) {
+            jpeg_destroy_compress(&job.cinfo);
+            return false;
+        }
+        rowToBgr(p, pic.width, job.row);
         JSAMPROW rows[1] = {job.row};
         jpeg_write_scanlines(&job.cinfo, rows, 1);
     }
@@ -443,7 +448,9 @@ bool writeBmp(std::FILE* f, const PictureRows& pic, double dotsPerInch) {
     if (std::fwrite(hdr, 1, sizeof hdr, f) != sizeof hdr) return false;
     std::vector<std::uint8_t> row(stride, 0);  // padding stays 0
     for (int r = 0; r < h; ++r) {
-        rowToBgr(pic.row(h - 1 - r), w, row.data());
+        const Pixel* p = pic.row(h - 1 - r);
+        if (!p) return false;
+        rowToBgr(p, w, row.data());
         if (std::fwrite(row.data(), 1, row.size(), f) != row.size()) return false;
     }
     return true;
@@ -494,7 +501,12 @@ bool encodePng(PngEncodeJob& job) {
     png_write_info(job.png, job.info);
     png_set_bgr(job.png);
     for (int y = 0; y < pic.height; ++y) {
-        rowToBgr(pic.row(y), pic.width, job.row);
+        const Pixel* p = pic.row(y);
+        if (!p) {
+            png_destroy_write_struct(&job.png, &job.info);
+            return false;
+        }
+        rowToBgr(p, pic.width, job.row);
         png_write_row(job.png, job.row);
     }
     png_write_end(job.png, job.info);

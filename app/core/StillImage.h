@@ -40,7 +40,8 @@ int SaveStillImage(Host& host, const Surface& picture, int w, int h, const std::
 bool WriteStillImage(const Surface& picture, const std::string& path, int jpegQuality, double dotsPerInch = 0.0);
 // A picture handed to a writer row by row, top row first or in any order
 // the format needs (a BMP asks from the bottom up): row(y) returns the
-// `width` pixels of row y, valid until the next call.
+// `width` pixels of row y, valid until the next call, or nullptr to give up
+// (the writer then fails and leaves no file).
 struct PictureRows {
     int width = 0, height = 0;
     std::function<const Pixel*(int y)> row;

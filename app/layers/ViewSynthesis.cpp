@@ -102,11 +102,11 @@ bool buildRegionPlate(Surface& plate, const Surface& source, const Surface& unio
 
 void copyShiftedOnWhite(Surface& to, const Surface& from, int x) { copyShiftedOnWhite(to, from, x, 0, to.height()); }
 
-void copyShiftedOnWhite(Surface& to, const Surface& from, int x, int y0, int y1) {
+void copyShiftedOnWhite(Surface& to, const Surface& from, int x, int y0, int y1, int top) {
     const int w = to.width();
     const int keep = std::max(0, w - std::abs(x));
-    for (int y = std::max(0, y0); y < std::min(to.height(), y1); ++y) {
-        Pixel* d = to.row(y);
+    for (int y = std::max({0, y0, top}); y < std::min({from.height(), top + to.height(), y1}); ++y) {
+        Pixel* d = to.row(y - top);
         const Pixel* s = from.row(y);
         if (x >= 0) {
             std::fill(d, d + std::min(x, w), kWhite);
@@ -140,16 +140,22 @@ Rect maskBounds(const Surface& mask) {
 
 void paintThroughMask(Surface& target, const Surface& mask, const Surface* layer, ColorRef colour, int x,
                       const Rect& bounds) {
+    if (mask.height() != target.height()) return;
+    paintThroughMask(target, 0, mask, layer, colour, x, bounds);
+}
+
+void paintThroughMask(Surface& target, int top, const Surface& mask, const Surface* layer, ColorRef colour, int x,
+                      const Rect& bounds) {
     const int w = target.width();
-    if (w <= 0 || mask.width() != w || mask.height() != target.height()) return;
-    if (layer && (layer->width() != w || layer->height() != target.height())) return;
+    if (w <= 0 || mask.width() != w || top < 0) return;
+    if (layer && (layer->width() != w || layer->height() != mask.height())) return;
     const Span span = shiftedSpan(bounds, x, w);
     if (span.x1 <= span.x0) return;
     const Pixel brush = pixelFromColorRef(colour);
-    for (int y = std::max(0, bounds.top); y < std::min(target.height(), bounds.bottom); ++y) {
+    for (int y = std::max(top, bounds.top); y < std::min({top + target.height(), mask.height(), bounds.bottom}); ++y) {
         const Pixel* m = mask.row(y);
         const Pixel* l = layer ? layer->row(y) : nullptr;
-        Pixel* d = target.row(y) + x;
+        Pixel* d = target.row(y - top) + x;
         for (int sx = span.x0; sx < span.x1; ++sx) {
             const Pixel t = l ? l[sx] : brush;
             d[sx] = ((d[sx] | m[sx]) & (t | ~m[sx])) | kOpaque;
@@ -200,17 +206,17 @@ bool buildCard(Card& card, const Surface& source, const Surface& mask, const Rec
 
 void drawCard(Surface& target, const Card& card, int x) { drawCard(target, card, x, 0, target.height()); }
 
-void drawCard(Surface& target, const Card& card, int x, int y0, int y1) {
+void drawCard(Surface& target, const Card& card, int x, int y0, int y1, int top) {
     if (card.empty()) return;
     const Rect& b = card.bounds;
     const Span span = shiftedSpan(b, x, target.width());
     if (span.x1 <= span.x0) return;
-    for (int y = std::max(b.top, y0); y < std::min(b.bottom, y1); ++y) {
+    for (int y = std::max({b.top, y0, top}); y < std::min({b.bottom, y1, top + target.height()}); ++y) {
         const CardRow& r = card.rows[static_cast<std::size_t>(y - b.top)];
         const int x0 = std::max(span.x0, b.left + r.x0), x1 = std::min(span.x1, b.left + r.x1);
         if (x1 <= x0) continue;
         const Pixel* c = card.pixels.row(y - b.top) + (x0 - b.left);
-        Pixel* d = target.row(y) + x + x0;
+        Pixel* d = target.row(y - top) + x + x0;
         const int n = x1 - x0;
         if (r.solid) {
             std::memcpy(d, c, static_cast<std::size_t>(n) * sizeof(Pixel));

@@ -63,8 +63,9 @@ void mirrorFillRow(const Pixel* src, const Pixel* msk, Pixel* out, int width);
 void mirrorFillSpan(const Pixel* src, const Pixel* msk, Pixel* out, int width, int x0, int x1);
 // Copies `from` to `to` moved right by x; the strip it leaves is white.
 void copyShiftedOnWhite(Surface& to, const Surface& from, int x);
-// The same for rows [y0, y1) only.
-void copyShiftedOnWhite(Surface& to, const Surface& from, int x, int y0, int y1);
+// The same for rows [y0, y1) only. `to` may hold just a band of the
+// picture: its row 0 is picture row `top` (and it must reach row y1).
+void copyShiftedOnWhite(Surface& to, const Surface& from, int x, int y0, int y1, int top = 0);
 
 // The bounding box of a mask's inside pixels (empty Rect when none).
 Rect maskBounds(const Surface& mask);
@@ -74,6 +75,10 @@ Rect maskBounds(const Surface& mask);
 // it. Only the part of the mask inside `bounds` is visited (pass maskBounds or
 // the whole surface); everything outside [0, W) after shifting is clipped.
 void paintThroughMask(Surface& target, const Surface& mask, const Surface* layer, ColorRef colour, int x,
+                      const Rect& bounds);
+// The same into a band of the picture whose row 0 is picture row `top`:
+// only the rows of `bounds` the band holds are drawn.
+void paintThroughMask(Surface& target, int top, const Surface& mask, const Surface* layer, ColorRef colour, int x,
                       const Rect& bounds);
 
 // A region's card: the source (or plate) pixel where the mask is inside and
@@ -96,8 +101,9 @@ bool buildCard(Card& card, const Surface& source, const Surface& mask, const Rec
 // keeps its own outside. For a black-and-white mask this is
 // target = (target OR mask) AND ((source AND mask) OR NOT mask).
 void drawCard(Surface& target, const Card& card, int x);
-// The same for the picture rows [y0, y1) only.
-void drawCard(Surface& target, const Card& card, int x, int y0, int y1);
+// The same for the picture rows [y0, y1) only, into a target whose row 0
+// is picture row `top` (a band of the picture, or the whole one).
+void drawCard(Surface& target, const Card& card, int x, int y0, int y1, int top = 0);
 
 // Every region's card and the background plate, for regions 0..C-1 drawn in
 // that order: card i comes from the plate in which every region drawn after

@@ -34,6 +34,52 @@ bool WorkspaceDialogs::stereoDialog(CStereoWorkspace& ws, bool /*autoStart*/, bo
     return true;
 }
 
+bool CStereoWorkspace::prepareViewSources(int strength) {
+    m_strength = strength;
+    // Region plates: P[i] is the source with every region drawn after i
+    // removed and mirror-filled; the last is the background plate (every
+    // region removed). Without regions the source is the background. Only
+    // the background plate is needed whole: of P[i] the cards need just the
+    // part under region i. The masks' bounds are remembered between
+    // generations (until a region changes).
+    const CStereoWorkspace& self = *this;
+    const int c = m_regionCount;
+    std::vector<const Surface*> masks(static_cast<std::size_t>(c));
+    std::vector<Rect> bounds(static_cast<std::size_t>(c));
+    cv::parallel_for_(cv::Range(0, c), [&](const cv::Range& r) {
+        for (int j = r.start; j < r.end; ++j) bounds[static_cast<std::size_t>(j)] = regionBounds(j);
+    });
+    for (int j = 0; j < c; ++j) masks[static_cast<std::size_t>(j)] = &self.region(j).mask;
+    m_scratchPaintBounds = hasPaintLayer() ? maskBounds(m_paintMask) : Rect{};
+    if (buildRegionCards(m_scratchCards, m_scratchPlate, m_source, masks, bounds)) return true;
+    m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+    return false;
+}
+
+// Rows [y0, y1) of view a: the background shifted by its depth, the shadow
+// of region 0, every region's card, then the paint layer's shadow and the
+// paint layer, each moved by its depth.
+void CStereoWorkspace::synthesiseViewRows(Surface& v, int top, int a, int y0, int y1) const {
+    const int n = viewCount();
+    const int c = m_regionCount;
+    const Surface& background = c > 0 ? m_scratchPlate : m_source;
+    const ColorRef shadow = greyOf(m_settings.shadowLevel);
+    const int xb = viewShift(a, n, backgroundDepth, m_strength);
+    const auto rowsOf = [](const Rect& b, int r0, int r1) { return Rect{b.left, std::max(b.top, r0), b.right, std::min(b.bottom, r1)}; };
+    copyShiftedOnWhite(v, background, xb, y0, y1, top);
+    if (c > 0 && regionShadow) {
+        const Rect b = m_scratchCards[0].bounds;
+        paintThroughMask(v, top, region(0).mask, nullptr, shadow, xb, rowsOf(b, y0, y1));
+    }
+    for (int j = 0; j < c; ++j)
+        drawCard(v, m_scratchCards[static_cast<std::size_t>(j)], viewShift(a, n, region(j).depth, m_strength), y0, y1, top);
+    if (hasPaintLayer()) {
+        const Rect pb = rowsOf(m_scratchPaintBounds, y0, y1);
+        if (paintShadow) paintThroughMask(v, top, m_paintMask, nullptr, shadow, xb, pb);
+        paintThroughMask(v, top, m_paintMask, &m_paint, 0, viewShift(a, n, paintDepth, m_strength), pb);
+    }
+}
+
 void CStereoWorkspace::GenerateViews(ProgressSink* progress, int strength, bool extremesOnly) {
     // A stereo pair has no regions to synthesise from: its views are filled
     // from its pictures, the in-between ones matched by the same rule as the
@@ -47,7 +93,27 @@ void CStereoWorkspace::GenerateViews(ProgressSink* progress, int strength, bool 
         GenerateDepthViews(*this, progress, strength, extremesOnly);
         return;
     }
-    m_strength = strength;
+    const int n = viewCount();
+    const int step = extremesOnly ? n - 1 : 1;
+    std::vector<int> wanted;
+    for (int a = 0; a < n; a += step) wanted.push_back(a);
+    makeViews(progress, strength, wanted, !extremesOnly, nullptr);
+}
+
+bool CStereoWorkspace::GenerateViewsInto(ProgressSink* progress, int strength, const ViewSink& sink) {
+    if (m_stereoPair || hasDepthMap()) {
+        GenerateViews(progress, strength, false);
+        for (int i = 0; i < viewCount(); ++i)
+            if (view(i).empty() || !sink(i, view(i))) return false;
+        return true;
+    }
+    std::vector<int> wanted(static_cast<std::size_t>(viewCount()));
+    for (int a = 0; a < viewCount(); ++a) wanted[static_cast<std::size_t>(a)] = a;
+    return makeViews(progress, strength, wanted, true, &sink);
+}
+
+bool CStereoWorkspace::makeViews(ProgressSink* progress, int strength, const std::vector<int>& wanted,
+                                 bool showProgress, const ViewSink* sink) {
     if (progress) {
         progress->setRange(0, 100);
         progress->setPosition(1);
@@ -56,61 +122,18 @@ void CStereoWorkspace::GenerateViews(ProgressSink* progress, int strength, bool 
     for (auto& v : m_views)
         if (!v.empty()) m_viewPool.push_back(std::move(v));
     discardViews();
-    const int n = viewCount();
-    const int c = m_regionCount;
-
-    // Region plates: P[i] is the source with every region drawn after i
-    // removed and mirror-filled; the last is the background plate (every
-    // region removed). Without regions the source is the background. Only
-    // the background plate is needed whole: of P[i] the cards need just the
-    // part under region i. The masks' bounds are remembered between
-    // generations (until a region changes).
-    const CStereoWorkspace& self = *this;
-    std::vector<Card>& cards = m_scratchCards;
-    Surface& backgroundPlate = m_scratchPlate;
-    std::vector<const Surface*> masks(static_cast<std::size_t>(c));
-    std::vector<Rect> bounds(static_cast<std::size_t>(c));
-    cv::parallel_for_(cv::Range(0, c), [&](const cv::Range& r) {
-        for (int j = r.start; j < r.end; ++j) bounds[static_cast<std::size_t>(j)] = regionBounds(j);
-    });
-    for (int j = 0; j < c; ++j) masks[static_cast<std::size_t>(j)] = &self.region(j).mask;
-    if (!buildRegionCards(cards, backgroundPlate, m_source, masks, bounds)) {
-        m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
-        return;
-    }
+    if (!prepareViewSources(strength)) return false;
     if (progress) progress->setPosition(50);
-    const Surface& background = c > 0 ? backgroundPlate : m_source;
-    const ColorRef shadow = greyOf(m_settings.shadowLevel);
-    const Rect paintBounds = hasPaintLayer() ? maskBounds(m_paintMask) : Rect{};
-    const Rect region0Bounds = c > 0 ? bounds[0] : Rect{};
-
-    const int step = extremesOnly ? n - 1 : 1;
-    std::vector<int> wanted;
-    for (int a = 0; a < n; a += step) wanted.push_back(a);
+    const int n = viewCount();
     // The views are independent of each other: they are synthesised a batch
     // at a time, one view per core. Memory is taken, objects drawn (through
     // QPainter) and progress shown on this thread, in view order.
     // Each view is made a band of rows at a time, every layer drawn over the
     // band while it is still in the cache.
     const int band = std::max(1, (192 << 10) / std::max(1, m_width * static_cast<int>(sizeof(Pixel))));
-    const auto rowsOf = [](const Rect& b, int y0, int y1) { return Rect{b.left, std::max(b.top, y0), b.right, std::min(b.bottom, y1)}; };
     const auto synthesise = [&](int a) {
         Surface& v = m_views[static_cast<std::size_t>(a)];
-        const int xb = viewShift(a, n, backgroundDepth, m_strength);
-        std::vector<int> shifts(static_cast<std::size_t>(c));
-        for (int j = 0; j < c; ++j) shifts[static_cast<std::size_t>(j)] = viewShift(a, n, self.region(j).depth, m_strength);
-        const int paintShift = viewShift(a, n, paintDepth, m_strength);
-        for (int y0 = 0; y0 < m_height; y0 += band) {
-            const int y1 = std::min(m_height, y0 + band);
-            copyShiftedOnWhite(v, background, xb, y0, y1);
-            if (c > 0 && regionShadow)
-                paintThroughMask(v, self.region(0).mask, nullptr, shadow, xb, rowsOf(region0Bounds, y0, y1));
-            for (int j = 0; j < c; ++j) drawCard(v, cards[static_cast<std::size_t>(j)], shifts[static_cast<std::size_t>(j)], y0, y1);
-            if (hasPaintLayer()) {
-                if (paintShadow) paintThroughMask(v, m_paintMask, nullptr, shadow, xb, rowsOf(paintBounds, y0, y1));
-                paintThroughMask(v, m_paintMask, &m_paint, 0, paintShift, rowsOf(paintBounds, y0, y1));
-            }
-        }
+        for (int y0 = 0; y0 < m_height; y0 += band) synthesiseViewRows(v, 0, a, y0, std::min(m_height, y0 + band));
     };
     const std::size_t batch = static_cast<std::size_t>(std::max(1, cv::getNumThreads()));
     for (std::size_t from = 0; from < wanted.size(); from += batch) {
@@ -130,13 +153,61 @@ void CStereoWorkspace::GenerateViews(ProgressSink* progress, int strength, bool 
         for (std::size_t i = 0; i < ready; ++i) {
             const int a = wanted[from + i];
             DrawObjects(m_views[static_cast<std::size_t>(a)], a);
-            if (progress && !extremesOnly) progress->setPosition(50 * (a + 1) / n + 50);
+            if (progress && showProgress) progress->setPosition(50 * (a + 1) / n + 50);
         }
         if (ready < count) {
             m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
-            break;
+            return false;
+        }
+        if (sink) {
+            // The batch is handed over on every core at once, then its memory
+            // goes back to the pool for the next batch.
+            std::vector<char> taken(ready, 0);
+            cv::parallel_for_(cv::Range(0, static_cast<int>(ready)), [&](const cv::Range& r) {
+                for (int i = r.start; i < r.end; ++i) {
+                    const int a = wanted[from + static_cast<std::size_t>(i)];
+                    taken[static_cast<std::size_t>(i)] = (*sink)(a, m_views[static_cast<std::size_t>(a)]);
+                }
+            });
+            for (std::size_t i = 0; i < ready; ++i) m_viewPool.push_back(std::move(m_views[static_cast<std::size_t>(wanted[from + i])]));
+            // Reported in view order: the first failure ends the work.
+            for (std::size_t i = 0; i < ready; ++i)
+                if (!taken[i]) return false;
         }
     }
+    return true;
+}
+
+bool CStereoWorkspace::canGenerateViewBands() const {
+    if (m_stereoPair || hasDepthMap() || m_width <= 0 || m_height <= 0) return false;
+    // Objects are drawn over whole views (flat texts are not drawn into them).
+    for (int i = 0; i < m_objectCount; ++i) {
+        const ObjectEntry& e = objectEntry(i);
+        if (e.object && !(e.type == kObjectText && (e.object->flags & kTextFlat))) return false;
+    }
+    return true;
+}
+
+bool CStereoWorkspace::BeginViewBands(int strength) {
+    if (!canGenerateViewBands()) return false;
+    discardViews();
+    return prepareViewSources(strength);
+}
+
+bool CStereoWorkspace::MakeViewBand(int y0, int y1, std::vector<Surface>& bands) {
+    y0 = std::max(0, y0);
+    y1 = std::min(m_height, y1);
+    if (y1 <= y0) return true;
+    bands.resize(static_cast<std::size_t>(viewCount()));
+    for (Surface& b : bands)
+        if ((b.width() != m_width || b.height() < y1 - y0) && !b.createUninitialized(m_width, y1 - y0)) {
+            m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+            return false;
+        }
+    cv::parallel_for_(cv::Range(0, viewCount()), [&](const cv::Range& r) {
+        for (int a = r.start; a < r.end; ++a) synthesiseViewRows(bands[static_cast<std::size_t>(a)], y0, a, y0, y1);
+    });
+    return true;
 }
 
 bool CStereoWorkspace::GenerateHighResPair(Surface& left, Surface& right, bool fromStereoPair, bool flatTexts) {

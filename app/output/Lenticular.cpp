@@ -29,14 +29,12 @@ struct CompositeLayout {
     std::vector<int> rows;  // the view row of each composite row
 };
 
-bool compositeLayout(const CStereoWorkspace& ws, CompositeLayout& l) {
+// The layout of N views of w x h at the workspace's pitch.
+bool compositeLayout(const CStereoWorkspace& ws, int w, int h, CompositeLayout& l) {
     l.n = ws.viewCount();
     l.p = std::max(1, ws.settings().pitch);
-    const int w = ws.width(), h = ws.height();
     const long long cwl = static_cast<long long>(l.n) * w / l.p;
     const long long chl = static_cast<long long>(l.n) * h / l.p;
-    for (int i = 0; i < l.n; ++i)
-        if (ws.view(i).width() != w || ws.view(i).height() != h) return false;
     if (cwl <= 0 || chl <= 0 || cwl > 0x7FFFFFFF || chl > 0x7FFFFFFF) return false;
     l.cw = static_cast<int>(cwl);
     l.ch = static_cast<int>(chl);
@@ -48,27 +46,40 @@ bool compositeLayout(const CStereoWorkspace& ws, CompositeLayout& l) {
     return true;
 }
 
-// One composite row from view row sy (src: scratch of N pointers).
-void composeRow(const CStereoWorkspace& ws, const CompositeLayout& l, int sy, Pixel* d, std::vector<const Pixel*>& src) {
+// The layout of the workspace's views (false unless all N are its size).
+bool compositeLayout(const CStereoWorkspace& ws, CompositeLayout& l) {
+    const int w = ws.width(), h = ws.height();
+    for (int i = 0; i < ws.viewCount(); ++i)
+        if (ws.view(i).width() != w || ws.view(i).height() != h) return false;
+    return compositeLayout(ws, w, h, l);
+}
+
+// One composite row of a picture `width` wide from the N view rows sp.
+void composeRow(const CompositeLayout& l, int width, const Pixel* const* sp, Pixel* d) {
     const int n = l.n, p = l.p;
-    for (int i = 0; i < n; ++i) src[static_cast<std::size_t>(i)] = ws.view(i).row(sy);
     // Written in order, each group gathering its column from every view.
-    const Pixel* const* sp = src.data();
     Pixel* dp = d;
     for (int g = 0, c = 0; g < l.wholeGroups; ++g, c += p, dp += n)
         for (int i = 0; i < n; ++i) dp[i] = sp[i][c];
-    for (int c = l.wholeGroups * p; c < ws.width(); c += p) {
+    for (int c = l.wholeGroups * p; c < width; c += p) {
         const long long base = static_cast<long long>(n) * c / p;
         const int count = static_cast<int>(std::min<long long>(n, l.cw - base));
-        for (int i = 0; i < count; ++i) d[base + i] = src[static_cast<std::size_t>(i)][c];
+        for (int i = 0; i < count; ++i) d[base + i] = sp[i][c];
     }
+}
+
+// One composite row from view row sy of the workspace's views (src: scratch
+// of N pointers).
+void composeRow(const CStereoWorkspace& ws, const CompositeLayout& l, int sy, Pixel* d, std::vector<const Pixel*>& src) {
+    for (int i = 0; i < l.n; ++i) src[static_cast<std::size_t>(i)] = ws.view(i).row(sy);
+    composeRow(l, ws.width(), src.data(), d);
 }
 
 }  // namespace
 
 Size CStereoWorkspace::compositeSize() const {
     CompositeLayout l;
-    if (!compositeLayout(*this, l)) return Size{0, 0};
+    if (!compositeLayout(*this, m_width, m_height, l)) return Size{0, 0};
     return Size{l.cw, l.ch};
 }
 
@@ -138,6 +149,67 @@ int CStereoWorkspace::WriteComposite(const std::string& path) {
                                return row.data();
                            }};
     if (WriteStillImageRows(rows, path, m_settings.jpegQuality, CompositePrintDpi(*this))) return 1;
+    m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+    return 0;
+}
+
+int CStereoWorkspace::GenerateAndWriteComposite(const std::string& path, ProgressSink* progress, int strength,
+                                                int bandRowsWanted) {
+    // Flat texts are drawn over the whole composite, objects over whole views.
+    if (hasFlatTexts(*this) || !canGenerateViewBands()) {
+        GenerateViews(progress, strength, false);
+        for (int i = 0; i < viewCount(); ++i)
+            if (view(i).empty()) return 0;
+        return WriteComposite(path);
+    }
+    if (!BeginViewBands(strength)) return 0;  // out of memory, told
+    CompositeLayout l;
+    if (!compositeLayout(*this, m_width, m_height, l)) {
+        m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+        return 0;
+    }
+    if (progress) {
+        progress->setRange(0, l.ch);
+        progress->setPosition(0);
+    }
+    showPrintResolution(m_host, viewCount(), m_lpi);
+    // The views are made a band of view rows at a time (a few megabytes
+    // across all of them); the band's distinct composite rows are composed
+    // on every core and handed to the writer in order.
+    const long long viewRowBytes = static_cast<long long>(l.n) * m_width * static_cast<long long>(sizeof(Pixel));
+    const long long wanted = bandRowsWanted > 0 ? bandRowsWanted : (8ll << 20) / std::max(1ll, viewRowBytes);
+    const int bandRows = static_cast<int>(std::clamp<long long>(wanted, 1, m_height));
+    std::vector<Surface> bands;
+    Surface composed;  // composed.row(k): the composite row of view row top + k
+    int top = 0, bottom = 0;
+    bool failed = false;
+    const PictureRows rows{l.cw, l.ch, [&](int y) -> const Pixel* {
+                               const int sy = l.rows[static_cast<std::size_t>(y)];
+                               if (progress && (y & 63) == 0) progress->setPosition(y);
+                               if (sy < top || sy >= bottom) {
+                                   // The band holding sy, below it when the writer goes down the
+                                   // picture, above it when it goes up (a BMP starts at the bottom).
+                                   const bool upward = sy < top || (bottom == 0 && sy == m_height - 1);
+                                   top = upward ? std::max(0, sy + 1 - bandRows) : sy;
+                                   bottom = std::min(m_height, top + bandRows);
+                                   if (!MakeViewBand(top, bottom, bands) ||
+                                       (composed.width() != l.cw && !composed.createUninitialized(l.cw, bandRows))) {
+                                       failed = true;
+                                       return nullptr;
+                                   }
+                                   cv::parallel_for_(cv::Range(top, bottom), [&](const cv::Range& r) {
+                                       std::vector<const Pixel*> src(static_cast<std::size_t>(l.n));
+                                       for (int v = r.start; v < r.end; ++v) {
+                                           for (int i = 0; i < l.n; ++i)
+                                               src[static_cast<std::size_t>(i)] = bands[static_cast<std::size_t>(i)].row(v - top);
+                                           composeRow(l, m_width, src.data(), composed.row(v - top));
+                                       }
+                                   });
+                               }
+                               return composed.row(sy - top);
+                           }};
+    if (WriteStillImageRows(rows, path, m_settings.jpegQuality, CompositePrintDpi(*this))) return 1;
+    if (failed) return 0;  // the memory message was given
     m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "core/StereoWorkspace.h"
 #include "layers/ViewSynthesis.h"
+#include "overlay/OverlayObject.h"
 #include "support/Pictures.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
@@ -7,8 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -451,4 +456,111 @@ TEST(Views, RegeneratedViewsFollowEveryChangeOfTheMasks) {
     expectFresh("regions reordered");
     d.ws->removeRegion(0);
     expectFresh("region removed");
+}
+
+namespace {
+
+// A document using every layer a view is drawn from: four regions with
+// holes, overlaps and an empty mask, region 0's shadow, and a paint layer
+// with its shadow, all at different depths.
+void fillEveryLayer(TestDocument& d) {
+    const int w = d.ws->width(), h = d.ws->height();
+    std::vector<Surface> masks = awkwardMasks(w, h);
+    for (std::size_t i = 0; i < masks.size(); ++i) {
+        if (i > 0) {
+            ASSERT_TRUE(d.ws->appendRegion(0));
+        }
+        d.ws->region(static_cast<int>(i)).depth = 9 - 5 * static_cast<int>(i);
+        ASSERT_TRUE(d.ws->region(static_cast<int>(i)).mask.createCopy(masks[i]));
+    }
+    d.ws->backgroundDepth = -7;
+    d.ws->regionShadow = 1;
+    d.ws->paintShadow = 1;
+    d.ws->paintDepth = 5;
+    ASSERT_TRUE(d.ws->ensurePaintLayer());
+    paintRect(d.ws->paintMask(), 3, h - 6, 30, h - 1);
+    paintRect(d.ws->paintLayer(), 0, 0, w, h);
+}
+
+std::string fileBytes(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), {}};
+}
+
+}  // namespace
+
+// The views made a band at a time, and the composite written from the bands,
+// are the very views and file of the whole-view path: bands of one row, of
+// rows that do not divide the height and of the whole picture, the file's
+// rows asked top down (JPEG, PNG) and bottom up (BMP).
+TEST(ViewBands, GiveTheViewsAndCompositeOfWholeViews) {
+    for (int pitch : {1, 3}) {
+        TestDocument d(67, 23, "[Lenticular]\nSize=5\nPitch=" + std::to_string(pitch) + "\n");
+        fillEveryLayer(d);
+        d.ws->GenerateViews(nullptr, 3, false);
+        std::vector<Surface> whole(5);
+        for (int a = 0; a < 5; ++a) ASSERT_TRUE(whole[static_cast<std::size_t>(a)].createCopy(d.ws->view(a)));
+        ASSERT_TRUE(d.ws->canGenerateViewBands());
+        ASSERT_TRUE(d.ws->BeginViewBands(3));
+        EXPECT_TRUE(d.ws->view(0).empty()) << "the whole views are discarded";
+        std::vector<Surface> bands;
+        for (int rows : {1, 4, 23}) {
+            for (int y0 = 0; y0 < 23; y0 += rows) {
+                ASSERT_TRUE(d.ws->MakeViewBand(y0, y0 + rows, bands));
+                for (int a = 0; a < 5; ++a)
+                    for (int y = y0; y < std::min(23, y0 + rows); ++y)
+                        ASSERT_TRUE(std::equal(whole[static_cast<std::size_t>(a)].row(y), whole[static_cast<std::size_t>(a)].row(y) + 67,
+                                               bands[static_cast<std::size_t>(a)].row(y - y0)))
+                            << "view " << a << " row " << y << ", bands of " << rows;
+            }
+        }
+        const std::string dpi = "保存した画像は解像度を" + std::to_string(static_cast<int>(5 * d.ws->lpi())) +
+                                "DPIで印刷してください。解像度を設定しないで印刷すると立体的に見ることができません";
+        for (const char* ext : {".bmp", ".jpg", ".png"}) {
+            d.ws->GenerateViews(nullptr, 3, false);
+            const std::string whole = d.dir.file(std::string("w") + ext);
+            d.host.expectMessage(dpi, MsgResult::Ok, MsgButtons::Ok, MsgIcon::Information);
+            ASSERT_EQ(d.ws->WriteComposite(whole), 1);
+            for (int rows : {0, 1, 5}) {
+                const std::string banded = d.dir.file("b" + std::to_string(rows) + ext);
+                d.host.expectMessage(dpi, MsgResult::Ok, MsgButtons::Ok, MsgIcon::Information);
+                ASSERT_EQ(d.ws->GenerateAndWriteComposite(banded, nullptr, 3, rows), 1);
+                EXPECT_TRUE(d.ws->view(0).empty()) << "no view kept";
+                EXPECT_TRUE(fileBytes(banded) == fileBytes(whole)) << "pitch " << pitch << ", bands of " << rows << ext;
+            }
+        }
+    }
+}
+
+// Views handed out as they are made are the views GenerateViews makes, in
+// batches whose memory is reused; none is kept, and a refusing sink ends the
+// work. Objects drawn into views keep a document out of the band path.
+TEST(ViewBands, ViewsHandedToASinkAndWhatKeepsTheBandsOut) {
+    TestDocument d(67, 23, "[Lenticular]\nSize=6\n");
+    fillEveryLayer(d);
+    d.ws->GenerateViews(nullptr, 2, false);
+    std::vector<Surface> whole(6);
+    for (int a = 0; a < 6; ++a) ASSERT_TRUE(whole[static_cast<std::size_t>(a)].createCopy(d.ws->view(a)));
+    std::vector<int> seen(6, 0);
+    std::mutex lock;
+    ASSERT_TRUE(d.ws->GenerateViewsInto(nullptr, 2, [&](int a, const Surface& v) {
+        std::lock_guard<std::mutex> hold(lock);
+        ++seen[static_cast<std::size_t>(a)];
+        EXPECT_TRUE(samePixels(v, whole[static_cast<std::size_t>(a)])) << "view " << a;
+        return true;
+    }));
+    EXPECT_EQ(seen, std::vector<int>(6, 1));
+    for (int a = 0; a < 6; ++a) EXPECT_TRUE(d.ws->view(a).empty());
+    std::atomic<int> calls{0};
+    EXPECT_FALSE(d.ws->GenerateViewsInto(nullptr, 2, [&](int, const Surface&) { return ++calls > 100; }));
+    EXPECT_LT(calls.load(), 6) << "the batches after a refusal are not made";
+
+    auto text = std::make_shared<OverlayObject>();
+    text->flags = kTextFlat;
+    ASSERT_TRUE(d.ws->appendObject(kObjectText, text));
+    EXPECT_TRUE(d.ws->canGenerateViewBands()) << "flat texts are not drawn into views";
+    auto shape = std::make_shared<OverlayObject>();
+    ASSERT_TRUE(d.ws->appendObject(kObjectShape, shape));
+    EXPECT_FALSE(d.ws->canGenerateViewBands());
+    EXPECT_FALSE(d.ws->BeginViewBands(2));
 }
