@@ -110,6 +110,7 @@ int runMovie(const std::vector<std::string>& argv) {
     CliHost host;
     host.setProgressOption(args.has("progress"));
     CStereoWorkspace ws(host, settings.path());
+    ws.setDisplayWanted(false);  // only the views are written
     if (rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm")); rc != kExitOk) return rc;
     const std::string out = *args.get("output");
     if (outputKindOf(out) == OutputKind::Gif) {
@@ -144,6 +145,7 @@ int runFrame(const std::vector<std::string>& argv) {
 
     CliHost host;
     CStereoWorkspace ws(host, settings.path());
+    ws.setDisplayWanted(false);  // only the views are written
     if (rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm")); rc != kExitOk) return rc;
     if (MakeStereoMovieFrame(ws, *args.get("output"), *kind) != 1) return kExitFailure;
     const Size size = videoFrameSize(settings.path(), vs.videoSize);

@@ -113,6 +113,7 @@ int runSaveViews(const std::vector<std::string>& argv) {
     CliHost host;
     host.setProgressOption(args.has("progress"));
     CStereoWorkspace ws(host, defaultSettingsPath());
+    ws.setDisplayWanted(false);  // only the views are written
     if (args.has("all")) {
         // The views between are matched by the same rule as views and
         // lenticular.

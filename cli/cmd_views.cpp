@@ -41,6 +41,7 @@ int runViews(const std::vector<std::string>& argv) {
     CliHost host;
     host.setProgressOption(args.has("progress"));
     CStereoWorkspace ws(host, defaultSettingsPath());
+    ws.setDisplayWanted(false);
     host.readSubject = args.positional()[0];
     if (!ws.Open(args.positional()[0])) return kExitFailure;
     const int n = ws.viewCount();
@@ -96,6 +97,7 @@ int runLenticular(const std::vector<std::string>& argv) {
     host.writeSubject = *args.get("output");
     host.setProgressOption(args.has("progress"));
     CStereoWorkspace ws(host, defaultSettingsPath());
+    ws.setDisplayWanted(false);
     host.readSubject = args.positional()[0];
     if (!ws.Open(args.positional()[0])) return kExitFailure;
     // Nothing shows the composite here: its rows go straight to the file.

@@ -271,7 +271,7 @@ int CStereoWorkspace::SaveModified() {
 // ---- display ----------------------------------------------------------------
 
 bool CStereoWorkspace::buildDisplay() {
-    if (m_width <= 0 || m_mode == kModeNone) {
+    if (m_width <= 0 || m_mode == kModeNone || !m_displayWanted) {
         m_display.reset();
         return true;
     }

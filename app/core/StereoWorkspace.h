@@ -351,6 +351,9 @@ public:
     Surface& interlace() { return m_interlace; }
     Surface& display() { return m_display; }
     const Surface& display() const { return m_display; }
+    // A caller that never reads the display (a command writing views or the
+    // composite) turns it off: Redraw then keeps no display picture.
+    void setDisplayWanted(bool wanted) { m_displayWanted = wanted; }
 
     // ---- anaglyph, interlace, spectral ----
     // Anaglyph colour mode (0 grey, 1 colour) and filter (0 red-cyan,
@@ -656,6 +659,7 @@ private:
     Surface m_anaglyph;
     Surface m_interlace;
     Surface m_display;
+    bool m_displayWanted = true;
     // Scratch pictures of view generation, kept between generations so that
     // regenerating does not fault in fresh memory every time.
     std::vector<Surface> m_viewPool;
