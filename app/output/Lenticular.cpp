@@ -7,6 +7,9 @@
 #include <opencv2/core/utility.hpp>
 
 #include <algorithm>
+#include <array>
+#include <functional>
+#include <future>
 #include <cmath>
 #include <cstring>
 #include <cstdio>
@@ -174,42 +177,69 @@ int CStereoWorkspace::GenerateAndWriteComposite(const std::string& path, Progres
     }
     showPrintResolution(m_host, viewCount(), m_lpi);
     // The views are made a band of view rows at a time (a few megabytes
-    // across all of them); the band's distinct composite rows are composed
-    // on every core and handed to the writer in order.
+    // across all of them) and the band's distinct composite rows composed,
+    // on every core. Two bands are held: while the writer takes the rows of
+    // one, the next one is made in the other, so the file is written while
+    // the views are synthesised.
     const long long viewRowBytes = static_cast<long long>(l.n) * m_width * static_cast<long long>(sizeof(Pixel));
     const long long wanted = bandRowsWanted > 0 ? bandRowsWanted : (8ll << 20) / std::max(1ll, viewRowBytes);
     const int bandRows = static_cast<int>(std::clamp<long long>(wanted, 1, m_height));
-    std::vector<Surface> bands;
-    Surface composed;  // composed.row(k): the composite row of view row top + k
-    int top = 0, bottom = 0;
-    bool failed = false;
+    const int bandCount = (m_height + bandRows - 1) / bandRows;
+    struct Band {
+        std::vector<Surface> views;
+        Surface composed;  // composed.row(k): the composite row of view row top + k
+        int top = 0, bottom = 0;
+    };
+    std::array<Band, 2> held;
+    for (Band& b : held) {
+        b.views.resize(static_cast<std::size_t>(l.n));
+        for (Surface& v : b.views)
+            if (!v.createUninitialized(m_width, bandRows)) {
+                m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+                return 0;
+            }
+        if (!b.composed.createUninitialized(l.cw, bandRows)) {
+            m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+            return 0;
+        }
+    }
+    // The writer asks for the rows from the top down, or from the bottom up
+    // (a BMP): band k counts in that order.
+    bool upward = false;
+    const auto make = [&](int k, Band& b) {
+        b.bottom = upward ? m_height - k * bandRows : std::min(m_height, (k + 1) * bandRows);
+        b.top = upward ? std::max(0, b.bottom - bandRows) : k * bandRows;
+        MakeViewBand(b.top, b.bottom, b.views);  // no memory to take: cannot fail
+        cv::parallel_for_(cv::Range(b.top, b.bottom), [&](const cv::Range& r) {
+            std::vector<const Pixel*> src(static_cast<std::size_t>(l.n));
+            for (int v = r.start; v < r.end; ++v) {
+                for (int i = 0; i < l.n; ++i) src[static_cast<std::size_t>(i)] = b.views[static_cast<std::size_t>(i)].row(v - b.top);
+                composeRow(l, m_width, src.data(), b.composed.row(v - b.top));
+            }
+        });
+    };
+    int current = -1;  // the band the writer takes rows from (held[current % 2])
+    std::future<void> next;  // band current + 1, being made
     const PictureRows rows{l.cw, l.ch, [&](int y) -> const Pixel* {
                                const int sy = l.rows[static_cast<std::size_t>(y)];
                                if (progress && (y & 63) == 0) progress->setPosition(y);
-                               if (sy < top || sy >= bottom) {
-                                   // The band holding sy, below it when the writer goes down the
-                                   // picture, above it when it goes up (a BMP starts at the bottom).
-                                   const bool upward = sy < top || (bottom == 0 && sy == m_height - 1);
-                                   top = upward ? std::max(0, sy + 1 - bandRows) : sy;
-                                   bottom = std::min(m_height, top + bandRows);
-                                   if (!MakeViewBand(top, bottom, bands) ||
-                                       (composed.width() != l.cw && !composed.createUninitialized(l.cw, bandRows))) {
-                                       failed = true;
-                                       return nullptr;
-                                   }
-                                   cv::parallel_for_(cv::Range(top, bottom), [&](const cv::Range& r) {
-                                       std::vector<const Pixel*> src(static_cast<std::size_t>(l.n));
-                                       for (int v = r.start; v < r.end; ++v) {
-                                           for (int i = 0; i < l.n; ++i)
-                                               src[static_cast<std::size_t>(i)] = bands[static_cast<std::size_t>(i)].row(v - top);
-                                           composeRow(l, m_width, src.data(), composed.row(v - top));
-                                       }
-                                   });
+                               if (current < 0) upward = sy == m_height - 1 && m_height > 1;
+                               const int k = upward ? (m_height - 1 - sy) / bandRows : sy / bandRows;
+                               if (k != current) {
+                                   if (next.valid()) next.get();
+                                   // Band k is the one made ahead unless rows were skipped.
+                                   if (k != current + 1 || current < 0) make(k, held[static_cast<std::size_t>(k % 2)]);
+                                   current = k;
+                                   if (k + 1 < bandCount)
+                                       next = std::async(std::launch::async, make, k + 1,
+                                                         std::ref(held[static_cast<std::size_t>((k + 1) % 2)]));
                                }
-                               return composed.row(sy - top);
+                               const Band& b = held[static_cast<std::size_t>(current % 2)];
+                               return b.composed.row(sy - b.top);
                            }};
-    if (WriteStillImageRows(rows, path, m_settings.jpegQuality, CompositePrintDpi(*this))) return 1;
-    if (failed) return 0;  // the memory message was given
+    const bool written = WriteStillImageRows(rows, path, m_settings.jpegQuality, CompositePrintDpi(*this));
+    if (next.valid()) next.get();
+    if (written) return 1;
     m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
     return 0;
 }

@@ -492,9 +492,10 @@ std::string fileBytes(const std::string& path) {
 // The views made a band at a time, and the composite written from the bands,
 // are the very views and file of the whole-view path: bands of one row, of
 // rows that do not divide the height and of the whole picture, the file's
-// rows asked top down (JPEG, PNG) and bottom up (BMP).
+// rows asked top down (JPEG, PNG) and bottom up (BMP), and a pitch above N
+// whose composite skips view rows (and so whole bands of one row).
 TEST(ViewBands, GiveTheViewsAndCompositeOfWholeViews) {
-    for (int pitch : {1, 3}) {
+    for (int pitch : {1, 3, 7}) {
         TestDocument d(67, 23, "[Lenticular]\nSize=5\nPitch=" + std::to_string(pitch) + "\n");
         fillEveryLayer(d);
         d.ws->GenerateViews(nullptr, 3, false);
