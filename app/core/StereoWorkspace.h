@@ -214,9 +214,11 @@ public:
     // message; the views made so far stay.
     void GenerateViews(ProgressSink* progress, int strength, bool extremesOnly);
     // The same views handed to `sink` as they are made, none of them kept
-    // (view(i) stays empty): for a caller that only writes them out. At most
-    // one view per core exists at a time. False after the memory message,
-    // or as soon as the sink returns false (the sink tells its own failure).
+    // (view(i) stays empty): for a caller that only writes them out. The
+    // sink is called on threads of its own, several at once, while the next
+    // views are made; at most two views per core exist at a time. False
+    // after the memory message, or once the sink has returned false (no
+    // further views are made; the sink tells its own failure).
     using ViewSink = std::function<bool(int index, const Surface& view)>;
     bool GenerateViewsInto(ProgressSink* progress, int strength, const ViewSink& sink);
     // Whether the views can be made a band of rows at a time: documents

@@ -10,6 +10,8 @@
 #include <opencv2/core/utility.hpp>
 
 #include <algorithm>
+#include <deque>
+#include <future>
 #include <utility>
 #include <vector>
 
@@ -136,8 +138,25 @@ bool CStereoWorkspace::makeViews(ProgressSink* progress, int strength, const std
         for (int y0 = 0; y0 < m_height; y0 += band) synthesiseViewRows(v, 0, a, y0, std::min(m_height, y0 + band));
     };
     const std::size_t batch = static_cast<std::size_t>(std::max(1, cv::getNumThreads()));
-    for (std::size_t from = 0; from < wanted.size(); from += batch) {
+    // With a sink, each view is handed over on a thread of its own as soon
+    // as its batch is made, while the next batch is synthesised: the
+    // writing (mostly waiting for the disk) overlaps the synthesis. At most
+    // two batches exist at once; a view's memory goes back to the pool when
+    // the sink is done with it.
+    std::deque<std::pair<int, std::future<bool>>> handed;
+    bool refused = false;
+    const auto settle = [&](std::size_t keep) {
+        while (handed.size() > keep) {
+            auto [a, done] = std::move(handed.front());
+            handed.pop_front();
+            if (!done.get()) refused = true;
+            m_viewPool.push_back(std::move(m_views[static_cast<std::size_t>(a)]));
+        }
+    };
+    for (std::size_t from = 0; from < wanted.size() && !refused; from += batch) {
         const std::size_t count = std::min(batch, wanted.size() - from);
+        settle(batch);
+        if (refused) break;
         std::size_t ready = 0;
         for (; ready < count; ++ready) {
             Surface& v = m_views[static_cast<std::size_t>(wanted[from + ready])];
@@ -156,26 +175,20 @@ bool CStereoWorkspace::makeViews(ProgressSink* progress, int strength, const std
             if (progress && showProgress) progress->setPosition(50 * (a + 1) / n + 50);
         }
         if (ready < count) {
+            settle(0);
             m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
             return false;
         }
-        if (sink) {
-            // The batch is handed over on every core at once, then its memory
-            // goes back to the pool for the next batch.
-            std::vector<char> taken(ready, 0);
-            cv::parallel_for_(cv::Range(0, static_cast<int>(ready)), [&](const cv::Range& r) {
-                for (int i = r.start; i < r.end; ++i) {
-                    const int a = wanted[from + static_cast<std::size_t>(i)];
-                    taken[static_cast<std::size_t>(i)] = (*sink)(a, m_views[static_cast<std::size_t>(a)]);
-                }
-            });
-            for (std::size_t i = 0; i < ready; ++i) m_viewPool.push_back(std::move(m_views[static_cast<std::size_t>(wanted[from + i])]));
-            // Reported in view order: the first failure ends the work.
-            for (std::size_t i = 0; i < ready; ++i)
-                if (!taken[i]) return false;
-        }
+        if (sink)
+            for (std::size_t i = 0; i < ready; ++i) {
+                const int a = wanted[from + i];
+                handed.emplace_back(a, std::async(std::launch::async, [this, sink, a] {
+                                        return (*sink)(a, std::as_const(m_views[static_cast<std::size_t>(a)]));
+                                    }));
+            }
     }
-    return true;
+    settle(0);
+    return !refused;
 }
 
 bool CStereoWorkspace::canGenerateViewBands() const {
