@@ -8,6 +8,11 @@
 
 #include <opencv2/core/utility.hpp>
 
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define PLASTORA_ANAGLYPH_VECTOR 1
+#include <immintrin.h>
+#endif
+
 namespace plastora {
 
 namespace {
@@ -202,6 +207,181 @@ void duboisRow(const Pixel* __restrict left, const Pixel* __restrict right, Pixe
     }
 }
 
+#ifdef PLASTORA_ANAGLYPH_VECTOR
+
+// The vector kernel: eight pixels at a time in single-precision floats, on
+// processors with AVX2 and FMA (chosen at run time; the build itself targets
+// the baseline x86-64). Its polynomials were fitted by
+// tools/fit_srgb_polynomials.py, which prints these numbers and their errors.
+//
+// Decoding: a byte b of 11 or more is s x beta + (b - beta) x Q(b - beta),
+// s = 1 / (255 x 12.92), beta = 10.5; below, the straight segment s x b is
+// the same form with Q replaced by s, so the sign of b - beta alone picks the
+// branch and the constant term is shared. Within 2.5e-5 of the exact value
+// for every byte (0.08 of a grey level where the encoding is steepest).
+constexpr float kDecodeBeta = 10.5f;
+constexpr float kDecodeSlope = static_cast<float>(1.0 / (255.0 * 12.92));
+constexpr float kDecodeBase = static_cast<float>(10.5 / (255.0 * 12.92));
+constexpr float kDecodeQ[5] = {3.062401956e-04f, 9.360285731e-06f, 3.504478485e-08f, -5.629368499e-11f,
+                               5.877239071e-14f};
+// Encoding, in grey levels: v = m x 2^e, m in [0.5, 2) and e even (the low
+// bit of the float's exponent kept with the mantissa), gives 255 x 1.055 x
+// 2^(e / 2.4) x P(m) - 255 x 0.055, P(m) within 2.7e-4 of m^(1 / 2.4)
+// (0.07 of a level); 2^(e / 2.4) comes from an eight-entry table indexed by
+// the exponent's upper bits, which covers 2^-8 <= v < 2. Below 0.0031308
+// the straight segment 255 x 12.92 x v is taken instead. Values below 0 or
+// above 1 are clipped when the levels are packed into bytes with saturation
+// (every sum of a row's positive coefficients is below 2, checked below).
+constexpr float kEncodeP[5] = {3.520302773e-01f, 1.016422272e+00f, -5.338220596e-01f, 1.955524832e-01f,
+                               -2.997055091e-02f};
+constexpr float kEncodeThreshold = 0.0031308f;
+
+constexpr bool sumsStayBelowTwo(const AnaglyphProjection& p) {
+    for (int c = 0; c < 3; ++c)
+        if (coefficientSum(p, c, true) >= 1.9) return false;
+    return true;
+}
+static_assert(sumsStayBelowTwo(kDuboisRedCyan) && sumsStayBelowTwo(kDuboisGreenMagenta) &&
+              sumsStayBelowTwo(kDuboisAmberBlue));
+
+// The projection's 18 coefficients, each repeated in eight lanes, and the
+// encoding's exponent table.
+struct VectorProjection {
+    alignas(32) float k[3][6][8];
+    alignas(32) float octave[8];
+    explicit VectorProjection(const AnaglyphProjection& p) {
+        for (int c = 0; c < 3; ++c)
+            for (int i = 0; i < 6; ++i)
+                for (float& lane : k[c][i]) lane = static_cast<float>(i < 3 ? p.left[c][i] : p.right[c][i - 3]);
+        // Entry j serves the exponents whose upper bits end in j: biased
+        // exponents 2 x (56 + j) and 2 x (56 + j) + 1, i.e. v = m x 2^e with
+        // e = 2 x (56 + j) - 126 (j = 3..7: 2^-9 <= v < 2).
+        for (int j = 0; j < 8; ++j)
+            octave[j] = static_cast<float>(255.0 * 1.055 * std::pow(2.0, (2.0 * (56 + j) - 126) / 2.4));
+    }
+};
+
+const VectorProjection* vectorProjection(int method) {
+    static const VectorProjection redCyan(kDuboisRedCyan), greenMagenta(kDuboisGreenMagenta),
+        amberBlue(kDuboisAmberBlue);
+    switch (method) {
+    case kFilterDuboisRedCyan: return &redCyan;
+    case kFilterDuboisGreenMagenta: return &greenMagenta;
+    case kFilterDuboisAmberBlue: return &amberBlue;
+    default: return nullptr;
+    }
+}
+
+#define PLASTORA_VECTOR_TARGET __attribute__((target("avx2,fma")))
+
+// One channel of eight pixels (bytes in 32-bit lanes) to linear light.
+PLASTORA_VECTOR_TARGET inline __m256 decodeVector(__m256i bytes) {
+    const __m256 x = _mm256_sub_ps(_mm256_cvtepi32_ps(bytes), _mm256_set1_ps(kDecodeBeta));
+    __m256 q = _mm256_fmadd_ps(_mm256_set1_ps(kDecodeQ[4]), x, _mm256_set1_ps(kDecodeQ[3]));
+    q = _mm256_fmadd_ps(q, x, _mm256_set1_ps(kDecodeQ[2]));
+    q = _mm256_fmadd_ps(q, x, _mm256_set1_ps(kDecodeQ[1]));
+    q = _mm256_fmadd_ps(q, x, _mm256_set1_ps(kDecodeQ[0]));
+    q = _mm256_blendv_ps(q, _mm256_set1_ps(kDecodeSlope), x);  // b < beta: the straight segment
+    return _mm256_fmadd_ps(q, x, _mm256_set1_ps(kDecodeBase));
+}
+
+// Eight linear values to sRGB grey levels (not yet rounded or clipped).
+PLASTORA_VECTOR_TARGET inline __m256 encodeVector(__m256 v, __m256 octave) {
+    const __m256i bits = _mm256_castps_si256(v);
+    const __m256 m = _mm256_castsi256_ps(
+        _mm256_or_si256(_mm256_and_si256(bits, _mm256_set1_epi32(0x00FFFFFF)), _mm256_set1_epi32(0x3F000000)));
+    const __m256 scale = _mm256_permutevar8x32_ps(octave, _mm256_srli_epi32(bits, 24));
+    __m256 p = _mm256_fmadd_ps(_mm256_set1_ps(kEncodeP[4]), m, _mm256_set1_ps(kEncodeP[3]));
+    p = _mm256_fmadd_ps(p, m, _mm256_set1_ps(kEncodeP[2]));
+    p = _mm256_fmadd_ps(p, m, _mm256_set1_ps(kEncodeP[1]));
+    p = _mm256_fmadd_ps(p, m, _mm256_set1_ps(kEncodeP[0]));
+    const __m256 curve = _mm256_fmsub_ps(p, scale, _mm256_set1_ps(255.0f * 0.055f));
+    const __m256 line = _mm256_mul_ps(v, _mm256_set1_ps(255.0f * 12.92f));
+    return _mm256_blendv_ps(curve, line, _mm256_cmp_ps(v, _mm256_set1_ps(kEncodeThreshold), _CMP_LT_OQ));
+}
+
+// Eight pixels of each eye to the three linear output channels.
+PLASTORA_VECTOR_TARGET inline void projectVector(const Pixel* left, const Pixel* right, const VectorProjection& p,
+                                                 float* r, float* g, float* b) {
+    // Each channel's byte into the low byte of its pixel's lane (0xAARRGGBB
+    // words, little-endian: blue first).
+    const __m256i red = _mm256_setr_epi8(2, -1, -1, -1, 6, -1, -1, -1, 10, -1, -1, -1, 14, -1, -1, -1, 2, -1, -1, -1,
+                                         6, -1, -1, -1, 10, -1, -1, -1, 14, -1, -1, -1);
+    const __m256i green = _mm256_setr_epi8(1, -1, -1, -1, 5, -1, -1, -1, 9, -1, -1, -1, 13, -1, -1, -1, 1, -1, -1,
+                                           -1, 5, -1, -1, -1, 9, -1, -1, -1, 13, -1, -1, -1);
+    const __m256i blue = _mm256_setr_epi8(0, -1, -1, -1, 4, -1, -1, -1, 8, -1, -1, -1, 12, -1, -1, -1, 0, -1, -1, -1,
+                                          4, -1, -1, -1, 8, -1, -1, -1, 12, -1, -1, -1);
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(left));
+    const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(right));
+    const __m256 in[6] = {decodeVector(_mm256_shuffle_epi8(a, red)), decodeVector(_mm256_shuffle_epi8(a, green)),
+                          decodeVector(_mm256_shuffle_epi8(a, blue)), decodeVector(_mm256_shuffle_epi8(c, red)),
+                          decodeVector(_mm256_shuffle_epi8(c, green)), decodeVector(_mm256_shuffle_epi8(c, blue))};
+    float* out[3] = {r, g, b};
+#pragma GCC unroll 3
+    for (int ch = 0; ch < 3; ++ch) {
+        __m256 sum = _mm256_mul_ps(in[0], _mm256_load_ps(p.k[ch][0]));
+#pragma GCC unroll 5
+        for (int i = 1; i < 6; ++i) sum = _mm256_fmadd_ps(in[i], _mm256_load_ps(p.k[ch][i]), sum);
+        _mm256_store_ps(out[ch], sum);
+    }
+}
+
+// Eight pixels from their linear channels: encoded, rounded, clipped to
+// 0..255 by saturating packs, and put back in 0xAARRGGBB order, opaque.
+PLASTORA_VECTOR_TARGET inline void encodePixels(const float* r, const float* g, const float* b, __m256 octave,
+                                                Pixel* out) {
+    const __m256i order = _mm256_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15, 0, 4, 8, 12, 1, 5,
+                                           9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
+    const __m256i red = _mm256_cvtps_epi32(encodeVector(_mm256_load_ps(r), octave));
+    const __m256i green = _mm256_cvtps_epi32(encodeVector(_mm256_load_ps(g), octave));
+    const __m256i blue = _mm256_cvtps_epi32(encodeVector(_mm256_load_ps(b), octave));
+    // Per 128-bit half: four blues, greens, reds and alphas, then one pixel
+    // after another.
+    const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(blue, green),
+                                              _mm256_packs_epi32(red, _mm256_set1_epi32(255)));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_shuffle_epi8(bytes, order));
+}
+
+// A row in chunks, two passes each: the projections of the chunk's pixels,
+// then their encoding. Two shorter loops keep more pixels in flight than
+// one long chain of dependent steps per pixel. A row's last few pixels go
+// through the same steps from a padded copy.
+PLASTORA_VECTOR_TARGET void duboisRowVector(const Pixel* left, const Pixel* right, Pixel* out, int w,
+                                            const VectorProjection& p) {
+    constexpr int kChunk = 256;
+    alignas(32) float lin[3][kChunk];
+    const __m256 octave = _mm256_load_ps(p.octave);
+    for (int x0 = 0; x0 < w; x0 += kChunk) {
+        const int n = std::min(kChunk, w - x0);
+        const int whole = n & ~7;
+        for (int x = 0; x < whole; x += 8)
+            projectVector(left + x0 + x, right + x0 + x, p, lin[0] + x, lin[1] + x, lin[2] + x);
+        if (whole < n) {
+            Pixel a[8]{}, b[8]{};
+            std::copy(left + x0 + whole, left + x0 + n, a);
+            std::copy(right + x0 + whole, right + x0 + n, b);
+            projectVector(a, b, p, lin[0] + whole, lin[1] + whole, lin[2] + whole);
+        }
+        for (int x = 0; x < whole; x += 8) encodePixels(lin[0] + x, lin[1] + x, lin[2] + x, octave, out + x0 + x);
+        if (whole < n) {
+            Pixel o[8];
+            encodePixels(lin[0] + whole, lin[1] + whole, lin[2] + whole, octave, o);
+            std::copy(o, o + (n - whole), out + x0 + whole);
+        }
+    }
+}
+
+bool vectorKernelAvailable() {
+    static const bool available = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    return available;
+}
+
+#else
+
+bool vectorKernelAvailable() { return false; }
+
+#endif  // PLASTORA_ANAGLYPH_VECTOR
+
 // The quotients in 16-bit lanes (a byte times a 16-bit fraction, the high
 // half kept), which the compiler vectorises as one multiply-high each.
 void halfColourRow(const Pixel* __restrict left, const Pixel* __restrict right, Pixel* __restrict out, int w) {
@@ -265,11 +445,34 @@ double srgbToLinear(double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 
 
 double linearToSrgb(double v) { return v <= 0.0031308 ? v * 12.92 : 1.055 * std::pow(v, 1.0 / 2.4) - 0.055; }
 
+AnaglyphKernel anaglyphKernel() {
+    return vectorKernelAvailable() ? AnaglyphKernel::Vector : AnaglyphKernel::Portable;
+}
+
+bool anaglyphKernelAvailable(AnaglyphKernel kernel) {
+    return kernel == AnaglyphKernel::Portable || vectorKernelAvailable();
+}
+
 void BuildAnaglyphMethodRows(Surface& dst, const Surface& right, const Surface& left, int method, int y0, int y1) {
+    BuildAnaglyphMethodRows(dst, right, left, method, y0, y1, anaglyphKernel());
+}
+
+void BuildAnaglyphMethodRows(Surface& dst, const Surface& right, const Surface& left, int method, int y0, int y1,
+                             AnaglyphKernel kernel) {
     const int w = dst.width();
     y0 = std::max(y0, 0);
     y1 = std::min({y1, dst.height(), right.height(), left.height()});
     if (w > right.width() || w > left.width()) return;
+#ifdef PLASTORA_ANAGLYPH_VECTOR
+    if (kernel == AnaglyphKernel::Vector && vectorKernelAvailable()) {
+        if (const VectorProjection* p = vectorProjection(method)) {
+            for (int y = y0; y < y1; ++y) duboisRowVector(left.row(y), right.row(y), dst.row(y), w, *p);
+            return;
+        }
+    }
+#else
+    (void)kernel;
+#endif
     if (const PackedProjection* p = packedProjection(method)) {
         const std::uint8_t* enc = encodeTable().data();
         for (int y = y0; y < y1; ++y) duboisRow(left.row(y), right.row(y), dst.row(y), w, *p, enc);
@@ -290,6 +493,9 @@ bool BuildAnaglyphMethod(Surface& dst, const Surface& right, const Surface& left
     // alone, so the picture is the same however the rows are split. The
     // tables are made here, before the bands start.
     packedProjection(method);
+#ifdef PLASTORA_ANAGLYPH_VECTOR
+    vectorProjection(method);
+#endif
     encodeTable();
     gammaLift();
     constexpr long long kPixelsPerBand = 1 << 16;
