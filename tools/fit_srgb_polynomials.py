@@ -19,6 +19,9 @@ their largest errors. Needs numpy (Debian: python3-numpy). Run:
 """
 import numpy as np
 
+DECODE_DEGREE = 3  # of Q
+ENCODE_DEGREE = 3  # of P
+
 
 def minimax(x, f, degree, weight=None, iterations=800):
     """Coefficients (lowest first) of the polynomial of `degree` whose largest
@@ -59,15 +62,19 @@ def main():
     beta = 10.5
     b = np.arange(11, 256.0)
     xp = b - beta
-    q, q_err = minimax(xp, (srgb_to_linear(b / 255) - s * beta) / xp, 4, weight=xp)
+    q, q_err = minimax(xp, (srgb_to_linear(b / 255) - s * beta) / xp, DECODE_DEGREE, weight=xp)
     q = q.astype(np.float32)
     every = np.arange(256.0)
     xs = (every - beta).astype(np.float32)
-    got = np.where(xs < 0, s * xs + s * beta, horner32(q, xs) * xs + np.float32(s * beta))
+    # The kernel takes the larger of Q and s as the factor: below beta, Q must
+    # stay under s (the straight segment exactly); above, where it may not,
+    # the error below counts it.
+    got = np.maximum(horner32(q, xs), np.float32(s)) * xs + np.float32(s * beta)
+    assert np.all(horner32(q, xs[xs < 0]) < s), 'Q is over s below beta'
     dec_err = np.max(np.abs(got - srgb_to_linear(every / 255)))
 
     m = np.linspace(0.5, 2.0, 30001)
-    p, p_err = minimax(m, m ** (1 / 2.4), 4, weight=m ** (-1 / 2.4))
+    p, p_err = minimax(m, m ** (1 / 2.4), ENCODE_DEGREE, weight=m ** (-1 / 2.4))
     p = p.astype(np.float32)
     v = np.linspace(0.0031308, 1.0, 200001)
     e = 2 * np.floor(np.log2(v) / 2 + 0.5)          # m = v / 2^e in [0.5, 2)
@@ -78,9 +85,9 @@ def main():
     fmt = lambda a: ", ".join("%.9ef" % c for c in a)
     print("// Decoding Q, lowest power first: max error %.2e in linear light (%.2f grey levels" % (dec_err, dec_err * 255 * 12.92))
     print("// where the encoding is steepest); fit error %.2e." % q_err)
-    print("constexpr float kDecodeQ[5] = {%s};" % fmt(q))
+    print("constexpr float kDecodeQ[%d] = {%s};" % (len(q), fmt(q)))
     print("// Encoding P, lowest power first: relative error %.2e, max error %.3f grey levels." % (p_err, enc_err))
-    print("constexpr float kEncodeP[5] = {%s};" % fmt(p))
+    print("constexpr float kEncodeP[%d] = {%s};" % (len(p), fmt(p)))
 
 
 if __name__ == "__main__":

@@ -216,48 +216,56 @@ void duboisRow(const Pixel* __restrict left, const Pixel* __restrict right, Pixe
 //
 // Decoding: a byte b of 11 or more is s x beta + (b - beta) x Q(b - beta),
 // s = 1 / (255 x 12.92), beta = 10.5; below, the straight segment s x b is
-// the same form with Q replaced by s, so the sign of b - beta alone picks the
-// branch and the constant term is shared. Within 2.5e-5 of the exact value
-// for every byte (0.08 of a grey level where the encoding is steepest).
+// the same form with s in place of Q, and as Q stays under s below beta the
+// larger of the two is the factor: no comparison or blend. Within 1.2e-4 of
+// the exact value for every byte: 0.37 of a grey level where the encoding
+// is steepest, 0.64 after a projection (whose coefficients' sizes add up to
+// 1.72 at most). With the encoding's 0.25 (where the encoding is flattest,
+// so the two do not add up), a channel is within 0.7 of a level of the exact
+// value before rounding, so the rounded one is within one level.
 constexpr float kDecodeBeta = 10.5f;
 constexpr float kDecodeSlope = static_cast<float>(1.0 / (255.0 * 12.92));
 constexpr float kDecodeBase = static_cast<float>(10.5 / (255.0 * 12.92));
-constexpr float kDecodeQ[5] = {3.062401956e-04f, 9.360285731e-06f, 3.504478485e-08f, -5.629368499e-11f,
-                               5.877239071e-14f};
-// Encoding, in grey levels: v = m x 2^e, m in [0.5, 2) and e even (the low
-// bit of the float's exponent kept with the mantissa), gives 255 x 1.055 x
-// 2^(e / 2.4) x P(m) - 255 x 0.055, P(m) within 2.7e-4 of m^(1 / 2.4)
-// (0.07 of a level); 2^(e / 2.4) comes from an eight-entry table indexed by
-// the exponent's upper bits, which covers 2^-8 <= v < 2. Below 0.0031308
-// the straight segment 255 x 12.92 x v is taken instead. Values below 0 or
-// above 1 are clipped when the levels are packed into bytes with saturation
-// (every sum of a row's positive coefficients is below 2, checked below).
-constexpr float kEncodeP[5] = {3.520302773e-01f, 1.016422272e+00f, -5.338220596e-01f, 1.955524832e-01f,
-                               -2.997055091e-02f};
-constexpr float kEncodeThreshold = 0.0031308f;
+constexpr float kDecodeQ[4] = {2.936044184e-04f, 9.893227798e-06f, 2.819680844e-08f, -2.200448851e-11f};
+// Encoding, in grey levels. The projection's coefficients carry the factor
+// 255 x 12.92 of the straight segment near black, so the sum V is that
+// segment's value already: V itself below 255 x 12.92 x 0.0031308. Above,
+// V = m x 2^e, m in [0.5, 2) and e even (the low bit of the float's exponent
+// kept with the mantissa), gives 255 x 1.055 x (2^e / (255 x 12.92))^(1 /
+// 2.4) x P(m) - 255 x 0.055, P(m) within 1.2e-3 of m^(1 / 2.4) (0.25 of a
+// level); the power of 2^e comes from an eight-entry table indexed by the
+// exponent's upper bits, which covers 8 <= V < 8192. Values below 0 or
+// above 255 are clipped when the levels are packed into bytes with
+// saturation (every sum of a row's positive coefficients is below 1.9,
+// checked below, so V stays below 6260).
+constexpr float kEncodeP[4] = {3.920522630e-01f, 8.486505151e-01f, -2.912854850e-01f, 5.151619762e-02f};
+constexpr double kSegmentLevels = 255.0 * 12.92;  // the straight segment's slope, in levels
+constexpr float kEncodeThreshold = static_cast<float>(0.0031308 * kSegmentLevels);
+constexpr float kEncodeOffset = 255.0f * 0.055f;
 
-constexpr bool sumsStayBelowTwo(const AnaglyphProjection& p) {
+constexpr bool sumsStayInTheTable(const AnaglyphProjection& p) {
     for (int c = 0; c < 3; ++c)
         if (coefficientSum(p, c, true) >= 1.9) return false;
     return true;
 }
-static_assert(sumsStayBelowTwo(kDuboisRedCyan) && sumsStayBelowTwo(kDuboisGreenMagenta) &&
-              sumsStayBelowTwo(kDuboisAmberBlue));
+static_assert(sumsStayInTheTable(kDuboisRedCyan) && sumsStayInTheTable(kDuboisGreenMagenta) &&
+              sumsStayInTheTable(kDuboisAmberBlue));
 
-// The projection's 18 coefficients, each repeated in eight lanes, and the
-// encoding's exponent table.
+// The projection's 18 coefficients (times 255 x 12.92), each repeated in
+// eight lanes, and the encoding's exponent table.
 struct VectorProjection {
     alignas(32) float k[3][6][8];
     alignas(32) float octave[8];
     explicit VectorProjection(const AnaglyphProjection& p) {
         for (int c = 0; c < 3; ++c)
             for (int i = 0; i < 6; ++i)
-                for (float& lane : k[c][i]) lane = static_cast<float>(i < 3 ? p.left[c][i] : p.right[c][i - 3]);
-        // Entry j serves the exponents whose upper bits end in j: biased
-        // exponents 2 x (56 + j) and 2 x (56 + j) + 1, i.e. v = m x 2^e with
-        // e = 2 x (56 + j) - 126 (j = 3..7: 2^-9 <= v < 2).
+                for (float& lane : k[c][i])
+                    lane = static_cast<float>((i < 3 ? p.left[c][i] : p.right[c][i - 3]) * kSegmentLevels);
+        // Entry j serves the biased exponents 2 x (64 + j) and one more,
+        // i.e. V = m x 2^e with e = 2 x (64 + j) - 126 (j = 1..5: 8 <= V < 8192).
         for (int j = 0; j < 8; ++j)
-            octave[j] = static_cast<float>(255.0 * 1.055 * std::pow(2.0, (2.0 * (56 + j) - 126) / 2.4));
+            octave[j] = static_cast<float>(255.0 * 1.055 *
+                                           std::pow(std::pow(2.0, 2.0 * (64 + j) - 126) / kSegmentLevels, 1 / 2.4));
     }
 };
 
@@ -277,30 +285,33 @@ const VectorProjection* vectorProjection(int method) {
 // One channel of eight pixels (bytes in 32-bit lanes) to linear light.
 PLASTORA_VECTOR_TARGET inline __m256 decodeVector(__m256i bytes) {
     const __m256 x = _mm256_sub_ps(_mm256_cvtepi32_ps(bytes), _mm256_set1_ps(kDecodeBeta));
-    __m256 q = _mm256_fmadd_ps(_mm256_set1_ps(kDecodeQ[4]), x, _mm256_set1_ps(kDecodeQ[3]));
-    q = _mm256_fmadd_ps(q, x, _mm256_set1_ps(kDecodeQ[2]));
+    __m256 q = _mm256_fmadd_ps(_mm256_set1_ps(kDecodeQ[3]), x, _mm256_set1_ps(kDecodeQ[2]));
     q = _mm256_fmadd_ps(q, x, _mm256_set1_ps(kDecodeQ[1]));
     q = _mm256_fmadd_ps(q, x, _mm256_set1_ps(kDecodeQ[0]));
-    q = _mm256_blendv_ps(q, _mm256_set1_ps(kDecodeSlope), x);  // b < beta: the straight segment
+    q = _mm256_max_ps(q, _mm256_set1_ps(kDecodeSlope));  // below beta: the straight segment
     return _mm256_fmadd_ps(q, x, _mm256_set1_ps(kDecodeBase));
 }
 
-// Eight linear values to sRGB grey levels (not yet rounded or clipped).
+// Eight linear values (times 255 x 12.92) to sRGB grey levels, not yet
+// rounded or clipped.
 PLASTORA_VECTOR_TARGET inline __m256 encodeVector(__m256 v, __m256 octave) {
-    const __m256i bits = _mm256_castps_si256(v);
+    // The curve at the threshold is the segment's value there (within 0.002
+    // of a level), so below it the curve of the threshold plus the distance
+    // to it is the straight segment: no comparison or blend.
+    const __m256i bits = _mm256_castps_si256(_mm256_max_ps(v, _mm256_set1_ps(kEncodeThreshold)));
+    const __m256 below = _mm256_min_ps(_mm256_sub_ps(v, _mm256_set1_ps(kEncodeThreshold + kEncodeOffset)),
+                                       _mm256_set1_ps(-kEncodeOffset));
     const __m256 m = _mm256_castsi256_ps(
         _mm256_or_si256(_mm256_and_si256(bits, _mm256_set1_epi32(0x00FFFFFF)), _mm256_set1_epi32(0x3F000000)));
     const __m256 scale = _mm256_permutevar8x32_ps(octave, _mm256_srli_epi32(bits, 24));
-    __m256 p = _mm256_fmadd_ps(_mm256_set1_ps(kEncodeP[4]), m, _mm256_set1_ps(kEncodeP[3]));
-    p = _mm256_fmadd_ps(p, m, _mm256_set1_ps(kEncodeP[2]));
+    __m256 p = _mm256_fmadd_ps(_mm256_set1_ps(kEncodeP[3]), m, _mm256_set1_ps(kEncodeP[2]));
     p = _mm256_fmadd_ps(p, m, _mm256_set1_ps(kEncodeP[1]));
     p = _mm256_fmadd_ps(p, m, _mm256_set1_ps(kEncodeP[0]));
-    const __m256 curve = _mm256_fmsub_ps(p, scale, _mm256_set1_ps(255.0f * 0.055f));
-    const __m256 line = _mm256_mul_ps(v, _mm256_set1_ps(255.0f * 12.92f));
-    return _mm256_blendv_ps(curve, line, _mm256_cmp_ps(v, _mm256_set1_ps(kEncodeThreshold), _CMP_LT_OQ));
+    return _mm256_fmadd_ps(p, scale, below);
 }
 
-// Eight pixels of each eye to the three linear output channels.
+// Eight pixels of each eye to the three output channels in linear light
+// (times 255 x 12.92).
 PLASTORA_VECTOR_TARGET inline void projectVector(const Pixel* left, const Pixel* right, const VectorProjection& p,
                                                  float* r, float* g, float* b) {
     // Each channel's byte into the low byte of its pixel's lane (0xAARRGGBB
