@@ -282,9 +282,9 @@ const VectorProjection* vectorProjection(int method) {
 
 #define PLASTORA_VECTOR_TARGET __attribute__((target("avx2,fma")))
 
-// One channel of eight pixels (bytes in 32-bit lanes) to linear light.
-PLASTORA_VECTOR_TARGET inline __m256 decodeVector(__m256i bytes) {
-    const __m256 x = _mm256_sub_ps(_mm256_cvtepi32_ps(bytes), _mm256_set1_ps(kDecodeBeta));
+// One channel of eight pixels (each the float 32768 + byte) to linear light.
+PLASTORA_VECTOR_TARGET inline __m256 decodeVector(__m256 number) {
+    const __m256 x = _mm256_sub_ps(number, _mm256_set1_ps(32768.0f + kDecodeBeta));
     __m256 q = _mm256_fmadd_ps(_mm256_set1_ps(kDecodeQ[3]), x, _mm256_set1_ps(kDecodeQ[2]));
     q = _mm256_fmadd_ps(q, x, _mm256_set1_ps(kDecodeQ[1]));
     q = _mm256_fmadd_ps(q, x, _mm256_set1_ps(kDecodeQ[0]));
@@ -310,23 +310,29 @@ PLASTORA_VECTOR_TARGET inline __m256 encodeVector(__m256 v, __m256 octave) {
     return _mm256_fmadd_ps(p, scale, below);
 }
 
+PLASTORA_VECTOR_TARGET inline __m256 decodeChannel(__m256i pixels, __m256i pick) {
+    return decodeVector(_mm256_castsi256_ps(_mm256_shuffle_epi8(pixels, pick)));
+}
+
 // Eight pixels of each eye to the three output channels in linear light
 // (times 255 x 12.92).
 PLASTORA_VECTOR_TARGET inline void projectVector(const Pixel* left, const Pixel* right, const VectorProjection& p,
                                                  float* r, float* g, float* b) {
-    // Each channel's byte into the low byte of its pixel's lane (0xAARRGGBB
-    // words, little-endian: blue first).
-    const __m256i red = _mm256_setr_epi8(2, -1, -1, -1, 6, -1, -1, -1, 10, -1, -1, -1, 14, -1, -1, -1, 2, -1, -1, -1,
-                                         6, -1, -1, -1, 10, -1, -1, -1, 14, -1, -1, -1);
-    const __m256i green = _mm256_setr_epi8(1, -1, -1, -1, 5, -1, -1, -1, 9, -1, -1, -1, 13, -1, -1, -1, 1, -1, -1,
-                                           -1, 5, -1, -1, -1, 9, -1, -1, -1, 13, -1, -1, -1);
-    const __m256i blue = _mm256_setr_epi8(0, -1, -1, -1, 4, -1, -1, -1, 8, -1, -1, -1, 12, -1, -1, -1, 0, -1, -1, -1,
-                                          4, -1, -1, -1, 8, -1, -1, -1, 12, -1, -1, -1);
-    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(left));
-    const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(right));
-    const __m256 in[6] = {decodeVector(_mm256_shuffle_epi8(a, red)), decodeVector(_mm256_shuffle_epi8(a, green)),
-                          decodeVector(_mm256_shuffle_epi8(a, blue)), decodeVector(_mm256_shuffle_epi8(c, red)),
-                          decodeVector(_mm256_shuffle_epi8(c, green)), decodeVector(_mm256_shuffle_epi8(c, blue))};
+    // Each channel's byte into the second byte of its pixel's lane, under
+    // an upper byte of 0x47: the float 32768 + byte (0xAARRGGBB words,
+    // little-endian: blue first; the alpha byte's place takes the 0x47).
+    const __m256i red = _mm256_setr_epi8(-1, 2, -1, 3, -1, 6, -1, 7, -1, 10, -1, 11, -1, 14, -1, 15, -1, 2, -1, 3, -1,
+                                         6, -1, 7, -1, 10, -1, 11, -1, 14, -1, 15);
+    const __m256i green = _mm256_setr_epi8(-1, 1, -1, 3, -1, 5, -1, 7, -1, 9, -1, 11, -1, 13, -1, 15, -1, 1, -1, 3,
+                                           -1, 5, -1, 7, -1, 9, -1, 11, -1, 13, -1, 15);
+    const __m256i blue = _mm256_setr_epi8(-1, 0, -1, 3, -1, 4, -1, 7, -1, 8, -1, 11, -1, 12, -1, 15, -1, 0, -1, 3, -1,
+                                          4, -1, 7, -1, 8, -1, 11, -1, 12, -1, 15);
+    const __m256i exponent = _mm256_set1_epi32(0x47000000);
+    const __m256i alpha = _mm256_set1_epi32(static_cast<int>(0x80000000u));
+    const __m256i a = _mm256_blendv_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(left)), exponent, alpha);
+    const __m256i c = _mm256_blendv_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(right)), exponent, alpha);
+    const __m256 in[6] = {decodeChannel(a, red), decodeChannel(a, green), decodeChannel(a, blue),
+                          decodeChannel(c, red), decodeChannel(c, green), decodeChannel(c, blue)};
     float* out[3] = {r, g, b};
 #pragma GCC unroll 3
     for (int ch = 0; ch < 3; ++ch) {
