@@ -39,7 +39,8 @@ constexpr const char* kMethodNames[kAnaglyphFilterCount] = {
     "red-cyan",      "red-green",         "red-blue",   "dubois-red-cyan", "dubois-green-magenta",
     "dubois-amber-blue", "half-colour", "optimised"};
 
-// The least-squares methods run on integers. The projection is linear, so
+// The portable kernel of the least-squares methods runs on integers (the
+// vector kernel, further below, on floats). The projection is linear, so
 // each of the six inputs (left r, g, b, right r, g, b) contributes
 // coefficient x linear(byte) to each output channel independently: one
 // 256-entry table per input holds those three contributions, in linear light
@@ -176,9 +177,10 @@ constexpr bool quotientsAreExact() {
 }
 static_assert(quotientsAreExact());
 
-// The rows below are plain loops without calls or branches. Look-ups per
-// pixel are left scalar: only gathers could vectorise them, and those are
-// slower than the scalar loads on the processors we run on.
+// The rows below are plain loops without calls or branches. The portable
+// kernel's look-ups are left scalar: only gathers could vectorise them, and
+// those are slower than the scalar loads on the processors we run on (the
+// vector kernel computes instead of looking up).
 
 // The channel bytes of a pixel in memory (0xAARRGGBB as a 32-bit word).
 constexpr int kRedByte = std::endian::native == std::endian::little ? 2 : 1;
