@@ -20,7 +20,7 @@ their largest errors. Needs numpy (Debian: python3-numpy). Run:
 import numpy as np
 
 DECODE_DEGREE = 3  # of Q
-ENCODE_DEGREE = 3  # of P
+ENCODE_DEGREE = 4  # of P
 
 
 def minimax(x, f, degree, weight=None, iterations=800):
