@@ -60,4 +60,18 @@ double linearToSrgb(double v);
 bool BuildAnaglyphMethod(Surface& dst, const Surface& right, const Surface& left, int method);
 void BuildAnaglyphMethodRows(Surface& dst, const Surface& right, const Surface& left, int method, int y0, int y1);
 
+// The least-squares methods have two kernels: integer tables, on every
+// processor, and eight pixels at a time in single-precision floats with
+// AVX2 and FMA, where the processor has them. Both are within one grey level
+// of the double-precision result; their bytes may differ by one level. One
+// process takes one kernel for every row and thread (the vector one where
+// it can), so a picture does not depend on how its rows are split.
+enum class AnaglyphKernel { Portable, Vector };
+AnaglyphKernel anaglyphKernel();               // the kernel the builds above take
+bool anaglyphKernelAvailable(AnaglyphKernel);  // whether this processor can run it
+// The row form on a chosen kernel (the portable one where the vector one is
+// not available), for tests and benchmarks.
+void BuildAnaglyphMethodRows(Surface& dst, const Surface& right, const Surface& left, int method, int y0, int y1,
+                             AnaglyphKernel kernel);
+
 }  // namespace plastora

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <fstream>
 #include <random>
+#include <vector>
 
 using namespace plastora;
 using namespace plastora::test;
@@ -22,7 +23,7 @@ namespace {
 
 Pixel rgb(unsigned r, unsigned g, unsigned b) { return kOpaque | (r << 16) | (g << 8) | b; }
 
-// One-pixel views through the method.
+// One-pixel views through the method (on a chosen kernel: the row form).
 Pixel one(int method, Pixel left, Pixel right) {
     Surface l, r, out;
     l.create(1, 1);
@@ -31,6 +32,31 @@ Pixel one(int method, Pixel left, Pixel right) {
     r.set(0, 0, right);
     EXPECT_TRUE(BuildAnaglyphMethod(out, r, l, method));
     return out.empty() ? 0 : out.at(0, 0);
+}
+Pixel one(int method, Pixel left, Pixel right, AnaglyphKernel kernel) {
+    Surface l, r, out;
+    l.create(1, 1);
+    r.create(1, 1);
+    out.create(1, 1);
+    l.set(0, 0, left);
+    r.set(0, 0, right);
+    BuildAnaglyphMethodRows(out, r, l, method, 0, 1, kernel);
+    return out.at(0, 0);
+}
+
+// The kernels a test runs on: the one this processor takes, and the
+// portable one where that differs.
+std::vector<AnaglyphKernel> kernels() {
+    std::vector<AnaglyphKernel> k{anaglyphKernel()};
+    if (k.front() != AnaglyphKernel::Portable) k.push_back(AnaglyphKernel::Portable);
+    return k;
+}
+const char* kernelName(AnaglyphKernel k) { return k == AnaglyphKernel::Vector ? "vector kernel" : "portable kernel"; }
+
+// The whole picture through the row form on one kernel.
+void buildOn(AnaglyphKernel kernel, Surface& out, const Surface& right, const Surface& left, int method) {
+    ASSERT_TRUE(out.create(std::min(right.width(), left.width()), std::min(right.height(), left.height())));
+    BuildAnaglyphMethodRows(out, right, left, method, 0, out.height(), kernel);
 }
 
 // The reference: sRGB decoded in double precision, the projection, the clip
@@ -99,6 +125,27 @@ TEST(AnaglyphMethods, LeastSquaresHandWorkedPixels) {
     EXPECT_GT((gm >> 8) & 0xFF, 240u);
 }
 
+// The same pixels on each kernel through the row form (the tables and the
+// polynomials differ; the results must not).
+TEST(AnaglyphMethods, LeastSquaresHandWorkedPixelsOnEveryKernel) {
+    for (AnaglyphKernel k : kernels()) {
+        SCOPED_TRACE(kernelName(k));
+        EXPECT_EQ(one(kFilterDuboisRedCyan, rgb(255, 255, 255), rgb(255, 255, 255), k), rgb(255, 255, 255));
+        EXPECT_EQ(one(kFilterDuboisRedCyan, rgb(0, 0, 0), rgb(0, 0, 0), k), rgb(0, 0, 0));
+        const Pixel red = one(kFilterDuboisRedCyan, rgb(255, 0, 0), rgb(0, 0, 0), k);
+        EXPECT_NEAR(static_cast<int>((red >> 16) & 0xFF), 176.5, 0.6);
+        EXPECT_EQ(red & 0xFFFFu, 0u) << "negative parts clip to 0";
+        EXPECT_EQ(one(kFilterDuboisRedCyan, rgb(0, 0, 0), rgb(0, 0, 255), k), rgb(0, 24, 255));
+        EXPECT_EQ(one(kFilterDuboisRedCyan, rgb(128, 128, 128), rgb(128, 128, 128), k), rgb(128, 128, 128));
+        // Near black, on the straight segments of both transfer functions:
+        // 10 decodes to 0.003035 and the right eye's green row gives 0.377 +
+        // 0.761 + 0.009 of it, 11.4 levels.
+        EXPECT_EQ((one(kFilterDuboisRedCyan, rgb(0, 0, 0), rgb(10, 10, 10), k) >> 8) & 0xFF, 11u);
+        EXPECT_EQ(one(kFilterDuboisAmberBlue, rgb(255, 255, 255), rgb(0, 0, 0), k), rgb(255, 249, 0));
+        EXPECT_EQ(one(kFilterDuboisAmberBlue, rgb(0, 0, 0), rgb(255, 255, 255), k), rgb(0, 64, 255));
+    }
+}
+
 TEST(AnaglyphMethods, HalfColourAndOptimisedHandWorkedPixels) {
     // Half colour: the left eye's red is its grey, 200 x 30 / 100 + 100 x 59
     // / 100 + 50 x 11 / 100 = 60 + 59 + 5; green and blue from the right.
@@ -112,7 +159,8 @@ TEST(AnaglyphMethods, HalfColourAndOptimisedHandWorkedPixels) {
 }
 
 // Every least-squares method against the double-precision reference over
-// random pixels, on a width that is not a multiple of the vector width.
+// random pixels, on a width that is not a multiple of the vector width, on
+// the kernel this processor takes and on the portable one.
 TEST(AnaglyphMethods, LeastSquaresMatchDoubleReferenceWithinOneLevel) {
     std::mt19937 rng(28);
     std::uniform_int_distribution<unsigned> byte(0, 255);
@@ -127,6 +175,11 @@ TEST(AnaglyphMethods, LeastSquaresMatchDoubleReferenceWithinOneLevel) {
     for (int method : {kFilterDuboisRedCyan, kFilterDuboisGreenMagenta, kFilterDuboisAmberBlue}) {
         ASSERT_TRUE(BuildAnaglyphMethod(out, right, left, method));
         EXPECT_LE(worstDifference(*anaglyphProjection(method), out, right, left), 1) << anaglyphMethodName(method);
+        for (AnaglyphKernel k : kernels()) {
+            buildOn(k, out, right, left, method);
+            EXPECT_LE(worstDifference(*anaglyphProjection(method), out, right, left), 1)
+                << anaglyphMethodName(method) << ", " << kernelName(k);
+        }
     }
     // Dark pixels, where the encoding is steepest (12.92 x 255 levels per
     // unit of linear light) and coarse linear steps would show first.
@@ -140,7 +193,46 @@ TEST(AnaglyphMethods, LeastSquaresMatchDoubleReferenceWithinOneLevel) {
         ASSERT_TRUE(BuildAnaglyphMethod(out, right, left, method));
         EXPECT_LE(worstDifference(*anaglyphProjection(method), out, right, left), 1)
             << anaglyphMethodName(method) << ", dark pixels";
+        for (AnaglyphKernel k : kernels()) {
+            buildOn(k, out, right, left, method);
+            EXPECT_LE(worstDifference(*anaglyphProjection(method), out, right, left), 1)
+                << anaglyphMethodName(method) << ", dark pixels, " << kernelName(k);
+        }
     }
+}
+
+// Every value of every input channel (three per eye), each beside random
+// partners, on every kernel: rows of 256 pixels where one channel runs
+// through 0..255, then a few random pixels, so that the width is neither a
+// multiple of the vector width nor within one chunk of the vector kernel.
+TEST(AnaglyphMethods, LeastSquaresMatchDoubleReferenceForEveryChannelValue) {
+    constexpr int kValues = 256, kW = kValues + 7, kRowsPerInput = 12;
+    std::mt19937 rng(2802);
+    std::uniform_int_distribution<unsigned> byte(0, 255);
+    Surface left, right, out;
+    ASSERT_TRUE(left.create(kW, 6 * kRowsPerInput));
+    ASSERT_TRUE(right.create(kW, 6 * kRowsPerInput));
+    for (int input = 0; input < 6; ++input)
+        for (int y = input * kRowsPerInput; y < (input + 1) * kRowsPerInput; ++y)
+            for (int x = 0; x < kW; ++x) {
+                unsigned ch[6];
+                for (unsigned& c : ch) c = byte(rng);
+                if (x < kValues) ch[input] = static_cast<unsigned>(x);
+                left.set(x, y, rgb(ch[0], ch[1], ch[2]));
+                right.set(x, y, rgb(ch[3], ch[4], ch[5]));
+            }
+    for (AnaglyphKernel k : kernels())
+        for (int method : {kFilterDuboisRedCyan, kFilterDuboisGreenMagenta, kFilterDuboisAmberBlue}) {
+            buildOn(k, out, right, left, method);
+            EXPECT_LE(worstDifference(*anaglyphProjection(method), out, right, left), 1)
+                << anaglyphMethodName(method) << ", " << kernelName(k);
+        }
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+    // A processor with AVX2 and FMA takes the vector kernel.
+    EXPECT_EQ(anaglyphKernel() == AnaglyphKernel::Vector,
+              __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"));
+#endif
+    EXPECT_TRUE(anaglyphKernelAvailable(AnaglyphKernel::Portable));
 }
 
 // The half-colour and optimised mixes against their formulas over random
