@@ -108,7 +108,11 @@ for mp in $sizes; do
   if [ -n "$old" ]; then saved_old="$old"; old="$work/oldBig8"; fi
   mkdir -p "$work/bigviews$mp"
   row "views N=8 of the ${mp} MP project" "" "" -- views "$work/p${mp}.lyr" -o "$work/bigviews$mp"
-  row "lenticular N=8 of the ${mp} MP project" "" "" -- lenticular "$work/p${mp}.lyr" -o "$work/biglent$mp.bmp"
+  # The peer is the floor of any tool making this file: dd writing as many
+  # bytes and flushing them to the disk, as our writer does.
+  row "lenticular N=8 of the ${mp} MP project" "dd (same bytes, fsync)" \
+    "dd if=/dev/zero of='$work/dd.bin' bs=1M count=\$(( \$(stat -c %s '$work/biglent$mp.bmp') >> 20 )) conv=fsync status=none" \
+    -- lenticular "$work/p${mp}.lyr" -o "$work/biglent$mp.bmp"
   bundle="$saved"
   [ -n "$old" ] && old="$saved_old"
   big="$work/p${mp}.lyr"
