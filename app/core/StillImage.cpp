@@ -2,6 +2,8 @@
 #include "core/StillImage.h"
 #include "platform/SafeFile.h"
 
+#include <opencv2/core/utility.hpp>
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -143,27 +145,19 @@ void installJpegErrors(JpegError& err) {
 struct JpegEncodeJob {
     jpeg_compress_struct cinfo;
     JpegError err;
-    std::FILE* file;
+    std::FILE* file;                // the destination, or null for memory
+    unsigned char* memory;          // the memory destination (libjpeg's malloc)
+    unsigned long memorySize;
     const PictureRows* picture;
+    int firstRow, rowCount;         // the rows of the picture this stream holds
+    unsigned int restartInterval;   // MCUs between restart markers, 0 for none
     std::uint8_t* row;  // 3 x width bytes
     int quality;
     double dotsPerInch;  // stored as the JFIF density when > 0
 };
 
-bool encodeJpeg(JpegEncodeJob& job) {
-    installJpegErrors(job.err);
-    job.cinfo.err = &job.err.mgr;
-    if (setjmp(job.err.jump)) {
-        jpeg_destroy_compress(&job.cinfo);
-        return false;
-    }
-    jpeg_create_compress(&job.cinfo);
-    jpeg_stdio_dest(&job.cinfo, job.file);
-    const PictureRows& pic = *job.picture;
-    job.cinfo.image_width = static_cast<JDIMENSION>(pic.width);
-    job.cinfo.image_height = static_cast<JDIMENSION>(pic.height);
-    job.cinfo.input_components = 3;
-    job.cinfo.in_color_space = JCS_EXT_BGR;
+// The settings every JPEG of the program is written with.
+void setJpegParameters(JpegEncodeJob& job) {
     jpeg_set_defaults(&job.cinfo);
     // The default for a colour picture, stated so that the stream is YCbCr
     // with a JFIF header whatever the input order is.
@@ -173,14 +167,175 @@ bool encodeJpeg(JpegEncodeJob& job) {
         job.cinfo.density_unit = 1;  // dots per inch
         job.cinfo.X_density = job.cinfo.Y_density = static_cast<UINT16>(job.dotsPerInch + 0.5);
     }
+}
+
+bool encodeJpeg(JpegEncodeJob& job) {
+    installJpegErrors(job.err);
+    job.cinfo.err = &job.err.mgr;
+    if (setjmp(job.err.jump)) {
+        jpeg_destroy_compress(&job.cinfo);
+        return false;
+    }
+    jpeg_create_compress(&job.cinfo);
+    if (job.file) jpeg_stdio_dest(&job.cinfo, job.file);
+    else jpeg_mem_dest(&job.cinfo, &job.memory, &job.memorySize);
+    const PictureRows& pic = *job.picture;
+    job.cinfo.image_width = static_cast<JDIMENSION>(pic.width);
+    job.cinfo.image_height = static_cast<JDIMENSION>(job.rowCount);
+    job.cinfo.input_components = 3;
+    job.cinfo.in_color_space = JCS_EXT_BGR;
+    setJpegParameters(job);
+    job.cinfo.restart_interval = job.restartInterval;
     jpeg_start_compress(&job.cinfo, TRUE);
     while (job.cinfo.next_scanline < job.cinfo.image_height) {
-        rowToBgr(pic.row(static_cast<int>(job.cinfo.next_scanline)), pic.width, job.row);
+        rowToBgr(pic.row(job.firstRow + static_cast<int>(job.cinfo.next_scanline)), pic.width, job.row);
         JSAMPROW rows[1] = {job.row};
         jpeg_write_scanlines(&job.cinfo, rows, 1);
     }
     jpeg_finish_compress(&job.cinfo);
     jpeg_destroy_compress(&job.cinfo);
+    return true;
+}
+
+// The pixel size of one MCU with the program's settings (4:2:0 chroma gives
+// 16 x 16), read from libjpeg rather than assumed.
+bool jpegMcuSize(int quality, int& mcuWidth, int& mcuHeight) {
+    auto job = std::make_unique<JpegEncodeJob>();
+    installJpegErrors(job->err);
+    job->cinfo.err = &job->err.mgr;
+    job->quality = quality;
+    job->dotsPerInch = 0;
+    if (setjmp(job->err.jump)) {
+        jpeg_destroy_compress(&job->cinfo);
+        return false;
+    }
+    jpeg_create_compress(&job->cinfo);
+    job->cinfo.input_components = 3;
+    job->cinfo.in_color_space = JCS_EXT_BGR;
+    setJpegParameters(*job);
+    int h = 1, v = 1;
+    for (int c = 0; c < job->cinfo.num_components; ++c) {
+        h = std::max(h, job->cinfo.comp_info[c].h_samp_factor);
+        v = std::max(v, job->cinfo.comp_info[c].v_samp_factor);
+    }
+    jpeg_destroy_compress(&job->cinfo);
+    mcuWidth = h * DCTSIZE;
+    mcuHeight = v * DCTSIZE;
+    return true;
+}
+
+// The offset just past the headers of a JPEG stream (the end of its SOS
+// segment), and where its frame header's height field is; 0 when the
+// stream does not have the shape libjpeg writes.
+std::size_t jpegScanStart(const std::uint8_t* p, std::size_t n, std::size_t* heightAt) {
+    if (n < 4 || p[0] != 0xFF || p[1] != 0xD8) return 0;
+    std::size_t at = 2;
+    while (at + 4 <= n) {
+        if (p[at] != 0xFF) return 0;
+        const std::uint8_t marker = p[at + 1];
+        const std::size_t length = (std::size_t{p[at + 2]} << 8) | p[at + 3];
+        if (length < 2 || at + 2 + length > n) return 0;
+        if (marker == 0xC0 || marker == 0xC1) {
+            if (length < 7) return 0;
+            if (heightAt) *heightAt = at + 5;
+        }
+        at += 2 + length;
+        if (marker == 0xDA) return at;
+    }
+    return 0;
+}
+
+// Rows that several threads may read at once are encoded in strips of
+// kJpegStripMcuRows MCU rows on every core. Each strip is a stream of its
+// own whose restart interval is the strip's MCU count, so it holds exactly
+// one interval: the strips' entropy-coded data joined by restart markers
+// RST0..RST7 is what a single encoder with that interval writes for the
+// whole picture. The strip height is fixed, so any number of cores writes
+// the same bytes. False (nothing written) when the picture cannot be split
+// that way; the caller then writes it in one piece.
+bool writeJpegStrips(std::FILE* f, const PictureRows& pic, int quality, double dotsPerInch, bool& written) {
+    written = false;
+    // Beyond libjpeg's largest side the single encoder reports the error.
+    if (pic.width > JPEG_MAX_DIMENSION || pic.height > JPEG_MAX_DIMENSION) return false;
+    int mcuW = 0, mcuH = 0;
+    if (!jpegMcuSize(quality, mcuW, mcuH)) return false;
+    const long long mcusPerRow = (static_cast<long long>(pic.width) + mcuW - 1) / mcuW;
+    const long long mcuRows = (static_cast<long long>(pic.height) + mcuH - 1) / mcuH;
+    // A restart interval is a 16-bit count.
+    const long long stripMcuRows = std::min<long long>(kJpegStripMcuRows, 65535 / mcusPerRow);
+    if (stripMcuRows < 1) return false;
+    const long long strips = (mcuRows + stripMcuRows - 1) / stripMcuRows;
+    if (strips < 2) return false;
+    const int stripRows = static_cast<int>(stripMcuRows * mcuH);
+    struct Strip {
+        std::unique_ptr<JpegEncodeJob> job;
+        bool ok = false;
+    };
+    std::vector<Strip> parts(static_cast<std::size_t>(strips));
+    const auto freeStrip = [](Strip& s) {
+        if (s.job && s.job->memory) std::free(s.job->memory);
+        s.job.reset();
+    };
+    bool failed = false;
+    // Strips are encoded a batch at a time (a few per core), written out in
+    // order and freed, so only a few strips' bytes are held at once.
+    const int batch = std::max(2, 2 * cv::getNumThreads());
+    for (long long first = 0; first < strips && !failed; first += batch) {
+        const long long last = std::min(strips, first + batch);
+        cv::parallel_for_(cv::Range(static_cast<int>(first), static_cast<int>(last)), [&](const cv::Range& r) {
+            std::vector<std::uint8_t> row(static_cast<std::size_t>(pic.width) * 3);
+            for (int s = r.start; s < r.end; ++s) {
+                Strip& part = parts[static_cast<std::size_t>(s)];
+                try {
+                    part.job = std::make_unique<JpegEncodeJob>();
+                } catch (const std::bad_alloc&) {
+                    continue;
+                }
+                JpegEncodeJob& job = *part.job;
+                job.file = nullptr;
+                job.memory = nullptr;
+                job.memorySize = 0;
+                job.picture = &pic;
+                job.firstRow = s * stripRows;
+                job.rowCount = std::min(stripRows, pic.height - job.firstRow);
+                job.restartInterval = static_cast<unsigned int>(stripMcuRows * mcusPerRow);
+                job.row = row.data();
+                job.quality = quality;
+                job.dotsPerInch = dotsPerInch;
+                part.ok = encodeJpeg(job);
+            }
+        });
+        for (long long s = first; s < last; ++s) {
+            Strip& part = parts[static_cast<std::size_t>(s)];
+            const std::uint8_t* p = part.job ? part.job->memory : nullptr;
+            const std::size_t n = part.job ? part.job->memorySize : 0;
+            std::size_t heightAt = 0;
+            const std::size_t scan = part.ok && p ? jpegScanStart(p, n, &heightAt) : 0;
+            // Every strip ends in its EOI marker, which only the last keeps.
+            if (scan == 0 || heightAt == 0 || n < scan + 2 || p[n - 2] != 0xFF || p[n - 1] != 0xD9) {
+                failed = true;
+            } else if (s == 0) {
+                // The headers of the first strip with the whole picture's height.
+                std::vector<std::uint8_t> head(p, p + scan);
+                head[heightAt] = static_cast<std::uint8_t>(pic.height >> 8);
+                head[heightAt + 1] = static_cast<std::uint8_t>(pic.height);
+                failed = std::fwrite(head.data(), 1, head.size(), f) != head.size() ||
+                         std::fwrite(p + scan, 1, n - scan - 2, f) != n - scan - 2;
+            } else {
+                const std::uint8_t rst[2] = {0xFF, static_cast<std::uint8_t>(0xD0 + ((s - 1) & 7))};
+                failed = std::fwrite(rst, 1, 2, f) != 2 || std::fwrite(p + scan, 1, n - scan - 2, f) != n - scan - 2;
+            }
+            freeStrip(part);
+            if (failed) break;
+        }
+    }
+    for (Strip& part : parts) freeStrip(part);
+    if (failed) {
+        written = false;
+        return true;  // tried, and failed: the caller must not write again
+    }
+    static const std::uint8_t eoi[2] = {0xFF, 0xD9};
+    written = std::fwrite(eoi, 1, 2, f) == 2;
     return true;
 }
 
@@ -450,10 +605,19 @@ bool writeBmp(std::FILE* f, const PictureRows& pic, double dotsPerInch) {
 }
 
 bool writeJpeg(std::FILE* f, const PictureRows& pic, int quality, double dotsPerInch) {
+    if (pic.rowsShareable && static_cast<long long>(pic.width) * pic.height >= kJpegStripMinPixels) {
+        bool written = false;
+        if (writeJpegStrips(f, pic, quality, dotsPerInch, written)) return written;
+    }
     std::vector<std::uint8_t> row(static_cast<std::size_t>(pic.width) * 3);
     auto job = std::make_unique<JpegEncodeJob>();
     job->file = f;
+    job->memory = nullptr;
+    job->memorySize = 0;
     job->picture = &pic;
+    job->firstRow = 0;
+    job->rowCount = pic.height;
+    job->restartInterval = 0;
     job->row = row.data();
     job->quality = quality;
     job->dotsPerInch = dotsPerInch;
@@ -529,7 +693,7 @@ bool savePicture(const PictureRows& picture, const std::string& path, int jpegQu
 }  // namespace
 
 PictureRows rowsOf(const Surface& picture) {
-    return PictureRows{picture.width(), picture.height(), [&picture](int y) { return picture.row(y); }};
+    return PictureRows{picture.width(), picture.height(), [&picture](int y) { return picture.row(y); }, true};
 }
 
 bool WriteStillImage(const Surface& picture, const std::string& path, int jpegQuality, double dotsPerInch) {

@@ -44,7 +44,18 @@ bool WriteStillImage(const Surface& picture, const std::string& path, int jpegQu
 struct PictureRows {
     int width = 0, height = 0;
     std::function<const Pixel*(int y)> row;
+    // row() may be called from several threads at once, each row staying
+    // valid (a picture held whole): a large JPEG is then encoded in strips
+    // on every core.
+    bool rowsShareable = false;
 };
+// A JPEG of at least this many pixels whose rows are shareable is encoded
+// in strips of kJpegStripMcuRows MCU rows (512 pixel rows with the
+// program's 4:2:0 chroma) on every core, with a restart marker between
+// strips: the bytes are those of one encoder with that restart interval,
+// whatever the number of cores. Smaller pictures have no restart markers.
+constexpr long long kJpegStripMinPixels = 4LL * 1024 * 1024;
+constexpr int kJpegStripMcuRows = 32;
 PictureRows rowsOf(const Surface& picture);
 // WriteStillImage for a picture made row by row as it is written, so that
 // it never has to exist whole.
