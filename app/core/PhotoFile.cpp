@@ -105,6 +105,8 @@ struct PhotoJpegJob {
     int rowsDecoded = 0;
     bool outOfMemory = false;
     int headerWidth = 0, headerHeight = 0;  // the frame size readJpegHeader found
+    unsigned firstScale = 1;  // the smallest reduction tried: 1, 2, 4 or 8
+    unsigned scale = 1;       // the reduction the picture was decoded at
 };
 
 void cmykRowToPixels(const std::uint8_t* src, Pixel* dst, int w, bool inverted) {
@@ -179,9 +181,11 @@ bool decodeJpegPhoto(PhotoJpegJob& job) {
             return false;
     }
     job.multiScan = jpeg_has_multiple_scans(&job.cinfo);
-    // The largest of full size, 1/2, 1/4, 1/8 that a surface can be made for.
+    // The largest of full size, 1/2, 1/4, 1/8 (from the first reduction
+    // asked for) that a surface can be made for.
     bool made = false;
-    for (unsigned denom = 1; denom <= 8 && !made; denom *= 2) {
+    for (unsigned denom = job.firstScale; denom <= 8 && !made; denom *= 2) {
+        job.scale = denom;
         job.cinfo.scale_num = 1;
         job.cinfo.scale_denom = denom;
         jpeg_calc_output_dimensions(&job.cinfo);
@@ -249,9 +253,10 @@ bool readJpegHeader(PhotoJpegJob& job) {
     return ok;
 }
 
-int loadJpegPhoto(Host& host, std::FILE* f, Surface& picture, PhotoLoadNotes& notes) {
+int loadJpegPhoto(Host& host, std::FILE* f, unsigned firstScale, Surface& picture, PhotoLoadNotes& notes) {
     auto job = std::make_unique<PhotoJpegJob>();
     job->file = f;
+    job->firstScale = firstScale;
     bool ok = false;
     try {
         ok = decodeJpegPhoto(*job);
@@ -277,6 +282,7 @@ int loadJpegPhoto(Host& host, std::FILE* f, Surface& picture, PhotoLoadNotes& no
         return 0;
     }
     notes.orientation = job->orientation;
+    notes.scale = static_cast<int>(job->scale);
     if (!ApplyExifOrientation(pic, job->orientation)) {
         host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
         return 0;
@@ -458,6 +464,13 @@ FilePtr openPhotoFile(const std::string& path, PhotoFormat& format) {
 }  // namespace
 
 int LoadPhoto(Host& host, const std::string& path, Surface& out, int& width, int& height, PhotoLoadNotes* notesOut) {
+    return LoadPhotoReduced(host, path, 1, out, width, height, notesOut);
+}
+
+int LoadPhotoReduced(Host& host, const std::string& path, int reduction, Surface& out, int& width, int& height,
+                     PhotoLoadNotes* notesOut) {
+    unsigned firstScale = 1;
+    while (firstScale < 8 && static_cast<int>(firstScale * 2) <= reduction) firstScale *= 2;
     PhotoLoadNotes notes;
     FilePtr f = openPhotoFile(path, notes.format);
     if (!f) return 0;
@@ -466,7 +479,7 @@ int LoadPhoto(Host& host, const std::string& path, Surface& out, int& width, int
     switch (notes.format) {
         case PhotoFormat::Jpeg:
             std::rewind(f.get());
-            ok = loadJpegPhoto(host, f.get(), picture, notes);
+            ok = loadJpegPhoto(host, f.get(), firstScale, picture, notes);
             break;
         case PhotoFormat::Bmp: {
             f.reset();

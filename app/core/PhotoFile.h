@@ -49,6 +49,7 @@ struct PhotoLoadNotes {
     bool truncated = false;     // the file ended before the picture did
     int missingRows = 0;        // rows at the bottom that were not in the file
     int totalRows = 0;
+    int scale = 1;              // a JPEG decoded at 1/scale of its size (1, 2, 4, 8)
 };
 
 // The warning shown when a photo's file ends early: `missingRows` of
@@ -67,6 +68,15 @@ std::string truncatedPhotoMessage(int missingRows, int totalRows);
 // unchanged. `notes` (optional) receives what was found.
 int LoadPhoto(Host& host, const std::string& path, Surface& out, int& width, int& height,
               PhotoLoadNotes* notes = nullptr);
+
+// LoadPhoto for a caller that needs less than the photo's resolution: a
+// JPEG is decoded by libjpeg's DCT scaling at 1/2, 1/4 or 1/8 of its size,
+// the largest such reduction not above `reduction` (before the Exif
+// orientation is applied); `notes->scale` tells the reduction used (a
+// picture that does not fit in memory may be reduced further, as LoadPhoto
+// does). Every other format is read whole. `reduction` 1 is LoadPhoto.
+int LoadPhotoReduced(Host& host, const std::string& path, int reduction, Surface& out, int& width, int& height,
+                     PhotoLoadNotes* notes = nullptr);
 
 // The size of the photo at `path` the right way up, from its headers only
 // (JPEG frame and Exif orientation; the header of a PNG, TIFF, WebP or GIF).

@@ -251,91 +251,116 @@ std::size_t jpegScanStart(const std::uint8_t* p, std::size_t n, std::size_t* hei
 // one interval: the strips' entropy-coded data joined by restart markers
 // RST0..RST7 is what a single encoder with that interval writes for the
 // whole picture. The strip height is fixed, so any number of cores writes
-// the same bytes. False (nothing written) when the picture cannot be split
-// that way; the caller then writes it in one piece.
-bool writeJpegStrips(std::FILE* f, const PictureRows& pic, int quality, double dotsPerInch, bool& written) {
-    written = false;
+// the same bytes.
+struct JpegStripPlan {
+    int stripRows = 0;              // picture rows a strip (the last may have fewer)
+    int strips = 0;
+    unsigned int restartInterval = 0;
+};
+
+// The strips of a picture, or none (strips = 0) when it is not split: too
+// small, one strip only, or too wide for a 16-bit interval of an MCU row.
+JpegStripPlan planJpegStrips(const PictureRows& pic, int quality) {
+    JpegStripPlan plan;
+    if (!pic.rowsShareable || static_cast<long long>(pic.width) * pic.height < kJpegStripMinPixels) return plan;
     // Beyond libjpeg's largest side the single encoder reports the error.
-    if (pic.width > JPEG_MAX_DIMENSION || pic.height > JPEG_MAX_DIMENSION) return false;
+    if (pic.width > JPEG_MAX_DIMENSION || pic.height > JPEG_MAX_DIMENSION) return plan;
     int mcuW = 0, mcuH = 0;
-    if (!jpegMcuSize(quality, mcuW, mcuH)) return false;
+    if (!jpegMcuSize(quality, mcuW, mcuH)) return plan;
     const long long mcusPerRow = (static_cast<long long>(pic.width) + mcuW - 1) / mcuW;
     const long long mcuRows = (static_cast<long long>(pic.height) + mcuH - 1) / mcuH;
-    // A restart interval is a 16-bit count.
     const long long stripMcuRows = std::min<long long>(kJpegStripMcuRows, 65535 / mcusPerRow);
-    if (stripMcuRows < 1) return false;
+    if (stripMcuRows < 1) return plan;
     const long long strips = (mcuRows + stripMcuRows - 1) / stripMcuRows;
-    if (strips < 2) return false;
-    const int stripRows = static_cast<int>(stripMcuRows * mcuH);
-    struct Strip {
-        std::unique_ptr<JpegEncodeJob> job;
-        bool ok = false;
-    };
-    std::vector<Strip> parts(static_cast<std::size_t>(strips));
-    const auto freeStrip = [](Strip& s) {
-        if (s.job && s.job->memory) std::free(s.job->memory);
-        s.job.reset();
-    };
-    bool failed = false;
-    // Strips are encoded a batch at a time (a few per core), written out in
-    // order and freed, so only a few strips' bytes are held at once.
+    if (strips < 2) return plan;
+    plan.stripRows = static_cast<int>(stripMcuRows * mcuH);
+    plan.strips = static_cast<int>(strips);
+    plan.restartInterval = static_cast<unsigned int>(stripMcuRows * mcusPerRow);
+    return plan;
+}
+
+// One strip's stream, in memory.
+struct JpegStrip {
+    std::unique_ptr<JpegEncodeJob> job;
+    bool ok = false;
+    JpegStrip() = default;
+    JpegStrip(JpegStrip&&) = default;
+    JpegStrip& operator=(JpegStrip&&) = default;
+    ~JpegStrip() { release(); }
+    void release() {
+        if (job && job->memory) std::free(job->memory);
+        job.reset();
+    }
+};
+
+void encodeJpegStrip(const PictureRows& pic, const JpegStripPlan& plan, int s, int quality, double dotsPerInch,
+                     JpegStrip& strip) {
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(pic.width) * 3);
+    strip.job = std::make_unique<JpegEncodeJob>();
+    JpegEncodeJob& job = *strip.job;
+    job.file = nullptr;
+    job.memory = nullptr;
+    job.memorySize = 0;
+    job.picture = &pic;
+    job.firstRow = s * plan.stripRows;
+    job.rowCount = std::min(plan.stripRows, pic.height - job.firstRow);
+    job.restartInterval = plan.restartInterval;
+    job.row = row.data();
+    job.quality = quality;
+    job.dotsPerInch = dotsPerInch;
+    strip.ok = encodeJpeg(job);
+    job.row = nullptr;
+}
+
+// Appends strip `s` of the picture to the file: the first with the headers
+// (the frame's height made the whole picture's), every later one after its
+// restart marker; the last closes the stream. False on a damaged strip or a
+// failed write.
+bool joinJpegStrip(std::FILE* f, const PictureRows& pic, const JpegStripPlan& plan, int s, const JpegStrip& strip) {
+    const std::uint8_t* p = strip.ok && strip.job ? strip.job->memory : nullptr;
+    const std::size_t n = p ? strip.job->memorySize : 0;
+    std::size_t heightAt = 0;
+    const std::size_t scan = p ? jpegScanStart(p, n, &heightAt) : 0;
+    // Every strip ends in its EOI marker, which only the last keeps.
+    if (scan == 0 || heightAt == 0 || n < scan + 2 || p[n - 2] != 0xFF || p[n - 1] != 0xD9) return false;
+    const bool last = s == plan.strips - 1;
+    const std::size_t body = n - scan - (last ? 0 : 2);
+    if (s == 0) {
+        std::vector<std::uint8_t> head(p, p + scan);
+        head[heightAt] = static_cast<std::uint8_t>(pic.height >> 8);
+        head[heightAt + 1] = static_cast<std::uint8_t>(pic.height);
+        if (std::fwrite(head.data(), 1, head.size(), f) != head.size()) return false;
+    } else {
+        const std::uint8_t rst[2] = {0xFF, static_cast<std::uint8_t>(0xD0 + ((s - 1) & 7))};
+        if (std::fwrite(rst, 1, 2, f) != 2) return false;
+    }
+    return std::fwrite(p + scan, 1, body, f) == body;
+}
+
+// A picture in strips, a batch of strips at a time (a few per core), each
+// batch written out in order and freed, so only a few strips' bytes are
+// held at once.
+bool writeJpegStrips(std::FILE* f, const PictureRows& pic, const JpegStripPlan& plan, int quality,
+                     double dotsPerInch) {
     const int batch = std::max(2, 2 * cv::getNumThreads());
-    for (long long first = 0; first < strips && !failed; first += batch) {
-        const long long last = std::min(strips, first + batch);
-        cv::parallel_for_(cv::Range(static_cast<int>(first), static_cast<int>(last)), [&](const cv::Range& r) {
-            std::vector<std::uint8_t> row(static_cast<std::size_t>(pic.width) * 3);
+    std::vector<JpegStrip> strips(static_cast<std::size_t>(plan.strips));
+    for (int first = 0; first < plan.strips; first += batch) {
+        const int last = std::min(plan.strips, first + batch);
+        cv::parallel_for_(cv::Range(first, last), [&](const cv::Range& r) {
             for (int s = r.start; s < r.end; ++s) {
-                Strip& part = parts[static_cast<std::size_t>(s)];
                 try {
-                    part.job = std::make_unique<JpegEncodeJob>();
+                    encodeJpegStrip(pic, plan, s, quality, dotsPerInch, strips[static_cast<std::size_t>(s)]);
                 } catch (const std::bad_alloc&) {
-                    continue;
+                    strips[static_cast<std::size_t>(s)].ok = false;
                 }
-                JpegEncodeJob& job = *part.job;
-                job.file = nullptr;
-                job.memory = nullptr;
-                job.memorySize = 0;
-                job.picture = &pic;
-                job.firstRow = s * stripRows;
-                job.rowCount = std::min(stripRows, pic.height - job.firstRow);
-                job.restartInterval = static_cast<unsigned int>(stripMcuRows * mcusPerRow);
-                job.row = row.data();
-                job.quality = quality;
-                job.dotsPerInch = dotsPerInch;
-                part.ok = encodeJpeg(job);
             }
         });
-        for (long long s = first; s < last; ++s) {
-            Strip& part = parts[static_cast<std::size_t>(s)];
-            const std::uint8_t* p = part.job ? part.job->memory : nullptr;
-            const std::size_t n = part.job ? part.job->memorySize : 0;
-            std::size_t heightAt = 0;
-            const std::size_t scan = part.ok && p ? jpegScanStart(p, n, &heightAt) : 0;
-            // Every strip ends in its EOI marker, which only the last keeps.
-            if (scan == 0 || heightAt == 0 || n < scan + 2 || p[n - 2] != 0xFF || p[n - 1] != 0xD9) {
-                failed = true;
-            } else if (s == 0) {
-                // The headers of the first strip with the whole picture's height.
-                std::vector<std::uint8_t> head(p, p + scan);
-                head[heightAt] = static_cast<std::uint8_t>(pic.height >> 8);
-                head[heightAt + 1] = static_cast<std::uint8_t>(pic.height);
-                failed = std::fwrite(head.data(), 1, head.size(), f) != head.size() ||
-                         std::fwrite(p + scan, 1, n - scan - 2, f) != n - scan - 2;
-            } else {
-                const std::uint8_t rst[2] = {0xFF, static_cast<std::uint8_t>(0xD0 + ((s - 1) & 7))};
-                failed = std::fwrite(rst, 1, 2, f) != 2 || std::fwrite(p + scan, 1, n - scan - 2, f) != n - scan - 2;
-            }
-            freeStrip(part);
-            if (failed) break;
+        for (int s = first; s < last; ++s) {
+            JpegStrip& strip = strips[static_cast<std::size_t>(s)];
+            if (!joinJpegStrip(f, pic, plan, s, strip)) return false;
+            strip.release();
         }
     }
-    for (Strip& part : parts) freeStrip(part);
-    if (failed) {
-        written = false;
-        return true;  // tried, and failed: the caller must not write again
-    }
-    static const std::uint8_t eoi[2] = {0xFF, 0xD9};
-    written = std::fwrite(eoi, 1, 2, f) == 2;
     return true;
 }
 
@@ -605,10 +630,8 @@ bool writeBmp(std::FILE* f, const PictureRows& pic, double dotsPerInch) {
 }
 
 bool writeJpeg(std::FILE* f, const PictureRows& pic, int quality, double dotsPerInch) {
-    if (pic.rowsShareable && static_cast<long long>(pic.width) * pic.height >= kJpegStripMinPixels) {
-        bool written = false;
-        if (writeJpegStrips(f, pic, quality, dotsPerInch, written)) return written;
-    }
+    if (const JpegStripPlan plan = planJpegStrips(pic, quality); plan.strips > 0)
+        return writeJpegStrips(f, pic, plan, quality, dotsPerInch);
     std::vector<std::uint8_t> row(static_cast<std::size_t>(pic.width) * 3);
     auto job = std::make_unique<JpegEncodeJob>();
     job->file = f;
@@ -702,6 +725,67 @@ bool WriteStillImage(const Surface& picture, const std::string& path, int jpegQu
 
 bool WriteStillImageRows(const PictureRows& picture, const std::string& path, int jpegQuality, double dotsPerInch) {
     return savePicture(picture, path, jpegQuality, dotsPerInch);
+}
+
+std::vector<char> WriteStillImages(const std::vector<StillImageWrite>& batch) {
+    const std::size_t n = batch.size();
+    std::vector<char> ok(n, 0);
+    std::vector<PictureRows> rows(n);
+    std::vector<JpegStripPlan> plans(n);
+    std::vector<std::vector<JpegStrip>> strips(n);
+    // The units of work: every file written whole first (the largest take
+    // longest, so they start first), then every strip of each large JPEG.
+    struct Unit {
+        std::size_t file;
+        int strip;  // -1: the whole file
+    };
+    std::vector<Unit> units;
+    for (std::size_t k = 0; k < n; ++k) {
+        const StillImageWrite& w = batch[k];
+        if (!w.write && w.picture && !w.picture->empty() && isJpegSaveName(w.path)) {
+            rows[k] = rowsOf(*w.picture);
+            plans[k] = planJpegStrips(rows[k], w.jpegQuality);
+        }
+        if (plans[k].strips == 0) units.push_back({k, -1});
+    }
+    for (std::size_t k = 0; k < n; ++k) {
+        strips[k].resize(static_cast<std::size_t>(plans[k].strips));
+        for (int s = 0; s < plans[k].strips; ++s) units.push_back({k, s});
+    }
+    cv::parallel_for_(
+        cv::Range(0, static_cast<int>(units.size())),
+        [&](const cv::Range& r) {
+            for (int u = r.start; u < r.end; ++u) {
+                const Unit unit = units[static_cast<std::size_t>(u)];
+                const StillImageWrite& w = batch[unit.file];
+                try {
+                    if (unit.strip >= 0)
+                        encodeJpegStrip(rows[unit.file], plans[unit.file], unit.strip, w.jpegQuality, w.dotsPerInch,
+                                        strips[unit.file][static_cast<std::size_t>(unit.strip)]);
+                    else if (w.write)
+                        ok[unit.file] = w.write() ? 1 : 0;
+                    else
+                        ok[unit.file] = w.picture && WriteStillImage(*w.picture, w.path, w.jpegQuality, w.dotsPerInch);
+                } catch (const std::bad_alloc&) {
+                    if (unit.strip < 0) ok[unit.file] = 0;
+                }
+            }
+        },
+        static_cast<double>(units.size()));
+    // The striped JPEGs are put together here, each strip freed once written.
+    for (std::size_t k = 0; k < n; ++k) {
+        if (plans[k].strips == 0) continue;
+        ReplacingFile file;
+        bool written = file.open(batch[k].path);
+        for (int s = 0; written && s < plans[k].strips; ++s) {
+            JpegStrip& strip = strips[k][static_cast<std::size_t>(s)];
+            written = joinJpegStrip(file.stream(), rows[k], plans[k], s, strip);
+            strip.release();
+        }
+        ok[k] = written && file.commit();
+        strips[k].clear();
+    }
+    return ok;
 }
 
 int SaveStillImage(Host& host, const Surface& picture, int w, int h, const std::string& path,

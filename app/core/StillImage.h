@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace plastora {
 
@@ -61,6 +62,19 @@ PictureRows rowsOf(const Surface& picture);
 // it never has to exist whole.
 bool WriteStillImageRows(const PictureRows& picture, const std::string& path, int jpegQuality,
                          double dotsPerInch = 0.0);
+// One file of a batch written at once: a picture, written as
+// WriteStillImage writes it, or any other file when `write` is set.
+struct StillImageWrite {
+    const Surface* picture = nullptr;
+    std::string path;
+    int jpegQuality = 90;
+    double dotsPerInch = 0.0;
+    std::function<bool()> write;
+};
+// Writes every file of the batch at once on every core, the strips of each
+// large JPEG shared out with the other files (the bytes are those each file
+// gets written alone). No message; for each file, whether it was written.
+std::vector<char> WriteStillImages(const std::vector<StillImageWrite>& batch);
 // Reads the picture at `path` (UTF-8) into `out`. A path whose last character
 // is g, G, o or O (.jpg, .jpeg, .mpo) is decoded as JPEG, starting at
 // `jpegOffset` bytes into the file when given; anything else is read as an

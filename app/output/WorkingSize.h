@@ -163,11 +163,29 @@ Rect keepFacesInCrop(const Rect& crop, int sw0, int sh0, const std::vector<FaceB
 // destScale (the high-resolution copy is R times the working image).
 Rect scaleRect(const Rect& r, int scale);
 
+// The largest reduction (8, 4 or 2, else 1) at which the `source`
+// rectangle of a photo still holds at least needW x needH pixels: a photo
+// may be decoded that much smaller when nothing made of it is larger.
+int photoReduction(const Rect& source, int needW, int needH);
+// A rectangle in photo pixels carried onto the photo read at 1/scale of its
+// size (sw x sh pixels there): each edge divided by the scale and rounded,
+// kept on the picture and at least a pixel wide and high. Exact when the
+// edges are multiples of the scale.
+Rect reduceRect(const Rect& r, int scale, int sw, int sh);
+
 // Resamples `src` through `plan` (halftone) into a new W x H picture `out`
 // whose uncovered part is `background`. False when memory fails (`out` is
 // then empty).
 bool resampleThrough(Surface& out, int W, int H, const Surface& src, const Rect& source, const Rect& dest,
                      Pixel background);
+// resampleThrough from a photo read at 1/scale of its size (`src`, whose
+// pixel j covers photo pixels [j x scale, (j + 1) x scale) each way), with
+// `source` still in photo pixels: each pixel of `dest` is the average over
+// the part of the photo it shows, its edges falling between the pixels of
+// `src` where they do. `dest` must lie within the W x H picture. Made in
+// bands of rows on every core, the same bytes on any number of cores.
+bool resampleReducedThrough(Surface& out, int W, int H, const Surface& src, int scale, const Rect& source,
+                            const Rect& dest, Pixel background);
 // The same for a mask: the result is made black and white again, a pixel
 // being inside wherever the stretched mask is not black.
 bool resampleMaskThrough(Surface& out, int W, int H, const Surface& src, const Rect& source, const Rect& dest);
