@@ -583,3 +583,32 @@ TEST_F(StillImage, LargeJpegInStripsIsOneEncodersStreamWithRestartsOnAnyNumberOf
     ASSERT_EQ(save(small, "small.jpg", 87), 1);
     EXPECT_TRUE(bytes("small.jpg") == singleEncoder(small, 87, 0));
 }
+
+// A batch of files written at once gives each file the bytes it gets when
+// written alone (a large JPEG in strips among them), on one core and on
+// many; a file that cannot be written is reported as such, the others are
+// still written.
+TEST_F(StillImage, BatchOfFilesWrittenAtOnceHasTheBytesOfEachWrittenAlone) {
+    const Surface big = varied(2100, 2050), small = quadrants(301, 203);
+    ASSERT_EQ(save(big, "alone.jpg", 85), 1);
+    ASSERT_EQ(save(small, "alone.bmp"), 1);
+    const int threads = cv::getNumThreads();
+    for (const int n : {1, 4}) {
+        cv::setNumThreads(n);
+        std::vector<StillImageWrite> batch(4);
+        batch[0].picture = &small;
+        batch[0].path = file("b.bmp");
+        batch[1].picture = &big;
+        batch[1].path = file("b.jpg");
+        batch[1].jpegQuality = 85;
+        batch[2].write = [this] { return std::ofstream(file("b.txt")) << "text", true; };
+        batch[3].picture = &small;
+        batch[3].path = file("no-such-folder/c.bmp");
+        const std::vector<char> ok = WriteStillImages(batch);
+        EXPECT_EQ(ok, (std::vector<char>{1, 1, 1, 0})) << n << " threads";
+        EXPECT_TRUE(bytes("b.jpg") == bytes("alone.jpg")) << n << " threads";
+        EXPECT_TRUE(bytes("b.bmp") == bytes("alone.bmp")) << n << " threads";
+        EXPECT_EQ(bytes("b.txt").size(), 4u);
+    }
+    cv::setNumThreads(threads);
+}
