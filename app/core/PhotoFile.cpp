@@ -13,6 +13,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 #include <vector>
@@ -226,6 +227,57 @@ bool decodeJpegPhoto(PhotoJpegJob& job) {
     if (job.err.ended && !job.multiScan) job.rowsDecoded = std::min(job.rowsDecoded, static_cast<int>(job.err.endedAtRow));
     // Whatever follows the picture (its end marker, further pictures of a
     // multi-picture file) is not needed.
+    jpeg_destroy_decompress(&job.cinfo);
+    return true;
+}
+
+// The rows of a whole sequential colour or grey JPEG at full size, handed
+// to job.rowSink one at a time. False on anything else (progressive, CMYK,
+// damaged, ending early).
+struct PhotoRowJob {
+    PhotoJpegJob base;
+    std::vector<Pixel> row;
+    const std::function<void(int, const Pixel*, int)>* rowSink = nullptr;
+};
+
+bool streamJpegPhotoRows(PhotoRowJob& rj) {
+    PhotoJpegJob& job = rj.base;
+    setUpPhotoErrors(job);
+    if (setjmp(job.err.jump)) {
+        jpeg_destroy_decompress(&job.cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&job.cinfo);
+    job.cinfo.mem->max_memory_to_use = kMaxJpegWorkMemory;
+    job.progress.progress_monitor = photoProgress;
+    job.cinfo.progress = &job.progress;
+    jpeg_stdio_src(&job.cinfo, job.file);
+    readHeaderAndOrientation(job);
+    const J_COLOR_SPACE space = job.cinfo.jpeg_color_space;
+    if ((space != JCS_GRAYSCALE && space != JCS_YCbCr && space != JCS_RGB) || jpeg_has_multiple_scans(&job.cinfo)) {
+        jpeg_destroy_decompress(&job.cinfo);
+        return false;
+    }
+    job.cinfo.out_color_space = JCS_EXT_BGRX;
+    jpeg_start_decompress(&job.cinfo);
+    const JDIMENSION w = job.cinfo.output_width;
+    if (w == 0 || w > 0x7FFFFFF || job.cinfo.output_height == 0 || job.cinfo.output_height > 0x7FFFFFFF) {
+        jpeg_destroy_decompress(&job.cinfo);
+        return false;
+    }
+    rj.row.resize(w);
+    while (job.cinfo.output_scanline < job.cinfo.output_height) {
+        const int y = static_cast<int>(job.cinfo.output_scanline);
+        JSAMPROW row[1] = {reinterpret_cast<JSAMPROW>(rj.row.data())};
+        if (jpeg_read_scanlines(&job.cinfo, row, 1) != 1 || job.err.ended) {
+            jpeg_destroy_decompress(&job.cinfo);
+            return false;
+        }
+        for (Pixel& p : rj.row) p |= kOpaque;
+        (*rj.rowSink)(y, rj.row.data(), static_cast<int>(w));
+    }
+    job.headerWidth = static_cast<int>(w);
+    job.headerHeight = static_cast<int>(job.cinfo.output_height);
     jpeg_destroy_decompress(&job.cinfo);
     return true;
 }
@@ -503,6 +555,28 @@ int LoadPhotoReduced(Host& host, const std::string& path, int reduction, Surface
     out = std::move(picture);
     if (notesOut) *notesOut = notes;
     return 1;
+}
+
+bool ForEachJpegPhotoRow(const std::string& path, int& width, int& height, int& orientation,
+                         const std::function<void(int y, const Pixel* row, int width)>& row) {
+    PhotoFormat format = PhotoFormat::Unknown;
+    FilePtr f = openPhotoFile(path, format);
+    if (!f || format != PhotoFormat::Jpeg) return false;
+    std::rewind(f.get());
+    auto job = std::make_unique<PhotoRowJob>();
+    job->base.file = f.get();
+    job->rowSink = &row;
+    bool ok = false;
+    try {
+        ok = streamJpegPhotoRows(*job);
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    }
+    if (!ok) return false;
+    width = job->base.headerWidth;
+    height = job->base.headerHeight;
+    orientation = job->base.orientation;
+    return true;
 }
 
 int PhotoSize(Host& host, const std::string& path, int& width, int& height) {

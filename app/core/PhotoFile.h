@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace plastora {
@@ -77,6 +78,14 @@ int LoadPhoto(Host& host, const std::string& path, Surface& out, int& width, int
 // does). Every other format is read whole. `reduction` 1 is LoadPhoto.
 int LoadPhotoReduced(Host& host, const std::string& path, int reduction, Surface& out, int& width, int& height,
                      PhotoLoadNotes* notes = nullptr);
+
+// The rows of a JPEG photo as stored (before its Exif orientation), each
+// decoded at full size and handed to `row` with its width (top first,
+// valid during the call), so that a search over the whole photo need not hold it. Only a
+// whole sequential colour or grey JPEG: false for anything else, or when the
+// data ends early or is damaged (some rows may have been handed over).
+bool ForEachJpegPhotoRow(const std::string& path, int& width, int& height, int& orientation,
+                         const std::function<void(int y, const Pixel* row, int width)>& row);
 
 // The size of the photo at `path` the right way up, from its headers only
 // (JPEG frame and Exif orientation; the header of a PNG, TIFF, WebP or GIF).

@@ -4,6 +4,7 @@
 #include "output/WorkingSize.h"
 
 #include "autocut/FaceDetect.h"
+#include "core/PhotoFile.h"
 #include "core/StereoWorkspace.h"
 #include "output/PaperChange.h"
 #include "output/Trimming.h"
@@ -433,17 +434,31 @@ Rect reduceRect(const Rect& r, int scale, int sw, int sh) {
 
 namespace {
 
-// The faces of a photo read at 1/scale, in photo pixels: searched on the
-// picture findFacesInPhoto would search for the whole photo (the same size,
-// made from the reduced one), and carried back the way it carries them.
-std::vector<FaceBox> findFacesInReducedPhoto(const Surface& reduced, int sw0, int sh0, const std::string& settings) {
+// The faces of a photo read at 1/scale, in photo pixels. They are searched
+// on the picture findFacesInPhoto searches for the whole photo: made from
+// the photo's rows as decoded at full size one at a time, when the file
+// allows (a sequential JPEG stored the right way up), else from the reduced
+// picture (the same size, within a grey level or so); and carried back the
+// way findFacesInPhoto carries them.
+std::vector<FaceBox> findFacesInReducedPhoto(const Surface& reduced, const std::string& path, int sw0, int sh0,
+                                             const std::string& settings) {
     constexpr int kLongSide = 640;  // findFacesInPhoto's search size
     const int longSide = std::max(sw0, sh0);
     const double k = longSide > kLongSide ? static_cast<double>(kLongSide) / longSide : 1.0;
     const int w = std::max(1, static_cast<int>(sw0 * k)), h = std::max(1, static_cast<int>(sh0 * k));
     Surface small;
-    if (!small.createUninitialized(w, h) || !stretchBlit(small, 0, 0, w, h, reduced, 0, 0, reduced.width(),
-                                                         reduced.height(), Rop::Copy, StretchMode::Halftone))
+    if (k < 1.0) {
+        StreamedReduction stream(sw0, sh0, w, h);
+        int fw = 0, fh = 0, orientation = 0;
+        // Rows as stored: only a photo stored the right way up is the photo.
+        const bool read = ForEachJpegPhotoRow(path, fw, fh, orientation, [&](int y, const Pixel* row, int rowWidth) {
+            if (rowWidth == sw0) stream.addRow(y, row);
+        });
+        if (read && orientation == 1 && fw == sw0 && fh == sh0) small = stream.take();
+    }
+    if (small.empty() && (!small.createUninitialized(w, h) ||
+                          !stretchBlit(small, 0, 0, w, h, reduced, 0, 0, reduced.width(), reduced.height(), Rop::Copy,
+                                       StretchMode::Halftone)))
         return {};
     std::vector<FaceBox> faces = findFacesInPhoto(small, settings);
     for (FaceBox& f : faces)
@@ -453,6 +468,134 @@ std::vector<FaceBox> findFacesInReducedPhoto(const Surface& reduced, int sw0, in
 }
 
 }  // namespace
+
+// The platform's area weights, computed the same way to the last bit:
+// destination pixel i covers [i sLen / dLen, (i + 1) sLen / dLen).
+StreamedReduction::Axis StreamedReduction::weights(int sLen, int dLen) {
+    Axis aw;
+    aw.first.resize(static_cast<std::size_t>(dLen));
+    aw.count.resize(static_cast<std::size_t>(dLen));
+    aw.offset.resize(static_cast<std::size_t>(dLen));
+    for (int i = 0; i < dLen; ++i) {
+        const long long a = static_cast<long long>(i) * sLen;
+        const long long b = static_cast<long long>(i + 1) * sLen;
+        const int s0 = static_cast<int>(a / dLen);
+        const int s1 = static_cast<int>(std::min<long long>((b + dLen - 1) / dLen, sLen));
+        const std::size_t k = static_cast<std::size_t>(i);
+        aw.first[k] = s0;
+        aw.count[k] = std::max(1, s1 - s0);
+        aw.offset[k] = aw.weight.size();
+        const long long span = b - a;
+        std::uint32_t assigned = 0;
+        for (int s = s0; s < s0 + aw.count[k]; ++s) {
+            const long long lo = std::max<long long>(a, static_cast<long long>(s) * dLen);
+            const long long hi = std::min<long long>(b, static_cast<long long>(s + 1) * dLen);
+            std::uint32_t wgt = static_cast<std::uint32_t>(std::max<long long>(0, hi - lo) * 65536 / span);
+            if (s == s0 + aw.count[k] - 1) wgt = 65536 - assigned;
+            assigned += wgt;
+            aw.weight.push_back(wgt);
+        }
+    }
+    return aw;
+}
+
+StreamedReduction::StreamedReduction(int sw, int sh, int w, int h)
+    : m_sw(sw), m_sh(sh), m_w(w), m_h(h), m_box(w > 0 && h > 0 && sw % w == 0 && sh % h == 0) {
+    if (sw <= 0 || sh <= 0 || w <= 0 || h <= 0 || !m_out.createUninitialized(w, h)) {
+        m_out.reset();
+        return;
+    }
+    if (m_box) {
+        m_rb.assign(static_cast<std::size_t>(w), 0);
+        m_g.assign(static_cast<std::size_t>(w), 0);
+        return;
+    }
+    m_x = weights(sw, w);
+    m_y = weights(sh, h);
+    for (int c : m_y.count) m_ringRows = std::max(m_ringRows, c);
+    m_ring.assign(static_cast<std::size_t>(w) * 3 * static_cast<std::size_t>(m_ringRows), 0);
+}
+
+void StreamedReduction::addRow(int y, const Pixel* s) {
+    if (m_out.empty() || y != m_next || y >= m_sh) {
+        m_out.reset();
+        return;
+    }
+    ++m_next;
+    if (m_box) {
+        // A block row's sums, red and blue in the lanes of one word as the
+        // platform's block reduction adds them.
+        const int kx = m_sw / m_w, ky = m_sh / m_h;
+        for (int i = 0; i < m_w; ++i) {
+            std::uint64_t a = 0, g = 0;
+            for (int k = 0; k < kx; ++k) {
+                const std::uint64_t p = s[i * kx + k];
+                a += (p & 0xFFu) | ((p & 0xFF0000u) << 16);
+                g += (p >> 8) & 0xFFu;
+            }
+            m_rb[static_cast<std::size_t>(i)] += a;
+            m_g[static_cast<std::size_t>(i)] += g;
+        }
+        if ((y + 1) % ky != 0) return;
+        const std::uint32_t n = static_cast<std::uint32_t>(kx) * static_cast<std::uint32_t>(ky);
+        Pixel* d = m_out.row(y / ky);
+        for (int i = 0; i < m_w; ++i) {
+            const std::uint64_t a = m_rb[static_cast<std::size_t>(i)];
+            const std::uint32_t b = static_cast<std::uint32_t>(a & 0xFFFFFFFFu), r = static_cast<std::uint32_t>(a >> 32);
+            const std::uint32_t g = static_cast<std::uint32_t>(m_g[static_cast<std::size_t>(i)]);
+            d[i] = kOpaque | (((r + n / 2) / n) << 16) | (((g + n / 2) / n) << 8) | ((b + n / 2) / n);
+        }
+        std::fill(m_rb.begin(), m_rb.end(), 0u);
+        std::fill(m_g.begin(), m_g.end(), 0u);
+        ++m_done;
+        return;
+    }
+    const std::size_t rowWords = static_cast<std::size_t>(m_w) * 3;
+    const std::size_t slot = static_cast<std::size_t>(y % m_ringRows);
+    std::uint32_t* t = m_ring.data() + slot * rowWords;
+    for (int i = 0; i < m_w; ++i) {
+        const std::size_t x = static_cast<std::size_t>(i);
+        std::uint64_t r = 0, g = 0, b = 0;
+        const std::uint32_t* w = m_x.weight.data() + m_x.offset[x];
+        for (int k = 0; k < m_x.count[x]; ++k) {
+            const Pixel p = s[m_x.first[x] + k];
+            r += static_cast<std::uint64_t>((p >> 16) & 0xFF) * w[k];
+            g += static_cast<std::uint64_t>((p >> 8) & 0xFF) * w[k];
+            b += static_cast<std::uint64_t>(p & 0xFF) * w[k];
+        }
+        t[3 * x] = static_cast<std::uint32_t>(r);
+        t[3 * x + 1] = static_cast<std::uint32_t>(g);
+        t[3 * x + 2] = static_cast<std::uint32_t>(b);
+    }
+    // Every row of the result whose last source row this is.
+    while (m_done < m_h) {
+        const std::size_t j = static_cast<std::size_t>(m_done);
+        const int first = m_y.first[j], count = m_y.count[j];
+        if (first + count - 1 > y) break;
+        const std::uint32_t* w = m_y.weight.data() + m_y.offset[j];
+        Pixel* d = m_out.row(m_done);
+        for (int x = 0; x < m_w; ++x) {
+            std::uint64_t r = 0, g = 0, b = 0;
+            for (int k = 0; k < count; ++k) {
+                const std::size_t at = static_cast<std::size_t>((first + k) % m_ringRows);
+                const std::uint32_t* v = m_ring.data() + at * rowWords + static_cast<std::size_t>(x) * 3;
+                r += static_cast<std::uint64_t>(v[0]) * w[k];
+                g += static_cast<std::uint64_t>(v[1]) * w[k];
+                b += static_cast<std::uint64_t>(v[2]) * w[k];
+            }
+            const auto toByte = [](std::uint64_t v) {
+                return static_cast<Pixel>(std::min<std::uint64_t>(255, (v + (1ull << 31)) >> 32));
+            };
+            d[x] = kOpaque | (toByte(r) << 16) | (toByte(g) << 8) | toByte(b);
+        }
+        ++m_done;
+    }
+}
+
+Surface StreamedReduction::take() {
+    if (m_next != m_sh || m_done != m_h) m_out.reset();
+    return std::move(m_out);
+}
 
 std::string standardLpiQuestion(double lpi) {
     char number[32];
@@ -579,7 +722,7 @@ bool CStereoWorkspace::OpenPicture(const PhotoReader& reader, const std::string&
         const Rect whole{0, 0, sw0, sh0};
         if (d.trimming == kTrimCrop && !stereoPair && !endsInO(path) && !(plan.source == whole)) {
             const std::vector<FaceBox> faces = scale == 1 ? findFacesInPhoto(photo, m_settingsPath)
-                                                          : findFacesInReducedPhoto(photo, sw0, sh0, m_settingsPath);
+                                                          : findFacesInReducedPhoto(photo, path, sw0, sh0, m_settingsPath);
             plan.source = keepFacesInCrop(plan.source, sw0, sh0, faces);
         }
     }

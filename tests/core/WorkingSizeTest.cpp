@@ -595,3 +595,22 @@ TEST(OpenPicture, ALargeJpegIsDecodedReducedWithTheSameGeometry) {
         }
     }
 }
+
+// A picture reduced from its rows one at a time is the platform's halftone
+// stretch of the whole picture, byte for byte: area averaging, whole-factor
+// blocks, and rows out of order leave nothing.
+TEST(Resampling, AReductionMadeRowByRowIsTheStretchOfTheWholePicture) {
+    const Surface photo = gradientPicture(1203, 911);
+    // 1203 = 3 x 401: the second is a reduction by whole factors (3 x 1).
+    for (const auto& [w, h] : {std::pair{640, 484}, std::pair{401, 911}, std::pair{97, 73}}) {
+        Surface want;
+        ASSERT_TRUE(want.create(w, h));
+        stretchBlit(want, 0, 0, w, h, photo, 0, 0, 1203, 911, Rop::Copy, StretchMode::Halftone);
+        StreamedReduction stream(1203, 911, w, h);
+        for (int y = 0; y < 911; ++y) stream.addRow(y, photo.row(y));
+        EXPECT_TRUE(samePixels(stream.take(), want)) << w << " x " << h;
+    }
+    StreamedReduction skipped(1203, 911, 640, 484);
+    for (int y = 0; y < 911; y += 1 + (y == 500)) skipped.addRow(y, photo.row(y));
+    EXPECT_TRUE(skipped.take().empty());
+}
