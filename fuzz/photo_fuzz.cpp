@@ -27,6 +27,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (reduced.width() != rw || reduced.height() != rh || notes.scale < 1 || notes.scale > 8 ||
          (!picture.empty() && (rw > picture.width() || rh > picture.height()))))
         __builtin_trap();
+    // Row by row at full size: every row inside the picture, in order.
+    int fw = 0, fh = 0, fo = 0, next = 0;
+    bool inOrder = true;
+    const bool rows = plastora::ForEachJpegPhotoRow(path, fw, fh, fo, [&](int y, const plastora::Pixel* row, int width) {
+        inOrder = inOrder && y == next++ && row != nullptr && width > 0;
+    });
+    if (!inOrder || (rows && (next != fh || fw <= 0 || fo < 1 || fo > 8))) __builtin_trap();
     const int at = plastora::JpegExifOrientationAt(path, size > 0 ? data[0] % 32 : 0);
     if (at < 1 || at > 8) __builtin_trap();
     return 0;
