@@ -99,6 +99,9 @@ for mp in $sizes; do
   row "info ${mp} MP" identify "identify '$photo'" -- info "$photo"
   row "convert ${mp} MP to BMP" convert "convert '$photo' '$work/peer.bmp'" -- convert "$photo" "$work/ours.bmp"
   row "open ${mp} MP to A4 at 160 lpi" "" "" -- open "$photo" --paper a4 --lpi 160 --yes -o "$work/p${mp}.lyr"
+  # A small output from a big photo: the peak memory against the pictures
+  # made (a postcard and its high-resolution copy).
+  row "open ${mp} MP to a postcard" "" "" -- open "$photo" --yes -o "$work/pc${mp}.lyr"
   # The views and composite of the project just made (its working size is
   # the paper's, so it grows little with the photo).
   b="$work/bundleBig8"

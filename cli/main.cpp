@@ -6,7 +6,10 @@
 #include "platform/Paths.h"
 #include "platform/Translation.h"
 
+#include <opencv2/core/utility.hpp>
+
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -41,6 +44,13 @@ int printCommandHelp(const std::string& name) {
 }  // namespace
 
 int main(int argcIn, char** argvIn) {
+    // OpenCV's thread count from its own variable: Debian's OpenCV runs on
+    // TBB, which does not read it, so without this the work would still be
+    // shared out with every core.
+    if (const char* threads = std::getenv("OPENCV_FOR_THREADS_NUM")) {
+        const long n = std::strtol(threads, nullptr, 10);
+        if (n > 0 && n <= 1024) cv::setNumThreads(static_cast<int>(n));
+    }
     // "--lang ja|en" anywhere before "--" chooses the language of the
     // program's messages over the settings file and the locale.
     std::vector<char*> kept;

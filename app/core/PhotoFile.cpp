@@ -13,6 +13,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 #include <vector>
@@ -105,6 +106,8 @@ struct PhotoJpegJob {
     int rowsDecoded = 0;
     bool outOfMemory = false;
     int headerWidth = 0, headerHeight = 0;  // the frame size readJpegHeader found
+    unsigned firstScale = 1;  // the smallest reduction tried: 1, 2, 4 or 8
+    unsigned scale = 1;       // the reduction the picture was decoded at
 };
 
 void cmykRowToPixels(const std::uint8_t* src, Pixel* dst, int w, bool inverted) {
@@ -179,9 +182,11 @@ bool decodeJpegPhoto(PhotoJpegJob& job) {
             return false;
     }
     job.multiScan = jpeg_has_multiple_scans(&job.cinfo);
-    // The largest of full size, 1/2, 1/4, 1/8 that a surface can be made for.
+    // The largest of full size, 1/2, 1/4, 1/8 (from the first reduction
+    // asked for) that a surface can be made for.
     bool made = false;
-    for (unsigned denom = 1; denom <= 8 && !made; denom *= 2) {
+    for (unsigned denom = job.firstScale; denom <= 8 && !made; denom *= 2) {
+        job.scale = denom;
         job.cinfo.scale_num = 1;
         job.cinfo.scale_denom = denom;
         jpeg_calc_output_dimensions(&job.cinfo);
@@ -226,6 +231,57 @@ bool decodeJpegPhoto(PhotoJpegJob& job) {
     return true;
 }
 
+// The rows of a whole sequential colour or grey JPEG at full size, handed
+// to job.rowSink one at a time. False on anything else (progressive, CMYK,
+// damaged, ending early).
+struct PhotoRowJob {
+    PhotoJpegJob base;
+    std::vector<Pixel> row;
+    const std::function<void(int, const Pixel*, int)>* rowSink = nullptr;
+};
+
+bool streamJpegPhotoRows(PhotoRowJob& rj) {
+    PhotoJpegJob& job = rj.base;
+    setUpPhotoErrors(job);
+    if (setjmp(job.err.jump)) {
+        jpeg_destroy_decompress(&job.cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&job.cinfo);
+    job.cinfo.mem->max_memory_to_use = kMaxJpegWorkMemory;
+    job.progress.progress_monitor = photoProgress;
+    job.cinfo.progress = &job.progress;
+    jpeg_stdio_src(&job.cinfo, job.file);
+    readHeaderAndOrientation(job);
+    const J_COLOR_SPACE space = job.cinfo.jpeg_color_space;
+    if ((space != JCS_GRAYSCALE && space != JCS_YCbCr && space != JCS_RGB) || jpeg_has_multiple_scans(&job.cinfo)) {
+        jpeg_destroy_decompress(&job.cinfo);
+        return false;
+    }
+    job.cinfo.out_color_space = JCS_EXT_BGRX;
+    jpeg_start_decompress(&job.cinfo);
+    const JDIMENSION w = job.cinfo.output_width;
+    if (w == 0 || w > 0x7FFFFFF || job.cinfo.output_height == 0 || job.cinfo.output_height > 0x7FFFFFFF) {
+        jpeg_destroy_decompress(&job.cinfo);
+        return false;
+    }
+    rj.row.resize(w);
+    while (job.cinfo.output_scanline < job.cinfo.output_height) {
+        const int y = static_cast<int>(job.cinfo.output_scanline);
+        JSAMPROW row[1] = {reinterpret_cast<JSAMPROW>(rj.row.data())};
+        if (jpeg_read_scanlines(&job.cinfo, row, 1) != 1 || job.err.ended) {
+            jpeg_destroy_decompress(&job.cinfo);
+            return false;
+        }
+        for (Pixel& p : rj.row) p |= kOpaque;
+        (*rj.rowSink)(y, rj.row.data(), static_cast<int>(w));
+    }
+    job.headerWidth = static_cast<int>(w);
+    job.headerHeight = static_cast<int>(job.cinfo.output_height);
+    jpeg_destroy_decompress(&job.cinfo);
+    return true;
+}
+
 // The frame size and Exif orientation of a JPEG, from its headers.
 bool readJpegHeader(PhotoJpegJob& job) {
     setUpPhotoErrors(job);
@@ -249,9 +305,10 @@ bool readJpegHeader(PhotoJpegJob& job) {
     return ok;
 }
 
-int loadJpegPhoto(Host& host, std::FILE* f, Surface& picture, PhotoLoadNotes& notes) {
+int loadJpegPhoto(Host& host, std::FILE* f, unsigned firstScale, Surface& picture, PhotoLoadNotes& notes) {
     auto job = std::make_unique<PhotoJpegJob>();
     job->file = f;
+    job->firstScale = firstScale;
     bool ok = false;
     try {
         ok = decodeJpegPhoto(*job);
@@ -277,6 +334,7 @@ int loadJpegPhoto(Host& host, std::FILE* f, Surface& picture, PhotoLoadNotes& no
         return 0;
     }
     notes.orientation = job->orientation;
+    notes.scale = static_cast<int>(job->scale);
     if (!ApplyExifOrientation(pic, job->orientation)) {
         host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
         return 0;
@@ -458,6 +516,13 @@ FilePtr openPhotoFile(const std::string& path, PhotoFormat& format) {
 }  // namespace
 
 int LoadPhoto(Host& host, const std::string& path, Surface& out, int& width, int& height, PhotoLoadNotes* notesOut) {
+    return LoadPhotoReduced(host, path, 1, out, width, height, notesOut);
+}
+
+int LoadPhotoReduced(Host& host, const std::string& path, int reduction, Surface& out, int& width, int& height,
+                     PhotoLoadNotes* notesOut) {
+    unsigned firstScale = 1;
+    while (firstScale < 8 && static_cast<int>(firstScale * 2) <= reduction) firstScale *= 2;
     PhotoLoadNotes notes;
     FilePtr f = openPhotoFile(path, notes.format);
     if (!f) return 0;
@@ -466,7 +531,7 @@ int LoadPhoto(Host& host, const std::string& path, Surface& out, int& width, int
     switch (notes.format) {
         case PhotoFormat::Jpeg:
             std::rewind(f.get());
-            ok = loadJpegPhoto(host, f.get(), picture, notes);
+            ok = loadJpegPhoto(host, f.get(), firstScale, picture, notes);
             break;
         case PhotoFormat::Bmp: {
             f.reset();
@@ -490,6 +555,28 @@ int LoadPhoto(Host& host, const std::string& path, Surface& out, int& width, int
     out = std::move(picture);
     if (notesOut) *notesOut = notes;
     return 1;
+}
+
+bool ForEachJpegPhotoRow(const std::string& path, int& width, int& height, int& orientation,
+                         const std::function<void(int y, const Pixel* row, int width)>& row) {
+    PhotoFormat format = PhotoFormat::Unknown;
+    FilePtr f = openPhotoFile(path, format);
+    if (!f || format != PhotoFormat::Jpeg) return false;
+    std::rewind(f.get());
+    auto job = std::make_unique<PhotoRowJob>();
+    job->base.file = f.get();
+    job->rowSink = &row;
+    bool ok = false;
+    try {
+        ok = streamJpegPhotoRows(*job);
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    }
+    if (!ok) return false;
+    width = job->base.headerWidth;
+    height = job->base.headerHeight;
+    orientation = job->base.orientation;
+    return true;
 }
 
 int PhotoSize(Host& host, const std::string& path, int& width, int& height) {

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace plastora {
@@ -49,6 +50,7 @@ struct PhotoLoadNotes {
     bool truncated = false;     // the file ended before the picture did
     int missingRows = 0;        // rows at the bottom that were not in the file
     int totalRows = 0;
+    int scale = 1;              // a JPEG decoded at 1/scale of its size (1, 2, 4, 8)
 };
 
 // The warning shown when a photo's file ends early: `missingRows` of
@@ -67,6 +69,23 @@ std::string truncatedPhotoMessage(int missingRows, int totalRows);
 // unchanged. `notes` (optional) receives what was found.
 int LoadPhoto(Host& host, const std::string& path, Surface& out, int& width, int& height,
               PhotoLoadNotes* notes = nullptr);
+
+// LoadPhoto for a caller that needs less than the photo's resolution: a
+// JPEG is decoded by libjpeg's DCT scaling at 1/2, 1/4 or 1/8 of its size,
+// the largest such reduction not above `reduction` (before the Exif
+// orientation is applied); `notes->scale` tells the reduction used (a
+// picture that does not fit in memory may be reduced further, as LoadPhoto
+// does). Every other format is read whole. `reduction` 1 is LoadPhoto.
+int LoadPhotoReduced(Host& host, const std::string& path, int reduction, Surface& out, int& width, int& height,
+                     PhotoLoadNotes* notes = nullptr);
+
+// The rows of a JPEG photo as stored (before its Exif orientation), each
+// decoded at full size and handed to `row` with its width (top first,
+// valid during the call), so that a search over the whole photo need not hold it. Only a
+// whole sequential colour or grey JPEG: false for anything else, or when the
+// data ends early or is damaged (some rows may have been handed over).
+bool ForEachJpegPhotoRow(const std::string& path, int& width, int& height, int& orientation,
+                         const std::function<void(int y, const Pixel* row, int width)>& row);
 
 // The size of the photo at `path` the right way up, from its headers only
 // (JPEG frame and Exif orientation; the header of a PNG, TIFF, WebP or GIF).

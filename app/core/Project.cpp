@@ -141,28 +141,55 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
         if (temp.empty()) m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
         return temp;
     };
+    // The names are all reserved first, in the order the files are put in
+    // place; the pictures and masks are then encoded and written at once on
+    // every core (the strips of the high-resolution copy beside the edit
+    // image and the masks), and a failure is reported afterwards, the first
+    // in that order.
+    std::vector<StillImageWrite> writes;
+    std::vector<const char*> failures;
+    const int quality = m_settings.jpegQuality;
+    const auto picture = [&](const Surface& s, const std::string& temp) {
+        StillImageWrite w;
+        w.picture = &s;
+        w.path = temp;
+        w.jpegQuality = quality;
+        writes.push_back(std::move(w));
+        failures.push_back(kSaveFailedMessage);
+    };
     const std::string editTemp = reserve(base + ".bmp");
     if (editTemp.empty()) return 0;
-    if (!SaveStillImage(m_host, m_source, m_width, m_height, editTemp, m_settings.jpegQuality)) return 0;
+    picture(m_source, editTemp);
     for (int i = 1; i <= m_highResCount; ++i) {
         const Surface& hd = m_highRes[static_cast<std::size_t>(i - 1)];
         if (hd.empty()) continue;
         const std::string temp = reserve(highResPath(base, i));
-        if (temp.empty() || !SaveStillImage(m_host, hd, hd.width(), hd.height(), temp, m_settings.jpegQuality))
-            return 0;
+        if (temp.empty()) return 0;
+        picture(hd, temp);
     }
     for (int j = 0; j < m_regionCount; ++j) {
         const CutoutRegion& r = region(j);
         const std::string temp = files.add(maskPath(base, j));
-        if (temp.empty() || !writeMaskFile(temp, r.mask, r.depth)) {
+        if (temp.empty()) {
             m_host.message(kMaskSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
             return 0;
         }
+        StillImageWrite w;
+        w.write = [&r, temp] { return writeMaskFile(temp, r.mask, r.depth); };
+        writes.push_back(std::move(w));
+        failures.push_back(kMaskSaveFailedMessage);
     }
     if (hasPaintLayer()) {
         const std::string temp = reserve(base + ".pai");
-        if (temp.empty() || !SaveStillImage(m_host, m_paint, m_width, m_height, temp, m_settings.jpegQuality))
+        if (temp.empty()) return 0;
+        picture(m_paint, temp);
+    }
+    const std::vector<char> written = WriteStillImages(writes);
+    for (std::size_t k = 0; k < written.size(); ++k) {
+        if (!written[k]) {
+            m_host.message(failures[k], MsgButtons::Ok, MsgIcon::Warning);
             return 0;
+        }
     }
     if (hasDepthMap() && !m_stereoPair) {
         const std::string temp = reserve(depthMapPath(base));
@@ -269,18 +296,37 @@ int CStereoWorkspace::Open(const std::string& pathIn) {
     const Settings settings(m_settingsPath);
 
     if (!isProjectPath(path)) {
+        // A JPEG is decoded once its size is known to be needed: its
+        // headers give the size the picture dialog works with. Any other
+        // photo is read whole now.
         Surface photo;
         int w = 0, h = 0;
-        if (!LoadPhoto(m_host, path, photo, w, h)) {
+        const bool jpeg = DetectPhotoFormatOfFile(path) == PhotoFormat::Jpeg;
+        if (!(jpeg ? PhotoSize(m_host, path, w, h) : LoadPhoto(m_host, path, photo, w, h))) {
             m_host.message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
             Redraw();
             return 0;
         }
+        PhotoReader reader{w, h, [&](int reduction, Surface& out, int& scale) {
+                               if (!jpeg) {
+                                   out = std::move(photo);
+                                   scale = 1;
+                                   return true;
+                               }
+                               PhotoLoadNotes notes;
+                               int pw = 0, ph = 0;
+                               if (!LoadPhotoReduced(m_host, path, reduction, out, pw, ph, &notes)) {
+                                   m_host.message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
+                                   return false;
+                               }
+                               scale = notes.scale;
+                               return true;
+                           }};
         // The lens resolution a project may hold (1..10000 lines per inch);
         // anything else in the settings counts as the default 60.
         const double lpi = settings.getFloat(SettingKey::LenticularLPI);
         m_lpi = lpi >= 1.0 && lpi <= 10000.0 ? lpi : 60.0;
-        if (!takeOpenedPhoto(std::move(photo), path)) {
+        if (!takeOpenedPhoto(reader, path)) {
             clearDocument();
             Redraw();
             return 0;

@@ -478,6 +478,19 @@ public:
     // (and the copy in high-resolution slot 0); false when cancelled or when
     // memory failed (after its message), with the workspace unchanged.
     bool OpenPicture(Surface&& photo, const std::string& path, bool stereoPair = false, bool skipDialog = false);
+    // A photo read only once the open-picture step knows how much of its
+    // resolution the pictures it makes need: `width` x `height` is its size
+    // the right way up; read(reduction, out, scale) gives it at 1/scale of
+    // that size (sides rounded up), scale at most `reduction`; false (after
+    // its own message) when it cannot be read.
+    struct PhotoReader {
+        int width = 0, height = 0;
+        std::function<bool(int reduction, Surface& out, int& scale)> read;
+    };
+    // The same for a photo read on demand: a JPEG much larger than what is
+    // made of it is decoded reduced. Manual trimming reads it whole.
+    bool OpenPicture(const PhotoReader& photo, const std::string& path, bool stereoPair = false,
+                     bool skipDialog = false);
     // "用紙サイズ変更(&F)...": the picture dialog for the open picture, then
     // every W x H layer, the high-resolution images and the overlay objects
     // re-mapped to the new working size. Returns 1, or 0 when there is no
@@ -633,6 +646,7 @@ private:
     // Brings a loaded photo into the workspace as its working image (the
     // paper, lens and trimming step). False when cancelled or failed.
     bool takeOpenedPhoto(Surface&& photo, const std::string& path);
+    bool takeOpenedPhoto(const PhotoReader& photo, const std::string& path);
 
     Host& m_host;
     WorkspaceDialogs* m_dialogs = nullptr;

@@ -2,6 +2,8 @@
 #include "core/StillImage.h"
 #include "platform/SafeFile.h"
 
+#include <opencv2/core/utility.hpp>
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -143,27 +145,19 @@ void installJpegErrors(JpegError& err) {
 struct JpegEncodeJob {
     jpeg_compress_struct cinfo;
     JpegError err;
-    std::FILE* file;
+    std::FILE* file;                // the destination, or null for memory
+    unsigned char* memory;          // the memory destination (libjpeg's malloc)
+    unsigned long memorySize;
     const PictureRows* picture;
+    int firstRow, rowCount;         // the rows of the picture this stream holds
+    unsigned int restartInterval;   // MCUs between restart markers, 0 for none
     std::uint8_t* row;  // 3 x width bytes
     int quality;
     double dotsPerInch;  // stored as the JFIF density when > 0
 };
 
-bool encodeJpeg(JpegEncodeJob& job) {
-    installJpegErrors(job.err);
-    job.cinfo.err = &job.err.mgr;
-    if (setjmp(job.err.jump)) {
-        jpeg_destroy_compress(&job.cinfo);
-        return false;
-    }
-    jpeg_create_compress(&job.cinfo);
-    jpeg_stdio_dest(&job.cinfo, job.file);
-    const PictureRows& pic = *job.picture;
-    job.cinfo.image_width = static_cast<JDIMENSION>(pic.width);
-    job.cinfo.image_height = static_cast<JDIMENSION>(pic.height);
-    job.cinfo.input_components = 3;
-    job.cinfo.in_color_space = JCS_EXT_BGR;
+// The settings every JPEG of the program is written with.
+void setJpegParameters(JpegEncodeJob& job) {
     jpeg_set_defaults(&job.cinfo);
     // The default for a colour picture, stated so that the stream is YCbCr
     // with a JFIF header whatever the input order is.
@@ -173,9 +167,28 @@ bool encodeJpeg(JpegEncodeJob& job) {
         job.cinfo.density_unit = 1;  // dots per inch
         job.cinfo.X_density = job.cinfo.Y_density = static_cast<UINT16>(job.dotsPerInch + 0.5);
     }
+}
+
+bool encodeJpeg(JpegEncodeJob& job) {
+    installJpegErrors(job.err);
+    job.cinfo.err = &job.err.mgr;
+    if (setjmp(job.err.jump)) {
+        jpeg_destroy_compress(&job.cinfo);
+        return false;
+    }
+    jpeg_create_compress(&job.cinfo);
+    if (job.file) jpeg_stdio_dest(&job.cinfo, job.file);
+    else jpeg_mem_dest(&job.cinfo, &job.memory, &job.memorySize);
+    const PictureRows& pic = *job.picture;
+    job.cinfo.image_width = static_cast<JDIMENSION>(pic.width);
+    job.cinfo.image_height = static_cast<JDIMENSION>(job.rowCount);
+    job.cinfo.input_components = 3;
+    job.cinfo.in_color_space = JCS_EXT_BGR;
+    setJpegParameters(job);
+    job.cinfo.restart_interval = job.restartInterval;
     jpeg_start_compress(&job.cinfo, TRUE);
     while (job.cinfo.next_scanline < job.cinfo.image_height) {
-        const Pixel* p = pic.row(static_cast<int>(job.cinfo.next_scanline));
+        const Pixel* p = pic.row(job.firstRow + static_cast<int>(job.cinfo.next_scanline));
         if (!p) {
             jpeg_destroy_compress(&job.cinfo);
             return false;
@@ -186,6 +199,173 @@ bool encodeJpeg(JpegEncodeJob& job) {
     }
     jpeg_finish_compress(&job.cinfo);
     jpeg_destroy_compress(&job.cinfo);
+    return true;
+}
+
+// The pixel size of one MCU with the program's settings (4:2:0 chroma gives
+// 16 x 16), read from libjpeg rather than assumed.
+bool jpegMcuSize(int quality, int& mcuWidth, int& mcuHeight) {
+    auto job = std::make_unique<JpegEncodeJob>();
+    installJpegErrors(job->err);
+    job->cinfo.err = &job->err.mgr;
+    job->quality = quality;
+    job->dotsPerInch = 0;
+    if (setjmp(job->err.jump)) {
+        jpeg_destroy_compress(&job->cinfo);
+        return false;
+    }
+    jpeg_create_compress(&job->cinfo);
+    job->cinfo.input_components = 3;
+    job->cinfo.in_color_space = JCS_EXT_BGR;
+    setJpegParameters(*job);
+    int h = 1, v = 1;
+    for (int c = 0; c < job->cinfo.num_components; ++c) {
+        h = std::max(h, job->cinfo.comp_info[c].h_samp_factor);
+        v = std::max(v, job->cinfo.comp_info[c].v_samp_factor);
+    }
+    jpeg_destroy_compress(&job->cinfo);
+    mcuWidth = h * DCTSIZE;
+    mcuHeight = v * DCTSIZE;
+    return true;
+}
+
+// The offset just past the headers of a JPEG stream (the end of its SOS
+// segment), and where its frame header's height field is; 0 when the
+// stream does not have the shape libjpeg writes.
+std::size_t jpegScanStart(const std::uint8_t* p, std::size_t n, std::size_t* heightAt) {
+    if (n < 4 || p[0] != 0xFF || p[1] != 0xD8) return 0;
+    std::size_t at = 2;
+    while (at + 4 <= n) {
+        if (p[at] != 0xFF) return 0;
+        const std::uint8_t marker = p[at + 1];
+        const std::size_t length = (std::size_t{p[at + 2]} << 8) | p[at + 3];
+        if (length < 2 || at + 2 + length > n) return 0;
+        if (marker == 0xC0 || marker == 0xC1) {
+            if (length < 7) return 0;
+            if (heightAt) *heightAt = at + 5;
+        }
+        at += 2 + length;
+        if (marker == 0xDA) return at;
+    }
+    return 0;
+}
+
+// Rows that several threads may read at once are encoded in strips of
+// kJpegStripMcuRows MCU rows on every core. Each strip is a stream of its
+// own whose restart interval is the strip's MCU count, so it holds exactly
+// one interval: the strips' entropy-coded data joined by restart markers
+// RST0..RST7 is what a single encoder with that interval writes for the
+// whole picture. The strip height is fixed, so any number of cores writes
+// the same bytes.
+struct JpegStripPlan {
+    int stripRows = 0;              // picture rows a strip (the last may have fewer)
+    int strips = 0;
+    unsigned int restartInterval = 0;
+};
+
+// The strips of a picture, or none (strips = 0) when it is not split: too
+// small, one strip only, or too wide for a 16-bit interval of an MCU row.
+JpegStripPlan planJpegStrips(const PictureRows& pic, int quality) {
+    JpegStripPlan plan;
+    if (!pic.rowsShareable || static_cast<long long>(pic.width) * pic.height < kJpegStripMinPixels) return plan;
+    // Beyond libjpeg's largest side the single encoder reports the error.
+    if (pic.width > JPEG_MAX_DIMENSION || pic.height > JPEG_MAX_DIMENSION) return plan;
+    int mcuW = 0, mcuH = 0;
+    if (!jpegMcuSize(quality, mcuW, mcuH)) return plan;
+    const long long mcusPerRow = (static_cast<long long>(pic.width) + mcuW - 1) / mcuW;
+    const long long mcuRows = (static_cast<long long>(pic.height) + mcuH - 1) / mcuH;
+    const long long stripMcuRows = std::min<long long>(kJpegStripMcuRows, 65535 / mcusPerRow);
+    if (stripMcuRows < 1) return plan;
+    const long long strips = (mcuRows + stripMcuRows - 1) / stripMcuRows;
+    if (strips < 2) return plan;
+    plan.stripRows = static_cast<int>(stripMcuRows * mcuH);
+    plan.strips = static_cast<int>(strips);
+    plan.restartInterval = static_cast<unsigned int>(stripMcuRows * mcusPerRow);
+    return plan;
+}
+
+// One strip's stream, in memory.
+struct JpegStrip {
+    std::unique_ptr<JpegEncodeJob> job;
+    bool ok = false;
+    JpegStrip() = default;
+    JpegStrip(JpegStrip&&) = default;
+    JpegStrip& operator=(JpegStrip&&) = default;
+    ~JpegStrip() { release(); }
+    void release() {
+        if (job && job->memory) std::free(job->memory);
+        job.reset();
+    }
+};
+
+void encodeJpegStrip(const PictureRows& pic, const JpegStripPlan& plan, int s, int quality, double dotsPerInch,
+                     JpegStrip& strip) {
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(pic.width) * 3);
+    strip.job = std::make_unique<JpegEncodeJob>();
+    JpegEncodeJob& job = *strip.job;
+    job.file = nullptr;
+    job.memory = nullptr;
+    job.memorySize = 0;
+    job.picture = &pic;
+    job.firstRow = s * plan.stripRows;
+    job.rowCount = std::min(plan.stripRows, pic.height - job.firstRow);
+    job.restartInterval = plan.restartInterval;
+    job.row = row.data();
+    job.quality = quality;
+    job.dotsPerInch = dotsPerInch;
+    strip.ok = encodeJpeg(job);
+    job.row = nullptr;
+}
+
+// Appends strip `s` of the picture to the file: the first with the headers
+// (the frame's height made the whole picture's), every later one after its
+// restart marker; the last closes the stream. False on a damaged strip or a
+// failed write.
+bool joinJpegStrip(std::FILE* f, const PictureRows& pic, const JpegStripPlan& plan, int s, const JpegStrip& strip) {
+    const std::uint8_t* p = strip.ok && strip.job ? strip.job->memory : nullptr;
+    const std::size_t n = p ? strip.job->memorySize : 0;
+    std::size_t heightAt = 0;
+    const std::size_t scan = p ? jpegScanStart(p, n, &heightAt) : 0;
+    // Every strip ends in its EOI marker, which only the last keeps.
+    if (scan == 0 || heightAt == 0 || n < scan + 2 || p[n - 2] != 0xFF || p[n - 1] != 0xD9) return false;
+    const bool last = s == plan.strips - 1;
+    const std::size_t body = n - scan - (last ? 0 : 2);
+    if (s == 0) {
+        std::vector<std::uint8_t> head(p, p + scan);
+        head[heightAt] = static_cast<std::uint8_t>(pic.height >> 8);
+        head[heightAt + 1] = static_cast<std::uint8_t>(pic.height);
+        if (std::fwrite(head.data(), 1, head.size(), f) != head.size()) return false;
+    } else {
+        const std::uint8_t rst[2] = {0xFF, static_cast<std::uint8_t>(0xD0 + ((s - 1) & 7))};
+        if (std::fwrite(rst, 1, 2, f) != 2) return false;
+    }
+    return std::fwrite(p + scan, 1, body, f) == body;
+}
+
+// A picture in strips, a batch of strips at a time (a few per core), each
+// batch written out in order and freed, so only a few strips' bytes are
+// held at once.
+bool writeJpegStrips(std::FILE* f, const PictureRows& pic, const JpegStripPlan& plan, int quality,
+                     double dotsPerInch) {
+    const int batch = std::max(2, 2 * cv::getNumThreads());
+    std::vector<JpegStrip> strips(static_cast<std::size_t>(plan.strips));
+    for (int first = 0; first < plan.strips; first += batch) {
+        const int last = std::min(plan.strips, first + batch);
+        cv::parallel_for_(cv::Range(first, last), [&](const cv::Range& r) {
+            for (int s = r.start; s < r.end; ++s) {
+                try {
+                    encodeJpegStrip(pic, plan, s, quality, dotsPerInch, strips[static_cast<std::size_t>(s)]);
+                } catch (const std::bad_alloc&) {
+                    strips[static_cast<std::size_t>(s)].ok = false;
+                }
+            }
+        });
+        for (int s = first; s < last; ++s) {
+            JpegStrip& strip = strips[static_cast<std::size_t>(s)];
+            if (!joinJpegStrip(f, pic, plan, s, strip)) return false;
+            strip.release();
+        }
+    }
     return true;
 }
 
@@ -457,10 +637,17 @@ bool writeBmp(std::FILE* f, const PictureRows& pic, double dotsPerInch) {
 }
 
 bool writeJpeg(std::FILE* f, const PictureRows& pic, int quality, double dotsPerInch) {
+    if (const JpegStripPlan plan = planJpegStrips(pic, quality); plan.strips > 0)
+        return writeJpegStrips(f, pic, plan, quality, dotsPerInch);
     std::vector<std::uint8_t> row(static_cast<std::size_t>(pic.width) * 3);
     auto job = std::make_unique<JpegEncodeJob>();
     job->file = f;
+    job->memory = nullptr;
+    job->memorySize = 0;
     job->picture = &pic;
+    job->firstRow = 0;
+    job->rowCount = pic.height;
+    job->restartInterval = 0;
     job->row = row.data();
     job->quality = quality;
     job->dotsPerInch = dotsPerInch;
@@ -541,7 +728,7 @@ bool savePicture(const PictureRows& picture, const std::string& path, int jpegQu
 }  // namespace
 
 PictureRows rowsOf(const Surface& picture) {
-    return PictureRows{picture.width(), picture.height(), [&picture](int y) { return picture.row(y); }};
+    return PictureRows{picture.width(), picture.height(), [&picture](int y) { return picture.row(y); }, true};
 }
 
 bool WriteStillImage(const Surface& picture, const std::string& path, int jpegQuality, double dotsPerInch) {
@@ -550,6 +737,67 @@ bool WriteStillImage(const Surface& picture, const std::string& path, int jpegQu
 
 bool WriteStillImageRows(const PictureRows& picture, const std::string& path, int jpegQuality, double dotsPerInch) {
     return savePicture(picture, path, jpegQuality, dotsPerInch);
+}
+
+std::vector<char> WriteStillImages(const std::vector<StillImageWrite>& batch) {
+    const std::size_t n = batch.size();
+    std::vector<char> ok(n, 0);
+    std::vector<PictureRows> rows(n);
+    std::vector<JpegStripPlan> plans(n);
+    std::vector<std::vector<JpegStrip>> strips(n);
+    // The units of work: every file written whole first (the largest take
+    // longest, so they start first), then every strip of each large JPEG.
+    struct Unit {
+        std::size_t file;
+        int strip;  // -1: the whole file
+    };
+    std::vector<Unit> units;
+    for (std::size_t k = 0; k < n; ++k) {
+        const StillImageWrite& w = batch[k];
+        if (!w.write && w.picture && !w.picture->empty() && isJpegSaveName(w.path)) {
+            rows[k] = rowsOf(*w.picture);
+            plans[k] = planJpegStrips(rows[k], w.jpegQuality);
+        }
+        if (plans[k].strips == 0) units.push_back({k, -1});
+    }
+    for (std::size_t k = 0; k < n; ++k) {
+        strips[k].resize(static_cast<std::size_t>(plans[k].strips));
+        for (int s = 0; s < plans[k].strips; ++s) units.push_back({k, s});
+    }
+    cv::parallel_for_(
+        cv::Range(0, static_cast<int>(units.size())),
+        [&](const cv::Range& r) {
+            for (int u = r.start; u < r.end; ++u) {
+                const Unit unit = units[static_cast<std::size_t>(u)];
+                const StillImageWrite& w = batch[unit.file];
+                try {
+                    if (unit.strip >= 0)
+                        encodeJpegStrip(rows[unit.file], plans[unit.file], unit.strip, w.jpegQuality, w.dotsPerInch,
+                                        strips[unit.file][static_cast<std::size_t>(unit.strip)]);
+                    else if (w.write)
+                        ok[unit.file] = w.write() ? 1 : 0;
+                    else
+                        ok[unit.file] = w.picture && WriteStillImage(*w.picture, w.path, w.jpegQuality, w.dotsPerInch);
+                } catch (const std::bad_alloc&) {
+                    if (unit.strip < 0) ok[unit.file] = 0;
+                }
+            }
+        },
+        static_cast<double>(units.size()));
+    // The striped JPEGs are put together here, each strip freed once written.
+    for (std::size_t k = 0; k < n; ++k) {
+        if (plans[k].strips == 0) continue;
+        ReplacingFile file;
+        bool written = file.open(batch[k].path);
+        for (int s = 0; written && s < plans[k].strips; ++s) {
+            JpegStrip& strip = strips[k][static_cast<std::size_t>(s)];
+            written = joinJpegStrip(file.stream(), rows[k], plans[k], s, strip);
+            strip.release();
+        }
+        ok[k] = written && file.commit();
+        strips[k].clear();
+    }
+    return ok;
 }
 
 int SaveStillImage(Host& host, const Surface& picture, int w, int h, const std::string& path,

@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace plastora {
 
@@ -45,12 +46,36 @@ bool WriteStillImage(const Surface& picture, const std::string& path, int jpegQu
 struct PictureRows {
     int width = 0, height = 0;
     std::function<const Pixel*(int y)> row;
+    // row() may be called from several threads at once, each row staying
+    // valid (a picture held whole): a large JPEG is then encoded in strips
+    // on every core.
+    bool rowsShareable = false;
 };
+// A JPEG of at least this many pixels whose rows are shareable is encoded
+// in strips of kJpegStripMcuRows MCU rows (512 pixel rows with the
+// program's 4:2:0 chroma) on every core, with a restart marker between
+// strips: the bytes are those of one encoder with that restart interval,
+// whatever the number of cores. Smaller pictures have no restart markers.
+constexpr long long kJpegStripMinPixels = 4LL * 1024 * 1024;
+constexpr int kJpegStripMcuRows = 32;
 PictureRows rowsOf(const Surface& picture);
 // WriteStillImage for a picture made row by row as it is written, so that
 // it never has to exist whole.
 bool WriteStillImageRows(const PictureRows& picture, const std::string& path, int jpegQuality,
                          double dotsPerInch = 0.0);
+// One file of a batch written at once: a picture, written as
+// WriteStillImage writes it, or any other file when `write` is set.
+struct StillImageWrite {
+    const Surface* picture = nullptr;
+    std::string path;
+    int jpegQuality = 90;
+    double dotsPerInch = 0.0;
+    std::function<bool()> write;
+};
+// Writes every file of the batch at once on every core, the strips of each
+// large JPEG shared out with the other files (the bytes are those each file
+// gets written alone). No message; for each file, whether it was written.
+std::vector<char> WriteStillImages(const std::vector<StillImageWrite>& batch);
 // Reads the picture at `path` (UTF-8) into `out`. A path whose last character
 // is g, G, o or O (.jpg, .jpeg, .mpo) is decoded as JPEG, starting at
 // `jpegOffset` bytes into the file when given; anything else is read as an

@@ -4,13 +4,20 @@
 #include "output/WorkingSize.h"
 
 #include "autocut/FaceDetect.h"
+#include "core/PhotoFile.h"
 #include "core/StereoWorkspace.h"
 #include "output/PaperChange.h"
 #include "output/Trimming.h"
 
+#include <opencv2/core/utility.hpp>
+
 #include <algorithm>
+#include <atomic>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
+#include <new>
+#include <vector>
 
 namespace plastora {
 
@@ -180,6 +187,24 @@ Rect scaleRect(const Rect& r, int scale) {
     return {r.left * scale, r.top * scale, r.right * scale, r.bottom * scale};
 }
 
+namespace {
+
+// Rows per band when a picture's rows are shared out between the cores: a
+// fixed height, so that the split (and with it every byte) is the same on
+// any number of cores.
+constexpr int kResampleBandRows = 64;
+
+// Runs fn(y0, y1) over [0, rows) in bands of kResampleBandRows on every core.
+template <typename Fn>
+void forRowBands(int rows, const Fn& fn) {
+    const int bands = (rows + kResampleBandRows - 1) / kResampleBandRows;
+    cv::parallel_for_(cv::Range(0, bands), [&](const cv::Range& r) {
+        for (int b = r.start; b < r.end; ++b) fn(b * kResampleBandRows, std::min(rows, (b + 1) * kResampleBandRows));
+    });
+}
+
+}  // namespace
+
 bool resampleThrough(Surface& out, int W, int H, const Surface& src, const Rect& source, const Rect& dest,
                      Pixel background) {
     Surface result;
@@ -187,11 +212,183 @@ bool resampleThrough(Surface& out, int W, int H, const Surface& src, const Rect&
         out.reset();
         return false;
     }
-    // One pass of the background colour (not a clear and then a fill).
-    std::fill(result.bits(), result.bits() + static_cast<std::size_t>(W) * static_cast<std::size_t>(H),
-              background | kOpaque);
-    if (!stretchBlit(result, dest.left, dest.top, dest.width(), dest.height(), src, source.left, source.top,
-                     source.width(), source.height(), Rop::Copy, StretchMode::Halftone)) {
+    // The part of the picture the photo covers: the destination rectangle
+    // within the picture, when the source rectangle lies on the photo (a
+    // source reaching outside is cut, and its destination with it, so then
+    // nothing is taken as covered). Only the rest gets the background, each
+    // pixel written once.
+    const bool sourceInside = source.left >= 0 && source.top >= 0 && source.right <= src.width() &&
+                              source.bottom <= src.height() && source.width() > 0 && source.height() > 0 &&
+                              !src.empty();
+    Rect covered{std::clamp(dest.left, 0, W), std::clamp(dest.top, 0, H), std::clamp(dest.right, 0, W),
+                 std::clamp(dest.bottom, 0, H)};
+    if (!sourceInside || covered.width() <= 0 || covered.height() <= 0) covered = {0, 0, 0, 0};
+    const Pixel fill = background | kOpaque;
+    forRowBands(H, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            Pixel* row = result.row(y);
+            if (y < covered.top || y >= covered.bottom) {
+                std::fill(row, row + W, fill);
+            } else {
+                std::fill(row, row + covered.left, fill);
+                std::fill(row + covered.right, row + W, fill);
+            }
+        }
+    });
+    const int sw = source.width(), sh = source.height(), dw = dest.width(), dh = dest.height();
+    bool ok = true;
+    if (sourceInside && dw > 0 && dh > 0 && sw % dw == 0 && sh % dh == 0) {
+        // A copy or a reduction by whole factors: each destination row is
+        // made from its own source rows alone, so bands of rows are made
+        // apart on every core, exactly as the whole block would be.
+        const int ky = sh / dh;
+        std::atomic<bool> failed{false};
+        forRowBands(dh, [&](int j0, int j1) {
+            if (!stretchBlit(result, dest.left, dest.top + j0, dw, j1 - j0, src, source.left, source.top + j0 * ky, sw,
+                             (j1 - j0) * ky, Rop::Copy, StretchMode::Halftone))
+                failed = true;
+        });
+        ok = !failed;
+    } else {
+        // Area averaging shares its bands of rows out between the cores itself.
+        ok = stretchBlit(result, dest.left, dest.top, dw, dh, src, source.left, source.top, sw, sh, Rop::Copy,
+                         StretchMode::Halftone);
+    }
+    if (!ok) {
+        out.reset();
+        return false;
+    }
+    out = std::move(result);
+    return true;
+}
+
+namespace {
+
+// Area weights along one axis for a destination of `dLen` pixels showing
+// photo pixels [p0, p1) of a picture read at 1/scale (`sLen` pixels). In
+// units of 1 / dLen photo pixels, destination pixel i covers
+// [p0 dLen + i L, p0 dLen + (i + 1) L) with L = p1 - p0, and pixel j of the
+// read picture covers [j scale dLen, (j + 1) scale dLen). Fixed-point weights
+// (16 bits) summing exactly to 65536 for every destination pixel.
+struct ReducedWeights {
+    std::vector<int> first, count;
+    std::vector<std::size_t> offset;
+    std::vector<std::uint32_t> weight;
+};
+
+ReducedWeights reducedWeights(int p0, int p1, int scale, int sLen, int dLen) {
+    ReducedWeights rw;
+    rw.first.resize(static_cast<std::size_t>(dLen));
+    rw.count.resize(static_cast<std::size_t>(dLen));
+    rw.offset.resize(static_cast<std::size_t>(dLen));
+    const long long L = static_cast<long long>(p1) - p0;
+    const long long cell = static_cast<long long>(scale) * dLen;
+    for (int i = 0; i < dLen; ++i) {
+        const long long a = static_cast<long long>(p0) * dLen + i * L, b = a + L;
+        const int j0 = static_cast<int>(std::clamp<long long>(a / cell, 0, sLen - 1));
+        const int j1 = static_cast<int>(std::clamp<long long>((b + cell - 1) / cell, j0 + 1, sLen));
+        rw.first[static_cast<std::size_t>(i)] = j0;
+        rw.count[static_cast<std::size_t>(i)] = j1 - j0;
+        rw.offset[static_cast<std::size_t>(i)] = rw.weight.size();
+        std::uint32_t assigned = 0;
+        for (int j = j0; j < j1; ++j) {
+            const long long lo = std::max(a, j * cell), hi = std::min(b, (j + 1) * cell);
+            std::uint32_t w = static_cast<std::uint32_t>(std::max(0LL, hi - lo) * 65536 / L);
+            if (j == j1 - 1) w = 65536 - assigned;
+            assigned += w;
+            rw.weight.push_back(w);
+        }
+    }
+    return rw;
+}
+
+}  // namespace
+
+bool resampleReducedThrough(Surface& out, int W, int H, const Surface& src, int scale, const Rect& source,
+                            const Rect& dest, Pixel background) {
+    const int dw = dest.width(), dh = dest.height();
+    if (scale <= 1 || src.empty() || dw <= 0 || dh <= 0 || dest.left < 0 || dest.top < 0 || dest.right > W ||
+        dest.bottom > H || source.width() <= 0 || source.height() <= 0 || source.left < 0 || source.top < 0 ||
+        static_cast<long long>(source.right) > static_cast<long long>(src.width()) * scale ||
+        static_cast<long long>(source.bottom) > static_cast<long long>(src.height()) * scale)
+        return resampleThrough(out, W, H, src, reduceRect(source, scale, src.width(), src.height()), dest,
+                               background);
+    Surface result;
+    if (!result.createUninitialized(W, H)) {
+        out.reset();
+        return false;
+    }
+    const ReducedWeights wx = reducedWeights(source.left, source.right, scale, src.width(), dw);
+    const ReducedWeights wy = reducedWeights(source.top, source.bottom, scale, src.height(), dh);
+    int ringRows = 1;
+    for (int c : wy.count) ringRows = std::max(ringRows, c);
+    const std::size_t rowWords = static_cast<std::size_t>(dw) * 3;
+    const Pixel fill = background | kOpaque;
+    std::atomic<bool> failed{false};
+    // Bands of a fixed number of rows, each with a ring of horizontally
+    // averaged source rows of its own: the split does not change a byte.
+    forRowBands(H, [&](int y0, int y1) {
+        std::vector<std::uint32_t> ring;
+        std::vector<int> held;
+        try {
+            ring.resize(rowWords * static_cast<std::size_t>(ringRows));
+            held.assign(static_cast<std::size_t>(ringRows), -1);
+        } catch (const std::bad_alloc&) {
+            failed = true;
+            return;
+        }
+        const auto horizontal = [&](int row) -> const std::uint32_t* {
+            const std::size_t slot = static_cast<std::size_t>(row % ringRows);
+            std::uint32_t* t = ring.data() + slot * rowWords;
+            if (held[slot] == row) return t;
+            held[slot] = row;
+            const Pixel* s = src.row(row);
+            for (int i = 0; i < dw; ++i) {
+                const std::size_t x = static_cast<std::size_t>(i);
+                const std::uint32_t* w = wx.weight.data() + wx.offset[x];
+                const Pixel* p = s + wx.first[x];
+                std::uint64_t r = 0, g = 0, b = 0;
+                for (int k = 0; k < wx.count[x]; ++k) {
+                    r += static_cast<std::uint64_t>((p[k] >> 16) & 0xFF) * w[k];
+                    g += static_cast<std::uint64_t>((p[k] >> 8) & 0xFF) * w[k];
+                    b += static_cast<std::uint64_t>(p[k] & 0xFF) * w[k];
+                }
+                t[3 * x] = static_cast<std::uint32_t>(r);
+                t[3 * x + 1] = static_cast<std::uint32_t>(g);
+                t[3 * x + 2] = static_cast<std::uint32_t>(b);
+            }
+            return t;
+        };
+        std::vector<const std::uint32_t*> rows(static_cast<std::size_t>(ringRows));
+        const auto toByte = [](std::uint64_t v) {
+            return static_cast<Pixel>(std::min<std::uint64_t>(255, (v + (1ull << 31)) >> 32));
+        };
+        for (int y = y0; y < y1; ++y) {
+            Pixel* d = result.row(y);
+            if (y < dest.top || y >= dest.bottom) {
+                std::fill(d, d + W, fill);
+                continue;
+            }
+            std::fill(d, d + dest.left, fill);
+            std::fill(d + dest.right, d + W, fill);
+            const std::size_t j = static_cast<std::size_t>(y - dest.top);
+            const int count = wy.count[j];
+            for (int k = 0; k < count; ++k) rows[static_cast<std::size_t>(k)] = horizontal(wy.first[j] + k);
+            const std::uint32_t* w = wy.weight.data() + wy.offset[j];
+            Pixel* o = d + dest.left;
+            for (int x = 0; x < dw; ++x) {
+                std::uint64_t r = 0, g = 0, b = 0;
+                for (int k = 0; k < count; ++k) {
+                    const std::uint32_t* t = rows[static_cast<std::size_t>(k)] + static_cast<std::size_t>(x) * 3;
+                    r += static_cast<std::uint64_t>(t[0]) * w[k];
+                    g += static_cast<std::uint64_t>(t[1]) * w[k];
+                    b += static_cast<std::uint64_t>(t[2]) * w[k];
+                }
+                o[x] = kOpaque | (toByte(r) << 16) | (toByte(g) << 8) | toByte(b);
+            }
+        }
+    });
+    if (failed) {
         out.reset();
         return false;
     }
@@ -207,6 +404,197 @@ bool resampleMaskThrough(Surface& out, int W, int H, const Surface& src, const R
         for (int x = 0; x < W; ++x) row[x] = (row[x] & 0x00FFFFFFu) ? kWhite : kBlack;
     }
     return true;
+}
+
+int photoReduction(const Rect& source, int needW, int needH) {
+    if (needW <= 0 || needH <= 0) return 1;
+    for (int scale = 8; scale > 1; scale /= 2)
+        if (static_cast<long long>(needW) * scale <= source.width() &&
+            static_cast<long long>(needH) * scale <= source.height())
+            return scale;
+    return 1;
+}
+
+Rect reduceRect(const Rect& r, int scale, int sw, int sh) {
+    if (scale <= 1) return r;
+    const auto down = [scale](int v, int limit) {
+        return static_cast<int>(std::clamp<long long>((static_cast<long long>(v) + scale / 2) / scale, 0, limit));
+    };
+    Rect out{down(r.left, sw), down(r.top, sh), down(r.right, sw), down(r.bottom, sh)};
+    if (out.right <= out.left) {
+        out.left = std::min(out.left, sw - 1);
+        out.right = out.left + 1;
+    }
+    if (out.bottom <= out.top) {
+        out.top = std::min(out.top, sh - 1);
+        out.bottom = out.top + 1;
+    }
+    return out;
+}
+
+namespace {
+
+// The faces of a photo read at 1/scale, in photo pixels. They are searched
+// on the picture findFacesInPhoto searches for the whole photo: made from
+// the photo's rows as decoded at full size one at a time, when the file
+// allows (a sequential JPEG stored the right way up), else from the reduced
+// picture (the same size, within a grey level or so); and carried back the
+// way findFacesInPhoto carries them.
+std::vector<FaceBox> findFacesInReducedPhoto(const Surface& reduced, const std::string& path, int sw0, int sh0,
+                                             const std::string& settings) {
+    constexpr int kLongSide = 640;  // findFacesInPhoto's search size
+    const int longSide = std::max(sw0, sh0);
+    const double k = longSide > kLongSide ? static_cast<double>(kLongSide) / longSide : 1.0;
+    const int w = std::max(1, static_cast<int>(sw0 * k)), h = std::max(1, static_cast<int>(sh0 * k));
+    Surface small;
+    if (k < 1.0) {
+        StreamedReduction stream(sw0, sh0, w, h);
+        int fw = 0, fh = 0, orientation = 0;
+        // Rows as stored: only a photo stored the right way up is the photo.
+        const bool read = ForEachJpegPhotoRow(path, fw, fh, orientation, [&](int y, const Pixel* row, int rowWidth) {
+            if (rowWidth == sw0) stream.addRow(y, row);
+        });
+        if (read && orientation == 1 && fw == sw0 && fh == sh0) small = stream.take();
+    }
+    if (small.empty() && (!small.createUninitialized(w, h) ||
+                          !stretchBlit(small, 0, 0, w, h, reduced, 0, 0, reduced.width(), reduced.height(), Rop::Copy,
+                                       StretchMode::Halftone)))
+        return {};
+    std::vector<FaceBox> faces = findFacesInPhoto(small, settings);
+    for (FaceBox& f : faces)
+        f = FaceBox{static_cast<int>(f.left / k), static_cast<int>(f.top / k), static_cast<int>((f.right + 1) / k) - 1,
+                    static_cast<int>((f.bottom + 1) / k) - 1};
+    return faces;
+}
+
+}  // namespace
+
+// The platform's area weights, computed the same way to the last bit:
+// destination pixel i covers [i sLen / dLen, (i + 1) sLen / dLen).
+StreamedReduction::Axis StreamedReduction::weights(int sLen, int dLen) {
+    Axis aw;
+    aw.first.resize(static_cast<std::size_t>(dLen));
+    aw.count.resize(static_cast<std::size_t>(dLen));
+    aw.offset.resize(static_cast<std::size_t>(dLen));
+    for (int i = 0; i < dLen; ++i) {
+        const long long a = static_cast<long long>(i) * sLen;
+        const long long b = static_cast<long long>(i + 1) * sLen;
+        const int s0 = static_cast<int>(a / dLen);
+        const int s1 = static_cast<int>(std::min<long long>((b + dLen - 1) / dLen, sLen));
+        const std::size_t k = static_cast<std::size_t>(i);
+        aw.first[k] = s0;
+        aw.count[k] = std::max(1, s1 - s0);
+        aw.offset[k] = aw.weight.size();
+        const long long span = b - a;
+        std::uint32_t assigned = 0;
+        for (int s = s0; s < s0 + aw.count[k]; ++s) {
+            const long long lo = std::max<long long>(a, static_cast<long long>(s) * dLen);
+            const long long hi = std::min<long long>(b, static_cast<long long>(s + 1) * dLen);
+            std::uint32_t wgt = static_cast<std::uint32_t>(std::max<long long>(0, hi - lo) * 65536 / span);
+            if (s == s0 + aw.count[k] - 1) wgt = 65536 - assigned;
+            assigned += wgt;
+            aw.weight.push_back(wgt);
+        }
+    }
+    return aw;
+}
+
+StreamedReduction::StreamedReduction(int sw, int sh, int w, int h)
+    : m_sw(sw), m_sh(sh), m_w(w), m_h(h), m_box(w > 0 && h > 0 && sw % w == 0 && sh % h == 0) {
+    if (sw <= 0 || sh <= 0 || w <= 0 || h <= 0 || !m_out.createUninitialized(w, h)) {
+        m_out.reset();
+        return;
+    }
+    if (m_box) {
+        m_rb.assign(static_cast<std::size_t>(w), 0);
+        m_g.assign(static_cast<std::size_t>(w), 0);
+        return;
+    }
+    m_x = weights(sw, w);
+    m_y = weights(sh, h);
+    for (int c : m_y.count) m_ringRows = std::max(m_ringRows, c);
+    m_ring.assign(static_cast<std::size_t>(w) * 3 * static_cast<std::size_t>(m_ringRows), 0);
+}
+
+void StreamedReduction::addRow(int y, const Pixel* s) {
+    if (m_out.empty() || y != m_next || y >= m_sh) {
+        m_out.reset();
+        return;
+    }
+    ++m_next;
+    if (m_box) {
+        // A block row's sums, red and blue in the lanes of one word as the
+        // platform's block reduction adds them.
+        const int kx = m_sw / m_w, ky = m_sh / m_h;
+        for (int i = 0; i < m_w; ++i) {
+            std::uint64_t a = 0, g = 0;
+            for (int k = 0; k < kx; ++k) {
+                const std::uint64_t p = s[i * kx + k];
+                a += (p & 0xFFu) | ((p & 0xFF0000u) << 16);
+                g += (p >> 8) & 0xFFu;
+            }
+            m_rb[static_cast<std::size_t>(i)] += a;
+            m_g[static_cast<std::size_t>(i)] += g;
+        }
+        if ((y + 1) % ky != 0) return;
+        const std::uint32_t n = static_cast<std::uint32_t>(kx) * static_cast<std::uint32_t>(ky);
+        Pixel* d = m_out.row(y / ky);
+        for (int i = 0; i < m_w; ++i) {
+            const std::uint64_t a = m_rb[static_cast<std::size_t>(i)];
+            const std::uint32_t b = static_cast<std::uint32_t>(a & 0xFFFFFFFFu), r = static_cast<std::uint32_t>(a >> 32);
+            const std::uint32_t g = static_cast<std::uint32_t>(m_g[static_cast<std::size_t>(i)]);
+            d[i] = kOpaque | (((r + n / 2) / n) << 16) | (((g + n / 2) / n) << 8) | ((b + n / 2) / n);
+        }
+        std::fill(m_rb.begin(), m_rb.end(), 0u);
+        std::fill(m_g.begin(), m_g.end(), 0u);
+        ++m_done;
+        return;
+    }
+    const std::size_t rowWords = static_cast<std::size_t>(m_w) * 3;
+    const std::size_t slot = static_cast<std::size_t>(y % m_ringRows);
+    std::uint32_t* t = m_ring.data() + slot * rowWords;
+    for (int i = 0; i < m_w; ++i) {
+        const std::size_t x = static_cast<std::size_t>(i);
+        std::uint64_t r = 0, g = 0, b = 0;
+        const std::uint32_t* w = m_x.weight.data() + m_x.offset[x];
+        for (int k = 0; k < m_x.count[x]; ++k) {
+            const Pixel p = s[m_x.first[x] + k];
+            r += static_cast<std::uint64_t>((p >> 16) & 0xFF) * w[k];
+            g += static_cast<std::uint64_t>((p >> 8) & 0xFF) * w[k];
+            b += static_cast<std::uint64_t>(p & 0xFF) * w[k];
+        }
+        t[3 * x] = static_cast<std::uint32_t>(r);
+        t[3 * x + 1] = static_cast<std::uint32_t>(g);
+        t[3 * x + 2] = static_cast<std::uint32_t>(b);
+    }
+    // Every row of the result whose last source row this is.
+    while (m_done < m_h) {
+        const std::size_t j = static_cast<std::size_t>(m_done);
+        const int first = m_y.first[j], count = m_y.count[j];
+        if (first + count - 1 > y) break;
+        const std::uint32_t* w = m_y.weight.data() + m_y.offset[j];
+        Pixel* d = m_out.row(m_done);
+        for (int x = 0; x < m_w; ++x) {
+            std::uint64_t r = 0, g = 0, b = 0;
+            for (int k = 0; k < count; ++k) {
+                const std::size_t at = static_cast<std::size_t>((first + k) % m_ringRows);
+                const std::uint32_t* v = m_ring.data() + at * rowWords + static_cast<std::size_t>(x) * 3;
+                r += static_cast<std::uint64_t>(v[0]) * w[k];
+                g += static_cast<std::uint64_t>(v[1]) * w[k];
+                b += static_cast<std::uint64_t>(v[2]) * w[k];
+            }
+            const auto toByte = [](std::uint64_t v) {
+                return static_cast<Pixel>(std::min<std::uint64_t>(255, (v + (1ull << 31)) >> 32));
+            };
+            d[x] = kOpaque | (toByte(r) << 16) | (toByte(g) << 8) | toByte(b);
+        }
+        ++m_done;
+    }
+}
+
+Surface StreamedReduction::take() {
+    if (m_next != m_sh || m_done != m_h) m_out.reset();
+    return std::move(m_out);
 }
 
 std::string standardLpiQuestion(double lpi) {
@@ -257,10 +645,25 @@ bool CStereoWorkspace::takeOpenedPhoto(Surface&& photo, const std::string& path)
     return OpenPicture(std::move(photo), path);
 }
 
+bool CStereoWorkspace::takeOpenedPhoto(const PhotoReader& photo, const std::string& path) {
+    return OpenPicture(photo, path);
+}
+
 bool CStereoWorkspace::OpenPicture(Surface&& photoIn, const std::string& path, bool stereoPair, bool skipDialog) {
-    Surface photo = std::move(photoIn);
-    if (photo.empty()) return false;
-    const int sw0 = photo.width(), sh0 = photo.height();
+    Surface held = std::move(photoIn);
+    if (held.empty()) return false;
+    PhotoReader reader{held.width(), held.height(), [&held](int, Surface& out, int& scale) {
+                           out = std::move(held);
+                           scale = 1;
+                           return true;
+                       }};
+    return OpenPicture(reader, path, stereoPair, skipDialog);
+}
+
+bool CStereoWorkspace::OpenPicture(const PhotoReader& reader, const std::string& path, bool stereoPair,
+                                   bool skipDialog) {
+    if (reader.width <= 0 || reader.height <= 0 || !reader.read) return false;
+    int sw0 = reader.width, sh0 = reader.height;
     const Settings settings(m_settingsPath);
     const PaperTable papers = readPaperTable(settings);
     const bool hasPicture = m_width > 0 && !m_source.empty();
@@ -268,6 +671,29 @@ bool CStereoWorkspace::OpenPicture(Surface&& photoIn, const std::string& path, b
                                               m_lpi, papers, sw0, sh0, false);
     if (!skipDialog && m_dialogs && !m_dialogs->pictureDialog(d)) return false;
     if (!pictureDialogValid(d)) return false;
+    const Size size = workingSize(d, papers, sw0, sh0);
+    int W = size.cx, H = size.cy;
+    if (W <= 0 || H <= 0) return false;
+
+    // The photo is read now, at the least resolution the pictures made of
+    // it need: a working image (and high-resolution copy) at most half as
+    // large as the part of the photo they show comes from a reduced decode.
+    // Every rectangle stays in photo pixels; only the resampling reads the
+    // reduced picture. Manual trimming shows the whole photo.
+    const bool makeHigh = d.highRes || stereoPair || endsInO(path);
+    const int R = std::max(1, m_settings.hdRatio);
+    TrimPlan plan = planTrimming(d.trimming, sw0, sh0, W, H);
+    int reduction = 1;
+    if (d.trimming != kTrimManual) {
+        const int k = makeHigh ? R : 1;
+        reduction = photoReduction(plan.source, plan.dest.width() * k, plan.dest.height() * k);
+    }
+    Surface photo;
+    int scale = 1;
+    if (!reader.read(reduction, photo, scale)) return false;
+    scale = std::max(1, scale);
+    if (photo.empty() || photo.width() != (sw0 + scale - 1) / scale || photo.height() != (sh0 + scale - 1) / scale)
+        return false;
 
     // A new lens resolution may become the standard one.
     if (lensValue(d.lpi) != lensValue(m_lpi)) {
@@ -275,43 +701,55 @@ bool CStereoWorkspace::OpenPicture(Surface&& photoIn, const std::string& path, b
             settings.setFloat(SettingKey::LenticularLPI, lensValue(d.lpi));
     }
 
-    const Size size = workingSize(d, papers, sw0, sh0);
-    int W = size.cx, H = size.cy;
-    if (W <= 0 || H <= 0) return false;
-    TrimPlan plan;
     double angle = 0.0;
     Surface rotated;
     if (d.trimming == kTrimManual) {
+        // The frame is chosen on the picture read; one that had to be
+        // reduced to fit in memory is the photo from here on.
+        if (scale != 1) {
+            sw0 = photo.width();
+            sh0 = photo.height();
+            scale = 1;
+        }
         Rect source;
         if (!runManualTrimming(skipDialog ? nullptr : m_dialogs, m_host, photo, W, H, angle, source, rotated))
             return false;
         plan = {source, {0, 0, W, H}, false};
     } else {
-        plan = planTrimming(d.trimming, sw0, sh0, W, H);
         // A crop keeps the people's heads: it moves (its size unchanged)
         // to hold every face found in the photo. Both pictures of a pair
         // must be cut alike, so a pair keeps the centred crop.
         const Rect whole{0, 0, sw0, sh0};
-        if (d.trimming == kTrimCrop && !stereoPair && !endsInO(path) && !(plan.source == whole))
-            plan.source = keepFacesInCrop(plan.source, sw0, sh0, findFacesInPhoto(photo, m_settingsPath));
+        if (d.trimming == kTrimCrop && !stereoPair && !endsInO(path) && !(plan.source == whole)) {
+            const std::vector<FaceBox> faces = scale == 1 ? findFacesInPhoto(photo, m_settingsPath)
+                                                          : findFacesInReducedPhoto(photo, path, sw0, sh0, m_settingsPath);
+            plan.source = keepFacesInCrop(plan.source, sw0, sh0, faces);
+        }
     }
     const Surface& from = rotated.empty() ? photo : rotated;
+    // A reduced photo is read through the same rectangle in photo pixels,
+    // its edges falling between the reduced pixels where they do.
+    const auto resample = [&](Surface& out, int w, int h, const Rect& to) {
+        return scale == 1 ? resampleThrough(out, w, h, from, plan.source, to, kWhite)
+                          : resampleReducedThrough(out, w, h, from, scale, plan.source, to, kWhite);
+    };
 
     Surface work;
-    if (!resampleThrough(work, W, H, from, plan.source, plan.dest, kWhite)) {
+    if (!resample(work, W, H, plan.dest)) {
         m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
     // The high-resolution copy: the same part of the photo on an image R
-    // times larger (the source rectangle is in photo pixels already).
+    // times larger.
     Surface high;
-    if (d.highRes || stereoPair || endsInO(path)) {
-        const int R = std::max(1, m_settings.hdRatio);
-        if (!resampleThrough(high, W * R, H * R, from, plan.source, scaleRect(plan.dest, R), kWhite)) {
+    if (makeHigh) {
+        if (!resample(high, W * R, H * R, scaleRect(plan.dest, R))) {
             m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
             return false;
         }
     }
+    photo.reset();
+    rotated.reset();
 
     adoptPicture(std::move(work));
     if (!high.empty()) {

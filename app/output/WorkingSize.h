@@ -13,6 +13,7 @@
 #include "platform/Surface.h"
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -163,11 +164,58 @@ Rect keepFacesInCrop(const Rect& crop, int sw0, int sh0, const std::vector<FaceB
 // destScale (the high-resolution copy is R times the working image).
 Rect scaleRect(const Rect& r, int scale);
 
+// The largest reduction (8, 4 or 2, else 1) at which the `source`
+// rectangle of a photo still holds at least needW x needH pixels: a photo
+// may be decoded that much smaller when nothing made of it is larger.
+int photoReduction(const Rect& source, int needW, int needH);
+// A rectangle in photo pixels carried onto the photo read at 1/scale of its
+// size (sw x sh pixels there): each edge divided by the scale and rounded,
+// kept on the picture and at least a pixel wide and high. Exact when the
+// edges are multiples of the scale.
+Rect reduceRect(const Rect& r, int scale, int sw, int sh);
+
+// The halftone stretch of a whole sw x sh picture to w x h, made from its
+// rows handed over one at a time, top first, so that the picture is never
+// held whole: the bytes are those stretchBlit gives for the whole picture.
+class StreamedReduction {
+public:
+    StreamedReduction(int sw, int sh, int w, int h);
+    // Row y of the picture (sw pixels); rows must come in order (anything
+    // else leaves no result).
+    void addRow(int y, const Pixel* row);
+    // The result, once all sh rows have come; empty otherwise.
+    Surface take();
+
+private:
+    struct Axis {
+        std::vector<int> first, count;
+        std::vector<std::size_t> offset;
+        std::vector<std::uint32_t> weight;
+    };
+    static Axis weights(int sLen, int dLen);
+    int m_sw, m_sh, m_w, m_h;
+    bool m_box;                      // whole factors: rounded block means
+    int m_next = 0, m_done = 0;      // the next row expected, rows of the result made
+    Axis m_x, m_y;
+    int m_ringRows = 1;
+    std::vector<std::uint32_t> m_ring;  // horizontally averaged rows (halftone), by row modulo m_ringRows
+    std::vector<std::uint64_t> m_rb, m_g;  // block sums of the current row of blocks
+    Surface m_out;
+};
+
 // Resamples `src` through `plan` (halftone) into a new W x H picture `out`
 // whose uncovered part is `background`. False when memory fails (`out` is
 // then empty).
 bool resampleThrough(Surface& out, int W, int H, const Surface& src, const Rect& source, const Rect& dest,
                      Pixel background);
+// resampleThrough from a photo read at 1/scale of its size (`src`, whose
+// pixel j covers photo pixels [j x scale, (j + 1) x scale) each way), with
+// `source` still in photo pixels: each pixel of `dest` is the average over
+// the part of the photo it shows, its edges falling between the pixels of
+// `src` where they do. `dest` must lie within the W x H picture. Made in
+// bands of rows on every core, the same bytes on any number of cores.
+bool resampleReducedThrough(Surface& out, int W, int H, const Surface& src, int scale, const Rect& source,
+                            const Rect& dest, Pixel background);
 // The same for a mask: the result is made black and white again, a pixel
 // being inside wherever the stretched mask is not black.
 bool resampleMaskThrough(Surface& out, int W, int H, const Surface& src, const Rect& source, const Rect& dest);

@@ -361,7 +361,11 @@ bool halftoneInto(const Surface& src, int sx, int sy, int sw, int sh, int dw, in
     };
     // Bands of rows at once on every core for large pictures; each band
     // starts its ring afresh, so the result does not depend on the split.
-    const long long work = static_cast<long long>(win.w) * win.h;
+    // The work is the source pixels read as much as the pixels made: a
+    // strong reduction (a photo brought down to a search size) reads many.
+    const long long made = static_cast<long long>(win.w) * win.h;
+    const long long read = (static_cast<long long>(sw) * win.w / dw) * (static_cast<long long>(sh) * win.h / dh);
+    const long long work = std::max(made, read);
     const int bands = work >= (1 << 20) ? std::max(1, std::min(omp_get_max_threads(), win.h)) : 1;
     bool failed = false;
 #pragma omp parallel for schedule(static) num_threads(bands) if (bands > 1)

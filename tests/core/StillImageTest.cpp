@@ -7,6 +7,7 @@
 #include "support/TestDocument.h"
 
 #include <gtest/gtest.h>
+#include <opencv2/core/utility.hpp>
 
 #include <QImage>
 #include <QString>
@@ -507,4 +508,107 @@ TEST_F(StillImage, PillowReadsWhatWeWrite) {
             EXPECT_TRUE(near(kOpaque | r << 16 | g << 8 | b, want, std::string(name).ends_with(".bmp") ? 0 : 8)) << name;
         }
     }
+}
+
+namespace {
+
+// What one libjpeg encoder writes for `pic` with the program's settings and
+// a restart marker every `restartRows` MCU rows (0: none).
+Bytes singleEncoder(const Surface& pic, int quality, int restartRows) {
+    jpeg_compress_struct c{};
+    jpeg_error_mgr err{};
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* mem = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &mem, &size);
+    c.image_width = JDIMENSION(pic.width());
+    c.image_height = JDIMENSION(pic.height());
+    c.input_components = 3;
+    c.in_color_space = JCS_EXT_BGR;
+    jpeg_set_defaults(&c);
+    jpeg_set_colorspace(&c, JCS_YCbCr);
+    jpeg_set_quality(&c, quality, TRUE);
+    c.restart_in_rows = restartRows;
+    jpeg_start_compress(&c, TRUE);
+    Bytes row(std::size_t(pic.width()) * 3);
+    while (c.next_scanline < c.image_height) {
+        const Pixel* p = pic.row(int(c.next_scanline));
+        for (int x = 0; x < pic.width(); ++x) {
+            row[3 * x] = std::uint8_t(p[x]);
+            row[3 * x + 1] = std::uint8_t(p[x] >> 8);
+            row[3 * x + 2] = std::uint8_t(p[x] >> 16);
+        }
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    Bytes out(mem, mem + size);
+    std::free(mem);
+    return out;
+}
+
+}  // namespace
+
+// A large picture is encoded in strips on every core: the file is exactly
+// what one encoder with a restart interval of a strip writes, on one thread
+// and on many, including a last strip of part of an MCU row and a picture
+// so wide that the interval must hold fewer MCU rows to fit 16 bits.
+TEST_F(StillImage, LargeJpegInStripsIsOneEncodersStreamWithRestartsOnAnyNumberOfCores) {
+    struct Case {
+        int w, h, restartRows;
+    };
+    // 2050 x 2100: 129 MCU columns and 132 rows (5 strips, the last of 4
+    // rows ending inside an MCU row). 33000 x 520: 2063 MCUs a row allow 31
+    // rows an interval.
+    for (const Case c : {Case{2050, 2100, kJpegStripMcuRows}, Case{33000, 520, 65535 / 2063}}) {
+        const Surface pic = varied(c.w, c.h);
+        const int threads = cv::getNumThreads();
+        cv::setNumThreads(1);
+        ASSERT_EQ(save(pic, "one.jpg", 87), 1);
+        cv::setNumThreads(4);
+        ASSERT_EQ(save(pic, "many.jpg", 87), 1);
+        cv::setNumThreads(threads);
+        const Bytes one = bytes("one.jpg");
+        EXPECT_TRUE(one == bytes("many.jpg")) << c.w << " x " << c.h;
+        EXPECT_TRUE(one == singleEncoder(pic, 87, c.restartRows)) << c.w << " x " << c.h;
+        const Loaded l = load("one.jpg");
+        ASSERT_EQ(l.result, 1);
+        EXPECT_EQ(l.w, c.w);
+        EXPECT_EQ(l.h, c.h);
+    }
+    // Below the size for strips: a plain stream without restart markers.
+    const Surface small = varied(1000, 900);
+    ASSERT_EQ(save(small, "small.jpg", 87), 1);
+    EXPECT_TRUE(bytes("small.jpg") == singleEncoder(small, 87, 0));
+}
+
+// A batch of files written at once gives each file the bytes it gets when
+// written alone (a large JPEG in strips among them), on one core and on
+// many; a file that cannot be written is reported as such, the others are
+// still written.
+TEST_F(StillImage, BatchOfFilesWrittenAtOnceHasTheBytesOfEachWrittenAlone) {
+    const Surface big = varied(2100, 2050), small = quadrants(301, 203);
+    ASSERT_EQ(save(big, "alone.jpg", 85), 1);
+    ASSERT_EQ(save(small, "alone.bmp"), 1);
+    const int threads = cv::getNumThreads();
+    for (const int n : {1, 4}) {
+        cv::setNumThreads(n);
+        std::vector<StillImageWrite> batch(4);
+        batch[0].picture = &small;
+        batch[0].path = file("b.bmp");
+        batch[1].picture = &big;
+        batch[1].path = file("b.jpg");
+        batch[1].jpegQuality = 85;
+        batch[2].write = [this] { return std::ofstream(file("b.txt")) << "text", true; };
+        batch[3].picture = &small;
+        batch[3].path = file("no-such-folder/c.bmp");
+        const std::vector<char> ok = WriteStillImages(batch);
+        EXPECT_EQ(ok, (std::vector<char>{1, 1, 1, 0})) << n << " threads";
+        EXPECT_TRUE(bytes("b.jpg") == bytes("alone.jpg")) << n << " threads";
+        EXPECT_TRUE(bytes("b.bmp") == bytes("alone.bmp")) << n << " threads";
+        EXPECT_EQ(bytes("b.txt").size(), 4u);
+    }
+    cv::setNumThreads(threads);
 }

@@ -1,5 +1,6 @@
 // The working size: paper and lens arithmetic, trimming rectangles, opening
 // a photo through the picture dialog, and the paper change.
+#include "core/PhotoFile.h"
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
 #include "output/PaperChange.h"
@@ -10,6 +11,10 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <opencv2/core/utility.hpp>
+
+#include <cstdio>
+#include <iterator>
 
 #include <fstream>
 #include <functional>
@@ -422,4 +427,190 @@ TEST(ChangePaperSize, CancelAndMemoryFailureLeaveEverythingAsItWas) {
     Desk empty;
     EXPECT_EQ(empty.ws->ChangePaperSize(), 0) << "no picture";
     EXPECT_TRUE(empty.dialogs.pictureShown.empty());
+}
+
+// ---- resampling on every core ---------------------------------------------------
+
+// The resampled picture is the background with the photo's rectangle
+// stretched over it, byte for byte, on one core and on many: area averaging
+// with margins, reductions by whole factors (made in bands of rows), a plain
+// copy, and a source rectangle reaching outside the photo (cut, with the
+// rest left to the background).
+TEST(Resampling, SameBytesOnOneCoreAndOnManyAsTheBackgroundWithTheStretchOver) {
+    const Surface photo = gradientPicture(1203, 911);
+    struct Case {
+        Rect source;
+        int W, H;
+        Rect dest;
+    };
+    const Case cases[] = {
+        {{10, 5, 1190, 900}, 1500, 1100, {37, 20, 1450, 1033}},  // enlarged, margins
+        {{3, 1, 1203, 901}, 430, 300, {15, 0, 415, 225}},         // 3 x 4 blocks
+        {{0, 0, 1203, 911}, 1203, 911, {0, 0, 1203, 911}},        // copy
+        {{-60, -30, 1100, 950}, 900, 700, {0, 0, 900, 700}},      // partly off the photo
+    };
+    const int threads = cv::getNumThreads();
+    for (const Case& c : cases) {
+        const Surface want = [&] {
+            Surface s = flatPicture(c.W, c.H, RGB(10, 200, 30));
+            stretchBlit(s, c.dest.left, c.dest.top, c.dest.width(), c.dest.height(), photo, c.source.left,
+                        c.source.top, c.source.width(), c.source.height(), Rop::Copy, StretchMode::Halftone);
+            return s;
+        }();
+        for (const int n : {1, 4}) {
+            cv::setNumThreads(n);
+            Surface got;
+            ASSERT_TRUE(resampleThrough(got, c.W, c.H, photo, c.source, c.dest, 0xFF0AC81E));
+            EXPECT_TRUE(samePixels(got, want)) << c.W << " x " << c.H << " on " << n << " threads";
+        }
+    }
+    cv::setNumThreads(threads);
+}
+
+// ---- a large JPEG decoded reduced -----------------------------------------------
+
+namespace {
+
+// A JPEG carrying an Exif orientation: the APP1 segment put after SOI.
+void writeJpegWithOrientation(const std::string& path, const Surface& picture, int orientation) {
+    ScriptedHost host;
+    ASSERT_EQ(SaveStillImage(host, picture, picture.width(), picture.height(), path, 92), 1);
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    // "Exif\0\0", a little-endian TIFF header and one IFD with the tag 0x0112.
+    const unsigned char app1[] = {0xFF, 0xE1, 0, 34, 'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0,
+                                  1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0, static_cast<unsigned char>(orientation), 0,
+                                  0, 0, 0, 0, 0, 0};
+    b.insert(b.begin() + 2, reinterpret_cast<const char*>(app1), reinterpret_cast<const char*>(app1) + sizeof app1);
+    std::ofstream(path, std::ios::binary).write(b.data(), static_cast<std::streamsize>(b.size()));
+}
+
+// A photo with detail down to single pixels: the coffee sample enlarged,
+// with grain like a camera's (up to 12 levels either way, the same in every
+// run).
+Surface detailedPhoto(int w, int h) {
+    ScriptedHost host;
+    Surface sample, out;
+    int sw = 0, sh = 0;
+    EXPECT_EQ(LoadStillImage(host, std::string(PLASTORA_SOURCE_DIR) + "/data/sample/coffee.jpg", std::nullopt, sample,
+                             sw, sh),
+              1);
+    EXPECT_TRUE(out.create(w, h));
+    stretchBlit(out, 0, 0, w, h, sample, 0, 0, sw, sh, Rop::Copy, StretchMode::Halftone);
+    std::uint32_t seed = 12345;
+    for (int y = 0; y < h; ++y) {
+        Pixel* row = out.row(y);
+        for (int x = 0; x < w; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            const int grain = int(seed >> 24) % 25 - 12;
+            Pixel p = kOpaque;
+            for (int shift : {16, 8, 0})
+                p |= Pixel(std::clamp(int((row[x] >> shift) & 0xFF) + grain, 0, 255)) << shift;
+            row[x] = p;
+        }
+    }
+    return out;
+}
+
+struct Difference {
+    int max = 0;
+    double mean = 0;
+};
+
+Difference difference(const Surface& a, const Surface& b) {
+    Difference d;
+    long long sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            for (int shift : {16, 8, 0}) {
+                const int e = std::abs(int((a.at(x, y) >> shift) & 0xFF) - int((b.at(x, y) >> shift) & 0xFF));
+                d.max = std::max(d.max, e);
+                sum += e;
+            }
+    d.mean = double(sum) / (3.0 * a.width() * a.height());
+    return d;
+}
+
+}  // namespace
+
+// A photo much larger than the pictures made of it is decoded at 1/2 or 1/4
+// (turned by its Exif orientation afterwards), and read through the crop's
+// rectangle in photo pixels, edges between reduced pixels: on a photo with
+// grain the working image and the high-resolution copy stay within a grey
+// level on average (a few at most) of those made from the whole photo, and
+// every stored rectangle is the same.
+TEST(OpenPicture, ALargeJpegIsDecodedReducedWithTheSameGeometry) {
+    const Surface photo = detailedPhoto(2400, 1600);
+    for (const int orientation : {1, 6}) {
+        for (const auto& [lpi, scale] : {std::pair{20, 4}, std::pair{30, 2}}) {
+            TempDir dir;
+            const std::string ini = dir.file("Plastora.ini");
+            std::ofstream(ini) << kPapers << "[Lenticular]\nLPI=" << lpi << ".0\n";
+            const std::string jpeg = dir.file("photo.jpg");
+            writeJpegWithOrientation(jpeg, photo, orientation);
+            ScriptedHost host;
+            Surface whole, reduced;
+            int w = 0, h = 0;
+            ASSERT_EQ(LoadPhoto(host, jpeg, whole, w, h), 1);
+            PhotoLoadNotes notes;
+            ASSERT_EQ(LoadPhotoReduced(host, jpeg, scale, reduced, w, h, &notes), 1);
+            EXPECT_EQ(notes.scale, scale);
+            EXPECT_EQ(reduced.width(), (whole.width() + scale - 1) / scale);
+            EXPECT_EQ(reduced.height(), (whole.height() + scale - 1) / scale);
+            // Today's result: the photo as decoded whole, from a lossless copy.
+            const std::string bmp = dir.file("whole.bmp");
+            ASSERT_EQ(SaveStillImage(host, whole, whole.width(), whole.height(), bmp, 92), 1);
+
+            CStereoWorkspace fromWhole(host, ini), fromReduced(host, ini);
+            ASSERT_EQ(fromWhole.Open(bmp), 1);
+            ASSERT_EQ(fromReduced.Open(jpeg), 1);
+            EXPECT_EQ(fromReduced.width(), fromWhole.width());
+            EXPECT_EQ(fromReduced.height(), fromWhole.height());
+            EXPECT_EQ(fromReduced.trimSource(), fromWhole.trimSource());
+            EXPECT_EQ(fromReduced.trimDest(), fromWhole.trimDest());
+            EXPECT_EQ(fromReduced.trimPhotoSize().cx, fromWhole.trimPhotoSize().cx);
+            EXPECT_EQ(fromReduced.trimPhotoSize().cy, fromWhole.trimPhotoSize().cy);
+            ASSERT_EQ(fromReduced.highResCount(), 1);
+            ASSERT_EQ(fromWhole.highResCount(), 1);
+            const Difference work = difference(fromReduced.source(), fromWhole.source());
+            const Difference high = difference(fromReduced.highRes(0), fromWhole.highRes(0));
+            std::printf("orientation %d, 1/%d: working image max %d mean %.3f; high-resolution max %d mean %.3f\n",
+                        orientation, scale, work.max, work.mean, high.max, high.mean);
+            EXPECT_LE(work.mean, 1.0);
+            EXPECT_LE(high.mean, 1.0);
+            EXPECT_LE(work.max, 8);
+            EXPECT_LE(high.max, 16);
+            // The reduced resampling is made in bands: the same bytes on one core and on many.
+            Surface one, many;
+            const int threads = cv::getNumThreads();
+            cv::setNumThreads(1);
+            ASSERT_TRUE(resampleReducedThrough(one, 707, 478, reduced, scale, fromWhole.trimSource(), {3, 2, 700, 470},
+                                               kWhite));
+            cv::setNumThreads(4);
+            ASSERT_TRUE(resampleReducedThrough(many, 707, 478, reduced, scale, fromWhole.trimSource(), {3, 2, 700, 470},
+                                               kWhite));
+            cv::setNumThreads(threads);
+            EXPECT_TRUE(samePixels(one, many));
+        }
+    }
+}
+
+// A picture reduced from its rows one at a time is the platform's halftone
+// stretch of the whole picture, byte for byte: area averaging, whole-factor
+// blocks, and rows out of order leave nothing.
+TEST(Resampling, AReductionMadeRowByRowIsTheStretchOfTheWholePicture) {
+    const Surface photo = gradientPicture(1203, 911);
+    // 1203 = 3 x 401: the second is a reduction by whole factors (3 x 1).
+    for (const auto& [w, h] : {std::pair{640, 484}, std::pair{401, 911}, std::pair{97, 73}}) {
+        Surface want;
+        ASSERT_TRUE(want.create(w, h));
+        stretchBlit(want, 0, 0, w, h, photo, 0, 0, 1203, 911, Rop::Copy, StretchMode::Halftone);
+        StreamedReduction stream(1203, 911, w, h);
+        for (int y = 0; y < 911; ++y) stream.addRow(y, photo.row(y));
+        EXPECT_TRUE(samePixels(stream.take(), want)) << w << " x " << h;
+    }
+    StreamedReduction skipped(1203, 911, 640, 484);
+    for (int y = 0; y < 911; y += 1 + (y == 500)) skipped.addRow(y, photo.row(y));
+    EXPECT_TRUE(skipped.take().empty());
 }
