@@ -298,7 +298,8 @@ bool buildExifJpeg(const std::vector<std::uint8_t>& main, const std::vector<std:
         if (len < 2 || pos + 2 + len > main.size()) return false;
         pos += 2 + len;
     }
-    for (const std::uint8_t marker : {std::uint8_t{0xDB}, std::uint8_t{0xC0}, std::uint8_t{0xC4}})
+    // A restart interval (DRI, written for large pictures) comes last.
+    for (const std::uint8_t marker : {std::uint8_t{0xDB}, std::uint8_t{0xC0}, std::uint8_t{0xC4}, std::uint8_t{0xDD}})
         if (!mergeSegments(main, pos, marker, result)) return false;
     // What is left must be the scan: SOS, the coded data and EOI.
     if (pos + 2 > main.size() || main[pos] != 0xFF || main[pos + 1] != 0xDA) return false;

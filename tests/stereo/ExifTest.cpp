@@ -217,6 +217,20 @@ TEST(ExifJpeg, TablesAreJoinedAndThePictureDecodesUnchanged) {
     }
 }
 
+// A large picture is written with a restart interval (its strips encoded on
+// every core): the DRI goes with the tables into the Exif file, and the
+// restart markers stay in the coded data.
+TEST(ExifJpeg, APictureWithRestartMarkersKeepsThem) {
+    TempDir dir;
+    const Surface view = test::gradientPicture(2048, 2048);
+    writeInputs(view, dir.file("main.jpg"), dir.file("thumb.jpg"));
+    const auto main = readBytes(dir.file("main.jpg"));
+    ASSERT_EQ(markersUpToScan(main).end()[-2], 0xDD) << "the writer's restart interval";
+    ASSERT_EQ(WriteExifJpeg(dir.file("main.jpg"), dir.file("thumb.jpg"), dir.file("exif.jpg"), ExifMode::Normal), 1);
+    EXPECT_EQ(markersUpToScan(readBytes(dir.file("exif.jpg"))), (std::vector<int>{0xE1, 0xDB, 0xC0, 0xC4, 0xDD, 0xDA}));
+    EXPECT_TRUE(test::samePixels(loadPicture(dir.file("exif.jpg")), loadPicture(dir.file("main.jpg"))));
+}
+
 TEST(ExifJpeg, BadInputsWriteNothing) {
     TempDir dir;
     writeInputs(test::gradientPicture(64, 48), dir.file("main.jpg"), dir.file("thumb.jpg"));
