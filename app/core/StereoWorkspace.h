@@ -214,7 +214,8 @@ public:
     // message; the views made so far stay.
     void GenerateViews(ProgressSink* progress, int strength, bool extremesOnly);
     // The same views handed to `sink` as they are made, none of them kept
-    // (view(i) stays empty): for a caller that only writes them out. The
+    // (view(i) stays empty; a stereo pair's or depth map's views are made
+    // whole and kept): for a caller that only writes them out. The
     // sink is called on threads of its own, several at once, while the next
     // views are made; at most two views per core exist at a time. False
     // after the memory message, or once the sink has returned false (no

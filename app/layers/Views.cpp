@@ -104,10 +104,15 @@ void CStereoWorkspace::GenerateViews(ProgressSink* progress, int strength, bool 
 
 bool CStereoWorkspace::GenerateViewsInto(ProgressSink* progress, int strength, const ViewSink& sink) {
     if (m_stereoPair || hasDepthMap()) {
+        // These views are made whole; they are handed over on every core.
         GenerateViews(progress, strength, false);
         for (int i = 0; i < viewCount(); ++i)
-            if (view(i).empty() || !sink(i, view(i))) return false;
-        return true;
+            if (view(i).empty()) return false;
+        std::vector<char> taken(static_cast<std::size_t>(viewCount()), 0);
+        cv::parallel_for_(cv::Range(0, viewCount()), [&](const cv::Range& r) {
+            for (int i = r.start; i < r.end; ++i) taken[static_cast<std::size_t>(i)] = sink(i, std::as_const(*this).view(i));
+        });
+        return std::all_of(taken.begin(), taken.end(), [](char t) { return t != 0; });
     }
     std::vector<int> wanted(static_cast<std::size_t>(viewCount()));
     for (int a = 0; a < viewCount(); ++a) wanted[static_cast<std::size_t>(a)] = a;
