@@ -174,34 +174,6 @@ int photoReduction(const Rect& source, int needW, int needH);
 // edges are multiples of the scale.
 Rect reduceRect(const Rect& r, int scale, int sw, int sh);
 
-// The halftone stretch of a whole sw x sh picture to w x h, made from its
-// rows handed over one at a time, top first, so that the picture is never
-// held whole: the bytes are those stretchBlit gives for the whole picture.
-class StreamedReduction {
-public:
-    StreamedReduction(int sw, int sh, int w, int h);
-    // Row y of the picture (sw pixels); rows must come in order (anything
-    // else leaves no result).
-    void addRow(int y, const Pixel* row);
-    // The result, once all sh rows have come; empty otherwise.
-    Surface take();
-
-private:
-    struct Axis {
-        std::vector<int> first, count;
-        std::vector<std::size_t> offset;
-        std::vector<std::uint32_t> weight;
-    };
-    static Axis weights(int sLen, int dLen);
-    int m_sw, m_sh, m_w, m_h;
-    bool m_box;                      // whole factors: rounded block means
-    int m_next = 0, m_done = 0;      // the next row expected, rows of the result made
-    Axis m_x, m_y;
-    int m_ringRows = 1;
-    std::vector<std::uint32_t> m_ring;  // horizontally averaged rows (halftone), by row modulo m_ringRows
-    std::vector<std::uint64_t> m_rb, m_g;  // block sums of the current row of blocks
-    Surface m_out;
-};
 
 // Resamples `src` through `plan` (halftone) into a new W x H picture `out`
 // whose uncovered part is `background`. False when memory fails (`out` is

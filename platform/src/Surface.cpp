@@ -211,14 +211,7 @@ void blit(Surface& dst, int dx, int dy, int w, int h, const Surface* src, int sx
 
 namespace {
 
-// One destination pixel's share of the source along one axis: the source
-// span [begin, end) in units of 1/dstLen source pixels.
-struct AxisWeights {
-    std::vector<int> first;            // first source index per destination index
-    std::vector<int> count;            // number of source indices
-    std::vector<std::uint32_t> weight; // weights, `count` per destination, summing to 65536
-    std::vector<std::size_t> offset;   // start of each destination's weights
-};
+using AxisWeights = detail::AreaWeights;
 
 // Area-averaging weights: destination pixel i covers source interval
 // [i * sLen / dLen, (i + 1) * sLen / dLen). Weights are fixed-point (16 bits)
@@ -260,40 +253,84 @@ struct ScaleWindow {
     int x = 0, y = 0, w = 0, h = 0;
 };
 
+// Block sums of one source row for a reduction by whole factors: red and
+// blue are summed together in 32-bit lanes of a 64-bit word, green alone;
+// no lane can overflow for blocks of up to 65536 pixels.
+void addBlockRow(const Pixel* s, int w, int kx, std::uint64_t* rb, std::uint64_t* gg) {
+    for (int i = 0; i < w; ++i) {
+        std::uint64_t a = 0, g = 0;
+        for (int k = 0; k < kx; ++k) {
+            const std::uint64_t p = s[i * kx + k];
+            a += (p & 0xFFu) | ((p & 0xFF0000u) << 16);
+            g += (p >> 8) & 0xFFu;
+        }
+        rb[i] += a;
+        gg[i] += g;
+    }
+}
+
+// The rounded means of w blocks of n pixels from their sums.
+void finishBlockRow(const std::uint64_t* rb, const std::uint64_t* gg, int w, std::uint32_t n, Pixel* d) {
+    for (int i = 0; i < w; ++i) {
+        const std::uint32_t b = static_cast<std::uint32_t>(rb[i] & 0xFFFFFFFFu);
+        const std::uint32_t r = static_cast<std::uint32_t>(rb[i] >> 32);
+        const std::uint32_t g = static_cast<std::uint32_t>(gg[i]);
+        d[i] = kOpaque | (((r + n / 2) / n) << 16) | (((g + n / 2) / n) << 8) | ((b + n / 2) / n);
+    }
+}
+
 // Reduction by whole factors: every destination pixel is the rounded mean of
 // a kx x ky block, summed with integers only.
 bool boxReduce(const Surface& src, int sx, int sy, int kx, int ky, const ScaleWindow& win, Surface& out) {
     if (!out.createUninitialized(win.w, win.h)) return false;
     const std::uint32_t n = static_cast<std::uint32_t>(kx) * static_cast<std::uint32_t>(ky);
-    // Red and blue are summed together in 32-bit lanes of a 64-bit word, green
-    // alone: no lane can overflow for blocks of up to 65536 pixels.
     std::vector<std::uint64_t> rb(static_cast<std::size_t>(win.w)), gg(static_cast<std::size_t>(win.w));
     for (int j = 0; j < win.h; ++j) {
         std::fill(rb.begin(), rb.end(), 0u);
         std::fill(gg.begin(), gg.end(), 0u);
-        for (int r = 0; r < ky; ++r) {
-            const Pixel* s = src.row(sy + (win.y + j) * ky + r) + sx + win.x * kx;
-            for (int i = 0; i < win.w; ++i) {
-                std::uint64_t a = 0, g = 0;
-                for (int k = 0; k < kx; ++k) {
-                    const std::uint64_t p = s[i * kx + k];
-                    a += (p & 0xFFu) | ((p & 0xFF0000u) << 16);
-                    g += (p >> 8) & 0xFFu;
-                }
-                rb[static_cast<std::size_t>(i)] += a;
-                gg[static_cast<std::size_t>(i)] += g;
-            }
-        }
-        Pixel* d = out.row(j);
-        for (int i = 0; i < win.w; ++i) {
-            const std::uint64_t a = rb[static_cast<std::size_t>(i)];
-            const std::uint32_t b = static_cast<std::uint32_t>(a & 0xFFFFFFFFu);
-            const std::uint32_t r = static_cast<std::uint32_t>(a >> 32);
-            const std::uint32_t g = static_cast<std::uint32_t>(gg[static_cast<std::size_t>(i)]);
-            d[i] = kOpaque | (((r + n / 2) / n) << 16) | (((g + n / 2) / n) << 8) | ((b + n / 2) / n);
-        }
+        for (int r = 0; r < ky; ++r)
+            addBlockRow(src.row(sy + (win.y + j) * ky + r) + sx + win.x * kx, win.w, kx, rb.data(), gg.data());
+        finishBlockRow(rb.data(), gg.data(), win.w, n, out.row(j));
     }
     return true;
+}
+
+// One source row averaged horizontally into destination columns
+// [x0, x0 + w): three 16.16 fixed-point channel sums per column.
+void horizontalSums(const Pixel* s, const AxisWeights& wx, int x0, int w, std::uint32_t* t) {
+    for (int i = 0; i < w; ++i) {
+        const std::size_t x = static_cast<std::size_t>(x0 + i);
+        std::uint64_t r = 0, g = 0, b = 0;
+        const std::uint32_t* wt = wx.weight.data() + wx.offset[x];
+        for (int k = 0; k < wx.count[x]; ++k) {
+            const Pixel p = s[wx.first[x] + k];
+            r += static_cast<std::uint64_t>((p >> 16) & 0xFF) * wt[k];
+            g += static_cast<std::uint64_t>((p >> 8) & 0xFF) * wt[k];
+            b += static_cast<std::uint64_t>(p & 0xFF) * wt[k];
+        }
+        t[3 * i] = static_cast<std::uint32_t>(r);
+        t[3 * i + 1] = static_cast<std::uint32_t>(g);
+        t[3 * i + 2] = static_cast<std::uint32_t>(b);
+    }
+}
+
+// One destination row of w pixels from the horizontal sums of the `count`
+// source rows it draws on, with their vertical weights.
+void verticalRow(const std::uint32_t* const* rows, const std::uint32_t* wt, int count, int w, Pixel* d) {
+    for (int x = 0; x < w; ++x) {
+        std::uint64_t r = 0, g = 0, b = 0;
+        for (int k = 0; k < count; ++k) {
+            const std::uint32_t* t = rows[k] + static_cast<std::size_t>(x) * 3;
+            r += static_cast<std::uint64_t>(t[0]) * wt[k];
+            g += static_cast<std::uint64_t>(t[1]) * wt[k];
+            b += static_cast<std::uint64_t>(t[2]) * wt[k];
+        }
+        // Round the 32-bit fixed point sums to bytes.
+        const auto toByte = [](std::uint64_t v) {
+            return static_cast<Pixel>(std::min<std::uint64_t>(255, (v + (1ull << 31)) >> 32));
+        };
+        d[x] = kOpaque | (toByte(r) << 16) | (toByte(g) << 8) | toByte(b);
+    }
 }
 
 // Area averaging in two passes: each source row the window needs is
@@ -317,21 +354,7 @@ bool halftoneInto(const Surface& src, int sx, int sy, int sw, int sh, int dw, in
             std::uint32_t* t = ring.data() + slot * rowWords;
             if (held[slot] == row) return t;
             held[slot] = row;
-            const Pixel* s = src.row(sy + row) + sx;
-            for (int i = 0; i < win.w; ++i) {
-                const int x = win.x + i;
-                std::uint64_t r = 0, g = 0, b = 0;
-                const std::uint32_t* w = wx.weight.data() + wx.offset[static_cast<std::size_t>(x)];
-                for (int k = 0; k < wx.count[static_cast<std::size_t>(x)]; ++k) {
-                    const Pixel p = s[wx.first[static_cast<std::size_t>(x)] + k];
-                    r += static_cast<std::uint64_t>((p >> 16) & 0xFF) * w[k];
-                    g += static_cast<std::uint64_t>((p >> 8) & 0xFF) * w[k];
-                    b += static_cast<std::uint64_t>(p & 0xFF) * w[k];
-                }
-                t[3 * i] = static_cast<std::uint32_t>(r);
-                t[3 * i + 1] = static_cast<std::uint32_t>(g);
-                t[3 * i + 2] = static_cast<std::uint32_t>(b);
-            }
+            horizontalSums(src.row(sy + row) + sx, wx, win.x, win.w, t);
             return t;
         };
         std::vector<const std::uint32_t*> rows(static_cast<std::size_t>(ringRows));
@@ -341,22 +364,8 @@ bool halftoneInto(const Surface& src, int sx, int sy, int sw, int sh, int dw, in
             const int count = wy.count[static_cast<std::size_t>(y)];
             // Consecutive source rows fill distinct slots, so none evicts another.
             for (int k = 0; k < count; ++k) rows[static_cast<std::size_t>(k)] = horizontal(first + k);
-            const std::uint32_t* w = wy.weight.data() + wy.offset[static_cast<std::size_t>(y)];
-            Pixel* d = out.row(oy + j) + ox;
-            for (int x = 0; x < win.w; ++x) {
-                std::uint64_t r = 0, g = 0, b = 0;
-                for (int k = 0; k < count; ++k) {
-                    const std::uint32_t* t = rows[static_cast<std::size_t>(k)] + static_cast<std::size_t>(x) * 3;
-                    r += static_cast<std::uint64_t>(t[0]) * w[k];
-                    g += static_cast<std::uint64_t>(t[1]) * w[k];
-                    b += static_cast<std::uint64_t>(t[2]) * w[k];
-                }
-                // Round the 32-bit fixed point sums to bytes.
-                const auto toByte = [](std::uint64_t v) {
-                    return static_cast<Pixel>(std::min<std::uint64_t>(255, (v + (1ull << 31)) >> 32));
-                };
-                d[x] = kOpaque | (toByte(r) << 16) | (toByte(g) << 8) | toByte(b);
-            }
+            verticalRow(rows.data(), wy.weight.data() + wy.offset[static_cast<std::size_t>(y)], count, win.w,
+                        out.row(oy + j) + ox);
         }
     };
     // Bands of rows at once on every core for large pictures; each band
@@ -457,6 +466,62 @@ bool stretchBlit(Surface& dst, int dx, int dy, int dw, int dh, const Surface& sr
     if (!ok) return false;
     blit(dst, static_cast<int>(vx0), static_cast<int>(vy0), win.w, win.h, &scaled, 0, 0, op);
     return true;
+}
+
+// ---------------------------------------------------------------------------
+
+StreamedReduction::StreamedReduction(int sw, int sh, int w, int h)
+    : m_sw(sw), m_sh(sh), m_w(w), m_h(h), m_box(w > 0 && h > 0 && sw % w == 0 && sh % h == 0) {
+    if (sw <= 0 || sh <= 0 || w <= 0 || h <= 0 || !m_out.createUninitialized(w, h)) {
+        m_out.reset();
+        return;
+    }
+    if (m_box) {
+        m_rb.assign(static_cast<std::size_t>(w), 0);
+        m_g.assign(static_cast<std::size_t>(w), 0);
+        return;
+    }
+    m_x = areaWeights(sw, w);
+    m_y = areaWeights(sh, h);
+    for (int c : m_y.count) m_ringRows = std::max(m_ringRows, c);
+    m_ring.assign(static_cast<std::size_t>(w) * 3 * static_cast<std::size_t>(m_ringRows), 0);
+}
+
+void StreamedReduction::addRow(int y, const Pixel* s) {
+    if (m_out.empty() || y != m_next || y >= m_sh) {
+        m_out.reset();
+        return;
+    }
+    ++m_next;
+    if (m_box) {
+        const int kx = m_sw / m_w, ky = m_sh / m_h;
+        addBlockRow(s, m_w, kx, m_rb.data(), m_g.data());
+        if ((y + 1) % ky != 0) return;
+        finishBlockRow(m_rb.data(), m_g.data(), m_w, static_cast<std::uint32_t>(kx) * static_cast<std::uint32_t>(ky),
+                       m_out.row(y / ky));
+        std::fill(m_rb.begin(), m_rb.end(), 0u);
+        std::fill(m_g.begin(), m_g.end(), 0u);
+        ++m_done;
+        return;
+    }
+    const std::size_t rowWords = static_cast<std::size_t>(m_w) * 3;
+    horizontalSums(s, m_x, 0, m_w, m_ring.data() + static_cast<std::size_t>(y % m_ringRows) * rowWords);
+    // Every row of the result whose last source row this is.
+    std::vector<const std::uint32_t*> rows(static_cast<std::size_t>(m_ringRows));
+    while (m_done < m_h) {
+        const std::size_t j = static_cast<std::size_t>(m_done);
+        const int first = m_y.first[j], count = m_y.count[j];
+        if (first + count - 1 > y) break;
+        for (int k = 0; k < count; ++k)
+            rows[static_cast<std::size_t>(k)] = m_ring.data() + static_cast<std::size_t>((first + k) % m_ringRows) * rowWords;
+        verticalRow(rows.data(), m_y.weight.data() + m_y.offset[j], count, m_w, m_out.row(m_done));
+        ++m_done;
+    }
+}
+
+Surface StreamedReduction::take() {
+    if (m_next != m_sh || m_done != m_h) m_out.reset();
+    return std::move(m_out);
 }
 
 // ---------------------------------------------------------------------------

@@ -176,6 +176,41 @@ enum class StretchMode {
 bool stretchBlit(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy, int sw,
                  int sh, Rop op, StretchMode mode);
 
+namespace detail {
+// One axis of the area average: destination pixel i takes source pixels
+// first[i] .. first[i] + count[i] - 1, with the fixed-point (16-bit) weights
+// from weight[offset[i]] on, summing to 65536.
+struct AreaWeights {
+    std::vector<int> first;
+    std::vector<int> count;
+    std::vector<std::uint32_t> weight;
+    std::vector<std::size_t> offset;
+};
+}  // namespace detail
+
+// The halftone stretch of a whole sw x sh picture to w x h, made from its
+// rows handed over one at a time, top first, so that the picture is never
+// held whole: the bytes are those stretchBlit gives for the whole picture.
+class StreamedReduction {
+public:
+    StreamedReduction(int sw, int sh, int w, int h);
+    // Row y of the picture (sw pixels); rows must come in order (anything
+    // else leaves no result).
+    void addRow(int y, const Pixel* row);
+    // The result, once all sh rows have come; empty otherwise.
+    Surface take();
+
+private:
+    int m_sw, m_sh, m_w, m_h;
+    bool m_box;                      // whole factors: rounded block means
+    int m_next = 0, m_done = 0;      // the next row expected, rows of the result made
+    detail::AreaWeights m_x, m_y;
+    int m_ringRows = 1;
+    std::vector<std::uint32_t> m_ring;  // horizontally averaged rows (halftone), by row modulo m_ringRows
+    std::vector<std::uint64_t> m_rb, m_g;  // block sums of the current row of blocks
+    Surface m_out;
+};
+
 // ---------------------------------------------------------------------------
 // Device-independent rows: bottom-up 24-bit blue, green, red rows padded to 4
 // bytes; picture row y (0 = top) is stored as row h - 1 - y.
