@@ -134,9 +134,11 @@ struct PackedProjection {
     }
 };
 
-const PackedProjection* packedProjection(int method) {
-    static const PackedProjection redCyan(kDuboisRedCyan), greenMagenta(kDuboisGreenMagenta),
-        amberBlue(kDuboisAmberBlue);
+// A kernel's form (its tables) of each least-squares matrix, made once;
+// nullptr for the other methods.
+template <typename Form>
+const Form* projectionFor(int method) {
+    static const Form redCyan(kDuboisRedCyan), greenMagenta(kDuboisGreenMagenta), amberBlue(kDuboisAmberBlue);
     switch (method) {
     case kFilterDuboisRedCyan: return &redCyan;
     case kFilterDuboisGreenMagenta: return &greenMagenta;
@@ -144,6 +146,8 @@ const PackedProjection* packedProjection(int method) {
     default: return nullptr;
     }
 }
+
+const PackedProjection* packedProjection(int method) { return projectionFor<PackedProjection>(method); }
 
 // The optimised mix's red for every n = 7 x green + 3 x blue + 5 of the
 // left eye: 255 x (v / 255)^(1 / 1.5) rounded, v = n / 10 truncated, kept
@@ -274,16 +278,7 @@ struct VectorProjection {
     }
 };
 
-const VectorProjection* vectorProjection(int method) {
-    static const VectorProjection redCyan(kDuboisRedCyan), greenMagenta(kDuboisGreenMagenta),
-        amberBlue(kDuboisAmberBlue);
-    switch (method) {
-    case kFilterDuboisRedCyan: return &redCyan;
-    case kFilterDuboisGreenMagenta: return &greenMagenta;
-    case kFilterDuboisAmberBlue: return &amberBlue;
-    default: return nullptr;
-    }
-}
+const VectorProjection* vectorProjection(int method) { return projectionFor<VectorProjection>(method); }
 
 #define PLASTORA_VECTOR_TARGET __attribute__((target("avx2,fma")))
 
