@@ -149,6 +149,18 @@ void readHeaderAndOrientation(PhotoJpegJob& job) {
     }
 }
 
+// After the error set-up and its setjmp: a decompressor on the file with
+// the work-memory bound and the progress monitor, its header and Exif
+// orientation read.
+void startPhotoDecode(PhotoJpegJob& job) {
+    jpeg_create_decompress(&job.cinfo);
+    job.cinfo.mem->max_memory_to_use = kMaxJpegWorkMemory;
+    job.progress.progress_monitor = photoProgress;
+    job.cinfo.progress = &job.progress;
+    jpeg_stdio_src(&job.cinfo, job.file);
+    readHeaderAndOrientation(job);
+}
+
 // Decodes into job.picture. False on a fatal error, an unsupported colour
 // space, nothing decodable, or no memory (job.outOfMemory).
 bool decodeJpegPhoto(PhotoJpegJob& job) {
@@ -159,12 +171,7 @@ bool decodeJpegPhoto(PhotoJpegJob& job) {
         jpeg_destroy_decompress(&job.cinfo);
         return false;
     }
-    jpeg_create_decompress(&job.cinfo);
-    job.cinfo.mem->max_memory_to_use = kMaxJpegWorkMemory;
-    job.progress.progress_monitor = photoProgress;
-    job.cinfo.progress = &job.progress;
-    jpeg_stdio_src(&job.cinfo, job.file);
-    readHeaderAndOrientation(job);
+    startPhotoDecode(job);
     switch (job.cinfo.jpeg_color_space) {
         case JCS_GRAYSCALE:
         case JCS_YCbCr:
@@ -247,12 +254,7 @@ bool streamJpegPhotoRows(PhotoRowJob& rj) {
         jpeg_destroy_decompress(&job.cinfo);
         return false;
     }
-    jpeg_create_decompress(&job.cinfo);
-    job.cinfo.mem->max_memory_to_use = kMaxJpegWorkMemory;
-    job.progress.progress_monitor = photoProgress;
-    job.cinfo.progress = &job.progress;
-    jpeg_stdio_src(&job.cinfo, job.file);
-    readHeaderAndOrientation(job);
+    startPhotoDecode(job);
     const J_COLOR_SPACE space = job.cinfo.jpeg_color_space;
     if ((space != JCS_GRAYSCALE && space != JCS_YCbCr && space != JCS_RGB) || jpeg_has_multiple_scans(&job.cinfo)) {
         jpeg_destroy_decompress(&job.cinfo);
