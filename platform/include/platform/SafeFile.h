@@ -52,6 +52,9 @@ public:
     // Removes the temporary file; the target stays as it was.
     void discard();
 
+    // The stream's buffer: the size of each write the kernel is given.
+    static constexpr std::size_t kWriteBufferSize = std::size_t{1} << 20;
+
 private:
     std::string m_target, m_temp;
     std::FILE* m_file = nullptr;
