@@ -8,6 +8,7 @@
 
 #include <opencv2/core/utility.hpp>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -51,12 +52,14 @@ int runViews(const std::vector<std::string>& argv) {
         std::snprintf(name, sizeof name, "view_%02d", i);
         outs.push_back((std::filesystem::path(dir) / name).string() + ext);
     }
-    // The views are written on every core at once, each as soon as it is
-    // made; they are reported (and a failure is told) in view order.
-    // 0: not made (a message told why), 1: written, 2: writing failed.
+    // The views are written on every core at once, each as it is made (a
+    // document drawn from regions: a band of rows at a time, straight into
+    // its file); they are reported in view order once all are written.
+    // 0: not made (a message told why, or an earlier failure stopped the
+    // work), 1: written, 2: writing failed.
     std::vector<char> written(static_cast<std::size_t>(n), 0);
-    const auto write = [&](int i, const Surface& view) {
-        const bool ok = WriteStillImage(view, outs[static_cast<std::size_t>(i)], ws.settings().jpegQuality);
+    const auto write = [&](int i, const PictureRows& rows) {
+        const bool ok = WriteStillImageRows(rows, outs[static_cast<std::size_t>(i)], ws.settings().jpegQuality);
         written[static_cast<std::size_t>(i)] = ok ? 1 : 2;
         return ok;
     };
@@ -64,21 +67,21 @@ int runViews(const std::vector<std::string>& argv) {
         // A pair's views come from its pictures and the matcher, whole.
         if (int rc = generateViews(ws, host, strength, !args.has("no-pm"), method); rc != kExitOk) return rc;
         cv::parallel_for_(cv::Range(0, n), [&](const cv::Range& r) {
-            for (int i = r.start; i < r.end; ++i) write(i, ws.view(i));
+            for (int i = r.start; i < r.end; ++i) write(i, rowsOf(ws.view(i)));
         });
     } else {
         HostProgress progress(host, "立体画像作成中");
-        ws.GenerateViewsInto(&progress, strength.value_or(ws.strength()), write);
+        ws.GenerateViewRowsInto(&progress, strength.value_or(ws.strength()), write);
     }
-    for (int i = 0; i < n; ++i) {
-        if (written[static_cast<std::size_t>(i)] == 0) return kExitFailure;
-        if (written[static_cast<std::size_t>(i)] == 2) {
-            host.writeSubject = outs[static_cast<std::size_t>(i)];
-            host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
-            return kExitFailure;
-        }
-        std::cout << outs[static_cast<std::size_t>(i)] << "\n";
+    // A failed file is told even when views before it were left unmade.
+    const auto failed = std::find(written.begin(), written.end(), 2);
+    if (failed != written.end()) {
+        host.writeSubject = outs[static_cast<std::size_t>(failed - written.begin())];
+        host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return kExitFailure;
     }
+    if (std::find(written.begin(), written.end(), 0) != written.end()) return kExitFailure;
+    for (const std::string& out : outs) std::cout << out << "\n";
     return kExitOk;
 }
 

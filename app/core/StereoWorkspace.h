@@ -126,6 +126,8 @@ struct ObjectDrag {
 // Reads WorkspaceSettings from a settings file (defaults where absent).
 WorkspaceSettings readWorkspaceSettings(const std::string& settingsPath);
 
+struct PictureRows;
+
 class CStereoWorkspace {
 public:
     // Reads the settings the workspace keeps for its lifetime from
@@ -222,6 +224,17 @@ public:
     // further views are made; the sink tells its own failure).
     using ViewSink = std::function<bool(int index, const Surface& view)>;
     bool GenerateViewsInto(ProgressSink* progress, int strength, const ViewSink& sink);
+    // The same for a caller that takes each view a row at a time (a file
+    // writer): when the views can be made in bands, no view exists whole.
+    // Each view's rows are synthesised a band at a time as the sink asks
+    // for them (from the top down, or from the bottom up when the first row
+    // asked is the last), each view on a thread of its own, as many at once
+    // as there are cores; the bytes do not depend on the order or the
+    // threads. Otherwise the views come whole from GenerateViewsInto. Once
+    // the sink has returned false no further view is begun. Progress and
+    // the memory message are given on the calling thread.
+    using ViewRowsSink = std::function<bool(int index, const PictureRows& rows)>;
+    bool GenerateViewRowsInto(ProgressSink* progress, int strength, const ViewRowsSink& sink);
     // Whether the views can be made a band of rows at a time: documents
     // synthesised from regions without objects drawn into them.
     bool canGenerateViewBands() const;
@@ -629,6 +642,9 @@ private:
     // `v`, whose row 0 is picture row `top`.
     bool prepareViewSources(int strength);
     void synthesiseViewRows(Surface& v, int top, int a, int y0, int y1) const;
+    // The rows of a view made at a time: a band that stays in the cache
+    // while every layer is drawn over it.
+    int viewBandRows() const;
     // Makes the views `wanted`, a batch of one per core at a time; with a
     // sink, each batch is handed to it and its memory reused for the next.
     bool makeViews(ProgressSink* progress, int strength, const std::vector<int>& wanted, bool showProgress,

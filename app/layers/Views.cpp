@@ -1,6 +1,7 @@
 // View synthesis, the stereo command and the view animation.
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
+#include "core/StillImage.h"
 #include "layers/DepthViews.h"
 #include "layers/ViewSynthesis.h"
 #include "output/Interlace.h"
@@ -10,6 +11,8 @@
 #include <opencv2/core/utility.hpp>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <deque>
 #include <future>
 #include <utility>
@@ -119,6 +122,72 @@ bool CStereoWorkspace::GenerateViewsInto(ProgressSink* progress, int strength, c
     return makeViews(progress, strength, wanted, true, &sink);
 }
 
+bool CStereoWorkspace::GenerateViewRowsInto(ProgressSink* progress, int strength, const ViewRowsSink& sink) {
+    if (!canGenerateViewBands())
+        return GenerateViewsInto(progress, strength, [&sink](int a, const Surface& v) { return sink(a, rowsOf(v)); });
+    if (progress) {
+        progress->setRange(0, 100);
+        progress->setPosition(1);
+    }
+    if (!BeginViewBands(strength)) return false;
+    if (progress) progress->setPosition(50);
+    const int n = viewCount();
+    const int band = viewBandRows();
+    std::atomic<int> finished{0};
+    std::atomic<bool> refused{false}, outOfMemory{false};
+    // One view from the first row asked to the last: a band of rows is made
+    // whenever a row outside the band is asked for, starting at that row in
+    // the direction the rows are asked in (upward when the row is the one
+    // above the band, or the last row after a jump).
+    const auto hand = [&](int a) {
+        Surface rows;
+        if (!rows.createUninitialized(m_width, band)) {
+            outOfMemory = true;
+            return false;
+        }
+        int top = 0, bottom = 0;  // the rows held: [top, bottom)
+        const PictureRows picture{m_width, m_height, [&](int y) -> const Pixel* {
+                                      if (y < 0 || y >= m_height) return nullptr;
+                                      if (y < top || y >= bottom) {
+                                          const bool upward =
+                                              y != bottom && (y == top - 1 || (y == m_height - 1 && m_height > 1));
+                                          top = upward ? std::max(0, y + 1 - band) : y;
+                                          bottom = upward ? y + 1 : std::min(m_height, y + band);
+                                          synthesiseViewRows(rows, top, a, top, bottom);
+                                      }
+                                      return rows.row(y - top);
+                                  }};
+        return sink(a, picture);
+    };
+    // The views go to the cores from a thread of its own, so that this one
+    // is free to show progress.
+    auto work = std::async(std::launch::async, [&] {
+        cv::parallel_for_(
+            cv::Range(0, n),
+            [&](const cv::Range& r) {
+                for (int a = r.start; a < r.end; ++a) {
+                    if (refused || outOfMemory) return;
+                    if (!hand(a)) refused = true;
+                    ++finished;
+                }
+            },
+            n);
+    });
+    while (work.wait_for(std::chrono::milliseconds(40)) != std::future_status::ready)
+        if (progress) progress->setPosition(50 + 50 * finished / n);
+    work.get();
+    if (outOfMemory) {
+        m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    }
+    if (progress) progress->setPosition(100);
+    return !refused;
+}
+
+int CStereoWorkspace::viewBandRows() const {
+    return std::max(1, (192 << 10) / std::max(1, m_width * static_cast<int>(sizeof(Pixel))));
+}
+
 bool CStereoWorkspace::makeViews(ProgressSink* progress, int strength, const std::vector<int>& wanted,
                                  bool showProgress, const ViewSink* sink) {
     if (progress) {
@@ -137,7 +206,7 @@ bool CStereoWorkspace::makeViews(ProgressSink* progress, int strength, const std
     // QPainter) and progress shown on this thread, in view order.
     // Each view is made a band of rows at a time, every layer drawn over the
     // band while it is still in the cache.
-    const int band = std::max(1, (192 << 10) / std::max(1, m_width * static_cast<int>(sizeof(Pixel))));
+    const int band = viewBandRows();
     const auto synthesise = [&](int a) {
         Surface& v = m_views[static_cast<std::size_t>(a)];
         for (int y0 = 0; y0 < m_height; y0 += band) synthesiseViewRows(v, 0, a, y0, std::min(m_height, y0 + band));

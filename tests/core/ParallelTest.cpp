@@ -1,6 +1,7 @@
 // Work spread over the cores gives the same bytes as on one core: views,
 // the lenticular composite, and the AVI and GIF movies.
 #include "core/StereoWorkspace.h"
+#include "core/StillImage.h"
 #include "output/Video.h"
 #include "stereo/StereoFiles.h"
 #include "support/Pictures.h"
@@ -30,6 +31,7 @@ struct Outputs {
     Surface composite;
     std::string avi, gif, fittedGif;
     std::map<std::string, std::string> saved;  // file name -> bytes
+    std::map<std::string, std::string> streamed;  // views written a band of rows at a time
 };
 
 // Every file of a folder, with the Exif date and time (the clock's, so
@@ -96,6 +98,17 @@ Outputs make(int threads) {
     EXPECT_EQ(SaveAllViews(ws, (folder / "all.jpg").string()), 1);
     EXPECT_EQ(SaveStereoPair(ws, (folder / "pair.mpo").string()), 1);
     out.saved = folderFiles(folder);
+    // The views written as they are made, a band of rows at a time, several
+    // files at once: the same pictures as the whole views saved above.
+    const std::filesystem::path streamed = doc.dir.file("streamed");
+    std::filesystem::create_directories(streamed);
+    // (Saved views are numbered from the left eye's: view i is all_{7 - i}.)
+    EXPECT_TRUE(ws.GenerateViewRowsInto(nullptr, 4, [&](int i, const PictureRows& rows) {
+        const std::string name = (streamed / ("all_0" + std::to_string(7 - i))).string();
+        return WriteStillImageRows(rows, name + ".bmp", ws.settings().jpegQuality) &&
+               WriteStillImageRows(rows, name + ".jpg", ws.settings().jpegQuality);
+    }));
+    out.streamed = folderFiles(streamed);
     cv::setNumThreads(saved);
     return out;
 }
@@ -121,6 +134,14 @@ TEST(Parallel, SameBytesOnOneCoreAndOnMany) {
     EXPECT_EQ(one.fittedGif == many.fittedGif, true);
     EXPECT_GE(one.saved.size(), 15u) << "seven BMPs, seven JPEGs and the MPO";
     EXPECT_TRUE(one.saved.count("pair.mpo"));
+    EXPECT_EQ(one.streamed.size(), 14u);
+    for (const auto& [name, bytes] : one.streamed) {
+        EXPECT_EQ(bytes == many.streamed.at(name), true) << name;
+        // (The saved JPEGs carry Exif data, the plain ones do not.)
+        if (name.ends_with(".bmp")) {
+            EXPECT_EQ(one.saved.count(name) && bytes == one.saved.at(name), true) << name;
+        }
+    }
     for (const auto& [name, bytes] : one.saved) {
         ASSERT_TRUE(many.saved.count(name)) << name;
         EXPECT_GT(bytes.size(), 1000u) << name;

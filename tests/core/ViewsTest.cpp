@@ -1,4 +1,5 @@
 #include "core/StereoWorkspace.h"
+#include "core/StillImage.h"
 #include "layers/ViewSynthesis.h"
 #include "overlay/OverlayObject.h"
 #include "support/Pictures.h"
@@ -7,6 +8,7 @@
 #include "support/TestDocument.h"
 
 #include <gtest/gtest.h>
+#include <opencv2/core/utility.hpp>
 
 #include <algorithm>
 #include <atomic>
@@ -531,6 +533,40 @@ TEST(ViewBands, GiveTheViewsAndCompositeOfWholeViews) {
             }
         }
     }
+}
+
+// Views handed a row at a time are the whole views, however the rows are
+// asked for: from the top down or from the bottom up across several bands,
+// and back to a row of a band already left. None is kept, and once the sink
+// refuses, no further view is begun.
+TEST(ViewBands, ViewRowsHandedToASinkAreTheWholeViews) {
+    constexpr int kW = 2000, kH = 61;  // bands of 24 rows
+    TestDocument d(kW, kH, "[Lenticular]\nSize=6\n");
+    fillEveryLayer(d);
+    d.ws->GenerateViews(nullptr, 2, false);
+    std::vector<Surface> whole(6);
+    for (int a = 0; a < 6; ++a) ASSERT_TRUE(whole[static_cast<std::size_t>(a)].createCopy(d.ws->view(a)));
+    std::vector<int> seen(6, 0);
+    std::mutex lock;
+    ASSERT_TRUE(d.ws->GenerateViewRowsInto(nullptr, 2, [&](int a, const PictureRows& rows) {
+        const Surface& view = whole[static_cast<std::size_t>(a)];
+        const auto same = [&](int y) {
+            const Pixel* p = rows.row(y);
+            return p && std::equal(p, p + kW, view.row(y));
+        };
+        bool all = rows.width == kW && rows.height == kH;
+        for (int k = 0; k < kH && all; ++k) all = same(a % 2 ? kH - 1 - k : k);
+        all = all && same(a % 2 ? kH - 1 : 0) && same(kH / 2) && !rows.row(kH);
+        std::lock_guard<std::mutex> hold(lock);
+        ++seen[static_cast<std::size_t>(a)];
+        EXPECT_TRUE(all) << "view " << a;
+        return true;
+    }));
+    EXPECT_EQ(seen, std::vector<int>(6, 1));
+    for (int a = 0; a < 6; ++a) EXPECT_TRUE(d.ws->view(a).empty());
+    std::atomic<int> calls{0};
+    EXPECT_FALSE(d.ws->GenerateViewRowsInto(nullptr, 2, [&](int, const PictureRows&) { return ++calls > 100; }));
+    EXPECT_LE(calls.load(), std::max(1, cv::getNumThreads())) << "one view per thread at most";
 }
 
 // Views handed out as they are made are the views GenerateViews makes, in
