@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <future>
+#include <system_error>
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -102,6 +104,13 @@ std::string resolveSaveTarget(const std::string& path) {
     return path;
 }
 
+void startWriteback(std::FILE* stream) {
+    const int fd = stream ? ::fileno(stream) : -1;
+    if (fd < 0 || std::fflush(stream) != 0) return;  // a failed flush shows again at the commit
+    // Only a hint: the commit's fsync still makes the data durable.
+    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
 bool syncFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) return false;
@@ -125,6 +134,23 @@ bool ReplacingFile::open(const std::string& target) {
         discard();
         return false;
     }
+    // Replacing a large file drops its pages from the page cache, which
+    // the rename would otherwise do at the very end (a tenth of a second
+    // for a few hundred megabytes). It is done meanwhile, beside the
+    // writing; the file itself stays as it is until the rename.
+    struct stat st {};
+    if (::stat(m_target.c_str(), &st) == 0 && st.st_size >= kDropCacheBytes) {
+        try {
+            m_droppingOld = std::async(std::launch::async, [target = m_target] {
+                const int old = ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+                if (old < 0) return;
+                ::posix_fadvise(old, 0, 0, POSIX_FADV_DONTNEED);
+                ::close(old);
+            });
+        } catch (const std::system_error&) {
+            // No thread: the rename drops the pages.
+        }
+    }
     // Pictures are written a row at a time, a few kilobytes each. A large
     // buffer hands the kernel whole megabytes instead: writes of a few
     // kilobytes cost it two to three times the system time per byte. Without
@@ -140,6 +166,7 @@ bool ReplacingFile::write(const void* data, std::size_t size) {
 }
 
 bool ReplacingFile::commit() {
+    if (m_droppingOld.valid()) m_droppingOld.wait();
     if (m_temp.empty()) return false;
     bool ok = !m_failed;
     if (m_file) {
@@ -159,6 +186,7 @@ bool ReplacingFile::commit() {
 }
 
 void ReplacingFile::discard() {
+    if (m_droppingOld.valid()) m_droppingOld.wait();
     m_failed = false;
     if (m_file) {
         std::fclose(m_file);

@@ -76,6 +76,36 @@ TEST(SafeFile, ReplacesWholeOrLeavesTheOldFile) {
     EXPECT_FALSE(file.open(dir.file("no/such/file.bmp")));
 }
 
+// A large target has its cached pages dropped while the new file is
+// written, and writers start the disk on what they wrote: neither touches
+// the old file's contents, whether the new one is discarded or committed.
+TEST(SafeFile, ALargeTargetIsReplacedOrKeptWhole) {
+    TempDir dir;
+    const std::string target = dir.file("composite.bmp");
+    const std::string old(static_cast<std::size_t>(ReplacingFile::kDropCacheBytes) + 5, 'o');
+    writeText(target, old);
+    {
+        ReplacingFile file;
+        ASSERT_TRUE(file.open(target));
+        std::fputs("unfinished", file.stream());
+        startWriteback(file.stream());
+    }
+    EXPECT_TRUE(readText(target) == old) << "a discarded file leaves the old one";
+    ReplacingFile file;
+    ASSERT_TRUE(file.open(target));
+    const std::string part(3 << 20, 'n');
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(std::fwrite(part.data(), 1, part.size(), file.stream()), part.size());
+        startWriteback(file.stream());
+    }
+    std::fputs("end", file.stream());
+    ASSERT_TRUE(file.commit());
+    const std::string now = readText(target);
+    EXPECT_TRUE(now == part + part + part + "end") << now.size() << " bytes";
+    EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"composite.bmp"});
+    startWriteback(nullptr);  // nothing to do
+}
+
 TEST(SafeFile, TemporaryNamesAreNewUnguessableAndKeepTheExtension) {
     TempDir dir;
     std::set<std::string> seen;

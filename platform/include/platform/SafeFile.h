@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -54,10 +55,14 @@ public:
 
     // The stream's buffer: the size of each write the kernel is given.
     static constexpr std::size_t kWriteBufferSize = std::size_t{1} << 20;
+    // A target this large has its cached pages dropped while the new file
+    // is written.
+    static constexpr long long kDropCacheBytes = 16ll << 20;
 
 private:
     std::string m_target, m_temp;
     std::FILE* m_file = nullptr;
+    std::future<void> m_droppingOld;
     bool m_failed = false;
 };
 
@@ -95,6 +100,12 @@ private:
     };
     std::vector<Entry> m_entries;
 };
+
+// Starts writing to disk what has been written to the stream so far, and
+// returns without waiting: a writer of a large file calls it now and then so
+// that the disk works while the rest is made, and the flush at the end
+// waits only for the last part. Does nothing for a stream without a file.
+void startWriteback(std::FILE* stream);
 
 // Syncs a written file to disk. False when the data may not have reached it
 // (a full disk shows here at the latest, on file systems that delay
