@@ -607,9 +607,15 @@ int surfaceFromRows(Host& host, const RowBuffer& rows, Surface& out, int& width,
     for (int i = 1; i <= kMaxShrink; ++i) {
         const int w = rows.width / i, h = rows.height / i;
         if (w <= 0 || h <= 0) break;
-        if (!s.create(w, h)) continue;
+        if (i == 1 ? !s.createUninitialized(w, h) : !s.create(w, h)) continue;
         if (i == 1) {
-            setDIBits(s, 0, 0, rows.data.get(), rows.width, rows.height);
+            // Every pixel is set, in bands of rows on every core (the first
+            // touch of a large picture's memory is much of the work).
+            const std::uint8_t* bits = rows.data.get();
+            const std::size_t stride = rows.stride;
+            cv::parallel_for_(cv::Range(0, h), [&](const cv::Range& r) {
+                setDIBits(s, 0, r.start, bits + stride * static_cast<std::size_t>(h - r.end), w, r.end - r.start);
+            }, std::max(1.0, static_cast<double>(h) / 64));
         } else if (!shrinkRows(rows, s)) {
             break;
         }
@@ -651,6 +657,9 @@ bool writeBmp(std::FILE* f, const PictureRows& pic, double dotsPerInch) {
     const std::size_t blockRows =
         static_cast<std::size_t>(std::clamp<std::uint64_t>(ReplacingFile::kWriteBufferSize / stride, 1, h));
     std::vector<std::uint8_t> block(stride * blockRows, 0);  // padding stays 0
+    // Every few megabytes the disk is set to work on what is written.
+    constexpr std::size_t kWritebackBytes = std::size_t{8} << 20;
+    std::size_t sinceWriteback = 0;
     for (int r = 0; r < h;) {
         const int rows = std::min(h - r, static_cast<int>(blockRows));
         for (int k = 0; k < rows; ++k, ++r) {
@@ -660,6 +669,11 @@ bool writeBmp(std::FILE* f, const PictureRows& pic, double dotsPerInch) {
         }
         const std::size_t bytes = stride * static_cast<std::size_t>(rows);
         if (std::fwrite(block.data(), 1, bytes, f) != bytes) return false;
+        sinceWriteback += bytes;
+        if (sinceWriteback >= kWritebackBytes) {
+            startWriteback(f);
+            sinceWriteback = 0;
+        }
     }
     return true;
 }
