@@ -5,6 +5,7 @@
 #include <opencv2/core/utility.hpp>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <bit>
 #include <cerrno>
@@ -14,9 +15,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <new>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <fcntl.h>
@@ -652,30 +655,49 @@ bool writeBmp(std::FILE* f, const PictureRows& pic, double dotsPerInch) {
     // Colours used and important (46..53) stay 0, the value for a 24-bit
     // picture without a colour table; common readers refuse anything else.
     if (std::fwrite(hdr, 1, sizeof hdr, f) != sizeof hdr) return false;
-    // Rows are gathered into blocks of about a megabyte, which the stream
-    // hands to the kernel without copying them into its buffer.
-    const std::size_t blockRows =
-        static_cast<std::size_t>(std::clamp<std::uint64_t>(ReplacingFile::kWriteBufferSize / stride, 1, h));
-    std::vector<std::uint8_t> block(stride * blockRows, 0);  // padding stays 0
+    // Rows are gathered into blocks of a few megabytes, which the stream
+    // hands to the kernel without copying them into its buffer. While one
+    // block goes to the file on a thread of its own, the next is made here
+    // (the rows asked for on this thread, as ever): the kernel's copying
+    // overlaps the making of the rows.
+    const std::size_t blockRows = static_cast<std::size_t>(
+        std::clamp<std::uint64_t>(4 * ReplacingFile::kWriteBufferSize / stride, 1, h));
+    std::array<std::vector<std::uint8_t>, 2> blocks;
+    for (auto& b : blocks) b.assign(stride * blockRows, 0);  // padding stays 0
     // Every few megabytes the disk is set to work on what is written.
     constexpr std::size_t kWritebackBytes = std::size_t{8} << 20;
     std::size_t sinceWriteback = 0;
-    for (int r = 0; r < h;) {
-        const int rows = std::min(h - r, static_cast<int>(blockRows));
-        for (int k = 0; k < rows; ++k, ++r) {
-            const Pixel* p = pic.row(h - 1 - r);
-            if (!p) return false;
-            rowToBgr(p, w, block.data() + stride * static_cast<std::size_t>(k));
-        }
-        const std::size_t bytes = stride * static_cast<std::size_t>(rows);
-        if (std::fwrite(block.data(), 1, bytes, f) != bytes) return false;
-        sinceWriteback += bytes;
+    const auto put = [f, &sinceWriteback](const std::uint8_t* bytes, std::size_t size) {
+        if (std::fwrite(bytes, 1, size, f) != size) return false;
+        sinceWriteback += size;
         if (sinceWriteback >= kWritebackBytes) {
             startWriteback(f);
             sinceWriteback = 0;
         }
+        return true;
+    };
+    std::future<bool> writing;
+    const auto written = [&writing] { return !writing.valid() || writing.get(); };
+    for (int r = 0, i = 0; r < h; i ^= 1) {
+        std::uint8_t* block = blocks[static_cast<std::size_t>(i)].data();
+        const int rows = std::min(h - r, static_cast<int>(blockRows));
+        for (int k = 0; k < rows; ++k, ++r) {
+            const Pixel* p = pic.row(h - 1 - r);
+            if (!p) {
+                written();
+                return false;
+            }
+            rowToBgr(p, w, block + stride * static_cast<std::size_t>(k));
+        }
+        if (!written()) return false;
+        const std::size_t bytes = stride * static_cast<std::size_t>(rows);
+        try {
+            writing = std::async(std::launch::async, put, block, bytes);
+        } catch (const std::system_error&) {
+            if (!put(block, bytes)) return false;  // no thread to be had: written here
+        }
     }
-    return true;
+    return written();
 }
 
 bool writeJpeg(std::FILE* f, const PictureRows& pic, int quality, double dotsPerInch) {
