@@ -15,6 +15,7 @@
 #include <chrono>
 #include <deque>
 #include <future>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -159,9 +160,7 @@ bool CStereoWorkspace::GenerateViewRowsInto(ProgressSink* progress, int strength
                                   }};
         return sink(a, picture);
     };
-    // The views go to the cores from a thread of its own, so that this one
-    // is free to show progress.
-    auto work = std::async(std::launch::async, [&] {
+    const auto handAll = [&] {
         cv::parallel_for_(
             cv::Range(0, n),
             [&](const cv::Range& r) {
@@ -172,10 +171,18 @@ bool CStereoWorkspace::GenerateViewRowsInto(ProgressSink* progress, int strength
                 }
             },
             n);
-    });
-    while (work.wait_for(std::chrono::milliseconds(40)) != std::future_status::ready)
+    };
+    // The views go to the cores from a thread of its own, so that this one
+    // is free to show progress (without a thread to be had, from this one).
+    std::future<void> work;
+    try {
+        work = std::async(std::launch::async, handAll);
+    } catch (const std::system_error&) {
+        handAll();
+    }
+    while (work.valid() && work.wait_for(std::chrono::milliseconds(40)) != std::future_status::ready)
         if (progress) progress->setPosition(50 + 50 * finished / n);
-    work.get();
+    if (work.valid()) work.get();
     if (outOfMemory) {
         m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
         return false;
