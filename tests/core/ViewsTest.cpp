@@ -484,6 +484,17 @@ void fillEveryLayer(TestDocument& d) {
     paintRect(d.ws->paintLayer(), 0, 0, w, h);
 }
 
+// The document filled as above and its views at strength 2, copied (empty
+// when a copy fails).
+std::vector<Surface> everyLayerViews(TestDocument& d) {
+    fillEveryLayer(d);
+    d.ws->GenerateViews(nullptr, 2, false);
+    std::vector<Surface> whole(static_cast<std::size_t>(d.ws->viewCount()));
+    for (int a = 0; a < d.ws->viewCount(); ++a)
+        if (!whole[static_cast<std::size_t>(a)].createCopy(d.ws->view(a))) return {};
+    return whole;
+}
+
 std::string fileBytes(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(f), {}};
@@ -542,10 +553,8 @@ TEST(ViewBands, GiveTheViewsAndCompositeOfWholeViews) {
 TEST(ViewBands, ViewRowsHandedToASinkAreTheWholeViews) {
     constexpr int kW = 2000, kH = 61;  // bands of 24 rows
     TestDocument d(kW, kH, "[Lenticular]\nSize=6\n");
-    fillEveryLayer(d);
-    d.ws->GenerateViews(nullptr, 2, false);
-    std::vector<Surface> whole(6);
-    for (int a = 0; a < 6; ++a) ASSERT_TRUE(whole[static_cast<std::size_t>(a)].createCopy(d.ws->view(a)));
+    const std::vector<Surface> whole = everyLayerViews(d);
+    ASSERT_EQ(whole.size(), 6u);
     std::vector<int> seen(6, 0);
     std::mutex lock;
     ASSERT_TRUE(d.ws->GenerateViewRowsInto(nullptr, 2, [&](int a, const PictureRows& rows) {
@@ -574,10 +583,8 @@ TEST(ViewBands, ViewRowsHandedToASinkAreTheWholeViews) {
 // work. Objects drawn into views keep a document out of the band path.
 TEST(ViewBands, ViewsHandedToASinkAndWhatKeepsTheBandsOut) {
     TestDocument d(67, 23, "[Lenticular]\nSize=6\n");
-    fillEveryLayer(d);
-    d.ws->GenerateViews(nullptr, 2, false);
-    std::vector<Surface> whole(6);
-    for (int a = 0; a < 6; ++a) ASSERT_TRUE(whole[static_cast<std::size_t>(a)].createCopy(d.ws->view(a)));
+    const std::vector<Surface> whole = everyLayerViews(d);
+    ASSERT_EQ(whole.size(), 6u);
     std::vector<int> seen(6, 0);
     std::mutex lock;
     ASSERT_TRUE(d.ws->GenerateViewsInto(nullptr, 2, [&](int a, const Surface& v) {
