@@ -12,6 +12,7 @@
 #include <opencv2/core/utility.hpp>
 
 #include <algorithm>
+#include <optional>
 #include <atomic>
 #include <climits>
 #include <cstdint>
@@ -434,37 +435,58 @@ Rect reduceRect(const Rect& r, int scale, int sw, int sh) {
 
 namespace {
 
-// The faces of a photo read at 1/scale, in photo pixels. They are searched
-// on the picture findFacesInPhoto searches for the whole photo: made from
-// the photo's rows as decoded at full size one at a time, when the file
-// allows (a sequential JPEG stored the right way up), else from the reduced
-// picture (the same size, within a grey level or so); and carried back the
-// way findFacesInPhoto carries them.
-std::vector<FaceBox> findFacesInReducedPhoto(const Surface& reduced, const std::string& path, int sw0, int sh0,
-                                             const std::string& settings) {
-    constexpr int kLongSide = 640;  // findFacesInPhoto's search size
-    const int longSide = std::max(sw0, sh0);
-    const double k = longSide > kLongSide ? static_cast<double>(kLongSide) / longSide : 1.0;
-    const int w = std::max(1, static_cast<int>(sw0 * k)), h = std::max(1, static_cast<int>(sh0 * k));
-    Surface small;
-    if (k < 1.0) {
-        StreamedReduction stream(sw0, sh0, w, h);
-        int fw = 0, fh = 0, orientation = 0;
-        // Rows as stored: only a photo stored the right way up is the photo.
-        const bool read = ForEachJpegPhotoRow(path, fw, fh, orientation, [&](int y, const Pixel* row, int rowWidth) {
-            if (rowWidth == sw0) stream.addRow(y, row);
-        });
-        if (read && orientation == 1 && fw == sw0 && fh == sh0) small = stream.take();
-    }
-    if (small.empty() && (!small.createUninitialized(w, h) ||
-                          !stretchBlit(small, 0, 0, w, h, reduced, 0, 0, reduced.width(), reduced.height(), Rop::Copy,
-                                       StretchMode::Halftone)))
-        return {};
+constexpr int kFaceSearchLongSide = 640;  // findFacesInPhoto's search size
+
+// The faces findFacesInPhoto finds in the whole photo, carried back from
+// the picture it searches, which is `k` times the photo's size.
+std::vector<FaceBox> facesInPhotoPixels(const Surface& small, double k, const std::string& settings) {
     std::vector<FaceBox> faces = findFacesInPhoto(small, settings);
     for (FaceBox& f : faces)
         f = FaceBox{static_cast<int>(f.left / k), static_cast<int>(f.top / k), static_cast<int>((f.right + 1) / k) - 1,
                     static_cast<int>((f.bottom + 1) / k) - 1};
     return faces;
+}
+
+double faceSearchScale(int sw0, int sh0) {
+    const int longSide = std::max(sw0, sh0);
+    return longSide > kFaceSearchLongSide ? static_cast<double>(kFaceSearchLongSide) / longSide : 1.0;
+}
+
+// The faces of a JPEG photo, searched on the picture findFacesInPhoto
+// searches for the whole photo, made from the photo's rows as decoded at
+// full size one at a time; before the photo itself is read, so that the
+// search's memory and the photo's are not needed at once. Nothing when the
+// file does not allow it (only a sequential JPEG stored the right way up
+// gives its rows as the photo's) or the photo is small enough to be
+// searched as read.
+std::optional<std::vector<FaceBox>> findFacesInPhotoFile(const std::string& path, int sw0, int sh0,
+                                                         const std::string& settings) {
+    const double k = faceSearchScale(sw0, sh0);
+    if (k >= 1.0) return std::nullopt;
+    const int w = std::max(1, static_cast<int>(sw0 * k)), h = std::max(1, static_cast<int>(sh0 * k));
+    StreamedReduction stream(sw0, sh0, w, h);
+    int fw = 0, fh = 0, orientation = 0;
+    const bool read = ForEachJpegPhotoRow(path, fw, fh, orientation, [&](int y, const Pixel* row, int rowWidth) {
+        if (rowWidth == sw0) stream.addRow(y, row);
+    });
+    if (!read || orientation != 1 || fw != sw0 || fh != sh0) return std::nullopt;
+    const Surface small = stream.take();
+    if (small.empty()) return std::nullopt;
+    return facesInPhotoPixels(small, k, settings);
+}
+
+// The faces of a photo read at 1/scale, in photo pixels, searched on its
+// reduced picture stretched to the search size (within a grey level or so
+// of the picture findFacesInPhoto searches).
+std::vector<FaceBox> findFacesInReducedPhoto(const Surface& reduced, int sw0, int sh0, const std::string& settings) {
+    const double k = faceSearchScale(sw0, sh0);
+    const int w = std::max(1, static_cast<int>(sw0 * k)), h = std::max(1, static_cast<int>(sh0 * k));
+    Surface small;
+    if (!small.createUninitialized(w, h) ||
+        !stretchBlit(small, 0, 0, w, h, reduced, 0, 0, reduced.width(), reduced.height(), Rop::Copy,
+                     StretchMode::Halftone))
+        return {};
+    return facesInPhotoPixels(small, k, settings);
 }
 
 }  // namespace
@@ -560,6 +582,13 @@ bool CStereoWorkspace::OpenPicture(const PhotoReader& reader, const std::string&
         const int k = makeHigh ? R : 1;
         reduction = photoReduction(plan.source, plan.dest.width() * k, plan.dest.height() * k);
     }
+    // A crop keeps the people's heads: it moves (its size unchanged) to
+    // hold every face found in the photo. Both pictures of a pair must be
+    // cut alike, so a pair keeps the centred crop. The faces of a photo read
+    // reduced are searched first, from the file.
+    const bool keepFaces = d.trimming == kTrimCrop && !stereoPair && !endsInO(path) && !(plan.source == Rect{0, 0, sw0, sh0});
+    std::optional<std::vector<FaceBox>> facesFromFile;
+    if (keepFaces && reduction > 1) facesFromFile = findFacesInPhotoFile(path, sw0, sh0, m_settingsPath);
     Surface photo;
     int scale = 1;
     if (!reader.read(reduction, photo, scale)) return false;
@@ -588,13 +617,10 @@ bool CStereoWorkspace::OpenPicture(const PhotoReader& reader, const std::string&
             return false;
         plan = {source, {0, 0, W, H}, false};
     } else {
-        // A crop keeps the people's heads: it moves (its size unchanged)
-        // to hold every face found in the photo. Both pictures of a pair
-        // must be cut alike, so a pair keeps the centred crop.
-        const Rect whole{0, 0, sw0, sh0};
-        if (d.trimming == kTrimCrop && !stereoPair && !endsInO(path) && !(plan.source == whole)) {
-            const std::vector<FaceBox> faces = scale == 1 ? findFacesInPhoto(photo, m_settingsPath)
-                                                          : findFacesInReducedPhoto(photo, path, sw0, sh0, m_settingsPath);
+        if (keepFaces) {
+            const std::vector<FaceBox> faces = facesFromFile ? *facesFromFile
+                                               : scale == 1  ? findFacesInPhoto(photo, m_settingsPath)
+                                                             : findFacesInReducedPhoto(photo, sw0, sh0, m_settingsPath);
             plan.source = keepFacesInCrop(plan.source, sw0, sh0, faces);
         }
     }
