@@ -11,7 +11,9 @@
 
 #include <opencv2/core/utility.hpp>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 using namespace plastora;
 using namespace plastora::bench;
@@ -71,9 +73,17 @@ void BM_AnaglyphPortableOneThread(benchmark::State& state) {
     setBytes(state);
 }
 
+// The fastest repetition, beside the mean and median: on a machine shared
+// with other work the slowest runs carry the others' load, the fastest the
+// least of it, so with repetitions its x_memcpy (against the copy's fastest)
+// is the steadiest comparison between builds.
+double fastest(const std::vector<double>& times) {
+    return times.empty() ? 0.0 : *std::min_element(times.begin(), times.end());
+}
+
 }  // namespace
 
-BENCHMARK(BM_MemcpyOutputBytes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemcpyOutputBytes)->ComputeStatistics("min", fastest)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AnaglyphMethod)
     ->ArgName("filter")
     ->Arg(kFilterRedCyan)
@@ -82,19 +92,23 @@ BENCHMARK(BM_AnaglyphMethod)
     ->Arg(kFilterDuboisAmberBlue)
     ->Arg(kFilterHalfColour)
     ->Arg(kFilterOptimised)
+    ->ComputeStatistics("min", fastest)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AnaglyphMethodOneThread)
     ->ArgName("filter")
     ->DenseRange(kFilterDuboisRedCyan, kFilterOptimised)
+    ->ComputeStatistics("min", fastest)
     ->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_AnaglyphPortable)
     ->ArgName("filter")
     ->DenseRange(kFilterDuboisRedCyan, kFilterDuboisAmberBlue)
+    ->ComputeStatistics("min", fastest)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AnaglyphPortableOneThread)
     ->ArgName("filter")
     ->DenseRange(kFilterDuboisRedCyan, kFilterDuboisAmberBlue)
+    ->ComputeStatistics("min", fastest)
     ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) { return runWithMemcpyRatio(argc, argv); }

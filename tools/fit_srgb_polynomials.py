@@ -11,6 +11,11 @@ the branch and the constant term is shared.
 Encoding (linear v -> sRGB levels 0..255), v = m * 2^e with m in [0.5, 2)
 and e even (two octaves per step of the exponent table):
     levels(v) = 255 x 1.055 x 2^(e / 2.4) x P(m) - 255 x 0.055,  P(m) ~ m^(1/2.4).
+The kernel takes the smaller of that curve and the straight segment
+V = 255 x 12.92 x v, the table's entries for V < 8 levels being huge (so the
+segment is taken there); its error is checked here over every V from 0 to
+255 x 12.92 in that form, the stretch from 8 levels to the threshold, where
+the curve lies under the segment, included.
 
 Both are discrete minimax fits (Lawson's iteration on a Chebyshev basis),
 printed as monomial coefficients for Horner's rule in single precision, with
@@ -82,12 +87,29 @@ def main():
     levels = 255 * 1.055 * 2.0 ** (e / 2.4) * horner32(p, mm) - 255 * 0.055
     enc_err = np.max(np.abs(levels - 255 * linear_to_srgb(v)))
 
+    # The kernel's form: min(curve, V), V in levels of the segment, with the
+    # table entry of V's own exponent pair (huge below 8 levels).
+    seg = 255 * 12.92
+    V = np.linspace(0.0, seg, 400001)[1:]
+    pair = 2 * np.floor((np.log2(V) + 1) / 2)      # m = V / 2^pair in [0.5, 2)
+    mv = (V / 2.0 ** pair).astype(np.float32)
+    curve = 255 * 1.055 * (2.0 ** pair / seg) ** (1 / 2.4) * horner32(p, mv) - 255 * 0.055
+    curve = np.where(V >= 8, curve, np.inf)
+    kernel = np.minimum(curve, V)
+    exact = 255 * linear_to_srgb(V / seg)
+    form_err = np.max(np.abs(kernel - exact))
+    threshold = 0.0031308 * seg
+    outside = (V < 8) | (V >= threshold)
+    form_err_out = np.max(np.abs(kernel - exact)[outside])
+
     fmt = lambda a: ", ".join("%.9ef" % c for c in a)
     print("// Decoding Q, lowest power first: max error %.2e in linear light (%.2f grey levels" % (dec_err, dec_err * 255 * 12.92))
     print("// where the encoding is steepest); fit error %.2e." % q_err)
     print("constexpr float kDecodeQ[%d] = {%s};" % (len(q), fmt(q)))
     print("// Encoding P, lowest power first: relative error %.2e, max error %.3f grey levels." % (p_err, enc_err))
     print("constexpr float kEncodeP[%d] = {%s};" % (len(p), fmt(p)))
+    print("// As the kernel encodes (the smaller of curve and segment): max error %.3f grey levels," % form_err)
+    print("// %.3f outside 8 <= V < %.2f." % (form_err_out, threshold))
 
 
 if __name__ == "__main__":

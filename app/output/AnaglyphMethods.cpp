@@ -227,8 +227,9 @@ void duboisRow(const Pixel* __restrict left, const Pixel* __restrict right, Pixe
 // the exact value for every byte: 0.37 of a grey level where the encoding
 // is steepest, 0.64 after a projection (whose coefficients' sizes add up to
 // 1.72 at most). With the encoding's 0.07, a channel is within 0.75 of a
-// level of the exact value before rounding, so the rounded one is within
-// one level of the rounded exact value (on random pixels about 3% of the
+// level of the exact value before rounding (0.77 with the encoding's
+// straight segment, below), so the rounded one is within one level of the
+// rounded exact value (on random pixels about 3% of the
 // channels are one level off it, against 1% with the portable kernel; the
 // cubic Q instead of a quartic is 8% faster and puts 1% more off).
 constexpr float kDecodeBeta = 10.5f;
@@ -237,19 +238,29 @@ constexpr float kDecodeBase = static_cast<float>(10.5 / (255.0 * 12.92));
 constexpr float kDecodeQ[4] = {2.936044184e-04f, 9.893227798e-06f, 2.819680844e-08f, -2.200448851e-11f};
 // Encoding, in grey levels. The projection's coefficients carry the factor
 // 255 x 12.92 of the straight segment near black, so the sum V is that
-// segment's value already: V itself below 255 x 12.92 x 0.0031308. Above,
-// V = m x 2^e, m in [0.5, 2) and e even (the low bit of the float's exponent
-// kept with the mantissa), gives 255 x 1.055 x (2^e / (255 x 12.92))^(1 /
-// 2.4) x P(m) - 255 x 0.055, P(m) within 2.7e-4 of m^(1 / 2.4) (0.07 of a
-// level); the power of 2^e comes from an eight-entry table indexed by the
-// exponent's upper bits, which covers 8 <= V < 8192. Values below 0 or
-// above 255 are clipped when the levels are packed into bytes with
+// segment's value already. Above the threshold V_t = 255 x 12.92 x
+// 0.0031308, V = m x 2^e, m in [0.5, 2) and e even (the low bit of the
+// float's exponent kept with the mantissa), gives the curve 255 x 1.055 x
+// (2^e / (255 x 12.92))^(1 / 2.4) x P(m) - 255 x 0.055, P(m) within 2.7e-4
+// of m^(1 / 2.4) (0.07 of a level); the power of 2^e comes from an
+// eight-entry table indexed by the exponent's upper bits. The result is the
+// smaller of the curve and V itself, with no comparison or blend: above V_t
+// the (concave) curve lies under the segment, and below V_t the segment is
+// the encoding. Each value takes the table entry of its own exponent, with
+// no clamp to V_t first: entries 1..5 cover 8 <= V < 8192; the index wraps
+// around (only its low three bits count), and entries 0, 6 and 7, which
+// 1/8 <= V < 8 take, hold a huge factor, so V is the smaller there. Between
+// 8 and V_t the curve's own entry applies, and the curve there lies at most
+// 0.13 of a level under the segment. Under half a level the result is at
+// most V and rounds to 0 whatever the entry, and values below 0
+// or above 255 are clipped when the levels are packed into bytes with
 // saturation (every sum of a row's positive coefficients is below 1.9,
-// checked below, so V stays below 6260).
+// checked below, so V stays below 6260). The encoding is thus within 0.13
+// of a level of the exact one (0.07 outside 8 <= V < V_t), and with the
+// decoding's 0.64 a channel is within 0.77 of a level before rounding.
 constexpr float kEncodeP[5] = {3.520302773e-01f, 1.016422272e+00f, -5.338220596e-01f, 1.955524832e-01f,
                                -2.997055091e-02f};
 constexpr double kSegmentLevels = 255.0 * 12.92;  // the straight segment's slope, in levels
-constexpr float kEncodeThreshold = static_cast<float>(0.0031308 * kSegmentLevels);
 constexpr float kEncodeOffset = 255.0f * 0.055f;
 
 constexpr bool sumsStayInTheTable(const AnaglyphProjection& p) {
@@ -271,10 +282,12 @@ struct VectorProjection {
                 for (float& lane : k[c][i])
                     lane = static_cast<float>((i < 3 ? p.left[c][i] : p.right[c][i - 3]) * kSegmentLevels);
         // Entry j serves the biased exponents 2 x (64 + j) and one more,
-        // i.e. V = m x 2^e with e = 2 x (64 + j) - 126 (j = 1..5: 8 <= V < 8192).
+        // i.e. V = m x 2^e with e = 2 x (64 + j) - 126 (j = 1..5: 8 <= V <
+        // 8192); the others make the curve far larger than V (see above).
         for (int j = 0; j < 8; ++j)
-            octave[j] = static_cast<float>(255.0 * 1.055 *
-                                           std::pow(std::pow(2.0, 2.0 * (64 + j) - 126) / kSegmentLevels, 1 / 2.4));
+            octave[j] = j >= 1 && j <= 5 ? static_cast<float>(255.0 * 1.055 *
+                                                              std::pow(std::pow(2.0, 2.0 * (64 + j) - 126) / kSegmentLevels, 1 / 2.4))
+                                         : 1e6f;
     }
 };
 
@@ -293,14 +306,9 @@ PLASTORA_VECTOR_TARGET inline __m256 decodeVector(__m256 number) {
 }
 
 // Eight linear values (times 255 x 12.92) to sRGB grey levels, not yet
-// rounded or clipped.
+// rounded or clipped: the smaller of the curve and the straight segment.
 PLASTORA_VECTOR_TARGET inline __m256 encodeVector(__m256 v, __m256 octave) {
-    // The curve at the threshold is the segment's value there (within 0.002
-    // of a level), so below it the curve of the threshold plus the distance
-    // to it is the straight segment: no comparison or blend.
-    const __m256i bits = _mm256_castps_si256(_mm256_max_ps(v, _mm256_set1_ps(kEncodeThreshold)));
-    const __m256 below = _mm256_min_ps(_mm256_sub_ps(v, _mm256_set1_ps(kEncodeThreshold + kEncodeOffset)),
-                                       _mm256_set1_ps(-kEncodeOffset));
+    const __m256i bits = _mm256_castps_si256(v);
     const __m256 m = _mm256_castsi256_ps(
         _mm256_or_si256(_mm256_and_si256(bits, _mm256_set1_epi32(0x00FFFFFF)), _mm256_set1_epi32(0x3F000000)));
     const __m256 scale = _mm256_permutevar8x32_ps(octave, _mm256_srli_epi32(bits, 24));
@@ -308,7 +316,7 @@ PLASTORA_VECTOR_TARGET inline __m256 encodeVector(__m256 v, __m256 octave) {
     p = _mm256_fmadd_ps(p, m, _mm256_set1_ps(kEncodeP[2]));
     p = _mm256_fmadd_ps(p, m, _mm256_set1_ps(kEncodeP[1]));
     p = _mm256_fmadd_ps(p, m, _mm256_set1_ps(kEncodeP[0]));
-    return _mm256_fmadd_ps(p, scale, below);
+    return _mm256_min_ps(_mm256_fmadd_ps(p, scale, _mm256_set1_ps(-kEncodeOffset)), v);
 }
 
 PLASTORA_VECTOR_TARGET inline __m256 decodeChannel(__m256i pixels, __m256i pick) {

@@ -235,6 +235,28 @@ TEST(AnaglyphMethods, LeastSquaresMatchDoubleReferenceForEveryChannelValue) {
     EXPECT_TRUE(anaglyphKernelAvailable(AnaglyphKernel::Portable));
 }
 
+// Every pair of grey levels, left and right (65536 pixels): the sums run
+// densely through the whole range of linear values, cancellations between
+// the eyes included, so every part of the encoding is met: the straight
+// segment near black and where it hands over to the curve, each octave of
+// the curve, and the clipping at both ends.
+TEST(AnaglyphMethods, LeastSquaresMatchDoubleReferenceForEveryGreyPair) {
+    Surface left, right, out;
+    ASSERT_TRUE(left.create(256, 256));
+    ASSERT_TRUE(right.create(256, 256));
+    for (unsigned y = 0; y < 256; ++y)
+        for (unsigned x = 0; x < 256; ++x) {
+            left.set(static_cast<int>(x), static_cast<int>(y), rgb(x, x, x));
+            right.set(static_cast<int>(x), static_cast<int>(y), rgb(y, y, y));
+        }
+    for (AnaglyphKernel k : kernels())
+        for (int method : {kFilterDuboisRedCyan, kFilterDuboisGreenMagenta, kFilterDuboisAmberBlue}) {
+            buildOn(k, out, right, left, method);
+            EXPECT_LE(worstDifference(*anaglyphProjection(method), out, right, left), 1)
+                << anaglyphMethodName(method) << ", " << kernelName(k);
+        }
+}
+
 // The half-colour and optimised mixes against their formulas over random
 // pixels (the fast forms use a multiply-and-shift and one look-up).
 TEST(AnaglyphMethods, HalfColourAndOptimisedMatchTheirFormulas) {
