@@ -495,6 +495,15 @@ bool decodeJpeg(JpegDecodeJob& job) {
 
 // An uncompressed 24-bit BMP. Every size and offset in the headers is checked
 // against the file before anything is allocated or read.
+// Rows stored top row first are put bottom row first, as the rest expects.
+void flipRows(RowBuffer& rows, bool topDown) {
+    if (!topDown) return;
+    std::uint8_t* d = rows.data.get();
+    const std::size_t stride = rows.stride;
+    for (int a = 0, b = rows.height - 1; a < b; ++a, --b)
+        std::swap_ranges(d + stride * a, d + stride * (a + 1), d + stride * b);
+}
+
 bool readBmp(std::FILE* f, std::uint64_t fileSize, RowBuffer& rows) {
     std::uint8_t h[kBmpHeadersSize];
     if (fileSize < kBmpHeadersSize || std::fread(h, 1, sizeof h, f) != sizeof h) return false;
@@ -518,13 +527,32 @@ bool readBmp(std::FILE* f, std::uint64_t fileSize, RowBuffer& rows) {
     if (pixelOffset < kBmpFileHeaderSize + infoSize || pixelOffset > fileSize || bytes > fileSize - pixelOffset)
         return false;
     if (!rows.allocate(static_cast<int>(width), static_cast<int>(rowCount))) return false;
-    if (::fseeko(f, static_cast<off_t>(pixelOffset), SEEK_SET) != 0) return false;
-    if (std::fread(rows.data.get(), 1, bytes, f) != bytes) return false;
-    if (topDown) {
-        std::uint8_t* d = rows.data.get();
-        for (int a = 0, b = rows.height - 1; a < b; ++a, --b)
-            std::swap_ranges(d + stride * a, d + stride * (a + 1), d + stride * b);
-    }
+    // The rows are read in bands on every core: reading a file takes no
+    // lock that would keep them apart, and copying them out of the page
+    // cache into new memory is most of the work.
+    const int fd = ::fileno(f);
+    if (fd < 0)
+        return ::fseeko(f, static_cast<off_t>(pixelOffset), SEEK_SET) == 0 &&
+               std::fread(rows.data.get(), 1, bytes, f) == bytes && (flipRows(rows, topDown), true);
+    std::atomic<bool> shortRead{false};
+    const std::uint64_t bandBytes = std::uint64_t{4} << 20;
+    cv::parallel_for_(cv::Range(0, static_cast<int>((bytes + bandBytes - 1) / bandBytes)), [&](const cv::Range& r) {
+        for (int b = r.start; b < r.end && !shortRead; ++b) {
+            const std::uint64_t from = bandBytes * static_cast<std::uint64_t>(b);
+            const std::uint64_t to = std::min(bytes, from + bandBytes);
+            for (std::uint64_t at = from; at < to;) {
+                const ssize_t got = ::pread(fd, rows.data.get() + at, to - at, static_cast<off_t>(pixelOffset + at));
+                if (got < 0 && errno == EINTR) continue;
+                if (got <= 0) {
+                    shortRead = true;
+                    break;
+                }
+                at += static_cast<std::uint64_t>(got);
+            }
+        }
+    });
+    if (shortRead) return false;
+    flipRows(rows, topDown);
     return true;
 }
 
