@@ -30,17 +30,21 @@ void BM_AnaglyphMethod(benchmark::State& state) {
     setBytes(state);
 }
 
-// The same on one thread (the row form), for the cost per core.
-void BM_AnaglyphMethodOneThread(benchmark::State& state) {
+// The whole picture on one thread (the row form) with the given kernel, for
+// the cost per core.
+void timeOneThread(benchmark::State& state, AnaglyphKernel kernel) {
     Pair& p = pair();
     const int method = static_cast<int>(state.range(0));
     BuildAnaglyph(p.out, p.right, p.left, kAnaglyphColour, method);  // the tables
     for (auto _ : state) {
-        BuildAnaglyphMethodRows(p.out, p.right, p.left, method, 0, kH);
+        BuildAnaglyphMethodRows(p.out, p.right, p.left, method, 0, kH, kernel);
         benchmark::ClobberMemory();
     }
     setBytes(state);
 }
+
+// The same on one thread, with the kernel this processor takes.
+void BM_AnaglyphMethodOneThread(benchmark::State& state) { timeOneThread(state, anaglyphKernel()); }
 
 // The least-squares methods with the portable integer kernel, which
 // processors without AVX2 and FMA take: on every core, in bands of rows as
@@ -62,16 +66,7 @@ void BM_AnaglyphPortable(benchmark::State& state) {
     setBytes(state);
 }
 
-void BM_AnaglyphPortableOneThread(benchmark::State& state) {
-    Pair& p = pair();
-    const int method = static_cast<int>(state.range(0));
-    BuildAnaglyph(p.out, p.right, p.left, kAnaglyphColour, method);  // the tables
-    for (auto _ : state) {
-        BuildAnaglyphMethodRows(p.out, p.right, p.left, method, 0, kH, AnaglyphKernel::Portable);
-        benchmark::ClobberMemory();
-    }
-    setBytes(state);
-}
+void BM_AnaglyphPortableOneThread(benchmark::State& state) { timeOneThread(state, AnaglyphKernel::Portable); }
 
 // The fastest repetition, beside the mean and median: on a machine shared
 // with other work the slowest runs carry the others' load, the fastest the
