@@ -27,10 +27,12 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -38,6 +40,9 @@ namespace {
 constexpr const char* kSaneLibrary = "libsane.so.1";
 // The largest picture handed out, in bytes of DIB pixels.
 constexpr std::size_t kMaxDibBytes = std::size_t{1} << 28;
+// How long a failed transfer waits before it cancels the scan (see the
+// transfer loop).
+constexpr std::chrono::milliseconds kReaderSettleTime{200};
 
 }  // namespace
 
@@ -408,6 +413,14 @@ static int TWAINPostTwainBody(TWAINPacket* packet, const void* /*message*/, void
         void* dib = transferImage(m, h);
         if (!dib) {
             packet->pending = 0;  // failed: nothing more comes
+            // Many backends read in a thread that sane_cancel stops with an
+            // asynchronous pthread_cancel. A reader that has only just been
+            // started may be stopped inside the C library's allocator, with
+            // its lock held, and then never ends: sane_cancel waits for it
+            // for ever. A failed read can come straight after sane_start, so
+            // the reader gets a moment to settle (or finish) first; this
+            // costs nothing on the way of a good scan.
+            std::this_thread::sleep_for(kReaderSettleTime);
             break;
         }
         std::free(result);  // only the last image is handed over

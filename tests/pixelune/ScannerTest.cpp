@@ -131,14 +131,12 @@ TEST(Scanner, DeviceWithSelectDescriptorSaysNothingYetUntilDataCome) {
 }
 
 TEST(Scanner, FailedTransferHandsOverNothing) {
-#if defined(__SANITIZE_ADDRESS__)
-    // SANE's test backend ends its reader thread, on a jammed transfer, at a
-    // moment when it may hold the sanitizer allocator's lock; the leak check
-    // at the end of the process then waits for it for ever. The transfer
-    // code is the same in every build: this test runs in the others.
-    GTEST_SKIP() << "SANE's jammed transfer can leave the sanitizer allocator locked";
-#endif
-    SaneTestConfig config({"read-status-code \"SANE_STATUS_JAMMED\""});
+    // SANE's test backend cancels its reader thread asynchronously; a reader
+    // still blocked on a full pipe wakes up when the pipe is closed and may
+    // be cancelled inside the allocator, after which nothing ever ends. A
+    // small frame fits in the pipe, so the reader has finished by the time
+    // the failed transfer cancels the scan.
+    SaneTestConfig config({"read-status-code \"SANE_STATUS_JAMMED\"", "br_x 10", "br_y 10"});
     ScanResult r;
     r.dib = std::malloc(1);  // the caller's old value is replaced, not freed
     void* old = r.dib;
