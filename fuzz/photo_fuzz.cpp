@@ -34,6 +34,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         inOrder = inOrder && y == next++ && row != nullptr && width > 0;
     });
     if (!inOrder || (rows && (next != fh || fw <= 0 || fo < 1 || fo > 8))) __builtin_trap();
+    // Reduced, for an upright photo: rows in order, each as wide as the
+    // reduced picture, never more of them than it has.
+    int sw = 0, sh = 0, count = 0;
+    bool rowsFit = true;
+    const bool reducedRows = plastora::ForEachUprightJpegPhotoRowReduced(
+        path, reduction, sw, sh, [&](int y, const plastora::Pixel* row, int width) {
+            rowsFit = rowsFit && y == count++ && row != nullptr && width > 0;
+        });
+    if (!rowsFit || (reducedRows && (count != sh || sw <= 0 || (rows && (sw > fw || sh > fh))))) __builtin_trap();
     const int at = plastora::JpegExifOrientationAt(path, size > 0 ? data[0] % 32 : 0);
     if (at < 1 || at > 8) __builtin_trap();
     return 0;

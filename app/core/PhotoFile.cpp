@@ -245,6 +245,8 @@ struct PhotoRowJob {
     PhotoJpegJob base;
     std::vector<Pixel> row;
     const std::function<void(int, const Pixel*, int)>* rowSink = nullptr;
+    unsigned scale = 1;        // rows decoded at 1/scale (1, 2, 4, 8)
+    bool uprightOnly = false;  // refuse a photo its orientation turns
 };
 
 bool streamJpegPhotoRows(PhotoRowJob& rj) {
@@ -256,11 +258,14 @@ bool streamJpegPhotoRows(PhotoRowJob& rj) {
     }
     startPhotoDecode(job);
     const J_COLOR_SPACE space = job.cinfo.jpeg_color_space;
-    if ((space != JCS_GRAYSCALE && space != JCS_YCbCr && space != JCS_RGB) || jpeg_has_multiple_scans(&job.cinfo)) {
+    if ((space != JCS_GRAYSCALE && space != JCS_YCbCr && space != JCS_RGB) || jpeg_has_multiple_scans(&job.cinfo) ||
+        (rj.uprightOnly && job.orientation != 1)) {
         jpeg_destroy_decompress(&job.cinfo);
         return false;
     }
     job.cinfo.out_color_space = JCS_EXT_BGRX;
+    job.cinfo.scale_num = 1;
+    job.cinfo.scale_denom = rj.scale;
     jpeg_start_decompress(&job.cinfo);
     const JDIMENSION w = job.cinfo.output_width;
     if (w == 0 || w > 0x7FFFFFF || job.cinfo.output_height == 0 || job.cinfo.output_height > 0x7FFFFFFF) {
@@ -559,22 +564,45 @@ int LoadPhotoReduced(Host& host, const std::string& path, int reduction, Surface
     return 1;
 }
 
-bool ForEachJpegPhotoRow(const std::string& path, int& width, int& height, int& orientation,
-                         const std::function<void(int y, const Pixel* row, int width)>& row) {
+namespace {
+
+std::unique_ptr<PhotoRowJob> streamRows(const std::string& path, unsigned scale, bool uprightOnly,
+                                        const std::function<void(int y, const Pixel* row, int width)>& row) {
     PhotoFormat format = PhotoFormat::Unknown;
     FilePtr f = openPhotoFile(path, format);
-    if (!f || format != PhotoFormat::Jpeg) return false;
+    if (!f || format != PhotoFormat::Jpeg) return nullptr;
     std::rewind(f.get());
     auto job = std::make_unique<PhotoRowJob>();
     job->base.file = f.get();
     job->rowSink = &row;
+    job->scale = scale;
+    job->uprightOnly = uprightOnly;
     bool ok = false;
     try {
         ok = streamJpegPhotoRows(*job);
     } catch (const std::bad_alloc&) {
         ok = false;
     }
-    if (!ok) return false;
+    if (!ok) return nullptr;
+    return job;
+}
+
+}  // namespace
+
+bool ForEachUprightJpegPhotoRowReduced(const std::string& path, int scale, int& width, int& height,
+                                       const std::function<void(int y, const Pixel* row, int width)>& row) {
+    if (scale != 1 && scale != 2 && scale != 4 && scale != 8) return false;
+    const auto job = streamRows(path, static_cast<unsigned>(scale), true, row);
+    if (!job) return false;
+    width = job->base.headerWidth;
+    height = job->base.headerHeight;
+    return true;
+}
+
+bool ForEachJpegPhotoRow(const std::string& path, int& width, int& height, int& orientation,
+                         const std::function<void(int y, const Pixel* row, int width)>& row) {
+    const auto job = streamRows(path, 1, false, row);
+    if (!job) return false;
     width = job->base.headerWidth;
     height = job->base.headerHeight;
     orientation = job->base.orientation;

@@ -86,6 +86,12 @@ int LoadPhotoReduced(Host& host, const std::string& path, int reduction, Surface
 // data ends early or is damaged (some rows may have been handed over).
 bool ForEachJpegPhotoRow(const std::string& path, int& width, int& height, int& orientation,
                          const std::function<void(int y, const Pixel* row, int width)>& row);
+// The same at 1/scale of the photo's size (1, 2, 4 or 8, as LoadPhotoReduced
+// decodes it: the same pixels, `width` and `height` the reduced size), for a
+// photo stored the right way up only: false before any row is handed over
+// when its Exif orientation turns it.
+bool ForEachUprightJpegPhotoRowReduced(const std::string& path, int scale, int& width, int& height,
+                                       const std::function<void(int y, const Pixel* row, int width)>& row);
 
 // The size of the photo at `path` the right way up, from its headers only
 // (JPEG frame and Exif orientation; the header of a PNG, TIFF, WebP or GIF).

@@ -321,7 +321,13 @@ int CStereoWorkspace::Open(const std::string& pathIn) {
                                }
                                scale = notes.scale;
                                return true;
-                           }};
+                           },
+                           {}};
+        if (jpeg)
+            reader.readRows = [&](int reduction, const std::function<void(int, const Pixel*, int)>& row) {
+                int rw = 0, rh = 0;
+                return ForEachUprightJpegPhotoRowReduced(path, reduction, rw, rh, row);
+            };
         // The lens resolution a project may hold (1..10000 lines per inch);
         // anything else in the settings counts as the default 60.
         const double lpi = settings.getFloat(SettingKey::LenticularLPI);

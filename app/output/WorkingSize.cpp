@@ -17,6 +17,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <future>
 #include <new>
 #include <vector>
 
@@ -305,13 +306,89 @@ ReducedWeights reducedWeights(int p0, int p1, int scale, int sLen, int dLen) {
 
 }  // namespace
 
+namespace {
+
+// The geometry and weights of a reduced resampling, and its two steps: a
+// row of the read picture averaged across (three 32-bit sums a pixel), and
+// a row of the result from the averaged rows it covers.
+struct ReducedPlan {
+    int W = 0, H = 0;
+    Rect dest;
+    ReducedWeights wx, wy;
+    int ringRows = 1;
+    std::size_t rowWords = 0;
+    Pixel fill = 0;
+
+    ReducedPlan(int W_, int H_, int srcW, int srcH, int scale, const Rect& source, const Rect& dest_, Pixel background)
+        : W(W_), H(H_), dest(dest_), wx(reducedWeights(source.left, source.right, scale, srcW, dest_.width())),
+          wy(reducedWeights(source.top, source.bottom, scale, srcH, dest_.height())),
+          rowWords(static_cast<std::size_t>(dest_.width()) * 3), fill(background | kOpaque) {
+        for (int c : wy.count) ringRows = std::max(ringRows, c);
+    }
+
+    void horizontal(const Pixel* s, std::uint32_t* t) const {
+        const int dw = dest.width();
+        for (int i = 0; i < dw; ++i) {
+            const std::size_t x = static_cast<std::size_t>(i);
+            const std::uint32_t* w = wx.weight.data() + wx.offset[x];
+            const Pixel* p = s + wx.first[x];
+            std::uint64_t r = 0, g = 0, b = 0;
+            for (int k = 0; k < wx.count[x]; ++k) {
+                r += static_cast<std::uint64_t>((p[k] >> 16) & 0xFF) * w[k];
+                g += static_cast<std::uint64_t>((p[k] >> 8) & 0xFF) * w[k];
+                b += static_cast<std::uint64_t>(p[k] & 0xFF) * w[k];
+            }
+            t[3 * x] = static_cast<std::uint32_t>(r);
+            t[3 * x + 1] = static_cast<std::uint32_t>(g);
+            t[3 * x + 2] = static_cast<std::uint32_t>(b);
+        }
+    }
+
+    // Row y of the result; `rows` are the averaged rows wy.first[j] ..
+    // (count of them) for a row j = y - dest.top inside the destination.
+    void makeRow(int y, const std::uint32_t* const* rows, Pixel* d) const {
+        if (y < dest.top || y >= dest.bottom) {
+            std::fill(d, d + W, fill);
+            return;
+        }
+        std::fill(d, d + dest.left, fill);
+        std::fill(d + dest.right, d + W, fill);
+        const std::size_t j = static_cast<std::size_t>(y - dest.top);
+        const int count = wy.count[j];
+        const std::uint32_t* w = wy.weight.data() + wy.offset[j];
+        const auto toByte = [](std::uint64_t v) {
+            return static_cast<Pixel>(std::min<std::uint64_t>(255, (v + (1ull << 31)) >> 32));
+        };
+        Pixel* o = d + dest.left;
+        const int dw = dest.width();
+        for (int x = 0; x < dw; ++x) {
+            std::uint64_t r = 0, g = 0, b = 0;
+            for (int k = 0; k < count; ++k) {
+                const std::uint32_t* t = rows[k] + static_cast<std::size_t>(x) * 3;
+                r += static_cast<std::uint64_t>(t[0]) * w[k];
+                g += static_cast<std::uint64_t>(t[1]) * w[k];
+                b += static_cast<std::uint64_t>(t[2]) * w[k];
+            }
+            o[x] = kOpaque | (toByte(r) << 16) | (toByte(g) << 8) | toByte(b);
+        }
+    }
+};
+
+// Whether a reduced resampling can be made as planned; otherwise the read
+// picture is resampled through the rounded rectangle.
+bool reducedGeometryFits(int W, int H, int srcW, int srcH, int scale, const Rect& source, const Rect& dest) {
+    return scale > 1 && srcW > 0 && srcH > 0 && dest.width() > 0 && dest.height() > 0 && dest.left >= 0 &&
+           dest.top >= 0 && dest.right <= W && dest.bottom <= H && source.width() > 0 && source.height() > 0 &&
+           source.left >= 0 && source.top >= 0 &&
+           static_cast<long long>(source.right) <= static_cast<long long>(srcW) * scale &&
+           static_cast<long long>(source.bottom) <= static_cast<long long>(srcH) * scale;
+}
+
+}  // namespace
+
 bool resampleReducedThrough(Surface& out, int W, int H, const Surface& src, int scale, const Rect& source,
                             const Rect& dest, Pixel background) {
-    const int dw = dest.width(), dh = dest.height();
-    if (scale <= 1 || src.empty() || dw <= 0 || dh <= 0 || dest.left < 0 || dest.top < 0 || dest.right > W ||
-        dest.bottom > H || source.width() <= 0 || source.height() <= 0 || source.left < 0 || source.top < 0 ||
-        static_cast<long long>(source.right) > static_cast<long long>(src.width()) * scale ||
-        static_cast<long long>(source.bottom) > static_cast<long long>(src.height()) * scale)
+    if (src.empty() || !reducedGeometryFits(W, H, src.width(), src.height(), scale, source, dest))
         return resampleThrough(out, W, H, src, reduceRect(source, scale, src.width(), src.height()), dest,
                                background);
     Surface result;
@@ -319,12 +396,8 @@ bool resampleReducedThrough(Surface& out, int W, int H, const Surface& src, int 
         out.reset();
         return false;
     }
-    const ReducedWeights wx = reducedWeights(source.left, source.right, scale, src.width(), dw);
-    const ReducedWeights wy = reducedWeights(source.top, source.bottom, scale, src.height(), dh);
-    int ringRows = 1;
-    for (int c : wy.count) ringRows = std::max(ringRows, c);
-    const std::size_t rowWords = static_cast<std::size_t>(dw) * 3;
-    const Pixel fill = background | kOpaque;
+    const ReducedPlan plan(W, H, src.width(), src.height(), scale, source, dest, background);
+    const int ringRows = plan.ringRows;
     std::atomic<bool> failed{false};
     // Bands of a fixed number of rows, each with a ring of horizontally
     // averaged source rows of its own: the split does not change a byte.
@@ -332,7 +405,7 @@ bool resampleReducedThrough(Surface& out, int W, int H, const Surface& src, int 
         std::vector<std::uint32_t> ring;
         std::vector<int> held;
         try {
-            ring.resize(rowWords * static_cast<std::size_t>(ringRows));
+            ring.resize(plan.rowWords * static_cast<std::size_t>(ringRows));
             held.assign(static_cast<std::size_t>(ringRows), -1);
         } catch (const std::bad_alloc&) {
             failed = true;
@@ -340,53 +413,20 @@ bool resampleReducedThrough(Surface& out, int W, int H, const Surface& src, int 
         }
         const auto horizontal = [&](int row) -> const std::uint32_t* {
             const std::size_t slot = static_cast<std::size_t>(row % ringRows);
-            std::uint32_t* t = ring.data() + slot * rowWords;
+            std::uint32_t* t = ring.data() + slot * plan.rowWords;
             if (held[slot] == row) return t;
             held[slot] = row;
-            const Pixel* s = src.row(row);
-            for (int i = 0; i < dw; ++i) {
-                const std::size_t x = static_cast<std::size_t>(i);
-                const std::uint32_t* w = wx.weight.data() + wx.offset[x];
-                const Pixel* p = s + wx.first[x];
-                std::uint64_t r = 0, g = 0, b = 0;
-                for (int k = 0; k < wx.count[x]; ++k) {
-                    r += static_cast<std::uint64_t>((p[k] >> 16) & 0xFF) * w[k];
-                    g += static_cast<std::uint64_t>((p[k] >> 8) & 0xFF) * w[k];
-                    b += static_cast<std::uint64_t>(p[k] & 0xFF) * w[k];
-                }
-                t[3 * x] = static_cast<std::uint32_t>(r);
-                t[3 * x + 1] = static_cast<std::uint32_t>(g);
-                t[3 * x + 2] = static_cast<std::uint32_t>(b);
-            }
+            plan.horizontal(src.row(row), t);
             return t;
         };
         std::vector<const std::uint32_t*> rows(static_cast<std::size_t>(ringRows));
-        const auto toByte = [](std::uint64_t v) {
-            return static_cast<Pixel>(std::min<std::uint64_t>(255, (v + (1ull << 31)) >> 32));
-        };
         for (int y = y0; y < y1; ++y) {
-            Pixel* d = result.row(y);
-            if (y < dest.top || y >= dest.bottom) {
-                std::fill(d, d + W, fill);
-                continue;
+            if (y >= dest.top && y < dest.bottom) {
+                const std::size_t j = static_cast<std::size_t>(y - dest.top);
+                for (int k = 0; k < plan.wy.count[j]; ++k)
+                    rows[static_cast<std::size_t>(k)] = horizontal(plan.wy.first[j] + k);
             }
-            std::fill(d, d + dest.left, fill);
-            std::fill(d + dest.right, d + W, fill);
-            const std::size_t j = static_cast<std::size_t>(y - dest.top);
-            const int count = wy.count[j];
-            for (int k = 0; k < count; ++k) rows[static_cast<std::size_t>(k)] = horizontal(wy.first[j] + k);
-            const std::uint32_t* w = wy.weight.data() + wy.offset[j];
-            Pixel* o = d + dest.left;
-            for (int x = 0; x < dw; ++x) {
-                std::uint64_t r = 0, g = 0, b = 0;
-                for (int k = 0; k < count; ++k) {
-                    const std::uint32_t* t = rows[static_cast<std::size_t>(k)] + static_cast<std::size_t>(x) * 3;
-                    r += static_cast<std::uint64_t>(t[0]) * w[k];
-                    g += static_cast<std::uint64_t>(t[1]) * w[k];
-                    b += static_cast<std::uint64_t>(t[2]) * w[k];
-                }
-                o[x] = kOpaque | (toByte(r) << 16) | (toByte(g) << 8) | toByte(b);
-            }
+            plan.makeRow(y, rows.data(), result.row(y));
         }
     });
     if (failed) {
@@ -394,6 +434,81 @@ bool resampleReducedThrough(Surface& out, int W, int H, const Surface& src, int 
         return false;
     }
     out = std::move(result);
+    return true;
+}
+
+struct ReducedRowResampler::State {
+    ReducedPlan plan;
+    Surface result;
+    std::vector<std::uint32_t> ring;
+    std::vector<int> held;
+    std::vector<const std::uint32_t*> rows;
+    int srcW = 0, srcH = 0;  // the read picture's size
+    int nextRow = 0;         // its next row expected
+    int nextOutput = 0;      // the destination's next row to make
+    bool failed = false;
+    State(int W, int H, int srcW_, int srcH_, int scale, const Rect& source, const Rect& dest, Pixel background)
+        : plan(W, H, srcW_, srcH_, scale, source, dest, background), srcW(srcW_), srcH(srcH_) {}
+};
+
+ReducedRowResampler::ReducedRowResampler(int W, int H, int srcW, int srcH, int scale, const Rect& source,
+                                         const Rect& dest, Pixel background) {
+    if (!reducedGeometryFits(W, H, srcW, srcH, scale, source, dest)) return;
+    try {
+        auto s = std::make_unique<State>(W, H, srcW, srcH, scale, source, dest, background);
+        if (!s->result.createUninitialized(W, H)) return;
+        s->ring.resize(s->plan.rowWords * static_cast<std::size_t>(s->plan.ringRows));
+        s->held.assign(static_cast<std::size_t>(s->plan.ringRows), -1);
+        s->rows.resize(static_cast<std::size_t>(s->plan.ringRows));
+        // The rows outside the destination are background from the start.
+        for (int y = 0; y < H; ++y)
+            if (y < dest.top || y >= dest.bottom) s->plan.makeRow(y, nullptr, s->result.row(y));
+        m_state = std::move(s);
+    } catch (const std::bad_alloc&) {
+        m_state.reset();
+    }
+}
+
+ReducedRowResampler::~ReducedRowResampler() = default;
+
+bool ReducedRowResampler::valid() const { return m_state != nullptr; }
+
+void ReducedRowResampler::addRow(int y, const Pixel* row, int width) {
+    if (!m_state || m_state->failed) return;
+    State& s = *m_state;
+    const ReducedPlan& plan = s.plan;
+    const int dh = plan.dest.height();
+    if (y != s.nextRow || y >= s.srcH || width != s.srcW || !row) {
+        s.failed = true;
+        return;
+    }
+    ++s.nextRow;
+    if (s.nextOutput >= dh || y < plan.wy.first[static_cast<std::size_t>(s.nextOutput)]) return;  // not needed
+    const std::size_t slot = static_cast<std::size_t>(y % plan.ringRows);
+    plan.horizontal(row, s.ring.data() + slot * plan.rowWords);
+    s.held[slot] = y;
+    // Every destination row whose last source row this is.
+    while (s.nextOutput < dh) {
+        const std::size_t j = static_cast<std::size_t>(s.nextOutput);
+        const int first = plan.wy.first[j], count = plan.wy.count[j];
+        if (first + count - 1 > y) break;
+        for (int k = 0; k < count; ++k) {
+            const std::size_t at = static_cast<std::size_t>((first + k) % plan.ringRows);
+            if (s.held[at] != first + k) {
+                s.failed = true;
+                return;
+            }
+            s.rows[static_cast<std::size_t>(k)] = s.ring.data() + at * plan.rowWords;
+        }
+        plan.makeRow(plan.dest.top + s.nextOutput, s.rows.data(), s.result.row(plan.dest.top + s.nextOutput));
+        ++s.nextOutput;
+    }
+}
+
+bool ReducedRowResampler::take(Surface& out) {
+    if (!m_state || m_state->failed || m_state->nextOutput < m_state->plan.dest.height()) return false;
+    out = std::move(m_state->result);
+    m_state.reset();
     return true;
 }
 
@@ -475,6 +590,72 @@ std::optional<std::vector<FaceBox>> findFacesInPhotoFile(const std::string& path
     return facesInPhotoPixels(small, k, settings);
 }
 
+// Feeds a photo's rows, as they are decoded, to the resamplers that make
+// the pictures of it: the rows are gathered in blocks, and each block is
+// resampled on other threads (each resampler on a core of its own) while
+// the next is decoded. Every resampler still takes the rows in order.
+class RowRelay {
+public:
+    RowRelay(int width, std::vector<ReducedRowResampler*> sinks) : m_width(width), m_sinks(std::move(sinks)) {
+        for (auto& b : m_blocks) b.resize(static_cast<std::size_t>(width) * kBlockRows);
+    }
+    ~RowRelay() { wait(); }
+
+    void add(int y, const Pixel* row, int width) {
+        if (width != m_width || y != m_first + m_count) {
+            m_broken = true;  // the resamplers see the gap and fail
+            return;
+        }
+        std::copy(row, row + width, m_blocks[m_filling].data() + static_cast<std::size_t>(m_count) * m_width);
+        if (++m_count == kBlockRows) flush();
+    }
+
+    // Hands on what is left and waits for it; false when rows were lost.
+    bool finish() {
+        if (m_count > 0) flush();
+        wait();
+        return !m_broken;
+    }
+
+private:
+    static constexpr int kBlockRows = 32;
+
+    void wait() {
+        if (m_running.valid()) m_running.get();
+    }
+
+    void feed(const Pixel* rows, int first, int count) {
+        cv::parallel_for_(cv::Range(0, static_cast<int>(m_sinks.size())), [&](const cv::Range& r) {
+            for (int i = r.start; i < r.end; ++i)
+                for (int k = 0; k < count; ++k)
+                    m_sinks[static_cast<std::size_t>(i)]->addRow(first + k, rows + static_cast<std::size_t>(k) * m_width,
+                                                                 m_width);
+        });
+    }
+
+    void flush() {
+        wait();
+        const Pixel* rows = m_blocks[m_filling].data();
+        const int first = m_first, count = m_count;
+        try {
+            m_running = std::async(std::launch::async, [this, rows, first, count] { feed(rows, first, count); });
+        } catch (const std::exception&) {
+            feed(rows, first, count);  // no thread to be had: here and now
+        }
+        m_filling ^= 1;
+        m_first += count;
+        m_count = 0;
+    }
+
+    int m_width;
+    std::vector<ReducedRowResampler*> m_sinks;
+    std::vector<Pixel> m_blocks[2];
+    int m_filling = 0;
+    int m_first = 0, m_count = 0;
+    bool m_broken = false;
+    std::future<void> m_running;
+};
+
 // The faces of a photo read at 1/scale, in photo pixels, searched on its
 // reduced picture stretched to the search size (within a grey level or so
 // of the picture findFacesInPhoto searches).
@@ -550,7 +731,8 @@ bool CStereoWorkspace::OpenPicture(Surface&& photoIn, const std::string& path, b
                            out = std::move(held);
                            scale = 1;
                            return true;
-                       }};
+                       },
+                       {}};
     return OpenPicture(reader, path, stereoPair, skipDialog);
 }
 
@@ -589,12 +771,46 @@ bool CStereoWorkspace::OpenPicture(const PhotoReader& reader, const std::string&
     const bool keepFaces = d.trimming == kTrimCrop && !stereoPair && !endsInO(path) && !(plan.source == Rect{0, 0, sw0, sh0});
     std::optional<std::vector<FaceBox>> facesFromFile;
     if (keepFaces && reduction > 1) facesFromFile = findFacesInPhotoFile(path, sw0, sh0, m_settingsPath);
+    // A reduced photo stored the right way up is resampled from its rows
+    // as they are decoded, and never held whole; anything else (or a photo
+    // that cannot be read so) is read first and resampled after.
+    Surface work, high;
+    bool streamed = false;
+    if (reduction > 1 && d.trimming != kTrimManual && reader.readRows && (!keepFaces || facesFromFile)) {
+        const Rect source = keepFaces ? keepFacesInCrop(plan.source, sw0, sh0, *facesFromFile) : plan.source;
+        const int rw = (sw0 + reduction - 1) / reduction, rh = (sh0 + reduction - 1) / reduction;
+        ReducedRowResampler toWork(W, H, rw, rh, reduction, source, plan.dest, kWhite);
+        std::optional<ReducedRowResampler> toHigh;
+        if (makeHigh) toHigh.emplace(W * R, H * R, rw, rh, reduction, source, scaleRect(plan.dest, R), kWhite);
+        if (toWork.valid() && (!toHigh || toHigh->valid())) {
+            std::vector<ReducedRowResampler*> sinks{&toWork};
+            if (toHigh) sinks.push_back(&*toHigh);
+            std::optional<RowRelay> relay;
+            try {
+                relay.emplace(rw, std::move(sinks));
+            } catch (const std::bad_alloc&) {
+            }
+            if (relay) {
+                const bool read = reader.readRows(
+                    reduction, [&relay](int y, const Pixel* row, int width) { relay->add(y, row, width); });
+                streamed = relay->finish() && read && toWork.take(work) && (!toHigh || toHigh->take(high));
+                if (streamed) plan.source = source;
+            }
+        }
+        if (!streamed) {
+            work.reset();
+            high.reset();
+        }
+    }
     Surface photo;
     int scale = 1;
-    if (!reader.read(reduction, photo, scale)) return false;
-    scale = std::max(1, scale);
-    if (photo.empty() || photo.width() != (sw0 + scale - 1) / scale || photo.height() != (sh0 + scale - 1) / scale)
-        return false;
+    if (!streamed) {
+        if (!reader.read(reduction, photo, scale)) return false;
+        scale = std::max(1, scale);
+        if (photo.empty() || photo.width() != (sw0 + scale - 1) / scale ||
+            photo.height() != (sh0 + scale - 1) / scale)
+            return false;
+    }
 
     // A new lens resolution may become the standard one.
     if (lensValue(d.lpi) != lensValue(m_lpi)) {
@@ -604,7 +820,9 @@ bool CStereoWorkspace::OpenPicture(const PhotoReader& reader, const std::string&
 
     double angle = 0.0;
     Surface rotated;
-    if (d.trimming == kTrimManual) {
+    if (streamed) {
+        // Made already.
+    } else if (d.trimming == kTrimManual) {
         // The frame is chosen on the picture read; one that had to be
         // reduced to fit in memory is the photo from here on.
         if (scale != 1) {
@@ -624,24 +842,21 @@ bool CStereoWorkspace::OpenPicture(const PhotoReader& reader, const std::string&
             plan.source = keepFacesInCrop(plan.source, sw0, sh0, faces);
         }
     }
-    const Surface& from = rotated.empty() ? photo : rotated;
-    // A reduced photo is read through the same rectangle in photo pixels,
-    // its edges falling between the reduced pixels where they do.
-    const auto resample = [&](Surface& out, int w, int h, const Rect& to) {
-        return scale == 1 ? resampleThrough(out, w, h, from, plan.source, to, kWhite)
-                          : resampleReducedThrough(out, w, h, from, scale, plan.source, to, kWhite);
-    };
-
-    Surface work;
-    if (!resample(work, W, H, plan.dest)) {
-        m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
-        return false;
-    }
-    // The high-resolution copy: the same part of the photo on an image R
-    // times larger.
-    Surface high;
-    if (makeHigh) {
-        if (!resample(high, W * R, H * R, scaleRect(plan.dest, R))) {
+    if (!streamed) {
+        const Surface& from = rotated.empty() ? photo : rotated;
+        // A reduced photo is read through the same rectangle in photo
+        // pixels, its edges falling between the reduced pixels where they do.
+        const auto resample = [&](Surface& out, int w, int h, const Rect& to) {
+            return scale == 1 ? resampleThrough(out, w, h, from, plan.source, to, kWhite)
+                              : resampleReducedThrough(out, w, h, from, scale, plan.source, to, kWhite);
+        };
+        if (!resample(work, W, H, plan.dest)) {
+            m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+            return false;
+        }
+        // The high-resolution copy: the same part of the photo on an image
+        // R times larger.
+        if (makeHigh && !resample(high, W * R, H * R, scaleRect(plan.dest, R))) {
             m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
             return false;
         }

@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <memory>
 #include <vector>
 
 namespace plastora {
@@ -188,6 +189,26 @@ bool resampleThrough(Surface& out, int W, int H, const Surface& src, const Rect&
 // bands of rows on every core, the same bytes on any number of cores.
 bool resampleReducedThrough(Surface& out, int W, int H, const Surface& src, int scale, const Rect& source,
                             const Rect& dest, Pixel background);
+// resampleReducedThrough made from the read picture's rows as they come
+// (top first, each once), so that the picture need not be held whole: the
+// same bytes. valid() is false when memory fails or the geometry needs the
+// whole picture (resampleReducedThrough then rounds the rectangle instead);
+// take() gives the result once every row it needs has come.
+class ReducedRowResampler {
+public:
+    ReducedRowResampler(int W, int H, int srcW, int srcH, int scale, const Rect& source, const Rect& dest,
+                        Pixel background);
+    ~ReducedRowResampler();
+    ReducedRowResampler(const ReducedRowResampler&) = delete;
+    ReducedRowResampler& operator=(const ReducedRowResampler&) = delete;
+    bool valid() const;
+    void addRow(int y, const Pixel* row, int width);
+    bool take(Surface& out);
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
 // The same for a mask: the result is made black and white again, a pixel
 // being inside wherever the stretched mask is not black.
 bool resampleMaskThrough(Surface& out, int W, int H, const Surface& src, const Rect& source, const Rect& dest);

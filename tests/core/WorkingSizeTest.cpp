@@ -596,6 +596,103 @@ TEST(OpenPicture, ALargeJpegIsDecodedReducedWithTheSameGeometry) {
     }
 }
 
+// Resampled from its rows as they come, a reduced picture gives the bytes
+// of the whole-picture resampling, whatever the margins, offsets and
+// reduction; rows missing, repeated or of another width leave no result.
+TEST(Resampling, AReducedPictureFedRowByRowIsTheSameAsWhole) {
+    const Surface photo = detailedPhoto(803, 611);
+    struct Case {
+        int W, H, scale;
+        Rect source, dest;
+    };
+    for (const Case& c : {Case{707, 478, 2, {42, 0, 1580, 1222}, {0, 0, 707, 478}},
+                          Case{300, 260, 4, {13, 7, 3203, 2431}, {5, 11, 290, 250}},
+                          Case{900, 700, 2, {0, 0, 1606, 1222}, {10, 3, 890, 690}},  // enlarged
+                          Case{97, 71, 8, {40, 40, 6400, 4800}, {0, 0, 97, 71}}}) {
+        Surface want;
+        ASSERT_TRUE(resampleReducedThrough(want, c.W, c.H, photo, c.scale, c.source, c.dest, kWhite));
+        ReducedRowResampler stream(c.W, c.H, photo.width(), photo.height(), c.scale, c.source, c.dest, kWhite);
+        ASSERT_TRUE(stream.valid());
+        for (int y = 0; y < photo.height(); ++y) stream.addRow(y, photo.row(y), photo.width());
+        Surface got;
+        ASSERT_TRUE(stream.take(got));
+        EXPECT_TRUE(samePixels(got, want)) << c.W << " x " << c.H << " at 1/" << c.scale;
+    }
+    const Rect source{0, 0, 1606, 1222}, dest{0, 0, 400, 300};
+    const auto fed = [&](const std::function<void(ReducedRowResampler&)>& rows) {
+        ReducedRowResampler stream(400, 300, photo.width(), photo.height(), 2, source, dest, kWhite);
+        rows(stream);
+        Surface out;
+        return stream.take(out);
+    };
+    EXPECT_FALSE(fed([&](ReducedRowResampler& r) {  // the last row missing
+        for (int y = 0; y + 1 < photo.height(); ++y) r.addRow(y, photo.row(y), photo.width());
+    }));
+    EXPECT_FALSE(fed([&](ReducedRowResampler& r) {  // a row skipped
+        for (int y = 0; y < photo.height(); ++y)
+            if (y != 100) r.addRow(y, photo.row(y), photo.width());
+    }));
+    EXPECT_FALSE(fed([&](ReducedRowResampler& r) {  // narrower rows
+        for (int y = 0; y < photo.height(); ++y) r.addRow(y, photo.row(y), photo.width() - 1);
+    }));
+    // A geometry the rows cannot fill (the source beyond the picture) is
+    // refused before any row.
+    EXPECT_FALSE(ReducedRowResampler(400, 300, photo.width(), photo.height(), 2, {0, 0, 1700, 1222}, dest, kWhite)
+                     .valid());
+}
+
+// Opening a large upright JPEG reads its rows into the pictures without
+// holding the reduced photo, and makes the same bytes as reading it whole;
+// a row read that gives up part way falls back to the whole read.
+TEST(OpenPicture, AReducedPhotoStreamedIntoThePicturesIsTheSameAsReadWhole) {
+    TempDir dir;
+    const std::string ini = dir.file("Plastora.ini");
+    std::ofstream(ini) << kPapers;
+    // A postcard at the standard 60 lpi with its copy three times larger
+    // (2121 x 1434) needs at most half of this photo.
+    const std::string jpeg = dir.file("photo.jpg");
+    writeJpegWithOrientation(jpeg, detailedPhoto(4400, 3000), 1);
+    ScriptedHost host;
+    int wholeReads = 0, rowReads = 0;
+    const auto readWhole = [&](int reduction, Surface& out, int& scale) {
+        ++wholeReads;
+        PhotoLoadNotes notes;
+        int w = 0, h = 0;
+        if (!LoadPhotoReduced(host, jpeg, reduction, out, w, h, &notes)) return false;
+        scale = notes.scale;
+        return true;
+    };
+    const auto readRows = [&](int stopAfter) {
+        return [&, stopAfter](int reduction, const std::function<void(int, const Pixel*, int)>& row) {
+            ++rowReads;
+            int w = 0, h = 0;
+            int given = 0;
+            const bool ok = ForEachUprightJpegPhotoRowReduced(jpeg, reduction, w, h, [&](int y, const Pixel* p, int n) {
+                if (stopAfter < 0 || given++ < stopAfter) row(y, p, n);
+            });
+            return ok && stopAfter < 0;
+        };
+    };
+    CStereoWorkspace whole(host, ini), streamed(host, ini), gaveUp(host, ini);
+    ASSERT_TRUE(whole.OpenPicture(CStereoWorkspace::PhotoReader{4400, 3000, readWhole, {}}, jpeg, false, true));
+    ASSERT_EQ(wholeReads, 1);
+    ASSERT_TRUE(streamed.OpenPicture(CStereoWorkspace::PhotoReader{4400, 3000, readWhole, readRows(-1)}, jpeg, false,
+                                     true));
+    EXPECT_EQ(rowReads, 1);
+    EXPECT_EQ(wholeReads, 1);  // the photo was not read whole
+    ASSERT_TRUE(gaveUp.OpenPicture(CStereoWorkspace::PhotoReader{4400, 3000, readWhole, readRows(300)}, jpeg, false,
+                                   true));
+    EXPECT_EQ(rowReads, 2);
+    EXPECT_EQ(wholeReads, 2);
+    for (CStereoWorkspace* ws : {&streamed, &gaveUp}) {
+        EXPECT_TRUE(samePixels(ws->source(), whole.source()));
+        ASSERT_EQ(ws->highResCount(), 1);
+        EXPECT_TRUE(samePixels(ws->highRes(0), whole.highRes(0)));
+        EXPECT_EQ(ws->trimSource(), whole.trimSource());
+        EXPECT_EQ(ws->trimDest(), whole.trimDest());
+    }
+}
+
 // A picture reduced from its rows one at a time is the platform's halftone
 // stretch of the whole picture, byte for byte: area averaging, whole-factor
 // blocks, and rows out of order leave nothing.
