@@ -266,18 +266,14 @@ bool resampleThrough(Surface& out, int W, int H, const Surface& src, const Rect&
 
 namespace {
 
+using ReducedWeights = detail::AreaWeights;
+
 // Area weights along one axis for a destination of `dLen` pixels showing
 // photo pixels [p0, p1) of a picture read at 1/scale (`sLen` pixels). In
 // units of 1 / dLen photo pixels, destination pixel i covers
 // [p0 dLen + i L, p0 dLen + (i + 1) L) with L = p1 - p0, and pixel j of the
 // read picture covers [j scale dLen, (j + 1) scale dLen). Fixed-point weights
 // (16 bits) summing exactly to 65536 for every destination pixel.
-struct ReducedWeights {
-    std::vector<int> first, count;
-    std::vector<std::size_t> offset;
-    std::vector<std::uint32_t> weight;
-};
-
 ReducedWeights reducedWeights(int p0, int p1, int scale, int sLen, int dLen) {
     ReducedWeights rw;
     rw.first.resize(static_cast<std::size_t>(dLen));
@@ -326,23 +322,7 @@ struct ReducedPlan {
         for (int c : wy.count) ringRows = std::max(ringRows, c);
     }
 
-    void horizontal(const Pixel* s, std::uint32_t* t) const {
-        const int dw = dest.width();
-        for (int i = 0; i < dw; ++i) {
-            const std::size_t x = static_cast<std::size_t>(i);
-            const std::uint32_t* w = wx.weight.data() + wx.offset[x];
-            const Pixel* p = s + wx.first[x];
-            std::uint64_t r = 0, g = 0, b = 0;
-            for (int k = 0; k < wx.count[x]; ++k) {
-                r += static_cast<std::uint64_t>((p[k] >> 16) & 0xFF) * w[k];
-                g += static_cast<std::uint64_t>((p[k] >> 8) & 0xFF) * w[k];
-                b += static_cast<std::uint64_t>(p[k] & 0xFF) * w[k];
-            }
-            t[3 * x] = static_cast<std::uint32_t>(r);
-            t[3 * x + 1] = static_cast<std::uint32_t>(g);
-            t[3 * x + 2] = static_cast<std::uint32_t>(b);
-        }
-    }
+    void horizontal(const Pixel* s, std::uint32_t* t) const { detail::horizontalSums(s, wx, 0, dest.width(), t); }
 
     // Row y of the result; `rows` are the averaged rows wy.first[j] ..
     // (count of them) for a row j = y - dest.top inside the destination.
@@ -354,23 +334,7 @@ struct ReducedPlan {
         std::fill(d, d + dest.left, fill);
         std::fill(d + dest.right, d + W, fill);
         const std::size_t j = static_cast<std::size_t>(y - dest.top);
-        const int count = wy.count[j];
-        const std::uint32_t* w = wy.weight.data() + wy.offset[j];
-        const auto toByte = [](std::uint64_t v) {
-            return static_cast<Pixel>(std::min<std::uint64_t>(255, (v + (1ull << 31)) >> 32));
-        };
-        Pixel* o = d + dest.left;
-        const int dw = dest.width();
-        for (int x = 0; x < dw; ++x) {
-            std::uint64_t r = 0, g = 0, b = 0;
-            for (int k = 0; k < count; ++k) {
-                const std::uint32_t* t = rows[k] + static_cast<std::size_t>(x) * 3;
-                r += static_cast<std::uint64_t>(t[0]) * w[k];
-                g += static_cast<std::uint64_t>(t[1]) * w[k];
-                b += static_cast<std::uint64_t>(t[2]) * w[k];
-            }
-            o[x] = kOpaque | (toByte(r) << 16) | (toByte(g) << 8) | toByte(b);
-        }
+        detail::verticalRow(rows, wy.weight.data() + wy.offset[j], wy.count[j], dest.width(), d + dest.left);
     }
 };
 

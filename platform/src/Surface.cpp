@@ -295,8 +295,10 @@ bool boxReduce(const Surface& src, int sx, int sy, int kx, int ky, const ScaleWi
     return true;
 }
 
-// One source row averaged horizontally into destination columns
-// [x0, x0 + w): three 16.16 fixed-point channel sums per column.
+}  // namespace
+
+namespace detail {
+
 void horizontalSums(const Pixel* s, const AxisWeights& wx, int x0, int w, std::uint32_t* t) {
     for (int i = 0; i < w; ++i) {
         const std::size_t x = static_cast<std::size_t>(x0 + i);
@@ -314,8 +316,6 @@ void horizontalSums(const Pixel* s, const AxisWeights& wx, int x0, int w, std::u
     }
 }
 
-// One destination row of w pixels from the horizontal sums of the `count`
-// source rows it draws on, with their vertical weights.
 void verticalRow(const std::uint32_t* const* rows, const std::uint32_t* wt, int count, int w, Pixel* d) {
     for (int x = 0; x < w; ++x) {
         std::uint64_t r = 0, g = 0, b = 0;
@@ -332,6 +332,13 @@ void verticalRow(const std::uint32_t* const* rows, const std::uint32_t* wt, int 
         d[x] = kOpaque | (toByte(r) << 16) | (toByte(g) << 8) | toByte(b);
     }
 }
+
+}  // namespace detail
+
+namespace {
+
+using detail::horizontalSums;
+using detail::verticalRow;
 
 // Area averaging in two passes: each source row the window needs is
 // averaged horizontally once, into 16.16 fixed-point channels, and the rows

@@ -186,6 +186,12 @@ struct AreaWeights {
     std::vector<std::uint32_t> weight;
     std::vector<std::size_t> offset;
 };
+// One source row averaged across into destination columns [x0, x0 + w):
+// three 16.16 fixed-point channel sums per column.
+void horizontalSums(const Pixel* s, const AreaWeights& wx, int x0, int w, std::uint32_t* t);
+// One destination row of w pixels from the horizontal sums of the `count`
+// source rows it draws on, with their vertical weights, rounded to bytes.
+void verticalRow(const std::uint32_t* const* rows, const std::uint32_t* wt, int count, int w, Pixel* d);
 }  // namespace detail
 
 // The halftone stretch of a whole sw x sh picture to w x h, made from its
