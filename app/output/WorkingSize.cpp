@@ -12,13 +12,13 @@
 #include <opencv2/core/utility.hpp>
 
 #include <algorithm>
-#include <optional>
 #include <atomic>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <future>
 #include <new>
+#include <optional>
 #include <vector>
 
 namespace plastora {
@@ -299,10 +299,6 @@ ReducedWeights reducedWeights(int p0, int p1, int scale, int sLen, int dLen) {
     }
     return rw;
 }
-
-}  // namespace
-
-namespace {
 
 // The geometry and weights of a reduced resampling, and its two steps: a
 // row of the read picture averaged across (three 32-bit sums a pixel), and
@@ -620,6 +616,33 @@ private:
     std::future<void> m_running;
 };
 
+// The working image (W x H, showing `source` of the photo on `dest`) and,
+// when R > 0, its copy R times larger, made from the photo's rows read at
+// 1/reduction as they are decoded. False, with both pictures empty, when
+// the rows cannot be read so or memory fails.
+bool picturesFromRows(const CStereoWorkspace::PhotoReader& reader, int reduction, const Rect& source,
+                      const Rect& dest, int W, int H, int R, Surface& work, Surface& high) {
+    const int rw = (reader.width + reduction - 1) / reduction, rh = (reader.height + reduction - 1) / reduction;
+    ReducedRowResampler toWork(W, H, rw, rh, reduction, source, dest, kWhite);
+    std::optional<ReducedRowResampler> toHigh;
+    if (R > 0) toHigh.emplace(W * R, H * R, rw, rh, reduction, source, scaleRect(dest, R), kWhite);
+    if (!toWork.valid() || (toHigh && !toHigh->valid())) return false;
+    std::vector<ReducedRowResampler*> sinks{&toWork};
+    if (toHigh) sinks.push_back(&*toHigh);
+    std::optional<RowRelay> relay;
+    try {
+        relay.emplace(rw, std::move(sinks));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    const bool read =
+        reader.readRows(reduction, [&relay](int y, const Pixel* row, int width) { relay->add(y, row, width); });
+    if (relay->finish() && read && toWork.take(work) && (!toHigh || toHigh->take(high))) return true;
+    work.reset();
+    high.reset();
+    return false;
+}
+
 // The faces of a photo read at 1/scale, in photo pixels, searched on its
 // reduced picture stretched to the search size (within a grey level or so
 // of the picture findFacesInPhoto searches).
@@ -742,29 +765,8 @@ bool CStereoWorkspace::OpenPicture(const PhotoReader& reader, const std::string&
     bool streamed = false;
     if (reduction > 1 && d.trimming != kTrimManual && reader.readRows && (!keepFaces || facesFromFile)) {
         const Rect source = keepFaces ? keepFacesInCrop(plan.source, sw0, sh0, *facesFromFile) : plan.source;
-        const int rw = (sw0 + reduction - 1) / reduction, rh = (sh0 + reduction - 1) / reduction;
-        ReducedRowResampler toWork(W, H, rw, rh, reduction, source, plan.dest, kWhite);
-        std::optional<ReducedRowResampler> toHigh;
-        if (makeHigh) toHigh.emplace(W * R, H * R, rw, rh, reduction, source, scaleRect(plan.dest, R), kWhite);
-        if (toWork.valid() && (!toHigh || toHigh->valid())) {
-            std::vector<ReducedRowResampler*> sinks{&toWork};
-            if (toHigh) sinks.push_back(&*toHigh);
-            std::optional<RowRelay> relay;
-            try {
-                relay.emplace(rw, std::move(sinks));
-            } catch (const std::bad_alloc&) {
-            }
-            if (relay) {
-                const bool read = reader.readRows(
-                    reduction, [&relay](int y, const Pixel* row, int width) { relay->add(y, row, width); });
-                streamed = relay->finish() && read && toWork.take(work) && (!toHigh || toHigh->take(high));
-                if (streamed) plan.source = source;
-            }
-        }
-        if (!streamed) {
-            work.reset();
-            high.reset();
-        }
+        streamed = picturesFromRows(reader, reduction, source, plan.dest, W, H, makeHigh ? R : 0, work, high);
+        if (streamed) plan.source = source;
     }
     Surface photo;
     int scale = 1;
@@ -784,29 +786,25 @@ bool CStereoWorkspace::OpenPicture(const PhotoReader& reader, const std::string&
 
     double angle = 0.0;
     Surface rotated;
-    if (streamed) {
-        // Made already.
-    } else if (d.trimming == kTrimManual) {
-        // The frame is chosen on the picture read; one that had to be
-        // reduced to fit in memory is the photo from here on.
-        if (scale != 1) {
-            sw0 = photo.width();
-            sh0 = photo.height();
-            scale = 1;
-        }
-        Rect source;
-        if (!runManualTrimming(skipDialog ? nullptr : m_dialogs, m_host, photo, W, H, angle, source, rotated))
-            return false;
-        plan = {source, {0, 0, W, H}, false};
-    } else {
-        if (keepFaces) {
+    if (!streamed) {
+        if (d.trimming == kTrimManual) {
+            // The frame is chosen on the picture read; one that had to be
+            // reduced to fit in memory is the photo from here on.
+            if (scale != 1) {
+                sw0 = photo.width();
+                sh0 = photo.height();
+                scale = 1;
+            }
+            Rect source;
+            if (!runManualTrimming(skipDialog ? nullptr : m_dialogs, m_host, photo, W, H, angle, source, rotated))
+                return false;
+            plan = {source, {0, 0, W, H}, false};
+        } else if (keepFaces) {
             const std::vector<FaceBox> faces = facesFromFile ? *facesFromFile
                                                : scale == 1  ? findFacesInPhoto(photo, m_settingsPath)
                                                              : findFacesInReducedPhoto(photo, sw0, sh0, m_settingsPath);
             plan.source = keepFacesInCrop(plan.source, sw0, sh0, faces);
         }
-    }
-    if (!streamed) {
         const Surface& from = rotated.empty() ? photo : rotated;
         // A reduced photo is read through the same rectangle in photo
         // pixels, its edges falling between the reduced pixels where they do.
