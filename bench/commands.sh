@@ -189,3 +189,45 @@ fi
 bundle="$saved"
 speedup "movie GIF (sample)" -- movie "$project" -o "$work/ours.gif"
 speedup "save-views MPO (sample)" -- save-views "$project" -o "$work/ours.mpo"
+
+# What the disk allows. The commands that write large files are measured
+# again with their output in memory (tmpfs, no disk: only our own work and
+# the kernel's copying), and the floor of any tool writing the same files is
+# measured the same way: dd writing as many bytes and flushing them, one file
+# at a time on one core and, for the views, two files at once on all cores
+# (the lenticular composite is one file, which one writer fills).
+mem="/dev/shm"
+if [ -n "${big:-}" ] && [ -d "$mem" ] && [ -w "$mem" ]; then
+  memdir="$(mktemp -d "$mem/plastora-bench.XXXXXX")"
+  trap 'rm -rf "$work" "$memdir"' EXIT
+  echo
+  echo "| command (largest project) | wall s, 1 core | wall s, all cores | speed-up |"
+  echo "|---|---|---|---|"
+  bundle="$work/bundleBig8"
+  mkdir -p "$memdir/views"
+  speedup "views N=8, output in memory" -- views "$big" -o "$memdir/views"
+  speedup "lenticular N=8, output in memory" -- lenticular "$big" -o "$memdir/lent.bmp"
+  rm -rf "$memdir/views" "$memdir/lent.bmp"
+  bundle="$saved"
+  view_bytes=$(stat -c %s "$work/bigviews/view_00.bmp")
+  lent_bytes=$(stat -c %s "$work/biglent.bmp")
+  # N files of BYTES each, written and flushed under a temporary name and
+  # renamed over the last run's, as our writer does; AT_ONCE at a time.
+  cat >"$work/ddfloor.sh" <<'DD'
+#!/usr/bin/env bash
+dir=$1 count=$2 bytes=$3 at_once=$4
+one() { dd if=/dev/zero of="$dir/.t$1" bs=1M count=$((bytes >> 20)) conv=fsync status=none && mv "$dir/.t$1" "$dir/f$1"; }
+for ((i = 0; i < count; i += at_once)); do
+  for ((k = i; k < i + at_once && k < count; k++)); do one "$k" & done
+  wait
+done
+DD
+  chmod +x "$work/ddfloor.sh"
+  mkdir -p "$work/floor"
+  read -r _ w1 _ < <(measure_wall taskset -c 0 "$work/ddfloor.sh" "$work/floor" 8 "$view_bytes" 1)
+  read -r _ wn _ < <(measure_wall "$work/ddfloor.sh" "$work/floor" 8 "$view_bytes" 2)
+  printf '| %s | %s | %s | %s |\n' "floor: dd writing the 8 views (1 / 2 at once)" "$w1" "$wn" "$(ratio "$w1" "$wn")"
+  read -r _ w1 _ < <(measure_wall taskset -c 0 "$work/ddfloor.sh" "$work/floor" 1 "$lent_bytes" 1)
+  read -r _ wn _ < <(measure_wall "$work/ddfloor.sh" "$work/floor" 1 "$lent_bytes" 1)
+  printf '| %s | %s | %s | %s |\n' "floor: dd writing the composite" "$w1" "$wn" "$(ratio "$w1" "$wn")"
+fi
