@@ -12,8 +12,11 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <future>
 #include <iostream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace plastora::cli {
@@ -58,10 +61,24 @@ int runViews(const std::vector<std::string>& argv) {
     // 0: not made (a message told why, or an earlier failure stopped the
     // work), 1: written, 2: writing failed.
     std::vector<char> written(static_cast<std::size_t>(n), 0);
+    // Each view written is committed (its data flushed to the disk, then
+    // renamed into place) on a thread of its own, so that its writer goes
+    // on with the next view instead of waiting for the disk.
+    std::vector<std::future<bool>> commits(static_cast<std::size_t>(n));
     const auto write = [&](int i, const PictureRows& rows) {
-        const bool ok = WriteStillImageRows(rows, outs[static_cast<std::size_t>(i)], ws.settings().jpegQuality);
-        written[static_cast<std::size_t>(i)] = ok ? 1 : 2;
-        return ok;
+        const auto k = static_cast<std::size_t>(i);
+        std::function<bool()> commit = WriteStillImageRowsUncommitted(rows, outs[k], ws.settings().jpegQuality);
+        if (!commit) {
+            written[k] = 2;
+            return false;
+        }
+        written[k] = 1;
+        try {
+            commits[k] = std::async(std::launch::async, commit);
+        } catch (const std::system_error&) {
+            written[k] = commit() ? 1 : 2;  // no thread to be had: committed here
+        }
+        return written[k] == 1;
     };
     if (ws.stereoPair()) {
         // A pair's views come from its pictures and the matcher, whole.
@@ -73,6 +90,8 @@ int runViews(const std::vector<std::string>& argv) {
         HostProgress progress(host, "立体画像作成中");
         ws.GenerateViewRowsInto(&progress, strength.value_or(ws.strength()), write);
     }
+    for (std::size_t k = 0; k < commits.size(); ++k)
+        if (commits[k].valid() && !commits[k].get()) written[k] = 2;
     // A failed file is told even when views before it were left unmade.
     const auto failed = std::find(written.begin(), written.end(), 2);
     if (failed != written.end()) {

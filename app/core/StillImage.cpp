@@ -810,18 +810,26 @@ bool writePng(std::FILE* f, const PictureRows& pic, double dotsPerInch) {
     return encodePng(*job);
 }
 
-bool savePicture(const PictureRows& picture, const std::string& path, int jpegQuality, double dotsPerInch) {
-    if (picture.width <= 0 || picture.height <= 0 || !picture.row) return false;
-    ReplacingFile file;
-    if (!file.open(path)) return false;
+// The picture written under a temporary name beside `path`, not yet
+// committed; null when it could not be written (nothing is left then).
+std::unique_ptr<ReplacingFile> writePicture(const PictureRows& picture, const std::string& path, int jpegQuality,
+                                            double dotsPerInch) {
+    if (picture.width <= 0 || picture.height <= 0 || !picture.row) return nullptr;
+    auto file = std::make_unique<ReplacingFile>();
+    if (!file->open(path)) return nullptr;
     try {
-        const bool written = isJpegSaveName(path)  ? writeJpeg(file.stream(), picture, jpegQuality, dotsPerInch)
-                             : isPngSaveName(path) ? writePng(file.stream(), picture, dotsPerInch)
-                                                   : writeBmp(file.stream(), picture, dotsPerInch);
-        return written && file.commit();
+        const bool written = isJpegSaveName(path)  ? writeJpeg(file->stream(), picture, jpegQuality, dotsPerInch)
+                             : isPngSaveName(path) ? writePng(file->stream(), picture, dotsPerInch)
+                                                   : writeBmp(file->stream(), picture, dotsPerInch);
+        if (written) return file;
     } catch (const std::bad_alloc&) {
-        return false;
     }
+    return nullptr;
+}
+
+bool savePicture(const PictureRows& picture, const std::string& path, int jpegQuality, double dotsPerInch) {
+    const std::unique_ptr<ReplacingFile> file = writePicture(picture, path, jpegQuality, dotsPerInch);
+    return file && file->commit();
 }
 
 }  // namespace
@@ -836,6 +844,13 @@ bool WriteStillImage(const Surface& picture, const std::string& path, int jpegQu
 
 bool WriteStillImageRows(const PictureRows& picture, const std::string& path, int jpegQuality, double dotsPerInch) {
     return savePicture(picture, path, jpegQuality, dotsPerInch);
+}
+
+std::function<bool()> WriteStillImageRowsUncommitted(const PictureRows& picture, const std::string& path,
+                                                     int jpegQuality, double dotsPerInch) {
+    std::shared_ptr<ReplacingFile> file = writePicture(picture, path, jpegQuality, dotsPerInch);
+    if (!file) return {};
+    return [file] { return file->commit(); };
 }
 
 std::vector<char> WriteStillImages(const std::vector<StillImageWrite>& batch) {

@@ -63,6 +63,15 @@ PictureRows rowsOf(const Surface& picture);
 // it never has to exist whole.
 bool WriteStillImageRows(const PictureRows& picture, const std::string& path, int jpegQuality,
                          double dotsPerInch = 0.0);
+// The same in two steps, for a caller with several files to write: the
+// picture is written and closed under its temporary name, and the returned
+// commit (waits for the data to reach the disk, then renames the file over
+// `path`; false, with nothing left, when either fails) may run later on
+// another thread, so that the writer goes on while the disk catches up.
+// Empty when the picture could not be written (nothing is left then). A
+// commit that is dropped unrun removes the file and leaves `path` as it was.
+std::function<bool()> WriteStillImageRowsUncommitted(const PictureRows& picture, const std::string& path,
+                                                     int jpegQuality, double dotsPerInch = 0.0);
 // One file of a batch written at once: a picture, written as
 // WriteStillImage writes it, or any other file when `write` is set.
 struct StillImageWrite {

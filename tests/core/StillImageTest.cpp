@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstdio>
 #include <filesystem>
+#include <future>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -479,6 +480,34 @@ TEST_F(StillImage, FailedSaveShowsTheMessageAndKeepsTheOldFile) {
     ASSERT_EQ(save(pic, "keep.bmp"), 1);
     EXPECT_EQ(bytes("keep.bmp").size(), 54u + 300 * 100);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+// Written in two steps: nothing is at the target until the commit runs (on
+// any thread), which then gives the bytes of the one-step write; a dropped
+// commit, or a picture that gives up part way, leaves the old file and no
+// temporary one.
+TEST_F(StillImage, UncommittedWriteReplacesTheTargetOnlyWhenCommitted) {
+    const Surface pic = varied(64, 48);
+    ASSERT_TRUE(WriteStillImageRows(rowsOf(pic), file("whole.bmp"), 80));
+    ASSERT_EQ(save(quadrants(4, 4), "old.bmp"), 1);
+    const Bytes old = bytes("old.bmp");
+    const auto entries = [&] { return std::distance(std::filesystem::directory_iterator(dir.path()), {}); };
+
+    std::function<bool()> commit = WriteStillImageRowsUncommitted(rowsOf(pic), file("old.bmp"), 80);
+    ASSERT_TRUE(commit);
+    EXPECT_EQ(bytes("old.bmp"), old);
+    EXPECT_EQ(entries(), 3) << "the picture waits under a temporary name";
+    EXPECT_TRUE(std::async(std::launch::async, commit).get());
+    EXPECT_EQ(bytes("old.bmp"), bytes("whole.bmp"));
+    EXPECT_EQ(entries(), 2);
+
+    ASSERT_EQ(save(quadrants(4, 4), "old.bmp"), 1);
+    WriteStillImageRowsUncommitted(rowsOf(pic), file("old.bmp"), 80) = nullptr;  // dropped unrun
+    const PictureRows givesUp{64, 48, [&](int y) { return y < 20 ? pic.row(y) : nullptr; }};
+    EXPECT_FALSE(WriteStillImageRowsUncommitted(givesUp, file("old.bmp"), 80));
+    EXPECT_FALSE(WriteStillImageRowsUncommitted(givesUp, file("new.jpg"), 80));
+    EXPECT_EQ(bytes("old.bmp"), old);
+    EXPECT_EQ(entries(), 2);
 }
 
 // Pillow, an independent reader, sees the same size and colours.
