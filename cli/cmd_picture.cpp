@@ -27,6 +27,7 @@ const char* objectKind(int type) {
 int infoProject(const std::string& path) {
     CliHost host;
     CStereoWorkspace ws(host, defaultSettingsPath());
+    ws.setDisplayWanted(false);  // only the document's fields are told
     if (!ws.Open(path)) return kExitFailure;
     char lpi[32];
     std::snprintf(lpi, sizeof lpi, "%.1f", ws.lpi());
