@@ -504,7 +504,14 @@ void flipRows(RowBuffer& rows, bool topDown) {
         std::swap_ranges(d + stride * a, d + stride * (a + 1), d + stride * b);
 }
 
-bool readBmp(std::FILE* f, std::uint64_t fileSize, RowBuffer& rows) {
+// Where an uncompressed 24-bit BMP keeps its rows, from its headers.
+struct BmpLayout {
+    int width = 0, height = 0;
+    bool topDown = false;
+    std::uint64_t stride = 0, pixelOffset = 0, bytes = 0;
+};
+
+bool readBmpLayout(std::FILE* f, std::uint64_t fileSize, BmpLayout& l) {
     std::uint8_t h[kBmpHeadersSize];
     if (fileSize < kBmpHeadersSize || std::fread(h, 1, sizeof h, f) != sizeof h) return false;
     if (h[0] != 'B' || h[1] != 'M') return false;
@@ -526,6 +533,54 @@ bool readBmp(std::FILE* f, std::uint64_t fileSize, RowBuffer& rows) {
     if (bytes > kMaxRowBytes) return false;
     if (pixelOffset < kBmpFileHeaderSize + infoSize || pixelOffset > fileSize || bytes > fileSize - pixelOffset)
         return false;
+    l = BmpLayout{static_cast<int>(width), static_cast<int>(rowCount), topDown, stride, pixelOffset, bytes};
+    return true;
+}
+
+// Reads `size` bytes at `offset` of the file; false on a short read.
+bool readAt(int fd, std::uint8_t* to, std::uint64_t size, std::uint64_t offset) {
+    for (std::uint64_t at = 0; at < size;) {
+        const ssize_t got = ::pread(fd, to + at, size - at, static_cast<off_t>(offset + at));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        at += static_cast<std::uint64_t>(got);
+    }
+    return true;
+}
+
+// The BMP's pixels straight into `out`, which has its size: each band of
+// rows is read into a small buffer and converted there, on every core, so
+// no copy of the file's rows is held. False on a short read.
+bool readBmpInto(int fd, const BmpLayout& l, Surface& out) {
+    const int kBandRows = static_cast<int>(std::clamp<std::uint64_t>((std::uint64_t{1} << 20) / l.stride, 1, 64));
+    std::atomic<bool> shortRead{false};
+    cv::parallel_for_(cv::Range(0, (l.height + kBandRows - 1) / kBandRows), [&](const cv::Range& r) {
+        std::vector<std::uint8_t> band(l.stride * kBandRows);
+        for (int b = r.start; b < r.end && !shortRead; ++b) {
+            // Picture rows [y0, y1): in a bottom-up file, file rows
+            // [h - y1, h - y0) in the order setDIBits takes.
+            const int y0 = b * kBandRows, y1 = std::min(l.height, y0 + kBandRows), n = y1 - y0;
+            const int first = l.topDown ? y0 : l.height - y1;
+            if (!readAt(fd, band.data(), l.stride * static_cast<std::uint64_t>(n),
+                        l.pixelOffset + l.stride * static_cast<std::uint64_t>(first))) {
+                shortRead = true;
+                return;
+            }
+            if (!l.topDown) {
+                setDIBits(out, 0, y0, band.data(), l.width, n);
+            } else {
+                for (int k = 0; k < n; ++k)
+                    setDIBits(out, 0, y0 + k, band.data() + l.stride * static_cast<std::size_t>(k), l.width, 1);
+            }
+        }
+    });
+    return !shortRead;
+}
+
+bool readBmp(std::FILE* f, const BmpLayout& l, RowBuffer& rows) {
+    const int width = l.width, rowCount = l.height;
+    const bool topDown = l.topDown;
+    const std::uint64_t bytes = l.bytes, pixelOffset = l.pixelOffset;
     if (!rows.allocate(static_cast<int>(width), static_cast<int>(rowCount))) return false;
     // The rows are read in bands on every core: reading a file takes no
     // lock that would keep them apart, and copying them out of the page
@@ -540,15 +595,7 @@ bool readBmp(std::FILE* f, std::uint64_t fileSize, RowBuffer& rows) {
         for (int b = r.start; b < r.end && !shortRead; ++b) {
             const std::uint64_t from = bandBytes * static_cast<std::uint64_t>(b);
             const std::uint64_t to = std::min(bytes, from + bandBytes);
-            for (std::uint64_t at = from; at < to;) {
-                const ssize_t got = ::pread(fd, rows.data.get() + at, to - at, static_cast<off_t>(pixelOffset + at));
-                if (got < 0 && errno == EINTR) continue;
-                if (got <= 0) {
-                    shortRead = true;
-                    break;
-                }
-                at += static_cast<std::uint64_t>(got);
-            }
+            if (!readAt(fd, rows.data.get() + from, to - from, pixelOffset + from)) shortRead = true;
         }
     });
     if (shortRead) return false;
@@ -633,10 +680,12 @@ bool shrinkRows(const RowBuffer& rows, Surface& dst) {
 }
 
 // Makes the surface from the rows: full size when possible, else the first
-// of 1/2, 1/3, ... 1/99 that can be made.
-int surfaceFromRows(Host& host, const RowBuffer& rows, Surface& out, int& width, int& height) {
+// of 1/2, 1/3, ... 1/99 that can be made (from 1/2 when the full size was
+// already found not to be had).
+int surfaceFromRows(Host& host, const RowBuffer& rows, Surface& out, int& width, int& height,
+                    bool fullSizeRefused = false) {
     Surface s;
-    for (int i = 1; i <= kMaxShrink; ++i) {
+    for (int i = fullSizeRefused ? 2 : 1; i <= kMaxShrink; ++i) {
         const int w = rows.width / i, h = rows.height / i;
         if (w <= 0 || h <= 0) break;
         if (i == 1 ? !s.createUninitialized(w, h) : !s.create(w, h)) continue;
@@ -848,8 +897,9 @@ bool WriteStillImageRows(const PictureRows& picture, const std::string& path, in
 
 std::function<bool()> WriteStillImageRowsUncommitted(const PictureRows& picture, const std::string& path,
                                                      int jpegQuality, double dotsPerInch) {
+    // The stream's buffer goes now, not when the commit has run.
     std::shared_ptr<ReplacingFile> file = writePicture(picture, path, jpegQuality, dotsPerInch);
-    if (!file) return {};
+    if (!file || !file->close()) return {};
     return [file] { return file->commit(); };
 }
 
@@ -940,6 +990,7 @@ int loadStill(Host& host, const std::string& path, std::optional<long long> jpeg
 
     RowBuffer rows;
     bool ok = false;
+    bool fullSizeRefused = false;
     if (asJpeg) {
         if (jpegOffset) {
             if (*jpegOffset < 0 || static_cast<std::uint64_t>(*jpegOffset) >= fileSize ||
@@ -951,14 +1002,29 @@ int loadStill(Host& host, const std::string& path, std::optional<long long> jpeg
         job->rows = &rows;
         ok = decodeJpeg(*job);
     } else {
-        ok = readBmp(f.get(), fileSize, rows);
+        BmpLayout layout;
+        if (!readBmpLayout(f.get(), fileSize, layout)) return 0;
+        // At full size the rows go straight into the picture; only a picture
+        // too large for memory is read whole first, to be shrunk.
+        Surface s;
+        if (::fileno(f.get()) >= 0) {
+            if (s.createUninitialized(layout.width, layout.height)) {
+                if (!readBmpInto(::fileno(f.get()), layout, s)) return 0;
+                out = std::move(s);
+                width = layout.width;
+                height = layout.height;
+                return 1;
+            }
+            fullSizeRefused = true;
+        }
+        ok = readBmp(f.get(), layout, rows);
     }
     f.reset();
     if (!ok) {
         if (rows.outOfMemory) host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
         return 0;
     }
-    return surfaceFromRows(host, rows, out, width, height);
+    return surfaceFromRows(host, rows, out, width, height, fullSizeRefused);
 }
 
 }  // namespace

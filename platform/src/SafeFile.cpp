@@ -165,17 +165,27 @@ bool ReplacingFile::write(const void* data, std::size_t size) {
     return !m_failed;
 }
 
+bool ReplacingFile::close() {
+    if (m_file) {
+        bool ok = std::fflush(m_file) == 0 && !std::ferror(m_file);
+        ok = std::fclose(m_file) == 0 && ok;
+        m_file = nullptr;
+        if (!ok) m_failed = true;
+    }
+    return !m_failed && !m_temp.empty();
+}
+
 bool ReplacingFile::commit() {
     if (m_droppingOld.valid()) m_droppingOld.wait();
     if (m_temp.empty()) return false;
     bool ok = !m_failed;
     if (m_file) {
-        ok = std::fflush(m_file) == 0 && !std::ferror(m_file) && ::fsync(::fileno(m_file)) == 0;
+        ok = ok && std::fflush(m_file) == 0 && !std::ferror(m_file) && ::fsync(::fileno(m_file)) == 0;
         ok = std::fclose(m_file) == 0 && ok;
         m_file = nullptr;
     } else {
-        // Written by a writer of its own through tempPath().
-        ok = syncFile(m_temp);
+        // Closed already, or written by a writer of its own through tempPath().
+        ok = ok && syncFile(m_temp);
     }
     if (ok && std::rename(m_temp.c_str(), m_target.c_str()) == 0) {
         m_temp.clear();

@@ -70,6 +70,28 @@ TEST(SafeFile, ReplacesWholeOrLeavesTheOldFile) {
     EXPECT_EQ(readText(target), "new");
     EXPECT_EQ(namesIn(dir.path()).size(), 1u);
 
+    // Closed first, committed later: the same file. A close that finds the
+    // data could not all be written fails the commit too.
+    {
+        ReplacingFile file;
+        ASSERT_TRUE(file.open(target));
+        std::fputs("closed", file.stream());
+        ASSERT_TRUE(file.close());
+        EXPECT_EQ(readText(target), "new");
+        EXPECT_TRUE(file.commit());
+    }
+    EXPECT_EQ(readText(target), "closed");
+    {
+        ReplacingFile file;
+        ASSERT_TRUE(file.open(target));
+        FileSizeLimit limit(64 * 1024);
+        std::fwrite(big.data(), 1, big.size(), file.stream());  // held in the stream's buffer until the close
+        EXPECT_FALSE(file.close());
+        EXPECT_FALSE(file.commit());
+    }
+    EXPECT_EQ(readText(target), "closed");
+    EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"picture.bmp"});
+
     // A folder or a missing folder is no target.
     ReplacingFile file;
     EXPECT_FALSE(file.open(dir.path().string()));

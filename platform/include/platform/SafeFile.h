@@ -46,6 +46,10 @@ public:
     // The temporary file's name (for writers that need a path of their own;
     // they write to it and leave the rename to commit()).
     const std::string& tempPath() const { return m_temp; }
+    // Closes the stream and checks it, freeing its buffer; the file then
+    // waits for commit(). False (and the file marked failed) when the data
+    // could not all be written.
+    bool close();
     // Closes the stream (when still open) and checks it; flushes the data to
     // disk; renames over the target. False, with the temporary file removed,
     // when any step fails.
