@@ -756,16 +756,28 @@ bool writeBmp(std::FILE* f, const PictureRows& pic, double dotsPerInch) {
     };
     std::future<bool> writing;
     const auto written = [&writing] { return !writing.valid() || writing.get(); };
+    // The row last encoded and its key: a row with the same key is a copy of
+    // its bytes (in this block or the one being written, which is only read).
+    const std::uint8_t* last = nullptr;
+    long long lastKey = 0;
     for (int r = 0, i = 0; r < h; i ^= 1) {
         std::uint8_t* block = blocks[static_cast<std::size_t>(i)].data();
         const int rows = std::min(h - r, static_cast<int>(blockRows));
         for (int k = 0; k < rows; ++k, ++r) {
-            const Pixel* p = pic.row(h - 1 - r);
+            const int y = h - 1 - r;
+            const Pixel* p = pic.row(y);
             if (!p) {
                 written();
                 return false;
             }
-            rowToBgr(p, w, block + stride * static_cast<std::size_t>(k));
+            std::uint8_t* d = block + stride * static_cast<std::size_t>(k);
+            const long long key = pic.key ? pic.key(y) : 0;
+            if (last && key == lastKey) std::memcpy(d, last, 3 * static_cast<std::size_t>(w));
+            else rowToBgr(p, w, d);
+            if (pic.key) {
+                last = d;
+                lastKey = key;
+            }
         }
         if (!written()) return false;
         const std::size_t bytes = stride * static_cast<std::size_t>(rows);

@@ -50,6 +50,10 @@ struct PictureRows {
     // valid (a picture held whole): a large JPEG is then encoded in strips
     // on every core.
     bool rowsShareable = false;
+    // Optional: rows with the same key have the same pixels (a picture
+    // stretched by repeating rows), so a writer may copy a row it has just
+    // encoded instead of encoding it again. row(y) is still asked for every row.
+    std::function<long long(int y)> key = {};
 };
 // A JPEG of at least this many pixels whose rows are shareable is encoded
 // in strips of kJpegStripMcuRows MCU rows (512 pixel rows with the

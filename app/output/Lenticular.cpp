@@ -145,12 +145,14 @@ int CStereoWorkspace::WriteComposite(const std::string& path) {
     std::vector<Pixel> row(static_cast<std::size_t>(l.cw));
     std::vector<const Pixel*> src(static_cast<std::size_t>(l.n));
     int made = -1;
-    const PictureRows rows{l.cw, l.ch, [&](int y) -> const Pixel* {
+    const PictureRows rows{l.cw, l.ch,
+                           [&](int y) -> const Pixel* {
                                const int sy = l.rows[static_cast<std::size_t>(y)];
                                if (sy != made) composeRow(*this, l, sy, row.data(), src);
                                made = sy;
                                return row.data();
-                           }};
+                           },
+                           false, [&l](int y) -> long long { return l.rows[static_cast<std::size_t>(y)]; }};
     if (WriteStillImageRows(rows, path, m_settings.jpegQuality, CompositePrintDpi(*this))) return 1;
     m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
     return 0;
@@ -236,7 +238,8 @@ int CStereoWorkspace::GenerateAndWriteComposite(const std::string& path, Progres
                                }
                                const Band& b = held[static_cast<std::size_t>(current % 2)];
                                return b.composed.row(sy - b.top);
-                           }};
+                           },
+                           false, [&l](int y) -> long long { return l.rows[static_cast<std::size_t>(y)]; }};
     const bool written = WriteStillImageRows(rows, path, m_settings.jpegQuality, CompositePrintDpi(*this));
     if (next.valid()) next.get();
     if (written) return 1;
