@@ -80,10 +80,10 @@ wall_pair() {
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0 && a == a + 0) printf "%.2f", a / b; else printf "-" }'; }
 
 printf '| task | ours CPU s | ours wall s | ours MB |'
-[ -n "$old" ] && printf ' before CPU s | before MB | before/ours CPU |'
+[ -n "$old" ] && printf ' before CPU s | before wall s | before MB | before/ours CPU | before/ours wall |'
 printf ' peer | peer CPU s | peer MB | ours/peer CPU |\n'
 printf '|---|---|---|---|'
-[ -n "$old" ] && printf -- '---|---|---|'
+[ -n "$old" ] && printf -- '---|---|---|---|---|'
 printf -- '---|---|---|---|\n'
 
 row() {  # TASK PEERNAME "PEER CMD" -- OUR ARGS...   (OUR ARGS run with each bundle)
@@ -92,8 +92,8 @@ row() {  # TASK PEERNAME "PEER CMD" -- OUR ARGS...   (OUR ARGS run with each bun
   read -r oc ow om < <(measure "$bundle/plastora-cli" "$@")
   printf '| %s | %s | %s | %s |' "$task" "$oc" "$ow" "$om"
   if [ -n "$old" ]; then
-    read -r bc _ bm < <(measure "$old/plastora-cli" "$@")
-    printf ' %s | %s | %s |' "$bc" "$bm" "$(ratio "$bc" "$oc")"
+    read -r bc bw bm < <(measure "$old/plastora-cli" "$@")
+    printf ' %s | %s | %s | %s | %s |' "$bc" "$bw" "$bm" "$(ratio "$bc" "$oc")" "$(ratio "$bw" "$ow")"
   fi
   if [ -n "$peercmd" ]; then
     read -r pc _ pm < <(measure bash -c "$peercmd")
