@@ -14,13 +14,17 @@
 #include <opencv2/core.hpp>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <new>
 #include <limits>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <thread>
 #include <unistd.h>
 
 namespace plastora {
@@ -243,8 +247,8 @@ void bottomUpPixels(const Surface& s, int width, int height, std::vector<Pixel>&
 // each call ends with (the next image goes over it).
 struct CodedImage {
     std::vector<std::uint8_t> bytes;
-    bool done = false;
-    bool failed = false;  // no frame bitmap or no memory
+    std::atomic<bool> done{false};  // set by the thread that coded it, last
+    bool failed = false;            // no frame bitmap or no memory
 };
 
 // Codes the frame of view `v` through GifWrite into memory: the first image
@@ -322,50 +326,73 @@ int WriteMovieGif(CStereoWorkspace& ws, const std::string& path) {
     const int perPass = extremesOnly ? 1 : n - 1;
     // Every later frame of the same view is the same coded image, so each is
     // coded once: image 0 is the file's first (with the header), image 1 + v
-    // a later frame of view v. Images are mapped and coded a batch at a time,
-    // one per core, and written in frame order as soon as they are ready.
+    // a later frame of view v. All images are mapped and coded at once, each
+    // on the next core to come free. This thread takes its share too, and
+    // whenever it has finished one it writes the frames that are ready, in
+    // frame order (with their progress); the rest are written at the end. The
+    // palette look-up tables (built as colours are met) are kept in a pool
+    // and reused from image to image, so a thread meets each colour cell
+    // once, not once per image.
     const auto imageOf = [&](std::size_t k) { return k == 0 ? std::size_t{0} : 1 + static_cast<std::size_t>(sequence[k]); };
     std::vector<CodedImage> images(1 + static_cast<std::size_t>(n));
-    std::vector<std::size_t> order;  // images in order of first use
-    for (std::size_t k = 0; k < sequence.size(); ++k)
+    std::vector<std::size_t> order;                       // images in order of first use
+    std::vector<std::size_t> lastUse(images.size(), 0);  // the last frame of each image
+    for (std::size_t k = 0; k < sequence.size(); ++k) {
         if (std::find(order.begin(), order.end(), imageOf(k)) == order.end()) order.push_back(imageOf(k));
-    const std::size_t batch = static_cast<std::size_t>(std::max(1, cv::getNumThreads()));
+        lastUse[imageOf(k)] = k;
+    }
     std::size_t written = 0;
-    for (std::size_t from = 0; from < order.size(); from += batch) {
-        const std::size_t count = std::min(batch, order.size() - from);
-        cv::parallel_for_(cv::Range(0, static_cast<int>(count)), [&](const cv::Range& r) {
-            NearestPalette nearest(palette);
+    bool writeFailed = false;
+    const auto writeReady = [&] {
+        for (; !writeFailed && written < sequence.size(); ++written) {
+            CodedImage& image = images[imageOf(written)];
+            if (!image.done.load(std::memory_order_acquire) || image.failed) return;
+            if (!out.write(image.bytes.data(), image.bytes.size())) {
+                writeFailed = true;
+                return;
+            }
+            progress.setPosition(50 + sweepCount(static_cast<int>(written), perPass, n) * 50 / (2 * n - 2));
+            if (lastUse[imageOf(written)] == written) std::vector<std::uint8_t>().swap(image.bytes);
+        }
+    };
+    std::mutex poolLock;
+    std::vector<std::unique_ptr<NearestPalette>> pool;
+    const std::thread::id caller = std::this_thread::get_id();
+    cv::parallel_for_(
+        cv::Range(0, static_cast<int>(order.size())),
+        [&](const cv::Range& r) {
+            std::unique_ptr<NearestPalette> nearest;
+            {
+                const std::lock_guard<std::mutex> hold(poolLock);
+                if (!pool.empty()) {
+                    nearest = std::move(pool.back());
+                    pool.pop_back();
+                }
+            }
+            if (!nearest) nearest = std::make_unique<NearestPalette>(palette);
             Surface bitmap;
             std::vector<std::uint8_t> indices;
             for (int i = r.start; i < r.end; ++i) {
-                const std::size_t image = order[from + static_cast<std::size_t>(i)];
+                const std::size_t image = order[static_cast<std::size_t>(i)];
                 CodedImage& coded = images[image];
                 const int view = image == 0 ? sequence[0] : static_cast<int>(image - 1);
                 const Surface* f = frames.frame(view, bitmap);
-                coded.failed = !f || !codeGifImage(*f, w, h, palette, nearest, image == 0, delay, indices, coded.bytes);
-                coded.done = true;
+                coded.failed = !f || !codeGifImage(*f, w, h, palette, *nearest, image == 0, delay, indices, coded.bytes);
+                coded.done.store(true, std::memory_order_release);
+                if (std::this_thread::get_id() == caller) writeReady();
             }
-        });
-        for (std::size_t i = 0; i < count; ++i)
-            if (images[order[from + i]].failed) {
-                // A movie with frames missing is not saved: the previous file stays.
-                out.discard();
-                memoryMessage(ws);
-                return 0;
-            }
-        for (; written < sequence.size() && images[imageOf(written)].done; ++written) {
-            const std::vector<std::uint8_t>& bytes = images[imageOf(written)].bytes;
-            if (!out.write(bytes.data(), bytes.size())) break;
-            progress.setPosition(50 + sweepCount(static_cast<int>(written), perPass, n) * 50 / (2 * n - 2));
+            const std::lock_guard<std::mutex> hold(poolLock);
+            pool.push_back(std::move(nearest));
+        },
+        static_cast<double>(order.size()));
+    for (const std::size_t image : order)
+        if (images[image].failed) {
+            // A movie with frames missing is not saved: the previous file stays.
+            out.discard();
+            memoryMessage(ws);
+            return 0;
         }
-        if (written < sequence.size() && images[imageOf(written)].done) break;  // the write failed
-        // Images no later frame uses are let go.
-        for (std::size_t i = 0; i < images.size(); ++i) {
-            bool needed = false;
-            for (std::size_t k = written; k < sequence.size() && !needed; ++k) needed = imageOf(k) == i;
-            if (!needed && images[i].done) std::vector<std::uint8_t>().swap(images[i].bytes);
-        }
-    }
+    writeReady();
     static const std::uint8_t kTrailer = 0x3B;
     if (written != sequence.size() || !out.write(&kTrailer, 1) || !out.commit()) {
         out.discard();
