@@ -12,10 +12,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <deque>
 #include <future>
-#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -160,29 +159,20 @@ bool CStereoWorkspace::GenerateViewRowsInto(ProgressSink* progress, int strength
                                   }};
         return sink(a, picture);
     };
-    const auto handAll = [&] {
-        cv::parallel_for_(
-            cv::Range(0, n),
-            [&](const cv::Range& r) {
-                for (int a = r.start; a < r.end; ++a) {
-                    if (refused || outOfMemory) return;
-                    if (!hand(a)) refused = true;
-                    ++finished;
-                }
-            },
-            n);
-    };
-    // The views go to the cores from a thread of its own, so that this one
-    // is free to show progress (without a thread to be had, from this one).
-    std::future<void> work;
-    try {
-        work = std::async(std::launch::async, handAll);
-    } catch (const std::system_error&) {
-        handAll();
-    }
-    while (work.valid() && work.wait_for(std::chrono::milliseconds(40)) != std::future_status::ready)
-        if (progress) progress->setPosition(50 + 50 * finished / n);
-    if (work.valid()) work.get();
+    // This thread takes its share of the views too, and shows the progress
+    // whenever it has handed one over.
+    const std::thread::id caller = std::this_thread::get_id();
+    cv::parallel_for_(
+        cv::Range(0, n),
+        [&](const cv::Range& r) {
+            for (int a = r.start; a < r.end; ++a) {
+                if (refused || outOfMemory) return;
+                if (!hand(a)) refused = true;
+                const int done = ++finished;
+                if (progress && std::this_thread::get_id() == caller) progress->setPosition(50 + 50 * done / n);
+            }
+        },
+        n);
     if (outOfMemory) {
         m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
         return false;
