@@ -10,8 +10,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <system_error>
+#include <variant>
+#include <vector>
 #include <unistd.h>
 
 namespace plastora {
@@ -288,33 +291,53 @@ SettingSize Settings::getSize(SettingKey key, int index) const {
     return size;
 }
 
-bool Settings::setInt(SettingKey key, int value) const {
+namespace {
+
+// The text a set function stores for `value` under `key`; nothing for a key
+// of another kind (int values go to Int and Flag keys) or a value that
+// cannot be stored.
+std::optional<std::string> settingText(SettingKey key, const Settings::Value& value) {
+    if (!validKey(key)) return std::nullopt;
     const SettingInfo& info = settingInfo(key);
-    if (!validKey(key) || !isIntKind(info.kind) || !writesAllowed(m_path)) return false;
-    return writeProfileString(m_path, info.section, info.name, std::to_string(value));
+    if (const int* i = std::get_if<int>(&value)) {
+        if (!isIntKind(info.kind)) return std::nullopt;
+        return std::to_string(*i);
+    }
+    if (const bool* b = std::get_if<bool>(&value)) {
+        if (info.kind != SettingKind::Flag) return std::nullopt;
+        return std::string(*b ? "1" : "0");
+    }
+    if (const double* d = std::get_if<double>(&value)) {
+        if (info.kind != SettingKind::FloatText || !std::isfinite(*d)) return std::nullopt;
+        // to_chars rounds like printf("%.*f") but never uses a locale's decimal comma.
+        char buf[400];
+        const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, *d, std::chars_format::fixed, info.decimals);
+        if (ec != std::errc()) return std::nullopt;
+        return std::string(buf, end);
+    }
+    if (info.kind != SettingKind::Text) return std::nullopt;
+    return std::string(std::get<std::string_view>(value));
 }
 
-bool Settings::setFlag(SettingKey key, bool value) const {
-    const SettingInfo& info = settingInfo(key);
-    if (!validKey(key) || info.kind != SettingKind::Flag || !writesAllowed(m_path)) return false;
-    return writeProfileString(m_path, info.section, info.name, value ? "1" : "0");
+}  // namespace
+
+bool Settings::setAll(std::initializer_list<std::pair<SettingKey, Value>> values) const {
+    std::vector<ProfileWrite> writes;
+    for (const auto& [key, value] : values) {
+        std::optional<std::string> text = settingText(key, value);
+        if (!text) return false;
+        const SettingInfo& info = settingInfo(key);
+        writes.push_back(ProfileWrite{std::string(info.section), std::string(info.name), std::move(*text)});
+    }
+    return writesAllowed(m_path) && writeProfileStrings(m_path, writes);
 }
 
-bool Settings::setText(SettingKey key, std::string_view value) const {
-    const SettingInfo& info = settingInfo(key);
-    if (!validKey(key) || info.kind != SettingKind::Text || !writesAllowed(m_path)) return false;
-    return writeProfileString(m_path, info.section, info.name, value);
-}
+bool Settings::setInt(SettingKey key, int value) const { return setAll({{key, value}}); }
 
-bool Settings::setFloat(SettingKey key, double value) const {
-    const SettingInfo& info = settingInfo(key);
-    if (!validKey(key) || info.kind != SettingKind::FloatText || !std::isfinite(value) || !writesAllowed(m_path))
-        return false;
-    // to_chars rounds like printf("%.*f") but never uses a locale's decimal comma.
-    char buf[400];
-    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, info.decimals);
-    if (ec != std::errc()) return false;
-    return writeProfileString(m_path, info.section, info.name, std::string_view(buf, end - buf));
-}
+bool Settings::setFlag(SettingKey key, bool value) const { return setAll({{key, value}}); }
+
+bool Settings::setText(SettingKey key, std::string_view value) const { return setAll({{key, value}}); }
+
+bool Settings::setFloat(SettingKey key, double value) const { return setAll({{key, value}}); }
 
 }  // namespace plastora

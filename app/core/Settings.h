@@ -8,9 +8,12 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <variant>
 
 namespace plastora {
 
@@ -189,6 +192,12 @@ public:
     // for the scale factor, "%f" for the frame rate); not-a-number and
     // infinities are refused.
     bool setFloat(SettingKey key, double value) const;
+    // Several keys at once, each value as the function above for its type
+    // takes it (int: setInt, bool: setFlag, double: setFloat, text:
+    // setText), with one rewrite of the file for all of them instead of one
+    // per key. False, writing nothing, when any of them would be refused.
+    using Value = std::variant<int, bool, double, std::string_view>;
+    bool setAll(std::initializer_list<std::pair<SettingKey, Value>> values) const;
 
 private:
     std::string m_path;

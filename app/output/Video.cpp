@@ -85,13 +85,13 @@ VideoSettings readVideoSettings(const std::string& settingsPath) {
 }
 
 void writeVideoSettings(const std::string& settingsPath, const VideoSettings& s) {
-    const Settings st(settingsPath);
-    st.setInt(SettingKey::VideoStereoType, s.stereoType);
-    st.setInt(SettingKey::VideoVideoSize, s.videoSize);
-    st.setFlag(SettingKey::VideoReverseStereo, s.reverseStereo);
-    st.setFloat(SettingKey::VideoFPS, s.fps);
-    st.setInt(SettingKey::VideoLoop, s.loop);
-    st.setFlag(SettingKey::VideoGifSize, s.gifOwnSize);
+    Settings(settingsPath)
+        .setAll({{SettingKey::VideoStereoType, s.stereoType},
+                 {SettingKey::VideoVideoSize, s.videoSize},
+                 {SettingKey::VideoReverseStereo, s.reverseStereo},
+                 {SettingKey::VideoFPS, s.fps},
+                 {SettingKey::VideoLoop, s.loop},
+                 {SettingKey::VideoGifSize, s.gifOwnSize}});
 }
 
 Size videoFrameSize(const std::string& settingsPath, int sizeIndex) {

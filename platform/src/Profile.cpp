@@ -331,10 +331,15 @@ std::string readProfileString(const std::string& file, std::string_view section,
 
 bool writeProfileString(const std::string& file, std::string_view section, std::string_view key,
                         std::string_view value) {
+    return writeProfileStrings(file, {ProfileWrite{std::string(section), std::string(key), std::string(value)}});
+}
+
+bool writeProfileStrings(const std::string& file, const std::vector<ProfileWrite>& writes) {
     std::string bytes;
     if (readWholeFile(file, bytes) == ReadResult::Failed) return false;
     ProfileText text(std::move(bytes));
-    if (!text.set(section, key, value)) return false;
+    for (const ProfileWrite& w : writes)
+        if (!text.set(w.section, w.key, w.value)) return false;
     return replaceFile(file, text.bytes());
 }
 

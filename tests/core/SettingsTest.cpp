@@ -178,6 +178,23 @@ TEST(Settings, WritesUseTheKeysFormats) {
     EXPECT_EQ(readBytes(s.path()), before);
 }
 
+// Several keys at once: each value in its key's format, in one rewrite of
+// the file; one refused value writes none of them.
+TEST(Settings, SeveralKeysAreWrittenTogetherOrNotAtAll) {
+    test::TempDir dir;
+    const Settings s(dir.file("Plastora.ini"));
+    ASSERT_TRUE(s.setAll({{SettingKey::VideoLoop, 3},
+                          {SettingKey::VideoGifSize, false},
+                          {SettingKey::VideoFPS, 12.5},
+                          {SettingKey::OptionDrive, std::string_view("/media/card")}}));
+    EXPECT_EQ(readBytes(s.path()), "[Video]\nLoop=3\nGifSize=0\nFPS=12.500000\n\n[Option]\nDrive=/media/card\n");
+    const std::string before = readBytes(s.path());
+    EXPECT_FALSE(s.setAll({{SettingKey::VideoLoop, 5}, {SettingKey::StereoShadow, true}}));  // a flag for a number
+    EXPECT_FALSE(s.setAll({{SettingKey::VideoLoop, 5}, {SettingKey::HelpURL, std::string_view("a\nb")}}));
+    EXPECT_FALSE(s.setAll({{SettingKey::VideoLoop, 5}, {SettingKey::VideoFPS, std::nan("")}}));
+    EXPECT_EQ(readBytes(s.path()), before);
+}
+
 TEST(Settings, NumbersInTextAreReadWithoutLocaleOrSurprises) {
     EXPECT_DOUBLE_EQ(settingFloatFromText("  62.5abc"), 62.5);
     EXPECT_DOUBLE_EQ(settingFloatFromText("+.5"), 0.5);

@@ -26,6 +26,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace plastora {
 
@@ -56,6 +57,15 @@ std::string readProfileString(const std::string& file, std::string_view section,
 // starting with '[' or ';').
 bool writeProfileString(const std::string& file, std::string_view section, std::string_view key,
                         std::string_view value);
+
+// One key of a profile file and its new value.
+struct ProfileWrite {
+    std::string section, key, value;
+};
+// Writes several values as writeProfileString writes one, with one reading
+// and one replacement of the file for all of them; nothing is written unless
+// every name and value can be stored.
+bool writeProfileStrings(const std::string& file, const std::vector<ProfileWrite>& writes);
 
 // The integer reading rule of readProfileInt applied to one value text.
 int profileIntFromText(std::string_view text, int defaultValue);
