@@ -53,14 +53,15 @@ FaceDetectSettings boundFaceDetectSettings(FaceDetectSettings s) {
 }
 
 bool writeFaceDetectSettings(const std::string& settingsPath, const FaceDetectSettings& s) {
-    const Settings st(settingsPath);
-    bool ok = st.setFloat(SettingKey::AutoScaleFactor, s.scaleFactor);
-    ok = st.setInt(SettingKey::AutoMinNeighbors, s.minNeighbors) && ok;
-    ok = st.setInt(SettingKey::AutoMinSize, s.minSize) && ok;
-    ok = st.setFlag(SettingKey::AutoCannyPruning, s.cannyPruning) && ok;
-    ok = st.setText(SettingKey::AutoCascadeFile, s.cascadeFile) && ok;
-    ok = st.setText(SettingKey::AutoBodyData, s.bodyData) && ok;
-    return ok;
+    // All six in one rewrite of the file: the dialog's values are stored
+    // together or not at all.
+    return Settings(settingsPath)
+        .setAll({{SettingKey::AutoScaleFactor, s.scaleFactor},
+                 {SettingKey::AutoMinNeighbors, s.minNeighbors},
+                 {SettingKey::AutoMinSize, s.minSize},
+                 {SettingKey::AutoCannyPruning, s.cannyPruning},
+                 {SettingKey::AutoCascadeFile, std::string_view(s.cascadeFile)},
+                 {SettingKey::AutoBodyData, std::string_view(s.bodyData)}});
 }
 
 std::string autoDataFolder() { return joinPath(programFolder(), "auto_data"); }

@@ -4,6 +4,8 @@
 #include "core/StereoWorkspace.h"
 #include "pixelune/pixelune.h"
 
+#include <vector>
+
 namespace plastora {
 
 ParamValues currentParameters(const CStereoWorkspace& ws) {
@@ -15,48 +17,42 @@ ParamValues standardParameters() { return ParamValues{}; }
 
 int applyParameters(CStereoWorkspace& ws, const ParamValues& v) {
     WorkspaceSettings& s = ws.settings();
-    const Settings file(ws.settingsPath());
-    int written = 0;
+    // The changed values, stored together in one rewrite of the file.
+    std::vector<Settings::Entry> changed;
     if (v.fixRatio != s.fixRatio) {
         s.fixRatio = v.fixRatio;
-        file.setFlag(SettingKey::EditFixRatio, v.fixRatio);
-        ++written;
+        changed.emplace_back(SettingKey::EditFixRatio, v.fixRatio);
     }
     if (v.copyPrint != s.copyPrint) {
         s.copyPrint = v.copyPrint;
-        file.setFlag(SettingKey::OptionCopyPrint, v.copyPrint);
-        ++written;
+        changed.emplace_back(SettingKey::OptionCopyPrint, v.copyPrint);
     }
     if (v.maskWidth != s.maskWidth) {
         // The mask pen and the eraser are made with this width from now on.
         s.maskWidth = v.maskWidth;
-        file.setInt(SettingKey::MaskWidth, v.maskWidth);
-        ++written;
+        changed.emplace_back(SettingKey::MaskWidth, v.maskWidth);
     }
     if (v.paintWidth != s.editWidth) {
         s.editWidth = v.paintWidth;
-        file.setInt(SettingKey::EditWidth, v.paintWidth);
-        ++written;
+        changed.emplace_back(SettingKey::EditWidth, v.paintWidth);
     }
     if (v.shadowLevel != s.shadowLevel) {
         // Shadows are painted grey RGB(L, L, L) with this level from now on.
         s.shadowLevel = v.shadowLevel;
-        file.setInt(SettingKey::StereoShadow, v.shadowLevel);
-        ++written;
+        changed.emplace_back(SettingKey::StereoShadow, v.shadowLevel);
     }
     if (v.jpegQuality != s.jpegQuality) {
         s.jpegQuality = v.jpegQuality;
-        file.setInt(SettingKey::OptionJpegQuality, v.jpegQuality);
+        changed.emplace_back(SettingKey::OptionJpegQuality, v.jpegQuality);
         SetJpegQuality(v.jpegQuality);
-        ++written;
     }
     if (v.maskOpacity != s.maskOpacity) {
         // The mask display mixes its colour with the photo by this much.
         s.maskOpacity = v.maskOpacity;
-        file.setInt(SettingKey::MaskOpacity, v.maskOpacity);
-        ++written;
+        changed.emplace_back(SettingKey::MaskOpacity, v.maskOpacity);
     }
-    return written;
+    if (!changed.empty()) Settings(ws.settingsPath()).setAll(changed);
+    return static_cast<int>(changed.size());
 }
 
 }  // namespace plastora

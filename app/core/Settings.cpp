@@ -321,7 +321,11 @@ std::optional<std::string> settingText(SettingKey key, const Settings::Value& va
 
 }  // namespace
 
-bool Settings::setAll(std::initializer_list<std::pair<SettingKey, Value>> values) const {
+bool Settings::setAll(std::initializer_list<Entry> values) const {
+    return setAll(std::span<const Entry>(values.begin(), values.size()));
+}
+
+bool Settings::setAll(std::span<const Entry> values) const {
     std::vector<ProfileWrite> writes;
     for (const auto& [key, value] : values) {
         std::optional<std::string> text = settingText(key, value);

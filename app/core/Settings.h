@@ -197,7 +197,9 @@ public:
     // setText), with one rewrite of the file for all of them instead of one
     // per key. False, writing nothing, when any of them would be refused.
     using Value = std::variant<int, bool, double, std::string_view>;
-    bool setAll(std::initializer_list<std::pair<SettingKey, Value>> values) const;
+    using Entry = std::pair<SettingKey, Value>;
+    bool setAll(std::initializer_list<Entry> values) const;
+    bool setAll(std::span<const Entry> values) const;
 
 private:
     std::string m_path;

@@ -9,6 +9,7 @@
 #include "stereo/PatternMultiView.h"
 
 #include <algorithm>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -195,15 +196,16 @@ bool BuildAnaglyphImage(CStereoWorkspace& ws) {
 
 int CreateAnaglyph(CStereoWorkspace& ws, const AnaglyphDialogData& data) {
     if (data.regenerate) RegenerateAnaglyphViews(ws, data.strength);
-    const Settings settings(ws.settingsPath());
+    std::vector<Settings::Entry> changed;  // stored in one rewrite of the file
     if (data.colourMode != ws.anaglyphColourMode()) {
         ws.setAnaglyphColourMode(data.colourMode);
-        settings.setFlag(SettingKey::OptionAnaglyphColor, data.colourMode == kAnaglyphColour);
+        changed.emplace_back(SettingKey::OptionAnaglyphColor, data.colourMode == kAnaglyphColour);
     }
     if (data.filter != ws.anaglyphFilter()) {
         ws.setAnaglyphFilter(data.filter);
-        settings.setInt(SettingKey::OptionAnaglyphFilter, data.filter);
+        changed.emplace_back(SettingKey::OptionAnaglyphFilter, data.filter);
     }
+    if (!changed.empty()) Settings(ws.settingsPath()).setAll(changed);
     // When regeneration failed there may be no pair to build from; its
     // builder has said so, and the display stays as it was.
     if (!BuildAnaglyphImage(ws)) return 0;

@@ -53,10 +53,10 @@ InterlaceSettings readInterlaceSettings(const std::string& settingsPath) {
 }
 
 void ApplyInterlaceSettings(CStereoWorkspace& ws, const InterlaceSettings& settings) {
-    const Settings s(ws.settingsPath());
-    s.setFlag(SettingKey::InterlaceType, settings.type == kInterlaceColumns);
-    s.setFlag(SettingKey::InterlaceStereo, settings.stereo);
-    s.setFlag(SettingKey::InterlaceReverseStereo, settings.swap);
+    Settings(ws.settingsPath())
+        .setAll({{SettingKey::InterlaceType, settings.type == kInterlaceColumns},
+                 {SettingKey::InterlaceStereo, settings.stereo},
+                 {SettingKey::InterlaceReverseStereo, settings.swap}});
     ws.setInterlaceType(settings.type == kInterlaceColumns ? kInterlaceColumns : kInterlaceRows);
 }
 

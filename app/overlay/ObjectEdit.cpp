@@ -144,8 +144,8 @@ int CStereoWorkspace::AddTextObject() {
     // A side longer than the picture is cut to it.
     if (o->width > m_width) o->width = m_width, o->x = 0;
     if (o->height > m_height) o->height = m_height, o->y = 0;
-    settings.setText(SettingKey::FontName, o->face);
-    settings.setInt(SettingKey::FontSize, o->flags & kTextPointSizeMask);
+    settings.setAll({{SettingKey::FontName, std::string_view(o->face)},
+                     {SettingKey::FontSize, static_cast<int>(o->flags & kTextPointSizeMask)}});
     finishAdd(kObjectText, std::move(o));
     return 1;
 }

@@ -22,6 +22,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace plastora {
 
@@ -79,21 +80,20 @@ PatternMatchSettings readPatternMatchSettings(const std::string& settingsPath) {
 }
 
 bool writePatternMatchSettings(const std::string& settingsPath, const PatternMatchSettings& p) {
-    const Settings s(settingsPath);
-    bool ok = s.setFlag(SettingKey::PMEnablePM, p.enablePM);
-    ok = s.setFlag(SettingKey::PMCheckMatch, p.checkMatch) && ok;
-    ok = s.setInt(SettingKey::PMPatternSize, p.patternSize) && ok;
+    std::vector<Settings::Entry> values{
+        {SettingKey::PMEnablePM, p.enablePM}, {SettingKey::PMCheckMatch, p.checkMatch}, {SettingKey::PMPatternSize, p.patternSize}};
     // The search area is written only once it differs from what the file
     // gives: while unset, the block matcher sizes it to each pair.
     const PatternMatchSettings stored = readPatternMatchSettings(settingsPath);
     if (stored.areaSet || p.sourceCol != stored.sourceCol || p.sourceRow != stored.sourceRow) {
-        ok = s.setInt(SettingKey::PMSourceCol, p.sourceCol) && ok;
-        ok = s.setInt(SettingKey::PMSourceRow, p.sourceRow) && ok;
+        values.emplace_back(SettingKey::PMSourceCol, p.sourceCol);
+        values.emplace_back(SettingKey::PMSourceRow, p.sourceRow);
     }
-    ok = s.setInt(SettingKey::PMMinDistance, p.minDistance) && ok;
-    ok = s.setInt(SettingKey::PMAdjustType, p.adjustType) && ok;
-    ok = s.setInt(SettingKey::PMMethod, p.method == kMethodBlocks ? kMethodBlocks : kMethodDense) && ok;
-    return ok;
+    values.emplace_back(SettingKey::PMMinDistance, p.minDistance);
+    values.emplace_back(SettingKey::PMAdjustType, p.adjustType);
+    values.emplace_back(SettingKey::PMMethod, p.method == kMethodBlocks ? kMethodBlocks : kMethodDense);
+    // One rewrite of the file for all of them, stored together or not at all.
+    return Settings(settingsPath).setAll(values);
 }
 
 // ---------------------------------------------------------------------------

@@ -302,6 +302,15 @@ TEST(FaceSettings, DefaultsAndWrittenFormsOfAllSixKeys) {
     EXPECT_DOUBLE_EQ(back.scaleFactor, 1.1);
     EXPECT_EQ(back.cascadeFile, s.cascadeFile);
     EXPECT_TRUE(back.cannyPruning);
+
+    // The dialog's values are stored together or not at all: one the file
+    // cannot hold (a line break) leaves every key as it was.
+    const std::string before = fileText(ini);
+    FaceDetectSettings bad = s;
+    bad.minSize = 40;
+    bad.cascadeFile = "two\nlines.xml";
+    EXPECT_FALSE(writeFaceDetectSettings(ini, bad));
+    EXPECT_EQ(fileText(ini), before);
 }
 
 // ---- detection on photos ------------------------------------------------------
