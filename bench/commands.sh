@@ -212,26 +212,18 @@ bundle="$saved"
 speedup "movie GIF (sample)" -- movie "$project" -o "$work/ours.gif"
 speedup "save-views MPO (sample)" -- save-views "$project" -o "$work/ours.mpo"
 
-# What the disk allows. The commands that write large files are measured
-# again with their output in memory (tmpfs, no disk: only our own work and
-# the kernel's copying), and the floor of any tool writing the same files is
-# measured the same way: dd writing as many bytes and flushing them, one file
-# at a time on one core and, for the views, two files at once on all cores
-# (the lenticular composite is one file, which one writer fills).
+# What the disk and the start-up allow. The commands that write many or
+# large files are measured again with their output in memory (tmpfs, no
+# disk: only our own work and the kernel's copying), and the floors of any
+# tool doing the same are measured the same way: starting the program (its
+# shortest command), and for the largest project dd writing as many bytes
+# and flushing them, one file at a time on one core and, for the views, two
+# files at once on all cores (the lenticular composite is one file, which
+# one writer fills).
 mem="/dev/shm"
-if [ -n "${big:-}" ] && [ -d "$mem" ] && [ -w "$mem" ]; then
+if [ -d "$mem" ] && [ -w "$mem" ]; then
   memdir="$(mktemp -d "$mem/plastora-bench.XXXXXX")"
   trap 'rm -rf "$work" "$memdir"' EXIT
-  echo
-  header_speedup "command (largest project)"
-  bundle="$work/bundleBig8"
-  mkdir -p "$memdir/views"
-  speedup "views N=8, output in memory" -- views "$big" -o "$memdir/views"
-  speedup "lenticular N=8, output in memory" -- lenticular "$big" -o "$memdir/lent.bmp"
-  rm -rf "$memdir/views" "$memdir/lent.bmp"
-  bundle="$saved"
-  view_bytes=$(stat -c %s "$work/bigviews/view_00.bmp")
-  lent_bytes=$(stat -c %s "$work/biglent.bmp")
   # N files of BYTES each, written and flushed under a temporary name and
   # renamed over the last run's, as our writer does; AT_ONCE at a time.
   cat >"$work/ddfloor.sh" <<'DD'
@@ -240,15 +232,36 @@ dir=$1 count=$2 bytes=$3
 # Two files at once only when more than one core is ours.
 at_once=1
 [ "$(nproc)" -gt 1 ] && at_once=${AT_ONCE_ALL:-1}
-one() { dd if=/dev/zero of="$dir/.t$1" bs=1M count=$((bytes >> 20)) conv=fsync status=none && mv "$dir/.t$1" "$dir/f$1"; }
+one() { head -c "$bytes" /dev/zero | dd of="$dir/.t$1" bs=64K iflag=fullblock conv=fsync status=none && mv "$dir/.t$1" "$dir/f$1"; }
 for ((i = 0; i < count; i += at_once)); do
   for ((k = i; k < i + at_once && k < count; k++)); do one "$k" & done
   wait
 done
 DD
   chmod +x "$work/ddfloor.sh"
-  mkdir -p "$work/floor"
-  # (On one core the views' floor writes one file at a time, on all cores two.)
-  AT_ONCE_ALL=2 speedup_row "floor: dd writing the 8 views" -- "$work/ddfloor.sh" "$work/floor" 8 "$view_bytes"
-  AT_ONCE_ALL=1 speedup_row "floor: dd writing the composite" -- "$work/ddfloor.sh" "$work/floor" 1 "$lent_bytes"
+  mkdir -p "$work/floor" "$memdir/views16"
+  echo
+  header_speedup "command (sample), and what bounds it"
+  bundle="$b16"
+  speedup "views N=16, output in memory" -- views "$project" -o "$memdir/views16"
+  speedup "lenticular N=16, output in memory" -- lenticular "$project" -o "$memdir/lent16.bmp"
+  bundle="$saved"
+  # (No dd floor for these small files: starting dd for each would weigh
+  # more than the writing.)
+  speedup "floor: start-up (--version)" -- --version
+  rm -rf "$memdir/views16" "$memdir/lent16.bmp"
+  if [ -n "${big:-}" ]; then
+    echo
+    header_speedup "command (largest project), and what bounds it"
+    bundle="$work/bundleBig8"
+    mkdir -p "$memdir/views"
+    speedup "views N=8, output in memory" -- views "$big" -o "$memdir/views"
+    speedup "lenticular N=8, output in memory" -- lenticular "$big" -o "$memdir/lent.bmp"
+    rm -rf "$memdir/views" "$memdir/lent.bmp"
+    bundle="$saved"
+    AT_ONCE_ALL=2 speedup_row "floor: dd writing the 8 views" -- "$work/ddfloor.sh" "$work/floor" 8 \
+      "$(stat -c %s "$work/bigviews/view_00.bmp")"
+    AT_ONCE_ALL=1 speedup_row "floor: dd writing the composite" -- "$work/ddfloor.sh" "$work/floor" 1 \
+      "$(stat -c %s "$work/biglent.bmp")"
+  fi
 fi
