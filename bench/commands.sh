@@ -232,7 +232,7 @@ dir=$1 count=$2 bytes=$3
 # Two files at once only when more than one core is ours.
 at_once=1
 [ "$(nproc)" -gt 1 ] && at_once=${AT_ONCE_ALL:-1}
-one() { head -c "$bytes" /dev/zero | dd of="$dir/.t$1" bs=64K iflag=fullblock conv=fsync status=none && mv "$dir/.t$1" "$dir/f$1"; }
+one() { dd if=/dev/zero of="$dir/.t$1" bs=1M count="$bytes" iflag=count_bytes conv=fsync status=none && mv "$dir/.t$1" "$dir/f$1"; }
 for ((i = 0; i < count; i += at_once)); do
   for ((k = i; k < i + at_once && k < count; k++)); do one "$k" & done
   wait
