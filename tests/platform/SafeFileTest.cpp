@@ -15,6 +15,7 @@
 #include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace plastora {
@@ -96,6 +97,61 @@ TEST(SafeFile, ReplacesWholeOrLeavesTheOldFile) {
     ReplacingFile file;
     EXPECT_FALSE(file.open(dir.path().string()));
     EXPECT_FALSE(file.open(dir.file("no/such/file.bmp")));
+}
+
+// A target its owner may write but not read (a view someone set to 0200)
+// is replaced as well when the stream is closed before the commit: the
+// temporary file takes the target's permissions, so the commit's flush must
+// not need to open it again. Root may open anything, so as root the case
+// runs as another user, in a child process.
+TEST(SafeFile, AWriteOnlyTargetIsReplacedAfterAnEarlyClose) {
+    const bool root = ::geteuid() == 0;
+    constexpr uid_t kNobody = 65534;
+    // The other user needs a way in: the tests' own temporary folder is
+    // private to root, /tmp is open to everyone.
+    TempDir ours;
+    std::string folder = ours.path().string();
+    if (root) {
+        char name[] = "/tmp/plastora-writeonly-XXXXXX";
+        ASSERT_NE(::mkdtemp(name), nullptr);
+        folder = name;
+    }
+    struct Remove {
+        std::string path;
+        ~Remove() { std::error_code ec; fs::remove_all(path, ec); }
+    } remove{root ? folder : std::string()};
+    const std::string target = folder + "/view_02.bmp";
+    writeText(target, "old");
+    ASSERT_EQ(::chmod(target.c_str(), 0200), 0);
+    const auto replace = [&] {
+        ReplacingFile file;
+        if (!file.open(target)) return 1;
+        std::fputs("new", file.stream());
+        if (!file.close()) return 2;
+        return file.commit() ? 0 : 3;
+    };
+    if (!root) {
+        EXPECT_EQ(replace(), 0);
+    } else {
+        ASSERT_EQ(::chown(folder.c_str(), kNobody, kNobody), 0);
+        ASSERT_EQ(::chown(target.c_str(), kNobody, kNobody), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(9);
+            ::_exit(replace());
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0200u);
+    ::chmod(target.c_str(), 0600);
+    EXPECT_EQ(readText(target), "new");
+    EXPECT_EQ(namesIn(folder), std::set<std::string>{"view_02.bmp"});
 }
 
 // A large target has its cached pages dropped while the new file is
