@@ -16,7 +16,6 @@
 #include <future>
 #include <iostream>
 #include <string>
-#include <system_error>
 #include <vector>
 
 namespace plastora::cli {
@@ -75,8 +74,10 @@ int runViews(const std::vector<std::string>& argv) {
         written[k] = 1;
         try {
             commits[k] = std::async(std::launch::async, commit);
-        } catch (const std::system_error&) {
-            written[k] = commit() ? 1 : 2;  // no thread to be had: committed here
+        } catch (...) {
+            // No thread (or no memory for one) to be had: committed here, so
+            // that nothing escapes the worker and no temporary file is left.
+            written[k] = commit() ? 1 : 2;
         }
         return written[k] == 1;
     };

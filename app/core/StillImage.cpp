@@ -550,31 +550,39 @@ bool readAt(int fd, std::uint8_t* to, std::uint64_t size, std::uint64_t offset) 
 
 // The BMP's pixels straight into `out`, which has its size: each band of
 // rows is read into a small buffer and converted there, on every core, so
-// no copy of the file's rows is held. False on a short read.
-bool readBmpInto(int fd, const BmpLayout& l, Surface& out) {
+// no copy of the file's rows is held.
+enum class BandRead { Ok, ShortRead, OutOfMemory };
+BandRead readBmpInto(int fd, const BmpLayout& l, Surface& out) {
     const int kBandRows = static_cast<int>(std::clamp<std::uint64_t>((std::uint64_t{1} << 20) / l.stride, 1, 64));
-    std::atomic<bool> shortRead{false};
+    std::atomic<bool> shortRead{false}, outOfMemory{false};
     cv::parallel_for_(cv::Range(0, (l.height + kBandRows - 1) / kBandRows), [&](const cv::Range& r) {
-        std::vector<std::uint8_t> band(l.stride * kBandRows);
+        // No exception may leave a worker: a buffer that cannot be had ends
+        // the reading with the out-of-memory message.
+        std::unique_ptr<std::uint8_t[]> band(new (std::nothrow) std::uint8_t[l.stride * kBandRows]);
+        if (!band) {
+            outOfMemory = true;
+            shortRead = true;
+            return;
+        }
         for (int b = r.start; b < r.end && !shortRead; ++b) {
             // Picture rows [y0, y1): in a bottom-up file, file rows
             // [h - y1, h - y0) in the order setDIBits takes.
             const int y0 = b * kBandRows, y1 = std::min(l.height, y0 + kBandRows), n = y1 - y0;
             const int first = l.topDown ? y0 : l.height - y1;
-            if (!readAt(fd, band.data(), l.stride * static_cast<std::uint64_t>(n),
+            if (!readAt(fd, band.get(), l.stride * static_cast<std::uint64_t>(n),
                         l.pixelOffset + l.stride * static_cast<std::uint64_t>(first))) {
                 shortRead = true;
                 return;
             }
             if (!l.topDown) {
-                setDIBits(out, 0, y0, band.data(), l.width, n);
+                setDIBits(out, 0, y0, band.get(), l.width, n);
             } else {
                 for (int k = 0; k < n; ++k)
-                    setDIBits(out, 0, y0 + k, band.data() + l.stride * static_cast<std::size_t>(k), l.width, 1);
+                    setDIBits(out, 0, y0 + k, band.get() + l.stride * static_cast<std::size_t>(k), l.width, 1);
             }
         }
     });
-    return !shortRead;
+    return outOfMemory ? BandRead::OutOfMemory : shortRead ? BandRead::ShortRead : BandRead::Ok;
 }
 
 bool readBmp(std::FILE* f, const BmpLayout& l, RowBuffer& rows) {
@@ -1021,7 +1029,9 @@ int loadStill(Host& host, const std::string& path, std::optional<long long> jpeg
         Surface s;
         if (::fileno(f.get()) >= 0) {
             if (s.createUninitialized(layout.width, layout.height)) {
-                if (!readBmpInto(::fileno(f.get()), layout, s)) return 0;
+                const BandRead read = readBmpInto(::fileno(f.get()), layout, s);
+                if (read == BandRead::OutOfMemory) host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+                if (read != BandRead::Ok) return 0;
                 out = std::move(s);
                 width = layout.width;
                 height = layout.height;
