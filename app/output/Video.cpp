@@ -343,12 +343,16 @@ int WriteMovieGif(CStereoWorkspace& ws, const std::string& path) {
     }
     std::size_t written = 0;
     bool writeFailed = false;
+    // Set on the first failure (a frame or a write): the images not yet
+    // coded are left, as the movie will not be saved anyway.
+    std::atomic<bool> stop{false};
     const auto writeReady = [&] {
         for (; !writeFailed && written < sequence.size(); ++written) {
             CodedImage& image = images[imageOf(written)];
             if (!image.done.load(std::memory_order_acquire) || image.failed) return;
             if (!out.write(image.bytes.data(), image.bytes.size())) {
                 writeFailed = true;
+                stop = true;
                 return;
             }
             progress.setPosition(50 + sweepCount(static_cast<int>(written), perPass, n) * 50 / (2 * n - 2));
@@ -372,12 +376,13 @@ int WriteMovieGif(CStereoWorkspace& ws, const std::string& path) {
             if (!nearest) nearest = std::make_unique<NearestPalette>(palette);
             Surface bitmap;
             std::vector<std::uint8_t> indices;
-            for (int i = r.start; i < r.end; ++i) {
+            for (int i = r.start; i < r.end && !stop.load(std::memory_order_relaxed); ++i) {
                 const std::size_t image = order[static_cast<std::size_t>(i)];
                 CodedImage& coded = images[image];
                 const int view = image == 0 ? sequence[0] : static_cast<int>(image - 1);
                 const Surface* f = frames.frame(view, bitmap);
                 coded.failed = !f || !codeGifImage(*f, w, h, palette, *nearest, image == 0, delay, indices, coded.bytes);
+                if (coded.failed) stop = true;
                 coded.done.store(true, std::memory_order_release);
                 if (std::this_thread::get_id() == caller) writeReady();
             }

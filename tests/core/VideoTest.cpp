@@ -464,6 +464,41 @@ TEST(VideoGif, FittedFramesAndUnwritableFile) {
     EXPECT_EQ(WriteMovieGif(*doc.ws, doc.dir.file("missing/x.gif")), 0);
 }
 
+// The disk fills up after the first frames have gone out (frames of noise,
+// past the stream's 1 MB buffer; a file size limit stands in for the full
+// disk): the save says it failed, the previous movie stays byte for byte and
+// no temporary file is left.
+TEST(VideoGif, DiskFullMidwayKeepsThePreviousMovie) {
+    Doc doc("[Video]\nFPS=8\nGifSize=1\n", 700, 600);
+    std::mt19937 noise(7);
+    for (int i = 0; i < doc.ws->viewCount(); ++i) {
+        Surface& v = doc.ws->view(i);
+        ASSERT_TRUE(v.create(700, 600));
+        for (int y = 0; y < 600; ++y)
+            for (int x = 0; x < 700; ++x) v.set(x, y, kOpaque | (noise() & 0xFFFFFFu));
+    }
+    const std::string target = doc.dir.file("old.gif");
+    std::ofstream(target, std::ios::binary) << "the previous movie";
+    const std::string before = fileBytes(target);
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 1536 << 10;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    doc.host.expectMessage(kSaveFailedMessage, MsgResult::Ok);
+    const int result = WriteMovieGif(*doc.ws, target);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(doc.host.done());
+    EXPECT_EQ(fileBytes(target), before);
+    EXPECT_EQ(strayFiles(doc.dir.path(), "old.gif"), std::vector<std::string>{});
+    // Without the limit the same movie is written, and is larger than it.
+    ASSERT_EQ(WriteMovieGif(*doc.ws, target), 1);
+    EXPECT_GT(fileBytes(target).size(), std::size_t{1536} << 10);
+}
+
 // ---- stereo movie frames --------------------------------------------------------------
 
 namespace {
