@@ -326,6 +326,7 @@ bool Settings::setAll(std::initializer_list<Entry> values) const {
 }
 
 bool Settings::setAll(std::span<const Entry> values) const {
+    if (values.empty()) return true;  // nothing to write: the file is left alone
     std::vector<ProfileWrite> writes;
     for (const auto& [key, value] : values) {
         std::optional<std::string> text = settingText(key, value);
