@@ -112,7 +112,10 @@ void startWriteback(std::FILE* stream) {
 }
 
 bool syncFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    // A temporary file has the permissions of the file it replaces, which
+    // its owner may be allowed to write but not to read.
+    if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) return false;
     const bool ok = ::fsync(fd) == 0;
     return closeChecked(fd) && ok;

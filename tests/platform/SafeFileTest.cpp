@@ -100,9 +100,9 @@ TEST(SafeFile, ReplacesWholeOrLeavesTheOldFile) {
 }
 
 // A target its owner may write but not read (a view someone set to 0200)
-// is replaced as well when the stream is closed before the commit: the
-// temporary file takes the target's permissions, so the commit's flush must
-// not need to open it again. Root may open anything, so as root the case
+// is replaced as well when the stream is closed before the commit, and so
+// is one of a set written by name: the temporary file takes the target's
+// permissions, so the commit's flush must not need to read it. Root may open anything, so as root the case
 // runs as another user, in a child process.
 TEST(SafeFile, AWriteOnlyTargetIsReplacedAfterAnEarlyClose) {
     const bool root = ::geteuid() == 0;
@@ -121,20 +121,28 @@ TEST(SafeFile, AWriteOnlyTargetIsReplacedAfterAnEarlyClose) {
         ~Remove() { std::error_code ec; fs::remove_all(path, ec); }
     } remove{root ? folder : std::string()};
     const std::string target = folder + "/view_02.bmp";
-    writeText(target, "old");
-    ASSERT_EQ(::chmod(target.c_str(), 0200), 0);
+    const std::string project = folder + "/photo.lyr";  // one of a set, written by name
+    for (const std::string& path : {target, project}) {
+        writeText(path, "old");
+        ASSERT_EQ(::chmod(path.c_str(), 0200), 0);
+    }
     const auto replace = [&] {
         ReplacingFile file;
         if (!file.open(target)) return 1;
         std::fputs("new", file.stream());
         if (!file.close()) return 2;
-        return file.commit() ? 0 : 3;
+        if (!file.commit()) return 3;
+        ReplacingFileSet set;
+        const std::string temp = set.add(project);
+        if (temp.empty()) return 4;
+        writeText(temp, "new");
+        return set.commit() ? 0 : 5;
     };
     if (!root) {
         EXPECT_EQ(replace(), 0);
     } else {
         ASSERT_EQ(::chown(folder.c_str(), kNobody, kNobody), 0);
-        ASSERT_EQ(::chown(target.c_str(), kNobody, kNobody), 0);
+        for (const std::string& path : {target, project}) ASSERT_EQ(::chown(path.c_str(), kNobody, kNobody), 0);
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -146,12 +154,14 @@ TEST(SafeFile, AWriteOnlyTargetIsReplacedAfterAnEarlyClose) {
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), 0);
     }
-    struct stat st {};
-    ASSERT_EQ(::stat(target.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0200u);
-    ::chmod(target.c_str(), 0600);
-    EXPECT_EQ(readText(target), "new");
-    EXPECT_EQ(namesIn(folder), std::set<std::string>{"view_02.bmp"});
+    for (const std::string& path : {target, project}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0200u) << path;
+        ::chmod(path.c_str(), 0600);
+        EXPECT_EQ(readText(path), "new") << path;
+    }
+    EXPECT_EQ(namesIn(folder), (std::set<std::string>{"photo.lyr", "view_02.bmp"}));
 }
 
 // A large target has its cached pages dropped while the new file is
