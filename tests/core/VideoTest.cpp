@@ -5,6 +5,7 @@
 #include "core/StillImage.h"
 #include "output/Video.h"
 #include "pixelune/pixelune.h"
+#include "support/FileSizeLimit.h"
 #include "support/Pictures.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
@@ -22,8 +23,6 @@
 #include <fstream>
 #include <random>
 #include <sstream>
-#include <sys/resource.h>
-#include <csignal>
 #include <tuple>
 
 using namespace plastora;
@@ -346,17 +345,11 @@ TEST(VideoAvi, FailuresKeepWhatWasThere) {
     ASSERT_EQ(WriteMovieAvi(*doc.ws, target), 1);
     const std::string before = fileBytes(target);
     ASSERT_GT(before.size(), 8000u);
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 8000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     doc.host.expectMessage(kSaveFailedMessage, MsgResult::Ok);
-    const int result = WriteMovieAvi(*doc.ws, target);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(result, 0);
+    {
+        const FileSizeLimit limit(8000);
+        EXPECT_EQ(WriteMovieAvi(*doc.ws, target), 0);
+    }
     EXPECT_EQ(fileBytes(target) == before, true);
     EXPECT_EQ(strayFiles(doc.dir.path(), "old.avi"), (std::vector<std::string>{"plain"}));
 }
@@ -480,17 +473,11 @@ TEST(VideoGif, DiskFullMidwayKeepsThePreviousMovie) {
     const std::string target = doc.dir.file("old.gif");
     std::ofstream(target, std::ios::binary) << "the previous movie";
     const std::string before = fileBytes(target);
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 1536 << 10;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     doc.host.expectMessage(kSaveFailedMessage, MsgResult::Ok);
-    const int result = WriteMovieGif(*doc.ws, target);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(result, 0);
+    {
+        const FileSizeLimit limit(1536 << 10);
+        EXPECT_EQ(WriteMovieGif(*doc.ws, target), 0);
+    }
     EXPECT_TRUE(doc.host.done());
     EXPECT_EQ(fileBytes(target), before);
     EXPECT_EQ(strayFiles(doc.dir.path(), "old.gif"), std::vector<std::string>{});
