@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 
 namespace plastora {
 
@@ -56,6 +57,9 @@ bool parseDepthMapImage(const std::vector<std::uint8_t>& bytes, Surface& out) {
 }
 
 bool readDepthMapImage(const std::string& path, Surface& out) {
+    // Only a plain file: reading a pipe or a device would wait for ever.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
     std::vector<std::uint8_t> bytes;
     return readWholeFile(path, bytes, kMaxDepthFileSize) && parseDepthMapImage(bytes, out);
 }

@@ -70,14 +70,16 @@ bool isExistingProject(const std::string& project) {
 }
 
 // The first companion of a save to `base` that would replace a file that is
-// not one of that project's own: the photo the document was opened from, or
-// any file beside a name that holds no project. "" when there is none.
+// not one of that project's own: the photo or the depth map the document was
+// read from, or any file beside a name that holds no project. "" when there
+// is none.
 std::string foreignCompanion(CStereoWorkspace& ws, const std::string& base, const std::string& openedFrom) {
     const bool ownProject = isExistingProject(base + ".lyr");
     for (const std::string& c : companionPaths(ws, base)) {
         std::error_code ec;
         if (!std::filesystem::exists(std::filesystem::symlink_status(c, ec))) continue;
-        if (!openedFrom.empty() && samePath(c, openedFrom)) return c;
+        for (const std::string& source : {openedFrom, ws.depthMapSource()})
+            if (!source.empty() && samePath(c, source)) return c;
         if (!ownProject) return c;
     }
     return {};
@@ -202,6 +204,7 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
         return 0;
     }
     setCurrentPath(project);
+    m_depthMapSource.clear();  // the map is the project's own file now
     addRecentFile(project);
     m_modified = false;
     return 1;
@@ -400,6 +403,7 @@ int CStereoWorkspace::Open(const std::string& pathIn) {
 
     // Common ending.
     setCurrentPath(m_currentPath);
+    m_depthMapSource.clear();
     addRecentFile(m_currentPath);
     SetMode(m_objectCount > 0 || m_stereoPair ? kModeImage : kModeMask);
     m_modified = false;

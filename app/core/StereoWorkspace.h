@@ -451,6 +451,10 @@ public:
     bool hasDepthMap() const { return !m_depthMap.empty(); }
     Surface& depthMap() { return m_depthMap; }
     const Surface& depthMap() const { return m_depthMap; }
+    // The file the depth map was read from, until the document is saved or
+    // another opened: a save never puts its own depth map over that file.
+    const std::string& depthMapSource() const { return m_depthMapSource; }
+    void setDepthMapSource(std::string path) { m_depthMapSource = std::move(path); }
     // ---- end of depth map ----
 
     // ---- document state ----------------------------------------------------
@@ -749,6 +753,7 @@ private:
     // ---- end of anaglyph, interlace, spectral ----
 
     Surface m_depthMap;
+    std::string m_depthMapSource;
 
     // ---- face detection ----
     std::vector<FaceBox> m_faces;

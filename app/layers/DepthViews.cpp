@@ -107,10 +107,11 @@ int quarterDepthOfGrey(unsigned grey) {
     return (static_cast<int>(std::min(grey, 255u)) * span4 + 127) / 255 + 4 * kDepthFarthest;
 }
 
-bool BuildLayerDepthMap(Surface& out, int w, int h, int backgroundDepth, const std::vector<DepthLayer>& layers) {
-    if (!out.createUninitialized(w, h)) return false;
-    const Pixel background = kOpaque | Pixel{greyOfDepth(backgroundDepth)} * 0x010101u;
-    for (int y = 0; y < h; ++y) std::fill(out.row(y), out.row(y) + w, background);
+namespace {
+
+// Each layer's grey over `out` wherever its mask is set, in order.
+void drawDepthLayers(Surface& out, const std::vector<DepthLayer>& layers) {
+    const int w = out.width(), h = out.height();
     for (const DepthLayer& layer : layers) {
         if (!layer.mask || layer.mask->width() < w || layer.mask->height() < h) continue;
         const Pixel grey = kOpaque | Pixel{greyOfDepth(layer.depth)} * 0x010101u;
@@ -121,19 +122,26 @@ bool BuildLayerDepthMap(Surface& out, int w, int h, int backgroundDepth, const s
                 if (m[x] & 0x00FFFFFFu) o[x] = grey;
         }
     }
+}
+
+}  // namespace
+
+bool BuildLayerDepthMap(Surface& out, int w, int h, int backgroundDepth, const std::vector<DepthLayer>& layers) {
+    if (!out.createUninitialized(w, h)) return false;
+    const Pixel background = kOpaque | Pixel{greyOfDepth(backgroundDepth)} * 0x010101u;
+    for (int y = 0; y < h; ++y) std::fill(out.row(y), out.row(y) + w, background);
+    drawDepthLayers(out, layers);
     return true;
 }
 
 bool BuildDocumentDepthMap(const CStereoWorkspace& ws, Surface& out) {
     const int w = ws.width(), h = ws.height();
     if (w <= 0 || h <= 0 || ws.source().empty() || ws.stereoPair()) return false;
-    if (ws.hasDepthMap()) {
-        Surface scratch;
-        const Surface* map = mapAtSize(ws.depthMap(), w, h, scratch);
-        return map && out.createCopy(*map);
-    }
+    // The regions (or the imported map in their place), then the paint
+    // layer and the objects over them, as the views layer them.
     std::vector<DepthLayer> layers;
-    for (int j = 0; j < ws.regionCount(); ++j) layers.push_back({&ws.region(j).mask, ws.region(j).depth});
+    if (!ws.hasDepthMap())
+        for (int j = 0; j < ws.regionCount(); ++j) layers.push_back({&ws.region(j).mask, ws.region(j).depth});
     auto& mutableWs = const_cast<CStereoWorkspace&>(ws);
     if (ws.hasPaintLayer()) layers.push_back({&mutableWs.paintMask(), ws.paintDepth});
     std::vector<Surface> footprints(static_cast<std::size_t>(ws.objectCount()));
@@ -145,7 +153,12 @@ bool BuildDocumentDepthMap(const CStereoWorkspace& ws, Surface& out) {
         const bool flat = e.type == kObjectText && (e.object->flags & kTextFlat);
         layers.push_back({&footprints[static_cast<std::size_t>(i)], flat ? 0 : e.object->depth});
     }
-    return BuildLayerDepthMap(out, w, h, ws.backgroundDepth, layers);
+    if (!ws.hasDepthMap()) return BuildLayerDepthMap(out, w, h, ws.backgroundDepth, layers);
+    Surface scratch;
+    const Surface* map = mapAtSize(ws.depthMap(), w, h, scratch);
+    if (!map || !out.createCopy(*map)) return false;
+    drawDepthLayers(out, layers);
+    return true;
 }
 
 bool BuildDocumentPhoto(const CStereoWorkspace& ws, Surface& out) {
@@ -345,6 +358,7 @@ int OpenPhotoWithDepth(CStereoWorkspace& ws, const std::string& photoPathIn, con
         return 0;
     }
     ws.depthMap() = std::move(working);
+    ws.setDepthMapSource(depthPath);
     ws.setModified(true);
     ws.Redraw();
     return 1;

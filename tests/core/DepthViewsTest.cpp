@@ -16,10 +16,14 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace plastora;
 using namespace plastora::test;
@@ -149,6 +153,18 @@ TEST(DepthMap, LayersInDrawingOrder) {
     EXPECT_EQ(out.at(1, 2), greyPixel(greyOfDepth(8)));
     EXPECT_EQ(out.at(4, 2), greyPixel(greyOfDepth(-16))) << "the later layer is drawn over, even when farther";
     EXPECT_EQ(out.at(8, 2), greyPixel(greyOfDepth(-8)));
+
+    // A document with an imported map has the paint layer over the map, as
+    // its views draw it.
+    TestDocument doc(10, 4);
+    CStereoWorkspace& ws = *doc.ws;
+    ASSERT_TRUE(ws.depthMap().create(10, 4));
+    for (int y = 0; y < 4; ++y) std::fill(ws.depthMap().row(y), ws.depthMap().row(y) + 10, greyPixel(greyOfDepth(-20)));
+    ASSERT_TRUE(ws.ensurePaintLayer());
+    paintRect(ws.paintMask(), 6, 0, 10, 4);
+    ASSERT_TRUE(BuildDocumentDepthMap(ws, out));
+    EXPECT_EQ(out.at(2, 1), greyPixel(greyOfDepth(-20)));
+    EXPECT_EQ(out.at(8, 1), greyPixel(greyOfDepth(ws.paintDepth)));
 }
 
 // The sample project's depth map and flat photo, exported and brought back,
@@ -254,6 +270,25 @@ TEST(DepthMap, ImportFollowsThePhotosTrimming) {
     host.expectMessage(kDepthMapReadFailedMessage);
     EXPECT_EQ(OpenPhotoWithDepth(other, dir.file("photo.bmp"), dir.file("bad.png")), 0);
     EXPECT_TRUE(other.source().empty());
+
+    // Nor is a pipe in the map's place read: it would wait for ever (the
+    // reading runs in a child, which is given ten seconds).
+    const std::string pipe = dir.file("pipe.png");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        Surface s;
+        ::_exit(readDepthMapImage(pipe, s) ? 1 : 0);
+    }
+    int status = -1;
+    for (int waited = 0; waited < 1000 && ::waitpid(child, &status, WNOHANG) == 0; ++waited) ::usleep(10000);
+    if (!WIFEXITED(status)) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+        FAIL() << "reading a pipe as a depth map did not end";
+    }
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 namespace {

@@ -1,8 +1,10 @@
 // Saving a project never writes over the user's photo or an unrelated file,
 // and a save that fails anywhere leaves the previous project whole.
+#include "core/DepthMapFile.h"
 #include "core/ProjectFile.h"
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
+#include "layers/DepthViews.h"
 #include "support/FileSizeLimit.h"
 #include "support/Pictures.h"
 #include "support/ScriptedHost.h"
@@ -72,6 +74,36 @@ TEST(ProjectSafety, TheOpenedPhotoIsNeverWrittenOver) {
     host.expectFileDialog(std::nullopt);
     EXPECT_EQ(ws.Save(dir.file("notes.lyr")), 0);
     EXPECT_EQ(bytesOf(dir.file("notes.msk")), std::vector<std::uint8_t>({'m', 'y', ' ', 'n', 'o', 't', 'e', 's'}));
+}
+
+// Nor is the depth map the document was read from, even where it stands as
+// the depth map of an existing project of the name saved to.
+TEST(ProjectSafety, TheDepthMapReadIsNeverWrittenOver) {
+    TempDir dir;
+    ScriptedHost host;
+    const std::string photo = dir.file("photo.bmp");
+    ASSERT_EQ(SaveStillImage(host, gradientPicture(64, 48), 64, 48, photo, 90), 1);
+    {
+        CStereoWorkspace first(host, dir.file("none.ini"));
+        ASSERT_EQ(first.Open(photo), 1);
+        ASSERT_EQ(first.Save(dir.file("trip.lyr")), 1);
+    }
+    const std::string map = dir.file("trip_depth.png");
+    ASSERT_EQ(writeDepthMapImage(host, gradientPicture(128, 96), map, true, 90), 1);
+    const auto original = bytesOf(map);
+    CStereoWorkspace ws(host, dir.file("none.ini"));
+    ASSERT_EQ(OpenPhotoWithDepth(ws, photo, map), 1);
+    host.expectMessage(withFile(kForeignCompanionMessage, map));
+    host.expectFileDialog(std::nullopt);
+    EXPECT_EQ(ws.Save(dir.file("trip.lyr")), 0);
+    EXPECT_EQ(bytesOf(map), original);
+    // Saved under another name, the project has a map of its own, which its
+    // later saves replace without a word.
+    ASSERT_EQ(ws.Save(dir.file("other.lyr")), 1);
+    EXPECT_TRUE(fs::exists(dir.file("other_depth.png")));
+    ASSERT_EQ(ws.Save(dir.file("other.lyr")), 1);
+    EXPECT_EQ(bytesOf(map), original);
+    EXPECT_TRUE(host.done());
 }
 
 TEST(ProjectSafety, ASaveThatRunsOutOfRoomLeavesThePreviousProject) {
