@@ -132,6 +132,8 @@ int runOpen(const std::vector<std::string>& argv) {
     // With --depth the views of the project come from that depth map.
     const auto depth = args.get("depth");
     if (depth && depth->empty()) return usageError(name, tr("--depth needs a depth map file"));
+    // Only a project keeps the map; a picture written instead would drop it.
+    if (depth && !endsWith(*out, ".lyr")) return usageError(name, tr("--depth goes with -o P.lyr"));
     if (!(depth ? OpenPhotoWithDepth(ws, args.positional()[0], *depth) : ws.Open(args.positional()[0]))) {
         if (!dialogs.refusal.empty()) return usageError(name, dialogs.refusal);
         if (host.messages.empty()) host.message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);

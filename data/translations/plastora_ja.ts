@@ -115,6 +115,11 @@
     </message>
     <message>
       <location filename="../../cli/cmd_open.cpp" />
+      <source>--depth goes with -o P.lyr</source>
+      <translation>--depth は -o P.lyr と一緒に指定してください</translation>
+    </message>
+    <message>
+      <location filename="../../cli/cmd_open.cpp" />
       <source>--depth needs a depth map file</source>
       <translation>--depth には深度マップのファイルを指定してください</translation>
     </message>
@@ -1090,7 +1095,7 @@ example:
       <translation>不明なオプション %1 です</translation>
     </message>
     <message>
-      <location filename="../../cli/cmd_adjust.cpp" />
+      <location filename="../../cli/Cli.cpp" />
       <source>unknown option --%1</source>
       <translation>不明なオプション --%1 です</translation>
     </message>

@@ -68,6 +68,11 @@ TEST(CliDepth, OpenWithDepthRoundTrip) {
             q(dir.file("q.lyr")));
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.out.find(kDepthMapReadFailedMessage), std::string::npos) << r.out;
+    // Only a project keeps a depth map: a picture as the output is refused.
+    r = cli("open " + q(dir.file("photo.bmp")) + " --trim 0 --depth " + q(dir.file("in.png")) + " -o " +
+            q(dir.file("q.jpg")));
+    EXPECT_EQ(r.code, 2) << r.out;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("q.jpg")));
 }
 
 TEST(CliDepth, AnaglyphMethodOption) {
