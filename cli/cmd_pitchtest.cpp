@@ -22,8 +22,10 @@ int runPitchTest(const std::vector<std::string>& argv) {
     if (!args.checkKnown({"output", "lpi", "range", "step", "dpi"}, error)) return usageError(name, error);
     std::optional<double> lpi, range, step;
     std::optional<int> dpi;
-    if (!args.getDouble("lpi", 20.0, 160.0, lpi, error) || !args.getDouble("range", 0.0, 50.0, range, error) ||
-        !args.getDouble("step", 0.01, 50.0, step, error) || !args.getInt("dpi", 72, 4800, dpi, error))
+    // The same limits as the program's dialog.
+    if (!args.getDouble("lpi", 20.0, 160.0, lpi, error) || !args.getDouble("range", 0.0, kMaxPitchRange, range, error) ||
+        !args.getDouble("step", kMinPitchStep, kMaxPitchStep, step, error) ||
+        !args.getInt("dpi", kMinPitchDpi, kMaxPitchDpi, dpi, error))
         return usageError(name, error);
     const auto out = args.get("output");
     if (!args.positional().empty() || !out || out->empty()) return usageError(name, tr("expects -o OUT.pdf"));
@@ -58,8 +60,8 @@ PLASTORA_CLI_HELP("pitch-test",
                   "options:\n"
                   "  -o, --output OUT   the PDF to print into (A4, portrait)\n"
                   "  --lpi L            the nominal lens resolution in lines per inch, 20 to 160 (default 60)\n"
-                  "  --range R          the strips reach from L - R to L + R lpi, 0 to 50 (default 1.5)\n"
-                  "  --step S           the step between strips in lpi, 0.01 to 50 (default 0.1)\n"
+                  "  --range R          the strips reach from L - R to L + R lpi, 0 to 10 (default 1.5)\n"
+                  "  --step S           the step between strips in lpi, 0.01 to 5 (default 0.1)\n"
                   "  --dpi D            the printer's resolution in dots per inch, 72 to 4800 (default 600)\n\n"
                   "The views and pitch come from the settings. Each printed strip is named by its LPI; the\n"
                   "one that looks sharpest through the lens sheet is the sheet's true resolution.\n\n"

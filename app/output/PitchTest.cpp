@@ -1,11 +1,16 @@
 #include "output/PitchTest.h"
 
+#include "core/StillImage.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 
 namespace plastora {
+
+const char* const kPitchTestNoStripsMessage =
+    "この範囲ではテスト印刷できる帯がありません。\nLPIと範囲を見直してください。";
 
 namespace {
 
@@ -16,11 +21,14 @@ constexpr double kStripInches = 0.22;
 constexpr double kSlotInches = 0.32;
 constexpr const char* kLabelFace = "ＭＳ Ｐゴシック";
 
+// One decimal at least, and as many more (up to the thousandths the values
+// are rounded to) as the value has, so that no two strips share a label.
 std::string labelOf(double lpi) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.1f lpi", lpi);
-    // Values closer than the label's precision keep their hundredths.
-    if (std::fabs(std::round(lpi * 10.0) - lpi * 10.0) > 1e-6) std::snprintf(text, sizeof text, "%.2f lpi", lpi);
+    int decimals = 1;
+    while (decimals < 3 && std::fabs(std::round(lpi * std::pow(10.0, decimals)) - lpi * std::pow(10.0, decimals)) > 1e-6)
+        ++decimals;
+    std::snprintf(text, sizeof text, "%.*f lpi", decimals, lpi);
     return text;
 }
 
@@ -83,8 +91,17 @@ std::vector<PitchStrip> layoutPitchSheet(const std::vector<double>& values, int 
 int PrintPitchTest(Host& host, PrintTarget& target, const std::vector<double>& values, int views, int pitch) {
     const std::vector<PitchStrip> strips = layoutPitchSheet(values, views, pitch, target.dpiX(), target.dpiY(),
                                                             target.pageWidth(), target.pageHeight());
-    if (!target.startDoc(kPrintDocumentName)) return 0;
-    bool ok = !strips.empty();
+    // Nothing to print (no strip fits the page at these values) is told as
+    // such, before a document is begun; a previous sheet stays as it was.
+    if (strips.empty()) {
+        host.message(kPitchTestNoStripsMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return 0;
+    }
+    if (!target.startDoc(kPrintDocumentName)) {
+        host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return 0;
+    }
+    bool ok = true;
     int page = -1;
     for (std::size_t i = 0; ok && i < strips.size(); ++i) {
         const PitchStrip& s = strips[i];
@@ -92,7 +109,8 @@ int PrintPitchTest(Host& host, PrintTarget& target, const std::vector<double>& v
             if (page >= 0) target.endPage();
             page = s.page;
             if (!target.startPage()) {
-                target.endDoc();
+                target.abortDoc();
+                host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
                 return 0;
             }
         }
@@ -117,9 +135,19 @@ int PrintPitchTest(Host& host, PrintTarget& target, const std::vector<double>& v
         ok = target.drawImage(Rect{s.label.left, s.label.top, s.label.left + lw, s.label.bottom}, label);
     }
     if (page >= 0) target.endPage();
+    // A sheet that could not be drawn whole is not kept, and one that could
+    // not be written is told as a failed save, not as success.
+    if (!ok) {
+        target.abortDoc();
+        host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+        return 0;
+    }
     target.endDoc();
-    if (!ok) host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
-    return ok ? 1 : 0;
+    if (!target.written()) {
+        host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return 0;
+    }
+    return 1;
 }
 
 int RunPitchTestPrint(Host& host, PrintDialogs& dialogs, const PitchTestRequest& request, int views, int pitch,

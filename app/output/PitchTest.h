@@ -50,9 +50,14 @@ struct PitchStrip {
 std::vector<PitchStrip> layoutPitchSheet(const std::vector<double>& values, int views, int pitch, int dpiX, int dpiY,
                                          int pageWidth, int pageHeight);
 
+// Told when no strip fits the page at the values asked for.
+extern const char* const kPitchTestNoStripsMessage;
+
 // Prints the sheet on an open printer as the document "ﾌﾟﾗｽﾄｰﾗ": every page
-// with its strips and labels. Returns 1 when every page was drawn; 0 after
-// the memory message (the document is always ended).
+// with its strips and labels. Returns 1 when the whole sheet was printed
+// (for a PDF: written); 0 after a message: no strip fits, the memory ran
+// out (the document is then abandoned, a previous file kept) or the
+// document could not be written.
 int PrintPitchTest(Host& host, PrintTarget& target, const std::vector<double>& values, int views, int pitch);
 
 // What the user asks the sheet for: the nominal LPI, how far either side of

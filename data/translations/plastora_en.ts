@@ -210,6 +210,13 @@ Make the anaglyph with the colour setting anyway?</translation>
 At most %2 can be read.</translation>
     </message>
     <message>
+      <location filename="../../app/output/PitchTest.cpp" />
+      <source>この範囲ではテスト印刷できる帯がありません。
+LPIと範囲を見直してください。</source>
+      <translation>No strip of the test sheet can be printed for this range.
+Check the LPI and the range.</translation>
+    </message>
+    <message>
       <location filename="../../app/ui/FaceDetectDlg.cpp" />
       <source>この設定で顔が見つからないときは、付属の別の学習ファイル(正面・横顔)でも探します。</source>
       <translation>When these settings find no face, the other bundled classifiers (frontal and profile) are tried too.</translation>

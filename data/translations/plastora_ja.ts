@@ -763,8 +763,8 @@ example:
       <source>options:
   -o, --output OUT   the PDF to print into (A4, portrait)
   --lpi L            the nominal lens resolution in lines per inch, 20 to 160 (default 60)
-  --range R          the strips reach from L - R to L + R lpi, 0 to 50 (default 1.5)
-  --step S           the step between strips in lpi, 0.01 to 50 (default 0.1)
+  --range R          the strips reach from L - R to L + R lpi, 0 to 10 (default 1.5)
+  --step S           the step between strips in lpi, 0.01 to 5 (default 0.1)
   --dpi D            the printer's resolution in dots per inch, 72 to 4800 (default 600)
 
 The views and pitch come from the settings. Each printed strip is named by its LPI; the
@@ -776,8 +776,8 @@ example:
       <translation>オプション:
   -o, --output OUT   印刷先の PDF (A4 縦)
   --lpi L            基準のレンズの解像度 (1 インチあたりの本数)、20 ～ 160 (既定 60)
-  --range R          L - R から L + R lpi までの帯を印刷、0 ～ 50 (既定 1.5)
-  --step S           帯の間隔 (lpi)、0.01 ～ 50 (既定 0.1)
+  --range R          L - R から L + R lpi までの帯を印刷、0 ～ 10 (既定 1.5)
+  --step S           帯の間隔 (lpi)、0.01 ～ 5 (既定 0.1)
   --dpi D            プリンタの解像度 (1 インチあたりのドット数)、72 ～ 4800 (既定 600)
 
 立体画像の数とピッチは設定ファイルの値を使います。帯にはそれぞれの LPI が書かれ、

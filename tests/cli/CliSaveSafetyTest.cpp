@@ -138,6 +138,7 @@ TEST(CliSaveSafety, AFullDiskLeavesEveryPreviousFile) {
       << "$C movie \"$D/coffee.lyr\" -o \"$D/m.gif\" >/dev/null 2>&1 || echo 'prep gif failed'\n"
       << "$C print \"$D/coffee.lyr\" -o \"$D/p.pdf\" --dpi 150 >/dev/null 2>&1 || echo 'prep print failed'\n"
       << "$C wmf " << q(wmf) << " -o \"$D/w.swf\" >/dev/null 2>&1 || echo 'prep swf failed'\n"
+      << "$C pitch-test -o \"$D/t.pdf\" --dpi 150 >/dev/null 2>&1 || echo 'prep pitch failed'\n"
       << "cp \"$D\"/* \"$S\"/\n"
       // No room left, before every save (a failed one may leave room).
       << "fill() { dd if=/dev/zero of=\"$D/fill$1\" bs=64k >/dev/null 2>&1; "
@@ -148,6 +149,7 @@ TEST(CliSaveSafety, AFullDiskLeavesEveryPreviousFile) {
       << "run print $C print \"$D/coffee.lyr\" -o \"$D/p.pdf\" --dpi 300\n"
       << "run project $C object \"$D/coffee.lyr\" --shape rectangle --box 40,40 -o \"$D/coffee.lyr\"\n"
       << "run swf $C wmf " << q(wmf) << " -o \"$D/w.swf\"\n"
+      << "run pitch $C pitch-test -o \"$D/t.pdf\" --dpi 300\n"
       << "rm -f \"$D\"/fill*\n"
       << "for f in \"$S\"/*; do n=$(basename \"$f\"); case $n in *.err) continue;; esac; "
       << "cmp -s \"$f\" \"$D/$n\" && echo \"$n same\" || echo \"$n changed\"; done\n"
@@ -156,10 +158,10 @@ TEST(CliSaveSafety, AFullDiskLeavesEveryPreviousFile) {
     const CliRun r = shell("unshare -m bash " + q(dir.file("full.sh")));
     if (r.code == 77) GTEST_SKIP() << "tmpfs cannot be mounted here";
     ASSERT_EQ(r.out.find("prep"), std::string::npos) << r.out;
-    for (const char* name : {"movie", "gif", "print", "project", "swf"})
+    for (const char* name : {"movie", "gif", "print", "project", "swf", "pitch"})
         EXPECT_EQ(r.out.find(std::string(name) + " exit 0"), std::string::npos)
             << name << " reported success on a full disk:\n" << r.out;
-    for (const char* file : {"m.avi", "m.gif", "p.pdf", "w.swf", "coffee.lyr", "coffee.bmp", "coffee.msk", "coffee.m01"})
+    for (const char* file : {"m.avi", "m.gif", "p.pdf", "w.swf", "t.pdf", "coffee.lyr", "coffee.bmp", "coffee.msk", "coffee.m01"})
         EXPECT_NE(r.out.find(std::string(file) + " same"), std::string::npos) << file << " changed:\n" << r.out;
     EXPECT_NE(r.out.find("leftovers 0"), std::string::npos) << r.out;
     for (const char* name : {"movie", "gif", "print", "project"}) {

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -63,6 +66,20 @@ TEST(PitchTest, ValuesAcrossTheRange) {
     EXPECT_EQ(pitchTestValues(60.0, 1.0, 0.3).size(), 7u) << "59.0 .. 60.8; 61.1 would pass the end";
     EXPECT_TRUE(pitchTestValues(60.0, 50.0, 0.01).empty()) << "too many strips";
     EXPECT_TRUE(pitchTestValues(60.0, 1.0, 0.0).empty());
+
+    // Every strip's label names its own value, however fine the step: no two
+    // alike, each read back as the value.
+    for (const double step : {0.1, 0.015, 0.005}) {
+        const std::vector<double> fine = pitchTestValues(20.0, 0.03, step);
+        const std::vector<PitchStrip> strips = layoutPitchSheet(fine, 4, 2, 600, 600, 4960, 7016);
+        ASSERT_EQ(strips.size(), fine.size()) << step;
+        std::set<std::string> labels;
+        for (const PitchStrip& strip : strips) {
+            labels.insert(strip.text);
+            EXPECT_NEAR(std::stod(strip.text), strip.lpi, 1e-9) << strip.text;
+        }
+        EXPECT_EQ(labels.size(), strips.size()) << step;
+    }
 }
 
 TEST(PitchTest, PatternHasHalfTheViewsDarkUnderEveryLens) {
