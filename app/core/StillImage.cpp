@@ -1,5 +1,6 @@
 // Still image files: JPEG through libjpeg, 24-bit BMP by our own code.
 #include "core/StillImage.h"
+#include "core/JpegMemoryDest.h"
 #include "platform/SafeFile.h"
 
 #include <opencv2/core/utility.hpp>
@@ -166,7 +167,8 @@ struct JpegEncodeJob {
     jpeg_compress_struct cinfo;
     JpegError err;
     std::FILE* file;                // the destination, or null for memory
-    unsigned char* memory;          // the memory destination (libjpeg's malloc)
+    JpegMemoryDestination memoryDest;
+    unsigned char* memory;          // the memory destination (malloc'd; freed by its owner)
     unsigned long memorySize;
     const PictureRows* picture;
     int firstRow, rowCount;         // the rows of the picture this stream holds
@@ -198,7 +200,7 @@ bool encodeJpeg(JpegEncodeJob& job) {
     }
     jpeg_create_compress(&job.cinfo);
     if (job.file) jpeg_stdio_dest(&job.cinfo, job.file);
-    else jpeg_mem_dest(&job.cinfo, &job.memory, &job.memorySize);
+    else setJpegMemoryDestination(&job.cinfo, job.memoryDest, &job.memory, &job.memorySize);
     const PictureRows& pic = *job.picture;
     job.cinfo.image_width = static_cast<JDIMENSION>(pic.width);
     job.cinfo.image_height = static_cast<JDIMENSION>(job.rowCount);

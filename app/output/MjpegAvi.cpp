@@ -1,5 +1,7 @@
 #include "output/MjpegAvi.h"
 
+#include "core/JpegMemoryDest.h"
+
 #include <algorithm>
 #include <cmath>
 #include <csetjmp>
@@ -31,6 +33,7 @@ void frameJpegMessage(j_common_ptr) {}
 struct FrameJpegJob {
     jpeg_compress_struct cinfo;
     FrameJpegError err;
+    JpegMemoryDestination dest;
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
 };
@@ -44,7 +47,7 @@ bool runFrameJpeg(FrameJpegJob& job, const Surface& picture, int quality) {
         return false;
     }
     jpeg_create_compress(&job.cinfo);
-    jpeg_mem_dest(&job.cinfo, &job.buffer, &job.size);
+    setJpegMemoryDestination(&job.cinfo, job.dest, &job.buffer, &job.size);
     job.cinfo.image_width = static_cast<JDIMENSION>(picture.width());
     job.cinfo.image_height = static_cast<JDIMENSION>(picture.height());
     // A Surface word 0xFFRRGGBB is the bytes B, G, R, X in memory: libjpeg

@@ -529,6 +529,18 @@ TEST_F(StillImage, RepeatedRowsGiveTheBytesOfRowsWrittenOneByOne) {
     EXPECT_TRUE(bytes("keyed.bmp") == want);
 }
 
+// A picture large enough to be encoded in strips in memory, whose rows give
+// out part way through a strip after its buffer has grown several times: the
+// write fails cleanly (each buffer freed once) and leaves no file.
+TEST_F(StillImage, ALargeJpegWhoseRowsGiveOutFailsCleanly) {
+    const Surface noise = varied(2400, 64);
+    const PictureRows givesUp{2400, 2400, [&](int y) { return y < 1500 ? noise.row(y % 64) : nullptr; }, true};
+    ASSERT_GE(static_cast<long long>(givesUp.width) * givesUp.height, kJpegStripMinPixels);
+    EXPECT_FALSE(WriteStillImageRows(givesUp, file("large.jpg"), 95));
+    EXPECT_FALSE(std::filesystem::exists(file("large.jpg")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 0);
+}
+
 // Pillow, an independent reader, sees the same size and colours.
 TEST_F(StillImage, PillowReadsWhatWeWrite) {
     std::string python;
