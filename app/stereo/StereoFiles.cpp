@@ -603,13 +603,19 @@ int SaveStereoViews(CStereoWorkspace& ws, const std::string& target, StereoSaveM
     enum class Outcome { Written, Failed, NoThumbnail };
     struct Job {
         std::string name;
+        std::string out;  // the file written: the target itself, or its temporary name in `files`
         const Surface* picture = nullptr;
         const Surface* thumbSource = nullptr;
         Surface withTexts, card;
         Outcome outcome = Outcome::Failed;
     };
+    // Separate files (a JPEG or BMP pair, or every view) replace the previous
+    // set together, once all are written: a failure part way leaves every
+    // previous file as it was. The pieces of an MPO are joined into one file
+    // instead.
+    ReplacingFileSet files;
     const auto write = [&](const Job& job) {
-        if (!names.jpegLike) return WriteStillImage(*job.picture, job.name + names.ext, quality) ? Outcome::Written : Outcome::Failed;
+        if (!names.jpegLike) return WriteStillImage(*job.picture, job.out, quality) ? Outcome::Written : Outcome::Failed;
         const std::string main = job.name + "_tmp.jpg", thumb = job.name + "_s.jpg";
         if (!WriteStillImage(*job.picture, main, quality)) return Outcome::Failed;
         Surface small;
@@ -618,7 +624,7 @@ int SaveStereoViews(CStereoWorkspace& ws, const std::string& target, StereoSaveM
             if (!prefixed) removeQuietly(main);
             return thumbMade ? Outcome::Failed : Outcome::NoThumbnail;
         }
-        const bool wrapped = WriteExifJpeg(main, thumb, job.name + ".jpg", exif) == 1;
+        const bool wrapped = WriteExifJpeg(main, thumb, job.out, exif) == 1;
         // The pieces of an MPO stay in the temporary folder; beside a chosen
         // JPEG name they are removed.
         if (!prefixed) {
@@ -634,6 +640,14 @@ int SaveStereoViews(CStereoWorkspace& ws, const std::string& target, StereoSaveM
             const int v = order[from + i];
             Job& job = jobs[i];
             job.name = names.stem + viewSuffix(mode, v, n);
+            job.out = job.name + (names.jpegLike ? std::string(".jpg") : names.ext);
+            if (!names.mpo) {
+                job.out = files.add(job.out);
+                if (job.out.empty()) {
+                    host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+                    return 0;
+                }
+            }
             // The picture to write, and the one the thumbnail is made from.
             job.thumbSource = job.picture = &ws.view(v);
             if (high) {
@@ -668,7 +682,11 @@ int SaveStereoViews(CStereoWorkspace& ws, const std::string& target, StereoSaveM
             return 0;
         }
     }
-    if (!names.mpo) return 1;
+    if (!names.mpo) {
+        if (files.commit()) return 1;
+        host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return 0;
+    }
     const int joined = mode == StereoSaveMode::Pair
                            ? WriteStereoMpo(names.stem + "_L.jpg", names.stem + "_R.jpg", target)
                            : WriteMultiViewMpo(names.stem + "_%02d.jpg", n, target);

@@ -210,6 +210,16 @@ TEST(StereoSave, RefusedInsideTheCardFolderAndFailuresAreReported) {
     // A target folder that does not exist: the still writer's message.
     f.host.expectMessage(kSaveFailedMessage);
     EXPECT_EQ(SaveStereoPair(f.ws, f.dir.file("none/x.jpg")), 0);
+    // One file of a pair that cannot be replaced (a folder stands in its
+    // place): the other keeps its previous contents, and no piece is left.
+    std::ofstream(f.dir.file("kept_R.jpg")) << "previous";
+    fs::create_directories(f.dir.path() / "kept_L.jpg");
+    const auto before = readBytes(f.dir.file("kept_R.jpg"));
+    f.host.expectMessage(kSaveFailedMessage);
+    EXPECT_EQ(SaveStereoPair(f.ws, f.dir.file("kept.jpg")), 0);
+    EXPECT_EQ(readBytes(f.dir.file("kept_R.jpg")), before);
+    for (const auto& e : fs::directory_iterator(f.dir.path()))
+        EXPECT_EQ(e.path().filename().string().rfind(".~plastora", 0), std::string::npos) << e.path();
     // The dialog: the picture's name with ".mpo" is suggested; cancel writes nothing.
     f.ws.setCurrentPath(f.dir.file("holiday.jpg"));
     f.host.expectFileDialog(std::nullopt);
