@@ -1,5 +1,6 @@
 #include "core/DepthMapFile.h"
 
+#include "core/PhotoFile.h"
 #include "core/ProjectFile.h"
 #include "core/StillImage.h"
 
@@ -36,6 +37,7 @@ bool parseDepthMapImage(const std::vector<std::uint8_t>& bytes, Surface& out) {
                                               static_cast<qsizetype>(bytes.size()));
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
+    allowLargeQtImages();
     QImageReader reader(&buffer);
     // The size is checked before any pixel is decoded.
     const QSize size = reader.size();

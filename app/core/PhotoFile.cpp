@@ -356,6 +356,7 @@ int loadJpegPhoto(Host& host, std::FILE* f, unsigned firstScale, Surface& pictur
 // PNG, TIFF, WebP, GIF: Qt's readers (TIFF and WebP from the image-formats
 // plugins), turned into 8-bit RGB laid over white where transparent.
 int loadQtPhoto(Host& host, const std::string& path, Surface& picture) {
+    allowLargeQtImages();
     QImageReader reader(QString::fromStdString(path));
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);  // TIFF orientation
@@ -626,6 +627,7 @@ int PhotoSize(Host& host, const std::string& path, int& width, int& height) {
     } else if (format == PhotoFormat::Png || format == PhotoFormat::Tiff || format == PhotoFormat::WebP ||
                format == PhotoFormat::Gif) {
         f.reset();
+        allowLargeQtImages();
         QImageReader reader(QString::fromStdString(path));
         reader.setDecideFormatFromContent(true);
         const QSize size = reader.size();
@@ -642,6 +644,14 @@ int PhotoSize(Host& host, const std::string& path, int& width, int& height) {
     width = swaps ? h : w;
     height = swaps ? w : h;
     return 1;
+}
+
+void allowLargeQtImages() {
+    static const bool raised = [] {
+        QImageReader::setAllocationLimit(1024);  // megabytes
+        return true;
+    }();
+    (void)raised;
 }
 
 }  // namespace plastora

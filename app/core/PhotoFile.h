@@ -100,4 +100,10 @@ bool ForEachUprightJpegPhotoRowReduced(const std::string& path, int scale, int& 
 // opens (no message).
 int PhotoSize(Host& host, const std::string& path, int& width, int& height);
 
+// Qt's image readers refuse by default any picture needing more than 128 MB
+// once decoded (an 8000 x 6000 PNG photo does). Raised, once, to what the
+// largest picture the program takes needs (2^28 pixels of 4 bytes); a
+// reader's own size checks still come first.
+void allowLargeQtImages();
+
 }  // namespace plastora

@@ -1,6 +1,7 @@
 // Photos by content: PNG/TIFF/WebP through Qt's readers, Exif orientation,
 // CMYK/YCCK JPEGs, JPEGs that end early; and pictures written with their
 // print resolution, checked with exiftool.
+#include "core/DepthMapFile.h"
 #include "core/PhotoFile.h"
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
@@ -217,6 +218,29 @@ TEST(PhotoFile, DeepGreyAndTransparentPngsBecomeEightBitRgbOverWhite) {
     EXPECT_EQ(out.at(1, 0), 0xFFFFFFFFu) << "transparent is white";
     ASSERT_EQ(LoadPhoto(host, dir.file("half.png"), out, w, h), 1);
     EXPECT_TRUE(near(out.at(0, 0), 0xFF7F7F7Fu, 1)) << std::hex << out.at(0, 0);
+}
+
+// A PNG photo that needs more than Qt's default 128 MB once decoded (5800 x
+// 5800 in colour: 135 MB) opens like any other, and so does a depth map as
+// large (the photo's test leaves the limit raised, so the map goes first).
+TEST(PhotoFile, PngsPastQtsDefaultAllocationLimitOpen) {
+    TempDir dir;
+    QImage big(5800, 5800, QImage::Format_RGB32);
+    big.fill(qRgb(10, 200, 30));
+    big.setPixel(5799, 5799, qRgb(250, 0, 0));
+    ASSERT_TRUE(big.save(QString::fromStdString(dir.file("big.png")), "PNG"));
+    big = QImage();
+    Surface map;
+    ASSERT_TRUE(readDepthMapImage(dir.file("big.png"), map));
+    EXPECT_EQ(map.width(), 5800);
+    map.reset();
+    SilentHost host;
+    Surface out;
+    int w = 0, h = 0;
+    ASSERT_EQ(LoadPhoto(host, dir.file("big.png"), out, w, h), 1);
+    EXPECT_EQ(w, 5800);
+    EXPECT_EQ(out.at(0, 0), 0xFF0AC81Eu);
+    EXPECT_EQ(out.at(5799, 5799), 0xFFFA0000u);
 }
 
 TEST(PhotoFile, ExifOrientationTurnsThePictureAsQtDoes) {
