@@ -29,6 +29,7 @@ int runAdjust(const std::vector<std::string>& argv) {
     if (args.positional().size() != 1 || !args.get("output"))
         return usageError("adjust", tr("expects a project and -o OUT.lyr"));
     CliHost host;
+    host.writeSubject = *args.get("output");  // a failed save names the file written
     CStereoWorkspace ws(host, defaultSettingsPath());
     if (!ws.Open(args.positional()[0])) return kExitFailure;
     // Nothing to change still writes the copy, as OK with both at 0 does.
@@ -44,6 +45,7 @@ int runRotate(const std::vector<std::string>& argv) {
     if (args.positional().size() != 1 || !args.get("output"))
         return usageError("rotate", tr("expects a project and -o OUT.lyr"));
     CliHost host;
+    host.writeSubject = *args.get("output");  // a failed save names the file written
     // The stereo pair's question is answered OK: asking for the rotation is
     // the consent.
     host.forcedAnswer = MsgResult::Ok;

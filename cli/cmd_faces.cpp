@@ -25,6 +25,7 @@ int runFaces(const std::vector<std::string>& argv) {
     if (!out || out->empty()) return usageError(name, tr("needs -o P.lyr"));
 
     CliHost host;
+    host.writeSubject = *out;  // a failed save names the file written
     host.forcedAnswer = MsgResult::No;  // the lens question keeps the standard LPI
     CStereoWorkspace ws(host, args.get("settings").value_or(defaultSettingsPath()));
     if (!ws.Open(args.positional()[0])) return host.messages.empty() ? failure(args.positional()[0] + ": " + translateText("ファイルの読み込みに失敗しました。")) : kExitFailure;

@@ -108,6 +108,7 @@ int runMovie(const std::vector<std::string>& argv) {
     writeVideoSettings(settings.path(), vs);
 
     CliHost host;
+    host.writeSubject = *args.get("output");  // a failed save names the file written
     host.setProgressOption(args.has("progress"));
     CStereoWorkspace ws(host, settings.path());
     ws.setDisplayWanted(false);  // only the views are written
@@ -144,6 +145,7 @@ int runFrame(const std::vector<std::string>& argv) {
     writeVideoSettings(settings.path(), vs);
 
     CliHost host;
+    host.writeSubject = *args.get("output");  // a failed save names the file written
     CStereoWorkspace ws(host, settings.path());
     ws.setDisplayWanted(false);  // only the views are written
     if (rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm")); rc != kExitOk) return rc;

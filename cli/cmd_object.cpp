@@ -100,6 +100,7 @@ int runObject(const std::vector<std::string>& argv) {
     s.size = corner.value_or(8);
 
     CliHost host;
+    host.writeSubject = *args.get("output");  // a failed save names the file written
     CStereoWorkspace ws(host, defaultSettingsPath());
     ws.setDialogs(&dialogs);
     if (!ws.Open(args.positional()[0])) return kExitFailure;

@@ -35,6 +35,7 @@ int runPitchTest(const std::vector<std::string>& argv) {
         return usageError(name, tr("--range / --step give no values or more than %1", {std::to_string(kMaxPitchStrips)}));
 
     CliHost host;
+    host.writeSubject = *out;  // a failed save names the file written
     const WorkspaceSettings settings = readWorkspaceSettings(defaultSettingsPath());
     PrinterSettings paper;
     paper.paper = "A4";

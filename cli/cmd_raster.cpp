@@ -39,6 +39,7 @@ int runRaster(const std::vector<std::string>& argv) {
         rc != kExitOk)
         return rc;
     CliHost host;
+    host.writeSubject = out;  // a failed save names the file written
     PixDisplay display;
     display.host = &host;
     Surface picture;

@@ -111,6 +111,7 @@ int runSaveViews(const std::vector<std::string>& argv) {
     if (int rc = checkOutput(name, *out, {OutputKind::Mpo, OutputKind::Jpeg, OutputKind::Bmp}); rc != kExitOk)
         return rc;
     CliHost host;
+    host.writeSubject = *out;  // a failed save names the file written
     host.setProgressOption(args.has("progress"));
     CStereoWorkspace ws(host, defaultSettingsPath());
     ws.setDisplayWanted(false);  // only the views are written

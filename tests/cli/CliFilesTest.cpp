@@ -167,10 +167,20 @@ TEST(CliFiles, ErrorsNameTheFileAndWhyInJapaneseOrEnglish) {
         EXPECT_EQ(en.code, 1);
         EXPECT_TRUE(contains(en.out, "/nonexist.lyr: The file could not be read. (no such file)")) << en.out;
     }
-    // A write that cannot happen names the output and its folder.
-    CliRun w = cli("anaglyph " + q(kProject) + " -o " + q(dir.file("no/such/folder/a.jpg")));
-    EXPECT_EQ(w.code, 1);
-    EXPECT_TRUE(contains(w.out, dir.file("no/such/folder/a.jpg") + ": ファイルの保存に失敗しました (フォルダー ")) << w.out;
+    // A write that cannot happen names the output and its folder, whatever
+    // the command (not the project it read).
+    for (const std::string& command : {std::string("anaglyph ") + q(kProject) + " -o ",
+                                       std::string("depthmap ") + q(kProject) + " -o ",
+                                       std::string("save-views ") + q(kProject) + " -o ",
+                                       std::string("movie ") + q(kProject) + " -o ",
+                                       std::string("pitch-test -o ")}) {
+        const std::string out = dir.file(command.rfind("movie", 0) == 0 ? "no/such/folder/m.avi"
+                                         : command.rfind("pitch", 0) == 0 ? "no/such/folder/t.pdf"
+                                                                          : "no/such/folder/a.jpg");
+        CliRun w = cli(command + q(out));
+        EXPECT_EQ(w.code, 1) << command;
+        EXPECT_TRUE(contains(w.out, out + ": ファイルの保存に失敗しました (フォルダー ")) << command << w.out;
+    }
 }
 
 TEST(CliFiles, TheCommandLinesOwnTextsFollowTheLanguage) {
