@@ -329,6 +329,16 @@ const std::vector<OutputKind>& pictureOutputs() {
     return kinds;
 }
 
+int refuseProjectFile(const std::string& commandName, CStereoWorkspace& ws, const std::string& output) {
+    for (const std::string& file : projectFilesOf(ws)) {
+        std::error_code ec;
+        if (std::filesystem::equivalent(file, output, ec) && !ec)
+            return usageError(commandName, tr("%1 is a file of the project %2: choose another name for the output",
+                                              {output, ws.currentPath()}));
+    }
+    return kExitOk;
+}
+
 int checkOutput(const std::string& commandName, const std::string& path, const std::vector<OutputKind>& allowed) {
     const auto kind = outputKindOf(path);
     if (kind && std::find(allowed.begin(), allowed.end(), *kind) != allowed.end()) return kExitOk;

@@ -138,6 +138,10 @@ std::optional<OutputKind> outputKindOf(const std::string& path);
 // kExitOk when `path` names a kind in `allowed`; otherwise a usage error
 // (exit 2) that names the extension and lists what the command can write.
 int checkOutput(const std::string& commandName, const std::string& path, const std::vector<OutputKind>& allowed);
+// kExitOk unless `output` is one of the files of the project the workspace
+// was opened from (its edit image, a mask, its depth map, ...), which
+// writing would destroy; then a usage error (exit 2) that names both.
+int refuseProjectFile(const std::string& commandName, CStereoWorkspace& ws, const std::string& output);
 // The extensions of the still-picture outputs (.jpg .jpeg .bmp .png).
 const std::vector<OutputKind>& pictureOutputs();
 

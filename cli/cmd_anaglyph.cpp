@@ -21,7 +21,10 @@ namespace plastora::cli {
 
 namespace {
 
-int openProject(CStereoWorkspace& ws, const std::string& path) { return ws.Open(path) ? kExitOk : kExitFailure; }
+// The project opened, unless the output would land on one of its files.
+int openProject(const char* command, CStereoWorkspace& ws, const std::string& path, const std::string& output) {
+    return ws.Open(path) ? refuseProjectFile(command, ws, output) : kExitFailure;
+}
 
 // Views 0 and N-1 with the given strength; true when both exist after.
 bool makeExtremeViews(CStereoWorkspace& ws, int strength) {
@@ -45,7 +48,7 @@ int anaglyphOne(const std::string& input, const std::string& output, const Anagl
     host.readSubject = input;
     host.writeSubject = output;
     CStereoWorkspace ws(host, defaultSettingsPath());
-    if (int rc = openProject(ws, input); rc != kExitOk) return rc;
+    if (int rc = openProject("anaglyph", ws, input, output); rc != kExitOk) return rc;
     if (!makeExtremeViews(ws, o.strength.value_or(ws.strength()))) return kExitFailure;
     ws.setAnaglyphColourMode(o.colour ? kAnaglyphColour : kAnaglyphGrey);
     ws.setAnaglyphFilter(o.filter.value_or(kFilterRedCyan));
@@ -118,7 +121,7 @@ int runInterlace(const std::vector<std::string>& argv) {
     host.readSubject = args.positional()[0];
     host.writeSubject = *args.get("output");
     CStereoWorkspace ws(host, defaultSettingsPath());
-    if (int rc = openProject(ws, args.positional()[0]); rc != kExitOk) return rc;
+    if (int rc = openProject("interlace", ws, args.positional()[0], *args.get("output")); rc != kExitOk) return rc;
     if (!makeExtremeViews(ws, strength.value_or(ws.strength()))) return kExitFailure;
     StereoSources sources;
     if (!prepareStereoSources(ws, sources)) return kExitFailure;
@@ -168,7 +171,7 @@ int runSpectral(const std::vector<std::string>& argv) {
     host.readSubject = args.positional()[0];
     host.writeSubject = *args.get("output");
     CStereoWorkspace ws(host, defaultSettingsPath());
-    if (int rc = openProject(ws, args.positional()[0]); rc != kExitOk) return rc;
+    if (int rc = openProject("spectral", ws, args.positional()[0], *args.get("output")); rc != kExitOk) return rc;
     data.fill = args.has("fill");
     data.contrast = args.has("contrast");
     data.backgroundMasks = masks.value_or(0);

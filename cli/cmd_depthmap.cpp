@@ -24,6 +24,7 @@ int runDepthMap(const std::vector<std::string>& argv) {
     host.writeSubject = *out;  // a failed save names the file written
     CStereoWorkspace ws(host, defaultSettingsPath());
     if (!ws.Open(args.positional()[0])) return kExitFailure;
+    if (int rc = refuseProjectFile(name, ws, *out); rc != kExitOk) return rc;
     const bool rgbd = args.has("rgbd");
     if (!ExportDepthMap(ws, *out, rgbd)) return kExitFailure;
     std::cout << (rgbd ? 2 * ws.width() : ws.width()) << " x " << ws.height() << "\n";

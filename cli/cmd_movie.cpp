@@ -149,6 +149,7 @@ int runFrame(const std::vector<std::string>& argv) {
     CStereoWorkspace ws(host, settings.path());
     ws.setDisplayWanted(false);  // only the views are written
     if (rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm")); rc != kExitOk) return rc;
+    if (rc = refuseProjectFile("frame", ws, *args.get("output")); rc != kExitOk) return rc;
     if (MakeStereoMovieFrame(ws, *args.get("output"), *kind) != 1) return kExitFailure;
     const Size size = videoFrameSize(settings.path(), vs.videoSize);
     std::cout << size.cx << " x " << size.cy << "\n";

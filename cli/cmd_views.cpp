@@ -123,6 +123,7 @@ int runLenticular(const std::vector<std::string>& argv) {
     ws.setDisplayWanted(false);
     host.readSubject = args.positional()[0];
     if (!ws.Open(args.positional()[0])) return kExitFailure;
+    if (int rc = refuseProjectFile("lenticular", ws, *args.get("output")); rc != kExitOk) return rc;
     // Nothing shows the composite here: its rows go straight to the file.
     // A document drawn from regions has its views made a band of rows at a
     // time as the rows are written, so that no view exists whole.

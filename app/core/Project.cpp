@@ -99,6 +99,13 @@ std::string formatWithFile(const char* format, const std::string& fileIn) {
 
 }  // namespace
 
+std::vector<std::string> projectFilesOf(CStereoWorkspace& ws) {
+    if (ws.currentPath().empty() || !isProjectPath(ws.currentPath())) return {};
+    std::vector<std::string> files = companionPaths(ws, projectBase(ws.currentPath()));
+    files.push_back(ws.currentPath());
+    return files;
+}
+
 const char* const kCorruptMaskMessage =
     "追加切出し領域ファイル %s が壊れています。この追加切出し領域以降を削除します。";
 const char* const kForeignCompanionMessage =

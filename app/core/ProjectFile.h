@@ -76,6 +76,9 @@ bool isProjectPath(const std::string& path);
 std::string maskPath(const std::string& base, int region);
 // High-resolution image name: base + "_hd%02d.jpg" (i from 1).
 std::string highResPath(const std::string& base, int i);
+// The files of the project the workspace holds (the project file and every
+// companion a save writes), or none when it was opened from a photo.
+std::vector<std::string> projectFilesOf(CStereoWorkspace& ws);
 
 // True when `path` points into the picture folder of a 3DS memory card, as
 // given by the card file pattern (e.g. "DCIM\*NIN03\HNI_%04d.MPO"): a folder

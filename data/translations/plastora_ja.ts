@@ -10,6 +10,11 @@
     </message>
     <message>
       <location filename="../../cli/Cli.cpp" />
+      <source>%1 is a file of the project %2: choose another name for the output</source>
+      <translation>%1 はプロジェクト %2 のファイルです。出力には別の名前を指定してください</translation>
+    </message>
+    <message>
+      <location filename="../../cli/Cli.cpp" />
       <source>%1 or %2: %3</source>
       <translation>%1 または %2: %3</translation>
     </message>

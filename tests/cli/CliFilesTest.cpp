@@ -15,6 +15,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <vector>
 #include <cctype>
 
@@ -181,6 +182,33 @@ TEST(CliFiles, ErrorsNameTheFileAndWhyInJapaneseOrEnglish) {
         EXPECT_EQ(w.code, 1) << command;
         EXPECT_TRUE(contains(w.out, out + ": ファイルの保存に失敗しました (フォルダー ")) << command << w.out;
     }
+}
+
+// An output that is one of the project's own files (its edit image or a
+// mask here) is refused before anything is written: the project stays whole.
+TEST(CliFiles, AnOutputNeverLandsOnTheProjectsOwnFiles) {
+    TempDir dir;
+    const std::string sample = std::string(PLASTORA_SOURCE_DIR) + "/data/sample/coffee";
+    for (const char* ext : {".lyr", ".bmp", ".msk", ".m01"})
+        std::filesystem::copy_file(sample + ext, dir.file(std::string("p") + ext));
+    const std::string project = dir.file("p.lyr"), edit = dir.file("p.bmp");
+    const auto before = [&](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string editBytes = before(edit), maskBytes = before(dir.file("p.msk"));
+    for (const std::string command : {"anaglyph", "depthmap", "lenticular", "interlace"}) {
+        CliRun r = cli(command + " " + q(project) + " -o " + q(edit));
+        EXPECT_EQ(r.code, 2) << command << r.out;
+        EXPECT_TRUE(contains(r.out, edit + " はプロジェクト " + project + " のファイルです")) << command << r.out;
+    }
+    CliRun r = cli("frame " + q(project) + " --kind 1 -o " + q(dir.file("p.bmp")));
+    EXPECT_EQ(r.code, 2) << r.out;
+    EXPECT_EQ(before(edit), editBytes);
+    EXPECT_EQ(before(dir.file("p.msk")), maskBytes);
+    // Another name beside the project is written as usual.
+    r = cli("anaglyph " + q(project) + " -o " + q(dir.file("p-anaglyph.bmp")));
+    EXPECT_EQ(r.code, 0) << r.out;
 }
 
 TEST(CliFiles, TheCommandLinesOwnTextsFollowTheLanguage) {
