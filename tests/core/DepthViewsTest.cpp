@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -289,6 +290,27 @@ TEST(DepthMap, ImportFollowsThePhotosTrimming) {
         FAIL() << "reading a pipe as a depth map did not end";
     }
     EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// A JPEG map cut short is refused (Qt's reader would fill the rest with
+// grey, a middle depth); the whole file is read, and so is one with bytes
+// after its end marker.
+TEST(DepthMap, JpegMapCutShortIsRefused) {
+    TempDir dir;
+    ScriptedHost host;
+    ASSERT_EQ(SaveStillImage(host, depthColumns(640, 480, [](int x) { return x / 10 - 32; }), 640, 480, dir.file("d.jpg"), 90),
+              1);
+    std::ifstream in(dir.file("d.jpg"), std::ios::binary);
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    Surface map;
+    EXPECT_TRUE(parseDepthMapImage(bytes, map));
+    std::vector<std::uint8_t> trailed = bytes;
+    trailed.insert(trailed.end(), {0x00, 0x11, 0x22});
+    EXPECT_TRUE(parseDepthMapImage(trailed, map));
+    bytes.resize(bytes.size() / 3);
+    EXPECT_FALSE(parseDepthMapImage(bytes, map));
+    bytes.resize(40);  // within the headers
+    EXPECT_FALSE(parseDepthMapImage(bytes, map));
 }
 
 namespace {
