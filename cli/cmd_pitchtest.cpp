@@ -4,6 +4,7 @@
 #include "cli/Cli.h"
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
+#include "core/StillImage.h"
 #include "output/PdfPrintTarget.h"
 #include "output/PitchTest.h"
 
@@ -43,7 +44,11 @@ int runPitchTest(const std::vector<std::string>& argv) {
     PdfPrintTarget target(*out, dpi.value_or(600), paper);
     const std::vector<PitchStrip> strips = layoutPitchSheet(values, settings.viewCount, settings.pitch, target.dpiX(),
                                                             target.dpiY(), target.pageWidth(), target.pageHeight());
-    if (!PrintPitchTest(host, target, values, settings.viewCount, settings.pitch)) return kExitFailure;
+    if (!PrintPitchTest(host, target, values, settings.viewCount, settings.pitch)) {
+        // The PDF could not be begun: said as a failed save of that file.
+        if (host.messages.empty()) host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return kExitFailure;
+    }
     // Where every strip went, for checking the sheet by measurement.
     for (const PitchStrip& s : strips)
         std::cout << s.text << ": page " << s.page + 1 << " at " << s.rect.left << "," << s.rect.top << " size "

@@ -97,10 +97,7 @@ int PrintPitchTest(Host& host, PrintTarget& target, const std::vector<double>& v
         host.message(kPitchTestNoStripsMessage, MsgButtons::Ok, MsgIcon::Warning);
         return 0;
     }
-    if (!target.startDoc(kPrintDocumentName)) {
-        host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
-        return 0;
-    }
+    if (!target.startDoc(kPrintDocumentName)) return 0;  // the printer has said why
     bool ok = true;
     int page = -1;
     for (std::size_t i = 0; ok && i < strips.size(); ++i) {
@@ -110,7 +107,6 @@ int PrintPitchTest(Host& host, PrintTarget& target, const std::vector<double>& v
             page = s.page;
             if (!target.startPage()) {
                 target.abortDoc();
-                host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
                 return 0;
             }
         }

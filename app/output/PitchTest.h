@@ -55,9 +55,10 @@ extern const char* const kPitchTestNoStripsMessage;
 
 // Prints the sheet on an open printer as the document "ﾌﾟﾗｽﾄｰﾗ": every page
 // with its strips and labels. Returns 1 when the whole sheet was printed
-// (for a PDF: written); 0 after a message: no strip fits, the memory ran
-// out (the document is then abandoned, a previous file kept) or the
-// document could not be written.
+// (for a PDF: written); 0 when the document or a page could not be begun,
+// and after a message when no strip fits, the memory ran out (the document
+// is then abandoned, a previous file kept) or the document could not be
+// written.
 int PrintPitchTest(Host& host, PrintTarget& target, const std::vector<double>& values, int views, int pitch);
 
 // What the user asks the sheet for: the nominal LPI, how far either side of
