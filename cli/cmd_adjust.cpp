@@ -28,7 +28,11 @@ int runAdjust(const std::vector<std::string>& argv) {
         return usageError("adjust", error);
     if (args.positional().size() != 1 || !args.get("output"))
         return usageError("adjust", tr("expects a project and -o OUT.lyr"));
+    // The output is a project: any other name would be cut to its base and
+    // the project written there, over the files of that name.
+    if (int rc = checkOutput("adjust", *args.get("output"), {OutputKind::Project}); rc != kExitOk) return rc;
     CliHost host;
+    host.readSubject = args.positional()[0];
     host.writeSubject = *args.get("output");  // a failed save names the file written
     CStereoWorkspace ws(host, defaultSettingsPath());
     if (!ws.Open(args.positional()[0])) return kExitFailure;
@@ -44,7 +48,9 @@ int runRotate(const std::vector<std::string>& argv) {
     if (!args.checkKnown({"output"}, error)) return usageError("rotate", error);
     if (args.positional().size() != 1 || !args.get("output"))
         return usageError("rotate", tr("expects a project and -o OUT.lyr"));
+    if (int rc = checkOutput("rotate", *args.get("output"), {OutputKind::Project}); rc != kExitOk) return rc;
     CliHost host;
+    host.readSubject = args.positional()[0];
     host.writeSubject = *args.get("output");  // a failed save names the file written
     // The stereo pair's question is answered OK: asking for the rotation is
     // the consent.

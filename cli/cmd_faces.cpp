@@ -23,6 +23,7 @@ int runFaces(const std::vector<std::string>& argv) {
     if (args.positional().size() != 1) return usageError(name, tr("expects one photo"));
     const auto out = args.get("output");
     if (!out || out->empty()) return usageError(name, tr("needs -o P.lyr"));
+    if (int rc = checkOutput(name, *out, {OutputKind::Project}); rc != kExitOk) return rc;
 
     CliHost host;
     host.writeSubject = *out;  // a failed save names the file written

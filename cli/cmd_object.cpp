@@ -55,6 +55,9 @@ int runObject(const std::vector<std::string>& argv) {
     if (!args.checkKnown(known, error)) return usageError("object", error);
     if (args.positional().size() != 1 || !args.get("output"))
         return usageError("object", tr("expects a project and -o OUT.lyr"));
+    // The output is a project: any other name would be cut to its base and
+    // the project written there, over the files of that name.
+    if (int rc = checkOutput("object", *args.get("output"), {OutputKind::Project}); rc != kExitOk) return rc;
     const int kinds = args.has("text") + args.has("shape") + args.has("clipart");
     if (kinds != 1) return usageError("object", tr("give exactly one of --text, --shape, --clipart"));
 
@@ -101,6 +104,7 @@ int runObject(const std::vector<std::string>& argv) {
 
     CliHost host;
     host.writeSubject = *args.get("output");  // a failed save names the file written
+    host.readSubject = args.positional()[0];
     CStereoWorkspace ws(host, defaultSettingsPath());
     ws.setDialogs(&dialogs);
     if (!ws.Open(args.positional()[0])) return kExitFailure;

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <fstream>
 #include <system_error>
 #include <unistd.h>
@@ -202,6 +203,10 @@ std::string fromDiskText(const std::string& bytes) {
 // ---- files -----------------------------------------------------------------------
 
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::size_t limit) {
+    // Only a plain file: opening or reading a pipe or a device could wait
+    // for ever.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     in.seekg(0, std::ios::end);
@@ -493,7 +498,8 @@ ProjectParse parseProjectHeader(const std::vector<std::uint8_t>& f, ProjectHeade
         h.lpi = lpi;
         h.lpiStored = true;
         h.regionCount = geti32(&f[56]);
-        if (h.version < 2) h.regionCount += 1;
+        // (No overflow from a hostile count: the range check comes later.)
+        if (h.version < 2 && h.regionCount < std::numeric_limits<std::int32_t>::max()) h.regionCount += 1;
         h.maskingIndex = geti32(&f[60]);
         h.stereoPair = (get32(&f[64]) & 1u) != 0;
         h.highResCount = h.version >= 3 ? geti32(&f[68]) : 0;

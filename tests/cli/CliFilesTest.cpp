@@ -17,6 +17,8 @@
 #include <fstream>
 #include <iterator>
 #include <vector>
+
+#include <sys/stat.h>
 #include <cctype>
 
 using namespace plastora;
@@ -204,8 +206,19 @@ TEST(CliFiles, AnOutputNeverLandsOnTheProjectsOwnFiles) {
     }
     CliRun r = cli("frame " + q(project) + " --kind 1 -o " + q(dir.file("p.bmp")));
     EXPECT_EQ(r.code, 2) << r.out;
-    EXPECT_EQ(before(edit), editBytes);
-    EXPECT_EQ(before(dir.file("p.msk")), maskBytes);
+    // The commands that write a project take only a project name: any other
+    // was cut to its base, and the project written over the files there.
+    for (const std::string& command : {"adjust " + q(project) + " --brightness 40", "rotate " + q(project),
+                                       "object " + q(project) + " --text Hi", "faces " + q(edit)}) {
+        r = cli(command + " -o " + q(edit));
+        EXPECT_EQ(r.code, 2) << command << r.out;
+    }
+    // A pipe in a project's place is refused at once, not waited on.
+    ASSERT_EQ(::mkfifo(dir.file("pipe.lyr").c_str(), 0600), 0);
+    r = shell("timeout 20 '" + std::string(PLASTORA_CLI) + "' info " + q(dir.file("pipe.lyr")));
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_TRUE(before(edit) == editBytes) << "the edit image changed";
+    EXPECT_TRUE(before(dir.file("p.msk")) == maskBytes) << "the mask changed";
     // Another name beside the project is written as usual.
     r = cli("anaglyph " + q(project) + " -o " + q(dir.file("p-anaglyph.bmp")));
     EXPECT_EQ(r.code, 0) << r.out;
