@@ -140,6 +140,13 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
     }
     const std::string base = projectBase(path);
     const std::string project = base + ".lyr";
+    // A paint layer file of the project being replaced that this document
+    // no longer has would be read back as its paint layer: it goes once the
+    // save is in place. (The masks, copies and depth map are named by the
+    // project file's counts and flags, so stale ones are never read.)
+    std::error_code paintError;
+    const bool stalePaint = !hasPaintLayer() && isExistingProject(project) &&
+                            std::filesystem::is_regular_file(base + ".pai", paintError);
 
     // Every file is written under a temporary name first; only when all of
     // them are complete are they put in place, the project file last. A save
@@ -209,6 +216,10 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
     if (!writeFileReplacing(projectTemp, serializeProject(*this)) || !files.commit()) {
         m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
         return 0;
+    }
+    if (stalePaint) {
+        std::error_code ec;
+        std::filesystem::remove(base + ".pai", ec);
     }
     setCurrentPath(project);
     m_depthMapSource.clear();  // the map is the project's own file now

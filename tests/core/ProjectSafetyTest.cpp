@@ -106,6 +106,29 @@ TEST(ProjectSafety, TheDepthMapReadIsNeverWrittenOver) {
     EXPECT_TRUE(host.done());
 }
 
+// A document without a paint layer saved over a project that had one does
+// not get that layer back from the old file when it is opened again.
+TEST(ProjectSafety, AStalePaintLayerIsNotReadBack) {
+    TempDir dir;
+    ScriptedHost host;
+    const std::string photo = dir.file("photo.bmp");
+    ASSERT_EQ(SaveStillImage(host, gradientPicture(64, 48), 64, 48, photo, 90), 1);
+    for (const bool paint : {true, false}) {
+        CStereoWorkspace ws(host, dir.file("none.ini"));
+        ASSERT_EQ(ws.Open(photo), 1);
+        if (paint) {
+            ASSERT_TRUE(ws.ensurePaintLayer());
+            paintRect(ws.paintMask(), 0, 0, 10, 10);
+        }
+        ASSERT_EQ(ws.Save(dir.file("p.lyr")), 1);
+        EXPECT_EQ(fs::exists(dir.file("p.pai")), paint);
+    }
+    CStereoWorkspace again(host, dir.file("none.ini"));
+    ASSERT_EQ(again.Open(dir.file("p.lyr")), 1);
+    EXPECT_FALSE(again.hasPaintLayer());
+    EXPECT_TRUE(host.done());
+}
+
 TEST(ProjectSafety, ASaveThatRunsOutOfRoomLeavesThePreviousProject) {
     TempDir dir;
     ScriptedHost host;
