@@ -39,6 +39,7 @@ int runBatch(const std::vector<std::string>& argv) {
     std::string line;
     int failures = 0;
     for (int index = 0; std::getline(in, line); ++index) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();  // a file with CRLF line ends
         std::vector<std::string> f = fields(line);
         std::vector<std::pair<std::string, std::string>> env;
         std::size_t i = 0;
@@ -47,6 +48,7 @@ int runBatch(const std::vector<std::string>& argv) {
         int code = kExitUsage;
         if (i < f.size() && f[i] != "batch") {
             const auto it = commands().find(f[i]);
+            if (it == commands().end()) code = usageError("batch", tr("line %1: unknown command %2", {std::to_string(index + 1), f[i]}));
             if (it != commands().end()) {
                 std::string folder = programFolder();
                 for (const auto& [name, value] : env) {
@@ -60,6 +62,8 @@ int runBatch(const std::vector<std::string>& argv) {
                     if (name != "PLASTORA_PROGRAM_FOLDER") ::unsetenv(name.c_str());
                 setProgramFolder(folder);
             }
+        } else {
+            code = usageError("batch", tr("line %1: no command", {std::to_string(index + 1)}));
         }
 #if defined(__SANITIZE_ADDRESS__)
         if (__lsan_do_recoverable_leak_check() != 0) code = 99;

@@ -520,6 +520,16 @@ example:
       <translation>トリミングしない (写真の大きさのまま)</translation>
     </message>
     <message>
+      <location filename="../../cli/cmd_batch.cpp" />
+      <source>line %1: no command</source>
+      <translation>%1 行目: コマンドがありません</translation>
+    </message>
+    <message>
+      <location filename="../../cli/cmd_batch.cpp" />
+      <source>line %1: unknown command %2</source>
+      <translation>%1 行目: 不明なコマンド %2 です</translation>
+    </message>
+    <message>
       <location filename="../../cli/cmd_stereo.cpp" />
       <source>makes a stereo-pair project from a left and a right picture or from an MPO file, brought to the working size like open and aligned (--no-align: as they are)</source>
       <translation>左右 2 枚の画像または MPO ファイルからステレオ画像のプロジェクトを作ります。open と同じく作業サイズにして位置を合わせます (--no-align: そのまま)</translation>

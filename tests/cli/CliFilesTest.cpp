@@ -224,6 +224,19 @@ TEST(CliFiles, AnOutputNeverLandsOnTheProjectsOwnFiles) {
     EXPECT_EQ(r.code, 0) << r.out;
 }
 
+// A batch file with CRLF line ends runs; a line that names no command or an
+// unknown one says so, with its line number, and fails that line alone.
+TEST(CliFiles, BatchLinesThatAreNotCommandsAreNamed) {
+    TempDir dir;
+    std::ofstream(dir.file("b.tsv"), std::ios::binary) << "info\t" << kProject << "\r\nnonsense\tx\r\n\r\ninfo\t"
+                                                       << kProject << "\r\n";
+    CliRun r = cli("batch " + q(dir.file("b.tsv")));
+    EXPECT_EQ(r.code, 1) << r.out;
+    for (const char* want : {"#batch 0 0", "2 行目: 不明なコマンド nonsense です", "#batch 1 2", "3 行目: コマンドがありません",
+                             "#batch 2 2", "#batch 3 0"})
+        EXPECT_TRUE(contains(r.out, want)) << want << "\n" << r.out;
+}
+
 TEST(CliFiles, TheCommandLinesOwnTextsFollowTheLanguage) {
     TempDir dir;
     // Usage errors: Japanese under a Japanese locale, English under another
