@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
 
 namespace plastora {
 
@@ -23,29 +22,15 @@ constexpr std::size_t kMaxDepthFileSize = std::size_t{512} << 20;
 
 // False for a JPEG whose image data ends before its end marker (a
 // truncated file): Qt's reader fills the missing rows with grey and calls it
-// a success, which would give every missing row a middle depth. The marker
-// segments are walked to the first scan; inside scan data a 0xFF byte is
-// always followed by 0x00 or a restart marker, so the first FF D9 after it
-// is the end of the picture. Other formats pass.
+// a success, which would give every missing row a middle depth. Inside scan
+// data a 0xFF byte is always followed by 0x00 or a restart marker, so the
+// first FF D9 after the first scan's headers is the end of the picture.
+// Other formats pass.
 bool jpegIsWhole(const std::vector<std::uint8_t>& b) {
-    if (b.size() < 4 || b[0] != 0xFF || b[1] != 0xD8) return true;
-    std::size_t at = 2;
-    while (at + 4 <= b.size()) {
-        if (b[at] != 0xFF) return false;
-        const std::uint8_t marker = b[at + 1];
-        if (marker == 0xFF) {  // fill byte
-            ++at;
-            continue;
-        }
-        const std::size_t length = (std::size_t{b[at + 2]} << 8) | b[at + 3];
-        if (length < 2) return false;
-        at += 2 + length;
-        if (marker == 0xDA) {  // start of scan: the end marker must follow
-            for (; at + 1 < b.size(); ++at)
-                if (b[at] == 0xFF && b[at + 1] == 0xD9) return true;
-            return false;
-        }
-    }
+    if (b.size() < 2 || b[0] != 0xFF || b[1] != 0xD8) return true;
+    const std::size_t scan = jpegScanStart(b.data(), b.size());
+    for (std::size_t at = scan; scan > 0 && at + 1 < b.size(); ++at)
+        if (b[at] == 0xFF && b[at + 1] == 0xD9) return true;
     return false;
 }
 
@@ -87,9 +72,6 @@ bool parseDepthMapImage(const std::vector<std::uint8_t>& bytes, Surface& out) {
 }
 
 bool readDepthMapImage(const std::string& path, Surface& out) {
-    // Only a plain file: reading a pipe or a device would wait for ever.
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
     std::vector<std::uint8_t> bytes;
     return readWholeFile(path, bytes, kMaxDepthFileSize) && parseDepthMapImage(bytes, out);
 }

@@ -255,27 +255,6 @@ bool jpegMcuSize(int quality, int& mcuWidth, int& mcuHeight) {
     return true;
 }
 
-// The offset just past the headers of a JPEG stream (the end of its SOS
-// segment), and where its frame header's height field is; 0 when the
-// stream does not have the shape libjpeg writes.
-std::size_t jpegScanStart(const std::uint8_t* p, std::size_t n, std::size_t* heightAt) {
-    if (n < 4 || p[0] != 0xFF || p[1] != 0xD8) return 0;
-    std::size_t at = 2;
-    while (at + 4 <= n) {
-        if (p[at] != 0xFF) return 0;
-        const std::uint8_t marker = p[at + 1];
-        const std::size_t length = (std::size_t{p[at + 2]} << 8) | p[at + 3];
-        if (length < 2 || at + 2 + length > n) return 0;
-        if (marker == 0xC0 || marker == 0xC1) {
-            if (length < 7) return 0;
-            if (heightAt) *heightAt = at + 5;
-        }
-        at += 2 + length;
-        if (marker == 0xDA) return at;
-    }
-    return 0;
-}
-
 // Rows that several threads may read at once are encoded in strips of
 // kJpegStripMcuRows MCU rows on every core. Each strip is a stream of its
 // own whose restart interval is the strip's MCU count, so it holds exactly
@@ -1062,6 +1041,28 @@ int LoadStillImageAs(Host& host, const std::string& path, StillFormat format, Su
                      int& height) {
     const bool asJpeg = format == StillFormat::ByName ? isJpegLoadName(path) : format == StillFormat::Jpeg;
     return loadStill(host, path, std::nullopt, asJpeg, out, width, height);
+}
+
+std::size_t jpegScanStart(const std::uint8_t* p, std::size_t n, std::size_t* heightAt) {
+    if (n < 4 || p[0] != 0xFF || p[1] != 0xD8) return 0;
+    std::size_t at = 2;
+    while (at + 4 <= n) {
+        if (p[at] != 0xFF) return 0;
+        const std::uint8_t marker = p[at + 1];
+        if (marker == 0xFF) {  // a fill byte before the marker
+            ++at;
+            continue;
+        }
+        const std::size_t length = (std::size_t{p[at + 2]} << 8) | p[at + 3];
+        if (length < 2 || at + 2 + length > n) return 0;
+        if (marker == 0xC0 || marker == 0xC1) {
+            if (length < 7) return 0;
+            if (heightAt) *heightAt = at + 5;
+        }
+        at += 2 + length;
+        if (marker == 0xDA) return at;
+    }
+    return 0;
 }
 
 }  // namespace plastora

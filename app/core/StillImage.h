@@ -63,6 +63,11 @@ struct PictureRows {
 constexpr long long kJpegStripMinPixels = 4LL * 1024 * 1024;
 constexpr int kJpegStripMcuRows = 32;
 PictureRows rowsOf(const Surface& picture);
+// The offset just past the headers of a JPEG stream (the end of its first
+// SOS segment), and where its frame header's height field is (baseline or
+// extended frames); 0 when the bytes are not a JPEG or its marker segments
+// are damaged or cut short.
+std::size_t jpegScanStart(const std::uint8_t* p, std::size_t n, std::size_t* heightAt = nullptr);
 // WriteStillImage for a picture made row by row as it is written, so that
 // it never has to exist whole.
 bool WriteStillImageRows(const PictureRows& picture, const std::string& path, int jpegQuality,

@@ -171,7 +171,6 @@ bool ReplacingFile::write(const void* data, std::size_t size) {
 bool ReplacingFile::close() {
     if (m_file) {
         bool ok = std::fflush(m_file) == 0 && !std::ferror(m_file);
-        if (m_closedFd < 0) m_closedFd = ::fcntl(::fileno(m_file), F_DUPFD_CLOEXEC, 0);  // -1: synced by name
         ok = std::fclose(m_file) == 0 && ok;
         m_file = nullptr;
         if (!ok) m_failed = true;
@@ -187,13 +186,8 @@ bool ReplacingFile::commit() {
         ok = ok && std::fflush(m_file) == 0 && !std::ferror(m_file) && ::fsync(::fileno(m_file)) == 0;
         ok = std::fclose(m_file) == 0 && ok;
         m_file = nullptr;
-    } else if (m_closedFd >= 0) {
-        // Closed already.
-        ok = ok && ::fsync(m_closedFd) == 0;
-        ok = closeChecked(m_closedFd) && ok;
-        m_closedFd = -1;
     } else {
-        // Written by a writer of its own through tempPath().
+        // Closed already, or written by a writer of its own through tempPath().
         ok = ok && syncFile(m_temp);
     }
     if (ok && std::rename(m_temp.c_str(), m_target.c_str()) == 0) {
@@ -210,10 +204,6 @@ void ReplacingFile::discard() {
     if (m_file) {
         std::fclose(m_file);
         m_file = nullptr;
-    }
-    if (m_closedFd >= 0) {
-        ::close(m_closedFd);
-        m_closedFd = -1;
     }
     if (!m_temp.empty()) {
         ::unlink(m_temp.c_str());

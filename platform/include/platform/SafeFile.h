@@ -66,11 +66,6 @@ public:
 private:
     std::string m_target, m_temp;
     std::FILE* m_file = nullptr;
-    // After close(): a descriptor of the temporary file, kept for the
-    // commit's flush to disk. Opening the file again by name could fail: it
-    // has the permissions of the file it replaces, which its owner may be
-    // allowed to write but not to read.
-    int m_closedFd = -1;
     std::future<void> m_droppingOld;
     bool m_failed = false;
 };
