@@ -2,8 +2,9 @@
 // optimised) against memcpy of the same output bytes and the plain colour
 // anaglyph, in the same run, on the picture size of the anaglyph bench.
 // The aim: within twice the copy's time. The least-squares methods run on
-// the kernel this processor takes (see anaglyphKernel()); the portable
-// kernel is timed too, on every core and on one thread.
+// the kernel this processor takes (see anaglyphKernel()); the AVX2 kernel
+// on one thread and the portable kernel on every core and on one thread are
+// timed too.
 #include "anaglyph_bench.h"
 
 #include "output/Anaglyph.h"
@@ -45,6 +46,16 @@ void timeOneThread(benchmark::State& state, AnaglyphKernel kernel) {
 
 // The same on one thread, with the kernel this processor takes.
 void BM_AnaglyphMethodOneThread(benchmark::State& state) { timeOneThread(state, anaglyphKernel()); }
+
+// The AVX2 kernel on one thread, which the wide (AVX-512) kernel replaces
+// where the processor has it.
+void BM_AnaglyphVectorOneThread(benchmark::State& state) {
+    if (!anaglyphKernelAvailable(AnaglyphKernel::Vector)) {
+        state.SkipWithError("no AVX2 and FMA");
+        return;
+    }
+    timeOneThread(state, AnaglyphKernel::Vector);
+}
 
 // The least-squares methods with the portable integer kernel, which
 // processors without AVX2 and FMA take: on every core, in bands of rows as
@@ -92,6 +103,11 @@ BENCHMARK(BM_AnaglyphMethod)
 BENCHMARK(BM_AnaglyphMethodOneThread)
     ->ArgName("filter")
     ->DenseRange(kFilterDuboisRedCyan, kFilterOptimised)
+    ->ComputeStatistics("min", fastest)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AnaglyphVectorOneThread)
+    ->ArgName("filter")
+    ->DenseRange(kFilterDuboisRedCyan, kFilterDuboisAmberBlue)
     ->ComputeStatistics("min", fastest)
     ->Unit(benchmark::kMillisecond);
 

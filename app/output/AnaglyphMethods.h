@@ -60,17 +60,19 @@ double linearToSrgb(double v);
 bool BuildAnaglyphMethod(Surface& dst, const Surface& right, const Surface& left, int method);
 void BuildAnaglyphMethodRows(Surface& dst, const Surface& right, const Surface& left, int method, int y0, int y1);
 
-// The least-squares methods have two kernels: integer tables, on every
-// processor, and eight pixels at a time in single-precision floats with
-// AVX2 and FMA, where the processor has them. Both are within one grey level
-// of the double-precision result; their bytes may differ by one level. One
-// process takes one kernel for every row and thread (the vector one where
-// it can), so a picture does not depend on how its rows are split.
-enum class AnaglyphKernel { Portable, Vector };
+// The least-squares methods have three kernels: integer tables, on every
+// processor; eight pixels at a time in single-precision floats with AVX2 and
+// FMA; and the same floats sixteen pixels at a time with AVX-512 (the wide
+// kernel, whose bytes are the vector kernel's), where the processor has them.
+// All are within one grey level of the double-precision result; the
+// portable kernel's bytes and the others' may differ by one level. One
+// process takes one kernel for every row and thread (the widest it can), so
+// a picture does not depend on how its rows are split.
+enum class AnaglyphKernel { Portable, Vector, Wide };
 AnaglyphKernel anaglyphKernel();               // the kernel the builds above take
 bool anaglyphKernelAvailable(AnaglyphKernel);  // whether this processor can run it
-// The row form on a chosen kernel (the portable one where the vector one is
-// not available), for tests and benchmarks.
+// The row form on a chosen kernel (the next narrower one where it is not
+// available), for tests and benchmarks.
 void BuildAnaglyphMethodRows(Surface& dst, const Surface& right, const Surface& left, int method, int y0, int y1,
                              AnaglyphKernel kernel);
 

@@ -44,14 +44,16 @@ Pixel one(int method, Pixel left, Pixel right, AnaglyphKernel kernel) {
     return out.at(0, 0);
 }
 
-// The kernels a test runs on: the one this processor takes, and the
-// portable one where that differs.
+// The kernels a test runs on: every one this processor can run.
 std::vector<AnaglyphKernel> kernels() {
-    std::vector<AnaglyphKernel> k{anaglyphKernel()};
-    if (k.front() != AnaglyphKernel::Portable) k.push_back(AnaglyphKernel::Portable);
+    std::vector<AnaglyphKernel> k;
+    for (AnaglyphKernel kernel : {AnaglyphKernel::Wide, AnaglyphKernel::Vector, AnaglyphKernel::Portable})
+        if (anaglyphKernelAvailable(kernel)) k.push_back(kernel);
     return k;
 }
-const char* kernelName(AnaglyphKernel k) { return k == AnaglyphKernel::Vector ? "vector kernel" : "portable kernel"; }
+const char* kernelName(AnaglyphKernel k) {
+    return k == AnaglyphKernel::Wide ? "wide kernel" : k == AnaglyphKernel::Vector ? "vector kernel" : "portable kernel";
+}
 
 // The whole picture through the row form on one kernel.
 void buildOn(AnaglyphKernel kernel, Surface& out, const Surface& right, const Surface& left, int method) {
@@ -227,10 +229,24 @@ TEST(AnaglyphMethods, LeastSquaresMatchDoubleReferenceForEveryChannelValue) {
             EXPECT_LE(worstDifference(*anaglyphProjection(method), out, right, left), 1)
                 << anaglyphMethodName(method) << ", " << kernelName(k);
         }
+    // The wide kernel runs the vector kernel's steps sixteen pixels at a
+    // time: the same bytes, a row's tail included.
+    if (anaglyphKernelAvailable(AnaglyphKernel::Wide)) {
+        Surface narrow;
+        for (int method : {kFilterDuboisRedCyan, kFilterDuboisGreenMagenta, kFilterDuboisAmberBlue}) {
+            buildOn(AnaglyphKernel::Wide, out, right, left, method);
+            buildOn(AnaglyphKernel::Vector, narrow, right, left, method);
+            EXPECT_TRUE(std::equal(out.bits(), out.bits() + out.pixelCount(), narrow.bits()))
+                << anaglyphMethodName(method);
+        }
+    }
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-    // A processor with AVX2 and FMA takes the vector kernel.
-    EXPECT_EQ(anaglyphKernel() == AnaglyphKernel::Vector,
-              __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"));
+    // The widest kernel the processor can run is taken.
+    const bool vector = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    const bool wide = vector && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+    EXPECT_EQ(anaglyphKernel(), wide     ? AnaglyphKernel::Wide
+                                : vector ? AnaglyphKernel::Vector
+                                         : AnaglyphKernel::Portable);
 #endif
     EXPECT_TRUE(anaglyphKernelAvailable(AnaglyphKernel::Portable));
 }
