@@ -339,6 +339,18 @@ int refuseProjectFile(const std::string& commandName, CStereoWorkspace& ws, cons
     return kExitOk;
 }
 
+int refuseIncompleteOverwrite(const std::string& commandName, CStereoWorkspace& ws, const std::string& output) {
+    if (!ws.openedIncomplete() || !isProjectPath(ws.currentPath())) return kExitOk;
+    std::error_code ec;
+    if (!std::filesystem::equivalent(ws.currentPath(), output, ec) || ec) return kExitOk;
+    std::cerr << "plastora-cli " << commandName << ": "
+              << tr("%1 opened with parts missing (see the warnings above); saving over it would lose them for "
+                    "good: write the project under another name",
+                    {ws.currentPath()})
+              << std::endl;
+    return kExitFailure;
+}
+
 int checkOutput(const std::string& commandName, const std::string& path, const std::vector<OutputKind>& allowed) {
     const auto kind = outputKindOf(path);
     if (kind && std::find(allowed.begin(), allowed.end(), *kind) != allowed.end()) return kExitOk;

@@ -142,6 +142,10 @@ int checkOutput(const std::string& commandName, const std::string& path, const s
 // was opened from (its edit image, a mask, its depth map, ...), which
 // writing would destroy; then a usage error (exit 2) that names both.
 int refuseProjectFile(const std::string& commandName, CStereoWorkspace& ws, const std::string& output);
+// kExitOk unless the project the workspace opened lost parts on the way in
+// and `output` is that project itself; then the refusal (exit 1), as the
+// save would make the loss permanent. Another name may be written.
+int refuseIncompleteOverwrite(const std::string& commandName, CStereoWorkspace& ws, const std::string& output);
 // The extensions of the still-picture outputs (.jpg .jpeg .bmp .png).
 const std::vector<OutputKind>& pictureOutputs();
 

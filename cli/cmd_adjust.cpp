@@ -11,7 +11,8 @@ namespace plastora::cli {
 
 namespace {
 
-int saveAndReport(CStereoWorkspace& ws, const std::string& out) {
+int saveAndReport(const char* name, CStereoWorkspace& ws, const std::string& out) {
+    if (int rc = refuseIncompleteOverwrite(name, ws, out); rc != kExitOk) return rc;
     if (!ws.Save(out)) return kExitFailure;
     std::cout << ws.width() << " x " << ws.height() << "\n";
     return kExitOk;
@@ -38,7 +39,7 @@ int runAdjust(const std::vector<std::string>& argv) {
     if (!ws.Open(args.positional()[0])) return kExitFailure;
     // Nothing to change still writes the copy, as OK with both at 0 does.
     ApplyAdjustment(ws, brightness.value_or(0), contrast.value_or(0));
-    return saveAndReport(ws, *args.get("output"));
+    return saveAndReport("adjust", ws, *args.get("output"));
 }
 
 int runRotate(const std::vector<std::string>& argv) {
@@ -62,7 +63,7 @@ int runRotate(const std::vector<std::string>& argv) {
     // here, so the command allows it.
     ws.setRotationAllowed(true);
     if (!RotateImage(ws)) return kExitFailure;
-    return saveAndReport(ws, *args.get("output"));
+    return saveAndReport("rotate", ws, *args.get("output"));
 }
 
 }  // namespace

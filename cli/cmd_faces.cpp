@@ -42,6 +42,7 @@ int runFaces(const std::vector<std::string>& argv) {
     ws.faces().clear();
     std::cout << "regions: " << ws.regionCount() << "\n";
     for (int i = 0; i < ws.regionCount(); ++i) std::cout << "depth " << i << ": " << ws.region(i).depth << "\n";
+    if (int rc = refuseIncompleteOverwrite(name, ws, *out); rc != kExitOk) return rc;
     return ws.Save(*out) ? kExitOk : kExitFailure;
 }
 

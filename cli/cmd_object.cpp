@@ -136,6 +136,7 @@ int runObject(const std::vector<std::string>& argv) {
     }
     if (depth) o.depth = *depth;
     o.shadow = args.has("shadow") ? 1 : 0;
+    if (int rc = refuseIncompleteOverwrite("object", ws, *args.get("output")); rc != kExitOk) return rc;
     if (!ws.Save(*args.get("output"))) return kExitFailure;
     std::cout << "object " << ws.currentObject() << " at " << o.x << "," << o.y << " size " << o.width << " x "
               << o.height << "\n";

@@ -141,6 +141,7 @@ int runOpen(const std::vector<std::string>& argv) {
     }
 
     if (endsWith(*out, ".lyr")) {
+        if (int rc = refuseIncompleteOverwrite(name, ws, *out); rc != kExitOk) return rc;
         if (!ws.Save(*out)) return kExitFailure;
     } else if (!SaveStillImage(host, ws.source(), ws.width(), ws.height(), *out, ws.settings().jpegQuality)) {
         return kExitFailure;

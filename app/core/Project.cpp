@@ -275,6 +275,7 @@ int CStereoWorkspace::ReadProject(const std::string& path) {
                 else
                     m_host.message(formatWithFile(kCorruptMaskMessage, mask), MsgButtons::Ok, MsgIcon::Warning);
                 m_maskingIndex = 0;
+                m_openedIncomplete = true;
                 break;
             }
             r.depth = (i == 0 && h.region0DepthFromHeader) ? h.foregroundDepth : depth;
@@ -289,8 +290,10 @@ int CStereoWorkspace::ReadProject(const std::string& path) {
         Surface map;
         if (readDepthMapImage(depthMapPath(base), map) && map.width() == m_width && map.height() == m_height)
             m_depthMap = std::move(map);
-        else
+        else {
             m_host.message(kDepthMapReadFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+            m_openedIncomplete = true;
+        }
     }
 
     clearObjects();
@@ -410,7 +413,16 @@ int CStereoWorkspace::Open(const std::string& pathIn) {
                 std::string name = highResPath(base, i);
                 if (stored == 0) name = base + "_hd" + std::to_string(i) + ".jpg";
                 Surface hd;
-                if (!fileExists(name) || !LoadStillImage(m_host, name, std::nullopt, hd, w, h)) break;
+                if (!fileExists(name) || !LoadStillImage(m_host, name, std::nullopt, hd, w, h)) {
+                    // A picture the project names is lost with those after
+                    // it (an older project names none: its pictures end at
+                    // the first one missing).
+                    if (stored > 0) {
+                        m_host.message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+                        m_openedIncomplete = true;
+                    }
+                    break;
+                }
                 m_highRes[static_cast<std::size_t>(i - 1)] = std::move(hd);
                 m_highResCount = i;
             }

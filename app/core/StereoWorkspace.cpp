@@ -73,6 +73,7 @@ void CStereoWorkspace::clearDocument() {
     m_scratchCards.clear();
     m_stereoPair = false;
     m_modified = false;
+    m_openedIncomplete = false;
     m_mode = kModeNone;
     m_tool = kToolNone;
     m_zoom = 1;

@@ -468,6 +468,11 @@ public:
     void setLpi(double v) { m_lpi = v; }
     bool modified() const { return m_modified; }
     void setModified(bool on) { m_modified = on; }
+    // True when the project last opened lost parts on the way in (a mask,
+    // its depth map, its paint layer or a stereo picture that could not be
+    // read, each reported as it was met): saving it over itself would make
+    // the loss permanent.
+    bool openedIncomplete() const { return m_openedIncomplete; }
     bool rotationAllowed() const { return m_rotationAllowed; }
     void setRotationAllowed(bool on) { m_rotationAllowed = on; }
     const std::string& currentPath() const { return m_currentPath; }
@@ -698,6 +703,7 @@ private:
     Surface m_composite;
     std::array<Surface, kHighResSlots> m_highRes;
     int m_highResCount = 0;
+    bool m_openedIncomplete = false;
     Surface m_anaglyph;
     Surface m_interlace;
     Surface m_display;

@@ -15,6 +15,11 @@
     </message>
     <message>
       <location filename="../../cli/Cli.cpp" />
+      <source>%1 opened with parts missing (see the warnings above); saving over it would lose them for good: write the project under another name</source>
+      <translation>%1 は読み込みで一部が失われました（上の警告を参照）。上書き保存すると失われた部分が戻らなくなります。別の名前でプロジェクトを保存してください</translation>
+    </message>
+    <message>
+      <location filename="../../cli/Cli.cpp" />
       <source>%1 or %2: %3</source>
       <translation>%1 または %2: %3</translation>
     </message>

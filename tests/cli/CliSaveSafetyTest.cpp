@@ -186,3 +186,29 @@ TEST(CliSaveSafety, OpeningAPhotoAndSavingUnderItsNameLeavesThePhoto) {
     EXPECT_EQ(fileText(photo), before);
     EXPECT_TRUE(fs::exists(dir.file("holiday-3d.bmp")));
 }
+
+// A project that opens with a part missing (here a damaged cut-out, which
+// drops that region) is not saved over itself: that would make the loss
+// permanent. Written under another name, it is.
+TEST(CliSaveSafety, AProjectThatLostPartsOnOpeningIsNotSavedOverItself) {
+    TempDir dir;
+    const std::string project = copyProject(dir, "coffee");
+    const std::string mask = dir.file("coffee.m01");
+    fs::resize_file(mask, 40);
+    const std::string lyr = fileText(project), damaged = fileText(mask);
+    for (const std::string& command :
+         {std::string("adjust ") + q(project) + " --brightness 5 -o " + q(project),
+          std::string("rotate ") + q(project) + " -o " + q(project)}) {
+        const CliRun r = cli(command);
+        EXPECT_EQ(r.code, 1) << command << "\n" << r.out;
+        EXPECT_NE(r.out.find("another name"), std::string::npos) << r.out;
+        EXPECT_EQ(fileText(project), lyr) << command;
+        EXPECT_EQ(fileText(mask), damaged) << command;
+    }
+    const CliRun copy = cli("adjust " + q(project) + " --brightness 5 -o " + q(dir.file("kept.lyr")));
+    EXPECT_EQ(copy.code, 0) << copy.out;
+    EXPECT_TRUE(fs::exists(dir.file("kept.lyr")));
+    // The intact project still saves over itself.
+    const std::string whole = copyProject(dir, "chelsea");
+    EXPECT_EQ(cli("adjust " + q(whole) + " --brightness 5 -o " + q(whole)).code, 0);
+}
