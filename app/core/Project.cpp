@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 namespace plastora {
@@ -62,8 +63,14 @@ bool samePath(const std::string& a, const std::string& b) {
 // True when `project` is a project file already: the files beside it under
 // its base name are then its own companions, which a save may replace.
 bool isExistingProject(const std::string& project) {
-    std::vector<std::uint8_t> head;
-    if (!readWholeFile(project, head, kMaxProjectFileSize)) return false;
+    // The header alone tells, so only its bytes are read (a plain file's
+    // only: a pipe could keep the read waiting).
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(project, ec)) return false;
+    std::ifstream in(project, std::ios::binary);
+    std::vector<std::uint8_t> head(kProjectHeaderSize);
+    if (!in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size())))
+        head.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
     ProjectHeader h;
     const ProjectParse parsed = parseProjectHeader(head, h);
     return parsed == ProjectParse::Ok || parsed == ProjectParse::BadVersion;

@@ -326,6 +326,15 @@ MaskRead parseMaskFile(const std::vector<std::uint8_t>& f, int w, int h, Surface
     const std::size_t stride = bits == 1 ? static_cast<std::size_t>((w + 31) / 32) * 4 : dibStride(w);
     if (offset < 14 + infoSize || offset > f.size() || f.size() - offset < stride * static_cast<std::size_t>(h))
         return MaskRead::Corrupt;
+    // A 1-bit mask's set bits are the region, unless its palette says the
+    // opposite: white first and black second, as other tools may write it.
+    bool setBitInside = true;
+    if (bits == 1 && offset >= 14 + static_cast<std::size_t>(infoSize) + 8) {
+        const std::uint8_t* palette = &f[14 + infoSize];
+        const bool firstBlack = (palette[0] | palette[1] | palette[2]) == 0;
+        const bool secondBlack = (palette[4] | palette[5] | palette[6]) == 0;
+        setBitInside = firstBlack || !secondBlack;
+    }
     if (!mask.createUninitialized(w, h)) return MaskRead::Corrupt;
     // Every pixel is set, in bands of rows on every core.
     cv::parallel_for_(cv::Range(0, h), [&](const cv::Range& band) {
@@ -335,7 +344,7 @@ MaskRead parseMaskFile(const std::vector<std::uint8_t>& f, int w, int h, Surface
             Pixel* d = mask.row(y);
             for (int x = 0; x < w; ++x) {
                 bool inside;
-                if (bits == 1) inside = (r[x >> 3] & (0x80u >> (x & 7))) != 0;
+                if (bits == 1) inside = ((r[x >> 3] & (0x80u >> (x & 7))) != 0) == setBitInside;
                 else inside = (r[3 * x] | r[3 * x + 1] | r[3 * x + 2]) != 0;
                 d[x] = inside ? kWhite : kBlack;
             }

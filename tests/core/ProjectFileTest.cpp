@@ -270,6 +270,14 @@ TEST(ProjectFile, MaskFileLayoutCarriesTheDepth) {
     EXPECT_TRUE(samePixels(back, mask));
     EXPECT_EQ(readMaskFile(dir.file("m.msk"), 32, 2, back, depth), MaskRead::Corrupt) << "size must match";
     EXPECT_EQ(readMaskFile(dir.file("none.msk"), 33, 2, back, depth), MaskRead::Missing);
+
+    // The same mask as other tools may write it, white first in the palette
+    // and every bit the other way round, reads the same.
+    auto flipped = b;
+    std::swap_ranges(flipped.begin() + 54, flipped.begin() + 58, flipped.begin() + 58);
+    for (std::size_t i = 62; i < flipped.size(); ++i) flipped[i] = static_cast<std::uint8_t>(~flipped[i]);
+    EXPECT_EQ(parseMaskFile(flipped, 33, 2, back, depth), MaskRead::Ok);
+    EXPECT_TRUE(samePixels(back, mask));
 }
 
 TEST(ProjectFile, TwentyFourBitMaskFilesAreAccepted) {
