@@ -76,12 +76,13 @@ bool isExistingProject(const std::string& project) {
     return parsed == ProjectParse::Ok || parsed == ProjectParse::BadVersion;
 }
 
-// The first companion of a save to `base` that would replace a file that is
+// The first companion of a save to `path` that would replace a file that is
 // not one of that project's own: the photo or the depth map the document was
 // read from, or any file beside a name that holds no project. "" when there
 // is none.
-std::string foreignCompanion(CStereoWorkspace& ws, const std::string& base, const std::string& openedFrom) {
-    const bool ownProject = isExistingProject(base + ".lyr");
+std::string foreignCompanion(CStereoWorkspace& ws, const std::string& path, const std::string& openedFrom) {
+    const std::string base = projectBase(path);
+    const bool ownProject = isExistingProject(projectFilePath(path));
     for (const std::string& c : companionPaths(ws, base)) {
         std::error_code ec;
         if (!std::filesystem::exists(std::filesystem::symlink_status(c, ec))) continue;
@@ -138,7 +139,7 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
         // The companions are named after the project; one that would land on
         // a file that is not this project's own (the opened photo above all)
         // is never written: the user picks another name.
-        const std::string foreign = foreignCompanion(*this, projectBase(path), openedFrom);
+        const std::string foreign = foreignCompanion(*this, path, openedFrom);
         if (foreign.empty()) break;
         m_host.message(formatWithFile(kForeignCompanionMessage, foreign), MsgButtons::Ok, MsgIcon::Warning);
         auto chosen = m_host.askSavePath("lyr", kSaveFilter, projectBase(path) + "-3d.lyr");
@@ -146,7 +147,7 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
         path = *chosen;
     }
     const std::string base = projectBase(path);
-    const std::string project = base + ".lyr";
+    const std::string project = projectFilePath(path);
     // A paint layer file of the project being replaced that this document
     // no longer has would be read back as its paint layer: it goes once the
     // save is in place. (The masks, copies and depth map are named by the
@@ -435,7 +436,7 @@ int CStereoWorkspace::Open(const std::string& pathIn) {
             }
         }
         m_rotationAllowed = false;
-        m_currentPath = base + ".lyr";
+        m_currentPath = projectFilePath(path);
     }
 
     // Common ending.

@@ -146,6 +146,11 @@ std::string projectBase(const std::string& path) {
     return path.substr(0, dot);
 }
 
+std::string projectFilePath(const std::string& path) {
+    const std::string base = projectBase(path);
+    return base.size() < path.size() && iequals(path.substr(base.size() + 1), "lyr") ? path : base + ".lyr";
+}
+
 bool isProjectPath(const std::string& path) {
     const std::string base = projectBase(path);
     if (base.size() == path.size()) return true;  // no extension

@@ -70,6 +70,9 @@ struct ProjectObject {
 // "base" of a path: everything before its last dot (the whole path when the
 // file name has no dot).
 std::string projectBase(const std::string& path);
+// The project file a save to `path` writes: `path` itself when it ends in
+// ".lyr" in any case, else its base with ".lyr".
+std::string projectFilePath(const std::string& path);
 // True when the path's extension is "lyr" in any case, or the name has no dot.
 bool isProjectPath(const std::string& path);
 // Mask file name of region j: base + ".msk" for 0, base + ".m%02d" otherwise.

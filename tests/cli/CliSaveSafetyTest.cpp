@@ -201,7 +201,7 @@ TEST(CliSaveSafety, AProjectThatLostPartsOnOpeningIsNotSavedOverItself) {
           std::string("rotate ") + q(project) + " -o " + q(project)}) {
         const CliRun r = cli(command);
         EXPECT_EQ(r.code, 1) << command << "\n" << r.out;
-        EXPECT_NE(r.out.find("another name"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(": " + project + " "), std::string::npos) << "the refusal names the project: " << r.out;
         EXPECT_EQ(fileText(project), lyr) << command;
         EXPECT_EQ(fileText(mask), damaged) << command;
     }
@@ -211,4 +211,18 @@ TEST(CliSaveSafety, AProjectThatLostPartsOnOpeningIsNotSavedOverItself) {
     // The intact project still saves over itself.
     const std::string whole = copyProject(dir, "chelsea");
     EXPECT_EQ(cli("adjust " + q(whole) + " --brightness 5 -o " + q(whole)).code, 0);
+}
+
+// A project named in upper case is saved over itself under that name, not
+// refused as another's nor written beside it in lower case.
+TEST(CliSaveSafety, AnUpperCaseProjectNameIsSavedInPlace) {
+    TempDir dir;
+    for (const char* ext : {".lyr", ".bmp", ".msk", ".m01"})
+        fs::copy_file(kSampleDir + "/coffee" + ext, dir.file(std::string("TRIP") + (ext == std::string(".lyr") ? ".LYR" : ext)));
+    const std::string project = dir.file("TRIP.LYR"), image = fileText(dir.file("TRIP.bmp"));
+    const CliRun r = cli("adjust " + q(project) + " --brightness 20 -o " + q(project));
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_FALSE(fs::exists(dir.file("TRIP.lyr")));
+    EXPECT_NE(fileText(dir.file("TRIP.bmp")), image) << "the edit image is the adjusted one";
+    EXPECT_EQ(cli("info " + q(project)).code, 0);
 }
