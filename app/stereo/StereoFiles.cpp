@@ -324,6 +324,20 @@ StereoSaveNames stereoSaveNames(const std::string& target, const std::string& te
     return n;
 }
 
+std::vector<std::string> stereoSaveFiles(const std::string& target, StereoSaveMode mode, int viewCount) {
+    const StereoSaveNames names = stereoSaveNames(target, {});
+    if (names.mpo) return {target};
+    std::vector<std::string> files;
+    const std::string ext = names.jpegLike ? std::string(".jpg") : names.ext;
+    if (mode == StereoSaveMode::Pair) {
+        files.push_back(names.stem + viewSuffix(mode, 0, viewCount) + ext);
+        if (viewCount > 1) files.push_back(names.stem + viewSuffix(mode, viewCount - 1, viewCount) + ext);
+    } else {
+        for (int v = 0; v < viewCount; ++v) files.push_back(names.stem + viewSuffix(mode, v, viewCount) + ext);
+    }
+    return files;
+}
+
 // ---- the memory card ----------------------------------------------------------------------
 
 std::string cardPattern(const std::string& nintendoPath) {
@@ -604,6 +618,7 @@ int SaveStereoViews(CStereoWorkspace& ws, const std::string& target, StereoSaveM
     struct Job {
         std::string name;
         std::string out;  // the file written: the target itself, or its temporary name in `files`
+        std::string pieces;  // where a JPEG's picture and thumbnail are written before they are joined
         const Surface* picture = nullptr;
         const Surface* thumbSource = nullptr;
         Surface withTexts, card;
@@ -616,7 +631,7 @@ int SaveStereoViews(CStereoWorkspace& ws, const std::string& target, StereoSaveM
     ReplacingFileSet files;
     const auto write = [&](const Job& job) {
         if (!names.jpegLike) return WriteStillImage(*job.picture, job.out, quality) ? Outcome::Written : Outcome::Failed;
-        const std::string main = job.name + "_tmp.jpg", thumb = job.name + "_s.jpg";
+        const std::string main = job.pieces + "_tmp.jpg", thumb = job.pieces + "_s.jpg";
         if (!WriteStillImage(*job.picture, main, quality)) return Outcome::Failed;
         Surface small;
         const bool thumbMade = makeThumbnail(*job.thumbSource, small);
@@ -625,8 +640,7 @@ int SaveStereoViews(CStereoWorkspace& ws, const std::string& target, StereoSaveM
             return thumbMade ? Outcome::Failed : Outcome::NoThumbnail;
         }
         const bool wrapped = WriteExifJpeg(main, thumb, job.out, exif) == 1;
-        // The pieces of an MPO stay in the temporary folder; beside a chosen
-        // JPEG name they are removed.
+        // The pieces of an MPO stay for the joining; a JPEG's are removed.
         if (!prefixed) {
             removeQuietly(main);
             removeQuietly(thumb);
@@ -641,6 +655,12 @@ int SaveStereoViews(CStereoWorkspace& ws, const std::string& target, StereoSaveM
             Job& job = jobs[i];
             job.name = names.stem + viewSuffix(mode, v, n);
             job.out = job.name + (names.jpegLike ? std::string(".jpg") : names.ext);
+            // A JPEG's pieces go to the private temporary folder too, not
+            // beside the target, where they would replace (or write through
+            // a link to) files of those names the user never gave.
+            job.pieces = prefixed || tempFolder().empty()
+                             ? job.name
+                             : joinPath(tempFolder(), kMpoPieceStem + viewSuffix(mode, v, n));
             if (!names.mpo) {
                 job.out = files.add(job.out);
                 if (job.out.empty()) {

@@ -114,6 +114,10 @@ int OpenMpoFile(CStereoWorkspace& ws, const std::string& path, std::optional<boo
 // ---- saving -------------------------------------------------------------------------
 
 enum class StereoSaveMode { Pair, AllViews };
+// The files a save of `viewCount` views to `target` puts in place: the
+// target itself for an MPO, else one file per view written, named from the
+// cut target.
+std::vector<std::string> stereoSaveFiles(const std::string& target, StereoSaveMode mode, int viewCount);
 
 // Places a view on the card's 640 x 480 black picture: scaled to height 320
 // at y = 80 and centred, or, when that would be wider than 640, its centre

@@ -226,3 +226,32 @@ TEST(CliSaveSafety, AnUpperCaseProjectNameIsSavedInPlace) {
     EXPECT_NE(fileText(dir.file("TRIP.bmp")), image) << "the edit image is the adjusted one";
     EXPECT_EQ(cli("info " + q(project)).code, 0);
 }
+
+// save-views writes only the files it names from the target: a JPEG's
+// pieces (picture and thumbnail) are made elsewhere, so files (or links)
+// under those names beside the target are left alone; and a derived name
+// that is a file of the project itself is refused, not overwritten.
+TEST(CliSaveSafety, SaveViewsWritesOnlyTheFilesItNames) {
+    TempDir dir;
+    const std::string project = copyProject(dir, "coffee");
+    const std::string precious = dir.file("precious.txt");
+    std::ofstream(precious) << "keep me";
+    fs::create_symlink(precious, dir.file("snap_R_s.jpg"));
+    std::ofstream(dir.file("snap_L_tmp.jpg")) << "mine";
+    const CliRun r = cli("save-views " + q(project) + " -o " + q(dir.file("snap.jpg")));
+    ASSERT_EQ(r.code, 0) << r.out;
+    EXPECT_TRUE(fs::exists(dir.file("snap_R.jpg")) && fs::exists(dir.file("snap_L.jpg")));
+    EXPECT_EQ(fileText(precious), "keep me");
+    EXPECT_TRUE(fs::is_symlink(dir.file("snap_R_s.jpg")));
+    EXPECT_EQ(fileText(dir.file("snap_L_tmp.jpg")), "mine");
+
+    // A project named trip_L: "-o trip.bmp" would write trip_L.bmp, its
+    // edit image.
+    for (const char* ext : {".lyr", ".bmp", ".msk", ".m01"})
+        fs::copy_file(kSampleDir + "/coffee" + ext, dir.file(std::string("trip_L") + ext));
+    const std::string image = fileText(dir.file("trip_L.bmp"));
+    const CliRun refused = cli("save-views " + q(dir.file("trip_L.lyr")) + " -o " + q(dir.file("trip.bmp")));
+    EXPECT_EQ(refused.code, 2) << refused.out;
+    EXPECT_EQ(fileText(dir.file("trip_L.bmp")), image);
+    EXPECT_FALSE(fs::exists(dir.file("trip_R.bmp")));
+}
