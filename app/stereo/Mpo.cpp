@@ -260,6 +260,12 @@ bool parseIndex(ByteSource& src, MpoIndex& index) {
         if (k > 0 && (rel == 0 || m.offset >= src.size())) return false;
         result.entries.push_back(m);
     }
+    // Two entries at one place would decode the same picture twice (a small
+    // file could name one huge picture many times over).
+    std::vector<std::uint64_t> starts;
+    for (const MpoEntry& m : result.entries) starts.push_back(m.offset);
+    std::sort(starts.begin(), starts.end());
+    if (std::adjacent_find(starts.begin(), starts.end()) != starts.end()) return false;
     index = std::move(result);
     return true;
 }
@@ -268,7 +274,9 @@ bool parseIndex(ByteSource& src, MpoIndex& index) {
 
 bool assembleMpo(std::span<const std::vector<std::uint8_t>> images, bool padLast, std::vector<std::uint8_t>& out) {
     const std::size_t n = images.size();
-    if (n < 2 || n > 0x0FFF) return false;  // the first APP2 must hold 16 bytes per image
+    // The first APP2 holds 16 bytes per image, and its length (126 bytes
+    // more) must fit in 16 bits.
+    if (n < 2 || n > 4088) return false;
     std::vector<std::uint32_t> app1End(n), padded(n), sizes(n), offsets(n);
     for (std::size_t k = 0; k < n; ++k) {
         const auto& f = images[k];

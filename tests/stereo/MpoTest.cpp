@@ -158,6 +158,14 @@ TEST(MpoWriter, FiveViewsArePaddedAndChained) {
         start += padded;
     }
     EXPECT_EQ(f.size(), start);  // the last image is padded too
+
+    // Read back; with the third entry pointing where the second does, the
+    // index is refused (one picture would be decoded twice).
+    MpoIndex index;
+    EXPECT_TRUE(parseMpoIndex(f, index));
+    auto twice = f;
+    std::copy_n(f.begin() + static_cast<long>(M + 50 + 16 + 8), 4, twice.begin() + static_cast<long>(M + 50 + 32 + 8));
+    EXPECT_FALSE(parseMpoIndex(twice, index));
 }
 
 TEST(MpoWriter, RefusesInputsThatAreNotExifJpegs) {
