@@ -411,10 +411,14 @@ int failure(const std::string& text) {
     return kExitFailure;
 }
 
+bool openForViews(CStereoWorkspace& ws, const std::string& path) {
+    return ws.Open(path) && !(ws.stereoPair() && ws.openedIncomplete());
+}
+
 int openAndGenerate(CStereoWorkspace& ws, CliHost& host, const std::string& path, std::optional<int> strength,
                     bool patternMatch, std::optional<int> method) {
     host.readSubject = path;
-    if (!ws.Open(path)) return kExitFailure;
+    if (!openForViews(ws, path)) return kExitFailure;
     return generateViews(ws, host, strength, patternMatch, method);
 }
 

@@ -23,7 +23,7 @@ namespace {
 
 // The project opened, unless the output would land on one of its files.
 int openProject(const char* command, CStereoWorkspace& ws, const std::string& path, const std::string& output) {
-    return ws.Open(path) ? refuseProjectFile(command, ws, output) : kExitFailure;
+    return openForViews(ws, path) ? refuseProjectFile(command, ws, output) : kExitFailure;
 }
 
 // Views 0 and N-1 with the given strength; true when both exist after.

@@ -45,7 +45,7 @@ int runPrint(const std::vector<std::string>& argv) {
     host.writeSubject = *args.get("output");  // a failed save names the file written
     host.setProgressOption(args.has("progress"));
     CStereoWorkspace ws(host, defaultSettingsPath());
-    if (!ws.Open(args.positional()[0])) return kExitFailure;
+    if (!openForViews(ws, args.positional()[0])) return kExitFailure;
     if (args.has("copy")) ws.settings().copyPrint = true;
     const int s = strength.value_or(ws.strength());
     bool editOrAnaglyph = false;

@@ -22,6 +22,12 @@ public:
 
     MsgResult message(const MessageRequest& request) override {
         if (request.text == kStereoSecondPictureQuestion) return MsgResult::Yes;
+        // Pictures of different sizes go on only with --yes: the second
+        // would be stretched to the first one's shape.
+        if (request.text == kStereoSizeDiffersQuestion && !forcedAnswer) {
+            CliHost::message(request);
+            return MsgResult::No;
+        }
         return CliHost::message(request);
     }
     std::optional<std::string> fileDialog(const FileDialogRequest& request) override {
@@ -61,8 +67,12 @@ int runStereo(const std::vector<std::string>& argv) {
     const auto& pos = args.positional();
     const auto out = args.get("output");
     if (!out || out->empty()) return usageError(name, tr("needs -o P.lyr"));
-    if (pos.size() == 1 && !isMpoPath(pos[0])) return usageError(name, tr("expects two pictures (left, right) or one .mpo file"));
-    if (pos.empty() || pos.size() > 2) return usageError(name, tr("expects two pictures (left, right) or one .mpo file"));
+    if (int rc = checkOutput(name, *out, {OutputKind::Project}); rc != kExitOk) return rc;
+    // Two pictures, or one MPO: a project or an MPO first would be opened
+    // by itself and the second file never read.
+    if (pos.empty() || pos.size() > 2 || (pos.size() == 1) != isMpoPath(pos[0]) ||
+        outputKindOf(pos[0]) == OutputKind::Project)
+        return usageError(name, tr("expects two pictures (left, right) or one .mpo file"));
     if (args.has("yes") && args.has("no")) return usageError(name, tr("--yes and --no exclude each other"));
 
     StereoPairHost host;
@@ -123,7 +133,7 @@ int runSaveViews(const std::vector<std::string>& argv) {
     } else {
         // The pair needs only the two outer views (a stereo document's are
         // its pictures).
-        if (!ws.Open(args.positional()[0])) return kExitFailure;
+        if (!openForViews(ws, args.positional()[0])) return kExitFailure;
         HostProgress progress(host, "立体画像作成中");
         ws.GenerateViews(&progress, strength.value_or(ws.strength()), true);
     }

@@ -46,7 +46,7 @@ int runViews(const std::vector<std::string>& argv) {
     CStereoWorkspace ws(host, defaultSettingsPath());
     ws.setDisplayWanted(false);
     host.readSubject = args.positional()[0];
-    if (!ws.Open(args.positional()[0])) return kExitFailure;
+    if (!openForViews(ws, args.positional()[0])) return kExitFailure;
     const int n = ws.viewCount();
     std::vector<std::string> outs;
     for (int i = 0; i < n; ++i) {
@@ -122,7 +122,7 @@ int runLenticular(const std::vector<std::string>& argv) {
     CStereoWorkspace ws(host, defaultSettingsPath());
     ws.setDisplayWanted(false);
     host.readSubject = args.positional()[0];
-    if (!ws.Open(args.positional()[0])) return kExitFailure;
+    if (!openForViews(ws, args.positional()[0])) return kExitFailure;
     if (int rc = refuseProjectFile("lenticular", ws, *args.get("output")); rc != kExitOk) return rc;
     // Nothing shows the composite here: its rows go straight to the file.
     // A document drawn from regions has its views made a band of rows at a

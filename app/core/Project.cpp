@@ -421,11 +421,15 @@ int CStereoWorkspace::Open(const std::string& pathIn) {
                 std::string name = highResPath(base, i);
                 if (stored == 0) name = base + "_hd" + std::to_string(i) + ".jpg";
                 Surface hd;
-                if (!fileExists(name) || !LoadStillImage(m_host, name, std::nullopt, hd, w, h)) {
+                // Every picture has the first one's size: a stereo picture
+                // of another size (replaced by hand) would make views and
+                // outputs of the wrong size.
+                const bool loaded = fileExists(name) && LoadStillImage(m_host, name, std::nullopt, hd, w, h);
+                if (!loaded || (i > 1 && (hd.width() != m_highRes[0].width() || hd.height() != m_highRes[0].height()))) {
                     // A picture the project names is lost with those after
                     // it (an older project names none: its pictures end at
                     // the first one missing).
-                    if (stored > 0) {
+                    if (stored > 0 || loaded) {
                         m_host.message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
                         m_openedIncomplete = true;
                     }

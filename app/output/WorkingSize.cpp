@@ -730,8 +730,12 @@ bool CStereoWorkspace::OpenPicture(const PhotoReader& reader, const std::string&
     const Settings settings(m_settingsPath);
     const PaperTable papers = readPaperTable(settings);
     const bool hasPicture = m_width > 0 && !m_source.empty();
+    // The dialog takes 20..160 lines per inch; a setting outside that (which
+    // a project may hold) presets the standard 60 instead of failing the
+    // open without a word.
+    const double lpi = m_lpi >= kMinLpi && m_lpi <= kMaxLpi ? m_lpi : 60.0;
     PictureDialogData d = presetPictureDialog(path, false, hasPicture ? m_width : 0, hasPicture ? m_height : 0,
-                                              m_lpi, papers, sw0, sh0, false);
+                                              lpi, papers, sw0, sh0, false);
     if (!skipDialog && m_dialogs && !m_dialogs->pictureDialog(d)) return false;
     if (!pictureDialogValid(d)) return false;
     const Size size = workingSize(d, papers, sw0, sh0);

@@ -91,17 +91,24 @@ PairAlignment estimatePairAlignment(const Surface& left, const Surface& right, c
     const double f = std::min(1.0, static_cast<double>(std::max(64, options.analysisWidth)) / left.width());
     const int aw = std::max(1, static_cast<int>(std::lround(left.width() * f)));
     const int ah = std::max(1, static_cast<int>(std::lround(left.height() * f)));
+    // ORB keeps 31 pixels from every edge, so a smaller picture has no
+    // features to find; and its pyramid of a picture a pixel or two high
+    // would ask for levels of no size at all.
+    if (aw < 64 || ah < 64) return result;
     const cv::Mat gl = greyAt(left, aw, ah), gr = greyAt(right, aw, ah);
 
     std::vector<cv::KeyPoint> kl, kr;
     cv::Mat dl, dr;
-    cv::Ptr<cv::ORB> orb = cv::ORB::create(options.features);
-    orb->detectAndCompute(gl, cv::noArray(), kl, dl);
-    orb->detectAndCompute(gr, cv::noArray(), kr, dr);
-    if (dl.empty() || dr.empty() || kl.size() < 3 || kr.size() < 3) return result;
-
     std::vector<std::vector<cv::DMatch>> knn;
-    cv::BFMatcher(cv::NORM_HAMMING).knnMatch(dl, dr, knn, 2);
+    try {
+        cv::Ptr<cv::ORB> orb = cv::ORB::create(options.features);
+        orb->detectAndCompute(gl, cv::noArray(), kl, dl);
+        orb->detectAndCompute(gr, cv::noArray(), kr, dr);
+        if (dl.empty() || dr.empty() || kl.size() < 3 || kr.size() < 3) return result;
+        cv::BFMatcher(cv::NORM_HAMMING).knnMatch(dl, dr, knn, 2);
+    } catch (const cv::Exception&) {
+        return result;  // not aligned, as when too few features match
+    }
     const double cx = 0.5 * (aw - 1), cy = 0.5 * (ah - 1);
     std::vector<Match> matches;
     for (const auto& pair : knn) {

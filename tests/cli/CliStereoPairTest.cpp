@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 using namespace plastora;
@@ -144,4 +145,42 @@ TEST(CliStereoPair, UnrelatedPicturesAreWarnedAbout) {
     EXPECT_EQ(views.code, 0) << views.out;
     EXPECT_TRUE(contains(views.out, "左右の画像が異なりすぎているためマルチビューの作成に失敗しました。\n認識できなかったパターンが"))
         << views.out;
+}
+
+// What cannot make a sound pair is refused or reported, never written as if
+// it were one: a project or MPO given with a second file, an output that is
+// not a project, pictures of different sizes without --yes, a stereo
+// project whose second picture was replaced by one of another size.
+TEST(CliStereoPair, WhatCannotMakeAPairIsRefused) {
+    TempDir dir;
+    const std::string sample = std::string(PLASTORA_SOURCE_DIR) + "/data/sample/";
+    const std::string left = q(sample + "coffee.jpg"), other = q(sample + "chelsea.jpg");
+    EXPECT_EQ(cli("stereo " + q(sample + "coffee.lyr") + " " + left + " -o " + q(dir.file("a.lyr"))).code, 2);
+    EXPECT_EQ(cli("stereo " + left + " " + left + " -o " + q(dir.file("a.jpg"))).code, 2);
+    EXPECT_FALSE(fs::exists(dir.file("a.lyr")));
+
+    const CliRun differ = cli("stereo " + left + " " + other + " -o " + q(dir.file("b.lyr")));
+    EXPECT_EQ(differ.code, 1) << differ.out;
+    EXPECT_TRUE(contains(differ.out, "サイズが異なります")) << differ.out;
+    EXPECT_FALSE(fs::exists(dir.file("b.lyr")));
+    EXPECT_EQ(cli("stereo " + left + " " + other + " --yes -o " + q(dir.file("b.lyr"))).code, 0);
+
+    // A lens setting outside the picture dialog's range (a project may hold
+    // one) opens with the standard 60, in a program folder of its own.
+    const fs::path program = dir.path() / "program";
+    fs::create_directories(program);
+    std::ofstream(program / "Plastora.ini") << "[Lenticular]\nLPI=10\n";
+    std::ofstream(dir.file("batch.tsv")) << "PLASTORA_PROGRAM_FOLDER=" << program.string() << "\tstereo\t"
+                                         << sample + "coffee.jpg\t" << sample + "coffee.jpg\t-o\t"
+                                         << dir.file("c.lyr") << "\n";
+    const CliRun lens = cli("batch " + q(dir.file("batch.tsv")));
+    EXPECT_EQ(lens.code, 0) << lens.out;
+
+    // The stereo project made above, its second picture replaced by a small
+    // one: the anaglyph is not written at the wrong size.
+    ASSERT_TRUE(fs::exists(dir.file("b_hd02.jpg")));
+    ASSERT_EQ(shell("convert -size 3x2 xc:red " + q(dir.file("b_hd02.jpg"))).code, 0);
+    const CliRun anaglyph = cli("anaglyph " + q(dir.file("b.lyr")) + " -o " + q(dir.file("b.png")));
+    EXPECT_EQ(anaglyph.code, 1) << anaglyph.out;
+    EXPECT_FALSE(fs::exists(dir.file("b.png")));
 }

@@ -72,6 +72,15 @@ TEST(PairAlign, LeavesPicturesWithoutCommonFeaturesAlone) {
     EXPECT_FALSE(none.ok);
     EXPECT_EQ(none.matches, 0);
 
+    // Pictures a pixel or a few high or wide (the size of the working
+    // picture on some papers) are not aligned, and nothing throws.
+    for (const auto& [w, h] : {std::pair{40, 1}, {1, 40}, {1, 1}, {800, 1}, {600, 3}}) {
+        Surface thin;
+        ASSERT_TRUE(thin.create(w, h));
+        for (int x = 0; x < w; ++x) thin.set(x, 0, RGB(x * 37 % 256, x * 11 % 256, 0));
+        EXPECT_FALSE(estimatePairAlignment(thin, thin).ok) << w << " x " << h;
+    }
+
     // Not aligned means the picture is copied unchanged.
     Surface copy;
     ASSERT_TRUE(applyPairAlignment(s.right, unrelated, copy));
