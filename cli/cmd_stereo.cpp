@@ -138,11 +138,6 @@ int runSaveViews(const std::vector<std::string>& argv) {
         ws.GenerateViews(&progress, strength.value_or(ws.strength()), true);
     }
     if (!ws.hasViews()) return kExitFailure;
-    // The names are made from the target (cut at its last underscore, with
-    // a suffix per view): none may be a file of the project itself.
-    const StereoSaveMode mode = args.has("all") ? StereoSaveMode::AllViews : StereoSaveMode::Pair;
-    for (const std::string& file : stereoSaveFiles(*out, mode, ws.viewCount()))
-        if (int rc = refuseProjectFile(name, ws, file); rc != kExitOk) return rc;
     const int written = args.has("all") ? SaveAllViews(ws, *out) : SaveStereoPair(ws, *out);
     if (!written) return kExitFailure;
     std::cout << (args.has("all") ? ws.viewCount() : 2) << " views written for " << *out << "\n";

@@ -93,6 +93,8 @@ std::string foreignCompanion(CStereoWorkspace& ws, const std::string& path, cons
     return {};
 }
 
+}  // namespace
+
 // The message with the file named in full (an absolute path, so that it is
 // clear which file is meant, whatever the current folder).
 std::string formatWithFile(const char* format, const std::string& fileIn) {
@@ -105,8 +107,6 @@ std::string formatWithFile(const char* format, const std::string& fileIn) {
     return text;
 }
 
-}  // namespace
-
 std::vector<std::string> projectFilesOf(CStereoWorkspace& ws) {
     if (ws.currentPath().empty() || !isProjectPath(ws.currentPath())) return {};
     std::vector<std::string> files = companionPaths(ws, projectBase(ws.currentPath()));
@@ -116,6 +116,8 @@ std::vector<std::string> projectFilesOf(CStereoWorkspace& ws) {
 
 const char* const kCorruptMaskMessage =
     "追加切出し領域ファイル %s が壊れています。この追加切出し領域以降を削除します。";
+const char* const kOwnProjectFileMessage =
+    "%s はこのプロジェクトのファイルのため、上書きしません。\n別の名前を指定してください。";
 const char* const kForeignCompanionMessage =
     "%s はこのプロジェクトのファイルではないため、上書きしません。\n別のプロジェクト名を指定してください。";
 

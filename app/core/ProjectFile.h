@@ -29,6 +29,8 @@ extern const char* const kCorruptMaskMessage;
 extern const char* const kMaskSaveFailedMessage;
 extern const char* const kReadFailedMessage;
 extern const char* const kCardPathMessage;
+// A save would replace a file of the open project ("%s" is the file).
+extern const char* const kOwnProjectFileMessage;
 // A save's companion file would replace a file that is not the project's own
 // ("%s" is the file).
 extern const char* const kForeignCompanionMessage;
@@ -82,6 +84,10 @@ std::string highResPath(const std::string& base, int i);
 // The files of the project the workspace holds (the project file and every
 // companion a save writes), or none when it was opened from a photo.
 std::vector<std::string> projectFilesOf(CStereoWorkspace& ws);
+// The message with "%s" replaced by the file named in full (an absolute
+// path, so that it is clear which file is meant, whatever the current
+// folder).
+std::string formatWithFile(const char* format, const std::string& file);
 
 // True when `path` points into the picture folder of a 3DS memory card, as
 // given by the card file pattern (e.g. "DCIM\*NIN03\HNI_%04d.MPO"): a folder

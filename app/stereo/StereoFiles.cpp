@@ -596,6 +596,17 @@ int SaveStereoViews(CStereoWorkspace& ws, const std::string& target, StereoSaveM
     Host& host = ws.host();
     const int n = ws.viewCount();
     if (n < 1) return 0;
+    // The names are cut from the target (at its last underscore, with a
+    // suffix per view): none may be a file of the open project, its edit
+    // image above all.
+    for (const std::string& file : stereoSaveFiles(target, mode, n))
+        for (const std::string& own : projectFilesOf(ws)) {
+            std::error_code ec;
+            if (std::filesystem::equivalent(file, own, ec) && !ec) {
+                host.message(formatWithFile(kOwnProjectFileMessage, file), MsgButtons::Ok, MsgIcon::Warning);
+                return 0;
+            }
+        }
     const StereoSaveNames names = stereoSaveNames(target, tempFolder());
     const bool prefixed = names.mpo && !tempFolder().empty();
     const int quality = Settings(ws.settingsPath()).getInt(SettingKey::OptionJpegQuality);

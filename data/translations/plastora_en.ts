@@ -25,6 +25,13 @@ Makes stereoscopic pictures from a single photo</translation>
 Please choose another project name.</translation>
     </message>
     <message>
+      <location filename="../../app/core/Project.cpp" />
+      <source>%1 はこのプロジェクトのファイルのため、上書きしません。
+別の名前を指定してください。</source>
+      <translation>%1 is a file of this project and is not overwritten.
+Please choose another name.</translation>
+    </message>
+    <message>
       <location filename="../../app/ui/PitchTestDlg.cpp" />
       <source>%1 本の帯を印刷します</source>
       <translation>%1 strips will be printed</translation>
