@@ -221,7 +221,7 @@ PLASTORA_CLI_HELP("interlace",
                   "options:\n"
                   "  -o, --output OUT   the picture to write: .jpg/.jpeg, .bmp or .png\n"
                   "  --columns          interlace by columns (default: by rows)\n"
-                  "  --swap             start with the left view instead of the right\n"
+                  "  --swap             swap the two views (the other one takes the first row or column)\n"
                   "  --strength S       stereo strength, 0 to 99 (default: the project's)\n\n"
                   "example:\n"
                   "  plastora-cli interlace picture.lyr --columns -o interlace.png\n");

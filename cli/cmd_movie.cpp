@@ -10,6 +10,7 @@
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
 #include "output/Video.h"
+#include "overlay/ObjectDraw.h"
 #include "platform/Paths.h"
 #include "platform/Profile.h"
 #include "stereo/PatternMultiView.h"
@@ -113,6 +114,12 @@ int runMovie(const std::vector<std::string>& argv) {
     CStereoWorkspace ws(host, settings.path());
     ws.setDisplayWanted(false);  // only the views are written
     if (rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm")); rc != kExitOk) return rc;
+    // A movie is made of the views, which do not carry the texts kept flat:
+    // as in the program, it is refused rather than made without them.
+    if (hasFlatTexts(ws)) {
+        host.message(kMovieFlatTextMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return kExitFailure;
+    }
     const std::string out = *args.get("output");
     if (outputKindOf(out) == OutputKind::Gif) {
         if (WriteMovieGif(ws, out) != 1) return failure(tr("%1: cannot be written", {out}));

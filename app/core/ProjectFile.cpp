@@ -39,12 +39,11 @@ namespace {
 constexpr std::int32_t kProjectDepthMin = -32;
 constexpr std::int32_t kProjectDepthMax = 16;
 constexpr std::int32_t kProjectStrengthMax = 99;
-constexpr std::int32_t kProjectMaxSide = 32767;
 
 // Limits on what a project may describe. They are far above anything the
 // program makes and keep a hostile file from making us allocate without bound.
 constexpr std::int64_t kMaxSide = kProjectMaxSide;
-constexpr std::int64_t kMaxPixels = std::int64_t{1} << 28;
+constexpr std::int64_t kMaxPixels = kProjectMaxPixels;
 constexpr std::int64_t kMaxTextBytes = 1 << 20;
 constexpr std::int64_t kMaxOutlinePoints = 1 << 22;
 

@@ -17,6 +17,10 @@ namespace plastora {
 
 constexpr int kProjectVersion = 3;
 constexpr std::size_t kProjectHeaderSize = 96;
+// The largest picture a project may describe (each side, and in all): a
+// project file beyond them is refused as damaged, so nothing larger is made.
+constexpr std::int32_t kProjectMaxSide = 32767;
+constexpr std::int64_t kProjectMaxPixels = std::int64_t{1} << 28;
 constexpr std::size_t kOldProjectHeaderSize = 64;
 constexpr std::size_t kObjectRecordSize = 56;
 constexpr std::size_t kFaceBlockSize = 32;

@@ -5,6 +5,7 @@
 
 #include "autocut/FaceDetect.h"
 #include "core/PhotoFile.h"
+#include "core/ProjectFile.h"
 #include "core/StereoWorkspace.h"
 #include "output/PaperChange.h"
 #include "output/Trimming.h"
@@ -113,6 +114,14 @@ PictureDialogData presetPictureDialog(const std::string& path, bool resizing, in
         }
     }
     return d;
+}
+
+const char* const kWorkingSizeTooLargeMessage =
+    "作業画像が大きすぎます。用紙サイズを小さくするか、レンズの解像度を下げてください。";
+
+bool workingSizeStorable(int width, int height) {
+    return width > 0 && height > 0 && width <= kProjectMaxSide && height <= kProjectMaxSide &&
+           static_cast<std::int64_t>(width) * height <= kProjectMaxPixels;
 }
 
 bool pictureDialogValid(const PictureDialogData& d) {
@@ -741,6 +750,10 @@ bool CStereoWorkspace::OpenPicture(const PhotoReader& reader, const std::string&
     const Size size = workingSize(d, papers, sw0, sh0);
     int W = size.cx, H = size.cy;
     if (W <= 0 || H <= 0) return false;
+    if (!workingSizeStorable(W, H)) {
+        m_host.message(kWorkingSizeTooLargeMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return false;
+    }
 
     // The photo is read now, at the least resolution the pictures made of
     // it need: a working image (and high-resolution copy) at most half as

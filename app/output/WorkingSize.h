@@ -137,6 +137,10 @@ PictureDialogData presetPictureDialog(const std::string& path, bool resizing, in
 
 // Checks the fields against their ranges (what the dialog enforces).
 bool pictureDialogValid(const PictureDialogData& d);
+// False for a working size a project cannot hold (see kProjectMaxSide):
+// such a picture is refused with kWorkingSizeTooLargeMessage.
+bool workingSizeStorable(int width, int height);
+extern const char* const kWorkingSizeTooLargeMessage;
 
 // How a photo lands on the working image: the source rectangle of the photo
 // is stretched onto the destination rectangle of the W x H image; with

@@ -915,6 +915,11 @@ Save Composite</translation>
 Save Views</translation>
     </message>
     <message>
+      <location filename="../../app/output/WorkingSize.cpp" />
+      <source>作業画像が大きすぎます。用紙サイズを小さくするか、レンズの解像度を下げてください。</source>
+      <translation>The working picture would be too large. Choose a smaller paper or a lower lens resolution.</translation>
+    </message>
+    <message>
       <location filename="../../app/output/Lenticular.cpp" />
       <source>保存した画像は解像度を%1DPIで印刷してください。解像度を設定しないで印刷すると立体的に見ることができません</source>
       <translation>Print the saved picture at %1 DPI. Printed without setting the resolution it will not look three-dimensional.</translation>

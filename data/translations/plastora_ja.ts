@@ -939,7 +939,7 @@ examples:
       <source>options:
   -o, --output OUT   the picture to write: .jpg/.jpeg, .bmp or .png
   --columns          interlace by columns (default: by rows)
-  --swap             start with the left view instead of the right
+  --swap             swap the two views (the other one takes the first row or column)
   --strength S       stereo strength, 0 to 99 (default: the project's)
 
 example:
@@ -948,7 +948,7 @@ example:
       <translation>オプション:
   -o, --output OUT   書き出す画像: .jpg/.jpeg, .bmp, .png
   --columns          列でインターレース (既定: 行)
-  --swap             右ではなく左の立体画像から始める
+  --swap             左右の立体画像を入れ替える (最初の行または列をもう一方の画像にする)
   --strength S       立体の強さ、0 ～ 99 (既定: プロジェクトの値)
 
 例:

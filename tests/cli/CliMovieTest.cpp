@@ -77,4 +77,21 @@ TEST(CliMovie, StereoFrameAndBadUsage) {
     EXPECT_EQ(cli("frame " + q(kProject) + " -o " + q(out)).code, 2);
     EXPECT_EQ(cli("movie " + q(kProject) + " -o " + q(out) + " --size 12").code, 2);
     EXPECT_EQ(cli("movie " + q(kProject) + " -o " + q(out) + " --fps 0").code, 2);
+
+    // A text kept flat is not in the views: the movie is refused, as in the
+    // program, rather than made without it.
+    const std::string flat = dir.file("flat.lyr"), gif = dir.file("flat.gif");
+    ASSERT_EQ(cli("object " + q(kProject) + " --text HELLO --flat -o " + q(flat)).code, 0);
+    r = cli("movie " + q(flat) + " -o " + q(gif) + " --size 80x60");
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_NE(r.out.find("文字に立体化しない設定があります"), std::string::npos) << r.out;
+    EXPECT_FALSE(std::filesystem::exists(gif));
+
+    // A working size no project could hold (a side over 32767) is refused
+    // with its reason instead of written as a project that cannot be opened.
+    r = cli("open " + q(std::string(PLASTORA_SOURCE_DIR) + "/data/sample/chelsea.jpg") + " --mm 1,7000 -o " +
+            q(dir.file("tall.lyr")));
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_NE(r.out.find("作業画像が大きすぎます"), std::string::npos) << r.out;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("tall.lyr")));
 }
