@@ -62,10 +62,9 @@ void BuildAnaglyphMethodRows(Surface& dst, const Surface& right, const Surface& 
 
 // The least-squares methods have three kernels: integer tables, on every
 // processor; eight pixels at a time in single-precision floats with AVX2 and
-// FMA; and the same floats sixteen pixels at a time with AVX-512 (the wide
-// kernel, whose bytes are the vector kernel's), where the processor has them.
-// All are within one grey level of the double-precision result; the
-// portable kernel's bytes and the others' may differ by one level. One
+// FMA; and sixteen at a time with AVX-512 (F, BW and VBMI: the wide
+// kernel), where the processor has them. All are within one grey level of
+// the double-precision result; their bytes may differ by one level. One
 // process takes one kernel for every row and thread (the widest it can), so
 // a picture does not depend on how its rows are split.
 enum class AnaglyphKernel { Portable, Vector, Wide };

@@ -229,21 +229,11 @@ TEST(AnaglyphMethods, LeastSquaresMatchDoubleReferenceForEveryChannelValue) {
             EXPECT_LE(worstDifference(*anaglyphProjection(method), out, right, left), 1)
                 << anaglyphMethodName(method) << ", " << kernelName(k);
         }
-    // The wide kernel runs the vector kernel's steps sixteen pixels at a
-    // time: the same bytes, a row's tail included.
-    if (anaglyphKernelAvailable(AnaglyphKernel::Wide)) {
-        Surface narrow;
-        for (int method : {kFilterDuboisRedCyan, kFilterDuboisGreenMagenta, kFilterDuboisAmberBlue}) {
-            buildOn(AnaglyphKernel::Wide, out, right, left, method);
-            buildOn(AnaglyphKernel::Vector, narrow, right, left, method);
-            EXPECT_TRUE(std::equal(out.bits(), out.bits() + out.pixelCount(), narrow.bits()))
-                << anaglyphMethodName(method);
-        }
-    }
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
     // The widest kernel the processor can run is taken.
     const bool vector = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-    const bool wide = vector && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+    const bool wide = vector && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                      __builtin_cpu_supports("avx512vbmi");
     EXPECT_EQ(anaglyphKernel(), wide     ? AnaglyphKernel::Wide
                                 : vector ? AnaglyphKernel::Vector
                                          : AnaglyphKernel::Portable);
