@@ -1,6 +1,7 @@
 // object: adds a text, shape or clip-art object to a project, as the text
 // tool, the shape tool and the clip-art command do, and saves the project.
 #include "cli/Cli.h"
+#include "core/ProjectFile.h"
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
 
@@ -81,6 +82,12 @@ int runObject(const std::vector<std::string>& argv) {
         }
     }
     if (box && (box->first < 1 || box->second < 1)) return usageError("object", tr("--box needs a positive size"));
+    // What a project can store: a place or a size beyond it would be cut
+    // when the project is read again.
+    const auto storable = [](int v) { return v >= -kProjectMaxSide && v <= kProjectMaxSide; };
+    if ((at && !(storable(at->first) && storable(at->second))) ||
+        (box && !(storable(box->first) && storable(box->second))))
+        return usageError("object", tr("--at and --box take numbers up to %1", {std::to_string(kProjectMaxSide)}));
 
     TextDialogData& t = dialogs.text;
     t.size = size.value_or(0);

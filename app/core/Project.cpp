@@ -404,8 +404,12 @@ int CStereoWorkspace::Open(const std::string& pathIn) {
         const std::string pai = base + ".pai";
         if (fileExists(pai)) {
             Surface paint;
-            if (LoadStillImage(m_host, pai, std::nullopt, paint, w, h) && w == m_width && h == m_height &&
-                m_paintMask.create(m_width, m_height)) {
+            if (!LoadStillImage(m_host, pai, std::nullopt, paint, w, h) || w != m_width || h != m_height) {
+                // Reported, and the paint layer file is kept from being
+                // overwritten (or removed) by a save of what is left.
+                m_host.message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+                m_openedIncomplete = true;
+            } else if (m_paintMask.create(m_width, m_height)) {
                 m_paint = std::move(paint);
                 // The paint mask is white wherever the paint layer is not black.
                 for (int y = 0; y < m_height; ++y) {

@@ -104,6 +104,11 @@
       <translation>--%1 には 2 つの数値を a,b の形で指定してください</translation>
     </message>
     <message>
+      <location filename="../../cli/cmd_object.cpp" />
+      <source>--at and --box take numbers up to %1</source>
+      <translation>--at と --box の値は %1 までです</translation>
+    </message>
+    <message>
       <location filename="../../cli/cmd_wmf.cpp" />
       <source>--background expects %1</source>
       <translation>--background には %1 を指定してください</translation>

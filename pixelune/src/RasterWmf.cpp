@@ -1,5 +1,6 @@
 // Rendering metafiles through Linewisp.
 #include "Guard.h"
+#include "RasterImage.h"
 #include "pixelune/pixelune.h"
 
 #include "linewisp/linewisp.h"
@@ -34,8 +35,11 @@ static int WmfReadFileBody(const PixDisplay* /*display*/, plastora::Surface* sur
         const std::int64_t h64 = static_cast<std::int64_t>(packet.bottom) * zoom / 100;
         const int w = static_cast<int>(std::clamp<std::int64_t>(w64, 0, kMaxWmfSide + 1));
         const int h = static_cast<int>(std::clamp<std::int64_t>(h64, 0, kMaxWmfSide + 1));
-        // Objects that all lie on the top or left edge give nothing to show.
-        if (w > 0 && h > 0 && w <= kMaxWmfSide && h <= kMaxWmfSide && surface->create(w, h)) {
+        // Objects that all lie on the top or left edge give nothing to show;
+        // a picture of more pixels than any raster file we read is not made
+        // (a few bytes of metafile can ask for gigabytes).
+        if (w > 0 && h > 0 && w <= kMaxWmfSide && h <= kMaxWmfSide &&
+            static_cast<std::int64_t>(w) * h <= pixelune::kMaxRasterPixels && surface->create(w, h)) {
             if (background) {
                 packet.bkColor = static_cast<std::int32_t>(*background);
                 packet.flags |= kVectFlagBackground;

@@ -66,6 +66,9 @@ TEST(CliObject, BadOptionsAndRefusedObjects) {
     EXPECT_EQ(cli("object " + q(kSample) + " --shape star -o " + out).code, 2);
     EXPECT_EQ(cli("object " + q(kSample) + " --text A --colour red -o " + out).code, 2);
     EXPECT_EQ(cli("object " + q(kSample) + " --text A --size 99 -o " + out).code, 2);
+    // Beyond what a project stores (it would be cut on reading).
+    EXPECT_EQ(cli("object " + q(kSample) + " --shape ellipse --at -50000,0 -o " + out).code, 2);
+    EXPECT_EQ(cli("object " + q(kSample) + " --shape ellipse --box 40000,10 -o " + out).code, 2);
     // A line without a width: the shape dialog's own message.
     CliRun r = cli("object " + q(kSample) + " --shape rising --line-width 0 -o " + out);
     EXPECT_EQ(r.code, 1);

@@ -211,6 +211,14 @@ TEST(CliSaveSafety, AProjectThatLostPartsOnOpeningIsNotSavedOverItself) {
     // The intact project still saves over itself.
     const std::string whole = copyProject(dir, "chelsea");
     EXPECT_EQ(cli("adjust " + q(whole) + " --brightness 5 -o " + q(whole)).code, 0);
+
+    // A paint layer that cannot be read counts the same: it was dropped
+    // without a word and then removed by the save.
+    fs::copy_file(dir.file("chelsea.bmp"), dir.file("chelsea.pai"));
+    fs::resize_file(dir.file("chelsea.pai"), 5000);
+    const CliRun paint = cli("object " + q(whole) + " --shape ellipse -o " + q(whole));
+    EXPECT_EQ(paint.code, 1) << paint.out;
+    EXPECT_EQ(fs::file_size(dir.file("chelsea.pai")), 5000u);
 }
 
 // A project named in upper case is saved over itself under that name, not

@@ -315,8 +315,8 @@ TEST_F(RasterFileLarge, SmallPicturesThatCannotBeHeldFailWithoutMessage) {
 
 namespace {
 
-// A plain metafile with one rectangle from (10, 5) to (50, 30).
-Bytes rectangleMetafile(bool withRectangle) {
+// A plain metafile with one rectangle from (10, 5) to (right, bottom).
+Bytes rectangleMetafile(bool withRectangle, int right = 50, int bottom = 30) {
     Bytes b;
     put16(b, 1);
     put16(b, 9);
@@ -328,7 +328,7 @@ Bytes rectangleMetafile(bool withRectangle) {
     if (withRectangle) {
         put32(b, 7);
         put16(b, 0x041B);
-        for (int v : {30, 50, 5, 10}) put16(b, static_cast<std::uint32_t>(v));
+        for (int v : {bottom, right, 5, 10}) put16(b, static_cast<std::uint32_t>(v));
     }
     put32(b, 3);
     put16(b, 0);
@@ -365,5 +365,9 @@ TEST(RasterFileWmf, MetafilesRenderAtTheirExtentOverTheBackground) {
     cut.resize(24);
     writeBytes(dir.file("cut.wmf"), cut);
     EXPECT_EQ(WmfReadFile(&display, &none, dir.file("cut.wmf").c_str(), &w, &h, nullptr), 0);
+    EXPECT_TRUE(none.empty());
+    // A few bytes asking for 30000 x 30000 pixels (3.6 GB) are refused.
+    writeBytes(dir.file("huge.wmf"), rectangleMetafile(true, 30000, 30000));
+    EXPECT_EQ(WmfReadFile(&display, &none, dir.file("huge.wmf").c_str(), &w, &h, nullptr), 0);
     EXPECT_TRUE(none.empty());
 }
