@@ -186,22 +186,31 @@ bool isCardPicturePath(const std::string& path, const std::string& nintendoPatte
 
 // ---- text ------------------------------------------------------------------------
 
+// A text the Windows code page cannot hold (an emoji, an accented letter,
+// the wave dash of Unix input methods) is stored as UTF-8 behind a byte
+// order mark. Read as the code page, those bytes would often decode to
+// other characters without an error; with the mark they are told apart,
+// as no code-page text starts with EF BB (an unassigned double-byte code).
+constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
+
 std::string toDiskText(const std::string& utf8) {
     QStringEncoder enc("CP932");
     if (!enc.isValid()) return utf8;
     const QByteArray b = enc.encode(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
-    if (enc.hasError()) return utf8;
+    if (enc.hasError()) return kUtf8Mark + utf8;
     return std::string(b.constData(), static_cast<std::size_t>(b.size()));
 }
 
 std::string fromDiskText(const std::string& bytes) {
+    const bool marked = bytes.rfind(kUtf8Mark, 0) == 0;
     QStringDecoder dec("CP932");
-    if (dec.isValid()) {
+    if (!marked && dec.isValid()) {
         const QString s = dec.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
         if (!dec.hasError()) return s.toUtf8().toStdString();
     }
-    // Not CP932: keep valid UTF-8 as it is, replace anything else.
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())).toUtf8().toStdString();
+    // UTF-8 (marked, or not CP932): kept as it is, anything invalid replaced.
+    const std::size_t from = marked ? 3 : 0;
+    return QString::fromUtf8(bytes.data() + from, static_cast<qsizetype>(bytes.size() - from)).toUtf8().toStdString();
 }
 
 // ---- files -----------------------------------------------------------------------

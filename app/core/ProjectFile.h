@@ -137,7 +137,8 @@ bool decodePictureRuns(const std::uint8_t* data, std::size_t size, int w, int h,
 
 // ---- text encoding on disk ----------------------------------------------------
 
-// Text and face names are stored in the Japanese Windows code page (CP932).
+// Text and face names are stored in the Japanese Windows code page (CP932);
+// one the code page cannot hold, as UTF-8 behind a byte order mark.
 std::string toDiskText(const std::string& utf8);
 std::string fromDiskText(const std::string& bytes);
 

@@ -207,6 +207,18 @@ TEST(ProjectFile, HeaderBytesAsWritten) {
     EXPECT_EQ(toDiskText("立体 Plastora").size(), 13u);
 }
 
+// Every text comes back as it was: code-page text (half-width katakana
+// included) as the code page, and what the code page cannot hold, whose
+// UTF-8 bytes would often read as other code-page characters, unchanged.
+TEST(ProjectFile, TextsOutsideTheCodePageComeBackUnchanged) {
+    for (const std::string& text : {std::string("ﾏｽｸﾂｰﾙ 立体"), std::string("café 日本"), std::string("寿司🍣"),
+                                    std::string("〜 −1 ¥100"), std::string("é"), std::string()}) {
+        EXPECT_EQ(fromDiskText(toDiskText(text)), text);
+    }
+    EXPECT_EQ(toDiskText("ﾏｽｸ"), "\xCF\xBD\xB8");  // one byte each, as the code page has them
+    EXPECT_EQ(fromDiskText("\x97\xa7\x91\xcc"), "立体");
+}
+
 TEST(ProjectFile, SavingAPhotoDocumentWritesCompanionsAndLeavesThePhoto) {
     TempDir dir;
     ScriptedHost host;
