@@ -122,7 +122,10 @@ int runObject(const std::vector<std::string>& argv) {
     } else if (args.has("shape")) {
         added = ws.AddShapeObject();
     } else {
+        // A message about the clip art names its file, not the project.
+        host.readSubject = *args.get("clipart");
         added = ws.AddPictureObject(*args.get("clipart"));
+        host.readSubject = args.positional()[0];
     }
     if (added != 1) {
         if (host.messages.empty()) std::cerr << tr("no object was added (nothing to draw)") << "\n";

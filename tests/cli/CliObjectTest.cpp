@@ -76,4 +76,5 @@ TEST(CliObject, BadOptionsAndRefusedObjects) {
     r = cli("object " + q(kSample) + " --clipart " + q(dir.file("none.png")) + " -o " + out);
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.out.find("ｸﾘｯﾌﾟﾌｧｲﾙの読み込みに失敗しました"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(dir.file("none.png") + ":"), std::string::npos) << "the clip art is named: " << r.out;
 }
