@@ -158,6 +158,17 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
     const bool stalePaint = !hasPaintLayer() && isExistingProject(project) &&
                             std::filesystem::is_regular_file(base + ".pai", paintError);
 
+    // A text longer than the project reader takes would make a project that
+    // cannot be opened again: nothing is written.
+    for (int i = 0; i < m_objectCount; ++i) {
+        const ObjectEntry& e = objectEntry(i);
+        if (e.type == kObjectText && e.object &&
+            toDiskText(e.object->text).size() > static_cast<std::size_t>(kProjectMaxTextBytes)) {
+            m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+            return 0;
+        }
+    }
+
     // Every file is written under a temporary name first; only when all of
     // them are complete are they put in place, the project file last. A save
     // that fails at any point leaves the previous project as it was.

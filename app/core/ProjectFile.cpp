@@ -44,7 +44,7 @@ constexpr std::int32_t kProjectStrengthMax = 99;
 // program makes and keep a hostile file from making us allocate without bound.
 constexpr std::int64_t kMaxSide = kProjectMaxSide;
 constexpr std::int64_t kMaxPixels = kProjectMaxPixels;
-constexpr std::int64_t kMaxTextBytes = 1 << 20;
+constexpr std::int64_t kMaxTextBytes = kProjectMaxTextBytes;
 constexpr std::int64_t kMaxOutlinePoints = 1 << 22;
 
 void put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {

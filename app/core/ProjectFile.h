@@ -21,6 +21,8 @@ constexpr std::size_t kProjectHeaderSize = 96;
 // project file beyond them is refused as damaged, so nothing larger is made.
 constexpr std::int32_t kProjectMaxSide = 32767;
 constexpr std::int64_t kProjectMaxPixels = std::int64_t{1} << 28;
+// The longest text an object may hold, in bytes as stored.
+constexpr std::int64_t kProjectMaxTextBytes = std::int64_t{1} << 20;
 constexpr std::size_t kOldProjectHeaderSize = 64;
 constexpr std::size_t kObjectRecordSize = 56;
 constexpr std::size_t kFaceBlockSize = 32;

@@ -170,6 +170,24 @@ TEST(ProjectFile, RoundTripKeepsPixelsRegionsAndObjects) {
     EXPECT_EQ(back.currentPath(), d.path);
 }
 
+// A text longer than a project can be read back with is not saved: the
+// save fails and leaves the previous project, which still opens.
+TEST(ProjectFile, ATextTooLongToReadBackIsNotSaved) {
+    SavedDocument d;
+    const auto before = readAll(d.path);
+    auto longText = textObject();
+    longText->text.assign((1 << 20) + 1, 'A');
+    longText->count = static_cast<std::int32_t>(longText->text.size());
+    ASSERT_TRUE(d.ws->appendObject(kObjectText, longText));
+    d.host.expectMessage(kSaveFailedMessage);
+    EXPECT_EQ(d.ws->Save(d.path), 0);
+    EXPECT_TRUE(d.host.done());
+    EXPECT_EQ(readAll(d.path), before);
+    ScriptedHost host;
+    CStereoWorkspace back(host, d.dir.file("none.ini"));
+    EXPECT_EQ(back.Open(d.path), 1);
+}
+
 TEST(ProjectFile, HeaderBytesAsWritten) {
     SavedDocument d;
     const auto b = readAll(d.path);
