@@ -239,6 +239,19 @@ void finishStereoOpen(CStereoWorkspace& ws, const std::string& path) {
 
 // ---- saving ---------------------------------------------------------------------
 
+// The views a save writes, in the order they are written: the outer pair
+// (right eye first), or every view.
+std::vector<int> savedViews(StereoSaveMode mode, int n) {
+    std::vector<int> order;
+    if (mode == StereoSaveMode::Pair) {
+        order = {0, n - 1};
+        if (n == 1) order.pop_back();
+    } else {
+        for (int i = 0; i < n; ++i) order.push_back(i);
+    }
+    return order;
+}
+
 std::string viewSuffix(StereoSaveMode mode, int view, int n) {
     if (mode == StereoSaveMode::Pair) return view == 0 ? "_R" : "_L";
     char s[16];
@@ -329,12 +342,7 @@ std::vector<std::string> stereoSaveFiles(const std::string& target, StereoSaveMo
     if (names.mpo) return {target};
     std::vector<std::string> files;
     const std::string ext = names.jpegLike ? std::string(".jpg") : names.ext;
-    if (mode == StereoSaveMode::Pair) {
-        files.push_back(names.stem + viewSuffix(mode, 0, viewCount) + ext);
-        if (viewCount > 1) files.push_back(names.stem + viewSuffix(mode, viewCount - 1, viewCount) + ext);
-    } else {
-        for (int v = 0; v < viewCount; ++v) files.push_back(names.stem + viewSuffix(mode, v, viewCount) + ext);
-    }
+    for (int v : savedViews(mode, viewCount)) files.push_back(names.stem + viewSuffix(mode, v, viewCount) + ext);
     return files;
 }
 
@@ -611,13 +619,7 @@ int SaveStereoViews(CStereoWorkspace& ws, const std::string& target, StereoSaveM
     const bool prefixed = names.mpo && !tempFolder().empty();
     const int quality = Settings(ws.settingsPath()).getInt(SettingKey::OptionJpegQuality);
 
-    std::vector<int> order;
-    if (mode == StereoSaveMode::Pair) {
-        order = {0, n - 1};
-        if (n == 1) order.pop_back();
-    } else {
-        for (int i = 0; i < n; ++i) order.push_back(i);
-    }
+    const std::vector<int> order = savedViews(mode, n);
     Surface highLeft, highRight;
     const bool high = useHighRes && mode == StereoSaveMode::Pair;
     if (high && !ws.GenerateHighResPair(highLeft, highRight, ws.stereoPair())) return 0;
