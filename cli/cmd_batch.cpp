@@ -30,7 +30,7 @@ std::vector<std::string> fields(const std::string& line) {
 // command; PLASTORA_PROGRAM_FOLDER=DIR makes DIR the program folder, where
 // the settings file is looked for), then the command and its arguments, all
 // separated by tabs. After each command "#batch N EXIT" goes to stderr (N
-// counts from 0); in a sanitizer build a leak found after a command is
+// counts lines from 0; blank lines are skipped); in a sanitizer build a leak found after a command is
 // reported before that line and gives EXIT 99.
 int runBatch(const std::vector<std::string>& argv) {
     if (argv.size() != 1) return usageError("batch", tr("expects one file of commands"));
@@ -40,6 +40,9 @@ int runBatch(const std::vector<std::string>& argv) {
     int failures = 0;
     for (int index = 0; std::getline(in, line); ++index) {
         if (!line.empty() && line.back() == '\r') line.pop_back();  // a file with CRLF line ends
+        // A blank line (as an editor leaves at the end) is not a command: it
+        // is skipped without a "#batch" line, and N still counts every line.
+        if (line.find_first_not_of(" \t") == std::string::npos) continue;
         std::vector<std::string> f = fields(line);
         std::vector<std::pair<std::string, std::string>> env;
         std::size_t i = 0;
@@ -84,7 +87,7 @@ PLASTORA_CLI_COMMAND({"batch", "FILE",
 PLASTORA_CLI_HELP("batch",
                   "FILE holds one command a line: optional NAME=VALUE fields first, then the command and its\n"
                   "arguments, all separated by tabs. After each command \"#batch N EXIT\" goes to stderr (N counts\n"
-                  "from 0). The exit code is 1 when any command failed.\n\n"
+                  "from 0 over every line; blank lines are skipped). The exit code is 1 when any command failed.\n\n"
                   "example:\n"
                   "  plastora-cli batch commands.tsv\n");
 

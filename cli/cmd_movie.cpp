@@ -62,14 +62,35 @@ bool parseSize(const std::string& text, int& w, int& h) {
     return ec2 == std::errc() && y == end && w >= 1 && h >= 1 && w <= 100000 && h <= 100000;
 }
 
+// The largest side the output's format holds: libjpeg's for an AVI's MJPEG
+// frames and a JPEG frame, GIF's 16-bit fields for a GIF at the frame size.
+// 0 when the size does not limit the output (a GIF at the picture's own size).
+int largestSide(const std::string& output, bool gifFitted) {
+    const auto kind = outputKindOf(output);
+    if (!kind) return 0;
+    switch (*kind) {
+    case OutputKind::Gif: return gifFitted ? 65535 : 0;
+    case OutputKind::Avi:
+    case OutputKind::Jpeg: return 65500;
+    default: return 0;
+    }
+}
+
 // The options shared by both commands, written into the private copy:
-// --size WxH becomes "Size%d" of the index in use.
-bool applySize(const Args& args, const std::string& settingsPath, const std::string& command, int& exitCode) {
+// --size WxH becomes "Size%d" of the index in use. A size the output's
+// format cannot hold is refused here, naming the limit, rather than failing
+// after the views are made.
+bool applySize(const Args& args, const std::string& settingsPath, const std::string& command, int maxSide,
+               int& exitCode) {
     const auto size = args.get("size");
     if (!size) return true;
     int w = 0, h = 0;
     if (!parseSize(*size, w, h)) {
         exitCode = usageError(command, tr("--size expects WxH"));
+        return false;
+    }
+    if (maxSide > 0 && (w > maxSide || h > maxSide)) {
+        exitCode = usageError(command, tr("--size: this output holds at most %1 pixels a side", {std::to_string(maxSide)}));
         return false;
     }
     const VideoSettings s = readVideoSettings(settingsPath);
@@ -100,7 +121,8 @@ int runMovie(const std::vector<std::string>& argv) {
     if (settings.path().empty()) return failure(translateText(kSaveFailedMessage) + ": " + tempFolder());
     allowSettingsWritesTo(settings.path());
     int rc = kExitOk;
-    if (!applySize(args, settings.path(), "movie", rc)) return rc;
+    if (!applySize(args, settings.path(), "movie", largestSide(*args.get("output"), args.has("fitted")), rc))
+        return rc;
     VideoSettings vs = readVideoSettings(settings.path());
     vs.stereoType = kMovie;
     if (fps) vs.fps = *fps;
@@ -145,7 +167,7 @@ int runFrame(const std::vector<std::string>& argv) {
     if (settings.path().empty()) return failure(translateText(kSaveFailedMessage) + ": " + tempFolder());
     allowSettingsWritesTo(settings.path());
     int rc = kExitOk;
-    if (!applySize(args, settings.path(), "frame", rc)) return rc;
+    if (!applySize(args, settings.path(), "frame", largestSide(*args.get("output"), false), rc)) return rc;
     VideoSettings vs = readVideoSettings(settings.path());
     vs.stereoType = *kind;
     vs.reverseStereo = args.has("reverse");

@@ -92,6 +92,10 @@ int runObject(const std::vector<std::string>& argv) {
     TextDialogData& t = dialogs.text;
     t.size = size.value_or(0);
     t.face = args.get("font").value_or("");
+    // A project keeps 31 bytes of the face name; a longer one would be cut
+    // into another name (or half a character) without a word.
+    if (toDiskText(t.face).size() > kFaceBlockSize - 1)
+        return usageError("object", tr("--font: a project holds font names of at most %1 bytes", {std::to_string(kFaceBlockSize - 1)}));
     t.flat = args.has("flat");
     t.vertical = args.has("vertical");
     t.bold = !args.has("plain");

@@ -144,6 +144,11 @@
       <translation>--edit と --anaglyph は同時に指定できません</translation>
     </message>
     <message>
+      <location filename="../../cli/cmd_object.cpp" />
+      <source>--font: a project holds font names of at most %1 bytes</source>
+      <translation>--font: プロジェクトに保存できるフォント名は %1 バイトまでです</translation>
+    </message>
+    <message>
       <location filename="../../cli/cmd_anaglyph.cpp" />
       <source>--method and --filter exclude each other</source>
       <translation>--method と --filter は同時に指定できません</translation>
@@ -187,6 +192,11 @@
       <location filename="../../cli/cmd_movie.cpp" />
       <source>--size expects WxH</source>
       <translation>--size には WxH の形で大きさを指定してください</translation>
+    </message>
+    <message>
+      <location filename="../../cli/cmd_movie.cpp" />
+      <source>--size: this output holds at most %1 pixels a side</source>
+      <translation>--size: この出力の一辺は %1 ピクセルまでです</translation>
     </message>
     <message>
       <location filename="../../cli/cmd_raster.cpp" />
@@ -237,14 +247,14 @@
       <location filename="../../cli/cmd_batch.cpp" />
       <source>FILE holds one command a line: optional NAME=VALUE fields first, then the command and its
 arguments, all separated by tabs. After each command "#batch N EXIT" goes to stderr (N counts
-from 0). The exit code is 1 when any command failed.
+from 0 over every line; blank lines are skipped). The exit code is 1 when any command failed.
 
 example:
   plastora-cli batch commands.tsv
 </source>
       <translation>FILE には 1 行に 1 つのコマンドを書きます: 先頭に必要なら NAME=VALUE、続けてコマンドと
 引数を、すべてタブで区切ります。コマンドごとに標準エラーに "#batch N EXIT" を出します
-(N は 0 から)。失敗したコマンドがあれば終了コードは 1 です。
+(N はすべての行を 0 から数えます。空行は飛ばします)。失敗したコマンドがあれば終了コードは 1 です。
 
 例:
   plastora-cli batch commands.tsv

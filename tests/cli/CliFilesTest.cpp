@@ -225,16 +225,23 @@ TEST(CliFiles, AnOutputNeverLandsOnTheProjectsOwnFiles) {
 }
 
 // A batch file with CRLF line ends runs; a line that names no command or an
-// unknown one says so, with its line number, and fails that line alone.
+// unknown one says so, with its line number, and fails that line alone. A
+// blank line is skipped and still counted.
 TEST(CliFiles, BatchLinesThatAreNotCommandsAreNamed) {
     TempDir dir;
-    std::ofstream(dir.file("b.tsv"), std::ios::binary) << "info\t" << kProject << "\r\nnonsense\tx\r\n\r\ninfo\t"
-                                                       << kProject << "\r\n";
+    std::ofstream(dir.file("b.tsv"), std::ios::binary) << "info\t" << kProject << "\r\nnonsense\tx\r\nA=1\r\n\t\r\ninfo\t"
+                                                       << kProject << "\r\n\r\n";
     CliRun r = cli("batch " + q(dir.file("b.tsv")));
     EXPECT_EQ(r.code, 1) << r.out;
     for (const char* want : {"#batch 0 0", "2 行目: 不明なコマンド nonsense です", "#batch 1 2", "3 行目: コマンドがありません",
-                             "#batch 2 2", "#batch 3 0"})
+                             "#batch 2 2", "#batch 4 0"})
         EXPECT_TRUE(contains(r.out, want)) << want << "\n" << r.out;
+    EXPECT_FALSE(contains(r.out, "#batch 3 ")) << r.out;
+    EXPECT_FALSE(contains(r.out, "#batch 5 ")) << r.out;
+
+    // Only blank lines besides good commands: the batch succeeds.
+    std::ofstream(dir.file("ok.tsv"), std::ios::binary) << "\ninfo\t" << kProject << "\n\n";
+    EXPECT_EQ(cli("batch " + q(dir.file("ok.tsv"))).code, 0);
 }
 
 TEST(CliFiles, TheCommandLinesOwnTextsFollowTheLanguage) {

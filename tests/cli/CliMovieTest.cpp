@@ -77,6 +77,15 @@ TEST(CliMovie, StereoFrameAndBadUsage) {
     EXPECT_EQ(cli("frame " + q(kProject) + " -o " + q(out)).code, 2);
     EXPECT_EQ(cli("movie " + q(kProject) + " -o " + q(out) + " --size 12").code, 2);
     EXPECT_EQ(cli("movie " + q(kProject) + " -o " + q(out) + " --fps 0").code, 2);
+    // A frame side the format cannot hold is refused up front, naming the limit.
+    for (const std::string& c : {"movie " + q(kProject) + " -o " + q(dir.file("big.avi")) + " --size 65501x10",
+                                 "movie " + q(kProject) + " -o " + q(dir.file("big.gif")) + " --fitted --size 10x65536",
+                                 "frame " + q(kProject) + " -o " + q(dir.file("big.jpg")) + " --kind 1 --size 65501x8"}) {
+        r = cli(c);
+        EXPECT_EQ(r.code, 2) << c;
+        EXPECT_NE(r.out.find("--size"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("ピクセルまで"), std::string::npos) << r.out;
+    }
 
     // A text kept flat is not in the views: the movie is refused, as in the
     // program, rather than made without it.

@@ -69,6 +69,11 @@ TEST(CliObject, BadOptionsAndRefusedObjects) {
     // Beyond what a project stores (it would be cut on reading).
     EXPECT_EQ(cli("object " + q(kSample) + " --shape ellipse --at -50000,0 -o " + out).code, 2);
     EXPECT_EQ(cli("object " + q(kSample) + " --shape ellipse --box 40000,10 -o " + out).code, 2);
+    // A font name is limited by its stored bytes (two a kana), not its UTF-8.
+    std::string kana15;
+    for (int i = 0; i < 15; ++i) kana15 += "あ";
+    EXPECT_EQ(cli("object " + q(kSample) + " --text A --font " + q(kana15 + "あ") + " -o " + out).code, 2);
+    EXPECT_EQ(cli("object " + q(kSample) + " --text A --font " + q(kana15) + " -o " + out).code, 0);
     // A line without a width: the shape dialog's own message.
     CliRun r = cli("object " + q(kSample) + " --shape rising --line-width 0 -o " + out);
     EXPECT_EQ(r.code, 1);
