@@ -120,6 +120,8 @@ const char* const kOwnProjectFileMessage =
     "%s はこのプロジェクトのファイルのため、上書きしません。\n別の名前を指定してください。";
 const char* const kForeignCompanionMessage =
     "%s はこのプロジェクトのファイルではないため、上書きしません。\n別のプロジェクト名を指定してください。";
+const char* const kIncompleteOverwriteMessage =
+    "%s は開いたときに読み込めなかったファイルがあるため、上書きしません。\n別のプロジェクト名を指定してください。";
 
 int CStereoWorkspace::Save(const std::string& pathIn) {
     std::string path = pathIn;
@@ -137,6 +139,19 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
         if (isCardPicturePath(path, m_settings.nintendoPath)) {
             m_host.message(kCardPathMessage, MsgButtons::Ok, MsgIcon::Warning);
             return 0;
+        }
+        // A project that lost parts on opening (a damaged mask, paint layer
+        // or stereo picture) is not saved over itself: the save would make
+        // the loss permanent. Another name keeps the old files as they are.
+        std::error_code sameError;
+        if (m_openedIncomplete && isProjectPath(m_currentPath) &&
+            std::filesystem::equivalent(projectFilePath(path), m_currentPath, sameError) && !sameError) {
+            m_host.message(formatWithFile(kIncompleteOverwriteMessage, m_currentPath), MsgButtons::Ok,
+                           MsgIcon::Warning);
+            auto chosen = m_host.askSavePath("lyr", kSaveFilter, projectBase(path) + "-3d.lyr");
+            if (!chosen) return 0;
+            path = *chosen;
+            continue;
         }
         // The companions are named after the project; one that would land on
         // a file that is not this project's own (the opened photo above all)
@@ -243,6 +258,7 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
         std::filesystem::remove(base + ".pai", ec);
     }
     setCurrentPath(project);
+    m_openedIncomplete = false;  // the project now open is the one just saved, whole
     m_depthMapSource.clear();  // the map is the project's own file now
     addRecentFile(project);
     m_modified = false;

@@ -32,6 +32,13 @@ Please choose another project name.</translation>
 Please choose another name.</translation>
     </message>
     <message>
+      <location filename="../../app/core/Project.cpp" />
+      <source>%1 は開いたときに読み込めなかったファイルがあるため、上書きしません。
+別のプロジェクト名を指定してください。</source>
+      <translation>Parts of %1 could not be read when it was opened, so it is not saved over.
+Please choose another project name.</translation>
+    </message>
+    <message>
       <location filename="../../app/ui/PitchTestDlg.cpp" />
       <source>%1 本の帯を印刷します</source>
       <translation>%1 strips will be printed</translation>

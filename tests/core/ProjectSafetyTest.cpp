@@ -129,6 +129,43 @@ TEST(ProjectSafety, AStalePaintLayerIsNotReadBack) {
     EXPECT_TRUE(host.done());
 }
 
+// A project whose paint layer could not be read on opening is not saved over
+// itself (that save would remove the layer for good): the user is asked for
+// another name; the new project is then saved over freely.
+TEST(ProjectSafety, AProjectThatLostPartsIsNotSavedOverItself) {
+    TempDir dir;
+    ScriptedHost host;
+    const std::string photo = dir.file("photo.bmp");
+    ASSERT_EQ(SaveStillImage(host, gradientPicture(64, 48), 64, 48, photo, 90), 1);
+    {
+        CStereoWorkspace ws(host, dir.file("none.ini"));
+        ASSERT_EQ(ws.Open(photo), 1);
+        ASSERT_TRUE(ws.ensurePaintLayer());
+        paintRect(ws.paintMask(), 0, 0, 10, 10);
+        ASSERT_EQ(ws.Save(dir.file("p.lyr")), 1);
+    }
+    const std::string pai = dir.file("p.pai");
+    std::vector<std::uint8_t> damaged = bytesOf(pai);
+    damaged.resize(damaged.size() / 2);
+    std::ofstream(pai, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(damaged.data()),
+                                                                 static_cast<std::streamsize>(damaged.size()));
+
+    CStereoWorkspace ws(host, dir.file("none.ini"));
+    host.expectMessage(kReadFailedMessage);
+    ASSERT_EQ(ws.Open(dir.file("p.lyr")), 1);
+    host.expectMessage(withFile(kIncompleteOverwriteMessage, ws.currentPath()));
+    host.expectFileDialog(std::nullopt);
+    EXPECT_EQ(ws.Save(ws.currentPath()), 0);
+    EXPECT_EQ(bytesOf(pai), damaged);
+    host.expectMessage(withFile(kIncompleteOverwriteMessage, ws.currentPath()));
+    host.expectFileDialog(dir.file("q.lyr"));
+    ASSERT_EQ(ws.Save(dir.file("p.lyr")), 1);
+    EXPECT_EQ(bytesOf(pai), damaged);
+    EXPECT_TRUE(fs::exists(dir.file("q.lyr")));
+    EXPECT_EQ(ws.Save(ws.currentPath()), 1);
+    EXPECT_TRUE(host.done());
+}
+
 TEST(ProjectSafety, ASaveThatRunsOutOfRoomLeavesThePreviousProject) {
     TempDir dir;
     ScriptedHost host;
