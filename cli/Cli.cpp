@@ -11,10 +11,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 
 #include <fcntl.h>
@@ -65,6 +67,16 @@ bool Args::parse(const std::vector<std::string>& argv, const std::vector<std::st
             // One spelling inside: --color is --colour.
             if (name == "color") name = "colour";
             const bool isFlag = std::find(flags.begin(), flags.end(), name) != flags.end();
+            // A flag is there or not: "--colour=no" would otherwise read as on.
+            if (hasValue && isFlag) {
+                error = tr("option --%1 takes no value", {name});
+                return false;
+            }
+            // Given twice, only one would count without a word.
+            if (m_options.count(name) != 0) {
+                error = tr("option --%1 is given twice", {name});
+                return false;
+            }
             if (!hasValue && !isFlag) {
                 if (i + 1 >= argv.size()) {
                     // Reported by checkKnown, once it is known whether the
@@ -94,7 +106,8 @@ bool Args::getInt(const std::string& name, int lo, int hi, std::optional<int>& o
     if (!v) return true;
     char* end = nullptr;
     errno = 0;
-    const long n = std::strtol(v->c_str(), &end, 0);
+    // Base 10 always: "0100" is a hundred, not sixty-four.
+    const long n = std::strtol(v->c_str(), &end, 10);
     if (v->empty() || *end != '\0' || errno != 0 || n < lo || n > hi) {
         error = tr("--%1 must be a whole number from %2 to %3", {name, std::to_string(lo), std::to_string(hi)});
         return false;
@@ -141,7 +154,9 @@ MsgResult CliHost::message(const MessageRequest& request) {
     if (showProgress && m_lastPercent >= 0) std::fputc('\n', stderr);
     m_lastPercent = -1;
     std::string line = translateText(request.text);
-    if (request.text == kSaveFailedMessage && !writeSubject.empty()) {
+    if (const auto own = messageSubjects.find(request.text); own != messageSubjects.end()) {
+        line = own->second + ": " + line;
+    } else if (request.text == kSaveFailedMessage && !writeSubject.empty()) {
         const std::string why = whyUnwritable(writeSubject);
         line = writeSubject + ": " + line + (why.empty() ? "" : " (" + why + ")");
     } else if (request.text == kReadFailedMessage && !readSubject.empty()) {
@@ -289,6 +304,37 @@ bool getTrim(const Args& args, std::optional<int>& out, std::string& error) {
     return getChoice(args, "trim", kTrimOptionNames, kTrimModeCount, out, error);
 }
 
+bool parseIntPair(const std::string& text, int& a, int& b) {
+    const char* p = text.data();
+    const char* end = p + text.size();
+    const auto [comma, e1] = std::from_chars(p, end, a);
+    if (e1 != std::errc() || comma == end || *comma != ',') return false;
+    const auto [last, e2] = std::from_chars(comma + 1, end, b);
+    return e2 == std::errc() && last == end;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    if (std::filesystem::exists(a, ec) && std::filesystem::exists(b, ec)) {
+        const bool same = std::filesystem::equivalent(a, b, ec);
+        return same && !ec;
+    }
+    const auto pa = std::filesystem::weakly_canonical(a, ec);
+    if (ec) return false;
+    const auto pb = std::filesystem::weakly_canonical(b, ec);
+    return !ec && pa == pb;
+}
+
+int checkSettingsOption(const Args& args) {
+    const auto path = args.get("settings");
+    // A file not there yet gives the defaults, as on the program's first run.
+    std::error_code ec;
+    if (!path || !std::filesystem::exists(*path, ec)) return kExitOk;
+    // A folder opens as a stream too, and reads as an empty settings file.
+    if (std::filesystem::is_regular_file(*path, ec) && std::ifstream(*path)) return kExitOk;
+    return failure(*path + ": " + translateText(kReadFailedMessage) + " (" + whyUnreadable(*path) + ")");
+}
+
 bool parseColourText(const std::string& text, ColorRef& out) {
     std::string hex = text;
     if (!hex.empty() && hex[0] == '#') hex.erase(0, 1);
@@ -370,7 +416,9 @@ std::string whyUnreadable(const std::string& path) {
     const auto status = std::filesystem::status(path, ec);
     if (!std::filesystem::exists(status)) return tr("no such file");
     if (std::filesystem::is_directory(status)) return tr("it is a folder");
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // A pipe or a device would be waited on by the look inside below.
+    if (!std::filesystem::is_regular_file(status)) return tr("not a regular file");
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return std::strerror(errno);
     unsigned char head[16] = {};
     const ssize_t n = ::read(fd, head, sizeof head);

@@ -75,6 +75,9 @@ public:
     // folder missing or not writable, ...).
     std::string readSubject;
     std::string writeSubject;
+    // Messages about one particular other file (a depth map read beside
+    // the photo) name that file instead.
+    std::map<std::string, std::string> messageSubjects;
 
     static bool stderrIsTerminal();
 
@@ -124,6 +127,18 @@ std::string paperChoicesText();
 std::string trimChoicesText();
 bool getPaper(const Args& args, std::optional<int>& out, std::string& error);
 bool getTrim(const Args& args, std::optional<int>& out, std::string& error);
+
+// "a,b": two whole numbers in base 10, each within int, nothing else.
+bool parseIntPair(const std::string& text, int& a, int& b);
+// True when `a` and `b` name the same file: the same file on disk when both
+// exist, else the same path once made absolute and normal.
+bool sameFile(const std::string& a, const std::string& b);
+
+// kExitOk unless --settings names something there that cannot be read as
+// a file (a folder, a file without read permission); then the failure (exit
+// 1) naming it, rather than going on with the defaults. A file not there
+// gives the defaults.
+int checkSettingsOption(const Args& args);
 
 // The one colour notation: "RRGGBB" or "#RRGGBB" in hexadecimal.
 bool parseColourText(const std::string& text, ColorRef& out);

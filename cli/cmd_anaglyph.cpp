@@ -92,6 +92,16 @@ int runAnaglyph(const std::vector<std::string>& argv) {
     }
     const std::string ext = "." + args.get("format").value_or("jpg");
     if (int rc = checkOutput("anaglyph", "x" + ext, pictureOutputs()); rc != kExitOk) return rc;
+    // Two projects of one name (from different folders) would write one
+    // file, the second over the first.
+    std::vector<std::string> stems;
+    for (const std::string& input : inputs) {
+        const std::string stem = std::filesystem::path(input).stem().string();
+        if (std::find(stems.begin(), stems.end(), stem) != stems.end())
+            return usageError("anaglyph", tr("two projects named %1 would write one file: give them one at a time",
+                                             {stem}));
+        stems.push_back(stem);
+    }
     std::filesystem::create_directories(out, ec);
     if (!std::filesystem::is_directory(out, ec)) return failure(tr("%1: the output folder cannot be made", {out}));
     std::vector<std::string> failed;

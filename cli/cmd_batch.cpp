@@ -6,8 +6,10 @@
 #include "platform/Paths.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -35,7 +37,9 @@ std::vector<std::string> fields(const std::string& line) {
 int runBatch(const std::vector<std::string>& argv) {
     if (argv.size() != 1) return usageError("batch", tr("expects one file of commands"));
     std::ifstream in(argv[0]);
-    if (!in) return failure(argv[0] + ": " + translateText("ファイルの読み込みに失敗しました。"));
+    // A folder opens as a stream and reads as no lines: not a success.
+    std::error_code ec;
+    if (!in || !std::filesystem::is_regular_file(argv[0], ec)) return failure(argv[0] + ": " + translateText("ファイルの読み込みに失敗しました。"));
     std::string line;
     int failures = 0;
     for (int index = 0; std::getline(in, line); ++index) {
@@ -49,20 +53,32 @@ int runBatch(const std::vector<std::string>& argv) {
         for (; i < f.size() && f[i].find('=') != std::string::npos && f[i].find('=') > 0; ++i)
             env.emplace_back(f[i].substr(0, f[i].find('=')), f[i].substr(f[i].find('=') + 1));
         int code = kExitUsage;
-        if (i < f.size() && f[i] != "batch") {
+        if (i < f.size() && f[i] == "batch") {
+            code = usageError("batch", tr("line %1: a batch cannot run another batch", {std::to_string(index + 1)}));
+        } else if (i < f.size()) {
             const auto it = commands().find(f[i]);
             if (it == commands().end()) code = usageError("batch", tr("line %1: unknown command %2", {std::to_string(index + 1), f[i]}));
             if (it != commands().end()) {
                 std::string folder = programFolder();
+                // What the variables were before the line, to be put back
+                // after it (in reverse, for a name given twice).
+                std::vector<std::pair<std::string, std::optional<std::string>>> before;
                 for (const auto& [name, value] : env) {
-                    if (name == "PLASTORA_PROGRAM_FOLDER")
+                    if (name == "PLASTORA_PROGRAM_FOLDER") {
                         setProgramFolder(value);
-                    else
+                    } else {
+                        const char* old = std::getenv(name.c_str());
+                        before.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
                         ::setenv(name.c_str(), value.c_str(), 1);
+                    }
                 }
                 code = it->second.run(std::vector<std::string>(f.begin() + static_cast<long>(i) + 1, f.end()));
-                for (const auto& [name, value] : env)
-                    if (name != "PLASTORA_PROGRAM_FOLDER") ::unsetenv(name.c_str());
+                for (auto b = before.rbegin(); b != before.rend(); ++b) {
+                    if (b->second)
+                        ::setenv(b->first.c_str(), b->second->c_str(), 1);
+                    else
+                        ::unsetenv(b->first.c_str());
+                }
                 setProgramFolder(folder);
             }
         } else {

@@ -21,6 +21,7 @@ int runDepthMap(const std::vector<std::string>& argv) {
     if (args.positional().size() != 1 || !out || out->empty()) return usageError(name, tr("expects a project and -o OUT"));
     if (int rc = checkOutput(name, *out, pictureOutputs()); rc != kExitOk) return rc;
     CliHost host;
+    host.readSubject = args.positional()[0];
     host.writeSubject = *out;  // a failed save names the file written
     CStereoWorkspace ws(host, defaultSettingsPath());
     if (!ws.Open(args.positional()[0])) return kExitFailure;

@@ -25,7 +25,10 @@ int runFaces(const std::vector<std::string>& argv) {
     if (!out || out->empty()) return usageError(name, tr("needs -o P.lyr"));
     if (int rc = checkOutput(name, *out, {OutputKind::Project}); rc != kExitOk) return rc;
 
+    if (int rc = checkSettingsOption(args); rc != kExitOk) return rc;
+
     CliHost host;
+    host.readSubject = args.positional()[0];
     host.writeSubject = *out;  // a failed save names the file written
     host.forcedAnswer = MsgResult::No;  // the lens question keeps the standard LPI
     CStereoWorkspace ws(host, args.get("settings").value_or(defaultSettingsPath()));

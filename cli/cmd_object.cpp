@@ -29,11 +29,6 @@ struct OptionDialogs : WorkspaceDialogs {
     }
 };
 
-bool parsePair(const std::string& text, int& a, int& b) {
-    char end = 0;
-    return std::sscanf(text.c_str(), "%d,%d%c", &a, &b, &end) == 2;
-}
-
 // "RRGGBB" or "#RRGGBB" (hex) as a ColorRef.
 bool parseColour(const std::string& text, ColorRef& out) { return parseColourText(text, out); }
 
@@ -77,7 +72,7 @@ int runObject(const std::vector<std::string>& argv) {
     for (const char* name : {"at", "box"}) {
         if (auto v = args.get(name)) {
             int a = 0, b = 0;
-            if (!parsePair(*v, a, b)) return usageError("object", tr("--%1 takes two numbers a,b", {name}));
+            if (!parseIntPair(*v, a, b)) return usageError("object", tr("--%1 takes two numbers a,b", {name}));
             (std::string(name) == "at" ? at : box) = std::make_pair(a, b);
         }
     }

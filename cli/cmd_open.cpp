@@ -1,6 +1,7 @@
 // open: a photo brought to the working size of a paper, lens and trimming
 // mode, saved as a project (.lyr) or as the working image.
 #include "cli/Cli.h"
+#include "core/DepthMapFile.h"
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
@@ -71,7 +72,8 @@ bool parseNumbers(const std::string& text, std::size_t count, std::vector<long>&
         if (item.empty() || *end != '\0') return false;
         out.push_back(v);
     }
-    return out.size() == count;
+    // getline drops an empty last field: "1,2," is not two numbers.
+    return out.size() == count && text.back() != ',';
 }
 
 bool endsWith(const std::string& s, const std::string& tail) {
@@ -120,9 +122,25 @@ int runOpen(const std::vector<std::string>& argv) {
         return usageError(name, tr("--trim 4 needs --rect x,y,w,h (there is no interactive frame)"));
     if (dialogs.rect && dialogs.trimming != kTrimManual) return usageError(name, tr("--rect goes with --trim 4"));
 
+    // Nothing the command reads may be written over: the photo, its depth
+    // map, or one output by the other.
+    const std::string& photo = args.positional()[0];
+    const auto depthArg = args.get("depth");
+    const auto hdArg = args.get("hd");
+    for (const std::optional<std::string>& target : {std::optional<std::string>(*out), hdArg}) {
+        if (!target) continue;
+        for (const std::optional<std::string>& input : {std::optional<std::string>(photo), depthArg})
+            if (input && sameFile(*target, *input))
+                return usageError(name, tr("%1 is an input of this command: choose another name for the output",
+                                           {*target}));
+    }
+    if (hdArg && sameFile(*hdArg, *out)) return usageError(name, tr("--hd and -o name the same file"));
+    if (int rc = checkSettingsOption(args); rc != kExitOk) return rc;
+
     CliHost host;
     host.readSubject = args.positional()[0];
     host.writeSubject = *out;
+    if (depthArg) host.messageSubjects[kDepthMapReadFailedMessage] = *depthArg;
     // The lens question is answered No unless --yes says otherwise; either
     // way the settings file is only read (the tool never writes it).
     host.forcedAnswer = args.has("yes") ? MsgResult::Yes : MsgResult::No;
@@ -158,11 +176,16 @@ int runOpen(const std::vector<std::string>& argv) {
         const Surface& hd = ws.highRes(0);
         std::cout << "high-resolution: " << hd.width() << " x " << hd.height() << "\n";
         if (auto hdPath = args.get("hd")) {
+            // A name of the project just written (its edit image, say).
+            if (int rc = refuseProjectFile(name, ws, *hdPath); rc != kExitOk) return rc;
             host.writeSubject = *hdPath;
             if (!SaveStillImage(host, hd, hd.width(), hd.height(), *hdPath, ws.settings().jpegQuality,
                                 kHighResPrintDpi))
                 return kExitFailure;
         }
+    } else if (auto hdPath = args.get("hd")) {
+        // Asked for and not written: said, and not a success.
+        return failure(tr("%1 not written: the photo gives no high-resolution copy at this working size", {*hdPath}));
     }
     return kExitOk;
 }

@@ -26,6 +26,7 @@ const char* objectKind(int type) {
 
 int infoProject(const std::string& path) {
     CliHost host;
+    host.readSubject = path;
     CStereoWorkspace ws(host, defaultSettingsPath());
     ws.setDisplayWanted(false);  // only the document's fields are told
     if (!ws.Open(path)) return kExitFailure;
@@ -78,6 +79,7 @@ int infoMpo(const std::string& path) {
     MpoIndex index;
     if (!readMpoIndex(path, index)) return failure(kMpoReadFailedMessage);
     CliHost host;
+    host.readSubject = path;
     std::cout << "file: " << path << "\n"
               << "kind: multi-picture\n"
               << "images: " << index.imageCount << "\n";

@@ -42,6 +42,7 @@ int runPrint(const std::vector<std::string>& argv) {
     if (args.has("edit") && args.has("anaglyph")) return usageError("print", tr("--edit and --anaglyph exclude each other"));
 
     CliHost host;
+    host.readSubject = args.positional()[0];
     host.writeSubject = *args.get("output");  // a failed save names the file written
     host.setProgressOption(args.has("progress"));
     CStereoWorkspace ws(host, defaultSettingsPath());

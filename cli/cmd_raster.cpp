@@ -28,8 +28,7 @@ int runRaster(const std::vector<std::string>& argv) {
     Point transparent{-1, -1};
     if (auto t = args.get("transparent")) {
         int x = 0, y = 0;
-        char end = 0;
-        if (std::sscanf(t->c_str(), "%d,%d%c", &x, &y, &end) != 2 || x < 0 || y < 0)
+        if (!parseIntPair(*t, x, y) || x < 0 || y < 0)
             return usageError("raster", tr("--transparent takes x,y (pixels, from 0)"));
         transparent = {x, y};
     }

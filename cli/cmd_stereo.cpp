@@ -31,7 +31,11 @@ public:
         return CliHost::message(request);
     }
     std::optional<std::string> fileDialog(const FileDialogRequest& request) override {
-        if (!request.save && !secondFile.empty()) return std::exchange(secondFile, std::string());
+        if (!request.save && !secondFile.empty()) {
+            // From here on a picture that cannot be read is the second.
+            readSubject = secondFile;
+            return std::exchange(secondFile, std::string());
+        }
         return std::nullopt;
     }
 };
@@ -76,6 +80,8 @@ int runStereo(const std::vector<std::string>& argv) {
     if (args.has("yes") && args.has("no")) return usageError(name, tr("--yes and --no exclude each other"));
 
     StereoPairHost host;
+    host.readSubject = pos[0];
+    host.writeSubject = *out;  // a failed save names the file written
     if (args.has("yes")) host.forcedAnswer = MsgResult::Yes;
     if (args.has("no")) host.forcedAnswer = MsgResult::No;
     CStereoWorkspace ws(host, defaultSettingsPath());
@@ -122,6 +128,7 @@ int runSaveViews(const std::vector<std::string>& argv) {
         return rc;
     CliHost host;
     host.writeSubject = *out;  // a failed save names the file written
+    host.readSubject = args.positional()[0];
     host.setProgressOption(args.has("progress"));
     CStereoWorkspace ws(host, defaultSettingsPath());
     ws.setDisplayWanted(false);  // only the views are written

@@ -38,9 +38,6 @@ int runViews(const std::vector<std::string>& argv) {
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (int rc = checkOutput("views", "view_00" + ext, pictureOutputs()); rc != kExitOk) return rc;
     const std::string dir = *args.get("output");
-    std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
-    if (!std::filesystem::is_directory(dir, ec)) return failure(tr("%1: the folder cannot be made", {dir}));
     CliHost host;
     host.setProgressOption(args.has("progress"));
     CStereoWorkspace ws(host, defaultSettingsPath());
@@ -53,7 +50,15 @@ int runViews(const std::vector<std::string>& argv) {
         char name[32];
         std::snprintf(name, sizeof name, "view_%02d", i);
         outs.push_back((std::filesystem::path(dir) / name).string() + ext);
+        // A project whose files are named like views (view_00.lyr in the
+        // output folder) keeps them.
+        if (int rc = refuseProjectFile("views", ws, outs.back()); rc != kExitOk) return rc;
     }
+    // The folder is made only once the project has opened: a project that
+    // cannot be read leaves no empty folder behind.
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (!std::filesystem::is_directory(dir, ec)) return failure(tr("%1: the folder cannot be made", {dir}));
     // The views are written on every core at once, each as it is made (a
     // document drawn from regions: a band of rows at a time, straight into
     // its file); they are reported in view order once all are written.

@@ -5,6 +5,7 @@
 #include "core/StillImage.h"
 #include "linewisp/linewisp.h"
 
+#include <charconv>
 #include <iostream>
 
 namespace plastora::cli {
@@ -39,7 +40,12 @@ int runWmf(const std::vector<std::string>& argv) {
         ColorRef c = 0;
         if (b->rfind("0x", 0) == 0 || b->rfind("0X", 0) == 0) {
             // The notation of earlier versions, 0xBBGGRR, still read.
-            if (!args.getInt("background", 0, 0xFFFFFF, background, error)) return usageError("wmf", error);
+            unsigned v = 0;
+            const char* end = b->data() + b->size();
+            const auto [last, ec] = std::from_chars(b->data() + 2, end, v, 16);
+            if (b->size() == 2 || ec != std::errc() || last != end || v > 0xFFFFFFu)
+                return usageError("wmf", tr("--background expects %1", {colourNotation()}));
+            background = static_cast<int>(v);
         } else if (parseColourText(*b, c)) {
             background = static_cast<int>(c);
         } else {
@@ -87,6 +93,7 @@ int runWmf(const std::vector<std::string>& argv) {
     VectDC dc{&picture, 96, 96};
     if (!VectVectPaint(&dc, &packet, 1)) return failure(tr("%1: the picture could not be drawn completely", {in}));
     CliHost host;
+    host.writeSubject = *out;  // a failed save names the file written
     if (!SaveStillImage(host, picture, picture.width(), picture.height(), *out, 90)) return kExitFailure;
     return kExitOk;
 }

@@ -1,5 +1,7 @@
 #include "stereo/PairAlign.h"
 
+#include "platform/Translation.h"
+
 #include <opencv2/core.hpp>
 #include <opencv2/features2d.hpp>
 #include <opencv2/imgproc.hpp>
@@ -202,10 +204,11 @@ std::string describeAlignment(const PairAlignment& alignment, double pixelScale)
     char text[96];
     std::snprintf(text, sizeof text, "縦 %.1f px, 回転 %.1f°", shown(alignment.dy * pixelScale),
                   shown(alignment.angleDegrees));
-    std::string s = text;
+    // Each piece in the chosen language (the numbers find their places).
+    std::string s = translateText(text);
     if (std::abs(alignment.scale - 1.0) >= 0.001) {
         std::snprintf(text, sizeof text, ", 拡大 %.1f%%", alignment.scale * 100.0);
-        s += text;
+        s += translateText(text);
     }
     return s;
 }

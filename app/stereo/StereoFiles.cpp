@@ -12,6 +12,7 @@
 #include "overlay/ObjectDraw.h"
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
+#include "platform/Translation.h"
 #include "stereo/Mpo.h"
 #include "stereo/PairAlign.h"
 
@@ -200,9 +201,11 @@ bool alignPairPictures(CStereoWorkspace& ws, std::optional<bool> align) {
         const PairAlignment a = estimatePairAlignment(left, ws.highRes(k));
         std::string part;
         if (!a.ok) {
-            part = kPairNotAlignedMessage;
+            part = translateText(kPairNotAlignedMessage);
         } else {
-            part = "位置合わせ: " + describeAlignment(a, toWorking);
+            // The note is put together here, so its pieces are shown in the
+            // chosen language here: the whole would match no translation.
+            part = translateText("位置合わせ: ") + describeAlignment(a, toWorking);
             Surface corrected;
             if (a.changesPicture(ws.highRes(k).width(), ws.highRes(k).height())) {
                 if (!applyPairAlignment(ws.highRes(k), a, corrected)) {

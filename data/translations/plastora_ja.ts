@@ -14,6 +14,16 @@
       <translation>%1 はプロジェクト %2 のファイルです。出力には別の名前を指定してください</translation>
     </message>
     <message>
+      <location filename="../../cli/cmd_open.cpp" />
+      <source>%1 is an input of this command: choose another name for the output</source>
+      <translation>%1 はこのコマンドの入力です。出力には別の名前を指定してください</translation>
+    </message>
+    <message>
+      <location filename="../../cli/cmd_open.cpp" />
+      <source>%1 not written: the photo gives no high-resolution copy at this working size</source>
+      <translation>%1 は書き出していません: この作業サイズでは写真から高解像度画像ができません</translation>
+    </message>
+    <message>
       <location filename="../../cli/Cli.cpp" />
       <source>%1 opened with parts missing (see the warnings above); saving over it would lose them for good: write the project under another name</source>
       <translation>%1 は読み込みで一部が失われました（上の警告を参照）。上書き保存すると失われた部分が戻らなくなります。別の名前でプロジェクトを保存してください</translation>
@@ -147,6 +157,11 @@
       <location filename="../../cli/cmd_object.cpp" />
       <source>--font: a project holds font names of at most %1 bytes</source>
       <translation>--font: プロジェクトに保存できるフォント名は %1 バイトまでです</translation>
+    </message>
+    <message>
+      <location filename="../../cli/cmd_open.cpp" />
+      <source>--hd and -o name the same file</source>
+      <translation>--hd と -o が同じファイルです</translation>
     </message>
     <message>
       <location filename="../../cli/cmd_anaglyph.cpp" />
@@ -541,6 +556,11 @@ example:
     </message>
     <message>
       <location filename="../../cli/cmd_batch.cpp" />
+      <source>line %1: a batch cannot run another batch</source>
+      <translation>%1 行目: batch の中で batch は実行できません</translation>
+    </message>
+    <message>
+      <location filename="../../cli/cmd_batch.cpp" />
       <source>line %1: no command</source>
       <translation>%1 行目: コマンドがありません</translation>
     </message>
@@ -585,14 +605,29 @@ example:
       <translation>このプログラムで読める画像ではないか、壊れています</translation>
     </message>
     <message>
+      <location filename="../../cli/Cli.cpp" />
+      <source>not a regular file</source>
+      <translation>通常のファイルではありません</translation>
+    </message>
+    <message>
       <location filename="../../cli/cmd_wmf.cpp" />
       <source>one input metafile is needed</source>
       <translation>入力するメタファイルを 1 つ指定してください</translation>
     </message>
     <message>
       <location filename="../../cli/Cli.cpp" />
+      <source>option --%1 is given twice</source>
+      <translation>オプション --%1 が 2 回指定されています</translation>
+    </message>
+    <message>
+      <location filename="../../cli/Cli.cpp" />
       <source>option --%1 needs a value</source>
       <translation>オプション --%1 には値が必要です</translation>
+    </message>
+    <message>
+      <location filename="../../cli/Cli.cpp" />
+      <source>option --%1 takes no value</source>
+      <translation>オプション --%1 には値を付けられません</translation>
     </message>
     <message>
       <location filename="../../cli/cmd_adjust.cpp" />
@@ -1118,6 +1153,11 @@ example:
       <location filename="../../cli/cmd_adjust.cpp" />
       <source>turns a project's picture a quarter left (a stereo pair half round, left and right exchanged)</source>
       <translation>プロジェクトの画像を左に 90 度回転します (ステレオ画像は 180 度回転し、左右を入れ替えます)</translation>
+    </message>
+    <message>
+      <location filename="../../cli/cmd_anaglyph.cpp" />
+      <source>two projects named %1 would write one file: give them one at a time</source>
+      <translation>%1 という名前のプロジェクトが 2 つあり、同じファイルに書き出すことになります: 1 つずつ指定してください</translation>
     </message>
     <message>
       <location filename="../../cli/cmd_anaglyph.cpp" />

@@ -1,0 +1,116 @@
+// What the command line takes from its arguments: numbers read as written,
+// flags without values, options once; inputs never written over by the
+// outputs; failures that say which file and never exit 0.
+#include "support/TempDir.h"
+
+#include "cli/CliSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+using namespace plastora::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kSample = std::string(PLASTORA_SOURCE_DIR) + "/data/sample/";
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+std::string bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+TEST(CliArguments, NumbersFlagsAndRepeatsAreReadAsWritten) {
+    TempDir dir;
+    const std::string project = q(kSample + "coffee.lyr");
+    // Refused: a value on a flag (it read as on), an option twice (one
+    // counted silently), numbers that overflow int (they wrapped to small
+    // values inside the range), a trailing comma.
+    for (const std::string& c :
+         {"anaglyph " + project + " --colour=no -o " + q(dir.file("a.png")),
+          "views " + project + " --strength 3 --strength 40 -o " + q(dir.file("v")),
+          "object " + project + " --shape ellipse --box 4294967297,4294967297 -o " + q(dir.file("o.lyr")),
+          "object " + project + " --shape ellipse --at 4294967306,5 -o " + q(dir.file("o.lyr")),
+          "raster " + q(kSample + "coffee.bmp") + " --transparent 4294967296,0 -o " + q(dir.file("t.gif")),
+          "open " + q(kSample + "coffee.jpg") + " --mm 100,100, -o " + q(dir.file("m.lyr"))}) {
+        const CliRun r = cli(c);
+        EXPECT_EQ(r.code, 2) << c << "\n" << r.out;
+    }
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+    // A leading zero is decimal: 099 is in 10..100 (it was read as bad octal).
+    const CliRun r = cli("convert " + q(kSample + "coffee.jpg") + " " + q(dir.file("c.jpg")) + " --quality 099");
+    EXPECT_EQ(r.code, 0) << r.out;
+}
+
+TEST(CliArguments, AnInputIsNeverWrittenOver) {
+    TempDir dir;
+    const std::string photo = dir.file("ph.jpg");
+    fs::copy_file(kSample + "coffee.jpg", photo);
+    const std::string original = bytes(photo);
+    for (const std::string& c : {"open " + q(photo) + " -o " + q(photo),
+                                 "open " + q(photo) + " --hd " + q(photo) + " -o " + q(dir.file("y.png")),
+                                 "open " + q(photo) + " --hd " + q(dir.file("s.png")) + " -o " + q(dir.file("s.png"))}) {
+        const CliRun r = cli(c);
+        EXPECT_EQ(r.code, 2) << c << "\n" << r.out;
+    }
+    EXPECT_EQ(bytes(photo), original);
+    EXPECT_FALSE(fs::exists(dir.file("s.png")));
+
+    // A project whose files are named like views keeps them.
+    for (const char* ext : {".lyr", ".bmp", ".msk", ".m01"})
+        fs::copy_file(kSample + "coffee" + ext, dir.file(std::string("view_00") + ext));
+    const std::string edit = bytes(dir.file("view_00.bmp"));
+    CliRun r = cli("views " + q(dir.file("view_00.lyr")) + " -o " + q(dir.path()));
+    EXPECT_EQ(r.code, 2) << r.out;
+    EXPECT_EQ(bytes(dir.file("view_00.bmp")), edit);
+
+    // Two projects of one name into one folder would leave one anaglyph.
+    fs::create_directory(dir.file("b"));
+    for (const char* ext : {".lyr", ".bmp", ".msk", ".m01"})
+        fs::copy_file(kSample + "coffee" + ext, dir.file(std::string("b/view_00") + ext));
+    r = cli("anaglyph " + q(dir.file("view_00.lyr")) + " " + q(dir.file("b/view_00.lyr")) + " -o " +
+            q(dir.file("out/")));
+    EXPECT_EQ(r.code, 2) << r.out;
+
+    // A project that cannot be read leaves no empty views folder.
+    r = cli("views " + q(dir.file("missing.lyr")) + " -o " + q(dir.file("nothing")));
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_FALSE(fs::exists(dir.file("nothing")));
+}
+
+TEST(CliArguments, FailuresNameTheirFileAndAreNotSuccesses) {
+    TempDir dir;
+    const std::string photo = kSample + "coffee.jpg";
+    // A depth map that is not there is named, not the photo.
+    CliRun r = cli("open " + q(photo) + " --depth " + q(dir.file("nomap.png")) + " -o " + q(dir.file("d.lyr")));
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_TRUE(contains(r.out, dir.file("nomap.png") + ": ")) << r.out;
+    // A photo too small for a high-resolution copy: --hd is not written,
+    // and that is not a success.
+    r = cli("open " + q(photo) + " --hd " + q(dir.file("hd.jpg")) + " -o " + q(dir.file("p.lyr")));
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_TRUE(contains(r.out, dir.file("hd.jpg"))) << r.out;
+    EXPECT_FALSE(fs::exists(dir.file("hd.jpg")));
+    // A folder given as settings or as a batch file is not read as empty.
+    r = cli("open " + q(photo) + " --settings " + q(dir.path()) + " -o " + q(dir.file("s.lyr")));
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_TRUE(contains(r.out, dir.path())) << r.out;
+    EXPECT_EQ(cli("batch " + q(dir.path())).code, 1);
+    // A save into a folder that is not there names the file.
+    r = cli("wmf " + q(std::string(PLASTORA_SOURCE_DIR) + "/tests/linewisp/data/primitives.wmf") + " -o " +
+            q(dir.file("no/x.bmp")));
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_TRUE(contains(r.out, dir.file("no/x.bmp"))) << r.out;
+    // A batch line that runs a batch is told as such.
+    std::ofstream(dir.file("b.tsv")) << "batch\t" << dir.file("b.tsv") << "\n";
+    r = cli("batch " + q(dir.file("b.tsv")));
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_TRUE(contains(r.out, "batch の中で batch")) << r.out;
+}
