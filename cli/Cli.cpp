@@ -460,7 +460,7 @@ int failure(const std::string& text) {
 }
 
 bool openForViews(CStereoWorkspace& ws, const std::string& path) {
-    return ws.Open(path) && !(ws.stereoPair() && ws.openedIncomplete());
+    return ws.Open(path) && !ws.lostViewSource();
 }
 
 int openAndGenerate(CStereoWorkspace& ws, CliHost& host, const std::string& path, std::optional<int> strength,

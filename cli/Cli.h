@@ -177,8 +177,8 @@ int usageError(const std::string& commandName, const std::string& text);
 int failure(const std::string& text);
 
 // Opens a document to make pictures from: false when it cannot be opened,
-// or when it is a stereo pair that lost one of its pictures on the way in
-// (reported as it was met), whose views would come out flat.
+// or when what its views are made from was lost on the way in (a stereo
+// picture, the depth map; reported as it was met): they would come out flat.
 bool openForViews(CStereoWorkspace& ws, const std::string& path);
 // Opens the project and makes its views with the given (or stored) strength.
 // A stereo-pair project gets its views from its pictures, the in-between

@@ -24,7 +24,7 @@ int runDepthMap(const std::vector<std::string>& argv) {
     host.readSubject = args.positional()[0];
     host.writeSubject = *out;  // a failed save names the file written
     CStereoWorkspace ws(host, defaultSettingsPath());
-    if (!ws.Open(args.positional()[0])) return kExitFailure;
+    if (!openForViews(ws, args.positional()[0])) return kExitFailure;
     if (int rc = refuseProjectFile(name, ws, *out); rc != kExitOk) return rc;
     const bool rgbd = args.has("rgbd");
     if (!ExportDepthMap(ws, *out, rgbd)) return kExitFailure;

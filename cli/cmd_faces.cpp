@@ -33,6 +33,9 @@ int runFaces(const std::vector<std::string>& argv) {
     host.forcedAnswer = MsgResult::No;  // the lens question keeps the standard LPI
     CStereoWorkspace ws(host, args.get("settings").value_or(defaultSettingsPath()));
     if (!ws.Open(args.positional()[0])) return host.messages.empty() ? failure(args.positional()[0] + ": " + translateText("ファイルの読み込みに失敗しました。")) : kExitFailure;
+    // A stereo pair's views come from its pictures: it keeps no cut-out
+    // layers, and those made here would be dropped when it is opened again.
+    if (ws.stereoPair()) return usageError(name, tr("a stereo pair has no cut-out layers; give a photo or a layered project"));
     // Opening a photo enters mask editing, where the cutout is made.
     if (ws.mode() != kModeMask && !ws.SetMode(kModeMask)) return kExitFailure;
 

@@ -52,6 +52,9 @@ bool parseDepthMapImage(const std::vector<std::uint8_t>& bytes, Surface& out) {
     buffer.open(QIODevice::ReadOnly);
     allowLargeQtImages();
     QImageReader reader(&buffer);
+    // Turned by its Exif orientation as the photo is: a map and a photo
+    // from one camera carry the same tag over the same sensor pixels.
+    reader.setAutoTransform(true);
     // The size is checked before any pixel is decoded.
     const QSize size = reader.size();
     if (size.isValid() && (size.width() > kMaxDepthSide || size.height() > kMaxDepthSide)) return false;

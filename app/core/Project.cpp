@@ -259,6 +259,7 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
     }
     setCurrentPath(project);
     m_openedIncomplete = false;  // the project now open is the one just saved, whole
+    m_lostViewSource = false;
     m_depthMapSource.clear();  // the map is the project's own file now
     addRecentFile(project);
     m_modified = false;
@@ -330,6 +331,7 @@ int CStereoWorkspace::ReadProject(const std::string& path) {
         else {
             m_host.message(kDepthMapReadFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
             m_openedIncomplete = true;
+            m_lostViewSource = true;
         }
     }
 
@@ -465,6 +467,7 @@ int CStereoWorkspace::Open(const std::string& pathIn) {
                     if (stored > 0 || loaded) {
                         m_host.message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
                         m_openedIncomplete = true;
+                        m_lostViewSource = true;
                     }
                     break;
                 }

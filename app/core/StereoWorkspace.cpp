@@ -74,6 +74,7 @@ void CStereoWorkspace::clearDocument() {
     m_stereoPair = false;
     m_modified = false;
     m_openedIncomplete = false;
+    m_lostViewSource = false;
     m_mode = kModeNone;
     m_tool = kToolNone;
     m_zoom = 1;

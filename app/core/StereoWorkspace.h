@@ -473,6 +473,9 @@ public:
     // read, each reported as it was met): saving it over itself would make
     // the loss permanent.
     bool openedIncomplete() const { return m_openedIncomplete; }
+    // True when what the views were made from was among the parts lost (a
+    // stereo picture, the depth map): the views would come out flat.
+    bool lostViewSource() const { return m_lostViewSource; }
     bool rotationAllowed() const { return m_rotationAllowed; }
     void setRotationAllowed(bool on) { m_rotationAllowed = on; }
     const std::string& currentPath() const { return m_currentPath; }
@@ -704,6 +707,7 @@ private:
     std::array<Surface, kHighResSlots> m_highRes;
     int m_highResCount = 0;
     bool m_openedIncomplete = false;
+    bool m_lostViewSource = false;
     Surface m_anaglyph;
     Surface m_interlace;
     Surface m_display;

@@ -1,6 +1,7 @@
 // Cutout region commands: add, delete, switch, masking, order and export.
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
+#include "layers/DepthEditor.h"
 #include "layers/ViewSynthesis.h"
 
 #include <algorithm>
@@ -35,7 +36,10 @@ bool CStereoWorkspace::AddRegion() {
     } else if (m_host.message(kAskAdd, MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes) {
         return false;
     }
-    const int depth = m_regionCount > 0 ? region(0).depth * 3 / 2 : foregroundDepth;
+    // Half as deep again as the first region, within the depths a project
+    // stores (16 would give 24, which the next opening cuts back to 16).
+    const int depth =
+        m_regionCount > 0 ? std::clamp(region(0).depth * 3 / 2, kDepthMin, kDepthMax) : foregroundDepth;
     if (!appendRegion(depth)) {
         m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
         return false;

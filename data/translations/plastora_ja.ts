@@ -415,6 +415,11 @@ example:
       <translation>--rect x,y,w,h で指定した枠</translation>
     </message>
     <message>
+      <location filename="../../cli/cmd_faces.cpp" />
+      <source>a stereo pair has no cut-out layers; give a photo or a layered project</source>
+      <translation>立体ペアには切出し領域がありません。写真か、領域のあるプロジェクトを指定してください</translation>
+    </message>
+    <message>
       <location filename="../../cli/cmd_object.cpp" />
       <source>adds a text, shape or clip-art object to a project (as the image-editing tools do) and saves it</source>
       <translation>プロジェクトに文字・図形・クリップアートのオブジェクトを追加して保存します (画像編集のツールと同じ)</translation>

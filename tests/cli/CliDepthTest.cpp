@@ -62,6 +62,17 @@ TEST(CliDepth, OpenWithDepthRoundTrip) {
     // Views come from the map: the far left edge moves, the near right one too.
     r = cli("views " + q(dir.file("p.lyr")) + " -o " + q(dir.file("views")));
     ASSERT_EQ(r.code, 0) << r.out;
+    // With its map gone the project's views would be flat: refused.
+    std::filesystem::rename(dir.file("p_depth.png"), dir.file("kept.png"));
+    for (const std::string c : {"views", "depthmap"}) {
+        r = cli(c + " " + q(dir.file("p.lyr")) + " -o " + q(dir.file("flat.png")));
+        EXPECT_EQ(r.code, 1) << c << r.out;
+        EXPECT_NE(r.out.find(kDepthMapReadFailedMessage), std::string::npos) << r.out;
+    }
+    // faces needs layers: a stereo pair has none to keep.
+    ASSERT_EQ(cli("stereo " + q(dir.file("photo.bmp")) + " " + q(dir.file("photo.bmp")) + " --no-align -o " +
+                  q(dir.file("pair.lyr"))).code, 0);
+    EXPECT_EQ(cli("faces " + q(dir.file("pair.lyr")) + " -o " + q(dir.file("pair2.lyr"))).code, 2);
 
     std::ofstream(dir.file("bad.png")) << "no picture";
     r = cli("open " + q(dir.file("photo.bmp")) + " --trim 0 --depth " + q(dir.file("bad.png")) + " -o " +

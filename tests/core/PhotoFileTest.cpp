@@ -270,6 +270,31 @@ TEST(PhotoFile, ExifOrientationTurnsThePictureAsQtDoes) {
     }
 }
 
+// A depth map is turned by its orientation as the photo is, so that a map and
+// a photo tagged alike stay on the same pixels.
+TEST(PhotoFile, ADepthMapIsTurnedByItsOrientationToo) {
+    TempDir dir;
+    const Surface src = quadrants(48, 32);
+    Surface upright;
+    writeOrientedJpeg(dir.file("m1.jpg"), src, 1);
+    ASSERT_TRUE(readDepthMapImage(dir.file("m1.jpg"), upright));
+    for (const int o : {6, 8}) {
+        const std::string path = dir.file("m" + std::to_string(o) + ".jpg");
+        writeOrientedJpeg(path, src, o);
+        Surface map;
+        ASSERT_TRUE(readDepthMapImage(path, map));
+        ASSERT_EQ(map.width(), 32);
+        ASSERT_EQ(map.height(), 48);
+        // Quadrant by quadrant, the stored map turned a quarter: clockwise
+        // for 6, anticlockwise for 8.
+        for (const auto& [x, y] : {std::pair{8, 8}, std::pair{24, 8}, std::pair{8, 40}, std::pair{24, 40}}) {
+            const Pixel want = o == 6 ? upright.at(y, 31 - x) : upright.at(47 - y, x);
+            EXPECT_NEAR(static_cast<int>(map.at(x, y) & 0xFF), static_cast<int>(want & 0xFF), 6)
+                << o << " at " << x << "," << y;
+        }
+    }
+}
+
 TEST(PhotoFile, OrientationOfAPictureInsideALargerFile) {
     // A picture of a multi-picture file starts at an offset: its segments are
     // walked from there.

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 using namespace plastora;
 using namespace plastora::test;
 
@@ -74,6 +76,14 @@ TEST(Regions, NegativeDepthsTruncateTowardZero) {
     d.host.expectMessage(kAskAdd, MsgResult::Yes);
     ASSERT_TRUE(d.ws.AddRegion());
     EXPECT_EQ(d.ws.region(1).depth, -7);
+    // At the ends of the range the new depth stays storable.
+    for (const auto& [first, added] : {std::pair{16, 16}, std::pair{-32, -32}, std::pair{-22, -32}}) {
+        Doc e;
+        e.ws.region(0).depth = first;
+        e.host.expectMessage(kAskAdd, MsgResult::Yes);
+        ASSERT_TRUE(e.ws.AddRegion());
+        EXPECT_EQ(e.ws.region(1).depth, added) << first;
+    }
 }
 
 TEST(Regions, The33rdRegionIsRefused) {
