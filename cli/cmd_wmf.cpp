@@ -87,7 +87,10 @@ int runWmf(const std::vector<std::string>& argv) {
     const long long w = static_cast<long long>(packet.zoom) * packet.right / 100 + 8;
     const long long h = static_cast<long long>(packet.zoom) * packet.bottom / 100 + 8;
     Surface picture;
-    if (w > 0x7FFF || h > 0x7FFF || !picture.create(static_cast<int>(w), static_cast<int>(h)))
+    // Sides a bitmap holds, and no more pixels than any picture the program
+    // reads (a file of a few bytes can ask for gigabytes).
+    constexpr long long kMaxPixels = 1LL << 26;
+    if (w > 0x7FFF || h > 0x7FFF || w * h > kMaxPixels || !picture.create(static_cast<int>(w), static_cast<int>(h)))
         return failure(tr("%1: the picture is too large to render at this zoom", {in}));
     blit(picture, Rop::Whiteness);
     VectDC dc{&picture, 96, 96};

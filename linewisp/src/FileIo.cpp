@@ -12,10 +12,17 @@
 
 namespace linewisp {
 
+namespace {
+// Far beyond any metafile drawn by hand or by a program (their records and
+// points are limited anyway); a larger file is refused before memory is
+// taken for it.
+constexpr std::uintmax_t kMaxFileBytes = 256u << 20;
+}  // namespace
+
 bool readWholeFile(const std::string& fileName, std::vector<std::uint8_t>& bytes) {
     std::error_code ec;
     const auto size = std::filesystem::file_size(fileName, ec);
-    if (ec) return false;
+    if (ec || size > kMaxFileBytes) return false;
     std::ifstream in(fileName, std::ios::binary);
     if (!in) return false;
     try {

@@ -9,12 +9,16 @@
 #include <array>
 #include <cstring>
 #include <new>
+#include <vector>
 
 namespace linewisp {
 namespace {
 
 constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7u;
+// The object table starts with 256 slots and grows, as a metafile's own
+// table may, up to the 65535 objects its header can count.
 constexpr std::size_t kSlotCount = 256;
+constexpr std::size_t kMaxSlotCount = 0xFFFF;
 
 enum RecordKind : std::uint16_t {
     kEof = 0,
@@ -77,7 +81,7 @@ private:
 
     VectPacket& m_packet;
     VectObjectList& m_list;
-    std::array<Slot, kSlotCount> m_slots{};
+    std::vector<Slot> m_slots = std::vector<Slot>(kSlotCount);
     // Current brush, pen, colours and font.
     std::int32_t m_brushColour = 0;
     std::int32_t m_brushSecond = 0;
@@ -168,6 +172,11 @@ int Reader::takeSlot(const Slot& s) {
             slot = s;
             return 0;
         }
+    }
+    // Every slot taken: the next one is the lowest free.
+    if (m_slots.size() < kMaxSlotCount) {
+        m_slots.push_back(s);
+        return 0;
     }
     // More live objects than a metafile's table can hold.
     return kVectErrMalformed;
@@ -396,7 +405,7 @@ int Reader::record(std::uint16_t kind, const Params& prm) {
     case kSelectPalette: {
         if (!prm.has(2)) return kVectErrMalformed;
         const unsigned i = prm.u16(0);
-        if (i >= kSlotCount) return 0;  // a stock object or a slot this file never had
+        if (i >= m_slots.size()) return 0;  // a stock object or a slot this file never had
         const Slot& s = m_slots[i];
         if (s.type == 1) {
             m_brushColour = s.colour & 0xFFFFFF;
@@ -412,7 +421,7 @@ int Reader::record(std::uint16_t kind, const Params& prm) {
 
     case kDeleteObject:
         if (!prm.has(2)) return kVectErrMalformed;
-        if (prm.u16(0) < kSlotCount) m_slots[prm.u16(0)] = Slot{};
+        if (prm.u16(0) < m_slots.size()) m_slots[prm.u16(0)] = Slot{};
         return 0;
 
     case kSetBkColor:

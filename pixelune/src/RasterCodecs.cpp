@@ -74,12 +74,13 @@ std::FILE* openRegularFile(const char* fileName) {
 
 namespace {
 
-// The fewest bytes a JPEG of w x h pixels can code its picture in: every 8 x 8
-// block of the full-resolution component costs at least one bit in the first
-// scan (its DC difference) with Huffman coding, and more after; half a bit is
-// allowed for, which still lets arithmetic-coded files through. A small file
-// declaring a huge picture is refused before its memory is taken, instead of
-// being decoded as padding.
+// The fewest bytes a Huffman-coded JPEG of w x h pixels can code its picture
+// in: every 8 x 8 block of the full-resolution component costs at least one
+// bit in the first scan (its DC difference), and more after; half a bit is
+// allowed for. A small file declaring a huge picture is refused before its
+// memory is taken, instead of being decoded as padding. Arithmetic coding
+// has no such floor (a flat page codes in a few hundred bytes): those files
+// are bounded by the pixel limit alone.
 std::uint64_t minimumJpegBytes(std::uint64_t w, std::uint64_t h) { return ((w + 7) / 8) * ((h + 7) / 8) / 16; }
 
 std::uint64_t fileSizeOf(std::FILE* f) {
@@ -105,7 +106,7 @@ bool readJpegFile(const char* fileName, RasterImage& image) {
     jpeg_stdio_src(&info, file.f);
     jpeg_read_header(&info, TRUE);
     info.out_color_space = JCS_RGB;
-    if (fileSizeOf(file.f) < minimumJpegBytes(info.image_width, info.image_height) ||
+    if ((!info.arith_code && fileSizeOf(file.f) < minimumJpegBytes(info.image_width, info.image_height)) ||
         !image.allocate(static_cast<int>(info.image_width), static_cast<int>(info.image_height), 24)) {
         jpeg_destroy_decompress(&info);
         return false;

@@ -71,4 +71,12 @@ TEST(CliWmf, RendersWritesBackAndReportsFailures) {
     EXPECT_EQ(run("'" + dir.file("missing.wmf") + "' -o '" + dir.file("m.bmp") + "'"), 1);
     std::ofstream(dir.file("bad.wmf"), std::ios::binary) << std::string(30, '\x7f');
     EXPECT_EQ(run("'" + dir.file("bad.wmf") + "' -o '" + dir.file("b.bmp") + "'"), 1);
+    // A tiny file that asks for a huge canvas (one unit an inch: 96 times
+    // its box) is refused rather than given gigabytes.
+    const auto inch = Wmf::placeable(0, 0, 300, 300, 1).brush(0, 0).select(0).polygon({{0, 0}, {300, 0}, {0, 300}});
+    const auto bytes = inch.bytes();
+    std::ofstream(dir.file("inch.wmf"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    EXPECT_EQ(run("'" + dir.file("inch.wmf") + "' -o '" + dir.file("i.bmp") + "'"), 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("i.bmp")));
 }

@@ -4,6 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <unistd.h>
+
 using namespace lwtest;
 using plastora::Point;
 using plastora::RGB;
@@ -94,6 +100,18 @@ TEST(WmfRead, ObjectSlotsAreReusedLowestFirst) {
     EXPECT_EQ(p.at(0).penColor, kVectNoColor);
     EXPECT_EQ(p.at(1).fillColor, static_cast<std::int32_t>(RGB(0, 255, 0)));
     EXPECT_EQ(p.at(1).penColor, static_cast<std::int32_t>(RGB(9, 9, 9)));
+}
+
+// More than 256 objects alive at once: the table grows as the file's does.
+TEST(WmfRead, MoreThan256LiveObjectsAreKept) {
+    Picture p;
+    auto w = Wmf::plain();
+    for (int i = 0; i < 300; ++i) w.brush(0, RGB(i % 256, 1, 2));
+    w.select(299).polygon({{0, 0}, {10, 0}, {5, 5}}).remove(3).brush(0, RGB(7, 7, 7)).select(3).polygon(
+        {{0, 0}, {10, 0}, {5, 5}});
+    ASSERT_EQ(p.read(w.bytes()), 2);
+    EXPECT_EQ(p.at(0).fillColor, static_cast<std::int32_t>(RGB(299 % 256, 1, 2)));
+    EXPECT_EQ(p.at(1).fillColor, static_cast<std::int32_t>(RGB(7, 7, 7)));
 }
 
 TEST(WmfRead, HatchedPatternAndHollowBrushes) {
@@ -225,11 +243,19 @@ TEST(WmfRead, DamagedFilesAreRefusedWithoutReadingOutside) {
     // A pen record too short for its colour.
     Picture shortPen;
     EXPECT_EQ(shortPen.read(Wmf::plain().rec(0x02FA, {0, 1}).bytes()), kVectErrMalformed);
-    // More live objects than a metafile's table has.
+    // More live objects than a metafile's header can count.
     auto many = Wmf::plain();
-    for (int i = 0; i < 257; ++i) many.brush(0, 0);
+    for (int i = 0; i < 65536; ++i) many.brush(0, 0);
     Picture full;
     EXPECT_EQ(full.read(many.bytes()), kVectErrMalformed);
+    // A file far larger than any metafile is refused before it is read (the
+    // file is sparse: it takes no room on the disk).
+    const std::string huge = ::testing::TempDir() + "/linewisp-huge-" + std::to_string(::getpid()) + ".wmf";
+    std::ofstream(huge).put('x');
+    std::filesystem::resize_file(huge, std::uintmax_t{300} << 20);
+    Picture big;
+    EXPECT_EQ(VectWmfRead(nullptr, huge.c_str(), &big.packet), kVectErrFile);
+    std::filesystem::remove(huge);
     // Selecting slots that never existed or lie beyond the table is harmless.
     Picture stray;
     EXPECT_EQ(stray.read(Wmf::plain().select(300).select(7).remove(9000).bytes()), 0);

@@ -6,7 +6,9 @@
 
 #include <gif_lib.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -157,6 +159,17 @@ TEST(RasterFileCodec, NonRegularFilesAndEmptyHugeJpegsAreRefusedCheaply) {
     const Loaded l = load(big);
     EXPECT_EQ(l.result, 1);
     EXPECT_EQ(l.width, 1024);
+
+    // Arithmetic coding codes a flat A4 page at 300 dpi in a few kilobytes,
+    // below the Huffman floor: it loads too.
+    std::ofstream(dir.file("page.pgm"), std::ios::binary) << "P5 2480 3508 255\n" << std::string(2480 * 3508, '\xF0');
+    ASSERT_EQ(std::system(("cjpeg -arithmetic -outfile '" + dir.file("page.jpg") + "' '" + dir.file("page.pgm") + "'")
+                              .c_str()),
+              0);
+    ASSERT_LT(std::filesystem::file_size(dir.file("page.jpg")), 2480u / 8 * 3508 / 8 / 16);
+    const Loaded page = load(dir.file("page.jpg"));
+    EXPECT_EQ(page.result, 1);
+    EXPECT_EQ(page.height, 3508);
 }
 
 #if !defined(__SANITIZE_ADDRESS__)
