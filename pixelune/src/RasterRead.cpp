@@ -60,6 +60,7 @@ struct InfoHeader {
     std::uint16_t planes = 0;
     std::uint16_t bitCount = 0;
     std::uint32_t compression = 0;
+    std::uint32_t coloursUsed = 0;
 };
 
 bool parseInfoHeader(const std::uint8_t* p, std::size_t avail, InfoHeader& h) {
@@ -70,6 +71,7 @@ bool parseInfoHeader(const std::uint8_t* p, std::size_t avail, InfoHeader& h) {
     h.planes = u16(p + 12);
     h.bitCount = u16(p + 14);
     h.compression = u32(p + 16);
+    h.coloursUsed = u32(p + 32);
     // Only uncompressed bottom-up pictures (masks come with compression 3).
     return h.size >= 40 && h.size <= avail && h.width > 0 && h.height > 0 && h.planes == 1 &&
            (h.compression == 0 || h.compression == 3) &&
@@ -78,9 +80,21 @@ bool parseInfoHeader(const std::uint8_t* p, std::size_t avail, InfoHeader& h) {
 
 // Reads 2^bits colour-table entries (blue, green, red, reserved) into the
 // palette array.
-void readColourTable(const std::uint8_t* p, int bits, std::uint32_t* paletteOut) {
-    for (int i = 0; i < (1 << bits); ++i, p += 4)
-        paletteOut[i] = static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[1]) << 8 | p[0];
+// The entries of a colour table as stored: "colours used" of them, or all
+// 2^bits when that field is 0 (or larger than the table can be). Small
+// files from other programs store only the colours they use.
+std::size_t colourTableEntries(const InfoHeader& h) {
+    const std::size_t full = std::size_t{1} << h.bitCount;
+    return h.coloursUsed == 0 ? full : std::min<std::size_t>(h.coloursUsed, full);
+}
+
+// The stored entries; the rest of the 2^bits are black.
+void readColourTable(const std::uint8_t* p, int bits, std::size_t entries, std::uint32_t* paletteOut) {
+    const std::size_t full = std::size_t{1} << bits;
+    for (std::size_t i = 0; i < full; ++i) {
+        const std::uint8_t* e = p + 4 * std::min(i, entries - 1);
+        paletteOut[i] = i < entries ? static_cast<std::uint32_t>(e[2]) << 16 | static_cast<std::uint32_t>(e[1]) << 8 | e[0] : 0;
+    }
 }
 
 // Spreads rows of 1, 4 or 8 bits per pixel to one index byte per pixel.
@@ -115,8 +129,9 @@ bool decodeBmp(const std::vector<std::uint8_t>& data, RasterImage& image, std::u
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return false;
     const std::size_t tableAt = 14 + static_cast<std::size_t>(h.size);
     if (bits <= 8) {
-        if (!paletteOut || tableAt + (std::size_t{4} << bits) > data.size()) return false;
-        readColourTable(data.data() + tableAt, bits, paletteOut);
+        const std::size_t entries = colourTableEntries(h);
+        if (!paletteOut || tableAt + 4 * entries > data.size()) return false;
+        readColourTable(data.data() + tableAt, bits, entries, paletteOut);
     }
     const std::uint32_t offset = u32(data.data() + 10);
     const std::size_t srcStride = packedStride(h.width, bits);
@@ -167,9 +182,10 @@ bool decodeDib(const std::uint8_t* dib, std::size_t size, RasterImage& image, st
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return false;
     std::size_t pixelsAt = headerEnd;
     if (bits <= 8) {
-        if (!paletteOut || pixelsAt + (std::size_t{4} << bits) > size) return false;
-        readColourTable(dib + pixelsAt, bits, paletteOut);
-        pixelsAt += std::size_t{4} << bits;
+        const std::size_t entries = colourTableEntries(h);
+        if (!paletteOut || pixelsAt + 4 * entries > size) return false;
+        readColourTable(dib + pixelsAt, bits, entries, paletteOut);
+        pixelsAt += 4 * entries;
     }
     const std::size_t srcStride = packedStride(h.width, bits);
     if (pixelsAt > size || (size - pixelsAt) / srcStride < static_cast<std::size_t>(h.height)) return false;

@@ -36,6 +36,29 @@ TEST(RasterFileBmp, ReadsFourBitPicturesAsIndicesAndColours) {
     EXPECT_EQ(rgb(l.surface, 2, 1), 6u * 0x100401);
 }
 
+// Files from other programs often store only the colours they use ("colours
+// used" = 4 of 256): the table is that long, the pixels follow it, and the
+// entries not stored are black.
+TEST(RasterFileBmp, AShortColourTableIsReadAsStored) {
+    plastora::test::TempDir dir;
+    const std::vector<std::uint32_t> table{0x000000FF, 0x0000FF00, 0x00FF0000, 0x00FFFFFF};
+    const Bytes rows{3, 2, 1, 0, 0, 1, 2, 0};  // bottom-up, rows of 4 bytes
+    Bytes file = bmpFile(3, 2, 8, table, rows);
+    file[46] = 4;  // colours used
+    writeBytes(dir.file("short.bmp"), file);
+    Loaded l = load(dir.file("short.bmp"));
+    ASSERT_EQ(l.result, 1);
+    EXPECT_EQ(l.pixels, (Bytes{3, 2, 1, 0, 0, 1, 2, 0}));
+    EXPECT_EQ(l.palette[2], 0x00FF0000u);
+    EXPECT_EQ(l.palette[200], 0u);
+    EXPECT_EQ(rgb(l.surface, 0, 0), 0x000000FFu);  // top left: index 0
+    // The same as a packed DIB: the pixels right after the four entries.
+    const Bytes dib(file.begin() + 14, file.end());
+    l = load("", 32, nullptr, &dib);
+    ASSERT_EQ(l.result, 1);
+    EXPECT_EQ(l.pixels, (Bytes{3, 2, 1, 0, 0, 1, 2, 0}));
+}
+
 TEST(RasterFileBmp, ReadsOneBitRowsWiderThanAByte) {
     plastora::test::TempDir dir;
     const std::string path = dir.file("one.bmp");
