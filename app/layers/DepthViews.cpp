@@ -267,21 +267,6 @@ bool GenerateDepthHighResPair(CStereoWorkspace& ws, Surface& left, Surface& righ
         ws.host().message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
-    // The paint layer and the objects at R times their size.
-    for (int a : {0, n - 1}) {
-        Surface& target = a == 0 ? right : left;
-        if (ws.hasPaintLayer()) {
-            Surface paint, mask;
-            if (paint.create(W, H) && mask.create(W, H) &&
-                stretchBlit(paint, 0, 0, W, H, ws.paintLayer(), 0, 0, ws.width(), ws.height(), Rop::Copy,
-                            StretchMode::Nearest) &&
-                stretchBlit(mask, 0, 0, W, H, ws.paintMask(), 0, 0, ws.width(), ws.height(), Rop::Copy,
-                            StretchMode::Nearest))
-                paintThroughMask(target, mask, &paint, 0, viewShiftHighRes(a, n, ws.paintDepth, ws.strength(), r),
-                                 Rect{0, 0, W, H});
-        }
-        ws.DrawObjects(target, a, r);
-    }
     return true;
 }
 

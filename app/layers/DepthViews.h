@@ -71,8 +71,9 @@ bool RenderDepthView(Surface& view, const Surface& source, const Surface& depthM
 // views 0 and N-1 only) by RenderDepthView, then the paint layer and the
 // objects as the layer views draw them.
 void GenerateDepthViews(CStereoWorkspace& ws, ProgressSink* progress, int strength, bool extremesOnly);
-// The high-resolution pair of such a document from the high-resolution copy
-// (or the working image enlarged) and the map enlarged by R.
+// The pictures of the high-resolution pair of such a document, from the
+// high-resolution copy (or the working image enlarged) and the map enlarged
+// by R; the caller adds the paint layer, objects and texts.
 bool GenerateDepthHighResPair(CStereoWorkspace& ws, Surface& left, Surface& right);
 
 // Export: the document's depth map (or, with `rgbd`, photo and depth side by

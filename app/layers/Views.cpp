@@ -340,7 +340,20 @@ bool CStereoWorkspace::GenerateHighResPair(Surface& left, Surface& right, bool f
         for (int a = 0; a < n; a += std::max(1, n - 1)) finishView(a == 0 ? right : left, a, paintBounds);
         return true;
     }
-    if (hasDepthMap()) return GenerateDepthHighResPair(*this, left, right);
+    if (hasDepthMap()) {
+        // The pictures from the map; then what every view gets on top, as
+        // for a document of layers (the paint shadow and flat texts too).
+        if (!GenerateDepthHighResPair(*this, left, right)) return false;
+        if (!enlargePaint()) {
+            left.reset();
+            right.reset();
+            m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+            return false;
+        }
+        const Rect paintBounds = paintMask.empty() ? Rect{} : maskBounds(paintMask);
+        for (int a = 0; a < n; a += std::max(1, n - 1)) finishView(a == 0 ? right : left, a, paintBounds);
+        return true;
+    }
     // The high-resolution copy of the photo, or the working image enlarged.
     Surface enlarged;
     const Surface* source = &m_highRes[0];

@@ -212,6 +212,36 @@ TEST(DepthMap, SampleExportImportMatchesLayerViews) {
     EXPECT_EQ(off, 0) << "of " << compared;
 }
 
+// The high-resolution pair of a depth-map document gets what every view gets
+// on top of its picture, the paint layer's shadow included.
+TEST(DepthMap, TheHighResolutionPairGetsThePaintShadow) {
+    TempDir dir;
+    std::ofstream(dir.file("Plastora.ini")) << "";
+    ScriptedHost host;
+    CStereoWorkspace ws(host, dir.file("Plastora.ini"));
+    Surface photo;
+    ASSERT_TRUE(photo.create(40, 30));
+    for (int y = 0; y < 30; ++y) std::fill(photo.row(y), photo.row(y) + 40, kOpaque | 0x0000FFu);
+    ws.adoptPicture(std::move(photo));
+    ASSERT_TRUE(ws.depthMap().create(40, 30));
+    for (int y = 0; y < 30; ++y) std::fill(ws.depthMap().row(y), ws.depthMap().row(y) + 40, kOpaque | 0x808080u);
+    ws.paintShadow = 1;
+    ws.paintDepth = 16;
+    ASSERT_TRUE(ws.ensurePaintLayer());
+    paintRect(ws.paintMask(), 10, 10, 20, 20);
+    paintRect(ws.paintLayer(), 0, 0, 40, 30);
+    ws.setStrength(8);
+    Surface left, right;
+    ASSERT_TRUE(ws.GenerateHighResPair(left, right, false));
+    const Pixel grey = static_cast<Pixel>(ws.settings().shadowLevel) * 0x010101u;
+    for (const Surface* v : {&left, &right}) {
+        long shadowed = 0;
+        for (int y = 0; y < v->height(); ++y)
+            for (int x = 0; x < v->width(); ++x) shadowed += (v->at(x, y) & 0xFFFFFFu) == grey;
+        EXPECT_GT(shadowed, 0);
+    }
+}
+
 TEST(DepthMap, ProjectKeepsTheMapBesideIt) {
     TestDocument d(16, 8);
     Surface map = depthColumns(16, 8, [](int x) { return x - 16; });
