@@ -120,6 +120,7 @@ const char* const kOwnProjectFileMessage =
     "%s はこのプロジェクトのファイルのため、上書きしません。\n別の名前を指定してください。";
 const char* const kForeignCompanionMessage =
     "%s はこのプロジェクトのファイルではないため、上書きしません。\n別のプロジェクト名を指定してください。";
+const char* const kReplaceOtherProjectQuestion = "%s は既に存在します。\n上書きしますか？";
 const char* const kIncompleteOverwriteMessage =
     "%s は開いたときに読み込めなかったファイルがあるため、上書きしません。\n別のプロジェクト名を指定してください。";
 
@@ -135,6 +136,20 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
     }
     // The photo the document came from (a project remembers none).
     const std::string openedFrom = isProjectPath(m_currentPath) ? std::string() : m_currentPath;
+    // A document from a photo saved without a name chosen (上書き保存, or Yes
+    // to the question on closing) goes to the photo's name as a project: a
+    // project already there is another document's, replaced only when the
+    // user says so.
+    if (!pathIn.empty() && !openedFrom.empty() && pathIn == m_currentPath &&
+        isExistingProject(projectFilePath(path))) {
+        const MsgResult answer = m_host.message(formatWithFile(kReplaceOtherProjectQuestion, projectFilePath(path)),
+                                                MsgButtons::YesNo, MsgIcon::Question);
+        if (answer != MsgResult::Yes) {
+            auto chosen = m_host.askSavePath("lyr", kSaveFilter, projectBase(path) + "-3d.lyr");
+            if (!chosen) return 0;
+            path = *chosen;
+        }
+    }
     for (;;) {
         if (isCardPicturePath(path, m_settings.nintendoPath)) {
             m_host.message(kCardPathMessage, MsgButtons::Ok, MsgIcon::Warning);

@@ -40,6 +40,9 @@ extern const char* const kOwnProjectFileMessage;
 // A save's companion file would replace a file that is not the project's own
 // ("%s" is the file).
 extern const char* const kForeignCompanionMessage;
+// A document from a photo saved under the photo's name would replace a
+// project already there ("%s" is that project): Yes/No.
+extern const char* const kReplaceOtherProjectQuestion;
 // A save would replace the project that lost parts when it was opened ("%s"
 // is the project).
 extern const char* const kIncompleteOverwriteMessage;

@@ -166,6 +166,35 @@ TEST(ProjectSafety, AProjectThatLostPartsIsNotSavedOverItself) {
     EXPECT_TRUE(host.done());
 }
 
+// A photo saved under its own name (上書き保存) where a project of that name
+// already is: asked first; No gives the name dialog, and cancelling it
+// leaves the other project as it was.
+TEST(ProjectSafety, SavingAPhotoUnderItsNameAsksBeforeReplacingAProject) {
+    TempDir dir;
+    ScriptedHost host;
+    const std::string photo = dir.file("trip.jpg"), project = dir.file("trip.lyr");
+    ASSERT_EQ(SaveStillImage(host, gradientPicture(64, 48), 64, 48, photo, 90), 1);
+    {
+        CStereoWorkspace ws(host, dir.file("none.ini"));
+        ASSERT_EQ(ws.Open(photo), 1);
+        ASSERT_TRUE(ws.appendRegion(12));
+        paintRect(ws.region(1).mask, 5, 5, 30, 30);
+        ASSERT_EQ(ws.Save(project), 1);
+    }
+    const auto before = bytesOf(project), mask = bytesOf(dir.file("trip.m01"));
+    CStereoWorkspace ws(host, dir.file("none.ini"));
+    ASSERT_EQ(ws.Open(photo), 1);
+    host.expectMessage(withFile(kReplaceOtherProjectQuestion, project), MsgResult::No, MsgButtons::YesNo);
+    host.expectFileDialog(std::nullopt);
+    EXPECT_EQ(ws.Save(ws.currentPath()), 0);
+    EXPECT_EQ(bytesOf(project), before);
+    EXPECT_EQ(bytesOf(dir.file("trip.m01")), mask);
+    host.expectMessage(withFile(kReplaceOtherProjectQuestion, project), MsgResult::Yes);
+    EXPECT_EQ(ws.Save(ws.currentPath()), 1);
+    EXPECT_NE(bytesOf(project), before);
+    EXPECT_TRUE(host.done());
+}
+
 TEST(ProjectSafety, ASaveThatRunsOutOfRoomLeavesThePreviousProject) {
     TempDir dir;
     ScriptedHost host;
