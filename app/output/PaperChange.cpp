@@ -148,6 +148,15 @@ int CStereoWorkspace::ChangePaperSize() {
         m_host.message(kWorkingSizeTooLargeMessage, MsgButtons::Ok, MsgIcon::Warning);
         return 0;
     }
+    // The copies R times larger: a stereo pair's pictures must follow (they
+    // are the document); a photo's copy is dropped when it cannot be kept,
+    // printing then enlarges the working image.
+    const int R = std::max(1, m_settings.hdRatio);
+    const bool keepHighRes = highResCopyHoldable(W * R, H * R);
+    if (!keepHighRes && m_stereoPair) {
+        m_host.message(kWorkingSizeTooLargeMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return 0;
+    }
     TrimPlan plan;
     double angle = 0.0;
     Surface rotatedSource;
@@ -185,9 +194,8 @@ int CStereoWorkspace::ChangePaperSize() {
     Surface depthMap;
     if (hasDepthMap() && !remapLayer(depthMap, W, H, m_depthMap, plan.source, plan.dest, angle, kBlack, false))
         return outOfMemory();
-    const int R = std::max(1, m_settings.hdRatio);
     std::array<Surface, kHighResSlots> high;
-    for (int i = 0; i < m_highResCount && i < kHighResSlots; ++i) {
+    for (int i = 0; keepHighRes && i < m_highResCount && i < kHighResSlots; ++i) {
         const Surface& old = m_highRes[static_cast<std::size_t>(i)];
         if (old.empty()) continue;
         const Rect from = rectOnImage(plan.source, sw0, sh0, old.width(), old.height());
@@ -207,6 +215,10 @@ int CStereoWorkspace::ChangePaperSize() {
         m_paintMask = std::move(paintMask);
     }
     if (hasDepthMap()) m_depthMap = std::move(depthMap);
+    if (!keepHighRes) {
+        for (Surface& s : m_highRes) s.reset();
+        m_highResCount = 0;
+    }
     for (int i = 0; i < m_highResCount && i < kHighResSlots; ++i)
         if (!high[static_cast<std::size_t>(i)].empty()) m_highRes[static_cast<std::size_t>(i)] = std::move(high[static_cast<std::size_t>(i)]);
     for (int i = 0; i < m_objectCount; ++i) {

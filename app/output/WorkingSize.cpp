@@ -124,6 +124,14 @@ bool workingSizeStorable(int width, int height) {
            static_cast<std::int64_t>(width) * height <= kProjectMaxPixels;
 }
 
+bool highResCopyHoldable(int width, int height) {
+    constexpr int kJpegMaxSide = 65500;
+    constexpr std::int64_t kMaxPictureRowBytes = std::int64_t{1} << 30;
+    const std::int64_t stride = (static_cast<std::int64_t>(width) * 3 + 3) / 4 * 4;
+    return width > 0 && height > 0 && width <= kJpegMaxSide && height <= kJpegMaxSide &&
+           stride * height <= kMaxPictureRowBytes;
+}
+
 bool pictureDialogValid(const PictureDialogData& d) {
     return d.paper >= 0 && d.paper < kPaperCount && d.trimming >= 0 && d.trimming < kTrimModeCount &&
            d.userWidthMm >= kMinPaperMm && d.userWidthMm <= kMaxPaperMm && d.userHeightMm >= kMinPaperMm &&
@@ -760,8 +768,17 @@ bool CStereoWorkspace::OpenPicture(const PhotoReader& reader, const std::string&
     // large as the part of the photo they show comes from a reduced decode.
     // Every rectangle stays in photo pixels; only the resampling reads the
     // reduced picture. Manual trimming shows the whole photo.
-    const bool makeHigh = d.highRes || stereoPair || endsInO(path);
+    bool makeHigh = d.highRes || stereoPair || endsInO(path);
     const int R = std::max(1, m_settings.hdRatio);
+    if (makeHigh && !highResCopyHoldable(W * R, H * R)) {
+        // A stereo picture is the document itself; a photo's copy only
+        // sharpens printing, which then enlarges the working image.
+        if (stereoPair || endsInO(path)) {
+            m_host.message(kWorkingSizeTooLargeMessage, MsgButtons::Ok, MsgIcon::Warning);
+            return false;
+        }
+        makeHigh = false;
+    }
     TrimPlan plan = planTrimming(d.trimming, sw0, sh0, W, H);
     int reduction = 1;
     if (d.trimming != kTrimManual) {

@@ -141,6 +141,10 @@ bool pictureDialogValid(const PictureDialogData& d);
 // such a picture is refused with kWorkingSizeTooLargeMessage.
 bool workingSizeStorable(int width, int height);
 extern const char* const kWorkingSizeTooLargeMessage;
+// False for a high-resolution copy (R times the working size) the project
+// could not keep: a side beyond what a JPEG holds, or more rows of pixels
+// than a picture file is read back with.
+bool highResCopyHoldable(int width, int height);
 
 // How a photo lands on the working image: the source rectangle of the photo
 // is stretched onto the destination rectangle of the W x H image; with
