@@ -121,10 +121,11 @@ bool Args::getDouble(const std::string& name, double lo, double hi, std::optiona
     out.reset();
     auto v = get(name);
     if (!v) return true;
-    char* end = nullptr;
-    errno = 0;
-    const double n = std::strtod(v->c_str(), &end);
-    if (v->empty() || *end != '\0' || errno != 0 || !(n >= lo && n <= hi)) {
+    // Decimal only ("0x50" is not eighty), the whole text a number.
+    double n = 0.0;
+    const char* end = v->data() + v->size();
+    const auto [last, ec] = std::from_chars(v->data(), end, n, std::chars_format::general);
+    if (v->empty() || ec != std::errc() || last != end || !(n >= lo && n <= hi)) {
         error = tr("--%1 must be a number from %2 to %3", {name, shortNumber(lo), shortNumber(hi)});
         return false;
     }

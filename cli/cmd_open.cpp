@@ -110,6 +110,9 @@ int runOpen(const std::vector<std::string>& argv) {
             n[1] > kMaxPaperMm)
             return usageError(name, tr("--mm must be W,H in millimetres, each from 1 to 9999"));
         dialogs.mm = Size{static_cast<int>(n[0]), static_cast<int>(n[1])};
+        // The size is the user paper's: another paper would leave it unused.
+        if (dialogs.paper && *dialogs.paper != kPaperUser)
+            return usageError(name, tr("--mm goes with the user paper (--paper user, or no --paper)"));
     }
     if (auto rect = args.get("rect")) {
         if (!parseNumbers(*rect, 4, n) || n[2] <= 0 || n[3] <= 0 || n[0] < 0 || n[1] < 0 || n[0] > 1000000 ||

@@ -3,6 +3,7 @@
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
+#include "output/PrintResolution.h"
 #include "overlay/ObjectDraw.h"
 #include "stereo/PatternMultiView.h"
 
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -140,6 +142,18 @@ int runLenticular(const std::vector<std::string>& argv) {
     } else {
         if (int rc = generateViews(ws, host, strength, !args.has("no-pm"), method); rc != kExitOk) return rc;
         if (!ws.WriteComposite(*args.get("output"))) return kExitFailure;
+    }
+    // A JPEG holds whole dots per inch only: said, where the rounding would
+    // shift the columns against the lens across the print.
+    const double dpi = CompositePrintDpi(ws);
+    if (outputKindOf(*args.get("output")) == OutputKind::Jpeg && std::abs(dpi - std::round(dpi)) >= 0.005) {
+        char exact[32], stored[32];
+        std::snprintf(exact, sizeof exact, "%.2f", dpi);
+        std::snprintf(stored, sizeof stored, "%.0f", dpi);
+        std::cerr << tr("note: a JPEG holds whole dots per inch: %1 is stored for %2; print at %2 dpi, or write "
+                        "PNG or BMP, which keep it",
+                        {stored, exact})
+                  << std::endl;
     }
     const Size size = ws.compositeSize();
     std::cout << size.cx << " x " << size.cy << "\n";

@@ -39,14 +39,28 @@ TEST(CliArguments, NumbersFlagsAndRepeatsAreReadAsWritten) {
           "object " + project + " --shape ellipse --box 4294967297,4294967297 -o " + q(dir.file("o.lyr")),
           "object " + project + " --shape ellipse --at 4294967306,5 -o " + q(dir.file("o.lyr")),
           "raster " + q(kSample + "coffee.bmp") + " --transparent 4294967296,0 -o " + q(dir.file("t.gif")),
-          "open " + q(kSample + "coffee.jpg") + " --mm 100,100, -o " + q(dir.file("m.lyr"))}) {
+          "open " + q(kSample + "coffee.jpg") + " --mm 100,100, -o " + q(dir.file("m.lyr")),
+          // Hexadecimal is not a decimal number; a millimetre size needs
+          // the user paper, which another --paper would leave unused.
+          "open " + q(kSample + "coffee.jpg") + " --lpi 0x50 -o " + q(dir.file("m.lyr")),
+          "open " + q(kSample + "coffee.jpg") + " --paper 2 --mm 50,50 -o " + q(dir.file("m.lyr"))}) {
         const CliRun r = cli(c);
         EXPECT_EQ(r.code, 2) << c << "\n" << r.out;
     }
     EXPECT_TRUE(fs::is_empty(dir.path()));
     // A leading zero is decimal: 099 is in 10..100 (it was read as bad octal).
-    const CliRun r = cli("convert " + q(kSample + "coffee.jpg") + " " + q(dir.file("c.jpg")) + " --quality 099");
+    CliRun r = cli("convert " + q(kSample + "coffee.jpg") + " " + q(dir.file("c.jpg")) + " --quality 099");
     EXPECT_EQ(r.code, 0) << r.out;
+
+    // A lens of 60.1 lines gives a composite of 240.4 dpi, which a JPEG can
+    // only round: said, and not for PNG, which keeps it.
+    ASSERT_EQ(cli("open " + q(kSample + "coffee.jpg") + " --lpi 60.1 -o " + q(dir.file("f.lyr"))).code, 0);
+    r = cli("lenticular " + q(dir.file("f.lyr")) + " -o " + q(dir.file("f.jpg")));
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_TRUE(contains(r.out, "240 を記録しました")) << r.out;
+    r = cli("lenticular " + q(dir.file("f.lyr")) + " -o " + q(dir.file("f.png")));
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_FALSE(contains(r.out, "JPEG")) << r.out;
 }
 
 TEST(CliArguments, AnInputIsNeverWrittenOver) {
