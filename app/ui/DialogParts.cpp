@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QString>
 
 namespace plastora::ui {
 
@@ -53,6 +54,17 @@ double fieldNumber(const QLineEdit* field) {
     bool ok = false;
     const double v = field->text().trimmed().toDouble(&ok);
     return ok ? v : -1;
+}
+
+std::string integerRangeMessage(int lo, int hi) {
+    return QStringLiteral("%1 から %2 までの整数を入力してください。").arg(lo).arg(hi).toStdString();
+}
+
+std::string numberRangeMessage(double lo, double hi) {
+    // Limits are shown the way "%g" prints them: 20, not 20.0.
+    return QStringLiteral("%1 から %2 までの数値を入力してください。")
+        .arg(QString::number(lo, 'g', 6), QString::number(hi, 'g', 6))
+        .toStdString();
 }
 
 }  // namespace plastora::ui

@@ -1,6 +1,8 @@
 // Pieces the settings dialogs share.
 #pragma once
 
+#include <string>
+
 class QCheckBox;
 class QDialog;
 class QWidget;
@@ -31,5 +33,10 @@ QCheckBox* makeTick(QWidget* parent, const char* label, const char* name, bool c
 // dialogs check lies above -1, so -1 always fails the check).
 int fieldInt(const QLineEdit* field);
 double fieldNumber(const QLineEdit* field);
+
+// The messages for a value outside its range, in the program's language
+// like every message it shows (the numbers take their places).
+std::string integerRangeMessage(int lo, int hi);
+std::string numberRangeMessage(double lo, double hi);
 
 }  // namespace plastora::ui

@@ -121,7 +121,7 @@ FaceDetectSettings CFaceDetectDlg::values() const {
 bool CFaceDetectDlg::checkScale() {
     const double v = fieldNumber(m_scale);
     if (v >= kScaleMin && v <= kScaleMax) return true;
-    m_host.message(numberRangeMessage(kScaleMin, kScaleMax).toStdString(), MsgButtons::Ok, MsgIcon::Warning);
+    m_host.message(numberRangeMessage(kScaleMin, kScaleMax), MsgButtons::Ok, MsgIcon::Warning);
     m_scale->setFocus();
     m_scale->selectAll();
     return false;
@@ -130,7 +130,7 @@ bool CFaceDetectDlg::checkScale() {
 bool CFaceDetectDlg::checkInt(QLineEdit* field, int lo, int hi) {
     const int v = fieldInt(field);
     if (v >= lo && v <= hi) return true;
-    m_host.message(integerRangeMessage(lo, hi).toStdString(), MsgButtons::Ok, MsgIcon::Warning);
+    m_host.message(integerRangeMessage(lo, hi), MsgButtons::Ok, MsgIcon::Warning);
     field->setFocus();
     field->selectAll();
     return false;

@@ -137,8 +137,7 @@ PatternMatchSettings CPMDlg::values() const {
 bool CPMDlg::checkRange(QLineEdit* field, int lo, int hi) {
     const int v = fieldValue(field);
     if (v >= lo && v <= hi) return true;
-    m_host.message(QStringLiteral("Please enter an integer between %1 and %2.").arg(lo).arg(hi).toStdString(),
-                   MsgButtons::Ok, MsgIcon::Warning);
+    m_host.message(integerRangeMessage(lo, hi), MsgButtons::Ok, MsgIcon::Warning);
     field->setFocus();
     field->selectAll();
     return false;

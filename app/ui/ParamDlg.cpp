@@ -2,6 +2,7 @@
 
 #include "core/StereoWorkspace.h"
 #include "platform/Host.h"
+#include "ui/DialogParts.h"
 #include "ui/PictureDlg.h"
 
 #include <QCheckBox>
@@ -81,7 +82,7 @@ void CParamDlg::accept() {
         bool ok = false;
         const int n = field->text().trimmed().toInt(&ok);
         if (!ok || n < range.lo || n > range.hi) {
-            m_host.message(integerRangeMessage(range.lo, range.hi).toStdString(), MsgButtons::Ok, MsgIcon::Warning);
+            m_host.message(integerRangeMessage(range.lo, range.hi), MsgButtons::Ok, MsgIcon::Warning);
             field->setFocus();
             field->selectAll();
             return false;

@@ -1,5 +1,7 @@
 #include "ui/PictureDlg.h"
 
+#include "ui/DialogParts.h"
+
 #include "platform/Host.h"
 
 #include <QButtonGroup>
@@ -16,16 +18,6 @@
 #include <QVBoxLayout>
 
 namespace plastora::ui {
-
-QString integerRangeMessage(int lo, int hi) {
-    return QStringLiteral("Please enter an integer between %1 and %2.").arg(lo).arg(hi);
-}
-
-QString numberRangeMessage(double lo, double hi) {
-    // Limits are shown the way "%g" prints them: 20, not 20.0.
-    return QStringLiteral("Please enter a number between %1 and %2.")
-        .arg(QString::number(lo, 'g', 6), QString::number(hi, 'g', 6));
-}
 
 CPictureDlg::CPictureDlg(PictureDialogData& data, Host& host, QWidget* parent)
     : QDialog(parent), m_data(data), m_host(host) {
@@ -127,8 +119,8 @@ void CPictureDlg::updateEnabling() {
 }
 
 void CPictureDlg::accept() {
-    const auto refuse = [this](QLineEdit* field, const QString& text) {
-        m_host.message(text.toStdString(), MsgButtons::Ok, MsgIcon::Warning);
+    const auto refuse = [this](QLineEdit* field, const std::string& text) {
+        m_host.message(text, MsgButtons::Ok, MsgIcon::Warning);
         field->setFocus();
         field->selectAll();
     };

@@ -55,8 +55,4 @@ private:
     QLineEdit* m_lpi = nullptr;
 };
 
-// The texts of the two range messages.
-QString integerRangeMessage(int lo, int hi);
-QString numberRangeMessage(double lo, double hi);
-
 }  // namespace plastora::ui

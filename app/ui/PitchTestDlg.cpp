@@ -79,8 +79,8 @@ void CPitchTestDlg::updateCount() {
 }
 
 void CPitchTestDlg::accept() {
-    const auto refuse = [this](QLineEdit* field, const QString& text) {
-        m_host.message(text.toStdString(), MsgButtons::Ok, MsgIcon::Warning);
+    const auto refuse = [this](QLineEdit* field, const std::string& text) {
+        m_host.message(text, MsgButtons::Ok, MsgIcon::Warning);
         field->setFocus();
         field->selectAll();
     };
@@ -105,7 +105,7 @@ void CPitchTestDlg::accept() {
         return;
     }
     if (pitchTestValues(r.lpi, r.range, r.step).empty()) {
-        refuse(m_step, QString::fromUtf8(kPitchTooManyStripsMessage));
+        refuse(m_step, kPitchTooManyStripsMessage);
         return;
     }
     m_request = r;

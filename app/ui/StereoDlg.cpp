@@ -2,6 +2,7 @@
 
 #include "core/Settings.h"
 #include "stereo/PatternMultiView.h"
+#include "ui/DialogParts.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -103,7 +104,7 @@ std::optional<int> CStereoDlg::chosenStrength() {
     bool ok = false;
     const int v = m_number->text().trimmed().toInt(&ok);
     if (!ok || v < 0 || v > 99) {
-        m_ws.host().message("Please enter an integer between 0 and 99.", MsgButtons::Ok, MsgIcon::Warning);
+        m_ws.host().message(integerRangeMessage(0, 99), MsgButtons::Ok, MsgIcon::Warning);
         m_number->setFocus();
         m_number->selectAll();
         return std::nullopt;

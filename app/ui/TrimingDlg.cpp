@@ -7,6 +7,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QShowEvent>
+
+#include <algorithm>
 
 namespace plastora::ui {
 
@@ -20,6 +23,18 @@ const Surface& emptySurface() {
 constexpr int kHandle = 8;  // side of a handle square
 
 }  // namespace
+
+void CTrimingDlg::showEvent(QShowEvent* event) {
+    // The texts are translated by now: each button is as wide as its text
+    // needs (at least the 72 pixels of the Japanese layout).
+    int x = 16;
+    for (QPushButton* b : {m_ok, m_cancel, m_straighten, m_aspect}) {
+        const int w = std::max(72, b->sizeHint().width());
+        b->setGeometry(x, 12, w, 26);
+        x += w + 4;
+    }
+    QDialog::showEvent(event);
+}
 
 CTrimingDlg::CTrimingDlg(TrimmingDialogData& data, QWidget* parent)
     : QDialog(parent), m_data(data),

@@ -34,6 +34,8 @@ public slots:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // The buttons placed by the width of their texts as shown (translated).
+    void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -121,17 +121,17 @@ VideoSettings CVideoDlg::values() const {
 
 void CVideoDlg::accept() {
     const VideoSettings s = values();
-    auto refuse = [&](QLineEdit* field, const QString& text) {
-        m_host.message(text.toStdString(), MsgButtons::Ok, MsgIcon::Warning);
+    auto refuse = [&](QLineEdit* field, const std::string& text) {
+        m_host.message(text, MsgButtons::Ok, MsgIcon::Warning);
         field->setFocus();
         field->selectAll();
     };
     if (!(s.fps >= kMinFps && s.fps <= kMaxFps)) {
-        refuse(m_fps, QStringLiteral("Please enter a number between %1 and %2.").arg(kMinFps, 0, 'f', 1).arg(kMaxFps, 0, 'f', 1));
+        refuse(m_fps, numberRangeMessage(kMinFps, kMaxFps));
         return;
     }
     if (s.loop < kMinLoop || s.loop > kMaxLoop) {
-        refuse(m_loop, QStringLiteral("Please enter an integer between %1 and %2.").arg(kMinLoop).arg(kMaxLoop));
+        refuse(m_loop, integerRangeMessage(kMinLoop, kMaxLoop));
         return;
     }
     writeVideoSettings(m_settingsPath, s);

@@ -18,6 +18,16 @@
 Makes stereoscopic pictures from a single photo</translation>
     </message>
     <message>
+      <location filename="../../app/ui/DialogParts.cpp" />
+      <source>%1 から %2 までの数値を入力してください。</source>
+      <translation>Please enter a number between %1 and %2.</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/DialogParts.cpp" />
+      <source>%1 から %2 までの整数を入力してください。</source>
+      <translation>Please enter an integer between %1 and %2.</translation>
+    </message>
+    <message>
       <location filename="../../app/core/Project.cpp" />
       <source>%1 はこのプロジェクトのファイルではないため、上書きしません。
 別のプロジェクト名を指定してください。</source>
@@ -30,6 +40,13 @@ Please choose another project name.</translation>
 別の名前を指定してください。</source>
       <translation>%1 is a file of this project and is not overwritten.
 Please choose another name.</translation>
+    </message>
+    <message>
+      <location filename="../../app/core/Project.cpp" />
+      <source>%1 は既に存在します。
+上書きしますか？</source>
+      <translation>%1 already exists.
+Do you want to replace it?</translation>
     </message>
     <message>
       <location filename="../../app/core/Project.cpp" />

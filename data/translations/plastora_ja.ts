@@ -175,6 +175,11 @@
     </message>
     <message>
       <location filename="../../cli/cmd_open.cpp" />
+      <source>--mm goes with the user paper (--paper user, or no --paper)</source>
+      <translation>--mm はユーザ設定の用紙に使います (--paper user を指定するか、--paper を省いてください)</translation>
+    </message>
+    <message>
+      <location filename="../../cli/cmd_open.cpp" />
       <source>--mm must be W,H in millimetres, each from 1 to 9999</source>
       <translation>--mm には W,H をミリ単位で指定してください (それぞれ 1 ～ 9999)</translation>
     </message>
@@ -613,6 +618,11 @@ example:
       <location filename="../../cli/Cli.cpp" />
       <source>not a regular file</source>
       <translation>通常のファイルではありません</translation>
+    </message>
+    <message>
+      <location filename="../../cli/cmd_views.cpp" />
+      <source>note: a JPEG holds whole dots per inch: %1 is stored for %2; print at %2 dpi, or write PNG or BMP, which keep it</source>
+      <translation>注意: JPEG には整数の dpi しか記録できないため、%2 の代わりに %1 を記録しました。%2 dpi で印刷するか、値を保持できる PNG か BMP で書き出してください</translation>
     </message>
     <message>
       <location filename="../../cli/cmd_wmf.cpp" />

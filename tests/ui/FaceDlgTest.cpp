@@ -110,14 +110,14 @@ TEST(FaceDetectDlg, OkChecksTheRangesInOrderThenWritesAllSixKeys) {
     CFaceDetectDlg dlg(host, ini);
     dlg.scaleField()->setText("1.05");
     dlg.neighborsField()->setText("0");
-    host.expectMessage("Please enter a number between 1.1 and 2.", MsgResult::Ok, MsgButtons::Ok);
+    host.expectMessage("1.1 から 2 までの数値を入力してください。", MsgResult::Ok, MsgButtons::Ok);
     dlg.okButton()->click();
     dlg.scaleField()->setText("2");
-    host.expectMessage("Please enter an integer between 1 and 99.");
+    host.expectMessage("1 から 99 までの整数を入力してください。");
     dlg.okButton()->click();
     dlg.neighborsField()->setText("99");
     dlg.minSizeField()->setText("100");
-    host.expectMessage("Please enter an integer between 0 and 99.");
+    host.expectMessage("0 から 99 までの整数を入力してください。");
     dlg.okButton()->click();
     EXPECT_EQ(fileText(ini), "") << "a refused OK writes nothing";
 

@@ -57,19 +57,19 @@ TEST(PMDlg, OkChecksTheRangesInOrderThenTheAreaAgainstTwiceTheBlock) {
     CPMDlg dlg(ini.host, ini.path);
     dlg.widthField()->setText("200");
     dlg.heightField()->setText("abc");
-    ini.host.expectMessage("Please enter an integer between 16 and 128.");
+    ini.host.expectMessage("16 から 128 までの整数を入力してください。");
     dlg.okButton()->click();
     EXPECT_EQ(dlg.focusWidget(), dlg.widthField()) << "the first failing field";
     EXPECT_EQ(dlg.result(), 0);
 
     dlg.widthField()->setText("128");
-    ini.host.expectMessage("Please enter an integer between 16 and 128.");
+    ini.host.expectMessage("16 から 128 までの整数を入力してください。");
     dlg.okButton()->click();
     EXPECT_EQ(dlg.focusWidget(), dlg.heightField());
 
     dlg.heightField()->setText("16");
     dlg.toleranceField()->setText("9");
-    ini.host.expectMessage("Please enter an integer between 10 and 90.");
+    ini.host.expectMessage("10 から 90 までの整数を入力してください。");
     dlg.okButton()->click();
     EXPECT_EQ(dlg.result(), 0);
 

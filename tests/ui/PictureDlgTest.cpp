@@ -94,11 +94,11 @@ TEST(PictureDlg, OutOfRangeFieldsAreRefusedAndGetTheFocus) {
         int field;  // 0 width, 1 height, 2 lpi
     };
     const Case cases[] = {
-        {"120", "10000", "60.0", "Please enter an integer between 1 and 9999.", 1},
-        {"x", "80", "60.0", "Please enter an integer between 1 and 9999.", 0},
-        {"120", "80", "19.9", "Please enter a number between 20 and 160.", 2},
-        {"120", "80", "lens", "Please enter a number between 20 and 160.", 2},
-        {"0", "80", "500", "Please enter an integer between 1 and 9999.", 0},  // the first field first
+        {"120", "10000", "60.0", "1 から 9999 までの整数を入力してください。", 1},
+        {"x", "80", "60.0", "1 から 9999 までの整数を入力してください。", 0},
+        {"120", "80", "19.9", "20 から 160 までの数値を入力してください。", 2},
+        {"120", "80", "lens", "20 から 160 までの数値を入力してください。", 2},
+        {"0", "80", "500", "1 から 9999 までの整数を入力してください。", 0},  // the first field first
     };
     for (const Case& c : cases) {
         ScriptedHost host;

@@ -75,12 +75,12 @@ TEST(PitchTestDlg, PresetAndTheChecksOfOk) {
         const char* text;
         const char* message;
     } refused[] = {
-        {dlg.lpiField(), "sixty", "Please enter a number between 20 and 160."},
-        {dlg.lpiField(), "160.5", "Please enter a number between 20 and 160."},
-        {dlg.rangeField(), "-1", "Please enter a number between 0 and 10."},
-        {dlg.stepField(), "0", "Please enter a number between 0.01 and 5."},
-        {dlg.dpiField(), "71", "Please enter an integer between 72 and 4800."},
-        {dlg.dpiField(), "600.5", "Please enter an integer between 72 and 4800."},
+        {dlg.lpiField(), "sixty", "20 から 160 までの数値を入力してください。"},
+        {dlg.lpiField(), "160.5", "20 から 160 までの数値を入力してください。"},
+        {dlg.rangeField(), "-1", "0 から 10 までの数値を入力してください。"},
+        {dlg.stepField(), "0", "0.01 から 5 までの数値を入力してください。"},
+        {dlg.dpiField(), "71", "72 から 4800 までの整数を入力してください。"},
+        {dlg.dpiField(), "600.5", "72 から 4800 までの整数を入力してください。"},
     };
     for (const auto& r : refused) {
         const QString before = r.field->text();

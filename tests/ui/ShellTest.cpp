@@ -143,12 +143,12 @@ TEST(Shell, ParameterDialogWritesOnlyWhatChanged) {
     {
         ui::CParamDlg dlg(currentParameters(ws), host);
         dlg.maskWidthField()->setText("17");
-        host.expectMessage("Please enter an integer between 1 and 16.");
+        host.expectMessage("1 から 16 までの整数を入力してください。");
         dlg.accept();
         EXPECT_NE(dlg.result(), QDialog::Accepted);
         dlg.shadowField()->setText("300");
         dlg.maskWidthField()->setText("6");
-        host.expectMessage("Please enter an integer between 0 and 255.");
+        host.expectMessage("0 から 255 までの整数を入力してください。");
         dlg.accept();
         EXPECT_NE(dlg.result(), QDialog::Accepted);
         // The standard values go into the fields only.

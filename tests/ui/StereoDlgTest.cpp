@@ -66,7 +66,7 @@ TEST(StereoDlg, CreateMakesViewsWithTheChosenStrength) {
     dlg.radio(3)->click();
     EXPECT_TRUE(dlg.numberField()->isEnabled());
     dlg.numberField()->setText("150");
-    d.host.expectMessage("Please enter an integer between 0 and 99.");
+    d.host.expectMessage("0 から 99 までの整数を入力してください。");
     dlg.createButton()->click();
     EXPECT_FALSE(d.ws->hasViews());
     EXPECT_EQ(dlg.result(), 0);

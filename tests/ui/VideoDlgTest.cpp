@@ -77,10 +77,10 @@ TEST(VideoDlg, OkChecksRangesThenWritesAllSixKeys) {
     CVideoDlg dlg(ini.host, ini.path);
     dlg.fpsField()->setText("30.5");
     dlg.loopField()->setText("0");
-    ini.host.expectMessage("Please enter a number between 0.1 and 30.0.");
+    ini.host.expectMessage("0.1 から 30 までの数値を入力してください。");
     dlg.okButton()->click();
     dlg.fpsField()->setText("0.1");
-    ini.host.expectMessage("Please enter an integer between 1 and 99.");
+    ini.host.expectMessage("1 から 99 までの整数を入力してください。");
     dlg.okButton()->click();
     EXPECT_EQ(ini.text(), "") << "refused values write nothing";
 
