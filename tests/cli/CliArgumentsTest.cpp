@@ -128,3 +128,19 @@ TEST(CliArguments, FailuresNameTheirFileAndAreNotSuccesses) {
     EXPECT_EQ(r.code, 1) << r.out;
     EXPECT_TRUE(contains(r.out, "batch の中で batch")) << r.out;
 }
+
+// A photo's high-resolution copy that no JPEG could hold (16 times a working
+// picture 4302 wide) is left out: the project is written without it, where
+// the save used to fail.
+TEST(CliArguments, AHighResolutionCopyTooLargeToKeepIsLeftOut) {
+    TempDir dir;
+    ASSERT_EQ(shell("convert -size 3000x2000 gradient:red-blue " + q(dir.file("big.jpg"))).code, 0);
+    std::ofstream(dir.file("s.ini")) << "[Picture]\nHDRatio=16\n";
+    const CliRun r = cli("open " + q(dir.file("big.jpg")) + " --settings " + q(dir.file("s.ini")) +
+                         " --mm 900,10 -o " + q(dir.file("p.lyr")));
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_TRUE(contains(r.out, "size: 4302 x 47")) << r.out;
+    EXPECT_FALSE(contains(r.out, "high-resolution")) << r.out;
+    EXPECT_TRUE(fs::exists(dir.file("p.lyr")));
+    EXPECT_FALSE(fs::exists(dir.file("p_hd01.jpg")));
+}
