@@ -134,6 +134,54 @@ double viewFraction(int v, int n) {
     return static_cast<double>(n - 1 - v) / static_cast<double>(n - 1);
 }
 
+namespace {
+
+// The most disparities matched at once: the matcher's time and memory grow
+// with the range (960 of them at A4 and 160 LPI took a minute and 1.4 GB).
+constexpr int kMaxDisparities = 256;
+
+// A wider range is matched on the pair reduced by `f` (the range with it),
+// and the maps are brought back to full size, their values times `f`.
+bool disparityMapsReduced(const Surface& left, const Surface& right, const DenseMatchOptions& options, int f,
+                          DisparityMaps& out) {
+    const int w = left.width(), h = left.height();
+    const int sw = std::max(1, (w + f - 1) / f), sh = std::max(1, (h + f - 1) / f);
+    Surface smallLeft, smallRight;
+    if (!smallLeft.create(sw, sh) || !smallRight.create(sw, sh) ||
+        !stretchBlit(smallLeft, 0, 0, sw, sh, left, 0, 0, w, h, Rop::Copy, StretchMode::Halftone) ||
+        !stretchBlit(smallRight, 0, 0, sw, sh, right, 0, 0, w, h, Rop::Copy, StretchMode::Halftone))
+        return false;
+    DenseMatchOptions reduced = options;
+    reduced.minDisparity = static_cast<int>(std::floor(static_cast<double>(options.minDisparity) / f));
+    reduced.maxDisparity = static_cast<int>(std::ceil(static_cast<double>(options.maxDisparity) / f));
+    DisparityMaps small;
+    if (!computeDisparityMaps(smallLeft, smallRight, reduced, small)) return false;
+    const auto enlarge = [&](const std::vector<float>& d, const std::vector<std::uint8_t>& valid,
+                             std::vector<float>& outD, std::vector<std::uint8_t>& outValid) {
+        cv::Mat big, bigValid;
+        cv::resize(cv::Mat(sh, sw, CV_32F, const_cast<float*>(d.data())), big, cv::Size(w, h), 0, 0, cv::INTER_LINEAR);
+        cv::resize(cv::Mat(sh, sw, CV_8U, const_cast<std::uint8_t*>(valid.data())), bigValid, cv::Size(w, h), 0, 0,
+                   cv::INTER_NEAREST);
+        outD.assign(static_cast<std::size_t>(w) * h, 0.0f);
+        outValid.assign(static_cast<std::size_t>(w) * h, 0);
+        for (int y = 0; y < h; ++y) {
+            const float* b = big.ptr<float>(y);
+            const std::uint8_t* v = bigValid.ptr<std::uint8_t>(y);
+            for (int x = 0; x < w; ++x) {
+                outD[static_cast<std::size_t>(y) * w + x] = b[x] * static_cast<float>(f);
+                outValid[static_cast<std::size_t>(y) * w + x] = v[x];
+            }
+        }
+    };
+    out.width = w;
+    out.height = h;
+    enlarge(small.left, small.leftValid, out.left, out.leftValid);
+    enlarge(small.right, small.rightValid, out.right, out.rightValid);
+    return true;
+}
+
+}  // namespace
+
 bool computeDisparityMaps(const Surface& left, const Surface& right, const DenseMatchOptions& options,
                           DisparityMaps& out) {
     out = DisparityMaps{};
@@ -145,6 +193,10 @@ bool computeDisparityMaps(const Surface& left, const Surface& right, const Dense
     const int minD = std::min(options.minDisparity, options.maxDisparity) - 2;
     const int maxD = std::max(options.minDisparity, options.maxDisparity) + 2;
     const int numD = std::max(16, (maxD - minD + 1 + 15) / 16 * 16);
+    if (numD > kMaxDisparities) {
+        const int f = (numD + kMaxDisparities - 1) / kMaxDisparities + 1;
+        return disparityMapsReduced(left, right, options, f, out);
+    }
     if (w <= std::max(std::abs(minD), std::abs(maxD)) + block || h <= block) return false;
 
     const cv::Mat l = bgrOf(left), r = bgrOf(right);
@@ -171,6 +223,9 @@ int consistentSharePercent(const Surface& left, const Surface& right, const Disp
         right.height() != maps.height || maps.width == 0)
         return 0;
     const cv::Mat gl = greyOf(left), gr = greyOf(right);
+    // One picture may be brighter than the other (another exposure): the
+    // levels are compared with that difference taken out.
+    const double offset = cv::mean(gl)[0] - cv::mean(gr)[0];
     cv::Mat gx, gy;
     cv::Sobel(gl, gx, CV_16S, 1, 0, 3);
     cv::Sobel(gl, gy, CV_16S, 0, 1, 3);
@@ -192,7 +247,7 @@ int consistentSharePercent(const Surface& left, const Surface& right, const Disp
             // The match lies between two pixels of the right picture; on a
             // strong edge only the nearer of them may agree.
             const int x0 = static_cast<int>(std::floor(xr)), x1 = std::min(x0 + 1, w - 1);
-            if (std::min(std::abs(int(pl[x]) - int(pr[x0])), std::abs(int(pl[x]) - int(pr[x1]))) <= 24) ++consistent;
+            if (std::min(std::abs(pl[x] - pr[x0] - offset), std::abs(pl[x] - pr[x1] - offset)) <= 24.0) ++consistent;
         }
     }
     if (textured == 0) return 100;

@@ -128,3 +128,45 @@ TEST(DenseViews, RefusesPicturesThatDoNotFit) {
     wide.maxDisparity = 400;
     EXPECT_FALSE(computeDisparityMaps(s.left, s.right, wide, maps));
 }
+
+// A search wider than the matcher takes at once is matched on the pair
+// reduced (its time and memory stay bounded) and still finds both layers,
+// to within the reduction.
+TEST(DenseViews, AWideSearchIsMatchedReduced) {
+    constexpr int w = 960, h = 160;
+    const TwoLayerScene scene(w, h, 5, cv::Rect(400, 30, 300, 100), 30, 60);
+    const Surface left = scene.view(w, h, 0.0), right = scene.view(w, h, 1.0);
+    DenseMatchOptions o;
+    o.minDisparity = 0;
+    o.maxDisparity = 300;
+    DisparityMaps maps;
+    ASSERT_TRUE(computeDisparityMaps(left, right, o, maps));
+    ASSERT_EQ(maps.width, w);
+    ASSERT_EQ(maps.left.size(), static_cast<std::size_t>(w) * h);
+    int near = 0, counted = 0;
+    for (int y = 12; y < h - 12; y += 2)
+        for (int x = 320; x < w - 12; x += 2) {  // left of 300 the right picture cannot show
+            const int truth = scene.disparityAt(x, y);
+            if (std::abs(x - 400) < 70 || std::abs(x - 700) < 70 || std::abs(y - 30) < 12 || std::abs(y - 130) < 12)
+                continue;
+            ++counted;
+            near += std::abs(maps.left[static_cast<std::size_t>(y) * w + x] - truth) <= 4.0f;
+        }
+    ASSERT_GT(counted, 3000);
+    EXPECT_GT(near * 100 / counted, 85) << near << " of " << counted;
+}
+
+// A right picture darker than the left (another exposure) matched right is
+// counted as consistent: only the shapes are compared, not the levels.
+TEST(DenseViews, ADarkerPictureIsStillConsistent) {
+    const Scene& s = shared();
+    Surface darker;
+    ASSERT_TRUE(darker.createCopy(s.right));
+    for (int y = 0; y < kH; ++y)
+        for (Pixel* p = darker.row(y); p < darker.row(y) + kW; ++p) {
+            Pixel out = *p & 0xFF000000u;
+            for (int c = 0; c < 3; ++c) out |= static_cast<Pixel>(std::max(0, int((*p >> (8 * c)) & 0xFF) - 40)) << (8 * c);
+            *p = out;
+        }
+    EXPECT_GT(consistentSharePercent(s.left, darker, s.maps), 80);
+}
