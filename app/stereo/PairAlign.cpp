@@ -200,16 +200,29 @@ bool applyPairAlignment(const Surface& right, const PairAlignment& alignment, Su
 
 std::string describeAlignment(const PairAlignment& alignment, double pixelScale) {
     // Values that round to zero are shown without a sign ("-0.0" says nothing).
-    auto shown = [](double v) { return std::abs(v) < 0.05 ? 0.0 : v; };
-    char text[96];
-    std::snprintf(text, sizeof text, "縦 %.1f px, 回転 %.1f°", shown(alignment.dy * pixelScale),
-                  shown(alignment.angleDegrees));
-    // Each piece in the chosen language (the numbers find their places).
-    std::string s = translateText(text);
-    if (std::abs(alignment.scale - 1.0) >= 0.001) {
-        std::snprintf(text, sizeof text, ", 拡大 %.1f%%", alignment.scale * 100.0);
-        s += translateText(text);
-    }
+    auto number = [](double v) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.1f", std::abs(v) < 0.05 ? 0.0 : v);
+        return std::string(text);
+    };
+    // Each piece translated as a pattern, then the numbers put in (a minus
+    // sign would keep a filled-in text from matching its translation).
+    auto fill = [](const std::string& pattern, const std::vector<std::string>& values) {
+        std::string out;
+        for (std::size_t i = 0; i < pattern.size(); ++i) {
+            const std::size_t k = i + 1 < pattern.size() ? static_cast<std::size_t>(pattern[i + 1] - '1') : values.size();
+            if (pattern[i] == '%' && k < values.size()) {
+                out += values[k];
+                ++i;
+            } else {
+                out += pattern[i];
+            }
+        }
+        return out;
+    };
+    std::string s = fill(translateText("縦 %1 px, 回転 %2°"),
+                         {number(alignment.dy * pixelScale), number(alignment.angleDegrees)});
+    if (std::abs(alignment.scale - 1.0) >= 0.001) s += fill(translateText(", 拡大 %1%"), {number(alignment.scale * 100.0)});
     return s;
 }
 

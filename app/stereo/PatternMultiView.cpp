@@ -61,8 +61,10 @@ PatternMatchSettings readPatternMatchSettings(const std::string& settingsPath) {
     p.checkMatch = s.getFlag(SettingKey::PMCheckMatch);
     p.patternSize = s.getInt(SettingKey::PMPatternSize);
     if (p.patternSize != 8 && p.patternSize != 32) p.patternSize = 16;
-    p.sourceCol = s.getInt(SettingKey::PMSourceCol);
-    p.sourceRow = s.getInt(SettingKey::PMSourceRow);
+    // The search area as the dialog allows it (16 to 128, at least twice the
+    // block): a smaller one written by hand would make every block fail.
+    p.sourceCol = std::clamp(s.getInt(SettingKey::PMSourceCol), 2 * p.patternSize, 128);
+    p.sourceRow = std::clamp(s.getInt(SettingKey::PMSourceRow), 2 * p.patternSize, 128);
     p.minDistance = s.getInt(SettingKey::PMMinDistance);
     p.adjustType = s.getInt(SettingKey::PMAdjustType);
     p.numOfBasis = s.getInt(SettingKey::PMNumOfBasis);

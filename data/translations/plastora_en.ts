@@ -67,8 +67,8 @@ Please choose another project name.</translation>
     </message>
     <message>
       <location filename="../../app/stereo/PairAlign.cpp" />
-      <source>, 拡大 %1%%</source>
-      <translation>, scale %1%%</translation>
+      <source>, 拡大 %1%</source>
+      <translation>, scale %1%</translation>
     </message>
     <message>
       <location filename="../../app/stereo/PairAlign.h" />

@@ -1,5 +1,6 @@
 // Alignment of a stereo pair: synthetic scenes with known disparity whose
 // right picture is turned and moved down, as a hand-held second shot is.
+#include "platform/Translation.h"
 #include "stereo/PairAlign.h"
 #include "stereo/StereoScenes.h"
 
@@ -99,4 +100,14 @@ TEST(PairAlign, DescribesTheCorrection) {
     a.dy = -0.04;
     a.angleDegrees = -0.01;
     EXPECT_EQ(describeAlignment(a), "縦 0.0 px, 回転 0.0°");
+
+    // In English, negative numbers and the scale included.
+    const std::string folder = std::string(PLASTORA_BUNDLE_DIR) + "/translations";
+    ASSERT_TRUE(loadTranslations(Language::English, folder));
+    a.dy = -19.8;
+    a.angleDegrees = -0.84;
+    a.scale = 0.952;
+    const std::string english = describeAlignment(a);
+    loadTranslations(Language::Japanese, folder);
+    EXPECT_EQ(english, "vertical -19.8 px, rotation -0.8°, scale 95.2%");
 }

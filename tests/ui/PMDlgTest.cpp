@@ -137,3 +137,12 @@ TEST(PMDlg, MethodIsShownAndWrittenAndAnUntouchedAreaStaysUnset) {
     EXPECT_EQ(ini.get(SettingKey::PMSourceCol), 96);
     EXPECT_TRUE(readPatternMatchSettings(ini.path).areaSet);
 }
+
+// An area written by hand outside what the dialog allows is read within it:
+// at least twice the block, at most 128.
+TEST(PMDlg, AnAreaOutsideTheDialogsRangeIsReadWithinIt) {
+    Ini ini("[PM]\nPatternSize=32\nSourceRow=16\nSourceCol=4000\n");
+    const PatternMatchSettings s = readPatternMatchSettings(ini.path);
+    EXPECT_EQ(s.sourceRow, 64);
+    EXPECT_EQ(s.sourceCol, 128);
+}
