@@ -29,6 +29,14 @@ std::string tr(const char* english, const std::vector<std::string>& args) { retu
 std::string colourNotation() { return tr(kColourNotation); }
 
 namespace {
+// Where a number's digits start: blanks and one '+' may come first, as the
+// C library's readers take them.
+const char* numberStart(const char* p, const char* end) {
+    while (p != end && (*p == ' ' || *p == '\t')) ++p;
+    if (p != end && *p == '+' && p + 1 != end && p[1] != '-') ++p;
+    return p;
+}
+
 // A bound as written by a person: 0.1, 30 (not 0.100000, 30.000000).
 std::string shortNumber(double v) {
     char text[32];
@@ -124,7 +132,7 @@ bool Args::getDouble(const std::string& name, double lo, double hi, std::optiona
     // Decimal only ("0x50" is not eighty), the whole text a number.
     double n = 0.0;
     const char* end = v->data() + v->size();
-    const auto [last, ec] = std::from_chars(v->data(), end, n, std::chars_format::general);
+    const auto [last, ec] = std::from_chars(numberStart(v->data(), end), end, n, std::chars_format::general);
     if (v->empty() || ec != std::errc() || last != end || !(n >= lo && n <= hi)) {
         error = tr("--%1 must be a number from %2 to %3", {name, shortNumber(lo), shortNumber(hi)});
         return false;
@@ -308,9 +316,9 @@ bool getTrim(const Args& args, std::optional<int>& out, std::string& error) {
 bool parseIntPair(const std::string& text, int& a, int& b) {
     const char* p = text.data();
     const char* end = p + text.size();
-    const auto [comma, e1] = std::from_chars(p, end, a);
+    const auto [comma, e1] = std::from_chars(numberStart(p, end), end, a);
     if (e1 != std::errc() || comma == end || *comma != ',') return false;
-    const auto [last, e2] = std::from_chars(comma + 1, end, b);
+    const auto [last, e2] = std::from_chars(numberStart(comma + 1, end), end, b);
     return e2 == std::errc() && last == end;
 }
 
@@ -332,7 +340,8 @@ int checkSettingsOption(const Args& args) {
     std::error_code ec;
     if (!path || !std::filesystem::exists(*path, ec)) return kExitOk;
     // A folder opens as a stream too, and reads as an empty settings file.
-    if (std::filesystem::is_regular_file(*path, ec) && std::ifstream(*path)) return kExitOk;
+    // (/dev/null, an empty file, gives the defaults as asked.)
+    if (!std::filesystem::is_directory(*path, ec) && std::ifstream(*path)) return kExitOk;
     return failure(*path + ": " + translateText(kReadFailedMessage) + " (" + whyUnreadable(*path) + ")");
 }
 

@@ -37,9 +37,10 @@ std::vector<std::string> fields(const std::string& line) {
 int runBatch(const std::vector<std::string>& argv) {
     if (argv.size() != 1) return usageError("batch", tr("expects one file of commands"));
     std::ifstream in(argv[0]);
-    // A folder opens as a stream and reads as no lines: not a success.
+    // A folder opens as a stream and reads as no lines: not a success. (A
+    // pipe, /dev/stdin say, is read as any file.)
     std::error_code ec;
-    if (!in || !std::filesystem::is_regular_file(argv[0], ec)) return failure(argv[0] + ": " + translateText("ファイルの読み込みに失敗しました。"));
+    if (!in || std::filesystem::is_directory(argv[0], ec)) return failure(argv[0] + ": " + translateText("ファイルの読み込みに失敗しました。"));
     std::string line;
     int failures = 0;
     for (int index = 0; std::getline(in, line); ++index) {

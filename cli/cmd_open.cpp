@@ -160,6 +160,17 @@ int runOpen(const std::vector<std::string>& argv) {
         if (host.messages.empty()) host.message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
         return kExitFailure;
     }
+    // --hd is settled before anything is written, so that a failure leaves
+    // nothing behind: a copy there is none of, or a name of the project
+    // about to be written (its edit image, say).
+    const bool hasCopy = ws.highResCount() > 0 && !ws.highRes(0).empty();
+    if (hdArg && !hasCopy)
+        return failure(tr("%1 not written: the photo gives no high-resolution copy at this working size", {*hdArg}));
+    if (hdArg && endsWith(*out, ".lyr"))
+        for (const std::string& file : projectFilesFor(ws, *out))
+            if (sameFile(file, *hdArg))
+                return usageError(name, tr("%1 is a file of the project %2: choose another name for the output",
+                                           {*hdArg, *out}));
 
     if (endsWith(*out, ".lyr")) {
         if (int rc = refuseIncompleteOverwrite(name, ws, *out); rc != kExitOk) return rc;
@@ -175,20 +186,14 @@ int runOpen(const std::vector<std::string>& argv) {
     const Rect& d = ws.trimDest();
     std::cout << "source: " << s.left << "," << s.top << "," << s.width() << "," << s.height() << "\n"
               << "dest: " << d.left << "," << d.top << "," << d.width() << "," << d.height() << "\n";
-    if (ws.highResCount() > 0 && !ws.highRes(0).empty()) {
+    if (hasCopy) {
         const Surface& hd = ws.highRes(0);
         std::cout << "high-resolution: " << hd.width() << " x " << hd.height() << "\n";
-        if (auto hdPath = args.get("hd")) {
-            // A name of the project just written (its edit image, say).
-            if (int rc = refuseProjectFile(name, ws, *hdPath); rc != kExitOk) return rc;
-            host.writeSubject = *hdPath;
-            if (!SaveStillImage(host, hd, hd.width(), hd.height(), *hdPath, ws.settings().jpegQuality,
-                                kHighResPrintDpi))
+        if (hdArg) {
+            host.writeSubject = *hdArg;
+            if (!SaveStillImage(host, hd, hd.width(), hd.height(), *hdArg, ws.settings().jpegQuality, kHighResPrintDpi))
                 return kExitFailure;
         }
-    } else if (auto hdPath = args.get("hd")) {
-        // Asked for and not written: said, and not a success.
-        return failure(tr("%1 not written: the photo gives no high-resolution copy at this working size", {*hdPath}));
     }
     return kExitOk;
 }

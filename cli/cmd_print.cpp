@@ -46,7 +46,10 @@ int runPrint(const std::vector<std::string>& argv) {
     host.writeSubject = *args.get("output");  // a failed save names the file written
     host.setProgressOption(args.has("progress"));
     CStereoWorkspace ws(host, defaultSettingsPath());
-    if (!openForViews(ws, args.positional()[0])) return kExitFailure;
+    // The edit image needs no views: only the other prints refuse a document
+    // whose views would come out flat.
+    if (!(args.has("edit") ? ws.Open(args.positional()[0]) != 0 : openForViews(ws, args.positional()[0])))
+        return kExitFailure;
     if (args.has("copy")) ws.settings().copyPrint = true;
     const int s = strength.value_or(ws.strength());
     bool editOrAnaglyph = false;

@@ -107,11 +107,15 @@ std::string formatWithFile(const char* format, const std::string& fileIn) {
     return text;
 }
 
+std::vector<std::string> projectFilesFor(CStereoWorkspace& ws, const std::string& projectPath) {
+    std::vector<std::string> files = companionPaths(ws, projectBase(projectPath));
+    files.push_back(projectFilePath(projectPath));
+    return files;
+}
+
 std::vector<std::string> projectFilesOf(CStereoWorkspace& ws) {
     if (ws.currentPath().empty() || !isProjectPath(ws.currentPath())) return {};
-    std::vector<std::string> files = companionPaths(ws, projectBase(ws.currentPath()));
-    files.push_back(ws.currentPath());
-    return files;
+    return projectFilesFor(ws, ws.currentPath());
 }
 
 const char* const kCorruptMaskMessage =

@@ -96,6 +96,8 @@ std::string highResPath(const std::string& base, int i);
 // The files of the project the workspace holds (the project file and every
 // companion a save writes), or none when it was opened from a photo.
 std::vector<std::string> projectFilesOf(CStereoWorkspace& ws);
+// The files a save of the document to `projectPath` would write.
+std::vector<std::string> projectFilesFor(CStereoWorkspace& ws, const std::string& projectPath);
 // The message with "%s" replaced by the file named in full (an absolute
 // path, so that it is clear which file is meant, whatever the current
 // folder).

@@ -33,6 +33,8 @@ void CTrimingDlg::showEvent(QShowEvent* event) {
         b->setGeometry(x, 12, w, 26);
         x += w + 4;
     }
+    // A narrow preview (a portrait photo) gives the row room.
+    if (x + 12 > width()) setFixedSize(x + 12, height());
     QDialog::showEvent(event);
 }
 

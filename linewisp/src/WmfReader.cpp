@@ -9,6 +9,7 @@
 #include <array>
 #include <cstring>
 #include <new>
+#include <set>
 #include <vector>
 
 namespace linewisp {
@@ -82,6 +83,14 @@ private:
     VectPacket& m_packet;
     VectObjectList& m_list;
     std::vector<Slot> m_slots = std::vector<Slot>(kSlotCount);
+    // The free slots' numbers, lowest first: a create takes the lowest in
+    // log time, however full the table (a scan would make a file of many
+    // creates and deletes take minutes).
+    std::set<std::size_t> m_free = [] {
+        std::set<std::size_t> all;
+        for (std::size_t i = 0; i < kSlotCount; ++i) all.insert(all.end(), i);
+        return all;
+    }();
     // Current brush, pen, colours and font.
     std::int32_t m_brushColour = 0;
     std::int32_t m_brushSecond = 0;
@@ -167,11 +176,10 @@ int Reader::read(const VectDC* dc, const std::uint8_t* data, std::size_t size) {
 }
 
 int Reader::takeSlot(const Slot& s) {
-    for (auto& slot : m_slots) {
-        if (slot.type == 0) {
-            slot = s;
-            return 0;
-        }
+    if (!m_free.empty()) {
+        m_slots[*m_free.begin()] = s;
+        m_free.erase(m_free.begin());
+        return 0;
     }
     // Every slot taken: the next one is the lowest free.
     if (m_slots.size() < kMaxSlotCount) {
@@ -421,7 +429,10 @@ int Reader::record(std::uint16_t kind, const Params& prm) {
 
     case kDeleteObject:
         if (!prm.has(2)) return kVectErrMalformed;
-        if (prm.u16(0) < m_slots.size()) m_slots[prm.u16(0)] = Slot{};
+        if (prm.u16(0) < m_slots.size() && m_slots[prm.u16(0)].type != 0) {
+            m_slots[prm.u16(0)] = Slot{};
+            m_free.insert(prm.u16(0));
+        }
         return 0;
 
     case kSetBkColor:

@@ -51,6 +51,12 @@ TEST(CliArguments, NumbersFlagsAndRepeatsAreReadAsWritten) {
     // A leading zero is decimal: 099 is in 10..100 (it was read as bad octal).
     CliRun r = cli("convert " + q(kSample + "coffee.jpg") + " " + q(dir.file("c.jpg")) + " --quality 099");
     EXPECT_EQ(r.code, 0) << r.out;
+    // Blanks and a plus sign before a number are taken, as they always were;
+    // /dev/null as the settings gives the defaults.
+    r = cli("open " + q(kSample + "coffee.jpg") + " --lpi +60 --settings /dev/null -o " + q(dir.file("plus.lyr")));
+    EXPECT_EQ(r.code, 0) << r.out;
+    r = cli("object " + q(dir.file("plus.lyr")) + " --shape ellipse --at ' 10, +20' -o " + q(dir.file("plus.lyr")));
+    EXPECT_EQ(r.code, 0) << r.out;
 
     // A lens of 60.1 lines gives a composite of 240.4 dpi, which a JPEG can
     // only round: said, and not for PNG, which keeps it.
@@ -112,6 +118,7 @@ TEST(CliArguments, FailuresNameTheirFileAndAreNotSuccesses) {
     EXPECT_EQ(r.code, 1) << r.out;
     EXPECT_TRUE(contains(r.out, dir.file("hd.jpg"))) << r.out;
     EXPECT_FALSE(fs::exists(dir.file("hd.jpg")));
+    EXPECT_FALSE(fs::exists(dir.file("p.lyr"))) << "a failure writes nothing";
     // A folder given as settings or as a batch file is not read as empty.
     r = cli("open " + q(photo) + " --settings " + q(dir.path()) + " -o " + q(dir.file("s.lyr")));
     EXPECT_EQ(r.code, 1) << r.out;
@@ -143,4 +150,9 @@ TEST(CliArguments, AHighResolutionCopyTooLargeToKeepIsLeftOut) {
     EXPECT_FALSE(contains(r.out, "high-resolution")) << r.out;
     EXPECT_TRUE(fs::exists(dir.file("p.lyr")));
     EXPECT_FALSE(fs::exists(dir.file("p_hd01.jpg")));
+    // A copy asked for under a name of the project to be written is refused
+    // before anything is written.
+    const CliRun own = cli("open " + q(dir.file("big.jpg")) + " -o " + q(dir.file("q.lyr")) + " --hd " + q(dir.file("q.bmp")));
+    EXPECT_EQ(own.code, 2) << own.out;
+    EXPECT_FALSE(fs::exists(dir.file("q.lyr")));
 }

@@ -69,6 +69,8 @@ TEST(CliDepth, OpenWithDepthRoundTrip) {
         EXPECT_EQ(r.code, 1) << c << r.out;
         EXPECT_NE(r.out.find(kDepthMapReadFailedMessage), std::string::npos) << r.out;
     }
+    // The edit image needs no views: it still prints.
+    EXPECT_EQ(cli("print " + q(dir.file("p.lyr")) + " --edit -o " + q(dir.file("e.pdf"))).code, 0);
     // faces needs layers: a stereo pair has none to keep.
     ASSERT_EQ(cli("stereo " + q(dir.file("photo.bmp")) + " " + q(dir.file("photo.bmp")) + " --no-align -o " +
                   q(dir.file("pair.lyr"))).code, 0);
