@@ -15,6 +15,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sys/resource.h>
 
@@ -33,6 +34,17 @@ std::string withFile(const char* format, const std::string& file) {
     std::string text = format;
     text.replace(text.find("%s"), 2, file);
     return text;
+}
+
+// A 64 x 48 photo written as `photo` and saved as the project `project`,
+// after `edit` (if any) has changed the document.
+void saveProjectOfPhoto(ScriptedHost& host, const std::string& ini, const std::string& photo,
+                        const std::string& project, const std::function<void(CStereoWorkspace&)>& edit = {}) {
+    ASSERT_EQ(SaveStillImage(host, gradientPicture(64, 48), 64, 48, photo, 90), 1);
+    CStereoWorkspace ws(host, ini);
+    ASSERT_EQ(ws.Open(photo), 1);
+    if (edit) edit(ws);
+    ASSERT_EQ(ws.Save(project), 1);
 }
 
 TEST(ProjectSafety, TheOpenedPhotoIsNeverWrittenOver) {
@@ -82,12 +94,7 @@ TEST(ProjectSafety, TheDepthMapReadIsNeverWrittenOver) {
     TempDir dir;
     ScriptedHost host;
     const std::string photo = dir.file("photo.bmp");
-    ASSERT_EQ(SaveStillImage(host, gradientPicture(64, 48), 64, 48, photo, 90), 1);
-    {
-        CStereoWorkspace first(host, dir.file("none.ini"));
-        ASSERT_EQ(first.Open(photo), 1);
-        ASSERT_EQ(first.Save(dir.file("trip.lyr")), 1);
-    }
+    saveProjectOfPhoto(host, dir.file("none.ini"), photo, dir.file("trip.lyr"));
     const std::string map = dir.file("trip_depth.png");
     ASSERT_EQ(writeDepthMapImage(host, gradientPicture(128, 96), map, true, 90), 1);
     const auto original = bytesOf(map);
@@ -135,15 +142,10 @@ TEST(ProjectSafety, AStalePaintLayerIsNotReadBack) {
 TEST(ProjectSafety, AProjectThatLostPartsIsNotSavedOverItself) {
     TempDir dir;
     ScriptedHost host;
-    const std::string photo = dir.file("photo.bmp");
-    ASSERT_EQ(SaveStillImage(host, gradientPicture(64, 48), 64, 48, photo, 90), 1);
-    {
-        CStereoWorkspace ws(host, dir.file("none.ini"));
-        ASSERT_EQ(ws.Open(photo), 1);
-        ASSERT_TRUE(ws.ensurePaintLayer());
-        paintRect(ws.paintMask(), 0, 0, 10, 10);
-        ASSERT_EQ(ws.Save(dir.file("p.lyr")), 1);
-    }
+    saveProjectOfPhoto(host, dir.file("none.ini"), dir.file("photo.bmp"), dir.file("p.lyr"), [](CStereoWorkspace& first) {
+        ASSERT_TRUE(first.ensurePaintLayer());
+        paintRect(first.paintMask(), 0, 0, 10, 10);
+    });
     const std::string pai = dir.file("p.pai");
     std::vector<std::uint8_t> damaged = bytesOf(pai);
     damaged.resize(damaged.size() / 2);
@@ -173,14 +175,10 @@ TEST(ProjectSafety, SavingAPhotoUnderItsNameAsksBeforeReplacingAProject) {
     TempDir dir;
     ScriptedHost host;
     const std::string photo = dir.file("trip.jpg"), project = dir.file("trip.lyr");
-    ASSERT_EQ(SaveStillImage(host, gradientPicture(64, 48), 64, 48, photo, 90), 1);
-    {
-        CStereoWorkspace ws(host, dir.file("none.ini"));
-        ASSERT_EQ(ws.Open(photo), 1);
-        ASSERT_TRUE(ws.appendRegion(12));
-        paintRect(ws.region(1).mask, 5, 5, 30, 30);
-        ASSERT_EQ(ws.Save(project), 1);
-    }
+    saveProjectOfPhoto(host, dir.file("none.ini"), photo, project, [](CStereoWorkspace& first) {
+        ASSERT_TRUE(first.appendRegion(12));
+        paintRect(first.region(1).mask, 5, 5, 30, 30);
+    });
     const auto before = bytesOf(project), mask = bytesOf(dir.file("trip.m01"));
     CStereoWorkspace ws(host, dir.file("none.ini"));
     ASSERT_EQ(ws.Open(photo), 1);
