@@ -5,7 +5,9 @@
 #include "platform/Translation.h"
 #include "support/TempDir.h"
 #include "ui/MainFrame.h"
+#include "support/Pictures.h"
 #include "ui/QtHost.h"
+#include "ui/TrimingDlg.h"
 #include "ui/WindowTranslator.h"
 
 #include <QAbstractButton>
@@ -135,6 +137,29 @@ TEST(Language, EnglishMenusMessagesAndDialogs) {
     Host& host = qtHost;
     host.message("ファイルの保存に失敗しました", MsgButtons::Ok, MsgIcon::Warning);
     EXPECT_EQ(shown, "The file could not be saved");
+}
+
+// The trimming dialog's buttons take the width of their English texts, and
+// the dialog of a narrow photo widens to hold them.
+TEST(Language, TheTrimmingButtonsHoldTheirEnglishTexts) {
+    JapaneseAfterwards restore;
+    ASSERT_TRUE(loadTranslations(Language::English, kTranslations));
+    const Surface narrow = gradientPicture(300, 960);
+    TrimmingDialogData d;
+    d.photo = &narrow;
+    d.workingWidth = 707;
+    d.workingHeight = 478;
+    ui::CTrimingDlg dlg(d);
+    ui::WindowTranslator::translateTree(&dlg);
+    dlg.show();
+    int left = 0;
+    for (QPushButton* b : {dlg.okButton(), dlg.cancelButton(), dlg.straightenButton(), dlg.aspectButton()}) {
+        EXPECT_GE(b->width(), b->sizeHint().width()) << b->text().toStdString();
+        EXPECT_GE(b->x(), left) << b->text().toStdString();
+        left = b->x() + b->width();
+    }
+    EXPECT_LE(left, dlg.width());
+    dlg.hide();
 }
 
 TEST(Language, JapaneseKeepsTheTextsAndTranslatesQtsOwnButtons) {
