@@ -172,6 +172,8 @@ bool decodeJpegPhoto(PhotoJpegJob& job) {
         return false;
     }
     startPhotoDecode(job);
+    job.headerWidth = static_cast<int>(std::min<JDIMENSION>(job.cinfo.image_width, 0x7FFFFFFF));
+    job.headerHeight = static_cast<int>(std::min<JDIMENSION>(job.cinfo.image_height, 0x7FFFFFFF));
     switch (job.cinfo.jpeg_color_space) {
         case JCS_GRAYSCALE:
         case JCS_YCbCr:
@@ -342,6 +344,16 @@ int loadJpegPhoto(Host& host, std::FILE* f, unsigned firstScale, Surface& pictur
     }
     notes.orientation = job->orientation;
     notes.scale = static_cast<int>(job->scale);
+    // Reduced pixel j covers stored pixels [j s, (j + 1) s), the last block
+    // holding what is left of a side; a side the orientation flips has that
+    // block first, and its pixels start (s - left) pixels before the photo.
+    const int s = notes.scale;
+    const bool turned = job->orientation >= 5 && job->orientation <= 8;
+    const int shownWidth = turned ? job->headerHeight : job->headerWidth;
+    const int shownHeight = turned ? job->headerWidth : job->headerHeight;
+    const bool flipsX = job->orientation == 2 || job->orientation == 3 || job->orientation == 6 || job->orientation == 7;
+    const bool flipsY = job->orientation == 3 || job->orientation == 4 || job->orientation == 7 || job->orientation == 8;
+    if (s > 1) notes.phase = {flipsX ? (s - shownWidth % s) % s : 0, flipsY ? (s - shownHeight % s) % s : 0};
     if (!ApplyExifOrientation(pic, job->orientation)) {
         host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
         return 0;

@@ -51,6 +51,10 @@ struct PhotoLoadNotes {
     int missingRows = 0;        // rows at the bottom that were not in the file
     int totalRows = 0;
     int scale = 1;              // a JPEG decoded at 1/scale of its size (1, 2, 4, 8)
+    // Where the reduced pixels start, in photo pixels before the first: a
+    // picture turned after its reduced decode has its part-filled last block
+    // of a flipped side first (scale minus what that block holds).
+    Point phase{0, 0};
 };
 
 // The warning shown when a photo's file ends early: `missingRows` of

@@ -389,7 +389,8 @@ int CStereoWorkspace::Open(const std::string& pathIn) {
             Redraw();
             return 0;
         }
-        PhotoReader reader{w, h, [&](int reduction, Surface& out, int& scale) {
+        PhotoReader reader{w, h, [&](int reduction, Surface& out, int& scale, Point& phase) {
+                               phase = {0, 0};
                                if (!jpeg) {
                                    out = std::move(photo);
                                    scale = 1;
@@ -402,6 +403,7 @@ int CStereoWorkspace::Open(const std::string& pathIn) {
                                    return false;
                                }
                                scale = notes.scale;
+                               phase = notes.phase;
                                return true;
                            },
                            {}};

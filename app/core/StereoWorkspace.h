@@ -506,15 +506,16 @@ public:
     bool OpenPicture(Surface&& photo, const std::string& path, bool stereoPair = false, bool skipDialog = false);
     // A photo read only once the open-picture step knows how much of its
     // resolution the pictures it makes need: `width` x `height` is its size
-    // the right way up; read(reduction, out, scale) gives it at 1/scale of
-    // that size (sides rounded up), scale at most `reduction`; false (after
-    // its own message) when it cannot be read.
+    // the right way up; read(reduction, out, scale, phase) gives it at
+    // 1/scale of that size (sides rounded up), scale at most `reduction`,
+    // and the phase of its pixels (see PhotoLoadNotes); false (after its own
+    // message) when it cannot be read.
     // readRows (optional) gives the rows of a photo stored the right way
     // up at 1/reduction of its size (2, 4 or 8), top first, without the
     // photo being held; false (no message) when it cannot be read so.
     struct PhotoReader {
         int width = 0, height = 0;
-        std::function<bool(int reduction, Surface& out, int& scale)> read;
+        std::function<bool(int reduction, Surface& out, int& scale, Point& phase)> read;
         std::function<bool(int reduction, const std::function<void(int y, const Pixel* row, int width)>& row)>
             readRows;
     };

@@ -289,17 +289,22 @@ using ReducedWeights = detail::AreaWeights;
 // photo pixels [p0, p1) of a picture read at 1/scale (`sLen` pixels). In
 // units of 1 / dLen photo pixels, destination pixel i covers
 // [p0 dLen + i L, p0 dLen + (i + 1) L) with L = p1 - p0, and pixel j of the
-// read picture covers [j scale dLen, (j + 1) scale dLen). Fixed-point weights
-// (16 bits) summing exactly to 65536 for every destination pixel.
-ReducedWeights reducedWeights(int p0, int p1, int scale, int sLen, int dLen) {
+// read picture covers [(j scale - phase) dLen, ((j + 1) scale - phase) dLen):
+// `phase` is 0 unless the photo was turned after its reduced decode and the
+// part-filled last block came first. Fixed-point weights (16 bits) summing
+// exactly to 65536 for every destination pixel.
+ReducedWeights reducedWeights(int p0, int p1, int scale, int sLen, int dLen, int phase) {
     ReducedWeights rw;
     rw.first.resize(static_cast<std::size_t>(dLen));
     rw.count.resize(static_cast<std::size_t>(dLen));
     rw.offset.resize(static_cast<std::size_t>(dLen));
     const long long L = static_cast<long long>(p1) - p0;
     const long long cell = static_cast<long long>(scale) * dLen;
+    const long long shift = static_cast<long long>(phase) * dLen;
     for (int i = 0; i < dLen; ++i) {
-        const long long a = static_cast<long long>(p0) * dLen + i * L, b = a + L;
+        // Measured from the start of read pixel 0 (phase pixels before the
+        // photo's first one).
+        const long long a = static_cast<long long>(p0) * dLen + i * L + shift, b = a + L;
         const int j0 = static_cast<int>(std::clamp<long long>(a / cell, 0, sLen - 1));
         const int j1 = static_cast<int>(std::clamp<long long>((b + cell - 1) / cell, j0 + 1, sLen));
         rw.first[static_cast<std::size_t>(i)] = j0;
@@ -328,9 +333,10 @@ struct ReducedPlan {
     std::size_t rowWords = 0;
     Pixel fill = 0;
 
-    ReducedPlan(int W_, int H_, int srcW, int srcH, int scale, const Rect& source, const Rect& dest_, Pixel background)
-        : W(W_), H(H_), dest(dest_), wx(reducedWeights(source.left, source.right, scale, srcW, dest_.width())),
-          wy(reducedWeights(source.top, source.bottom, scale, srcH, dest_.height())),
+    ReducedPlan(int W_, int H_, int srcW, int srcH, int scale, const Rect& source, const Rect& dest_, Pixel background,
+                Point phase = {0, 0})
+        : W(W_), H(H_), dest(dest_), wx(reducedWeights(source.left, source.right, scale, srcW, dest_.width(), phase.x)),
+          wy(reducedWeights(source.top, source.bottom, scale, srcH, dest_.height(), phase.y)),
           rowWords(static_cast<std::size_t>(dest_.width()) * 3), fill(background | kOpaque) {
         for (int c : wy.count) ringRows = std::max(ringRows, c);
     }
@@ -353,19 +359,20 @@ struct ReducedPlan {
 
 // Whether a reduced resampling can be made as planned; otherwise the read
 // picture is resampled through the rounded rectangle.
-bool reducedGeometryFits(int W, int H, int srcW, int srcH, int scale, const Rect& source, const Rect& dest) {
+bool reducedGeometryFits(int W, int H, int srcW, int srcH, int scale, const Rect& source, const Rect& dest,
+                         Point phase = {0, 0}) {
     return scale > 1 && srcW > 0 && srcH > 0 && dest.width() > 0 && dest.height() > 0 && dest.left >= 0 &&
            dest.top >= 0 && dest.right <= W && dest.bottom <= H && source.width() > 0 && source.height() > 0 &&
-           source.left >= 0 && source.top >= 0 &&
-           static_cast<long long>(source.right) <= static_cast<long long>(srcW) * scale &&
-           static_cast<long long>(source.bottom) <= static_cast<long long>(srcH) * scale;
+           source.left >= 0 && source.top >= 0 && phase.x >= 0 && phase.x < scale && phase.y >= 0 &&
+           phase.y < scale && static_cast<long long>(source.right) <= static_cast<long long>(srcW) * scale - phase.x &&
+           static_cast<long long>(source.bottom) <= static_cast<long long>(srcH) * scale - phase.y;
 }
 
 }  // namespace
 
 bool resampleReducedThrough(Surface& out, int W, int H, const Surface& src, int scale, const Rect& source,
-                            const Rect& dest, Pixel background) {
-    if (src.empty() || !reducedGeometryFits(W, H, src.width(), src.height(), scale, source, dest))
+                            const Rect& dest, Pixel background, Point phase) {
+    if (src.empty() || !reducedGeometryFits(W, H, src.width(), src.height(), scale, source, dest, phase))
         return resampleThrough(out, W, H, src, reduceRect(source, scale, src.width(), src.height()), dest,
                                background);
     Surface result;
@@ -373,7 +380,7 @@ bool resampleReducedThrough(Surface& out, int W, int H, const Surface& src, int 
         out.reset();
         return false;
     }
-    const ReducedPlan plan(W, H, src.width(), src.height(), scale, source, dest, background);
+    const ReducedPlan plan(W, H, src.width(), src.height(), scale, source, dest, background, phase);
     const int ringRows = plan.ringRows;
     std::atomic<bool> failed{false};
     // Bands of a fixed number of rows, each with a ring of horizontally
@@ -731,9 +738,10 @@ bool CStereoWorkspace::takeOpenedPhoto(const PhotoReader& photo, const std::stri
 bool CStereoWorkspace::OpenPicture(Surface&& photoIn, const std::string& path, bool stereoPair, bool skipDialog) {
     Surface held = std::move(photoIn);
     if (held.empty()) return false;
-    PhotoReader reader{held.width(), held.height(), [&held](int, Surface& out, int& scale) {
+    PhotoReader reader{held.width(), held.height(), [&held](int, Surface& out, int& scale, Point& phase) {
                            out = std::move(held);
                            scale = 1;
+                           phase = {0, 0};
                            return true;
                        },
                        {}};
@@ -804,8 +812,9 @@ bool CStereoWorkspace::OpenPicture(const PhotoReader& reader, const std::string&
     }
     Surface photo;
     int scale = 1;
+    Point phase{0, 0};
     if (!streamed) {
-        if (!reader.read(reduction, photo, scale)) return false;
+        if (!reader.read(reduction, photo, scale, phase)) return false;
         scale = std::max(1, scale);
         if (photo.empty() || photo.width() != (sw0 + scale - 1) / scale ||
             photo.height() != (sh0 + scale - 1) / scale)
@@ -828,6 +837,7 @@ bool CStereoWorkspace::OpenPicture(const PhotoReader& reader, const std::string&
                 sw0 = photo.width();
                 sh0 = photo.height();
                 scale = 1;
+                phase = {0, 0};
             }
             Rect source;
             if (!runManualTrimming(skipDialog ? nullptr : m_dialogs, m_host, photo, W, H, angle, source, rotated))
@@ -844,7 +854,7 @@ bool CStereoWorkspace::OpenPicture(const PhotoReader& reader, const std::string&
         // pixels, its edges falling between the reduced pixels where they do.
         const auto resample = [&](Surface& out, int w, int h, const Rect& to) {
             return scale == 1 ? resampleThrough(out, w, h, from, plan.source, to, kWhite)
-                              : resampleReducedThrough(out, w, h, from, scale, plan.source, to, kWhite);
+                              : resampleReducedThrough(out, w, h, from, scale, plan.source, to, kWhite, phase);
         };
         if (!resample(work, W, H, plan.dest)) {
             m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);

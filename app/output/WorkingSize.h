@@ -190,13 +190,15 @@ Rect reduceRect(const Rect& r, int scale, int sw, int sh);
 bool resampleThrough(Surface& out, int W, int H, const Surface& src, const Rect& source, const Rect& dest,
                      Pixel background);
 // resampleThrough from a photo read at 1/scale of its size (`src`, whose
-// pixel j covers photo pixels [j x scale, (j + 1) x scale) each way), with
+// pixel j covers photo pixels [j x scale - phase, (j + 1) x scale - phase)
+// each way; the phase is 0 but for a photo its orientation turned after a
+// reduced decode, see PhotoLoadNotes), with
 // `source` still in photo pixels: each pixel of `dest` is the average over
 // the part of the photo it shows, its edges falling between the pixels of
 // `src` where they do. `dest` must lie within the W x H picture. Made in
 // bands of rows on every core, the same bytes on any number of cores.
 bool resampleReducedThrough(Surface& out, int W, int H, const Surface& src, int scale, const Rect& source,
-                            const Rect& dest, Pixel background);
+                            const Rect& dest, Pixel background, Point phase = {0, 0});
 // resampleReducedThrough made from the read picture's rows as they come
 // (top first, each once), so that the picture need not be held whole: the
 // same bytes. valid() is false when memory fails or the geometry needs the

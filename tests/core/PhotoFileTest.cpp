@@ -5,6 +5,7 @@
 #include "core/PhotoFile.h"
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
+#include "output/WorkingSize.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
 
@@ -268,6 +269,60 @@ TEST(PhotoFile, ExifOrientationTurnsThePictureAsQtDoes) {
                 wrong += !near(out.at(x, y), expected.pixel(x, y), 12);
         EXPECT_EQ(wrong, 0) << "orientation " << o;
     }
+}
+
+// A photo decoded reduced and then turned by its orientation has the part-
+// filled last block of a flipped side first: resampled with the phase the
+// decoder reports, it lands in place (a checkerboard of 16-pixel squares
+// shows any shift at every edge).
+TEST(PhotoFile, AReducedPhotoTurnedByItsOrientationLandsInPlace) {
+    TempDir dir;
+    constexpr int w = 1203, h = 803;  // 3 pixels over a block of 8 each way
+    Surface board;
+    ASSERT_TRUE(board.create(w, h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) board.set(x, y, ((x / 16 + y / 16) % 2) ? 0xFFFFFFu : 0x000000u);
+    Surface turned;  // the board a half turn round, stored so with tag 3
+    ASSERT_TRUE(turned.create(w, h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) turned.set(x, y, board.at(w - 1 - x, h - 1 - y));
+    writeOrientedJpeg(dir.file("upright.jpg"), board, 1);
+    writeOrientedJpeg(dir.file("tagged.jpg"), turned, 3);
+    SilentHost host;
+    const Rect all{0, 0, w, h};
+    constexpr int W = 150, H = 100;
+    Surface shown[2];
+    int i = 0;
+    for (const char* name : {"upright.jpg", "tagged.jpg"}) {
+        Surface reduced;
+        PhotoLoadNotes notes;
+        int pw = 0, ph = 0;
+        ASSERT_EQ(LoadPhotoReduced(host, dir.file(name), 8, reduced, pw, ph, &notes), 1);
+        ASSERT_EQ(notes.scale, 8);
+        EXPECT_EQ(notes.phase, (i == 0 ? Point{0, 0} : Point{5, 5})) << name;
+        ASSERT_TRUE(resampleReducedThrough(shown[i], W, H, reduced, notes.scale, all, {0, 0, W, H}, kWhite, notes.phase));
+        ++i;
+    }
+    // Against the board resampled whole: the upright photo is exact; the
+    // turned one's blocks straddle the squares' edges, which blurs them, but
+    // read without the phase every edge is also shifted 5 pixels, which
+    // doubles the error.
+    Surface truth;
+    ASSERT_TRUE(resampleThrough(truth, W, H, board, all, {0, 0, W, H}, kWhite));
+    const auto error = [&](const Surface& s) {
+        long total = 0;
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x)
+                total += std::abs(static_cast<int>(s.at(x, y) & 0xFF) - static_cast<int>(truth.at(x, y) & 0xFF));
+        return total / (W * H);
+    };
+    Surface reduced, unphased;
+    PhotoLoadNotes notes;
+    int pw = 0, ph = 0;
+    ASSERT_EQ(LoadPhotoReduced(host, dir.file("tagged.jpg"), 8, reduced, pw, ph, &notes), 1);
+    ASSERT_TRUE(resampleReducedThrough(unphased, W, H, reduced, notes.scale, all, {0, 0, W, H}, kWhite));
+    EXPECT_LE(error(shown[0]), 4);
+    EXPECT_LT(error(shown[1]) * 3, error(unphased) * 2) << error(shown[1]) << " against " << error(unphased);
 }
 
 // A depth map is turned by its orientation as the photo is, so that a map and

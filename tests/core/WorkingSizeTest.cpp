@@ -654,12 +654,13 @@ TEST(OpenPicture, AReducedPhotoStreamedIntoThePicturesIsTheSameAsReadWhole) {
     writeJpegWithOrientation(jpeg, detailedPhoto(4400, 3000), 1);
     ScriptedHost host;
     int wholeReads = 0, rowReads = 0;
-    const auto readWhole = [&](int reduction, Surface& out, int& scale) {
+    const auto readWhole = [&](int reduction, Surface& out, int& scale, Point& phase) {
         ++wholeReads;
         PhotoLoadNotes notes;
         int w = 0, h = 0;
         if (!LoadPhotoReduced(host, jpeg, reduction, out, w, h, &notes)) return false;
         scale = notes.scale;
+        phase = notes.phase;
         return true;
     };
     const auto readRows = [&](int stopAfter) {
