@@ -143,7 +143,10 @@ int CStereoWorkspace::ChangePaperSize() {
 
     const Size size = workingSize(d, papers, sw0, sh0);
     int W = size.cx, H = size.cy;
-    if (W <= 0 || H <= 0) return 0;
+    if (W <= 0 || H <= 0) {
+        m_host.message(kWorkingSizeTooSmallMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return 0;
+    }
     if (!workingSizeStorable(W, H)) {
         m_host.message(kWorkingSizeTooLargeMessage, MsgButtons::Ok, MsgIcon::Warning);
         return 0;

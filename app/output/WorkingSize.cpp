@@ -116,6 +116,7 @@ PictureDialogData presetPictureDialog(const std::string& path, bool resizing, in
     return d;
 }
 
+const char* const kWorkingSizeTooSmallMessage = "作業画像が小さすぎます。用紙サイズを大きくしてください。";
 const char* const kWorkingSizeTooLargeMessage =
     "作業画像が大きすぎます。用紙サイズを小さくするか、レンズの解像度を下げてください。";
 
@@ -765,7 +766,11 @@ bool CStereoWorkspace::OpenPicture(const PhotoReader& reader, const std::string&
     if (!pictureDialogValid(d)) return false;
     const Size size = workingSize(d, papers, sw0, sh0);
     int W = size.cx, H = size.cy;
-    if (W <= 0 || H <= 0) return false;
+    if (W <= 0 || H <= 0) {
+        // Said, rather than left to look like a photo that cannot be read.
+        m_host.message(kWorkingSizeTooSmallMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return false;
+    }
     if (!workingSizeStorable(W, H)) {
         m_host.message(kWorkingSizeTooLargeMessage, MsgButtons::Ok, MsgIcon::Warning);
         return false;

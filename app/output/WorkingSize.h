@@ -141,6 +141,9 @@ bool pictureDialogValid(const PictureDialogData& d);
 // such a picture is refused with kWorkingSizeTooLargeMessage.
 bool workingSizeStorable(int width, int height);
 extern const char* const kWorkingSizeTooLargeMessage;
+// A paper (from the settings) so small that the working picture would have
+// no pixels.
+extern const char* const kWorkingSizeTooSmallMessage;
 // False for a high-resolution copy (R times the working size) the project
 // could not keep: a side beyond what a JPEG holds, or more rows of pixels
 // than a picture file is read back with.

@@ -944,6 +944,11 @@ Save Views</translation>
       <translation>The working picture would be too large. Choose a smaller paper or a lower lens resolution.</translation>
     </message>
     <message>
+      <location filename="../../app/output/WorkingSize.cpp" />
+      <source>作業画像が小さすぎます。用紙サイズを大きくしてください。</source>
+      <translation>The working picture would be too small. Please choose a larger paper size.</translation>
+    </message>
+    <message>
       <location filename="../../app/output/Lenticular.cpp" />
       <source>保存した画像は解像度を%1DPIで印刷してください。解像度を設定しないで印刷すると立体的に見ることができません</source>
       <translation>Print the saved picture at %1 DPI. Printed without setting the resolution it will not look three-dimensional.</translation>

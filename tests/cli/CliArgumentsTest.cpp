@@ -119,6 +119,13 @@ TEST(CliArguments, FailuresNameTheirFileAndAreNotSuccesses) {
     EXPECT_TRUE(contains(r.out, dir.file("hd.jpg"))) << r.out;
     EXPECT_FALSE(fs::exists(dir.file("hd.jpg")));
     EXPECT_FALSE(fs::exists(dir.file("p.lyr"))) << "a failure writes nothing";
+    // A paper in the settings too small for a pixel is said to be so, not
+    // blamed on the photo.
+    std::ofstream(dir.file("tiny.ini")) << "[Picture]\nPaperSize1=0.5,0.5\n";
+    r = cli("open " + q(photo) + " --settings " + q(dir.file("tiny.ini")) + " --paper 0 -o " + q(dir.file("t.lyr")));
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_TRUE(contains(r.out, "作業画像が小さすぎます")) << r.out;
+    EXPECT_FALSE(contains(r.out, "読み込みに失敗")) << r.out;
     // A folder given as settings or as a batch file is not read as empty.
     r = cli("open " + q(photo) + " --settings " + q(dir.path()) + " -o " + q(dir.file("s.lyr")));
     EXPECT_EQ(r.code, 1) << r.out;
