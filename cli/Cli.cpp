@@ -385,20 +385,22 @@ const std::vector<OutputKind>& pictureOutputs() {
     return kinds;
 }
 
-int refuseProjectFile(const std::string& commandName, CStereoWorkspace& ws, const std::string& output) {
-    for (const std::string& file : projectFilesOf(ws)) {
-        std::error_code ec;
-        if (std::filesystem::equivalent(file, output, ec) && !ec)
+int refuseProjectFile(const std::string& commandName, const std::vector<std::string>& projectFiles,
+                      const std::string& project, const std::string& output) {
+    for (const std::string& file : projectFiles)
+        if (sameFile(file, output))
             return usageError(commandName, tr("%1 is a file of the project %2: choose another name for the output",
-                                              {output, ws.currentPath()}));
-    }
+                                              {output, project}));
     return kExitOk;
+}
+
+int refuseProjectFile(const std::string& commandName, CStereoWorkspace& ws, const std::string& output) {
+    return refuseProjectFile(commandName, projectFilesOf(ws), ws.currentPath(), output);
 }
 
 int refuseIncompleteOverwrite(const std::string& commandName, CStereoWorkspace& ws, const std::string& output) {
     if (!ws.openedIncomplete() || !isProjectPath(ws.currentPath())) return kExitOk;
-    std::error_code ec;
-    if (!std::filesystem::equivalent(ws.currentPath(), output, ec) || ec) return kExitOk;
+    if (!sameFile(ws.currentPath(), output)) return kExitOk;
     std::cerr << "plastora-cli " << commandName << ": "
               << tr("%1 opened with parts missing (see the warnings above); saving over it would lose them for "
                     "good: write the project under another name",

@@ -157,6 +157,10 @@ int checkOutput(const std::string& commandName, const std::string& path, const s
 // was opened from (its edit image, a mask, its depth map, ...), which
 // writing would destroy; then a usage error (exit 2) that names both.
 int refuseProjectFile(const std::string& commandName, CStereoWorkspace& ws, const std::string& output);
+// The same against the files `projectFiles` of `project` (which a save is
+// about to write, say).
+int refuseProjectFile(const std::string& commandName, const std::vector<std::string>& projectFiles,
+                      const std::string& project, const std::string& output);
 // kExitOk unless the project the workspace opened lost parts on the way in
 // and `output` is that project itself; then the refusal (exit 1), as the
 // save would make the loss permanent. Another name may be written.

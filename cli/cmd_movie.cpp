@@ -71,7 +71,7 @@ int largestSide(const std::string& output, bool gifFitted) {
     switch (*kind) {
     case OutputKind::Gif: return gifFitted ? 65535 : 0;
     case OutputKind::Avi:
-    case OutputKind::Jpeg: return 65500;
+    case OutputKind::Jpeg: return kJpegMaxSide;
     default: return 0;
     }
 }

@@ -167,10 +167,7 @@ int runOpen(const std::vector<std::string>& argv) {
     if (hdArg && !hasCopy)
         return failure(tr("%1 not written: the photo gives no high-resolution copy at this working size", {*hdArg}));
     if (hdArg && endsWith(*out, ".lyr"))
-        for (const std::string& file : projectFilesFor(ws, *out))
-            if (sameFile(file, *hdArg))
-                return usageError(name, tr("%1 is a file of the project %2: choose another name for the output",
-                                           {*hdArg, *out}));
+        if (int rc = refuseProjectFile(name, projectFilesFor(ws, *out), *out, *hdArg); rc != kExitOk) return rc;
 
     if (endsWith(*out, ".lyr")) {
         if (int rc = refuseIncompleteOverwrite(name, ws, *out); rc != kExitOk) return rc;

@@ -162,9 +162,7 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
         // A project that lost parts on opening (a damaged mask, paint layer
         // or stereo picture) is not saved over itself: the save would make
         // the loss permanent. Another name keeps the old files as they are.
-        std::error_code sameError;
-        if (m_openedIncomplete && isProjectPath(m_currentPath) &&
-            std::filesystem::equivalent(projectFilePath(path), m_currentPath, sameError) && !sameError) {
+        if (m_openedIncomplete && isProjectPath(m_currentPath) && samePath(projectFilePath(path), m_currentPath)) {
             m_host.message(formatWithFile(kIncompleteOverwriteMessage, m_currentPath), MsgButtons::Ok,
                            MsgIcon::Warning);
             auto chosen = m_host.askSavePath("lyr", kSaveFilter, projectBase(path) + "-3d.lyr");

@@ -38,10 +38,10 @@ const char* const kSaveFailedMessage = "ファイルの保存に失敗しまし�
 
 namespace {
 
-// The largest row buffer a picture file may ask for (about 357 megapixels).
-// A header claiming more is treated as unreadable rather than attempted, so a
-// few bytes of input can never make us allocate without bound.
-constexpr std::uint64_t kMaxRowBytes = std::uint64_t{1} << 30;
+// A header claiming more rows than kMaxPictureRowBytes is treated as
+// unreadable rather than attempted, so a few bytes of input can never make
+// us allocate without bound.
+constexpr std::uint64_t kMaxRowBytes = kMaxPictureRowBytes;
 // libjpeg's own working memory (coefficient buffers of progressive pictures).
 constexpr long kMaxJpegWorkMemory = 1L << 30;
 // A real progressive JPEG has about ten scans; thousands of tiny scans over a

@@ -60,6 +60,12 @@ struct PictureRows {
 // program's 4:2:0 chroma) on every core, with a restart marker between
 // strips: the bytes are those of one encoder with that restart interval,
 // whatever the number of cores. Smaller pictures have no restart markers.
+// The largest side a JPEG holds (libjpeg's JPEG_MAX_DIMENSION).
+constexpr int kJpegMaxSide = 65500;
+// The largest block of 24-bit rows (padded to 4 bytes) a picture file is read
+// into (about 357 megapixels): a header claiming more is unreadable.
+constexpr std::uint64_t kMaxPictureRowBytes = std::uint64_t{1} << 30;
+
 constexpr long long kJpegStripMinPixels = 4LL * 1024 * 1024;
 constexpr int kJpegStripMcuRows = 32;
 PictureRows rowsOf(const Surface& picture);

@@ -7,6 +7,7 @@
 #include "core/PhotoFile.h"
 #include "core/ProjectFile.h"
 #include "core/StereoWorkspace.h"
+#include "core/StillImage.h"
 #include "output/PaperChange.h"
 #include "output/Trimming.h"
 
@@ -126,11 +127,9 @@ bool workingSizeStorable(int width, int height) {
 }
 
 bool highResCopyHoldable(int width, int height) {
-    constexpr int kJpegMaxSide = 65500;
-    constexpr std::int64_t kMaxPictureRowBytes = std::int64_t{1} << 30;
-    const std::int64_t stride = (static_cast<std::int64_t>(width) * 3 + 3) / 4 * 4;
+    const std::uint64_t stride = (static_cast<std::uint64_t>(width) * 3 + 3) / 4 * 4;
     return width > 0 && height > 0 && width <= kJpegMaxSide && height <= kJpegMaxSide &&
-           stride * height <= kMaxPictureRowBytes;
+           stride * static_cast<std::uint64_t>(height) <= kMaxPictureRowBytes;
 }
 
 bool pictureDialogValid(const PictureDialogData& d) {
