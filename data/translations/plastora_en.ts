@@ -1045,7 +1045,7 @@ Spectral Glasses Picture</translation>
     <message>
       <location filename="../../app/ui/Commands.cpp" />
       <source>切出し画像の保存(&amp;M)...</source>
-      <translation>Save Cutout Picture (&amp;M)...</translation>
+      <translation>Save Cut&amp;out Picture...</translation>
     </message>
     <message>
       <location filename="../../app/layers/DepthEditor.h" />
@@ -1199,7 +1199,7 @@ Cutout</translation>
     <message>
       <location filename="../../app/ui/Commands.cpp" />
       <source>前景切出し(&amp;M)</source>
-      <translation>Cutout (&amp;M)</translation>
+      <translation>Cut&amp;out</translation>
     </message>
     <message>
       <location filename="../../app/core/StereoWorkspace.h" />
@@ -1718,7 +1718,7 @@ Change Paper Size</translation>
     <message>
       <location filename="../../app/core/StereoWorkspace.h" />
       <source>用紙サイズ変更(&amp;F)...</source>
-      <translation>Change Paper Size (&amp;F)...</translation>
+      <translation>Change Paper Si&amp;ze...</translation>
     </message>
     <message>
       <location filename="../../app/core/StereoWorkspace.cpp" />
@@ -1880,7 +1880,7 @@ Make Video</translation>
     <message>
       <location filename="../../app/stereo/StereoFiles.h" />
       <source>立体画像の保存(&amp;L)...</source>
-      <translation>Save Views (&amp;L)...</translation>
+      <translation>Save Vie&amp;ws...</translation>
     </message>
     <message>
       <location filename="../../app/output/Interlace.h" />
@@ -2309,7 +2309,7 @@ Make cutout regions from it?</translation>
     <message>
       <location filename="../../app/ui/Commands.cpp" />
       <source>顔検出設定(&amp;A)...</source>
-      <translation>Face Detection Settings (&amp;A)...</translation>
+      <translation>&amp;Face Detection Settings...</translation>
     </message>
     <message>
       <location filename="../../app/ui/FaceDetectDlg.cpp" />

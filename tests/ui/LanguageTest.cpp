@@ -18,6 +18,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QToolBar>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
@@ -114,6 +115,10 @@ TEST(Language, EnglishMenusMessagesAndDialogs) {
     TempDir dir;
     ui::CMainFrame frame(dir.file("Plastora.ini"));
     EXPECT_EQ(menuTitles(frame), (QStringList{"&File", "&Edit", "&View", "&Options", "&Help"}));
+    // English entries mark their access key in the word, not in a Japanese-style "(&M)" suffix.
+    for (QAction* top : frame.menuBar()->actions())
+        for (QAction* a : top->menu()->actions())
+            EXPECT_FALSE(a->text().contains(QRegularExpression(R"(\(&\w\))"))) << a->text().toStdString();
 
     // A dialog built with Japanese texts shows English once translated.
     QDialog dlg;
