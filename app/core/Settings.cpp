@@ -27,6 +27,9 @@ constexpr int kPairBuffer = 16;
 constexpr int kFontNameBuffer = 32;
 constexpr int kHelpBuffer = 64;
 constexpr int kTextBuffer = 260;
+// File and folder paths: Linux paths run to PATH_MAX (4096) bytes, far past
+// the 260 of a text value, and a cut path names another file.
+constexpr int kPathBuffer = 4096;
 
 constexpr SettingInfo intKey(SettingKey key, const char* section, const char* name, int value) {
     return {key, section, name, SettingKind::Int, value, value, nullptr, 0, 0};
@@ -72,8 +75,8 @@ constexpr std::array<SettingInfo, static_cast<std::size_t>(SettingKey::Count)> k
     flagKey(K::OptionCopyPrint, "Option", "CopyPrint", 0),
     flagKey(K::OptionAnaglyphColor, "Option", "AnaglyphColor", 0),
     flagKey(K::OptionAnaglyphFilter, "Option", "AnaglyphFilter", 0),
-    textKey(K::OptionDrive, "Option", "Drive", "", kTextBuffer),
-    textKey(K::OptionNintendoPath, "Option", "NintendoPath", "DCIM/*NIN03/HNI_%04d.MPO", kTextBuffer),
+    textKey(K::OptionDrive, "Option", "Drive", "", kPathBuffer),
+    textKey(K::OptionNintendoPath, "Option", "NintendoPath", "DCIM/*NIN03/HNI_%04d.MPO", kPathBuffer),
     intKey(K::LenticularSize, "Lenticular", "Size", 4),
     intKey(K::LenticularDisplay, "Lenticular", "Display", 4),
     intKey(K::LenticularPitch, "Lenticular", "Pitch", 2),
@@ -109,8 +112,8 @@ constexpr std::array<SettingInfo, static_cast<std::size_t>(SettingKey::Count)> k
     intKey(K::AutoMinNeighbors, "Auto", "MinNeighbors", 3),
     intKey(K::AutoMinSize, "Auto", "MinSize", 0),
     flagKey(K::AutoCannyPruning, "Auto", "CannyPruning", 0),
-    textKey(K::AutoCascadeFile, "Auto", "CascadeFile", "haarcascade_frontalface_alt.xml", kTextBuffer),
-    textKey(K::AutoBodyData, "Auto", "BodyData", "body_data_default.wmf", kTextBuffer),
+    textKey(K::AutoCascadeFile, "Auto", "CascadeFile", "haarcascade_frontalface_alt.xml", kPathBuffer),
+    textKey(K::AutoBodyData, "Auto", "BodyData", "body_data_default.wmf", kPathBuffer),
     flagKey(K::AutoMultiLayer, "Auto", "MultiLayer", 0),
     textKey(K::FontName, "Font", "Name", "ＭＳ Ｐゴシック", kFontNameBuffer),
     intKey(K::FontSize, "Font", "Size", 36),

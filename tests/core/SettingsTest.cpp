@@ -74,9 +74,10 @@ struct ExpectedBuffer {
 };
 const ExpectedBuffer kBuffers[] = {
     {"Lenticular", "LPI", 10},         {"Font", "Name", 32},        {"Help", "URL", 64},
-    {"Help", "Tutorial", 64},          {"Option", "Drive", 260},    {"Option", "NintendoPath", 260},
-    {"Video", "FPS", 260},             {"Auto", "ScaleFactor", 260}, {"Auto", "CascadeFile", 260},
-    {"Auto", "BodyData", 260},
+    {"Help", "Tutorial", 64},          {"Video", "FPS", 260},       {"Auto", "ScaleFactor", 260},
+    // Paths hold a whole Linux path: a face cascade in a deep folder stays readable.
+    {"Option", "Drive", 4096},         {"Option", "NintendoPath", 4096},
+    {"Auto", "CascadeFile", 4096},     {"Auto", "BodyData", 4096},
 };
 
 std::string shippedIni() { return std::string(PLASTORA_SOURCE_DIR) + "/data/Plastora.ini"; }
@@ -133,7 +134,7 @@ TEST(Settings, TwoKeysHaveASecondFallback) {
 TEST(Settings, TextsAreCutToTheirBuffers) {
     test::TempDir dir;
     const Settings s(dir.file("Plastora.ini"));
-    const std::string longValue(400, '7');
+    const std::string longValue(5000, '7');
     for (const ExpectedBuffer& b : kBuffers) ASSERT_TRUE(writeProfileString(s.path(), b.section, b.name, longValue));
     for (const ExpectedBuffer& b : kBuffers) {
         const SettingInfo* info = find(b.section, b.name);
