@@ -5,6 +5,7 @@
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
 #include "output/WorkingSize.h"
+#include "platform/Profile.h"
 #include "platform/Translation.h"
 #include "stereo/PatternMultiView.h"
 
@@ -20,6 +21,7 @@
 #include <iostream>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace plastora::cli {
@@ -339,10 +341,21 @@ int checkSettingsOption(const Args& args) {
     // A file not there yet gives the defaults, as on the program's first run.
     std::error_code ec;
     if (!path || !std::filesystem::exists(*path, ec)) return kExitOk;
-    // A folder opens as a stream too, and reads as an empty settings file.
-    // (/dev/null, an empty file, gives the defaults as asked.)
-    if (!std::filesystem::is_directory(*path, ec) && std::ifstream(*path)) return kExitOk;
-    return failure(*path + ": " + translateText(kReadFailedMessage) + " (" + whyUnreadable(*path) + ")");
+    // The settings are read from a regular file only, up to the size limit;
+    // anything else would be taken silently for the defaults (a folder, a
+    // pipe, a huge file) or wait for a writer (a named pipe). /dev/null, an
+    // empty file, gives the defaults as asked.
+    const std::string failed = *path + ": " + translateText(kReadFailedMessage);
+    struct stat given {}, null {};
+    if (::stat(path->c_str(), &given) == 0 && ::stat("/dev/null", &null) == 0 && given.st_dev == null.st_dev &&
+        given.st_ino == null.st_ino)
+        return kExitOk;
+    if (!std::filesystem::is_regular_file(*path, ec)) return failure(failed + " (" + whyUnreadable(*path) + ")");
+    const auto bytes = std::filesystem::file_size(*path, ec);
+    if (!ec && bytes > kMaxProfileBytes)
+        return failure(failed + " (" + tr("too large for a settings file: more than %1 MB", {std::to_string(kMaxProfileBytes >> 20)}) + ")");
+    if (::access(path->c_str(), R_OK) == 0) return kExitOk;
+    return failure(failed + " (" + whyUnreadable(*path) + ")");
 }
 
 bool parseColourText(const std::string& text, ColorRef& out) {

@@ -2194,10 +2194,6 @@ Answer No to keep the original photo and add the new picture.</translation>
       <translation>Red-Blue</translation>
     </message>
     <message>
-      <source>赤青(Red-Cyan)</source>
-      <translation type="vanished">Red-Cyan</translation>
-    </message>
-    <message>
       <location filename="../../app/ui/CommandTips.cpp" />
       <source>赤青メガネ用のアナグリフ画像を作成します
 アナグリフ画像作成</source>

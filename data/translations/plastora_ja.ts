@@ -1165,6 +1165,11 @@ example:
       <translation>フォルダー %1 に書き込めません</translation>
     </message>
     <message>
+      <location filename="../../cli/Cli.cpp" />
+      <source>too large for a settings file: more than %1 MB</source>
+      <translation>設定ファイルとしては大きすぎます: %1 MB を超えています</translation>
+    </message>
+    <message>
       <location filename="../../cli/cmd_adjust.cpp" />
       <source>turns a project's picture a quarter left (a stereo pair half round, left and right exchanged)</source>
       <translation>プロジェクトの画像を左に 90 度回転します (ステレオ画像は 180 度回転し、左右を入れ替えます)</translation>

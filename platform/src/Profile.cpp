@@ -15,10 +15,6 @@ namespace plastora {
 
 namespace {
 
-// A settings file larger than this is not a settings file; it is neither read
-// nor rewritten (rewriting would mean holding and copying all of it).
-constexpr std::size_t kMaxProfileBytes = 16u << 20;
-
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
@@ -66,13 +62,15 @@ public:
         if (m_pos >= m_text.size()) return false;
         line = Line{};
         line.begin = m_pos;
-        const std::size_t nl = m_text.find('\n', m_pos);
+        // A line ends at "\n", "\r\n" or a lone "\r" (files from old Mac
+        // editors, which would otherwise read as one line).
+        const std::size_t nl = m_text.find_first_of("\r\n", m_pos);
         if (nl == std::string_view::npos) {
             line.end = m_text.size();
             line.next = m_text.size();
         } else {
-            line.end = (nl > m_pos && m_text[nl - 1] == '\r') ? nl - 1 : nl;
-            line.next = nl + 1;
+            line.end = nl;
+            line.next = nl + (m_text.compare(nl, 2, "\r\n") == 0 ? 2 : 1);
             line.terminated = true;
         }
         m_pos = line.next;
@@ -82,7 +80,10 @@ public:
 
 private:
     void classify(Line& line) const {
-        const std::string_view content = m_text.substr(line.begin, line.end - line.begin);
+        std::string_view content = m_text.substr(line.begin, line.end - line.begin);
+        // A UTF-8 byte-order mark in front of the first line is not part of it
+        // (it would hide a section name there); the bytes stay in the file.
+        if (line.begin == 0 && content.substr(0, 3) == "\xEF\xBB\xBF") content.remove_prefix(3);
         const std::string_view t = trim(content);
         if (t.empty()) {
             line.kind = LineKind::Blank;
@@ -161,16 +162,18 @@ bool storable(std::string_view section, std::string_view key, std::string_view v
 
 // The line break the file already uses; LF for a file without any.
 std::string_view lineBreakOf(std::string_view text) {
-    const std::size_t nl = text.find('\n');
-    if (nl != std::string_view::npos && nl > 0 && text[nl - 1] == '\r') return "\r\n";
-    return "\n";
+    const std::size_t nl = text.find_first_of("\r\n");
+    if (nl == std::string_view::npos || text[nl] == '\n') return "\n";
+    return text.compare(nl, 2, "\r\n") == 0 ? "\r\n" : "\r";
 }
 
 enum class ReadResult { Ok, Missing, Failed };
 
 ReadResult readWholeFile(const std::string& path, std::string& out) {
     out.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK a named pipe given as the settings file would
+    // block here until something writes to it; it is refused below instead.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return (errno == ENOENT || errno == ENOTDIR) ? ReadResult::Missing : ReadResult::Failed;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_size) > kMaxProfileBytes) {
@@ -298,7 +301,7 @@ bool ProfileText::set(std::string_view section, std::string_view key, std::strin
         return true;
     }
     if (!m_bytes.empty()) {
-        if (m_bytes.back() != '\n') add += eol;
+        if (m_bytes.back() != '\n' && m_bytes.back() != '\r') add += eol;
         if (lastLine.kind != LineKind::Blank) add += eol;  // a blank line between sections
     }
     add.append("[").append(section).append("]").append(eol);

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -131,6 +133,16 @@ TEST(CliArguments, FailuresNameTheirFileAndAreNotSuccesses) {
     EXPECT_EQ(r.code, 1) << r.out;
     EXPECT_TRUE(contains(r.out, dir.path())) << r.out;
     EXPECT_EQ(cli("batch " + q(dir.path())).code, 1);
+    // Nor is a named pipe (without waiting for a writer) or a file too large
+    // to be settings, which the reader would take for the defaults.
+    ASSERT_EQ(::mkfifo(dir.file("pipe.ini").c_str(), 0600), 0);
+    r = cli("open " + q(photo) + " --settings " + q(dir.file("pipe.ini")) + " -o " + q(dir.file("s.lyr")));
+    EXPECT_EQ(r.code, 1) << r.out;
+    fs::resize_file(std::filesystem::path(dir.file("tiny.ini")), (16u << 20) + 1);
+    r = cli("open " + q(photo) + " --settings " + q(dir.file("tiny.ini")) + " -o " + q(dir.file("s.lyr")));
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_TRUE(contains(r.out, "16 MB")) << r.out;
+    EXPECT_FALSE(fs::exists(dir.file("s.lyr")));
     // A save into a folder that is not there names the file.
     r = cli("wmf " + q(std::string(PLASTORA_SOURCE_DIR) + "/tests/linewisp/data/primitives.wmf") + " -o " +
             q(dir.file("no/x.bmp")));

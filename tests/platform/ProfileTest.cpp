@@ -80,6 +80,21 @@ TEST(Profile, MalformedLinesDoNotBreakTheStructure) {
     EXPECT_EQ(ProfileText("[S]\nk=last").value("S", "k"), "last");  // no final line break
 }
 
+// Files from other editors: a UTF-8 byte-order mark before the first
+// section, and old Mac line breaks (a lone CR), which a write keeps.
+TEST(Profile, ByteOrderMarksAndLoneCarriageReturnsAreRead) {
+    const ProfileText bom("\xEF\xBB\xBF[Picture]\r\nJpegQuality=55\r\n");
+    EXPECT_EQ(bom.value("Picture", "JpegQuality"), "55");
+    EXPECT_EQ(ProfileText("[A]\rx=1\r[B]\ry=2\r").value("B", "y"), "2");
+
+    test::TempDir dir;
+    const std::string ini = dir.file("mac.ini");
+    writeBytes(ini, "\xEF\xBB\xBF[A]\rx=1\r[B]\ry=2\r");
+    ASSERT_TRUE(writeProfileString(ini, "A", "x", "3"));
+    ASSERT_TRUE(writeProfileString(ini, "C", "z", "4"));
+    EXPECT_EQ(readBytes(ini), "\xEF\xBB\xBF[A]\rx=3\r[B]\ry=2\r\r[C]\rz=4\r") << "one [A], the file's own line breaks";
+}
+
 TEST(Profile, IntegersAreReadLikeTheClassicCall) {
     EXPECT_EQ(profileIntFromText("12abc", 7), 12);
     EXPECT_EQ(profileIntFromText("abc", 7), 0);
@@ -108,6 +123,10 @@ TEST(Profile, FileReadsGiveDefaultsWithoutCreatingAnything) {
 
     // A folder in place of the file reads as nothing there.
     EXPECT_EQ(readProfileInt(dir.path().string(), "A", "b", 9), 9);
+    // So does a named pipe, without waiting for a writer.
+    const std::string fifo = dir.file("pipe.ini");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(readProfileInt(fifo, "A", "b", 9), 9);
 }
 
 TEST(Profile, TextIsCutToTheBufferOnCharacterBoundaries) {

@@ -33,6 +33,11 @@ namespace plastora {
 // The buffer size used for text values when the caller names none.
 constexpr int kProfileTextBufferSize = 260;
 
+// A settings file larger than this is not a settings file; it is neither read
+// (it reads as missing) nor rewritten (that would mean holding and copying all
+// of it).
+constexpr std::size_t kMaxProfileBytes = 16u << 20;
+
 // Reads an integer like GetPrivateProfileInt: an optional sign followed by
 // the leading decimal digits of the value ("12abc" gives 12, "abc" gives 0);
 // a missing file, missing key or empty value gives `defaultValue`. Digits
