@@ -2,6 +2,8 @@
 
 #include <QSettings>
 #include <QString>
+#include <QUtf8StringView>
+#include <QVariant>
 
 #include <algorithm>
 #include <atomic>
@@ -37,8 +39,11 @@ std::vector<std::string> recentFiles() {
     s.beginGroup(kSection);
     std::vector<std::string> out;
     for (int i = 1; i <= kRecentFileCount; ++i) {
-        const QString v = s.value(entryKey(i)).toString();
-        if (!v.isEmpty()) out.push_back(v.toStdString());
+        // A name that is not UTF-8 is stored as bytes (see addRecentFile).
+        const QVariant v = s.value(entryKey(i));
+        const std::string entry = v.typeId() == QMetaType::QByteArray ? v.toByteArray().toStdString()
+                                                                       : v.toString().toStdString();
+        if (!entry.empty()) out.push_back(entry);
     }
     return out;
 }
@@ -55,8 +60,18 @@ void addRecentFile(const std::string& given) {
     QSettings s(QString::fromUtf8(kOrganisation), QString::fromUtf8(kApplication));
     s.beginGroup(kSection);
     for (int i = 1; i <= kRecentFileCount; ++i) {
-        if (static_cast<std::size_t>(i) <= list.size()) s.setValue(entryKey(i), QString::fromStdString(list[static_cast<std::size_t>(i - 1)]));
-        else s.remove(entryKey(i));
+        if (static_cast<std::size_t>(i) > list.size()) {
+            s.remove(entryKey(i));
+            continue;
+        }
+        // Linux file names are bytes: one that is not UTF-8 would come back
+        // from a text value with its odd bytes replaced, naming no file.
+        const std::string& entry = list[static_cast<std::size_t>(i - 1)];
+        const QByteArray bytes = QByteArray::fromStdString(entry);
+        if (QUtf8StringView(bytes).isValidUtf8())
+            s.setValue(entryKey(i), QString::fromStdString(entry));
+        else
+            s.setValue(entryKey(i), bytes);
     }
 }
 

@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
@@ -240,7 +241,7 @@ void CMainFrame::addRecentFileEntries(QMenu* menu) {
         QAction* a = menu->addAction(QString());
         connect(a, &QAction::triggered, this, [this, i] {
             const auto files = recentFiles();
-            if (static_cast<std::size_t>(i) < files.size()) openFile(QString::fromStdString(files[static_cast<std::size_t>(i)]));
+            if (static_cast<std::size_t>(i) < files.size()) openFile(files[static_cast<std::size_t>(i)]);
         });
         m_recentActions.push_back(a);
     }
@@ -253,7 +254,8 @@ void CMainFrame::updateRecentFiles() {
     for (std::size_t i = 0; i < m_recentActions.size(); ++i) {
         QAction* a = m_recentActions[i];
         if (i < files.size()) {
-            a->setText(QString("&%1 %2").arg(i + 1).arg(QString::fromStdString(files[i])));
+            // An '&' in a path would mark an access key and vanish from the menu.
+            a->setText(QString("&%1 %2").arg(i + 1).arg(QString::fromStdString(files[i]).replace('&', "&&")));
             a->setEnabled(true);
             a->setVisible(true);
         } else {
@@ -330,8 +332,8 @@ void CMainFrame::updateTitle(const QString& path) {
     setWindowTitle(name + " - Plastora");
 }
 
-bool CMainFrame::openFile(const QString& path) {
-    const bool ok = m_view->workspace().Open(path.toStdString()) == 1;
+bool CMainFrame::openFile(const std::string& path) {
+    const bool ok = m_view->workspace().Open(path) == 1;
     updateCommands();
     return ok;
 }
@@ -349,7 +351,7 @@ void CMainFrame::dropEvent(QDropEvent* event) {
     const auto urls = event->mimeData()->urls();
     if (urls.isEmpty() || !urls.first().isLocalFile()) return;
     event->acceptProposedAction();
-    const QString path = urls.first().toLocalFile();
+    const std::string path = QFile::encodeName(urls.first().toLocalFile()).toStdString();
     // Open after the drop has finished, outside the drag-and-drop loop.
     QTimer::singleShot(0, this, [this, path] { openFile(path); });
 }
@@ -359,10 +361,10 @@ bool CMainFrame::event(QEvent* e) {
     if (!m_startupDone && isVisible() &&
         (e->type() == QEvent::UpdateRequest || e->type() == QEvent::Paint || e->type() == QEvent::Expose)) {
         m_startupDone = true;
-        if (!m_startupFile.isEmpty()) {
-            QString f = m_startupFile;
+        if (!m_startupFile.empty()) {
+            std::string f = m_startupFile;
             // One pair of surrounding quotes is stripped, as a shell would have.
-            if (f.size() >= 2 && (f.front() == '"' || f.front() == '\'') && f.back() == f.front()) f = f.mid(1, f.size() - 2);
+            if (f.size() >= 2 && (f.front() == '"' || f.front() == '\'') && f.back() == f.front()) f = f.substr(1, f.size() - 2);
             QTimer::singleShot(0, this, [this, f] {
                 if (!openFile(f)) m_view->workspace().setCurrentPath({});
             });

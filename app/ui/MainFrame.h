@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 class QAction;
@@ -30,10 +31,11 @@ public:
 
     CPlastoraView* view() const { return m_view; }
     // Opens a picture or project (after asking to save a modified one).
-    bool openFile(const QString& path);
+    // Opens a file by its name as the system gives it (bytes, not always UTF-8).
+    bool openFile(const std::string& path);
     // The file named on the command line is opened once the window has been
     // painted for the first time.
-    void setStartupFile(const QString& path) { m_startupFile = path; }
+    void setStartupFile(std::string path) { m_startupFile = std::move(path); }
     // Re-evaluates every command's enabled and pressed state.
     void updateCommands();
     // The action of a command of the table (tests).
@@ -77,7 +79,7 @@ private:
     QToolBar* m_paintPalette = nullptr;
     QToolButton* m_colourButton = nullptr;
     ColorRef m_swatchColour = 0xFFFFFFFFu;
-    QString m_startupFile;
+    std::string m_startupFile;
     bool m_startupDone = false;
 };
 

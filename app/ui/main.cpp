@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
 
     plastora::ui::CMainFrame frame(settings);
     // One file name on the command line (the shell has already removed any quotes).
-    if (startupFile) frame.setStartupFile(QString::fromLocal8Bit(startupFile));
+    if (startupFile) frame.setStartupFile(startupFile);
     frame.show();
     return app.exec();
 }

@@ -56,6 +56,9 @@ TEST(RecentFiles, EntriesAreAbsoluteAndTheToolLeavesTheListAlone) {
     addRecentFile("/abs/batch.lyr");
     setRecentFilesRecorded(true);
     EXPECT_EQ(recentFiles(), before);
+    // A name that is not UTF-8 comes back byte for byte.
+    addRecentFile("/tmp/caf\xE9.lyr");
+    EXPECT_EQ(recentFiles().front(), "/tmp/caf\xE9.lyr");
     // Only four are kept.
     for (const char* name : {"/1.lyr", "/2.lyr", "/3.lyr", "/4.lyr"}) addRecentFile(name);
     EXPECT_EQ(recentFiles(), (std::vector<std::string>{"/4.lyr", "/3.lyr", "/2.lyr", "/1.lyr"}));

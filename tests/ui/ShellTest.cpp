@@ -2,6 +2,7 @@
 // closing with unsaved edits, the parameter dialog and the help commands.
 #include "core/Help.h"
 #include "core/Parameters.h"
+#include "core/RecentFiles.h"
 #include "core/Settings.h"
 #include "core/StillImage.h"
 #include "platform/Paths.h"
@@ -17,6 +18,8 @@
 #include <QCheckBox>
 #include <QDropEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -71,13 +74,34 @@ TEST(Shell, QuotedStartupFileOpensAfterTheFirstPaint) {
     TempDir dir;
     const std::string project = makeProject(dir, "start me.lyr");
     CMainFrame frame(dir.file("Plastora.ini"));
-    frame.setStartupFile(QString::fromStdString("\"" + project + "\""));
+    frame.setStartupFile("\"" + project + "\"");
     EXPECT_EQ(frame.view()->workspace().mode(), kModeNone);
     frame.show();
     for (int i = 0; i < 50 && frame.view()->workspace().mode() == kModeNone; ++i) QTest::qWait(20);
     EXPECT_EQ(frame.view()->workspace().currentPath(), project);
     EXPECT_EQ(frame.view()->workspace().width(), 48);
     EXPECT_TRUE(frame.windowTitle().startsWith("start me.lyr"));
+}
+
+// A file name is bytes: one that is not UTF-8 opens from the command line
+// and comes back from the recent-file list as it was, and an '&' in it shows
+// in the menu instead of marking an access key.
+TEST(Shell, NamesThatAreNotUtf8OrHoldAmpersandsOpenAndAreListed) {
+    TempDir dir;
+    const std::string project = makeProject(dir, "caf\xE9 & co.lyr");
+    CMainFrame frame(dir.file("Plastora.ini"));
+    frame.setStartupFile(project);
+    frame.show();
+    for (int i = 0; i < 50 && frame.view()->workspace().mode() == kModeNone; ++i) QTest::qWait(20);
+    EXPECT_EQ(frame.view()->workspace().currentPath(), project);
+    ASSERT_FALSE(recentFiles().empty());
+    EXPECT_EQ(recentFiles().front(), project);
+    QMenu* file = frame.menuBar()->actions().first()->menu();
+    emit file->aboutToShow();
+    bool listed = false;
+    for (QAction* a : file->actions())
+        listed = listed || (a->text().startsWith("&1 ") && a->text().endsWith(" && co.lyr"));
+    EXPECT_TRUE(listed);
 }
 
 TEST(Shell, DroppedFileOpens) {
