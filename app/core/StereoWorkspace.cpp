@@ -291,7 +291,7 @@ bool CStereoWorkspace::buildDisplay() {
             else
                 blendThroughMask(m_display, std::as_const(*this).region(m_currentRegion).mask, m_settings.maskColour, m_settings.maskOpacity);
             // With masking on, everything outside the masking region shows white.
-            if (m_maskingOn && m_currentRegion != 0 && m_maskingIndex < m_regionCount)
+            if (maskingApplies())
                 blit(m_display, std::as_const(*this).region(m_maskingIndex).mask, Rop::MergePaint);
         }
         break;

@@ -572,6 +572,10 @@ public:
     void LButtonDown(Point window);
     void MouseMove(Point window);
     void LButtonUp(Point window);
+    // Ends a stroke or drag whose button release never reached the view (a
+    // menu or dialog took the mouse meanwhile) where it last was, painting
+    // nothing more.
+    void EndStroke();
     void LButtonDblClk(Point window);
     // The right-button menu for the current state (modes 1 and 2; empty
     // otherwise).
@@ -675,6 +679,13 @@ private:
     void objectFill(int index, Point p);
     void dragObjectTo(Point p);
     void finishDrag();
+    bool strokeStillHolds();
+    // The masking rule holds painting in the current region to the masking
+    // region; a region that is its own masking region has no further limit
+    // (the rule would whiten all of it).
+    bool maskingApplies() const {
+        return m_maskingOn && m_currentRegion != 0 && m_maskingIndex < m_regionCount && m_maskingIndex != m_currentRegion;
+    }
     // The selection frame and the drag frame over the display.
     void drawSelection(Surface& dc) const;
     void finishAdd(std::int32_t type, std::shared_ptr<OverlayObject> object);
@@ -739,6 +750,10 @@ private:
     friend class UndoHistory;
 
     bool m_buttonDown = false;
+    // The mode and region a stroke started in: a stroke goes on only while
+    // they stay (its undo step and the masking rule's snapshot are theirs).
+    int m_strokeMode = 0;
+    int m_strokeRegion = 0;
     ObjectDrag m_drag;
     Point m_last;
     int m_scrollX = 0;

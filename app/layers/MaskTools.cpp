@@ -110,6 +110,8 @@ void CStereoWorkspace::LButtonDown(Point window) {
     // While a face detection's result is shown, clicks edit its face list.
     if (FaceClick(window)) return;
     const Point p = windowToImage(window);
+    m_strokeMode = m_mode;
+    m_strokeRegion = m_currentRegion;
     // Clicks on objects (and every click of the move tool) belong to them.
     if (m_mode == kModeImage && objectButtonDown(p)) return;
     m_buttonDown = true;
@@ -136,8 +138,22 @@ void CStereoWorkspace::LButtonDown(Point window) {
     }
 }
 
-void CStereoWorkspace::MouseMove(Point window) {
+// A stroke whose mode or region changed under it (a command chosen while the
+// button was held) ends where it was.
+bool CStereoWorkspace::strokeStillHolds() {
+    if (m_mode == m_strokeMode && (m_mode != kModeMask || m_currentRegion == m_strokeRegion)) return true;
+    EndStroke();
+    return false;
+}
+
+void CStereoWorkspace::EndStroke() {
     if (!m_buttonDown) return;
+    m_buttonDown = false;
+    if (m_drag.kind != DragKind::None) finishDrag();
+}
+
+void CStereoWorkspace::MouseMove(Point window) {
+    if (!m_buttonDown || !strokeStillHolds()) return;
     const Point p = windowToImage(window);
     if (m_drag.kind != DragKind::None) {
         dragObjectTo(p);
@@ -150,7 +166,7 @@ void CStereoWorkspace::MouseMove(Point window) {
         const Pen pen = m_tool == kToolPen ? maskPen() : eraserPen();
         line(mask, pen, m_last, p);
         const Rect r = strokeBounds(m_last, p, pen.width, m_width, m_height);
-        if (m_tool == kToolPen && m_maskingOn && m_currentRegion != 0 && m_maskingIndex < m_regionCount)
+        if (m_tool == kToolPen && maskingApplies())
             applyMaskingRule(mask, region(m_maskingIndex).mask, m_undoA, r);
     } else if (m_mode == kModeImage) {
         if (!hasPaintLayer()) return;
@@ -171,7 +187,7 @@ void CStereoWorkspace::MouseMove(Point window) {
 }
 
 void CStereoWorkspace::LButtonUp(Point window) {
-    if (!m_buttonDown) return;
+    if (!m_buttonDown || !strokeStillHolds()) return;
     m_buttonDown = false;
     const Point p = windowToImage(window);
     if (m_drag.kind != DragKind::None) {
@@ -181,7 +197,7 @@ void CStereoWorkspace::LButtonUp(Point window) {
     }
     if (m_mode == kModeMask && m_currentRegion < m_regionCount) {
         Surface& mask = region(m_currentRegion).mask;
-        const bool masking = m_maskingOn && m_currentRegion != 0 && m_maskingIndex < m_regionCount;
+        const bool masking = maskingApplies();
         switch (m_tool) {
         case kToolPen:
             // Finishes the stroke; a click without movement leaves a dot.

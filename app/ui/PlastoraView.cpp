@@ -96,6 +96,9 @@ void CPlastoraView::mousePressEvent(QMouseEvent* event) {
     const int mode = m_workspace->mode();
     const Point p = windowPoint(event);
     if (event->button() == Qt::RightButton && (mode == kModeMask || mode == kModeImage)) {
+        // Not in the middle of a stroke: the menu would take the left
+        // button's release, and the stroke would go on with no button held.
+        if (m_workspace->buttonDown()) return;
         emit contextMenuWanted(event->globalPosition().toPoint(), p);
         return;
     }
@@ -111,6 +114,11 @@ void CPlastoraView::mousePressEvent(QMouseEvent* event) {
 
 void CPlastoraView::mouseMoveEvent(QMouseEvent* event) {
     const Point p = windowPoint(event);
+    if (m_workspace->buttonDown() && !(event->buttons() & Qt::LeftButton)) {
+        // The release went elsewhere (a menu or dialog had the mouse).
+        m_workspace->EndStroke();
+        emit stateChanged();
+    }
     if (m_workspace->buttonDown()) m_workspace->MouseMove(p);
     else updateCursorAt(p);
 }

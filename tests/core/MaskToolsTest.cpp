@@ -120,6 +120,51 @@ TEST(MaskTools, FillStaysInsideTheMaskingRegion) {
     EXPECT_EQ(countWhite(d.mask(2)), 15 * 11);
 }
 
+// A region that is its own masking region is not confined further: a fill
+// inside it fills its enclosed area, not the whole mask.
+TEST(MaskTools, ARegionMaskedByItselfFillsOnlyTheClickedArea) {
+    Doc d;
+    twoMoreRegions(d);
+    d.ws->setCurrentRegion(1);
+    d.ws->setMaskingIndex(1);
+    paintRect(d.mask(1), 40, 10, 50, 20);
+    d.ws->SelectTool(kToolFill);
+    d.stroke({{45, 15}});  // already white: nothing changes
+    EXPECT_EQ(countWhite(d.mask(1)), 100);
+    d.ws->SelectTool(kToolPen);
+    d.stroke({{5, 5}, {5, 30}});
+    EXPECT_TRUE(white(d.mask(1), 5, 20));
+    EXPECT_EQ(whiteOutside(d.mask(1), 3, 3, 8, 33), 100) << "only the stroke was added";
+}
+
+// A stroke whose region is switched while the button is held (a command
+// chosen meanwhile) ends there: the other region is not painted, and the
+// undo step still restores the region it began in. A stroke whose release
+// never came ends where it was.
+TEST(MaskTools, AStrokeEndsWhenItsRegionChangesOrItsReleaseIsLost) {
+    Doc d;
+    twoMoreRegions(d);
+    d.ws->ToggleMasking();
+    d.ws->setCurrentRegion(1);
+    d.ws->LButtonDown({10, 10});
+    d.ws->MouseMove({20, 10});
+    d.ws->setCurrentRegion(2);
+    d.ws->MouseMove({20, 30});
+    d.ws->LButtonUp({50, 30});
+    EXPECT_EQ(countWhite(d.mask(2)), 0);
+    EXPECT_FALSE(d.ws->buttonDown());
+    d.ws->Undo();
+    EXPECT_EQ(countWhite(d.mask(1)), 0);
+
+    d.ws->LButtonDown({10, 10});
+    d.ws->MouseMove({20, 10});
+    const long painted = countWhite(d.mask(1));
+    d.ws->EndStroke();
+    d.ws->MouseMove({50, 35});
+    EXPECT_EQ(countWhite(d.mask(1)), painted);
+    EXPECT_TRUE(d.ws->canUndo());
+}
+
 TEST(MaskTools, UndoRestoresTheSnapshotTakenAtButtonDown) {
     Doc d;
     paintRect(d.mask(0), 3, 3, 9, 9);
