@@ -166,12 +166,19 @@ bool DepthEditor::accept(DepthField& focus) {
         m_objectDepths[static_cast<std::size_t>(m_currentObject)] = objectField;
         m_objectShadows[static_cast<std::size_t>(m_currentObject)] = objectShadow;
     }
+    bool objectsChanged = false;
     for (std::size_t i = 0; i < m_objectDepths.size(); ++i) {
         auto& obj = m_ws.objectEntry(static_cast<int>(i)).object;
         if (!obj) continue;
+        const int shadow = m_objectShadows[i] ? 1 : 0;
+        objectsChanged = objectsChanged || obj->depth != m_objectDepths[i] || obj->shadow != shadow;
         obj->depth = m_objectDepths[i];
-        obj->shadow = m_objectShadows[i] ? 1 : 0;
+        obj->shadow = shadow;
     }
+    // An undo step of an object (a move, a resize) holds its whole record,
+    // depth and shadow included: undone after this it would take the new
+    // depth back with it.
+    if (objectsChanged) m_ws.ClearUndo();
     m_ws.setModified(true);
     return true;
 }

@@ -221,11 +221,18 @@ TEST(DepthEditor, ObjectsCycleAndFlatTextIsNotEditable) {
     EXPECT_TRUE(e.objectShadow);
     EXPECT_TRUE(e.objectFieldEnabled);
     e.objectShadow = false;
+    // A move of the object before: its undo step holds the old depth.
+    d.ws->SetMode(kModeImage);
+    d.ws->SelectTool(kToolMove);
+    d.ws->setCurrentObject(0);
+    ASSERT_TRUE(d.ws->KeyDown(ObjectKey::Right));
+    ASSERT_TRUE(d.ws->canUndo());
     DepthField focus;
     ASSERT_TRUE(e.accept(focus));
     EXPECT_EQ(d.ws->objectEntry(0).object->depth, 9);
     EXPECT_EQ(flat->depth, 5);
     EXPECT_EQ(shadowed->shadow, 0);
+    EXPECT_FALSE(d.ws->canUndo()) << "an undo of the move would take the new depth back";
 }
 
 TEST(DepthEditor, StereoPairDocumentsLockBackgroundAndRegions) {
