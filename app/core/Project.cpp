@@ -266,7 +266,10 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
     }
     const std::string projectTemp = reserve(project);
     if (projectTemp.empty()) return 0;
-    if (!writeFileReplacing(projectTemp, serializeProject(*this)) || !files.commit()) {
+    // A project file larger than the reader takes would never open again.
+    const std::vector<std::uint8_t> projectBytes = serializeProject(*this);
+    if (projectBytes.size() > kMaxProjectFileSize || !writeFileReplacing(projectTemp, projectBytes) ||
+        !files.commit()) {
         m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
         return 0;
     }

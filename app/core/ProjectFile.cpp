@@ -45,7 +45,6 @@ constexpr std::int32_t kProjectStrengthMax = 99;
 constexpr std::int64_t kMaxSide = kProjectMaxSide;
 constexpr std::int64_t kMaxPixels = kProjectMaxPixels;
 constexpr std::int64_t kMaxTextBytes = kProjectMaxTextBytes;
-constexpr std::int64_t kMaxOutlinePoints = 1 << 22;
 
 void put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
     b[at] = static_cast<std::uint8_t>(v);
@@ -598,7 +597,10 @@ bool parseObjectSection(const std::vector<std::uint8_t>& f, const ProjectHeader&
                 totalPoints += count;
                 e = {outer == 1, count};
             }
-            if (totalPoints > kMaxOutlinePoints || !c.has(totalPoints * 8)) return false;
+            // Every point is in the file (eight bytes each), so the file's own
+            // size bounds what this takes; a finer cap would refuse clip-art
+            // the tracer makes of a busy picture, which saves as it should.
+            if (!c.has(totalPoints * 8)) return false;
             o.outlines.clear();
             for (const auto& e : entries) {
                 OutlinePolygon poly;

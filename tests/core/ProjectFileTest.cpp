@@ -188,6 +188,21 @@ TEST(ProjectFile, ATextTooLongToReadBackIsNotSaved) {
     EXPECT_EQ(back.Open(d.path), 1);
 }
 
+// The clip-art of a busy picture has millions of outline points; what is
+// saved opens again.
+TEST(ProjectFile, ClipArtWithMillionsOfPointsOpensAgain) {
+    SavedDocument d;
+    auto busy = pictureObject();
+    busy->outlines.assign(1, OutlinePolygon{true, std::vector<Point>((1 << 22) + 10, Point{2, 3})});
+    ASSERT_TRUE(d.ws->appendObject(kObjectPicture, busy));
+    ASSERT_EQ(d.ws->Save(d.path), 1);
+    ScriptedHost host;
+    CStereoWorkspace back(host, d.dir.file("none.ini"));
+    ASSERT_EQ(back.Open(d.path), 1);
+    ASSERT_EQ(back.objectCount(), 4);
+    EXPECT_EQ(back.objectEntry(3).object->outlines, busy->outlines);
+}
+
 TEST(ProjectFile, HeaderBytesAsWritten) {
     SavedDocument d;
     const auto b = readAll(d.path);
