@@ -496,6 +496,14 @@ int CStereoWorkspace::Open(const std::string& pathIn) {
                 m_highRes[static_cast<std::size_t>(i - 1)] = std::move(hd);
                 m_highResCount = i;
             }
+            // A stereo pair without a single picture (both lost, or a
+            // damaged flag on a project of regions) has nothing to make
+            // views of, and saved as it is it would lose what it had.
+            if (m_highResCount == 0 && !m_lostViewSource) {
+                m_host.message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+                m_openedIncomplete = true;
+                m_lostViewSource = true;
+            }
         }
         m_rotationAllowed = false;
         m_currentPath = projectFilePath(path);

@@ -504,6 +504,10 @@ ProjectParse parseProjectHeader(const std::vector<std::uint8_t>& f, ProjectHeade
     h.paintShadow = geti32(&f[40]) != 0 ? 1 : 0;
     // The 64-byte layout is recognised by a non-zero word at offset 72 (its
     // object section starts at 64); a file too short for 96 bytes has it too.
+    // Version 3 files are written with the whole 96 bytes: a shorter one was
+    // cut, and read as the old layout it would lose its regions, lens pitch
+    // and stereo pictures without a word.
+    if (h.version >= 3 && f.size() < kProjectHeaderSize) return ProjectParse::Corrupt;
     const bool shortHeader = f.size() < kProjectHeaderSize || get32(&f[72]) != 0;
     if (shortHeader) {
         h.lpiStored = false;

@@ -360,6 +360,22 @@ TEST(ProjectFile, AMissingMaskDropsThatRegionAndTheRest) {
     EXPECT_EQ(back.regionCount(), 1);
 }
 
+// A stereo flag with no picture beside it (a damaged flag, or both pictures
+// lost) is told, and the project is not taken as whole.
+TEST(ProjectFile, AStereoPairWithoutPicturesIsToldAndKeptFromOverwriting) {
+    SavedDocument d;
+    auto f = readAll(d.path);
+    setWord(f, 64, 1);
+    writeAll(d.path, f);
+    ScriptedHost host;
+    host.expectMessage(kReadFailedMessage);
+    CStereoWorkspace back(host, d.dir.file("none.ini"));
+    ASSERT_EQ(back.Open(d.path), 1);
+    EXPECT_TRUE(host.done());
+    EXPECT_TRUE(back.openedIncomplete());
+    EXPECT_TRUE(back.lostViewSource());
+}
+
 TEST(ProjectFile, RefusesOtherFilesAndNewerVersions) {
     SavedDocument d;
     auto b = readAll(d.path);
@@ -433,6 +449,8 @@ TEST(ProjectFile, DamagedFilesAreRefusedWithoutHarm) {
         {"negative outline count", [](auto& f) { setWord(f, 96 + 24 + 56 + 40, -5); }},
         {"too many regions", [](auto& f) { setWord(f, 56, 33); }},
         {"five bytes", [](auto& f) { f.erase(f.begin() + 5, f.end()); }},
+        {"cut inside the header", [](auto& f) { f.erase(f.begin() + 80, f.end()); }},
+        {"cut to the old header's size", [](auto& f) { f.erase(f.begin() + 64, f.end()); }},
     };
     for (const auto& [name, damage] : damages) {
         auto f = b;
