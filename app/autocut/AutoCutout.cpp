@@ -1,5 +1,6 @@
 // The automatic cutout: the body template placed on every face.
 #include "autocut/FaceDetect.h"
+#include "platform/SafeFile.h"
 
 #include "core/Settings.h"
 #include "linewisp/linewisp.h"
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -28,6 +30,12 @@ unsigned u16(const std::vector<std::uint8_t>& b, std::size_t at) {
 
 bool readBodyTemplate(const std::string& path, BodyTemplate& out) {
     out = BodyTemplate{};
+    // A plain file of a template's size only: a pipe would keep the read
+    // waiting, a huge file filling memory.
+    constexpr std::uintmax_t kMaxTemplateBytes = 16u << 20;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec) || std::filesystem::file_size(path, ec) > kMaxTemplateBytes || ec)
+        return false;
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

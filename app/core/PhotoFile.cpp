@@ -1,6 +1,7 @@
 // Photos by content: JPEG (libjpeg, tolerant of what cameras and the web
 // produce), BMP (the still-image reader), PNG/TIFF/WebP/GIF (Qt's readers).
 #include "core/PhotoFile.h"
+#include "platform/SafeFile.h"
 
 #include "core/StillImage.h"
 
@@ -415,7 +416,7 @@ PhotoFormat DetectPhotoFormat(const std::uint8_t* head, std::size_t size) {
 
 int JpegExifOrientationAt(const std::string& path, long long offset) {
     constexpr std::size_t kMaxHeaderBytes = std::size_t{1} << 20;
-    FilePtr f(std::fopen(path.c_str(), "rb"));
+    FilePtr f(openRegularFile(path));
     if (!f || offset < 0 || ::fseeko(f.get(), static_cast<off_t>(offset), SEEK_SET) != 0) return 1;
     std::vector<std::uint8_t> head(kMaxHeaderBytes);
     head.resize(std::fread(head.data(), 1, head.size(), f.get()));
@@ -438,7 +439,7 @@ int JpegExifOrientationAt(const std::string& path, long long offset) {
 }
 
 PhotoFormat DetectPhotoFormatOfFile(const std::string& path) {
-    FilePtr f(std::fopen(path.c_str(), "rb"));
+    FilePtr f(openRegularFile(path));
     if (!f) return PhotoFormat::Unknown;
     std::uint8_t head[12];
     const std::size_t n = std::fread(head, 1, sizeof head, f.get());
@@ -524,10 +525,8 @@ namespace {
 // Opens a regular file (never a device, FIFO or folder) and tells its format
 // from its first bytes; null when it cannot be opened.
 FilePtr openPhotoFile(const std::string& path, PhotoFormat& format) {
-    FilePtr f(std::fopen(path.c_str(), "rb"));
+    FilePtr f(openRegularFile(path));
     if (!f) return f;
-    struct stat st {};
-    if (::fstat(::fileno(f.get()), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
     std::uint8_t head[12];
     const std::size_t n = std::fread(head, 1, sizeof head, f.get());
     format = DetectPhotoFormat(head, n);

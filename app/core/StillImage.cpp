@@ -983,10 +983,10 @@ namespace {
 
 int loadStill(Host& host, const std::string& path, std::optional<long long> jpegOffset, bool asJpeg, Surface& out,
               int& width, int& height) {
-    FilePtr f(std::fopen(path.c_str(), "rb"));
+    FilePtr f(openRegularFile(path));
     if (!f) return 0;
     struct stat st {};
-    if (::fstat(::fileno(f.get()), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+    if (::fstat(::fileno(f.get()), &st) != 0) return 0;
     const std::uint64_t fileSize = static_cast<std::uint64_t>(st.st_size);
 
     RowBuffer rows;

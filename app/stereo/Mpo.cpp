@@ -1,4 +1,5 @@
 #include "stereo/Mpo.h"
+#include "platform/SafeFile.h"
 
 #include "core/ProjectFile.h"
 #include "core/PhotoFile.h"
@@ -148,7 +149,7 @@ private:
 
 class FileSource : public ByteSource {
 public:
-    explicit FileSource(const std::string& path) : m_f(std::fopen(path.c_str(), "rb")) {
+    explicit FileSource(const std::string& path) : m_f(openRegularFile(path)) {
         struct stat st {};
         if (m_f && ::fstat(::fileno(m_f), &st) == 0 && S_ISREG(st.st_mode)) m_size = static_cast<std::uint64_t>(st.st_size);
     }

@@ -143,6 +143,16 @@ TEST(CliArguments, FailuresNameTheirFileAndAreNotSuccesses) {
     EXPECT_EQ(r.code, 1) << r.out;
     EXPECT_TRUE(contains(r.out, "16 MB")) << r.out;
     EXPECT_FALSE(fs::exists(dir.file("s.lyr")));
+    // A named pipe in place of a photo, a stereo file or a project's edit
+    // image fails at once instead of waiting for a writer.
+    ASSERT_EQ(::mkfifo(dir.file("pipe.jpg").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(dir.file("pipe.mpo").c_str(), 0600), 0);
+    EXPECT_EQ(cli("open " + q(dir.file("pipe.jpg")) + " -o " + q(dir.file("s.lyr"))).code, 1);
+    EXPECT_EQ(cli("stereo " + q(dir.file("pipe.mpo")) + " -o " + q(dir.file("s.lyr"))).code, 1);
+    ASSERT_EQ(cli("open " + q(photo) + " -o " + q(dir.file("f.lyr"))).code, 0);
+    fs::remove(dir.file("f.bmp"));
+    ASSERT_EQ(::mkfifo(dir.file("f.jpg").c_str(), 0600), 0);
+    EXPECT_EQ(cli("info " + q(dir.file("f.lyr"))).code, 1);
     // A save into a folder that is not there names the file.
     r = cli("wmf " + q(std::string(PLASTORA_SOURCE_DIR) + "/tests/linewisp/data/primitives.wmf") + " -o " +
             q(dir.file("no/x.bmp")));

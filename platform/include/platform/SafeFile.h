@@ -116,4 +116,9 @@ void startWriteback(std::FILE* stream);
 // allocation).
 bool syncFile(const std::string& path);
 
+// Opens a plain file for reading in binary ("rb"); null for anything else.
+// A named pipe is refused without waiting for a writer, which fopen would
+// do for ever (a picture or project part replaced by one by mistake).
+std::FILE* openRegularFile(const std::string& path);
+
 }  // namespace plastora
