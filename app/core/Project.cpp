@@ -180,8 +180,11 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
         if (!chosen) return 0;
         path = *chosen;
     }
-    const std::string base = projectBase(path);
-    const std::string project = projectFilePath(path);
+    // A project file that is a symbolic link is saved where it points, its
+    // companion files beside it: named from the link they would land beside
+    // the link and leave the project it points to mismatched.
+    const std::string project = resolveSaveTarget(projectFilePath(path));
+    const std::string base = projectBase(project);
     // A paint layer file of the project being replaced that this document
     // no longer has would be read back as its paint layer: it goes once the
     // save is in place. (The masks, copies and depth map are named by the
@@ -433,8 +436,10 @@ int CStereoWorkspace::Open(const std::string& pathIn) {
         m_rotationAllowed = true;
         m_currentPath = path;
     } else {
-        const std::string base = projectBase(path);
-        if (!ReadProject(path)) {
+        // Through a symbolic link the companion files are beside its target.
+        const std::string target = resolveSaveTarget(path);
+        const std::string base = projectBase(target);
+        if (!ReadProject(target)) {
             m_host.message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
             clearDocument();
             Redraw();

@@ -376,6 +376,28 @@ TEST(ProjectFile, AStereoPairWithoutPicturesIsToldAndKeptFromOverwriting) {
     EXPECT_TRUE(back.lostViewSource());
 }
 
+// A project file reached through a symbolic link is read and saved with the
+// companion files beside the project it points to.
+TEST(ProjectFile, AProjectReachedThroughALinkIsOpenedAndSavedWhereItPoints) {
+    SavedDocument d;
+    std::filesystem::create_directories(d.dir.file("a"));
+    const std::string link = d.dir.file("a/link.lyr");
+    std::filesystem::create_symlink(d.path, link);
+    ScriptedHost host;
+    CStereoWorkspace ws(host, d.dir.file("none.ini"));
+    ASSERT_EQ(ws.Open(link), 1);
+    ASSERT_EQ(ws.regionCount(), 3);
+    ws.region(1).depth = 7;
+    ASSERT_EQ(ws.Save(link), 1);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_FALSE(std::filesystem::exists(d.dir.file("a/link.bmp")));
+    CStereoWorkspace back(host, d.dir.file("none.ini"));
+    ASSERT_EQ(back.Open(d.path), 1);
+    ASSERT_EQ(back.regionCount(), 3);
+    EXPECT_EQ(back.region(1).depth, 7);
+    EXPECT_TRUE(host.done());
+}
+
 TEST(ProjectFile, RefusesOtherFilesAndNewerVersions) {
     SavedDocument d;
     auto b = readAll(d.path);
