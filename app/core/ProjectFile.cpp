@@ -171,8 +171,10 @@ std::string highResPath(const std::string& base, int i) {
 bool isCardPicturePath(const std::string& path, const std::string& nintendoPattern) {
     const auto pattern = splitPath(nintendoPattern, "\\/");
     if (pattern.size() < 2) return false;
+    // Where the path really is: a relative name or a link into the card's
+    // picture folder names no folder of the card in its own text.
     std::error_code ec;
-    const std::string abs = std::filesystem::absolute(path, ec).lexically_normal().string();
+    const std::string abs = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec).string();
     const auto parts = splitPath(ec ? path : abs, "/");
     // The card's picture folder: <card>/DCIM/xxxNIN03/... The path is inside
     // it when any folder named like the pattern's first is directly followed

@@ -357,12 +357,18 @@ std::string cardPattern(const std::string& nintendoPath) {
     return p;
 }
 
-bool isInCardPictureFolder(const std::string& path, const std::string& nintendoPath) {
+bool isInCardPictureFolder(const std::string& given, const std::string& nintendoPath) {
     const std::string p = cardPattern(nintendoPath);
     if (p.size() < 12) return false;
     const std::string head = p.substr(0, 5), folder = p.substr(6, 6);
-    for (const std::size_t t : tailStarts(path))
-        if (holdsAt(path, t, head, false) && holdsAt(path, t + 8, folder, false)) return true;
+    // The name as given and the place it really is: a relative name from
+    // inside the card, or a link into its picture folder, names no folder
+    // of the card in its own text.
+    std::error_code ec;
+    const std::string real = std::filesystem::weakly_canonical(std::filesystem::absolute(given, ec), ec).string();
+    for (const std::string& path : {given, ec ? given : real})
+        for (const std::size_t t : tailStarts(path))
+            if (holdsAt(path, t, head, false) && holdsAt(path, t + 8, folder, false)) return true;
     return false;
 }
 

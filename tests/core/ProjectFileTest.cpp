@@ -603,6 +603,9 @@ TEST(ProjectFile, NoSavingIntoTheCardPictureFolder) {
     host.expectMessage(kCardPathMessage);
     EXPECT_EQ(ws.Save((dir.path() / "DCIM" / "100NIN03" / "x.lyr").string()), 0);
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "DCIM" / "100NIN03" / "x.lyr"));
+    // Nor through a link into it.
+    std::filesystem::create_directory_symlink(dir.path() / "DCIM" / "100NIN03", dir.path() / "pics");
+    EXPECT_TRUE(isCardPicturePath((dir.path() / "pics" / "x.lyr").string(), pattern));
 }
 
 TEST(ProjectFile, AFailedSaveLeavesThePreviousProject) {

@@ -268,6 +268,11 @@ TEST(StereoCard, PathTestsRelativeToTheMountPoint) {
     EXPECT_FALSE(isInCardPictureFolder("/media/u/3DS/dcim/100NIN03/a.mpo", np));  // exact case
     EXPECT_FALSE(isInCardPictureFolder("/media/u/3DS/DCIM/1000NIN03/a.mpo", np));
     EXPECT_FALSE(isInCardPictureFolder("/media/u/3DS/DCIM/100NIN02/a.mpo", np));
+    // A link into the picture folder leads into it all the same.
+    test::TempDir dir;
+    std::filesystem::create_directories(dir.path() / "DCIM" / "100NIN03");
+    std::filesystem::create_directory_symlink(dir.path() / "DCIM" / "100NIN03", dir.path() / "pics");
+    EXPECT_TRUE(isInCardPictureFolder((dir.path() / "pics" / "HNI_0001.MPO").string(), np));
 
     EXPECT_EQ(cardRootOfPicture("/media/u/3DS/DCIM/100NIN03/HNI_0005.MPO", np), "/media/u/3DS");
     EXPECT_EQ(cardRootOfPicture("/media/u/3DS/dcim/100nin03/hni_0005.mpo", np), "/media/u/3DS");
