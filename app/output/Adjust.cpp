@@ -1,4 +1,5 @@
 #include "output/Adjust.h"
+#include "output/Diffraction.h"
 
 #include <algorithm>
 #include <cmath>
@@ -166,6 +167,11 @@ int ApplyAdjustment(CStereoWorkspace& ws, int brightness, int contrast) {
         Surface& hd = ws.highRes(i);
         if (!hd.empty()) AdjustSurface(hd, hd, brightness, contrast);
     }
+    // A grey-tinted spectral background is made of the photo: it is made
+    // again of the adjusted one (at its size, so nothing is allocated), or the
+    // edit picture would mix adjusted regions with the old background.
+    if (ws.spectralState() == kSpectralTinted)
+        BuildGreyTint(ws.spectralBackground(), ws.source(), ws.spectralColour(), ws.spectralContrast());
     ws.setModified(true);
     ws.Redraw();
     return 1;

@@ -1,4 +1,5 @@
 #include "core/StereoWorkspace.h"
+#include "output/Adjust.h"
 #include "output/Diffraction.h"
 #include "support/Pictures.h"
 #include "support/ScriptedHost.h"
@@ -100,6 +101,9 @@ TEST(Spectral, TintedBackgroundAndPaintLayerOnTop) {
                                       : colorRefFromPixel(spectralTint(d.ws->source().at(x, y), kBlue, true));
             ASSERT_EQ(d.shown(x, y), expect) << x << "," << y;
         }
+    // An adjustment of the picture afterwards reaches the tinted background.
+    ASSERT_EQ(ApplyAdjustment(*d.ws, -50, 0), 1);
+    EXPECT_EQ(d.shown(17, 2), colorRefFromPixel(spectralTint(d.ws->source().at(17, 2), kBlue, true)));
 }
 
 TEST(Spectral, BackgroundCountIsHeldToTheRegions) {
