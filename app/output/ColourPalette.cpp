@@ -68,6 +68,28 @@ std::vector<Cell> histogram(const std::vector<Pixel>& pixels) {
     return cells;
 }
 
+// Every distinct colour as a cell of its own, for pictures whose colours
+// fill fewer histogram cells than the palette has entries (a smooth ramp, a
+// tinted photo): median cut never splits a cell, so the coarse histogram
+// would leave most entries unused and the picture banded in steps of 8.
+// Such pictures have at most 256 x 8^3 colours.
+std::vector<Cell> exactColours(const std::vector<Pixel>& pixels) {
+    std::vector<std::uint32_t> colours(pixels.size());
+    std::transform(pixels.begin(), pixels.end(), colours.begin(), [](Pixel p) { return p & 0x00FFFFFFu; });
+    std::sort(colours.begin(), colours.end());
+    std::vector<Cell> cells;
+    for (std::size_t i = 0; i < colours.size();) {
+        std::size_t j = i;
+        while (j < colours.size() && colours[j] == colours[i]) ++j;
+        const std::uint32_t c = colours[i];
+        cells.push_back({static_cast<double>(j - i),
+                         {static_cast<double>((c >> 16) & 0xFFu), static_cast<double>((c >> 8) & 0xFFu),
+                          static_cast<double>(c & 0xFFu)}});
+        i = j;
+    }
+    return cells;
+}
+
 // A box of median cut: a range of cells with its weighted mean and squared
 // error, and the channel it would be split across.
 struct Box {
@@ -147,6 +169,7 @@ bool clusterPalette(const std::vector<Pixel>& pixels, std::array<std::uint32_t, 
     palette.fill(0);
     try {
         std::vector<Cell> cells = histogram(pixels);
+        if (cells.size() < kEntries) cells = exactColours(pixels);
         const std::vector<Box> boxes = medianCut(cells);
         const std::size_t k = boxes.size();
         std::vector<std::array<double, 3>> centre(k);

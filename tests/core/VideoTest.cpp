@@ -254,6 +254,21 @@ TEST(VideoPalette, ClusteringFollowsThePicturesColours) {
     ASSERT_TRUE(clusterPalette(patch, palette));
     NearestPalette nearest(palette);
     EXPECT_LE(channelDistance(kOpaque | palette[nearest.nearest(0xFF10F0F1)], 0xFF10F0F1), 2);
+
+    // A grey ramp with a one-level blue dither: 511 colours along a line,
+    // in fewer coarse histogram cells than the palette has entries. Every
+    // entry is still used, so no colour is more than a level or two off.
+    std::vector<Pixel> ramp;
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 512; ++x) {
+            const Pixel v = Pixel(x / 2);
+            ramp.push_back(kOpaque | (v << 16) | (v << 8) | std::min<Pixel>(255, v + Pixel((x + y) & 1)));
+        }
+    ASSERT_TRUE(clusterPalette(ramp, palette));
+    NearestPalette rampNearest(palette);
+    int worst = 0;
+    for (Pixel p : ramp) worst = std::max(worst, channelDistance(kOpaque | palette[rampNearest.nearest(p)], p));
+    EXPECT_LE(worst, 2);
 }
 
 // ---- AVI ---------------------------------------------------------------------------
