@@ -12,6 +12,7 @@
 #include "stereo/PatternMultiView.h"
 
 #include <iostream>
+#include <memory>
 
 namespace plastora::cli {
 
@@ -67,13 +68,26 @@ int runPrint(const std::vector<std::string>& argv) {
         if (!ws.Compose()) return kExitFailure;
     }
 
+    // The picture is printed at its lens-matched size, never cut: on A4, or
+    // on the first larger A size that holds it whole.
     PrinterSettings paper;
-    paper.paper = "A4";
     paper.orientation = ws.width() < ws.height() ? kPortrait : kLandscape;
-    PdfPrintTarget target(*args.get("output"), dpi.value_or(600), paper);
-    const PrintGeometry g = computePrintGeometry(ws.width(), ws.height(), ws.viewCount(), ws.settings().pitch,
-                                                 ws.lpi(), ws.settings().hdRatio, printsHighRes(ws), target.dpiX(),
-                                                 target.dpiY(), target.pageWidth(), target.pageHeight());
+    std::unique_ptr<PdfPrintTarget> page;
+    PrintGeometry g{};
+    for (const char* size : {"A4", "A3", "A2", "A1", "A0"}) {
+        paper.paper = size;
+        page.reset();  // the last try's temporary file goes first
+        page = std::make_unique<PdfPrintTarget>(*args.get("output"), dpi.value_or(600), paper);
+        g = computePrintGeometry(ws.width(), ws.height(), ws.viewCount(), ws.settings().pitch, ws.lpi(),
+                                 ws.settings().hdRatio, printsHighRes(ws), page->dpiX(), page->dpiY(),
+                                 page->pageWidth(), page->pageHeight());
+        if (g.ox >= 0 && g.oy >= 0) break;
+    }
+    if (g.ox < 0 || g.oy < 0)
+        return failure(*args.get("output") + ": " +
+                       tr("the picture (%1 x %2 dots) is larger than an A0 page", {std::to_string(g.pw), std::to_string(g.ph)}));
+    if (paper.paper != "A4") std::cerr << tr("the picture is larger than A4: printed on %1", {paper.paper}) << "\n";
+    PdfPrintTarget& target = *page;
     if (!PrintOnTarget(ws, target, editOrAnaglyph)) {
         // The target keeps what it held; say why when nothing has yet.
         if (host.messages.empty()) return failure(translateText(kSaveFailedMessage) + ": " + *args.get("output"));

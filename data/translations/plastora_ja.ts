@@ -1165,6 +1165,16 @@ example:
       <translation>フォルダー %1 に書き込めません</translation>
     </message>
     <message>
+      <location filename="../../cli/cmd_print.cpp" />
+      <source>the picture (%1 x %2 dots) is larger than an A0 page</source>
+      <translation>画像 (%1 x %2 ドット) が A0 の用紙より大きいため印刷できません</translation>
+    </message>
+    <message>
+      <location filename="../../cli/cmd_print.cpp" />
+      <source>the picture is larger than A4: printed on %1</source>
+      <translation>画像が A4 より大きいため %1 に印刷しました</translation>
+    </message>
+    <message>
       <location filename="../../cli/Cli.cpp" />
       <source>too large for a settings file: more than %1 MB</source>
       <translation>設定ファイルとしては大きすぎます: %1 MB を超えています</translation>

@@ -62,6 +62,23 @@ TEST(CliPrint, LandscapeCompositeAndAnaglyphAtTheLensMatchedSize) {
     EXPECT_EQ(line.substr(0, line.find(" at")), "883 x 597");
 }
 
+// A picture for A4 paper comes out a little larger than an A4 page at its
+// lens-matched size: it goes on A3 whole instead of being cut at the edges.
+TEST(CliPrint, APictureLargerThanThePageGoesOnTheNextSizeWhole) {
+    TempDir dir;
+    CliRun r = shell(q(kCli) + " open " + q(std::string(PLASTORA_SOURCE_DIR) + "/data/sample/coffee.jpg") +
+                     " --paper 4 --trim 1 --yes -o " + q(dir.file("a4.lyr")));
+    ASSERT_EQ(r.code, 0) << r.out;
+    r = shell(q(kCli) + " print " + q(dir.file("a4.lyr")) + " -o " + q(dir.file("a4.pdf")) + " --dpi 300");
+    ASSERT_EQ(r.code, 0) << r.out;
+    int pw = 0, ph = 0, ox = -1, oy = -1, pageW = 0, pageH = 0;
+    ASSERT_EQ(std::sscanf(sizeLine(r.out).c_str(), "%d x %d at %d,%d on %d x %d", &pw, &ph, &ox, &oy, &pageW, &pageH), 6) << r.out;
+    EXPECT_GE(ox, 0);
+    EXPECT_GE(oy, 0);
+    EXPECT_LE(ox + pw, pageW);
+    EXPECT_NEAR(pageW, 4961, 3) << "A3 landscape at 300 dpi";
+}
+
 TEST(CliPrint, BadUsage) {
     TempDir dir;
     const std::string out = " -o " + q(dir.file("x.pdf"));
