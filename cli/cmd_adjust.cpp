@@ -35,7 +35,7 @@ int runAdjust(const std::vector<std::string>& argv) {
     CliHost host;
     host.readSubject = args.positional()[0];
     host.writeSubject = *args.get("output");  // a failed save names the file written
-    CStereoWorkspace ws(host, defaultSettingsPath());
+    CStereoWorkspace ws(host, readSettingsPath());
     if (!ws.Open(args.positional()[0])) return kExitFailure;
     // Nothing to change still writes the copy, as OK with both at 0 does.
     ApplyAdjustment(ws, brightness.value_or(0), contrast.value_or(0));
@@ -56,7 +56,7 @@ int runRotate(const std::vector<std::string>& argv) {
     // The stereo pair's question is answered OK: asking for the rotation is
     // the consent.
     host.forcedAnswer = MsgResult::Ok;
-    CStereoWorkspace ws(host, defaultSettingsPath());
+    CStereoWorkspace ws(host, readSettingsPath());
     if (!ws.Open(args.positional()[0])) return kExitFailure;
     // Opening a project withholds the rotation in the program because a
     // drawn mask might not follow the picture; every mask is rotated with it

@@ -47,7 +47,7 @@ int anaglyphOne(const std::string& input, const std::string& output, const Anagl
     CliHost host;
     host.readSubject = input;
     host.writeSubject = output;
-    CStereoWorkspace ws(host, defaultSettingsPath());
+    CStereoWorkspace ws(host, readSettingsPath());
     if (int rc = openProject("anaglyph", ws, input, output); rc != kExitOk) return rc;
     if (!makeExtremeViews(ws, o.strength.value_or(ws.strength()))) return kExitFailure;
     ws.setAnaglyphColourMode(o.colour ? kAnaglyphColour : kAnaglyphGrey);
@@ -130,7 +130,7 @@ int runInterlace(const std::vector<std::string>& argv) {
     CliHost host;
     host.readSubject = args.positional()[0];
     host.writeSubject = *args.get("output");
-    CStereoWorkspace ws(host, defaultSettingsPath());
+    CStereoWorkspace ws(host, readSettingsPath());
     if (int rc = openProject("interlace", ws, args.positional()[0], *args.get("output")); rc != kExitOk) return rc;
     if (!makeExtremeViews(ws, strength.value_or(ws.strength()))) return kExitFailure;
     StereoSources sources;
@@ -180,7 +180,7 @@ int runSpectral(const std::vector<std::string>& argv) {
     CliHost host;
     host.readSubject = args.positional()[0];
     host.writeSubject = *args.get("output");
-    CStereoWorkspace ws(host, defaultSettingsPath());
+    CStereoWorkspace ws(host, readSettingsPath());
     if (int rc = openProject("spectral", ws, args.positional()[0], *args.get("output")); rc != kExitOk) return rc;
     data.fill = args.has("fill");
     data.contrast = args.has("contrast");

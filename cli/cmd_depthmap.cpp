@@ -23,7 +23,7 @@ int runDepthMap(const std::vector<std::string>& argv) {
     CliHost host;
     host.readSubject = args.positional()[0];
     host.writeSubject = *out;  // a failed save names the file written
-    CStereoWorkspace ws(host, defaultSettingsPath());
+    CStereoWorkspace ws(host, readSettingsPath());
     if (!openForViews(ws, args.positional()[0])) return kExitFailure;
     if (int rc = refuseProjectFile(name, ws, *out); rc != kExitOk) return rc;
     const bool rgbd = args.has("rgbd");

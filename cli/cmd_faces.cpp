@@ -31,7 +31,7 @@ int runFaces(const std::vector<std::string>& argv) {
     host.readSubject = args.positional()[0];
     host.writeSubject = *out;  // a failed save names the file written
     host.forcedAnswer = MsgResult::No;  // the lens question keeps the standard LPI
-    CStereoWorkspace ws(host, args.get("settings").value_or(defaultSettingsPath()));
+    CStereoWorkspace ws(host, args.get("settings").value_or(readSettingsPath()));
     if (!ws.Open(args.positional()[0])) return host.messages.empty() ? failure(args.positional()[0] + ": " + translateText("ファイルの読み込みに失敗しました。")) : kExitFailure;
     // A stereo pair's views come from its pictures: it keeps no cut-out
     // layers, and those made here would be dropped when it is opened again.

@@ -38,7 +38,7 @@ public:
         if (folder.empty()) return;
         m_path = joinPath(folder, "settings.ini");
         std::error_code ec;
-        fs::copy_file(defaultSettingsPath(), m_path, fs::copy_options::overwrite_existing, ec);
+        fs::copy_file(readSettingsPath(), m_path, fs::copy_options::overwrite_existing, ec);
     }
     ~PrivateSettings() {
         std::error_code ec;

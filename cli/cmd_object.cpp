@@ -111,7 +111,7 @@ int runObject(const std::vector<std::string>& argv) {
     CliHost host;
     host.writeSubject = *args.get("output");  // a failed save names the file written
     host.readSubject = args.positional()[0];
-    CStereoWorkspace ws(host, defaultSettingsPath());
+    CStereoWorkspace ws(host, readSettingsPath());
     ws.setDialogs(&dialogs);
     if (!ws.Open(args.positional()[0])) return kExitFailure;
     int added = 0;

@@ -147,7 +147,7 @@ int runOpen(const std::vector<std::string>& argv) {
     // The lens question is answered No unless --yes says otherwise; either
     // way the settings file is only read (the tool never writes it).
     host.forcedAnswer = args.has("yes") ? MsgResult::Yes : MsgResult::No;
-    const std::string settingsPath = args.get("settings").value_or(defaultSettingsPath());
+    const std::string settingsPath = args.get("settings").value_or(readSettingsPath());
     CStereoWorkspace ws(host, settingsPath);
     ws.setDialogs(&dialogs);
     // With --depth the views of the project come from that depth map.

@@ -27,7 +27,7 @@ const char* objectKind(int type) {
 int infoProject(const std::string& path) {
     CliHost host;
     host.readSubject = path;
-    CStereoWorkspace ws(host, defaultSettingsPath());
+    CStereoWorkspace ws(host, readSettingsPath());
     ws.setDisplayWanted(false);  // only the document's fields are told
     if (!ws.Open(path)) return kExitFailure;
     char lpi[32];

@@ -37,7 +37,7 @@ int runPitchTest(const std::vector<std::string>& argv) {
 
     CliHost host;
     host.writeSubject = *out;  // a failed save names the file written
-    const WorkspaceSettings settings = readWorkspaceSettings(defaultSettingsPath());
+    const WorkspaceSettings settings = readWorkspaceSettings(readSettingsPath());
     PrinterSettings paper;
     paper.paper = "A4";
     paper.orientation = kPortrait;

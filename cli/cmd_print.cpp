@@ -46,7 +46,7 @@ int runPrint(const std::vector<std::string>& argv) {
     host.readSubject = args.positional()[0];
     host.writeSubject = *args.get("output");  // a failed save names the file written
     host.setProgressOption(args.has("progress"));
-    CStereoWorkspace ws(host, defaultSettingsPath());
+    CStereoWorkspace ws(host, readSettingsPath());
     // The edit image needs no views: only the other prints refuse a document
     // whose views would come out flat.
     if (!(args.has("edit") ? ws.Open(args.positional()[0]) != 0 : openForViews(ws, args.positional()[0])))

@@ -84,7 +84,7 @@ int runStereo(const std::vector<std::string>& argv) {
     host.writeSubject = *out;  // a failed save names the file written
     if (args.has("yes")) host.forcedAnswer = MsgResult::Yes;
     if (args.has("no")) host.forcedAnswer = MsgResult::No;
-    CStereoWorkspace ws(host, defaultSettingsPath());
+    CStereoWorkspace ws(host, readSettingsPath());
     ws.setDialogs(&dialogs);
     // Without --no-align the settings decide ([Stereo] "Align", on by default).
     const std::optional<bool> align = args.has("no-align") ? std::optional<bool>(false) : std::nullopt;
@@ -130,7 +130,7 @@ int runSaveViews(const std::vector<std::string>& argv) {
     host.writeSubject = *out;  // a failed save names the file written
     host.readSubject = args.positional()[0];
     host.setProgressOption(args.has("progress"));
-    CStereoWorkspace ws(host, defaultSettingsPath());
+    CStereoWorkspace ws(host, readSettingsPath());
     ws.setDisplayWanted(false);  // only the views are written
     if (args.has("all")) {
         // The views between are matched by the same rule as views and

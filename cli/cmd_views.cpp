@@ -42,7 +42,7 @@ int runViews(const std::vector<std::string>& argv) {
     const std::string dir = *args.get("output");
     CliHost host;
     host.setProgressOption(args.has("progress"));
-    CStereoWorkspace ws(host, defaultSettingsPath());
+    CStereoWorkspace ws(host, readSettingsPath());
     ws.setDisplayWanted(false);
     host.readSubject = args.positional()[0];
     if (!openForViews(ws, args.positional()[0])) return kExitFailure;
@@ -126,7 +126,7 @@ int runLenticular(const std::vector<std::string>& argv) {
     CliHost host;
     host.writeSubject = *args.get("output");
     host.setProgressOption(args.has("progress"));
-    CStereoWorkspace ws(host, defaultSettingsPath());
+    CStereoWorkspace ws(host, readSettingsPath());
     ws.setDisplayWanted(false);
     host.readSubject = args.positional()[0];
     if (!openForViews(ws, args.positional()[0])) return kExitFailure;

@@ -70,7 +70,7 @@ int main(int argcIn, char** argvIn) {
         kept.push_back(argvIn[i]);
     }
     // An unknown --lang is reported in the language the rest would choose.
-    plastora::loadTranslations(plastora::chooseLanguage(lang, plastora::defaultSettingsPath()),
+    plastora::loadTranslations(plastora::chooseLanguage(lang, plastora::readSettingsPath()),
                                plastora::joinPath(plastora::programFolder(), "translations"));
     if (lang && !plastora::languageFromName(*lang)) {
         std::cerr << tr("plastora-cli: --lang must be ja or en") << "\n";

@@ -249,6 +249,21 @@ std::string programSettingsPath() {
     return settingsPathFor(installed, writable, userConfigFolder());
 }
 
+std::string readSettingsPath() {
+    const std::string installed = defaultSettingsPath();
+    std::error_code ec;
+    const bool writable = writableFolder(programFolder()) &&
+                          (!fs::exists(installed, ec) || ::access(installed.c_str(), W_OK) == 0);
+    return readSettingsPathFor(installed, writable, userConfigFolder());
+}
+
+std::string readSettingsPathFor(const std::string& installed, bool installedWritable, const std::string& userFolder) {
+    if (installedWritable || userFolder.empty()) return installed;
+    const std::string own = joinPath(userFolder, "Plastora.ini");
+    std::error_code ec;
+    return fs::exists(own, ec) ? own : installed;
+}
+
 void setSettingsReadOnly(bool readOnly) {
     WritePolicy& p = writePolicy();
     const std::lock_guard guard(p.lock);

@@ -150,6 +150,12 @@ std::string programSettingsPath();
 // `installed`, whether it can be written, and the user's configuration
 // folder (empty: none known).
 std::string settingsPathFor(const std::string& installed, bool installedWritable, const std::string& userFolder);
+// The settings the command-line tool reads: the file the desktop program
+// uses (the user's own copy of an installed program's settings, when there
+// is one), found without making anything.
+std::string readSettingsPath();
+// The choice readSettingsPath() makes, as settingsPathFor() its own.
+std::string readSettingsPathFor(const std::string& installed, bool installedWritable, const std::string& userFolder);
 
 // Turns every later Settings write in this process into a refusal (false,
 // no file touched) or back. The command-line tool reads the settings and

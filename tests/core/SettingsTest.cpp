@@ -310,6 +310,10 @@ TEST(Settings, AnInstalledCopyKeepsItsSettingsInTheUsersFolder) {
     // A writable program folder keeps its own file.
     EXPECT_EQ(settingsPathFor(installed, true, user), installed);
     EXPECT_FALSE(fs::exists(user));
+    // The command-line tool reads the installed file while there is no copy,
+    // and makes none.
+    EXPECT_EQ(readSettingsPathFor(installed, false, user), installed);
+    EXPECT_FALSE(fs::exists(user));
     // Not writable: the user's copy, made from the installed file once.
     const std::string own = settingsPathFor(installed, false, user);
     EXPECT_EQ(own, user + "/Plastora.ini");
@@ -317,6 +321,8 @@ TEST(Settings, AnInstalledCopyKeepsItsSettingsInTheUsersFolder) {
     ASSERT_TRUE(Settings(own).setInt(SettingKey::MaskWidth, 9));
     EXPECT_EQ(settingsPathFor(installed, false, user), own);
     EXPECT_EQ(Settings(own).getInt(SettingKey::MaskWidth), 9) << "the user's changes are kept on the next start";
+    EXPECT_EQ(readSettingsPathFor(installed, false, user), own) << "and the command-line tool reads them";
+    EXPECT_EQ(readSettingsPathFor(installed, true, user), installed);
     EXPECT_EQ(readBytes(installed), "[Picture]\nPaperSize1=707,478\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(user), fs::directory_iterator()), 1) << "no copy left half made";
 
