@@ -108,5 +108,14 @@ int main(int argcIn, char** argvIn) {
         if (a == "--") break;
         if (a == "--help" || a == "-h") return printCommandHelp(name);
     }
-    return it->second.run(args);
+    const int rc = it->second.run(args);
+    // What a command reports on standard output (info's report, the files
+    // views wrote) is its result: a full disk or a closed pipe there is a
+    // failure, not a success.
+    std::cout.flush();
+    if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::cerr << tr("plastora-cli: the standard output could not be written") << "\n";
+        return rc == kExitOk ? kExitFailure : rc;
+    }
+    return rc;
 }

@@ -1096,6 +1096,11 @@ example:
     </message>
     <message>
       <location filename="../../cli/main.cpp" />
+      <source>plastora-cli: the standard output could not be written</source>
+      <translation>plastora-cli: 標準出力に書き込めませんでした</translation>
+    </message>
+    <message>
+      <location filename="../../cli/main.cpp" />
       <source>plastora-cli: unknown command '%1' (see plastora-cli --help)</source>
       <translation>plastora-cli: '%1' というコマンドはありません (plastora-cli --help を参照)</translation>
     </message>

@@ -143,6 +143,8 @@ TEST(CliArguments, FailuresNameTheirFileAndAreNotSuccesses) {
     EXPECT_EQ(r.code, 1) << r.out;
     EXPECT_TRUE(contains(r.out, "16 MB")) << r.out;
     EXPECT_FALSE(fs::exists(dir.file("s.lyr")));
+    // A report that cannot be written is no success.
+    EXPECT_EQ(cli("info " + q(kSample + "coffee.lyr") + " >/dev/full").code, 1);
     // A named pipe in place of a photo, a stereo file or a project's edit
     // image fails at once instead of waiting for a writer.
     ASSERT_EQ(::mkfifo(dir.file("pipe.jpg").c_str(), 0600), 0);
