@@ -38,7 +38,11 @@ public:
         if (folder.empty()) return;
         m_path = joinPath(folder, "settings.ini");
         std::error_code ec;
-        fs::copy_file(readSettingsPath(), m_path, fs::copy_options::overwrite_existing, ec);
+        // A copy that fails (a full temporary folder) would leave the run on
+        // the defaults, not the user's settings: it is no copy at all.
+        const std::string source = readSettingsPath();
+        fs::copy_file(source, m_path, fs::copy_options::overwrite_existing, ec);
+        if (ec && fs::exists(source)) m_path.clear();
     }
     ~PrivateSettings() {
         std::error_code ec;
@@ -128,7 +132,10 @@ int runMovie(const std::vector<std::string>& argv) {
     if (fps) vs.fps = *fps;
     if (loop) vs.loop = *loop;
     if (args.has("fitted")) vs.gifOwnSize = false;
-    writeVideoSettings(settings.path(), vs);
+    // The options reach the movie through these settings: unwritten, they
+    // would be left out without a word.
+    if (!writeVideoSettings(settings.path(), vs))
+        return failure(translateText(kSaveFailedMessage) + ": " + settings.path());
 
     CliHost host;
     host.writeSubject = *args.get("output");  // a failed save names the file written
@@ -171,7 +178,10 @@ int runFrame(const std::vector<std::string>& argv) {
     VideoSettings vs = readVideoSettings(settings.path());
     vs.stereoType = *kind;
     vs.reverseStereo = args.has("reverse");
-    writeVideoSettings(settings.path(), vs);
+    // The options reach the movie through these settings: unwritten, they
+    // would be left out without a word.
+    if (!writeVideoSettings(settings.path(), vs))
+        return failure(translateText(kSaveFailedMessage) + ": " + settings.path());
 
     CliHost host;
     host.writeSubject = *args.get("output");  // a failed save names the file written

@@ -84,8 +84,8 @@ VideoSettings readVideoSettings(const std::string& settingsPath) {
     return s;
 }
 
-void writeVideoSettings(const std::string& settingsPath, const VideoSettings& s) {
-    Settings(settingsPath)
+bool writeVideoSettings(const std::string& settingsPath, const VideoSettings& s) {
+    return Settings(settingsPath)
         .setAll({{SettingKey::VideoStereoType, s.stereoType},
                  {SettingKey::VideoVideoSize, s.videoSize},
                  {SettingKey::VideoReverseStereo, s.reverseStereo},

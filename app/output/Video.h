@@ -60,7 +60,8 @@ VideoSettings videoResetValues();
 // rate of 0 would make the GIF delay a division by zero).
 VideoSettings readVideoSettings(const std::string& settingsPath);
 // OK of the dialog: all six keys ("%d", "1"/"0", and "%f" for the FPS).
-void writeVideoSettings(const std::string& settingsPath, const VideoSettings& s);
+// False when the file could not be written (nothing of it changed then).
+bool writeVideoSettings(const std::string& settingsPath, const VideoSettings& s);
 // The frame size of "Size%d" for a size index (index + 1), in whole pixels.
 Size videoFrameSize(const std::string& settingsPath, int sizeIndex);
 

@@ -117,7 +117,8 @@ TEST(VideoSettings, DefaultsRangesAndWrittenForms) {
     EXPECT_EQ(reset.loop, 10);
 
     VideoSettings w{3, 2, true, 12.5, 42, false};
-    writeVideoSettings(doc.ws->settingsPath(), w);
+    ASSERT_TRUE(writeVideoSettings(doc.ws->settingsPath(), w));
+    EXPECT_FALSE(writeVideoSettings(doc.ws->settingsPath() + "/no/such.ini", w)) << "a failed write is told";
     const std::string ini = doc.ini();
     for (const char* line : {"StereoType=3", "VideoSize=2", "ReverseStereo=1", "FPS=12.500000", "Loop=42", "GifSize=0"})
         EXPECT_NE(ini.find(line), std::string::npos) << line << " in\n" << ini;
