@@ -1,5 +1,6 @@
 // views and lenticular: the view set and the lenticular composite of a project.
 #include "cli/Cli.h"
+#include "platform/SafeFile.h"
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
@@ -67,24 +68,28 @@ int runViews(const std::vector<std::string>& argv) {
     // 0: not made (a message told why, or an earlier failure stopped the
     // work), 1: written, 2: writing failed.
     std::vector<char> written(static_cast<std::size_t>(n), 0);
-    // Each view written is committed (its data flushed to the disk, then
-    // renamed into place) on a thread of its own, so that its writer goes
-    // on with the next view instead of waiting for the disk.
-    std::vector<std::future<bool>> commits(static_cast<std::size_t>(n));
+    // Each view written is flushed to the disk on a thread of its own, so
+    // that its writer goes on with the next view instead of waiting for the
+    // disk; only when every view is safe are they all renamed into place, so
+    // a failure (a full disk) leaves the folder's old views as they were, not
+    // a mix of old and new.
+    std::vector<std::shared_ptr<ReplacingFile>> pending(static_cast<std::size_t>(n));
+    std::vector<std::future<bool>> syncs(static_cast<std::size_t>(n));
     const auto write = [&](int i, const PictureRows& rows) {
         const auto k = static_cast<std::size_t>(i);
-        std::function<bool()> commit = WriteStillImageRowsUncommitted(rows, outs[k], ws.settings().jpegQuality);
-        if (!commit) {
+        pending[k] = WriteStillImageRowsPending(rows, outs[k], ws.settings().jpegQuality);
+        if (!pending[k]) {
             written[k] = 2;
             return false;
         }
         written[k] = 1;
+        ReplacingFile* file = pending[k].get();
         try {
-            commits[k] = std::async(std::launch::async, commit);
+            syncs[k] = std::async(std::launch::async, [file] { return file->sync(); });
         } catch (...) {
-            // No thread (or no memory for one) to be had: committed here, so
-            // that nothing escapes the worker and no temporary file is left.
-            written[k] = commit() ? 1 : 2;
+            // No thread (or no memory for one) to be had: flushed here, so
+            // that nothing escapes the worker.
+            written[k] = file->sync() ? 1 : 2;
         }
         return written[k] == 1;
     };
@@ -98,8 +103,13 @@ int runViews(const std::vector<std::string>& argv) {
         HostProgress progress(host, "立体画像作成中");
         ws.GenerateViewRowsInto(&progress, strength.value_or(ws.strength()), write);
     }
-    for (std::size_t k = 0; k < commits.size(); ++k)
-        if (commits[k].valid() && !commits[k].get()) written[k] = 2;
+    for (std::size_t k = 0; k < syncs.size(); ++k)
+        if (syncs[k].valid() && !syncs[k].get()) written[k] = 2;
+    if (std::find(written.begin(), written.end(), 1) != written.end() &&
+        std::all_of(written.begin(), written.end(), [](char w) { return w == 1; })) {
+        for (std::size_t k = 0; k < pending.size(); ++k)
+            if (!pending[k]->commit()) written[k] = 2;
+    }
     // A failed file is told even when views before it were left unmade.
     const auto failed = std::find(written.begin(), written.end(), 2);
     if (failed != written.end()) {

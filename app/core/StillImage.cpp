@@ -896,11 +896,18 @@ bool WriteStillImageRows(const PictureRows& picture, const std::string& path, in
     return savePicture(picture, path, jpegQuality, dotsPerInch);
 }
 
-std::function<bool()> WriteStillImageRowsUncommitted(const PictureRows& picture, const std::string& path,
-                                                     int jpegQuality, double dotsPerInch) {
+std::shared_ptr<ReplacingFile> WriteStillImageRowsPending(const PictureRows& picture, const std::string& path,
+                                                          int jpegQuality, double dotsPerInch) {
     // The stream's buffer goes now, not when the commit has run.
     std::shared_ptr<ReplacingFile> file = writePicture(picture, path, jpegQuality, dotsPerInch);
-    if (!file || !file->close()) return {};
+    if (!file || !file->close()) return nullptr;
+    return file;
+}
+
+std::function<bool()> WriteStillImageRowsUncommitted(const PictureRows& picture, const std::string& path,
+                                                     int jpegQuality, double dotsPerInch) {
+    std::shared_ptr<ReplacingFile> file = WriteStillImageRowsPending(picture, path, jpegQuality, dotsPerInch);
+    if (!file) return {};
     return [file] { return file->commit(); };
 }
 

@@ -11,11 +11,14 @@
 #include "platform/Surface.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace plastora {
+
+class ReplacingFile;
 
 // The message shown when a picture cannot be written.
 extern const char* const kSaveFailedMessage;
@@ -87,6 +90,12 @@ bool WriteStillImageRows(const PictureRows& picture, const std::string& path, in
 // commit that is dropped unrun removes the file and leaves `path` as it was.
 std::function<bool()> WriteStillImageRowsUncommitted(const PictureRows& picture, const std::string& path,
                                                      int jpegQuality, double dotsPerInch = 0.0);
+// The same as a closed file under its temporary name, for a set of files put
+// in place together: sync() each (on any thread), then commit() each once
+// all are safe. Null when the picture could not be written; dropping it
+// removes the file and leaves `path` as it was.
+std::shared_ptr<ReplacingFile> WriteStillImageRowsPending(const PictureRows& picture, const std::string& path,
+                                                          int jpegQuality, double dotsPerInch = 0.0);
 // One file of a batch written at once: a picture, written as
 // WriteStillImage writes it, or any other file when `write` is set.
 struct StillImageWrite {

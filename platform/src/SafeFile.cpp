@@ -126,6 +126,7 @@ bool syncFile(const std::string& path) {
 bool ReplacingFile::open(const std::string& target) {
     discard();
     m_failed = false;
+    m_synced = false;
     m_target = resolveSaveTarget(target);
     // A file we may not write stays as it is, as it would if written in place.
     if (!replaceableTarget(m_target)) return false;
@@ -178,11 +179,29 @@ bool ReplacingFile::close() {
     return !m_failed && !m_temp.empty();
 }
 
+bool ReplacingFile::sync() {
+    if (m_temp.empty() || m_failed) return false;
+    if (m_synced) return true;
+    bool ok = true;
+    if (m_file) {
+        ok = std::fflush(m_file) == 0 && !std::ferror(m_file) && ::fsync(::fileno(m_file)) == 0;
+        ok = std::fclose(m_file) == 0 && ok;
+        m_file = nullptr;
+    } else {
+        ok = syncFile(m_temp);
+    }
+    if (!ok) m_failed = true;
+    m_synced = ok;
+    return ok;
+}
+
 bool ReplacingFile::commit() {
     if (m_droppingOld.valid()) m_droppingOld.wait();
     if (m_temp.empty()) return false;
     bool ok = !m_failed;
-    if (m_file) {
+    if (m_synced) {
+        // Made safe by sync(): only the rename is left.
+    } else if (m_file) {
         ok = ok && std::fflush(m_file) == 0 && !std::ferror(m_file) && ::fsync(::fileno(m_file)) == 0;
         ok = std::fclose(m_file) == 0 && ok;
         m_file = nullptr;
@@ -201,6 +220,7 @@ bool ReplacingFile::commit() {
 void ReplacingFile::discard() {
     if (m_droppingOld.valid()) m_droppingOld.wait();
     m_failed = false;
+    m_synced = false;
     if (m_file) {
         std::fclose(m_file);
         m_file = nullptr;

@@ -101,6 +101,15 @@ TEST(CliArguments, AnInputIsNeverWrittenOver) {
             q(dir.file("out/")));
     EXPECT_EQ(r.code, 2) << r.out;
 
+    // A view that cannot be put in place (a folder stands in its name)
+    // leaves the views there before as they were, not a mix of old and new.
+    fs::create_directories(dir.file("v/view_02.bmp"));
+    std::ofstream(dir.file("v/view_00.bmp")) << "old";
+    r = cli("views " + q(kSample + "coffee.lyr") + " -o " + q(dir.file("v")));
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_EQ(bytes(dir.file("v/view_00.bmp")), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("v")), fs::directory_iterator()), 2)
+        << "no new view and no temporary file left";
     // A project that cannot be read leaves no empty views folder.
     r = cli("views " + q(dir.file("missing.lyr")) + " -o " + q(dir.file("nothing")));
     EXPECT_EQ(r.code, 1) << r.out;

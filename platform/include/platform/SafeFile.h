@@ -50,8 +50,13 @@ public:
     // waits for commit(). False (and the file marked failed) when the data
     // could not all be written.
     bool close();
+    // Closes the stream (when still open), checks it and flushes the data to
+    // disk, leaving only the rename to commit(): a set of files can all be
+    // made safe first and then put in place together. False (and the file
+    // marked failed) when a step fails.
+    bool sync();
     // Closes the stream (when still open) and checks it; flushes the data to
-    // disk; renames over the target. False, with the temporary file removed,
+    // disk (unless sync() has); renames over the target. False, with the temporary file removed,
     // when any step fails.
     bool commit();
     // Removes the temporary file; the target stays as it was.
@@ -68,6 +73,7 @@ private:
     std::FILE* m_file = nullptr;
     std::future<void> m_droppingOld;
     bool m_failed = false;
+    bool m_synced = false;
 };
 
 // Writes `bytes` as the whole of `path`, replacing it only when complete.
