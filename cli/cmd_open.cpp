@@ -1,6 +1,7 @@
 // open: a photo brought to the working size of a paper, lens and trimming
 // mode, saved as a project (.lyr) or as the working image.
 #include "cli/Cli.h"
+#include "platform/SafeFile.h"
 #include "core/DepthMapFile.h"
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
@@ -169,8 +170,22 @@ int runOpen(const std::vector<std::string>& argv) {
     if (hdArg && endsWith(*out, ".lyr"))
         if (int rc = refuseProjectFile(name, projectFilesFor(ws, *out), *out, *hdArg); rc != kExitOk) return rc;
 
-    if (endsWith(*out, ".lyr")) {
+    if (endsWith(*out, ".lyr"))
         if (int rc = refuseIncompleteOverwrite(name, ws, *out); rc != kExitOk) return rc;
+    // The copy is written (and flushed) first but put in place only after
+    // the project or picture: a copy that cannot be written leaves the old
+    // project, and a failed project the old copy.
+    std::shared_ptr<ReplacingFile> hdFile;
+    if (hdArg) {
+        const Surface& hd = ws.highRes(0);
+        hdFile = WriteStillImageRowsPending(rowsOf(hd), *hdArg, ws.settings().jpegQuality, kHighResPrintDpi);
+        if (!hdFile || !hdFile->sync()) {
+            host.writeSubject = *hdArg;
+            host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+            return kExitFailure;
+        }
+    }
+    if (endsWith(*out, ".lyr")) {
         if (!ws.Save(*out)) return kExitFailure;
     } else if (!SaveStillImage(host, ws.source(), ws.width(), ws.height(), *out, ws.settings().jpegQuality)) {
         return kExitFailure;
@@ -186,10 +201,10 @@ int runOpen(const std::vector<std::string>& argv) {
     if (hasCopy) {
         const Surface& hd = ws.highRes(0);
         std::cout << "high-resolution: " << hd.width() << " x " << hd.height() << "\n";
-        if (hdArg) {
+        if (hdFile && !hdFile->commit()) {
             host.writeSubject = *hdArg;
-            if (!SaveStillImage(host, hd, hd.width(), hd.height(), *hdArg, ws.settings().jpegQuality, kHighResPrintDpi))
-                return kExitFailure;
+            host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+            return kExitFailure;
         }
     }
     return kExitOk;

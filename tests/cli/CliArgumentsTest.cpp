@@ -195,4 +195,12 @@ TEST(CliArguments, AHighResolutionCopyTooLargeToKeepIsLeftOut) {
     const CliRun own = cli("open " + q(dir.file("big.jpg")) + " -o " + q(dir.file("q.lyr")) + " --hd " + q(dir.file("q.bmp")));
     EXPECT_EQ(own.code, 2) << own.out;
     EXPECT_FALSE(fs::exists(dir.file("q.lyr")));
+    // A copy that cannot be written (a folder has its name) leaves the
+    // project there before as it was.
+    fs::create_directory(dir.file("hd.jpg"));
+    const std::string before = bytes(dir.file("p.lyr"));
+    const CliRun hd = cli("open " + q(dir.file("big.jpg")) + " -o " + q(dir.file("p.lyr")) + " --hd " + q(dir.file("hd.jpg")));
+    EXPECT_EQ(hd.code, 1) << hd.out;
+    EXPECT_TRUE(contains(hd.out, dir.file("hd.jpg"))) << hd.out;
+    EXPECT_EQ(bytes(dir.file("p.lyr")), before);
 }
