@@ -1,6 +1,7 @@
 // views and lenticular: the view set and the lenticular composite of a project.
 #include "cli/Cli.h"
 #include "platform/SafeFile.h"
+#include "platform/SignalCleanup.h"
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
@@ -107,6 +108,7 @@ int runViews(const std::vector<std::string>& argv) {
         if (syncs[k].valid() && !syncs[k].get()) written[k] = 2;
     if (std::find(written.begin(), written.end(), 1) != written.end() &&
         std::all_of(written.begin(), written.end(), [](char w) { return w == 1; })) {
+        const SignalsHeld held;  // a signal to stop waits until all are in place
         for (std::size_t k = 0; k < pending.size(); ++k)
             if (!pending[k]->commit()) written[k] = 2;
     }

@@ -1,4 +1,5 @@
 // plastora-cli: headless use of the Plastora picture core.
+#include "platform/SignalCleanup.h"
 #include "cli/Cli.h"
 #include "core/RecentFiles.h"
 #include "core/Settings.h"
@@ -44,6 +45,8 @@ int printCommandHelp(const std::string& name) {
 }  // namespace
 
 int main(int argcIn, char** argvIn) {
+    // Ctrl-C or a kill while a file is written leaves no temporary file.
+    plastora::removeTemporariesOnSignals();
     // OpenCV's thread count from its own variable: Debian's OpenCV runs on
     // TBB, which does not read it, so without this the work would still be
     // shared out with every core.

@@ -1,4 +1,5 @@
 // The Plastora desktop program.
+#include "platform/SignalCleanup.h"
 #include "platform/GuiRuntime.h"
 #include "core/Settings.h"
 #include "platform/Paths.h"
@@ -15,6 +16,8 @@
 #include <string>
 
 int main(int argc, char** argv) {
+    // A kill or a closed session while a file is written leaves no temporary file.
+    plastora::removeTemporariesOnSignals();
     // The program's own font set maps the Japanese face names its files use
     // onto installed fonts; it must be in place before Qt starts fontconfig.
     const std::string fonts = plastora::joinPath(plastora::programFolder(), "fonts.conf");

@@ -1,4 +1,5 @@
 #include "platform/Paths.h"
+#include "platform/SignalCleanup.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -70,6 +71,7 @@ std::string tempFolder() {
     if (!::mkdtemp(buffer.data())) return {};
     std::string made = buffer.data();
     t.byParent[parent] = made;
+    trackTemporaryFolder(made);
     if (!t.cleanupRegistered) {
         t.cleanupRegistered = true;
         std::atexit(removeTempFolders);
@@ -84,6 +86,7 @@ void removeTempFolders() {
         std::error_code ec;
         // Only a folder that is still the private one this run made.
         if (isOwnPrivateFolder(folder)) std::filesystem::remove_all(folder, ec);
+        untrackTemporary(folder);
     }
     t.byParent.clear();
 }

@@ -1,4 +1,5 @@
 #include "platform/SafeFile.h"
+#include "platform/SignalCleanup.h"
 
 #include <atomic>
 #include <cerrno>
@@ -85,6 +86,7 @@ int createFileBeside(const std::string& target, std::string& tempPath) {
         }
         // A file being replaced keeps its permissions.
         if (replacing) (void)::fchmod(fd, st.st_mode & 07777);
+        trackTemporaryFile(tempPath);
         return fd;
     }
     tempPath.clear();
@@ -210,6 +212,7 @@ bool ReplacingFile::commit() {
         ok = ok && syncFile(m_temp);
     }
     if (ok && std::rename(m_temp.c_str(), m_target.c_str()) == 0) {
+        untrackTemporary(m_temp);
         m_temp.clear();
         return true;
     }
@@ -227,6 +230,7 @@ void ReplacingFile::discard() {
     }
     if (!m_temp.empty()) {
         ::unlink(m_temp.c_str());
+        untrackTemporary(m_temp);
         m_temp.clear();
     }
 }
@@ -248,6 +252,7 @@ std::string ReplacingFileSet::add(const std::string& targetIn) {
     if (fd < 0) return {};
     if (!closeChecked(fd)) {
         ::unlink(temp.c_str());
+        untrackTemporary(temp);
         return {};
     }
     m_entries.push_back({target, temp});
@@ -262,19 +267,25 @@ bool ReplacingFileSet::commit() {
             return false;
         }
     }
+    // A signal to stop waits until every file is in place.
+    const SignalsHeld held;
     while (!m_entries.empty()) {
         const Entry e = m_entries.front();
         if (std::rename(e.temp.c_str(), e.target.c_str()) != 0) {
             discard();
             return false;
         }
+        untrackTemporary(e.temp);
         m_entries.erase(m_entries.begin());
     }
     return true;
 }
 
 void ReplacingFileSet::discard() {
-    for (const Entry& e : m_entries) ::unlink(e.temp.c_str());
+    for (const Entry& e : m_entries) {
+        ::unlink(e.temp.c_str());
+        untrackTemporary(e.temp);
+    }
     m_entries.clear();
 }
 

@@ -2,6 +2,7 @@
 // private temporary folder.
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
+#include "platform/SignalCleanup.h"
 #include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <set>
 #include <sys/resource.h>
@@ -244,6 +246,51 @@ TEST(SafeFile, ASetIsPutInPlaceWholeOrNotAtAll) {
     ASSERT_TRUE(set.commit());
     for (const char* n : {"p.bmp", "p.msk", "p.lyr"}) EXPECT_EQ(readText(dir.file(n)), std::string("new ") + n);
     EXPECT_EQ(namesIn(dir.path()).size(), 4u);
+}
+
+// A run ended by a signal (Ctrl-C, a kill) while writing leaves neither its
+// temporary files nor its private folder, and ends by that signal. A set
+// being renamed into place is finished before the signal ends the run.
+TEST(SafeFile, ASignalEndingTheRunRemovesItsTemporaryFiles) {
+    TempDir dir;
+    const std::string target = dir.file("out.bmp");
+    writeText(target, "old");
+    const auto endedBy = [](const std::function<void()>& child) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            removeTemporariesOnSignals();
+            child();
+            std::_Exit(0);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return WIFSIGNALED(status) ? WTERMSIG(status) : -1;
+    };
+    EXPECT_EQ(endedBy([&] {
+                  ReplacingFile f;
+                  if (!f.open(target) || !f.write("new", 3)) std::_Exit(3);
+                  const std::string folder = tempFolder();
+                  writeText(folder + "/piece.jpg", "x");
+                  writeText(dir.file("folder.txt"), folder);
+                  std::raise(SIGTERM);
+              }),
+              SIGTERM);
+    EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"out.bmp", "folder.txt"}));
+    EXPECT_EQ(readText(target), "old");
+    EXPECT_FALSE(fs::exists(readText(dir.file("folder.txt"))));
+
+    EXPECT_EQ(endedBy([&] {
+                  ReplacingFileSet set;
+                  writeText(set.add(target), "new");
+                  writeText(set.add(dir.file("out.lyr")), "new");
+                  const SignalsHeld held;
+                  std::raise(SIGINT);  // waits for the set
+                  if (!set.commit()) std::_Exit(3);
+              }),
+              SIGINT);
+    EXPECT_EQ(readText(target), "new");
+    EXPECT_EQ(readText(dir.file("out.lyr")), "new");
+    EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"out.bmp", "out.lyr", "folder.txt"}));
 }
 
 TEST(TempFolder, PrivateToThisRunAndGoneWhenAsked) {
