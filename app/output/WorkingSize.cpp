@@ -60,8 +60,13 @@ Size scaledPaperSize(const SettingSize& paper, double lpi) {
 
 int mmToPixels(int mm, double lpi) { return truncToInt(lensValue(lpi) * mm * kPixelsPerMmPerLpi); }
 
+// The millimetres that make these pixels again: mmToPixels truncates, so a
+// paper of m mm gave between m and m + 1/k of them. Truncated here as well,
+// the user paper preset from a picture made of a user paper lost a
+// millimetre (148 mm makes 707 pixels, 147.9 mm), and each confirmation of
+// the paper dialog cropped the picture again.
 int pixelsToMm(int pixels, double lpi) {
-    return truncToInt(pixels * kReferenceLpi / (lensValue(lpi) * kPixelsPerMmAt60));
+    return static_cast<int>(std::ceil(pixels * kReferenceLpi / (lensValue(lpi) * kPixelsPerMmAt60) - 1e-6));
 }
 
 Size paperTarget(const PictureDialogData& d, const PaperTable& papers, int sw0, int sh0) {

@@ -115,10 +115,15 @@ TEST(PaperGeometry, LensScalingAndMillimetresTruncate) {
     EXPECT_EQ(mmToPixels(100, 60.0), 478);
     EXPECT_EQ(mmToPixels(148, 60.0), 707);
     EXPECT_EQ(mmToPixels(130, 75.0), 776);  // 776.75
-    // Back: trunc(pixels x 60 / (LPI x 4.78)).
+    // Back: pixels x 60 / (LPI x 4.78), up to the next millimetre.
     EXPECT_EQ(pixelsToMm(478, 60.0), 100);
-    EXPECT_EQ(pixelsToMm(707, 60.0), 147);
-    EXPECT_EQ(pixelsToMm(640, 80.0), 100);  // 100.4
+    EXPECT_EQ(pixelsToMm(707, 60.0), 148);  // 147.9
+    EXPECT_EQ(pixelsToMm(640, 80.0), 101);  // 100.4
+    // A user paper taken back from the picture it made makes that picture
+    // again: a paper dialog confirmed twice does not crop.
+    for (double lpi : {20.0, 60.0, 75.36, 160.0})
+        for (int mm = 10; mm <= 600; mm += 7)
+            ASSERT_EQ(mmToPixels(pixelsToMm(mmToPixels(mm, lpi), lpi), lpi), mmToPixels(mm, lpi)) << mm << " at " << lpi;
 
     PictureDialogData d;
     d.paper = kPaperUser;
@@ -157,8 +162,8 @@ TEST(PaperGeometry, Presets) {
     d = presetPictureDialog("/x/a.lyr", true, 425, 607, 60.0, kShipped, 425, 607, true);
     EXPECT_EQ(d.paper, kPaperL);
     EXPECT_TRUE(d.highRes);
-    EXPECT_EQ(d.userWidthMm, 88);    // 88.9
-    EXPECT_EQ(d.userHeightMm, 126);  // 126.99
+    EXPECT_EQ(d.userWidthMm, 89);    // 88.9: the L paper's own 89 x 127 mm
+    EXPECT_EQ(d.userHeightMm, 127);  // 126.99
     EXPECT_EQ(presetPictureDialog("a", true, 883, 597, 75.0, kShipped, 883, 597, false).paper, kPaperPostcard);
     EXPECT_EQ(presetPictureDialog("a", true, 500, 500, 60.0, kShipped, 500, 500, false).paper, kPaper2L);
     EXPECT_EQ(presetPictureDialog("a", true, 2, 3, 60.0, kShipped, 2, 3, false).userWidthMm, kMinPaperMm);
