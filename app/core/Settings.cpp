@@ -239,22 +239,26 @@ std::string settingsPathFor(const std::string& installed, bool installedWritable
     return own;
 }
 
+namespace {
+
+// The installed file can be kept up to date where it is. It is replaced
+// through a temporary file beside it: the folder must take new files, and an
+// existing file must itself be writable.
+bool installedWritable(const std::string& installed) {
+    std::error_code ec;
+    return writableFolder(programFolder()) && (!fs::exists(installed, ec) || ::access(installed.c_str(), W_OK) == 0);
+}
+
+}  // namespace
+
 std::string programSettingsPath() {
     const std::string installed = defaultSettingsPath();
-    std::error_code ec;
-    // The file is replaced through a temporary file beside it: the folder
-    // must take new files, and an existing file must itself be writable.
-    const bool writable = writableFolder(programFolder()) &&
-                          (!fs::exists(installed, ec) || ::access(installed.c_str(), W_OK) == 0);
-    return settingsPathFor(installed, writable, userConfigFolder());
+    return settingsPathFor(installed, installedWritable(installed), userConfigFolder());
 }
 
 std::string readSettingsPath() {
     const std::string installed = defaultSettingsPath();
-    std::error_code ec;
-    const bool writable = writableFolder(programFolder()) &&
-                          (!fs::exists(installed, ec) || ::access(installed.c_str(), W_OK) == 0);
-    return readSettingsPathFor(installed, writable, userConfigFolder());
+    return readSettingsPathFor(installed, installedWritable(installed), userConfigFolder());
 }
 
 std::string readSettingsPathFor(const std::string& installed, bool installedWritable, const std::string& userFolder) {
