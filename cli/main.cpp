@@ -9,6 +9,7 @@
 
 #include <opencv2/core/utility.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -52,7 +53,9 @@ int main(int argcIn, char** argvIn) {
     // shared out with every core.
     if (const char* threads = std::getenv("OPENCV_FOR_THREADS_NUM")) {
         const long n = std::strtol(threads, nullptr, 10);
-        if (n > 0 && n <= 1024) cv::setNumThreads(static_cast<int>(n));
+        // More than the cores would only make TBB print a warning and a
+        // blank line on stderr, and change nothing.
+        if (n > 0 && n <= 1024) cv::setNumThreads(std::min(static_cast<int>(n), cv::getNumberOfCPUs()));
     }
     // "--lang ja|en" anywhere before "--" chooses the language of the
     // program's messages over the settings file and the locale.
