@@ -76,13 +76,19 @@ bool isExistingProject(const std::string& project) {
     return parsed == ProjectParse::Ok || parsed == ProjectParse::BadVersion;
 }
 
+// The project file of `path` where it really is: a project file that is a
+// symbolic link has its companion files beside the file it points to, and
+// those are the files a save writes and the guards must look at.
+std::string projectFileBeside(const std::string& path) { return resolveSaveTarget(projectFilePath(path)); }
+
 // The first companion of a save to `path` that would replace a file that is
 // not one of that project's own: the photo or the depth map the document was
 // read from, or any file beside a name that holds no project. "" when there
 // is none.
 std::string foreignCompanion(CStereoWorkspace& ws, const std::string& path, const std::string& openedFrom) {
-    const std::string base = projectBase(path);
-    const bool ownProject = isExistingProject(projectFilePath(path));
+    const std::string project = projectFileBeside(path);
+    const std::string base = projectBase(project);
+    const bool ownProject = isExistingProject(project);
     for (const std::string& c : companionPaths(ws, base)) {
         std::error_code ec;
         if (!std::filesystem::exists(std::filesystem::symlink_status(c, ec))) continue;
@@ -108,8 +114,9 @@ std::string formatWithFile(const char* format, const std::string& fileIn) {
 }
 
 std::vector<std::string> projectFilesFor(CStereoWorkspace& ws, const std::string& projectPath) {
-    std::vector<std::string> files = companionPaths(ws, projectBase(projectPath));
-    files.push_back(projectFilePath(projectPath));
+    const std::string project = projectFileBeside(projectPath);
+    std::vector<std::string> files = companionPaths(ws, projectBase(project));
+    files.push_back(project);
     return files;
 }
 
@@ -183,7 +190,7 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
     // A project file that is a symbolic link is saved where it points, its
     // companion files beside it: named from the link they would land beside
     // the link and leave the project it points to mismatched.
-    const std::string project = resolveSaveTarget(projectFilePath(path));
+    const std::string project = projectFileBeside(path);
     const std::string base = projectBase(project);
     // A paint layer file of the project being replaced that this document
     // no longer has would be read back as its paint layer: it goes once the

@@ -86,6 +86,16 @@ TEST(ProjectSafety, TheOpenedPhotoIsNeverWrittenOver) {
     host.expectFileDialog(std::nullopt);
     EXPECT_EQ(ws.Save(dir.file("notes.lyr")), 0);
     EXPECT_EQ(bytesOf(dir.file("notes.msk")), std::vector<std::uint8_t>({'m', 'y', ' ', 'n', 'o', 't', 'e', 's'}));
+    // Nor through a link whose target is beside it: the save would write
+    // beside the target, so the guard looks there.
+    std::ofstream(dir.file("notes.lyr")) << "not a project";
+    std::filesystem::create_directory(dir.file("a"));
+    std::filesystem::create_symlink(dir.file("notes.lyr"), dir.file("a/link.lyr"));
+    host.expectMessage(withFile(kForeignCompanionMessage, dir.file("notes.msk")));
+    host.expectFileDialog(std::nullopt);
+    EXPECT_EQ(ws.Save(dir.file("a/link.lyr")), 0);
+    EXPECT_EQ(bytesOf(dir.file("notes.msk")), std::vector<std::uint8_t>({'m', 'y', ' ', 'n', 'o', 't', 'e', 's'}));
+    EXPECT_TRUE(host.done());
 }
 
 // Nor is the depth map the document was read from, even where it stands as
