@@ -258,7 +258,8 @@ std::string programSettingsPath() {
 
 std::string readSettingsPath() {
     const std::string installed = defaultSettingsPath();
-    return readSettingsPathFor(installed, installedWritable(installed), userConfigFolder());
+    // Only looked up, never made: reading makes nothing.
+    return readSettingsPathFor(installed, installedWritable(installed), userConfigFolderName());
 }
 
 std::string readSettingsPathFor(const std::string& installed, bool installedWritable, const std::string& userFolder) {

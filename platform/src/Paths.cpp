@@ -91,16 +91,16 @@ void removeTempFolders() {
     t.byParent.clear();
 }
 
+std::string userConfigFolderName() {
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') return joinPath(xdg, "Plastora");
+    if (const char* home = std::getenv("HOME"); home && home[0]) return joinPath(std::string(home) + "/.config", "Plastora");
+    return {};
+}
+
 std::string userConfigFolder() {
-    std::string base;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') {
-        base = xdg;
-    } else if (const char* home = std::getenv("HOME"); home && home[0]) {
-        base = std::string(home) + "/.config";
-    } else {
-        return {};
-    }
-    const std::string folder = joinPath(base, "Plastora");
+    const std::string folder = userConfigFolderName();
+    if (folder.empty()) return {};
+    const std::string base = std::filesystem::path(folder).parent_path().string();
     std::error_code ec;
     std::filesystem::create_directories(base, ec);
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return {};

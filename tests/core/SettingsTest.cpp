@@ -339,5 +339,13 @@ TEST(Settings, AnInstalledCopyKeepsItsSettingsInTheUsersFolder) {
     // The program's own choice for a writable program folder.
     setProgramFolder(dir.path().string());
     EXPECT_EQ(programSettingsPath(), installed);
+    // The command-line tool's look-up makes no configuration folder.
+    const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
+    const std::string savedXdg = oldXdg ? oldXdg : "";
+    ::setenv("XDG_CONFIG_HOME", dir.file("fresh").c_str(), 1);
+    EXPECT_EQ(readSettingsPath(), installed);
+    EXPECT_FALSE(fs::exists(dir.file("fresh")));
+    if (oldXdg) ::setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+    else ::unsetenv("XDG_CONFIG_HOME");
     setProgramFolder("");
 }

@@ -21,6 +21,8 @@ void removeTempFolders();
 // The user's configuration folder for Plastora ($XDG_CONFIG_HOME/Plastora, or
 // ~/.config/Plastora), created (mode 0700) when missing; "" when it cannot be.
 std::string userConfigFolder();
+// The same folder's name, without making it; "" when no home is known.
+std::string userConfigFolderName();
 // `folder` + '/' + `name`.
 std::string joinPath(const std::string& folder, const std::string& name);
 
