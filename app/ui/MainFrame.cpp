@@ -17,8 +17,8 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -351,7 +351,10 @@ void CMainFrame::dropEvent(QDropEvent* event) {
     const auto urls = event->mimeData()->urls();
     if (urls.isEmpty() || !urls.first().isLocalFile()) return;
     event->acceptProposedAction();
-    const std::string path = QFile::encodeName(urls.first().toLocalFile()).toStdString();
+    // The name's bytes from the URL's own percent-encoding: toLocalFile()
+    // has already replaced bytes that are not UTF-8.
+    const std::string path =
+        QByteArray::fromPercentEncoding(urls.first().path(QUrl::FullyEncoded).toLatin1()).toStdString();
     // Open after the drop has finished, outside the drag-and-drop loop.
     QTimer::singleShot(0, this, [this, path] { openFile(path); });
 }

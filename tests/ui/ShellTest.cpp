@@ -102,6 +102,18 @@ TEST(Shell, NamesThatAreNotUtf8OrHoldAmpersandsOpenAndAreListed) {
     for (QAction* a : file->actions())
         listed = listed || (a->text().startsWith("&1 ") && a->text().endsWith(" && co.lyr"));
     EXPECT_TRUE(listed);
+
+    // Dropped, the same name opens too.
+    CMainFrame dropTarget(dir.file("Plastora.ini"));
+    dropTarget.show();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromEncoded("file://" + QByteArray::fromStdString(project).toPercentEncoding("/"))});
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(dropTarget.view()->viewport(), &enter);
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(dropTarget.view()->viewport(), &drop);
+    for (int i = 0; i < 50 && dropTarget.view()->workspace().mode() == kModeNone; ++i) QTest::qWait(20);
+    EXPECT_EQ(dropTarget.view()->workspace().currentPath(), project);
 }
 
 TEST(Shell, DroppedFileOpens) {
