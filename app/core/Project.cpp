@@ -10,6 +10,7 @@
 #include "core/StillImage.h"
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
+#include "platform/SignalCleanup.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -276,6 +277,9 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
     }
     const std::string projectTemp = reserve(project);
     if (projectTemp.empty()) return 0;
+    // A signal to stop waits until the files are in place and a stale paint
+    // layer is gone (left, it would be read back into the new project).
+    const SignalsHeld held;
     // A project file larger than the reader takes would never open again.
     const std::vector<std::uint8_t> projectBytes = serializeProject(*this);
     if (projectBytes.size() > kMaxProjectFileSize || !writeFileReplacing(projectTemp, projectBytes) ||

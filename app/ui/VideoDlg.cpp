@@ -1,5 +1,6 @@
 #include "ui/VideoDlg.h"
 
+#include "core/StillImage.h"
 #include "ui/DialogParts.h"
 
 #include <QButtonGroup>
@@ -134,7 +135,11 @@ void CVideoDlg::accept() {
         refuse(m_loop, integerRangeMessage(kMinLoop, kMaxLoop));
         return;
     }
-    writeVideoSettings(m_settingsPath, s);
+    // Unwritten, the movie would be made with the old settings.
+    if (!writeVideoSettings(m_settingsPath, s)) {
+        m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return;
+    }
     QDialog::accept();
 }
 

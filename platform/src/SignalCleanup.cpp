@@ -82,8 +82,12 @@ void onSignal(int sig) {
     const int saved = errno;
     if (g_held.load() > 0) {
         g_pending.store(sig);
-        errno = saved;
-        return;
+        // The hold may have ended on another thread meanwhile, before it
+        // could see the signal: then it is taken here.
+        if (g_held.load() > 0 || g_pending.exchange(0) == 0) {
+            errno = saved;
+            return;
+        }
     }
     endBy(sig);
     errno = saved;

@@ -1,6 +1,7 @@
 #include "core/Settings.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
+#include "core/StillImage.h"
 #include "ui/VideoDlg.h"
 
 #include <QCheckBox>
@@ -95,4 +96,12 @@ TEST(VideoDlg, OkChecksRangesThenWritesAllSixKeys) {
     for (const char* line :
          {"StereoType=3", "VideoSize=2", "ReverseStereo=1", "FPS=0.100000", "Loop=99", "GifSize=0"})
         EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+
+    // Settings that cannot be written are told, and the dialog stays open.
+    ScriptedHost host;
+    CVideoDlg unwritable(host, ini.dir.file("no/such/folder/Plastora.ini"));
+    host.expectMessage(kSaveFailedMessage);
+    unwritable.okButton()->click();
+    EXPECT_NE(unwritable.result(), QDialog::Accepted);
+    EXPECT_TRUE(host.done());
 }
