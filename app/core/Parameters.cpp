@@ -2,6 +2,7 @@
 
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
+#include "core/StillImage.h"
 #include "pixelune/pixelune.h"
 
 #include <vector>
@@ -51,7 +52,10 @@ int applyParameters(CStereoWorkspace& ws, const ParamValues& v) {
         s.maskOpacity = v.maskOpacity;
         changed.emplace_back(SettingKey::MaskOpacity, v.maskOpacity);
     }
-    if (!changed.empty()) Settings(ws.settingsPath()).setAll(changed);
+    // The values hold for this session either way; unwritten, they would be
+    // gone at the next start without a word.
+    if (!changed.empty() && !Settings(ws.settingsPath()).setAll(changed))
+        ws.host().message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
     return static_cast<int>(changed.size());
 }
 

@@ -1,6 +1,7 @@
 // What makes editing easier to follow: the mask seen through at less than
 // full opacity, the outline display leaving the window's background, and
 // the project name proposed by "名前を付けて保存".
+#include "core/StillImage.h"
 #include "core/MaskBlend.h"
 #include "core/Parameters.h"
 #include "core/Settings.h"
@@ -9,6 +10,8 @@
 #include "support/TestDocument.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 using namespace plastora;
 using namespace plastora::test;
@@ -80,6 +83,15 @@ TEST(MaskBlend, MaskEditingAtHalfOpacityShowsTheMeanOfPhotoAndMaskColour) {
     EXPECT_EQ(Settings(d.ws->settingsPath()).getInt(SettingKey::MaskOpacity), 100);
     d.ws->Redraw();
     EXPECT_EQ(d.ws->display().at(2, 3), green);
+
+    // Settings that cannot be written are told (the values still hold).
+    std::filesystem::remove(d.ws->settingsPath());
+    std::filesystem::create_directory(d.ws->settingsPath());
+    v.maskOpacity = 70;
+    d.host.expectMessage(kSaveFailedMessage);
+    EXPECT_EQ(applyParameters(*d.ws, v), 1);
+    EXPECT_TRUE(d.host.done());
+    EXPECT_EQ(d.ws->settings().maskOpacity, 70);
 
     // A file value out of range is held to it.
     TestDocument odd(10, 10, "[Mask]\nOpacity=-20\n");
