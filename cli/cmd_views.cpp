@@ -106,8 +106,7 @@ int runViews(const std::vector<std::string>& argv) {
     }
     for (std::size_t k = 0; k < syncs.size(); ++k)
         if (syncs[k].valid() && !syncs[k].get()) written[k] = 2;
-    if (std::find(written.begin(), written.end(), 1) != written.end() &&
-        std::all_of(written.begin(), written.end(), [](char w) { return w == 1; })) {
+    if (std::all_of(written.begin(), written.end(), [](char w) { return w == 1; })) {
         const SignalsHeld held;  // a signal to stop waits until all are in place
         for (std::size_t k = 0; k < pending.size(); ++k)
             if (!pending[k]->commit()) written[k] = 2;

@@ -1,6 +1,5 @@
 // The automatic cutout: the body template placed on every face.
 #include "autocut/FaceDetect.h"
-#include "platform/SafeFile.h"
 
 #include "core/Settings.h"
 #include "linewisp/linewisp.h"

@@ -448,7 +448,7 @@ int CStereoWorkspace::Open(const std::string& pathIn) {
         m_currentPath = path;
     } else {
         // Through a symbolic link the companion files are beside its target.
-        const std::string target = resolveSaveTarget(path);
+        const std::string target = projectFileBeside(path);
         const std::string base = projectBase(target);
         if (!ReadProject(target)) {
             m_host.message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);

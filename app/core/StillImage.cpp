@@ -904,13 +904,6 @@ std::shared_ptr<ReplacingFile> WriteStillImageRowsPending(const PictureRows& pic
     return file;
 }
 
-std::function<bool()> WriteStillImageRowsUncommitted(const PictureRows& picture, const std::string& path,
-                                                     int jpegQuality, double dotsPerInch) {
-    std::shared_ptr<ReplacingFile> file = WriteStillImageRowsPending(picture, path, jpegQuality, dotsPerInch);
-    if (!file) return {};
-    return [file] { return file->commit(); };
-}
-
 std::vector<char> WriteStillImages(const std::vector<StillImageWrite>& batch) {
     const std::size_t n = batch.size();
     std::vector<char> ok(n, 0);

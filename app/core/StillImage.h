@@ -81,19 +81,12 @@ std::size_t jpegScanStart(const std::uint8_t* p, std::size_t n, std::size_t* hei
 // it never has to exist whole.
 bool WriteStillImageRows(const PictureRows& picture, const std::string& path, int jpegQuality,
                          double dotsPerInch = 0.0);
-// The same in two steps, for a caller with several files to write: the
-// picture is written and closed under its temporary name, and the returned
-// commit (waits for the data to reach the disk, then renames the file over
-// `path`; false, with nothing left, when either fails) may run later on
-// another thread, so that the writer goes on while the disk catches up.
-// Empty when the picture could not be written (nothing is left then). A
-// commit that is dropped unrun removes the file and leaves `path` as it was.
-std::function<bool()> WriteStillImageRowsUncommitted(const PictureRows& picture, const std::string& path,
-                                                     int jpegQuality, double dotsPerInch = 0.0);
-// The same as a closed file under its temporary name, for a set of files put
-// in place together: sync() each (on any thread), then commit() each once
-// all are safe. Null when the picture could not be written; dropping it
-// removes the file and leaves `path` as it was.
+// The same in steps, for a caller with several files to write: the picture
+// is written and closed under its temporary name, and the caller sync()s
+// each file (on any thread, so that the writer goes on while the disk
+// catches up), then commit()s each once all are safe. Null when the picture
+// could not be written; dropping it removes the file and leaves `path` as it
+// was.
 std::shared_ptr<ReplacingFile> WriteStillImageRowsPending(const PictureRows& picture, const std::string& path,
                                                           int jpegQuality, double dotsPerInch = 0.0);
 // One file of a batch written at once: a picture, written as

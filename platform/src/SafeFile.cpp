@@ -190,6 +190,7 @@ bool ReplacingFile::sync() {
         ok = std::fclose(m_file) == 0 && ok;
         m_file = nullptr;
     } else {
+        // Closed already, or written by a writer of its own through tempPath().
         ok = syncFile(m_temp);
     }
     if (!ok) m_failed = true;
@@ -200,18 +201,8 @@ bool ReplacingFile::sync() {
 bool ReplacingFile::commit() {
     if (m_droppingOld.valid()) m_droppingOld.wait();
     if (m_temp.empty()) return false;
-    bool ok = !m_failed;
-    if (m_synced) {
-        // Made safe by sync(): only the rename is left.
-    } else if (m_file) {
-        ok = ok && std::fflush(m_file) == 0 && !std::ferror(m_file) && ::fsync(::fileno(m_file)) == 0;
-        ok = std::fclose(m_file) == 0 && ok;
-        m_file = nullptr;
-    } else {
-        // Closed already, or written by a writer of its own through tempPath().
-        ok = ok && syncFile(m_temp);
-    }
-    if (ok && std::rename(m_temp.c_str(), m_target.c_str()) == 0) {
+    // sync() does nothing more for a file it has made safe already.
+    if (sync() && std::rename(m_temp.c_str(), m_target.c_str()) == 0) {
         untrackTemporary(m_temp);
         m_temp.clear();
         return true;

@@ -1,4 +1,5 @@
 // Still image files: JPEG and BMP writing and reading.
+#include "platform/SafeFile.h"
 #include "core/StillImage.h"
 
 #include "support/Pictures.h"
@@ -494,19 +495,21 @@ TEST_F(StillImage, UncommittedWriteReplacesTheTargetOnlyWhenCommitted) {
     const Bytes old = bytes("old.bmp");
     const auto entries = [&] { return std::distance(std::filesystem::directory_iterator(dir.path()), {}); };
 
-    std::function<bool()> commit = WriteStillImageRowsUncommitted(rowsOf(pic), file("old.bmp"), 80);
-    ASSERT_TRUE(commit);
+    std::shared_ptr<ReplacingFile> pending = WriteStillImageRowsPending(rowsOf(pic), file("old.bmp"), 80);
+    ASSERT_TRUE(pending);
     EXPECT_EQ(bytes("old.bmp"), old);
     EXPECT_EQ(entries(), 3) << "the picture waits under a temporary name";
-    EXPECT_TRUE(std::async(std::launch::async, commit).get());
+    EXPECT_TRUE(std::async(std::launch::async, [&] { return pending->sync(); }).get());
+    EXPECT_EQ(bytes("old.bmp"), old) << "made safe, not yet in place";
+    EXPECT_TRUE(pending->commit());
     EXPECT_EQ(bytes("old.bmp"), bytes("whole.bmp"));
     EXPECT_EQ(entries(), 2);
 
     ASSERT_EQ(save(quadrants(4, 4), "old.bmp"), 1);
-    WriteStillImageRowsUncommitted(rowsOf(pic), file("old.bmp"), 80) = nullptr;  // dropped unrun
+    WriteStillImageRowsPending(rowsOf(pic), file("old.bmp"), 80) = nullptr;  // dropped uncommitted
     const PictureRows givesUp{64, 48, [&](int y) { return y < 20 ? pic.row(y) : nullptr; }};
-    EXPECT_FALSE(WriteStillImageRowsUncommitted(givesUp, file("old.bmp"), 80));
-    EXPECT_FALSE(WriteStillImageRowsUncommitted(givesUp, file("new.jpg"), 80));
+    EXPECT_FALSE(WriteStillImageRowsPending(givesUp, file("old.bmp"), 80));
+    EXPECT_FALSE(WriteStillImageRowsPending(givesUp, file("new.jpg"), 80));
     EXPECT_EQ(bytes("old.bmp"), old);
     EXPECT_EQ(entries(), 2);
 }
