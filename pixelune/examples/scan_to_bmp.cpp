@@ -22,7 +22,10 @@ int main(int argc, char** argv) {
     }
     TWAINPacket packet{};
     if (argc == 3) {
-        if (std::strlen(argv[2]) >= sizeof packet.source) return 2;
+        if (std::strlen(argv[2]) >= sizeof packet.source) {
+            std::fprintf(stderr, "the device name is longer than %zu bytes\n", sizeof packet.source - 1);
+            return 2;
+        }
         std::strcpy(packet.source, argv[2]);
     }
     if (!TWAINGetSource(&packet, nullptr)) {

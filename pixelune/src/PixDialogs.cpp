@@ -7,6 +7,8 @@
 
 #include "linewisp/linewisp.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -65,16 +67,30 @@ bool previewMetafile(const std::string& path, plastora::Surface& box) {
         const int h = packet.bottom * zoom / 100;
         PreviewPlace place;
         plastora::Surface picture;
-        if (fitPreview(w, h, &place) && place.width > 0 && place.height > 0 &&
-            picture.create(place.width, place.height)) {
-            // Painting the fitted area alone is moving the origin to the
-            // centring offset and clipping to the box.
-            plastora::blit(picture, plastora::Rop::Whiteness);
-            packet.zoom = static_cast<std::int16_t>(zoom * place.width / w);
-            VectDC target{&picture, 96, 96};
-            VectVectPaint(&target, &packet, 1);
-            plastora::blit(box, place.x, place.y, place.width, place.height, &picture, 0, 0, plastora::Rop::Copy);
-            shown = true;
+        // The zoom is a whole percentage: the fitting one rounded up, at
+        // least 1%. Where it is not exact (a large drawing fits below 1%, and
+        // a whole percentage rarely fits exactly) the drawing is painted a
+        // little larger and shrunk into its place.
+        if (fitPreview(w, h, &place) && place.width > 0 && place.height > 0) {
+            const int paintZoom = std::clamp(
+                static_cast<int>((std::int64_t{zoom} * place.width + w - 1) / w), 1, 32767);
+            const int pw = std::max(place.width, static_cast<int>(std::int64_t{packet.right} * paintZoom / 100));
+            const int ph = std::max(place.height, static_cast<int>(std::int64_t{packet.bottom} * paintZoom / 100));
+            if (picture.create(pw, ph)) {
+                // Painting the fitted area alone is moving the origin to the
+                // centring offset and clipping to the box.
+                plastora::blit(picture, plastora::Rop::Whiteness);
+                packet.zoom = static_cast<std::int16_t>(paintZoom);
+                VectDC target{&picture, 96, 96};
+                VectVectPaint(&target, &packet, 1);
+                if (pw == place.width && ph == place.height)
+                    plastora::blit(box, place.x, place.y, place.width, place.height, &picture, 0, 0,
+                                   plastora::Rop::Copy);
+                else
+                    plastora::stretchBlit(box, place.x, place.y, place.width, place.height, picture, 0, 0, pw, ph,
+                                          plastora::Rop::Copy, plastora::StretchMode::Halftone);
+                shown = true;
+            }
         }
     }
     VectRelease(&list, &packet);
@@ -146,7 +162,9 @@ bool chooseSource(const std::vector<SourceChoice>& devices, void* parent, std::s
     list->setObjectName(QStringLiteral("sources"));
     for (const SourceChoice& d : devices) {
         auto* item = new QListWidgetItem(QString::fromUtf8(d.description.c_str()), list);
-        item->setData(Qt::UserRole, QString::fromUtf8(d.name.c_str()));
+        // The name as the backend gave it, byte for byte: names need not
+        // be UTF-8, and a name changed on the way would open nothing.
+        item->setData(Qt::UserRole, QByteArray::fromStdString(d.name));
     }
     list->setCurrentRow(0);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
@@ -156,7 +174,7 @@ bool chooseSource(const std::vector<SourceChoice>& devices, void* parent, std::s
     layout->addWidget(list);
     layout->addWidget(buttons);
     if (dlg.exec() != QDialog::Accepted || !list->currentItem()) return false;
-    *chosen = list->currentItem()->data(Qt::UserRole).toString().toStdString();
+    *chosen = list->currentItem()->data(Qt::UserRole).toByteArray().toStdString();
     return true;
 }
 

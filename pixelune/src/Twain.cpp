@@ -19,6 +19,7 @@
 #include "pixelune/pixelune.h"
 
 #include "PixDialogs.h"
+#include "RasterImage.h"
 
 #include <sane/sane.h>
 #include <sane/saneopts.h>
@@ -184,9 +185,11 @@ void setIntOption(const PixSaneManager& m, SANE_Handle h, const char* name, SANE
 }
 
 // Reads one frame whole: until EOF. `expected` is the byte count the
-// parameters promise (0 when the line count is unknown). False on any read
-// error, on data beyond the limit, or when a known-size frame ends early.
-bool readFrame(const PixSaneManager& m, SANE_Handle h, std::size_t expected, std::vector<std::uint8_t>& out) {
+// parameters promise (0 when the line count is unknown, when `limit` bounds
+// it). False on any read error, on data beyond the limit, or when a
+// known-size frame ends early.
+bool readFrame(const PixSaneManager& m, SANE_Handle h, std::size_t expected, std::size_t limit,
+               std::vector<std::uint8_t>& out) {
     out.clear();
     try {
         if (expected) out.reserve(expected);
@@ -198,7 +201,7 @@ bool readFrame(const PixSaneManager& m, SANE_Handle h, std::size_t expected, std
             if (st == SANE_STATUS_EOF) break;
             if (st != SANE_STATUS_GOOD) return false;
             if (len < 0 || static_cast<std::size_t>(len) > sizeof chunk) return false;
-            if (out.size() + static_cast<std::size_t>(len) > (expected ? expected : kMaxDibBytes)) {
+            if (out.size() + static_cast<std::size_t>(len) > (expected ? expected : limit)) {
                 // More than the frame can hold: keep what fits of a known
                 // frame (devices may pad a little), refuse an unknown one or
                 // a device that will not stop.
@@ -216,11 +219,13 @@ bool readFrame(const PixSaneManager& m, SANE_Handle h, std::size_t expected, std
     return expected == 0 || out.size() == expected;
 }
 
-// The 8-bit value of sample `i` of a row.
-std::uint8_t sample(const std::uint8_t* row, int i, int depth) {
+// The 8-bit value of sample `i` of a row. A 1-bit grey sample of 1 is
+// black (line art); a 1-bit colour sample of 1 is its colour at full
+// intensity.
+std::uint8_t sample(const std::uint8_t* row, int i, int depth, bool colour = false) {
     switch (depth) {
         case 1:
-            return (row[i >> 3] >> (7 - (i & 7))) & 1 ? 0 : 255;  // 1 is black
+            return ((row[i >> 3] >> (7 - (i & 7))) & 1) != colour ? 0 : 255;
         case 8:
             return row[i];
         default: {
@@ -289,13 +294,13 @@ void* makeDib(const std::vector<Frame>& frames) {
                         px[0] = sample(src, 3 * x + 2, f.p.depth);
                         break;
                     case SANE_FRAME_RED:
-                        px[2] = sample(src, x, f.p.depth);
+                        px[2] = sample(src, x, f.p.depth, true);
                         break;
                     case SANE_FRAME_GREEN:
-                        px[1] = sample(src, x, f.p.depth);
+                        px[1] = sample(src, x, f.p.depth, true);
                         break;
                     default:
-                        px[0] = sample(src, x, f.p.depth);
+                        px[0] = sample(src, x, f.p.depth, true);
                         break;
                 }
             }
@@ -313,12 +318,17 @@ void* transferImage(const PixSaneManager& m, SANE_Handle h) {
         Frame f;
         if (m.getParameters(h, &f.p) != SANE_STATUS_GOOD || !layoutOk(f.p)) return nullptr;
         const std::size_t bpl = static_cast<std::size_t>(f.p.bytes_per_line);
+        // No more lines than a picture the library's own readers take (so a
+        // scan saved as a file opens again) and than the DIB limit.
+        const std::size_t maxLines = std::min(static_cast<std::size_t>(pixelune::kMaxRasterPixels) /
+                                                  static_cast<std::size_t>(f.p.pixels_per_line),
+                                              kMaxDibBytes / bpl);
         std::size_t expected = 0;
         if (f.p.lines > 0) {
-            if (static_cast<std::size_t>(f.p.lines) > kMaxDibBytes / bpl) return nullptr;
+            if (static_cast<std::size_t>(f.p.lines) > maxLines) return nullptr;
             expected = bpl * static_cast<std::size_t>(f.p.lines);
         }
-        if (!readFrame(m, h, expected, f.data)) return nullptr;
+        if (!readFrame(m, h, expected, bpl * maxLines, f.data)) return nullptr;
         f.data.resize(f.data.size() / bpl * bpl);  // whole lines of an unknown-length frame
         if (f.data.empty()) return nullptr;
         if (!frames.empty() && (f.p.format == SANE_FRAME_GRAY || f.p.format == SANE_FRAME_RGB)) return nullptr;
@@ -351,7 +361,8 @@ static int TWAINSelectSourceBody(TWAINPacket* packet, void* parent) {
     if (!loadManager(packet)) return 0;
     std::vector<pixelune::SourceChoice> choices;
     const SANE_Device** devices = nullptr;
-    if (packet->manager->getDevices(&devices, SANE_TRUE) == SANE_STATUS_GOOD && devices) {
+    // Every device, network scanners (saned) included.
+    if (packet->manager->getDevices(&devices, SANE_FALSE) == SANE_STATUS_GOOD && devices) {
         for (const SANE_Device** d = devices; *d; ++d) {
             if (!(*d)->name || std::strlen((*d)->name) >= sizeof packet->source) continue;
             std::string text = std::string((*d)->vendor ? (*d)->vendor : "") + " " + ((*d)->model ? (*d)->model : "");
@@ -363,6 +374,7 @@ static int TWAINSelectSourceBody(TWAINPacket* packet, void* parent) {
     const bool ok = !choices.empty() && pixelune::chooseSource(choices, parent, &chosen);
     unloadManager(packet);
     if (!ok) return 0;
+    if (chosen.size() >= sizeof packet->source) return 0;
     std::memset(packet->source, 0, sizeof packet->source);
     std::memcpy(packet->source, chosen.data(), chosen.size());
     return 1;

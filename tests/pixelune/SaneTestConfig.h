@@ -26,6 +26,10 @@ public:
     explicit SaneTestConfig(const std::vector<std::string>& testConf = {}) {
         std::ofstream(m_dir.file("dll.conf")) << "test\n";
         std::ofstream conf(m_dir.file("test.conf"));
+        // The test backend reads its configuration folder once per process
+        // and keeps it (the backend stays loaded, see keepTestBackendLoaded):
+        // each test that uses a configuration runs in a process of its own,
+        // as ctest runs them.
         conf << "number_of_devices 2\nresolution 50.0\ntest-picture \"Color pattern\"\n";
         for (const std::string& line : testConf) conf << line << "\n";
         conf.close();
@@ -45,6 +49,11 @@ public:
     SaneTestConfig& operator=(const SaneTestConfig&) = delete;
 
     std::string file(const std::string& name) const { return m_dir.file(name); }
+
+    // Writes dll.aliases: lines such as "alias NAME test:1".
+    void aliases(const std::string& lines) const {
+        std::ofstream(m_dir.file("dll.aliases"), std::ios::binary) << lines;
+    }
 
     // The frame scanimage gets from `device` in colour at 8 bits (null image
     // when scanimage fails).

@@ -6,6 +6,10 @@
 
 #include <QImage>
 #include <gtest/gtest.h>
+#include <sane/sane.h>
+#include <sane/saneopts.h>
+
+#include <dlfcn.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -144,6 +148,54 @@ TEST(Scanner, FailedTransferHandsOverNothing) {
     EXPECT_EQ(r.post, kTwainTransferred);
     EXPECT_EQ(r.dib, nullptr);
     std::free(old);
+}
+
+// Sets the open device's bit depth through SANE itself, as a device that
+// only offers 1 bit would leave it.
+void setDepthOnDevice(const TWAINPacket& packet, SANE_Int depth) {
+    void* sane = dlopen(TWAINGetDllName(), RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(sane, nullptr);
+    auto* describe = reinterpret_cast<const SANE_Option_Descriptor* (*)(SANE_Handle, SANE_Int)>(
+        dlsym(sane, "sane_get_option_descriptor"));
+    auto* control = reinterpret_cast<SANE_Status (*)(SANE_Handle, SANE_Int, SANE_Action, void*, SANE_Int*)>(
+        dlsym(sane, "sane_control_option"));
+    ASSERT_TRUE(describe && control);
+    bool set = false;
+    for (SANE_Int i = 1; const SANE_Option_Descriptor* d = describe(packet.sourceHandle, i); ++i)
+        if (d->name && std::strcmp(d->name, SANE_NAME_BIT_DEPTH) == 0)
+            set = control(packet.sourceHandle, i, SANE_ACTION_SET_VALUE, &depth, nullptr) == SANE_STATUS_GOOD;
+    dlclose(sane);
+    EXPECT_TRUE(set);
+}
+
+// One bit per colour in three passes: a set bit is the colour at full
+// intensity (unlike line art, where it is black).
+TEST(Scanner, OneBitColourPassesKeepTheirColours) {
+    SaneTestConfig config({"three-pass true", "test-picture \"Solid white\"", "br_x 10", "br_y 10"});
+    TWAINPacket packet{};
+    std::strcpy(packet.source, "test:0");
+    ASSERT_EQ(TWAINGetSource(&packet, nullptr), 1);
+    setDepthOnDevice(packet, 1);
+    ScanResult r;
+    while ((r.post = TWAINPostTwain(&packet, nullptr, &r.dib, nullptr)) == kTwainNothingYet) {
+    }
+    ASSERT_EQ(r.post, kTwainTransferred);
+    ASSERT_NE(r.dib, nullptr);
+    const QImage img = dibToImage(r.dib);
+    EXPECT_EQ(img.pixel(0, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(img.pixel(img.width() - 1, img.height() - 1), qRgb(255, 255, 255));
+}
+
+// A scan larger than a picture the library reads back (8192 x 8192 pixels)
+// is refused before its data are read, not after seconds and half a
+// gigabyte.
+TEST(Scanner, ScanTooLargeToReadBackIsRefusedUpFront) {
+    SaneTestConfig config({"resolution 1200.0", "br_x 200.0", "br_y 200.0"});
+    ScanResult r;
+    scan("test:0", r);
+    ASSERT_EQ(r.got, 1);
+    EXPECT_EQ(r.post, kTwainTransferred);
+    EXPECT_EQ(r.dib, nullptr);
 }
 
 TEST(Scanner, RefusesUnknownDevicesAndBusyPackets) {

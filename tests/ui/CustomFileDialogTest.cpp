@@ -197,4 +197,58 @@ TEST(ScannerSource, ChosenDeviceIsTheOneScanned) {
     std::free(dib);
 }
 
+// A device name that is not UTF-8 (here 200 bytes of Latin-1 é) comes back
+// from the chooser byte for byte, and the device it names is scanned.
+TEST(ScannerSource, NameThatIsNotUtf8IsKeptByteForByte) {
+    sanetest::SaneTestConfig config;
+    const std::string name(200, '\xE9');
+    config.aliases("alias " + name + " test:1\n");
+    whenOpen<QDialog>([](QDialog* dlg) {
+        auto* list = dlg->findChild<QListWidget*>(QStringLiteral("sources"));
+        ASSERT_NE(list, nullptr);
+        // The aliased device: the row that names neither test device.
+        for (int i = 0; i < list->count(); ++i)
+            if (!list->item(i)->text().endsWith(QStringLiteral("test:0")) &&
+                !list->item(i)->text().endsWith(QStringLiteral("test:1")))
+                list->setCurrentRow(i);
+        dlg->accept();
+    });
+    TWAINPacket packet{};
+    ASSERT_EQ(TWAINSelectSource(&packet, nullptr), 1);
+    EXPECT_EQ(std::string(packet.source), name);
+    ASSERT_EQ(TWAINGetSource(&packet, nullptr), 1);
+    void* dib = nullptr;
+    EXPECT_EQ(TWAINPostTwain(&packet, nullptr, &dib, nullptr), kTwainTransferred);
+    EXPECT_NE(dib, nullptr);
+    std::free(dib);
+}
+
+// A drawing far larger than the box (a landscape page in twips, where the
+// fitting zoom is below 1%) is shrunk into it, not left out.
+TEST(CustomFileDialog, LargeMetafilePreviewIsShrunkIntoTheBox) {
+    TempDir dir;
+    // 20000 x 10000 twips: red left half, blue right half.
+    auto wmf = lwtest::Wmf::placeable(0, 0, 20000, 10000, 1440);
+    wmf.pen(5, 0).select(0);
+    wmf.brush(0, plastora::RGB(255, 0, 0)).select(1).rectangle(0, 0, 10000, 10000);
+    wmf.brush(0, plastora::RGB(0, 0, 255)).select(2).rectangle(10000, 0, 20000, 10000);
+    const std::string path = dir.file("page.wmf");
+    const auto bytes = wmf.bytes();
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+    whenOpen<QFileDialog>([&](QFileDialog* dlg) {
+        select(dlg, path);
+        const QImage box = preview(dlg);
+        const QRect drawn = nonWhite(box);
+        EXPECT_NEAR(drawn.left(), 0, 1);
+        EXPECT_NEAR(drawn.right(), 127, 1);
+        EXPECT_NEAR(drawn.top(), 16, 1);
+        EXPECT_NEAR(drawn.bottom(), 79, 1);
+        EXPECT_EQ(box.pixel(20, 48), qRgb(255, 0, 0));
+        EXPECT_EQ(box.pixel(110, 48), qRgb(0, 0, 255));
+        dlg->reject();
+    });
+    EXPECT_STREQ(CustomFileDialog(nullptr, nullptr, dir.path().c_str()), "");
+}
+
 }  // namespace
