@@ -301,6 +301,24 @@ TEST(Shell, HelpPagesOpenInTheProgramsOwnWindowWithoutADesktopViewer) {
         EXPECT_NE(window->browser()->toPlainText().indexOf("Manual"), -1);
     }
     {
+        // A launcher that finds no viewer (xdg-open's "no method available")
+        // is no viewer either: the page goes to the program's own window,
+        // and a web address fails with the message.
+        ui::helpBrowserWindow()->hide();
+        const std::filesystem::path launcher = emptyPath.path() / "xdg-open";
+        const std::string asked = dir.file("asked.txt");
+        std::ofstream(launcher) << "#!/bin/sh\necho \"$1\" >> '" << asked << "'\nexit 3\n";
+        std::filesystem::permissions(launcher, std::filesystem::perms::owner_all);
+        ScriptedHost host;
+        EXPECT_TRUE(ShowHelp(host, ini, HelpPage::Manual, ui::openHelpTarget));
+        EXPECT_TRUE(ui::helpBrowserWindow()->isVisible());
+        std::string first;
+        std::getline(std::ifstream(asked), first);
+        EXPECT_EQ(first, "file://" + dir.file("doc/index.html"));  // the launcher was asked first
+        EXPECT_FALSE(ui::openHelpTarget("https://example.invalid/manual"));
+        std::filesystem::remove(launcher);
+    }
+    {
         // A missing page: the question, and nothing to open on the web here.
         std::filesystem::remove(dir.file("doc/tutorial.html"));
         ScriptedHost host;
