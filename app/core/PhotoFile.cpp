@@ -5,6 +5,9 @@
 
 #include "core/StillImage.h"
 
+#include <QByteArray>
+#include <QColorSpace>
+#include <QColorTransform>
 #include <QImage>
 #include <QImageIOHandler>
 #include <QImageReader>
@@ -68,8 +71,23 @@ struct PhotoJpegError {
     std::jmp_buf jump;
     bool ended;          // the data ran out (or hit a marker) inside the picture
     JDIMENSION endedAtRow;
-    int endedAtScan;
+    // Of a picture in several scans: the components (by index) whose first
+    // pass (a scan from coefficient 0 at full precision: the whole component
+    // of a sequential file, the coarse DC pass of a progressive one) began
+    // before the data ran out, and those whose first pass was cut short.
+    // Without a whole first pass a component has no values at all in part of
+    // the picture: its colours are wrong there, not merely coarse.
+    unsigned firstPassBegun;
+    unsigned firstPassCut;
 };
+
+// Notes the components of the scan being read when it is a first pass.
+void noteFirstPass(j_decompress_ptr d, unsigned& into) {
+    if (d->Ss != 0 || d->Ah != 0) return;
+    for (int i = 0; i < d->comps_in_scan && i < MAX_COMPS_IN_SCAN; ++i)
+        if (d->cur_comp_info[i] && d->cur_comp_info[i]->component_index < 32)
+            into |= 1u << d->cur_comp_info[i]->component_index;
+}
 
 [[noreturn]] void photoErrorExit(j_common_ptr cinfo) {
     std::longjmp(reinterpret_cast<PhotoJpegError*>(cinfo->err)->jump, 1);
@@ -83,15 +101,20 @@ void photoEmitMessage(j_common_ptr cinfo, int level) {
     if (cinfo->is_decompressor) {
         auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
         err->endedAtRow = d->output_scanline;
-        err->endedAtScan = d->input_scan_number;
+        // Ending inside a scan (not between two) cuts the scan short.
+        if (d->input_iMCU_row < d->total_iMCU_rows) noteFirstPass(d, err->firstPassCut);
     }
 }
 
 void photoOutputMessage(j_common_ptr) {}
 
 void photoProgress(j_common_ptr cinfo) {
-    if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxJpegScans)
-        photoErrorExit(cinfo);
+    if (!cinfo->is_decompressor) return;
+    auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number > kMaxJpegScans) photoErrorExit(cinfo);
+    // Called while each scan is taken in: the scans the file really has.
+    auto* err = reinterpret_cast<PhotoJpegError*>(cinfo->err);
+    if (!err->ended) noteFirstPass(d, err->firstPassBegun);
 }
 
 struct PhotoJpegJob {
@@ -104,6 +127,8 @@ struct PhotoJpegJob {
     int orientation = 1;
     bool cmyk = false;
     bool multiScan = false;
+    bool firstPassesWhole = true;  // of a picture in several scans that ended early
+    QColorSpace space;             // of the embedded colour profile, if any
     int rowsDecoded = 0;
     bool outOfMemory = false;
     int headerWidth = 0, headerHeight = 0;  // the frame size readJpegHeader found
@@ -134,13 +159,23 @@ void setUpPhotoErrors(PhotoJpegJob& job) {
     job.err.mgr.emit_message = photoEmitMessage;
     job.err.mgr.output_message = photoOutputMessage;
     job.err.ended = false;
+    job.err.firstPassBegun = 0;
+    job.err.firstPassCut = 0;
     job.cinfo.err = &job.err.mgr;
+}
+
+// Whether every component of a picture in several scans had its whole first
+// pass before the data ran out.
+bool everyFirstPassWhole(const jpeg_decompress_struct& d, const PhotoJpegError& err) {
+    const unsigned all = d.num_components >= 32 ? ~0u : (1u << d.num_components) - 1;
+    return (err.firstPassBegun & all) == all && (err.firstPassCut & all) == 0;
 }
 
 // Reads the headers (after jpeg_create_decompress and the source are set
 // up), keeping the Exif block for the orientation it holds.
 void readHeaderAndOrientation(PhotoJpegJob& job) {
     jpeg_save_markers(&job.cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&job.cinfo, JPEG_APP0 + 2, 0xFFFF);  // the colour profile
     jpeg_read_header(&job.cinfo, TRUE);
     for (jpeg_saved_marker_ptr m = job.cinfo.marker_list; m; m = m->next) {
         if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 && std::memcmp(m->data, "Exif\0\0", 6) == 0) {
@@ -148,6 +183,34 @@ void readHeaderAndOrientation(PhotoJpegJob& job) {
             break;
         }
     }
+}
+
+// The colour space of the profile a JPEG embeds (after its headers were
+// read with the APP2 markers kept); invalid without one, or for one Qt
+// cannot use (CMYK, grey, damaged).
+QColorSpace embeddedColourSpace(j_decompress_ptr cinfo) {
+    JOCTET* icc = nullptr;
+    unsigned int length = 0;
+    if (!jpeg_read_icc_profile(cinfo, &icc, &length) || !icc) return {};
+    const QByteArray bytes(reinterpret_cast<const char*>(icc), static_cast<qsizetype>(length));
+    std::free(icc);
+    return QColorSpace::fromIccProfile(bytes);
+}
+
+// Whether pixels in `space` need converting to be sRGB: the pictures made
+// of a photo (and the files written) are taken to be sRGB.
+bool needsSrgbConversion(const QColorSpace& space) {
+    return space.isValid() && space != QColorSpace(QColorSpace::SRgb);
+}
+
+// Converts a picture from `space` to sRGB in place (a photo from a phone in
+// Display P3, or from a camera set to Adobe RGB, would otherwise look dull
+// and shifted).
+void convertToSrgb(Surface& picture, const QColorSpace& space) {
+    if (!needsSrgbConversion(space) || picture.empty()) return;
+    QImage view(reinterpret_cast<uchar*>(picture.bits()), picture.width(), picture.height(),
+                static_cast<qsizetype>(picture.width()) * 4, QImage::Format_RGB32);
+    view.applyColorTransform(space.transformationToColorSpace(QColorSpace::SRgb));
 }
 
 // After the error set-up and its setjmp: a decompressor on the file with
@@ -167,7 +230,6 @@ void startPhotoDecode(PhotoJpegJob& job) {
 bool decodeJpegPhoto(PhotoJpegJob& job) {
     setUpPhotoErrors(job);
     job.err.endedAtRow = 0;
-    job.err.endedAtScan = 0;
     if (setjmp(job.err.jump)) {
         jpeg_destroy_decompress(&job.cinfo);
         return false;
@@ -191,6 +253,7 @@ bool decodeJpegPhoto(PhotoJpegJob& job) {
             jpeg_destroy_decompress(&job.cinfo);
             return false;
     }
+    if (!job.cmyk) job.space = embeddedColourSpace(&job.cinfo);
     job.multiScan = jpeg_has_multiple_scans(&job.cinfo);
     // The largest of full size, 1/2, 1/4, 1/8 (from the first reduction
     // asked for) that a surface can be made for.
@@ -235,6 +298,7 @@ bool decodeJpegPhoto(PhotoJpegJob& job) {
     }
     job.rowsDecoded = static_cast<int>(job.cinfo.output_scanline);
     if (job.err.ended && !job.multiScan) job.rowsDecoded = std::min(job.rowsDecoded, static_cast<int>(job.err.endedAtRow));
+    if (job.err.ended && job.multiScan) job.firstPassesWhole = everyFirstPassWhole(job.cinfo, job.err);
     // Whatever follows the picture (its end marker, further pictures of a
     // multi-picture file) is not needed.
     jpeg_destroy_decompress(&job.cinfo);
@@ -261,8 +325,9 @@ bool streamJpegPhotoRows(PhotoRowJob& rj) {
     }
     startPhotoDecode(job);
     const J_COLOR_SPACE space = job.cinfo.jpeg_color_space;
+    // A photo with a colour profile to convert is read whole (converted there).
     if ((space != JCS_GRAYSCALE && space != JCS_YCbCr && space != JCS_RGB) || jpeg_has_multiple_scans(&job.cinfo) ||
-        (rj.uprightOnly && job.orientation != 1)) {
+        (rj.uprightOnly && job.orientation != 1) || needsSrgbConversion(embeddedColourSpace(&job.cinfo))) {
         jpeg_destroy_decompress(&job.cinfo);
         return false;
     }
@@ -334,15 +399,17 @@ int loadJpegPhoto(Host& host, std::FILE* f, unsigned firstScale, Surface& pictur
     notes.cmyk = job->cmyk;
     notes.totalRows = h;
     if (job->err.ended) {
-        // Nothing usable: a sequential picture without one whole row, or a
-        // progressive one whose first pass is incomplete.
-        if (job->multiScan ? job->err.endedAtScan <= 1 : job->rowsDecoded <= 0) return 0;
+        // Nothing usable: a sequential picture without one whole row, or one
+        // in several scans where a component's first pass is incomplete (its
+        // colours would be wrong, not merely coarse).
+        if (job->multiScan ? !job->firstPassesWhole : job->rowsDecoded <= 0) return 0;
         notes.truncated = true;
         notes.missingRows = job->multiScan ? 0 : h - job->rowsDecoded;
         for (int y = h - notes.missingRows; y < h; ++y) std::fill(pic.row(y), pic.row(y) + pic.width(), kMissingGrey);
     } else if (job->rowsDecoded < h) {
         return 0;
     }
+    convertToSrgb(pic, job->space);
     notes.orientation = job->orientation;
     notes.scale = static_cast<int>(job->scale);
     // Reduced pixel j covers stored pixels [j s, (j + 1) s), the last block
@@ -366,20 +433,98 @@ int loadJpegPhoto(Host& host, std::FILE* f, unsigned firstScale, Surface& pictur
     return 1;
 }
 
+// Reads exactly `n` bytes, false at the end of the file.
+bool readExactly(std::FILE* f, void* to, std::size_t n) { return std::fread(to, 1, n, f) == n; }
+
+// Skips the sub-blocks of a GIF block up to its terminator; false when the
+// file ends first.
+bool skipGifSubBlocks(std::FILE* f) {
+    std::uint8_t block[256];
+    for (;;) {
+        if (!readExactly(f, block, 1)) return false;
+        if (block[0] == 0) return true;
+        if (!readExactly(f, block + 1, block[0])) return false;
+    }
+}
+
+// Whether a GIF holds its first picture whole, up to the end of its image
+// data. Qt's reader hands back a picture cut short as a whole one, its
+// missing rows black.
+bool gifFirstPictureWhole(const std::string& path) {
+    FilePtr f(openRegularFile(path));
+    std::uint8_t head[13];
+    if (!f || !readExactly(f.get(), head, sizeof head)) return false;
+    if ((head[10] & 0x80) && std::fseek(f.get(), 3L << ((head[10] & 7) + 1), SEEK_CUR) != 0) return false;
+    for (;;) {
+        std::uint8_t introducer = 0;
+        if (!readExactly(f.get(), &introducer, 1)) return false;
+        if (introducer == 0x21) {  // extension: its label, then sub-blocks
+            std::uint8_t label = 0;
+            if (!readExactly(f.get(), &label, 1) || !skipGifSubBlocks(f.get())) return false;
+        } else if (introducer == 0x2C) {  // the picture: its descriptor, local colours, code size, data
+            std::uint8_t descriptor[9];
+            if (!readExactly(f.get(), descriptor, sizeof descriptor)) return false;
+            if ((descriptor[8] & 0x80) && std::fseek(f.get(), 3L << ((descriptor[8] & 7) + 1), SEEK_CUR) != 0)
+                return false;
+            std::uint8_t codeSize = 0;
+            return readExactly(f.get(), &codeSize, 1) && skipGifSubBlocks(f.get());
+        } else {
+            return false;  // the trailer before any picture, or not a block at all
+        }
+    }
+}
+
+// The Exif orientation a PNG (eXIf chunk) or WebP (EXIF chunk) file holds;
+// 1 without one. Qt's readers do not apply it.
+int containerExifOrientation(const std::string& path, PhotoFormat format) {
+    constexpr std::uint32_t kMaxExifBytes = 1u << 20;
+    if (format != PhotoFormat::Png && format != PhotoFormat::WebP) return 1;
+    FilePtr f(openRegularFile(path));
+    const bool png = format == PhotoFormat::Png;
+    if (!f || std::fseek(f.get(), png ? 8 : 12, SEEK_SET) != 0) return 1;
+    for (;;) {
+        std::uint8_t chunk[8];
+        if (!readExactly(f.get(), chunk, sizeof chunk)) return 1;
+        const std::uint32_t length = png ? get32(chunk, true) : get32(chunk + 4, false);
+        const char* type = reinterpret_cast<const char*>(png ? chunk + 4 : chunk);
+        if (png && (std::memcmp(type, "IDAT", 4) == 0 || std::memcmp(type, "IEND", 4) == 0)) return 1;
+        if (std::memcmp(type, png ? "eXIf" : "EXIF", 4) == 0) {
+            if (length > kMaxExifBytes) return 1;
+            std::vector<std::uint8_t> exif(6 + std::size_t{length});
+            std::memcpy(exif.data(), "Exif\0\0", 6);
+            if (!readExactly(f.get(), exif.data() + 6, length)) return 1;
+            // Some writers keep the JPEG marker's "Exif\0\0" in front of the block.
+            const bool prefixed = length >= 6 && std::memcmp(exif.data() + 6, "Exif\0\0", 6) == 0;
+            return prefixed ? ExifOrientationOf(exif.data() + 6, length) : ExifOrientationOf(exif.data(), exif.size());
+        }
+        // Past the data, and the CRC of a PNG chunk or the pad byte of a RIFF one.
+        const long long skip = static_cast<long long>(length) + (png ? 4 : (length & 1));
+        if (::fseeko(f.get(), static_cast<off_t>(skip), SEEK_CUR) != 0) return 1;
+    }
+}
+
 // PNG, TIFF, WebP, GIF: Qt's readers (TIFF and WebP from the image-formats
-// plugins), turned into 8-bit RGB laid over white where transparent.
-int loadQtPhoto(Host& host, const std::string& path, Surface& picture) {
+// plugins), turned into 8-bit sRGB laid over white where transparent.
+int loadQtPhoto(Host& host, const std::string& path, PhotoFormat format, Surface& picture, PhotoLoadNotes& notes) {
     allowLargeQtImages();
+    if (format == PhotoFormat::Gif && !gifFirstPictureWhole(path)) return 0;
     QImageReader reader(QString::fromStdString(path));
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);  // TIFF orientation
     QImage image = reader.read();
     if (image.isNull() || image.width() <= 0 || image.height() <= 0) return 0;
+    const int orientation =
+        reader.transformation() == QImageIOHandler::TransformationNone ? containerExifOrientation(path, format) : 1;
+    // A profile the file embeds (not a colour space Qt made up from a
+    // PNG's gamma, which viewers commonly ignore).
+    const QColorSpace space = image.colorSpace();
+    const bool convert = needsSrgbConversion(space) && !space.iccProfile().isEmpty();
     image = image.convertToFormat(QImage::Format_ARGB32);
     if (image.isNull()) {
         host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
         return 0;
     }
+    if (convert) image.convertToColorSpace(QColorSpace::SRgb);
     Surface s;
     if (!s.createUninitialized(image.width(), image.height())) {
         host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
@@ -395,6 +540,12 @@ int loadQtPhoto(Host& host, const std::string& path, Surface& picture) {
             d[x] = kOpaque | (over((p >> 16) & 0xFF) << 16) | (over((p >> 8) & 0xFF) << 8) | over(p & 0xFF);
         }
     }
+    image = QImage();
+    if (!ApplyExifOrientation(s, orientation)) {
+        host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+        return 0;
+    }
+    notes.orientation = orientation;
     picture = std::move(s);
     return 1;
 }
@@ -563,7 +714,7 @@ int LoadPhotoReduced(Host& host, const std::string& path, int reduction, Surface
         case PhotoFormat::WebP:
         case PhotoFormat::Gif:
             f.reset();
-            ok = loadQtPhoto(host, path, picture);
+            ok = loadQtPhoto(host, path, notes.format, picture, notes);
             break;
         case PhotoFormat::Unknown:
             break;
@@ -644,7 +795,9 @@ int PhotoSize(Host& host, const std::string& path, int& width, int& height) {
         const QSize size = reader.size();
         w = size.width();
         h = size.height();
-        swaps = (reader.transformation() & QImageIOHandler::TransformationRotate90) != 0;
+        swaps = reader.transformation() == QImageIOHandler::TransformationNone
+                    ? containerExifOrientation(path, format) >= 5
+                    : (reader.transformation() & QImageIOHandler::TransformationRotate90) != 0;
     }
     if (w <= 0 || h <= 0) {
         // No header to go by: the picture itself.

@@ -9,12 +9,15 @@
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
 
+#include <QColorSpace>
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -558,4 +561,205 @@ TEST(PhotoFile, SizeFromTheHeadersIsTheSizeOfThePictureLoaded) {
     ASSERT_EQ(PhotoSize(host, dir.file("cut.jpg"), w, h), 1);
     EXPECT_EQ(w, 32);
     EXPECT_EQ(h, 48);
+}
+
+namespace {
+
+// A flat picture in Adobe RGB (1998) and the same colour in sRGB worked out
+// by hand: Adobe RGB's gamma (563/256) and primaries to XYZ, then to linear
+// sRGB and through the sRGB curve (both white points are D65).
+Pixel adobeToSrgbByHand(int r, int g, int b) {
+    const double in[3] = {std::pow(r / 255.0, 563.0 / 256), std::pow(g / 255.0, 563.0 / 256),
+                          std::pow(b / 255.0, 563.0 / 256)};
+    const double toXyz[3][3] = {{0.5767309, 0.1855540, 0.1881852},
+                                {0.2973769, 0.6273491, 0.0752741},
+                                {0.0270343, 0.0706872, 0.9911085}};
+    const double toSrgb[3][3] = {{3.2404542, -1.5371385, -0.4985314},
+                                 {-0.9692660, 1.8760108, 0.0415560},
+                                 {0.0556434, -0.2040259, 1.0572252}};
+    double xyz[3], out[3];
+    for (int i = 0; i < 3; ++i) xyz[i] = toXyz[i][0] * in[0] + toXyz[i][1] * in[1] + toXyz[i][2] * in[2];
+    Pixel p = 0xFF000000u;
+    for (int i = 0; i < 3; ++i) {
+        out[i] = std::clamp(toSrgb[i][0] * xyz[0] + toSrgb[i][1] * xyz[1] + toSrgb[i][2] * xyz[2], 0.0, 1.0);
+        const double v = out[i] <= 0.0031308 ? 12.92 * out[i] : 1.055 * std::pow(out[i], 1 / 2.4) - 0.055;
+        p |= static_cast<Pixel>(std::lround(v * 255)) << (16 - 8 * i);
+    }
+    return p;
+}
+
+// The offsets of a JPEG's start-of-scan markers.
+std::vector<std::size_t> scanStarts(const std::vector<std::uint8_t>& bytes) {
+    std::vector<std::size_t> at;
+    for (std::size_t i = 2; i + 1 < bytes.size(); ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) at.push_back(i);
+    return at;
+}
+
+// A colourful 64 x 256 JPEG written scan by scan as the script says.
+void writeScriptedJpeg(const std::string& path, const std::vector<jpeg_scan_info>& scans) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    jpeg_compress_struct c{};
+    jpeg_error_mgr err{};
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    jpeg_stdio_dest(&c, f);
+    c.image_width = 64;
+    c.image_height = 256;
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 90, TRUE);
+    c.scan_info = scans.data();
+    c.num_scans = static_cast<int>(scans.size());
+    jpeg_start_compress(&c, TRUE);
+    std::vector<std::uint8_t> row(64 * 3);
+    while (c.next_scanline < c.image_height) {
+        for (int x = 0; x < 64; ++x) {
+            row[3 * x] = static_cast<std::uint8_t>(x * 4);
+            row[3 * x + 1] = static_cast<std::uint8_t>(c.next_scanline);
+            row[3 * x + 2] = static_cast<std::uint8_t>(255 - x * 4);
+        }
+        JSAMPROW r[1] = {row.data()};
+        jpeg_write_scanlines(&c, r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    std::fclose(f);
+}
+
+}  // namespace
+
+// A photo that embeds a colour profile (a camera set to Adobe RGB, a phone's
+// Display P3) is converted to sRGB, in JPEG and PNG alike; without the
+// conversion its colours come out dull.
+TEST(PhotoFile, EmbeddedColourProfilesAreConvertedToSrgb) {
+    TempDir dir;
+    QImage flat(16, 16, QImage::Format_RGB32);
+    flat.fill(qRgb(200, 60, 60));
+    flat.setColorSpace(QColorSpace(QColorSpace::AdobeRgb));
+    const Pixel expected = adobeToSrgbByHand(200, 60, 60);
+    ASSERT_FALSE(near(expected, 0xFFC83C3Cu, 10));  // the conversion matters
+    SilentHost host;
+    for (const char* format : {"jpg", "png"}) {
+        const std::string path = dir.file(std::string("adobe.") + format);
+        ASSERT_TRUE(flat.save(QString::fromStdString(path), nullptr, 100));
+        ASSERT_FALSE(QImage(QString::fromStdString(path)).colorSpace().iccProfile().isEmpty()) << format;
+        Surface out;
+        int w = 0, h = 0;
+        ASSERT_EQ(LoadPhoto(host, path, out, w, h), 1) << format;
+        EXPECT_TRUE(near(out.at(8, 8), expected, 2)) << format << std::hex << " " << out.at(8, 8) << " " << expected;
+    }
+    // The row-by-row reading of large photos leaves such a photo to be read
+    // whole (and converted there).
+    int w = 0, h = 0;
+    EXPECT_FALSE(ForEachUprightJpegPhotoRowReduced(dir.file("adobe.jpg"), 2, w, h, [](int, const Pixel*, int) {}));
+}
+
+// A JPEG in several scans that ends inside a component's first scan has no
+// values for that component below the cut: its colours would be wrong, so
+// it is refused. Ending in a later (refining) scan only leaves it coarse.
+TEST(PhotoFile, JpegInSeveralScansCutBeforeEveryColourArrivedIsRefused) {
+    TempDir dir;
+    SilentHost silent;
+    Surface out;
+    int w = 0, h = 0;
+    const auto cutInsideScan = [&](const std::string& name, int scan) {
+        std::vector<std::uint8_t> bytes = readBytes(dir.file(name));
+        const std::vector<std::size_t> sos = scanStarts(bytes);
+        EXPECT_GT(sos.size(), static_cast<std::size_t>(scan)) << name;
+        const std::size_t end = scan + 1 < static_cast<int>(sos.size()) ? sos[scan + 1] : bytes.size() - 2;
+        bytes.resize((sos[scan] + end) / 2);
+        const std::string cut = dir.file("cut-" + std::to_string(scan) + "-" + name);
+        writeBytes(cut, bytes);
+        return cut;
+    };
+    // Progressive, one DC scan per component, then their AC scans.
+    writeScriptedJpeg(dir.file("dc.jpg"), {{1, {0}, 0, 0, 0, 0},
+                                           {1, {1}, 0, 0, 0, 0},
+                                           {1, {2}, 0, 0, 0, 0},
+                                           {1, {0}, 1, 63, 0, 0},
+                                           {1, {1}, 1, 63, 0, 0},
+                                           {1, {2}, 1, 63, 0, 0}});
+    ASSERT_EQ(LoadPhoto(silent, dir.file("dc.jpg"), out, w, h), 1);
+    EXPECT_EQ(LoadPhoto(silent, cutInsideScan("dc.jpg", 2), out, w, h), 0);  // inside Cr's DC scan
+    PhotoLoadNotes notes;
+    ASSERT_EQ(LoadPhoto(silent, cutInsideScan("dc.jpg", 4), out, w, h, &notes), 1);  // inside Cb's AC scan
+    EXPECT_TRUE(notes.truncated);
+    EXPECT_EQ(notes.missingRows, 0);
+    // Sequential, one whole scan per component.
+    writeScriptedJpeg(dir.file("seq.jpg"), {{1, {0}, 0, 63, 0, 0}, {1, {1}, 0, 63, 0, 0}, {1, {2}, 0, 63, 0, 0}});
+    ASSERT_EQ(LoadPhoto(silent, dir.file("seq.jpg"), out, w, h), 1);
+    EXPECT_EQ(LoadPhoto(silent, cutInsideScan("seq.jpg", 1), out, w, h), 0);
+    // Cut between two scans: the components after it never arrive.
+    std::vector<std::uint8_t> bytes = readBytes(dir.file("seq.jpg"));
+    bytes.resize(scanStarts(bytes)[2]);
+    writeBytes(dir.file("two-scans.jpg"), bytes);
+    EXPECT_EQ(LoadPhoto(silent, dir.file("two-scans.jpg"), out, w, h), 0);
+}
+
+// A GIF cut short is refused (Qt's reader would show it whole, the missing
+// rows black); PNG and JPEG files cut short are handled elsewhere.
+TEST(PhotoFile, GifCutShortIsRefused) {
+    TempDir dir;
+    // One white pixel, then the block terminator and the trailer.
+    const std::vector<std::uint8_t> gif = {'G',  'I',  'F',  '8',  '9',  'a',  1,    0,    1,    0,    0x80,
+                                           0,    0,    0xFF, 0xFF, 0xFF, 0,    0,    0,    0x2C, 0,    0,
+                                           0,    0,    1,    0,    1,    0,    0,    2,    2,    0x44, 1,
+                                           0,    0x3B};
+    SilentHost silent;
+    Surface out;
+    int w = 0, h = 0;
+    writeBytes(dir.file("whole.gif"), gif);
+    ASSERT_EQ(LoadPhoto(silent, dir.file("whole.gif"), out, w, h), 1);
+    EXPECT_EQ(out.at(0, 0), 0xFFFFFFFFu);
+    writeBytes(dir.file("cut.gif"), {gif.begin(), gif.end() - 2});
+    EXPECT_EQ(LoadPhoto(silent, dir.file("cut.gif"), out, w, h), 0);
+}
+
+// A PNG's Exif orientation (its eXIf chunk) turns the picture as a JPEG's
+// does, and the size from the headers says so.
+TEST(PhotoFile, PngExifOrientationTurnsThePicture) {
+    TempDir dir;
+    const Surface src = quadrants(48, 32);
+    QImage img(48, 32, QImage::Format_RGB32);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 48; ++x) img.setPixel(x, y, src.at(x, y));
+    const std::string plain = dir.file("plain.png");
+    ASSERT_TRUE(img.save(QString::fromStdString(plain)));
+    std::vector<std::uint8_t> bytes = readBytes(plain);
+    // The eXIf chunk (the Exif block without the JPEG marker's "Exif\0\0")
+    // after IHDR, with its CRC.
+    const std::vector<std::uint8_t> seg = exifSegment(6, true);
+    std::vector<std::uint8_t> chunk = {0, 0, 0, 0, 'e', 'X', 'I', 'f'};
+    chunk.insert(chunk.end(), seg.begin() + 10, seg.end());
+    const std::size_t length = seg.size() - 10;
+    for (int i = 0; i < 4; ++i) chunk[i] = static_cast<std::uint8_t>(length >> (24 - 8 * i));
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 4; i < chunk.size(); ++i) {
+        crc ^= chunk[i];
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    crc ^= 0xFFFFFFFFu;
+    for (int i = 0; i < 4; ++i) chunk.push_back(static_cast<std::uint8_t>(crc >> (24 - 8 * i)));
+    bytes.insert(bytes.begin() + 33, chunk.begin(), chunk.end());
+    const std::string turned = dir.file("turned.png");
+    writeBytes(turned, bytes);
+
+    SilentHost host;
+    Surface out;
+    int w = 0, h = 0;
+    PhotoLoadNotes notes;
+    ASSERT_EQ(LoadPhoto(host, turned, out, w, h, &notes), 1);
+    EXPECT_EQ(notes.orientation, 6);
+    Surface expected = quadrants(48, 32);
+    ASSERT_TRUE(ApplyExifOrientation(expected, 6));
+    ASSERT_EQ(w, 32);
+    ASSERT_EQ(h, 48);
+    for (auto [x, y] : {std::pair{2, 2}, {29, 2}, {2, 45}, {29, 45}}) EXPECT_EQ(out.at(x, y), expected.at(x, y));
+    int sw = 0, sh = 0;
+    ASSERT_EQ(PhotoSize(host, turned, sw, sh), 1);
+    EXPECT_EQ(sw, 32);
+    EXPECT_EQ(sh, 48);
 }
