@@ -1,7 +1,9 @@
 #include "ui/QtHost.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QColorDialog>
+#include <QKeyEvent>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -12,6 +14,27 @@
 namespace plastora::ui {
 
 namespace {
+
+// Keeps a progress window up until the work is done. The work cannot be
+// stopped, and the window keeps the main window out of reach while it runs
+// (a window-modal progress window hands every event to the program each time
+// its bar moves): closed by Escape or its close box, it would only hide, the
+// work going on, and a click on the main window could then open another
+// document under the work still reading the old one.
+class KeepOpenWhileWorking : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Close) {
+            event->ignore();
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) return true;
+        return QObject::eventFilter(watched, event);
+    }
+};
 constexpr const char* kAppTitle = "Plastora";
 }
 
@@ -94,6 +117,7 @@ void QtHost::progressBegin(const std::string& caption, int minimum, int maximum)
     m_progress = new QProgressDialog(shown, QString(), minimum, maximum, m_parent);
     m_progress->setWindowTitle(shown);
     m_progress->setWindowModality(Qt::WindowModal);
+    m_progress->installEventFilter(new KeepOpenWhileWorking(m_progress));
     m_progress->setMinimumDuration(0);
     m_progress->setValue(minimum);
     m_progress->show();

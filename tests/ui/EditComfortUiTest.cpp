@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSlider>
@@ -175,4 +176,28 @@ TEST(QuestionBoxes, YesAndNoReadInJapaneseOnceQtsTranslationsAreLoaded) {
         EXPECT_EQ(seen, want);
     }
     QCoreApplication::removeTranslator(&qtbase);
+}
+
+// Work that cannot be stopped keeps its progress window up: Escape and the
+// close box leave it showing, so the main window stays out of reach until
+// the work ends (a hidden progress window let a click open another document
+// under a movie still being written from the old one's views).
+TEST(ProgressWindow, StaysUpUntilTheWorkEnds) {
+    QWidget main;
+    main.show();
+    ui::QtHost qtHost(&main);
+    Host& host = qtHost;
+    host.progressBegin("動画ファイルを作成しています", 0, 100);
+    host.progressSet(10);
+    auto* progress = main.findChild<QProgressDialog*>();
+    ASSERT_NE(progress, nullptr);
+    ASSERT_TRUE(progress->isVisible());
+    QTest::keyClick(progress, Qt::Key_Escape);
+    EXPECT_TRUE(progress->isVisible());
+    EXPECT_FALSE(progress->close());
+    EXPECT_TRUE(progress->isVisible());
+    host.progressSet(50);
+    EXPECT_TRUE(progress->isVisible());
+    host.progressEnd();
+    EXPECT_EQ(main.findChild<QProgressDialog*>(), nullptr);
 }
