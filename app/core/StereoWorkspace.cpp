@@ -178,6 +178,10 @@ bool CStereoWorkspace::hasViews() const {
     return std::any_of(m_views.begin(), m_views.end(), [](const Surface& v) { return !v.empty(); });
 }
 
+bool CStereoWorkspace::hasAllViews() const {
+    return viewCount() >= 2 && std::none_of(m_views.begin(), m_views.end(), [](const Surface& v) { return v.empty(); });
+}
+
 void CStereoWorkspace::discardViews() {
     for (auto& v : m_views) v.reset();
     m_composite.reset();

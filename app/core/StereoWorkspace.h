@@ -35,6 +35,9 @@ constexpr int kHighResSlots = 16;
 constexpr int kMinViews = 2;
 constexpr int kMaxViews = 64;
 
+// The question before a command that needs views the document lacks.
+inline constexpr const char* kAskMakeViews = "立体画像が作成されていません。作成しますか？";
+
 // Display modes.
 enum DisplayMode : std::int32_t {
     kModeNone = 0,
@@ -354,6 +357,8 @@ public:
     Surface& view(int index) { return m_views[static_cast<std::size_t>(index)]; }
     const Surface& view(int index) const { return m_views[static_cast<std::size_t>(index)]; }
     bool hasViews() const;
+    // Every one of the N views (the anaglyph makes only the two end views).
+    bool hasAllViews() const;
     void discardViews();
     int strength() const { return m_strength; }
     void setStrength(int s) { m_strength = s; }

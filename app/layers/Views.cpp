@@ -21,7 +21,6 @@
 namespace plastora {
 
 namespace {
-constexpr const char* kAskMakeViews = "立体画像が作成されていません。作成しますか？";
 constexpr const char* kHighResCaption = "高解像度立体画像作成中";
 
 ColorRef greyOf(int level) {

@@ -36,20 +36,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kAskMakeViews = "立体画像が作成されていません。作成しますか？";
 constexpr const char* kFrameFilter = "ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp|JPEGﾌｧｲﾙ(*.jpg,*.jpeg)|*.jpg;*jpeg||";
 constexpr const char* kMovieFilter = "ﾑｰﾋﾞｰﾌｧｲﾙ(*.avi)|*.avi|GIFｱﾆﾒｰｼｮﾝ(*.gif)|*.gif||";
 constexpr const char* kCaptionWriting = "動画ファイル作成中";
 constexpr const char* kCaptionReducing = "減色処理中(時間がかかります)";
 
 void memoryMessage(CStereoWorkspace& ws) { ws.host().message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error); }
-
-bool allViewsPresent(const CStereoWorkspace& ws) {
-    if (ws.viewCount() < 2) return false;
-    for (int i = 0; i < ws.viewCount(); ++i)
-        if (ws.view(i).empty()) return false;
-    return true;
-}
 
 // Progress of frame `index` of a sequence with `perPass` frames a pass, as
 // (j + p x (N - 1)), the count the progress formulas are written in.
@@ -144,7 +136,7 @@ bool renderFittedFrame(Surface& frame, const Surface& view) {
 // ---- AVI -------------------------------------------------------------------------
 
 int WriteMovieAvi(CStereoWorkspace& ws, const std::string& path) {
-    if (!allViewsPresent(ws)) return 0;
+    if (!ws.hasAllViews()) return 0;
     const VideoSettings settings = readVideoSettings(ws.settingsPath());
     const Size size = videoFrameSize(ws.settingsPath(), settings.videoSize);
     const int n = ws.viewCount();
@@ -284,7 +276,7 @@ bool codeGifImage(const Surface& f, int w, int h, const std::array<std::uint32_t
 }  // namespace
 
 int WriteMovieGif(CStereoWorkspace& ws, const std::string& path) {
-    if (!allViewsPresent(ws)) return 0;
+    if (!ws.hasAllViews()) return 0;
     const VideoSettings settings = readVideoSettings(ws.settingsPath());
     const int n = ws.viewCount();
     GifFrames frames;
@@ -513,9 +505,9 @@ int MakeMovie(CStereoWorkspace& ws) {
         host.message(kMovieFlatTextMessage);
         return 0;
     }
-    if (!allViewsPresent(ws)) {
+    if (!ws.hasAllViews()) {
         if (host.message(kAskMakeViews, MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes) return 0;
-        if (ws.RunStereoDialog(false) != 1 || !allViewsPresent(ws)) return 0;
+        if (ws.RunStereoDialog(false) != 1 || !ws.hasAllViews()) return 0;
     }
     std::string initial;
     if (!ws.currentPath().empty()) initial = fs::path(ws.currentPath()).replace_extension(".avi").string();

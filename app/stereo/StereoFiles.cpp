@@ -271,6 +271,12 @@ bool hasHighResImage(CStereoWorkspace& ws) { return ws.highResCount() > 0 && !ws
 
 int saveViewsCommand(CStereoWorkspace& ws, const std::string& pathIn, StereoSaveMode mode) {
     if (!ws.hasViews()) return 0;
+    // After an anaglyph only the two end views exist: every view is made
+    // first (on the user's word) instead of nothing being written.
+    if (mode == StereoSaveMode::AllViews && !ws.hasAllViews()) {
+        if (ws.host().message(kAskMakeViews, MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes) return 0;
+        if (ws.RunStereoDialog(false) != 1 || !ws.hasAllViews()) return 0;
+    }
     std::string path = pathIn;
     if (path.empty()) {
         const std::string& source = ws.currentPath();

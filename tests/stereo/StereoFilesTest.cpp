@@ -201,6 +201,18 @@ TEST(StereoSave, HighResolutionPairOfAStereoDocument) {
     EXPECT_EQ(loadPicture(f.dir.file("v_01.jpg")).width(), 40);
 }
 
+// After an anaglyph only the two end views exist: saving every view asks to
+// make them instead of writing nothing without a word; the pair still saves.
+TEST(StereoSave, AllViewsAsksForTheViewsAnAnaglyphDidNotMake) {
+    ViewsFixture f;
+    f.ws.view(1).reset();
+    f.ws.view(2).reset();
+    f.host.expectMessage(kAskMakeViews, MsgResult::No, MsgButtons::YesNo, MsgIcon::Question);
+    EXPECT_EQ(SaveAllViews(f.ws, f.dir.file("all.mpo")), 0);
+    EXPECT_FALSE(fs::exists(f.dir.file("all.mpo")));
+    ASSERT_EQ(SaveStereoPair(f.ws, f.dir.file("pair.mpo")), 1);
+}
+
 TEST(StereoSave, RefusedInsideTheCardFolderAndFailuresAreReported) {
     ViewsFixture f;
     fs::create_directories(f.dir.path() / "card/DCIM/100NIN03");
