@@ -83,6 +83,15 @@ namespace {
 // are bounded by the pixel limit alone.
 std::uint64_t minimumJpegBytes(std::uint64_t w, std::uint64_t h) { return ((w + 7) / 8) * ((h + 7) / 8) / 16; }
 
+// A real progressive JPEG has about ten scans; thousands of tiny scans over
+// a large picture only make decoding take minutes.
+constexpr int kMaxJpegScans = 500;
+
+void jpegScanLimit(j_common_ptr cinfo) {
+    if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxJpegScans)
+        jpegErrorExit(cinfo);
+}
+
 std::uint64_t fileSizeOf(std::FILE* f) {
     struct stat st {};
     return ::fstat(::fileno(f), &st) == 0 && st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
@@ -103,6 +112,9 @@ bool readJpegFile(const char* fileName, RasterImage& image) {
         return false;
     }
     jpeg_create_decompress(&info);
+    jpeg_progress_mgr progress{};
+    progress.progress_monitor = jpegScanLimit;
+    info.progress = &progress;
     jpeg_stdio_src(&info, file.f);
     jpeg_read_header(&info, TRUE);
     info.out_color_space = JCS_RGB;

@@ -4,6 +4,8 @@
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
 
+#include <QImage>
+#include <QImageWriter>
 #include <gif_lib.h>
 
 #include <cstdlib>
@@ -125,6 +127,29 @@ TEST(RasterFileCodec, DamagedJpegAndPngFilesAreRefused) {
         writeBytes(path, garbage);
         EXPECT_EQ(load(path).result, 0) << name;
     }
+}
+
+// A progressive JPEG whose last scan stands 600 times over: thousands of
+// scans only make decoding take minutes over a large picture, so more than
+// a real file has (a few dozen at the most) are refused.
+TEST(RasterFileCodec, JpegWithHundredsOfScansIsRefused) {
+    plastora::test::TempDir dir;
+    QImage img(16, 16, QImage::Format_RGB32);
+    img.fill(qRgb(90, 150, 30));
+    const std::string path = dir.file("p.jpg");
+    QImageWriter writer(QString::fromStdString(path), "jpeg");
+    writer.setProgressiveScanWrite(true);
+    ASSERT_TRUE(writer.write(img));
+    ASSERT_EQ(load(path).result, 1);
+    Bytes bytes = readBytes(path);
+    std::size_t last = 0;
+    for (std::size_t i = 2; i + 1 < bytes.size(); ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) last = i;
+    ASSERT_GT(last, 0u);
+    const Bytes scan(bytes.begin() + static_cast<long>(last), bytes.end() - 2);  // up to the end marker
+    for (int k = 0; k < 600; ++k) bytes.insert(bytes.end() - 2, scan.begin(), scan.end());
+    writeBytes(path, bytes);
+    EXPECT_EQ(load(path).result, 0);
 }
 
 // Devices, pipes and a small JPEG that declares a huge picture are refused
