@@ -46,6 +46,9 @@ std::string depthMapPath(const std::string& projectBase) { return projectBase + 
 
 bool parseDepthMapImage(const std::vector<std::uint8_t>& bytes, Surface& out) {
     if (bytes.empty() || !jpegIsWhole(bytes)) return false;
+    if (DetectPhotoFormat(bytes.data(), bytes.size()) == PhotoFormat::Gif &&
+        !GifFirstPictureSound(bytes.data(), bytes.size()))
+        return false;
     QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
                                               static_cast<qsizetype>(bytes.size()));
     QBuffer buffer(&data);

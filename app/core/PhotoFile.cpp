@@ -433,46 +433,79 @@ int loadJpegPhoto(Host& host, std::FILE* f, unsigned firstScale, Surface& pictur
     return 1;
 }
 
-// Reads exactly `n` bytes, false at the end of the file.
-bool readExactly(std::FILE* f, void* to, std::size_t n) { return std::fread(to, 1, n, f) == n; }
-
-// Skips the sub-blocks of a GIF block up to its terminator; false when the
-// file ends first.
-bool skipGifSubBlocks(std::FILE* f) {
-    std::uint8_t block[256];
-    for (;;) {
-        if (!readExactly(f, block, 1)) return false;
-        if (block[0] == 0) return true;
-        if (!readExactly(f, block + 1, block[0])) return false;
-    }
-}
-
-// Whether a GIF holds its first picture whole, up to the end of its image
-// data. Qt's reader hands back a picture cut short as a whole one, its
-// missing rows black.
-bool gifFirstPictureWhole(const std::string& path) {
-    FilePtr f(openRegularFile(path));
+// Walks a GIF up to the end of its first picture's data, reading through
+// `read(to, n)` (false at the end of the data). False when the data ends
+// first, or when the pictures it declares (the screen and the first
+// picture) are far larger than its data can code: a code stands for at most
+// 4096 pixels, so a few bytes declaring a huge picture are a way to make the
+// reader allocate gigabytes of black (Qt's reader fills what the data does
+// not cover, and calls a picture cut short a whole one).
+template <typename Read>
+bool walkGifFirstPicture(Read&& read) {
+    constexpr std::uint64_t kAlwaysAllowedPixels = std::uint64_t{1} << 22;
     std::uint8_t head[13];
-    if (!f || !readExactly(f.get(), head, sizeof head)) return false;
-    if ((head[10] & 0x80) && std::fseek(f.get(), 3L << ((head[10] & 7) + 1), SEEK_CUR) != 0) return false;
+    std::uint8_t block[256];
+    const auto skipColours = [&](std::uint8_t flags) {
+        for (std::size_t left = (flags & 0x80) ? std::size_t{3} << ((flags & 7) + 1) : 0; left > 0;) {
+            const std::size_t n = std::min(left, sizeof block);
+            if (!read(block, n)) return false;
+            left -= n;
+        }
+        return true;
+    };
+    // The sub-blocks up to the terminator; `bytes` counts their data.
+    const auto skipSubBlocks = [&](std::uint64_t& bytes) {
+        for (;;) {
+            if (!read(block, 1)) return false;
+            if (block[0] == 0) return true;
+            bytes += block[0];
+            if (!read(block + 1, block[0])) return false;
+        }
+    };
+    if (!read(head, sizeof head) || !skipColours(head[10])) return false;
+    const std::uint64_t screen = std::uint64_t{get16(head + 6, false)} * get16(head + 8, false);
     for (;;) {
         std::uint8_t introducer = 0;
-        if (!readExactly(f.get(), &introducer, 1)) return false;
+        std::uint64_t bytes = 0;
+        if (!read(&introducer, 1)) return false;
         if (introducer == 0x21) {  // extension: its label, then sub-blocks
-            std::uint8_t label = 0;
-            if (!readExactly(f.get(), &label, 1) || !skipGifSubBlocks(f.get())) return false;
-        } else if (introducer == 0x2C) {  // the picture: its descriptor, local colours, code size, data
-            std::uint8_t descriptor[9];
-            if (!readExactly(f.get(), descriptor, sizeof descriptor)) return false;
-            if ((descriptor[8] & 0x80) && std::fseek(f.get(), 3L << ((descriptor[8] & 7) + 1), SEEK_CUR) != 0)
-                return false;
+            if (!read(block, 1) || !skipSubBlocks(bytes)) return false;
+        } else if (introducer == 0x2C) {  // the picture: descriptor, local colours, code size, data
+            std::uint8_t d[9];
             std::uint8_t codeSize = 0;
-            return readExactly(f.get(), &codeSize, 1) && skipGifSubBlocks(f.get());
+            if (!read(d, sizeof d) || !skipColours(d[8]) || !read(&codeSize, 1) || !skipSubBlocks(bytes))
+                return false;
+            const std::uint64_t codes = bytes * 8 / std::clamp<std::uint64_t>(codeSize + 1u, 2, 12) + 1;
+            const std::uint64_t coded = std::max(codes * 4096, kAlwaysAllowedPixels);
+            const std::uint64_t picture = std::uint64_t{get16(d + 4, false)} * get16(d + 6, false);
+            return picture <= coded && screen <= coded;
         } else {
             return false;  // the trailer before any picture, or not a block at all
         }
     }
 }
+
+}  // namespace
+
+bool GifFirstPictureSound(const std::string& path) {
+    FilePtr f(openRegularFile(path));
+    return f && walkGifFirstPicture([&](void* to, std::size_t n) { return std::fread(to, 1, n, f.get()) == n; });
+}
+
+bool GifFirstPictureSound(const std::uint8_t* data, std::size_t size) {
+    std::size_t at = 0;
+    return walkGifFirstPicture([&](void* to, std::size_t n) {
+        if (n > size - at) return false;
+        std::memcpy(to, data + at, n);
+        at += n;
+        return true;
+    });
+}
+
+namespace {
+
+// Reads exactly `n` bytes, false at the end of the file.
+bool readExactly(std::FILE* f, void* to, std::size_t n) { return std::fread(to, 1, n, f) == n; }
 
 // The Exif orientation a PNG (eXIf chunk) or WebP (EXIF chunk) file holds;
 // 1 without one. Qt's readers do not apply it.
@@ -507,7 +540,7 @@ int containerExifOrientation(const std::string& path, PhotoFormat format) {
 // plugins), turned into 8-bit sRGB laid over white where transparent.
 int loadQtPhoto(Host& host, const std::string& path, PhotoFormat format, Surface& picture, PhotoLoadNotes& notes) {
     allowLargeQtImages();
-    if (format == PhotoFormat::Gif && !gifFirstPictureWhole(path)) return 0;
+    if (format == PhotoFormat::Gif && !GifFirstPictureSound(path)) return 0;
     QImageReader reader(QString::fromStdString(path));
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);  // TIFF orientation

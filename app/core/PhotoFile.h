@@ -57,6 +57,12 @@ struct PhotoLoadNotes {
     Point phase{0, 0};
 };
 
+// Whether a GIF holds its first picture whole, and enough data for the
+// screen and picture sizes it declares (a few bytes declaring a huge
+// picture are refused). Qt's reader accepts both as whole pictures.
+bool GifFirstPictureSound(const std::string& path);
+bool GifFirstPictureSound(const std::uint8_t* data, std::size_t size);
+
 // The warning shown when a photo's file ends early: `missingRows` of
 // `totalRows` rows (and the percentage, rounded up) could not be decoded;
 // 0 missing rows means a progressive picture whose finer passes are missing.

@@ -700,7 +700,7 @@ TEST(PhotoFile, JpegInSeveralScansCutBeforeEveryColourArrivedIsRefused) {
 }
 
 // A GIF cut short is refused (Qt's reader would show it whole, the missing
-// rows black); PNG and JPEG files cut short are handled elsewhere.
+// rows black), and so is one whose data cannot code the size it declares.
 TEST(PhotoFile, GifCutShortIsRefused) {
     TempDir dir;
     // One white pixel, then the block terminator and the trailer.
@@ -716,6 +716,16 @@ TEST(PhotoFile, GifCutShortIsRefused) {
     EXPECT_EQ(out.at(0, 0), 0xFFFFFFFFu);
     writeBytes(dir.file("cut.gif"), {gif.begin(), gif.end() - 2});
     EXPECT_EQ(LoadPhoto(silent, dir.file("cut.gif"), out, w, h), 0);
+    // The same few bytes declaring a 16383 x 16383 picture: refused, not a
+    // gigabyte of black, as a photo and as a depth map.
+    std::vector<std::uint8_t> huge = gif;
+    for (std::size_t at : {std::size_t{6}, std::size_t{8}, std::size_t{24}, std::size_t{26}}) {
+        huge[at] = 0xFF;
+        huge[at + 1] = 0x3F;
+    }
+    writeBytes(dir.file("huge.gif"), huge);
+    EXPECT_EQ(LoadPhoto(silent, dir.file("huge.gif"), out, w, h), 0);
+    EXPECT_FALSE(parseDepthMapImage(huge, out));
 }
 
 // A PNG's Exif orientation (its eXIf chunk) turns the picture as a JPEG's
