@@ -29,6 +29,7 @@ bool PaintDevicePrintTarget::startDoc(const std::string& name) {
     m_painter = std::make_unique<QPainter>();
     if (!m_painter->begin(&m_device)) {
         m_painter.reset();
+        m_startFailed = true;
         return false;
     }
     // PDF output keeps the pixels as they are instead of re-encoding them.

@@ -32,6 +32,7 @@ public:
     int pageWidth() const override;
     int pageHeight() const override;
     bool startDoc(const std::string& name) override;
+    bool startFailed() const override { return m_startFailed; }
     bool startPage() override;
     bool drawImage(const Rect& dst, const Surface& image) override;
     void endPage() override {}
@@ -46,6 +47,7 @@ private:
     std::string m_name;
     std::unique_ptr<QPainter> m_painter;
     int m_pages = 0;
+    bool m_startFailed = false;
 };
 
 // A PDF file as the printer: `dpi` device pixels per inch on the paper of

@@ -97,7 +97,7 @@ int PrintPitchTest(Host& host, PrintTarget& target, const std::vector<double>& v
         host.message(kPitchTestNoStripsMessage, MsgButtons::Ok, MsgIcon::Warning);
         return 0;
     }
-    if (!target.startDoc(kPrintDocumentName)) return 0;  // the printer has said why
+    if (!target.startDoc(kPrintDocumentName)) return 0;  // the caller says so
     bool ok = true;
     int page = -1;
     for (std::size_t i = 0; ok && i < strips.size(); ++i) {
@@ -157,7 +157,9 @@ int RunPitchTestPrint(Host& host, PrintDialogs& dialogs, const PitchTestRequest&
     if (request.dpi > 0) stored.resolution = request.dpi;
     std::unique_ptr<PrintTarget> target = dialogs.printDialog(haveSetup || request.dpi > 0 ? &stored : nullptr);
     if (!target) return 0;
-    return PrintPitchTest(host, *target, values, views, pitch);
+    const int printed = PrintPitchTest(host, *target, values, views, pitch);
+    if (!printed && target->startFailed()) host.message(kPrintStartFailedMessage, MsgButtons::Ok, MsgIcon::Error);
+    return printed;
 }
 
 int storedPrinterResolution(const std::string& setupPath) {

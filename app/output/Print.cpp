@@ -25,6 +25,7 @@ const char* const kPrinterSetupInfo =
     "プリンタ名、用紙サイズ、用紙の種類、印刷品質を設定してください。\nなお印刷の向きは印刷時に自動的に設定されます。";
 const char* const kPrinterSetupWriteFailed = "プリンタ設定ファイルの保存に失敗しました";
 const char* const kPrintAnaglyphQuestion = "アナグリフ画像の印刷を実行しますか？";
+const char* const kPrintStartFailedMessage = "印刷を開始できませんでした。プリンタを確認してください。";
 const char* const kPrintEditImageQuestion =
     "合成画像が作成されていません。編集画面がそのまま印刷されます。印刷を実行しますか？";
 const char* const kPrintSetupQuestion =
@@ -229,7 +230,9 @@ int PrintPicture(CStereoWorkspace& ws, PrintDialogs& dialogs, const std::string&
         ws.settings().copyPrint = true;
         Settings(ws.settingsPath()).setFlag(SettingKey::OptionCopyPrint, true);
     }
-    return PrintOnTarget(ws, *target, editOrAnaglyph);
+    const int printed = PrintOnTarget(ws, *target, editOrAnaglyph);
+    if (!printed && target->startFailed()) host.message(kPrintStartFailedMessage, MsgButtons::Ok, MsgIcon::Error);
+    return printed;
 }
 
 int PrintOnTarget(CStereoWorkspace& ws, PrintTarget& target, bool editOrAnaglyph) {

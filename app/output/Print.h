@@ -81,6 +81,9 @@ public:
     // After endDoc: false when the document could not be written out whole
     // (a file target on a full disk).
     virtual bool written() const { return true; }
+    // After startDoc: true when the document could not be begun at all (no
+    // usable printer), which the caller has to tell the user.
+    virtual bool startFailed() const { return false; }
 };
 
 // The two printer dialogs.
@@ -116,6 +119,8 @@ PrintGeometry computePrintGeometry(int w, int h, int views, int pitch, double lp
 extern const char* const kPrinterSetupInfo;
 extern const char* const kPrinterSetupWriteFailed;
 extern const char* const kPrintAnaglyphQuestion;
+// Printing from the dialogs when the printer chosen cannot begin a document.
+extern const char* const kPrintStartFailedMessage;
 extern const char* const kPrintEditImageQuestion;
 extern const char* const kPrintSetupQuestion;
 extern const char* const kPrintCopyQuestion;

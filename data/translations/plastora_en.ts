@@ -1239,6 +1239,11 @@ Video Settings</translation>
       <translation>Print...</translation>
     </message>
     <message>
+      <location filename="../../app/output/Print.cpp" />
+      <source>印刷を開始できませんでした。プリンタを確認してください。</source>
+      <translation>Printing could not be started. Please check the printer.</translation>
+    </message>
+    <message>
       <location filename="../../app/ui/ShapeDlg.cpp" />
       <source>右上がり直線</source>
       <translation>Rising line</translation>

@@ -29,7 +29,7 @@ std::string readFile(const std::string& path) {
 struct FakeTarget : PrintTarget {
     std::string name = "Test Printer";
     int dpi = 340, pageW = 2000, pageH = 3000;
-    bool pageStarts = true, drawWorks = true;
+    bool docStarts = true, pageStarts = true, drawWorks = true;
     std::vector<std::string> calls;
     Rect drawnAt;
     Surface drawn;  // a copy of the picture handed over
@@ -40,7 +40,8 @@ struct FakeTarget : PrintTarget {
     int dpiY() const override { return dpi; }
     int pageWidth() const override { return pageW; }
     int pageHeight() const override { return pageH; }
-    bool startDoc(const std::string& n) override { docName = n; calls.push_back("startDoc"); return true; }
+    bool startDoc(const std::string& n) override { docName = n; calls.push_back("startDoc"); return docStarts; }
+    bool startFailed() const override { return !docStarts; }
     bool startPage() override { calls.push_back("startPage"); return pageStarts; }
     bool drawImage(const Rect& dst, const Surface& image) override {
         calls.push_back("draw");
@@ -62,6 +63,7 @@ struct ForwardTarget : PrintTarget {
     int pageWidth() const override { return t.pageWidth(); }
     int pageHeight() const override { return t.pageHeight(); }
     bool startDoc(const std::string& n) override { return t.startDoc(n); }
+    bool startFailed() const override { return t.startFailed(); }
     bool startPage() override { return t.startPage(); }
     bool drawImage(const Rect& dst, const Surface& image) override { return t.drawImage(dst, image); }
     void endPage() override { t.endPage(); }
@@ -270,6 +272,13 @@ TEST(PrintCommand, QuestionsAndTheSetUpLoop) {
     // Cancel of the print dialog prints nothing.
     {
         FakeDialogs dialogs;
+        EXPECT_EQ(PrintPicture(*doc.ws, dialogs, doc.prn), 0);
+    }
+    // A printer that cannot begin a document (none usable) is said so.
+    {
+        FakeDialogs dialogs;
+        dialogs.useFake().docStarts = false;
+        doc.host.expectMessage(kPrintStartFailedMessage, MsgResult::Ok, MsgButtons::Ok, MsgIcon::Error);
         EXPECT_EQ(PrintPicture(*doc.ws, dialogs, doc.prn), 0);
     }
     // The anaglyph and the edit image are printed only after Yes.
