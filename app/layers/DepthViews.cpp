@@ -330,7 +330,7 @@ int OpenPhotoWithDepth(CStereoWorkspace& ws, const std::string& photoPathIn, con
         ok = atPhoto.create(photoSize.cx, photoSize.cy) &&
              stretchBlit(atPhoto, 0, 0, photoSize.cx, photoSize.cy, map, 0, 0, map.width(), map.height(), Rop::Copy,
                          StretchMode::Nearest) &&
-             (angle == 0.0 || rotatePicture(turned, atPhoto, angle, kBlack));
+             (angle == 0.0 || rotatePicture(turned, atPhoto, angle, kBlack, true));
         const Surface& from = angle == 0.0 ? atPhoto : turned;
         ok = ok && stretchBlit(working, dst.left, dst.top, dst.width(), dst.height(), from, src.left, src.top,
                                src.width(), src.height(), Rop::Copy, StretchMode::Nearest);

@@ -113,18 +113,28 @@ Rect rectOnImage(const Rect& r, int oldW, int oldH, int imageW, int imageH) {
     return {sx(r.left), sy(r.top), sx(r.right), sy(r.bottom)};
 }
 
+enum class LayerKind { Picture, Mask, Depth };
+
 // One layer through the plan, straightened first when the trimming dialog
-// turned the picture; `mask` keeps it black and white.
+// turned the picture. A mask stays black and white; a depth map is taken by
+// nearest pixel, as a blend of two depths at an edge would be a depth of
+// neither side, drawn as a stray line apart from the edge in every view.
 bool remapLayer(Surface& out, int W, int H, const Surface& layer, const Rect& source, const Rect& dest, double angle,
-                Pixel background, bool mask) {
+                Pixel background, LayerKind kind) {
     Surface turned;
     const Surface* from = &layer;
     if (angle != 0.0) {
-        if (!rotatePicture(turned, layer, angle, background)) return false;
+        if (!rotatePicture(turned, layer, angle, background, kind == LayerKind::Depth)) return false;
         from = &turned;
     }
-    return mask ? resampleMaskThrough(out, W, H, *from, source, dest)
-                : resampleThrough(out, W, H, *from, source, dest, background);
+    switch (kind) {
+        case LayerKind::Mask:
+            return resampleMaskThrough(out, W, H, *from, source, dest);
+        case LayerKind::Depth:
+            return resampleNearestThrough(out, W, H, *from, source, dest, background);
+        default:
+            return resampleThrough(out, W, H, *from, source, dest, background);
+    }
 }
 
 }  // namespace
@@ -184,18 +194,18 @@ int CStereoWorkspace::ChangePaperSize() {
     std::array<Surface, kMaxRegions> masks;
     for (int i = 0; i < m_regionCount; ++i) {
         if (!remapLayer(masks[static_cast<std::size_t>(i)], W, H, region(i).mask, plan.source, plan.dest, angle,
-                        kBlack, true))
+                        kBlack, LayerKind::Mask))
             return outOfMemory();
     }
     Surface paint, paintMask;
     if (hasPaintLayer()) {
-        if (!remapLayer(paint, W, H, m_paint, plan.source, plan.dest, angle, kBlack, false) ||
-            !remapLayer(paintMask, W, H, m_paintMask, plan.source, plan.dest, angle, kBlack, true))
+        if (!remapLayer(paint, W, H, m_paint, plan.source, plan.dest, angle, kBlack, LayerKind::Picture) ||
+            !remapLayer(paintMask, W, H, m_paintMask, plan.source, plan.dest, angle, kBlack, LayerKind::Mask))
             return outOfMemory();
     }
     // An imported depth map follows like the paint layer (margins farthest).
     Surface depthMap;
-    if (hasDepthMap() && !remapLayer(depthMap, W, H, m_depthMap, plan.source, plan.dest, angle, kBlack, false))
+    if (hasDepthMap() && !remapLayer(depthMap, W, H, m_depthMap, plan.source, plan.dest, angle, kBlack, LayerKind::Depth))
         return outOfMemory();
     std::array<Surface, kHighResSlots> high;
     for (int i = 0; keepHighRes && i < m_highResCount && i < kHighResSlots; ++i) {
@@ -203,7 +213,7 @@ int CStereoWorkspace::ChangePaperSize() {
         if (old.empty()) continue;
         const Rect from = rectOnImage(plan.source, sw0, sh0, old.width(), old.height());
         if (!remapLayer(high[static_cast<std::size_t>(i)], W * R, H * R, old, from, scaleRect(plan.dest, R), angle,
-                        kWhite, false))
+                        kWhite, LayerKind::Picture))
             return outOfMemory();
     }
 

@@ -33,7 +33,7 @@ Size trimDialogSize(Size preview) {
     return {std::max(preview.cx + 36, kTrimDialogMinWidth), preview.cy + 92};
 }
 
-bool rotatePicture(Surface& out, const Surface& src, double angle, Pixel fill) {
+bool rotatePicture(Surface& out, const Surface& src, double angle, Pixel fill, bool nearest) {
     const int w = src.width(), h = src.height();
     Surface result;
     if (src.empty() || !result.create(w, h)) {
@@ -62,6 +62,10 @@ bool rotatePicture(Surface& out, const Surface& src, double angle, Pixel fill) {
             const unsigned fx = static_cast<unsigned>(u & 1023), fy = static_cast<unsigned>(v & 1023);
             const int x0 = static_cast<int>(ix), y0 = static_cast<int>(iy);
             const int x1 = std::min(x0 + 1, w - 1), y1 = std::min(y0 + 1, h - 1);
+            if (nearest) {
+                d[x] = src.at(fx < 512 ? x0 : x1, fy < 512 ? y0 : y1) | kOpaque;
+                continue;
+            }
             const Pixel p00 = src.at(x0, y0), p10 = src.at(x1, y0);
             const Pixel p01 = src.at(x0, y1), p11 = src.at(x1, y1);
             Pixel result_px = kOpaque;

@@ -32,8 +32,10 @@ Size trimDialogSize(Size preview);
 // the same size: inverse mapping with the cosine and sine scaled by 1024 and
 // truncated, bilinear interpolation between the four neighbouring pixels;
 // pixels that map outside the picture are `fill`. Positive angles turn the
-// picture clockwise on screen. False when memory fails.
-bool rotatePicture(Surface& out, const Surface& src, double angle, Pixel fill = kWhite);
+// picture clockwise on screen. False when memory fails. `nearest` takes the
+// nearest pixel instead of blending four: for a depth map, where a blend of
+// two depths is a depth neither side has.
+bool rotatePicture(Surface& out, const Surface& src, double angle, Pixel fill = kWhite, bool nearest = false);
 // The same mapping for one point (used for the straightening line): rounds.
 Point rotatePoint(Point p, Point centre, double angle);
 

@@ -501,6 +501,24 @@ bool ReducedRowResampler::take(Surface& out) {
     return true;
 }
 
+bool resampleNearestThrough(Surface& out, int W, int H, const Surface& src, const Rect& source, const Rect& dest,
+                            Pixel background) {
+    Surface result;
+    if (!result.create(W, H)) {
+        out.reset();
+        return false;
+    }
+    fillRect(result, Rect{0, 0, W, H}, background);
+    if (!src.empty() && source.width() > 0 && source.height() > 0 && dest.width() > 0 && dest.height() > 0 &&
+        !stretchBlit(result, dest.left, dest.top, dest.width(), dest.height(), src, source.left, source.top,
+                     source.width(), source.height(), Rop::Copy, StretchMode::Nearest)) {
+        out.reset();
+        return false;
+    }
+    out = std::move(result);
+    return true;
+}
+
 bool resampleMaskThrough(Surface& out, int W, int H, const Surface& src, const Rect& source, const Rect& dest) {
     if (!resampleThrough(out, W, H, src, source, dest, kBlack)) return false;
     // Averaged edges are grey; a mask pixel is inside when any byte is set.

@@ -192,6 +192,10 @@ Rect reduceRect(const Rect& r, int scale, int sw, int sh);
 // then empty).
 bool resampleThrough(Surface& out, int W, int H, const Surface& src, const Rect& source, const Rect& dest,
                      Pixel background);
+// The same by nearest pixel, for a depth map: no pixel gets a value between
+// two of its neighbours'.
+bool resampleNearestThrough(Surface& out, int W, int H, const Surface& src, const Rect& source, const Rect& dest,
+                            Pixel background);
 // resampleThrough from a photo read at 1/scale of its size (`src`, whose
 // pixel j covers photo pixels [j x scale - phase, (j + 1) x scale - phase)
 // each way; the phase is 0 but for a photo its orientation turned after a

@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -377,14 +379,36 @@ Surface greyBlocks(int w, int h) {
 
 // Pixels where the map is not the photo's grey (beyond `tolerance`), the
 // corners the turn brought in excepted (white in the photo, farthest in
-// the map).
+// the map), and the edges too: the photo is blended there, the map taken by
+// nearest pixel.
 int misaligned(const Surface& photo, const Surface& map, int tolerance) {
     int count = 0;
-    for (int y = 0; y < photo.height(); ++y)
-        for (int x = 0; x < photo.width(); ++x) {
+    for (int y = 1; y + 1 < photo.height(); ++y)
+        for (int x = 1; x + 1 < photo.width(); ++x) {
             const Pixel p = photo.at(x, y) | kOpaque, d = map.at(x, y) | kOpaque;
-            if (p == kWhite) count += d != greyPixel(0);
-            else count += channelDiff(p, d) > tolerance;
+            if (p == kWhite) {
+                count += d != greyPixel(0);
+                continue;
+            }
+            bool smooth = true;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) smooth = smooth && channelDiff(photo.at(x + dx, y + dy), p) <= 2;
+            if (smooth) count += channelDiff(p, d) > tolerance;
+        }
+    return count;
+}
+
+// Pixels of `map` whose grey `input` does not have (0, the corners a turn
+// brings in, excepted): a depth blended from two others.
+int newLevels(const Surface& input, const Surface& map) {
+    std::array<bool, 256> had{};
+    for (int y = 0; y < input.height(); ++y)
+        for (int x = 0; x < input.width(); ++x) had[input.at(x, y) & 0xFF] = true;
+    int count = 0;
+    for (int y = 0; y < map.height(); ++y)
+        for (int x = 0; x < map.width(); ++x) {
+            const unsigned g = map.at(x, y) & 0xFF;
+            count += g != 0 && !had[g];
         }
     return count;
 }
@@ -393,7 +417,8 @@ int misaligned(const Surface& photo, const Surface& map, int tolerance) {
 
 // A photo opened with its depth map and straightened in the trimming
 // dialog, and a document with a map straightened by the paper change: the
-// map turns and crops with the photo, so each depth stays on its pixel.
+// map turns and crops with the photo, so each depth stays on its pixel, and
+// no depth is a blend of two (a stray line in every view).
 TEST(DepthMap, StraighteningTurnsTheMapWithThePhoto) {
     TempDir dir;
     std::ofstream(dir.file("Plastora.ini")) << "";
@@ -414,7 +439,8 @@ TEST(DepthMap, StraighteningTurnsTheMapWithThePhoto) {
     int corners = 0;
     for (int y = 0; y < ws.height(); ++y) corners += ws.source().at(0, y) == kWhite;
     EXPECT_GT(corners, 0) << "the turn brings in white corners";
-    EXPECT_EQ(misaligned(ws.source(), ws.depthMap(), 1), 0);
+    EXPECT_EQ(misaligned(ws.source(), ws.depthMap(), 2), 0);
+    EXPECT_EQ(newLevels(blocks, ws.depthMap()), 0);
 
     // The paper change: the same working size, the whole picture as the
     // frame, turned the other way.
@@ -424,10 +450,25 @@ TEST(DepthMap, StraighteningTurnsTheMapWithThePhoto) {
         for (int x = 0; x < grey.width(); ++x)
             if (grey.at(x, y) == kWhite) grey.set(x, y, greyPixel(120));  // no corners yet on the map
     ASSERT_TRUE(ws.source().createCopy(grey));
+    // The map in two depths only, dark blocks far and light ones near.
+    const auto twoLevels = [](Surface& s) {
+        for (int y = 0; y < s.height(); ++y)
+            for (int x = 0; x < s.width(); ++x) s.set(x, y, greyPixel((s.at(x, y) & 0xFF) < 128 ? 40 : 200));
+    };
     ASSERT_TRUE(ws.depthMap().createCopy(grey));
+    twoLevels(ws.depthMap());
+    Surface before;
+    ASSERT_TRUE(before.createCopy(ws.depthMap()));
     dialogs.offset = {0, 0};
     dialogs.angle = -0.2;
     ASSERT_EQ(ws.ChangePaperSize(), 1);
     ASSERT_EQ(ws.depthMap().width(), ws.width());
-    EXPECT_EQ(misaligned(ws.source(), ws.depthMap(), 1), 0);
+    Surface expected;
+    ASSERT_TRUE(expected.createCopy(ws.source()));
+    twoLevels(expected);
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x)
+            if (ws.source().at(x, y) == kWhite) expected.set(x, y, kWhite);
+    EXPECT_EQ(misaligned(expected, ws.depthMap(), 0), 0);
+    EXPECT_EQ(newLevels(before, ws.depthMap()), 0);
 }
