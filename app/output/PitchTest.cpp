@@ -37,10 +37,13 @@ std::string labelOf(double lpi) {
 std::vector<double> pitchTestValues(double lpi, double range, double step) {
     std::vector<double> values;
     if (!(lpi > 0.0) || !(range >= 0.0) || !(step > 0.0) || !std::isfinite(lpi + range + step)) return values;
-    const double count = std::floor(2.0 * range / step + 1e-9) + 1.0;
-    if (count > kMaxPitchStrips) return values;
-    for (int i = 0; i < static_cast<int>(count); ++i) {
-        const double v = std::round((lpi - range + i * step) * 1000.0) / 1000.0;
+    // Steps out from the nominal value each way, so that it is always on the
+    // sheet, whether or not the step divides the range.
+    const double out = std::floor(range / step + 1e-9);
+    if (2.0 * out + 1.0 > kMaxPitchStrips) return values;
+    const int k = static_cast<int>(out);
+    for (int i = -k; i <= k; ++i) {
+        const double v = std::round((lpi + i * step) * 1000.0) / 1000.0;
         if (v > 0.0) values.push_back(v);
     }
     return values;
@@ -73,14 +76,30 @@ std::vector<PitchStrip> layoutPitchSheet(const std::vector<double>& values, int 
         s.page = static_cast<int>(i) / perPage;
         // The picture a strip stands for: W working pixels make W / (2 LPI)
         // inches in print (Print.h), so W = inches x 2 x LPI, whole lenses.
-        s.workingWidth = static_cast<int>(std::max(0.0, widthInches) * 2.0 * lpi) / pitch * pitch;
+        // The print is a whole number of device pixels wide, so the pitch
+        // printed is off by up to a pixel over the strip: of the lens counts
+        // that fit (the largest and up to 63 fewer), the one whose exact
+        // width comes nearest a whole pixel count is taken, and that count
+        // is the strip's width, lest two neighbouring values at a fine step
+        // print the same strip.
+        const int most = static_cast<int>(std::max(0.0, widthInches) * 2.0 * lpi) / pitch;
+        int lenses = most;
+        double leastLoss = 1.0;
+        for (int n = most; n > 0 && n > most - 64; --n) {
+            const double exact = static_cast<double>(dpiX) * n * pitch / (2.0 * lpi);
+            const double loss = std::abs(exact - std::round(exact));
+            if (loss < leastLoss - 1e-12) leastLoss = loss, lenses = n;
+        }
+        s.workingWidth = lenses * pitch;
+        const int printedWidth =
+            static_cast<int>(std::round(static_cast<double>(dpiX) * lenses * pitch / (2.0 * lpi)));
         s.workingHeight = std::max(1, static_cast<int>(kStripInches * 2.0 * lpi));
         s.lenses = s.workingWidth / pitch;
         const PrintGeometry g = computePrintGeometry(s.workingWidth, s.workingHeight, views, pitch, lpi, 1, false,
                                                      dpiX, dpiY, pageWidth, pageHeight);
         if (!g.valid() || s.lenses <= 0) return {};
         const int y = top + (static_cast<int>(i) % perPage) * slot;
-        s.rect = Rect{left, y, left + g.pw, y + g.ph};
+        s.rect = Rect{left, y, left + std::max(1, printedWidth), y + g.ph};
         s.label = Rect{dpiX / 10, y, left - dpiX / 10, y + g.ph};
         s.text = labelOf(lpi);
         strips.push_back(s);

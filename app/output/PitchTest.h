@@ -19,9 +19,9 @@
 
 namespace plastora {
 
-// The LPI values of the sheet: lpi - range, lpi - range + step, ... up to
-// lpi + range (the ends included when the step divides the range; values
-// rounded to 1/1000). Empty when lpi, range or step is not positive-sized
+// The LPI values of the sheet: lpi, and lpi plus and minus every multiple of
+// step up to the range (the ends included when the step divides the range;
+// values rounded to 1/1000). Empty when lpi, range or step is not positive-sized
 // (range >= 0, step > 0) or there would be more than kMaxPitchStrips values.
 constexpr int kMaxPitchStrips = 201;
 std::vector<double> pitchTestValues(double lpi, double range, double step);

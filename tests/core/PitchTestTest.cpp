@@ -63,7 +63,10 @@ TEST(PitchTest, ValuesAcrossTheRange) {
     EXPECT_DOUBLE_EQ(v[15], 60.0);
     EXPECT_DOUBLE_EQ(v.back(), 61.5) << "the end is reached despite floating-point steps";
     EXPECT_EQ(pitchTestValues(60.0, 0.0, 0.1), std::vector<double>{60.0});
-    EXPECT_EQ(pitchTestValues(60.0, 1.0, 0.3).size(), 7u) << "59.0 .. 60.8; 61.1 would pass the end";
+    // A step that does not divide the range, or exceeds it: the nominal
+    // value is still on the sheet, the others a step apart around it.
+    EXPECT_EQ(pitchTestValues(60.0, 1.0, 0.3), (std::vector<double>{59.1, 59.4, 59.7, 60.0, 60.3, 60.6, 60.9}));
+    EXPECT_EQ(pitchTestValues(60.0, 1.0, 5.0), std::vector<double>{60.0});
     EXPECT_TRUE(pitchTestValues(60.0, 50.0, 0.01).empty()) << "too many strips";
     EXPECT_TRUE(pitchTestValues(60.0, 1.0, 0.0).empty());
 
@@ -79,6 +82,24 @@ TEST(PitchTest, ValuesAcrossTheRange) {
             EXPECT_NEAR(std::stod(strip.text), strip.lpi, 1e-9) << strip.text;
         }
         EXPECT_EQ(labels.size(), strips.size()) << step;
+    }
+}
+
+// At the finest step the dialog takes (0.01 lpi, about 170 ppm at 60 lpi),
+// each strip's printed pitch (its whole device pixels over its lenses) is
+// within half a step of its label's, nearer its own value than a
+// neighbour's, at the usual printer resolutions.
+TEST(PitchTest, FineStepsPrintEveryStripAtItsOwnPitch) {
+    for (const int dpi : {600, 1200}) {
+        const std::vector<double> values = pitchTestValues(60.0, 0.1, 0.01);
+        const std::vector<PitchStrip> strips =
+            layoutPitchSheet(values, 4, 2, dpi, dpi, static_cast<int>(8.27 * dpi), static_cast<int>(11.69 * dpi));
+        ASSERT_EQ(strips.size(), values.size()) << dpi;
+        for (const PitchStrip& strip : strips) {
+            const double ideal = dpi * 2.0 / (2.0 * strip.lpi);
+            const double printed = static_cast<double>(strip.rect.width()) / strip.lenses;
+            EXPECT_LT(std::abs(printed - ideal) / ideal, 0.01 / strip.lpi / 2) << dpi << " dpi, " << strip.text;
+        }
     }
 }
 
