@@ -622,6 +622,18 @@ int JpegExifOrientationAt(const std::string& path, long long offset) {
     return 1;
 }
 
+bool JpegSizeAt(const std::string& path, long long offset, int& width, int& height) {
+    FilePtr f(openRegularFile(path));
+    if (!f || offset < 0 || ::fseeko(f.get(), static_cast<off_t>(offset), SEEK_SET) != 0) return false;
+    auto job = std::make_unique<PhotoJpegJob>();
+    job->file = f.get();
+    if (!readJpegHeader(*job)) return false;
+    const bool turned = job->orientation >= 5;
+    width = turned ? job->headerHeight : job->headerWidth;
+    height = turned ? job->headerWidth : job->headerHeight;
+    return true;
+}
+
 PhotoFormat DetectPhotoFormatOfFile(const std::string& path) {
     FilePtr f(openRegularFile(path));
     if (!f) return PhotoFormat::Unknown;

@@ -35,6 +35,10 @@ int ExifOrientationOf(const std::uint8_t* data, std::size_t size);
 // up to the first scan, reading at most 1 MiB. 1 when there is none or the
 // file cannot be read.
 int JpegExifOrientationAt(const std::string& path, long long offset);
+// The size as shown (turned by its Exif orientation) of the JPEG that
+// starts `offset` bytes into the file, from its headers alone. False when
+// they cannot be read.
+bool JpegSizeAt(const std::string& path, long long offset, int& width, int& height);
 
 // Turns a picture as stored into the picture as meant for the given Exif
 // orientation: 2 mirror, 3 rotate 180, 4 flip, 5 transpose, 6 rotate 90
