@@ -831,6 +831,16 @@ int PhotoSize(Host& host, const std::string& path, int& width, int& height) {
         w = job->headerWidth;
         h = job->headerHeight;
         swaps = job->orientation >= 5;
+    } else if (format == PhotoFormat::Bmp) {
+        // The info header's width and height (negative for a picture stored
+        // top row first); anything odd is left to the picture itself.
+        std::uint8_t head[26];
+        std::rewind(f.get());
+        if (std::fread(head, 1, sizeof head, f.get()) == sizeof head && get32(head + 14, false) >= 40) {
+            const auto width = static_cast<std::int32_t>(get32(head + 18, false));
+            const auto height = static_cast<std::int32_t>(get32(head + 22, false));
+            if (width > 0 && height != 0 && height != INT32_MIN) w = width, h = height < 0 ? -height : height;
+        }
     } else if (format == PhotoFormat::Png || format == PhotoFormat::Tiff || format == PhotoFormat::WebP ||
                format == PhotoFormat::Gif) {
         f.reset();
