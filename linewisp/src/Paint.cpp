@@ -120,6 +120,56 @@ void drawObject(Canvas& canvas, const VectObject& o, const Mapper& m, ColorRef f
 
 }  // namespace
 
+std::uint64_t paintWork(const VectPacket& packet, unsigned mode, int width, int height) {
+    const VectObjectList* list = VectPacketList(const_cast<VectPacket*>(&packet));
+    if (!list || width <= 0 || height <= 0) return 0;
+    const int packetZoom = packet.zoom > 0 ? packet.zoom : 100;
+    const bool relative = mode == 3 && !(packet.flags & kVectFlagAbsolute);
+    const Mapper m{mode == 3 ? 100 : packetZoom, relative ? packet.left : 0, relative ? packet.top : 0};
+    std::uint64_t work = 0;
+    std::vector<std::int64_t> crossings(static_cast<std::size_t>(height) + 1, 0);
+    std::vector<Point> pts;
+    for (std::size_t k = 0; k < list->size() && work <= kMaxPaintWork; ++k) {
+        const VectObject& o = *list->at(k);
+        if (o.fillColor < 0) continue;
+        pts.clear();
+        std::size_t ringStart = 0;  // the points of a polygon-polygon's members follow its header
+        if (o.kind == kVectText) {
+            pts = {m.pt({o.left, o.top}), m.pt({o.right, o.bottom})};
+        } else {
+            if (o.kind == kVectPolyPolygon && !o.data.empty()) ringStart = 1 + static_cast<std::size_t>(o.data[0]);
+            for (std::size_t j = ringStart; j < o.data.size(); ++j) pts.push_back(m.unit(o.data[j]));
+        }
+        if (pts.empty()) continue;
+        int left = pts[0].x, right = pts[0].x, top = pts[0].y, bottom = pts[0].y;
+        for (const Point& p : pts) {
+            left = std::min(left, p.x), right = std::max(right, p.x);
+            top = std::min(top, p.y), bottom = std::max(bottom, p.y);
+        }
+        const auto clampX = [&](int v) { return static_cast<std::uint64_t>(std::clamp(v, 0, width)); };
+        const auto clampY = [&](int v) { return std::clamp(v, 0, height); };
+        work += (clampX(right + 1) - clampX(left)) * static_cast<std::uint64_t>(clampY(bottom + 1) - clampY(top));
+        if (o.kind != kVectPolygon && o.kind != kVectPolyline && o.kind != kVectPolyPolygon) continue;
+        // Each edge counts on the rows it spans (consecutive points; a
+        // polygon-polygon's members are joined here too, which only adds).
+        const int y0 = clampY(top), y1 = clampY(bottom + 1);
+        std::fill(crossings.begin() + y0, crossings.begin() + y1 + 1, 0);
+        for (std::size_t j = 0; j < pts.size(); ++j) {
+            const Point a = pts[j], b = pts[(j + 1) % pts.size()];
+            const int lo = clampY(std::min(a.y, b.y)), hi = clampY(std::max(a.y, b.y) + 1);
+            if (lo >= hi) continue;
+            ++crossings[static_cast<std::size_t>(lo)];
+            --crossings[static_cast<std::size_t>(hi)];
+        }
+        std::int64_t active = 0;
+        for (int y = y0; y < y1; ++y) {
+            active += crossings[static_cast<std::size_t>(y)];
+            work += static_cast<std::uint64_t>(active) * static_cast<std::uint64_t>(active);
+        }
+    }
+    return work;
+}
+
 int paintObjects(Canvas& canvas, VectPacket& packet, unsigned mode) {
     VectObjectList* list = VectPacketList(&packet);
     if (!list || mode < 1 || mode > 5) return 0;

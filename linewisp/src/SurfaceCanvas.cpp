@@ -215,6 +215,7 @@ using namespace linewisp;
 
 int VectVectPaint(const VectDC* dc, VectPacket* packet, unsigned short mode) {
     if (!dc || !dc->surface || dc->surface->empty() || !packet) return 0;
+    if (paintWork(*packet, mode, dc->surface->width(), dc->surface->height()) > kMaxPaintWork) return 0;
     try {
         SurfaceCanvas canvas(*dc->surface);
         if (!canvas.active()) return 0;

@@ -211,3 +211,34 @@ TEST(VectPalette, BackgroundFirstThenEachVisibleFillColourOnce) {
     for (int i = 0; i < 400; ++i) add(many, shape(kVectPolygon, i + 1, 0, {{0, 0}}));
     EXPECT_EQ(VectGetPalette(&many.packet, colours), 256);
 }
+
+// A few kilobytes of drawing can ask the painter for minutes: a zigzag
+// polygon whose every edge crosses every row (the rows' edges are sorted as
+// they are filled), or thousands of shapes each covering the picture. Such
+// drawings are refused at once; the same shapes in a sensible number paint.
+TEST(VectPaint, DrawingsThatWouldTakeMinutesAreRefused) {
+    Surface s = whiteSurface(2000, 2000);
+    const VectDC dc{&s, 96, 96};
+    const auto zigzag = [](int points) {
+        auto o = shape(kVectPolygon, RGB(200, 0, 0), kVectNoColor, {});
+        std::vector<std::uint32_t> units;
+        for (int k = 0; k < points; ++k) units.push_back(VectObject::packPoint(k * 1999 / points, k % 2 ? 1999 : 0));
+        o->setUnits(std::move(units));
+        o->left = 0, o->top = 0, o->right = 1999, o->bottom = 1999;
+        return o;
+    };
+    Picture busy;
+    add(busy, zigzag(3000));
+    busy.packet.zoom = 100;
+    EXPECT_EQ(VectVectPaint(&dc, &busy.packet, 1), 0);
+    Picture plain;
+    add(plain, zigzag(100));
+    plain.packet.zoom = 100;
+    EXPECT_NE(VectVectPaint(&dc, &plain.packet, 1), 0);
+    EXPECT_EQ(at(s, 1000, 1000), RGB(200, 0, 0));
+
+    Picture layers;
+    for (int i = 0; i < 2000; ++i) add(layers, shape(kVectEllipse, RGB(0, 0, 200), kVectNoColor, {{0, 0}, {1999, 1999}}));
+    layers.packet.zoom = 100;
+    EXPECT_EQ(VectVectPaint(&dc, &layers.packet, 1), 0);
+}
