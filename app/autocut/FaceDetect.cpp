@@ -27,6 +27,7 @@ const char* const kNoFaceMessage =
     "顔が小さい・横向き・暗い写真では見つからないことがあります。"
     "ペンツールで切出し領域を手で描くか、顔検出設定でスケールファクターや最小近傍を小さくしてもう一度お試しください。";
 const char* const kTooManyFacesMessage = "これ以上顔検出領域を追加できません";
+const char* const kFaceSearchCaption = "顔検出中";
 const char* const kBodyDataFailedMessage = "ボディデータの読み込みに失敗しました";
 
 FaceDetectSettings readFaceDetectSettings(const std::string& settingsPath) {
@@ -248,7 +249,13 @@ std::vector<FaceBox> findFacesInPhoto(const Surface& photo, const std::string& s
 int DetectFaces(CStereoWorkspace& ws) {
     ws.faces().clear();
     const FaceDetectSettings s = readFaceDetectSettings(ws.settingsPath());
+    // The search takes seconds on a large picture (half a minute at 16
+    // megapixels): the user sees that it runs, and cannot start other work
+    // meanwhile.
+    ws.host().progressBegin(kFaceSearchCaption, 0, 1);
     const int n = findFaces(ws.source(), s, resolveAutoDataFile(s.cascadeFile), ws.faces());
+    ws.host().progressSet(1);
+    ws.host().progressEnd();
     if (n < 0) ws.host().message(kCascadeLoadFailedMessage);
     if (n <= 0) {
         ws.faces().clear();

@@ -21,6 +21,7 @@ extern const char* const kCascadeLoadFailedMessage;  // "顔検出学習ファ�
 // "顔検出に失敗しました。" followed by what the user can do instead.
 extern const char* const kNoFaceMessage;
 extern const char* const kTooManyFacesMessage;        // "これ以上顔検出領域を追加できません"
+extern const char* const kFaceSearchCaption;          // the progress window while faces are searched
 extern const char* const kBodyDataFailedMessage;      // "ボディデータの読み込みに失敗しました"
 
 // The [Auto] settings of detection and cutout.

@@ -2299,6 +2299,11 @@ Make cutout regions from it?</translation>
     </message>
     <message>
       <location filename="../../app/autocut/FaceDetect.cpp" />
+      <source>顔検出中</source>
+      <translation>Detecting faces</translation>
+    </message>
+    <message>
+      <location filename="../../app/autocut/FaceDetect.cpp" />
       <source>顔検出学習ファイルの読み込みに失敗しました</source>
       <translation>The face classifier file could not be read</translation>
     </message>

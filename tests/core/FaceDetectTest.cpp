@@ -365,6 +365,9 @@ TEST(FaceDetection, TwoPeopleAreCutOutHeadAndShouldersNearestTheLargerFace) {
     d.ws.adoptPicture(std::move(photo));
     d.ws.SetMode(kModeMask);
     ASSERT_EQ(DetectFaces(d.ws), 2);
+    // The search showed its progress window, closed again.
+    EXPECT_EQ(d.host.progressCaptions, std::vector<std::string>{kFaceSearchCaption});
+    EXPECT_FALSE(d.host.progressOpen);
     ASSERT_EQ(AutoCutout(d.ws, true), 1);
     ASSERT_EQ(d.ws.regionCount(), 2);
     EXPECT_EQ(d.ws.region(0).depth, 0);
