@@ -579,10 +579,6 @@ bool parseObjectSection(const std::vector<std::uint8_t>& f, const ProjectHeader&
             o.cornerSize = boundedSize(r[13]);
         }
     }
-    // The pictures of all objects together are held to one picture's limit:
-    // the program stores them fitted to the document, and a small file of
-    // run-length coded pictures could otherwise ask for gigabytes.
-    std::int64_t objectPixels = 0;
     for (auto& po : out) {
         OverlayObject& o = po.object;
         if (po.type == kObjectText) {
@@ -626,8 +622,6 @@ bool parseObjectSection(const std::vector<std::uint8_t>& f, const ProjectHeader&
             const int pw = o.naturalWidth, ph = o.naturalHeight;
             if (pw <= 0 || ph <= 0 || pw > kMaxSide || ph > kMaxSide || static_cast<std::int64_t>(pw) * ph > kMaxPixels)
                 return false;
-            objectPixels += static_cast<std::int64_t>(pw) * ph;
-            if (objectPixels > kMaxPixels) return false;
             std::int32_t m;
             if (!c.i32(m) || m < 0) return false;
             std::vector<std::uint8_t> rows;
