@@ -111,10 +111,11 @@ public:
 int paintObjects(Canvas& canvas, VectPacket& packet, unsigned mode);
 
 // An estimate of the work of painting the packet onto a width x height
-// picture: the pixels each object's box covers there, plus for each
-// polygon, row by row, the square of the edges crossing the row (a row's
-// edges are sorted as it is filled). A few kilobytes of overlapping shapes
-// or zigzags would otherwise take the painter minutes.
+// picture: a quarter of the pixels each object's box covers there (filled
+// at some gigapixels a second), plus for each polygon, row by row, the
+// square of the edges crossing the row (a row's edges are sorted as it is
+// filled). A few kilobytes of overlapping shapes or zigzags would otherwise
+// take the painter minutes.
 std::uint64_t paintWork(const VectPacket& packet, unsigned mode, int width, int height);
 // The most paintWork that is painted: a few seconds.
 constexpr std::uint64_t kMaxPaintWork = std::uint64_t{4} << 30;

@@ -148,7 +148,7 @@ std::uint64_t paintWork(const VectPacket& packet, unsigned mode, int width, int 
         }
         const auto clampX = [&](int v) { return static_cast<std::uint64_t>(std::clamp(v, 0, width)); };
         const auto clampY = [&](int v) { return std::clamp(v, 0, height); };
-        work += (clampX(right + 1) - clampX(left)) * static_cast<std::uint64_t>(clampY(bottom + 1) - clampY(top));
+        work += (clampX(right + 1) - clampX(left)) * static_cast<std::uint64_t>(clampY(bottom + 1) - clampY(top)) / 4;
         if (o.kind != kVectPolygon && o.kind != kVectPolyline && o.kind != kVectPolyPolygon) continue;
         // Each edge counts on the rows it spans (consecutive points; a
         // polygon-polygon's members are joined here too, which only adds).

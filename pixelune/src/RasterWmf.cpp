@@ -45,10 +45,15 @@ static int WmfReadFileBody(const PixDisplay* /*display*/, plastora::Surface* sur
                 packet.flags |= kVectFlagBackground;
             }
             VectDC target{surface, 96, 96};
-            VectVectPaint(&target, &packet, 1);
-            if (width) *width = w;
-            if (height) *height = h;
-            result = 1;
+            // A drawing that cannot be painted (too much work for its size)
+            // is no picture: not an empty one handed out as read.
+            if (VectVectPaint(&target, &packet, 1)) {
+                if (width) *width = w;
+                if (height) *height = h;
+                result = 1;
+            } else {
+                surface->reset();
+            }
         }
     }
     VectRelease(&list, &packet);

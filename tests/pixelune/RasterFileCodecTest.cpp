@@ -353,17 +353,19 @@ TEST_F(RasterFileLarge, SmallPicturesThatCannotBeHeldFailWithoutMessage) {
 
 namespace {
 
-// A plain metafile with one rectangle from (10, 5) to (right, bottom).
-Bytes rectangleMetafile(bool withRectangle, int right = 50, int bottom = 30) {
+// A plain metafile with one rectangle from (10, 5) to (right, bottom), or
+// `count` of them.
+Bytes rectangleMetafile(bool withRectangle, int right = 50, int bottom = 30, int count = 1) {
+    const int rectangles = withRectangle ? count : 0;
     Bytes b;
     put16(b, 1);
     put16(b, 9);
     put16(b, 0x0300);
-    put32(b, withRectangle ? 19 : 12);
+    put32(b, static_cast<std::uint32_t>(12 + 7 * rectangles));
     put16(b, 0);
     put32(b, 7);
     put16(b, 0);
-    if (withRectangle) {
+    for (int i = 0; i < rectangles; ++i) {
         put32(b, 7);
         put16(b, 0x041B);
         for (int v : {bottom, right, 5, 10}) put16(b, static_cast<std::uint32_t>(v));
@@ -407,5 +409,10 @@ TEST(RasterFileWmf, MetafilesRenderAtTheirExtentOverTheBackground) {
     // A few bytes asking for 30000 x 30000 pixels (3.6 GB) are refused.
     writeBytes(dir.file("huge.wmf"), rectangleMetafile(true, 30000, 30000));
     EXPECT_EQ(WmfReadFile(&display, &none, dir.file("huge.wmf").c_str(), &w, &h, nullptr), 0);
+    EXPECT_TRUE(none.empty());
+    // Twenty kilobytes of page-sized rectangles, a minute's painting: not
+    // read, rather than handed out unpainted as a picture.
+    writeBytes(dir.file("heavy.wmf"), rectangleMetafile(true, 4000, 4000, 1200));
+    EXPECT_EQ(WmfReadFile(&display, &none, dir.file("heavy.wmf").c_str(), &w, &h, nullptr), 0);
     EXPECT_TRUE(none.empty());
 }
