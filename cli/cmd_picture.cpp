@@ -8,6 +8,7 @@
 #include "stereo/StereoFiles.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <utility>
 
@@ -84,13 +85,17 @@ int infoMpo(const std::string& path) {
               << "kind: multi-picture\n"
               << "images: " << index.imageCount << "\n";
     bool ok = true;
+    std::error_code ec;
+    const std::uintmax_t fileSize = std::filesystem::file_size(path, ec);
     for (std::size_t k = 0; k < index.entries.size(); ++k) {
         const MpoEntry& e = index.entries[k];
         // The size as shown, like a photo's (an Exif orientation of 5 to 8
         // turns the picture a quarter), from each image's headers: decoding
         // thousands of entries that share one huge picture would take hours.
         int w = 0, h = 0;
-        const bool readable = JpegSizeAt(path, static_cast<long long>(e.offset), w, h);
+        // An image the file cuts short is not readable, whatever its headers say.
+        const bool readable = !ec && e.offset <= fileSize && e.size <= fileSize - e.offset &&
+                              JpegSizeAt(path, static_cast<long long>(e.offset), w, h);
         ok = ok && readable;
         std::cout << "  image " << k << ": offset " << e.offset << ", " << e.size << " bytes, ";
         if (readable)

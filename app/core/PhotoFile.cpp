@@ -507,32 +507,42 @@ namespace {
 // Reads exactly `n` bytes, false at the end of the file.
 bool readExactly(std::FILE* f, void* to, std::size_t n) { return std::fread(to, 1, n, f) == n; }
 
-// The Exif orientation a PNG (eXIf chunk) or WebP (EXIF chunk) file holds;
-// 1 without one. Qt's readers do not apply it.
-int containerExifOrientation(const std::string& path, PhotoFormat format) {
+// What a PNG's or WebP's chunks say that Qt's readers do not act on: the
+// Exif orientation (a PNG's eXIf chunk, a WebP's EXIF chunk; 1 without
+// one), and whether the file embeds a colour profile (iCCP, ICCP).
+struct ContainerNotes {
+    int orientation = 1;
+    bool profile = false;
+};
+
+ContainerNotes readContainerNotes(const std::string& path, PhotoFormat format) {
     constexpr std::uint32_t kMaxExifBytes = 1u << 20;
-    if (format != PhotoFormat::Png && format != PhotoFormat::WebP) return 1;
+    ContainerNotes notes;
+    if (format != PhotoFormat::Png && format != PhotoFormat::WebP) return notes;
     FilePtr f(openRegularFile(path));
     const bool png = format == PhotoFormat::Png;
-    if (!f || std::fseek(f.get(), png ? 8 : 12, SEEK_SET) != 0) return 1;
+    if (!f || std::fseek(f.get(), png ? 8 : 12, SEEK_SET) != 0) return notes;
     for (;;) {
         std::uint8_t chunk[8];
-        if (!readExactly(f.get(), chunk, sizeof chunk)) return 1;
+        if (!readExactly(f.get(), chunk, sizeof chunk)) return notes;
         const std::uint32_t length = png ? get32(chunk, true) : get32(chunk + 4, false);
         const char* type = reinterpret_cast<const char*>(png ? chunk + 4 : chunk);
-        if (png && (std::memcmp(type, "IDAT", 4) == 0 || std::memcmp(type, "IEND", 4) == 0)) return 1;
-        if (std::memcmp(type, png ? "eXIf" : "EXIF", 4) == 0) {
-            if (length > kMaxExifBytes) return 1;
+        if (png && (std::memcmp(type, "IDAT", 4) == 0 || std::memcmp(type, "IEND", 4) == 0)) return notes;
+        if (std::memcmp(type, png ? "iCCP" : "ICCP", 4) == 0) notes.profile = true;
+        long long skip = static_cast<long long>(length);
+        if (std::memcmp(type, png ? "eXIf" : "EXIF", 4) == 0 && length <= kMaxExifBytes) {
             std::vector<std::uint8_t> exif(6 + std::size_t{length});
             std::memcpy(exif.data(), "Exif\0\0", 6);
-            if (!readExactly(f.get(), exif.data() + 6, length)) return 1;
+            if (!readExactly(f.get(), exif.data() + 6, length)) return notes;
             // Some writers keep the JPEG marker's "Exif\0\0" in front of the block.
             const bool prefixed = length >= 6 && std::memcmp(exif.data() + 6, "Exif\0\0", 6) == 0;
-            return prefixed ? ExifOrientationOf(exif.data() + 6, length) : ExifOrientationOf(exif.data(), exif.size());
+            notes.orientation =
+                prefixed ? ExifOrientationOf(exif.data() + 6, length) : ExifOrientationOf(exif.data(), exif.size());
+            skip = 0;
         }
         // Past the data, and the CRC of a PNG chunk or the pad byte of a RIFF one.
-        const long long skip = static_cast<long long>(length) + (png ? 4 : (length & 1));
-        if (::fseeko(f.get(), static_cast<off_t>(skip), SEEK_CUR) != 0) return 1;
+        skip += png ? 4 : (length & 1);
+        if (::fseeko(f.get(), static_cast<off_t>(skip), SEEK_CUR) != 0) return notes;
     }
 }
 
@@ -546,12 +556,13 @@ int loadQtPhoto(Host& host, const std::string& path, PhotoFormat format, Surface
     reader.setAutoTransform(true);  // TIFF orientation
     QImage image = reader.read();
     if (image.isNull() || image.width() <= 0 || image.height() <= 0) return 0;
-    const int orientation =
-        reader.transformation() == QImageIOHandler::TransformationNone ? containerExifOrientation(path, format) : 1;
-    // A profile the file embeds (not a colour space Qt made up from a
-    // PNG's gamma, which viewers commonly ignore).
+    const ContainerNotes container = readContainerNotes(path, format);
+    const int orientation = reader.transformation() == QImageIOHandler::TransformationNone ? container.orientation : 1;
+    // A profile the file embeds; not a colour space Qt makes up from a PNG's
+    // gamma and chromaticities, which viewers commonly ignore (and which
+    // ImageMagick writes into every PNG).
     const QColorSpace space = image.colorSpace();
-    const bool convert = needsSrgbConversion(space) && !space.iccProfile().isEmpty();
+    const bool convert = needsSrgbConversion(space) && (format != PhotoFormat::Png || container.profile);
     image = image.convertToFormat(QImage::Format_ARGB32);
     if (image.isNull()) {
         host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
@@ -851,7 +862,7 @@ int PhotoSize(Host& host, const std::string& path, int& width, int& height) {
         w = size.width();
         h = size.height();
         swaps = reader.transformation() == QImageIOHandler::TransformationNone
-                    ? containerExifOrientation(path, format) >= 5
+                    ? readContainerNotes(path, format).orientation >= 5
                     : (reader.transformation() & QImageIOHandler::TransformationRotate90) != 0;
     }
     if (w <= 0 || h <= 0) {

@@ -69,6 +69,15 @@ TEST(CliStereo, PairToProjectToMpoAndBack) {
                                          std::to_string(index.entries[1].size) + " bytes, " + std::to_string(w) + " x " +
                                          std::to_string(h)))
         << listed.out;
+    // The sizes come from each image's headers; an image the file cuts
+    // short is still not readable.
+    fs::copy_file(dir.file("out.mpo"), dir.file("cut.mpo"));
+    fs::resize_file(dir.file("cut.mpo"), index.entries[1].offset + index.entries[1].size / 2);
+    const CliRun cut = cli("info " + q(dir.file("cut.mpo")));
+    EXPECT_EQ(cut.code, 1);
+    EXPECT_TRUE(contains(cut.out, "image 1: offset " + std::to_string(index.entries[1].offset) + ", " +
+                                      std::to_string(index.entries[1].size) + " bytes, not readable"))
+        << cut.out;
 
     // The MPO opens again as a stereo pair.
     const CliRun again = cli("stereo " + q(dir.file("out.mpo")) + " -o " + q(dir.file("again.lyr")));

@@ -588,6 +588,22 @@ Pixel adobeToSrgbByHand(int r, int g, int b) {
     return p;
 }
 
+// Puts a chunk with its CRC right after a PNG's IHDR.
+void insertPngChunk(std::vector<std::uint8_t>& png, const char* type, const std::vector<std::uint8_t>& data) {
+    std::vector<std::uint8_t> chunk(4);
+    for (int i = 0; i < 4; ++i) chunk[i] = static_cast<std::uint8_t>(data.size() >> (24 - 8 * i));
+    chunk.insert(chunk.end(), type, type + 4);
+    chunk.insert(chunk.end(), data.begin(), data.end());
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 4; i < chunk.size(); ++i) {
+        crc ^= chunk[i];
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    crc ^= 0xFFFFFFFFu;
+    for (int i = 0; i < 4; ++i) chunk.push_back(static_cast<std::uint8_t>(crc >> (24 - 8 * i)));
+    png.insert(png.begin() + 33, chunk.begin(), chunk.end());
+}
+
 // The offsets of a JPEG's start-of-scan markers.
 std::vector<std::size_t> scanStarts(const std::vector<std::uint8_t>& bytes) {
     std::vector<std::size_t> at;
@@ -651,9 +667,20 @@ TEST(PhotoFile, EmbeddedColourProfilesAreConvertedToSrgb) {
         ASSERT_EQ(LoadPhoto(host, path, out, w, h), 1) << format;
         EXPECT_TRUE(near(out.at(8, 8), expected, 2)) << format << std::hex << " " << out.at(8, 8) << " " << expected;
     }
+    // A PNG's gamma alone (gAMA, as ImageMagick writes into every PNG) is no
+    // profile: its pixels stay as they are, as most viewers show them.
+    QImage ramp(64, 1, QImage::Format_RGB32);
+    for (int x = 0; x < 64; ++x) ramp.setPixel(x, 0, qRgb(x * 4, x * 4, x * 4));
+    ASSERT_TRUE(ramp.save(QString::fromStdString(dir.file("plain.png"))));
+    std::vector<std::uint8_t> png = readBytes(dir.file("plain.png"));
+    insertPngChunk(png, "gAMA", {0, 0, 0xB1, 0x8F});  // 1 / 2.2
+    writeBytes(dir.file("gamma.png"), png);
+    Surface out;
+    int w = 0, h = 0;
+    ASSERT_EQ(LoadPhoto(host, dir.file("gamma.png"), out, w, h), 1);
+    for (int x = 0; x < 64; ++x) EXPECT_EQ(out.at(x, 0) & 0xFF, static_cast<Pixel>(x * 4)) << x;
     // The row-by-row reading of large photos leaves such a photo to be read
     // whole (and converted there).
-    int w = 0, h = 0;
     EXPECT_FALSE(ForEachUprightJpegPhotoRowReduced(dir.file("adobe.jpg"), 2, w, h, [](int, const Pixel*, int) {}));
 }
 
@@ -739,21 +766,9 @@ TEST(PhotoFile, PngExifOrientationTurnsThePicture) {
     const std::string plain = dir.file("plain.png");
     ASSERT_TRUE(img.save(QString::fromStdString(plain)));
     std::vector<std::uint8_t> bytes = readBytes(plain);
-    // The eXIf chunk (the Exif block without the JPEG marker's "Exif\0\0")
-    // after IHDR, with its CRC.
+    // The eXIf chunk: the Exif block without the JPEG marker's "Exif\0\0".
     const std::vector<std::uint8_t> seg = exifSegment(6, true);
-    std::vector<std::uint8_t> chunk = {0, 0, 0, 0, 'e', 'X', 'I', 'f'};
-    chunk.insert(chunk.end(), seg.begin() + 10, seg.end());
-    const std::size_t length = seg.size() - 10;
-    for (int i = 0; i < 4; ++i) chunk[i] = static_cast<std::uint8_t>(length >> (24 - 8 * i));
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 4; i < chunk.size(); ++i) {
-        crc ^= chunk[i];
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-    }
-    crc ^= 0xFFFFFFFFu;
-    for (int i = 0; i < 4; ++i) chunk.push_back(static_cast<std::uint8_t>(crc >> (24 - 8 * i)));
-    bytes.insert(bytes.begin() + 33, chunk.begin(), chunk.end());
+    insertPngChunk(bytes, "eXIf", {seg.begin() + 10, seg.end()});
     const std::string turned = dir.file("turned.png");
     writeBytes(turned, bytes);
 
