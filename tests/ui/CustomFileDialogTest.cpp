@@ -115,34 +115,42 @@ TEST(CustomFileDialog, PreviewFitsPicturesIntoTheBoxKeepingTheirShape) {
     EXPECT_STREQ(result, wide.c_str());
 }
 
+// The drawing fills its fitted place: at 100%, and far larger than the box
+// (a landscape page in twips, whose fitting zoom is below 1%: shrunk into
+// the box, not left out).
 TEST(CustomFileDialog, MetafilePreviewShowsTheDrawing) {
     TempDir dir;
-    // Red left half, blue right half, 200 x 100 at 100%.
-    auto wmf = lwtest::Wmf::placeable(0, 0, 200, 100, 96);
-    wmf.pen(5, 0).select(0);  // no outline
-    wmf.brush(0, plastora::RGB(255, 0, 0)).select(1).rectangle(0, 0, 100, 100);
-    wmf.brush(0, plastora::RGB(0, 0, 255)).select(2).rectangle(100, 0, 200, 100);
-    const std::string path = dir.file("halves.WMF");
-    const auto bytes = wmf.bytes();
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
-
-    whenOpen<QFileDialog>([&](QFileDialog* dlg) {
-        select(dlg, path);
-        const QImage box = preview(dlg);
-        // ratio 150: 128 x 64 from y 16, each half 64 wide.
-        const QRect drawn = nonWhite(box);
-        EXPECT_NEAR(drawn.left(), 0, 1);
-        EXPECT_NEAR(drawn.right(), 127, 1);
-        EXPECT_NEAR(drawn.top(), 16, 1);
-        EXPECT_NEAR(drawn.bottom(), 79, 1);
-        EXPECT_EQ(box.pixel(20, 48), qRgb(255, 0, 0));
-        EXPECT_EQ(box.pixel(60, 30), qRgb(255, 0, 0));
-        EXPECT_EQ(box.pixel(68, 30), qRgb(0, 0, 255));
-        EXPECT_EQ(box.pixel(110, 70), qRgb(0, 0, 255));
-        dlg->reject();
-    });
-    EXPECT_STREQ(CustomFileDialog(nullptr, nullptr, dir.path().c_str()), "");
+    struct Case {
+        int right, bottom, unitsPerInch;
+        const char* name;
+    };
+    for (const Case& c : {Case{200, 100, 96, "halves.WMF"}, Case{20000, 10000, 1440, "page.wmf"}}) {
+        // Red left half, blue right half.
+        auto wmf = lwtest::Wmf::placeable(0, 0, c.right, c.bottom, c.unitsPerInch);
+        wmf.pen(5, 0).select(0);  // no outline
+        wmf.brush(0, plastora::RGB(255, 0, 0)).select(1).rectangle(0, 0, c.right / 2, c.bottom);
+        wmf.brush(0, plastora::RGB(0, 0, 255)).select(2).rectangle(c.right / 2, 0, c.right, c.bottom);
+        const std::string path = dir.file(c.name);
+        const auto bytes = wmf.bytes();
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+        whenOpen<QFileDialog>([&](QFileDialog* dlg) {
+            select(dlg, path);
+            const QImage box = preview(dlg);
+            // ratio 150: 128 x 64 from y 16, each half 64 wide.
+            const QRect drawn = nonWhite(box);
+            EXPECT_NEAR(drawn.left(), 0, 1) << c.name;
+            EXPECT_NEAR(drawn.right(), 127, 1) << c.name;
+            EXPECT_NEAR(drawn.top(), 16, 1) << c.name;
+            EXPECT_NEAR(drawn.bottom(), 79, 1) << c.name;
+            EXPECT_EQ(box.pixel(20, 48), qRgb(255, 0, 0)) << c.name;
+            EXPECT_EQ(box.pixel(60, 30), qRgb(255, 0, 0)) << c.name;
+            EXPECT_EQ(box.pixel(68, 30), qRgb(0, 0, 255)) << c.name;
+            EXPECT_EQ(box.pixel(110, 70), qRgb(0, 0, 255)) << c.name;
+            dlg->reject();
+        });
+        EXPECT_STREQ(CustomFileDialog(nullptr, nullptr, dir.path().c_str()), "");
+    }
 }
 
 TEST(CustomFileDialog, FiltersFolderAndCancelledBuffer) {
@@ -221,34 +229,6 @@ TEST(ScannerSource, NameThatIsNotUtf8IsKeptByteForByte) {
     EXPECT_EQ(TWAINPostTwain(&packet, nullptr, &dib, nullptr), kTwainTransferred);
     EXPECT_NE(dib, nullptr);
     std::free(dib);
-}
-
-// A drawing far larger than the box (a landscape page in twips, where the
-// fitting zoom is below 1%) is shrunk into it, not left out.
-TEST(CustomFileDialog, LargeMetafilePreviewIsShrunkIntoTheBox) {
-    TempDir dir;
-    // 20000 x 10000 twips: red left half, blue right half.
-    auto wmf = lwtest::Wmf::placeable(0, 0, 20000, 10000, 1440);
-    wmf.pen(5, 0).select(0);
-    wmf.brush(0, plastora::RGB(255, 0, 0)).select(1).rectangle(0, 0, 10000, 10000);
-    wmf.brush(0, plastora::RGB(0, 0, 255)).select(2).rectangle(10000, 0, 20000, 10000);
-    const std::string path = dir.file("page.wmf");
-    const auto bytes = wmf.bytes();
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
-    whenOpen<QFileDialog>([&](QFileDialog* dlg) {
-        select(dlg, path);
-        const QImage box = preview(dlg);
-        const QRect drawn = nonWhite(box);
-        EXPECT_NEAR(drawn.left(), 0, 1);
-        EXPECT_NEAR(drawn.right(), 127, 1);
-        EXPECT_NEAR(drawn.top(), 16, 1);
-        EXPECT_NEAR(drawn.bottom(), 79, 1);
-        EXPECT_EQ(box.pixel(20, 48), qRgb(255, 0, 0));
-        EXPECT_EQ(box.pixel(110, 48), qRgb(0, 0, 255));
-        dlg->reject();
-    });
-    EXPECT_STREQ(CustomFileDialog(nullptr, nullptr, dir.path().c_str()), "");
 }
 
 }  // namespace
