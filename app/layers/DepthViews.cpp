@@ -291,6 +291,49 @@ int ExportDepthMap(CStereoWorkspace& ws, const std::string& pathIn, bool rgbd) {
     return writeDepthMapImage(ws.host(), rgbd ? both : depth, path, !rgbd, ws.settings().jpegQuality);
 }
 
+bool StretchMapThroughPhoto(Surface& out, const Surface& map, Size photo, const Rect& src, const Rect& dst) {
+    if (map.empty() || out.empty() || photo.cx <= 0 || photo.cy <= 0) return false;
+    // Nearest-pixel stretches work one axis at a time. For each axis, a line
+    // of photo pixels holding (one more than) the map column or row each
+    // takes is sent through the same stretch as the picture; what lands on
+    // `out`'s line is then the map column or row of each pixel, 0 where
+    // nothing lands.
+    const auto axis = [](int photoLen, int mapLen, int srcPos, int srcLen, int dstPos, int dstLen, int outLen,
+                         std::vector<int>& taken) {
+        Surface line, placed;
+        if (!line.createUninitialized(photoLen, 1) || !placed.create(outLen, 1)) return false;
+        Pixel* l = line.row(0);
+        for (int i = 0; i < photoLen; ++i) {
+            // The map pixel under the centre of photo pixel i.
+            const long long m = std::min((2LL * i + 1) * mapLen / (2LL * photoLen), static_cast<long long>(mapLen) - 1);
+            l[i] = static_cast<Pixel>(m + 1);
+        }
+        if (!stretchBlit(placed, dstPos, 0, dstLen, 1, line, srcPos, 0, srcLen, 1, Rop::Copy, StretchMode::Nearest))
+            return false;
+        taken.resize(static_cast<std::size_t>(outLen));
+        for (int i = 0; i < outLen; ++i)
+            taken[static_cast<std::size_t>(i)] = static_cast<int>(placed.row(0)[i] & 0xFFFFFF);
+        return true;
+    };
+    std::vector<int> columns, rows;
+    try {
+        if (!axis(photo.cx, map.width(), src.left, src.width(), dst.left, dst.width(), out.width(), columns) ||
+            !axis(photo.cy, map.height(), src.top, src.height(), dst.top, dst.height(), out.height(), rows))
+            return false;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (int y = 0; y < out.height(); ++y) {
+        const int r = rows[static_cast<std::size_t>(y)];
+        if (r == 0) continue;
+        const Pixel* m = map.row(r - 1);
+        Pixel* o = out.row(y);
+        for (int x = 0; x < out.width(); ++x)
+            if (const int c = columns[static_cast<std::size_t>(x)]) o[x] = m[c - 1];
+    }
+    return true;
+}
+
 int OpenPhotoWithDepth(CStereoWorkspace& ws, const std::string& photoPathIn, const std::string& depthPathIn) {
     std::string photoPath = photoPathIn, depthPath = depthPathIn;
     if (photoPath.empty()) {
@@ -326,7 +369,9 @@ int OpenPhotoWithDepth(CStereoWorkspace& ws, const std::string& photoPathIn, con
     const bool haveRects = !isProjectPath(photoPath) && photoSize.cx > 0 && photoSize.cy > 0 && src.width() > 0 &&
                            src.height() > 0 && dst.width() > 0 && dst.height() > 0;
     bool ok = working.create(ws.width(), ws.height());
-    if (ok && haveRects) {
+    if (ok && haveRects && angle == 0.0) {
+        ok = StretchMapThroughPhoto(working, map, photoSize, src, dst);
+    } else if (ok && haveRects) {
         ok = atPhoto.create(photoSize.cx, photoSize.cy) &&
              stretchBlit(atPhoto, 0, 0, photoSize.cx, photoSize.cy, map, 0, 0, map.width(), map.height(), Rop::Copy,
                          StretchMode::Nearest) &&

@@ -88,4 +88,11 @@ int ExportDepthMap(CStereoWorkspace& ws, const std::string& path = {}, bool rgbd
 // be read is refused before the photo is opened).
 int OpenPhotoWithDepth(CStereoWorkspace& ws, const std::string& photoPath = {}, const std::string& depthPath = {});
 
+// Into `out`: the map stretched over a photo of `photo` size, then that
+// picture's `src` rectangle stretched onto `dst`, both by nearest pixel, as
+// two stretchBlit calls would make it, without the photo-sized picture
+// between them (gigabytes for a very large photo). Pixels of `out` nothing
+// lands on keep their value. False when memory fails.
+bool StretchMapThroughPhoto(Surface& out, const Surface& map, Size photo, const Rect& src, const Rect& dst);
+
 }  // namespace plastora

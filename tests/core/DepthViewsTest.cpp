@@ -472,3 +472,42 @@ TEST(DepthMap, StraighteningTurnsTheMapWithThePhoto) {
     EXPECT_EQ(misaligned(expected, ws.depthMap(), 0), 0);
     EXPECT_EQ(newLevels(before, ws.depthMap()), 0);
 }
+
+// The map put through the photo's trimming without the photo-sized picture
+// between: pixel for pixel what the two stretches make, for maps smaller,
+// larger and of another shape than the photo, crops, margins, a source
+// reaching outside the photo and a destination reaching outside the picture.
+TEST(DepthMap, StretchedThroughThePhotoWithoutAPhotoSizedCopy) {
+    Surface map;
+    ASSERT_TRUE(map.create(37, 23));
+    for (int y = 0; y < map.height(); ++y)
+        for (int x = 0; x < map.width(); ++x) map.set(x, y, greyPixel(static_cast<unsigned>((x * 7 + y * 11) % 256)));
+    struct Case {
+        Size photo;
+        Rect src, dst;
+    };
+    const Case cases[] = {
+        {{37, 23}, {0, 0, 37, 23}, {0, 0, 60, 40}},
+        {{300, 200}, {0, 0, 300, 200}, {0, 0, 60, 40}},
+        {{300, 200}, {20, 10, 280, 190}, {5, 0, 55, 40}},
+        {{10, 9}, {0, 0, 10, 9}, {3, 2, 57, 38}},
+        {{300, 200}, {-30, -20, 330, 220}, {0, 0, 60, 40}},
+        {{301, 199}, {50, 40, 250, 160}, {-10, -5, 70, 45}},
+        {{60, 40}, {0, 0, 60, 40}, {0, 0, 60, 40}},
+    };
+    for (const Case& c : cases) {
+        Surface atPhoto, expected, got;
+        ASSERT_TRUE(atPhoto.create(c.photo.cx, c.photo.cy));
+        ASSERT_TRUE(stretchBlit(atPhoto, 0, 0, c.photo.cx, c.photo.cy, map, 0, 0, map.width(), map.height(),
+                                Rop::Copy, StretchMode::Nearest));
+        ASSERT_TRUE(expected.create(60, 40));
+        ASSERT_TRUE(stretchBlit(expected, c.dst.left, c.dst.top, c.dst.width(), c.dst.height(), atPhoto, c.src.left,
+                                c.src.top, c.src.width(), c.src.height(), Rop::Copy, StretchMode::Nearest));
+        ASSERT_TRUE(got.create(60, 40));
+        ASSERT_TRUE(StretchMapThroughPhoto(got, map, c.photo, c.src, c.dst));
+        int differ = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 60; ++x) differ += got.at(x, y) != expected.at(x, y);
+        EXPECT_EQ(differ, 0) << c.photo.cx << " x " << c.photo.cy << " from " << c.src.left << "," << c.src.top;
+    }
+}
