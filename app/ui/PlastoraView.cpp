@@ -3,6 +3,7 @@
 #include "autocut/FaceDetect.h"
 #include "output/Interlace.h"
 #include "stereo/PatternMultiView.h"
+#include "ui/PointerPixel.h"
 #include "ui/ToolIcons.h"
 
 #include <QKeyEvent>
@@ -74,8 +75,7 @@ void CPlastoraView::resizeEvent(QResizeEvent* event) {
 
 Point CPlastoraView::windowPoint(const QMouseEvent* event) {
     m_workspace->setScrollPosition(horizontalScrollBar()->value(), verticalScrollBar()->value());
-    const QPoint p = event->position().toPoint();
-    m_pointer = {p.x(), p.y()};
+    m_pointer = pixelUnder(event->position());
     return m_pointer;
 }
 

@@ -1,6 +1,7 @@
 #include "ui/TrimingDlg.h"
 
 #include "platform/Host.h"
+#include "ui/PointerPixel.h"
 
 #include <QImage>
 #include <QKeyEvent>
@@ -103,13 +104,15 @@ void CTrimingDlg::showCursorFor(int element) {
 
 void CTrimingDlg::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QDialog::mousePressEvent(event);
-    m_editor.press(toPreview(event->position().toPoint()));
+    const Point at = pixelUnder(event->position());
+    m_editor.press(toPreview(QPoint(at.x, at.y)));
     showCursorFor(m_editor.dragging() ? m_editor.selected() : kTrimSelectNone);
     update();
 }
 
 void CTrimingDlg::mouseMoveEvent(QMouseEvent* event) {
-    const Point p = toPreview(event->position().toPoint());
+    const Point at = pixelUnder(event->position());
+    const Point p = toPreview(QPoint(at.x, at.y));
     if (m_editor.dragging()) {
         m_editor.drag(p);
         m_straighten->setEnabled(m_editor.straightenEnabled());

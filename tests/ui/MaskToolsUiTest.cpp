@@ -6,6 +6,8 @@
 #include "ui/PlastoraView.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
 #include <QToolBar>
@@ -69,6 +71,29 @@ TEST(MaskToolsUi, ScrolledViewMapsThroughTheScrollBars) {
     QTest::mouseClick(w.viewport(), Qt::LeftButton, {}, QPoint(8, 8));
     EXPECT_TRUE(white(w.ws().region(0).mask, 26, 12));
     EXPECT_EQ(countWhite(w.ws().region(0).mask), 9);  // one dot of width 3
+}
+
+// On a screen scaled by 150 % the pointer's position comes in fractions of
+// a logical pixel: the pen marks the pixel under it, the position rounded
+// down, at every zoom (rounding to the nearest marked the next pixel).
+TEST(MaskToolsUi, FractionalPointerPositionsMarkThePixelUnderThePointer) {
+    Window w("[Mask]\nWidth=1\n");
+    const auto click = [&](QPointF at) {
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent e(type, at, w.viewport()->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(w.viewport(), &e);
+        }
+    };
+    const Surface& m = w.ws().region(0).mask;
+    click({20.67, 30.5});
+    EXPECT_TRUE(white(m, 20, 30));
+    EXPECT_EQ(countWhite(m), 1);
+    w.frame->runCommand("zoom");
+    ASSERT_EQ(w.ws().zoom(), 2);
+    click({101.5, 61.67});  // image pixel (50, 30), its right half
+    EXPECT_TRUE(white(m, 50, 30));
+    EXPECT_EQ(countWhite(m), 2);
 }
 
 TEST(MaskToolsUi, PalettesFollowTheModeAndShowTheTool) {
