@@ -433,6 +433,9 @@ int loadJpegPhoto(Host& host, std::FILE* f, unsigned firstScale, Surface& pictur
     return 1;
 }
 
+// Reads exactly `n` bytes, false at the end of the file.
+bool readExactly(std::FILE* f, void* to, std::size_t n) { return std::fread(to, 1, n, f) == n; }
+
 // Walks a GIF up to the end of its first picture's data, reading through
 // `read(to, n)` (false at the end of the data). False when the data ends
 // first, or when the pictures it declares (the screen and the first
@@ -489,7 +492,7 @@ bool walkGifFirstPicture(Read&& read) {
 
 bool GifFirstPictureSound(const std::string& path) {
     FilePtr f(openRegularFile(path));
-    return f && walkGifFirstPicture([&](void* to, std::size_t n) { return std::fread(to, 1, n, f.get()) == n; });
+    return f && walkGifFirstPicture([&](void* to, std::size_t n) { return readExactly(f.get(), to, n); });
 }
 
 bool GifFirstPictureSound(const std::uint8_t* data, std::size_t size) {
@@ -503,9 +506,6 @@ bool GifFirstPictureSound(const std::uint8_t* data, std::size_t size) {
 }
 
 namespace {
-
-// Reads exactly `n` bytes, false at the end of the file.
-bool readExactly(std::FILE* f, void* to, std::size_t n) { return std::fread(to, 1, n, f) == n; }
 
 // What a PNG's or WebP's chunks say that Qt's readers do not act on: the
 // Exif orientation (a PNG's eXIf chunk, a WebP's EXIF chunk; 1 without
@@ -835,14 +835,10 @@ int PhotoSize(Host& host, const std::string& path, int& width, int& height) {
     bool swaps = false;
     int w = 0, h = 0;
     if (format == PhotoFormat::Jpeg) {
-        std::rewind(f.get());
-        auto job = std::make_unique<PhotoJpegJob>();
-        job->file = f.get();
-        if (!readJpegHeader(*job)) return 0;
-        w = job->headerWidth;
-        h = job->headerHeight;
-        swaps = job->orientation >= 5;
-    } else if (format == PhotoFormat::Bmp) {
+        f.reset();
+        return JpegSizeAt(path, 0, width, height) ? 1 : 0;
+    }
+    if (format == PhotoFormat::Bmp) {
         // The info header's width and height (negative for a picture stored
         // top row first); anything odd is left to the picture itself.
         std::uint8_t head[26];

@@ -294,21 +294,18 @@ int ExportDepthMap(CStereoWorkspace& ws, const std::string& pathIn, bool rgbd) {
 bool StretchMapThroughPhoto(Surface& out, const Surface& map, Size photo, const Rect& src, const Rect& dst) {
     if (map.empty() || out.empty() || photo.cx <= 0 || photo.cy <= 0) return false;
     // Nearest-pixel stretches work one axis at a time. For each axis, a line
-    // of photo pixels holding (one more than) the map column or row each
-    // takes is sent through the same stretch as the picture; what lands on
-    // `out`'s line is then the map column or row of each pixel, 0 where
-    // nothing lands.
+    // of the map's column or row numbers (plus one) is sent through both
+    // stretches, to the photo's length and then through the rectangles;
+    // what lands on `out`'s line is the map column or row of each pixel, 0
+    // where nothing lands.
     const auto axis = [](int photoLen, int mapLen, int srcPos, int srcLen, int dstPos, int dstLen, int outLen,
                          std::vector<int>& taken) {
-        Surface line, placed;
-        if (!line.createUninitialized(photoLen, 1) || !placed.create(outLen, 1)) return false;
-        Pixel* l = line.row(0);
-        for (int i = 0; i < photoLen; ++i) {
-            // The map pixel under the centre of photo pixel i.
-            const long long m = std::min((2LL * i + 1) * mapLen / (2LL * photoLen), static_cast<long long>(mapLen) - 1);
-            l[i] = static_cast<Pixel>(m + 1);
-        }
-        if (!stretchBlit(placed, dstPos, 0, dstLen, 1, line, srcPos, 0, srcLen, 1, Rop::Copy, StretchMode::Nearest))
+        Surface numbers, line, placed;
+        if (!numbers.createUninitialized(mapLen, 1) || !line.create(photoLen, 1) || !placed.create(outLen, 1))
+            return false;
+        for (int i = 0; i < mapLen; ++i) numbers.row(0)[i] = static_cast<Pixel>(i + 1);
+        if (!stretchBlit(line, 0, 0, photoLen, 1, numbers, 0, 0, mapLen, 1, Rop::Copy, StretchMode::Nearest) ||
+            !stretchBlit(placed, dstPos, 0, dstLen, 1, line, srcPos, 0, srcLen, 1, Rop::Copy, StretchMode::Nearest))
             return false;
         taken.resize(static_cast<std::size_t>(outLen));
         for (int i = 0; i < outLen; ++i)

@@ -84,22 +84,20 @@ std::vector<PitchStrip> layoutPitchSheet(const std::vector<double>& values, int 
         // print the same strip.
         const int most = static_cast<int>(std::max(0.0, widthInches) * 2.0 * lpi) / pitch;
         int lenses = most;
-        double leastLoss = 1.0;
+        double leastLoss = 1.0, width = 0.0;
         for (int n = most; n > 0 && n > most - 64; --n) {
             const double exact = static_cast<double>(dpiX) * n * pitch / (2.0 * lpi);
             const double loss = std::abs(exact - std::round(exact));
-            if (loss < leastLoss - 1e-12) leastLoss = loss, lenses = n;
+            if (loss < leastLoss - 1e-12) leastLoss = loss, lenses = n, width = std::round(exact);
         }
         s.workingWidth = lenses * pitch;
-        const int printedWidth =
-            static_cast<int>(std::round(static_cast<double>(dpiX) * lenses * pitch / (2.0 * lpi)));
         s.workingHeight = std::max(1, static_cast<int>(kStripInches * 2.0 * lpi));
         s.lenses = s.workingWidth / pitch;
         const PrintGeometry g = computePrintGeometry(s.workingWidth, s.workingHeight, views, pitch, lpi, 1, false,
                                                      dpiX, dpiY, pageWidth, pageHeight);
         if (!g.valid() || s.lenses <= 0) return {};
         const int y = top + (static_cast<int>(i) % perPage) * slot;
-        s.rect = Rect{left, y, left + std::max(1, printedWidth), y + g.ph};
+        s.rect = Rect{left, y, left + std::max(1, static_cast<int>(width)), y + g.ph};
         s.label = Rect{dpiX / 10, y, left - dpiX / 10, y + g.ph};
         s.text = labelOf(lpi);
         strips.push_back(s);

@@ -40,6 +40,14 @@ struct Mapper {
     Point unit(std::uint32_t u) const { return pt(VectObject::unpackPoint(u)); }
 };
 
+// The mapping of a paint mode: the packet's zoom (100% for a packet never
+// read, which has none yet), or 100% relative to the extent in mode 3.
+Mapper mapperFor(const VectPacket& packet, unsigned mode) {
+    const int packetZoom = packet.zoom > 0 ? packet.zoom : 100;
+    const bool relative = mode == 3 && !(packet.flags & kVectFlagAbsolute);
+    return Mapper{mode == 3 ? 100 : packetZoom, relative ? packet.left : 0, relative ? packet.top : 0};
+}
+
 void drawObject(Canvas& canvas, const VectObject& o, const Mapper& m, ColorRef fill, std::int32_t pen) {
     if (o.kind == kVectText) {
         CanvasFont font;
@@ -123,9 +131,7 @@ void drawObject(Canvas& canvas, const VectObject& o, const Mapper& m, ColorRef f
 std::uint64_t paintWork(const VectPacket& packet, unsigned mode, int width, int height) {
     const VectObjectList* list = VectPacketList(const_cast<VectPacket*>(&packet));
     if (!list || width <= 0 || height <= 0) return 0;
-    const int packetZoom = packet.zoom > 0 ? packet.zoom : 100;
-    const bool relative = mode == 3 && !(packet.flags & kVectFlagAbsolute);
-    const Mapper m{mode == 3 ? 100 : packetZoom, relative ? packet.left : 0, relative ? packet.top : 0};
+    const Mapper m = mapperFor(packet, mode);
     std::uint64_t work = 0;
     std::vector<std::int64_t> crossings(static_cast<std::size_t>(height) + 1, 0);
     std::vector<Point> pts;
@@ -173,11 +179,7 @@ std::uint64_t paintWork(const VectPacket& packet, unsigned mode, int width, int 
 int paintObjects(Canvas& canvas, VectPacket& packet, unsigned mode) {
     VectObjectList* list = VectPacketList(&packet);
     if (!list || mode < 1 || mode > 5) return 0;
-    // A packet that was never read has no zoom yet: draw it at 100%.
-    const int packetZoom = packet.zoom > 0 ? packet.zoom : 100;
-    const int zoom = mode == 3 ? 100 : packetZoom;
-    const bool relative = mode == 3 && !(packet.flags & kVectFlagAbsolute);
-    const Mapper m{zoom, relative ? packet.left : 0, relative ? packet.top : 0};
+    const Mapper m = mapperFor(packet, mode);
 
     canvas.setPen(kVectNoColor);
     canvas.setBrush(0);

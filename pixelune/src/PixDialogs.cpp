@@ -83,12 +83,9 @@ bool previewMetafile(const std::string& path, plastora::Surface& box) {
                 packet.zoom = static_cast<std::int16_t>(paintZoom);
                 VectDC target{&picture, 96, 96};
                 VectVectPaint(&target, &packet, 1);
-                if (pw == place.width && ph == place.height)
-                    plastora::blit(box, place.x, place.y, place.width, place.height, &picture, 0, 0,
-                                   plastora::Rop::Copy);
-                else
-                    plastora::stretchBlit(box, place.x, place.y, place.width, place.height, picture, 0, 0, pw, ph,
-                                          plastora::Rop::Copy, plastora::StretchMode::Halftone);
+                // A plain copy where the zoom fitted exactly.
+                plastora::stretchBlit(box, place.x, place.y, place.width, place.height, picture, 0, 0, pw, ph,
+                                      plastora::Rop::Copy, plastora::StretchMode::Halftone);
                 shown = true;
             }
         }

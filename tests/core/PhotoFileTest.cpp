@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <vector>
 
@@ -101,9 +102,11 @@ void writeOrientedJpeg(const std::string& path, const Surface& picture, int orie
     writeBytes(path, bytes);
 }
 
-// A 4-component JPEG of one flat colour, as CMYK or YCCK, the samples stored
-// as given (Adobe applications store them inverted).
-void writeCmykJpeg(const std::string& path, J_COLOR_SPACE space, const std::uint8_t cmyk[4], int w, int h) {
+// Writes a w x h JPEG of `components` samples a pixel in `space`, row by
+// row: `setUp` adjusts the compressor after its defaults, `fill` makes row y.
+void writeJpeg(const std::string& path, int w, int h, int components, J_COLOR_SPACE space,
+               const std::function<void(jpeg_compress_struct&)>& setUp,
+               const std::function<void(int, std::uint8_t*)>& fill) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);
     jpeg_compress_struct c{};
@@ -113,21 +116,34 @@ void writeCmykJpeg(const std::string& path, J_COLOR_SPACE space, const std::uint
     jpeg_stdio_dest(&c, f);
     c.image_width = static_cast<JDIMENSION>(w);
     c.image_height = static_cast<JDIMENSION>(h);
-    c.input_components = 4;
-    c.in_color_space = JCS_CMYK;
+    c.input_components = components;
+    c.in_color_space = space;
     jpeg_set_defaults(&c);
-    jpeg_set_colorspace(&c, space);  // writes the Adobe marker
-    jpeg_set_quality(&c, 100, TRUE);
+    setUp(c);
     jpeg_start_compress(&c, TRUE);
-    std::vector<std::uint8_t> row(static_cast<std::size_t>(w) * 4);
-    for (int x = 0; x < w; ++x) std::copy(cmyk, cmyk + 4, row.begin() + 4 * x);
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(w) * static_cast<std::size_t>(components));
     while (c.next_scanline < c.image_height) {
+        fill(static_cast<int>(c.next_scanline), row.data());
         JSAMPROW r[1] = {row.data()};
         jpeg_write_scanlines(&c, r, 1);
     }
     jpeg_finish_compress(&c);
     jpeg_destroy_compress(&c);
     std::fclose(f);
+}
+
+// A 4-component JPEG of one flat colour, as CMYK or YCCK, the samples stored
+// as given (Adobe applications store them inverted).
+void writeCmykJpeg(const std::string& path, J_COLOR_SPACE space, const std::uint8_t cmyk[4], int w, int h) {
+    writeJpeg(
+        path, w, h, 4, JCS_CMYK,
+        [space](jpeg_compress_struct& c) {
+            jpeg_set_colorspace(&c, space);  // writes the Adobe marker
+            jpeg_set_quality(&c, 100, TRUE);
+        },
+        [&](int, std::uint8_t* row) {
+            for (int x = 0; x < w; ++x) std::copy(cmyk, cmyk + 4, row + 4 * x);
+        });
 }
 
 // What a shell command prints on stdout.
@@ -614,35 +630,20 @@ std::vector<std::size_t> scanStarts(const std::vector<std::uint8_t>& bytes) {
 
 // A colourful 64 x 256 JPEG written scan by scan as the script says.
 void writeScriptedJpeg(const std::string& path, const std::vector<jpeg_scan_info>& scans) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    jpeg_compress_struct c{};
-    jpeg_error_mgr err{};
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    jpeg_stdio_dest(&c, f);
-    c.image_width = 64;
-    c.image_height = 256;
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 90, TRUE);
-    c.scan_info = scans.data();
-    c.num_scans = static_cast<int>(scans.size());
-    jpeg_start_compress(&c, TRUE);
-    std::vector<std::uint8_t> row(64 * 3);
-    while (c.next_scanline < c.image_height) {
-        for (int x = 0; x < 64; ++x) {
-            row[3 * x] = static_cast<std::uint8_t>(x * 4);
-            row[3 * x + 1] = static_cast<std::uint8_t>(c.next_scanline);
-            row[3 * x + 2] = static_cast<std::uint8_t>(255 - x * 4);
-        }
-        JSAMPROW r[1] = {row.data()};
-        jpeg_write_scanlines(&c, r, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    std::fclose(f);
+    writeJpeg(
+        path, 64, 256, 3, JCS_RGB,
+        [&](jpeg_compress_struct& c) {
+            jpeg_set_quality(&c, 90, TRUE);
+            c.scan_info = scans.data();
+            c.num_scans = static_cast<int>(scans.size());
+        },
+        [](int y, std::uint8_t* row) {
+            for (int x = 0; x < 64; ++x) {
+                row[3 * x] = static_cast<std::uint8_t>(x * 4);
+                row[3 * x + 1] = static_cast<std::uint8_t>(y);
+                row[3 * x + 2] = static_cast<std::uint8_t>(255 - x * 4);
+            }
+        });
 }
 
 }  // namespace
