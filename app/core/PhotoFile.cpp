@@ -367,6 +367,8 @@ bool readJpegHeader(PhotoJpegJob& job) {
     jpeg_create_decompress(&job.cinfo);
     jpeg_stdio_src(&job.cinfo, job.file);
     readHeaderAndOrientation(job);
+    if (job.cinfo.jpeg_color_space != JCS_CMYK && job.cinfo.jpeg_color_space != JCS_YCCK)
+        job.space = embeddedColourSpace(&job.cinfo);
     const bool known = job.cinfo.jpeg_color_space == JCS_GRAYSCALE || job.cinfo.jpeg_color_space == JCS_YCbCr ||
                        job.cinfo.jpeg_color_space == JCS_RGB || job.cinfo.jpeg_color_space == JCS_CMYK ||
                        job.cinfo.jpeg_color_space == JCS_YCCK;
@@ -631,6 +633,14 @@ int JpegExifOrientationAt(const std::string& path, long long offset) {
         at += 2 + length;
     }
     return 1;
+}
+
+void ConvertJpegPictureToSrgbAt(const std::string& path, long long offset, Surface& picture) {
+    FilePtr f(openRegularFile(path));
+    if (!f || offset < 0 || ::fseeko(f.get(), static_cast<off_t>(offset), SEEK_SET) != 0) return;
+    auto job = std::make_unique<PhotoJpegJob>();
+    job->file = f.get();
+    if (readJpegHeader(*job)) convertToSrgb(picture, job->space);
 }
 
 bool JpegSizeAt(const std::string& path, long long offset, int& width, int& height) {

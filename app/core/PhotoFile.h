@@ -30,6 +30,11 @@ PhotoFormat DetectPhotoFormatOfFile(const std::string& path);
 // a readable Exif block. Reads only within [data, data + size).
 int ExifOrientationOf(const std::uint8_t* data, std::size_t size);
 
+// Converts `picture`, decoded from the JPEG that starts at `offset` of
+// `path`, to sRGB when that JPEG carries a colour profile, as LoadPhoto does
+// for a photo (the second picture of a multi-picture file is read apart).
+void ConvertJpegPictureToSrgbAt(const std::string& path, long long offset, Surface& picture);
+
 // The Exif orientation of the JPEG that starts `offset` bytes into the file
 // (a picture inside a multi-picture file): its segments are walked from SOI
 // up to the first scan, reading at most 1 MiB. 1 when there is none or the

@@ -188,12 +188,14 @@ struct Endian {
 bool parseIndex(ByteSource& src, MpoIndex& index) {
     std::uint8_t head[8];
     if (!src.read(0, head, 2) || head[0] != 0xFF || head[1] != 0xD8) return false;
-    // Walk the application segments after the SOI up to the MPF one.
+    // Walk the application segments (and comments, which exiftool puts
+    // before the MPF segment when a comment is added) after the SOI up to
+    // the MPF one.
     std::uint64_t pos = 2;
     std::uint64_t payloadLength = 0;
     for (int segments = 0;; ++segments) {
         if (segments >= kMaxSegmentsBeforeMpf || !src.read(pos, head, 4)) return false;
-        if (head[0] != 0xFF || head[1] < 0xE0 || head[1] > 0xEF) return false;
+        if (head[0] != 0xFF || ((head[1] < 0xE0 || head[1] > 0xEF) && head[1] != 0xFE)) return false;
         const std::uint16_t length = be16(head + 2);
         if (length < 2) return false;
         if (head[1] == 0xE2 && length >= 2 + 4 + 8 && src.read(pos + 4, head + 4, 4) &&
@@ -347,12 +349,29 @@ bool readMpoIndex(const std::string& path, MpoIndex& index) {
     return src.ok() && parseIndex(src, index);
 }
 
+std::vector<int> mpoViewEntries(const MpoIndex& index) {
+    // The type code is the attribute's low 24 bits; its class 0x01 (codes
+    // 0x010001, 0x010002) is a large thumbnail, a smaller copy of another
+    // image for previews.
+    constexpr std::uint32_t kClassMask = 0xFF0000, kThumbnailClass = 0x010000;
+    std::vector<int> views;
+    for (std::size_t k = 0; k < index.entries.size(); ++k)
+        if (k == 0 || (index.entries[k].attribute & kClassMask) != kThumbnailClass)
+            views.push_back(static_cast<int>(k));
+    if (views.size() < 2) {
+        views.clear();
+        for (std::size_t k = 0; k < index.entries.size(); ++k) views.push_back(static_cast<int>(k));
+    }
+    return views;
+}
+
 int ReadMpoImage(Host& host, const std::string& path, int k, Surface& out, int& width, int& height) {
     MpoIndex index;
     if (k < 0 || !readMpoIndex(path, index)) return 0;
     if (static_cast<std::size_t>(k) >= index.entries.size()) return 0;
     const std::uint64_t offset = index.entries[static_cast<std::size_t>(k)].offset;
     if (!LoadStillImage(host, path, static_cast<long long>(offset), out, width, height)) return 0;
+    ConvertJpegPictureToSrgbAt(path, static_cast<long long>(offset), out);
     // A camera held upright tags its pictures; they open the right way up.
     if (!ApplyExifOrientation(out, JpegExifOrientationAt(path, static_cast<long long>(offset)))) {
         host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);

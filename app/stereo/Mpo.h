@@ -59,11 +59,18 @@ struct MpoIndex {
 
 // Reads the MP index from the start of a file held in memory. The MPF APP2
 // is looked for among the application segments (APP0..APP15) that follow the
-// SOI; any other segment before it ends the search. False when there is no
-// MPF segment, it is damaged, or an entry points outside the data.
+// SOI, stepping over comments; any other segment before it ends the search.
+// False when there is no MPF segment, it is damaged, or an entry points
+// outside the data.
 bool parseMpoIndex(std::span<const std::uint8_t> data, MpoIndex& index);
 // The same for a file; only the segments at its start are read.
 bool readMpoIndex(const std::string& path, MpoIndex& index);
+
+// The entries (indices into index.entries, in file order) that are views of
+// the scene: every entry but the large thumbnails some cameras add as
+// previews of the others. The first image is always a view. When fewer than
+// two remain (a writer that marks its views oddly), all entries.
+std::vector<int> mpoViewEntries(const MpoIndex& index);
 
 // The MPO reader: decodes image k (0-based) of the file into `out` with
 // LoadStillImage and returns the number of images the file announces, or 0

@@ -559,20 +559,25 @@ int OpenMpoFile(CStereoWorkspace& ws, const std::string& path, std::optional<boo
         ws.Redraw();
         return 0;
     }
-    if (index.imageCount > static_cast<std::uint32_t>(kHighResSlots)) {
+    // Large thumbnails (previews a camera adds after its views) are not
+    // views: taken as one, a preview of the left picture became the right.
+    const std::vector<int> views = mpoViewEntries(index);
+    if (views.size() > static_cast<std::size_t>(kHighResSlots)) {
         ws.clearDocument();
-        host.message(mpoTooManyImagesMessage(index.imageCount), MsgButtons::Ok, MsgIcon::Error);
+        host.message(mpoTooManyImagesMessage(static_cast<std::uint32_t>(views.size())), MsgButtons::Ok, MsgIcon::Error);
         ws.Redraw();
         return 0;
     }
     Size firstSize;
     if (!openFirstPicture(ws, path, firstSize)) return 0;
-    const int count = static_cast<int>(index.imageCount);
+    const int announced = static_cast<int>(std::min<std::uint32_t>(index.imageCount, INT32_MAX));
+    const int count = static_cast<int>(views.size());
     for (int k = 1; k < count; ++k) {
         Surface photo;
         int w = 0, h = 0;
-        const int m = ReadMpoImage(host, path, k, photo, w, h);
-        if (m != count) {
+        // A file cut inside its index announces images it does not list.
+        const int m = index.entries.size() == index.imageCount ? ReadMpoImage(host, path, views[k], photo, w, h) : 0;
+        if (m != announced) {
             host.message(kMpoReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
             abortOpen(ws);
             return 0;

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QColorSpace>
+
 #include <cstdlib>
 #include <filesystem>
 
@@ -521,4 +523,59 @@ TEST(StereoOpen, MpoFilesWithTwoFourAndTooManyImages) {
     host.expectMessage(kMpoReadFailedMessage);
     EXPECT_EQ(OpenMpoFile(ws, dir.file("broken.mpo")), 0);
     EXPECT_EQ(ws.highResCount(), 0);
+}
+
+// What cameras and tools put into MPOs besides the views: large-thumbnail
+// previews after them (Panasonic, Sony), a colour profile in every picture,
+// and a comment, which exiftool places before the MPF segment.
+TEST(StereoOpen, CameraMposWithPreviewsProfilesAndComments) {
+    TempDir dir;
+    ScriptedHost host;
+    CStereoWorkspace ws(host, dir.file("Plastora.ini"));
+
+    // The third entry marked as a large thumbnail (type 0x010001).
+    auto bytes = readBytes(writeMpo(dir, "t", 3));
+    MpoIndex index;
+    ASSERT_TRUE(parseMpoIndex(bytes, index));
+    const std::size_t third = index.headerOffset + le32(bytes, index.headerOffset + 42) + 32;
+    ASSERT_EQ(le32(bytes, third), 0x00020002u);
+    bytes[third] = 0x01, bytes[third + 2] = 0x01;
+    writeBytes(dir.file("preview.mpo"), bytes);
+    ASSERT_EQ(OpenMpoFile(ws, dir.file("preview.mpo")), 1);
+    ASSERT_EQ(ws.highResCount(), 2);
+    EXPECT_TRUE(near(ws.highRes(1), kViewColours[1]));
+
+    // A comment before the MPF segment.
+    bytes = readBytes(writeMpo(dir, "c", 2));
+    ASSERT_TRUE(parseMpoIndex(bytes, index));
+    const std::vector<std::uint8_t> comment = {0xFF, 0xFE, 0x00, 0x06, 't', 'r', 'i', 'p'};
+    bytes.insert(bytes.begin() + static_cast<long>(index.headerOffset - 8), comment.begin(), comment.end());
+    writeBytes(dir.file("comment.mpo"), bytes);
+    ASSERT_EQ(OpenMpoFile(ws, dir.file("comment.mpo")), 1);
+    ASSERT_EQ(ws.highResCount(), 2);
+    EXPECT_TRUE(near(ws.highRes(1), kViewColours[1]));
+
+    // Both pictures in Adobe RGB: both are converted, so the eyes agree.
+    const QByteArray icc = QColorSpace(QColorSpace::AdobeRgb).iccProfile();
+    ASSERT_FALSE(icc.isEmpty());
+    std::vector<std::uint8_t> app2 = {0xFF, 0xE2, 0, 0};
+    for (const char c : std::string_view("ICC_PROFILE\0\1\1", 14)) app2.push_back(static_cast<std::uint8_t>(c));
+    app2.insert(app2.end(), icc.begin(), icc.end());
+    app2[2] = static_cast<std::uint8_t>((app2.size() - 2) >> 8), app2[3] = static_cast<std::uint8_t>(app2.size() - 2);
+    SilentHost silent;
+    const Surface flat = flatPicture(64, 48, RGB(200, 60, 60));
+    for (const char* side : {"p_l", "p_r"}) {
+        const std::string stem = dir.file(side);
+        ASSERT_EQ(SaveStillImage(silent, flat, 64, 48, stem + "_tmp.jpg", 95), 1);
+        ASSERT_EQ(SaveThumbnail(silent, flat, stem + "_s.jpg", 90), 1);
+        ASSERT_EQ(WriteExifJpeg(stem + "_tmp.jpg", stem + "_s.jpg", stem + ".jpg", ExifMode::Normal), 1);
+        auto jpeg = readBytes(stem + ".jpg");
+        jpeg.insert(jpeg.begin() + 4 + be16(jpeg, 4), app2.begin(), app2.end());
+        writeBytes(stem + ".jpg", jpeg);
+    }
+    ASSERT_EQ(WriteStereoMpo(dir.file("p_l.jpg"), dir.file("p_r.jpg"), dir.file("profiled.mpo")), 1);
+    ASSERT_EQ(OpenMpoFile(ws, dir.file("profiled.mpo")), 1);
+    const auto left = meanColour(ws.highRes(0)), right = meanColour(ws.highRes(1));
+    EXPECT_GT(std::abs(left[0] - 200) + std::abs(left[1] - 60), 20);  // converted
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(left[c], right[c], 2) << c;
 }
