@@ -116,14 +116,18 @@ bool parsePrinterSettings(const std::string& text, PrinterSettings& out) {
 }
 
 std::string formatPrinterSettings(const PrinterSettings& s) {
-    char mm[64];
+    // Millimetres with a decimal point whatever the locale: parseMM reads
+    // them with from_chars.
+    const auto mm = [](double v) {
+        char text[64];
+        const auto [end, ec] = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, 3);
+        return ec == std::errc() ? std::string(text, end) : std::string("0");
+    };
     std::ostringstream o;
     o << "printer=" << plainName(s.printer) << "\n";
     o << "paper=" << plainName(s.paper) << "\n";
-    std::snprintf(mm, sizeof mm, "%.3f", s.paperWidthMM);
-    o << "paperWidthMM=" << mm << "\n";
-    std::snprintf(mm, sizeof mm, "%.3f", s.paperHeightMM);
-    o << "paperHeightMM=" << mm << "\n";
+    o << "paperWidthMM=" << mm(s.paperWidthMM) << "\n";
+    o << "paperHeightMM=" << mm(s.paperHeightMM) << "\n";
     o << "source=" << s.source << "\n";
     o << "colorMode=" << s.colorMode << "\n";
     o << "resolution=" << s.resolution << "\n";

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QFile>
 
+#include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -24,6 +25,10 @@ int main(int argc, char** argv) {
     if (!std::getenv("FONTCONFIG_FILE") && QFile::exists(QString::fromStdString(fonts)))
         setenv("FONTCONFIG_FILE", fonts.c_str(), 0);
     QApplication app(argc, argv);
+    // Qt sets the C library's locale from the environment; numbers the
+    // program prints (settings, messages, PDF labels) keep a decimal point
+    // under German or French locales.
+    std::setlocale(LC_NUMERIC, "C");
     QApplication::setOrganizationName("Plastora");
     QApplication::setApplicationName("Plastora");
     plastora::installFontAliases();

@@ -14,9 +14,11 @@
 #include <QPolygon>
 #include <QStringDecoder>
 
+#include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <numbers>
+#include <string>
 
 namespace linewisp {
 namespace {
@@ -47,7 +49,11 @@ bool ensureGuiApplication() {
     static char arg1[] = "-platform";
     static char arg2[] = "offscreen";
     static char* argv[] = {arg0, arg1, arg2, nullptr};
+    // The application object sets the C library's locale from the
+    // environment; the host's numeric locale (decimal point) is kept.
+    const std::string numeric = std::setlocale(LC_NUMERIC, nullptr);
     g_ownApplication = new QGuiApplication(argc, argv);
+    std::setlocale(LC_NUMERIC, numeric.c_str());
     // Deleted at exit before the statics Qt made while constructing it, so
     // the font database (and fontconfig under it) is shut down properly.
     std::atexit([] {

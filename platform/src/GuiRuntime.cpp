@@ -10,9 +10,11 @@
 #include <QString>
 
 #include <algorithm>
+#include <clocale>
 #include <cmath>
 #include <filesystem>
 #include <mutex>
+#include <string>
 #include <system_error>
 
 namespace plastora {
@@ -68,7 +70,13 @@ void ensureGuiRuntime() {
         static int argc = 1;
         static char arg0[] = "plastora";
         static char* argv[] = {arg0, nullptr};
+        // Qt's application object sets the C library's locale from the
+        // environment; under a German or French locale printf would then
+        // write decimal commas into files and messages. The numeric part
+        // stays as it was.
+        const std::string numeric = std::setlocale(LC_NUMERIC, nullptr);
         ownApplication() = new QGuiApplication(argc, argv);
+        std::setlocale(LC_NUMERIC, numeric.c_str());
     }
     installFontAliases();
 }

@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <sys/wait.h>
 
 using namespace plastora;
@@ -115,4 +116,21 @@ TEST(Cli, ViewsAndCompositeFromARealPhoto) {
             for (int y = 0; y < 960; y += 37)
                 ASSERT_EQ(composite.at(4 * k + i, y), views[static_cast<std::size_t>(i)].at(2 * k, y / 2))
                     << "column " << 4 * k + i << " row " << y;
+}
+
+// Under a locale that writes a decimal comma, numbers keep their point:
+// drawing text starts Qt, which takes the C library's locale from the
+// environment, and every later command of a batch printed "lpi: 60,5" (and
+// the pitch sheet's labels, the translated questions, ...).
+TEST(Cli, NumbersKeepTheirDecimalPointUnderACommaLocale) {
+    TempDir dir;
+    const CliRun made = shell("localedef -i de_DE -f UTF-8 " + q(dir.file("de_DE.UTF-8")));
+    ASSERT_EQ(made.code, 0) << made.out;
+    ASSERT_EQ(cli("open " + q(kSample) + " --lpi 60.5 --yes -o " + q(dir.file("p.lyr"))).code, 0);
+    std::ofstream(dir.file("batch.txt")) << "object\t" << dir.file("p.lyr") << "\t--text\tA\t-o\t" << dir.file("q.lyr")
+                                         << "\ninfo\t" << dir.file("q.lyr") << "\n";
+    const CliRun r = shell("LOCPATH=" + q(dir.path().string()) + " LC_ALL=de_DE.UTF-8 '" + PLASTORA_CLI + "' --lang en batch " +
+                           q(dir.file("batch.txt")));
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_NE(r.out.find("lpi: 60.5\n"), std::string::npos) << r.out;
 }
