@@ -135,18 +135,24 @@ std::string translateText(const std::string& text) {
     if (!t.own || text.empty()) return text;
     QString found = t.own->translate(kContext, text.c_str());
     if (!found.isEmpty()) return found.toStdString();
-    // A text that names a file: the first run of characters without spaces
-    // that holds a '/' is the file, %1 in the source.
+    // A text that names a file: the file (%1 in the source) starts after
+    // the space before its first '/' and ends at one of the spaces after it
+    // (a file name may hold spaces); the nearest end that gives a known
+    // text is taken.
     const std::size_t slash = text.find('/');
     if (slash != std::string::npos) {
         std::size_t begin = text.find_last_of(" \n", slash);
         begin = begin == std::string::npos ? 0 : begin + 1;
-        std::size_t end = text.find_first_of(" \n", slash);
-        if (end == std::string::npos) end = text.size();
-        const std::string file = text.substr(begin, end - begin);
-        const std::string pattern = text.substr(0, begin) + "%1" + text.substr(end);
-        found = t.own->translate(kContext, pattern.c_str());
-        if (!found.isEmpty()) return found.replace(QStringLiteral("%1"), QString::fromStdString(file)).toStdString();
+        for (std::size_t at = slash;;) {
+            at = text.find_first_of(" \n", at + 1);
+            const std::size_t end = at == std::string::npos ? text.size() : at;
+            const std::string pattern = text.substr(0, begin) + "%1" + text.substr(end);
+            found = t.own->translate(kContext, pattern.c_str());
+            if (!found.isEmpty())
+                return found.replace(QStringLiteral("%1"), QString::fromStdString(text.substr(begin, end - begin)))
+                    .toStdString();
+            if (at == std::string::npos) break;
+        }
     }
     std::vector<std::string> numbers;
     const std::string pattern = withPlaceholders(text, numbers);

@@ -105,10 +105,11 @@ TEST(Language, EnglishMenusMessagesAndDialogs) {
               "Print the saved picture at 240 DPI. Printed without setting the resolution it will not look "
               "three-dimensional.");
     EXPECT_EQ(translateText("まだ訳のない文"), "まだ訳のない文");
-    // A message that names a file keeps the file (digits in it included).
-    EXPECT_EQ(translateText("追加切出し領域ファイル /tmp/p 2/d26.m01 が壊れています。この追加切出し領域以降を削除します。"),
-              "追加切出し領域ファイル /tmp/p 2/d26.m01 が壊れています。この追加切出し領域以降を削除します。")
-        << "a name with a space is not taken apart";
+    // A message that names a file keeps the file (digits and spaces in it included).
+    EXPECT_EQ(translateText("追加切出し領域ファイル /tmp/p 2/d26 x.m01 が壊れています。この追加切出し領域以降を削除します。"),
+              "The region file /tmp/p 2/d26 x.m01 is damaged. This region and the ones after it are removed.");
+    EXPECT_EQ(translateText("/tmp/my dir/coffee.lyr は既に存在します。\n上書きしますか？"),
+              "/tmp/my dir/coffee.lyr already exists.\nDo you want to replace it?");
     EXPECT_EQ(translateText("追加切出し領域ファイル /tmp/p2/d26.m01 が壊れています。この追加切出し領域以降を削除します。"),
               "The region file /tmp/p2/d26.m01 is damaged. This region and the ones after it are removed.");
 
