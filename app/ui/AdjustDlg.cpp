@@ -45,7 +45,6 @@ CAdjustDlg::CAdjustDlg(CStereoWorkspace& ws, QWidget* parent) : QDialog(parent),
     m_ok->setDefault(true);
     m_cancel = new QPushButton("キャンセル", this);
     m_reset = new QPushButton("リセット", this);
-    m_reset->setAutoDefault(false);
     auto* box = new QDialogButtonBox(this);
     box->addButton(m_ok, QDialogButtonBox::AcceptRole);
     box->addButton(m_cancel, QDialogButtonBox::RejectRole);

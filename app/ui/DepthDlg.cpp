@@ -70,10 +70,8 @@ CDepthDlg::CDepthDlg(CStereoWorkspace& ws, QWidget* parent) : QDialog(parent), m
     m_regionButton = new QPushButton("切出し領域", this);
     m_objectButton = new QPushButton("オブジェクト", this);
     m_standardButton = new QPushButton("標準に戻す", this);
-    // Only OK closes the dialog on Enter.
-    m_regionButton->setAutoDefault(false);
-    m_objectButton->setAutoDefault(false);
-    m_standardButton->setAutoDefault(false);
+    // Enter on one of these buttons presses it, as on any focused button;
+    // Enter anywhere else presses OK.
 
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel("背景", this), 0, 0);

@@ -6,6 +6,7 @@
 
 #include <QPushButton>
 #include <QSlider>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace plastora;
@@ -110,4 +111,22 @@ TEST(AdjustDlg, RotateCommandFollowsThePermission) {
     EXPECT_EQ(ui::RunRotateCommand(*doc.ws), 1);
     EXPECT_EQ(doc.ws->width(), 30);
     EXPECT_EQ(doc.ws->display().height(), 50);
+}
+
+// Enter on the focused リセット button resets, as Space does; it used to
+// press OK, keeping the change with no way back. Enter on a bar still
+// answers OK.
+TEST(AdjustDlg, EnterPressesTheFocusedButton) {
+    Doc doc;
+    CAdjustDlg dlg(*doc.ws);
+    dlg.show();
+    dlg.brightnessBar()->setValue(20);
+    dlg.resetButton()->setFocus();
+    QTest::keyClick(dlg.resetButton(), Qt::Key_Return);
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(dlg.brightnessBar()->value(), 0);
+    dlg.brightnessBar()->setFocus();
+    dlg.brightnessBar()->setValue(10);
+    QTest::keyClick(dlg.brightnessBar(), Qt::Key_Return);
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
 }

@@ -52,6 +52,16 @@ TEST(DepthDlg, StandardButtonWithThreeAndFourRegions) {
         EXPECT_EQ(dlg.backgroundField()->value(), -16);
         EXPECT_FALSE(dlg.sharpBox()->isChecked());
     }
+    // Enter on the focused 標準に戻す presses it, not OK (which kept the
+    // values it was meant to replace).
+    Doc d({0});
+    CDepthDlg dlg(d.ws);
+    dlg.show();
+    setText(dlg.backgroundField(), "-5");
+    dlg.standardButton()->setFocus();
+    QTest::keyClick(dlg.standardButton(), Qt::Key_Return);
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(dlg.backgroundField()->value(), -16);
 }
 
 TEST(DepthDlg, SharpBothWays) {
