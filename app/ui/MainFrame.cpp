@@ -7,6 +7,7 @@
 #include "ui/QtWorkspaceDialogs.h"
 #include "ui/ToolIcons.h"
 #include "ui/MaskOpacitySlider.h"
+#include "ui/MenuMnemonics.h"
 #include "ui/UndoText.h"
 #include "ui/WindowTranslator.h"
 #include "platform/Paths.h"
@@ -103,6 +104,7 @@ void CMainFrame::buildMenus() {
         QMenu* menu = menuBar()->addMenu(QString());
         setShownText(menu->menuAction(), menuTitle(m));
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::updateCommands);
+        reachEnabledEntriesByAccessKey(menu);
         menus[m] = menu;
     }
     for (const Command& c : commandTable()) {
