@@ -1,5 +1,6 @@
 // plastora-cli: headless use of the Plastora picture core.
 #include "platform/SignalCleanup.h"
+#include "platform/StandardDescriptors.h"
 #include "cli/Cli.h"
 #include "core/RecentFiles.h"
 #include "core/Settings.h"
@@ -46,6 +47,7 @@ int printCommandHelp(const std::string& name) {
 }  // namespace
 
 int main(int argcIn, char** argvIn) {
+    plastora::openClosedStandardDescriptors();
     // Ctrl-C or a kill while a file is written leaves no temporary file.
     plastora::removeTemporariesOnSignals();
     // OpenCV's thread count from its own variable: Debian's OpenCV runs on

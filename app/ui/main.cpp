@@ -1,5 +1,6 @@
 // The Plastora desktop program.
 #include "platform/SignalCleanup.h"
+#include "platform/StandardDescriptors.h"
 #include "platform/GuiRuntime.h"
 #include "core/Settings.h"
 #include "platform/Paths.h"
@@ -17,6 +18,7 @@
 #include <string>
 
 int main(int argc, char** argv) {
+    plastora::openClosedStandardDescriptors();
     // A kill or a closed session while a file is written leaves no temporary file.
     plastora::removeTemporariesOnSignals();
     // The program's own font set maps the Japanese face names its files use

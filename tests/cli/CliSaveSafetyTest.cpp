@@ -264,3 +264,26 @@ TEST(CliSaveSafety, SaveViewsWritesOnlyTheFilesItNames) {
     EXPECT_EQ(fileText(dir.file("trip_L.bmp")), image);
     EXPECT_FALSE(fs::exists(dir.file("trip_R.bmp")));
 }
+
+// Started with its error output or standard output closed (`2>&-`, `>&-`),
+// the tool opened its output file on the free descriptor and wrote progress
+// and messages into it. The files now come out as in a normal run; a closed
+// standard output still fails the run, since what it printed was lost.
+TEST(CliSaveSafety, ClosedStandardStreamsNeverLandInTheOutput) {
+    TempDir dir;
+    const std::string project = kSampleDir + "/coffee.lyr";
+    for (const char* name : {"movie.gif", "card.bmp"}) {
+        SCOPED_TRACE(name);
+        const std::string command = std::string(name) == "movie.gif" ? "movie " : "lenticular ";
+        const auto run = [&](const std::string& out, const std::string& redirect) {
+            return shell("(LC_ALL=ja_JP.UTF-8 '" + std::string(PLASTORA_CLI) + "' " + command + q(project) + " -o " +
+                         q(out) + " --progress " + redirect + ")");
+        };
+        ASSERT_EQ(run(dir.file(std::string("plain_") + name), "").code, 0);
+        const std::string plain = fileText(dir.file(std::string("plain_") + name));
+        EXPECT_EQ(run(dir.file(std::string("noerr_") + name), "2>&-").code, 0);
+        EXPECT_EQ(fileText(dir.file(std::string("noerr_") + name)), plain);
+        EXPECT_EQ(run(dir.file(std::string("noout_") + name), ">&-").code, 1);
+        EXPECT_EQ(fileText(dir.file(std::string("noout_") + name)), plain);
+    }
+}
