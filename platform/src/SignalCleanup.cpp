@@ -109,7 +109,7 @@ void untrackTemporary(const std::string& path) {
 }
 
 void removeTemporariesOnSignals() {
-    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
         struct sigaction old {};
         if (::sigaction(sig, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;
         struct sigaction action {};

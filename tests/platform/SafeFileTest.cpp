@@ -248,7 +248,7 @@ TEST(SafeFile, ASetIsPutInPlaceWholeOrNotAtAll) {
     EXPECT_EQ(namesIn(dir.path()).size(), 4u);
 }
 
-// A run ended by a signal (Ctrl-C, a kill) while writing leaves neither its
+// A run ended by a signal (Ctrl-C, a kill, a log pipe closed early) while writing leaves neither its
 // temporary files nor its private folder, and ends by that signal. A set
 // being renamed into place is finished before the signal ends the run.
 TEST(SafeFile, ASignalEndingTheRunRemovesItsTemporaryFiles) {
@@ -266,18 +266,24 @@ TEST(SafeFile, ASignalEndingTheRunRemovesItsTemporaryFiles) {
         ::waitpid(pid, &status, 0);
         return WIFSIGNALED(status) ? WTERMSIG(status) : -1;
     };
-    EXPECT_EQ(endedBy([&] {
-                  ReplacingFile f;
-                  if (!f.open(target) || !f.write("new", 3)) std::_Exit(3);
-                  const std::string folder = tempFolder();
-                  writeText(folder + "/piece.jpg", "x");
-                  writeText(dir.file("folder.txt"), folder);
-                  std::raise(SIGTERM);
-              }),
-              SIGTERM);
-    EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"out.bmp", "folder.txt"}));
-    EXPECT_EQ(readText(target), "old");
-    EXPECT_FALSE(fs::exists(readText(dir.file("folder.txt"))));
+    for (const int sig : {SIGTERM, SIGPIPE}) {
+        EXPECT_EQ(endedBy([&] {
+                      ReplacingFile f;
+                      if (!f.open(target) || !f.write("new", 3)) std::_Exit(3);
+                      const std::string folder = tempFolder();
+                      writeText(folder + "/piece.jpg", "x");
+                      writeText(dir.file("folder.txt"), folder);
+                      if (sig != SIGPIPE) std::raise(sig);
+                      int ends[2];
+                      if (::pipe(ends) != 0) std::_Exit(3);
+                      ::close(ends[0]);
+                      (void)!::write(ends[1], "progress", 8);  // the reader has gone
+                  }),
+                  sig);
+        EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"out.bmp", "folder.txt"})) << sig;
+        EXPECT_EQ(readText(target), "old");
+        EXPECT_FALSE(fs::exists(readText(dir.file("folder.txt"))));
+    }
 
     EXPECT_EQ(endedBy([&] {
                   ReplacingFileSet set;

@@ -16,9 +16,10 @@ void trackTemporaryFile(const std::string& path);
 void trackTemporaryFolder(const std::string& path);
 void untrackTemporary(const std::string& path);
 
-// Installs the handlers for SIGINT, SIGTERM and SIGHUP (a signal the process
-// ignores stays ignored): the recorded files and folders are removed and the
-// process then ends by the signal as it would have.
+// Installs the handlers for SIGINT, SIGTERM, SIGHUP and SIGPIPE (a log
+// pipe closed early: `| head`); a signal the process ignores stays ignored.
+// The recorded files and folders are removed and the process then ends by
+// the signal as it would have.
 void removeTemporariesOnSignals();
 
 // While one of these lives, such a signal waits: files being renamed into
