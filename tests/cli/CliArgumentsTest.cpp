@@ -76,7 +76,11 @@ TEST(CliArguments, AnInputIsNeverWrittenOver) {
     const std::string photo = dir.file("ph.jpg");
     fs::copy_file(kSample + "coffee.jpg", photo);
     const std::string original = bytes(photo);
+    fs::create_symlink(photo, dir.file("link.jpg"));
     for (const std::string& c : {"open " + q(photo) + " -o " + q(photo),
+                                 "convert " + q(photo) + " " + q(photo),
+                                 "convert " + q(photo) + " " + q(dir.file("link.jpg")),
+                                 "raster " + q(photo) + " -o " + q(photo),
                                  "open " + q(photo) + " --hd " + q(photo) + " -o " + q(dir.file("y.png")),
                                  "open " + q(photo) + " --hd " + q(dir.file("s.png")) + " -o " + q(dir.file("s.png"))}) {
         const CliRun r = cli(c);
