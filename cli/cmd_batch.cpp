@@ -31,9 +31,11 @@ std::vector<std::string> fields(const std::string& line) {
 // Each line: optional NAME=VALUE fields (set in the environment for that
 // command; PLASTORA_PROGRAM_FOLDER=DIR makes DIR the program folder, where
 // the settings file is looked for), then the command and its arguments, all
-// separated by tabs. After each command "#batch N EXIT" goes to stderr (N
-// counts lines from 0; blank lines are skipped); in a sanitizer build a leak found after a command is
-// reported before that line and gives EXIT 99.
+// separated by tabs; tabs before the first field, a UTF-8 byte-order mark
+// (as some editors save) and lines starting with '#' are comments or layout,
+// not commands. After each command "#batch N EXIT" goes to stderr (N counts
+// lines from 0; blank and comment lines are skipped); in a sanitizer build a
+// leak found after a command is reported before that line and gives EXIT 99.
 int runBatch(const std::vector<std::string>& argv) {
     if (argv.size() != 1) return usageError("batch", tr("expects one file of commands"));
     std::ifstream in(argv[0]);
@@ -45,10 +47,13 @@ int runBatch(const std::vector<std::string>& argv) {
     int failures = 0;
     for (int index = 0; std::getline(in, line); ++index) {
         if (!line.empty() && line.back() == '\r') line.pop_back();  // a file with CRLF line ends
-        // A blank line (as an editor leaves at the end) is not a command: it
-        // is skipped without a "#batch" line, and N still counts every line.
-        if (line.find_first_not_of(" \t") == std::string::npos) continue;
-        std::vector<std::string> f = fields(line);
+        if (index == 0 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
+        // A blank line (as an editor leaves at the end) or a comment is not a
+        // command: it is skipped without a "#batch" line, and N still counts
+        // every line.
+        const std::size_t first = line.find_first_not_of(" \t");
+        if (first == std::string::npos || line[first] == '#') continue;
+        std::vector<std::string> f = fields(line.substr(line.find_first_not_of('\t')));
         std::vector<std::pair<std::string, std::string>> env;
         std::size_t i = 0;
         for (; i < f.size() && f[i].find('=') != std::string::npos && f[i].find('=') > 0; ++i)
@@ -88,7 +93,8 @@ int runBatch(const std::vector<std::string>& argv) {
 #if defined(__SANITIZE_ADDRESS__)
         if (__lsan_do_recoverable_leak_check() != 0) code = 99;
 #endif
-        std::cout.flush();
+        // A command whose output could not be written did not succeed.
+        if (!std::cout.flush() && code == kExitOk) code = kExitFailure;
         std::cerr << "#batch " << index << " " << code << std::endl;
         failures += code != kExitOk;
     }
@@ -104,7 +110,8 @@ PLASTORA_CLI_COMMAND({"batch", "FILE",
 PLASTORA_CLI_HELP("batch",
                   "FILE holds one command a line: optional NAME=VALUE fields first, then the command and its\n"
                   "arguments, all separated by tabs. After each command \"#batch N EXIT\" goes to stderr (N counts\n"
-                  "from 0 over every line; blank lines are skipped). The exit code is 1 when any command failed.\n\n"
+                  "from 0 over every line; blank lines and lines starting with # are skipped). The exit code is 1\n"
+                  "when any command failed.\n\n"
                   "example:\n"
                   "  plastora-cli batch commands.tsv\n");
 

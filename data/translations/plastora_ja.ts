@@ -267,14 +267,15 @@
       <location filename="../../cli/cmd_batch.cpp" />
       <source>FILE holds one command a line: optional NAME=VALUE fields first, then the command and its
 arguments, all separated by tabs. After each command "#batch N EXIT" goes to stderr (N counts
-from 0 over every line; blank lines are skipped). The exit code is 1 when any command failed.
+from 0 over every line; blank lines and lines starting with # are skipped). The exit code is 1
+when any command failed.
 
 example:
   plastora-cli batch commands.tsv
 </source>
       <translation>FILE には 1 行に 1 つのコマンドを書きます: 先頭に必要なら NAME=VALUE、続けてコマンドと
 引数を、すべてタブで区切ります。コマンドごとに標準エラーに "#batch N EXIT" を出します
-(N はすべての行を 0 から数えます。空行は飛ばします)。失敗したコマンドがあれば終了コードは 1 です。
+(N はすべての行を 0 から数えます。空行と # で始まる行は飛ばします)。失敗したコマンドがあれば終了コードは 1 です。
 
 例:
   plastora-cli batch commands.tsv

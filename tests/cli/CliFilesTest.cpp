@@ -239,9 +239,10 @@ TEST(CliFiles, BatchLinesThatAreNotCommandsAreNamed) {
     EXPECT_FALSE(contains(r.out, "#batch 3 ")) << r.out;
     EXPECT_FALSE(contains(r.out, "#batch 5 ")) << r.out;
 
-    // Only blank lines besides good commands: the batch succeeds, also read
-    // from a pipe.
-    std::ofstream(dir.file("ok.tsv"), std::ios::binary) << "\ninfo\t" << kProject << "\n\n";
+    // Only blank lines, comments and layout besides good commands: the batch
+    // succeeds, also read from a pipe, and with a byte-order mark.
+    std::ofstream(dir.file("ok.tsv"), std::ios::binary) << "\xEF\xBB\xBFinfo\t" << kProject << "\n# the sample\n"
+                                                        << "\t\tinfo\t" << kProject << "\n\n";
     EXPECT_EQ(cli("batch " + q(dir.file("ok.tsv"))).code, 0);
     EXPECT_EQ(shell("cat " + q(dir.file("ok.tsv")) + " | '" + PLASTORA_CLI + "' batch /dev/stdin").code, 0);
 }
