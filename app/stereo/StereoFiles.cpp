@@ -636,7 +636,15 @@ int SaveStereoViews(CStereoWorkspace& ws, const std::string& target, StereoSaveM
             }
         }
     const StereoSaveNames names = stereoSaveNames(target, tempFolder());
-    const bool prefixed = names.mpo && !tempFolder().empty();
+    // A JPEG's picture and thumbnail, and an MPO's pictures, are made in the
+    // private temporary folder. Without one (the temporary space is full)
+    // they would be made beside the target, over the user's own X_L.jpg and
+    // X_R.jpg.
+    if (names.jpegLike && tempFolder().empty()) {
+        host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return 0;
+    }
+    const bool prefixed = names.mpo;
     const int quality = Settings(ws.settingsPath()).getInt(SettingKey::OptionJpegQuality);
 
     const std::vector<int> order = savedViews(mode, n);
@@ -691,9 +699,7 @@ int SaveStereoViews(CStereoWorkspace& ws, const std::string& target, StereoSaveM
             // A JPEG's pieces go to the private temporary folder too, not
             // beside the target, where they would replace (or write through
             // a link to) files of those names the user never gave.
-            job.pieces = prefixed || tempFolder().empty()
-                             ? job.name
-                             : joinPath(tempFolder(), kMpoPieceStem + viewSuffix(mode, v, n));
+            job.pieces = prefixed ? job.name : joinPath(tempFolder(), kMpoPieceStem + viewSuffix(mode, v, n));
             if (!names.mpo) {
                 job.out = files.add(job.out);
                 if (job.out.empty()) {

@@ -5,6 +5,7 @@
 #include "core/ProjectFile.h"
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
+#include "platform/Paths.h"
 #include "stereo/Mpo.h"
 #include "stereo/StereoFiles.h"
 #include "support/Pictures.h"
@@ -184,6 +185,24 @@ TEST(StereoSave, MpoTargetsAreMadeInTheTemporaryFolder) {
     ASSERT_TRUE(readMpoIndex(f.dir.file("all.mpo"), index));
     ASSERT_EQ(index.imageCount, 4u);
     for (int k = 0; k < 4; ++k) EXPECT_TRUE(near(mpoImage(f.dir.file("all.mpo"), k), kViewColours[3 - k])) << k;
+
+    // No temporary folder can be made (as when the space is full; here its
+    // name would be too long): the save fails instead of making its
+    // pictures beside the target, over the user's own photos of those names.
+    std::string deep = f.dir.path().string();
+    while (deep.size() < 4085) deep += "/" + std::string(std::min<std::size_t>(200, 4085 - deep.size()), 'd');
+    ASSERT_TRUE(fs::create_directories(deep));
+    TempFolderOverride none(deep);
+    ASSERT_TRUE(tempFolder().empty());
+    writeBytes(f.dir.file("trip_L.jpg"), {1, 2, 3});
+    writeBytes(f.dir.file("trip_R_tmp.jpg"), {4, 5, 6});
+    for (const char* target : {"trip.mpo", "trip.jpg"}) {
+        f.host.expectMessage(kSaveFailedMessage);
+        EXPECT_EQ(SaveStereoPair(f.ws, f.dir.file(target)), 0) << target;
+    }
+    EXPECT_EQ(readBytes(f.dir.file("trip_L.jpg")), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(readBytes(f.dir.file("trip_R_tmp.jpg")), (std::vector<std::uint8_t>{4, 5, 6}));
+    EXPECT_FALSE(fs::exists(f.dir.file("trip.mpo")));
 }
 
 TEST(StereoSave, HighResolutionPairOfAStereoDocument) {
