@@ -118,6 +118,10 @@ void removeTemporariesOnSignals() {
         action.sa_flags = SA_RESTART;
         ::sigaction(sig, &action, nullptr);
     }
+    // A write past the file-size limit (ulimit -f) then fails with EFBIG
+    // and is reported like a full disk, instead of ending the process with
+    // no message and its temporary files left.
+    ::signal(SIGXFSZ, SIG_IGN);
 }
 
 SignalsHeld::SignalsHeld() { g_held.fetch_add(1); }

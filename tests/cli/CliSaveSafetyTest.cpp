@@ -287,3 +287,17 @@ TEST(CliSaveSafety, ClosedStandardStreamsNeverLandInTheOutput) {
         EXPECT_EQ(fileText(dir.file(std::string("noout_") + name)), plain);
     }
 }
+
+// A write past the file-size limit (ulimit -f) fails like a full disk: a
+// message and a failed run, the previous file kept and no temporary file
+// left. It used to end the tool by SIGXFSZ with neither.
+TEST(CliSaveSafety, AFileSizeLimitIsReportedLikeAFullDisk) {
+    TempDir dir;
+    std::ofstream(dir.file("out.bmp")) << "old";
+    const CliRun r = shell("ulimit -f 64; LC_ALL=ja_JP.UTF-8 '" + std::string(PLASTORA_CLI) + "' convert " +
+                           q(kSampleDir + "/coffee.jpg") + " " + q(dir.file("out.bmp")));
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_NE(r.out.find("out.bmp"), std::string::npos) << r.out;
+    EXPECT_EQ(fileText(dir.file("out.bmp")), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}

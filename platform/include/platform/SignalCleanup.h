@@ -19,7 +19,8 @@ void untrackTemporary(const std::string& path);
 // Installs the handlers for SIGINT, SIGTERM, SIGHUP and SIGPIPE (a log
 // pipe closed early: `| head`); a signal the process ignores stays ignored.
 // The recorded files and folders are removed and the process then ends by
-// the signal as it would have.
+// the signal as it would have. SIGXFSZ is ignored, so that a write past the
+// file-size limit fails and is reported like any failed write.
 void removeTemporariesOnSignals();
 
 // While one of these lives, such a signal waits: files being renamed into
