@@ -4,10 +4,12 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <future>
 #include <system_error>
+#include <vector>
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -84,8 +86,15 @@ int createFileBeside(const std::string& target, std::string& tempPath) {
             errno = saved;
             return -1;
         }
-        // A file being replaced keeps its permissions.
-        if (replacing) (void)::fchmod(fd, st.st_mode & 07777);
+        // A file being replaced keeps its owner and group where this process
+        // may give them (its group, for a member; both, for root: a shared
+        // file saved by another user would otherwise be locked against its
+        // owner), then its permissions.
+        if (replacing) {
+            if ((st.st_uid != ::geteuid() || st.st_gid != ::getegid()) && ::fchown(fd, st.st_uid, st.st_gid) != 0)
+                (void)::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
+            (void)::fchmod(fd, st.st_mode & 07777);
+        }
         trackTemporaryFile(tempPath);
         return fd;
     }
@@ -101,6 +110,19 @@ std::string resolveSaveTarget(const std::string& path) {
             std::string resolved = real;
             std::free(real);
             return resolved;
+        }
+        // A link to a file not made yet: the file is made where the link
+        // points (in a folder that exists), not put in the link's place.
+        std::vector<char> to(PATH_MAX + 1);
+        const ssize_t n = ::readlink(path.c_str(), to.data(), PATH_MAX);
+        if (n > 0) {
+            std::string linked(to.data(), static_cast<std::size_t>(n));
+            if (linked.front() != '/') linked = folderOf(path) + "/" + linked;
+            if (char* folder = ::realpath(folderOf(linked).c_str(), nullptr)) {
+                std::string resolved = folder;
+                std::free(folder);
+                return (resolved == "/" ? resolved : resolved + "/") + nameOf(linked);
+            }
         }
     }
     return path;

@@ -219,6 +219,35 @@ TEST(SafeFile, SavingThroughALinkTheUserNamedWritesTheLinkedFile) {
     ASSERT_TRUE(writeFileReplacing(dir.file("link.txt"), "new", 3));
     EXPECT_TRUE(fs::is_symlink(dir.file("link.txt")));
     EXPECT_EQ(readText(dir.file("real.txt")), "new");
+    // A link to a file not made yet (relative, into another folder) makes
+    // that file and stays a link.
+    fs::create_directory(dir.file("shared"));
+    fs::create_symlink("shared/later.txt", dir.file("later.txt"));
+    ASSERT_TRUE(writeFileReplacing(dir.file("later.txt"), "made", 4));
+    EXPECT_TRUE(fs::is_symlink(dir.file("later.txt")));
+    EXPECT_EQ(readText(dir.file("shared/later.txt")), "made");
+}
+
+// A file saved over keeps its owner and group (a shared file saved by
+// another user stayed locked against its owner), as far as this process may
+// give them: all of it for root, as the test runs in CI.
+TEST(SafeFile, AReplacedFileKeepsItsOwnerGroupAndMode) {
+    TempDir dir;
+    const std::string target = dir.file("team.jpg");
+    writeText(target, "old");
+    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(target.c_str(), 1, 100), 0);
+    }
+    struct stat before {};
+    ASSERT_EQ(::stat(target.c_str(), &before), 0);
+    ASSERT_TRUE(writeFileReplacing(target, "new", 3));
+    struct stat after {};
+    ASSERT_EQ(::stat(target.c_str(), &after), 0);
+    EXPECT_EQ(readText(target), "new");
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
 }
 
 TEST(SafeFile, ASetIsPutInPlaceWholeOrNotAtAll) {

@@ -19,13 +19,15 @@ namespace plastora {
 // Creates a new, empty file in the folder of `target` whose name keeps the
 // target's extension (".~plastora-XXXXXXXX-name.ext"), exclusively and without
 // following a symbolic link; its mode is that of a new file (0666 less the
-// umask), or the target's when the target is a regular file. Returns the open
+// umask), or the target's (and its owner and group, as far as this process
+// may set them) when the target is a regular file. Returns the open
 // descriptor (and the name in `tempPath`), or -1 with errno set.
 int createFileBeside(const std::string& target, std::string& tempPath);
 
 // The file a save really replaces: `path` itself, or, when `path` is a
 // symbolic link the user named, the file it points to (a save through a link
-// writes the linked file, as writing in place would).
+// writes the linked file, as writing in place would), also when that file
+// does not exist yet.
 std::string resolveSaveTarget(const std::string& path);
 
 // One file written through a temporary name and renamed over its target.
