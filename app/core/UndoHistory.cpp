@@ -75,7 +75,9 @@ struct UndoHistory::Step {
     std::size_t bytes = 0;
 
     void count() {
-        bytes = sizeof(Step) + mask.bytes() + surfaceBytes(a) + surfaceBytes(b) + entries.size() * sizeof(ObjectEntry);
+        bytes = sizeof(Step) + mask.bytes() + surfaceBytes(a) + surfaceBytes(b) + entries.size() * sizeof(ObjectEntry) +
+                record.text.capacity() + record.face.capacity();
+        for (const OutlinePolygon& p : record.outlines) bytes += sizeof p + p.points.capacity() * sizeof(Point);
     }
 };
 
@@ -141,7 +143,8 @@ bool UndoHistory::record(CStereoWorkspace& ws, int kind) {
     case kUndoObjectRecord:
         if (hasObject) {
             step->object = ws.objectEntry(current).object;
-            step->record.copyRecord(*step->object);
+            // The outlines stay with the object: no step changes them.
+            step->record.copyRecord(*step->object, false);
             ok = true;
         }
         break;
@@ -204,9 +207,9 @@ bool UndoHistory::exchange(CStereoWorkspace& ws, Step& step) {
     case kUndoObjectRecord: {
         if (objectIndex < 0) return false;
         OverlayObject now;
-        now.copyRecord(*step.object);
-        step.object->copyRecord(step.record);
-        step.record.copyRecord(now);
+        now.copyRecord(*step.object, false);
+        step.object->copyRecord(step.record, false);
+        step.record.copyRecord(now, false);
         break;
     }
     case kUndoObjectBitmap:

@@ -2,7 +2,7 @@
 
 namespace plastora {
 
-void OverlayObject::copyRecord(const OverlayObject& o) {
+void OverlayObject::copyRecord(const OverlayObject& o, bool withOutlines) {
     depth = o.depth;
     shadow = o.shadow;
     x = o.x;
@@ -19,7 +19,7 @@ void OverlayObject::copyRecord(const OverlayObject& o) {
     cornerSize = o.cornerSize;
     text = o.text;
     face = o.face;
-    outlines = o.outlines;
+    if (withOutlines) outlines = o.outlines;
 }
 
 OverlayObject& OverlayObject::operator=(const OverlayObject& o) {

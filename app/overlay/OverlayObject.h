@@ -73,8 +73,11 @@ struct OverlayObject {
     OverlayObject() = default;
     OverlayObject(const OverlayObject& o) { *this = o; }
     OverlayObject& operator=(const OverlayObject& o);
-    // Copies every field except the picture (for record-level undo).
-    void copyRecord(const OverlayObject& o);
+    // Copies every field except the picture (for record-level undo), and
+    // the clip-art outlines only when asked: they are traced from the
+    // picture once and change only with it, and a dithered clip art has
+    // hundreds of thousands of points, which every moving step would copy.
+    void copyRecord(const OverlayObject& o, bool withOutlines = true);
 };
 
 }  // namespace plastora

@@ -193,4 +193,23 @@ TEST(UndoHistory, ObjectRecordStepsGoBothWays) {
     d.ws->Redo();
     d.ws->Redo();
     EXPECT_EQ(obj->x, 3);
+
+    // A clip art's outlines (a dithered picture: a million points) are not
+    // copied into every moving step, where they went uncounted: sixty
+    // steps held gigabytes under a 512 MB limit.
+    obj->outlines.assign(1000, OutlinePolygon{true, std::vector<Point>(1000, Point{1, 2})});
+    const auto outlines = obj->outlines;
+    d.ws->history().clear();
+    for (int i = 0; i < 60; ++i) {
+        ASSERT_TRUE(d.ws->TakeSnapshot(kUndoObjectRecord));
+        obj->x = 10 + i;
+    }
+    EXPECT_EQ(d.ws->history().undoSteps(), UndoHistory::kDefaultSteps);
+    EXPECT_LT(d.ws->history().bytes(), 50u * 2000u);
+    d.ws->Undo();
+    EXPECT_EQ(obj->x, 68);
+    EXPECT_TRUE(obj->outlines == outlines);
+    d.ws->Redo();
+    EXPECT_EQ(obj->x, 69);
+    EXPECT_TRUE(obj->outlines == outlines);
 }
