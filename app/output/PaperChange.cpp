@@ -56,17 +56,11 @@ Size measureTextObject(const OverlayObject& o) {
     if (!font.vertical) {
         extent = textExtent(font, o.text);
     } else {
-        // One character at a time (a multi-byte character whole): the widest
-        // by the sum of the heights.
-        std::size_t i = 0;
-        while (i < o.text.size()) {
-            const unsigned char lead = static_cast<unsigned char>(o.text[i]);
-            std::size_t n = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-            n = std::min(n, o.text.size() - i);
-            const Size c = textExtent(font, o.text.substr(i, n));
+        // One character at a time: the widest by the sum of the heights.
+        for (const std::string& ch : textCharacters(o.text)) {
+            const Size c = textExtent(font, ch);
             extent.cx = std::max(extent.cx, c.cx);
             extent.cy += c.cy;
-            i += n;
         }
     }
     if (font.italic && extent.cx > 0) extent.cx += size / 4;

@@ -33,18 +33,6 @@ Font objectFont(const OverlayObject& o, int scale) {
     return font;
 }
 
-std::vector<std::string> textCharacters(const std::string& text) {
-    std::vector<std::string> out;
-    for (std::size_t i = 0; i < text.size();) {
-        const unsigned char lead = static_cast<unsigned char>(text[i]);
-        std::size_t n = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-        n = std::min(n, text.size() - i);
-        out.push_back(text.substr(i, n));
-        i += n;
-    }
-    return out;
-}
-
 void drawObjectText(Surface& dc, const OverlayObject& o, const Font& font, int x, int y, ColorRef colour) {
     if (!(o.flags & kTextVertical)) {
         drawText(dc, font, x, y, o.text, colour);

@@ -15,9 +15,6 @@ class CStereoWorkspace;
 // point size), its height multiplied by `scale`.
 Font objectFont(const OverlayObject& o, int scale = 1);
 
-// The characters of a UTF-8 string, a multi-byte character kept whole.
-std::vector<std::string> textCharacters(const std::string& text);
-
 // A text object's text with its top-left at (x, y): horizontal text as one
 // line, vertical text one character under the other at the left edge, each
 // below the previous by that character's height.

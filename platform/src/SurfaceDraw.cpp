@@ -26,12 +26,14 @@
 #include <QPainterPathStroker>
 #include <QPolygonF>
 #include <QString>
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <string_view>
 #include <vector>
 
 namespace plastora {
@@ -414,19 +416,35 @@ bool floodFill(Surface& s, int x, int y, ColorRef areaColor, ColorRef fillColor)
 
 namespace {
 
-// Code points of a string, each as its own QString, for text set top to
-// bottom.
+// The characters of a string as a reader counts them (grapheme clusters),
+// each as its own QString, for text set top to bottom.
 std::vector<QString> characters(const QString& text) {
     std::vector<QString> out;
-    for (qsizetype i = 0; i < text.size();) {
-        const qsizetype n = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
-        out.push_back(text.mid(i, n));
-        i += n;
-    }
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    for (qsizetype start = 0, end; (end = finder.toNextBoundary()) != -1; start = end)
+        if (end > start) out.push_back(text.mid(start, end - start));
     return out;
 }
 
 }  // namespace
+
+std::vector<std::string> textCharacters(const std::string& text) {
+    std::vector<std::string> out;
+    const QString str = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    const QByteArray back = str.toUtf8();
+    if (std::string_view(back.constData(), static_cast<std::size_t>(back.size())) == text) {
+        for (const QString& ch : characters(str)) out.push_back(ch.toStdString());
+        return out;
+    }
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        std::size_t n = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        n = std::min(n, text.size() - i);
+        out.push_back(text.substr(i, n));
+        i += n;
+    }
+    return out;
+}
 
 void drawText(Surface& s, const Font& font, int x, int y, const std::string& text, ColorRef color) {
     if (s.empty() || text.empty()) return;

@@ -118,6 +118,27 @@ TEST(Text, VerticalTextRunsDownwards) {
     EXPECT_TRUE(within(b, Rect{10, 10, 10 + ext.cx, 10 + ext.cy}));
 }
 
+// Text set top to bottom goes a character at a time as a reader counts
+// them: a kana with its voicing mark, a letter with its accent, an emoji
+// with its variation selector, a joined family or a flag each take one
+// place, not one per code point (が written decomposed took two lines).
+TEST(Text, VerticalTextKeepsCombinedCharactersTogether) {
+    const std::string decomposed = "\u304B\u3099\u304D\u3099e\u0301";  // か゛き゛e´
+    EXPECT_EQ(textCharacters(decomposed).size(), 3u);
+    EXPECT_EQ(textCharacters("A\u2764\uFE0FB").size(), 3u);
+    EXPECT_EQ(textCharacters("\U0001F468\u200D\U0001F469\u200D\U0001F467").size(), 1u);
+    EXPECT_EQ(textCharacters("\U0001F1EF\U0001F1F5").size(), 1u);
+    // Bytes that are not UTF-8 are cut by code point and kept as they are.
+    const std::string broken = "\xFF\xFE\xE3\x81\x82" "A";
+    std::string joined;
+    for (const std::string& ch : textCharacters(broken)) joined += ch;
+    EXPECT_EQ(joined, broken);
+
+    Font f = font("IPAPGothic", -24);
+    f.vertical = true;
+    EXPECT_EQ(textExtent(f, decomposed).cy, textExtent(f, "\u304C\u304E\u00E9").cy);
+}
+
 // The Windows face name of the program's settings maps to the IPA font and
 // draws real glyphs.
 TEST(Text, JapaneseFaceNameUsesTheIpaFont) {

@@ -289,5 +289,11 @@ struct Font {
 void drawText(Surface& s, const Font& font, int x, int y, const std::string& text, ColorRef color);
 // GetTextExtentPoint32: width and height of the string in the font.
 Size textExtent(const Font& font, const std::string& text);
+// The characters of a UTF-8 string as a reader counts them, for text set
+// top to bottom: a letter with its combining marks (が written as か and ゛),
+// an emoji with its variation selector, a joined emoji sequence or a flag
+// stays one character. Text that is not valid UTF-8 is cut by code point,
+// its bytes kept.
+std::vector<std::string> textCharacters(const std::string& text);
 
 }  // namespace plastora
