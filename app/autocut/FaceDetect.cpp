@@ -275,6 +275,9 @@ FaceClickResult editFacesAt(CStereoWorkspace& ws, Point p) {
             return FaceClickResult::Removed;
         }
     }
+    // A click beside the picture adds nothing: its face would cut out an
+    // empty region.
+    if (p.x < 0 || p.y < 0 || p.x >= ws.width() || p.y >= ws.height()) return FaceClickResult::Refused;
     if (static_cast<int>(faces.size()) >= kMaxFaces) {
         ws.host().message(kTooManyFacesMessage);
         return FaceClickResult::Refused;

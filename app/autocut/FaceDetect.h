@@ -99,7 +99,8 @@ int DetectFaces(CStereoWorkspace& ws);
 enum class FaceClickResult {
     Removed,  // a face box under the click was removed
     Added,    // a square face was appended
-    Refused,  // 32 faces already: the message was shown, nothing changed
+    Refused,  // 32 faces already (the message was shown), or a click beside
+              // the picture: nothing changed
 };
 
 // A click at picture point `p` while the face list is being edited: the

@@ -9,9 +9,9 @@ namespace plastora {
 
 // Groups boxes that show the same face (their overlap covers at least half
 // of the smaller box, directly or through a chain of such boxes) and gives
-// one box per group, each edge the rounded mean of the group's. Groups that
-// two or more boxes agree on are kept; when no group has that support,
-// every group is kept. The result runs left to right (then top to bottom).
+// one box per group, each edge the rounded mean of the group's. Only groups
+// that two or more boxes agree on are kept. The result runs left to right
+// (then top to bottom).
 std::vector<FaceBox> mergeFaceBoxes(const std::vector<FaceBox>& boxes);
 
 }  // namespace plastora

@@ -103,6 +103,13 @@ TEST(FaceClicks, AnEmptiedListTakesTheLastRemovedSizeAndAFullListRefuses) {
     // Removing still works with a full list.
     EXPECT_EQ(editFacesAt(d.ws, {12, 2}), FaceClickResult::Removed);
     EXPECT_EQ(d.ws.faces().size(), static_cast<std::size_t>(kMaxFaces - 1));
+
+    // A click beside the picture (right of it, below it) adds no face: it
+    // would be saved as an empty region.
+    d.ws.faces().clear();
+    for (const Point p : {Point{450, 10}, Point{10, 400}, Point{-3, 5}})
+        EXPECT_EQ(editFacesAt(d.ws, p), FaceClickResult::Refused) << p.x << "," << p.y;
+    EXPECT_TRUE(d.ws.faces().empty());
 }
 
 TEST(FaceClicks, WindowClicksGoThroughZoomAndScrollOnlyWhileEditingInMaskMode) {
