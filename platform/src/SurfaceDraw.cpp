@@ -18,6 +18,8 @@
 #include "platform/GuiRuntime.h"
 #include "platform/Surface.h"
 
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
@@ -461,12 +463,32 @@ void drawText(Surface& s, const Font& font, int x, int y, const std::string& tex
         painter.setBackgroundMode(Qt::TransparentMode);
         painter.setFont(qf);
         painter.setPen(qcolor(color));
+        // A face without a bold style (the IPA fonts that stand in for the
+        // Japanese Windows faces) is made bold by Qt only for glyphs below
+        // 64 pixels; larger ones, drawn as outlines, came out plain. Those
+        // are drawn as outlines here and widened by a twenty-fourth of the
+        // size, as Qt's (FreeType's) emboldening does for the small ones.
+        const QFontInfo info(qf);
+        const bool widened =
+            font.weight >= 600 && info.pixelSize() >= 64 && !QFontDatabase::bold(info.family(), info.styleName());
+        const QPen outline(qcolor(color), info.pixelSize() / 24.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        const auto draw = [&](const QPointF& at, const QString& run) {
+            if (!widened) {
+                painter.drawText(at, run);
+                return;
+            }
+            QPainterPath path;
+            path.addText(at, qf, run);
+            painter.setRenderHint(QPainter::Antialiasing, font.antialiased);
+            painter.fillPath(path, qcolor(color));
+            painter.strokePath(path, outline);
+        };
         if (!font.vertical) {
-            painter.drawText(QPointF(x, y + fm.ascent()), str);
+            draw(QPointF(x, y + fm.ascent()), str);
         } else {
             double top = y;
             for (const QString& ch : characters(str)) {
-                painter.drawText(QPointF(x, top + fm.ascent()), ch);
+                draw(QPointF(x, top + fm.ascent()), ch);
                 top += fm.height();
             }
         }

@@ -118,6 +118,26 @@ TEST(Text, VerticalTextRunsDownwards) {
     EXPECT_TRUE(within(b, Rect{10, 10, 10 + ext.cx, 10 + ext.cy}));
 }
 
+// Bold in a face that has no bold style (the IPA font standing in for the
+// Japanese faces) stays bold at every size: from 64 pixels Qt draws glyphs
+// as outlines and left them plain, so printed and high-resolution text lost
+// the bold the screen showed.
+TEST(Text, BoldStaysBoldAtLargeSizes) {
+    const auto ink = [](const Font& f) {
+        Surface s = white(400, 120);
+        drawText(s, f, 4, 4, "Wide", RGB(0, 0, 0));
+        int n = 0;
+        for (int y = 0; y < s.height(); ++y)
+            for (int x = 0; x < s.width(); ++x) n += (s.at(x, y) & 0xFFFFFF) == 0;
+        return n;
+    };
+    for (const int size : {40, 64, 72}) {
+        Font plain = font("IPAPGothic", -size), bold = plain;
+        bold.weight = 700;
+        EXPECT_GT(ink(bold), ink(plain) * 11 / 10) << size;
+    }
+}
+
 // Text set top to bottom goes a character at a time as a reader counts
 // them: a kana with its voicing mark, a letter with its accent, an emoji
 // with its variation selector, a joined family or a flag each take one
