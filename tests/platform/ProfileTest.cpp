@@ -10,6 +10,8 @@
 #include <iterator>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace plastora;
 namespace fs = std::filesystem;
@@ -264,4 +266,28 @@ TEST(Profile, AFailedWriteLeavesTheOldFile) {
     EXPECT_FALSE(written);
     EXPECT_EQ(readBytes(ini), before);
     EXPECT_EQ(entriesIn(dir.path()), 1u);
+}
+
+// Two programs changing one settings file at once (two desktop windows,
+// the desktop program and a command) each keep their changes: every change
+// reads, changes and replaces the whole file, and without a lock one
+// program's copy went over the other's.
+TEST(Profile, TwoProcessesWritingAtOnceLoseNothing) {
+    plastora::test::TempDir dir;
+    const std::string ini = dir.file("Plastora.ini");
+    constexpr int kKeys = 150;
+    const pid_t child = ::fork();
+    const std::string own = child == 0 ? "Child" : "Parent";
+    for (int i = 0; i < kKeys; ++i) {
+        if (!writeProfileString(ini, own, "Key" + std::to_string(i), std::to_string(i)) && child == 0) std::_Exit(1);
+    }
+    if (child == 0) std::_Exit(0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    int missing = 0;
+    for (const char* section : {"Child", "Parent"})
+        for (int i = 0; i < kKeys; ++i)
+            missing += readProfileInt(ini, section, "Key" + std::to_string(i), -1) != i;
+    EXPECT_EQ(missing, 0);
 }
