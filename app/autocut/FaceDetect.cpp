@@ -219,14 +219,22 @@ int findFaces(const Surface& picture, const FaceDetectSettings& settings, const 
     return detectFacesMerged(picture, faces);
 }
 
+double faceSearchScale(int w, int h) {
+    // Faces that matter for framing are not smaller than 640 pixels on the
+    // long side show; a panorama keeps 240 on its short side.
+    constexpr int kLongSide = 640, kShortSide = 240;
+    constexpr double kMaxArea = 2e6;
+    const int longSide = std::max(w, h), shortSide = std::min(w, h);
+    if (longSide <= kLongSide || shortSide <= 0) return 1.0;
+    const double byShortSide = std::min(1.0, static_cast<double>(kShortSide) / shortSide);
+    const double byArea = std::sqrt(kMaxArea / (static_cast<double>(w) * h));
+    return std::max(static_cast<double>(kLongSide) / longSide, std::min({byShortSide, byArea, 1.0}));
+}
+
 std::vector<FaceBox> findFacesInPhoto(const Surface& photo, const std::string& settingsPath) {
     std::vector<FaceBox> faces;
     if (photo.empty()) return faces;
-    // A large photo is searched at most 640 pixels wide or high: faces that
-    // matter for framing are not smaller than that shows.
-    constexpr int kLongSide = 640;
-    const int longSide = std::max(photo.width(), photo.height());
-    const double k = longSide > kLongSide ? static_cast<double>(kLongSide) / longSide : 1.0;
+    const double k = faceSearchScale(photo.width(), photo.height());
     Surface small;
     const Surface* pic = &photo;
     if (k < 1.0) {

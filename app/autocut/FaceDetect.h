@@ -82,10 +82,14 @@ int detectFacesMerged(const Surface& picture, std::vector<FaceBox>& faces);
 // the second pass. -1 when the stored classifier cannot be loaded.
 int findFaces(const Surface& picture, const FaceDetectSettings& settings, const std::string& cascadePath,
               std::vector<FaceBox>& faces);
+// The scale (at most 1) of the copy of a w x h photo that findFacesInPhoto
+// searches: 640 pixels on its long side, but at least 240 on its short side
+// (a panorama shrunk to 640 wide keeps no face) within two megapixels.
+double faceSearchScale(int w, int h);
 // The faces of a photo as it is opened (the stored classifier and settings
-// on a copy at most 640 pixels on its long side), in the photo's pixels; no
-// message, none when the classifier cannot be loaded. Used to keep heads
-// inside a cropped picture.
+// on a copy of it at faceSearchScale), in the photo's pixels; no message,
+// none when the classifier cannot be loaded. Used to keep heads inside a
+// cropped picture.
 std::vector<FaceBox> findFacesInPhoto(const Surface& photo, const std::string& settingsPath);
 
 // The first step of "顔検出(&A)...": clears the face list, detects faces in

@@ -557,8 +557,6 @@ Rect reduceRect(const Rect& r, int scale, int sw, int sh) {
 
 namespace {
 
-constexpr int kFaceSearchLongSide = 640;  // findFacesInPhoto's search size
-
 // The faces findFacesInPhoto finds in the whole photo, carried back from
 // the picture it searches, which is `k` times the photo's size.
 std::vector<FaceBox> facesInPhotoPixels(const Surface& small, double k, const std::string& settings) {
@@ -567,11 +565,6 @@ std::vector<FaceBox> facesInPhotoPixels(const Surface& small, double k, const st
         f = FaceBox{static_cast<int>(f.left / k), static_cast<int>(f.top / k), static_cast<int>((f.right + 1) / k) - 1,
                     static_cast<int>((f.bottom + 1) / k) - 1};
     return faces;
-}
-
-double faceSearchScale(int sw0, int sh0) {
-    const int longSide = std::max(sw0, sh0);
-    return longSide > kFaceSearchLongSide ? static_cast<double>(kFaceSearchLongSide) / longSide : 1.0;
 }
 
 // The faces of a JPEG photo, searched on the picture findFacesInPhoto

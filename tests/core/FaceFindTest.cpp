@@ -3,6 +3,7 @@
 #include "autocut/FaceDetect.h"
 #include "autocut/FaceMerge.h"
 #include "core/Settings.h"
+#include "core/StillImage.h"
 #include "output/WorkingSize.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
@@ -116,6 +117,30 @@ TEST(FaceDetection, ThePhotoOfACatHasNoFace) {
     host.expectMessage(kNoFaceMessage);
     EXPECT_EQ(DetectFaces(ws), 0);
     EXPECT_TRUE(ws.faces().empty());
+}
+
+// A panorama cropped for the paper keeps the person in it: searched 640
+// pixels wide, an 8000 x 600 photo was 48 pixels high and held no face,
+// and the crop took the middle, beside her.
+TEST(FaceDetection, APanoramaIsCroppedAroundThePersonInIt) {
+    TempDir dir;
+    ScriptedHost host;
+    std::ofstream(dir.file("Plastora.ini")) << "[Auto]\nCascadeFile=/usr/share/opencv4/haarcascades/"
+                                               "haarcascade_frontalface_alt.xml\n";
+    Surface person, pano;
+    int w = 0, h = 0;
+    ASSERT_EQ(LoadStillImage(host, kSample, std::nullopt, person, w, h), 1);
+    ASSERT_TRUE(pano.create(8000, 600));
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 8000; ++x) pano.row(y)[x] = 0xFF000000u | static_cast<Pixel>((x / 7 + y) % 200) * 0x010101u;
+    constexpr int kAt = 5600;  // her face is about a third into the sample
+    ASSERT_TRUE(stretchBlit(pano, kAt, 44, 512, 512, person, 0, 0, w, h, Rop::Copy, StretchMode::Halftone));
+    ASSERT_EQ(SaveStillImage(host, pano, 8000, 600, dir.file("pano.jpg"), 90), 1);
+    CStereoWorkspace ws(host, dir.file("Plastora.ini"));
+    ASSERT_EQ(ws.Open(dir.file("pano.jpg")), 1);
+    const Rect& s = ws.trimSource();
+    EXPECT_LE(s.left, kAt + 200) << s.left << " " << s.right;
+    EXPECT_GE(s.right, kAt + 300) << s.left << " " << s.right;
 }
 
 TEST(FaceDetection, AnAbsurdScaleFactorStillEndsWithAnAnswer) {
