@@ -67,15 +67,15 @@ std::size_t surfaceBytes(const Surface& s) {
 
 struct UndoHistory::Step {
     UndoInfo info;
-    MaskState mask;                              // kind 1
-    Surface a, b;                                // kind 2: layer and mask; kind 5: bitmap
+    MaskState mask;                              // kind 1; kind 2: the paint mask
+    Surface a;                                   // kind 2: the paint layer; kind 5: bitmap
     std::vector<ObjectEntry> entries;            // kind 3
     std::shared_ptr<OverlayObject> object;       // kinds 4 and 5
     OverlayObject record;                        // kind 4
     std::size_t bytes = 0;
 
     void count() {
-        bytes = sizeof(Step) + mask.bytes() + surfaceBytes(a) + surfaceBytes(b) + entries.size() * sizeof(ObjectEntry) +
+        bytes = sizeof(Step) + mask.bytes() + surfaceBytes(a) + entries.size() * sizeof(ObjectEntry) +
                 record.text.capacity() + record.face.capacity();
         for (const OutlinePolygon& p : record.outlines) bytes += sizeof p + p.points.capacity() * sizeof(Point);
     }
@@ -134,7 +134,8 @@ bool UndoHistory::record(CStereoWorkspace& ws, int kind) {
         }
         break;
     case kUndoPaintLayer:
-        ok = ws.hasPaintLayer() && step->a.createCopy(ws.paintLayer()) && step->b.createCopy(ws.paintMask());
+        // The paint mask is black and white: a bit a pixel, as region masks.
+        ok = ws.hasPaintLayer() && step->a.createCopy(ws.paintLayer()) && step->mask.take(ws.paintMask());
         break;
     case kUndoObjectOrder:
         step->entries.assign(ws.m_objects.begin(), ws.m_objects.begin() + ws.m_objectCount);
@@ -181,13 +182,16 @@ bool UndoHistory::exchange(CStereoWorkspace& ws, Step& step) {
         step.mask = std::move(now);
         break;
     }
-    case kUndoPaintLayer:
+    case kUndoPaintLayer: {
         if (!ws.hasPaintLayer() || ws.paintLayer().width() != step.a.width() ||
             ws.paintLayer().height() != step.a.height())
             return false;
+        MaskState now;
+        if (!now.take(ws.m_paintMask) || !step.mask.restore(ws.m_paintMask)) return false;
         std::swap(ws.m_paint, step.a);
-        std::swap(ws.m_paintMask, step.b);
+        step.mask = std::move(now);
         break;
+    }
     case kUndoObjectOrder: {
         // The selected object stays selected where it goes.
         const int cur = ws.m_currentObject;

@@ -115,6 +115,16 @@ TEST(UndoHistory, KeepsFiftyStepsAndStaysWithinItsMemory) {
     ASSERT_TRUE(tiny.record(*d.ws, kUndoRegionMask));
     ASSERT_TRUE(tiny.record(*d.ws, kUndoRegionMask));
     EXPECT_EQ(tiny.undoSteps(), 1u);
+
+    // A paint step holds the paint layer whole (9600 bytes) and its black
+    // and white mask at a bit a pixel (300), not both at 32 bits: twice as
+    // many paint steps fit the limit on a large photo.
+    d.ws->SetMode(kModeImage);
+    d.ws->SelectTool(kToolPen);
+    d.ws->history().clear();
+    d.stroke({1, 1}, {20, 1});
+    ASSERT_EQ(d.ws->history().undoSteps(), 1u);
+    EXPECT_LT(d.ws->history().bytes(), 9600u + 2000u);
 }
 
 TEST(UndoHistory, AMaskWithOtherColoursComesBackExactly) {
