@@ -61,8 +61,18 @@ int runViews(const std::vector<std::string>& argv) {
     // The folder is made only once the project has opened: a project that
     // cannot be read leaves no empty folder behind.
     std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
+    const bool made = std::filesystem::create_directories(dir, ec);
     if (!std::filesystem::is_directory(dir, ec)) return failure(tr("%1: the folder cannot be made", {dir}));
+    // A folder made for views that then failed is not left behind empty
+    // (removing a folder that holds files does nothing).
+    struct RemoveIfEmpty {
+        std::string dir;
+        bool made;
+        ~RemoveIfEmpty() {
+            std::error_code ignored;
+            if (made) std::filesystem::remove(dir, ignored);
+        }
+    } removeIfEmpty{dir, made};
     // The views are written on every core at once, each as it is made (a
     // document drawn from regions: a band of rows at a time, straight into
     // its file); they are reported in view order once all are written.

@@ -118,6 +118,11 @@ TEST(CliArguments, AnInputIsNeverWrittenOver) {
     r = cli("views " + q(dir.file("missing.lyr")) + " -o " + q(dir.file("nothing")));
     EXPECT_EQ(r.code, 1) << r.out;
     EXPECT_FALSE(fs::exists(dir.file("nothing")));
+    // Nor do views that could not be written (past the file-size limit).
+    r = shell("(ulimit -f 16; LC_ALL=ja_JP.UTF-8 '" + std::string(PLASTORA_CLI) + "' views " + q(kSample + "coffee.lyr") +
+              " -o " + q(dir.file("unwritten")) + ")");
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_FALSE(fs::exists(dir.file("unwritten")));
 }
 
 TEST(CliArguments, FailuresNameTheirFileAndAreNotSuccesses) {

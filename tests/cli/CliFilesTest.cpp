@@ -245,6 +245,10 @@ TEST(CliFiles, BatchLinesThatAreNotCommandsAreNamed) {
                                                         << "\t\tinfo\t" << kProject << "\n\n";
     EXPECT_EQ(cli("batch " + q(dir.file("ok.tsv"))).code, 0);
     EXPECT_EQ(shell("cat " + q(dir.file("ok.tsv")) + " | '" + PLASTORA_CLI + "' batch /dev/stdin").code, 0);
+    // A command whose printed output is lost fails on its own line.
+    r = shell("(LC_ALL=ja_JP.UTF-8 '" + std::string(PLASTORA_CLI) + "' batch " + q(dir.file("ok.tsv")) + " >/dev/full)");
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_TRUE(contains(r.out, "#batch 0 1")) << r.out;
 }
 
 TEST(CliFiles, TheCommandLinesOwnTextsFollowTheLanguage) {
