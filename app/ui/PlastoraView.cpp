@@ -6,6 +6,7 @@
 #include "ui/PointerPixel.h"
 #include "ui/ToolIcons.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -110,6 +111,25 @@ void CPlastoraView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     QAbstractScrollArea::mousePressEvent(event);
+}
+
+void CPlastoraView::contextMenuEvent(QContextMenuEvent* event) {
+    const int mode = m_workspace->mode();
+    // The right button's menu from the keyboard (the menu key, Shift+F10),
+    // so that adding text, shapes and clip art needs no mouse: at the
+    // pointer when it is over the view, else at the view's centre. A right
+    // click has already been answered when its button went down.
+    if (event->reason() != QContextMenuEvent::Keyboard || (mode != kModeMask && mode != kModeImage) ||
+        m_workspace->buttonDown()) {
+        event->ignore();
+        return;
+    }
+    m_workspace->setScrollPosition(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    const QRect area = viewport()->rect();
+    Point at = m_pointer;
+    if (!area.contains(at.x, at.y)) at = {area.center().x(), area.center().y()};
+    emit contextMenuWanted(viewport()->mapToGlobal(QPoint(at.x, at.y)), at);
+    event->accept();
 }
 
 void CPlastoraView::mouseMoveEvent(QMouseEvent* event) {

@@ -28,8 +28,8 @@ signals:
     void statusChanged(const QString& text);
     // The picture or the display mode changed: commands need re-evaluating.
     void stateChanged();
-    // The right button went down over the picture (modes 1 and 2), at a
-    // window point of the view.
+    // The right button went down over the picture (modes 1 and 2), or the
+    // menu key or Shift+F10 was pressed there, at a window point of the view.
     void contextMenuWanted(const QPoint& globalPos, const plastora::Point& window);
 
 protected:
@@ -39,6 +39,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool focusNextPrevChild(bool next) override;

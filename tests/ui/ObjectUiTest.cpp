@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
@@ -118,4 +119,22 @@ TEST(ObjectUi, MouseAndKeysMoveAndResizeTheSelectedObject) {
     EXPECT_EQ(s->height, 71);
     EXPECT_EQ(s->width, 80 * 71 / 70);
     EXPECT_TRUE(w.frame->action("undo")->isEnabled());
+}
+
+// The right button's menu (where text, shapes and clip art are added) opens
+// from the keyboard too: the menu key or Shift+F10 did nothing, so those
+// commands needed a mouse.
+TEST(ObjectUi, TheRightButtonMenuOpensFromTheKeyboard) {
+    Window w;
+    int entries = -1;
+    QTimer::singleShot(200, [&] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            entries = static_cast<int>(popup->actions().size());
+            popup->close();
+        }
+    });
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(5, 5), w.frame->view()->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(w.frame->view(), &menuKey);
+    EXPECT_TRUE(menuKey.isAccepted());
+    EXPECT_GT(entries, 0);
 }
