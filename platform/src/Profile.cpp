@@ -8,7 +8,6 @@
 #include <system_error>
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -220,38 +219,6 @@ bool replaceFile(const std::string& path, std::string_view bytes) {
     return writeFileReplacing(path, bytes.data(), bytes.size());
 }
 
-// While it lives, other processes changing a settings file in the same
-// folder wait: each change reads the file, changes it and puts a new copy in
-// its place, and two programs doing so at once lost one's changes. The file
-// is replaced whole, so the lock is on its folder (flock). Where the folder
-// cannot be locked, or stays locked for seconds (a program stopped midway),
-// the change goes ahead unlocked, as before.
-class FolderLock {
-public:
-    explicit FolderLock(const std::string& file) {
-        const std::string target = resolveSaveTarget(file);
-        const std::size_t slash = target.rfind('/');
-        const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
-        m_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (m_fd < 0) return;
-        for (int attempt = 0; attempt < 400; ++attempt) {
-            if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) return;
-            if (errno != EWOULDBLOCK && errno != EINTR) break;
-            ::usleep(5000);
-        }
-        ::close(m_fd);
-        m_fd = -1;
-    }
-    ~FolderLock() {
-        if (m_fd >= 0) ::close(m_fd);  // closing releases the lock
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-
-private:
-    int m_fd = -1;
-};
-
 }  // namespace
 
 std::string truncateUtf8(std::string_view text, std::size_t maxBytes) {
@@ -371,6 +338,8 @@ bool writeProfileString(const std::string& file, std::string_view section, std::
 }
 
 bool writeProfileStrings(const std::string& file, const std::vector<ProfileWrite>& writes) {
+    // Each change reads the file, changes it and puts a new copy in its
+    // place: two programs doing so at once lost one's changes.
     const FolderLock lock(file);
     std::string bytes;
     if (readWholeFile(file, bytes) == ReadResult::Failed) return false;

@@ -8,9 +8,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <future>
+#include <optional>
 #include <system_error>
 #include <vector>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -255,6 +257,24 @@ bool writeFileReplacing(const std::string& path, const void* bytes, std::size_t 
     return file.commit();
 }
 
+// ---- FolderLock ---------------------------------------------------------------------
+
+FolderLock::FolderLock(const std::string& file) {
+    m_fd = ::open(folderOf(resolveSaveTarget(file)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_fd < 0) return;
+    for (int attempt = 0; attempt < 400; ++attempt) {
+        if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) return;
+        if (errno != EWOULDBLOCK && errno != EINTR) break;
+        ::usleep(5000);
+    }
+    ::close(m_fd);
+    m_fd = -1;
+}
+
+FolderLock::~FolderLock() {
+    if (m_fd >= 0) ::close(m_fd);  // closing releases the lock
+}
+
 // ---- ReplacingFileSet ---------------------------------------------------------------
 
 std::string ReplacingFileSet::add(const std::string& targetIn) {
@@ -280,7 +300,10 @@ bool ReplacingFileSet::commit() {
             return false;
         }
     }
-    // A signal to stop waits until every file is in place.
+    // Another save into the folder puts its set in place before or after
+    // this one, and a signal to stop waits until every file is in place.
+    const std::optional<FolderLock> lock =
+        m_entries.empty() ? std::nullopt : std::make_optional<FolderLock>(m_entries.front().target);
     const SignalsHeld held;
     while (!m_entries.empty()) {
         const Entry e = m_entries.front();

@@ -15,6 +15,9 @@
 #include <functional>
 #include <iterator>
 #include <set>
+#include <chrono>
+#include <thread>
+#include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -275,6 +278,23 @@ TEST(SafeFile, ASetIsPutInPlaceWholeOrNotAtAll) {
     ASSERT_TRUE(set.commit());
     for (const char* n : {"p.bmp", "p.msk", "p.lyr"}) EXPECT_EQ(readText(dir.file(n)), std::string("new ") + n);
     EXPECT_EQ(namesIn(dir.path()).size(), 4u);
+}
+
+// A set waits while another program puts its own set into the folder (two
+// saves of one project at once gave a project of one save's picture and
+// the other's description, which no longer opened).
+TEST(SafeFile, ASetWaitsForAnotherSetInItsFolder) {
+    TempDir dir;
+    writeText(dir.file("p.lyr"), "old");
+    ReplacingFileSet set;
+    writeText(set.add(dir.file("p.lyr")), "new");
+    std::optional<FolderLock> other(std::in_place, dir.file("p.bmp"));
+    std::thread saving([&] { EXPECT_TRUE(set.commit()); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(readText(dir.file("p.lyr")), "old");
+    other.reset();
+    saving.join();
+    EXPECT_EQ(readText(dir.file("p.lyr")), "new");
 }
 
 // A run ended by a signal (Ctrl-C, a kill, a log pipe closed early) while writing leaves neither its

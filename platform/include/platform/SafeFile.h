@@ -30,6 +30,23 @@ int createFileBeside(const std::string& target, std::string& tempPath);
 // does not exist yet.
 std::string resolveSaveTarget(const std::string& path);
 
+// While it lives, other processes taking a FolderLock for a file in the same
+// folder wait: a settings file read, changed and replaced, or a set of files
+// put in place together, by two programs at once. Files are replaced whole,
+// so the lock (flock) is on the folder of `file` (through a link, of the
+// file it points to). Where the folder cannot be locked, or stays locked
+// for two seconds (a program stopped midway), the work goes ahead unlocked.
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& file);
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int m_fd = -1;
+};
+
 // One file written through a temporary name and renamed over its target.
 class ReplacingFile {
 public:
@@ -101,8 +118,10 @@ public:
     // writes the file's contents to that name; a writer that itself replaces
     // the file it is given by rename is fine.
     std::string add(const std::string& target);
-    // Renames every file over its target. False when a rename fails; the
-    // files not yet renamed are removed.
+    // Renames every file over its target, holding the FolderLock of the
+    // first one's (two saves of one project at once each put their whole
+    // set in place, never a mix). False when a rename fails; the files not
+    // yet renamed are removed.
     bool commit();
     void discard();
 
