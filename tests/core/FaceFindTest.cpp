@@ -19,6 +19,13 @@ namespace {
 
 const std::string kSample = std::string(PLASTORA_SOURCE_DIR) + "/data/sample/astronaut.jpg";
 
+// A settings file in `dir` that names OpenCV's frontal classifier.
+std::string settingsWithCascade(const TempDir& dir) {
+    std::ofstream(dir.file("Plastora.ini")) << "[Auto]\nCascadeFile=/usr/share/opencv4/haarcascades/"
+                                               "haarcascade_frontalface_alt.xml\n";
+    return dir.file("Plastora.ini");
+}
+
 }  // namespace
 
 TEST(FaceMerge, BoxesOfOneFaceBecomeTheirMeanAndLoneBoxesGo) {
@@ -87,9 +94,7 @@ TEST(FaceDetection, TheAstronautSampleHasHerFaceFoundAndHerHeadKept) {
     // Opened as the program opens a photo (postcard paper, crop trimming).
     TempDir dir;
     ScriptedHost host;
-    std::ofstream(dir.file("Plastora.ini")) << "[Auto]\nCascadeFile=/usr/share/opencv4/haarcascades/"
-                                               "haarcascade_frontalface_alt.xml\n";
-    CStereoWorkspace ws(host, dir.file("Plastora.ini"));
+    CStereoWorkspace ws(host, settingsWithCascade(dir));
     ASSERT_EQ(ws.Open(kSample), 1);
     ASSERT_GT(ws.height(), 0);
     ASSERT_GE(DetectFaces(ws), 1);
@@ -110,9 +115,7 @@ TEST(FaceDetection, TheAstronautSampleHasHerFaceFoundAndHerHeadKept) {
 TEST(FaceDetection, ThePhotoOfACatHasNoFace) {
     TempDir dir;
     ScriptedHost host;
-    std::ofstream(dir.file("Plastora.ini")) << "[Auto]\nCascadeFile=/usr/share/opencv4/haarcascades/"
-                                               "haarcascade_frontalface_alt.xml\n";
-    CStereoWorkspace ws(host, dir.file("Plastora.ini"));
+    CStereoWorkspace ws(host, settingsWithCascade(dir));
     ASSERT_EQ(ws.Open(std::string(PLASTORA_SOURCE_DIR) + "/data/sample/chelsea.jpg"), 1);
     host.expectMessage(kNoFaceMessage);
     EXPECT_EQ(DetectFaces(ws), 0);
@@ -125,8 +128,6 @@ TEST(FaceDetection, ThePhotoOfACatHasNoFace) {
 TEST(FaceDetection, APanoramaIsCroppedAroundThePersonInIt) {
     TempDir dir;
     ScriptedHost host;
-    std::ofstream(dir.file("Plastora.ini")) << "[Auto]\nCascadeFile=/usr/share/opencv4/haarcascades/"
-                                               "haarcascade_frontalface_alt.xml\n";
     Surface person, pano;
     int w = 0, h = 0;
     ASSERT_EQ(LoadStillImage(host, kSample, std::nullopt, person, w, h), 1);
@@ -136,7 +137,7 @@ TEST(FaceDetection, APanoramaIsCroppedAroundThePersonInIt) {
     constexpr int kAt = 5600;  // her face is about a third into the sample
     ASSERT_TRUE(stretchBlit(pano, kAt, 44, 512, 512, person, 0, 0, w, h, Rop::Copy, StretchMode::Halftone));
     ASSERT_EQ(SaveStillImage(host, pano, 8000, 600, dir.file("pano.jpg"), 90), 1);
-    CStereoWorkspace ws(host, dir.file("Plastora.ini"));
+    CStereoWorkspace ws(host, settingsWithCascade(dir));
     ASSERT_EQ(ws.Open(dir.file("pano.jpg")), 1);
     const Rect& s = ws.trimSource();
     EXPECT_LE(s.left, kAt + 200) << s.left << " " << s.right;
