@@ -195,19 +195,50 @@ int detectFacesMerged(const Surface& picture, std::vector<FaceBox>& faces) {
     s.scaleFactor = 1.1;
     s.minNeighbors = 4;
     s.minSize = std::max(20, std::min(picture.width(), picture.height()) / 30);
+    // Each box with the search that found it: a classifier, on the picture
+    // or (the profile one) on its mirror image.
+    struct Search {
+        std::string path;
+        bool mirrored;
+    };
+    std::vector<Search> searches;
     std::vector<FaceBox> all;
+    std::vector<std::size_t> foundBy;
+    const auto search = [&](const Search& what, const FaceDetectSettings& settings, std::vector<FaceBox>& out) {
+        std::vector<FaceBox> found;
+        runCascade(what.path, what.mirrored ? mirrored : picture, settings, found);
+        for (const FaceBox& f : found)
+            out.push_back(what.mirrored ? FaceBox{picture.width() - 1 - f.right, f.top, picture.width() - 1 - f.left, f.bottom}
+                                        : f);
+    };
     for (const std::string& path : fallbackCascadePaths()) {
-        runCascade(path, picture, s, all);
+        searches.push_back({path, false});
         // The profile classifier knows faces turned one way: the mirrored
         // picture shows it the others.
-        if (path.find("profileface") != std::string::npos) {
-            std::vector<FaceBox> turned;
-            runCascade(path, mirrored, s, turned);
-            for (const FaceBox& f : turned)
-                all.push_back(FaceBox{picture.width() - 1 - f.right, f.top, picture.width() - 1 - f.left, f.bottom});
-        }
+        if (path.find("profileface") != std::string::npos) searches.push_back({path, true});
+    }
+    for (std::size_t k = 0; k < searches.size(); ++k) {
+        search(searches[k], s, all);
+        foundBy.resize(all.size(), k);
     }
     faces = mergeFaceBoxes(all);
+    // A face seen from the side is often found by the profile classifier
+    // alone, one way round: a box no other search agrees with is kept when
+    // its own search still finds it asking three times the agreement.
+    const std::vector<std::size_t> lone = loneFaceBoxes(all);
+    FaceDetectSettings strict = s;
+    strict.minNeighbors = 3 * s.minNeighbors;
+    for (std::size_t k = 0; k < searches.size(); ++k) {
+        if (std::none_of(lone.begin(), lone.end(), [&](std::size_t i) { return foundBy[i] == k; })) continue;
+        std::vector<FaceBox> strong;
+        search(searches[k], strict, strong);
+        for (const std::size_t i : lone)
+            if (foundBy[i] == k && std::any_of(strong.begin(), strong.end(), [&](const FaceBox& f) { return sameFace(f, all[i]); }))
+                faces.push_back(all[i]);
+    }
+    std::sort(faces.begin(), faces.end(), [](const FaceBox& a, const FaceBox& b) {
+        return a.left != b.left ? a.left < b.left : a.top < b.top;
+    });
     if (faces.size() > static_cast<std::size_t>(kMaxFaces)) faces.resize(kMaxFaces);
     return static_cast<int>(faces.size());
 }

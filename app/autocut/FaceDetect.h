@@ -75,7 +75,9 @@ extern const char* const kSystemCascadeFolder;
 // The second pass: the frontal classifiers alt, alt2 and default and the
 // profile classifier (on the picture and its mirror image), each from
 // auto_data or else kSystemCascadeFolder, run on the equalised grey picture
-// with settings for ordinary photos; their boxes merged (mergeFaceBoxes).
+// with settings for ordinary photos; their boxes merged (mergeFaceBoxes),
+// and a box only one search found kept when that search still finds it
+// asking three times the agreement (a face seen from the side).
 // Returns the number of faces (at most kMaxFaces).
 int detectFacesMerged(const Surface& picture, std::vector<FaceBox>& faces);
 // detectFaceBoxes with the stored settings first; when that finds nothing,

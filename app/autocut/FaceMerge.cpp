@@ -13,6 +13,8 @@ std::int64_t area(const FaceBox& b) {
            std::max<std::int64_t>(0, std::int64_t{b.bottom} - b.top + 1);
 }
 
+}  // namespace
+
 bool sameFace(const FaceBox& a, const FaceBox& b) {
     const std::int64_t w = std::int64_t{std::min(a.right, b.right)} - std::max(a.left, b.left) + 1;
     const std::int64_t h = std::int64_t{std::min(a.bottom, b.bottom)} - std::max(a.top, b.top) + 1;
@@ -20,7 +22,15 @@ bool sameFace(const FaceBox& a, const FaceBox& b) {
     return 2 * w * h >= std::min(area(a), area(b));
 }
 
-}  // namespace
+std::vector<std::size_t> loneFaceBoxes(const std::vector<FaceBox>& boxes) {
+    std::vector<std::size_t> lone;
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        bool agreed = false;
+        for (std::size_t j = 0; j < boxes.size() && !agreed; ++j) agreed = j != i && sameFace(boxes[i], boxes[j]);
+        if (!agreed) lone.push_back(i);
+    }
+    return lone;
+}
 
 std::vector<FaceBox> mergeFaceBoxes(const std::vector<FaceBox>& boxes) {
     const std::size_t n = boxes.size();
@@ -50,10 +60,9 @@ std::vector<FaceBox> mergeFaceBoxes(const std::vector<FaceBox>& boxes) {
     };
     std::vector<FaceBox> out;
     for (const Group& g : groups) {
-        // A box no other classifier (or the profile one on the mirrored
-        // picture) agrees with is no face: alone, such boxes made a cat's
-        // eye or a patch of texture into a person in 4 of 9 photos
-        // without one.
+        // A box no other classifier agrees with is left to the caller
+        // (loneFaceBoxes): taken as it is, such boxes made a cat's eye or a
+        // patch of texture into a person in 4 of 9 photos without one.
         if (g.count < 2) continue;
         out.push_back(FaceBox{mean(g.l, g.count), mean(g.t, g.count), mean(g.r, g.count), mean(g.b, g.count)});
     }

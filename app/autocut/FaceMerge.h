@@ -13,5 +13,9 @@ namespace plastora {
 // that two or more boxes agree on are kept. The result runs left to right
 // (then top to bottom).
 std::vector<FaceBox> mergeFaceBoxes(const std::vector<FaceBox>& boxes);
+// Whether two boxes show the same face, by that rule (directly).
+bool sameFace(const FaceBox& a, const FaceBox& b);
+// The indices of the boxes no other box shows the same face as.
+std::vector<std::size_t> loneFaceBoxes(const std::vector<FaceBox>& boxes);
 
 }  // namespace plastora

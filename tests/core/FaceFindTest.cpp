@@ -39,8 +39,10 @@ TEST(FaceMerge, BoxesOfOneFaceBecomeTheirMeanAndLoneBoxesGo) {
     EXPECT_EQ(merged[0], (FaceBox{100, 100, 199, 200}));  // 599 / 3 rounds to 200
     EXPECT_EQ(merged[1], (FaceBox{301, 41, 341, 81}));
 
-    // Only lone boxes (one classifier's guess each): no face.
+    // Only lone boxes (one classifier's guess each): no face; they are left
+    // to the caller, which keeps those their own classifier confirms.
     EXPECT_TRUE(mergeFaceBoxes({{50, 0, 60, 10}, {0, 0, 10, 10}}).empty());
+    EXPECT_EQ(loneFaceBoxes(boxes), std::vector<std::size_t>{3});
     // A small box inside a large one is the same face (half of the smaller
     // covered); boxes that only touch are not.
     EXPECT_EQ(mergeFaceBoxes({{0, 0, 99, 99}, {40, 40, 59, 59}}).size(), 1u);
