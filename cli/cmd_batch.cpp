@@ -93,8 +93,10 @@ int runBatch(const std::vector<std::string>& argv) {
 #if defined(__SANITIZE_ADDRESS__)
         if (__lsan_do_recoverable_leak_check() != 0) code = 99;
 #endif
-        // A command whose output could not be written did not succeed.
+        // A command whose output could not be written did not succeed; the
+        // next command's output is another matter.
         if (!std::cout.flush() && code == kExitOk) code = kExitFailure;
+        std::cout.clear();
         std::cerr << "#batch " << index << " " << code << std::endl;
         failures += code != kExitOk;
     }

@@ -88,6 +88,10 @@ TEST(CliArguments, AnInputIsNeverWrittenOver) {
     }
     EXPECT_EQ(bytes(photo), original);
     EXPECT_FALSE(fs::exists(dir.file("s.png")));
+    fs::copy_file(std::string(PLASTORA_SOURCE_DIR) + "/tests/linewisp/data/face.wmf", dir.file("f.wmf"));
+    const std::string drawing = bytes(dir.file("f.wmf"));
+    EXPECT_EQ(cli("wmf " + q(dir.file("f.wmf")) + " -o " + q(dir.file("f.wmf"))).code, 2);
+    EXPECT_EQ(bytes(dir.file("f.wmf")), drawing);
 
     // A project whose files are named like views keeps them.
     for (const char* ext : {".lyr", ".bmp", ".msk", ".m01"})

@@ -27,6 +27,7 @@ using namespace plastora::test;
 namespace {
 
 const std::string kProject = std::string(PLASTORA_SOURCE_DIR) + "/data/sample/coffee.lyr";
+const std::string kPhoto = std::string(PLASTORA_SOURCE_DIR) + "/data/sample/coffee.jpg";
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
@@ -245,10 +246,14 @@ TEST(CliFiles, BatchLinesThatAreNotCommandsAreNamed) {
                                                         << "\t\tinfo\t" << kProject << "\n\n";
     EXPECT_EQ(cli("batch " + q(dir.file("ok.tsv"))).code, 0);
     EXPECT_EQ(shell("cat " + q(dir.file("ok.tsv")) + " | '" + PLASTORA_CLI + "' batch /dev/stdin").code, 0);
-    // A command whose printed output is lost fails on its own line.
-    r = shell("(LC_ALL=ja_JP.UTF-8 '" + std::string(PLASTORA_CLI) + "' batch " + q(dir.file("ok.tsv")) + " >/dev/full)");
+    // A command whose printed output is lost fails on its own line; one that
+    // prints nothing still succeeds after it.
+    std::ofstream(dir.file("quiet.tsv"), std::ios::binary) << "info\t" << kProject << "\nconvert\t" << kPhoto << "\t"
+                                                           << dir.file("out.bmp") << "\n";
+    r = shell("(LC_ALL=ja_JP.UTF-8 '" + std::string(PLASTORA_CLI) + "' batch " + q(dir.file("quiet.tsv")) + " >/dev/full)");
     EXPECT_EQ(r.code, 1) << r.out;
     EXPECT_TRUE(contains(r.out, "#batch 0 1")) << r.out;
+    EXPECT_TRUE(contains(r.out, "#batch 1 0")) << r.out;
 }
 
 TEST(CliFiles, TheCommandLinesOwnTextsFollowTheLanguage) {
