@@ -349,18 +349,21 @@ bool readMpoIndex(const std::string& path, MpoIndex& index) {
     return src.ok() && parseIndex(src, index);
 }
 
-std::vector<int> mpoViewEntries(const MpoIndex& index) {
+std::vector<int> mpoViewEntries(const std::string& path, const MpoIndex& index) {
     // The type code is the attribute's low 24 bits; its class 0x01 (codes
     // 0x010001, 0x010002) is a large thumbnail, a smaller copy of another
     // image for previews.
+    // One the size of the first image is a view its writer marked wrongly.
     constexpr std::uint32_t kClassMask = 0xFF0000, kThumbnailClass = 0x010000;
+    int firstWidth = 0, firstHeight = 0;
+    const bool firstKnown = !index.entries.empty() && JpegSizeAt(path, 0, firstWidth, firstHeight);
     std::vector<int> views;
-    for (std::size_t k = 0; k < index.entries.size(); ++k)
-        if (k == 0 || (index.entries[k].attribute & kClassMask) != kThumbnailClass)
-            views.push_back(static_cast<int>(k));
-    if (views.size() < 2) {
-        views.clear();
-        for (std::size_t k = 0; k < index.entries.size(); ++k) views.push_back(static_cast<int>(k));
+    for (std::size_t k = 0; k < index.entries.size(); ++k) {
+        bool view = k == 0 || (index.entries[k].attribute & kClassMask) != kThumbnailClass;
+        int w = 0, h = 0;
+        if (!view && firstKnown && JpegSizeAt(path, static_cast<long long>(index.entries[k].offset), w, h))
+            view = w == firstWidth && h == firstHeight;
+        if (view) views.push_back(static_cast<int>(k));
     }
     return views;
 }

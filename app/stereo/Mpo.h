@@ -66,11 +66,12 @@ bool parseMpoIndex(std::span<const std::uint8_t> data, MpoIndex& index);
 // The same for a file; only the segments at its start are read.
 bool readMpoIndex(const std::string& path, MpoIndex& index);
 
-// The entries (indices into index.entries, in file order) that are views of
-// the scene: every entry but the large thumbnails some cameras add as
-// previews of the others. The first image is always a view. When fewer than
-// two remain (a writer that marks its views oddly), all entries.
-std::vector<int> mpoViewEntries(const MpoIndex& index);
+// The entries (indices into index.entries, in file order) of the file at
+// `path` that are views of the scene: every entry but the large thumbnails
+// some cameras add as previews of the others (an entry marked so but the
+// size of the first image is taken as a view). The first image is always a
+// view; a file with no other is no stereo pair.
+std::vector<int> mpoViewEntries(const std::string& path, const MpoIndex& index);
 
 // The MPO reader: decodes image k (0-based) of the file into `out` with
 // LoadStillImage and returns the number of images the file announces, or 0

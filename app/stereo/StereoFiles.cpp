@@ -561,7 +561,13 @@ int OpenMpoFile(CStereoWorkspace& ws, const std::string& path, std::optional<boo
     }
     // Large thumbnails (previews a camera adds after its views) are not
     // views: taken as one, a preview of the left picture became the right.
-    const std::vector<int> views = mpoViewEntries(index);
+    const std::vector<int> views = mpoViewEntries(path, index);
+    if (views.size() < 2) {
+        ws.clearDocument();
+        host.message(kMpoReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
+        ws.Redraw();
+        return 0;
+    }
     if (views.size() > static_cast<std::size_t>(kHighResSlots)) {
         ws.clearDocument();
         host.message(mpoTooManyImagesMessage(static_cast<std::uint32_t>(views.size())), MsgButtons::Ok, MsgIcon::Error);

@@ -76,13 +76,16 @@ struct ViewsFixture {
 };
 
 // Exif JPEG views of flat colours joined into an MPO of `count` images.
-std::string writeMpo(const TempDir& dir, const std::string& name, int count, int w = 120, int h = 80) {
+// With `smallLast`, the last image is half the size (as a preview is).
+std::string writeMpo(const TempDir& dir, const std::string& name, int count, int w = 120, int h = 80,
+                     bool smallLast = false) {
     SilentHost host;
     for (int i = 1; i <= count; ++i) {
         char stem[64];
         std::snprintf(stem, sizeof stem, "%s_%02d", name.c_str(), i);
-        const Surface v = flatPicture(w, h, kViewColours[(i - 1) % 4]);
-        EXPECT_EQ(SaveStillImage(host, v, w, h, dir.file(std::string(stem) + "_tmp.jpg"), 90), 1);
+        const int iw = smallLast && i == count ? w / 2 : w, ih = smallLast && i == count ? h / 2 : h;
+        const Surface v = flatPicture(iw, ih, kViewColours[(i - 1) % 4]);
+        EXPECT_EQ(SaveStillImage(host, v, iw, ih, dir.file(std::string(stem) + "_tmp.jpg"), 90), 1);
         EXPECT_EQ(SaveThumbnail(host, v, dir.file(std::string(stem) + "_s.jpg"), 90), 1);
         EXPECT_EQ(WriteExifJpeg(dir.file(std::string(stem) + "_tmp.jpg"), dir.file(std::string(stem) + "_s.jpg"),
                                 dir.file(std::string(stem) + ".jpg"), ExifMode::Normal),
@@ -552,20 +555,32 @@ TEST(StereoOpen, CameraMposWithPreviewsProfilesAndComments) {
     ScriptedHost host;
     CStereoWorkspace ws(host, dir.file("Plastora.ini"));
 
-    // The third entry marked as a large thumbnail (type 0x010001).
-    auto bytes = readBytes(writeMpo(dir, "t", 3));
+    // The last entry, half the size, marked as a large thumbnail (type
+    // 0x010001): a preview, not a view. The same mark on an entry of the
+    // first image's size is a writer's mistake: that one is a view.
     MpoIndex index;
-    ASSERT_TRUE(parseMpoIndex(bytes, index));
-    const std::size_t third = index.headerOffset + le32(bytes, index.headerOffset + 42) + 32;
-    ASSERT_EQ(le32(bytes, third), 0x00020002u);
-    bytes[third] = 0x01, bytes[third + 2] = 0x01;
-    writeBytes(dir.file("preview.mpo"), bytes);
+    const auto markLastAsPreview = [&](const std::string& mpo, const std::string& out) {
+        auto bytes = readBytes(mpo);
+        ASSERT_TRUE(parseMpoIndex(bytes, index));
+        const std::size_t last = index.headerOffset + le32(bytes, index.headerOffset + 42) + 16 * (index.entries.size() - 1);
+        ASSERT_EQ(le32(bytes, last), 0x00020002u);
+        bytes[last] = 0x01, bytes[last + 2] = 0x01;
+        writeBytes(dir.file(out), bytes);
+    };
+    markLastAsPreview(writeMpo(dir, "t", 3, 120, 80, true), "preview.mpo");
     ASSERT_EQ(OpenMpoFile(ws, dir.file("preview.mpo")), 1);
     ASSERT_EQ(ws.highResCount(), 2);
     EXPECT_TRUE(near(ws.highRes(1), kViewColours[1]));
+    markLastAsPreview(writeMpo(dir, "m", 3), "marked.mpo");
+    ASSERT_EQ(OpenMpoFile(ws, dir.file("marked.mpo")), 1);
+    EXPECT_EQ(ws.highResCount(), 3);
+    // One view and its preview are no stereo pair.
+    markLastAsPreview(writeMpo(dir, "o", 2, 120, 80, true), "one.mpo");
+    host.expectMessage(kMpoReadFailedMessage);
+    EXPECT_EQ(OpenMpoFile(ws, dir.file("one.mpo")), 0);
 
     // A comment before the MPF segment.
-    bytes = readBytes(writeMpo(dir, "c", 2));
+    auto bytes = readBytes(writeMpo(dir, "c", 2));
     ASSERT_TRUE(parseMpoIndex(bytes, index));
     const std::vector<std::uint8_t> comment = {0xFF, 0xFE, 0x00, 0x06, 't', 'r', 'i', 'p'};
     bytes.insert(bytes.begin() + static_cast<long>(index.headerOffset - 8), comment.begin(), comment.end());
