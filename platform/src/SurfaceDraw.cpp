@@ -477,8 +477,10 @@ void drawText(Surface& s, const Font& font, int x, int y, const std::string& tex
                 painter.drawText(at, run);
                 return;
             }
+            // Widened towards the right and the top, as FreeType's
+            // emboldening is: the left and bottom edges stay in place.
             QPainterPath path;
-            path.addText(at, qf, run);
+            path.addText(at + QPointF(outline.widthF() / 2, -outline.widthF() / 2), qf, run);
             painter.setRenderHint(QPainter::Antialiasing, font.antialiased);
             painter.fillPath(path, qcolor(color));
             painter.strokePath(path, outline);
