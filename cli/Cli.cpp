@@ -336,6 +336,11 @@ bool sameFile(const std::string& a, const std::string& b) {
     return !ec && pa == pb;
 }
 
+int refuseInputAsOutput(const std::string& commandName, const std::string& output, const std::string& input) {
+    if (!sameFile(output, input)) return kExitOk;
+    return usageError(commandName, tr("%1 is an input of this command: choose another name for the output", {output}));
+}
+
 int checkSettingsOption(const Args& args) {
     const auto path = args.get("settings");
     // A file not there yet gives the defaults, as on the program's first run.

@@ -133,6 +133,9 @@ bool parseIntPair(const std::string& text, int& a, int& b);
 // True when `a` and `b` name the same file: the same file on disk when both
 // exist, else the same path once made absolute and normal.
 bool sameFile(const std::string& a, const std::string& b);
+// kExitOk unless `output` is the same file as `input`; then the usage error
+// (exit 2) saying so: writing it would replace what the command reads.
+int refuseInputAsOutput(const std::string& commandName, const std::string& output, const std::string& input);
 
 // kExitOk unless --settings names something there that cannot be read as
 // a file (a folder, a file without read permission); then the failure (exit

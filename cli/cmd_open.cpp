@@ -134,9 +134,8 @@ int runOpen(const std::vector<std::string>& argv) {
     for (const std::optional<std::string>& target : {std::optional<std::string>(*out), hdArg}) {
         if (!target) continue;
         for (const std::optional<std::string>& input : {std::optional<std::string>(photo), depthArg})
-            if (input && sameFile(*target, *input))
-                return usageError(name, tr("%1 is an input of this command: choose another name for the output",
-                                           {*target}));
+            if (input)
+                if (int rc = refuseInputAsOutput(name, *target, *input); rc != kExitOk) return rc;
     }
     if (hdArg && sameFile(*hdArg, *out)) return usageError(name, tr("--hd and -o name the same file"));
     if (int rc = checkSettingsOption(args); rc != kExitOk) return rc;

@@ -141,9 +141,7 @@ int runConvert(const std::vector<std::string>& argv) {
     if (args.positional().size() != 2) return usageError("convert", tr("expects an input and an output file"));
     if (int rc = checkOutput("convert", args.positional()[1], pictureOutputs()); rc != kExitOk) return rc;
     // Written over, the photo would be lost for a re-encoded copy without its Exif.
-    if (sameFile(args.positional()[1], args.positional()[0]))
-        return usageError("convert", tr("%1 is an input of this command: choose another name for the output",
-                                        {args.positional()[1]}));
+    if (int rc = refuseInputAsOutput("convert", args.positional()[1], args.positional()[0]); rc != kExitOk) return rc;
     CliHost host;
     host.readSubject = args.positional()[0];
     host.writeSubject = args.positional()[1];

@@ -37,8 +37,7 @@ int runRaster(const std::vector<std::string>& argv) {
     if (int rc = checkOutput("raster", out, {OutputKind::Bmp, OutputKind::Jpeg, OutputKind::Png, OutputKind::Gif});
         rc != kExitOk)
         return rc;
-    if (sameFile(out, in))
-        return usageError("raster", tr("%1 is an input of this command: choose another name for the output", {out}));
+    if (int rc = refuseInputAsOutput("raster", out, in); rc != kExitOk) return rc;
     CliHost host;
     host.writeSubject = out;  // a failed save names the file written
     PixDisplay display;

@@ -33,8 +33,7 @@ int runWmf(const std::vector<std::string>& argv) {
     const auto out = args.get("output");
     if (!out || out->empty()) return usageError("wmf", tr("-o OUT.{bmp,wmf,swf} is needed"));
     if (int rc = checkOutput("wmf", *out, {OutputKind::Bmp, OutputKind::Wmf, OutputKind::Swf}); rc != kExitOk) return rc;
-    if (sameFile(*out, args.positional()[0]))
-        return usageError("wmf", tr("%1 is an input of this command: choose another name for the output", {*out}));
+    if (int rc = refuseInputAsOutput("wmf", *out, args.positional()[0]); rc != kExitOk) return rc;
     const OutputKind kind = *outputKindOf(*out);
     std::optional<int> zoom, background;
     if (!args.getInt("zoom", 1, 32767, zoom, error)) return usageError("wmf", error);

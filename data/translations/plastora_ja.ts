@@ -14,7 +14,7 @@
       <translation>%1 はプロジェクト %2 のファイルです。出力には別の名前を指定してください</translation>
     </message>
     <message>
-      <location filename="../../cli/cmd_open.cpp" />
+      <location filename="../../cli/Cli.cpp" />
       <source>%1 is an input of this command: choose another name for the output</source>
       <translation>%1 はこのコマンドの入力です。出力には別の名前を指定してください</translation>
     </message>
