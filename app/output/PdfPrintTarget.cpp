@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <QPdfWriter>
 
+#include <algorithm>
+
 namespace plastora {
 
 PaintDevicePrintTarget::PaintDevicePrintTarget(QPagedPaintDevice& device, std::string deviceName)
@@ -56,9 +58,19 @@ bool PaintDevicePrintTarget::drawImage(const Rect& dst, const Surface& image) {
             return false;
         src = &stretched;
     }
-    const QImage view(reinterpret_cast<const uchar*>(src->bits()), src->width(), src->height(),
-                      static_cast<qsizetype>(src->width()) * 4, QImage::Format_RGB32);
-    m_painter->drawImage(QRect(dst.left, dst.top, dst.width(), dst.height()), view);
+    // Qt's PDF engine sizes an image's stream in an int (three bytes a
+    // pixel), so a picture of more than about 700 million pixels would
+    // overflow it: such a picture goes to the device in bands of whole rows,
+    // each drawn at its own place and pixel for pixel.
+    const qsizetype stride = static_cast<qsizetype>(src->width()) * 4;
+    const int bandRows = static_cast<int>(std::clamp<std::size_t>(
+        m_bandBytes / static_cast<std::size_t>(stride), 1, static_cast<std::size_t>(src->height())));
+    for (int y = 0; y < src->height(); y += bandRows) {
+        const int rows = std::min(bandRows, src->height() - y);
+        const QImage band(reinterpret_cast<const uchar*>(src->bits()) + stride * y, src->width(), rows, stride,
+                          QImage::Format_RGB32);
+        m_painter->drawImage(QRect(dst.left, dst.top + y, dst.width(), rows), band);
+    }
     return true;
 }
 

@@ -5,6 +5,8 @@
 #include "output/Print.h"
 #include "platform/SafeFile.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -37,6 +39,10 @@ public:
     bool drawImage(const Rect& dst, const Surface& image) override;
     void endPage() override {}
     void endDoc() override;
+    // The most bytes of picture handed to the device in one image; larger
+    // pictures go in bands of rows (the default keeps every usual print in
+    // one piece).
+    void setBandBytes(std::size_t bytes) { m_bandBytes = std::max<std::size_t>(bytes, 1); }
 
 protected:
     // Gives the document its name before it starts.
@@ -48,6 +54,7 @@ private:
     std::unique_ptr<QPainter> m_painter;
     int m_pages = 0;
     bool m_startFailed = false;
+    std::size_t m_bandBytes = std::size_t{1} << 30;
 };
 
 // A PDF file as the printer: `dpi` device pixels per inch on the paper of

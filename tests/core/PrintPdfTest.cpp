@@ -1,9 +1,11 @@
 // Printing into PDF files, checked by rendering them with pdftoppm at the
 // printer's resolution and finding the picture on the page.
+#include "core/PhotoFile.h"
 #include "core/StereoWorkspace.h"
 #include "output/PdfPrintTarget.h"
 #include "output/Print.h"
 #include "support/Pictures.h"
+#include "support/ScriptedHost.h"
 #include "support/TempDir.h"
 #include "support/TestDocument.h"
 
@@ -155,4 +157,35 @@ TEST(PrintPdf, HighResolutionEditImageAndPortraitPage) {
     ASSERT_TRUE(expected.create(2530, 3742));
     stretchBlit(expected, 0, 0, 2530, 3742, hr, 0, 0, hr.width(), hr.height(), Rop::Copy, StretchMode::Halftone);
     EXPECT_LT(meanDifference(page, {box.left, box.top}, expected), 4.0);
+}
+
+TEST(PrintPdf, APictureTooLargeForOneImageGoesInBandsOfRows) {
+    // The band size is brought down so that a small picture shows what a
+    // picture of hundreds of millions of pixels does: every row arrives, in
+    // its place, with no seam between the bands.
+    TempDir dir;
+    const std::string pdf = dir.file("bands.pdf");
+    const Surface picture = gradientPicture(120, 90);
+    {
+        PdfPrintTarget target(pdf, 72, PrinterSettings{});
+        target.setBandBytes(120 * 4 * 7);
+        ASSERT_TRUE(target.startDoc("bands"));
+        ASSERT_TRUE(target.startPage());
+        ASSERT_TRUE(target.drawImage(Rect{30, 40, 150, 130}, picture));
+        target.endPage();
+        target.endDoc();
+    }
+    // Cairo's renderer draws an image placed on whole device pixels pixel
+    // for pixel (pdftoppm's smooths it).
+    ASSERT_EQ(std::system(("pdftocairo -png -r 72 -singlefile '" + pdf + "' '" + pdf + "'").c_str()), 0);
+    ScriptedHost host;
+    Surface page;
+    int w = 0, h = 0;
+    ASSERT_EQ(LoadPhoto(host, pdf + ".png", page, w, h), 1);
+    Surface printed;
+    ASSERT_TRUE(printed.create(120, 90));
+    blit(printed, 0, 0, 120, 90, &page, 30, 40, Rop::Copy);
+    EXPECT_TRUE(samePixels(printed, picture));
+    EXPECT_EQ(inkBox(page).top, 40);
+    EXPECT_EQ(inkBox(page).bottom, 130);
 }
