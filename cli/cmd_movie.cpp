@@ -56,6 +56,15 @@ private:
     std::string m_path;
 };
 
+// Where the settings copy failed to go, for the message: this run's own
+// folder, or the place it could not be made in.
+std::string settingsCopyPlace() {
+    if (std::string folder = tempFolder(); !folder.empty()) return folder;
+    std::error_code ec;
+    const fs::path parent = fs::temp_directory_path(ec);
+    return ec ? std::string("/tmp") : parent.string();
+}
+
 // "WxH" with both numbers 1..100000.
 bool parseSize(const std::string& text, int& w, int& h) {
     const char* p = text.data();
@@ -122,7 +131,7 @@ int runMovie(const std::vector<std::string>& argv) {
     if (int rc = checkOutput("movie", *args.get("output"), {OutputKind::Avi, OutputKind::Gif}); rc != kExitOk)
         return rc;
     PrivateSettings settings;
-    if (settings.path().empty()) return failure(translateText(kSaveFailedMessage) + ": " + tempFolder());
+    if (settings.path().empty()) return failure(translateText(kSaveFailedMessage) + ": " + settingsCopyPlace());
     allowSettingsWritesTo(settings.path());
     int rc = kExitOk;
     if (!applySize(args, settings.path(), "movie", largestSide(*args.get("output"), args.has("fitted")), rc))
@@ -171,7 +180,7 @@ int runFrame(const std::vector<std::string>& argv) {
         return usageError("frame", tr("expects a project, -o OUT and --kind 1-4"));
     if (int rc = checkOutput("frame", *args.get("output"), pictureOutputs()); rc != kExitOk) return rc;
     PrivateSettings settings;
-    if (settings.path().empty()) return failure(translateText(kSaveFailedMessage) + ": " + tempFolder());
+    if (settings.path().empty()) return failure(translateText(kSaveFailedMessage) + ": " + settingsCopyPlace());
     allowSettingsWritesTo(settings.path());
     int rc = kExitOk;
     if (!applySize(args, settings.path(), "frame", largestSide(*args.get("output"), false), rc)) return rc;
