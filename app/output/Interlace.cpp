@@ -52,12 +52,13 @@ InterlaceSettings readInterlaceSettings(const std::string& settingsPath) {
     return out;
 }
 
-void ApplyInterlaceSettings(CStereoWorkspace& ws, const InterlaceSettings& settings) {
-    Settings(ws.settingsPath())
+bool ApplyInterlaceSettings(CStereoWorkspace& ws, const InterlaceSettings& settings) {
+    const bool written = Settings(ws.settingsPath())
         .setAll({{SettingKey::InterlaceType, settings.type == kInterlaceColumns},
                  {SettingKey::InterlaceStereo, settings.stereo},
                  {SettingKey::InterlaceReverseStereo, settings.swap}});
     ws.setInterlaceType(settings.type == kInterlaceColumns ? kInterlaceColumns : kInterlaceRows);
+    return written;
 }
 
 int CreateInterlace(CStereoWorkspace& ws) {

@@ -32,8 +32,8 @@ struct InterlaceSettings {
 };
 InterlaceSettings readInterlaceSettings(const std::string& settingsPath);
 // OK of the dialog: writes all three keys ("1" or "0") and sets the
-// workspace's interlace type.
-void ApplyInterlaceSettings(CStereoWorkspace& ws, const InterlaceSettings& settings);
+// workspace's interlace type. False when the settings file was not written.
+bool ApplyInterlaceSettings(CStereoWorkspace& ws, const InterlaceSettings& settings);
 
 // "インターレース画像の作成": reads "Type" and "ReverseStereo" from the
 // settings file again (the file is the authority at build time), builds the

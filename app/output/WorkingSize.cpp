@@ -843,8 +843,9 @@ bool CStereoWorkspace::OpenPicture(const PhotoReader& reader, const std::string&
 
     // A new lens resolution may become the standard one.
     if (lensValue(d.lpi) != lensValue(m_lpi)) {
-        if (m_host.message(standardLpiQuestion(d.lpi), MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes)
-            settings.setFloat(SettingKey::LenticularLPI, lensValue(d.lpi));
+        if (m_host.message(standardLpiQuestion(d.lpi), MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes &&
+            !settings.setFloat(SettingKey::LenticularLPI, lensValue(d.lpi)))
+            m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
     }
 
     double angle = 0.0;

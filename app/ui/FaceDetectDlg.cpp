@@ -1,5 +1,6 @@
 #include "ui/FaceDetectDlg.h"
 
+#include "core/StillImage.h"
 #include "ui/DialogParts.h"
 
 #include "ui/PictureDlg.h"
@@ -138,7 +139,11 @@ bool CFaceDetectDlg::checkInt(QLineEdit* field, int lo, int hi) {
 
 void CFaceDetectDlg::accept() {
     if (!checkScale() || !checkInt(m_neighbors, 1, 99) || !checkInt(m_minSize, 0, 99)) return;
-    writeFaceDetectSettings(m_settingsPath, values());
+    // Unwritten, the next detection would run with the old settings.
+    if (!writeFaceDetectSettings(m_settingsPath, values())) {
+        m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return;
+    }
     QDialog::accept();
 }
 

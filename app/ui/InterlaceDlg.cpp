@@ -1,5 +1,7 @@
 #include "ui/InterlaceDlg.h"
 
+#include "core/StillImage.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -61,7 +63,12 @@ InterlaceSettings CInterlaceDlg::settings() const {
 int RunInterlaceSettings(CStereoWorkspace& ws, QWidget* parent) {
     CInterlaceDlg dlg(readInterlaceSettings(ws.settingsPath()), parent);
     if (dlg.exec() != QDialog::Accepted) return 0;
-    ApplyInterlaceSettings(ws, dlg.settings());
+    // The image is built from the file's values: unwritten, the choice would
+    // not count even now.
+    if (!ApplyInterlaceSettings(ws, dlg.settings())) {
+        ws.host().message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return 0;
+    }
     return 1;
 }
 

@@ -1,5 +1,6 @@
 #include "ui/PMDlg.h"
 
+#include "core/StillImage.h"
 #include "ui/DialogParts.h"
 
 #include <QButtonGroup>
@@ -150,7 +151,11 @@ void CPMDlg::accept() {
         m_host.message(kAreaTooSmall, MsgButtons::Ok, MsgIcon::Warning);
         return;
     }
-    writePatternMatchSettings(m_settingsPath, s);
+    // Unwritten, the next matching would run with the old settings.
+    if (!writePatternMatchSettings(m_settingsPath, s)) {
+        m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return;
+    }
     QDialog::accept();
 }
 

@@ -130,6 +130,13 @@ TEST(FaceDetectDlg, OkChecksTheRangesInOrderThenWritesAllSixKeys) {
     for (const char* line : {"ScaleFactor=2.00", "MinNeighbors=99", "MinSize=0", "CannyPruning=0",
                              "CascadeFile=haarcascade_frontalface_alt.xml", "BodyData=/srv/my body.wmf"})
         EXPECT_NE(text.find(line), std::string::npos) << line;
+
+    // Settings that cannot be written are told, and the dialog stays open.
+    CFaceDetectDlg unwritable(host, dir.file("no/such/folder/Plastora.ini"));
+    host.expectMessage(kSaveFailedMessage);
+    unwritable.okButton()->click();
+    EXPECT_NE(unwritable.result(), QDialog::Accepted);
+    EXPECT_TRUE(host.done());
 }
 
 TEST(FaceResultDlg, TheTickNeedsTwoFacesAndStartsFromTheLastChoice) {

@@ -1,4 +1,5 @@
 #include "core/Settings.h"
+#include "core/StillImage.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
 #include "ui/PMDlg.h"
@@ -110,6 +111,14 @@ TEST(PMDlg, OkWritesTheSevenValues) {
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("EnablePM=0"), std::string::npos);
     EXPECT_NE(text.find("CheckMatch=1"), std::string::npos);
+
+    // Settings that cannot be written are told, and the dialog stays open.
+    ScriptedHost host;
+    CPMDlg unwritable(host, ini.path + ".missing/Plastora.ini");
+    host.expectMessage(kSaveFailedMessage);
+    unwritable.okButton()->click();
+    EXPECT_NE(unwritable.result(), QDialog::Accepted);
+    EXPECT_TRUE(host.done());
 }
 
 TEST(PMDlg, MethodIsShownAndWrittenAndAnUntouchedAreaStaysUnset) {
