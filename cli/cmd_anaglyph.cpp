@@ -58,7 +58,7 @@ int anaglyphOne(const std::string& input, const std::string& output, const Anagl
     if (!SaveAnaglyph(ws, output)) return kExitFailure;
     // What was written: the high-resolution anaglyph when the project has a
     // high-resolution copy, else the working size.
-    const int r = ws.highResCount() > 0 ? std::max(1, ws.settings().hdRatio) : 1;
+    const int r = ws.highResCount() > 0 ? ws.highResRatio() : 1;
     std::cout << output << ": " << ws.width() * r << " x " << ws.height() * r << "\n";
     return kExitOk;
 }

@@ -79,7 +79,7 @@ int runPrint(const std::vector<std::string>& argv) {
         page.reset();  // the last try's temporary file goes first
         page = std::make_unique<PdfPrintTarget>(*args.get("output"), dpi.value_or(600), paper);
         g = computePrintGeometry(ws.width(), ws.height(), ws.viewCount(), ws.settings().pitch, ws.lpi(),
-                                 ws.settings().hdRatio, printsHighRes(ws), page->dpiX(), page->dpiY(),
+                                 ws.highResRatio(), printsHighRes(ws), page->dpiX(), page->dpiY(),
                                  page->pageWidth(), page->pageHeight());
         if (g.ox >= 0 && g.oy >= 0) break;
     }

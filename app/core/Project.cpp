@@ -145,6 +145,15 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
         auto chosen = m_host.askSavePath("lyr", kSaveFilter, proposed);
         if (!chosen) return 0;
         path = *chosen;
+        // A name with another extension ("chel.v2") is saved as its ".lyr",
+        // which the dialog's own overwrite question did not ask about: another
+        // project there is replaced only when the user says so.
+        const std::string project = projectFilePath(path);
+        if (project != path && isExistingProject(project) &&
+            !(isProjectPath(m_currentPath) && samePath(project, m_currentPath)) &&
+            m_host.message(formatWithFile(kReplaceOtherProjectQuestion, project), MsgButtons::YesNo,
+                           MsgIcon::Question) != MsgResult::Yes)
+            return 0;
     }
     // The photo the document came from (a project remembers none).
     const std::string openedFrom = isProjectPath(m_currentPath) ? std::string() : m_currentPath;
@@ -317,7 +326,15 @@ int CStereoWorkspace::ReadProject(const std::string& path) {
         break;
     }
     std::vector<ProjectObject> objects;
-    if (!parseObjectSection(file, h, objects)) return 0;
+    std::size_t unread = 0;
+    if (!parseObjectSection(file, h, objects, &unread)) return 0;
+    // Bytes after the last object are objects the header's count left out
+    // (a damaged count): the rest opens, with the loss said and the project
+    // kept from being saved over itself.
+    if (unread > 0) {
+        m_host.message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+        m_openedIncomplete = true;
+    }
 
     m_width = h.width;
     m_height = h.height;
@@ -388,7 +405,14 @@ int CStereoWorkspace::Open(const std::string& pathIn) {
         path = *chosen;
     }
     // A multi-picture file opens as a stereo pair.
-    if (isMpoPath(path)) return OpenMpoFile(*this, path);
+    const int opened = isMpoPath(path) ? OpenMpoFile(*this, path) : openChosen(path);
+    // An open that failed after letting the old document go leaves an empty,
+    // untitled one: the old name would invite saving nothing over it.
+    if (opened != 1 && m_width == 0 && !m_currentPath.empty()) setCurrentPath({});
+    return opened;
+}
+
+int CStereoWorkspace::openChosen(const std::string& path) {
     clearDocument();
     const Settings settings(m_settingsPath);
 
@@ -448,7 +472,11 @@ int CStereoWorkspace::Open(const std::string& pathIn) {
         m_currentPath = path;
     } else {
         // Through a symbolic link the companion files are beside its target.
-        const std::string target = projectFileBeside(path);
+        // A name without an extension is read itself when it exists, not a
+        // ".lyr" of that name that may be another project.
+        std::error_code ec;
+        const bool bare = projectBase(path).size() == path.size() && std::filesystem::is_regular_file(path, ec);
+        const std::string target = bare ? resolveSaveTarget(path) : projectFileBeside(path);
         const std::string base = projectBase(target);
         if (!ReadProject(target)) {
             m_host.message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
@@ -497,7 +525,15 @@ int CStereoWorkspace::Open(const std::string& pathIn) {
                 // Every picture has the first one's size: a stereo picture
                 // of another size (replaced by hand) would make views and
                 // outputs of the wrong size.
-                const bool loaded = fileExists(name) && LoadStillImage(m_host, name, std::nullopt, hd, w, h);
+                // Read only when its header gives a whole multiple of the
+                // working size (as saved, at any [Picture] HDRatio up to the
+                // largest allowed): a picture replaced by hand with another
+                // could take gigabytes to decode.
+                int hw = 0, hh = 0;
+                const bool fits = fileExists(name) && JpegSizeAt(name, 0, hw, hh) && hw % m_width == 0 &&
+                                  hw / m_width >= 1 && hw / m_width <= kMaxHighResRatio &&
+                                  hh == hw / m_width * m_height;
+                const bool loaded = fits && LoadStillImage(m_host, name, std::nullopt, hd, w, h);
                 if (!loaded || (i > 1 && (hd.width() != m_highRes[0].width() || hd.height() != m_highRes[0].height()))) {
                     // A picture the project names is lost with those after
                     // it (an older project names none: its pictures end at

@@ -545,7 +545,8 @@ ProjectParse parseProjectHeader(const std::vector<std::uint8_t>& f, ProjectHeade
     return ProjectParse::Ok;
 }
 
-bool parseObjectSection(const std::vector<std::uint8_t>& f, const ProjectHeader& h, std::vector<ProjectObject>& out) {
+bool parseObjectSection(const std::vector<std::uint8_t>& f, const ProjectHeader& h, std::vector<ProjectObject>& out,
+                        std::size_t* unread) {
     out.clear();
     Cursor c(f, h.objectSectionOffset);
     const int n = h.objectCount;
@@ -637,6 +638,7 @@ bool parseObjectSection(const std::vector<std::uint8_t>& f, const ProjectHeader&
             if (!surfaceFromDIB(o.picture, rows.data(), pw, ph)) return false;
         }
     }
+    if (unread) *unread = c.left();
     return true;
 }
 

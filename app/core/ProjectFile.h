@@ -120,9 +120,11 @@ enum class ProjectParse { Ok, NotProject, BadVersion, Corrupt };
 // impossible values (sizes, counts) that no program wrote.
 ProjectParse parseProjectHeader(const std::vector<std::uint8_t>& file, ProjectHeader& header);
 // Parses the object section that starts at header.objectSectionOffset.
-// Every count and length is checked against the bytes present.
+// Every count and length is checked against the bytes present. `unread`, if
+// given, receives the bytes left after the last object: a project ends with
+// its objects, so any left mean the count in the header is short of them.
 bool parseObjectSection(const std::vector<std::uint8_t>& file, const ProjectHeader& header,
-                        std::vector<ProjectObject>& objects);
+                        std::vector<ProjectObject>& objects, std::size_t* unread = nullptr);
 
 // ---- mask files --------------------------------------------------------------
 

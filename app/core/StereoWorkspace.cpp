@@ -350,8 +350,7 @@ WorkspaceSettings readWorkspaceSettings(const std::string& settingsPath) {
     w.pitch = s.getInt(SettingKey::LenticularPitch);
     // R times the picture side must stay a sane picture size: a setting of
     // 2^31 (or 0) cannot reach the high-resolution arithmetic.
-    constexpr int kMaxHdRatio = 16;
-    w.hdRatio = std::clamp(s.getInt(SettingKey::PictureHDRatio), 1, kMaxHdRatio);
+    w.hdRatio = std::clamp(s.getInt(SettingKey::PictureHDRatio), 1, kMaxHighResRatio);
     w.maskColour = static_cast<ColorRef>(s.getInt(SettingKey::MaskColor)) & 0x00FFFFFFu;
     w.maskWidth = s.getInt(SettingKey::MaskWidth);
     w.maskOpacity = std::clamp(s.getInt(SettingKey::MaskOpacity), kMaskOpacityMin, kMaskOpacityMax);

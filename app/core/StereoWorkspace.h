@@ -84,6 +84,10 @@ struct ObjectEntry {
     std::shared_ptr<OverlayObject> object;
 };
 
+// The largest [Picture] HDRatio taken, and of a stereo pair's stored
+// pictures over the working size.
+constexpr int kMaxHighResRatio = 16;
+
 // The values read from the settings file once, when the workspace is made.
 struct WorkspaceSettings {
     int viewCount = 4;       // N
@@ -365,6 +369,10 @@ public:
     Surface& composite() { return m_composite; }
     const Surface& composite() const { return m_composite; }
     int highResCount() const { return m_highResCount; }
+    // R, the high-resolution pictures' scale over the working size: a stereo
+    // pair's stored pictures tell it themselves (they may have been made at
+    // another [Picture] HDRatio than today's); otherwise the setting.
+    int highResRatio() const;
     void setHighResCount(int n) { m_highResCount = n; }
     Surface& highRes(int index) { return m_highRes[static_cast<std::size_t>(index)]; }
     void discardHighRes();
@@ -550,6 +558,9 @@ public:
     void setDisplayMode(int mode) {
         // Leaving the editing displays ends a face detection's result dialog.
         if (mode != m_mode && mode >= kModeComposite) CloseFaceResult();
+        // The zoom tool works only while editing: an output display is shown
+        // whole, at 1, or an editing zoom would stay on with no way back.
+        if (mode >= kModeComposite) m_zoom = 1;
         m_mode = mode;
     }
 
@@ -663,6 +674,8 @@ public:
     void Redraw();
 
 private:
+    // Open's reading of a chosen photo or project (not an MPO).
+    int openChosen(const std::string& path);
     bool buildDisplay();
     // View synthesis from regions: the cards and plate every view is drawn
     // from (false when memory runs out), then rows [y0, y1) of view `a` into

@@ -293,8 +293,17 @@ bool CStereoWorkspace::MakeViewBand(int y0, int y1, std::vector<Surface>& bands)
     return true;
 }
 
+int CStereoWorkspace::highResRatio() const {
+    if (m_stereoPair && m_highResCount > 0 && m_width > 0 && m_height > 0) {
+        const Surface& first = m_highRes[0];
+        const int k = first.width() / m_width;
+        if (k >= 1 && first.width() == k * m_width && first.height() == k * m_height) return k;
+    }
+    return std::max(1, m_settings.hdRatio);
+}
+
 bool CStereoWorkspace::GenerateHighResPair(Surface& left, Surface& right, bool fromStereoPair, bool flatTexts) {
-    const int r = std::max(1, m_settings.hdRatio);
+    const int r = fromStereoPair ? highResRatio() : std::max(1, m_settings.hdRatio);
     const int W = m_width * r, H = m_height * r;
     const int n = viewCount();
     const int c = m_regionCount;
@@ -436,7 +445,7 @@ int CStereoWorkspace::animationInterval() const {
 }
 
 void CStereoWorkspace::StartViewAnimation() {
-    m_mode = kModeAnimation;
+    setDisplayMode(kModeAnimation);
     m_animFrame = 0;
     m_animDirection = 1;
     Redraw();

@@ -136,7 +136,7 @@ bool drawSpectralEditImage(CStereoWorkspace& ws, Surface& display) {
 
 bool BuildHighResEditImage(CStereoWorkspace& ws, Surface& out) {
     if (ws.source().empty()) return false;
-    const int r = std::max(1, ws.settings().hdRatio);
+    const int r = ws.highResRatio();
     const int w = ws.width() * r, h = ws.height() * r;
     Surface enlarged;
     const Surface* photo = ws.highResCount() > 0 ? &ws.highRes(0) : nullptr;

@@ -116,7 +116,7 @@ bool CStereoWorkspace::BuildComposite() {
 
 bool CStereoWorkspace::Compose() {
     if (!BuildComposite()) return false;
-    m_mode = kModeComposite;
+    setDisplayMode(kModeComposite);
     Redraw();
     return true;
 }

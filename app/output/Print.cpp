@@ -251,7 +251,7 @@ int PrintOnTarget(CStereoWorkspace& ws, PrintTarget& target, bool editOrAnaglyph
     if (!highRes && image.empty()) return 0;
     const PrintGeometry g =
         computePrintGeometry(ws.width(), ws.height(), ws.viewCount(), ws.settings().pitch, ws.lpi(),
-                             ws.settings().hdRatio, highRes, target.dpiX(), target.dpiY(), target.pageWidth(),
+                             ws.highResRatio(), highRes, target.dpiX(), target.dpiY(), target.pageWidth(),
                              target.pageHeight());
     const bool copyPrint = ws.settings().copyPrint;
     const bool viaMemory = copyPrint || highRes;

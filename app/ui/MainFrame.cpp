@@ -4,6 +4,7 @@
 #include "ui/PlastoraView.h"
 #include "ui/QtHost.h"
 #include "core/RecentFiles.h"
+#include "core/StillImage.h"
 #include "ui/QtWorkspaceDialogs.h"
 #include "ui/ToolIcons.h"
 #include "ui/MaskOpacitySlider.h"
@@ -14,6 +15,8 @@
 #include "platform/Profile.h"
 #include "platform/Translation.h"
 
+#include <optional>
+
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -23,6 +26,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -92,7 +96,11 @@ CMainFrame::CMainFrame(const std::string& settingsPath, QWidget* parent) : QMain
     buildPalettes();
     statusBar()->showMessage(shownText("レディ"));
     updateTitle(QString());
-    resize(1024, 768);
+    // The usual size, but never beyond the screen's free area: on a small
+    // screen the palettes and the status bar would be out of reach.
+    QSize size(1024, 768);
+    if (const QScreen* s = screen()) size = size.boundedTo(s->availableGeometry().size());
+    resize(size);
     updateCommands();
 }
 
@@ -176,7 +184,10 @@ void CMainFrame::buildLanguageMenu(QMenu* options) {
 
 void CMainFrame::setLanguageChoice(const std::string& value) {
     const std::string& settings = m_view->workspace().settingsPath();
-    writeProfileString(settings, "Option", "Language", value);
+    // Unwritten, the next start would be in the old language: said, and the
+    // choice still made for this session.
+    if (!writeProfileString(settings, "Option", "Language", value))
+        m_view->workspace().host().message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
     // The choice made here wins over the one the program was started with.
     const Language language = value.empty() ? chooseLanguage(std::nullopt, settings) : *languageFromName(value);
     const std::string folder =
@@ -345,18 +356,29 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     else event->ignore();
 }
 
+namespace {
+// The first local file among dropped items (web addresses and the like are
+// passed over); empty when there is none.
+std::optional<QUrl> firstLocalFile(const QMimeData* data) {
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) return url;
+    return std::nullopt;
+}
+}  // namespace
+
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+    // Only a drag holding a file is taken: anything else shows as refused.
+    if (firstLocalFile(event->mimeData())) event->acceptProposedAction();
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
-    const auto urls = event->mimeData()->urls();
-    if (urls.isEmpty() || !urls.first().isLocalFile()) return;
+    const auto url = firstLocalFile(event->mimeData());
+    if (!url) return;
     event->acceptProposedAction();
     // The name's bytes from the URL's own percent-encoding: toLocalFile()
     // has already replaced bytes that are not UTF-8.
     const std::string path =
-        QByteArray::fromPercentEncoding(urls.first().path(QUrl::FullyEncoded).toLatin1()).toStdString();
+        QByteArray::fromPercentEncoding(url->path(QUrl::FullyEncoded).toLatin1()).toStdString();
     // Open after the drop has finished, outside the drag-and-drop loop.
     QTimer::singleShot(0, this, [this, path] { openFile(path); });
 }

@@ -66,6 +66,11 @@ void CPlastoraView::updateScrollBars() {
     verticalScrollBar()->setRange(0, std::max(0, h - vp.height()));
     horizontalScrollBar()->setPageStep(vp.width());
     verticalScrollBar()->setPageStep(vp.height());
+    // A line (arrow key, wheel notch's step) is a tenth of the page, as in
+    // the usual scrolling views; Qt's single pixel made crossing a zoomed
+    // picture take a thousand wheel notches.
+    horizontalScrollBar()->setSingleStep(std::max(1, vp.width() / 10));
+    verticalScrollBar()->setSingleStep(std::max(1, vp.height() / 10));
 }
 
 void CPlastoraView::resizeEvent(QResizeEvent* event) {

@@ -183,4 +183,10 @@ TEST(CliStereoPair, WhatCannotMakeAPairIsRefused) {
     const CliRun anaglyph = cli("anaglyph " + q(dir.file("b.lyr")) + " -o " + q(dir.file("b.png")));
     EXPECT_EQ(anaglyph.code, 1) << anaglyph.out;
     EXPECT_FALSE(fs::exists(dir.file("b.png")));
+    // Both replaced alike, by pictures that are no multiple of the working
+    // size: neither is taken for the project's.
+    ASSERT_EQ(shell("convert -size 3x2 xc:red " + q(dir.file("b_hd01.jpg"))).code, 0);
+    const CliRun both = cli("anaglyph " + q(dir.file("b.lyr")) + " -o " + q(dir.file("b.png")));
+    EXPECT_EQ(both.code, 1) << both.out;
+    EXPECT_FALSE(fs::exists(dir.file("b.png")));
 }

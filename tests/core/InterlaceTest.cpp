@@ -78,13 +78,19 @@ TEST(Interlace, CreateReadsTheSettingsFileAtBuildTime) {
     EXPECT_EQ(CreateInterlace(*d.ws), 0) << "no views";
     EXPECT_EQ(d.ws->mode(), kModeMask);
     d.ws->GenerateViews(nullptr, 2, false);
+    // Output displays are shown whole: an editing zoom would stay on with
+    // the zoom tool disabled (and the interlace image is drawn unzoomed).
+    d.ws->setZoom(8);
     d.ws->StartViewAnimation();
+    EXPECT_EQ(d.ws->zoom(), 1);
+    d.ws->setZoom(8);
     // The workspace's type says rows; the file, written behind its back, says
     // swapped columns, and the file wins.
     EXPECT_EQ(d.ws->interlaceType(), kInterlaceRows);
     d.writeIni("[Interlace]\nType=1\nReverseStereo=1\n");
     ASSERT_EQ(CreateInterlace(*d.ws), 1);
     EXPECT_EQ(d.ws->mode(), kModeInterlace) << "the animation is left";
+    EXPECT_EQ(d.ws->zoom(), 1);
     Surface expect;
     ASSERT_TRUE(BuildInterlace(expect, d.ws->view(0), d.ws->view(3), kInterlaceColumns, true));
     EXPECT_TRUE(samePixels(d.ws->display(), expect));
@@ -107,6 +113,8 @@ TEST(Interlace, SettingsDialogWritesAllThreeKeys) {
     EXPECT_EQ(d.ws->interlaceType(), kInterlaceColumns);
     CStereoWorkspace restarted(d.host, d.ws->settingsPath());
     EXPECT_EQ(restarted.interlaceType(), kInterlaceColumns);
+    CStereoWorkspace unwritable(d.host, d.ws->settingsPath() + ".missing/Plastora.ini");
+    EXPECT_FALSE(ApplyInterlaceSettings(unwritable, InterlaceSettings{}));
 }
 
 TEST(Interlace, ViewGenerationShowsTheInterlaceImageWhenAsked) {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 using namespace plastora;
@@ -403,6 +404,8 @@ TEST(ProjectFile, RefusesOtherFilesAndNewerVersions) {
     auto b = readAll(d.path);
     ScriptedHost host;
     CStereoWorkspace ws(host, d.dir.file("none.ini"));
+    ASSERT_EQ(ws.Open(d.path), 1);
+    ASSERT_FALSE(host.title.empty());
 
     auto other = b;
     other[0] = 'X';
@@ -411,6 +414,9 @@ TEST(ProjectFile, RefusesOtherFilesAndNewerVersions) {
     host.expectMessage(kReadFailedMessage, MsgResult::Ok, MsgButtons::Ok, MsgIcon::Error);
     EXPECT_EQ(ws.Open(d.dir.file("other.lyr")), 0);
     EXPECT_EQ(ws.mode(), kModeNone);
+    // The emptied window no longer carries the last document's name.
+    EXPECT_EQ(ws.currentPath(), "");
+    EXPECT_EQ(host.title, "");
 
     auto newer = b;
     setWord(newer, 4, 4);
@@ -418,6 +424,14 @@ TEST(ProjectFile, RefusesOtherFilesAndNewerVersions) {
     host.expectMessage(kUnsupportedVersionMessage);
     host.expectMessage(kReadFailedMessage);
     EXPECT_EQ(ws.Open(d.dir.file("newer.lyr")), 0);
+
+    // A project named without an extension is read itself, not the ".lyr"
+    // of that name (here another file altogether).
+    writeAll(d.dir.file("doc"), b);
+    std::filesystem::rename(d.path, d.dir.file("doc.lyr.kept"));
+    writeAll(d.path, other);
+    EXPECT_EQ(ws.Open(d.dir.file("doc")), 1);
+    EXPECT_EQ(ws.regionCount(), 3);
 }
 
 TEST(ProjectFile, OlderLayoutsOpen) {
@@ -482,6 +496,15 @@ TEST(ProjectFile, DamagedFilesAreRefusedWithoutHarm) {
         EXPECT_EQ(ws.Open(d.dir.file("bad.lyr")), 0) << name;
         EXPECT_EQ(ws.mode(), kModeNone) << name;
     }
+    // A count short of the objects stored opens what it can, says so, and
+    // keeps the file from being saved over with the objects left out.
+    auto shortCount = b;
+    setWord(shortCount, 16, 0);
+    writeAll(d.path, shortCount);
+    host.expectMessage(kReadFailedMessage, MsgResult::Ok, MsgButtons::Ok, MsgIcon::Warning);
+    EXPECT_EQ(ws.Open(d.path), 1);
+    EXPECT_EQ(ws.objectCount(), 0);
+    EXPECT_TRUE(ws.openedIncomplete());
 }
 
 // Numbers no dialog can make: depths and strengths far outside their ranges,

@@ -197,6 +197,12 @@ TEST(ProjectSafety, SavingAPhotoUnderItsNameAsksBeforeReplacingAProject) {
     EXPECT_EQ(ws.Save(ws.currentPath()), 0);
     EXPECT_EQ(bytesOf(project), before);
     EXPECT_EQ(bytesOf(dir.file("trip.m01")), mask);
+    // Save As with a dotted name ("trip.v2") lands on trip.lyr, which the
+    // dialog's overwrite question never named.
+    host.expectFileDialog(dir.file("trip.v2"));
+    host.expectMessage(withFile(kReplaceOtherProjectQuestion, project), MsgResult::No, MsgButtons::YesNo);
+    EXPECT_EQ(ws.Save(), 0);
+    EXPECT_EQ(bytesOf(project), before);
     host.expectMessage(withFile(kReplaceOtherProjectQuestion, project), MsgResult::Yes);
     EXPECT_EQ(ws.Save(ws.currentPath()), 1);
     EXPECT_NE(bytesOf(project), before);

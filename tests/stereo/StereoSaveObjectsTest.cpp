@@ -68,6 +68,16 @@ TEST(StereoSave, PairPicturesCarryTheTextsTheUserAdded) {
         ASSERT_EQ(ReadMpoImage(host, dir.file("pair.mpo"), k, s, w, h), 2);
         EXPECT_GT(pixelsUnlike(s, grey), 50 * r * r) << "MPO picture " << k << ": the text is missing";
     }
+    // Pictures made at another [Picture] HDRatio (twice the working size,
+    // against today's three) get the text too, at their own scale.
+    ASSERT_NE(r, 2);
+    ws.highRes(0) = flatPicture(160, 120, grey);
+    ws.highRes(1) = flatPicture(160, 120, grey);
+    EXPECT_EQ(ws.highResRatio(), 2);
+    ASSERT_EQ(SaveStereoPair(ws, dir.file("half.jpg")), 1);
+    const Surface s = loadPicture(dir.file("half_L.jpg"));
+    ASSERT_EQ(s.width(), 160);
+    EXPECT_GT(pixelsUnlike(s, grey), 50 * 4) << "the text is missing";
 }
 
 }  // namespace
