@@ -160,8 +160,9 @@ PrintGeometry computePrintGeometry(int w, int h, int views, int pitch, double lp
     long long pw = 0, ph = 0;
     if (highRes) {
         const long long r = std::max(1, hdRatio);
-        pw = dpiX * static_cast<long long>(w) * r / kHighResDpi;
-        ph = dpiY * static_cast<long long>(h) * r / kHighResDpi;
+        // A picture smaller than a printer dot still prints as one.
+        pw = std::max(1LL, dpiX * static_cast<long long>(w) * r / kHighResDpi);
+        ph = std::max(1LL, dpiY * static_cast<long long>(h) * r / kHighResDpi);
     } else {
         const int p = std::max(1, pitch);
         const double s = static_cast<double>(views) * lpi * 2.0 / p;
@@ -173,8 +174,9 @@ PrintGeometry computePrintGeometry(int w, int h, int views, int pitch, double lp
         const double fw = std::trunc(static_cast<double>(dpiX) * static_cast<double>(cw) / s);
         const double fh = std::trunc(static_cast<double>(dpiY) * static_cast<double>(ch) / s);
         if (!(fw <= INT_MAX && fh <= INT_MAX)) return g;
-        pw = static_cast<long long>(fw);
-        ph = static_cast<long long>(fh);
+        // A composite smaller than a printer dot still prints as one.
+        pw = cw > 0 ? std::max(1LL, static_cast<long long>(fw)) : 0;
+        ph = ch > 0 ? std::max(1LL, static_cast<long long>(fh)) : 0;
     }
     if (pw <= 0 || ph <= 0 || pw > INT_MAX || ph > INT_MAX) return g;
     g.pw = static_cast<int>(pw);

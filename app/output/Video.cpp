@@ -97,12 +97,13 @@ Rect fitIntoFrame(int wv, int hv, int w, int h) {
     const std::int64_t a = std::int64_t{wv} * h;
     const std::int64_t b = std::int64_t{hv} * w;
     if (w > 0 && a < b) {
-        const int fh = static_cast<int>(a / w);
+        // A picture far wider than the frame keeps at least one row.
+        const int fh = std::max(1, static_cast<int>(a / w));
         const int top = (hv - fh) / 2;
         return {0, top, wv, top + fh};
     }
     if (h > 0 && b < a) {
-        const int fw = static_cast<int>(b / h);
+        const int fw = std::max(1, static_cast<int>(b / h));
         const int left = (wv - fw) / 2;
         return {left, 0, left + fw, hv};
     }
@@ -409,8 +410,9 @@ bool squeezedFrame(Surface& out, const Surface& src, int wv, int hv, bool halfX,
     if (!out.create(wv, hv)) return false;
     Rect r = fitIntoFrame(wv, hv, src.width(), src.height());
     int x = r.left, y = r.top, w = r.width(), h = r.height();
-    if (halfX) x /= 2, w /= 2;
-    if (halfY) y /= 2, h /= 2;
+    // Halved, a side keeps at least one pixel.
+    if (halfX) x /= 2, w = std::max(1, w / 2);
+    if (halfY) y /= 2, h = std::max(1, h / 2);
     if (w <= 0 || h <= 0) return true;
     return stretchBlit(out, x, y, w, h, src, 0, 0, src.width(), src.height(), Rop::Copy, StretchMode::Halftone);
 }

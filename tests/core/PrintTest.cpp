@@ -158,6 +158,14 @@ TEST(PrintGeometry, SizesThatCannotBePrinted) {
         << "beyond any bitmap";
     EXPECT_FALSE(computePrintGeometry(478, 707, 4, 2, 60.0, 3, false, 0, 600, 4000, 5000).valid());
     EXPECT_FALSE(computePrintGeometry(0, 707, 4, 2, 60.0, 3, false, 600, 600, 4000, 5000).valid());
+    // A picture smaller than a printer dot prints as one dot, not as a
+    // failure (which was told as lack of memory).
+    PrintGeometry g = computePrintGeometry(1, 1, 4, 2, 60.0, 3, false, 72, 72, 600, 800);
+    EXPECT_EQ(g.pw, 1);
+    EXPECT_EQ(g.ph, 1);
+    g = computePrintGeometry(1, 1, 4, 2, 60.0, 3, true, 72, 72, 600, 800);
+    EXPECT_EQ(g.pw, 1);
+    EXPECT_EQ(g.ph, 1);
 }
 
 // ---- the set-up file ----------------------------------------------------------

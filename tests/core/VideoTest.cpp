@@ -136,6 +136,10 @@ TEST(VideoGeometry, FittingAndFrameOrder) {
     EXPECT_EQ(fitIntoFrame(320, 240, 4000, 3000), (Rect{0, 0, 320, 240}));
     // Integer arithmetic: 707 x 478 in 640 x 480 is 640 x 432 (432.7 truncated).
     EXPECT_EQ(fitIntoFrame(640, 480, 707, 478), (Rect{0, 24, 640, 456}));
+    // A picture far wider or taller than the frame keeps one row or column
+    // (it came out as a black movie).
+    EXPECT_EQ(fitIntoFrame(321, 241, 32766, 47), (Rect{0, 120, 321, 121}));
+    EXPECT_EQ(fitIntoFrame(241, 321, 47, 32766), (Rect{120, 0, 121, 321}));
 
     // Forward 0..N-2, backward N-1..1, no doubled end frames.
     const std::vector<int> two = movieFrameSequence(4, 4, false);
@@ -536,6 +540,8 @@ TEST(StereoMovieFrame, LayoutsOfTheFourKinds) {
     EXPECT_EQ(frameOf(kFrameSideBySide, 8, 2, 8, 2), "AAAABBBB/AAAABBBB");
     // Narrower picture (4 x 2 in 8 x 2): 4 wide at x = 2, squeezed to 2 at x = 1.
     EXPECT_EQ(frameOf(kFrameSideBySide, 8, 2, 4, 2), ".AA..BB./.AA..BB.");
+    // A one-column fit halved keeps its column.
+    EXPECT_EQ(frameOf(kFrameSideBySide, 2, 2, 1, 2), "AB/AB");
     // Top and bottom.
     EXPECT_EQ(frameOf(kFrameTopBottom, 2, 4, 2, 4), "AA/AA/BB/BB");
     // Row interlace: odd rows from the top carry A, even rows B; squeezed
