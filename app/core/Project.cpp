@@ -77,6 +77,12 @@ bool isExistingProject(const std::string& project) {
     return parsed == ProjectParse::Ok || parsed == ProjectParse::BadVersion;
 }
 
+// True when something (a file, a folder, a link even to nothing) has the name.
+bool anyFileAt(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+}
+
 // The project file of `path` where it really is: a project file that is a
 // symbolic link has its companion files beside the file it points to, and
 // those are the files a save writes and the guards must look at.
@@ -149,7 +155,7 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
         // which the dialog's own overwrite question did not ask about: another
         // project there is replaced only when the user says so.
         const std::string project = projectFilePath(path);
-        if (project != path && isExistingProject(project) &&
+        if (project != path && anyFileAt(project) &&
             !(isProjectPath(m_currentPath) && samePath(project, m_currentPath)) &&
             m_host.message(formatWithFile(kReplaceOtherProjectQuestion, project), MsgButtons::YesNo,
                            MsgIcon::Question) != MsgResult::Yes)
@@ -161,8 +167,7 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
     // to the question on closing) goes to the photo's name as a project: a
     // project already there is another document's, replaced only when the
     // user says so.
-    if (!pathIn.empty() && !openedFrom.empty() && pathIn == m_currentPath &&
-        isExistingProject(projectFilePath(path))) {
+    if (!pathIn.empty() && !openedFrom.empty() && pathIn == m_currentPath && anyFileAt(projectFilePath(path))) {
         const MsgResult answer = m_host.message(formatWithFile(kReplaceOtherProjectQuestion, projectFilePath(path)),
                                                 MsgButtons::YesNo, MsgIcon::Question);
         if (answer != MsgResult::Yes) {
@@ -472,11 +477,7 @@ int CStereoWorkspace::openChosen(const std::string& path) {
         m_currentPath = path;
     } else {
         // Through a symbolic link the companion files are beside its target.
-        // A name without an extension is read itself when it exists, not a
-        // ".lyr" of that name that may be another project.
-        std::error_code ec;
-        const bool bare = projectBase(path).size() == path.size() && std::filesystem::is_regular_file(path, ec);
-        const std::string target = bare ? resolveSaveTarget(path) : projectFileBeside(path);
+        const std::string target = projectFileBeside(path);
         const std::string base = projectBase(target);
         if (!ReadProject(target)) {
             m_host.message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);

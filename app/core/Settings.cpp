@@ -269,6 +269,8 @@ std::string readSettingsPathFor(const std::string& installed, bool installedWrit
     return fs::exists(own, ec) ? own : installed;
 }
 
+bool Settings::writable() const { return writesAllowed(m_path); }
+
 void setSettingsReadOnly(bool readOnly) {
     WritePolicy& p = writePolicy();
     const std::lock_guard guard(p.lock);

@@ -198,6 +198,9 @@ public:
     // for the scale factor, "%f" for the frame rate); not-a-number and
     // infinities are refused.
     bool setFloat(SettingKey key, double value) const;
+    // False where this process never writes settings (the command-line
+    // tool): a refused write there is no failure to report.
+    bool writable() const;
     // Several keys at once, each value as the function above for its type
     // takes it (int: setInt, bool: setFlag, double: setFloat, text:
     // setText), with one rewrite of the file for all of them instead of one

@@ -844,7 +844,7 @@ bool CStereoWorkspace::OpenPicture(const PhotoReader& reader, const std::string&
     // A new lens resolution may become the standard one.
     if (lensValue(d.lpi) != lensValue(m_lpi)) {
         if (m_host.message(standardLpiQuestion(d.lpi), MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes &&
-            !settings.setFloat(SettingKey::LenticularLPI, lensValue(d.lpi)))
+            !settings.setFloat(SettingKey::LenticularLPI, lensValue(d.lpi)) && settings.writable())
             m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
     }
 

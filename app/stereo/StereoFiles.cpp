@@ -152,8 +152,11 @@ bool fitLikeFirstPicture(CStereoWorkspace& ws, const Surface& photo, Surface& ou
     return resampleThrough(out, ws.width() * R, ws.height() * R, *from, source, scaleRect(ws.trimDest(), R), kWhite);
 }
 
+// A failed open that let the old document go leaves an empty, untitled
+// window (the old name would invite saving nothing over it).
 void abortOpen(CStereoWorkspace& ws) {
     ws.clearDocument();
+    ws.setCurrentPath({});
     ws.Redraw();
 }
 
@@ -555,6 +558,7 @@ int OpenMpoFile(CStereoWorkspace& ws, const std::string& path, std::optional<boo
     MpoIndex index;
     if (!readMpoIndex(path, index) || index.imageCount < 2) {
         ws.clearDocument();
+        ws.setCurrentPath({});
         host.message(kMpoReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
         ws.Redraw();
         return 0;
@@ -564,12 +568,14 @@ int OpenMpoFile(CStereoWorkspace& ws, const std::string& path, std::optional<boo
     const std::vector<int> views = mpoViewEntries(path, index);
     if (views.size() < 2) {
         ws.clearDocument();
+        ws.setCurrentPath({});
         host.message(kMpoReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
         ws.Redraw();
         return 0;
     }
     if (views.size() > static_cast<std::size_t>(kHighResSlots)) {
         ws.clearDocument();
+        ws.setCurrentPath({});
         host.message(mpoTooManyImagesMessage(static_cast<std::uint32_t>(views.size())), MsgButtons::Ok, MsgIcon::Error);
         ws.Redraw();
         return 0;

@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 
 using namespace plastora;
@@ -424,14 +423,6 @@ TEST(ProjectFile, RefusesOtherFilesAndNewerVersions) {
     host.expectMessage(kUnsupportedVersionMessage);
     host.expectMessage(kReadFailedMessage);
     EXPECT_EQ(ws.Open(d.dir.file("newer.lyr")), 0);
-
-    // A project named without an extension is read itself, not the ".lyr"
-    // of that name (here another file altogether).
-    writeAll(d.dir.file("doc"), b);
-    std::filesystem::rename(d.path, d.dir.file("doc.lyr.kept"));
-    writeAll(d.path, other);
-    EXPECT_EQ(ws.Open(d.dir.file("doc")), 1);
-    EXPECT_EQ(ws.regionCount(), 3);
 }
 
 TEST(ProjectFile, OlderLayoutsOpen) {

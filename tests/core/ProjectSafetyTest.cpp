@@ -203,6 +203,12 @@ TEST(ProjectSafety, SavingAPhotoUnderItsNameAsksBeforeReplacingAProject) {
     host.expectMessage(withFile(kReplaceOtherProjectQuestion, project), MsgResult::No, MsgButtons::YesNo);
     EXPECT_EQ(ws.Save(), 0);
     EXPECT_EQ(bytesOf(project), before);
+    // The same for a file there that is no project at all.
+    std::ofstream(dir.file("notes.lyr")) << "my notes";
+    host.expectFileDialog(dir.file("notes.v2"));
+    host.expectMessage(withFile(kReplaceOtherProjectQuestion, dir.file("notes.lyr")), MsgResult::No);
+    EXPECT_EQ(ws.Save(), 0);
+    EXPECT_EQ(bytesOf(dir.file("notes.lyr")), (std::vector<std::uint8_t>{'m', 'y', ' ', 'n', 'o', 't', 'e', 's'}));
     host.expectMessage(withFile(kReplaceOtherProjectQuestion, project), MsgResult::Yes);
     EXPECT_EQ(ws.Save(ws.currentPath()), 1);
     EXPECT_NE(bytesOf(project), before);

@@ -461,8 +461,10 @@ TEST(StereoOpen, TwoFilesGoToTheSlotsByTheAnswer) {
     CStereoWorkspace ws(host, dir.file("Plastora.ini"));
     host.expectMessage(kStereoSecondPictureQuestion, MsgResult::Yes).expectFileDialog(pics.file("wide.bmp"))
         .expectMessage(kStereoSizeDiffersQuestion, MsgResult::No, MsgButtons::YesNo);
+    ws.setCurrentPath(dir.file("before.lyr"));
     EXPECT_EQ(OpenStereoImage(ws, pics.file("IMG_L.jpg")), 0);
     EXPECT_EQ(ws.mode(), kModeNone);
+    EXPECT_EQ(ws.currentPath(), "") << "the emptied window keeps no old name";
     EXPECT_EQ(ws.highResCount(), 0);
     host.expectMessage(kStereoSecondPictureQuestion, MsgResult::Cancel);
     EXPECT_EQ(OpenStereoImage(ws, pics.file("IMG_L.jpg")), 0);
