@@ -142,9 +142,14 @@ std::uint64_t paintWork(const VectPacket& packet, unsigned mode, int width, int 
         std::size_t ringStart = 0;  // the points of a polygon-polygon's members follow its header
         if (o.kind == kVectText) {
             pts = {m.pt({o.left, o.top}), m.pt({o.right, o.bottom})};
-        } else {
+        } else if (o.kind == kVectPolygon || o.kind == kVectPolyline || o.kind == kVectPolyPolygon) {
             if (o.kind == kVectPolyPolygon && !o.data.empty()) ringStart = 1 + static_cast<std::size_t>(o.data[0]);
             for (std::size_t j = ringStart; j < o.data.size(); ++j) pts.push_back(m.unit(o.data[j]));
+        } else {
+            // A box shape (rectangle, ellipse, arc, pie, chord) paints within
+            // the box its first two points give; the rest are its arc's ends
+            // or zeros, which would stretch the box to the origin.
+            for (std::size_t j = 0; j < std::min<std::size_t>(2, o.data.size()); ++j) pts.push_back(m.unit(o.data[j]));
         }
         if (pts.empty()) continue;
         int left = pts[0].x, right = pts[0].x, top = pts[0].y, bottom = pts[0].y;

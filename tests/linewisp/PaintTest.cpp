@@ -246,4 +246,15 @@ TEST(VectPaint, DrawingsThatWouldTakeMinutesAreRefused) {
     for (int i = 0; i < 100; ++i) add(some, shape(kVectRectangle, RGB(0, 0, 200), kVectNoColor, {{0, 0}, {1999, 1999}}));
     some.packet.zoom = 100;
     EXPECT_NE(VectVectPaint(&dc, &some.packet, 1), 0);
+
+    // Thousands of small dots, stored as the reader stores a box (its two
+    // corners, then two zero points), cost their own boxes only.
+    Picture dots;
+    for (int i = 0; i < 6000; ++i) {
+        const int x = 1800 + i % 10 * 18, y = 1800 + i / 10 % 10 * 18;
+        add(dots, shape(kVectEllipse, RGB(0, 150, 0), kVectNoColor, {{x, y}, {x + 16, y + 16}, {0, 0}, {0, 0}}));
+    }
+    dots.packet.zoom = 100;
+    EXPECT_NE(VectVectPaint(&dc, &dots.packet, 1), 0);
+    EXPECT_EQ(at(s, 1808, 1808), RGB(0, 150, 0));
 }
