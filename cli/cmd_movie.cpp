@@ -196,7 +196,11 @@ int runFrame(const std::vector<std::string>& argv) {
     host.writeSubject = *args.get("output");  // a failed save names the file written
     CStereoWorkspace ws(host, settings.path());
     ws.setDisplayWanted(false);  // only the views are written
-    if (rc = openAndGenerate(ws, host, args.positional()[0], strength, !args.has("no-pm")); rc != kExitOk) return rc;
+    // A frame shows views 0 and N-1 only (or the high-resolution pair): the
+    // views between are not made (at N = 64 they took gigabytes).
+    if (!openForViews(ws, args.positional()[0])) return kExitFailure;
+    ws.GenerateViews(nullptr, strength.value_or(ws.strength()), true);
+    if (!ws.hasViews()) return kExitFailure;
     if (rc = refuseProjectFile("frame", ws, *args.get("output")); rc != kExitOk) return rc;
     if (MakeStereoMovieFrame(ws, *args.get("output"), *kind) != 1) return kExitFailure;
     const Size size = videoFrameSize(settings.path(), vs.videoSize);
