@@ -53,39 +53,43 @@ int runPrint(const std::vector<std::string>& argv) {
         return kExitFailure;
     if (args.has("copy")) ws.settings().copyPrint = true;
     const int s = strength.value_or(ws.strength());
-    bool editOrAnaglyph = false;
-    if (args.has("edit")) {
-        if (!ws.SetMode(kModeImage)) return kExitFailure;
-        editOrAnaglyph = true;
-    } else if (args.has("anaglyph")) {
-        RegenerateAnaglyphViews(ws, s);
-        if (!BuildAnaglyphImage(ws)) return kExitFailure;
-        ws.setDisplayMode(kModeAnaglyph);
-        ws.Redraw();
-        editOrAnaglyph = true;
-    } else {
-        if (!makeViews(ws, host, s)) return kExitFailure;
-        if (!ws.Compose()) return kExitFailure;
-    }
+    const bool editOrAnaglyph = args.has("edit") || args.has("anaglyph");
 
     // The picture is printed at its lens-matched size, never cut: on A4, or
-    // on the first larger A size that holds it whole.
+    // on the first larger A size that holds it whole. The size is known
+    // before any view is made, so a picture too large for A0 is refused at
+    // once (it took minutes and gigabytes of views first).
     PrinterSettings paper;
     paper.orientation = ws.width() < ws.height() ? kPortrait : kLandscape;
     std::unique_ptr<PdfPrintTarget> page;
     PrintGeometry g{};
+    // The edit image and the anaglyph print from the high-resolution copy
+    // when there is one; the composite never does.
+    const bool highRes = editOrAnaglyph && ws.highResCount() > 0;
     for (const char* size : {"A4", "A3", "A2", "A1", "A0"}) {
         paper.paper = size;
         page.reset();  // the last try's temporary file goes first
         page = std::make_unique<PdfPrintTarget>(*args.get("output"), dpi.value_or(600), paper);
         g = computePrintGeometry(ws.width(), ws.height(), ws.viewCount(), ws.settings().pitch, ws.lpi(),
-                                 ws.highResRatio(), printsHighRes(ws), page->dpiX(), page->dpiY(),
-                                 page->pageWidth(), page->pageHeight());
+                                 ws.highResRatio(), highRes, page->dpiX(), page->dpiY(), page->pageWidth(),
+                                 page->pageHeight());
         if (g.ox >= 0 && g.oy >= 0) break;
     }
     if (g.ox < 0 || g.oy < 0)
         return failure(*args.get("output") + ": " +
                        tr("the picture (%1 x %2 dots) is larger than an A0 page", {std::to_string(g.pw), std::to_string(g.ph)}));
+
+    if (args.has("edit")) {
+        if (!ws.SetMode(kModeImage)) return kExitFailure;
+    } else if (args.has("anaglyph")) {
+        RegenerateAnaglyphViews(ws, s);
+        if (!BuildAnaglyphImage(ws)) return kExitFailure;
+        ws.setDisplayMode(kModeAnaglyph);
+        ws.Redraw();
+    } else {
+        if (!makeViews(ws, host, s)) return kExitFailure;
+        if (!ws.Compose()) return kExitFailure;
+    }
     if (paper.paper != "A4") std::cerr << tr("the picture is larger than A4: printed on %1", {paper.paper}) << "\n";
     PdfPrintTarget& target = *page;
     if (!PrintOnTarget(ws, target, editOrAnaglyph)) {

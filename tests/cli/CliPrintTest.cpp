@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdio>
+#include <fstream>
 #include <sstream>
 #include <sys/wait.h>
 
@@ -86,4 +87,18 @@ TEST(CliPrint, BadUsage) {
     EXPECT_EQ(shell(q(kCli) + " print " + q(kProject) + out + " --dpi 10").code, 2);
     EXPECT_EQ(shell(q(kCli) + " print " + q(kProject) + out + " --edit --anaglyph").code, 2);
     EXPECT_EQ(shell(q(kCli) + " print " + q(dir.file("none.lyr")) + out).code, 1);
+}
+
+// A picture too large for any A size is refused before any view is made
+// (on a banner-sized paper that took minutes and gigabytes first).
+TEST(CliPrint, APictureLargerThanA0IsRefusedBeforeTheWork) {
+    TempDir dir;
+    CliRun r = shell(q(kCli) + " open " + q(std::string(PLASTORA_SOURCE_DIR) + "/data/sample/coffee.jpg") +
+                     " --mm 1300,900 --lpi 20 --trim 1 --yes -o " + q(dir.file("banner.lyr")));
+    ASSERT_EQ(r.code, 0) << r.out;
+    r = shell(q(kCli) + " print " + q(dir.file("banner.lyr")) + " -o " + q(dir.file("b.pdf")) + " --progress");
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_NE(r.out.find("A0"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find('%'), std::string::npos) << "no views were made first:\n" << r.out;
+    EXPECT_FALSE(std::ifstream(dir.file("b.pdf")).good());
 }
