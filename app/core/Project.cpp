@@ -152,8 +152,9 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
         if (!chosen) return 0;
         path = *chosen;
         // A name with another extension ("chel.v2") is saved as its ".lyr",
-        // which the dialog's own overwrite question did not ask about: another
-        // project there is replaced only when the user says so.
+        // which the dialog's own overwrite question did not ask about: a file
+        // there (another project, or anything else) is replaced only when the
+        // user says so.
         const std::string project = projectFilePath(path);
         if (project != path && anyFileAt(project) &&
             !(isProjectPath(m_currentPath) && samePath(project, m_currentPath)) &&
@@ -165,8 +166,8 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
     const std::string openedFrom = isProjectPath(m_currentPath) ? std::string() : m_currentPath;
     // A document from a photo saved without a name chosen (上書き保存, or Yes
     // to the question on closing) goes to the photo's name as a project: a
-    // project already there is another document's, replaced only when the
-    // user says so.
+    // file already there is another document's, replaced only when the user
+    // says so.
     if (!pathIn.empty() && !openedFrom.empty() && pathIn == m_currentPath && anyFileAt(projectFilePath(path))) {
         const MsgResult answer = m_host.message(formatWithFile(kReplaceOtherProjectQuestion, projectFilePath(path)),
                                                 MsgButtons::YesNo, MsgIcon::Question);

@@ -26,6 +26,12 @@ std::string sizeLine(const std::string& out) {
 const std::string kCli = PLASTORA_CLI;
 const std::string kProject = std::string(PLASTORA_SOURCE_DIR) + "/data/sample/coffee.lyr";
 
+// The sample photo opened with `options` as the project `project`.
+CliRun openSample(const std::string& options, const std::string& project) {
+    return shell(q(kCli) + " open " + q(std::string(PLASTORA_SOURCE_DIR) + "/data/sample/coffee.jpg") + " " + options +
+                 " --yes -o " + q(project));
+}
+
 }  // namespace
 
 TEST(CliPrint, LandscapeCompositeAndAnaglyphAtTheLensMatchedSize) {
@@ -67,8 +73,7 @@ TEST(CliPrint, LandscapeCompositeAndAnaglyphAtTheLensMatchedSize) {
 // lens-matched size: it goes on A3 whole instead of being cut at the edges.
 TEST(CliPrint, APictureLargerThanThePageGoesOnTheNextSizeWhole) {
     TempDir dir;
-    CliRun r = shell(q(kCli) + " open " + q(std::string(PLASTORA_SOURCE_DIR) + "/data/sample/coffee.jpg") +
-                     " --paper 4 --trim 1 --yes -o " + q(dir.file("a4.lyr")));
+    CliRun r = openSample("--paper 4 --trim 1", dir.file("a4.lyr"));
     ASSERT_EQ(r.code, 0) << r.out;
     r = shell(q(kCli) + " print " + q(dir.file("a4.lyr")) + " -o " + q(dir.file("a4.pdf")) + " --dpi 300");
     ASSERT_EQ(r.code, 0) << r.out;
@@ -93,8 +98,7 @@ TEST(CliPrint, BadUsage) {
 // (on a banner-sized paper that took minutes and gigabytes first).
 TEST(CliPrint, APictureLargerThanA0IsRefusedBeforeTheWork) {
     TempDir dir;
-    CliRun r = shell(q(kCli) + " open " + q(std::string(PLASTORA_SOURCE_DIR) + "/data/sample/coffee.jpg") +
-                     " --mm 1300,900 --lpi 20 --trim 1 --yes -o " + q(dir.file("banner.lyr")));
+    CliRun r = openSample("--mm 1300,900 --lpi 20 --trim 1", dir.file("banner.lyr"));
     ASSERT_EQ(r.code, 0) << r.out;
     r = shell(q(kCli) + " print " + q(dir.file("banner.lyr")) + " -o " + q(dir.file("b.pdf")) + " --progress");
     EXPECT_EQ(r.code, 1) << r.out;
