@@ -160,6 +160,16 @@ void abortOpen(CStereoWorkspace& ws) {
     ws.Redraw();
 }
 
+// The same for a file refused before anything was read, the document
+// emptied before its error message is shown.
+int refuseOpen(CStereoWorkspace& ws, const std::string& message) {
+    ws.clearDocument();
+    ws.setCurrentPath({});
+    ws.host().message(message, MsgButtons::Ok, MsgIcon::Error);
+    ws.Redraw();
+    return 0;
+}
+
 // A further picture of the pair fitted like the first; on a memory failure
 // the message is shown and the whole open is given up.
 bool fitOrAbort(CStereoWorkspace& ws, const Surface& photo, Surface& out) {
@@ -556,30 +566,13 @@ int OpenStereoImage(CStereoWorkspace& ws, const std::string& pathIn, std::option
 int OpenMpoFile(CStereoWorkspace& ws, const std::string& path, std::optional<bool> align) {
     Host& host = ws.host();
     MpoIndex index;
-    if (!readMpoIndex(path, index) || index.imageCount < 2) {
-        ws.clearDocument();
-        ws.setCurrentPath({});
-        host.message(kMpoReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
-        ws.Redraw();
-        return 0;
-    }
+    if (!readMpoIndex(path, index) || index.imageCount < 2) return refuseOpen(ws, kMpoReadFailedMessage);
     // Large thumbnails (previews a camera adds after its views) are not
     // views: taken as one, a preview of the left picture became the right.
     const std::vector<int> views = mpoViewEntries(path, index);
-    if (views.size() < 2) {
-        ws.clearDocument();
-        ws.setCurrentPath({});
-        host.message(kMpoReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
-        ws.Redraw();
-        return 0;
-    }
-    if (views.size() > static_cast<std::size_t>(kHighResSlots)) {
-        ws.clearDocument();
-        ws.setCurrentPath({});
-        host.message(mpoTooManyImagesMessage(static_cast<std::uint32_t>(views.size())), MsgButtons::Ok, MsgIcon::Error);
-        ws.Redraw();
-        return 0;
-    }
+    if (views.size() < 2) return refuseOpen(ws, kMpoReadFailedMessage);
+    if (views.size() > static_cast<std::size_t>(kHighResSlots))
+        return refuseOpen(ws, mpoTooManyImagesMessage(static_cast<std::uint32_t>(views.size())));
     Size firstSize;
     if (!openFirstPicture(ws, path, firstSize)) return 0;
     const int announced = static_cast<int>(std::min<std::uint32_t>(index.imageCount, INT32_MAX));
