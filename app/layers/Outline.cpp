@@ -1,6 +1,9 @@
 #include "layers/Outline.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <unordered_map>
 
 namespace plastora {
 
@@ -12,7 +15,8 @@ constexpr int kDy[8] = {0, -1, -1, -1, 0, 1, 1, 1};
 
 class Tracer {
 public:
-    Tracer(std::vector<unsigned char>& map, int w, int h) : m_map(map), m_w(w), m_h(h) {}
+    Tracer(std::vector<unsigned char>& map, int w, int h, int maxPoints, bool walkEveryStart)
+        : m_map(map), m_w(w), m_h(h), m_maxPoints(maxPoints), m_walkEveryStart(walkEveryStart) {}
 
     std::vector<Polyline> run() {
         std::vector<Polyline> out;
@@ -58,6 +62,12 @@ private:
             mark(sx, sy, 2);
             return false;
         }
+        // A start on a boundary already known to be too long fails as the
+        // trace would, marking the same pixels, without walking it again.
+        if (const auto known = m_knownStates.find(stateKey(sx, sy, first)); known != m_knownStates.end()) {
+            markCycleRun(m_cycles[known->second.cycle], known->second.index);
+            return false;
+        }
         mark(sx, sy, 3);
         pts.push_back({sx, sy});
         int x = sx, y = sy, dir = first;
@@ -76,9 +86,101 @@ private:
                 }
             }
             if (x == sx && y == sy && next == first) return true;
-            if (static_cast<int>(pts.size()) >= kMaxContourPoints) return false;
+            if (static_cast<int>(pts.size()) >= m_maxPoints) {
+                if (!m_walkEveryStart) learnCycle(sx, sy, first);
+                return false;
+            }
             dir = next;
         }
+    }
+
+    // Every start on a boundary longer than the limit walks the limit's
+    // worth of points and gives up; a large region has such a start on
+    // nearly every row, which made tracing one boundary quadratic (seconds
+    // for a region a few thousand pixels across). The walk is a function of
+    // the state (pixel, direction of the next step) alone, and marks do not
+    // change it, so a failed trace whose walk comes back to its first state
+    // is a cycle of states: every later start on it fails too, and marks the
+    // limit's worth of pixels from its own state on. Those cycles are kept.
+    struct Cycle {
+        std::vector<std::uint32_t> pixels;  // the pixel of each state, in walking order
+        std::vector<std::uint32_t> next;    // the next state whose pixel may still be unmarked
+    };
+    struct CycleState {
+        std::uint32_t cycle, index;
+    };
+
+    std::uint64_t stateKey(int x, int y, int dir) const {
+        return (static_cast<std::uint64_t>(y) * static_cast<std::uint64_t>(m_w) + static_cast<std::uint64_t>(x)) * 8u +
+               static_cast<std::uint64_t>(dir);
+    }
+
+    int nextDirection(int x, int y, int dir) const {
+        for (int k = 0; k < 8; ++k) {
+            const int nd = (dir + 5 + k) & 7;
+            if (at(x + kDx[nd], y + kDy[nd]) != 0) return nd;
+        }
+        return dir;
+    }
+
+    // Walks again from the failed start, with no limit, until the walk is
+    // back at its first state (a cycle, kept) or repeats another state (a
+    // walk that never returns, not kept: its starts are traced as before).
+    void learnCycle(int sx, int sy, int first) {
+        std::unordered_map<std::uint64_t, std::uint32_t> seen;
+        Cycle c;
+        int x = sx, y = sy, dir = first;
+        for (;;) {
+            const auto [known, added] = seen.emplace(stateKey(x, y, dir), static_cast<std::uint32_t>(c.pixels.size()));
+            if (!added) {
+                if (known->second != 0) return;
+                break;
+            }
+            c.pixels.push_back(static_cast<std::uint32_t>(y) * static_cast<std::uint32_t>(m_w) +
+                               static_cast<std::uint32_t>(x));
+            x += kDx[dir];
+            y += kDy[dir];
+            dir = nextDirection(x, y, dir);
+        }
+        const auto n = static_cast<std::uint32_t>(c.pixels.size());
+        c.next.resize(static_cast<std::size_t>(n) + 1);
+        for (std::uint32_t i = 0; i <= n; ++i) c.next[i] = i;
+        const auto id = static_cast<std::uint32_t>(m_cycles.size());
+        for (const auto& [key, index] : seen) m_knownStates.emplace(key, CycleState{id, index});
+        m_cycles.push_back(std::move(c));
+        // The failed trace has marked the limit's worth of pixels from state 0.
+        skipRange(m_cycles.back(), 0, std::min<std::uint32_t>(n, static_cast<std::uint32_t>(m_maxPoints)));
+    }
+
+    // The first state at or after i whose pixel has not been marked through this cycle.
+    static std::uint32_t unmarkedFrom(Cycle& c, std::uint32_t i) {
+        std::uint32_t root = i;
+        while (c.next[root] != root) root = c.next[root];
+        while (c.next[i] != root) {
+            const std::uint32_t up = c.next[i];
+            c.next[i] = root;
+            i = up;
+        }
+        return root;
+    }
+
+    // Marks the pixels of states [from, to) of c (to at most its length), each at most once.
+    void markRange(Cycle& c, std::uint32_t from, std::uint32_t to, bool paint) {
+        for (std::uint32_t i = unmarkedFrom(c, from); i < to; i = unmarkedFrom(c, i + 1)) {
+            if (paint) m_map[c.pixels[i]] = 3;
+            c.next[i] = i + 1;
+        }
+    }
+    void skipRange(Cycle& c, std::uint32_t from, std::uint32_t to) { markRange(c, from, to, false); }
+
+    // The pixels a trace from state `start` of c marks before it gives up:
+    // the limit's worth of states from there on, round the cycle.
+    void markCycleRun(Cycle& c, std::uint32_t start) {
+        const auto n = static_cast<std::uint32_t>(c.pixels.size());
+        const std::uint32_t count = std::min<std::uint32_t>(n, static_cast<std::uint32_t>(m_maxPoints));
+        const std::uint32_t end = start + count;
+        markRange(c, start, std::min(end, n), true);
+        if (end > n) markRange(c, 0, end - n, true);
     }
 
     bool keep(int x, int y, int d) {
@@ -133,14 +235,19 @@ private:
 
     std::vector<unsigned char>& m_map;
     int m_w, m_h;
+    int m_maxPoints;
+    bool m_walkEveryStart;
     std::vector<unsigned char> m_outside;
+    std::vector<Cycle> m_cycles;
+    std::unordered_map<std::uint64_t, CycleState> m_knownStates;
 };
 
 }  // namespace
 
-std::vector<Polyline> traceOutlineMap(std::vector<unsigned char>& map, int w, int h) {
-    if (w <= 0 || h <= 0 || map.size() < static_cast<std::size_t>(w) * h) return {};
-    return Tracer(map, w, h).run();
+std::vector<Polyline> traceOutlineMap(std::vector<unsigned char>& map, int w, int h, int maxPoints,
+                                      bool walkEveryStart) {
+    if (w <= 0 || h <= 0 || maxPoints < 1 || map.size() < static_cast<std::size_t>(w) * h) return {};
+    return Tracer(map, w, h, maxPoints, walkEveryStart).run();
 }
 
 std::vector<Polyline> traceOutlines(const Surface& mask) {

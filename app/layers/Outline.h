@@ -24,6 +24,11 @@ std::vector<Polyline> traceOutlines(const Surface& mask);
 
 // The same, over a byte map of w x h (0 outside, 1 inside), which the tracer
 // marks as it goes: 3 for boundary pixels it visited, 2 for isolated pixels.
-std::vector<Polyline> traceOutlineMap(std::vector<unsigned char>& map, int w, int h);
+// maxPoints: the contour limit (a smaller one lets tests reach it on small
+// maps). walkEveryStart: walk every start on a boundary over the limit in
+// full instead of going by the boundaries already walked (slow; the same
+// result, which tests check).
+std::vector<Polyline> traceOutlineMap(std::vector<unsigned char>& map, int w, int h,
+                                      int maxPoints = kMaxContourPoints, bool walkEveryStart = false);
 
 }  // namespace plastora

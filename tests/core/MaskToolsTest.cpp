@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <random>
 
 using namespace plastora;
 using namespace plastora::test;
@@ -370,6 +371,44 @@ TEST(Outline, LongContoursAreGivenUp) {
     EXPECT_TRUE(traceOutlines(big).empty());
     const Surface fits = maskOf(2400, 2400, {{1, 1, 2399, 2399}});
     EXPECT_EQ(traceOutlines(fits).size(), 1u);
+}
+
+TEST(Outline, BoundariesOverTheLimitGiveWhatWalkingEveryStartGives) {
+    // Starts on a boundary already found too long are not walked again:
+    // the contours and the marks left must be those of walking each one,
+    // on blobs, holes, one-pixel lines and noise, with limits small enough
+    // that many boundaries pass them.
+    std::mt19937 random(17);
+    for (int trial = 0; trial < 400; ++trial) {
+        const int w = 3 + static_cast<int>(random() % 60), h = 3 + static_cast<int>(random() % 60);
+        const int limit = 1 + static_cast<int>(random() % 80);
+        const unsigned density = random() % 100, kind = random() % 3;
+        std::vector<unsigned char> map(static_cast<std::size_t>(w) * h, 0);
+        for (int y = 1; y < h - 1; ++y)
+            for (int x = 1; x < w - 1; ++x) {
+                const bool noise = random() % 100 < density;
+                const bool on = kind == 0   ? noise
+                                : kind == 1 ? ((x / (1 + trial % 4) + y / (1 + trial % 3)) % 2 == 0 || (noise && random() % 4 == 0))
+                                            : ((x * x + y * y) % (7 + trial % 13) < 3 + (noise && random() % 5 == 0 ? 1 : 0));
+                map[static_cast<std::size_t>(y) * w + x] = on ? 1 : 0;
+            }
+        std::vector<unsigned char> walked = map;
+        const auto fast = traceOutlineMap(map, w, h, limit);
+        const auto slow = traceOutlineMap(walked, w, h, limit, true);
+        ASSERT_EQ(fast, slow) << "trial " << trial;
+        ASSERT_EQ(map, walked) << "trial " << trial;
+    }
+    // A region thousands of pixels across: its boundary is over the limit
+    // and nearly every row starts on it again.
+    constexpr int kSide = 4200;
+    std::vector<unsigned char> disc(static_cast<std::size_t>(kSide) * kSide, 0);
+    for (int y = 1; y < kSide - 1; ++y)
+        for (int x = 1; x < kSide - 1; ++x)
+            disc[static_cast<std::size_t>(y) * kSide + x] = (x - 2100) * (x - 2100) + (y - 2100) * (y - 2100) < 2000 * 2000;
+    std::vector<unsigned char> walked = disc;
+    EXPECT_TRUE(traceOutlineMap(disc, kSide, kSide).empty());
+    EXPECT_TRUE(traceOutlineMap(walked, kSide, kSide, kMaxContourPoints, true).empty());
+    EXPECT_EQ(disc, walked);
 }
 
 TEST(Outline, DisplayInvertsTheLinesAtTheZoom) {
