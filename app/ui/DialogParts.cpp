@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QString>
 
+#include <cmath>
+
 namespace plastora::ui {
 
 DialogButtons makeDialogButtons(QDialog* dialog) {
@@ -58,6 +60,15 @@ double fieldNumber(const QLineEdit* field) {
 
 std::string integerRangeMessage(int lo, int hi) {
     return QStringLiteral("%1 から %2 までの整数を入力してください。").arg(lo).arg(hi).toStdString();
+}
+
+QString decimalText(double v) {
+    // Within a ten-thousandth of fewer decimals: a float holds about seven digits.
+    for (int decimals = 1; decimals < 3; ++decimals) {
+        const double scaled = v * std::pow(10.0, decimals);
+        if (std::fabs(std::round(scaled) - scaled) < 1e-4) return QString::number(v, 'f', decimals);
+    }
+    return QString::number(v, 'f', 3);
 }
 
 std::string numberRangeMessage(double lo, double hi) {

@@ -9,6 +9,7 @@ class QWidget;
 class QDialogButtonBox;
 class QLineEdit;
 class QPushButton;
+class QString;
 
 namespace plastora::ui {
 
@@ -33,6 +34,11 @@ QCheckBox* makeTick(QWidget* parent, const char* label, const char* name, bool c
 // dialogs check lies above -1, so -1 always fails the check).
 int fieldInt(const QLineEdit* field);
 double fieldNumber(const QLineEdit* field);
+
+// A number as a field shows it: one decimal at least (60.0), more only when
+// it has them (60.25, 0.01; a value read back from single precision, such as
+// 60.2999992, shows as 60.3).
+QString decimalText(double v);
 
 // The messages for a value outside its range, in the program's language
 // like every message it shows (the numbers take their places).

@@ -78,7 +78,8 @@ CPictureDlg::CPictureDlg(PictureDialogData& data, Host& host, QWidget* parent)
     if (data.trimming >= 0 && data.trimming < kTrimModeCount) m_trimming[data.trimming]->setChecked(true);
     m_width->setText(QString::number(data.userWidthMm));
     m_height->setText(QString::number(data.userHeightMm));
-    m_lpi->setText(QString::number(data.lpi, 'f', 1));
+    m_lpi->setText(decimalText(data.lpi));
+    m_lpiShown = m_lpi->text();
     m_highRes->setChecked(data.highRes);
     // A paper change, or a photo that keeps a high-resolution copy, must be
     // brought to a paper.
@@ -146,7 +147,9 @@ void CPictureDlg::accept() {
     m_data.trimming = trimming();
     m_data.userWidthMm = w;
     m_data.userHeightMm = h;
-    m_data.lpi = lpi;
+    // The lens as shown is the lens the document has, whatever digits the
+    // field rounded away: OK with it untouched changes nothing.
+    if (m_lpi->text() != m_lpiShown) m_data.lpi = lpi;
     QDialog::accept();
 }
 

@@ -53,6 +53,7 @@ private:
     QLineEdit* m_width = nullptr;
     QLineEdit* m_height = nullptr;
     QLineEdit* m_lpi = nullptr;
+    QString m_lpiShown;  // the field's text as preset
 };
 
 }  // namespace plastora::ui

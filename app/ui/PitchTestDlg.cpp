@@ -23,15 +23,6 @@ const char* const kPitchTooManyStripsMessage =
 
 namespace {
 
-// A value as typed back: one decimal at least (60.0), more only when it has
-// them (60.25, 0.01).
-QString decimalText(double v) {
-    for (int decimals = 1; decimals < 3; ++decimals)
-        if (std::fabs(std::round(v * std::pow(10.0, decimals)) - v * std::pow(10.0, decimals)) < 1e-6)
-            return QString::number(v, 'f', decimals);
-    return QString::number(v, 'f', 3);
-}
-
 double numberIn(const QLineEdit* field, bool& ok) { return QLocale::c().toDouble(field->text().trimmed(), &ok); }
 
 }  // namespace

@@ -134,6 +134,32 @@ TEST(PictureDlg, OutOfRangeFieldsAreRefusedAndGetTheFocus) {
     EXPECT_EQ(d.lpi, 160.0);
 }
 
+TEST(PictureDlg, OkWithTheLensUntouchedKeepsItExactly) {
+    // A lens of two decimals, or one read back from a project's single
+    // precision, shows as the user would type it; OK without touching the
+    // field must not turn it into a new lens (which resamples the picture).
+    ScriptedHost host;
+    const struct {
+        double lpi;
+        const char* shown;
+    } cases[] = {{60.25, "60.25"}, {static_cast<double>(60.3f), "60.3"}, {20.0, "20.0"}, {100.05, "100.05"}};
+    for (const auto& c : cases) {
+        PictureDialogData d = someData();
+        d.lpi = c.lpi;
+        CPictureDlg dlg(d, host);
+        EXPECT_EQ(dlg.lpiField()->text(), QString::fromLatin1(c.shown));
+        dlg.accept();
+        EXPECT_EQ(d.lpi, c.lpi) << c.shown;
+    }
+    // Typed, even the digits shown, it is the value typed.
+    PictureDialogData d = someData();
+    d.lpi = static_cast<double>(60.3f);
+    CPictureDlg dlg(d, host);
+    dlg.lpiField()->setText("60.30");
+    dlg.accept();
+    EXPECT_EQ(d.lpi, 60.3);
+}
+
 // ---- trimming dialog --------------------------------------------------------
 
 TEST(TrimingDlg, SizeAndPreview) {
