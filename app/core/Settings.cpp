@@ -24,7 +24,10 @@ namespace {
 // Reading buffer sizes.
 constexpr int kLpiBuffer = 10;
 constexpr int kPairBuffer = 16;
-constexpr int kFontNameBuffer = 32;
+// A face name is held to 31 bytes of the Windows code page, as a project
+// stores it; in this file's UTF-8 each of those bytes may take three (a
+// half-width katakana), so a name the text dialog keeps is read back whole.
+constexpr int kFontNameBuffer = 31 * 3 + 1;
 constexpr int kHelpBuffer = 64;
 constexpr int kTextBuffer = 260;
 // File and folder paths: Linux paths run to PATH_MAX (4096) bytes, far past

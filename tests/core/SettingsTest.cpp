@@ -73,7 +73,7 @@ struct ExpectedBuffer {
     std::size_t bytes;
 };
 const ExpectedBuffer kBuffers[] = {
-    {"Lenticular", "LPI", 10},         {"Font", "Name", 32},        {"Help", "URL", 64},
+    {"Lenticular", "LPI", 10},         {"Font", "Name", 94},        {"Help", "URL", 64},
     {"Help", "Tutorial", 64},          {"Video", "FPS", 260},       {"Auto", "ScaleFactor", 260},
     // Paths hold a whole Linux path: a face cascade in a deep folder stays readable.
     {"Option", "Drive", 4096},         {"Option", "NintendoPath", 4096},
@@ -144,10 +144,14 @@ TEST(Settings, TextsAreCutToTheirBuffers) {
     ASSERT_TRUE(writeProfileString(s.path(), "Picture", "PaperSize2", "1234567,1234567,1"));
     EXPECT_EQ(s.getSizeText(SettingKey::PicturePaperSizeN, 2), "1234567,1234567");
 
-    // A font name is cut before a character that would not fit whole: of 31
-    // bytes, "xx" and nine 3-byte characters take 29, the tenth would end at 32.
-    ASSERT_TRUE(s.setText(SettingKey::FontName, "xxゴシックゴシックゴシック"));
-    EXPECT_EQ(s.getText(SettingKey::FontName), "xxゴシックゴシックゴ");
+    // A font name the text dialog keeps (31 bytes in the Windows code page)
+    // is read back whole, though its UTF-8 runs past 31 bytes; a longer one is
+    // cut before a character that would not fit whole: of 93 bytes, "xx" and
+    // thirty 3-byte characters take 92, the next would end at 95.
+    ASSERT_TRUE(s.setText(SettingKey::FontName, "UD デジタル 教科書体 NK-R"));
+    EXPECT_EQ(s.getText(SettingKey::FontName), "UD デジタル 教科書体 NK-R");
+    ASSERT_TRUE(s.setText(SettingKey::FontName, "xxｺﾞｼｯｸﾞｼｯｸﾞｼｯｸﾞｼｯｸﾞｼｯｸﾞｼｯｸｺﾞｼｯｸｺﾞｼｯｸ"));
+    EXPECT_EQ(s.getText(SettingKey::FontName), "xxｺﾞｼｯｸﾞｼｯｸﾞｼｯｸﾞｼｯｸﾞｼｯｸﾞｼｯｸｺﾞｼｯｸ");
 }
 
 TEST(Settings, WritesUseTheKeysFormats) {
