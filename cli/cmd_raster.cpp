@@ -50,6 +50,9 @@ int runRaster(const std::vector<std::string>& argv) {
                          : ReadRasterFile(&display, &picture, nullptr, in.c_str(), nullptr, 0, nullptr, &w, &h, &bits,
                                           0, palette);
     if (read != 1) return failure(in + ": " + translateText("ファイルの読み込みに失敗しました。"));
+    // A rendered metafile is full colour: a GIF takes it in the colours a
+    // read picture would have (the palette was left empty, all black).
+    if (endsWithNoCase(in, ".wmf")) PixDefaultPalette(palette);
     if (transparent.x >= w || transparent.y >= h) return usageError("raster", tr("--transparent lies outside the picture"));
     const int written = WriteRasterFile(out.c_str(), nullptr, static_cast<short>(bits), &picture, w, h, palette,
                                         transparent, args.has("interlace") ? 1 : 0, args.has("reduce") ? 1 : 0);

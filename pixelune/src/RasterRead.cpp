@@ -439,3 +439,7 @@ void PixSetAllocationHook(plastora::Surface::AllocationHook hook) {
 int ReadRasterFile(const PixDisplay* display, plastora::Surface* surface, std::uint32_t* palette, const char* fileName, const unsigned char* dib, std::size_t dibSize, unsigned char** pixelsOut, int* width, int* height, int* bitCount, int makePalette, std::uint32_t* paletteOut) {
     return pixelune::guarded(int{0}, [&] { return ReadRasterFileBody(display, surface, palette, fileName, dib, dibSize, pixelsOut, width, height, bitCount, makePalette, paletteOut); });
 }
+
+void PixDefaultPalette(std::uint32_t* palette) {
+    if (palette) std::copy(pixelune::defaultPalette().begin(), pixelune::defaultPalette().end(), palette);
+}

@@ -62,6 +62,17 @@ TEST(CliRaster, PngWeWriteReadsBackInPillowUnchanged) {
     EXPECT_TRUE(samePixels(back, picture));
 }
 
+TEST(CliRaster, AMetafileWrittenAsGifKeepsItsColours) {
+    // The help's own example: a rendered metafile had no palette to be
+    // mapped onto, and every pixel came out black.
+    if (!havePillow()) GTEST_SKIP() << "Pillow is not installed";
+    TempDir dir;
+    const std::string wmf = std::string(PLASTORA_SOURCE_DIR) + "/data/auto_data/body_data_default.wmf";
+    ASSERT_EQ(run(q(kCli) + " raster " + q(wmf) + " -o " + q(dir.file("clip.gif")) + " --reduce"), 0);
+    ASSERT_EQ(run(q(kCli) + " raster " + q(wmf) + " -o " + q(dir.file("clip.png"))), 0);
+    EXPECT_EQ(pillowPixels(dir.file("clip.gif")), pillowPixels(dir.file("clip.png")));
+}
+
 TEST(CliRaster, GifsFromImageMagickDecodeToTheSamePixels) {
     if (!havePillow() || run(std::string(kConvert) + " -version") != 0) GTEST_SKIP() << "ImageMagick or Pillow missing";
     TempDir dir;

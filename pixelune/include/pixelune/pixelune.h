@@ -198,6 +198,11 @@ PIXELUNE_API int ReadRasterFile(const PixDisplay* display, plastora::Surface* su
                                 unsigned char** pixelsOut, int* width, int* height, int* bitCount,
                                 int makePalette, std::uint32_t* paletteOut);
 
+// Copies the palette every read starts from (kPixPaletteSize entries) into
+// `palette`: the colours a full-colour picture is written to a GIF in when it
+// was not read by ReadRasterFile (a rendered metafile).
+PIXELUNE_API void PixDefaultPalette(std::uint32_t* palette);
+
 // Writes a picture.
 //  fileName    the target. Empty: a packed DIB (info header, colour table,
 //              pixels) is stored in dibOut instead (BMP layout).
