@@ -49,7 +49,9 @@ int anaglyphOne(const std::string& input, const std::string& output, const Anagl
     host.writeSubject = output;
     CStereoWorkspace ws(host, readSettingsPath());
     if (int rc = openProject("anaglyph", ws, input, output); rc != kExitOk) return rc;
-    if (!makeExtremeViews(ws, o.strength.value_or(ws.strength()))) return kExitFailure;
+    // The project's strength as the desktop's anaglyph dialog takes it.
+    const int strength = o.strength.value_or(std::clamp(ws.strength(), kMinAnaglyphStrength, kMaxAnaglyphStrength));
+    if (!makeExtremeViews(ws, strength)) return kExitFailure;
     ws.setAnaglyphColourMode(o.colour ? kAnaglyphColour : kAnaglyphGrey);
     ws.setAnaglyphFilter(o.filter.value_or(kFilterRedCyan));
     if (!BuildAnaglyphImage(ws)) return kExitFailure;

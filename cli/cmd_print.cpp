@@ -11,6 +11,7 @@
 #include "output/Print.h"
 #include "stereo/PatternMultiView.h"
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
 
@@ -41,6 +42,10 @@ int runPrint(const std::vector<std::string>& argv) {
         return usageError("print", tr("expects a project and -o OUT.pdf"));
     if (int rc = checkOutput("print", *args.get("output"), {OutputKind::Pdf}); rc != kExitOk) return rc;
     if (args.has("edit") && args.has("anaglyph")) return usageError("print", tr("--edit and --anaglyph exclude each other"));
+    // An anaglyph is made at the anaglyph dialog's strengths.
+    if (args.has("anaglyph") &&
+        !args.getInt("strength", kMinAnaglyphStrength, kMaxAnaglyphStrength, strength, error))
+        return usageError("print", error);
 
     CliHost host;
     host.readSubject = args.positional()[0];
@@ -52,7 +57,9 @@ int runPrint(const std::vector<std::string>& argv) {
     if (!(args.has("edit") ? ws.Open(args.positional()[0]) != 0 : openForViews(ws, args.positional()[0])))
         return kExitFailure;
     if (args.has("copy")) ws.settings().copyPrint = true;
-    const int s = strength.value_or(ws.strength());
+    const int s = strength.value_or(args.has("anaglyph")
+                                        ? std::clamp(ws.strength(), kMinAnaglyphStrength, kMaxAnaglyphStrength)
+                                        : ws.strength());
     const bool editOrAnaglyph = args.has("edit") || args.has("anaglyph");
 
     // The picture is printed at its lens-matched size, never cut: on A4, or
@@ -110,11 +117,11 @@ PLASTORA_CLI_COMMAND({"print", "P.lyr -o OUT.pdf [--dpi 72-4800] [--edit|--anagl
 PLASTORA_CLI_HELP("print",
                   "options:\n"
                   "  -o, --output OUT   the PDF to print into\n"
-                  "  --dpi D            the printer's resolution in dots per inch, 72 to 4800\n"
+                  "  --dpi D            the printer's resolution in dots per inch, 72 to 4800 (default: 600)\n"
                   "  --edit             print the edit picture instead of the composite\n"
                   "  --anaglyph         print the anaglyph instead of the composite\n"
                   "  --copy             draw into a memory picture first (print via memory)\n"
-                  "  --strength S       stereo strength, 0 to 99 (default: the project's)\n"
+                  "  --strength S       stereo strength, 0 to 99, 1 to 50 with --anaglyph (default: the project's)\n"
                   "  --progress         a progress bar on stderr even when stderr is not a terminal\n\n"
                   "The picture is printed at its lens-matched size: N x LPI x 2 / pitch dots per inch for the\n"
                   "composite, 340 for a high-resolution picture.\n\n"

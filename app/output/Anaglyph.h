@@ -18,6 +18,11 @@ class CStereoWorkspace;
 enum AnaglyphColourMode : int { kAnaglyphGrey = 0, kAnaglyphColour = 1 };
 enum AnaglyphFilter : int { kFilterRedCyan = 0, kFilterRedGreen = 1, kFilterRedBlue = 2 };
 
+// The strengths an anaglyph is made at (the dialog's range): a project's own
+// strength outside it is taken as its nearest bound.
+constexpr int kMinAnaglyphStrength = 1;
+constexpr int kMaxAnaglyphStrength = 50;
+
 // The per-pixel rule on W x H pictures. `dst` is made at the smaller of the
 // two views' sizes when its size differs. Colour mode 0 replaces both pixels
 // by their grey value (each quotient of r x 30 / 100 + g x 59 / 100 +

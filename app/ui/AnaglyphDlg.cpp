@@ -16,8 +16,8 @@
 namespace plastora::ui {
 
 namespace {
-constexpr int kMinStrength = 1;
-constexpr int kMaxStrength = 50;
+constexpr int kMinStrength = kMinAnaglyphStrength;
+constexpr int kMaxStrength = kMaxAnaglyphStrength;
 }  // namespace
 
 CAnaglyphDlg::CAnaglyphDlg(CStereoWorkspace& ws, QWidget* parent) : QDialog(parent), m_ws(ws) {

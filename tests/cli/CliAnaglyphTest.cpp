@@ -87,6 +87,25 @@ TEST(CliAnaglyph, SpectralKeepsTheForegroundOverTheBackground) {
     EXPECT_EQ(t.at(2, 2), spectralTint(ws.source().at(2, 2), RGB(0, 0, 255), true)) << "blue by default";
 }
 
+TEST(CliAnaglyph, AProjectsStrengthIsTakenAsTheAnaglyphDialogTakesIt) {
+    // A project may keep 0 to 99; the anaglyph dialog makes 1 to 50, and so
+    // do anaglyph and print --anaglyph by default.
+    TempDir dir;
+    SilentHost host;
+    for (const int strength : {0, 60}) {
+        CStereoWorkspace ws(host, dir.file("none.ini"));
+        ASSERT_EQ(ws.Open(kProject), 1);
+        ws.setStrength(strength);
+        const std::string project = dir.file("s" + std::to_string(strength) + ".lyr");
+        ASSERT_EQ(ws.Save(project), 1);
+        const std::string bound = strength == 0 ? "1" : "50";
+        ASSERT_EQ(cli("anaglyph " + q(project) + " -o " + q(dir.file("own.bmp"))).code, 0);
+        ASSERT_EQ(cli("anaglyph " + q(project) + " -o " + q(dir.file("bound.bmp")) + " --strength " + bound).code, 0);
+        EXPECT_TRUE(samePixels(load(dir.file("own.bmp")), load(dir.file("bound.bmp")))) << strength;
+    }
+    EXPECT_EQ(cli("print " + q(kProject) + " --anaglyph --strength 60 -o " + q(dir.file("p.pdf"))).code, 2);
+}
+
 TEST(CliAnaglyph, BadUsageAndMissingFiles) {
     TempDir dir;
     const std::string out = " -o " + q(dir.file("x.bmp"));
