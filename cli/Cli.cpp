@@ -343,9 +343,15 @@ int refuseInputAsOutput(const std::string& commandName, const std::string& outpu
 
 int checkSettingsOption(const Args& args) {
     const auto path = args.get("settings");
-    // A file not there yet gives the defaults, as on the program's first run.
+    if (!path) return kExitOk;
+    // A file not there yet gives the defaults, as on the program's first
+    // run; said, since a mistyped name would otherwise change the result
+    // unnoticed.
     std::error_code ec;
-    if (!path || !std::filesystem::exists(*path, ec)) return kExitOk;
+    if (!std::filesystem::exists(*path, ec)) {
+        std::cerr << tr("note: %1 does not exist: the default settings are used", {*path}) << std::endl;
+        return kExitOk;
+    }
     // The settings are read from a regular file only, up to the size limit;
     // anything else would be taken silently for the defaults (a folder, a
     // pipe, a huge file) or wait for a writer (a named pipe). /dev/null, an
@@ -439,6 +445,15 @@ int checkOutput(const std::string& commandName, const std::string& path, const s
             ? tr("%1: the output needs an extension that names its format; this command writes %2", {path, writable})
             : tr("%1: cannot write %2 files; this command writes %3", {path, name.substr(dot), writable});
     return usageError(commandName, text);
+}
+
+int checkFormatOption(const std::string& commandName, const std::string& format,
+                      const std::vector<OutputKind>& allowed) {
+    const auto kind = outputKindOf("x." + format);
+    if (!format.empty() && kind && std::find(allowed.begin(), allowed.end(), *kind) != allowed.end()) return kExitOk;
+    std::string writable;
+    for (OutputKind k : allowed) writable += std::string(writable.empty() ? "" : " ") + extensionsOf(k);
+    return usageError(commandName, tr("--format %1: this command writes %2", {format, writable}));
 }
 
 std::string whyUnreadable(const std::string& path) {

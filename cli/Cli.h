@@ -156,6 +156,9 @@ std::optional<OutputKind> outputKindOf(const std::string& path);
 // kExitOk when `path` names a kind in `allowed`; otherwise a usage error
 // (exit 2) that names the extension and lists what the command can write.
 int checkOutput(const std::string& commandName, const std::string& path, const std::vector<OutputKind>& allowed);
+// The same for a --format option (an extension without its dot), naming the option.
+int checkFormatOption(const std::string& commandName, const std::string& format,
+                      const std::vector<OutputKind>& allowed);
 // kExitOk unless `output` is one of the files of the project the workspace
 // was opened from (its edit image, a mask, its depth map, ...), which
 // writing would destroy; then a usage error (exit 2) that names both.

@@ -71,7 +71,7 @@ int runAnaglyph(const std::vector<std::string>& argv) {
     if (!args.parse(argv, {"colour"}, error)) return usageError("anaglyph", error);
     if (!args.checkKnown({"output", "filter", "method", "colour", "strength", "format"}, error)) return usageError("anaglyph", error);
     AnaglyphOptions o;
-    if (!args.getInt("filter", 0, 2, o.filter, error) || !args.getInt("strength", 1, 50, o.strength, error))
+    if (!args.getInt("filter", 0, 2, o.filter, error) || !args.getInt("strength", kMinAnaglyphStrength, kMaxAnaglyphStrength, o.strength, error))
         return usageError("anaglyph", error);
     if (auto m = args.get("method")) {
         if (o.filter) return usageError("anaglyph", tr("--method and --filter exclude each other"));
@@ -89,11 +89,17 @@ int runAnaglyph(const std::vector<std::string>& argv) {
     const bool toFolder = inputs.size() > 1 || (!out.empty() && out.back() == '/') ||
                           std::filesystem::is_directory(out, ec);
     if (!toFolder) {
+        // A single file's format comes from its name alone.
+        if (args.get("format"))
+            return usageError("anaglyph", tr("--format names the files written into an output folder; %1 is "
+                                             "written in the format of its own extension",
+                                             {out}));
         if (int rc = checkOutput("anaglyph", out, pictureOutputs()); rc != kExitOk) return rc;
         return anaglyphOne(inputs[0], out, o);
     }
-    const std::string ext = "." + args.get("format").value_or("jpg");
-    if (int rc = checkOutput("anaglyph", "x" + ext, pictureOutputs()); rc != kExitOk) return rc;
+    const std::string format = args.get("format").value_or("jpg");
+    if (int rc = checkFormatOption("anaglyph", format, pictureOutputs()); rc != kExitOk) return rc;
+    const std::string ext = "." + format;
     // Two projects of one name (from different folders) would write one
     // file, the second over the first.
     std::vector<std::string> stems;
@@ -222,7 +228,8 @@ PLASTORA_CLI_HELP("anaglyph",
                   "  --method NAME      instead of --filter: red-cyan, red-green, red-blue, dubois-red-cyan,\n"
                   "                     dubois-green-magenta, dubois-amber-blue (least squares, in linear light),\n"
                   "                     half-colour or optimised (red-cyan glasses)\n"
-                  "  --colour           a colour anaglyph (default: grey); --color is the same\n"
+                  "  --colour           a colour anaglyph (default: grey) with --filter or the first three methods;\n"
+                  "                     the others work from colour always; --color is the same\n"
                   "  --strength S       stereo strength of the two views, 1 to 50 (default: the project's)\n\n"
                   "The file carries its print resolution (the lens-matched size of the composite; 340 dpi for\n"
                   "a high-resolution anaglyph). Exit 1 when any project failed, naming which.\n\n"
@@ -247,6 +254,6 @@ PLASTORA_CLI_HELP("spectral",
                       "number of regions)\n"
                       "  --contrast              raise the contrast of the coloured regions\n\n"
                       "example:\n"
-                      "  plastora-cli spectral picture.lyr --colour #FF8000 -o spectral.jpg\n");
+                      "  plastora-cli spectral picture.lyr --colour FF8000 -o spectral.jpg\n");
 
 }  // namespace plastora::cli

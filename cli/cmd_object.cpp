@@ -167,14 +167,15 @@ PLASTORA_CLI_HELP("object",
                   "  -o, --output OUT   the project to write (.lyr)\n"
                   "  --text T           a text object (as the text tool)\n"
                   "    --font F         the font face (default: the text dialog's)\n"
-                  "    --size N         the character size in points, 8 to 72 (default: the text dialog's)\n"
+                  "    --size N         the character size in pixels, 8 to 72 (default: the text dialog's)\n"
                   "    --vertical       vertical writing\n"
                   "    --flat           not made three-dimensional: the text stays in place in every view\n"
                   "    --plain          not bold (default: bold; --bold says so)\n"
                   "    --italic         italic\n"
                   "  --shape KIND       a shape: rectangle, ellipse, rounded (rectangle), rising or falling (line)\n"
-                  "    --line-width W   the line width in pixels, 0 to 8 (default 2)\n"
-                  "    --corner R       the corner size of a rounded rectangle in pixels, 0 to 32 (default 8)\n"
+                  "    --line-width W   the line width in pixels, 0 to 8, a line at least 1 (default 2)\n"
+                  "    --corner R       the corner size of a rounded rectangle, or a line's arrow head size, in pixels,\n"
+                  "                     0 to 32 (default 8)\n"
                   "    --no-fill        only the outline\n"
                   "    --square         a square or circle\n"
                   "    --arrow-left     an arrow head at the line's first end\n"
@@ -187,7 +188,7 @@ PLASTORA_CLI_HELP("object",
                   "  --depth D          the object's depth, -32 to 16 (default: the settings' [Stereo] Paint)\n"
                   "  --shadow           a grey shadow at the background's depth\n\n"
                   "examples:\n"
-                  "  plastora-cli object picture.lyr --text \"Hello\" --size 36 --colour #FF0000 --at 20,20 -o out.lyr\n"
+                  "  plastora-cli object picture.lyr --text \"Hello\" --size 36 --colour FF0000 --at 20,20 -o out.lyr\n"
                   "  plastora-cli object picture.lyr --shape ellipse --line-width 4 --no-fill --depth 8 -o out.lyr\n");
 
 }  // namespace plastora::cli

@@ -1,5 +1,6 @@
 // info and convert: still pictures through the program's own reader and writer.
 #include "cli/Cli.h"
+#include "platform/Translation.h"
 #include "core/PhotoFile.h"
 #include "core/ProjectFile.h"
 #include "core/Settings.h"
@@ -78,7 +79,8 @@ int infoProject(const std::string& path) {
 // size as shown.
 int infoMpo(const std::string& path) {
     MpoIndex index;
-    if (!readMpoIndex(path, index)) return failure(kMpoReadFailedMessage);
+    if (!readMpoIndex(path, index))
+        return failure(path + ": " + translateText(kMpoReadFailedMessage) + " (" + whyUnreadable(path) + ")");
     CliHost host;
     host.readSubject = path;
     std::cout << "file: " << path << "\n"
@@ -105,7 +107,7 @@ int infoMpo(const std::string& path) {
     }
     if (index.entries.size() < index.imageCount)
         std::cout << "  (" << index.imageCount - index.entries.size() << " images have no entry in the file)\n";
-    return ok ? kExitOk : failure(kMpoReadFailedMessage);
+    return ok ? kExitOk : failure(path + ": " + translateText(kMpoReadFailedMessage));
 }
 
 int runInfo(const std::vector<std::string>& argv) {

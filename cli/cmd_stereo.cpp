@@ -107,7 +107,9 @@ int runStereo(const std::vector<std::string>& argv) {
               << "high-resolution size: " << ws.highRes(0).width() << " x " << ws.highRes(0).height() << "\n"
               << "source: " << s.left << "," << s.top << "," << s.width() << "," << s.height() << "\n"
               << "dest: " << d.left << "," << d.top << "," << d.width() << "," << d.height() << "\n";
-    for (const std::string& note : host.statusNotes) std::cout << note << "\n";
+    // The alignment note is the status-bar text, in the chosen language:
+    // stdout keeps to the English report above.
+    for (const std::string& note : host.statusNotes) std::cerr << note << "\n";
     return kExitOk;
 }
 

@@ -40,7 +40,7 @@ int runViews(const std::vector<std::string>& argv) {
     // picture format.
     std::string ext = "." + args.get("format").value_or("bmp");
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (int rc = checkOutput("views", "view_00" + ext, pictureOutputs()); rc != kExitOk) return rc;
+    if (int rc = checkFormatOption("views", ext.substr(1), pictureOutputs()); rc != kExitOk) return rc;
     const std::string dir = *args.get("output");
     CliHost host;
     host.setProgressOption(args.has("progress"));
@@ -197,7 +197,8 @@ PLASTORA_CLI_HELP("views",
                   "  --strength S       stereo strength, 0 to 99: 1 small, 2 standard, 3 large, others as given\n"
                   "                     (default: the project's)\n"
                   "  --no-pm            a stereo pair's in-between views without pattern matching\n"
-                  "  --method M         how a pair's in-between views are matched: dense (disparity) or blocks\n"
+                  "  --method M         how a pair's in-between views are matched: dense (disparity, the default) or\n"
+                  "                     blocks\n"
                   "  --progress         a progress bar on stderr even when stderr is not a terminal\n\n"
                   "example:\n"
                   "  plastora-cli views picture.lyr --strength 2 --format png -o views/\n");
@@ -207,7 +208,8 @@ PLASTORA_CLI_HELP("lenticular",
                   "                     resolution N x LPI x 2 / pitch at which the columns match the lens\n"
                   "  --strength S       stereo strength, 0 to 99 (default: the project's)\n"
                   "  --no-pm            a stereo pair's in-between views without pattern matching\n"
-                  "  --method M         how a pair's in-between views are matched: dense (disparity) or blocks\n"
+                  "  --method M         how a pair's in-between views are matched: dense (disparity, the default) or\n"
+                  "                     blocks\n"
                   "  --progress         a progress bar on stderr even when stderr is not a terminal\n\n"
                   "example:\n"
                   "  plastora-cli lenticular picture.lyr -o composite.png\n");

@@ -113,6 +113,6 @@ PLASTORA_CLI_HELP("wmf",
                   "  --background C     the background colour, RRGGBB or #RRGGBB (hexadecimal red, green,\n"
                   "                     blue; default: white)\n\n"
                   "example:\n"
-                  "  plastora-cli wmf clip.wmf --zoom 200 --background #FFFFCC -o clip.bmp\n");
+                  "  plastora-cli wmf clip.wmf --zoom 200 --background FFFFCC -o clip.bmp\n");
 
 }  // namespace plastora::cli

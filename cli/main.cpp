@@ -6,6 +6,7 @@
 #include "core/Settings.h"
 #include "core/Version.h"
 #include "platform/Paths.h"
+#include "platform/Profile.h"
 #include "platform/Translation.h"
 
 #include <opencv2/core/utility.hpp>
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -63,9 +65,20 @@ int main(int argcIn, char** argvIn) {
     // program's messages over the settings file and the locale.
     std::vector<char*> kept;
     std::optional<std::string> lang;
+    // A command's own settings file (--settings) holds its language too.
+    std::string settingsFile = plastora::readSettingsPath();
     bool afterDashes = false;
     for (int i = 0; i < argcIn; ++i) {
         const std::string a = argvIn[i];
+        if (!afterDashes && i > 0 && (a == "--settings" || a.rfind("--settings=", 0) == 0)) {
+            const std::string given = a == "--settings" ? (i + 1 < argcIn ? argvIn[i + 1] : "") : a.substr(11);
+            // Only a regular file is read here (a named pipe would wait for a
+            // writer); the command itself reports anything else.
+            std::error_code ec;
+            if (!given.empty() && std::filesystem::is_regular_file(given, ec) &&
+                std::filesystem::file_size(given, ec) <= plastora::kMaxProfileBytes && !ec)
+                settingsFile = given;
+        }
         if (!afterDashes && i > 0 && a == "--lang" && i + 1 < argcIn) {
             lang = argvIn[++i];
             continue;
@@ -78,7 +91,7 @@ int main(int argcIn, char** argvIn) {
         kept.push_back(argvIn[i]);
     }
     // An unknown --lang is reported in the language the rest would choose.
-    plastora::loadTranslations(plastora::chooseLanguage(lang, plastora::readSettingsPath()),
+    plastora::loadTranslations(plastora::chooseLanguage(lang, settingsFile),
                                plastora::joinPath(plastora::programFolder(), "translations"));
     if (lang && !plastora::languageFromName(*lang)) {
         std::cerr << tr("plastora-cli: --lang must be ja or en") << "\n";

@@ -159,6 +159,16 @@
       <translation>--font: プロジェクトに保存できるフォント名は %1 バイトまでです</translation>
     </message>
     <message>
+      <location filename="../../cli/Cli.cpp" />
+      <source>--format %1: this command writes %2</source>
+      <translation>--format %1: このコマンドが書き出せるのは %2 です</translation>
+    </message>
+    <message>
+      <location filename="../../cli/cmd_anaglyph.cpp" />
+      <source>--format names the files written into an output folder; %1 is written in the format of its own extension</source>
+      <translation>--format は出力フォルダーに書き出すファイルの形式です。%1 はその拡張子の形式で書き出されます</translation>
+    </message>
+    <message>
       <location filename="../../cli/cmd_open.cpp" />
       <source>--hd and -o name the same file</source>
       <translation>--hd と -o が同じファイルです</translation>
@@ -310,14 +320,15 @@ options:
   -o, --output OUT   the project to write (.lyr)
   --text T           a text object (as the text tool)
     --font F         the font face (default: the text dialog's)
-    --size N         the character size in points, 8 to 72 (default: the text dialog's)
+    --size N         the character size in pixels, 8 to 72 (default: the text dialog's)
     --vertical       vertical writing
     --flat           not made three-dimensional: the text stays in place in every view
     --plain          not bold (default: bold; --bold says so)
     --italic         italic
   --shape KIND       a shape: rectangle, ellipse, rounded (rectangle), rising or falling (line)
-    --line-width W   the line width in pixels, 0 to 8 (default 2)
-    --corner R       the corner size of a rounded rectangle in pixels, 0 to 32 (default 8)
+    --line-width W   the line width in pixels, 0 to 8, a line at least 1 (default 2)
+    --corner R       the corner size of a rounded rectangle, or a line's arrow head size, in pixels,
+                     0 to 32 (default 8)
     --no-fill        only the outline
     --square         a square or circle
     --arrow-left     an arrow head at the line's first end
@@ -331,7 +342,7 @@ options:
   --shadow           a grey shadow at the background's depth
 
 examples:
-  plastora-cli object picture.lyr --text "Hello" --size 36 --colour #FF0000 --at 20,20 -o out.lyr
+  plastora-cli object picture.lyr --text "Hello" --size 36 --colour FF0000 --at 20,20 -o out.lyr
   plastora-cli object picture.lyr --shape ellipse --line-width 4 --no-fill --depth 8 -o out.lyr
 </source>
       <translation>--text, --shape, --clipart のどれか 1 つを指定します。位置と大きさは作業画像のピクセル単位です。
@@ -340,15 +351,15 @@ examples:
   -o, --output OUT   書き出すプロジェクト (.lyr)
   --text T           文字のオブジェクト (文字ツールと同じ)
     --font F         フォント名 (既定: 文字入力ダイアログの設定)
-    --size N         文字の大きさ (ポイント)、8 ～ 72 (既定: 文字入力ダイアログの設定)
+    --size N         文字の大きさ (ピクセル)、8 ～ 72 (既定: 文字入力ダイアログの設定)
     --vertical       縦書き
     --flat           立体化しない: どの立体画像でも文字を動かさない
     --plain          太字にしない (既定: 太字。--bold でも同じ)
     --italic         斜体
   --shape KIND       図形: rectangle (四角形)、ellipse (楕円)、rounded (角丸四角形)、
                      rising (右上がりの線)、falling (右下がりの線)
-    --line-width W   線の太さ (ピクセル)、0 ～ 8 (既定 2)
-    --corner R       角丸四角形の角の大きさ (ピクセル)、0 ～ 32 (既定 8)
+    --line-width W   線の太さ (ピクセル)、0 ～ 8、線は 1 以上 (既定 2)
+    --corner R       角丸四角形の角、または線の矢印の大きさ (ピクセル)、0 ～ 32 (既定 8)
     --no-fill        塗りつぶさない (輪郭のみ)
     --square         縦横同じ (正方形、円)
     --arrow-left     線の始点に矢印
@@ -362,7 +373,7 @@ examples:
   --shadow           背景の奥行きにグレーの影を付ける
 
 例:
-  plastora-cli object picture.lyr --text "Hello" --size 36 --colour #FF0000 --at 20,20 -o out.lyr
+  plastora-cli object picture.lyr --text "Hello" --size 36 --colour FF0000 --at 20,20 -o out.lyr
   plastora-cli object picture.lyr --shape ellipse --line-width 4 --no-fill --depth 8 -o out.lyr
 </translation>
     </message>
@@ -621,6 +632,11 @@ example:
       <translation>通常のファイルではありません</translation>
     </message>
     <message>
+      <location filename="../../cli/Cli.cpp" />
+      <source>note: %1 does not exist: the default settings are used</source>
+      <translation>注意: %1 がありません。標準の設定を使います</translation>
+    </message>
+    <message>
       <location filename="../../cli/cmd_views.cpp" />
       <source>note: a JPEG holds whole dots per inch: %1 is stored for %2; print at %2 dpi, or write PNG or BMP, which keep it</source>
       <translation>注意: JPEG には整数の dpi しか記録できないため、%2 の代わりに %1 を記録しました。%2 dpi で印刷するか、値を保持できる PNG か BMP で書き出してください</translation>
@@ -672,7 +688,8 @@ example:
   --strength S       stereo strength, 0 to 99: 1 small, 2 standard, 3 large, others as given
                      (default: the project's)
   --no-pm            a stereo pair's in-between views without pattern matching
-  --method M         how a pair's in-between views are matched: dense (disparity) or blocks
+  --method M         how a pair's in-between views are matched: dense (disparity, the default) or
+                     blocks
   --progress         a progress bar on stderr even when stderr is not a terminal
 
 example:
@@ -684,7 +701,7 @@ example:
   --strength S       立体の強さ、0 ～ 99: 1 小、2 標準、3 大、それ以外はその値
                      (既定: プロジェクトの値)
   --no-pm            ステレオ画像の中間の画像をパターンマッチなしで作る
-  --method M         中間の画像のマッチング方法: dense (密な視差) または blocks (ブロック)
+  --method M         中間の画像のマッチング方法: dense (密な視差、既定) または blocks (ブロック)
   --progress         標準エラーが端末でなくても進捗バーを表示する
 
 例:
@@ -702,7 +719,7 @@ example:
   --contrast              raise the contrast of the coloured regions
 
 example:
-  plastora-cli spectral picture.lyr --colour #FF8000 -o spectral.jpg
+  plastora-cli spectral picture.lyr --colour FF8000 -o spectral.jpg
 </source>
       <translation>オプション:
   -o, --output OUT        書き出す画像: .jpg/.jpeg, .bmp, .png
@@ -713,7 +730,7 @@ example:
   --contrast              色を付けた切出し領域のコントラストを上げる
 
 例:
-  plastora-cli spectral picture.lyr --colour #FF8000 -o spectral.jpg
+  plastora-cli spectral picture.lyr --colour FF8000 -o spectral.jpg
 </translation>
     </message>
     <message>
@@ -721,9 +738,11 @@ example:
       <source>options:
   -o, --output OUT   .avi (MJPEG video) or .gif (animated GIF), by extension
   --fps F            frames per second, 0.1 to 30 (default: the video settings)
-  --loop L           passes through the views, 1 to 99 (AVI only)
+  --loop L           sweeps there and back through the views, 1 to 99 (AVI only; default: the
+                     video settings, 8 as installed)
   --size WxH         the frame size in pixels, e.g. 640x480 (default: the video settings)
-  --fitted           a GIF at the frame size too (default: the picture's own size)
+  --fitted           a GIF at the frame size too (default: the video settings; as installed, a
+                     GIF at the picture's own size)
   --strength S       stereo strength, 0 to 99 (default: the project's)
   --no-pm            a stereo pair's in-between views without pattern matching
   --progress         a progress bar on stderr even when stderr is not a terminal
@@ -734,9 +753,9 @@ example:
       <translation>オプション:
   -o, --output OUT   .avi (MJPEG の動画) または .gif (アニメーション GIF)、拡張子で判断
   --fps F            1 秒あたりのコマ数、0.1 ～ 30 (既定: 動画出力設定)
-  --loop L           立体画像を往復する回数、1 ～ 99 (AVI のみ)
+  --loop L           立体画像を往復する回数、1 ～ 99 (AVI のみ。既定: 動画出力設定、初期値 8)
   --size WxH         コマの大きさ (ピクセル)、例 640x480 (既定: 動画出力設定)
-  --fitted           GIF もコマの大きさにする (既定: 画像の大きさ)
+  --fitted           GIF もコマの大きさにする (既定: 動画出力設定、初期値は画像の大きさ)
   --strength S       立体の強さ、0 ～ 99 (既定: プロジェクトの値)
   --no-pm            ステレオ画像の中間の画像をパターンマッチなしで作る
   --progress         標準エラーが端末でなくても進捗バーを表示する
@@ -754,7 +773,7 @@ example:
                      blue; default: white)
 
 example:
-  plastora-cli wmf clip.wmf --zoom 200 --background #FFFFCC -o clip.bmp
+  plastora-cli wmf clip.wmf --zoom 200 --background FFFFCC -o clip.bmp
 </source>
       <translation>オプション:
   -o, --output OUT   .bmp は画像を描画、.wmf と .swf はオブジェクトを書き出す
@@ -762,7 +781,7 @@ example:
   --background C     背景色、RRGGBB または #RRGGBB (赤・緑・青の 16 進数、既定: 白)
 
 例:
-  plastora-cli wmf clip.wmf --zoom 200 --background #FFFFCC -o clip.bmp
+  plastora-cli wmf clip.wmf --zoom 200 --background FFFFCC -o clip.bmp
 </translation>
     </message>
     <message>
@@ -815,11 +834,11 @@ example:
       <location filename="../../cli/cmd_print.cpp" />
       <source>options:
   -o, --output OUT   the PDF to print into
-  --dpi D            the printer's resolution in dots per inch, 72 to 4800
+  --dpi D            the printer's resolution in dots per inch, 72 to 4800 (default: 600)
   --edit             print the edit picture instead of the composite
   --anaglyph         print the anaglyph instead of the composite
   --copy             draw into a memory picture first (print via memory)
-  --strength S       stereo strength, 0 to 99 (default: the project's)
+  --strength S       stereo strength, 0 to 99, 1 to 50 with --anaglyph (default: the project's)
   --progress         a progress bar on stderr even when stderr is not a terminal
 
 The picture is printed at its lens-matched size: N x LPI x 2 / pitch dots per inch for the
@@ -830,11 +849,11 @@ example:
 </source>
       <translation>オプション:
   -o, --output OUT   印刷先の PDF
-  --dpi D            プリンタの解像度 (1 インチあたりのドット数)、72 ～ 4800
+  --dpi D            プリンタの解像度 (1 インチあたりのドット数)、72 ～ 4800 (既定: 600)
   --edit             合成画像の代わりに編集画像を印刷
   --anaglyph         合成画像の代わりにアナグリフ画像を印刷
   --copy             いったんメモリ上の画像に描いてから印刷
-  --strength S       立体の強さ、0 ～ 99 (既定: プロジェクトの値)
+  --strength S       立体の強さ、0 ～ 99、--anaglyph では 1 ～ 50 (既定: プロジェクトの値)
   --progress         標準エラーが端末でなくても進捗バーを表示する
 
 画像はレンズに合った大きさで印刷されます: 合成画像は N x LPI x 2 / ピッチ dpi、
@@ -880,7 +899,8 @@ example:
                      resolution N x LPI x 2 / pitch at which the columns match the lens
   --strength S       stereo strength, 0 to 99 (default: the project's)
   --no-pm            a stereo pair's in-between views without pattern matching
-  --method M         how a pair's in-between views are matched: dense (disparity) or blocks
+  --method M         how a pair's in-between views are matched: dense (disparity, the default) or
+                     blocks
   --progress         a progress bar on stderr even when stderr is not a terminal
 
 example:
@@ -891,7 +911,7 @@ example:
                      印刷解像度 N x LPI x 2 / ピッチ を記録
   --strength S       立体の強さ、0 ～ 99 (既定: プロジェクトの値)
   --no-pm            ステレオ画像の中間の画像をパターンマッチなしで作る
-  --method M         中間の画像のマッチング方法: dense (密な視差) または blocks (ブロック)
+  --method M         中間の画像のマッチング方法: dense (密な視差、既定) または blocks (ブロック)
   --progress         標準エラーが端末でなくても進捗バーを表示する
 
 例:
@@ -970,7 +990,8 @@ example:
   --method NAME      instead of --filter: red-cyan, red-green, red-blue, dubois-red-cyan,
                      dubois-green-magenta, dubois-amber-blue (least squares, in linear light),
                      half-colour or optimised (red-cyan glasses)
-  --colour           a colour anaglyph (default: grey); --color is the same
+  --colour           a colour anaglyph (default: grey) with --filter or the first three methods;
+                     the others work from colour always; --color is the same
   --strength S       stereo strength of the two views, 1 to 50 (default: the project's)
 
 The file carries its print resolution (the lens-matched size of the composite; 340 dpi for
@@ -989,7 +1010,8 @@ examples:
   --method NAME      --filter の代わりに: red-cyan, red-green, red-blue, dubois-red-cyan,
                      dubois-green-magenta, dubois-amber-blue (線形の光での最小二乗法)、
                      half-colour または optimised (赤シアンのメガネ)
-  --colour           カラーのアナグリフ (既定: 白黒)。--color も同じ
+  --colour           カラーのアナグリフ (既定: 白黒)。--filter と最初の 3 つの方法のみ。
+                     ほかの方法は常にカラーから作る。--color も同じ
   --strength S       2 枚の立体画像の立体の強さ、1 ～ 50 (既定: プロジェクトの値)
 
 ファイルには印刷解像度 (合成画像のレンズに合った大きさ。高解像度のアナグリフでは 340 dpi) を

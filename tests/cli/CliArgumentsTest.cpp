@@ -150,6 +150,18 @@ TEST(CliArguments, FailuresNameTheirFileAndAreNotSuccesses) {
     EXPECT_EQ(r.code, 1) << r.out;
     EXPECT_TRUE(contains(r.out, "作業画像が小さすぎます")) << r.out;
     EXPECT_FALSE(contains(r.out, "読み込みに失敗")) << r.out;
+    // A settings file given holds the language too; one that is not there
+    // gives the defaults, and says so.
+    std::ofstream(dir.file("en.ini")) << "[Option]\nLanguage=en\n";
+    r = cli("open " + q(dir.file("none.jpg")) + " --settings " + q(dir.file("en.ini")) + " -o " + q(dir.file("n.lyr")));
+    EXPECT_TRUE(contains(r.out, "The file could not be read")) << r.out;
+    r = cli("open " + q(photo) + " --settings " + q(dir.file("typo.ini")) + " -o " + q(dir.file("typo.lyr")));
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_TRUE(contains(r.out, dir.file("typo.ini") + " がありません")) << r.out;
+    // An unreadable multi-picture file is named.
+    r = cli("info " + q(dir.file("none.mpo")));
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(contains(r.out, dir.file("none.mpo") + ": ")) << r.out;
     // A folder given as settings or as a batch file is not read as empty.
     r = cli("open " + q(photo) + " --settings " + q(dir.path()) + " -o " + q(dir.file("s.lyr")));
     EXPECT_EQ(r.code, 1) << r.out;

@@ -332,6 +332,7 @@ TEST(CliFiles, EveryCommandWritesWhatItsOutputNames) {
         {"raster " + q(picture) + " -o " + q(dir.file("f.tif")), ".bmp .jpg .jpeg .png .gif"},
         {"wmf " + q(picture) + " -o " + q(dir.file("f.png")), ".bmp .wmf .swf"},
         {"views " + q(kProject) + " --format gif -o " + q(dir.file("views")), ".jpg .jpeg .bmp .png"},
+        {"anaglyph " + q(kProject) + " --format gif -o " + q(dir.file("views") + "/"), ".jpg .jpeg .bmp .png"},
         {"print " + q(kProject) + " -o " + q(dir.file("f.png")), ".pdf"},
     };
     for (const auto& c : refused) {
@@ -339,7 +340,15 @@ TEST(CliFiles, EveryCommandWritesWhatItsOutputNames) {
         EXPECT_EQ(r.code, 2) << c.args << "\n" << r.out;
         EXPECT_TRUE(contains(r.out, "this command writes " + c.writes)) << r.out;
     }
-    CliRun r = cli("frame " + q(kProject) + " --kind 1 -o " + q(dir.file("f")));
+    // The option is named, not a file name made up from it; and a single
+    // output, whose name gives the format, does not take it.
+    CliRun r = cliIn("en_US.UTF-8", "views " + q(kProject) + " --format tiff -o " + q(dir.file("views")));
+    EXPECT_TRUE(contains(r.out, "--format tiff: this command writes")) << r.out;
+    r = cliIn("en_US.UTF-8", "anaglyph " + q(kProject) + " --format png -o " + q(dir.file("f.jpg")));
+    EXPECT_EQ(r.code, 2) << r.out;
+    EXPECT_TRUE(contains(r.out, "--format names the files written into an output folder")) << r.out;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("f.jpg")));
+    r = cli("frame " + q(kProject) + " --kind 1 -o " + q(dir.file("f")));
     EXPECT_EQ(r.code, 2);
     EXPECT_TRUE(contains(r.out, "出力ファイルには形式を表す拡張子が必要です")) << r.out;
     for (const char* name : {"f.gif", "f.mp4", "f.png", "f.tif", "f", "views"})
