@@ -26,10 +26,19 @@ constexpr const char* kDepthForStereoPairMessage = "ステレオ画像には深�
 
 constexpr int kNoPixel = INT_MIN;
 
+// Neighbouring pixels of a depth map at most this many grey levels apart lie
+// on one surface; a larger step is the edge of a nearer object.
+constexpr int kSurfaceGreyStep = 3;
+
 // Gaps of one row after the pixels were moved: runs of `z` = kNoPixel. A run
 // at either picture edge stays white; an inner run is mirrored in from its
 // farther neighbour (the background side), like the mirror fill of the
-// region plates.
+// region plates. As those skip the masked pixels, the mirror skips pixels
+// clearly nearer than the far side (over half-way to the near side): a
+// second object beyond the background would otherwise be copied into the
+// hole as a ghost of itself.
+constexpr int kMinNearerGreys = 8;
+
 void fillGaps(Pixel* out, int* z, int w) {
     for (int x = 0; x < w;) {
         if (z[x] != kNoPixel) {
@@ -43,17 +52,42 @@ void fillGaps(Pixel* out, int* z, int w) {
             for (int i = s; i < e; ++i) out[i] = kWhite;
         } else if (z[s - 1] <= z[e]) {
             // The left neighbour is farther (or as far): mirror from the left.
+            const int zl = z[s - 1];
+            const int nearer = zl + std::max(kMinNearerGreys, (z[e] - zl) / 2);
+            int skipped = 0, last = s - 1;
             for (int k = 0; s + k < e; ++k) {
-                const int j = std::max(0, s - 1 - k);
+                int j;
+                for (;;) {
+                    j = std::max(0, s - 1 - k - skipped);
+                    if (z[j] <= nearer) break;
+                    if (s - 1 - k - skipped <= 0) {
+                        j = last;
+                        break;
+                    }
+                    ++skipped;
+                }
+                last = j;
                 out[s + k] = out[j];
-                z[s + k] = z[s - 1];
+                z[s + k] = zl;
             }
         } else {
             const int zr = z[e];
+            const int nearer = zr + std::max(kMinNearerGreys, (z[s - 1] - zr) / 2);
+            int skipped = 0, last = e;
             for (int k = 0; e - 1 - k >= s; ++k) {
-                int j = std::min(w - 1, e + k);
-                // Past another gap on the right the last real pixel repeats.
-                while (j > e && z[j] == kNoPixel) --j;
+                int j;
+                for (;;) {
+                    j = std::min(w - 1, e + k + skipped);
+                    // Past another gap on the right the last real pixel repeats.
+                    while (j > e && z[j] == kNoPixel) --j;
+                    if (j == e || z[j] <= nearer) break;
+                    if (e + k + skipped >= w - 1) {
+                        j = last;
+                        break;
+                    }
+                    ++skipped;
+                }
+                last = j;
                 out[e - 1 - k] = out[j];
                 z[e - 1 - k] = zr;
             }
@@ -197,13 +231,26 @@ bool RenderDepthView(Surface& view, const Surface& source, const Surface& depthM
         for (int x = 0; x < w; ++x) {
             const unsigned g = d[x] & 0xFFu;
             const int to = x + shiftOf[g];
-            if (to < 0 || to >= w) continue;
             // Nearer (brighter) wins; of equals the later pixel.
             const int q = static_cast<int>(g);
-            if (q >= z[static_cast<std::size_t>(to)]) {
+            if (to >= 0 && to < w && q >= z[static_cast<std::size_t>(to)]) {
                 z[static_cast<std::size_t>(to)] = q;
                 out[to] = src[x];
             }
+            // A surface whose depth rises along the row is stretched: its
+            // neighbouring pixels land apart. The columns between them are
+            // the surface's own (at the nearer of its two depths there), not
+            // a gap a farther pixel landing there could show through.
+            if (x + 1 >= w) continue;
+            const unsigned g1 = d[x + 1] & 0xFFu;
+            if (std::abs(static_cast<int>(g1) - q) > kSurfaceGreyStep) continue;
+            const int q1 = std::min(q, static_cast<int>(g1));
+            const int end = std::min(w, x + 1 + shiftOf[g1]);
+            for (int t = std::max(0, to + 1); t < end; ++t)
+                if (q1 >= z[static_cast<std::size_t>(t)]) {
+                    z[static_cast<std::size_t>(t)] = q1;
+                    out[t] = src[x];
+                }
         }
         fillGaps(out, z.data(), w);
     }

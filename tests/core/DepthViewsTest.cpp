@@ -146,6 +146,43 @@ TEST(DepthMap, RampStaysInOrder) {
     }
 }
 
+// Two near cards over a far background, the strip between them wider than
+// the views move them apart: the hole beside a card is filled from the
+// background only, never with a copy of the other card. And a card whose
+// depth rises along the row lands whole: no farther pixel shows through the
+// columns its stretch opens.
+TEST(DepthMap, HolesTakeNoNearerPixelsAndStretchedSurfacesHaveNoCracks) {
+    const int w = 200;
+    const Surface src = positions(w, 1);
+    const auto inCards = [](int x) { return (x >= 40 && x < 60) || (x >= 120 && x < 140); };
+    const Surface cards = depthColumns(w, 1, [&](int x) { return inCards(x) ? kDepthNearest : kDepthFarthest; });
+    Surface ramp;
+    ramp.create(w, 1);
+    for (int x = 0; x < w; ++x)
+        ramp.set(x, 0, greyPixel(x >= 50 && x < 90 ? 170u + static_cast<unsigned>(x - 50) * 2u : 0u));
+    for (int a = 0; a < 4; ++a) {
+        Surface v;
+        ASSERT_TRUE(RenderDepthView(v, src, cards, a, 4, 2));
+        const int nearShift = quarterDepthShift(a, 4, 4 * kDepthNearest, 2);
+        for (int x = 0; x < w; ++x) {
+            if (v.at(x, 0) == kWhite) continue;
+            const int from = static_cast<int>((v.at(x, 0) >> 16) & 0xFF);
+            if (inCards(from)) {
+                EXPECT_EQ(x - from, nearShift) << "a card pixel out of place: " << a << " " << x;
+            }
+        }
+        for (const int strength : {2, 6}) {
+            ASSERT_TRUE(RenderDepthView(v, src, ramp, a, 4, strength));
+            const int first = 50 + quarterDepthShift(a, 4, quarterDepthOfGrey(170), strength);
+            const int last = 89 + quarterDepthShift(a, 4, quarterDepthOfGrey(170 + 39 * 2), strength);
+            for (int x = std::max(0, first); x <= std::min(w - 1, last); ++x) {
+                const int from = static_cast<int>((v.at(x, 0) >> 16) & 0xFF);
+                EXPECT_TRUE(from >= 50 && from < 90) << "background through the card: " << strength << " " << a << " " << x;
+            }
+        }
+    }
+}
+
 TEST(DepthMap, LayersInDrawingOrder) {
     Surface a, b, out;
     a.create(10, 4);
