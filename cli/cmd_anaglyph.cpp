@@ -147,8 +147,7 @@ int runInterlace(const std::vector<std::string>& argv) {
     if (!BuildInterlace(out, *sources.right, *sources.left, args.has("columns") ? kInterlaceColumns : kInterlaceRows,
                         args.has("swap")))
         return failure(kOutOfMemoryMessage);
-    if (!SaveStillImage(host, out, out.width(), out.height(), *args.get("output"), ws.settings().jpegQuality))
-        return kExitFailure;
+    if (!SaveInterleavedImage(host, out, *args.get("output"), ws.settings().jpegQuality)) return kExitFailure;
     return printSize(out);
 }
 

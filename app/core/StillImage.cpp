@@ -185,6 +185,10 @@ void setJpegParameters(JpegEncodeJob& job) {
     // with a JFIF header whatever the input order is.
     jpeg_set_colorspace(&job.cinfo, JCS_YCbCr);
     jpeg_set_quality(&job.cinfo, job.quality, TRUE);
+    if (job.picture && job.picture->fullChroma) {
+        job.cinfo.comp_info[0].h_samp_factor = 1;
+        job.cinfo.comp_info[0].v_samp_factor = 1;
+    }
     if (job.dotsPerInch >= 1.0 && job.dotsPerInch <= 65535.0) {
         job.cinfo.density_unit = 1;  // dots per inch
         job.cinfo.X_density = job.cinfo.Y_density = static_cast<UINT16>(job.dotsPerInch + 0.5);
@@ -229,9 +233,10 @@ bool encodeJpeg(JpegEncodeJob& job) {
 }
 
 // The pixel size of one MCU with the program's settings (4:2:0 chroma gives
-// 16 x 16), read from libjpeg rather than assumed.
-bool jpegMcuSize(int quality, int& mcuWidth, int& mcuHeight) {
+// 16 x 16, full chroma 8 x 8), read from libjpeg rather than assumed.
+bool jpegMcuSize(const PictureRows& pic, int quality, int& mcuWidth, int& mcuHeight) {
     auto job = std::make_unique<JpegEncodeJob>();
+    job->picture = &pic;
     installJpegErrors(job->err);
     job->cinfo.err = &job->err.mgr;
     job->quality = quality;
@@ -276,7 +281,7 @@ JpegStripPlan planJpegStrips(const PictureRows& pic, int quality) {
     // Beyond libjpeg's largest side the single encoder reports the error.
     if (pic.width > JPEG_MAX_DIMENSION || pic.height > JPEG_MAX_DIMENSION) return plan;
     int mcuW = 0, mcuH = 0;
-    if (!jpegMcuSize(quality, mcuW, mcuH)) return plan;
+    if (!jpegMcuSize(pic, quality, mcuW, mcuH)) return plan;
     const long long mcusPerRow = (static_cast<long long>(pic.width) + mcuW - 1) / mcuW;
     const long long mcuRows = (static_cast<long long>(pic.height) + mcuH - 1) / mcuH;
     const long long stripMcuRows = std::min<long long>(kJpegStripMcuRows, 65535 / mcusPerRow);
@@ -975,6 +980,15 @@ int SaveStillImage(Host& host, const Surface& picture, int /*w*/, int /*h*/, con
     // The size given is the picture's own; the surface's size is what is
     // written either way, so nothing outside it is ever read.
     if (WriteStillImage(picture, path, jpegQuality, dotsPerInch)) return 1;
+    host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+    return 0;
+}
+
+int SaveInterleavedImage(Host& host, const Surface& picture, const std::string& path, int jpegQuality,
+                         double dotsPerInch) {
+    PictureRows rows = rowsOf(picture);
+    rows.fullChroma = true;
+    if (!picture.empty() && WriteStillImageRows(rows, path, jpegQuality, dotsPerInch)) return 1;
     host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
     return 0;
 }

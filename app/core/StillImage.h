@@ -38,6 +38,10 @@ int SaveStillImage(Host& host, const Surface& picture, int w, int h, const std::
 // pixels per metre. 0 writes exactly what the call above writes.
 int SaveStillImage(Host& host, const Surface& picture, int w, int h, const std::string& path, int jpegQuality,
                    double dotsPerInch);
+// The same for a picture whose neighbouring columns or rows come from
+// different views (PictureRows::fullChroma).
+int SaveInterleavedImage(Host& host, const Surface& picture, const std::string& path, int jpegQuality,
+                         double dotsPerInch = 0.0);
 
 // The same writing with no message: true when the file was written. For
 // pictures written on several threads at once, whose caller reports.
@@ -57,6 +61,11 @@ struct PictureRows {
     // stretched by repeating rows), so a writer may copy a row it has just
     // encoded instead of encoding it again. row(y) is still asked for every row.
     std::function<long long(int y)> key = {};
+    // Neighbouring columns or rows come from different views (a lenticular
+    // composite, an interlace image): a JPEG keeps the colour of every pixel
+    // (no chroma subsampling), which would otherwise mix each view's colour
+    // into its neighbours' columns.
+    bool fullChroma = false;
 };
 // A JPEG of at least this many pixels whose rows are shareable is encoded
 // in strips of kJpegStripMcuRows MCU rows (512 pixel rows with the

@@ -152,7 +152,7 @@ int CStereoWorkspace::WriteComposite(const std::string& path) {
                                made = sy;
                                return row.data();
                            },
-                           false, [&l](int y) -> long long { return l.rows[static_cast<std::size_t>(y)]; }};
+                           false, [&l](int y) -> long long { return l.rows[static_cast<std::size_t>(y)]; }, true};
     if (WriteStillImageRows(rows, path, m_settings.jpegQuality, CompositePrintDpi(*this))) return 1;
     m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
     return 0;
@@ -239,7 +239,7 @@ int CStereoWorkspace::GenerateAndWriteComposite(const std::string& path, Progres
                                const Band& b = held[static_cast<std::size_t>(current % 2)];
                                return b.composed.row(sy - b.top);
                            },
-                           false, [&l](int y) -> long long { return l.rows[static_cast<std::size_t>(y)]; }};
+                           false, [&l](int y) -> long long { return l.rows[static_cast<std::size_t>(y)]; }, true};
     const bool written = WriteStillImageRows(rows, path, m_settings.jpegQuality, CompositePrintDpi(*this));
     if (next.valid()) next.get();
     if (written) return 1;
@@ -256,8 +256,7 @@ int CStereoWorkspace::SaveComposite(const std::string& pathIn) {
         if (!chosen) return 0;
         path = *chosen;
     }
-    return SaveStillImage(m_host, m_composite, m_composite.width(), m_composite.height(), path, m_settings.jpegQuality,
-                          CompositePrintDpi(*this));
+    return SaveInterleavedImage(m_host, m_composite, path, m_settings.jpegQuality, CompositePrintDpi(*this));
 }
 
 }  // namespace plastora

@@ -485,6 +485,9 @@ int MakeStereoMovieFrame(CStereoWorkspace& ws, const std::string& path, int kind
         memoryMessage(ws);
         return 0;
     }
+    // The interlaced frames alternate the eyes row by row or column by column.
+    if (kind == kFrameRowInterlace || kind == kFrameColumnInterlace)
+        return SaveInterleavedImage(ws.host(), out, path, ws.settings().jpegQuality);
     return SaveStillImage(ws.host(), out, out.width(), out.height(), path, ws.settings().jpegQuality);
 }
 

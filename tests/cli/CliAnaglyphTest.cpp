@@ -12,6 +12,8 @@
 
 #include <array>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <sys/wait.h>
 
 using namespace plastora;
@@ -21,6 +23,15 @@ namespace {
 
 // The sample project: a 707 x 478 photo with two regions.
 const std::string kProject = std::string(PLASTORA_SOURCE_DIR) + "/data/sample/coffee.lyr";
+
+// The sampling byte (H << 4 | V) of a JPEG's first component: 0x22 for
+// 4:2:0 chroma, 0x11 for full chroma.
+int lumaSampling(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t sof = b.find("\xFF\xC0");
+    return sof == std::string::npos || sof + 12 > b.size() ? -1 : static_cast<unsigned char>(b[sof + 11]);
+}
 
 unsigned grey(ColorRef c) { return GetRValue(c) * 30 / 100 + GetGValue(c) * 59 / 100 + GetBValue(c) * 11 / 100; }
 
@@ -54,6 +65,16 @@ TEST(CliAnaglyph, AnaglyphAndInterlaceAreMadeOfTheExtremeViews) {
     r = cli("interlace " + q(kProject) + " -o " + q(dir.file("cols.bmp")) + " --strength 5 --columns --swap");
     ASSERT_EQ(r.code, 0) << r.out;
     const Surface rows = load(dir.file("rows.bmp")), cols = load(dir.file("cols.bmp"));
+    // As JPEG, pictures alternating the views column by column or row by
+    // row keep each pixel's colour: subsampled chroma would mix the eyes.
+    ASSERT_EQ(cli("interlace " + q(kProject) + " -o " + q(dir.file("cols.jpg")) + " --columns").code, 0);
+    ASSERT_EQ(cli("lenticular " + q(kProject) + " -o " + q(dir.file("lent.jpg"))).code, 0);
+    ASSERT_EQ(cli("frame " + q(kProject) + " -o " + q(dir.file("frame.jpg")) + " --kind 4").code, 0);
+    ASSERT_EQ(cli("anaglyph " + q(kProject) + " -o " + q(dir.file("grey.jpg"))).code, 0);
+    EXPECT_EQ(lumaSampling(dir.file("cols.jpg")), 0x11);
+    EXPECT_EQ(lumaSampling(dir.file("lent.jpg")), 0x11);
+    EXPECT_EQ(lumaSampling(dir.file("frame.jpg")), 0x11);
+    EXPECT_EQ(lumaSampling(dir.file("grey.jpg")), 0x22);
     for (int y = 0; y < 478; y += 7)
         for (int x = 0; x < 707; x += 5) {
             ASSERT_EQ(rows.at(x, y), (y % 2 ? right : left).at(x, y)) << x << "," << y;

@@ -577,7 +577,7 @@ namespace {
 
 // What one libjpeg encoder writes for `pic` with the program's settings and
 // a restart marker every `restartRows` MCU rows (0: none).
-Bytes singleEncoder(const Surface& pic, int quality, int restartRows) {
+Bytes singleEncoder(const Surface& pic, int quality, int restartRows, bool fullChroma = false) {
     jpeg_compress_struct c{};
     jpeg_error_mgr err{};
     c.err = jpeg_std_error(&err);
@@ -592,6 +592,7 @@ Bytes singleEncoder(const Surface& pic, int quality, int restartRows) {
     jpeg_set_defaults(&c);
     jpeg_set_colorspace(&c, JCS_YCbCr);
     jpeg_set_quality(&c, quality, TRUE);
+    if (fullChroma) c.comp_info[0].h_samp_factor = c.comp_info[0].v_samp_factor = 1;
     c.restart_in_rows = restartRows;
     jpeg_start_compress(&c, TRUE);
     Bytes row(std::size_t(pic.width()) * 3);
@@ -641,6 +642,13 @@ TEST_F(StillImage, LargeJpegInStripsIsOneEncodersStreamWithRestartsOnAnyNumberOf
         EXPECT_EQ(l.w, c.w);
         EXPECT_EQ(l.h, c.h);
     }
+    // Interleaved views keep full chroma: strips of 8-row MCUs, the same
+    // stream as one encoder's.
+    const Surface wide = varied(2050, 2100);
+    PictureRows rows = rowsOf(wide);
+    rows.fullChroma = true;
+    ASSERT_TRUE(WriteStillImageRows(rows, file("full.jpg"), 87));
+    EXPECT_TRUE(bytes("full.jpg") == singleEncoder(wide, 87, kJpegStripMcuRows, true));
     // Below the size for strips: a plain stream without restart markers.
     const Surface small = varied(1000, 900);
     ASSERT_EQ(save(small, "small.jpg", 87), 1);
