@@ -79,8 +79,9 @@ int main(int argcIn, char** argvIn) {
                 std::filesystem::file_size(given, ec) <= plastora::kMaxProfileBytes && !ec)
                 settingsFile = given;
         }
-        if (!afterDashes && i > 0 && a == "--lang" && i + 1 < argcIn) {
-            lang = argvIn[++i];
+        if (!afterDashes && i > 0 && a == "--lang") {
+            // Given last, with no value: the same refusal as a wrong value.
+            lang = i + 1 < argcIn ? std::string(argvIn[++i]) : std::string();
             continue;
         }
         if (!afterDashes && i > 0 && a.rfind("--lang=", 0) == 0) {

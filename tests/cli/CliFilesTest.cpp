@@ -284,9 +284,11 @@ TEST(CliFiles, TheCommandLinesOwnTextsFollowTheLanguage) {
     r = cli("nosuch");
     EXPECT_EQ(r.code, 2);
     EXPECT_TRUE(contains(r.out, "'nosuch' というコマンドはありません")) << r.out;
-    r = cli("--lang fr info x");
-    EXPECT_EQ(r.code, 2);
-    EXPECT_TRUE(contains(r.out, "--lang には ja または en を指定してください")) << r.out;
+    for (const char* wrong : {"--lang fr info x", "info x --lang"}) {
+        r = cli(wrong);
+        EXPECT_EQ(r.code, 2) << wrong;
+        EXPECT_TRUE(contains(r.out, "--lang には ja または en を指定してください")) << r.out;
+    }
 
     // Every command's help exists in both languages: a help text added
     // without its Japanese shows up here as English under Japanese.
