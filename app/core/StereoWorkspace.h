@@ -67,6 +67,7 @@ enum UndoKind : std::int32_t {
     kUndoObjectOrder = 3,
     kUndoObjectRecord = 4,
     kUndoObjectBitmap = 5,
+    kUndoObjectAdd = 6,  // the object table as it was before an object was added
 };
 
 struct CutoutRegion {

@@ -138,6 +138,7 @@ bool UndoHistory::record(CStereoWorkspace& ws, int kind) {
         ok = ws.hasPaintLayer() && step->a.createCopy(ws.paintLayer()) && step->mask.take(ws.paintMask());
         break;
     case kUndoObjectOrder:
+    case kUndoObjectAdd:
         step->entries.assign(ws.m_objects.begin(), ws.m_objects.begin() + ws.m_objectCount);
         ok = true;
         break;
@@ -192,7 +193,8 @@ bool UndoHistory::exchange(CStereoWorkspace& ws, Step& step) {
         step.mask = std::move(now);
         break;
     }
-    case kUndoObjectOrder: {
+    case kUndoObjectOrder:
+    case kUndoObjectAdd: {
         // The selected object stays selected where it goes.
         const int cur = ws.m_currentObject;
         const std::shared_ptr<OverlayObject> selected =

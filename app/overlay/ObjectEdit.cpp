@@ -111,9 +111,16 @@ const char* shapeDialogError(const ShapeDialogData& d) {
 // ---- adding ---------------------------------------------------------------------
 
 void CStereoWorkspace::finishAdd(std::int32_t type, std::shared_ptr<OverlayObject> object) {
+    if (m_objectCount >= kMaxObjects) {
+        appendObject(type, std::move(object));  // refused, with the message
+        return;
+    }
+    // Adding is a step of its own: undo takes the new object away again, and
+    // the steps before it (a stroke, a mask) stay. Without memory for the
+    // step, the older steps go: a table from before the add would take the
+    // new object away unasked.
+    if (!TakeSnapshot(kUndoObjectAdd)) ClearUndo();
     if (!appendObject(type, std::move(object))) return;
-    // A snapshot of the table from before would take the new object away.
-    ClearUndo();
     m_currentObject = m_objectCount - 1;
     m_modified = true;
     m_tool = kToolMove;

@@ -28,6 +28,7 @@ QString undoStepText(const UndoInfo& step) {
     case kUndoRegionMask: return shownText("切出し領域%1の").arg(step.region + 1) + toolText(step.tool);
     case kUndoPaintLayer: return shownText("手書き部分の") + toolText(step.tool);
     case kUndoObjectOrder: return shownText("オブジェクトの並び順");
+    case kUndoObjectAdd: return shownText("オブジェクトの追加");
     case kUndoObjectRecord: return shownText("オブジェクトの変更");
     case kUndoObjectBitmap: return shownText("オブジェクトの塗りつぶし");
     default: return {};

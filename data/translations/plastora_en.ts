@@ -424,6 +424,11 @@ Interlace Settings</translation>
       <translation>object change</translation>
     </message>
     <message>
+      <location filename="../../app/ui/UndoText.cpp" />
+      <source>オブジェクトの追加</source>
+      <translation>adding an object</translation>
+    </message>
+    <message>
       <location filename="../../app/ui/CommandTips.cpp" />
       <source>オブジェクトを一つ奥にします
 背面へ</source>

@@ -535,8 +535,9 @@ TEST(OverlayMouse, OrderContextMenuEraserAndDoubleClick) {
     EXPECT_EQ((std::array<int, 3>{d.object(0).lineWidth, d.object(1).lineWidth, d.object(2).lineWidth}),
               (std::array<int, 3>{0, 1, 2}));
 
-    // Undo brings the moved object back and keeps it selected; an object
-    // added after a move ends that undo instead of being taken away by it.
+    // Undo brings the moved object back and keeps it selected. An object
+    // added after a move is a step of its own: undo takes the new object
+    // away, the next undo the move, and redo brings both back.
     d.ws->setCurrentObject(0);
     d.ws->MoveObjectInOrder(2);
     EXPECT_EQ(d.ws->currentObject(), 2);
@@ -545,9 +546,16 @@ TEST(OverlayMouse, OrderContextMenuEraserAndDoubleClick) {
     EXPECT_EQ(d.object(0).lineWidth, 0);
     d.ws->MoveObjectInOrder(1);
     ASSERT_EQ(d.ws->AddShapeObject(), 1);
-    EXPECT_FALSE(d.ws->canUndo());
+    EXPECT_EQ(d.ws->undoKind(), kUndoObjectAdd);
     d.ws->Undo();
+    EXPECT_EQ(d.ws->objectCount(), 3);
+    d.ws->Undo();
+    EXPECT_EQ(d.object(0).lineWidth, 0);
+    EXPECT_EQ(d.object(1).lineWidth, 1);
+    d.ws->Redo();
+    d.ws->Redo();
     EXPECT_EQ(d.ws->objectCount(), 4);
+    EXPECT_EQ(d.object(1).lineWidth, 0);
     d.ws->setCurrentObject(3);
     d.host.expectMessage(kAskRemove, MsgResult::Yes);
     ASSERT_EQ(d.ws->RemoveObject(), 1);
