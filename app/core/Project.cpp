@@ -578,9 +578,10 @@ int CStereoWorkspace::OpenSampleData() {
     auto chosen = m_host.askOpenPath("jpg", "ﾌﾟﾗｽﾄｰﾗ画像ﾌｧｲﾙ (*.jpg)|*.jpg||", joinPath(programFolder(), "sample"));
     if (!chosen) return 0;
     const std::string project = projectBase(*chosen) + ".lyr";
-    if (!fileExists(project)) return Open(*chosen);
-    // The question was asked above; the sample replaces the picture.
+    // The question was asked above; the sample replaces the picture without
+    // asking it again.
     m_modified = false;
+    if (!fileExists(project)) return Open(*chosen);
     if (!Open(project)) return 0;
     if (!RunStereoDialog(true)) return 1;
     if (Settings(m_settingsPath).getFlag(SettingKey::InterlaceStereo)) CreateInterlace(*this);

@@ -1,5 +1,6 @@
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
+#include "core/StillImage.h"
 #include "support/Pictures.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
@@ -200,6 +201,17 @@ TEST(Workspace, SaveModifiedAsksOnlyWhenModified) {
 
     f.host.expectMessage(kAskSave, MsgResult::No, MsgButtons::YesNoCancel);
     EXPECT_EQ(f.ws.SaveModified(), 1);
+}
+
+TEST(Workspace, TheSampleDataCommandAsksOnceAboutAnEditedPicture) {
+    // A photo with no project beside it is opened without the save
+    // question again: answered No once, it was asked a second time.
+    Fixture f;
+    f.ws.setModified(true);
+    const std::string photo = f.dir.file("photo.jpg");
+    ASSERT_EQ(SaveStillImage(f.host, gradientPicture(40, 30), 40, 30, photo, 90), 1);
+    f.host.expectMessage(kAskSave, MsgResult::No, MsgButtons::YesNoCancel).expectFileDialog(photo);
+    f.ws.OpenSampleData();
 }
 
 TEST(Workspace, SaveModifiedYesSavesToTheCurrentPath) {
