@@ -178,7 +178,11 @@ void CPlastoraView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_PageDown: key = ObjectKey::PageDown; break;
     case Qt::Key_Tab: key = ObjectKey::Tab; break;
     case Qt::Key_Backspace:
-    case Qt::Key_Delete: key = ObjectKey::Delete; break;
+    case Qt::Key_Delete:
+        // Only the bare key removes an object: with a modifier it is another
+        // command's accelerator (Alt+Backspace undoes), enabled or not.
+        if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) key = ObjectKey::Delete;
+        break;
     default: break;
     }
     if (key && m_workspace->KeyDown(*key)) {

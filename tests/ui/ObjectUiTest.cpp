@@ -119,6 +119,25 @@ TEST(ObjectUi, MouseAndKeysMoveAndResizeTheSelectedObject) {
     EXPECT_EQ(s->height, 71);
     EXPECT_EQ(s->width, 80 * 71 / 70);
     EXPECT_TRUE(w.frame->action("undo")->isEnabled());
+
+    // With a modifier, Backspace and Delete are other commands' keys
+    // (Alt+Backspace undoes): the object is never offered for removal.
+    int asked = 0;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            ++asked;
+            modal->close();
+        }
+    });
+    watcher.start(50);
+    for (const Qt::KeyboardModifier mod : {Qt::AltModifier, Qt::ControlModifier, Qt::ShiftModifier}) {
+        w.key(Qt::Key_Backspace, mod);
+        w.key(Qt::Key_Delete, mod);
+    }
+    watcher.stop();
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(w.ws().objectCount(), 1);
 }
 
 // The right button's menu (where text, shapes and clip art are added) opens
