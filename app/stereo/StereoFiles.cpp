@@ -283,7 +283,10 @@ void removeQuietly(const std::string& path) {
 bool hasHighResImage(CStereoWorkspace& ws) { return ws.highResCount() > 0 && !ws.highRes(0).empty(); }
 
 int saveViewsCommand(CStereoWorkspace& ws, const std::string& pathIn, StereoSaveMode mode) {
-    if (!ws.hasViews()) return 0;
+    // The command is offered for a document with a high-resolution copy and
+    // no views yet: they are made first on the user's word, as for a movie,
+    // instead of the command doing nothing.
+    if (!ws.EnsureViews()) return 0;
     // After an anaglyph only the two end views exist: every view is made
     // first (on the user's word) instead of nothing being written.
     if (mode == StereoSaveMode::AllViews && !ws.hasAllViews()) {

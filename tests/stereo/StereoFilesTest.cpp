@@ -235,6 +235,12 @@ TEST(StereoSave, AllViewsAsksForTheViewsAnAnaglyphDidNotMake) {
     EXPECT_EQ(SaveAllViews(f.ws, f.dir.file("all.mpo")), 0);
     EXPECT_FALSE(fs::exists(f.dir.file("all.mpo")));
     ASSERT_EQ(SaveStereoPair(f.ws, f.dir.file("pair.mpo")), 1);
+    // With no views at all (a photo with a high-resolution copy, just
+    // opened, for which the command is offered) the pair asks too.
+    f.ws.discardViews();
+    f.host.expectMessage(kAskMakeViews, MsgResult::No, MsgButtons::YesNo, MsgIcon::Question);
+    EXPECT_EQ(SaveStereoPair(f.ws, f.dir.file("none.mpo")), 0);
+    EXPECT_FALSE(fs::exists(f.dir.file("none.mpo")));
 }
 
 TEST(StereoSave, RefusedInsideTheCardFolderAndFailuresAreReported) {
