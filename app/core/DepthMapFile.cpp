@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 
 namespace plastora {
 
@@ -34,6 +35,28 @@ bool jpegIsWhole(const std::vector<std::uint8_t>& b) {
     return false;
 }
 
+// A BMP holds its rows whole: Qt's reader fills rows a cut file lacks with
+// black (the farthest depth) and calls it read. Uncompressed pictures are
+// checked against the size their header gives.
+bool bmpIsWhole(const std::vector<std::uint8_t>& b) {
+    if (b.size() < 2 || b[0] != 'B' || b[1] != 'M') return true;
+    if (b.size() < 34) return false;
+    const auto u32 = [&](std::size_t at) {
+        return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8 | std::uint32_t{b[at + 2]} << 16 |
+               std::uint32_t{b[at + 3]} << 24;
+    };
+    const std::uint32_t offset = u32(10), header = u32(14);
+    if (header < 40) return true;  // the old core header: left to the reader
+    const auto width = static_cast<std::int32_t>(u32(18)), height = static_cast<std::int32_t>(u32(22));
+    const unsigned bits = std::uint32_t{b[28]} | std::uint32_t{b[29]} << 8;
+    const std::uint32_t compression = u32(30);
+    if (compression != 0 && compression != 3) return true;  // run-length data has no fixed size
+    if (width <= 0 || height == 0 || height == INT32_MIN || bits == 0 || bits > 32) return true;
+    const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bits + 31) / 32 * 4;
+    const std::uint64_t rows = static_cast<std::uint64_t>(height < 0 ? -static_cast<std::int64_t>(height) : height);
+    return std::uint64_t{offset} + stride * rows <= b.size();
+}
+
 bool endsWithPng(const std::string& path) {
     if (path.size() < 4) return false;
     std::string ext = path.substr(path.size() - 4);
@@ -45,7 +68,7 @@ bool endsWithPng(const std::string& path) {
 std::string depthMapPath(const std::string& projectBase) { return projectBase + "_depth.png"; }
 
 bool parseDepthMapImage(const std::vector<std::uint8_t>& bytes, Surface& out) {
-    if (bytes.empty() || !jpegIsWhole(bytes)) return false;
+    if (bytes.empty() || !jpegIsWhole(bytes) || !bmpIsWhole(bytes)) return false;
     if (DetectPhotoFormat(bytes.data(), bytes.size()) == PhotoFormat::Gif &&
         !GifFirstPictureSound(bytes.data(), bytes.size()))
         return false;

@@ -1,6 +1,7 @@
 #include "layers/DepthViews.h"
 
 #include "core/DepthMapFile.h"
+#include "core/PhotoFile.h"
 #include "core/ProjectFile.h"
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
@@ -91,6 +92,44 @@ void fillGaps(Pixel* out, int* z, int w) {
                 out[e - 1 - k] = out[j];
                 z[e - 1 - k] = zr;
             }
+        }
+        x = e;
+    }
+}
+
+// A soft edge (an estimator's map blurs a near object's outline) has pixels
+// of depths between the near and the far side; each lands on its own across
+// the hole the near side leaves and would stand in it as a stripe of the
+// near object. A pixel lands with gaps on both sides only when its two
+// neighbours moved away from it, one more and one less, that is when its
+// depth lies between theirs: runs of at most two landed pixels with a gap
+// on either side (and landed pixels beyond both gaps) are made part of the
+// hole, which is then filled from the background side.
+void dropSoftEdgeIslands(int* z, int w) {
+    constexpr int kIsland = 2;
+    // Whether a run longer than an island lands at or after x.
+    const auto solidFrom = [&](int x) {
+        for (;;) {
+            while (x < w && z[x] == kNoPixel) ++x;
+            if (x >= w) return false;
+            int e = x;
+            while (e < w && z[e] != kNoPixel) ++e;
+            if (e - x > kIsland) return true;
+            x = e;
+        }
+    };
+    bool landedLeft = false;
+    for (int x = 0; x < w;) {
+        if (z[x] == kNoPixel) {
+            ++x;
+            continue;
+        }
+        int e = x;
+        while (e < w && z[e] != kNoPixel) ++e;
+        if (e - x <= kIsland && x > 0 && e < w && landedLeft && solidFrom(e)) {
+            for (int i = x; i < e; ++i) z[i] = kNoPixel;
+        } else {
+            landedLeft = true;
         }
         x = e;
     }
@@ -240,18 +279,23 @@ bool RenderDepthView(Surface& view, const Surface& source, const Surface& depthM
             // A surface whose depth rises along the row is stretched: its
             // neighbouring pixels land apart. The columns between them are
             // the surface's own (at the nearer of its two depths there), not
-            // a gap a farther pixel landing there could show through.
+            // a gap a farther pixel landing there could show through. So are
+            // one or two columns opened between any two neighbours: a noisy
+            // or enlarged map steps by more than a surface's greys, and a
+            // hole so narrow shows no background worth the name.
             if (x + 1 >= w) continue;
             const unsigned g1 = d[x + 1] & 0xFFu;
-            if (std::abs(static_cast<int>(g1) - q) > kSurfaceGreyStep) continue;
+            const int next = x + 1 + shiftOf[g1];
+            if (std::abs(static_cast<int>(g1) - q) > kSurfaceGreyStep && next - to > 3) continue;
             const int q1 = std::min(q, static_cast<int>(g1));
-            const int end = std::min(w, x + 1 + shiftOf[g1]);
+            const int end = std::min(w, next);
             for (int t = std::max(0, to + 1); t < end; ++t)
                 if (q1 >= z[static_cast<std::size_t>(t)]) {
                     z[static_cast<std::size_t>(t)] = q1;
                     out[t] = src[x];
                 }
         }
+        dropSoftEdgeIslands(z.data(), w);
         fillGaps(out, z.data(), w);
     }
     return true;
@@ -378,6 +422,38 @@ bool StretchMapThroughPhoto(Surface& out, const Surface& map, Size photo, const 
     return true;
 }
 
+namespace {
+
+bool sameShape(int w, int h, int pw, int ph) {
+    if (w <= 0 || h <= 0 || pw <= 0 || ph <= 0) return false;
+    const double a = static_cast<double>(w) / h, b = static_cast<double>(pw) / ph;
+    return std::abs(a - b) <= 0.02 * b;
+}
+
+// A map whose shape is not the photo's as shown, but one a map for it comes
+// in: the photo and the depth side by side (the RGBD layout) gives its right
+// half; a map of the camera's own pixels, as a phone stores its depth image
+// (with no orientation of its own), is turned as the JPEG photo's Exif
+// orientation turns the photo. Any other map is stretched over the photo
+// as it is. False only when memory runs out.
+bool fitMapToPhotoShape(Surface& map, const std::string& photoPath, Size shown) {
+    const int w = map.width(), h = map.height();
+    if (sameShape(w, h, shown.cx, shown.cy)) return true;
+    if (w % 2 == 0 && sameShape(w / 2, h, shown.cx, shown.cy)) {
+        Surface right;
+        if (!right.create(w / 2, h)) return false;
+        blit(right, 0, 0, w / 2, h, &map, w / 2, 0, Rop::Copy);
+        map = std::move(right);
+        return true;
+    }
+    if (!sameShape(h, w, shown.cx, shown.cy)) return true;
+    const int orientation = JpegExifOrientationAt(photoPath, 0);
+    if (orientation < 5 || orientation > 8) return true;
+    return ApplyExifOrientation(map, orientation);
+}
+
+}  // namespace
+
 int OpenPhotoWithDepth(CStereoWorkspace& ws, const std::string& photoPathIn, const std::string& depthPathIn) {
     std::string photoPath = photoPathIn, depthPath = depthPathIn;
     if (photoPath.empty()) {
@@ -398,6 +474,10 @@ int OpenPhotoWithDepth(CStereoWorkspace& ws, const std::string& photoPathIn, con
     if (!ws.Open(photoPath)) return 0;
     if (ws.stereoPair()) {
         ws.host().message(kDepthForStereoPairMessage, MsgButtons::Ok, MsgIcon::Warning);
+        return 0;
+    }
+    if (!isProjectPath(photoPath) && !fitMapToPhotoShape(map, photoPath, ws.trimPhotoSize())) {
+        ws.host().message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
         return 0;
     }
     // The map follows the photo: first to the photo's own size, turned by

@@ -3,6 +3,7 @@
 // and import, keeping the map in a project, and the map following the
 // photo's straightening.
 #include "core/DepthMapFile.h"
+#include "core/PhotoFile.h"
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
 #include "core/WorkspaceDialogs.h"
@@ -183,6 +184,43 @@ TEST(DepthMap, HolesTakeNoNearerPixelsAndStretchedSurfacesHaveNoCracks) {
     }
 }
 
+// Maps as other tools give them: a near card whose greys jitter by more than
+// one surface's step (JPEG noise, an enlarged map) still lands whole, and a
+// card with a soft edge (an estimator's blur) leaves no stripes of its edge
+// across the hole it opens.
+TEST(DepthMap, NoisyAndSoftEdgedMapsLandWithoutCracksOrStripes) {
+    const int w = 200;
+    const Surface src = positions(w, 1);
+    Surface noisy, soft;
+    noisy.create(w, 1);
+    soft.create(w, 1);
+    const unsigned edge[4] = {51, 102, 153, 204};
+    for (int x = 0; x < w; ++x) {
+        noisy.set(x, 0, greyPixel(x >= 60 && x < 120 ? 200u + (x % 2) * 4u + (x % 3) * 3u : 0u));
+        unsigned g = x >= 100 && x < 140 ? 255u : 0u;
+        if (x >= 96 && x < 100) g = edge[x - 96];
+        if (x >= 140 && x < 144) g = edge[143 - x];
+        soft.set(x, 0, greyPixel(g));
+    }
+    for (int a = 0; a < 4; ++a) {
+        Surface v;
+        ASSERT_TRUE(RenderDepthView(v, src, noisy, a, 4, 2));
+        const int first = 60 + quarterDepthShift(a, 4, quarterDepthOfGrey(200), 2);
+        const int last = 119 + quarterDepthShift(a, 4, quarterDepthOfGrey(200), 2);
+        for (int x = first + 2; x <= last - 2; ++x) {
+            const int from = static_cast<int>((v.at(x, 0) >> 16) & 0xFF);
+            EXPECT_TRUE(from >= 60 && from < 120) << "background through the card: " << a << " " << x;
+        }
+        ASSERT_TRUE(RenderDepthView(v, src, soft, a, 4, 2));
+        const int shift = quarterDepthShift(a, 4, quarterDepthOfGrey(255), 2);
+        for (int x = 0; x < w; ++x) {
+            const int from = static_cast<int>((v.at(x, 0) >> 16) & 0xFF);
+            if (v.at(x, 0) == kWhite || from < 96 || from >= 144) continue;
+            EXPECT_TRUE(x >= 96 + shift - 4 && x < 144 + shift + 4) << "a stripe of the card's edge: " << a << " " << x;
+        }
+    }
+}
+
 TEST(DepthMap, LayersInDrawingOrder) {
     Surface a, b, out;
     a.create(10, 4);
@@ -334,6 +372,28 @@ TEST(DepthMap, ImportFollowsThePhotosTrimming) {
     EXPECT_EQ(ws.depthMap().at(edge - 4, ws.height() / 2), greyPixel(greyOfDepth(-20)));
     EXPECT_EQ(ws.depthMap().at(edge + 4, ws.height() / 2), greyPixel(greyOfDepth(10)));
 
+    // The photo and depth side by side (the RGBD layout) as the map: its
+    // right half is the depth.
+    Surface rgbd;
+    ASSERT_TRUE(BuildRgbd(rgbd, gradientPicture(30, 20), map));
+    ASSERT_EQ(writeDepthMapImage(host, rgbd, dir.file("rgbd.png"), true, 80), 1);
+    CStereoWorkspace fromRgbd(host, dir.file("Plastora.ini"));
+    ASSERT_EQ(OpenPhotoWithDepth(fromRgbd, dir.file("photo.bmp"), dir.file("rgbd.png")), 1);
+    EXPECT_TRUE(samePixels(fromRgbd.depthMap(), ws.depthMap()));
+    // A map of the camera's pixels for a photo its Exif orientation turns (a
+    // phone's depth image carries no orientation of its own) is turned with it.
+    writeOrientedJpeg(dir.file("turned.jpg"), gradientPicture(40, 60), 6);
+    Surface sensorMap = depthColumns(40, 60, [](int x) { return x < 20 ? -20 : 10; });
+    ASSERT_EQ(writeDepthMapImage(host, sensorMap, dir.file("sensor.png"), true, 80), 1);
+    CStereoWorkspace turned(host, dir.file("Plastora.ini"));
+    ASSERT_EQ(OpenPhotoWithDepth(turned, dir.file("turned.jpg"), dir.file("sensor.png")), 1);
+    ASSERT_TRUE(ApplyExifOrientation(sensorMap, 6));
+    Surface expected;
+    ASSERT_TRUE(expected.create(turned.width(), turned.height()));
+    ASSERT_TRUE(StretchMapThroughPhoto(expected, sensorMap, turned.trimPhotoSize(), turned.trimSource(),
+                                       turned.trimDest()));
+    EXPECT_TRUE(samePixels(turned.depthMap(), expected));
+
     // A map that cannot be read leaves the workspace alone.
     std::ofstream(dir.file("bad.png")) << "not a picture";
     CStereoWorkspace other(host, dir.file("Plastora.ini"));
@@ -380,6 +440,14 @@ TEST(DepthMap, JpegMapCutShortIsRefused) {
     EXPECT_FALSE(parseDepthMapImage(bytes, map));
     bytes.resize(40);  // within the headers
     EXPECT_FALSE(parseDepthMapImage(bytes, map));
+    // A BMP cut short is refused too: its missing rows read as black, the
+    // farthest depth.
+    ASSERT_EQ(SaveStillImage(host, depthColumns(64, 48, [](int x) { return x / 4 - 16; }), 64, 48, dir.file("d.bmp"), 90), 1);
+    std::ifstream bmp(dir.file("d.bmp"), std::ios::binary);
+    std::vector<std::uint8_t> whole((std::istreambuf_iterator<char>(bmp)), {});
+    EXPECT_TRUE(parseDepthMapImage(whole, map));
+    whole.resize(whole.size() * 6 / 10);
+    EXPECT_FALSE(parseDepthMapImage(whole, map));
 }
 
 namespace {

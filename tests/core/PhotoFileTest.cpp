@@ -6,6 +6,7 @@
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
 #include "output/WorkingSize.h"
+#include "support/Pictures.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
 
@@ -60,46 +61,6 @@ bool near(Pixel a, Pixel b, int tolerance) {
         if (d > tolerance || d < -tolerance) return false;
     }
     return true;
-}
-
-// An Exif APP1 segment holding only IFD0 with the orientation tag.
-std::vector<std::uint8_t> exifSegment(int orientation, bool bigEndian) {
-    std::vector<std::uint8_t> tiff = bigEndian ? std::vector<std::uint8_t>{'M', 'M', 0, 42, 0, 0, 0, 8}
-                                               : std::vector<std::uint8_t>{'I', 'I', 42, 0, 8, 0, 0, 0};
-    const auto put16 = [&](unsigned v) {
-        if (bigEndian) tiff.insert(tiff.end(), {std::uint8_t(v >> 8), std::uint8_t(v)});
-        else tiff.insert(tiff.end(), {std::uint8_t(v), std::uint8_t(v >> 8)});
-    };
-    put16(2);       // two entries: an unrelated one first
-    put16(0x010F);  // Make, ASCII, 4 bytes inline
-    put16(2);
-    put16(4), put16(0);
-    tiff.insert(tiff.end(), {'A', 'B', 'C', 0});
-    put16(0x0112);  // Orientation, SHORT, 1
-    put16(3);
-    if (bigEndian) put16(0), put16(1);
-    else put16(1), put16(0);
-    put16(static_cast<unsigned>(orientation)), put16(0);
-    tiff.insert(tiff.end(), {0, 0, 0, 0});  // no next IFD
-    std::vector<std::uint8_t> seg;
-    seg.reserve(10 + tiff.size());
-    static const std::uint8_t kHead[] = {0xFF, 0xE1, 0, 0, 'E', 'x', 'i', 'f', 0, 0};
-    for (std::uint8_t b : kHead) seg.push_back(b);
-    for (std::uint8_t b : tiff) seg.push_back(b);
-    const std::size_t len = seg.size() - 2;
-    seg[2] = static_cast<std::uint8_t>(len >> 8);
-    seg[3] = static_cast<std::uint8_t>(len);
-    return seg;
-}
-
-// A JPEG written by the program, with the Exif segment put right after SOI.
-void writeOrientedJpeg(const std::string& path, const Surface& picture, int orientation) {
-    SilentHost host;
-    ASSERT_EQ(SaveStillImage(host, picture, picture.width(), picture.height(), path, 100), 1);
-    std::vector<std::uint8_t> bytes = readBytes(path);
-    const std::vector<std::uint8_t> seg = exifSegment(orientation, orientation % 2 == 0);
-    bytes.insert(bytes.begin() + 2, seg.begin(), seg.end());
-    writeBytes(path, bytes);
 }
 
 // Writes a w x h JPEG of `components` samples a pixel in `space`, row by

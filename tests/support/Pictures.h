@@ -3,6 +3,10 @@
 
 #include "platform/Surface.h"
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 namespace plastora::test {
 
 // A w x h picture whose every pixel differs from its neighbours: r = x * 7,
@@ -14,5 +18,9 @@ void paintRect(Surface& mask, int x0, int y0, int x1, int y1);
 bool samePixels(const Surface& a, const Surface& b);
 // Number of white pixels.
 long countWhite(const Surface& mask);
+// An Exif APP1 segment holding only IFD0 with the orientation tag.
+std::vector<std::uint8_t> exifSegment(int orientation, bool bigEndian);
+// A JPEG written by the program, with that Exif segment put right after SOI.
+void writeOrientedJpeg(const std::string& path, const Surface& picture, int orientation);
 
 }  // namespace plastora::test
