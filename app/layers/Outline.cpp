@@ -123,30 +123,39 @@ private:
         return dir;
     }
 
-    // Walks again from the failed start, with no limit, until the walk is
-    // back at its first state (a cycle, kept) or repeats another state (a
-    // walk that never returns, not kept: its starts are traced as before).
+    // Walks again from the failed start until the walk is back at its first
+    // state, and keeps that cycle. Memory stays bounded: a cycle of more than
+    // kLearnRounds times the limit's states, or one past kLearnBudget states
+    // learned in all, is not kept, and learning ends for this map there (its
+    // starts are traced as before, and no long walk is repeated in vain).
+    static constexpr std::size_t kLearnRounds = 64;
+    static constexpr std::size_t kLearnBudget = std::size_t{1} << 20;
+
     void learnCycle(int sx, int sy, int first) {
-        std::unordered_map<std::uint64_t, std::uint32_t> seen;
+        if (!m_learning) return;
+        const std::size_t bound = std::min(kLearnRounds * static_cast<std::size_t>(m_maxPoints), kLearnBudget - m_learned);
         Cycle c;
+        std::vector<std::uint8_t> dirs;
         int x = sx, y = sy, dir = first;
-        for (;;) {
-            const auto [known, added] = seen.emplace(stateKey(x, y, dir), static_cast<std::uint32_t>(c.pixels.size()));
-            if (!added) {
-                if (known->second != 0) return;
-                break;
+        do {
+            if (c.pixels.size() >= bound) {
+                m_learning = false;
+                return;
             }
             c.pixels.push_back(static_cast<std::uint32_t>(y) * static_cast<std::uint32_t>(m_w) +
                                static_cast<std::uint32_t>(x));
+            dirs.push_back(static_cast<std::uint8_t>(dir));
             x += kDx[dir];
             y += kDy[dir];
             dir = nextDirection(x, y, dir);
-        }
+        } while (x != sx || y != sy || dir != first);
         const auto n = static_cast<std::uint32_t>(c.pixels.size());
+        m_learned += n;
         c.next.resize(static_cast<std::size_t>(n) + 1);
         for (std::uint32_t i = 0; i <= n; ++i) c.next[i] = i;
         const auto id = static_cast<std::uint32_t>(m_cycles.size());
-        for (const auto& [key, index] : seen) m_knownStates.emplace(key, CycleState{id, index});
+        for (std::uint32_t i = 0; i < n; ++i)
+            m_knownStates.emplace(std::uint64_t{c.pixels[i]} * 8u + dirs[i], CycleState{id, i});
         m_cycles.push_back(std::move(c));
         // The failed trace has marked the limit's worth of pixels from state 0.
         skipRange(m_cycles.back(), 0, std::min<std::uint32_t>(n, static_cast<std::uint32_t>(m_maxPoints)));
@@ -240,6 +249,8 @@ private:
     std::vector<unsigned char> m_outside;
     std::vector<Cycle> m_cycles;
     std::unordered_map<std::uint64_t, CycleState> m_knownStates;
+    bool m_learning = true;
+    std::size_t m_learned = 0;  // states in m_cycles
 };
 
 }  // namespace
