@@ -28,10 +28,14 @@ int CStereoWorkspace::SaveEditImage(const std::string& pathIn) {
         // copy's resolution.
         Surface edit;
         if (!BuildHighResEditImage(*this, edit)) return 0;
+        if (m_mode == kModeInterlace) return SaveInterleavedImage(m_host, edit, path, m_settings.jpegQuality, kHighResPrintDpi);
         return SaveStillImage(m_host, edit, edit.width(), edit.height(), path, m_settings.jpegQuality,
                               kHighResPrintDpi);
     }
     Redraw();  // the display without the object selection
+    // The interlace display alternates the eyes row by row or column by column.
+    if (m_mode == kModeInterlace)
+        return SaveInterleavedImage(m_host, m_display, path, m_settings.jpegQuality, WorkingImagePrintDpi(*this));
     return SaveStillImage(m_host, m_display, m_display.width(), m_display.height(), path, m_settings.jpegQuality,
                           WorkingImagePrintDpi(*this));
 }

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 using namespace plastora;
@@ -95,6 +96,15 @@ TEST(Interlace, CreateReadsTheSettingsFileAtBuildTime) {
     ASSERT_TRUE(BuildInterlace(expect, d.ws->view(0), d.ws->view(3), kInterlaceColumns, true));
     EXPECT_TRUE(samePixels(d.ws->display(), expect));
     EXPECT_FALSE(samePixels(d.ws->view(0), d.ws->view(3))) << "the test needs two different views";
+    // Saved as the edit image in JPEG, the interlace keeps every pixel's
+    // colour (full chroma): subsampled, each eye's colour would bleed into
+    // the other's columns.
+    ASSERT_EQ(d.ws->SaveEditImage(d.dir.file("interlace.jpg")), 1);
+    std::ifstream in(d.dir.file("interlace.jpg"), std::ios::binary);
+    const std::string jpeg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t sof = jpeg.find("\xFF\xC0");
+    ASSERT_NE(sof, std::string::npos);
+    EXPECT_EQ(static_cast<unsigned char>(jpeg[sof + 11]), 0x11);
 }
 
 TEST(Interlace, SettingsDialogWritesAllThreeKeys) {
