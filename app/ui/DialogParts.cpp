@@ -63,10 +63,11 @@ std::string integerRangeMessage(int lo, int hi) {
 }
 
 QString decimalText(double v) {
-    // Within a ten-thousandth of fewer decimals: a float holds about seven digits.
+    // Within a thousandth of a last decimal: a float holds about seven
+    // digits, so 100.05 read back as single precision is 100.0500031.
     for (int decimals = 1; decimals < 3; ++decimals) {
         const double scaled = v * std::pow(10.0, decimals);
-        if (std::fabs(std::round(scaled) - scaled) < 1e-4) return QString::number(v, 'f', decimals);
+        if (std::fabs(std::round(scaled) - scaled) < 1e-3) return QString::number(v, 'f', decimals);
     }
     return QString::number(v, 'f', 3);
 }

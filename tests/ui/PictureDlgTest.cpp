@@ -142,7 +142,8 @@ TEST(PictureDlg, OkWithTheLensUntouchedKeepsItExactly) {
     const struct {
         double lpi;
         const char* shown;
-    } cases[] = {{60.25, "60.25"}, {static_cast<double>(60.3f), "60.3"}, {20.0, "20.0"}, {100.05, "100.05"}};
+    } cases[] = {{60.25, "60.25"}, {static_cast<double>(60.3f), "60.3"}, {20.0, "20.0"},
+                 {static_cast<double>(100.05f), "100.05"}, {60.125, "60.125"}};
     for (const auto& c : cases) {
         PictureDialogData d = someData();
         d.lpi = c.lpi;
