@@ -152,6 +152,12 @@ int runLenticular(const std::vector<std::string>& argv) {
     host.readSubject = args.positional()[0];
     if (!openForViews(ws, args.positional()[0])) return kExitFailure;
     if (int rc = refuseProjectFile("lenticular", ws, *args.get("output")); rc != kExitOk) return rc;
+    // A composite too large for the format asked for is refused before its
+    // views are made, with the reason.
+    if (const Size c = ws.compositeSize(); !StillImageSizeWritable(*args.get("output"), c.cx, c.cy))
+        return failure(tr("%1: the composite is %2 x %3 pixels, more than this format holds (JPEG: 65500 a side, "
+                          "BMP: 4 GB); write PNG",
+                          {*args.get("output"), std::to_string(c.cx), std::to_string(c.cy)}));
     // Nothing shows the composite here: its rows go straight to the file.
     // A document drawn from regions has its views made a band of rows at a
     // time as the rows are written, so that no view exists whole.

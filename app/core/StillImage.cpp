@@ -703,6 +703,17 @@ int surfaceFromRows(Host& host, const RowBuffer& rows, Surface& out, int& width,
     return 0;
 }
 
+}  // namespace
+
+bool StillImageSizeWritable(const std::string& path, int w, int h) {
+    if (w <= 0 || h <= 0) return false;
+    if (isJpegSaveName(path)) return w <= kJpegMaxSide && h <= kJpegMaxSide;
+    if (isPngSaveName(path)) return true;
+    return dibStride(w) * static_cast<std::uint64_t>(h) + kBmpHeadersSize <= 0xFFFFFFFFu;
+}
+
+namespace {
+
 bool writeBmp(std::FILE* f, const PictureRows& pic, double dotsPerInch) {
     const int w = pic.width, h = pic.height;
     const std::uint64_t stride = dibStride(w);

@@ -38,6 +38,11 @@ int SaveStillImage(Host& host, const Surface& picture, int w, int h, const std::
 // pixels per metre. 0 writes exactly what the call above writes.
 int SaveStillImage(Host& host, const Surface& picture, int w, int h, const std::string& path, int jpegQuality,
                    double dotsPerInch);
+// Whether a w x h picture fits the format `path` names (by its extension, as
+// the writers choose): a JPEG holds at most kJpegMaxSide a side, a BMP's
+// header at most 4 GB of rows. Told before a long piece of work, rather than
+// after it as a failed save.
+bool StillImageSizeWritable(const std::string& path, int w, int h);
 // The same for a picture whose neighbouring columns or rows come from
 // different views (PictureRows::fullChroma).
 int SaveInterleavedImage(Host& host, const Surface& picture, const std::string& path, int jpegQuality,

@@ -70,6 +70,11 @@
     </message>
     <message>
       <location filename="../../cli/cmd_views.cpp" />
+      <source>%1: the composite is %2 x %3 pixels, more than this format holds (JPEG: 65500 a side, BMP: 4 GB); write PNG</source>
+      <translation>%1: 合成画像は %2 x %3 ピクセルで、この形式に収まりません (JPEG: 1 辺 65500 まで、BMP: 4 GB まで)。PNG で書き出してください</translation>
+    </message>
+    <message>
+      <location filename="../../cli/cmd_views.cpp" />
       <source>%1: the folder cannot be made</source>
       <translation>%1: フォルダーを作成できません</translation>
     </message>
