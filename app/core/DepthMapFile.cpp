@@ -37,24 +37,34 @@ bool jpegIsWhole(const std::vector<std::uint8_t>& b) {
 
 // A BMP holds its rows whole: Qt's reader fills rows a cut file lacks with
 // black (the farthest depth) and calls it read. Uncompressed pictures are
-// checked against the size their header gives.
+// checked against the size their header gives (the last row need not carry
+// its padding).
 bool bmpIsWhole(const std::vector<std::uint8_t>& b) {
     if (b.size() < 2 || b[0] != 'B' || b[1] != 'M') return true;
-    if (b.size() < 34) return false;
-    const auto u32 = [&](std::size_t at) {
-        return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8 | std::uint32_t{b[at + 2]} << 16 |
-               std::uint32_t{b[at + 3]} << 24;
-    };
+    if (b.size() < 26) return false;
+    const auto u16 = [&](std::size_t at) { return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8; };
+    const auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
     const std::uint32_t offset = u32(10), header = u32(14);
-    if (header < 40) return true;  // the old core header: left to the reader
-    const auto width = static_cast<std::int32_t>(u32(18)), height = static_cast<std::int32_t>(u32(22));
-    const unsigned bits = std::uint32_t{b[28]} | std::uint32_t{b[29]} << 8;
-    const std::uint32_t compression = u32(30);
-    if (compression != 0 && compression != 3) return true;  // run-length data has no fixed size
+    std::int64_t width = 0, height = 0;
+    unsigned bits = 0;
+    if (header == 12) {  // the OS/2 core header: 16-bit sizes, no compression
+        width = u16(18);
+        height = u16(20);
+        bits = u16(24);
+    } else if (header >= 40 && b.size() >= 34) {
+        const std::uint32_t compression = u32(30);
+        if (compression != 0 && compression != 3) return true;  // run-length data has no fixed size
+        width = static_cast<std::int32_t>(u32(18));
+        height = static_cast<std::int32_t>(u32(22));
+        bits = u16(28);
+    } else {
+        return true;  // left to the reader
+    }
     if (width <= 0 || height == 0 || height == INT32_MIN || bits == 0 || bits > 32) return true;
-    const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bits + 31) / 32 * 4;
-    const std::uint64_t rows = static_cast<std::uint64_t>(height < 0 ? -static_cast<std::int64_t>(height) : height);
-    return std::uint64_t{offset} + stride * rows <= b.size();
+    const std::uint64_t rows = static_cast<std::uint64_t>(height < 0 ? -height : height);
+    const std::uint64_t rowBits = static_cast<std::uint64_t>(width) * bits;
+    const std::uint64_t stride = (rowBits + 31) / 32 * 4;
+    return std::uint64_t{offset} + stride * (rows - 1) + (rowBits + 7) / 8 <= b.size();
 }
 
 bool endsWithPng(const std::string& path) {

@@ -655,6 +655,19 @@ bool JpegSizeAt(const std::string& path, long long offset, int& width, int& heig
     return true;
 }
 
+int PhotoOrientation(const std::string& path) {
+    const PhotoFormat format = DetectPhotoFormatOfFile(path);
+    if (format == PhotoFormat::Jpeg) return JpegExifOrientationAt(path, 0);
+    if (format != PhotoFormat::Png && format != PhotoFormat::Tiff && format != PhotoFormat::WebP) return 1;
+    QImageReader reader(QString::fromStdString(path));
+    reader.setDecideFormatFromContent(true);
+    // Qt's turns are the Exif orientations in another numbering.
+    static const int kExifOf[8] = {1, 2, 4, 3, 6, 7, 5, 8};
+    const int t = static_cast<int>(reader.transformation());
+    if (t > 0 && t < 8) return kExifOf[t];
+    return readContainerNotes(path, format).orientation;
+}
+
 PhotoFormat DetectPhotoFormatOfFile(const std::string& path) {
     FilePtr f(openRegularFile(path));
     if (!f) return PhotoFormat::Unknown;

@@ -40,6 +40,10 @@ void ConvertJpegPictureToSrgbAt(const std::string& path, long long offset, Surfa
 // up to the first scan, reading at most 1 MiB. 1 when there is none or the
 // file cannot be read.
 int JpegExifOrientationAt(const std::string& path, long long offset);
+// The Exif orientation (1 to 8) a photo file is shown by, as the loader
+// applies it: a JPEG's Exif, a PNG's eXIf, a WebP's EXIF chunk, a TIFF's
+// orientation tag. 1 when there is none.
+int PhotoOrientation(const std::string& path);
 // The size as shown (turned by its Exif orientation) of the JPEG that
 // starts `offset` bytes into the file, from its headers alone. False when
 // they cannot be read.

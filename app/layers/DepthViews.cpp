@@ -60,6 +60,11 @@ void fillGaps(Pixel* out, int* z, int w) {
                 int j;
                 for (;;) {
                     j = std::max(0, s - 1 - k - skipped);
+                    // The white run at the picture's edge is no picture.
+                    if (z[j] == kNoPixel) {
+                        j = last;
+                        break;
+                    }
                     if (z[j] <= nearer) break;
                     if (s - 1 - k - skipped <= 0) {
                         j = last;
@@ -100,24 +105,20 @@ void fillGaps(Pixel* out, int* z, int w) {
 // A soft edge (an estimator's map blurs a near object's outline) has pixels
 // of depths between the near and the far side; each lands on its own across
 // the hole the near side leaves and would stand in it as a stripe of the
-// near object. A pixel lands with gaps on both sides only when its two
-// neighbours moved away from it, one more and one less, that is when its
-// depth lies between theirs: runs of at most two landed pixels with a gap
-// on either side (and landed pixels beyond both gaps) are made part of the
-// hole, which is then filled from the background side.
-void dropSoftEdgeIslands(int* z, int w) {
+// near object. Runs of at most two landed pixels with a gap on either side
+// (and landed pixels beyond both gaps), all of them soft-edge pixels (`soft`:
+// a depth between their neighbours', a step from each), are made part of the
+// hole, which is then filled from the background side. A thin thing nearer
+// than what is around it (a pole, a wire) is no soft edge and stays.
+// `solid`: scratch of w + 1.
+void dropSoftEdgeIslands(int* z, const unsigned char* soft, int w, std::vector<int>& solid) {
     constexpr int kIsland = 2;
-    // Whether a run longer than an island lands at or after x.
-    const auto solidFrom = [&](int x) {
-        for (;;) {
-            while (x < w && z[x] == kNoPixel) ++x;
-            if (x >= w) return false;
-            int e = x;
-            while (e < w && z[e] != kNoPixel) ++e;
-            if (e - x > kIsland) return true;
-            x = e;
-        }
-    };
+    // solid[x]: whether a run longer than an island lands at or after x.
+    solid[static_cast<std::size_t>(w)] = 0;
+    for (int x = w - 1, run = 0; x >= 0; --x) {
+        run = z[x] == kNoPixel ? 0 : run + 1;
+        solid[static_cast<std::size_t>(x)] = solid[static_cast<std::size_t>(x) + 1] || run > kIsland;
+    }
     bool landedLeft = false;
     for (int x = 0; x < w;) {
         if (z[x] == kNoPixel) {
@@ -125,8 +126,9 @@ void dropSoftEdgeIslands(int* z, int w) {
             continue;
         }
         int e = x;
-        while (e < w && z[e] != kNoPixel) ++e;
-        if (e - x <= kIsland && x > 0 && e < w && landedLeft && solidFrom(e)) {
+        bool allSoft = true;
+        for (; e < w && z[e] != kNoPixel; ++e) allSoft = allSoft && soft[e] != 0;
+        if (e - x <= kIsland && allSoft && x > 0 && e < w && landedLeft && solid[static_cast<std::size_t>(e)]) {
             for (int i = x; i < e; ++i) z[i] = kNoPixel;
         } else {
             landedLeft = true;
@@ -261,12 +263,14 @@ bool RenderDepthView(Surface& view, const Surface& source, const Surface& depthM
     // The shift of every grey level, once.
     int shiftOf[256];
     for (unsigned g = 0; g < 256; ++g) shiftOf[g] = quarterDepthShift(a, n, quarterDepthOfGrey(g), strength, ratio);
-    std::vector<int> z(static_cast<std::size_t>(w));
+    std::vector<int> z(static_cast<std::size_t>(w)), solid(static_cast<std::size_t>(w) + 1);
+    std::vector<unsigned char> soft(static_cast<std::size_t>(w));
     for (int y = 0; y < h; ++y) {
         const Pixel* src = source.row(y);
         const Pixel* d = depthMap.row(y);
         Pixel* out = view.row(y);
         std::fill(z.begin(), z.end(), kNoPixel);
+        std::fill(soft.begin(), soft.end(), 0);
         for (int x = 0; x < w; ++x) {
             const unsigned g = d[x] & 0xFFu;
             const int to = x + shiftOf[g];
@@ -275,27 +279,46 @@ bool RenderDepthView(Surface& view, const Surface& source, const Surface& depthM
             if (to >= 0 && to < w && q >= z[static_cast<std::size_t>(to)]) {
                 z[static_cast<std::size_t>(to)] = q;
                 out[to] = src[x];
+                // A pixel of a soft edge: its depth between its neighbours',
+                // each a step away (an estimator blurs an outline so).
+                const int gl = x > 0 ? static_cast<int>(d[x - 1] & 0xFFu) : q;
+                const int gr = x + 1 < w ? static_cast<int>(d[x + 1] & 0xFFu) : q;
+                soft[static_cast<std::size_t>(to)] = std::min(gl, gr) + kSurfaceGreyStep < q &&
+                                                     q + kSurfaceGreyStep < std::max(gl, gr);
             }
-            // A surface whose depth rises along the row is stretched: its
-            // neighbouring pixels land apart. The columns between them are
-            // the surface's own (at the nearer of its two depths there), not
-            // a gap a farther pixel landing there could show through. So are
-            // one or two columns opened between any two neighbours: a noisy
-            // or enlarged map steps by more than a surface's greys, and a
-            // hole so narrow shows no background worth the name.
             if (x + 1 >= w) continue;
             const unsigned g1 = d[x + 1] & 0xFFu;
+            const int q1 = static_cast<int>(g1);
             const int next = x + 1 + shiftOf[g1];
-            if (std::abs(static_cast<int>(g1) - q) > kSurfaceGreyStep && next - to > 3) continue;
-            const int q1 = std::min(q, static_cast<int>(g1));
-            const int end = std::min(w, next);
-            for (int t = std::max(0, to + 1); t < end; ++t)
-                if (q1 >= z[static_cast<std::size_t>(t)]) {
-                    z[static_cast<std::size_t>(t)] = q1;
-                    out[t] = src[x];
-                }
+            if (std::abs(q1 - q) <= kSurfaceGreyStep) {
+                // A surface whose depth rises along the row is stretched: its
+                // neighbouring pixels land apart. The columns between them
+                // are the surface's own (at the nearer of its two depths
+                // there), not a gap a farther pixel landing there could show
+                // through.
+                const int zs = std::min(q, q1);
+                for (int t = std::max(0, to + 1); t < std::min(w, next); ++t)
+                    if (zs >= z[static_cast<std::size_t>(t)]) {
+                        z[static_cast<std::size_t>(t)] = zs;
+                        out[t] = src[x];
+                        soft[static_cast<std::size_t>(t)] = 0;
+                    }
+            } else if (next - to <= 3) {
+                // One or two columns opened at a step (a noisy or enlarged
+                // map steps by more than a surface's greys; a hole so narrow
+                // shows no background worth the name): taken by the farther
+                // side, where nothing at least as near has landed.
+                const int zf = std::min(q, q1);
+                const Pixel far = q <= q1 ? src[x] : src[x + 1];
+                for (int t = std::max(0, to + 1); t < std::min(w, next); ++t)
+                    if (zf > z[static_cast<std::size_t>(t)]) {
+                        z[static_cast<std::size_t>(t)] = zf;
+                        out[t] = far;
+                        soft[static_cast<std::size_t>(t)] = 0;
+                    }
+            }
         }
-        dropSoftEdgeIslands(z.data(), w);
+        dropSoftEdgeIslands(z.data(), soft.data(), w, solid);
         fillGaps(out, z.data(), w);
     }
     return true;
@@ -433,7 +456,7 @@ bool sameShape(int w, int h, int pw, int ph) {
 // A map whose shape is not the photo's as shown, but one a map for it comes
 // in: the photo and the depth side by side (the RGBD layout) gives its right
 // half; a map of the camera's own pixels, as a phone stores its depth image
-// (with no orientation of its own), is turned as the JPEG photo's Exif
+// (with no orientation of its own), is turned as the photo's Exif
 // orientation turns the photo. Any other map is stretched over the photo
 // as it is. False only when memory runs out.
 bool fitMapToPhotoShape(Surface& map, const std::string& photoPath, Size shown) {
@@ -447,7 +470,7 @@ bool fitMapToPhotoShape(Surface& map, const std::string& photoPath, Size shown) 
         return true;
     }
     if (!sameShape(h, w, shown.cx, shown.cy)) return true;
-    const int orientation = JpegExifOrientationAt(photoPath, 0);
+    const int orientation = PhotoOrientation(photoPath);
     if (orientation < 5 || orientation > 8) return true;
     return ApplyExifOrientation(map, orientation);
 }

@@ -219,6 +219,34 @@ TEST(DepthMap, NoisyAndSoftEdgedMapsLandWithoutCracksOrStripes) {
             EXPECT_TRUE(x >= 96 + shift - 4 && x < 144 + shift + 4) << "a stripe of the card's edge: " << a << " " << x;
         }
     }
+    // Thin things nearer than what is around them are no soft edge: a pole
+    // in the hole a person leaves stays in the views, and a wire one pixel
+    // wide stays one pixel wide.
+    Surface pole, wire;
+    pole.create(140, 1);
+    wire.create(140, 1);
+    for (int x = 0; x < 140; ++x) {
+        pole.set(x, 0, greyPixel(x >= 60 && x < 90 ? 255u : x == 95 ? 170u : 0u));
+        wire.set(x, 0, greyPixel(x == 70 ? 130u : 120u));
+    }
+    const Surface src140 = positions(140, 1);
+    for (int a = 0; a < 4; ++a) {
+        Surface v;
+        ASSERT_TRUE(RenderDepthView(v, src140, pole, a, 4, 2));
+        const int at = 95 + quarterDepthShift(a, 4, quarterDepthOfGrey(170), 2);
+        // (In view 3 the person moves over it.)
+        if (a < 3) {
+            EXPECT_EQ((v.at(at, 0) >> 16) & 0xFF, 95u) << "the pole in view " << a;
+        }
+        int first = 0, last = 139;
+        while (first < 140 && v.at(first, 0) == kWhite) ++first;
+        while (last >= 0 && v.at(last, 0) == kWhite) --last;
+        for (int x = first; x <= last; ++x) EXPECT_NE(v.at(x, 0), kWhite) << "white inside the picture: " << a << " " << x;
+        ASSERT_TRUE(RenderDepthView(v, src140, wire, a, 4, 2));
+        int wide = 0;
+        for (int x = 0; x < 140; ++x) wide += ((v.at(x, 0) >> 16) & 0xFF) == 70u;
+        EXPECT_EQ(wide, 1) << "the wire in view " << a;
+    }
 }
 
 TEST(DepthMap, LayersInDrawingOrder) {
@@ -448,6 +476,12 @@ TEST(DepthMap, JpegMapCutShortIsRefused) {
     EXPECT_TRUE(parseDepthMapImage(whole, map));
     whole.resize(whole.size() * 6 / 10);
     EXPECT_FALSE(parseDepthMapImage(whole, map));
+    // So is one with the old 12-byte header, whose sizes are 16 bits.
+    std::vector<std::uint8_t> os2 = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 26, 0, 0, 0, 12, 0, 0, 0, 8, 0, 4, 0, 1, 0, 24, 0};
+    os2.resize(26 + 4 * 24, 0xFF);
+    EXPECT_TRUE(parseDepthMapImage(os2, map));
+    os2.resize(26 + 2 * 24);
+    EXPECT_FALSE(parseDepthMapImage(os2, map));
 }
 
 namespace {
