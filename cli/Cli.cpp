@@ -519,8 +519,10 @@ int generateViews(CStereoWorkspace& ws, CliHost& host, std::optional<int> streng
                   std::optional<int> method) {
     HostProgress progress(host, "立体画像作成中");
     const int s = strength.value_or(ws.strength());
+    // A method asked for is a wish for matching, whatever the strength;
+    // otherwise matching is on as the stereo dialog starts.
     if (ws.stereoPair())
-        BuildPatternMultiView(ws, &progress, s, patternMatch && defaultPatternMatchTick(ws, s), method);
+        BuildPatternMultiView(ws, &progress, s, patternMatch && (method || defaultPatternMatchTick(ws, s)), method);
     else ws.GenerateViews(&progress, s, false);
     for (int i = 0; i < ws.viewCount(); ++i)
         if (ws.view(i).empty()) return kExitFailure;

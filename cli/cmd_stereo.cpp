@@ -182,7 +182,8 @@ PLASTORA_CLI_HELP("save-views",
                   "  --all              every view (OUT_01 ...) instead of the left/right pair (OUT_L, OUT_R)\n"
                   "  --strength S       stereo strength, 0 to 99 (default: the project's)\n"
                   "  --no-pm            with --all, a stereo pair's in-between views without pattern matching\n"
-                  "  --method M         how a pair's in-between views are matched: dense (disparity) or blocks\n"
+                  "  --method M         how a pair's in-between views are matched: dense (disparity, the default) or\n"
+                  "                     blocks; given, they are matched whatever the strength\n"
                   "  --progress         a progress bar on stderr even when stderr is not a terminal\n\n"
                   "example:\n"
                   "  plastora-cli save-views picture.lyr -o pair.mpo\n");

@@ -192,7 +192,7 @@ int runLenticular(const std::vector<std::string>& argv) {
 PLASTORA_CLI_COMMAND({"views", "P.lyr -o DIR [--format bmp|jpg|png] [--strength 0-99] [--no-pm] [--method dense|blocks] [--progress]",
                       "writes the N views of a project as DIR/view_00.bmp ... (or .jpg, .png; a stereo pair's in-between views are "
                       "matched as the stereo dialog starts: strength above 3 and [PM] EnablePM; --no-pm: never; "
-                      "--method: dense disparity or the block matcher)", &runViews});
+                      "--method: always, by dense disparity or the block matcher)", &runViews});
 PLASTORA_CLI_COMMAND({"lenticular", "P.lyr -o OUT.bmp [--strength 0-99] [--no-pm] [--method dense|blocks] [--progress]",
                       "writes the lenticular composite of a project's views", &runLenticular});
 
@@ -204,7 +204,7 @@ PLASTORA_CLI_HELP("views",
                   "                     (default: the project's)\n"
                   "  --no-pm            a stereo pair's in-between views without pattern matching\n"
                   "  --method M         how a pair's in-between views are matched: dense (disparity, the default) or\n"
-                  "                     blocks\n"
+                  "                     blocks; given, they are matched whatever the strength\n"
                   "  --progress         a progress bar on stderr even when stderr is not a terminal\n\n"
                   "example:\n"
                   "  plastora-cli views picture.lyr --strength 2 --format png -o views/\n");
@@ -215,7 +215,7 @@ PLASTORA_CLI_HELP("lenticular",
                   "  --strength S       stereo strength, 0 to 99 (default: the project's)\n"
                   "  --no-pm            a stereo pair's in-between views without pattern matching\n"
                   "  --method M         how a pair's in-between views are matched: dense (disparity, the default) or\n"
-                  "                     blocks\n"
+                  "                     blocks; given, they are matched whatever the strength\n"
                   "  --progress         a progress bar on stderr even when stderr is not a terminal\n\n"
                   "example:\n"
                   "  plastora-cli lenticular picture.lyr -o composite.png\n");

@@ -106,8 +106,8 @@ struct DisplacementGrid {
 // `viewCount` starts from. Pictures of eight and fifteen come from
 // multi-picture files and run from right to left; any other count uses the
 // right picture for the first half of the views and the left one for the
-// rest. Views past what eight or fifteen pictures cover take the leftmost
-// picture (slot 0) instead of a slot that does not exist.
+// rest. More views than eight or fifteen pictures were made for (more than 8
+// or 16) spread the pictures evenly from right to left.
 int sourceSlotForView(int view, int viewCount, int pictureCount);
 
 // The search area in the right picture for the block at (x0, y0): centred

@@ -694,7 +694,7 @@ example:
                      (default: the project's)
   --no-pm            a stereo pair's in-between views without pattern matching
   --method M         how a pair's in-between views are matched: dense (disparity, the default) or
-                     blocks
+                     blocks; given, they are matched whatever the strength
   --progress         a progress bar on stderr even when stderr is not a terminal
 
 example:
@@ -706,7 +706,8 @@ example:
   --strength S       立体の強さ、0 ～ 99: 1 小、2 標準、3 大、それ以外はその値
                      (既定: プロジェクトの値)
   --no-pm            ステレオ画像の中間の画像をパターンマッチなしで作る
-  --method M         中間の画像のマッチング方法: dense (密な視差、既定) または blocks (ブロック)
+  --method M         中間の画像のマッチング方法: dense (密な視差、既定) または blocks (ブロック)。
+                     指定すると立体の強さにかかわらずマッチングする
   --progress         標準エラーが端末でなくても進捗バーを表示する
 
 例:
@@ -817,7 +818,8 @@ example:
   --all              every view (OUT_01 ...) instead of the left/right pair (OUT_L, OUT_R)
   --strength S       stereo strength, 0 to 99 (default: the project's)
   --no-pm            with --all, a stereo pair's in-between views without pattern matching
-  --method M         how a pair's in-between views are matched: dense (disparity) or blocks
+  --method M         how a pair's in-between views are matched: dense (disparity, the default) or
+                     blocks; given, they are matched whatever the strength
   --progress         a progress bar on stderr even when stderr is not a terminal
 
 example:
@@ -828,7 +830,8 @@ example:
   --all              左右の画像 (OUT_L, OUT_R) の代わりにすべての立体画像 (OUT_01 ...)
   --strength S       立体の強さ、0 ～ 99 (既定: プロジェクトの値)
   --no-pm            --all のとき、ステレオ画像の中間の画像をパターンマッチなしで作る
-  --method M         中間の画像のマッチング方法: dense (密な視差) または blocks (ブロック)
+  --method M         中間の画像のマッチング方法: dense (密な視差、既定) または blocks (ブロック)。
+                     指定すると立体の強さにかかわらずマッチングする
   --progress         標準エラーが端末でなくても進捗バーを表示する
 
 例:
@@ -905,7 +908,7 @@ example:
   --strength S       stereo strength, 0 to 99 (default: the project's)
   --no-pm            a stereo pair's in-between views without pattern matching
   --method M         how a pair's in-between views are matched: dense (disparity, the default) or
-                     blocks
+                     blocks; given, they are matched whatever the strength
   --progress         a progress bar on stderr even when stderr is not a terminal
 
 example:
@@ -916,7 +919,8 @@ example:
                      印刷解像度 N x LPI x 2 / ピッチ を記録
   --strength S       立体の強さ、0 ～ 99 (既定: プロジェクトの値)
   --no-pm            ステレオ画像の中間の画像をパターンマッチなしで作る
-  --method M         中間の画像のマッチング方法: dense (密な視差、既定) または blocks (ブロック)
+  --method M         中間の画像のマッチング方法: dense (密な視差、既定) または blocks (ブロック)。
+                     指定すると立体の強さにかかわらずマッチングする
   --progress         標準エラーが端末でなくても進捗バーを表示する
 
 例:
@@ -1265,8 +1269,8 @@ example:
     </message>
     <message>
       <location filename="../../cli/cmd_views.cpp" />
-      <source>writes the N views of a project as DIR/view_00.bmp ... (or .jpg, .png; a stereo pair's in-between views are matched as the stereo dialog starts: strength above 3 and [PM] EnablePM; --no-pm: never; --method: dense disparity or the block matcher)</source>
-      <translation>プロジェクトの N 枚の立体画像を DIR/view_00.bmp ... (または .jpg, .png) に書き出します (ステレオ画像の中間の画像は立体画像作成ダイアログと同じ条件でパターンマッチします: 強さが 3 より大きく [PM] EnablePM のとき。--no-pm: しない。--method: 密な視差またはブロックマッチング)</translation>
+      <source>writes the N views of a project as DIR/view_00.bmp ... (or .jpg, .png; a stereo pair's in-between views are matched as the stereo dialog starts: strength above 3 and [PM] EnablePM; --no-pm: never; --method: always, by dense disparity or the block matcher)</source>
+      <translation>プロジェクトの N 枚の立体画像を DIR/view_00.bmp ... (または .jpg, .png) に書き出します (ステレオ画像の中間の画像は立体画像作成ダイアログと同じ条件でパターンマッチします: 強さが 3 より大きく [PM] EnablePM のとき。--no-pm: しない。--method: 常に、密な視差またはブロックマッチングで)</translation>
     </message>
     <message>
       <location filename="../../cli/cmd_anaglyph.cpp" />

@@ -4,6 +4,7 @@
 // opened aligned; an unrelated pair warned about.
 #include "core/StillImage.h"
 #include "stereo/StereoScenes.h"
+#include "support/Pictures.h"
 #include "support/TempDir.h"
 
 #include "cli/CliSupport.h"
@@ -105,6 +106,11 @@ TEST(CliStereoPair, AloeViewsFollowTheTrueDisparity) {
     const CliRun blocks = cli("views " + q(dir.file("p.lyr")) + " -o " + q(dir.file("b")) + " --strength 4 --method blocks");
     EXPECT_EQ(blocks.code, 0) << blocks.out;
     EXPECT_EQ(cli("views " + q(dir.file("p.lyr")) + " -o " + q(dir.file("b")) + " --method fast").code, 2);
+    // A method given asks for matching at the pair's own strength too: the
+    // in-between views are not copies of the two pictures.
+    ASSERT_EQ(cli("views " + q(dir.file("p.lyr")) + " -o " + q(dir.file("d")) + " --method dense").code, 0);
+    EXPECT_FALSE(samePixels(load(dir.file("d/view_01.bmp")), load(dir.file("d/view_00.bmp"))));
+    EXPECT_FALSE(samePixels(load(dir.file("d/view_02.bmp")), load(dir.file("d/view_03.bmp"))));
 }
 
 TEST(CliStereoPair, HandHeldPairOpensAlignedAndPaperAndTrimAreTaken) {

@@ -55,10 +55,15 @@ TEST(PatternMultiViewSlots, MultiPictureFilesRunFromRightToLeft) {
     EXPECT_EQ(slotList(4, 8), (std::vector<int>{7, 6, 5, 4}));
     EXPECT_EQ(slotList(8, 15), (std::vector<int>{14, 12, 10, 8, 6, 4, 2, 0}));
     EXPECT_EQ(slotList(16, 15), (std::vector<int>{14, 13, 12, 11, 10, 9, 8, 7, 7, 6, 5, 4, 3, 2, 1, 0}));
-    // More views than the pictures cover: the leftmost picture, never a
-    // slot below 0.
-    EXPECT_EQ(slotList(10, 8), (std::vector<int>{7, 6, 5, 4, 3, 2, 1, 0, 0, 0}));
-    EXPECT_EQ(slotList(18, 15).back(), 0);
+    // More views than the pictures were made for: the pictures spread from
+    // the right one to the left one, each used once or twice (the last
+    // views all repeated the left picture, flat across half a lenticular).
+    EXPECT_EQ(slotList(10, 8), (std::vector<int>{7, 6, 5, 5, 4, 3, 2, 2, 1, 0}));
+    EXPECT_EQ(slotList(16, 8), (std::vector<int>{7, 7, 6, 6, 5, 5, 4, 4, 3, 3, 2, 2, 1, 1, 0, 0}));
+    const std::vector<int> many = slotList(18, 15);
+    EXPECT_EQ(many.front(), 14);
+    EXPECT_EQ(many.back(), 0);
+    EXPECT_TRUE(std::is_sorted(many.rbegin(), many.rend()));
 }
 
 TEST(PatternMultiViewSearchArea, CentredAndKeptInsideThePicture) {
