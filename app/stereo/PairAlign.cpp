@@ -176,7 +176,7 @@ PairAlignment estimatePairAlignment(const Surface& left, const Surface& right, c
     return result;
 }
 
-bool applyPairAlignment(const Surface& right, const PairAlignment& alignment, Surface& out) {
+bool applyPairAlignment(const Surface& right, const PairAlignment& alignment, Surface& out, const Surface* fill) {
     if (right.empty()) return false;
     if (!out.createUninitialized(right.width(), right.height())) return false;
     const cv::Mat src(right.height(), right.width(), CV_8UC4, const_cast<Pixel*>(right.bits()));
@@ -192,7 +192,34 @@ bool applyPairAlignment(const Surface& right, const PairAlignment& alignment, Su
     // warpAffine samples the source through its inverse.
     const cv::Matx23d forward(s * c, -s * sn, cx - s * (c * cx - sn * cy), s * sn, s * c,
                               cy - s * (sn * cx + c * cy) + alignment.dy);
-    cv::warpAffine(src, dst, forward, dst.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+    if (fill && fill->width() == right.width() && fill->height() == right.height()) {
+        // Repeated edge pixels smear into bands as wide as the correction
+        // (a dark frame line became 18 black rows); the left picture shows
+        // what lies there.
+        cv::warpAffine(src, dst, forward, dst.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar::all(0));
+        const cv::Mat ones(right.height(), right.width(), CV_8U, cv::Scalar(255));
+        cv::Mat covered;
+        cv::warpAffine(ones, covered, forward, dst.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar(0));
+        cv::parallel_for_(cv::Range(0, out.height()), [&](const cv::Range& rows) {
+            for (int y = rows.start; y < rows.end; ++y) {
+                const std::uint8_t* m = covered.ptr<std::uint8_t>(y);
+                const Pixel* f = fill->row(y);
+                Pixel* o = out.row(y);
+                for (int x = 0; x < out.width(); ++x) {
+                    const unsigned k = m[x];
+                    if (k == 255) continue;
+                    Pixel p = 0;
+                    for (int c = 0; c < 24; c += 8) {
+                        const unsigned v = (((o[x] >> c) & 0xFFu) * 255u + ((f[x] >> c) & 0xFFu) * (255u - k) + 127u) / 255u;
+                        p |= static_cast<Pixel>(std::min(v, 255u)) << c;
+                    }
+                    o[x] = p;
+                }
+            }
+        });
+    } else {
+        cv::warpAffine(src, dst, forward, dst.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+    }
     // Keep the top byte opaque as every Surface has it.
     for (std::size_t i = 0; i < out.pixelCount(); ++i) out.bits()[i] |= kOpaque;
     return true;

@@ -70,9 +70,12 @@ struct PairAlignOptions {
 PairAlignment estimatePairAlignment(const Surface& left, const Surface& right, const PairAlignOptions& options = {});
 
 // The right picture resampled (bilinear) with the correction, at its own
-// size; edges the picture does not cover repeat the nearest pixel rather than
-// showing a black wedge. False when `out` cannot be allocated.
-bool applyPairAlignment(const Surface& right, const PairAlignment& alignment, Surface& out);
+// size. Edges the picture does not cover take `fill` there (the left
+// picture, of the same size: the same scene, so the edge shows no smear) or,
+// without one, repeat the nearest pixel rather than showing a black wedge.
+// False when `out` cannot be allocated.
+bool applyPairAlignment(const Surface& right, const PairAlignment& alignment, Surface& out,
+                        const Surface* fill = nullptr);
 
 // What was corrected, for the status bar: "縦 12.3 px, 回転 0.8°" and, when the
 // scale changed by 0.1 % or more, ", 拡大 100.5%". `pixelScale` converts the

@@ -221,7 +221,7 @@ bool alignPairPictures(CStereoWorkspace& ws, std::optional<bool> align) {
             part = translateText("位置合わせ: ") + describeAlignment(a, toWorking);
             Surface corrected;
             if (a.changesPicture(ws.highRes(k).width(), ws.highRes(k).height())) {
-                if (!applyPairAlignment(ws.highRes(k), a, corrected)) {
+                if (!applyPairAlignment(ws.highRes(k), a, corrected, &left)) {
                     ws.host().message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
                     abortOpen(ws);
                     return false;

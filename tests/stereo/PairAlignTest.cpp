@@ -54,6 +54,15 @@ TEST(PairAlign, CorrectsOffsetAndRotationAndKeepsTheDisparity) {
         EXPECT_LT(std::abs(again.dy), 0.5);
         EXPECT_LT(std::abs(again.angleDegrees), 0.1);
         EXPECT_EQ(a.changesPicture(kW, kH), c.degrees != 0.0 || c.dy != 0.0);
+
+        // The edge the correction uncovers takes the left picture there, not
+        // a smear of the right one's edge row.
+        if (c.dy == 0.0) continue;
+        Surface filled;
+        ASSERT_TRUE(applyPairAlignment(askew, a, filled, &s.left));
+        const int row = c.dy > 0 ? kH - 2 : 1;  // beyond the moved picture's edge
+        EXPECT_EQ(filled.at(kW / 2, row), s.left.at(kW / 2, row));
+        EXPECT_EQ(filled.at(kW / 2, kH / 2), fixed.at(kW / 2, kH / 2)) << "the covered part is the corrected picture";
     }
 }
 
