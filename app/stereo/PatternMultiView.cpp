@@ -101,6 +101,29 @@ bool writePatternMatchSettings(const std::string& settingsPath, const PatternMat
 // ---------------------------------------------------------------------------
 // Pieces
 
+Rect whiteMarginsInside(const Surface& a, const Surface& b) {
+    const int w = std::min(a.width(), b.width()), h = std::min(a.height(), b.height());
+    const auto white = [&](int x, int y) {
+        return (a.row(y)[x] & 0x00FFFFFFu) == 0x00FFFFFFu && (b.row(y)[x] & 0x00FFFFFFu) == 0x00FFFFFFu;
+    };
+    const auto whiteColumn = [&](int x) {
+        for (int y = 0; y < h; ++y)
+            if (!white(x, y)) return false;
+        return true;
+    };
+    const auto whiteRow = [&](int y) {
+        for (int x = 0; x < w; ++x)
+            if (!white(x, y)) return false;
+        return true;
+    };
+    Rect r{0, 0, w, h};
+    while (r.left < r.right && whiteColumn(r.left)) ++r.left;
+    while (r.right > r.left && whiteColumn(r.right - 1)) --r.right;
+    while (r.top < r.bottom && whiteRow(r.top)) ++r.top;
+    while (r.bottom > r.top && whiteRow(r.bottom - 1)) --r.bottom;
+    return r;
+}
+
 int sourceSlotForView(int view, int viewCount, int pictureCount) {
     if (pictureCount <= 0) return -1;
     int slot;
@@ -521,11 +544,22 @@ int BuildPatternMultiView(CStereoWorkspace& ws, ProgressSink* progress, int stre
                 state.failurePercent = 100 - consistentSharePercent(leftView, rightView, maps);
                 if (progress) progress->setPosition(50);
                 Surface made;
+                // The white margins of a picture fitted inside the paper have
+                // no disparity of their own (the matcher gives them their
+                // neighbours'): they stay where both pictures have them.
+                const Rect inside = whiteMarginsInside(leftView, rightView);
+                const bool margins = inside != Rect{0, 0, w, h};
                 for (int v = 1; v <= n - 2; ++v) {
                     if (!synthesizeView(leftView, rightView, maps, viewFraction(v, n), made)) {
                         host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
                         return 0;
                     }
+                    if (margins)
+                        for (int y = 0; y < made.height(); ++y) {
+                            const bool row = y < inside.top || y >= inside.bottom;
+                            for (int x = 0; x < made.width(); ++x)
+                                if (row || x < inside.left || x >= inside.right) made.row(y)[x] = leftView.row(y)[x];
+                        }
                     std::swap(ws.view(v), made);
                     if (progress) progress->setPosition(50 + 30 * v / n);
                 }

@@ -110,6 +110,11 @@ struct DisplacementGrid {
 // or 16) spread the pictures evenly from right to left.
 int sourceSlotForView(int view, int viewCount, int pictureCount);
 
+// The part of two pictures of one size inside the white margins both have
+// (whole white columns and rows at their edges, as a picture fitted inside
+// its paper has): the whole picture when there are none.
+Rect whiteMarginsInside(const Surface& a, const Surface& b);
+
 // The search area in the right picture for the block at (x0, y0): centred
 // on the block and moved inside the picture (at the right and bottom edges
 // to W - cols and H - rows). An area larger than the picture is cut to the

@@ -111,6 +111,26 @@ TEST(CliStereoPair, AloeViewsFollowTheTrueDisparity) {
     ASSERT_EQ(cli("views " + q(dir.file("p.lyr")) + " -o " + q(dir.file("d")) + " --method dense").code, 0);
     EXPECT_FALSE(samePixels(load(dir.file("d/view_01.bmp")), load(dir.file("d/view_00.bmp"))));
     EXPECT_FALSE(samePixels(load(dir.file("d/view_02.bmp")), load(dir.file("d/view_03.bmp"))));
+
+    // Fitted inside the paper with white margins, the pair's in-between
+    // views keep the margins where both pictures have them (the matcher gave
+    // them the picture's disparity, and they tore into the picture).
+    ASSERT_EQ(cli("stereo " + q(kData + "aloeL.jpg") + " " + q(kData + "aloeR.jpg") + " --trim 2 -o " + q(dir.file("m.lyr"))).code, 0);
+    ASSERT_EQ(cli("views " + q(dir.file("m.lyr")) + " -o " + q(dir.file("mv")) + " --strength 4").code, 0);
+    const Surface m0 = load(dir.file("mv/view_00.bmp")), m3 = load(dir.file("mv/view_03.bmp"));
+    const Surface m1 = load(dir.file("mv/view_01.bmp")), m2 = load(dir.file("mv/view_02.bmp"));
+    int marginColumns = 0;
+    for (int x = 0; x < m0.width(); ++x) {
+        bool white = true;
+        for (int y = 0; y < m0.height() && white; ++y) white = m0.at(x, y) == kWhite && m3.at(x, y) == kWhite;
+        if (!white) continue;
+        ++marginColumns;
+        for (int y = 0; y < m0.height(); y += 7) {
+            EXPECT_EQ(m1.at(x, y), kWhite) << x << "," << y;
+            EXPECT_EQ(m2.at(x, y), kWhite) << x << "," << y;
+        }
+    }
+    EXPECT_GT(marginColumns, 0) << "the test needs a picture with margins";
 }
 
 TEST(CliStereoPair, HandHeldPairOpensAlignedAndPaperAndTrimAreTaken) {
