@@ -377,10 +377,13 @@ bool CStereoWorkspace::GenerateHighResPair(Surface& left, Surface& right, bool f
     // Masks and layers enlarged by R (masks by nearest pixel: they stay black and white).
     std::vector<Surface> masks(static_cast<std::size_t>(c));
     bool ok = true;
-    for (int j = 0; ok && j < c; ++j)
+    for (int j = 0; ok && j < c; ++j) {
         ok = masks[static_cast<std::size_t>(j)].create(W, H) &&
              stretchBlit(masks[static_cast<std::size_t>(j)], 0, 0, W, H, region(j).mask, 0, 0, m_width, m_height, Rop::Copy,
                          StretchMode::Nearest);
+        // Each enlarged mask takes seconds at a large print: the bar moves.
+        progress.setPosition(10 * (j + 1) / c);
+    }
     if (ok) ok = enlargePaint();
     // The cards and background plate at R times the size, made as for the
     // working-size views (only the parts the cards need).

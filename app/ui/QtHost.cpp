@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QColorDialog>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QWidget>
+#include <QWindow>
 
 #include "platform/Translation.h"
 
@@ -121,6 +123,13 @@ void QtHost::progressBegin(const std::string& caption, int minimum, int maximum)
     m_progress->setMinimumDuration(0);
     m_progress->setValue(minimum);
     m_progress->show();
+    // Painted before the work starts, even when its first step is long: the
+    // window manager maps the window some time after show().
+    QElapsedTimer waited;
+    waited.start();
+    while (!(m_progress->windowHandle() && m_progress->windowHandle()->isExposed()) && waited.elapsed() < 500)
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    m_progress->repaint();
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
@@ -131,7 +140,13 @@ void QtHost::progressSet(int position) {
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void QtHost::progressEnd() { delete m_progress; }
+void QtHost::progressEnd() {
+    // Clicks and keys made while the work ran were held back; handled now,
+    // while the progress window still blocks the main window, they are
+    // dropped instead of reaching it afterwards against a changed picture.
+    if (m_progress) QApplication::processEvents();
+    delete m_progress;
+}
 
 void QtHost::redraw() {
     if (onRedraw) onRedraw();

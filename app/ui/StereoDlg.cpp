@@ -45,7 +45,7 @@ CStereoDlg::CStereoDlg(CStereoWorkspace& ws, bool autoStart, bool forCardExport,
     m_interlace = new QCheckBox("インターレース画像で表示", this);
     m_patternMatch = new QCheckBox("パターンマッチによりマルチビューを作成する", this);
     m_create = new QPushButton("作成", this);
-    auto* cancel = new QPushButton("キャンセル", this);
+    auto* cancel = m_cancel = new QPushButton("キャンセル", this);
     m_create->setDefault(true);
 
     auto* box = new QDialogButtonBox(this);
@@ -112,6 +112,10 @@ std::optional<int> CStereoDlg::chosenStrength() {
     return v;
 }
 
+void CStereoDlg::reject() {
+    if (!m_generating) QDialog::reject();
+}
+
 void CStereoDlg::setRange(int minimum, int maximum) { m_progress->setRange(minimum, maximum); }
 
 void CStereoDlg::setPosition(int position) {
@@ -126,11 +130,18 @@ void CStereoDlg::onCreate() {
         m_create->setEnabled(true);
         return;
     }
+    // The work cannot be stopped half-way: Cancel, Escape and the close box
+    // wait for it, and what was clicked meanwhile is dropped, not replayed.
     m_create->setEnabled(false);
+    m_cancel->setEnabled(false);
+    m_generating = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     if (m_ws.stereoPair()) BuildPatternMultiView(m_ws, this, *strength, patternMatchTicked());
     else m_ws.GenerateViews(this, *strength, false);
     QApplication::restoreOverrideCursor();
+    QApplication::processEvents();
+    m_generating = false;
+    m_cancel->setEnabled(true);
     if (m_ws.hasViews()) accept();
     else m_create->setEnabled(true);
 }

@@ -35,12 +35,15 @@ public:
     QRadioButton* radio(int i) const { return m_radios[i]; }
     QLineEdit* numberField() const { return m_number; }
     QPushButton* createButton() const { return m_create; }
+    QPushButton* cancelButton() const { return m_cancel; }
     QCheckBox* interlaceBox() const { return m_interlace; }
     QCheckBox* patternMatchBox() const { return m_patternMatch; }
     QProgressBar* progressBar() const { return m_progress; }
 
 public slots:
     void onCreate();
+    // Not while the views are being made.
+    void reject() override;
 
 private:
     void updateEnabling();
@@ -52,6 +55,8 @@ private:
     QCheckBox* m_interlace;
     QCheckBox* m_patternMatch;
     QPushButton* m_create;
+    QPushButton* m_cancel;
+    bool m_generating = false;
 };
 
 }  // namespace plastora::ui

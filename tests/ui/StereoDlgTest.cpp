@@ -14,6 +14,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <QTimer>
+
 #include <fstream>
 
 using namespace plastora;
@@ -77,6 +79,24 @@ TEST(StereoDlg, CreateMakesViewsWithTheChosenStrength) {
     EXPECT_TRUE(d.ws->hasViews());
     EXPECT_EQ(d.ws->strength(), 12);
     EXPECT_EQ(dlg.progressBar()->value(), 100);
+}
+
+// The views cannot be stopped half-way: during the work Cancel is disabled
+// and a rejection (Escape, the close box) waits, instead of Cancel looking
+// available and the views being shown anyway.
+TEST(StereoDlg, CancelWaitsForTheWorkToEnd) {
+    Doc d;
+    CStereoDlg dlg(*d.ws, false);
+    bool cancelEnabled = true;
+    QTimer::singleShot(0, &dlg, [&] {
+        cancelEnabled = dlg.cancelButton()->isEnabled();
+        dlg.reject();
+    });
+    dlg.createButton()->click();
+    EXPECT_FALSE(cancelEnabled);
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_TRUE(d.ws->hasViews());
+    EXPECT_TRUE(dlg.cancelButton()->isEnabled());
 }
 
 TEST(StereoDlg, AutoStartPressesCreateAfter100ms) {
