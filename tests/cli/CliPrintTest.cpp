@@ -32,6 +32,16 @@ CliRun openSample(const std::string& options, const std::string& project) {
                  " --yes -o " + q(project));
 }
 
+// The sample opened with `options` as `name`.lyr in `dir`, then printed to
+// `name`.pdf with `printOptions`: the print's run (or the open's, when it failed).
+CliRun printSample(const TempDir& dir, const std::string& name, const std::string& options,
+                   const std::string& printOptions) {
+    const CliRun opened = openSample(options, dir.file(name + ".lyr"));
+    if (opened.code != 0) return opened;
+    return shell(q(kCli) + " print " + q(dir.file(name + ".lyr")) + " -o " + q(dir.file(name + ".pdf")) + " " +
+                 printOptions);
+}
+
 }  // namespace
 
 TEST(CliPrint, LandscapeCompositeAndAnaglyphAtTheLensMatchedSize) {
@@ -73,9 +83,7 @@ TEST(CliPrint, LandscapeCompositeAndAnaglyphAtTheLensMatchedSize) {
 // lens-matched size: it goes on A3 whole instead of being cut at the edges.
 TEST(CliPrint, APictureLargerThanThePageGoesOnTheNextSizeWhole) {
     TempDir dir;
-    CliRun r = openSample("--paper 4 --trim 1", dir.file("a4.lyr"));
-    ASSERT_EQ(r.code, 0) << r.out;
-    r = shell(q(kCli) + " print " + q(dir.file("a4.lyr")) + " -o " + q(dir.file("a4.pdf")) + " --dpi 300");
+    const CliRun r = printSample(dir, "a4", "--paper 4 --trim 1", "--dpi 300");
     ASSERT_EQ(r.code, 0) << r.out;
     int pw = 0, ph = 0, ox = -1, oy = -1, pageW = 0, pageH = 0;
     ASSERT_EQ(std::sscanf(sizeLine(r.out).c_str(), "%d x %d at %d,%d on %d x %d", &pw, &ph, &ox, &oy, &pageW, &pageH), 6) << r.out;
@@ -98,11 +106,9 @@ TEST(CliPrint, BadUsage) {
 // (on a banner-sized paper that took minutes and gigabytes first).
 TEST(CliPrint, APictureLargerThanA0IsRefusedBeforeTheWork) {
     TempDir dir;
-    CliRun r = openSample("--mm 1300,900 --lpi 20 --trim 1", dir.file("banner.lyr"));
-    ASSERT_EQ(r.code, 0) << r.out;
-    r = shell(q(kCli) + " print " + q(dir.file("banner.lyr")) + " -o " + q(dir.file("b.pdf")) + " --progress");
+    const CliRun r = printSample(dir, "banner", "--mm 1300,900 --lpi 20 --trim 1", "--progress");
     EXPECT_EQ(r.code, 1) << r.out;
     EXPECT_NE(r.out.find("A0"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find('%'), std::string::npos) << "no views were made first:\n" << r.out;
-    EXPECT_FALSE(std::ifstream(dir.file("b.pdf")).good());
+    EXPECT_FALSE(std::ifstream(dir.file("banner.pdf")).good());
 }
