@@ -880,9 +880,7 @@ int PhotoSize(Host& host, const std::string& path, int& width, int& height) {
         const QSize size = reader.size();
         w = size.width();
         h = size.height();
-        swaps = reader.transformation() == QImageIOHandler::TransformationNone
-                    ? readContainerNotes(path, format).orientation >= 5
-                    : (reader.transformation() & QImageIOHandler::TransformationRotate90) != 0;
+        swaps = PhotoOrientation(path) >= 5;
     }
     if (w <= 0 || h <= 0) {
         // No header to go by: the picture itself.

@@ -24,15 +24,6 @@ namespace {
 // The sample project: a 707 x 478 photo with two regions.
 const std::string kProject = std::string(PLASTORA_SOURCE_DIR) + "/data/sample/coffee.lyr";
 
-// The sampling byte (H << 4 | V) of a JPEG's first component: 0x22 for
-// 4:2:0 chroma, 0x11 for full chroma.
-int lumaSampling(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    const std::string b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const std::size_t sof = b.find("\xFF\xC0");
-    return sof == std::string::npos || sof + 12 > b.size() ? -1 : static_cast<unsigned char>(b[sof + 11]);
-}
-
 unsigned grey(ColorRef c) { return GetRValue(c) * 30 / 100 + GetGValue(c) * 59 / 100 + GetBValue(c) * 11 / 100; }
 
 }  // namespace

@@ -80,4 +80,11 @@ void writeOrientedJpeg(const std::string& path, const Surface& picture, int orie
                                                 static_cast<std::streamsize>(bytes.size()));
 }
 
+int lumaSampling(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t sof = b.find("\xFF\xC0");
+    return sof == std::string::npos || sof + 12 > b.size() ? -1 : static_cast<unsigned char>(b[sof + 11]);
+}
+
 }  // namespace plastora::test

@@ -18,6 +18,9 @@ void paintRect(Surface& mask, int x0, int y0, int x1, int y1);
 bool samePixels(const Surface& a, const Surface& b);
 // Number of white pixels.
 long countWhite(const Surface& mask);
+// The sampling byte (H << 4 | V) of a baseline JPEG file's first component:
+// 0x22 for 4:2:0 chroma, 0x11 for full chroma; -1 without a baseline frame.
+int lumaSampling(const std::string& path);
 // An Exif APP1 segment holding only IFD0 with the orientation tag.
 std::vector<std::uint8_t> exifSegment(int orientation, bool bigEndian);
 // A JPEG written by the program, with that Exif segment put right after SOI.
