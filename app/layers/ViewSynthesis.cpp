@@ -177,13 +177,12 @@ bool allocateCard(Card& card, const Rect& b) {
     return true;
 }
 
-// Card row y (a picture row) from a plate row and a mask row, both addressed
-// from column 0.
-void fillCardRow(Card& card, int y, const Pixel* plate, const Pixel* mask) {
+// Card row y (a picture row) from a plate row addressed from column 0 and a
+// mask row addressed from the card's left column.
+void fillCardRow(Card& card, int y, const Pixel* plate, const Pixel* m) {
     const Rect& b = card.bounds;
     const int n = b.width();
     const Pixel* p = plate + b.left;
-    const Pixel* m = mask + b.left;
     Pixel* c = card.pixels.row(y - b.top);
     for (int x = 0; x < n; ++x) c[x] = masked(m[x]) ? (p[x] | kOpaque) : kColourBits;
     CardRow& r = card.rows[static_cast<std::size_t>(y - b.top)];
@@ -200,7 +199,7 @@ void fillCardRow(Card& card, int y, const Pixel* plate, const Pixel* mask) {
 
 bool buildCard(Card& card, const Surface& source, const Surface& mask, const Rect& b) {
     if (!allocateCard(card, b)) return false;
-    for (int y = b.top; y < b.bottom && !card.empty(); ++y) fillCardRow(card, y, source.row(y), mask.row(y));
+    for (int y = b.top; y < b.bottom && !card.empty(); ++y) fillCardRow(card, y, source.row(y), mask.row(y) + b.left);
     return true;
 }
 
@@ -237,8 +236,19 @@ bool buildRegionCards(std::vector<Card>& cards, Surface& plate, const Surface& s
     cards.resize(masks.size());
     if (c == 0) return true;
     if (bounds.size() != masks.size()) return false;
-    for (const Surface* m : masks)
-        if (!m || m->width() != w || m->height() != h) return false;
+    // A mask is the whole picture or just its bounds; either way its row y is
+    // read from the column bounds.left on.
+    const auto whole = [&](const Surface& m) { return m.width() == w && m.height() == h; };
+    for (int i = 0; i < c; ++i) {
+        const Surface* m = masks[static_cast<std::size_t>(i)];
+        const Rect& b = bounds[static_cast<std::size_t>(i)];
+        if (!m || (!whole(*m) && (m->width() != b.width() || m->height() != b.height()))) return false;
+    }
+    const auto maskRow = [&](int i, int y) {
+        const Surface& m = *masks[static_cast<std::size_t>(i)];
+        const Rect& b = bounds[static_cast<std::size_t>(i)];
+        return whole(m) ? m.row(y) + b.left : m.row(y - b.top);
+    };
     for (int i = 0; i < c; ++i)
         if (!allocateCard(cards[static_cast<std::size_t>(i)], bounds[static_cast<std::size_t>(i)])) return false;
     if (!plate.createUninitialized(w, h)) return false;
@@ -262,8 +272,9 @@ bool buildRegionCards(std::vector<Card>& cards, Surface& plate, const Surface& s
                 if (i < c - 1) {
                     const Rect& after = bounds[static_cast<std::size_t>(i + 1)];
                     if (inRows(after, y)) {
-                        const Pixel* m = masks[static_cast<std::size_t>(i + 1)]->row(y);
-                        for (int x = after.left; x < after.right; ++x) unionRow[static_cast<std::size_t>(x)] |= m[x];
+                        const Pixel* m = maskRow(i + 1, y);
+                        Pixel* u = unionRow.data() + after.left;
+                        for (int x = 0; x < after.width(); ++x) u[x] |= m[x];
                         any = true;
                     }
                 }
@@ -274,12 +285,13 @@ bool buildRegionCards(std::vector<Card>& cards, Surface& plate, const Surface& s
                     mirrorFillSpan(src, unionRow.data(), plateRow.data(), w, card.bounds.left, card.bounds.right);
                     from = plateRow.data();
                 }
-                fillCardRow(card, y, from, masks[static_cast<std::size_t>(i)]->row(y));
+                fillCardRow(card, y, from, maskRow(i, y));
             }
             const Rect& first = bounds[0];
             if (inRows(first, y)) {
-                const Pixel* m = masks[0]->row(y);
-                for (int x = first.left; x < first.right; ++x) unionRow[static_cast<std::size_t>(x)] |= m[x];
+                const Pixel* m = maskRow(0, y);
+                Pixel* u = unionRow.data() + first.left;
+                for (int x = 0; x < first.width(); ++x) u[x] |= m[x];
                 any = true;
             }
             if (any) mirrorFillRow(src, unionRow.data(), plate.row(y), w);

@@ -111,8 +111,10 @@ void drawCard(Surface& target, const Card& card, int x, int y0, int y1, int top 
 // the background plate has every region removed. Only the rows and columns
 // the cards need are filled; the work runs over row bands on every core and
 // gives the same bytes on any number of them. `bounds[i]` must be the
-// bounding box of masks[i] (maskBounds). With no regions the plate is left
-// alone. False when memory runs out.
+// bounding box of mask i (maskBounds); masks[i] is either the whole picture's
+// mask or just the part inside bounds[i] (which spares a picture-sized mask
+// per region at print sizes). With no regions the plate is left alone. False
+// when memory runs out or a mask fits neither size.
 bool buildRegionCards(std::vector<Card>& cards, Surface& backgroundPlate, const Surface& source,
                       const std::vector<const Surface*>& masks, const std::vector<Rect>& bounds);
 

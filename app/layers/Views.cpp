@@ -374,30 +374,38 @@ bool CStereoWorkspace::GenerateHighResPair(Surface& left, Surface& right, bool f
         source = &enlarged;
     }
     HostProgress progress(m_host, kHighResCaption);
-    // Masks and layers enlarged by R (masks by nearest pixel: they stay black and white).
+    // Each mask enlarged by R only inside its bounds (by nearest pixel: it
+    // stays black and white), so that a print-sized pair holds no
+    // picture-sized mask per region; the first whole when the region shadow
+    // needs it.
     std::vector<Surface> masks(static_cast<std::size_t>(c));
+    std::vector<Rect> bounds(static_cast<std::size_t>(c));
+    Surface shadowMask;
     bool ok = true;
     for (int j = 0; ok && j < c; ++j) {
-        ok = masks[static_cast<std::size_t>(j)].create(W, H) &&
-             stretchBlit(masks[static_cast<std::size_t>(j)], 0, 0, W, H, region(j).mask, 0, 0, m_width, m_height, Rop::Copy,
+        const Rect b = regionBounds(j);
+        if (b.width() <= 0 || b.height() <= 0) continue;
+        bounds[static_cast<std::size_t>(j)] = Rect{b.left * r, b.top * r, b.right * r, b.bottom * r};
+        Surface& m = masks[static_cast<std::size_t>(j)];
+        ok = m.create(b.width() * r, b.height() * r) &&
+             stretchBlit(m, 0, 0, m.width(), m.height(), region(j).mask, b.left, b.top, b.width(), b.height(), Rop::Copy,
                          StretchMode::Nearest);
-        // Each enlarged mask takes seconds at a large print: the bar moves.
         progress.setPosition(10 * (j + 1) / c);
     }
+    if (ok && c > 0 && regionShadow)
+        ok = shadowMask.create(W, H) && stretchBlit(shadowMask, 0, 0, W, H, region(0).mask, 0, 0, m_width, m_height,
+                                                    Rop::Copy, StretchMode::Nearest);
     if (ok) ok = enlargePaint();
     // The cards and background plate at R times the size, made as for the
     // working-size views (only the parts the cards need).
     std::vector<Card> cards;
-    std::vector<Rect> bounds(static_cast<std::size_t>(c));
-    std::vector<const Surface*> maskList(static_cast<std::size_t>(c));
     Surface backgroundPlate;
     if (ok && c > 0) {
-        for (int j = 0; j < c; ++j) {
-            maskList[static_cast<std::size_t>(j)] = &masks[static_cast<std::size_t>(j)];
-            bounds[static_cast<std::size_t>(j)] = maskBounds(masks[static_cast<std::size_t>(j)]);
-        }
+        std::vector<const Surface*> maskList(static_cast<std::size_t>(c));
+        for (int j = 0; j < c; ++j) maskList[static_cast<std::size_t>(j)] = &masks[static_cast<std::size_t>(j)];
         progress.setPosition(10);
         ok = buildRegionCards(cards, backgroundPlate, *source, maskList, bounds);
+        masks.clear();
         progress.setPosition(40);
     }
     if (!ok || !right.create(W, H) || !left.create(W, H)) {
@@ -414,7 +422,7 @@ bool CStereoWorkspace::GenerateHighResPair(Surface& left, Surface& right, bool f
         const int xb = viewShiftHighRes(a, n, backgroundDepth, m_strength, r);
         blit(v, Rop::Whiteness);
         blit(v, xb, 0, W, H, &background, 0, 0, Rop::Copy);
-        if (c > 0 && regionShadow) paintThroughMask(v, masks[0], nullptr, shadow, xb, bounds[0]);
+        if (!shadowMask.empty()) paintThroughMask(v, shadowMask, nullptr, shadow, xb, bounds[0]);
         for (int j = 0; j < c; ++j)
             drawCard(v, cards[static_cast<std::size_t>(j)], viewShiftHighRes(a, n, std::as_const(*this).region(j).depth, m_strength, r));
         finishView(v, a, paintBounds);

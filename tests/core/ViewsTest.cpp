@@ -391,6 +391,26 @@ TEST(RegionCards, MatchWholePlatesAndTheMaskRule) {
     ASSERT_EQ(cards.size(), masks.size());
     EXPECT_TRUE(cards[3].empty());
 
+    // Masks cut to their bounds give the same cards and plate.
+    std::vector<Surface> cut(masks.size());
+    std::vector<const Surface*> cutList;
+    for (std::size_t i = 0; i < masks.size(); ++i) {
+        const Rect& b = bounds[i];
+        if (b.width() > 0) {
+            ASSERT_TRUE(cut[i].create(b.width(), b.height()));
+            blit(cut[i], 0, 0, b.width(), b.height(), &masks[i], b.left, b.top, Rop::Copy);
+        }
+        cutList.push_back(&cut[i]);
+    }
+    std::vector<Card> cutCards;
+    Surface cutPlate;
+    ASSERT_TRUE(buildRegionCards(cutCards, cutPlate, source, cutList, bounds));
+    EXPECT_TRUE(samePixels(cutPlate, plate));
+    for (std::size_t i = 0; i < cards.size(); ++i)
+        EXPECT_TRUE(cards[i].empty() ? cutCards[i].empty() : samePixels(cutCards[i].pixels, cards[i].pixels)) << i;
+    cutList[1] = &cut[0];
+    EXPECT_FALSE(buildRegionCards(cutCards, cutPlate, source, cutList, bounds)) << "a mask of neither size";
+
     Surface unionMask, wholePlate;
     ASSERT_TRUE(unionMask.create(w, h));
     for (int i = c - 1; i >= 0; --i) {
