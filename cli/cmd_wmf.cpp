@@ -79,6 +79,8 @@ int runWmf(const std::vector<std::string>& argv) {
         std::vector<std::string> messages;
         const int w = VectSwfWrite(out->c_str(), &packet, &messages);
         for (const auto& m : messages) std::cerr << m << "\n";
+        if (w == kVectErrLimit)
+            return failure(tr("%1: the picture has more shapes than an SWF movie can hold (65534)", {in}));
         if (w < 0) return failure(tr("%1: cannot be written", {*out}));
         if (w == 0) return failure(tr("%1: no object of the picture can be written as SWF", {*out}));
         return kExitOk;

@@ -18,7 +18,12 @@ namespace plastora {
 const char* const kDepthMapReadFailedMessage = "深度マップの読込みに失敗しました";
 
 namespace {
-constexpr int kMaxDepthSide = 16384;
+// A map as large as a project's picture may be: a project stores its map at
+// the working size and must read it back.
+constexpr int kMaxDepthSide = kProjectMaxSide;
+bool depthSizeAllowed(int w, int h) {
+    return w <= kMaxDepthSide && h <= kMaxDepthSide && std::int64_t{w} * h <= kProjectMaxPixels;
+}
 constexpr std::size_t kMaxDepthFileSize = std::size_t{512} << 20;
 
 // False for a JPEG whose image data ends before its end marker (a
@@ -93,10 +98,10 @@ bool parseDepthMapImage(const std::vector<std::uint8_t>& bytes, Surface& out) {
     reader.setAutoTransform(true);
     // The size is checked before any pixel is decoded.
     const QSize size = reader.size();
-    if (size.isValid() && (size.width() > kMaxDepthSide || size.height() > kMaxDepthSide)) return false;
+    if (size.isValid() && !depthSizeAllowed(size.width(), size.height())) return false;
     QImage image;
     if (!reader.read(&image) || image.isNull()) return false;
-    if (image.width() > kMaxDepthSide || image.height() > kMaxDepthSide) return false;
+    if (!depthSizeAllowed(image.width(), image.height())) return false;
     const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
     if (grey.isNull()) return false;
     Surface s;

@@ -95,6 +95,11 @@
     </message>
     <message>
       <location filename="../../cli/cmd_wmf.cpp" />
+      <source>%1: the picture has more shapes than an SWF movie can hold (65534)</source>
+      <translation>%1: 図形が多すぎて SWF ムービーに収まりません (最大 65534)</translation>
+    </message>
+    <message>
+      <location filename="../../cli/cmd_wmf.cpp" />
       <source>%1: the picture is too large to render at this zoom</source>
       <translation>%1: この倍率では画像が大きすぎて描画できません</translation>
     </message>

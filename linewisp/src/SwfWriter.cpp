@@ -99,6 +99,12 @@ public:
         return {twips(p.x - m_packet.left), twips(p.y - m_packet.top)};
     }
 
+    // Whether `shapes` more shapes and the sprite holding them still get
+    // character ids and depths of their own (both are 16-bit in the file).
+    bool roomFor(std::size_t shapes, int depth) const {
+        return m_nextId + shapes + 1 <= 0xFFFF && static_cast<std::size_t>(depth) + shapes <= 0xFFFF;
+    }
+
     // A DefineShape3 of one path; returns its character id.
     unsigned shape(const std::vector<TwipPoint>& pts, bool filled, ColorRef fill, std::int32_t pen) {
         const unsigned id = m_nextId++;
@@ -271,6 +277,11 @@ int VectSwfWrite(const char* fileName, VectPacket* packet, std::vector<std::stri
                 for (std::size_t i = from; i < from + count && i < o.data.size(); ++i) pts.push_back(swf.point(o.data[i]));
                 return pts;
             };
+            // A picture of more shapes than ids would give two shapes one
+            // id and place the wrong ones: it is refused, not written.
+            const std::size_t needed =
+                o.kind == kVectPolyPolygon && !o.data.empty() ? std::min<std::size_t>(o.data[0], o.data.size() - 1) : 1;
+            if (!swf.roomFor(needed, j)) return kVectErrLimit;
             std::vector<unsigned> shapes;
             if (o.kind == kVectPolygon || o.kind == kVectPolyline) {
                 shapes.push_back(swf.shape(path(0, o.data.size()), o.kind == kVectPolygon && !hollow, fill, pen));

@@ -255,7 +255,7 @@ struct ScaleWindow {
 
 // Block sums of one source row for a reduction by whole factors: red and
 // blue are summed together in 32-bit lanes of a 64-bit word, green alone;
-// no lane can overflow for blocks of up to 65536 pixels.
+// no lane can overflow for blocks of up to kMaxBoxPixels pixels.
 void addBlockRow(const Pixel* s, int w, int kx, std::uint64_t* rb, std::uint64_t* gg) {
     for (int i = 0; i < w; ++i) {
         std::uint64_t a = 0, g = 0;
@@ -277,6 +277,15 @@ void finishBlockRow(const std::uint64_t* rb, const std::uint64_t* gg, int w, std
         const std::uint32_t g = static_cast<std::uint32_t>(gg[i]);
         d[i] = kOpaque | (((r + n / 2) / n) << 16) | (((g + n / 2) / n) << 8) | ((b + n / 2) / n);
     }
+}
+
+// Whether a reduction goes by whole blocks: the factors divide evenly and a
+// block's sums fit their 32-bit lanes (255 x 2^24 < 2^32). A larger block
+// (a huge picture made a few pixels) takes the weighted path instead.
+constexpr std::int64_t kMaxBoxPixels = std::int64_t{1} << 24;
+bool wholeBlocks(int sw, int sh, int dw, int dh) {
+    return dw > 0 && dh > 0 && sw % dw == 0 && sh % dh == 0 &&
+           std::int64_t{sw / dw} * (sh / dh) <= kMaxBoxPixels;
 }
 
 // Reduction by whole factors: every destination pixel is the rounded mean of
@@ -399,7 +408,7 @@ bool halftoneInto(const Surface& src, int sx, int sy, int sw, int sh, int dw, in
 
 bool halftoneScale(const Surface& src, int sx, int sy, int sw, int sh, int dw, int dh, const ScaleWindow& win,
                    Surface& out) {
-    if (sw % dw == 0 && sh % dh == 0) return boxReduce(src, sx, sy, sw / dw, sh / dh, win, out);
+    if (wholeBlocks(sw, sh, dw, dh)) return boxReduce(src, sx, sy, sw / dw, sh / dh, win, out);
     if (!out.createUninitialized(win.w, win.h)) return false;
     return halftoneInto(src, sx, sy, sw, sh, dw, dh, win, out, 0, 0);
 }
@@ -461,7 +470,7 @@ bool stretchBlit(Surface& dst, int dx, int dy, int dw, int dh, const Surface& sr
     try {
         // A plain copy of an area average goes straight into the destination,
         // without a scaled block of its own to copy from.
-        if (mode == StretchMode::Halftone && op == Rop::Copy && !(sw % dw == 0 && sh % dh == 0) && &dst != &src)
+        if (mode == StretchMode::Halftone && op == Rop::Copy && !wholeBlocks(sw, sh, dw, dh) && &dst != &src)
             return halftoneInto(src, sx, sy, sw, sh, dw, dh, win, dst, static_cast<int>(vx0), static_cast<int>(vy0));
         ok = mode == StretchMode::Halftone ? halftoneScale(src, sx, sy, sw, sh, dw, dh, win, scaled)
                                            : nearestScale(src, sx, sy, sw, sh, dw, dh, win, scaled);
@@ -478,7 +487,7 @@ bool stretchBlit(Surface& dst, int dx, int dy, int dw, int dh, const Surface& sr
 // ---------------------------------------------------------------------------
 
 StreamedReduction::StreamedReduction(int sw, int sh, int w, int h)
-    : m_sw(sw), m_sh(sh), m_w(w), m_h(h), m_box(w > 0 && h > 0 && sw % w == 0 && sh % h == 0) {
+    : m_sw(sw), m_sh(sh), m_w(w), m_h(h), m_box(wholeBlocks(sw, sh, w, h)) {
     if (sw <= 0 || sh <= 0 || w <= 0 || h <= 0 || !m_out.createUninitialized(w, h)) {
         m_out.reset();
         return;

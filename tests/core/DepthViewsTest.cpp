@@ -378,6 +378,16 @@ TEST(DepthMap, ProjectKeepsTheMapBesideIt) {
     d.host.expectMessage(kDepthMapReadFailedMessage);
     ASSERT_EQ(missing.Open(project), 1);
     EXPECT_FALSE(missing.hasDepthMap());
+
+    // A map as wide as a project's picture may be comes back with it.
+    TestDocument wide(16385, 2);
+    const Surface wideMap = depthColumns(16385, 2, [](int x) { return x % 50 - 25; });
+    ASSERT_TRUE(wide.ws->depthMap().createCopy(wideMap));
+    ASSERT_EQ(wide.ws->Save(wide.dir.file("w.lyr")), 1);
+    CStereoWorkspace wideBack(wide.host, wide.dir.file("Plastora.ini"));
+    ASSERT_EQ(wideBack.Open(wide.dir.file("w.lyr")), 1);
+    ASSERT_TRUE(wideBack.hasDepthMap());
+    EXPECT_TRUE(samePixels(wideBack.depthMap(), wideMap));
 }
 
 // Import: the map is cropped and scaled the way the photo was.

@@ -342,6 +342,30 @@ TEST(VectSwfWrite, UnsupportedKindsAreReportedAndLeftOut) {
     EXPECT_EQ(VectSwfWrite((dir.file("missing") + "/x.swf").c_str(), &p.packet, nullptr), kVectErrFile);
 }
 
+// More shapes than 16-bit character ids can tell apart: refused, with the
+// existing file left as it was, instead of a movie placing the wrong shapes.
+TEST(VectSwfWrite, MoreShapesThanIdsAreRefused) {
+    plastora::test::TempDir dir;
+    Picture p;
+    // Three objects of 30000 one-point members each (an object holds at most
+    // 65535 units).
+    for (int k = 0; k < 3; ++k) {
+        auto pp = std::make_unique<VectObject>(*shape(kVectPolygon, RGB(0, 200, 0), kVectNoColor, {}));
+        pp->kind = kVectPolyPolygon;
+        const std::uint32_t members = 30000;
+        std::vector<std::uint32_t> units{members};
+        units.insert(units.end(), members, 1);
+        units.insert(units.end(), members, VectObject::packPoint(5, 5));
+        ASSERT_TRUE(pp->setUnits(units));
+        pp->left = pp->top = 5, pp->right = pp->bottom = 6;
+        add(p, std::move(pp));
+    }
+    const std::string name = dir.file("many.swf");
+    { std::ofstream(name) << "kept"; }
+    EXPECT_EQ(VectSwfWrite(name.c_str(), &p.packet, nullptr), kVectErrLimit);
+    EXPECT_EQ(slurp(name).size(), 4u);
+}
+
 TEST(VectSwfWrite, LargePicturesWidenTheFrameFieldsAndSplitLongEdges) {
     plastora::test::TempDir dir;
     Picture p;

@@ -42,6 +42,22 @@ TEST(Stretch, HalftoneKeepsFlatColoursExact) {
     }
 }
 
+// A whole-factor reduction whose blocks hold more pixels than 32-bit sums
+// of a channel can take (white 4200 x 4200 made one pixel) stays white, whole
+// or streamed by rows.
+TEST(Stretch, HugeBlocksKeepTheirColour) {
+    const Surface src = filled(4200, 4200, 0xFFFFFFFF);
+    Surface dst;
+    ASSERT_TRUE(dst.create(1, 1));
+    ASSERT_TRUE(stretchBlit(dst, 0, 0, 1, 1, src, 0, 0, 4200, 4200, Rop::Copy, StretchMode::Halftone));
+    EXPECT_EQ(dst.at(0, 0) & 0xFFFFFF, 0xFFFFFFu);
+    StreamedReduction stream(4200, 4200, 1, 1);
+    for (int y = 0; y < 4200; ++y) stream.addRow(y, src.row(y));
+    const Surface streamed = stream.take();
+    ASSERT_FALSE(streamed.empty());
+    EXPECT_EQ(streamed.at(0, 0) & 0xFFFFFF, 0xFFFFFFu);
+}
+
 TEST(Stretch, HalftoneAveragesTheCoveredArea) {
     // A black and white checker of single pixels, halved: every destination
     // pixel covers two of each and becomes mid grey.
