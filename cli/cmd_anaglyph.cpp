@@ -213,8 +213,8 @@ PLASTORA_CLI_COMMAND({"interlace", "P.lyr -o OUT [--columns] [--swap] [--strengt
                       "writes the display interlace image of a project's extreme views (rows, or columns)",
                       &runInterlace});
 PLASTORA_CLI_COMMAND({"spectral", "P.lyr -o OUT [--colour RRGGBB] [--fill] [--background-masks K] [--contrast]",
-                      "writes the spectral-glasses image: the regions from K on in colour over a grey-tinted (or "
-                      "filled) background; the colour defaults to blue",
+                      "writes the spectral-glasses image: the regions from K on in their own colours over a "
+                      "background tinted grey in one colour (or filled with it); the colour defaults to blue",
                       &runSpectral});
 
 PLASTORA_CLI_HELP("anaglyph",
@@ -246,12 +246,12 @@ PLASTORA_CLI_HELP("interlace",
 PLASTORA_CLI_HELP("spectral",
                   "options:\n"
                   "  -o, --output OUT        the picture to write: .jpg/.jpeg, .bmp or .png\n"
-                  "  --colour C              the colour of the regions, RRGGBB or #RRGGBB (hexadecimal red,\n"
-                  "                          green, blue); default 0000FF (blue)\n"
+                  "  --colour C              the colour of the background's tint or fill, RRGGBB or #RRGGBB\n"
+                  "                          (hexadecimal red, green, blue); default 0000FF (blue)\n"
                       "  --fill                  fill the background instead of tinting it grey\n"
                       "  --background-masks K    regions 0 to K-1 count as background, 0 to 31 (below the "
                       "number of regions)\n"
-                      "  --contrast              raise the contrast of the coloured regions\n\n"
+                      "  --contrast              stretch the contrast of the tinted background's grey\n\n"
                       "example:\n"
                       "  plastora-cli spectral picture.lyr --colour FF8000 -o spectral.jpg\n");
 

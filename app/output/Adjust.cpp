@@ -316,14 +316,24 @@ int rotateStereoPair(CStereoWorkspace& ws) {
     if (ws.host().message(kStereoRotateQuestion, MsgButtons::OkCancel, MsgIcon::Question) != MsgResult::Ok) return 0;
     // Everything new is made first, so that a memory failure leaves the
     // document as it was.
-    Surface source;
-    if (!RotateHalf(ws.source(), source)) return outOfMemory(ws);
     const int n = ws.highResCount();
     std::vector<Surface> hd(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i)
         if (!ws.highRes(i).empty() && !RotateHalf(ws.highRes(i), hd[static_cast<std::size_t>(i)])) return outOfMemory(ws);
-    // The cut-outs, the strokes and the objects stay on the picture they
-    // were made on.
+    // The working picture shows the left picture, as after opening: once the
+    // pictures are exchanged that is the former right one turned, made
+    // working size as the views are made from it. The old working picture
+    // turned would be the right eye's, and the edit image saved and printed
+    // from the left picture would no longer be what the screen shows.
+    Surface source;
+    const Surface* left = n > 0 && !hd[static_cast<std::size_t>(n - 1)].empty() ? &hd[static_cast<std::size_t>(n - 1)] : nullptr;
+    if (left ? !(source.createUninitialized(ws.width(), ws.height()) &&
+                 stretchBlit(source, 0, 0, ws.width(), ws.height(), *left, 0, 0, left->width(), left->height(), Rop::Copy,
+                             StretchMode::Halftone))
+             : !RotateHalf(ws.source(), source))
+        return outOfMemory(ws);
+    // The cut-outs, the strokes and the objects keep their place in the
+    // frame, turned with it.
     std::vector<Surface> masks(static_cast<std::size_t>(ws.regionCount()));
     for (int i = 0; i < ws.regionCount(); ++i)
         if (!ws.region(i).mask.empty() && !RotateHalf(ws.region(i).mask, masks[static_cast<std::size_t>(i)]))

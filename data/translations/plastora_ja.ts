@@ -723,22 +723,22 @@ example:
       <location filename="../../cli/cmd_anaglyph.cpp" />
       <source>options:
   -o, --output OUT        the picture to write: .jpg/.jpeg, .bmp or .png
-  --colour C              the colour of the regions, RRGGBB or #RRGGBB (hexadecimal red,
-                          green, blue); default 0000FF (blue)
+  --colour C              the colour of the background's tint or fill, RRGGBB or #RRGGBB
+                          (hexadecimal red, green, blue); default 0000FF (blue)
   --fill                  fill the background instead of tinting it grey
   --background-masks K    regions 0 to K-1 count as background, 0 to 31 (below the number of regions)
-  --contrast              raise the contrast of the coloured regions
+  --contrast              stretch the contrast of the tinted background's grey
 
 example:
   plastora-cli spectral picture.lyr --colour FF8000 -o spectral.jpg
 </source>
       <translation>オプション:
   -o, --output OUT        書き出す画像: .jpg/.jpeg, .bmp, .png
-  --colour C              切出し領域の色、RRGGBB または #RRGGBB (赤・緑・青の 16 進数)。
-                          既定 0000FF (青)
+  --colour C              背景に付ける色 (グレーの色合い、または塗りつぶしの色)、RRGGBB または
+                          #RRGGBB (赤・緑・青の 16 進数)。既定 0000FF (青)
   --fill                  背景をグレーにせず塗りつぶす
   --background-masks K    切出し領域 0 ～ K-1 を背景として扱う、0 ～ 31 (切出し領域の数より小さく)
-  --contrast              色を付けた切出し領域のコントラストを上げる
+  --contrast              色を付けた背景のグレーのコントラストを広げる
 
 例:
   plastora-cli spectral picture.lyr --colour FF8000 -o spectral.jpg
@@ -958,7 +958,9 @@ example:
       <source>options:
   -o, --output OUT   the frame: .jpg/.jpeg, .bmp or .png
   --kind K           1 side by side, 2 top and bottom, 3 row interlace, 4 column interlace
-  --reverse          the right eye's picture first
+  --reverse          swap the eyes: side by side then puts the left eye's picture on the left
+                     (default: the right eye's, for cross-eyed viewing); the other kinds then
+                     put the right eye's first (default: the left eye's on top, row or column 0)
   --size WxH         the frame size in pixels (default: the video settings)
   --strength S       stereo strength, 0 to 99 (default: the project's)
   --no-pm            a stereo pair's in-between views without pattern matching
@@ -969,7 +971,9 @@ example:
       <translation>オプション:
   -o, --output OUT   コマの画像: .jpg/.jpeg, .bmp, .png
   --kind K           1 左右並べ、2 上下並べ、3 行インターレース、4 列インターレース
-  --reverse          右目の画像を先にする
+  --reverse          左右の目を入れ替える: 左右並べでは左目の画像を左に (既定は交差法の
+                     ための右目の画像)、ほかの種類では右目の画像を先に (既定は左目の画像が
+                     上、または 0 行目・0 列目)
   --size WxH         コマの大きさ (ピクセル) (既定: 動画出力設定)
   --strength S       立体の強さ、0 ～ 99 (既定: プロジェクトの値)
   --no-pm            ステレオ画像の中間の画像をパターンマッチなしで作る
@@ -1304,8 +1308,8 @@ example:
     </message>
     <message>
       <location filename="../../cli/cmd_anaglyph.cpp" />
-      <source>writes the spectral-glasses image: the regions from K on in colour over a grey-tinted (or filled) background; the colour defaults to blue</source>
-      <translation>分光メガネ用の画像を書き出します: K 番目以降の切出し領域を指定の色で、背景をグレー (または塗りつぶし) で描きます。色の既定は青です</translation>
+      <source>writes the spectral-glasses image: the regions from K on in their own colours over a background tinted grey in one colour (or filled with it); the colour defaults to blue</source>
+      <translation>分光メガネ用の画像を書き出します: K 番目以降の切出し領域をそのままの色で、背景を 1 つの色を付けたグレー (またはその色の塗りつぶし) で描きます。色の既定は青です</translation>
     </message>
     <message>
       <location filename="../../cli/cmd_movie.cpp" />

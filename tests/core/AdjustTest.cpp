@@ -272,8 +272,14 @@ TEST(RotateImage, StereoPairTurnsHalfRoundAndExchangesThePictures) {
     EXPECT_EQ(ws.width(), 24);
     EXPECT_EQ(ws.height(), 16);
     EXPECT_EQ(ws.highResCount(), 3);
-    EXPECT_TRUE(samePixels(ws.source(), turnedByQt(photo, 180)));
     EXPECT_TRUE(samePixels(ws.highRes(0), turnedByQt(hd[2], 180)));
+    // The working picture is the new left picture made working size (as
+    // its views are), not the old left one turned: the edit image made from
+    // the left picture is what the screen shows.
+    Surface left;
+    ASSERT_TRUE(left.create(24, 16));
+    stretchBlit(left, 0, 0, 24, 16, ws.highRes(0), 0, 0, 72, 48, Rop::Copy, StretchMode::Halftone);
+    EXPECT_TRUE(samePixels(ws.source(), left));
     EXPECT_TRUE(samePixels(ws.highRes(1), turnedByQt(hd[1], 180)));
     EXPECT_TRUE(samePixels(ws.highRes(2), turnedByQt(hd[0], 180)));
 }
