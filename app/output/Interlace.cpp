@@ -75,6 +75,10 @@ int CreateInterlace(CStereoWorkspace& ws) {
     return 1;
 }
 
-Point interlaceParityShift(int clientWidth, int clientHeight) { return {clientWidth & 1, clientHeight & 1}; }
+Point interlaceParityShift(Point origin, Point scroll) {
+    // Two's complement keeps the parity of negative places (a window partly
+    // off the screen's left or top edge).
+    return {(origin.x + scroll.x) & 1, (origin.y + scroll.y) & 1};
+}
 
 }  // namespace plastora

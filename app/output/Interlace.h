@@ -44,11 +44,13 @@ bool ApplyInterlaceSettings(CStereoWorkspace& ws, const InterlaceSettings& setti
 int CreateInterlace(CStereoWorkspace& ws);
 
 // The one-pixel shift with which the view window draws the interlace image
-// in a client area of the given size: one pixel to the right when the width
-// is odd, one down when the height is odd. The client area of a maximised
-// window ends at the screen's right and bottom edges, so an odd size puts
-// its first column or row on an odd screen line; the shift brings the
-// picture's first line back onto an even one, where the monitor expects it.
-Point interlaceParityShift(int clientWidth, int clientHeight);
+// so that the picture's first row and column land on even lines of the
+// screen, where a line-interlaced monitor expects them: `origin` is the
+// client area's top-left corner on the screen and `scroll` how far the
+// picture is scrolled. Moving the window or scrolling by one pixel changes
+// the shift, never which eye a screen line shows. (The size of the client
+// area says nothing about where it sits: a status bar or a window that is
+// not maximised puts its edges anywhere.)
+Point interlaceParityShift(Point origin, Point scroll);
 
 }  // namespace plastora

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QPaintEvent>
 #include <QScrollBar>
 
@@ -71,6 +72,21 @@ void CPlastoraView::updateScrollBars() {
     // picture take a thousand wheel notches.
     horizontalScrollBar()->setSingleStep(std::max(1, vp.width() / 10));
     verticalScrollBar()->setSingleStep(std::max(1, vp.height() / 10));
+}
+
+void CPlastoraView::watchWindowMoves() {
+    QWidget* top = window();
+    if (top == m_watchedWindow) return;
+    if (m_watchedWindow) m_watchedWindow->removeEventFilter(this);
+    m_watchedWindow = top;
+    top->installEventFilter(this);
+}
+
+bool CPlastoraView::eventFilter(QObject* watched, QEvent* event) {
+    // The interlace image's lines follow the window's place on the screen.
+    if (watched == m_watchedWindow && event->type() == QEvent::Move && m_workspace->mode() == kModeInterlace)
+        viewport()->update();
+    return QAbstractScrollArea::eventFilter(watched, event);
 }
 
 void CPlastoraView::resizeEvent(QResizeEvent* event) {
@@ -217,9 +233,14 @@ void CPlastoraView::paintEvent(QPaintEvent*) {
     if (d.empty()) return;
     if (m_workspace->mode() == kModeInterlace) {
         // Lines of the interlace image must meet the monitor's lines: the
-        // picture moves by a pixel with the parity of the window's size.
-        const Point shift = interlaceParityShift(viewport()->width(), viewport()->height());
-        p.drawImage(shift.x - horizontalScrollBar()->value(), shift.y - verticalScrollBar()->value(), d.image());
+        // picture moves by a pixel with the parity of where the client area
+        // sits on its screen (a move of the window repaints, see eventFilter).
+        watchWindowMoves();
+        QPoint origin = viewport()->mapToGlobal(QPoint(0, 0));
+        if (const QScreen* screen = viewport()->screen()) origin -= screen->geometry().topLeft();
+        const int sx = horizontalScrollBar()->value(), sy = verticalScrollBar()->value();
+        const Point shift = interlaceParityShift({origin.x(), origin.y()}, {sx, sy});
+        p.drawImage(shift.x - sx, shift.y - sy, d.image());
         return;
     }
     const int zoom = std::max(1, m_workspace->zoom());

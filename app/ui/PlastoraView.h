@@ -6,6 +6,7 @@
 #include "ui/QtHost.h"
 
 #include <QAbstractScrollArea>
+#include <QPointer>
 #include <QTimer>
 #include <memory>
 
@@ -43,6 +44,7 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void updateScrollBars();
@@ -54,6 +56,8 @@ private:
     void updateCursorAt(Point window);
     // Runs the view animation's timer exactly while the display mode is 4.
     void updateAnimationTimer();
+    // Repaints the interlace image when the top-level window moves.
+    void watchWindowMoves();
 
     QtHost m_host;
     std::unique_ptr<CStereoWorkspace> m_workspace;
@@ -61,6 +65,7 @@ private:
     Surface m_outlineScratch;
     ToolCursor m_cursor = ToolCursor::Arrow;
     Point m_pointer{-1, -1};  // the last pointer position over the view
+    QPointer<QWidget> m_watchedWindow;
 };
 
 }  // namespace plastora::ui

@@ -161,3 +161,16 @@ TEST(Interlace, FlatTextsSitInBothSources) {
             }
     EXPECT_GT(pixels, 10);
 }
+
+// Wherever the client area sits on the screen (odd places, off the left or
+// top edge) and however far the picture is scrolled, the picture's first
+// row and column land on even screen lines.
+TEST(Interlace, ParityShiftPutsTheFirstLineOnAnEvenScreenLine) {
+    for (int origin : {-3, -2, -1, 0, 1, 2, 49, 50})
+        for (int scroll : {0, 1, 2, 7}) {
+            const Point shift = interlaceParityShift({origin, origin + 1}, {scroll, scroll + 1});
+            EXPECT_EQ((origin + shift.x - scroll) % 2, 0) << origin << " " << scroll;
+            EXPECT_EQ((origin + 1 + shift.y - (scroll + 1)) % 2, 0) << origin << " " << scroll;
+            EXPECT_TRUE(shift.x == 0 || shift.x == 1);
+        }
+}
