@@ -72,7 +72,9 @@ PatternMatchSettings readPatternMatchSettings(const std::string& settingsPath) {
     p.bottomUpStartPercent = s.getInt(SettingKey::PMBottomUpStartPercent);
     p.distanceStartPercent = s.getInt(SettingKey::PMDistanceStartPercent);
     p.rejectThreshold = s.getInt(SettingKey::PMRejectThreshold);
-    p.failRatio = s.getInt(SettingKey::PMFailRatio);
+    // A percentage; a hand-edited value far beyond it would overflow the
+    // comparison with the failed blocks.
+    p.failRatio = std::clamp(s.getInt(SettingKey::PMFailRatio), 0, 100);
     p.method = s.getInt(SettingKey::PMMethod) == kMethodBlocks ? kMethodBlocks : kMethodDense;
     // An unset key reads as the sentinel, whatever its default.
     constexpr int kUnset = std::numeric_limits<int>::min();
