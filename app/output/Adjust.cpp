@@ -290,6 +290,10 @@ void dropDerived(CStereoWorkspace& ws) {
     ws.discardViews();
     ws.ClearUndo();
     ws.CloseFaceResult();
+    // An output shown until now (composite, views, anaglyph, interlace) is
+    // gone with them: the turned picture is shown for editing instead of an
+    // empty display that the output's save and print commands would write.
+    if (ws.mode() >= kModeComposite) ws.SetMode(kModeImage);
 }
 
 // Every object turned by `turn` into a new copy; the copies replace the

@@ -1,7 +1,6 @@
 #include "ui/MenuMnemonics.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMenu>
@@ -36,15 +35,10 @@ protected:
         }
         // A letter of one entry, or of none enabled: Qt's own handling.
         if (sharing < 2 || enabled.empty()) return false;
-        if (enabled.size() == 1) {
-            m_menu->setActiveAction(enabled.front());
-            if (!enabled.front()->menu()) {
-                QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-                QCoreApplication::sendEvent(m_menu, &enter);
-            }
-            return true;
-        }
-        // Several enabled entries: the next one after the current.
+        // A shared letter only moves the highlight to the next enabled entry
+        // that has it, even when just one is enabled: the key that picks
+        // "やり直し" in one mode must not rotate the photo in another. Enter
+        // runs the entry.
         std::size_t next = 0;
         for (std::size_t i = 0; i < enabled.size(); ++i)
             if (enabled[i] == m_menu->activeAction()) next = (i + 1) % enabled.size();

@@ -2,6 +2,7 @@
 // page steps, and the rotation of ordinary and stereo-pair documents
 // checked against QImage's own rotation.
 #include "output/Adjust.h"
+#include "output/Anaglyph.h"
 #include "overlay/ObjectDraw.h"
 #include "support/Pictures.h"
 #include "support/TestDocument.h"
@@ -224,6 +225,21 @@ TEST(RotateImage, QuarterTurnOfAnOrdinaryDocument) {
     for (int i = 0; i < 3; ++i) ASSERT_EQ(RotateImage(ws), 1);
     EXPECT_TRUE(samePixels(ws.source(), photo));
     EXPECT_TRUE(samePixels(ws.region(1).mask, mask1));
+}
+
+// Turned while an output is shown (here the anaglyph), the picture comes
+// back for editing: the output's display would otherwise stay black and be
+// what its save command writes.
+TEST(RotateImage, AnOutputShownGivesWayToTheTurnedPicture) {
+    TestDocument doc(30, 20);
+    CStereoWorkspace& ws = *doc.ws;
+    ws.setRotationAllowed(true);
+    ASSERT_EQ(CreateAnaglyph(ws, anaglyphDialogPreset(ws)), 1);
+    ASSERT_EQ(ws.mode(), kModeAnaglyph);
+    Surface photo = copyOf(ws.source());
+    ASSERT_EQ(RotateImage(ws), 1);
+    EXPECT_EQ(ws.mode(), kModeImage);
+    EXPECT_TRUE(samePixels(ws.display(), turnedByQt(photo, -90)));
 }
 
 TEST(RotateImage, RefusedWithoutPermissionAndUnchangedWhenMemoryFails) {
