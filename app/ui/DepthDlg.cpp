@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -49,6 +50,28 @@ DepthSpinBox::DepthSpinBox(QWidget* parent) : QSpinBox(parent) {
 void DepthSpinBox::stepBy(int steps) {
     setValue(std::clamp(value() + steps, kDepthMin, kDepthMax));
 }
+
+QValidator::State DepthSpinBox::validate(QString& text, int& pos) const {
+    // Only a sign and digits: a separator or a decimal point is kept in the
+    // field (it is what the user typed) but never read as a number.
+    const QString t = text.trimmed();
+    for (int i = 0; i < t.size(); ++i)
+        if (!t[i].isDigit() && !(i == 0 && (t[i] == u'-' || t[i] == u'+'))) return QValidator::Intermediate;
+    return QSpinBox::validate(text, pos);
+}
+
+void DepthSpinBox::keyPressEvent(QKeyEvent* event) {
+    // Enter on a text that is no number goes to the dialog as it stands, for
+    // its range message, instead of the spin box first putting the last
+    // number back.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !hasAcceptableInput()) {
+        event->ignore();
+        return;
+    }
+    QSpinBox::keyPressEvent(event);
+}
+
+int DepthSpinBox::checkedValue() const { return hasAcceptableInput() ? value() : kTypingLimit + 1; }
 
 QAbstractSpinBox::StepEnabled DepthSpinBox::stepEnabled() const {
     StepEnabled e = StepNone;
@@ -144,10 +167,10 @@ CDepthDlg::CDepthDlg(CStereoWorkspace& ws, QWidget* parent) : QDialog(parent), m
 }
 
 void CDepthDlg::pull() {
-    m_editor.background = m_background->value();
-    m_editor.regionField = m_region->value();
-    m_editor.paintField = m_paint->value();
-    m_editor.objectField = m_object->value();
+    m_editor.background = m_background->checkedValue();
+    m_editor.regionField = m_region->checkedValue();
+    m_editor.paintField = m_paint->checkedValue();
+    m_editor.objectField = m_object->checkedValue();
     m_editor.sharp = m_sharp->isChecked();
     m_editor.regionShadow = m_regionShadow->isChecked();
     m_editor.paintShadow = m_paintShadow->isChecked();

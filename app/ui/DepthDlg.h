@@ -19,9 +19,16 @@ class DepthSpinBox : public QSpinBox {
 public:
     explicit DepthSpinBox(QWidget* parent = nullptr);
     void stepBy(int steps) override;
+    // The value for the dialog's range check: one outside every range when
+    // the text is no plain whole number ("1,5", "1.5"), which Qt would
+    // otherwise read with the comma dropped, as 15. (Leaving the field
+    // instead puts its last number back, visibly.)
+    int checkedValue() const;
 
 protected:
     StepEnabled stepEnabled() const override;
+    QValidator::State validate(QString& text, int& pos) const override;
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 class CDepthDlg : public QDialog {

@@ -136,10 +136,10 @@ void CPlastoraView::mousePressEvent(QMouseEvent* event) {
 
 void CPlastoraView::contextMenuEvent(QContextMenuEvent* event) {
     const int mode = m_workspace->mode();
-    // The right button's menu from the keyboard (the menu key, Shift+F10),
-    // so that adding text, shapes and clip art needs no mouse: at the
-    // pointer when it is over the view, else at the view's centre. A right
-    // click has already been answered when its button went down.
+    // The right button's menu from the keyboard (the menu key, Shift+F10):
+    // the painting tools, the regions' and the current object's commands,
+    // at the pointer when it is over the view, else at the view's centre. A
+    // right click has already been answered when its button went down.
     if (event->reason() != QContextMenuEvent::Keyboard || (mode != kModeMask && mode != kModeImage) ||
         m_workspace->buttonDown()) {
         event->ignore();

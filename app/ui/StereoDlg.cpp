@@ -77,6 +77,11 @@ CStereoDlg::CStereoDlg(CStereoWorkspace& ws, bool autoStart, bool forCardExport,
         !autoStart && ws.stereoPair() && ws.objectCount() == 0 && !ws.hasPaintLayer();
     for (auto* r : m_radios) r->setEnabled(!lockStrength);
 
+    // The keyboard starts on the ticked strength: the arrow keys then move
+    // the tick (from an unticked button they moved the focus alone).
+    for (auto* r : m_radios)
+        if (r->isChecked() && r->isEnabled()) r->setFocus();
+
     connect(buttons, &QButtonGroup::idClicked, this, [this](int) { updateEnabling(); });
     connect(m_create, &QPushButton::clicked, this, &CStereoDlg::onCreate);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

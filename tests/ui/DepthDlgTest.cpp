@@ -88,6 +88,15 @@ TEST(DepthDlg, RangeMessageKeepsTheDialogOpenAndFocusesTheField) {
     QApplication::processEvents();
     EXPECT_TRUE(dlg.paintField()->hasFocus());
 
+    // A decimal comma is no thousands separator: "1,5" and Enter is
+    // refused, not taken as 15.
+    dlg.paintField()->selectAll();
+    QTest::keyClicks(dlg.paintField(), "1,5");
+    d.host.expectMessage(kDepthRangeMessage);
+    QTest::keyClick(dlg.paintField(), Qt::Key_Return);
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_NE(d.ws.paintDepth, 15);
+
     setText(dlg.paintField(), "-32");
     dlg.accept();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
