@@ -110,6 +110,17 @@ TEST(CliFiles, OutputExtensionDecidesTheFormatAndCarriesThePrintResolution) {
     const std::string dpi = r.out.substr(from, at - from);
     r = shell("exiftool -s -s -s -n -ResolutionUnit -XResolution " + q(dir.file("c.jpg")));
     EXPECT_EQ(r.out, "1\n" + dpi + "\n");
+
+    // A resolution of a half dot (4 views at 60.125 lpi: 240.5 dpi): the
+    // note names the whole number the file holds.
+    r = cli("open " + q(std::string(PLASTORA_SOURCE_DIR) + "/data/sample/chelsea.jpg") + " --lpi 60.125 --yes -o " +
+            q(dir.file("half.lyr")));
+    ASSERT_EQ(r.code, 0) << r.out;
+    r = cliIn("en_US.UTF-8", "lenticular " + q(dir.file("half.lyr")) + " -o " + q(dir.file("half.jpg")));
+    ASSERT_EQ(r.code, 0) << r.out;
+    EXPECT_TRUE(contains(r.out, "241 is stored for 240.50")) << r.out;
+    r = shell("exiftool -s -s -s -n -XResolution " + q(dir.file("half.jpg")));
+    EXPECT_EQ(r.out, "241\n");
 }
 
 TEST(CliFiles, SeveralProjectsGoIntoOneFolderAndFailuresAreNamed) {
