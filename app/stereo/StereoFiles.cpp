@@ -559,6 +559,20 @@ int OpenStereoImage(CStereoWorkspace& ws, const std::string& pathIn, std::option
     } else {
         ws.highRes(1) = std::move(ws.highRes(0));
         ws.highRes(0) = std::move(fitted);
+        // The working picture shows the left picture too (it was made from
+        // the first one chosen, the right): made working size as the views
+        // are, so that the screen, the edit image saved and printed from the
+        // left picture and the masks drawn all show one eye.
+        Surface left;
+        const Surface& from = ws.highRes(0);
+        if (!left.createUninitialized(ws.width(), ws.height()) ||
+            !stretchBlit(left, 0, 0, ws.width(), ws.height(), from, 0, 0, from.width(), from.height(), Rop::Copy,
+                         StretchMode::Halftone)) {
+            host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+            abortOpen(ws);
+            return 0;
+        }
+        ws.replaceSource(std::move(left));
     }
     ws.setHighResCount(2);
     if (!alignPairPictures(ws, align)) return 0;

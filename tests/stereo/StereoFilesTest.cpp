@@ -451,6 +451,7 @@ TEST(StereoOpen, TwoFilesGoToTheSlotsByTheAnswer) {
         EXPECT_EQ(ws.highRes(1).width(), ws.width() * R);
         EXPECT_TRUE(near(ws.highRes(0), kViewColours[0]));  // the left picture
         EXPECT_TRUE(near(ws.highRes(1), kViewColours[2]));
+        EXPECT_TRUE(near(ws.source(), kViewColours[0])) << "the working picture is the left one, whichever came first";
         EXPECT_TRUE(ws.stereoPair());
         EXPECT_EQ(ws.backgroundDepth, 0);
         EXPECT_EQ(ws.foregroundDepth, 0);
