@@ -212,11 +212,10 @@ bool BuildLayerDepthMap(Surface& out, int w, int h, int backgroundDepth, const s
 bool BuildDocumentDepthMap(const CStereoWorkspace& ws, Surface& out) {
     const int w = ws.width(), h = ws.height();
     if (w <= 0 || h <= 0 || ws.source().empty() || ws.stereoPair()) return false;
-    // The regions (or the imported map in their place), then the paint
-    // layer and the objects over them, as the views layer them.
+    // The regions (over the imported map, when there is one), then the
+    // paint layer and the objects over them, as the views layer them.
     std::vector<DepthLayer> layers;
-    if (!ws.hasDepthMap())
-        for (int j = 0; j < ws.regionCount(); ++j) layers.push_back({&ws.region(j).mask, ws.region(j).depth});
+    for (int j = 0; j < ws.regionCount(); ++j) layers.push_back({&ws.region(j).mask, ws.region(j).depth});
     auto& mutableWs = const_cast<CStereoWorkspace&>(ws);
     if (ws.hasPaintLayer()) layers.push_back({&mutableWs.paintMask(), ws.paintDepth});
     std::vector<Surface> footprints(static_cast<std::size_t>(ws.objectCount()));
@@ -324,6 +323,24 @@ bool RenderDepthView(Surface& view, const Surface& source, const Surface& depthM
     return true;
 }
 
+namespace {
+
+// The document's map at the working size with its cut-out regions drawn
+// over it at their depths, as the layer views draw regions over the
+// background: a region cut on a map document comes forward or goes back as
+// a whole. Null when memory runs out.
+const Surface* mapWithRegions(const CStereoWorkspace& ws, Surface& scratch, Surface& combined) {
+    const Surface* map = mapAtSize(ws.depthMap(), ws.width(), ws.height(), scratch);
+    if (!map || ws.regionCount() == 0) return map;
+    std::vector<DepthLayer> layers;
+    for (int j = 0; j < ws.regionCount(); ++j) layers.push_back({&ws.region(j).mask, ws.region(j).depth});
+    if (!combined.createCopy(*map)) return nullptr;
+    drawDepthLayers(combined, layers);
+    return &combined;
+}
+
+}  // namespace
+
 void GenerateDepthViews(CStereoWorkspace& ws, ProgressSink* progress, int strength, bool extremesOnly) {
     ws.setStrength(strength);
     ws.ClearUndo();
@@ -333,8 +350,8 @@ void GenerateDepthViews(CStereoWorkspace& ws, ProgressSink* progress, int streng
     }
     ws.discardViews();
     const int n = ws.viewCount();
-    Surface scratch;
-    const Surface* map = mapAtSize(ws.depthMap(), ws.width(), ws.height(), scratch);
+    Surface scratch, combined;
+    const Surface* map = mapWithRegions(ws, scratch, combined);
     if (!map) {
         ws.host().message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
         return;
@@ -364,7 +381,7 @@ void GenerateDepthViews(CStereoWorkspace& ws, ProgressSink* progress, int streng
 bool GenerateDepthHighResPair(CStereoWorkspace& ws, Surface& left, Surface& right) {
     const int r = std::max(1, ws.settings().hdRatio);
     const int W = ws.width() * r, H = ws.height() * r, n = ws.viewCount();
-    Surface enlarged, bigMap, scratch;
+    Surface enlarged, bigMap, scratch, combined;
     const Surface* source = &ws.highRes(0);
     bool ok = true;
     if (ws.highResCount() < 1 || source->width() != W || source->height() != H) {
@@ -372,7 +389,7 @@ bool GenerateDepthHighResPair(CStereoWorkspace& ws, Surface& left, Surface& righ
                                                   Rop::Copy, StretchMode::Halftone);
         source = &enlarged;
     }
-    const Surface* map = ok ? mapAtSize(ws.depthMap(), ws.width(), ws.height(), scratch) : nullptr;
+    const Surface* map = ok ? mapWithRegions(ws, scratch, combined) : nullptr;
     ok = ok && map && bigMap.create(W, H) &&
          stretchBlit(bigMap, 0, 0, W, H, *map, 0, 0, map->width(), map->height(), Rop::Copy, StretchMode::Nearest) &&
          RenderDepthView(right, *source, bigMap, 0, n, ws.strength(), r) &&

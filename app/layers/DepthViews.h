@@ -48,9 +48,9 @@ struct DepthLayer {
 // layer in order over what is below it. False when memory fails.
 bool BuildLayerDepthMap(Surface& out, int w, int h, int backgroundDepth, const std::vector<DepthLayer>& layers);
 
-// The document's depth map (a copy of the imported one for a document made
-// from a depth map; else from its layers: background, regions, paint layer,
-// then each object where it draws). False when there is no picture, for a
+// The document's depth map: the imported one for a document made from a
+// depth map, else the background; over it the regions, the paint layer and
+// each object where it draws. False when there is no picture, for a
 // stereo-pair document or when memory fails.
 bool BuildDocumentDepthMap(const CStereoWorkspace& ws, Surface& out);
 // The picture the depth map belongs to: the photo with the paint layer and
@@ -68,12 +68,14 @@ bool RenderDepthView(Surface& view, const Surface& source, const Surface& depthM
                      int ratio = 1);
 
 // The workspace's views for a document with a depth map: the views (or
-// views 0 and N-1 only) by RenderDepthView, then the paint layer and the
+// views 0 and N-1 only) by RenderDepthView from the map with the cut-out
+// regions drawn over it at their depths, then the paint layer and the
 // objects as the layer views draw them.
 void GenerateDepthViews(CStereoWorkspace& ws, ProgressSink* progress, int strength, bool extremesOnly);
 // The pictures of the high-resolution pair of such a document, from the
-// high-resolution copy (or the working image enlarged) and the map enlarged
-// by R; the caller adds the paint layer, objects and texts.
+// high-resolution copy (or the working image enlarged) and the map (with
+// the regions, as for the views) enlarged by R; the caller adds the paint
+// layer, objects and texts.
 bool GenerateDepthHighResPair(CStereoWorkspace& ws, Surface& left, Surface& right);
 
 // Export: the document's depth map (or, with `rgbd`, photo and depth side by

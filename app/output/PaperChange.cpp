@@ -241,7 +241,9 @@ int CStereoWorkspace::ChangePaperSize() {
     m_trimDest = plan.dest;
     m_trimPhotoSize = {sw0, sh0};
     m_modified = true;
-    SetMode(m_regionCount == 0 ? kModeMask : kModeImage);
+    // A stereo pair goes back to image editing, as after opening it: mask
+    // editing would give it a region 0 that its project never reads back.
+    SetMode(m_regionCount == 0 && !m_stereoPair ? kModeMask : kModeImage);
     return 1;
 }
 

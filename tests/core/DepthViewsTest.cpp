@@ -271,6 +271,26 @@ TEST(DepthMap, LayersInDrawingOrder) {
     ASSERT_TRUE(BuildDocumentDepthMap(ws, out));
     EXPECT_EQ(out.at(2, 1), greyPixel(greyOfDepth(-20)));
     EXPECT_EQ(out.at(8, 1), greyPixel(greyOfDepth(ws.paintDepth)));
+
+    // A region cut on it sits over the map at its depth, in the exported map
+    // and in the views alike (they were made from the map alone).
+    ASSERT_TRUE(ws.appendRegion(12));
+    paintRect(ws.region(ws.regionCount() - 1).mask, 0, 0, 3, 4);
+    ASSERT_TRUE(BuildDocumentDepthMap(ws, out));
+    EXPECT_EQ(out.at(1, 1), greyPixel(greyOfDepth(12)));
+    EXPECT_EQ(out.at(4, 1), greyPixel(greyOfDepth(-20)));
+    TestDocument cut(24, 6);
+    CStereoWorkspace& c = *cut.ws;
+    ASSERT_TRUE(c.depthMap().create(24, 6));
+    for (int y = 0; y < 6; ++y) std::fill(c.depthMap().row(y), c.depthMap().row(y) + 24, greyPixel(greyOfDepth(-20)));
+    ASSERT_TRUE(c.appendRegion(12));
+    const Surface& mask = c.region(c.regionCount() - 1).mask;
+    paintRect(c.region(c.regionCount() - 1).mask, 8, 0, 14, 6);
+    c.GenerateViews(nullptr, 2, false);
+    Surface layered, expected;
+    ASSERT_TRUE(BuildLayerDepthMap(layered, 24, 6, -20, {{&mask, 12}}));
+    ASSERT_TRUE(RenderDepthView(expected, c.source(), layered, 0, c.viewCount(), 2));
+    EXPECT_TRUE(samePixels(c.view(0), expected));
 }
 
 // The sample project's depth map and flat photo, exported and brought back,

@@ -319,6 +319,20 @@ TEST(ChangePaperSize, EveryLayerFollowsThroughTheSameRectangles) {
     EXPECT_TRUE(e.ws->modified());
 }
 
+// A stereo pair (no regions) goes back to image editing, as after opening
+// it: mask editing gave it a region 0 that its project never reads back.
+TEST(ChangePaperSize, AStereoPairStaysWithoutRegions) {
+    Desk desk;
+    desk.choose(kPaperVGA, kTrimCrop);
+    ASSERT_EQ(desk.ws->Open(desk.photo(gradientPicture(640, 480))), 1);
+    desk.ws->truncateRegions(0);
+    desk.ws->setStereoPair(true);
+    desk.choose(kPaperPostcard, kTrimCrop);
+    ASSERT_EQ(desk.ws->ChangePaperSize(), 1);
+    EXPECT_EQ(desk.ws->mode(), kModeImage);
+    EXPECT_EQ(desk.ws->regionCount(), 0);
+}
+
 TEST(ChangePaperSize, ObjectsAreScaledAndKeptOnThePicture) {
     Edited e;
     e.choose(kPaperCard, kTrimCrop);  // 434 x 262
