@@ -190,8 +190,7 @@ int runOpen(const std::vector<std::string>& argv) {
         return kExitFailure;
     }
     std::cout << "size: " << ws.width() << " x " << ws.height() << "\n";
-    char lens[32];
-    std::snprintf(lens, sizeof lens, "%.1f", ws.lpi());
+    const std::string lens = lensText(ws.lpi());
     std::cout << "lpi: " << lens << "\n";
     const Rect& s = ws.trimSource();
     const Rect& d = ws.trimDest();

@@ -5,6 +5,7 @@
 #include "core/ProjectFile.h"
 #include "core/Settings.h"
 #include "core/StillImage.h"
+#include "output/WorkingSize.h"
 #include "stereo/Mpo.h"
 #include "stereo/StereoFiles.h"
 
@@ -32,8 +33,7 @@ int infoProject(const std::string& path) {
     CStereoWorkspace ws(host, readSettingsPath());
     ws.setDisplayWanted(false);  // only the document's fields are told
     if (!ws.Open(path)) return kExitFailure;
-    char lpi[32];
-    std::snprintf(lpi, sizeof lpi, "%.1f", ws.lpi());
+    const std::string lpi = lensText(ws.lpi());
     std::cout << "file: " << path << "\n"
               << "kind: project\n"
               << "size: " << ws.width() << " x " << ws.height() << "\n"

@@ -14,6 +14,7 @@
 #include <opencv2/core/utility.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <atomic>
 #include <climits>
 #include <cstdint>
@@ -37,6 +38,18 @@ PaperTable readPaperTable(const Settings& settings) {
 }
 
 double lensValue(double lpi) { return static_cast<double>(static_cast<float>(lpi)); }
+
+std::string lensText(double lpi) {
+    // A float holds about seven digits: 100.05 read back is 100.0500031.
+    int decimals = 1;
+    for (; decimals < 3; ++decimals) {
+        const double scaled = lpi * std::pow(10.0, decimals);
+        if (std::fabs(std::round(scaled) - scaled) < 1e-3) break;
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, lpi);
+    return text;
+}
 
 namespace {
 

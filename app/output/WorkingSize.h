@@ -113,6 +113,10 @@ int pixelsToMm(int pixels, double lpi);
 // The lens resolution as the program holds it (single precision, as the
 // project file stores it); every formula above computes with this value.
 double lensValue(double lpi);
+// A lens resolution (or any value typed with decimals) written with as many
+// decimals as it has, one to three: 60.0, 60.25, 60.125. Within a thousandth
+// of a last decimal, as a single-precision value read back is near it.
+std::string lensText(double lpi);
 
 // The paper size (f, g) the dialog's choice gives, before orientation:
 // trimming 0 gives the photo's own size.

@@ -1,5 +1,7 @@
 #include "ui/DialogParts.h"
 
+#include "output/WorkingSize.h"
+
 #include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -62,15 +64,7 @@ std::string integerRangeMessage(int lo, int hi) {
     return QStringLiteral("%1 から %2 までの整数を入力してください。").arg(lo).arg(hi).toStdString();
 }
 
-QString decimalText(double v) {
-    // Within a thousandth of a last decimal: a float holds about seven
-    // digits, so 100.05 read back as single precision is 100.0500031.
-    for (int decimals = 1; decimals < 3; ++decimals) {
-        const double scaled = v * std::pow(10.0, decimals);
-        if (std::fabs(std::round(scaled) - scaled) < 1e-3) return QString::number(v, 'f', decimals);
-    }
-    return QString::number(v, 'f', 3);
-}
+QString decimalText(double v) { return QString::fromStdString(lensText(v)); }
 
 std::string numberRangeMessage(double lo, double hi) {
     // Limits are shown the way "%g" prints them: 20, not 20.0.

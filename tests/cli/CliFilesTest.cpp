@@ -121,6 +121,9 @@ TEST(CliFiles, OutputExtensionDecidesTheFormatAndCarriesThePrintResolution) {
     EXPECT_TRUE(contains(r.out, "241 is stored for 240.50")) << r.out;
     r = shell("exiftool -s -s -s -n -XResolution " + q(dir.file("half.jpg")));
     EXPECT_EQ(r.out, "241\n");
+    // The lens resolution is told with its own decimals (it said 60.1).
+    r = cli("info " + q(dir.file("half.lyr")));
+    EXPECT_TRUE(contains(r.out, "lpi: 60.125\n")) << r.out;
 }
 
 TEST(CliFiles, SeveralProjectsGoIntoOneFolderAndFailuresAreNamed) {
