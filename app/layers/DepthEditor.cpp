@@ -34,7 +34,9 @@ DepthEditor::DepthEditor(CStereoWorkspace& ws) : m_ws(ws) {
         regionShadowEnabled = false;
     } else {
         regionShadow = ws.regionShadow != 0;
-        regionShadowEnabled = true;  // region 0 is current
+        // Region 0 is current. A document made from a depth map draws its
+        // regions into the map, where no shadow can go under them.
+        regionShadowEnabled = !ws.hasDepthMap();
     }
     if (ws.regionCount() > 0) ws.setCurrentRegion(0);
 }
@@ -62,7 +64,7 @@ void DepthEditor::setSharp(bool ticked) {
 void DepthEditor::selectRegion(int index) {
     m_currentRegion = index;
     regionField = m_regionDepths[static_cast<std::size_t>(index)];
-    regionShadowEnabled = index == 0 && !m_ws.stereoPair();
+    regionShadowEnabled = index == 0 && !m_ws.stereoPair() && !m_ws.hasDepthMap();
     m_ws.setCurrentRegion(index);
     m_ws.Redraw();  // the highlighted area follows the current region
 }

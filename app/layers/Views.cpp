@@ -330,13 +330,10 @@ bool CStereoWorkspace::GenerateHighResPair(Surface& left, Surface& right, bool f
     };
     if (fromStereoPair) {
         if (m_highResCount <= 0) return false;
-        // The pictures views N-1 and 0 are made from, so that the pair's
-        // outputs show what the views show (of a file of eight pictures and
-        // four views those are the last four pictures, not the outer two).
-        const int leftSlot = std::max(0, sourceSlotForView(n - 1, n, m_highResCount));
-        const int rightSlot = std::max(0, sourceSlotForView(0, n, m_highResCount));
-        const Surface& first = m_highRes[static_cast<std::size_t>(leftSlot)];
-        const Surface& last = m_highRes[static_cast<std::size_t>(rightSlot)];
+        // The left picture (slot 0, the working picture's) and the right
+        // one (the last), which are also the pictures of views N-1 and 0.
+        const Surface& first = m_highRes[0];
+        const Surface& last = m_highRes[static_cast<std::size_t>(m_highResCount - 1)];
         if (!left.createCopy(first) || !right.createCopy(last)) {
             m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
             return false;

@@ -129,15 +129,19 @@ Rect whiteMarginsInside(const Surface& a, const Surface& b) {
 int sourceSlotForView(int view, int viewCount, int pictureCount) {
     if (pictureCount <= 0) return -1;
     int slot;
-    if (pictureCount == 15 && viewCount <= 16) {
+    if (pictureCount == 15 && (viewCount == 8 || viewCount == 16)) {
         if (viewCount == 8) slot = 14 - 2 * view;
         else slot = view < 8 ? 14 - view : 15 - view;
-    } else if (pictureCount == 8 && viewCount <= 8) {
+    } else if (pictureCount == 8 && viewCount == 8) {
         slot = 7 - view;
     } else if (pictureCount == 8 || pictureCount == 15) {
-        // More views than the file's pictures were made for: the pictures
-        // spread evenly from the right one (view 0) to the left (view N-1),
-        // rather than the last views all repeating the left picture.
+        // Another number of views than the file's pictures were made for:
+        // the pictures spread evenly from the right one (view 0) to the
+        // left (view N-1). More views would otherwise all repeat the left
+        // picture, flat across half a lenticular; fewer took a run of
+        // pictures from the right end, so that the views' left eye was not
+        // the left picture that the working picture, the anaglyph and the
+        // pair saved show.
         slot = static_cast<int>((static_cast<long long>(pictureCount - 1) * (viewCount - 1 - view) * 2 + (viewCount - 1)) /
                                 (2LL * (viewCount - 1)));
     } else {

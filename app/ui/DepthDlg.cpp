@@ -13,6 +13,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <utility>
+#include <vector>
+
 namespace plastora::ui {
 
 namespace {
@@ -216,6 +219,11 @@ void CDepthDlg::focusField(DepthField f) {
 }
 
 void CDepthDlg::accept() {
+    // A text that is no number is refused and stays as typed: pushing the
+    // values back would show the out-of-range stand-in it was read as.
+    std::vector<std::pair<DepthSpinBox*, QString>> typed;
+    for (DepthSpinBox* f : {m_background, m_region, m_paint, m_object})
+        if (!f->hasAcceptableInput()) typed.emplace_back(f, f->text());
     pull();
     DepthField focus = DepthField::None;
     if (m_editor.accept(focus)) {
@@ -223,6 +231,7 @@ void CDepthDlg::accept() {
         return;
     }
     push();
+    for (const auto& [field, text] : typed) field->restoreText(text);
     focusField(focus);
 }
 

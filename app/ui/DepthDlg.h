@@ -4,6 +4,7 @@
 #include "layers/DepthEditor.h"
 
 #include <QDialog>
+#include <QLineEdit>
 #include <QSpinBox>
 
 class QCheckBox;
@@ -24,6 +25,8 @@ public:
     // otherwise read with the comma dropped, as 15. (Leaving the field
     // instead puts its last number back, visibly.)
     int checkedValue() const;
+    // Puts a text back as it was typed (after the dialog refused it).
+    void restoreText(const QString& text) { lineEdit()->setText(text); }
 
 protected:
     StepEnabled stepEnabled() const override;

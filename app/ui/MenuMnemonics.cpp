@@ -37,7 +37,7 @@ protected:
         if (sharing < 2 || enabled.empty()) return false;
         // A shared letter only moves the highlight to the next enabled entry
         // that has it, even when just one is enabled: the key that picks
-        // "やり直し" in one mode must not rotate the photo in another. Enter
+        // Redo in one mode must not rotate the photo in another. Enter
         // runs the entry.
         std::size_t next = 0;
         for (std::size_t i = 0; i < enabled.size(); ++i)

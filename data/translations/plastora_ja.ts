@@ -958,9 +958,9 @@ example:
       <source>options:
   -o, --output OUT   the frame: .jpg/.jpeg, .bmp or .png
   --kind K           1 side by side, 2 top and bottom, 3 row interlace, 4 column interlace
-  --reverse          swap the eyes: side by side then puts the left eye's picture on the left
-                     (default: the right eye's, for cross-eyed viewing); the other kinds then
-                     put the right eye's first (default: the left eye's on top, row or column 0)
+  --reverse          swap the eyes; without it, kind 1 has the right eye's picture on the left
+                     (for cross-eyed viewing), kind 2 the left eye's on top, kind 3 the right
+                     eye's in row 0 and kind 4 the left eye's in column 0
   --size WxH         the frame size in pixels (default: the video settings)
   --strength S       stereo strength, 0 to 99 (default: the project's)
   --no-pm            a stereo pair's in-between views without pattern matching
@@ -971,9 +971,9 @@ example:
       <translation>オプション:
   -o, --output OUT   コマの画像: .jpg/.jpeg, .bmp, .png
   --kind K           1 左右並べ、2 上下並べ、3 行インターレース、4 列インターレース
-  --reverse          左右の目を入れ替える: 左右並べでは左目の画像を左に (既定は交差法の
-                     ための右目の画像)、ほかの種類では右目の画像を先に (既定は左目の画像が
-                     上、または 0 行目・0 列目)
+  --reverse          左右の目を入れ替える。指定しないとき、1 では右目の画像が左 (交差法)、
+                     2 では左目の画像が上、3 では右目の画像が 0 行目、4 では左目の画像が
+                     0 列目
   --size WxH         コマの大きさ (ピクセル) (既定: 動画出力設定)
   --strength S       立体の強さ、0 ～ 99 (既定: プロジェクトの値)
   --no-pm            ステレオ画像の中間の画像をパターンマッチなしで作る

@@ -242,6 +242,14 @@ TEST(DepthEditor, StereoPairDocumentsLockBackgroundAndRegions) {
     EXPECT_FALSE(e.backgroundEnabled);
     EXPECT_FALSE(e.regionFieldEnabled);
     EXPECT_FALSE(e.regionShadowEnabled);
+
+    // A depth-map document's regions go into the map: depths yes, no shadow
+    // (its views never drew one).
+    Doc m;
+    ASSERT_TRUE(m.ws->depthMap().create(m.ws->width(), m.ws->height()));
+    DepthEditor me(*m.ws);
+    EXPECT_TRUE(me.regionFieldEnabled);
+    EXPECT_FALSE(me.regionShadowEnabled);
 }
 
 TEST(DepthEditor, RunDepthDialogSwitchesToImageEditingAndHighlights) {

@@ -1,7 +1,6 @@
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
 #include "layers/ViewSynthesis.h"
-#include "stereo/PatternMultiView.h"
 #include "overlay/OverlayObject.h"
 #include "support/Pictures.h"
 #include "support/ScriptedHost.h"
@@ -286,20 +285,6 @@ TEST(HighResPair, SizesAndTheEyes) {
     ASSERT_TRUE(d.ws->GenerateHighResPair(left, right, true));
     EXPECT_TRUE(samePixels(left, d.ws->highRes(0)));
     EXPECT_TRUE(samePixels(right, d.ws->highRes(1)));
-
-    // A file of eight pictures with four views: the pair is the pictures of
-    // views 3 and 0 (the last four pictures), as the views show them, not
-    // the outer two.
-    ASSERT_EQ(d.ws->viewCount(), 4);
-    for (int i = 0; i < 8; ++i) {
-        ASSERT_TRUE(d.ws->highRes(i).createCopy(gradientPicture(9, 9)));
-        d.ws->highRes(i).set(0, 0, kOpaque | static_cast<Pixel>(10 * i) << 16);  // tells them apart
-    }
-    d.ws->setHighResCount(8);
-    ASSERT_TRUE(d.ws->GenerateHighResPair(left, right, true));
-    EXPECT_TRUE(samePixels(left, d.ws->highRes(sourceSlotForView(3, 4, 8))));
-    EXPECT_TRUE(samePixels(right, d.ws->highRes(sourceSlotForView(0, 4, 8))));
-    EXPECT_FALSE(samePixels(left, d.ws->highRes(0)));
 }
 
 TEST(Composite, ColumnsInterleaveAndStretch) {

@@ -52,9 +52,14 @@ TEST(PatternMultiViewSlots, PairsUseTheRightPictureForTheFirstHalf) {
 
 TEST(PatternMultiViewSlots, MultiPictureFilesRunFromRightToLeft) {
     EXPECT_EQ(slotList(8, 8), (std::vector<int>{7, 6, 5, 4, 3, 2, 1, 0}));
-    EXPECT_EQ(slotList(4, 8), (std::vector<int>{7, 6, 5, 4}));
     EXPECT_EQ(slotList(8, 15), (std::vector<int>{14, 12, 10, 8, 6, 4, 2, 0}));
     EXPECT_EQ(slotList(16, 15), (std::vector<int>{14, 13, 12, 11, 10, 9, 8, 7, 7, 6, 5, 4, 3, 2, 1, 0}));
+    // Fewer views: spread too, from the right picture to the left one, the
+    // pair every other output of the document uses (a run from the right
+    // end, 7 6 5 4, left the left picture out).
+    EXPECT_EQ(slotList(4, 8), (std::vector<int>{7, 5, 2, 0}));
+    EXPECT_EQ(slotList(12, 15).front(), 14);
+    EXPECT_EQ(slotList(12, 15).back(), 0);
     // More views than the pictures were made for: the pictures spread from
     // the right one to the left one, each used once or twice (the last
     // views all repeated the left picture, flat across half a lenticular).

@@ -96,6 +96,7 @@ TEST(DepthDlg, RangeMessageKeepsTheDialogOpenAndFocusesTheField) {
     QTest::keyClick(dlg.paintField(), Qt::Key_Return);
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_NE(d.ws.paintDepth, 15);
+    EXPECT_EQ(dlg.paintField()->text(), "1,5") << "kept as typed";
 
     setText(dlg.paintField(), "-32");
     dlg.accept();
