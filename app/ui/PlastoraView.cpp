@@ -89,6 +89,13 @@ bool CPlastoraView::eventFilter(QObject* watched, QEvent* event) {
     return QAbstractScrollArea::eventFilter(watched, event);
 }
 
+void CPlastoraView::moveEvent(QMoveEvent* event) {
+    // The view moved inside the window (a palette docked elsewhere): the
+    // same as the window moving.
+    QAbstractScrollArea::moveEvent(event);
+    if (m_workspace->mode() == kModeInterlace) viewport()->update();
+}
+
 void CPlastoraView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     updateScrollBars();
