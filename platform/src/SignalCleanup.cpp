@@ -20,10 +20,11 @@ namespace {
 enum SlotState : int { kFree = 0, kWriting = 1, kFile = 2, kFolder = 3 };
 struct Slot {
     std::atomic<int> state{kFree};
-    char path[PATH_MAX];
+    char path[PATH_MAX] = {};
 };
 constexpr int kSlots = 256;
-Slot g_slots[kSlots];
+// Zeroed at load time (no start-up code touches its megabyte).
+constinit Slot g_slots[kSlots];
 
 std::atomic<int> g_held{0};
 std::atomic<int> g_pending{0};

@@ -171,6 +171,27 @@ TEST(CliSaveSafety, AFullDiskLeavesEveryPreviousFile) {
     }
 }
 
+// A run stopped by a signal while a library writes (here Pixelune's PNG
+// writer, under `raster`) leaves no hidden temporary file: the libraries
+// record their temporaries where the program's signal handler reads them.
+TEST(CliSaveSafety, AStoppedRasterRunLeavesNoTemporaryFile) {
+    TempDir dir;
+    const std::string script = "set -u; cd " + q(dir.path()) + "\n" +
+        "/usr/bin/python3 -c \"import os; from PIL import Image; "
+        "Image.frombytes('RGB', (4000, 3000), os.urandom(36000000)).save('big.bmp')\" || exit 3\n" +
+        "'" + PLASTORA_CLI + "' raster big.bmp -o out.png >/dev/null 2>&1 & p=$!\n"
+        "for i in $(seq 5000); do ls -A | grep -q '^\\.~plastora' && break; sleep 0.001; done\n"
+        "kill -TERM $p; wait $p; echo \"exit $?\"\n"
+        "ls -A | grep -c '^\\.~plastora' | sed 's/^/leftovers /'\n";
+    std::ofstream(dir.file("stop.sh")) << script;
+    const CliRun r = shell("bash " + q(dir.file("stop.sh")));
+    ASSERT_EQ(r.code, 0) << r.out;
+    if (r.out.find("exit 0") != std::string::npos) GTEST_SKIP() << "the write ended before the signal: " << r.out;
+    EXPECT_NE(r.out.find("exit 143"), std::string::npos) << "ended by the signal: " << r.out;
+    EXPECT_NE(r.out.find("leftovers 0"), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(dir.file("out.png")));
+}
+
 TEST(CliSaveSafety, OpeningAPhotoAndSavingUnderItsNameLeavesThePhoto) {
     TempDir dir;
     const std::string photo = dir.file("holiday.bmp");
