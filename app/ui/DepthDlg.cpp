@@ -7,13 +7,13 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QImage>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <utility>
 #include <vector>
 
 namespace plastora::ui {
@@ -72,6 +72,19 @@ void DepthSpinBox::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QSpinBox::keyPressEvent(event);
+}
+
+// Qt's fixup would drop a thousands separator ("1,5" read as 15): the text
+// is left as typed.
+void DepthSpinBox::fixup(QString&) const {}
+
+void DepthSpinBox::focusOutEvent(QFocusEvent* event) {
+    // Leaving the field puts the last number back; a text that is no number
+    // is then shown again, for OK to refuse.
+    const bool typed = !hasAcceptableInput();
+    const QString text = this->text();
+    QSpinBox::focusOutEvent(event);
+    if (typed) restoreText(text);
 }
 
 int DepthSpinBox::checkedValue() const { return hasAcceptableInput() ? value() : kTypingLimit + 1; }
@@ -221,9 +234,14 @@ void CDepthDlg::focusField(DepthField f) {
 void CDepthDlg::accept() {
     // A text that is no number is refused and stays as typed: pushing the
     // values back would show the out-of-range stand-in it was read as.
-    std::vector<std::pair<DepthSpinBox*, QString>> typed;
+    struct Typed {
+        DepthSpinBox* field;
+        int last;
+        QString text;
+    };
+    std::vector<Typed> typed;
     for (DepthSpinBox* f : {m_background, m_region, m_paint, m_object})
-        if (!f->hasAcceptableInput()) typed.emplace_back(f, f->text());
+        if (!f->hasAcceptableInput()) typed.push_back({f, f->value(), f->text()});
     pull();
     DepthField focus = DepthField::None;
     if (m_editor.accept(focus)) {
@@ -231,7 +249,10 @@ void CDepthDlg::accept() {
         return;
     }
     push();
-    for (const auto& [field, text] : typed) field->restoreText(text);
+    for (const Typed& t : typed) {
+        t.field->setValue(t.last);
+        t.field->restoreText(t.text);
+    }
     focusField(focus);
 }
 

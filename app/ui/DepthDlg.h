@@ -22,8 +22,9 @@ public:
     void stepBy(int steps) override;
     // The value for the dialog's range check: one outside every range when
     // the text is no plain whole number ("1,5", "1.5"), which Qt would
-    // otherwise read with the comma dropped, as 15. (Leaving the field
-    // instead puts its last number back, visibly.)
+    // otherwise read with the comma dropped, as 15. Such a text stays in the
+    // field (Enter, leaving it, OK) until the dialog refuses it; value()
+    // meanwhile keeps the last number, from which the arrows step.
     int checkedValue() const;
     // Puts a text back as it was typed (after the dialog refused it).
     void restoreText(const QString& text) { lineEdit()->setText(text); }
@@ -31,7 +32,9 @@ public:
 protected:
     StepEnabled stepEnabled() const override;
     QValidator::State validate(QString& text, int& pos) const override;
+    void fixup(QString& text) const override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 };
 
 class CDepthDlg : public QDialog {

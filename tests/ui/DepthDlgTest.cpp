@@ -97,6 +97,17 @@ TEST(DepthDlg, RangeMessageKeepsTheDialogOpenAndFocusesTheField) {
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_NE(d.ws.paintDepth, 15);
     EXPECT_EQ(dlg.paintField()->text(), "1,5") << "kept as typed";
+    // Leaving the field keeps it too, and OK refuses it then as well; the
+    // arrows step from the last number.
+    dlg.backgroundField()->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(dlg.paintField()->text(), "1,5");
+    d.host.expectMessage(kDepthRangeMessage);
+    dlg.accept();
+    EXPECT_TRUE(dlg.isVisible());
+    const int last = dlg.paintField()->value();
+    EXPECT_GE(last, -32);
+    EXPECT_LE(last, 16);
 
     setText(dlg.paintField(), "-32");
     dlg.accept();
