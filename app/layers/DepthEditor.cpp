@@ -33,9 +33,10 @@ DepthEditor::DepthEditor(CStereoWorkspace& ws) : m_ws(ws) {
         regionFieldEnabled = false;
         regionShadowEnabled = false;
     } else {
-        regionShadow = ws.regionShadow != 0;
         // Region 0 is current. A document made from a depth map draws its
-        // regions into the map, where no shadow can go under them.
+        // regions into the map, where no shadow can go under them: the box
+        // is neither offered nor shown ticked.
+        regionShadow = ws.regionShadow != 0 && !ws.hasDepthMap();
         regionShadowEnabled = !ws.hasDepthMap();
     }
     if (ws.regionCount() > 0) ws.setCurrentRegion(0);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <future>
+#include <new>
 #include <optional>
 #include <system_error>
 #include <vector>
@@ -185,7 +186,8 @@ bool ReplacingFile::open(const std::string& target) {
     // buffer hands the kernel whole megabytes instead: writes of a few
     // kilobytes cost it two to three times the system time per byte. Without
     // the buffer (no memory for it) the stream still works.
-    std::setvbuf(m_file, nullptr, _IOFBF, kWriteBufferSize);
+    m_buffer.reset(new (std::nothrow) char[kWriteBufferSize]);
+    std::setvbuf(m_file, m_buffer.get(), _IOFBF, kWriteBufferSize);
     return true;
 }
 
@@ -200,6 +202,7 @@ bool ReplacingFile::close() {
         bool ok = std::fflush(m_file) == 0 && !std::ferror(m_file);
         ok = std::fclose(m_file) == 0 && ok;
         m_file = nullptr;
+        m_buffer.reset();
         if (!ok) m_failed = true;
     }
     return !m_failed && !m_temp.empty();
@@ -213,6 +216,7 @@ bool ReplacingFile::sync() {
         ok = std::fflush(m_file) == 0 && !std::ferror(m_file) && ::fsync(::fileno(m_file)) == 0;
         ok = std::fclose(m_file) == 0 && ok;
         m_file = nullptr;
+        m_buffer.reset();
     } else {
         // Closed already, or written by a writer of its own through tempPath().
         ok = syncFile(m_temp);
@@ -242,6 +246,7 @@ void ReplacingFile::discard() {
     if (m_file) {
         std::fclose(m_file);
         m_file = nullptr;
+        m_buffer.reset();
     }
     if (!m_temp.empty()) {
         ::unlink(m_temp.c_str());

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <future>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -90,6 +91,9 @@ public:
 private:
     std::string m_target, m_temp;
     std::FILE* m_file = nullptr;
+    // The stream's buffer, ours: given no buffer, the C library ignores the
+    // size asked for and writes in pieces of 4 KB.
+    std::unique_ptr<char[]> m_buffer;
     std::future<void> m_droppingOld;
     bool m_failed = false;
     bool m_synced = false;
