@@ -176,9 +176,9 @@ int runLenticular(const std::vector<std::string>& argv) {
     if (outputKindOf(*args.get("output")) == OutputKind::Jpeg && std::abs(dpi - std::round(dpi)) >= 0.005) {
         char exact[32], stored[32];
         std::snprintf(exact, sizeof exact, "%.2f", dpi);
-        // Rounded half up, as the JPEG writer does (printf's "%.0f" would
-        // round 240.5 to even, naming 240 where 241 is written).
-        std::snprintf(stored, sizeof stored, "%d", static_cast<int>(dpi + 0.5));
+        // What the writer records (printf's "%.0f" would round 240.5 to
+        // even, naming 240 where 241 is written).
+        std::snprintf(stored, sizeof stored, "%d", jpegDotsPerInch(dpi));
         std::cerr << tr("note: a JPEG holds whole dots per inch: %1 is stored for %2; print at %2 dpi, or write "
                         "PNG or BMP, which keep it",
                         {stored, exact})

@@ -191,7 +191,7 @@ void setJpegParameters(JpegEncodeJob& job) {
     }
     if (job.dotsPerInch >= 1.0 && job.dotsPerInch <= 65535.0) {
         job.cinfo.density_unit = 1;  // dots per inch
-        job.cinfo.X_density = job.cinfo.Y_density = static_cast<UINT16>(job.dotsPerInch + 0.5);
+        job.cinfo.X_density = job.cinfo.Y_density = static_cast<UINT16>(jpegDotsPerInch(job.dotsPerInch));
     }
 }
 

@@ -79,6 +79,9 @@ struct PictureRows {
 // whatever the number of cores. Smaller pictures have no restart markers.
 // The largest side a JPEG holds (libjpeg's JPEG_MAX_DIMENSION).
 constexpr int kJpegMaxSide = 65500;
+// The whole dots per inch a JPEG's header records for a resolution (rounded
+// half up), for 1 to 65535 dpi.
+constexpr int jpegDotsPerInch(double dotsPerInch) { return static_cast<int>(dotsPerInch + 0.5); }
 // The largest block of 24-bit rows (padded to 4 bytes) a picture file is read
 // into (about 357 megapixels): a header claiming more is unreadable.
 constexpr std::uint64_t kMaxPictureRowBytes = std::uint64_t{1} << 30;

@@ -1,5 +1,6 @@
 #include "output/Adjust.h"
 #include "output/Diffraction.h"
+#include "stereo/PatternMultiView.h"
 
 #include <algorithm>
 #include <cmath>
@@ -331,10 +332,7 @@ int rotateStereoPair(CStereoWorkspace& ws) {
     // from the left picture would no longer be what the screen shows.
     Surface source;
     const Surface* left = n > 0 && !hd[static_cast<std::size_t>(n - 1)].empty() ? &hd[static_cast<std::size_t>(n - 1)] : nullptr;
-    if (left ? !(source.createUninitialized(ws.width(), ws.height()) &&
-                 stretchBlit(source, 0, 0, ws.width(), ws.height(), *left, 0, 0, left->width(), left->height(), Rop::Copy,
-                             StretchMode::Halftone))
-             : !RotateHalf(ws.source(), source))
+    if (left ? !pictureAtWorkingSize(*left, ws.width(), ws.height(), source) : !RotateHalf(ws.source(), source))
         return outOfMemory(ws);
     // The cut-outs, the strokes and the objects keep their place in the
     // frame, turned with it.

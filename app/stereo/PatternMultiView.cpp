@@ -129,25 +129,26 @@ Rect whiteMarginsInside(const Surface& a, const Surface& b) {
 int sourceSlotForView(int view, int viewCount, int pictureCount) {
     if (pictureCount <= 0) return -1;
     int slot;
-    if (pictureCount == 15 && (viewCount == 8 || viewCount == 16)) {
-        if (viewCount == 8) slot = 14 - 2 * view;
-        else slot = view < 8 ? 14 - view : 15 - view;
-    } else if (pictureCount == 8 && viewCount == 8) {
-        slot = 7 - view;
-    } else if (pictureCount == 8 || pictureCount == 15) {
-        // Another number of views than the file's pictures were made for:
-        // the pictures spread evenly from the right one (view 0) to the
-        // left (view N-1). More views would otherwise all repeat the left
-        // picture, flat across half a lenticular; fewer took a run of
-        // pictures from the right end, so that the views' left eye was not
-        // the left picture that the working picture, the anaglyph and the
-        // pair saved show.
-        slot = static_cast<int>((static_cast<long long>(pictureCount - 1) * (viewCount - 1 - view) * 2 + (viewCount - 1)) /
-                                (2LL * (viewCount - 1)));
+    if (pictureCount == 8 || pictureCount == 15) {
+        // A multi-picture file: the pictures spread evenly from the right one
+        // (view 0) to the left one (view N-1), the nearest picture to each
+        // view's place. For the view counts the files are made for this is
+        // every picture (8 of 8), every other one (8 of 15) or each with the
+        // middle one twice (16 of 15); more views repeat pictures evenly
+        // instead of the left one across half a lenticular, and fewer keep
+        // the outer two, the pair the working picture and the pair outputs
+        // show.
+        const long long span = std::max(1, viewCount - 1);
+        slot = static_cast<int>((static_cast<long long>(pictureCount - 1) * (viewCount - 1 - view) * 2 + span) / (2 * span));
     } else {
         slot = view < viewCount / 2 ? pictureCount - 1 : 0;
     }
     return std::clamp(slot, 0, pictureCount - 1);
+}
+
+bool pictureAtWorkingSize(const Surface& picture, int w, int h, Surface& out) {
+    return out.createUninitialized(w, h) &&
+           stretchBlit(out, 0, 0, w, h, picture, 0, 0, picture.width(), picture.height(), Rop::Copy, StretchMode::Halftone);
 }
 
 SearchArea searchAreaFor(int x0, int y0, int patternSize, int areaCols, int areaRows, int width, int height) {
@@ -507,9 +508,7 @@ int BuildPatternMultiView(CStereoWorkspace& ws, ProgressSink* progress, int stre
         // A document whose pictures are missing still has its working image.
         if (!from || from->empty()) from = &ws.source();
         Surface& view = ws.view(j);
-        if (!view.createUninitialized(w, h) ||
-            !stretchBlit(view, 0, 0, w, h, *from, 0, 0, from->width(), from->height(), Rop::Copy,
-                         StretchMode::Halftone)) {
+        if (!pictureAtWorkingSize(*from, w, h, view)) {
             view.reset();
             host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
             return 0;

@@ -104,11 +104,15 @@ struct DisplacementGrid {
 
 // The source picture (slot 0 = left .. pictureCount - 1) that view `view` of
 // `viewCount` starts from. Pictures of eight and fifteen come from
-// multi-picture files and run from right to left; any other count uses the
+// multi-picture files and spread evenly over the views from right (view 0,
+// the last picture) to left (view N-1, the first); any other count uses the
 // right picture for the first half of the views and the left one for the
-// rest. More views than eight or fifteen pictures were made for (more than 8
-// or 16) spread the pictures evenly from right to left.
+// rest.
 int sourceSlotForView(int view, int viewCount, int pictureCount);
+// A stored picture made w x h (halftone), as a view of a stereo-pair
+// document starts from it and as its working picture is made from the left
+// one. False when memory runs out.
+bool pictureAtWorkingSize(const Surface& picture, int w, int h, Surface& out);
 
 // The part of two pictures of one size inside the white margins both have
 // (whole white columns and rows at their edges, as a picture fitted inside

@@ -15,6 +15,7 @@
 #include "platform/Translation.h"
 #include "stereo/Mpo.h"
 #include "stereo/PairAlign.h"
+#include "stereo/PatternMultiView.h"
 
 #include <opencv2/core/utility.hpp>
 
@@ -564,10 +565,7 @@ int OpenStereoImage(CStereoWorkspace& ws, const std::string& pathIn, std::option
         // are, so that the screen, the edit image saved and printed from the
         // left picture and the masks drawn all show one eye.
         Surface left;
-        const Surface& from = ws.highRes(0);
-        if (!left.createUninitialized(ws.width(), ws.height()) ||
-            !stretchBlit(left, 0, 0, ws.width(), ws.height(), from, 0, 0, from.width(), from.height(), Rop::Copy,
-                         StretchMode::Halftone)) {
+        if (!pictureAtWorkingSize(ws.highRes(0), ws.width(), ws.height(), left)) {
             host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
             abortOpen(ws);
             return 0;

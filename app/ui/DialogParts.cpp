@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QString>
 
-#include <cmath>
 
 namespace plastora::ui {
 

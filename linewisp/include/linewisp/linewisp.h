@@ -311,7 +311,7 @@ inline constexpr const char* kVectSwfUnsupportedMessage =
 // least one object was written, 0 when none was (the file is still written),
 // kVectErrFile when the file cannot be written, kVectErrLimit when the
 // picture has more shapes than a movie's 16-bit ids can tell apart (in both
-// cases an existing file is left as it was). Each object of a kind SWF writing does not support is left out and
-// adds kVectSwfUnsupportedMessage to `messages` (if given) for the caller to
-// show.
+// cases an existing file is left as it was). Each object of a kind SWF
+// writing does not support is left out and adds kVectSwfUnsupportedMessage
+// to `messages` (if given) for the caller to show.
 LINEWISP_API int VectSwfWrite(const char* fileName, VectPacket* packet, std::vector<std::string>* messages = nullptr);
