@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <new>
+
+#include <opencv2/core/utility.hpp>
 
 namespace plastora {
 
@@ -182,31 +185,52 @@ bool clusterPalette(const std::vector<Pixel>& pixels, std::array<std::uint32_t, 
         };
         std::vector<std::array<double, 4>> acc(k);
         std::vector<std::pair<double, std::size_t>> order(k);
+        std::vector<std::uint16_t> nearest(cells.size());
+        // The nearest centres are searched on every core, in fixed ranges
+        // of cells; the sums are then taken in cell order on one thread, so
+        // the palette is the same however many threads ran.
+        constexpr std::size_t kCellsPerStripe = 2048;
+        const double stripes = std::ceil(static_cast<double>(cells.size()) / kCellsPerStripe);
         for (int round = 0; round < kRounds; ++round) {
             // The nearest centre of each cell, searched outward from the
             // cell's place along the grey axis: centres whose distance along
             // that axis alone is already too far are passed over.
             for (std::size_t j = 0; j < k; ++j) order[j] = {greyKey(centre[j].data()), j};
             std::sort(order.begin(), order.end());
+            cv::parallel_for_(
+                cv::Range(0, static_cast<int>(cells.size())),
+                [&](const cv::Range& range) {
+                    for (int i = range.start; i < range.end; ++i) {
+                        const Cell& c = cells[static_cast<std::size_t>(i)];
+                        const double key = greyKey(c.mean);
+                        const auto pos = static_cast<std::size_t>(
+                            std::lower_bound(order.begin(), order.end(), std::pair<double, std::size_t>{key, 0}) -
+                            order.begin());
+                        double best = std::numeric_limits<double>::max();
+                        std::size_t bestIndex = 0;
+                        auto visit = [&](std::size_t at) {
+                            const std::size_t j = order[at].second;
+                            double d = 0;
+                            for (std::size_t ch = 0; ch < 3; ++ch)
+                                d += (c.mean[ch] - centre[j][ch]) * (c.mean[ch] - centre[j][ch]);
+                            if (d < best || (d == best && j < bestIndex)) best = d, bestIndex = j;
+                        };
+                        for (std::size_t at = pos;
+                             at < k && (order[at].first - key) * (order[at].first - key) <= best; ++at)
+                            visit(at);
+                        for (std::size_t at = pos;
+                             at > 0 && (key - order[at - 1].first) * (key - order[at - 1].first) <= best; --at)
+                            visit(at - 1);
+                        nearest[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(bestIndex);
+                    }
+                },
+                stripes);
             std::fill(acc.begin(), acc.end(), std::array<double, 4>{0, 0, 0, 0});
-            for (const Cell& c : cells) {
-                const double key = greyKey(c.mean);
-                const auto pos = static_cast<std::size_t>(
-                    std::lower_bound(order.begin(), order.end(), std::pair<double, std::size_t>{key, 0}) - order.begin());
-                double best = std::numeric_limits<double>::max();
-                std::size_t bestIndex = 0;
-                auto visit = [&](std::size_t at) {
-                    const std::size_t j = order[at].second;
-                    double d = 0;
-                    for (std::size_t ch = 0; ch < 3; ++ch) d += (c.mean[ch] - centre[j][ch]) * (c.mean[ch] - centre[j][ch]);
-                    if (d < best || (d == best && j < bestIndex)) best = d, bestIndex = j;
-                };
-                for (std::size_t at = pos; at < k && (order[at].first - key) * (order[at].first - key) <= best; ++at)
-                    visit(at);
-                for (std::size_t at = pos; at > 0 && (key - order[at - 1].first) * (key - order[at - 1].first) <= best; --at)
-                    visit(at - 1);
-                for (std::size_t ch = 0; ch < 3; ++ch) acc[bestIndex][ch] += c.weight * c.mean[ch];
-                acc[bestIndex][3] += c.weight;
+            for (std::size_t i = 0; i < cells.size(); ++i) {
+                const Cell& c = cells[i];
+                std::array<double, 4>& a = acc[nearest[i]];
+                for (std::size_t ch = 0; ch < 3; ++ch) a[ch] += c.weight * c.mean[ch];
+                a[3] += c.weight;
             }
             double moved = 0;
             for (std::size_t j = 0; j < k; ++j) {
