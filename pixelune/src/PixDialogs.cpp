@@ -1,5 +1,5 @@
-// The library's own widgets: the source chooser and the previewing
-// file-open dialog.
+// The previews of the library's file dialog, and the loading of the module
+// that holds its widgets.
 #include "PixDialogs.h"
 
 #include "PreviewFit.h"
@@ -12,21 +12,11 @@
 #include <cstring>
 #include <string>
 
-#ifdef PIXELUNE_WITH_WIDGETS
-#include <QApplication>
-#include <QCheckBox>
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QFile>
-#include <QFileInfo>
-#include <QFileDialog>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QLabel>
-#include <QListWidget>
-#include <QPixmap>
-#include <QVBoxLayout>
-#endif
+#include <QCoreApplication>
+
+#include <dlfcn.h>
+
+#include <mutex>
 
 namespace pixelune {
 
@@ -39,7 +29,8 @@ bool endsWithWmf(const std::string& name) {
     return tail == ".wmf";
 }
 
-// The box before any preview: a framed landscape on grey.
+}  // namespace
+
 void drawPlaceholder(plastora::Surface& box) {
     using namespace plastora;
     fillRect(box, Rect{0, 0, kPreviewWidth, kPreviewHeight}, RGB(0xD4, 0xD0, 0xC8));
@@ -49,6 +40,8 @@ void drawPlaceholder(plastora::Surface& box) {
     polygon(box, kNullPen, Brush{RGB(0x40, 0x80, 0x40)}, {{25, 81}, {52, 40}, {70, 64}, {82, 50}, {103, 81}});
     ellipse(box, kNullPen, Brush{RGB(0xFF, 0xC0, 0x00)}, Rect{80, 20, 94, 34});
 }
+
+namespace {
 
 // The metafile in its fitted place. False when it cannot be read.
 bool previewMetafile(const std::string& path, plastora::Surface& box) {
@@ -115,126 +108,58 @@ bool previewRaster(const std::string& path, plastora::Surface& box) {
 
 }  // namespace
 
-// Renders the preview of `path` into the 128 x 96 box: white, then the
-// picture fitted. A file that cannot be read leaves the box empty (white).
 bool renderPreview(const std::string& path, plastora::Surface& box) {
     if (!box.create(kPreviewWidth, kPreviewHeight)) return false;
     plastora::blit(box, plastora::Rop::Whiteness);
     return endsWithWmf(path) ? previewMetafile(path, box) : previewRaster(path, box);
 }
 
-#ifdef PIXELUNE_WITH_WIDGETS
-
 namespace {
 
-bool widgetApplication() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
+// The widgets live in a module of their own beside this library
+// (libpixelune_widgets.so), loaded the first time a dialog is shown:
+// linking Qt Widgets here would make every program that reads a picture
+// load and relocate it at start-up, dialogs or not.
+const WidgetEntry* widgetModule() {
+    static const WidgetEntry* entry = nullptr;
+    static std::once_flag loaded;
+    std::call_once(loaded, [] {
+        Dl_info self{};
+        if (!dladdr(reinterpret_cast<void*>(&renderPreview), &self) || !self.dli_fname) return;
+        std::string path = self.dli_fname;
+        const std::size_t slash = path.rfind('/');
+        path = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + kWidgetModuleName;
+        void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!module) return;
+        auto* open = reinterpret_cast<WidgetModuleEntry>(dlsym(module, kWidgetEntrySymbol));
+        static const WidgetServices services{&renderPreview, &drawPlaceholder};
+        if (open) entry = open(&services);
+    });
+    return entry;
+}
 
-QPixmap toPixmap(plastora::Surface& s) { return QPixmap::fromImage(s.image().copy()); }
-
-// "name|patterns|name|patterns||" into Qt name filters "name (p1 p2)".
-QStringList nameFilters(const char* filter) {
-    QStringList out;
-    if (!filter) return out;
-    const QStringList parts = QString::fromUtf8(filter).split(QLatin1Char('|'));
-    for (int i = 0; i + 1 < parts.size(); i += 2) {
-        if (parts[i].isEmpty() && parts[i + 1].isEmpty()) break;
-        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
-        for (QString& p : patterns) {
-            p = p.trimmed();
-            if (p == QLatin1String("*.*")) p = QStringLiteral("*");  // every file, as on the original desktop
-        }
-        out << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
-    }
-    return out;
+// A widget application runs (a QApplication, not a console or GUI-less one).
+bool widgetApplication() {
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app && app->inherits("QApplication");
 }
 
 }  // namespace
 
 bool chooseSource(const std::vector<SourceChoice>& devices, void* parent, std::string* chosen) {
     if (!widgetApplication() || devices.empty()) return false;
-    QDialog dlg(static_cast<QWidget*>(parent));
-    dlg.setWindowTitle(QStringLiteral("ソースの選択"));
-    auto* layout = new QVBoxLayout(&dlg);
-    auto* list = new QListWidget(&dlg);
-    list->setObjectName(QStringLiteral("sources"));
-    for (const SourceChoice& d : devices) {
-        auto* item = new QListWidgetItem(QString::fromUtf8(d.description.c_str()), list);
-        // The name as the backend gave it, byte for byte: names need not
-        // be UTF-8, and a name changed on the way would open nothing.
-        item->setData(Qt::UserRole, QByteArray::fromStdString(d.name));
-    }
-    list->setCurrentRow(0);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
-    QObject::connect(list, &QListWidget::itemDoubleClicked, &dlg, &QDialog::accept);
-    layout->addWidget(list);
-    layout->addWidget(buttons);
-    if (dlg.exec() != QDialog::Accepted || !list->currentItem()) return false;
-    *chosen = list->currentItem()->data(Qt::UserRole).toByteArray().toStdString();
-    return true;
+    const WidgetEntry* widgets = widgetModule();
+    return widgets && widgets->chooseSource(devices, parent, chosen);
 }
 
 const char* fileDialog(const char* defaultExtension, const char* filter, const char* initialFolder) {
     static std::string chosenPath;
     chosenPath.clear();
     if (!widgetApplication()) return chosenPath.c_str();
-
-    QFileDialog dlg(QApplication::activeWindow(), QString(),
-                    initialFolder ? QString::fromUtf8(initialFolder) : QString());
-    dlg.setOption(QFileDialog::DontUseNativeDialog);  // the preview box lives inside the dialog
-    dlg.setAcceptMode(QFileDialog::AcceptOpen);
-    dlg.setFileMode(QFileDialog::ExistingFile);
-    if (defaultExtension && *defaultExtension) {
-        QString ext = QString::fromUtf8(defaultExtension);
-        if (ext.startsWith(QLatin1Char('.'))) ext.remove(0, 1);
-        dlg.setDefaultSuffix(ext);
-    }
-    const QStringList filters = nameFilters(filter);
-    if (!filters.isEmpty()) dlg.setNameFilters(filters);
-
-    auto* group = new QGroupBox(QStringLiteral("ﾌﾟﾚﾋﾞｭ画面"), &dlg);
-    auto* groupLayout = new QVBoxLayout(group);
-    auto* box = new QLabel(group);
-    box->setObjectName(QStringLiteral("pixPreview"));
-    box->setFixedSize(kPreviewWidth, kPreviewHeight);
-    auto* tick = new QCheckBox(QStringLiteral("ﾌﾟﾚﾋﾞｭ"), group);
-    tick->setObjectName(QStringLiteral("pixPreviewTick"));
-    tick->setChecked(true);
-    groupLayout->addWidget(box);
-    groupLayout->addWidget(tick);
-    groupLayout->addStretch();
-    if (auto* grid = qobject_cast<QGridLayout*>(dlg.layout()))
-        grid->addWidget(group, 0, grid->columnCount(), grid->rowCount(), 1);
-    else if (dlg.layout())
-        dlg.layout()->addWidget(group);
-
-    plastora::Surface preview;
-    if (preview.create(kPreviewWidth, kPreviewHeight)) {
-        drawPlaceholder(preview);
-        box->setPixmap(toPixmap(preview));
-    }
-    QObject::connect(&dlg, &QFileDialog::currentChanged, box, [&](const QString& path) {
-        if (!tick->isChecked() || path.isEmpty() || QFileInfo(path).isDir()) return;
-        renderPreview(QFile::encodeName(path).toStdString(), preview);
-        if (!preview.empty()) box->setPixmap(toPixmap(preview));
-    });
-
-    if (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty())
-        chosenPath = QFile::encodeName(dlg.selectedFiles().constFirst()).toStdString();
+    if (const WidgetEntry* widgets = widgetModule())
+        widgets->fileDialog(defaultExtension, filter, initialFolder, &chosenPath);
     return chosenPath.c_str();
 }
-
-#else
-
-bool chooseSource(const std::vector<SourceChoice>&, void*, std::string*) { return false; }
-
-const char* fileDialog(const char*, const char*, const char*) {
-    static std::string empty;
-    return empty.c_str();
-}
-
-#endif
 
 }  // namespace pixelune
 

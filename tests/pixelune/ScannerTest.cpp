@@ -10,6 +10,7 @@
 #include <sane/saneopts.h>
 
 #include <dlfcn.h>
+#include <link.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -224,6 +225,19 @@ TEST(Scanner, SelectingNeedsSomeoneToAsk) {
     EXPECT_EQ(TWAINSelectSource(&packet, nullptr), 0);
     EXPECT_STREQ(packet.source, "test:1");
     EXPECT_EQ(packet.manager, nullptr);
+    // Nor does asking, or the file dialog, load the widget module (or Qt
+    // Widgets): a program without dialogs never pays for them at start-up.
+    EXPECT_STREQ(CustomFileDialog("bmp", nullptr, nullptr), "");
+    bool widgets = false;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, std::size_t, void* found) {
+            if (info->dlpi_name && (std::strstr(info->dlpi_name, "libQt6Widgets") ||
+                                    std::strstr(info->dlpi_name, "libpixelune_widgets")))
+                *static_cast<bool*>(found) = true;
+            return 0;
+        },
+        &widgets);
+    EXPECT_FALSE(widgets);
 }
 
 // The example program scans one page into a BMP that an independent reader
