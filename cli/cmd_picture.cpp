@@ -46,7 +46,9 @@ int infoProject(const std::string& path) {
               << "regions: " << ws.regionCount() << "\n";
     for (int i = 0; i < ws.regionCount(); ++i)
         std::cout << "  region " << i << ": depth " << ws.region(i).depth
-                  << (i == 0 && ws.regionShadow ? ", shadow" : "") << (i == ws.maskingIndex() ? ", masking mask" : "")
+                  // A depth map's region 0 has no shadow to draw, whatever an
+                  // older project stored.
+                  << (i == 0 && ws.regionShadow && !ws.hasDepthMap() ? ", shadow" : "") << (i == ws.maskingIndex() ? ", masking mask" : "")
                   << "\n";
     std::cout << "objects: " << ws.objectCount() << "\n";
     for (int i = 0; i < ws.objectCount(); ++i) {

@@ -59,6 +59,17 @@ TEST(CliDepth, OpenWithDepthRoundTrip) {
     Surface back;
     ASSERT_TRUE(readDepthMapImage(dir.file("out.png"), back));
     EXPECT_TRUE(samePixels(back, map));
+    // An older project may have the region shadow stored with its map;
+    // nothing draws it under a map, and info does not claim it.
+    {
+        std::fstream f(dir.file("p.lyr"), std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(36);
+        f.put(1);
+    }
+    r = cli("info " + q(dir.file("p.lyr")));
+    ASSERT_EQ(r.code, 0) << r.out;
+    EXPECT_NE(r.out.find("region 0: depth"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("shadow"), std::string::npos) << r.out;
     // Views come from the map: the far left edge moves, the near right one too.
     r = cli("views " + q(dir.file("p.lyr")) + " -o " + q(dir.file("views")));
     ASSERT_EQ(r.code, 0) << r.out;
