@@ -3,9 +3,8 @@
 
 #include <QImage>
 
-#include <omp.h>
-
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -18,6 +17,8 @@ Surface::AllocationHook& allocationHook() {
     static Surface::AllocationHook hook;
     return hook;
 }
+
+constinit std::atomic<Surface::BandRunner> g_bandRunner{nullptr};
 
 // Surfaces larger than this are refused outright rather than attempted: no
 // picture of the program comes near it, and it keeps size arithmetic in range.
@@ -42,7 +43,11 @@ Surface& Surface::operator=(Surface&& other) noexcept {
     return *this;
 }
 
+void Surface::setBandRunner(BandRunner runner) { g_bandRunner.store(runner, std::memory_order_relaxed); }
+
 void Surface::setAllocationHook(AllocationHook hook) { allocationHook() = std::move(hook); }
+
+bool Surface::allocationAllowed(int w, int h) { return !allocationHook() || allocationHook()(w, h); }
 
 bool Surface::createUninitialized(int w, int h) {
     if (w == m_width && h == m_height && w > 0) {
@@ -391,17 +396,25 @@ bool halftoneInto(const Surface& src, int sx, int sy, int sw, int sh, int dw, in
     const long long made = static_cast<long long>(win.w) * win.h;
     const long long read = (static_cast<long long>(sw) * win.w / dw) * (static_cast<long long>(sh) * win.h / dh);
     const long long work = std::max(made, read);
-    const int bands = work >= (1 << 20) ? std::max(1, std::min(omp_get_max_threads(), win.h)) : 1;
-    bool failed = false;
-#pragma omp parallel for schedule(static) num_threads(bands) if (bands > 1)
-    for (int b = 0; b < bands; ++b) {
+    const Surface::BandRunner runner = g_bandRunner.load(std::memory_order_relaxed);
+    const int bands = runner && work >= (1 << 20) ? std::clamp(static_cast<int>(work >> 19), 1, std::min(win.h, 16)) : 1;
+    std::atomic<bool> failed{false};
+    const auto body = [&](int b) {
         try {
             band(static_cast<int>(static_cast<long long>(win.h) * b / bands),
                  static_cast<int>(static_cast<long long>(win.h) * (b + 1) / bands));
         } catch (const std::bad_alloc&) {
-#pragma omp atomic write
-            failed = true;
+            failed.store(true, std::memory_order_relaxed);
         }
+    };
+    if (bands > 1) {
+        try {
+            runner(bands, body);
+        } catch (const std::bad_alloc&) {
+            return false;  // the runner's own threads or memory
+        }
+    } else {
+        body(0);
     }
     return !failed;
 }

@@ -1,9 +1,11 @@
 // Surface storage, block transfers and device-independent rows.
 #include "platform/Surface.h"
 
+#include "core/BandRunner.h"
+
 #include <QImage>
 #include <gtest/gtest.h>
-#include <omp.h>
+#include <opencv2/core/utility.hpp>
 
 #include <functional>
 #include <vector>
@@ -300,18 +302,28 @@ TEST(Stretch, HalftoneStraightIntoTheDestinationMatchesTheScaledBlock) {
 }
 
 // Large stretches are averaged in bands of rows on every core: the same
-// pixels as on one core.
+// pixels as on one thread without a runner, with any number of threads, and
+// from inside a worker of the pool (where the bands run in place).
 TEST(Stretch, HalftoneBandsGiveTheSamePixelsOnOneCoreAndOnMany) {
     const Surface src = numbered(1531, 1013, 0x5C);
-    auto stretched = [&](int threads) {
-        const int saved = omp_get_max_threads();
-        omp_set_num_threads(threads);
+    const auto stretch = [&] {
         Surface out = filled(1300, 900, kBlack);
         EXPECT_TRUE(stretchBlit(out, -3, 2, 1297, 905, src, 7, 0, 1519, 1013, Rop::Copy, StretchMode::Halftone));
-        omp_set_num_threads(saved);
-        return out;
+        return snapshot(out);
     };
-    const std::vector<Pixel> one = snapshot(stretched(1));
-    EXPECT_EQ(one == snapshot(stretched(2)), true);
-    EXPECT_EQ(one == snapshot(stretched(3)), true);
+    Surface::setBandRunner(nullptr);
+    const std::vector<Pixel> one = stretch();
+    runSurfaceBandsOnEveryCore();
+    const int saved = cv::getNumThreads();
+    for (const int threads : {1, 2, 3}) {
+        cv::setNumThreads(threads);
+        EXPECT_EQ(one == stretch(), true) << threads << " threads";
+    }
+    cv::setNumThreads(saved);
+    std::vector<Pixel> nested[2];
+    cv::parallel_for_(cv::Range(0, 2), [&](const cv::Range& r) {
+        for (int i = r.start; i < r.end; ++i) nested[i] = stretch();
+    });
+    EXPECT_EQ(one == nested[0], true);
+    EXPECT_EQ(one == nested[1], true);
 }

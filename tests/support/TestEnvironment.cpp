@@ -3,6 +3,8 @@
 // per-user settings (the recent-file list, XDG_CONFIG_HOME) and the
 // temporary folder (TMPDIR, where the program and the command-line tool it
 // starts put their scratch files) are private folders of this run.
+#include "core/BandRunner.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -34,5 +36,8 @@ struct IsolateUserSettings {
 };
 
 const IsolateUserSettings isolate;
+
+// Large stretches run their bands as the programs run them.
+const bool bandsOnEveryCore = (plastora::runSurfaceBandsOnEveryCore(), true);
 
 }  // namespace

@@ -110,6 +110,20 @@ public:
     // every allocation and a false answer fails it. Pass nullptr to remove.
     using AllocationHook = std::function<bool(int w, int h)>;
     static void setAllocationHook(AllocationHook hook);
+    // The hook's answer for a w x h buffer (true without a hook), for other
+    // picture buffers that tests starve the same way.
+    static bool allocationAllowed(int w, int h);
+
+    // Large stretches average bands of rows, which a program may run on
+    // every core by giving a runner: it calls body(0) .. body(bands - 1),
+    // in any order and on any threads, and returns when all are done (an
+    // exception from a body may end the run early and be passed on). The
+    // result never depends on how the bands run. Without a runner (nullptr,
+    // the default) they run one after another on the calling thread. The
+    // program's runner must cope with being called from its own workers
+    // (OpenCV's parallel_for_ does: nested, it runs the bands in place).
+    using BandRunner = void (*)(int bands, const std::function<void(int band)>& body);
+    static void setBandRunner(BandRunner runner);
 
 private:
     // An allocator that leaves new pixels uninitialised (create() fills them).
