@@ -9,6 +9,8 @@
 #include "platform/Translation.h"
 #include "stereo/PatternMultiView.h"
 
+#include <opencv2/core.hpp>
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -502,6 +504,19 @@ int usageError(const std::string& commandName, const std::string& text) {
 int failure(const std::string& text) {
     std::cerr << translateText(text) << std::endl;
     return kExitFailure;
+}
+
+int runCommand(const Command& command, const std::vector<std::string>& args) {
+    try {
+        return command.run(args);
+    } catch (const std::bad_alloc&) {
+        return failure(kOutOfMemoryMessage);
+    } catch (const cv::Exception& e) {
+        if (e.code == cv::Error::StsNoMem) return failure(kOutOfMemoryMessage);
+        return failure(tr("plastora-cli %1: stopped by an error: %2", {command.name, e.err}));
+    } catch (const std::exception& e) {
+        return failure(tr("plastora-cli %1: stopped by an error: %2", {command.name, e.what()}));
+    }
 }
 
 bool openForViews(CStereoWorkspace& ws, const std::string& path) {

@@ -109,6 +109,11 @@ struct Command {
     int (*run)(const std::vector<std::string>& args);
 };
 
+// Runs the command. Whatever it throws (memory running out inside a worker,
+// a thread refused, an error of OpenCV's) is reported as its failure, after
+// the unwinding has removed the temporary files of what it was writing.
+int runCommand(const Command& command, const std::vector<std::string>& args);
+
 // Registers a command at start-up; returns true.
 bool registerCommand(const Command& command);
 const std::map<std::string, Command>& commands();

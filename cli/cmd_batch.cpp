@@ -78,7 +78,7 @@ int runBatch(const std::vector<std::string>& argv) {
                         ::setenv(name.c_str(), value.c_str(), 1);
                     }
                 }
-                code = it->second.run(std::vector<std::string>(f.begin() + static_cast<long>(i) + 1, f.end()));
+                code = runCommand(it->second, std::vector<std::string>(f.begin() + static_cast<long>(i) + 1, f.end()));
                 for (auto b = before.rbegin(); b != before.rend(); ++b) {
                     if (b->second)
                         ::setenv(b->first.c_str(), b->second->c_str(), 1);

@@ -1,4 +1,5 @@
 // plastora-cli: headless use of the Plastora picture core.
+#include "core/BandRunner.h"
 #include "platform/SignalCleanup.h"
 #include "platform/StandardDescriptors.h"
 #include "cli/Cli.h"
@@ -61,6 +62,7 @@ int main(int argcIn, char** argvIn) {
         // blank line on stderr, and change nothing.
         if (n > 0 && n <= 1024) cv::setNumThreads(std::min(static_cast<int>(n), cv::getNumberOfCPUs()));
     }
+    plastora::runSurfaceBandsOnEveryCore();
     // "--lang ja|en" anywhere before "--" chooses the language of the
     // program's messages over the settings file and the locale.
     std::vector<char*> kept;
@@ -130,7 +132,7 @@ int main(int argcIn, char** argvIn) {
         if (a == "--") break;
         if (a == "--help" || a == "-h") return printCommandHelp(name);
     }
-    const int rc = it->second.run(args);
+    const int rc = runCommand(it->second, args);
     // What a command reports on standard output (info's report, the files
     // views wrote) is its result: a full disk or a closed pipe there is a
     // failure, not a success.

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <deque>
 #include <future>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -252,9 +253,17 @@ bool CStereoWorkspace::makeViews(ProgressSink* progress, int strength, const std
         if (sink)
             for (std::size_t i = 0; i < ready; ++i) {
                 const int a = wanted[from + i];
-                handed.emplace_back(a, std::async(std::launch::async, [this, sink, a] {
-                                        return (*sink)(a, std::as_const(m_views[static_cast<std::size_t>(a)]));
-                                    }));
+                const auto handOver = [this, sink, a] {
+                    return (*sink)(a, std::as_const(m_views[static_cast<std::size_t>(a)]));
+                };
+                try {
+                    handed.emplace_back(a, std::async(std::launch::async, handOver));
+                } catch (const std::system_error&) {
+                    // No thread to be had: handed over here, and waited for.
+                    std::promise<bool> done;
+                    done.set_value(handOver());
+                    handed.emplace_back(a, done.get_future());
+                }
             }
     }
     settle(0);

@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <future>
+#include <system_error>
 #include <cmath>
 #include <cstring>
 #include <cstdio>
@@ -228,13 +229,21 @@ int CStereoWorkspace::GenerateAndWriteComposite(const std::string& path, Progres
                                if (current < 0) upward = sy == m_height - 1 && m_height > 1;
                                const int k = upward ? (m_height - 1 - sy) / bandRows : sy / bandRows;
                                if (k != current) {
-                                   if (next.valid()) next.get();
-                                   // Band k is the one made ahead unless rows were skipped.
-                                   if (k != current + 1 || current < 0) make(k, held[static_cast<std::size_t>(k % 2)]);
+                                   const bool madeAhead = next.valid();
+                                   if (madeAhead) next.get();
+                                   // Band k is the one made ahead unless rows were skipped
+                                   // (or no thread could be had to make it).
+                                   if (!madeAhead || k != current + 1 || current < 0)
+                                       make(k, held[static_cast<std::size_t>(k % 2)]);
                                    current = k;
-                                   if (k + 1 < bandCount)
-                                       next = std::async(std::launch::async, make, k + 1,
-                                                         std::ref(held[static_cast<std::size_t>((k + 1) % 2)]));
+                                   if (k + 1 < bandCount) {
+                                       try {
+                                           next = std::async(std::launch::async, make, k + 1,
+                                                             std::ref(held[static_cast<std::size_t>((k + 1) % 2)]));
+                                       } catch (const std::system_error&) {
+                                           // No thread: the band is made here when it is reached.
+                                       }
+                                   }
                                }
                                const Band& b = held[static_cast<std::size_t>(current % 2)];
                                return b.composed.row(sy - b.top);

@@ -1,10 +1,12 @@
 // The Plastora desktop program.
+#include "core/BandRunner.h"
 #include "platform/SignalCleanup.h"
 #include "platform/StandardDescriptors.h"
 #include "platform/GuiRuntime.h"
 #include "core/Settings.h"
 #include "platform/Paths.h"
 #include "platform/Translation.h"
+#include "ui/GuardedApplication.h"
 #include "ui/MainFrame.h"
 #include "ui/WindowTranslator.h"
 
@@ -21,12 +23,13 @@ int main(int argc, char** argv) {
     plastora::openClosedStandardDescriptors();
     // A kill or a closed session while a file is written leaves no temporary file.
     plastora::removeTemporariesOnSignals();
+    plastora::runSurfaceBandsOnEveryCore();
     // The program's own font set maps the Japanese face names its files use
     // onto installed fonts; it must be in place before Qt starts fontconfig.
     const std::string fonts = plastora::joinPath(plastora::programFolder(), "fonts.conf");
     if (!std::getenv("FONTCONFIG_FILE") && QFile::exists(QString::fromStdString(fonts)))
         setenv("FONTCONFIG_FILE", fonts.c_str(), 0);
-    QApplication app(argc, argv);
+    plastora::ui::GuardedApplication app(argc, argv);
     // Qt sets the C library's locale from the environment; numbers the
     // program prints (settings, messages, PDF labels) keep a decimal point
     // under German or French locales.

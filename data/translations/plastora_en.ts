@@ -404,6 +404,13 @@ Interlace Settings</translation>
       <translation>Use the edge detector</translation>
     </message>
     <message>
+      <location filename="../../app/ui/GuardedApplication.cpp" />
+      <source>エラーが発生したため、処理を中止しました。
+%1</source>
+      <translation>The work was stopped by an error.
+%1</translation>
+    </message>
+    <message>
       <location filename="../../app/layers/DepthEditor.h" />
       <source>オブジェクト</source>
       <translation>Object</translation>

@@ -1131,6 +1131,11 @@ example:
 </translation>
     </message>
     <message>
+      <location filename="../../cli/Cli.cpp" />
+      <source>plastora-cli %1: stopped by an error: %2</source>
+      <translation>plastora-cli %1: エラーのため中止しました: %2</translation>
+    </message>
+    <message>
       <location filename="../../cli/main.cpp" />
       <source>plastora-cli: --lang must be ja or en</source>
       <translation>plastora-cli: --lang には ja または en を指定してください</translation>

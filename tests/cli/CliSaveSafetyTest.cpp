@@ -322,3 +322,41 @@ TEST(CliSaveSafety, AFileSizeLimitIsReportedLikeAFullDisk) {
     EXPECT_EQ(fileText(dir.file("out.bmp")), "old");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
+
+#ifdef PLASTORA_REFUSED_THREADS
+// A process at its thread limit (or without memory for another thread's
+// stack) gets no new thread, wherever the program asks for one: OpenCV's
+// pool, a writer handed a view, the next band of a composite. Each run ends
+// in a result or in a message, never in an abort that leaves its hidden
+// temporary files behind.
+TEST(CliSaveSafety, RefusedThreadsEndInAMessageOrAResult) {
+    TempDir dir;
+    const std::string project = copyProject(dir, "coffee");
+    // An object: its views are handed to the writers whole.
+    ASSERT_EQ(cli("object " + q(project) + " --shape rectangle --at 20,20 --box 100,60 --depth 5 -o " +
+                  q(dir.file("obj.lyr")))
+                  .code,
+              0);
+    const std::string tmp = dir.file("tmp");
+    fs::create_directory(tmp);
+    fs::create_directory(dir.file("views"));
+    const std::vector<std::string> commands = {
+        "views " + q(dir.file("obj.lyr")) + " -o " + q(dir.file("views")) + " --format jpg",
+        "lenticular " + q(project) + " -o " + q(dir.file("card.bmp")),
+        "movie " + q(project) + " -o " + q(dir.file("movie.avi")),
+        "save-views " + q(project) + " -o " + q(dir.file("pair.jpg")) + " --all"};
+    for (const int threads : {0, 1, 2, 4}) {
+        for (const std::string& command : commands) {
+            SCOPED_TRACE(std::to_string(threads) + " threads: " + command);
+            const CliRun r = shell("LD_PRELOAD=" + q(PLASTORA_REFUSED_THREADS) + " PLASTORA_TEST_THREADS=" +
+                                   std::to_string(threads) + " TMPDIR=" + q(tmp) + " LC_ALL=ja_JP.UTF-8 '" +
+                                   PLASTORA_CLI + "' " + command);
+            EXPECT_TRUE(r.code == 0 || (r.code == 1 && !r.out.empty())) << r.code << ": " << r.out;
+        }
+    }
+    for (const fs::path& folder : {dir.path(), fs::path(dir.file("views"))})
+        for (const auto& e : fs::directory_iterator(folder))
+            EXPECT_NE(e.path().filename().string().rfind(".~plastora", 0), 0u) << e.path();
+    EXPECT_TRUE(fs::is_empty(tmp));
+}
+#endif

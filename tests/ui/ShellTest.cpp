@@ -9,6 +9,7 @@
 #include "support/Pictures.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
+#include "ui/GuardedApplication.h"
 #include "ui/HelpBrowser.h"
 #include "ui/MainFrame.h"
 #include "ui/ParamDlg.h"
@@ -28,6 +29,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <gtest/gtest.h>
+#include <opencv2/core.hpp>
 
 #include <filesystem>
 #include <fstream>
@@ -329,4 +331,31 @@ TEST(Shell, HelpPagesOpenInTheProgramsOwnWindowWithoutADesktopViewer) {
     delete ui::helpBrowserWindow();
     setProgramFolder(oldFolder);
     setenv("PATH", oldPath.c_str(), 1);
+}
+
+// Work started from an event that throws (memory running out on a worker, a
+// thread refused, OpenCV out of memory) is reported, and the program goes on
+// handling events: it used to end on the spot with the unsaved document.
+TEST(Shell, WhatAnEventHandlerThrowsIsReportedAndTheProgramGoesOn) {
+    struct Thrower : QWidget {
+        int kind = 0;
+        bool event(QEvent* e) override {
+            if (e->type() != QEvent::User) return QWidget::event(e);
+            if (kind == 0) throw std::bad_alloc();
+            if (kind == 1) cv::error(cv::Error::StsNoMem, "no memory", "allocate", __FILE__, __LINE__);
+            throw std::runtime_error("pthread_create has failed");
+        }
+    } widget;
+    std::vector<std::string> reports;
+    ui::GuardedApplication::setReporter([&](const std::string& text) { reports.push_back(text); });
+    for (int kind = 0; kind < 3; ++kind) {
+        widget.kind = kind;
+        QEvent event(QEvent::User);
+        QCoreApplication::sendEvent(&widget, &event);
+    }
+    ui::GuardedApplication::setReporter(nullptr);
+    ASSERT_EQ(reports.size(), 3u);
+    EXPECT_EQ(reports[0], kOutOfMemoryMessage);
+    EXPECT_EQ(reports[1], kOutOfMemoryMessage);
+    EXPECT_NE(reports[2].find("pthread_create has failed"), std::string::npos) << reports[2];
 }

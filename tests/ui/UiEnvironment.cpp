@@ -1,5 +1,8 @@
 // The widget tests need a QApplication before any widget (and before the
-// platform layer would make a plain QGuiApplication for text).
+// platform layer would make a plain QGuiApplication for text): the
+// program's own, which reports what escapes an event handler.
+#include "ui/GuardedApplication.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -12,7 +15,7 @@ public:
         static int argc = 1;
         static char arg0[] = "ui_tests";
         static char* argv[] = {arg0, nullptr};
-        if (!QApplication::instance()) m_app = new QApplication(argc, argv);
+        if (!QApplication::instance()) m_app = new plastora::ui::GuardedApplication(argc, argv);
     }
     void TearDown() override {
         delete m_app;
