@@ -4,6 +4,8 @@
 // only written to afterwards.
 #include "RasterImage.h"
 
+#include "platform/Surface.h"
+
 #include <csetjmp>
 #include <cstdio>
 #include <cctype>
@@ -44,6 +46,7 @@ struct FileCloser {
 
 bool RasterImage::allocate(int w, int h, int b) {
     if (w <= 0 || h <= 0 || static_cast<std::int64_t>(w) * h > kMaxRasterPixels) return false;
+    if (!plastora::Surface::allocationAllowed(w, h)) return false;
     try {
         pixels.assign(strideFor(w, b) * static_cast<std::size_t>(h), 0);
     } catch (const std::bad_alloc&) {

@@ -25,7 +25,7 @@ struct RasterImage {
         return (static_cast<std::size_t>(w) * (b / 8) + 3) / 4 * 4;
     }
     // Sizes the buffer (zeroed) for w x h at b bits; false when too large.
-    bool allocate(int w, int h, int b);
+    [[nodiscard]] bool allocate(int w, int h, int b);
 };
 
 // The most pixels any decoder accepts (8192 x 8192 fits).

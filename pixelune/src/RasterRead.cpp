@@ -222,7 +222,8 @@ bool decodeGif(const char* fileName, bool skipHeader, RasterImage& image, std::u
 
 // Reduces a 24-bit picture to 8-bit indices into a palette made from its most
 // frequent colours (on 4 bits per component), after 17 fixed colours.
-void reduceColours(RasterImage& image, std::uint32_t* paletteOut) {
+// False (the picture as it was) when there is no memory for the reduction.
+bool reduceColours(RasterImage& image, std::uint32_t* paletteOut) {
     auto keyOf = [](const std::uint8_t* bgr) {
         return (bgr[2] >> 4) << 8 | (bgr[1] & 0xF0) | (bgr[0] >> 4);
     };
@@ -252,7 +253,7 @@ void reduceColours(RasterImage& image, std::uint32_t* paletteOut) {
     }
     std::vector<int> nearest(4096, -1);
     RasterImage reduced;
-    reduced.allocate(image.width, image.height, 8);
+    if (!reduced.allocate(image.width, image.height, 8)) return false;
     reduced.fileBits = image.fileBits;
     for (int y = 0; y < image.height; ++y) {
         const std::uint8_t* s = image.pixels.data() + static_cast<std::size_t>(y) * srcStride;
@@ -278,6 +279,7 @@ void reduceColours(RasterImage& image, std::uint32_t* paletteOut) {
     }
     image = std::move(reduced);
     std::copy(std::begin(palette), std::end(palette), paletteOut);
+    return true;
 }
 
 // The pixel at (x, y) of the picture, counted from the top.
@@ -319,9 +321,10 @@ void drawImage(plastora::Surface& surface, const RasterImage& image, const std::
 }
 
 // The picture resampled to w x h by picking pixels (for the pixel copy).
+// Empty when there is no memory for it.
 RasterImage resampled(const RasterImage& image, int w, int h) {
     RasterImage out;
-    out.allocate(w, h, image.bits);
+    if (!out.allocate(w, h, image.bits)) return out;
     out.fileBits = image.fileBits;
     const int bytes = image.bits / 8;
     for (int y = 0; y < h; ++y) {
@@ -379,8 +382,7 @@ static int ReadRasterFileBody(const PixDisplay* display, plastora::Surface* surf
 
     // A palette display shows at most 256 colours: reduce deep pictures.
     if (image.bits > 8 && displayBits <= 8) {
-        if (!paletteOut) return 0;
-        reduceColours(image, paletteOut);
+        if (!paletteOut || !reduceColours(image, paletteOut)) return 0;
     }
     if (image.bits == 8 && !paletteOut) return 0;
     if (palette && makePalette) std::copy(paletteOut, paletteOut + kPixPaletteSize, palette);
@@ -408,8 +410,13 @@ static int ReadRasterFileBody(const PixDisplay* display, plastora::Surface* surf
         std::vector<std::uint8_t> copy;
         if (shownW == image.width && shownH == image.height)
             copy = std::move(image.pixels);
-        else if (image.bits == 8)
+        else if (image.bits == 8) {
             copy = resampled(image, shownW, shownH).pixels;
+            if (copy.empty()) {
+                surface->reset();
+                return 0;
+            }
+        }
         else
             copy = plastora::getDIBits(*surface);
         auto* buffer = static_cast<unsigned char*>(std::calloc(std::max<std::size_t>(copy.size(), 1), 1));

@@ -311,9 +311,10 @@ TEST(RasterFileCodec, UnwritablePlacesGiveEachFormatsCode) {
 class RasterFileLarge : public ::testing::Test {
 protected:
     void TearDown() override { PixSetAllocationHook(nullptr); }
-    // Surfaces wider or taller than 1024 cannot be had.
+    // The decoder's buffer (the first taken) can be had, surfaces wider or
+    // taller than 1024 cannot.
     static void limitSurfaces() {
-        PixSetAllocationHook([](int w, int h) { return w <= 1024 && h <= 1024; });
+        PixSetAllocationHook([calls = 0](int w, int h) mutable { return ++calls == 1 || (w <= 1024 && h <= 1024); });
     }
 };
 
@@ -349,6 +350,13 @@ TEST_F(RasterFileLarge, SmallPicturesThatCannotBeHeldFailWithoutMessage) {
     PixSetAllocationHook([](int, int) { return false; });
     plastora::test::ScriptedHost host;
     EXPECT_EQ(load(path, 32, &host).result, 0);
+    // On a palette display the picture is decoded, then reduced to 256
+    // colours in a copy of its own: without memory for the copy the read
+    // fails, it does not write through a buffer it never got.
+    int allocations = 0;
+    PixSetAllocationHook([&](int, int) { return ++allocations < 2; });
+    EXPECT_EQ(load(path, 8, &host).result, 0);
+    EXPECT_EQ(allocations, 2);
 }
 
 namespace {

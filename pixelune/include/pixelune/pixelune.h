@@ -228,7 +228,8 @@ PIXELUNE_API int WriteRasterFile(const char* fileName, std::vector<std::uint8_t>
 
 // The library holds its own copy of the platform code: tests make surface
 // creation inside the library fail with this hook (see
-// plastora::Surface::setAllocationHook). Pass nullptr to remove it.
+// plastora::Surface::setAllocationHook), and the decoders' picture buffers
+// too. Pass nullptr to remove it.
 PIXELUNE_API void PixSetAllocationHook(plastora::Surface::AllocationHook hook);
 
 // Drops the picture a surface holds.
