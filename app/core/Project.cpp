@@ -367,6 +367,8 @@ int CStereoWorkspace::ReadProject(const std::string& path) {
                 r = CutoutRegion{};
                 if (read == MaskRead::Missing)
                     m_host.message(kMissingMaskMessage, MsgButtons::Ok, MsgIcon::Warning);
+                else if (read == MaskRead::OutOfMemory)  // the file may well be sound
+                    m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
                 else
                     m_host.message(formatWithFile(kCorruptMaskMessage, mask), MsgButtons::Ok, MsgIcon::Warning);
                 m_maskingIndex = 0;

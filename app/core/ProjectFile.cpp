@@ -349,7 +349,7 @@ MaskRead parseMaskFile(const std::vector<std::uint8_t>& f, int w, int h, Surface
         const bool secondBlack = (palette[4] | palette[5] | palette[6]) == 0;
         setBitInside = firstBlack || !secondBlack;
     }
-    if (!mask.createUninitialized(w, h)) return MaskRead::Corrupt;
+    if (!mask.createUninitialized(w, h)) return MaskRead::OutOfMemory;
     // Every pixel is set, in bands of rows on every core.
     cv::parallel_for_(cv::Range(0, h), [&](const cv::Range& band) {
         for (int y = band.start; y < band.end; ++y) {

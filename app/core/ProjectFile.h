@@ -132,7 +132,7 @@ bool parseObjectSection(const std::vector<std::uint8_t>& file, const ProjectHead
 // Written under a temporary name and renamed; false when it cannot be written.
 bool writeMaskFile(const std::string& path, const Surface& mask, int depth);
 
-enum class MaskRead { Ok, Missing, Corrupt };
+enum class MaskRead { Ok, Missing, Corrupt, OutOfMemory };
 // Reads a 1-bit (or 24-bit) mask file of exactly w x h into a black/white
 // surface; depth from the first reserved word, sign-extended.
 MaskRead readMaskFile(const std::string& path, int w, int h, Surface& mask, int& depth);

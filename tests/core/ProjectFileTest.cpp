@@ -315,6 +315,11 @@ TEST(ProjectFile, MaskFileLayoutCarriesTheDepth) {
     EXPECT_TRUE(samePixels(back, mask));
     EXPECT_EQ(readMaskFile(dir.file("m.msk"), 32, 2, back, depth), MaskRead::Corrupt) << "size must match";
     EXPECT_EQ(readMaskFile(dir.file("none.msk"), 33, 2, back, depth), MaskRead::Missing);
+    // No memory for the mask is no fault of the file: told apart, so that the
+    // user hears of the memory, not of a damaged file.
+    Surface::setAllocationHook([](int, int) { return false; });
+    EXPECT_EQ(readMaskFile(dir.file("m.msk"), 33, 2, back, depth), MaskRead::OutOfMemory);
+    Surface::setAllocationHook(nullptr);
 
     // The same mask as other tools may write it, white first in the palette
     // and every bit the other way round, reads the same.
