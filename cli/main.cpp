@@ -63,6 +63,7 @@ int main(int argcIn, char** argvIn) {
         if (n > 0 && n <= 1024) cv::setNumThreads(std::min(static_cast<int>(n), cv::getNumberOfCPUs()));
     }
     plastora::runSurfaceBandsOnEveryCore();
+    plastora::startWorkerPool();
     // "--lang ja|en" anywhere before "--" chooses the language of the
     // program's messages over the settings file and the locale.
     std::vector<char*> kept;

@@ -7,4 +7,11 @@ namespace plastora {
 // Gives the surfaces the runner; every program calls it once at start-up.
 void runSurfaceBandsOnEveryCore();
 
+// Starts OpenCV's pool of workers. The pool reports a refused thread (a
+// process at its thread limit) by throwing from the first parallel loop,
+// and runs every later loop on the calling thread: met here, at start-up,
+// the refusal costs nothing but the second core, where met in the middle of
+// a command it would end the command.
+void startWorkerPool();
+
 }  // namespace plastora

@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
     // A kill or a closed session while a file is written leaves no temporary file.
     plastora::removeTemporariesOnSignals();
     plastora::runSurfaceBandsOnEveryCore();
+    plastora::startWorkerPool();
     // The program's own font set maps the Japanese face names its files use
     // onto installed fonts; it must be in place before Qt starts fontconfig.
     const std::string fonts = plastora::joinPath(plastora::programFolder(), "fonts.conf");

@@ -411,7 +411,7 @@ bool halftoneInto(const Surface& src, int sx, int sy, int sw, int sh, int dw, in
         try {
             runner(bands, body);
         } catch (const std::bad_alloc&) {
-            return false;  // the runner's own threads or memory
+            return false;  // no memory for the runner's own work
         }
     } else {
         body(0);
