@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <new>
 #include <vector>
 
 namespace plastora {
@@ -127,6 +128,10 @@ int runCascade(const std::string& cascadePath, const Surface& picture, const Fac
     const int n = detect(cascadePath.c_str(), reinterpret_cast<const std::uint8_t*>(picture.bits()), picture.width(),
                          picture.height(), static_cast<std::size_t>(picture.width()) * sizeof(Pixel), s.scaleFactor,
                          s.minNeighbors, s.cannyPruning ? 1 : 0, s.minSize, boxes.data(), static_cast<int>(kMaxFaces));
+    // A search that ran out of memory found nothing it could tell: not "no
+    // faces", which would frame or cut the photo wrongly without a word. The
+    // command (or the desktop program's event loop) reports the shortage.
+    if (n == PLASTORA_FACES_NO_MEMORY) throw std::bad_alloc();
     for (int i = 0; i < n; ++i) {
         const int* r = boxes.data() + 4 * i;
         out.push_back(FaceBox{r[0], r[1], r[0] + r[2] - 1, r[1] + r[3] - 1});
@@ -292,7 +297,15 @@ int DetectFaces(CStereoWorkspace& ws) {
     // megapixels): the user sees that it runs, and cannot start other work
     // meanwhile.
     ws.host().progressBegin(kFaceSearchCaption, 0, 1);
-    const int n = findFaces(ws.source(), s, resolveAutoDataFile(s.cascadeFile), ws.faces());
+    int n = 0;
+    try {
+        n = findFaces(ws.source(), s, resolveAutoDataFile(s.cascadeFile), ws.faces());
+    } catch (const std::bad_alloc&) {
+        ws.host().progressEnd();
+        ws.faces().clear();
+        ws.host().message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+        return 0;
+    }
     ws.host().progressSet(1);
     ws.host().progressEnd();
     if (n < 0) ws.host().message(kCascadeLoadFailedMessage);

@@ -832,7 +832,14 @@ bool CStereoWorkspace::OpenPicture(const PhotoReader& reader, const std::string&
     // reduced are searched first, from the file.
     const bool keepFaces = d.trimming == kTrimCrop && !stereoPair && !endsInO(path) && !(plan.source == Rect{0, 0, sw0, sh0});
     std::optional<std::vector<FaceBox>> facesFromFile;
-    if (keepFaces && reduction > 1) facesFromFile = findFacesInPhotoFile(path, sw0, sh0, m_settingsPath);
+    // A face search that runs out of memory throws: the crop is not made
+    // without the faces it was to keep.
+    try {
+        if (keepFaces && reduction > 1) facesFromFile = findFacesInPhotoFile(path, sw0, sh0, m_settingsPath);
+    } catch (const std::bad_alloc&) {
+        m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    }
     // A reduced photo stored the right way up is resampled from its rows
     // as they are decoded, and never held whole; anything else (or a photo
     // that cannot be read so) is read first and resampled after.
@@ -878,9 +885,15 @@ bool CStereoWorkspace::OpenPicture(const PhotoReader& reader, const std::string&
                 return false;
             plan = {source, {0, 0, W, H}, false};
         } else if (keepFaces) {
-            const std::vector<FaceBox> faces = facesFromFile ? *facesFromFile
-                                               : scale == 1  ? findFacesInPhoto(photo, m_settingsPath)
-                                                             : findFacesInReducedPhoto(photo, sw0, sh0, m_settingsPath);
+            std::vector<FaceBox> faces;
+            try {
+                faces = facesFromFile ? *facesFromFile
+                        : scale == 1  ? findFacesInPhoto(photo, m_settingsPath)
+                                      : findFacesInReducedPhoto(photo, sw0, sh0, m_settingsPath);
+            } catch (const std::bad_alloc&) {
+                m_host.message(kOutOfMemoryMessage, MsgButtons::Ok, MsgIcon::Error);
+                return false;
+            }
             plan.source = keepFacesInCrop(plan.source, sw0, sh0, faces);
         }
         const Surface& from = rotated.empty() ? photo : rotated;

@@ -27,10 +27,13 @@ extern "C" __attribute__((visibility("default"))) int plastoraDetectFaces(
         const int flags = cannyPruning ? cv::CASCADE_DO_CANNY_PRUNING : 0;
         const int side = std::max(0, minSize);
         cascade.detectMultiScale(grey, found, scaleFactor, minNeighbors, flags, cv::Size(side, side));
+    } catch (const cv::Exception& e) {
+        // OpenCV refuses a scale factor of 1 or less by throwing: that is a
+        // detection that found nothing. Running out of memory is not.
+        return e.code == cv::Error::StsNoMem ? PLASTORA_FACES_NO_MEMORY : 0;
     } catch (...) {
-        // OpenCV refuses a scale factor of 1 or less (and out-of-memory)
-        // by throwing: that is a detection that found nothing.
-        return 0;
+        // No memory (or no thread) for the search: nothing can be told.
+        return PLASTORA_FACES_NO_MEMORY;
     }
     const int kept = static_cast<int>(std::min<std::size_t>(found.size(), static_cast<std::size_t>(std::max(0, maxBoxes))));
     for (int i = 0; i < kept; ++i) {

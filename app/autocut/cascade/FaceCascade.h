@@ -10,6 +10,8 @@
 // The name of the module and of its one function.
 #define PLASTORA_FACE_MODULE "libplastora_faces.so"
 #define PLASTORA_FACE_FUNCTION "plastoraDetectFaces"
+// What the function returns when memory (or a thread) ran out in the search.
+#define PLASTORA_FACES_NO_MEMORY (-2)
 
 extern "C" {
 
@@ -17,7 +19,8 @@ extern "C" {
 // picture of 32-bit words B, G, R, X (`stride` bytes a row). Writes up to
 // `maxBoxes` boxes as x, y, width, height into `boxes`. Returns the number
 // written, -1 when the cascade cannot be loaded, 0 when the detector refuses
-// its settings (a scale factor of 1 or less) or memory fails. Never throws.
+// its settings (a scale factor of 1 or less), PLASTORA_FACES_NO_MEMORY when
+// memory (or a thread) runs out. Never throws.
 typedef int (*PlastoraDetectFacesFn)(const char* cascadePath, const std::uint8_t* bgrx, int width, int height,
                                      std::size_t stride, double scaleFactor, int minNeighbors, int cannyPruning,
                                      int minSize, int* boxes, int maxBoxes);
