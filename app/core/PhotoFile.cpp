@@ -483,7 +483,13 @@ bool walkGifFirstPicture(Read&& read) {
             const std::uint64_t codes = bytes * 8 / std::clamp<std::uint64_t>(codeSize + 1u, 2, 12) + 1;
             const std::uint64_t coded = std::max(codes * 4096, kAlwaysAllowedPixels);
             const std::uint64_t picture = std::uint64_t{get16(d + 4, false)} * get16(d + 6, false);
-            return picture <= coded && screen <= coded;
+            // Qt's reader makes a canvas that holds the screen and the picture
+            // at its place: a 1 x 1 picture at (16000, 16000) is a canvas of
+            // 16001 x 16001 (a gigabyte from 35 bytes).
+            const std::uint64_t canvas =
+                std::max<std::uint64_t>(get16(head + 6, false), std::uint64_t{get16(d, false)} + get16(d + 4, false)) *
+                std::max<std::uint64_t>(get16(head + 8, false), std::uint64_t{get16(d + 2, false)} + get16(d + 6, false));
+            return picture <= coded && screen <= coded && canvas <= coded;
         } else {
             return false;  // the trailer before any picture, or not a block at all
         }

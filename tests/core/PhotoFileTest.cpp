@@ -689,7 +689,8 @@ TEST(PhotoFile, JpegInSeveralScansCutBeforeEveryColourArrivedIsRefused) {
 }
 
 // A GIF cut short is refused (Qt's reader would show it whole, the missing
-// rows black), and so is one whose data cannot code the size it declares.
+// rows black), and so is one whose data cannot code the size it declares or
+// the canvas its picture's place makes.
 TEST(PhotoFile, GifCutShortIsRefused) {
     TempDir dir;
     // One white pixel, then the block terminator and the trailer.
@@ -715,6 +716,17 @@ TEST(PhotoFile, GifCutShortIsRefused) {
     writeBytes(dir.file("huge.gif"), huge);
     EXPECT_EQ(LoadPhoto(silent, dir.file("huge.gif"), out, w, h), 0);
     EXPECT_FALSE(parseDepthMapImage(huge, out));
+    // The one pixel placed at (16000, 16000) of an empty screen: Qt's reader
+    // would make the canvas reach it.
+    std::vector<std::uint8_t> far = gif;
+    far[6] = far[8] = 0;
+    for (std::size_t at : {std::size_t{20}, std::size_t{22}}) {
+        far[at] = 0x80;
+        far[at + 1] = 0x3E;
+    }
+    writeBytes(dir.file("far.gif"), far);
+    EXPECT_EQ(LoadPhoto(silent, dir.file("far.gif"), out, w, h), 0);
+    EXPECT_FALSE(parseDepthMapImage(far, out));
 }
 
 // A PNG's Exif orientation (its eXIf chunk) turns the picture as a JPEG's
