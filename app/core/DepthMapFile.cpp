@@ -84,9 +84,12 @@ std::string depthMapPath(const std::string& projectBase) { return projectBase + 
 
 bool parseDepthMapImage(const std::vector<std::uint8_t>& bytes, Surface& out) {
     if (bytes.empty() || !jpegIsWhole(bytes) || !bmpIsWhole(bytes)) return false;
-    if (DetectPhotoFormat(bytes.data(), bytes.size()) == PhotoFormat::Gif &&
-        !GifFirstPictureSound(bytes.data(), bytes.size()))
-        return false;
+    // The formats photos come in, as the photo reader takes them; not every
+    // format Qt has a reader for (a few bytes of MNG made a canvas of
+    // gigabytes).
+    const PhotoFormat format = DetectPhotoFormat(bytes.data(), bytes.size());
+    if (format == PhotoFormat::Unknown) return false;
+    if (format == PhotoFormat::Gif && !GifFirstPictureSound(bytes.data(), bytes.size())) return false;
     QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
                                               static_cast<qsizetype>(bytes.size()));
     QBuffer buffer(&data);
@@ -99,6 +102,14 @@ bool parseDepthMapImage(const std::vector<std::uint8_t>& bytes, Surface& out) {
     // The size is checked before any pixel is decoded.
     const QSize size = reader.size();
     if (size.isValid() && !depthSizeAllowed(size.width(), size.height())) return false;
+    // A BMP codes at most 255 pixels in two bytes (a run); one whose header
+    // is beyond checking, or whose size its bytes cannot code, is refused
+    // before Qt's reader makes its picture (a 39-byte file made 1.3 GB).
+    constexpr std::uint64_t kPixelsPerBmpByte = 128, kAlwaysAllowedPixels = std::uint64_t{1} << 22;
+    if (format == PhotoFormat::Bmp &&
+        (!size.isValid() || static_cast<std::uint64_t>(size.width()) * static_cast<std::uint64_t>(size.height()) >
+                                bytes.size() * kPixelsPerBmpByte + kAlwaysAllowedPixels))
+        return false;
     QImage image;
     if (!reader.read(&image) || image.isNull()) return false;
     if (!depthSizeAllowed(image.width(), image.height())) return false;

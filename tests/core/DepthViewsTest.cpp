@@ -512,6 +512,14 @@ TEST(DepthMap, JpegMapCutShortIsRefused) {
     EXPECT_TRUE(parseDepthMapImage(os2, map));
     os2.resize(26 + 2 * 24);
     EXPECT_FALSE(parseDepthMapImage(os2, map));
+    // A few bytes that Qt's readers would make a picture of gigabytes from
+    // (found by fuzzing): an MNG, and a BMP whose header is beyond checking.
+    for (const char* name : {"mng_canvas.mng", "bmp_odd_header.bmp"}) {
+        std::ifstream f(std::string(PLASTORA_SOURCE_DIR) + "/fuzz/corpus/depthmap/" + name, std::ios::binary);
+        const std::vector<std::uint8_t> few((std::istreambuf_iterator<char>(f)), {});
+        ASSERT_LT(few.size(), 200u) << name;
+        EXPECT_FALSE(parseDepthMapImage(few, map)) << name;
+    }
 }
 
 namespace {
