@@ -7,10 +7,6 @@
 #include <cstdint>
 #include <cstdlib>
 
-// Fonts are looked up through fontconfig, whose caches live as long as the
-// process: they are not leaks of ours.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\nleak:libQt6Gui\n"; }
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     VectObjectList list;
     VectPacket packet{};

@@ -418,9 +418,12 @@ bool vectorKernelAvailable() {
 // kernel's instructions.
 #define PLASTORA_WIDE_TARGET __attribute__((target("avx512f,avx512bw,avx512vbmi")))
 // GCC's AVX-512 intrinsics start unmasked results from a deliberately
-// undefined vector, which its own uninitialised-use warning reports.
+// undefined vector, which its own uninitialised-use warning reports (clang
+// has no such warning and would report the unknown option instead).
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 // The wide kernel's tables. The encoding's exponent table has sixteen
 // entries: the exponent's upper bits index it modulo 16 (modulo 8 above),
@@ -557,7 +560,9 @@ PLASTORA_WIDE_TARGET void duboisRowWide(const Pixel* left, const Pixel* right, P
     }
 }
 
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 
 bool wideKernelAvailable() {
     static const bool available = vectorKernelAvailable() && __builtin_cpu_supports("avx512f") &&
