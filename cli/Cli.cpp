@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "core/EscapedError.h"
 #include "core/ProjectFile.h"
 #include "core/Progress.h"
 #include "core/StereoWorkspace.h"
@@ -8,8 +9,6 @@
 #include "platform/Profile.h"
 #include "platform/Translation.h"
 #include "stereo/PatternMultiView.h"
-
-#include <opencv2/core.hpp>
 
 #include <algorithm>
 #include <cctype>
@@ -509,13 +508,10 @@ int failure(const std::string& text) {
 int runCommand(const Command& command, const std::vector<std::string>& args) {
     try {
         return command.run(args);
-    } catch (const std::bad_alloc&) {
-        return failure(kOutOfMemoryMessage);
-    } catch (const cv::Exception& e) {
-        if (e.code == cv::Error::StsNoMem) return failure(kOutOfMemoryMessage);
-        return failure(tr("plastora-cli %1: stopped by an error: %2", {command.name, e.err}));
     } catch (const std::exception& e) {
-        return failure(tr("plastora-cli %1: stopped by an error: %2", {command.name, e.what()}));
+        const EscapedError error = describeEscapedError(e);
+        if (error.outOfMemory) return failure(kOutOfMemoryMessage);
+        return failure(tr("plastora-cli %1: stopped by an error: %2", {command.name, error.what}));
     }
 }
 

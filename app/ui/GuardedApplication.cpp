@@ -1,13 +1,11 @@
 #include "ui/GuardedApplication.h"
 
+#include "core/EscapedError.h"
 #include "platform/Host.h"
 #include "platform/Translation.h"
 #include "ui/QtHost.h"
 
-#include <opencv2/core.hpp>
-
 #include <exception>
-#include <new>
 
 namespace plastora::ui {
 
@@ -45,12 +43,9 @@ void GuardedApplication::setReporter(std::function<void(const std::string&)> r) 
 bool GuardedApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
-    } catch (const std::bad_alloc&) {
-        report(kOutOfMemoryMessage);
-    } catch (const cv::Exception& e) {
-        report(e.code == cv::Error::StsNoMem ? std::string(kOutOfMemoryMessage) : stoppedBy(e.err));
     } catch (const std::exception& e) {
-        report(stoppedBy(e.what()));
+        const EscapedError error = describeEscapedError(e);
+        report(error.outOfMemory ? std::string(kOutOfMemoryMessage) : stoppedBy(error.what));
     }
     return false;
 }
