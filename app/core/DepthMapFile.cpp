@@ -26,20 +26,6 @@ bool depthSizeAllowed(int w, int h) {
 }
 constexpr std::size_t kMaxDepthFileSize = std::size_t{512} << 20;
 
-// False for a JPEG whose image data ends before its end marker (a
-// truncated file): Qt's reader fills the missing rows with grey and calls it
-// a success, which would give every missing row a middle depth. Inside scan
-// data a 0xFF byte is always followed by 0x00 or a restart marker, so the
-// first FF D9 after the first scan's headers is the end of the picture.
-// Other formats pass.
-bool jpegIsWhole(const std::vector<std::uint8_t>& b) {
-    if (b.size() < 2 || b[0] != 0xFF || b[1] != 0xD8) return true;
-    const std::size_t scan = jpegScanStart(b.data(), b.size());
-    for (std::size_t at = scan; scan > 0 && at + 1 < b.size(); ++at)
-        if (b[at] == 0xFF && b[at + 1] == 0xD9) return true;
-    return false;
-}
-
 // A BMP holds its rows whole: Qt's reader fills rows a cut file lacks with
 // black (the farthest depth) and calls it read. Uncompressed pictures are
 // checked against the size their header gives (the last row need not carry
@@ -82,13 +68,56 @@ bool endsWithPng(const std::string& path) {
 
 std::string depthMapPath(const std::string& projectBase) { return projectBase + "_depth.png"; }
 
+namespace {
+
+// The map's depths: a grey picture's own values, a colour picture's
+// luminance as Qt gives it (by the colour space the picture carries).
+bool greyToSurface(const QImage& image, Surface& out) {
+    const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
+    if (grey.isNull()) return false;
+    Surface s;
+    if (!s.createUninitialized(grey.width(), grey.height())) return false;
+    for (int y = 0; y < grey.height(); ++y) {
+        const uchar* g = grey.constScanLine(y);
+        Pixel* p = s.row(y);
+        for (int x = 0; x < grey.width(); ++x) p[x] = kOpaque | (Pixel{g[x]} * 0x010101u);
+    }
+    out = std::move(s);
+    return true;
+}
+
+// A JPEG map goes through our own decoder, which knows when the data ran
+// out: Qt's reader fills the missing rows with grey and calls the picture
+// read, giving every missing row a middle depth, and an end marker appended
+// to a cut file hides the cut from any check of the bytes.
+bool parseJpegDepthMap(const std::vector<std::uint8_t>& bytes, Surface& out) {
+    WholeJpeg jpeg;
+    if (DecodeWholeJpeg(bytes.data(), bytes.size(), depthSizeAllowed, jpeg) != DecodedJpeg::Ok) return false;
+    Surface& pic = jpeg.picture;
+    if (jpeg.grey) {
+        for (int y = 0; y < pic.height(); ++y) {
+            Pixel* p = pic.row(y);
+            for (int x = 0; x < pic.width(); ++x) p[x] = kOpaque | ((p[x] & 0xFFu) * 0x010101u);
+        }
+        out = std::move(pic);
+        return true;
+    }
+    QImage view(reinterpret_cast<const uchar*>(pic.bits()), pic.width(), pic.height(),
+                static_cast<qsizetype>(pic.width()) * 4, QImage::Format_RGB32);
+    if (jpeg.space.isValid()) view.setColorSpace(jpeg.space);
+    return greyToSurface(view, out);
+}
+
+}  // namespace
+
 bool parseDepthMapImage(const std::vector<std::uint8_t>& bytes, Surface& out) {
-    if (bytes.empty() || !jpegIsWhole(bytes) || !bmpIsWhole(bytes)) return false;
+    if (bytes.empty() || !bmpIsWhole(bytes)) return false;
     // The formats photos come in, as the photo reader takes them; not every
     // format Qt has a reader for (a few bytes of MNG made a canvas of
     // gigabytes).
     const PhotoFormat format = DetectPhotoFormat(bytes.data(), bytes.size());
     if (format == PhotoFormat::Unknown) return false;
+    if (format == PhotoFormat::Jpeg) return parseJpegDepthMap(bytes, out);
     if (format == PhotoFormat::Gif && !GifFirstPictureSound(bytes.data(), bytes.size())) return false;
     QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
                                               static_cast<qsizetype>(bytes.size()));
@@ -113,17 +142,7 @@ bool parseDepthMapImage(const std::vector<std::uint8_t>& bytes, Surface& out) {
     QImage image;
     if (!reader.read(&image) || image.isNull()) return false;
     if (!depthSizeAllowed(image.width(), image.height())) return false;
-    const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
-    if (grey.isNull()) return false;
-    Surface s;
-    if (!s.createUninitialized(grey.width(), grey.height())) return false;
-    for (int y = 0; y < grey.height(); ++y) {
-        const uchar* g = grey.constScanLine(y);
-        Pixel* p = s.row(y);
-        for (int x = 0; x < grey.width(); ++x) p[x] = kOpaque | (Pixel{g[x]} * 0x010101u);
-    }
-    out = std::move(s);
-    return true;
+    return greyToSurface(image, out);
 }
 
 bool readDepthMapImage(const std::string& path, Surface& out) {

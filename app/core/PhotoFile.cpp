@@ -47,6 +47,15 @@ constexpr std::uint64_t kMaxSurfaceBytes = std::uint64_t{1} << 31;
 // What the missing part of a picture that ends early is shown as.
 constexpr Pixel kMissingGrey = 0xFF808080u;
 
+// The fewest bytes a Huffman-coded JPEG of w x h pixels can hold its first
+// scan in: every 8 x 8 block of the full-resolution component costs at
+// least one bit there (its DC difference); half a bit is allowed for. A
+// file below it is not a picture cut short but a few bytes declaring a huge
+// one, refused before its memory is taken (658 bytes asked for 2 GB).
+// Arithmetic coding has no such floor: a flat picture codes in a few
+// hundred bytes, and those files are bounded by the size limits alone.
+std::uint64_t minimumHuffmanJpegBytes(std::uint64_t w, std::uint64_t h) { return ((w + 7) / 8) * ((h + 7) / 8) / 16; }
+
 struct FileCloser {
     void operator()(std::FILE* f) const {
         if (f) std::fclose(f);
@@ -122,9 +131,17 @@ struct PhotoJpegJob {
     PhotoJpegError err;
     jpeg_progress_mgr progress;
     std::FILE* file = nullptr;
+    // Or the file held in memory (when `memory` is set).
+    const std::uint8_t* memory = nullptr;
+    std::size_t memorySize = 0;
+    std::uint64_t fileBytes = 0;  // the size the floor on coded bytes is checked against; 0 for none
+    // A reader that needs every pixel at full size: no reduction when
+    // memory is short, and this asked (when set) before the picture is made.
+    const std::function<bool(int, int)>* fullSizeAllowed = nullptr;
     Surface picture;
     std::vector<std::uint8_t> scratch;  // one CMYK row
     int orientation = 1;
+    bool grey = false;  // one component
     bool cmyk = false;
     bool multiScan = false;
     bool firstPassesWhole = true;  // of a picture in several scans that ended early
@@ -221,7 +238,10 @@ void startPhotoDecode(PhotoJpegJob& job) {
     job.cinfo.mem->max_memory_to_use = kMaxJpegWorkMemory;
     job.progress.progress_monitor = photoProgress;
     job.cinfo.progress = &job.progress;
-    jpeg_stdio_src(&job.cinfo, job.file);
+    if (job.memory)
+        jpeg_mem_src(&job.cinfo, job.memory, static_cast<unsigned long>(job.memorySize));
+    else
+        jpeg_stdio_src(&job.cinfo, job.file);
     readHeaderAndOrientation(job);
 }
 
@@ -237,6 +257,12 @@ bool decodeJpegPhoto(PhotoJpegJob& job) {
     startPhotoDecode(job);
     job.headerWidth = static_cast<int>(std::min<JDIMENSION>(job.cinfo.image_width, 0x7FFFFFFF));
     job.headerHeight = static_cast<int>(std::min<JDIMENSION>(job.cinfo.image_height, 0x7FFFFFFF));
+    if (job.fileBytes > 0 && !job.cinfo.arith_code &&
+        job.fileBytes < minimumHuffmanJpegBytes(job.cinfo.image_width, job.cinfo.image_height)) {
+        jpeg_destroy_decompress(&job.cinfo);
+        return false;
+    }
+    job.grey = job.cinfo.jpeg_color_space == JCS_GRAYSCALE;
     switch (job.cinfo.jpeg_color_space) {
         case JCS_GRAYSCALE:
         case JCS_YCbCr:
@@ -258,7 +284,16 @@ bool decodeJpegPhoto(PhotoJpegJob& job) {
     // The largest of full size, 1/2, 1/4, 1/8 (from the first reduction
     // asked for) that a surface can be made for.
     bool made = false;
-    for (unsigned denom = job.firstScale; denom <= 8 && !made; denom *= 2) {
+    if (job.fullSizeAllowed) {
+        const std::uint64_t w = job.cinfo.image_width, h = job.cinfo.image_height;
+        if (w > 0x7FFFFFFF || h > 0x7FFFFFFF || w * h * sizeof(Pixel) > kMaxSurfaceBytes ||
+            !(*job.fullSizeAllowed)(static_cast<int>(w), static_cast<int>(h))) {
+            jpeg_destroy_decompress(&job.cinfo);
+            return false;
+        }
+    }
+    const unsigned lastScale = job.fullSizeAllowed ? 1 : 8;
+    for (unsigned denom = job.firstScale; denom <= lastScale && !made; denom *= 2) {
         job.scale = denom;
         job.cinfo.scale_num = 1;
         job.cinfo.scale_denom = denom;
@@ -386,6 +421,8 @@ int loadJpegPhoto(Host& host, std::FILE* f, unsigned firstScale, Surface& pictur
     auto job = std::make_unique<PhotoJpegJob>();
     job->file = f;
     job->firstScale = firstScale;
+    struct stat st {};
+    if (::fstat(::fileno(f), &st) == 0 && st.st_size > 0) job->fileBytes = static_cast<std::uint64_t>(st.st_size);
     bool ok = false;
     try {
         ok = decodeJpegPhoto(*job);
@@ -659,6 +696,30 @@ bool JpegSizeAt(const std::string& path, long long offset, int& width, int& heig
     width = turned ? job->headerHeight : job->headerWidth;
     height = turned ? job->headerWidth : job->headerHeight;
     return true;
+}
+
+DecodedJpeg DecodeWholeJpeg(const std::uint8_t* data, std::size_t size,
+                            const std::function<bool(int width, int height)>& sizeAllowed, WholeJpeg& out) {
+    auto job = std::make_unique<PhotoJpegJob>();
+    job->memory = data;
+    job->memorySize = size;
+    job->fileBytes = size;
+    job->fullSizeAllowed = &sizeAllowed;
+    bool ok = false;
+    try {
+        ok = decodeJpegPhoto(*job);
+    } catch (const std::bad_alloc&) {
+        job->outOfMemory = true;
+    }
+    if (!ok) return job->outOfMemory ? DecodedJpeg::OutOfMemory : DecodedJpeg::Refused;
+    // Every row, every pass: a picture whose data ran out is refused, not
+    // filled in.
+    if (job->err.ended || job->rowsDecoded < job->picture.height()) return DecodedJpeg::Refused;
+    if (!ApplyExifOrientation(job->picture, job->orientation)) return DecodedJpeg::OutOfMemory;
+    out.picture = std::move(job->picture);
+    out.grey = job->grey;
+    out.space = job->space;
+    return DecodedJpeg::Ok;
 }
 
 int PhotoOrientation(const std::string& path) {

@@ -10,6 +10,8 @@
 #include "platform/Host.h"
 #include "platform/Surface.h"
 
+#include <QColorSpace>
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -48,6 +50,23 @@ int PhotoOrientation(const std::string& path);
 // starts `offset` bytes into the file, from its headers alone. False when
 // they cannot be read.
 bool JpegSizeAt(const std::string& path, long long offset, int& width, int& height);
+
+// A JPEG held in memory, decoded whole at full size and turned the right
+// way up by its Exif orientation, for a reader that must have every pixel
+// (a depth map): refused when its data ends before its last row or pass,
+// when it has fewer bytes than its size needs (checked before any pixel
+// memory is taken, as is `sizeAllowed`), or when it cannot be decoded.
+// Pixels are as stored (no colour conversion); `grey` tells a one-component
+// picture (its pixels then have equal channels) and `space` the colour
+// space of its embedded profile (invalid without one).
+struct WholeJpeg {
+    Surface picture;
+    bool grey = false;
+    QColorSpace space;
+};
+enum class DecodedJpeg { Ok, Refused, OutOfMemory };
+DecodedJpeg DecodeWholeJpeg(const std::uint8_t* data, std::size_t size,
+                            const std::function<bool(int width, int height)>& sizeAllowed, WholeJpeg& out);
 
 // Turns a picture as stored into the picture as meant for the given Exif
 // orientation: 2 mirror, 3 rotate 180, 4 flip, 5 transpose, 6 rotate 90

@@ -17,6 +17,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QImageReader>
+
 #include <array>
 
 #include <csignal>
@@ -494,18 +497,58 @@ TEST(DepthMap, JpegMapCutShortIsRefused) {
     std::vector<std::uint8_t> trailed = bytes;
     trailed.insert(trailed.end(), {0x00, 0x11, 0x22});
     EXPECT_TRUE(parseDepthMapImage(trailed, map));
+    // Cut short, with or without an end marker put back after the cut.
+    const std::vector<std::uint8_t> whole = bytes;
     bytes.resize(bytes.size() / 3);
+    EXPECT_FALSE(parseDepthMapImage(bytes, map));
+    bytes.insert(bytes.end(), {0xFF, 0xD9});
     EXPECT_FALSE(parseDepthMapImage(bytes, map));
     bytes.resize(40);  // within the headers
     EXPECT_FALSE(parseDepthMapImage(bytes, map));
+    // A few hundred bytes declaring 15000 x 15000 are refused before any
+    // picture is made for them (the cut-off file above, its frame enlarged).
+    std::vector<std::uint8_t> huge(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(whole.size(), 700)));
+    for (std::size_t at = 2; at + 9 < huge.size(); ++at)
+        if (huge[at] == 0xFF && huge[at + 1] == 0xC0) {
+            huge[at + 5] = huge[at + 7] = 15000 >> 8;
+            huge[at + 6] = huge[at + 8] = 15000 & 0xFF;
+            break;
+        }
+    huge.insert(huge.end(), {0xFF, 0xD9});
+    int asked = 0;
+    Surface::setAllocationHook([&](int w, int h) { asked += w * std::int64_t{h} > 1000000; return true; });
+    EXPECT_FALSE(parseDepthMapImage(huge, map));
+    Surface::setAllocationHook(nullptr);
+    EXPECT_EQ(asked, 0);
+    // A whole map has the depths Qt's reader gives: a colour picture's
+    // luminance, a grey picture's values, turned by its Exif orientation.
+    Surface colours = gradientPicture(48, 32);
+    writeOrientedJpeg(dir.file("c.jpg"), colours, 6);
+    ASSERT_EQ(SaveStillImage(host, depthColumns(48, 32, [](int x) { return x - 24; }), 48, 32, dir.file("g.jpg"), 90), 1);
+    const QImage greyJpeg = QImage(QString::fromStdString(dir.file("g.jpg"))).convertToFormat(QImage::Format_Grayscale8);
+    ASSERT_TRUE(greyJpeg.save(QString::fromStdString(dir.file("g1.jpg")), nullptr, 90));  // one component
+    for (const char* name : {"c.jpg", "g1.jpg"}) {
+        std::ifstream f(dir.file(name), std::ios::binary);
+        const std::vector<std::uint8_t> b((std::istreambuf_iterator<char>(f)), {});
+        ASSERT_TRUE(parseDepthMapImage(b, map)) << name;
+        QImageReader reader(QString::fromStdString(dir.file(name)));
+        reader.setAutoTransform(true);
+        const QImage qt = reader.read().convertToFormat(QImage::Format_Grayscale8);
+        ASSERT_EQ(map.width(), qt.width()) << name;
+        ASSERT_EQ(map.height(), qt.height()) << name;
+        int differing = 0;
+        for (int y = 0; y < qt.height(); ++y)
+            for (int x = 0; x < qt.width(); ++x) differing += map.at(x, y) != (kOpaque | Pixel{qt.constScanLine(y)[x]} * 0x010101u);
+        EXPECT_EQ(differing, 0) << name;
+    }
     // A BMP cut short is refused too: its missing rows read as black, the
     // farthest depth.
     ASSERT_EQ(SaveStillImage(host, depthColumns(64, 48, [](int x) { return x / 4 - 16; }), 64, 48, dir.file("d.bmp"), 90), 1);
     std::ifstream bmp(dir.file("d.bmp"), std::ios::binary);
-    std::vector<std::uint8_t> whole((std::istreambuf_iterator<char>(bmp)), {});
-    EXPECT_TRUE(parseDepthMapImage(whole, map));
-    whole.resize(whole.size() * 6 / 10);
-    EXPECT_FALSE(parseDepthMapImage(whole, map));
+    std::vector<std::uint8_t> wholeBmp((std::istreambuf_iterator<char>(bmp)), {});
+    EXPECT_TRUE(parseDepthMapImage(wholeBmp, map));
+    wholeBmp.resize(wholeBmp.size() * 6 / 10);
+    EXPECT_FALSE(parseDepthMapImage(wholeBmp, map));
     // So is one with the old 12-byte header, whose sizes are 16 bits.
     std::vector<std::uint8_t> os2 = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 26, 0, 0, 0, 12, 0, 0, 0, 8, 0, 4, 0, 1, 0, 24, 0};
     os2.resize(26 + 4 * 24, 0xFF);

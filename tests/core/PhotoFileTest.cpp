@@ -474,6 +474,24 @@ TEST(PhotoFile, JpegThatEndsEarlyOpensWithItsTopAndSaysHowMuchIsMissing) {
     w = h = 0;
     EXPECT_EQ(LoadPhoto(silent, cut, out, w, h), 0);
     EXPECT_EQ(w, 0);
+
+    // The cut file claiming 20000 x 20000: its bytes cannot hold one bit
+    // per block of such a picture, so it is refused before the 1.6 GB
+    // picture is made and seconds spent decoding nothing.
+    bytes = readBytes(whole);
+    bytes.resize(bytes.size() / 2);
+    for (std::size_t i = 2; i + 9 < bytes.size(); ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {
+            bytes[i + 5] = bytes[i + 7] = 20000 >> 8;
+            bytes[i + 6] = bytes[i + 8] = 20000 & 0xFF;
+            break;
+        }
+    writeBytes(cut, bytes);
+    int large = 0;
+    Surface::setAllocationHook([&](int aw, int ah) { large += aw * std::int64_t{ah} > 1000000; return true; });
+    EXPECT_EQ(LoadPhoto(silent, cut, out, w, h), 0);
+    Surface::setAllocationHook(nullptr);
+    EXPECT_EQ(large, 0);
 }
 
 TEST(StillImageResolution, SavedPicturesCarryThePrintResolutionForExiftool) {
