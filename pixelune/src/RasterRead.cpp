@@ -147,16 +147,44 @@ bool decodeBmp(const std::vector<std::uint8_t>& data, RasterImage& image, std::u
     return true;
 }
 
+// One colour channel of a 16- or 32-bit pixel by its mask, as 8 bits: the
+// masked bits moved down and widened (or narrowed) to 8 by shifting, so
+// that 5-6-5's red 0xF800 gives 0xF8.
+struct ChannelMask {
+    std::uint32_t mask = 0;
+    int shift = 0, width = 0;
+    explicit ChannelMask(std::uint32_t m) : mask(m) {
+        if (!m) return;
+        while (!((m >> shift) & 1u)) ++shift;
+        for (std::uint32_t v = m >> shift; v; v >>= 1) ++width;
+    }
+    std::uint8_t operator()(std::uint32_t pixel) const {
+        const std::uint32_t v = (pixel & mask) >> shift;
+        return static_cast<std::uint8_t>(width >= 8 ? v >> (width - 8) : v << (8 - width));
+    }
+};
+
 // A packed DIB in memory. 16- and 32-bit pictures become 24 bits, widened to
-// a multiple of 4 pixels.
+// a multiple of 4 pixels. Their colours are laid out by three masks: after
+// a 40-byte header (compression 3), inside a longer one, or the standard
+// ones without compression (5-5-5 for 16 bits, 8-8-8 for 32).
 bool decodeDib(const std::uint8_t* dib, std::size_t size, RasterImage& image, std::uint32_t* paletteOut) {
     InfoHeader h;
     if (!parseInfoHeader(dib, size, h)) return false;
     const int bits = h.bitCount;
     const std::size_t headerEnd = h.size;
     if (bits == 16 || bits == 32) {
-        // Three colour masks follow the header of a bit-field picture.
-        const std::size_t pixelsAt = headerEnd + (h.compression == 3 ? 12 : 0);
+        std::uint32_t masks[3] = {bits == 16 ? 0x7C00u : 0xFF0000u, bits == 16 ? 0x03E0u : 0x00FF00u,
+                                  bits == 16 ? 0x001Fu : 0x0000FFu};
+        std::size_t pixelsAt = headerEnd;
+        if (h.compression == 3) {
+            const bool inHeader = h.size >= 52;
+            const std::size_t masksAt = inHeader ? 40 : headerEnd;
+            if (masksAt + 12 > size) return false;
+            for (int i = 0; i < 3; ++i) masks[i] = u32(dib + masksAt + 4 * static_cast<std::size_t>(i));
+            if (!inHeader) pixelsAt += 12;
+        }
+        const ChannelMask red(masks[0]), green(masks[1]), blue(masks[2]);
         const std::size_t srcStride = packedStride(h.width, bits);
         if (pixelsAt > size || (size - pixelsAt) / srcStride < static_cast<std::size_t>(h.height)) return false;
         const int wide = (h.width + 3) / 4 * 4;
@@ -166,15 +194,10 @@ bool decodeDib(const std::uint8_t* dib, std::size_t size, RasterImage& image, st
             const std::uint8_t* s = dib + pixelsAt + static_cast<std::size_t>(y) * srcStride;
             std::uint8_t* d = image.pixels.data() + static_cast<std::size_t>(y) * image.stride();
             for (int x = 0; x < h.width; ++x) {
-                if (bits == 16) {
-                    // 5-6-5: blue in the low bits, red in the high bits.
-                    const std::uint8_t lo = s[x * 2], hi = s[x * 2 + 1];
-                    d[x * 3] = static_cast<std::uint8_t>(lo << 3);
-                    d[x * 3 + 1] = static_cast<std::uint8_t>(((lo >> 3) & 0x1C) | (hi << 5));
-                    d[x * 3 + 2] = static_cast<std::uint8_t>(hi & 0xF8);
-                } else {
-                    std::memcpy(d + x * 3, s + x * 4, 3);
-                }
+                const std::uint32_t pixel = bits == 16 ? u16(s + x * 2) : u32(s + x * 4);
+                d[x * 3] = blue(pixel);
+                d[x * 3 + 1] = green(pixel);
+                d[x * 3 + 2] = red(pixel);
             }
         }
         return true;

@@ -214,6 +214,28 @@ TEST(RasterFileBmp, SixteenAndThirtyTwoBitDibsBecomeTwentyFourBitsWidenedToFour)
     EXPECT_EQ(rgb(l.surface, 2, 0), 0x0000F8u);
     EXPECT_EQ(rgb(l.surface, 3, 0), 0u);
 
+    // Without masks, 16 bits are 5-5-5 (the top bit unused): read as 5-6-5
+    // the red, green and blue below came out pink, dark green and blue.
+    Bytes plain = infoHeader(3, 1, 16);
+    for (std::uint32_t v : {0x7C00u, 0x03E0u, 0x001Fu}) put16(plain, v);
+    put16(plain, 0);
+    l = load("", 32, nullptr, &plain);
+    ASSERT_EQ(l.result, 1);
+    EXPECT_EQ(rgb(l.surface, 0, 0), 0xF80000u);
+    EXPECT_EQ(rgb(l.surface, 1, 0), 0x00F800u);
+    EXPECT_EQ(rgb(l.surface, 2, 0), 0x0000F8u);
+    // A longer header holds the masks itself, and the pixels follow it:
+    // 32 bits with red in the low byte and blue in the third.
+    Bytes v4 = infoHeader(2, 1, 32, 3);
+    v4[0] = 108;
+    for (std::uint32_t m : {0x0000FFu, 0x00FF00u, 0xFF0000u, 0xFF000000u}) put32(v4, m);
+    v4.resize(108, 0);
+    for (std::uint32_t v : {0x00563412u, 0x00EFCDABu}) put32(v4, v);
+    l = load("", 32, nullptr, &v4);
+    ASSERT_EQ(l.result, 1);
+    EXPECT_EQ(rgb(l.surface, 0, 0), 0x123456u);
+    EXPECT_EQ(rgb(l.surface, 1, 0), 0xABCDEFu);
+
     Bytes wide = infoHeader(2, 1, 32);
     for (std::uint32_t v : {0x00123456u, 0x00ABCDEFu}) put32(wide, v);
     Loaded w = load("", 32, nullptr, &wide);
