@@ -297,7 +297,7 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
     const SignalsHeld held;
     // A project file larger than the reader takes would never open again.
     const std::vector<std::uint8_t> projectBytes = serializeProject(*this);
-    if (projectBytes.size() > kMaxProjectFileSize || !writeFileReplacing(projectTemp, projectBytes) ||
+    if (projectBytes.empty() || projectBytes.size() > kMaxProjectFileSize || !writeFileReplacing(projectTemp, projectBytes) ||
         !files.commit()) {
         m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
         return 0;

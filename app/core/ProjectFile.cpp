@@ -472,13 +472,17 @@ std::vector<std::uint8_t> serializeProject(const CStereoWorkspace& ws) {
                 Surface pic;
                 if (o.picture.width() == pw && o.picture.height() == ph) {
                     rows = getDIBits(o.picture);
-                } else if (pic.create(pw, ph)) {
-                    if (!o.picture.empty())
-                        stretchBlit(pic, 0, 0, pw, ph, o.picture, 0, 0, o.picture.width(), o.picture.height(),
-                                    Rop::Copy, StretchMode::Halftone);
+                } else if (o.picture.empty()) {
+                    rows.assign(dibStride(pw) * static_cast<std::size_t>(ph), 0);
+                } else {
+                    // A picture that cannot be made at its natural size (no
+                    // memory) fails the save: saved black, it would be lost.
+                    if (!pic.create(pw, ph) || !stretchBlit(pic, 0, 0, pw, ph, o.picture, 0, 0, o.picture.width(),
+                                                            o.picture.height(), Rop::Copy, StretchMode::Halftone))
+                        return {};
                     rows = getDIBits(pic);
                 }
-                if (rows.empty()) rows.assign(dibStride(pw) * static_cast<std::size_t>(ph), 0);
+                if (rows.empty()) return {};
             }
             const std::vector<std::uint8_t> runs = encodePictureRuns(rows, pw, ph);
             append32(b, static_cast<std::uint32_t>(runs.size()));

@@ -111,7 +111,8 @@ bool isCardPicturePath(const std::string& path, const std::string& nintendoPatte
 
 // ---- the project file --------------------------------------------------------
 
-// The whole project file for the workspace's current state.
+// The whole project file for the workspace's current state; empty when it
+// cannot be made (a clip-art picture could not be had at its natural size).
 std::vector<std::uint8_t> serializeProject(const CStereoWorkspace& ws);
 
 enum class ProjectParse { Ok, NotProject, BadVersion, Corrupt };

@@ -195,14 +195,14 @@ TEST(ProjectSafety, SavingAPhotoUnderItsNameAsksBeforeReplacingAProject) {
     host.expectMessage(withFile(kReplaceOtherProjectQuestion, project), MsgResult::No, MsgButtons::YesNo);
     host.expectFileDialog(std::nullopt);
     EXPECT_EQ(ws.Save(ws.currentPath()), 0);
-    EXPECT_EQ(bytesOf(project), before);
+    EXPECT_TRUE(bytesOf(project) == before) << "the previous project changed";
     EXPECT_EQ(bytesOf(dir.file("trip.m01")), mask);
     // Save As with a dotted name ("trip.v2") lands on trip.lyr, which the
     // dialog's overwrite question never named.
     host.expectFileDialog(dir.file("trip.v2"));
     host.expectMessage(withFile(kReplaceOtherProjectQuestion, project), MsgResult::No, MsgButtons::YesNo);
     EXPECT_EQ(ws.Save(), 0);
-    EXPECT_EQ(bytesOf(project), before);
+    EXPECT_TRUE(bytesOf(project) == before) << "the previous project changed";
     // The same for a file there that is no project at all.
     std::ofstream(dir.file("notes.lyr")) << "my notes";
     host.expectFileDialog(dir.file("notes.v2"));
@@ -246,6 +246,46 @@ TEST(ProjectSafety, ASaveThatRunsOutOfRoomLeavesThePreviousProject) {
     ASSERT_EQ(back.Open(project), 1);
     EXPECT_EQ(back.regionCount(), 2);
     EXPECT_EQ(back.width(), 200);
+}
+
+// A clip-art picture shown at another size is saved at its natural size;
+// when that picture cannot be made the save fails and the previous project
+// stays, rather than the picture being saved black.
+TEST(ProjectSafety, AClipArtPictureThatCannotBeMadeFailsTheSave) {
+    TempDir dir;
+    ScriptedHost host;
+    CStereoWorkspace ws(host, dir.file("none.ini"));
+    ws.adoptPicture(gradientPicture(120, 90));
+    auto clip = std::make_shared<OverlayObject>();
+    clip->x = 5, clip->y = 5, clip->width = 26, clip->height = 18;
+    clip->naturalWidth = 13, clip->naturalHeight = 9;
+    clip->picture = gradientPicture(26, 18);
+    clip->outlines = {{true, {{0, 0}, {25, 0}, {25, 17}, {0, 17}}}};
+    ws.appendObject(kObjectPicture, clip);
+    const std::string project = dir.file("p.lyr");
+    ASSERT_EQ(ws.Save(project), 1);
+    const std::vector<std::uint8_t> before = bytesOf(project);
+
+    ws.objectEntry(0).object->x = 40;  // a change to save
+    ws.setModified(true);
+    host.expectMessage(kSaveFailedMessage);
+    Surface::setAllocationHook([](int w, int h) { return !(w == 13 && h == 9); });
+    const int saved = ws.Save(project);
+    Surface::setAllocationHook(nullptr);
+    EXPECT_EQ(saved, 0);
+    EXPECT_TRUE(bytesOf(project) == before) << "the previous project changed";
+    EXPECT_TRUE(ws.modified());
+
+    ScriptedHost host2;
+    CStereoWorkspace back(host2, dir.file("none.ini"));
+    ASSERT_EQ(back.Open(project), 1);
+    ASSERT_EQ(back.objectCount(), 1);
+    const Surface& kept = back.objectEntry(0).object->picture;
+    ASSERT_EQ(kept.width(), 13);
+    int black = 0;
+    for (int y = 0; y < kept.height(); ++y)
+        for (int x = 0; x < kept.width(); ++x) black += (kept.at(x, y) & 0xFFFFFFu) == 0;
+    EXPECT_LT(black, 13 * 9 / 2);
 }
 
 TEST(ProjectSafety, ADamagedMaskIsNotCalledMissing) {
