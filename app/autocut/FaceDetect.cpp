@@ -3,6 +3,7 @@
 
 #include "autocut/FaceMerge.h"
 
+#include "core/ProgramModule.h"
 #include "core/Settings.h"
 #include "platform/Paths.h"
 
@@ -11,8 +12,6 @@
 
 #include "autocut/cascade/FaceCascade.h"
 
-#include <dlfcn.h>
-#include <link.h>
 
 #include <algorithm>
 #include <cmath>
@@ -81,35 +80,12 @@ std::string autoDataFileName(const std::string& value) {
 
 namespace {
 
-// The detector module, loaded on first use (found through the program's own
-// library path: beside the executable), so that programs that never look
-// for faces do not load OpenCV's detector. Null when it cannot be loaded.
-void* openFaceModule() {
-    if (void* module = ::dlopen(PLASTORA_FACE_MODULE, RTLD_NOW | RTLD_LOCAL)) return module;
-    // A dlopen that another library interposes (the sanitizers' run time
-    // does) searches that library's paths, not ours: try the program's own
-    // search path by hand, then the program folder.
-    std::vector<std::string> folders;
-    if (void* self = ::dlopen(nullptr, RTLD_NOW)) {
-        Dl_serinfo size{};
-        if (::dlinfo(self, RTLD_DI_SERINFOSIZE, &size) == 0 && size.dls_size >= sizeof(Dl_serinfo)) {
-            std::vector<unsigned char> buffer(size.dls_size);
-            auto* info = reinterpret_cast<Dl_serinfo*>(buffer.data());
-            *info = size;
-            if (::dlinfo(self, RTLD_DI_SERINFOSIZE, info) == 0 && ::dlinfo(self, RTLD_DI_SERINFO, info) == 0)
-                for (unsigned i = 0; i < info->dls_cnt; ++i) folders.push_back(info->dls_serpath[i].dls_name);
-        }
-    }
-    folders.push_back(programFolder());
-    for (const std::string& folder : folders)
-        if (void* module = ::dlopen(joinPath(folder, PLASTORA_FACE_MODULE).c_str(), RTLD_NOW | RTLD_LOCAL)) return module;
-    return nullptr;
-}
-
 PlastoraDetectFacesFn faceDetector() {
     static const PlastoraDetectFacesFn fn = [] {
-        void* module = openFaceModule();
-        return module ? reinterpret_cast<PlastoraDetectFacesFn>(::dlsym(module, PLASTORA_FACE_FUNCTION)) : nullptr;
+        // Loaded on first use, so that programs that never look for faces do
+        // not load OpenCV's detector.
+        return reinterpret_cast<PlastoraDetectFacesFn>(
+            programModuleFunction(PLASTORA_FACE_MODULE, PLASTORA_FACE_FUNCTION));
     }();
     return fn;
 }

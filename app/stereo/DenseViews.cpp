@@ -1,6 +1,8 @@
 #include "stereo/DenseViews.h"
 
-#include <opencv2/calib3d.hpp>
+#include "core/ProgramModule.h"
+#include "stereo/cvmodule/StereoCv.h"
+
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -31,10 +33,8 @@ cv::Mat greyOf(const Surface& s) {
 // One semi-global run: disparity (float pixels) of `ref` against `other`,
 // kNone where the matcher gave none.
 cv::Mat semiGlobal(const cv::Mat& ref, const cv::Mat& other, int minD, int numD, int block) {
-    const int cn = ref.channels();
-    cv::Ptr<cv::StereoSGBM> sgbm = cv::StereoSGBM::create(minD, numD, block, 8 * cn * block * block,
-                                                          32 * cn * block * block, -1, 63, 5, 100, 2,
-                                                          cv::StereoSGBM::MODE_SGBM_3WAY);
+    static const auto match = reinterpret_cast<PlastoraSemiGlobalFn>(
+        requiredModuleFunction(PLASTORA_STEREO_CV_MODULE, PLASTORA_SEMI_GLOBAL_FUNCTION));
     // The matcher leaves its first minD + numD columns without a value;
     // repeating the edge there keeps the whole picture measured (points
     // the other picture cannot show are dropped by the left-right check).
@@ -42,7 +42,7 @@ cv::Mat semiGlobal(const cv::Mat& ref, const cv::Mat& other, int minD, int numD,
     cv::Mat refPadded, otherPadded, padded;
     cv::copyMakeBorder(ref, refPadded, 0, 0, pad, 0, cv::BORDER_REPLICATE);
     cv::copyMakeBorder(other, otherPadded, 0, 0, pad, 0, cv::BORDER_REPLICATE);
-    sgbm->compute(refPadded, otherPadded, padded);
+    match(refPadded, otherPadded, minD, numD, block, padded);
     const cv::Mat raw = padded(cv::Rect(pad, 0, ref.cols, ref.rows));
     cv::Mat d(raw.size(), CV_32F);
     const int invalid = (minD - 1) * 16;

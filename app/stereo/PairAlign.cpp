@@ -1,9 +1,10 @@
 #include "stereo/PairAlign.h"
 
+#include "core/ProgramModule.h"
 #include "platform/Translation.h"
+#include "stereo/cvmodule/StereoCv.h"
 
 #include <opencv2/core.hpp>
-#include <opencv2/features2d.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -99,15 +100,12 @@ PairAlignment estimatePairAlignment(const Surface& left, const Surface& right, c
     if (aw < 64 || ah < 64) return result;
     const cv::Mat gl = greyAt(left, aw, ah), gr = greyAt(right, aw, ah);
 
+    static const auto orbMatch = reinterpret_cast<PlastoraOrbMatchFn>(
+        requiredModuleFunction(PLASTORA_STEREO_CV_MODULE, PLASTORA_ORB_MATCH_FUNCTION));
     std::vector<cv::KeyPoint> kl, kr;
-    cv::Mat dl, dr;
     std::vector<std::vector<cv::DMatch>> knn;
     try {
-        cv::Ptr<cv::ORB> orb = cv::ORB::create(options.features);
-        orb->detectAndCompute(gl, cv::noArray(), kl, dl);
-        orb->detectAndCompute(gr, cv::noArray(), kr, dr);
-        if (dl.empty() || dr.empty() || kl.size() < 3 || kr.size() < 3) return result;
-        cv::BFMatcher(cv::NORM_HAMMING).knnMatch(dl, dr, knn, 2);
+        if (!orbMatch(gl, gr, options.features, kl, kr, knn)) return result;
     } catch (const cv::Exception&) {
         return result;  // not aligned, as when too few features match
     }

@@ -160,6 +160,24 @@ TEST(CliStereoPair, HandHeldPairOpensAlignedAndPaperAndTrimAreTaken) {
               2);
 }
 
+// OpenCV's stereo and feature matchers (and the libraries behind them) are
+// loaded by the work that matches a pair, not at the start of every command.
+TEST(CliStereoPair, TheMatchersAreLoadedOnlyForAPair) {
+    if (!haveAloe()) GTEST_SKIP() << "opencv-doc is not installed";
+    TempDir dir;
+    const auto loaded = [](const std::string& args) {
+        return shell(std::string("LD_DEBUG=files LC_ALL=C.UTF-8 '") + PLASTORA_CLI + "' " + args);
+    };
+    const CliRun info = loaded("info " + q(kData + "aloeL.jpg"));
+    ASSERT_EQ(info.code, 0) << info.out;
+    for (const char* library : {"libopencv_calib3d", "libopencv_features2d", "libplastora_stereocv"})
+        EXPECT_FALSE(contains(info.out, library)) << library;
+    const CliRun pair = loaded("stereo " + q(kData + "aloeL.jpg") + " " + q(kData + "aloeR.jpg") + " -o " +
+                               q(dir.file("p.lyr")));
+    ASSERT_EQ(pair.code, 0) << pair.out;
+    EXPECT_TRUE(contains(pair.out, "libplastora_stereocv")) << pair.out;
+}
+
 TEST(CliStereoPair, UnrelatedPicturesAreWarnedAbout) {
     if (!haveAloe() || !fs::exists(kData + "baboon.jpg")) GTEST_SKIP() << "opencv-doc is not installed";
     TempDir dir;
