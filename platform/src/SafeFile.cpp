@@ -72,10 +72,18 @@ bool closeChecked(int fd) {
 int createFileBeside(const std::string& target, std::string& tempPath) {
     const std::string folder = folderOf(target);
     // The name keeps the target's own name at its end, so writers that
-    // choose a format by extension see the right one; it is cut so the whole
-    // name stays within the usual 255-byte limit.
+    // choose a format by extension see the right one. A long one is cut from
+    // the front to 100 bytes, on a character's first byte: the whole name
+    // stays within every file system's limit (255 bytes, 143 on eCryptfs),
+    // and half a UTF-8 character, which ext4 takes, is refused by exFAT,
+    // FAT and NTFS (memory cards and USB sticks).
     std::string name = nameOf(target);
-    if (name.size() > 200) name = name.substr(name.size() - 200);
+    constexpr std::size_t kKeptNameBytes = 100;
+    if (name.size() > kKeptNameBytes) {
+        std::size_t from = name.size() - kKeptNameBytes;
+        while (from < name.size() && (static_cast<unsigned char>(name[from]) & 0xC0) == 0x80) ++from;
+        name.erase(0, from);
+    }
     mode_t mode = 0666;
     struct stat st {};
     const bool replacing = ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);

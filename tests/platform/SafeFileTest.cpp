@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QString>
+
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -212,6 +214,21 @@ TEST(SafeFile, TemporaryNamesAreNewUnguessableAndKeepTheExtension) {
         EXPECT_EQ(name.rfind(".~plastora-", 0), 0u) << name;
         EXPECT_EQ(name.substr(name.size() - 9), "-view.jpg") << name;
         EXPECT_TRUE(seen.insert(name).second) << "name used twice: " << name;
+    }
+    // A long name is cut from the front on a character boundary (half a
+    // character is refused by exFAT and FAT), keeping the extension.
+    std::string kanji;
+    for (int i = 0; i < 66; ++i) kanji += "\u5199";
+    for (const std::string& target : {kanji + ".jpg", std::string(61, 'a') + "\U0001F600\U0001F600.jpg",
+                                      std::string(250, 'b') + ".jpg"}) {
+        std::string temp;
+        const int fd = createFileBeside(dir.file(target), temp);
+        ASSERT_GE(fd, 0) << target;
+        ::close(fd);
+        const std::string name = fs::path(temp).filename().string();
+        EXPECT_LE(name.size(), 143u) << name;
+        EXPECT_EQ(name.substr(name.size() - 4), ".jpg") << name;
+        EXPECT_TRUE(QString::fromStdString(name).toStdString() == name) << "not whole UTF-8: " << name;
     }
 }
 
