@@ -159,11 +159,9 @@ int runMovie(const std::vector<std::string>& argv) {
         return kExitFailure;
     }
     const std::string out = *args.get("output");
-    if (outputKindOf(out) == OutputKind::Gif) {
-        if (WriteMovieGif(ws, out) != 1) return failure(tr("%1: cannot be written", {out}));
-    } else if (WriteMovieAvi(ws, out) != 1) {
+    // Either writer reports its own failure.
+    if ((outputKindOf(out) == OutputKind::Gif ? WriteMovieGif(ws, out) : WriteMovieAvi(ws, out)) != 1)
         return kExitFailure;
-    }
     std::cout << out << "\n";
     return kExitOk;
 }

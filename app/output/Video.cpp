@@ -312,7 +312,12 @@ int WriteMovieGif(CStereoWorkspace& ws, const std::string& path) {
     progress.setPosition(50);
 
     ReplacingFile out;
-    if (!out.open(path)) return 0;  // quietly: nothing is written
+    if (!out.open(path)) {
+        // Said, as for the AVI: ending without a word left the user
+        // believing the movie was written.
+        ws.host().message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Error);
+        return 0;
+    }
 
     const bool extremesOnly = movieUsesExtremesOnly(ws);
     const std::vector<int> sequence = movieFrameSequence(n, 2, extremesOnly);

@@ -102,10 +102,9 @@ int WriteMovieAvi(CStereoWorkspace& ws, const std::string& path);
 // The animated GIF: one forward and one backward pass, delay trunc(100 /
 // FPS), at the picture's own size (width rounded down to a multiple of 4) or
 // fitted into "Size%d". Frames are mapped to the palette and LZW-coded one
-// per core. Returns 1 when written; a file that cannot be created ends
-// quietly with 0 and nothing written. A frame that cannot be made (memory
-// message) or a write error ("ファイルの保存に失敗しました") returns 0 and
-// keeps the previous file.
+// per core. Returns 1 when written; 0 with the memory message when a frame
+// cannot be made, or with "ファイルの保存に失敗しました" when the file cannot
+// be created or written; the previous file is then left as it was.
 int WriteMovieGif(CStereoWorkspace& ws, const std::string& path);
 
 // Combines the two eye images into a wv x hv stereo movie frame of `kind`

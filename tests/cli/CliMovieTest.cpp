@@ -54,6 +54,17 @@ TEST(CliMovie, AviAndGifFromTheSampleProject) {
     EXPECT_NE(r.out.find("Image #6:"), std::string::npos);
     EXPECT_EQ(r.out.find("Image #7:"), std::string::npos);
     EXPECT_EQ(fileText(kBundleIni), iniBefore) << "the settings file is left alone";
+
+    // Into a folder that does not exist: the failure is said once, for
+    // either kind.
+    for (const char* name : {"none/m.gif", "none/m.avi"}) {
+        r = cli("movie " + q(kProject) + " -o " + q(dir.file(name)));
+        EXPECT_EQ(r.code, 1) << r.out;
+        const std::string said = "ファイルの保存に失敗しました";
+        const std::size_t first = r.out.find(said);
+        EXPECT_NE(first, std::string::npos) << r.out;
+        if (first != std::string::npos) EXPECT_EQ(r.out.find(said, first + 1), std::string::npos) << r.out;
+    }
 }
 
 TEST(CliMovie, StereoFrameAndBadUsage) {

@@ -473,8 +473,11 @@ TEST(VideoGif, FittedFramesAndUnwritableFile) {
     EXPECT_EQ(viewOf(at(10, 16)), 0);
     EXPECT_EQ(at(10, 48), kBlack);
 
-    // A file that cannot be created: nothing is written, nothing is said.
+    // A file that cannot be created is said to have failed, once, as for
+    // the AVI (in the program the dialog closed without a word).
+    doc.host.expectMessage(kSaveFailedMessage, MsgResult::Ok);
     EXPECT_EQ(WriteMovieGif(*doc.ws, doc.dir.file("missing/x.gif")), 0);
+    EXPECT_TRUE(doc.host.done());
 }
 
 // The disk fills up after the first frames have gone out (frames of noise,
