@@ -63,7 +63,9 @@ TEST(CliMovie, AviAndGifFromTheSampleProject) {
         const std::string said = "ファイルの保存に失敗しました";
         const std::size_t first = r.out.find(said);
         EXPECT_NE(first, std::string::npos) << r.out;
-        if (first != std::string::npos) EXPECT_EQ(r.out.find(said, first + 1), std::string::npos) << r.out;
+        if (first != std::string::npos) {
+            EXPECT_EQ(r.out.find(said, first + 1), std::string::npos) << r.out;
+        }
     }
 }
 
