@@ -496,14 +496,15 @@ std::vector<std::string> removableMounts() {
     return removableMountsFrom(text.str());
 }
 
-bool acceptCardDrive(Host& host, const std::string& settingsPath, const std::string& drive,
-                     const std::string& nintendoPath) {
+bool acceptCardDrive(CStereoWorkspace& ws, const std::string& drive) {
+    const std::string& nintendoPath = ws.settings().nintendoPath;
     if (!cardFolderExists(drive, nintendoPath)) {
-        host.message(kNoCardOnDriveMessage, MsgButtons::Ok, MsgIcon::Warning);
+        ws.host().message(kNoCardOnDriveMessage, MsgButtons::Ok, MsgIcon::Warning);
         // The user may have put the card in meanwhile.
         if (!cardFolderExists(drive, nintendoPath)) return false;
     }
-    Settings(settingsPath).setText(SettingKey::OptionDrive, drive);
+    ws.settings().drive = drive;
+    (void)Settings(ws.settingsPath()).setText(SettingKey::OptionDrive, drive);  // for the next run, where it can be
     return true;
 }
 
@@ -803,15 +804,22 @@ int ExportTo3ds(CStereoWorkspace& ws, const ChooseCardDrive& chooseDrive) {
     const Settings settings(ws.settingsPath());
     const std::string source = ws.currentPath();
     const std::optional<std::string> openedFrom = cardRootOfPicture(source, pattern);
+    // The drive is taken from what this run knows: a settings file that
+    // cannot be written (a program folder on a full stick) must not undo
+    // the card just found or chosen.
+    std::string drive;
     if (openedFrom) {
-        settings.setText(SettingKey::OptionDrive, *openedFrom);
-        ws.settings().drive = *openedFrom;
+        drive = *openedFrom;
+        ws.settings().drive = drive;
+        (void)settings.setText(SettingKey::OptionDrive, drive);
+    } else {
+        drive = settings.getText(SettingKey::OptionDrive);
+        if (!cardFolderExists(drive, pattern) && cardFolderExists(ws.settings().drive, pattern))
+            drive = ws.settings().drive;  // chosen earlier in this run, not stored
     }
-    std::string drive = settings.getText(SettingKey::OptionDrive);
     if (!cardFolderExists(drive, pattern)) {
         if (!chooseDrive || !chooseDrive(ws)) return 0;
-        drive = settings.getText(SettingKey::OptionDrive);
-        ws.settings().drive = drive;
+        drive = ws.settings().drive;
     }
 
     // The export is made in this run's private temporary folder; without one

@@ -87,9 +87,10 @@ std::vector<std::string> removableMounts();
 // What OK in the drive dialog does for the chosen `drive`: when the card
 // folder is missing there, shows kNoCardOnDriveMessage and tests once more
 // after it is closed; still missing gives false (the dialog stays open).
-// Otherwise stores the drive as [Option] "Drive" in `settingsPath` and gives true.
-bool acceptCardDrive(Host& host, const std::string& settingsPath, const std::string& drive,
-                     const std::string& nintendoPath);
+// Otherwise takes the drive as the workspace's and gives true; it is kept
+// as [Option] "Drive" in the settings file too, where that can be written
+// (a program folder on a full stick keeps only this run's choice).
+bool acceptCardDrive(CStereoWorkspace& ws, const std::string& drive);
 
 // ---- opening ------------------------------------------------------------------------
 
@@ -146,7 +147,7 @@ int SaveStereoPair(CStereoWorkspace& ws, const std::string& path = {});
 int SaveAllViews(CStereoWorkspace& ws, const std::string& path = {});
 
 // Shows the drive dialog; true when it was closed with OK (the dialog has
-// stored the drive then).
+// accepted the drive then, as acceptCardDrive does).
 using ChooseCardDrive = std::function<bool(CStereoWorkspace&)>;
 
 // "NINTENDO 3DS用保存(&N)...": makes views when there are none (after an

@@ -43,8 +43,7 @@ std::string CDriveDlg::chosenDrive() const { return m_drives->currentText().trim
 
 void CDriveDlg::accept() {
     const std::string drive = chosenDrive();
-    if (!acceptCardDrive(m_ws.host(), m_ws.settingsPath(), drive, m_ws.settings().nintendoPath)) return;
-    m_ws.settings().drive = drive;
+    if (!acceptCardDrive(m_ws, drive)) return;
     QDialog::accept();
 }
 

@@ -368,6 +368,26 @@ TEST(StereoCard, ExportTakesTheNextFreeNumber) {
     EXPECT_EQ(filesUnder(temp.path()), 0) << "the export was left in the temporary folder";
 }
 
+// A settings file that cannot be written (a program folder on a full stick;
+// here a folder in its place) does not undo the drive the user chose: the
+// export goes to that card, and the next one in this run finds it again.
+TEST(StereoCard, ADriveChosenIsUsedWhenTheSettingsCannotBeWritten) {
+    ViewsFixture f(64, 48);
+    TempDir temp;
+    TempFolderOverride over(temp.path().string());
+    const fs::path folder = f.dir.path() / "sd/DCIM/100NIN03";
+    fs::create_directories(folder);
+    fs::create_directory(f.dir.path() / "Plastora.ini");
+    int dialogs = 0;
+    const auto choose = [&](CStereoWorkspace& ws) { return ++dialogs, acceptCardDrive(ws, f.dir.file("sd")); };
+    f.host.expectMessage(kCardWriteSucceededMessage).expectMessage(kCardWriteSucceededMessage);
+    ASSERT_EQ(ExportTo3ds(f.ws, choose), 1);
+    ASSERT_EQ(ExportTo3ds(f.ws, choose), 1);
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_TRUE(fs::exists(folder / "HNI_0001.MPO"));
+    EXPECT_TRUE(fs::exists(folder / "HNI_0002.MPO"));
+}
+
 TEST(StereoCard, EmptyFolderMissingCardAndOverwrite) {
     ViewsFixture f(64, 48);
     TempDir temp;
@@ -387,8 +407,8 @@ TEST(StereoCard, EmptyFolderMissingCardAndOverwrite) {
     // and a second look); then the card's drive is taken and stored.
     f.host.expectMessage(kNoCardOnDriveMessage).expectMessage(kCardWriteSucceededMessage);
     const auto choose = [&](CStereoWorkspace& ws) {
-        EXPECT_FALSE(acceptCardDrive(ws.host(), ws.settingsPath(), f.dir.file("nowhere"), ws.settings().nintendoPath));
-        return acceptCardDrive(ws.host(), ws.settingsPath(), f.dir.file("sd"), ws.settings().nintendoPath);
+        EXPECT_FALSE(acceptCardDrive(ws, f.dir.file("nowhere")));
+        return acceptCardDrive(ws, f.dir.file("sd"));
     };
     ASSERT_EQ(ExportTo3ds(f.ws, choose), 1);
     EXPECT_TRUE(fs::exists(folder / "HNI_0001.MPO"));
