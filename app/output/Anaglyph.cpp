@@ -205,7 +205,10 @@ int CreateAnaglyph(CStereoWorkspace& ws, const AnaglyphDialogData& data) {
         ws.setAnaglyphFilter(data.filter);
         changed.emplace_back(SettingKey::OptionAnaglyphFilter, data.filter);
     }
-    if (!changed.empty()) Settings(ws.settingsPath()).setAll(changed);
+    // The choices hold for this session either way; unwritten, they would
+    // be gone at the next start without a word.
+    if (!changed.empty() && !Settings(ws.settingsPath()).setAll(changed))
+        ws.host().message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
     // When regeneration failed there may be no pair to build from; its
     // builder has said so, and the display stays as it was.
     if (!BuildAnaglyphImage(ws)) return 0;

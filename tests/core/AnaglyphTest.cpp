@@ -148,6 +148,16 @@ TEST(Anaglyph, SettingsAreWrittenOnlyWhenChangedAndReadBackAsAnIndex) {
     CStereoWorkspace odd(d.host, d.dir.file("odd.ini"));
     EXPECT_EQ(odd.anaglyphFilter(), kFilterRedCyan) << "an index out of range reads as red-cyan";
     EXPECT_EQ(odd.anaglyphColourMode(), kAnaglyphColour);
+
+    // A settings file that cannot be written (a folder in its place) is
+    // said; the anaglyph is made with the choice all the same.
+    std::filesystem::remove(d.dir.file("Plastora.ini"));
+    std::filesystem::create_directory(d.dir.file("Plastora.ini"));
+    data.filter = kFilterRedGreen;
+    d.host.expectMessage(kSaveFailedMessage);
+    ASSERT_EQ(CreateAnaglyph(*d.ws, data), 1);
+    EXPECT_TRUE(d.host.done());
+    EXPECT_EQ(d.ws->anaglyphFilter(), kFilterRedGreen);
 }
 
 TEST(Anaglyph, FailedRegenerationLeavesTheDisplayAlone) {
