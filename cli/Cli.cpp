@@ -23,6 +23,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace plastora::cli {
@@ -483,6 +484,14 @@ std::string whyUnwritable(const std::string& path) {
     if (::access(folder.c_str(), W_OK) != 0) return tr("the folder %1 is not writable", {folder.string()});
     if (std::filesystem::is_directory(p, ec)) return tr("it is a folder");
     if (std::filesystem::exists(p, ec) && ::access(path.c_str(), W_OK) != 0) return tr("the file is write-protected");
+    // Said only after a write failed: with this little room left on the
+    // disk, a full disk is the likely cause (a memory card, a USB stick).
+    struct statvfs fs {};
+    constexpr unsigned long long kLowRoom = 256ULL << 20;
+    if (::statvfs(folder.c_str(), &fs) == 0) {
+        const unsigned long long room = static_cast<unsigned long long>(fs.f_bavail) * fs.f_frsize;
+        if (room < kLowRoom) return tr("only %1 MB free on its disk", {std::to_string(room >> 20)});
+    }
     return {};
 }
 

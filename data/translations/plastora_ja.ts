@@ -39,7 +39,7 @@
       <translation>%1: 読み込めません</translation>
     </message>
     <message>
-      <location filename="../../cli/cmd_movie.cpp" />
+      <location filename="../../cli/cmd_wmf.cpp" />
       <source>%1: cannot be written</source>
       <translation>%1: 書き込めません</translation>
     </message>
@@ -655,6 +655,11 @@ example:
       <location filename="../../cli/cmd_wmf.cpp" />
       <source>one input metafile is needed</source>
       <translation>入力するメタファイルを 1 つ指定してください</translation>
+    </message>
+    <message>
+      <location filename="../../cli/Cli.cpp" />
+      <source>only %1 MB free on its disk</source>
+      <translation>ディスクの空きが %1 MB しかありません</translation>
     </message>
     <message>
       <location filename="../../cli/Cli.cpp" />
