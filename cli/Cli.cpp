@@ -6,6 +6,7 @@
 #include "core/StereoWorkspace.h"
 #include "core/StillImage.h"
 #include "output/WorkingSize.h"
+#include "platform/Paths.h"
 #include "platform/Profile.h"
 #include "platform/Translation.h"
 #include "stereo/PatternMultiView.h"
@@ -328,10 +329,7 @@ bool parseIntPair(const std::string& text, int& a, int& b) {
 
 bool sameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
-    if (std::filesystem::exists(a, ec) && std::filesystem::exists(b, ec)) {
-        const bool same = std::filesystem::equivalent(a, b, ec);
-        return same && !ec;
-    }
+    if (std::filesystem::exists(a, ec) && std::filesystem::exists(b, ec)) return isSameFile(a, b);
     const auto pa = std::filesystem::weakly_canonical(a, ec);
     if (ec) return false;
     const auto pb = std::filesystem::weakly_canonical(b, ec);

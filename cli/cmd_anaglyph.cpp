@@ -10,6 +10,7 @@
 #include "output/Anaglyph.h"
 #include "output/AnaglyphMethods.h"
 #include "output/Interlace.h"
+#include "platform/Paths.h"
 #include "output/Diffraction.h"
 
 #include <algorithm>
@@ -101,11 +102,13 @@ int runAnaglyph(const std::vector<std::string>& argv) {
     if (int rc = checkFormatOption("anaglyph", format, pictureOutputs()); rc != kExitOk) return rc;
     const std::string ext = "." + format;
     // Two projects of one name (from different folders) would write one
-    // file, the second over the first.
+    // file, the second over the first; so would names differing only in
+    // case, on a memory card or USB stick.
     std::vector<std::string> stems;
     for (const std::string& input : inputs) {
         const std::string stem = std::filesystem::path(input).stem().string();
-        if (std::find(stems.begin(), stems.end(), stem) != stems.end())
+        if (std::any_of(stems.begin(), stems.end(),
+                        [&](const std::string& s) { return namesEqualIgnoringCase(s, stem); }))
             return usageError("anaglyph", tr("two projects named %1 would write one file: give them one at a time",
                                              {stem}));
         stems.push_back(stem);

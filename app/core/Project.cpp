@@ -56,10 +56,7 @@ std::vector<std::string> companionPaths(CStereoWorkspace& ws, const std::string&
     return paths;
 }
 
-bool samePath(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return std::filesystem::equivalent(a, b, ec) && !ec;
-}
+bool samePath(const std::string& a, const std::string& b) { return isSameFile(a, b); }
 
 // True when `project` is a project file already: the files beside it under
 // its base name are then its own companions, which a save may replace.

@@ -650,8 +650,7 @@ int SaveStereoViews(CStereoWorkspace& ws, const std::string& target, StereoSaveM
     // image above all.
     for (const std::string& file : stereoSaveFiles(target, mode, n))
         for (const std::string& own : projectFilesOf(ws)) {
-            std::error_code ec;
-            if (std::filesystem::equivalent(file, own, ec) && !ec) {
+            if (isSameFile(file, own)) {
                 host.message(formatWithFile(kOwnProjectFileMessage, file), MsgButtons::Ok, MsgIcon::Warning);
                 return 0;
             }

@@ -1,6 +1,8 @@
 #include "platform/Paths.h"
 #include "platform/SignalCleanup.h"
 
+#include <QString>
+
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -113,6 +115,40 @@ std::string joinPath(const std::string& folder, const std::string& name) {
     if (folder.empty()) return name;
     if (folder.back() == '/') return folder + name;
     return folder + "/" + name;
+}
+
+bool namesEqualIgnoringCase(const std::string& a, const std::string& b) {
+    return QString::compare(QString::fromStdString(a), QString::fromStdString(b), Qt::CaseInsensitive) == 0;
+}
+
+namespace {
+
+bool sameFolder(const std::filesystem::path& a, const std::filesystem::path& b) {
+    struct stat sa {}, sb {};
+    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+    if (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino) return true;
+    // The folders' own names may differ in case too, on the same card.
+    if (sa.st_dev != sb.st_dev || !a.has_relative_path() || !b.has_relative_path()) return false;
+    return namesEqualIgnoringCase(a.filename().string(), b.filename().string()) &&
+           sameFolder(a.parent_path(), b.parent_path());
+}
+
+}  // namespace
+
+bool isSameFile(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+    if (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino) return true;
+    if (sa.st_dev != sb.st_dev || !S_ISREG(sa.st_mode) || !S_ISREG(sb.st_mode) || sa.st_size != sb.st_size ||
+        sa.st_mtim.tv_sec != sb.st_mtim.tv_sec || sa.st_mtim.tv_nsec != sb.st_mtim.tv_nsec)
+        return false;
+    std::error_code ec;
+    const std::filesystem::path pa = std::filesystem::absolute(a, ec).lexically_normal();
+    if (ec) return false;
+    const std::filesystem::path pb = std::filesystem::absolute(b, ec).lexically_normal();
+    if (ec || !pa.has_filename() || !pb.has_filename()) return false;
+    return namesEqualIgnoringCase(pa.filename().string(), pb.filename().string()) &&
+           sameFolder(pa.parent_path(), pb.parent_path());
 }
 
 }  // namespace plastora

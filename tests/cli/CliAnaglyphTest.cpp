@@ -133,4 +133,11 @@ TEST(CliAnaglyph, BadUsageAndMissingFiles) {
     const CliRun missing = cli("anaglyph " + q(dir.file("none.lyr")) + out);
     EXPECT_EQ(missing.code, 1);
     EXPECT_FALSE(std::filesystem::exists(dir.file("x.bmp")));
+    // Two projects whose names would make one file in the output folder,
+    // also when they differ only in case (one file on a memory card).
+    for (const char* second : {"b/cat.lyr", "b/Cat.lyr"})
+        EXPECT_EQ(cli("anaglyph " + q(dir.file("a/Cat.lyr")) + " " + q(dir.file(second)) + " -o " + q(dir.file("out/")))
+                      .code,
+                  2)
+            << second;
 }

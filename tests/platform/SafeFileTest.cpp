@@ -232,6 +232,34 @@ TEST(SafeFile, TemporaryNamesAreNewUnguessableAndKeepTheExtension) {
     }
 }
 
+// One file under two names: one inode, or names differing only in case in
+// one folder describing the same size and time (as a memory card's exFAT
+// through FUSE shows each spelling, with an inode of its own; two copies
+// stand for it here).
+TEST(SafeFile, OneFileUnderTwoNamesIsTheSameFile) {
+    TempDir dir;
+    std::ofstream(dir.file("photo.jpg")) << "pixels";
+    ASSERT_EQ(::link(dir.file("photo.jpg").c_str(), dir.file("other.jpg").c_str()), 0);
+    EXPECT_TRUE(isSameFile(dir.file("photo.jpg"), dir.file("other.jpg")));
+    EXPECT_TRUE(isSameFile(dir.file("photo.jpg"), dir.path().string() + "/./photo.jpg"));
+    fs::create_directory(dir.file("Card"));
+    std::ofstream(dir.file("Card/写真.JPG")) << "pixels";
+    fs::copy_file(dir.file("Card/写真.JPG"), dir.file("Card/写真.jpg"));
+    fs::copy_file(dir.file("Card/写真.JPG"), dir.file("Card/copy.jpg"));
+    const auto time = fs::last_write_time(dir.file("Card/写真.JPG"));
+    fs::last_write_time(dir.file("Card/写真.jpg"), time);
+    fs::last_write_time(dir.file("Card/copy.jpg"), time);
+    EXPECT_TRUE(isSameFile(dir.file("Card/写真.JPG"), dir.file("Card/写真.jpg")));
+    fs::create_directory(dir.file("card"));  // the folder's name in another case
+    fs::copy_file(dir.file("Card/写真.JPG"), dir.file("card/写真.jpg"));
+    fs::last_write_time(dir.file("card/写真.jpg"), time);
+    EXPECT_TRUE(isSameFile(dir.file("Card/写真.JPG"), dir.file("card/写真.jpg")));
+    EXPECT_FALSE(isSameFile(dir.file("Card/写真.JPG"), dir.file("Card/copy.jpg"))) << "another name";
+    EXPECT_FALSE(isSameFile(dir.file("photo.jpg"), dir.file("none.jpg")));
+    fs::last_write_time(dir.file("Card/写真.jpg"), time + std::chrono::seconds(1));
+    EXPECT_FALSE(isSameFile(dir.file("Card/写真.JPG"), dir.file("Card/写真.jpg"))) << "two files of their own";
+}
+
 TEST(SafeFile, SavingThroughALinkTheUserNamedWritesTheLinkedFile) {
     TempDir dir;
     writeText(dir.file("real.txt"), "old");

@@ -25,5 +25,14 @@ std::string userConfigFolder();
 std::string userConfigFolderName();
 // `folder` + '/' + `name`.
 std::string joinPath(const std::string& folder, const std::string& name);
+// Whether two paths name one existing file. Besides one inode, names that
+// differ only in case in one folder, describing a regular file of the same
+// size and modification time, count as one: a folder that ignores case
+// (a memory card's exFAT through FUSE) may give each spelling of a name
+// its own inode number.
+bool isSameFile(const std::string& a, const std::string& b);
+// Whether two names are equal ignoring case (Unicode case folding), as a
+// memory card's or a USB stick's file system compares them.
+bool namesEqualIgnoringCase(const std::string& a, const std::string& b);
 
 }  // namespace plastora
