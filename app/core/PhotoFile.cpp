@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QColorSpace>
 #include <QColorTransform>
+#include <QFile>
 #include <QImage>
 #include <QImageIOHandler>
 #include <QImageReader>
@@ -591,18 +592,35 @@ ContainerNotes readContainerNotes(const std::string& path, PhotoFormat format) {
     }
 }
 
+// Qt's image reader on a photo opened by its bytes: through a QString, a
+// name that is not UTF-8 (a folder from an old disk) would name another file,
+// and a leading ':' one of Qt's resources.
+class PathImageReader {
+public:
+    explicit PathImageReader(const std::string& path) : m_file(openRegularFile(path)) {
+        if (m_file && m_device.open(m_file.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+            m_reader.setDevice(&m_device);
+        m_reader.setDecideFormatFromContent(true);
+    }
+    QImageReader* operator->() { return &m_reader; }
+
+private:
+    FilePtr m_file;
+    QFile m_device;
+    QImageReader m_reader;
+};
+
 // PNG, TIFF, WebP, GIF: Qt's readers (TIFF and WebP from the image-formats
 // plugins), turned into 8-bit sRGB laid over white where transparent.
 int loadQtPhoto(Host& host, const std::string& path, PhotoFormat format, Surface& picture, PhotoLoadNotes& notes) {
     allowLargeQtImages();
     if (format == PhotoFormat::Gif && !GifFirstPictureSound(path)) return 0;
-    QImageReader reader(QString::fromStdString(path));
-    reader.setDecideFormatFromContent(true);
-    reader.setAutoTransform(true);  // TIFF orientation
-    QImage image = reader.read();
+    PathImageReader reader(path);
+    reader->setAutoTransform(true);  // TIFF orientation
+    QImage image = reader->read();
     if (image.isNull() || image.width() <= 0 || image.height() <= 0) return 0;
     const ContainerNotes container = readContainerNotes(path, format);
-    const int orientation = reader.transformation() == QImageIOHandler::TransformationNone ? container.orientation : 1;
+    const int orientation = reader->transformation() == QImageIOHandler::TransformationNone ? container.orientation : 1;
     // A profile the file embeds; not a colour space Qt makes up from a PNG's
     // gamma and chromaticities, which viewers commonly ignore (and which
     // ImageMagick writes into every PNG).
@@ -726,11 +744,10 @@ int PhotoOrientation(const std::string& path) {
     const PhotoFormat format = DetectPhotoFormatOfFile(path);
     if (format == PhotoFormat::Jpeg) return JpegExifOrientationAt(path, 0);
     if (format != PhotoFormat::Png && format != PhotoFormat::Tiff && format != PhotoFormat::WebP) return 1;
-    QImageReader reader(QString::fromStdString(path));
-    reader.setDecideFormatFromContent(true);
+    PathImageReader reader(path);
     // Qt's turns are the Exif orientations in another numbering.
     static const int kExifOf[8] = {1, 2, 4, 3, 6, 7, 5, 8};
-    const int t = static_cast<int>(reader.transformation());
+    const int t = static_cast<int>(reader->transformation());
     if (t > 0 && t < 8) return kExifOf[t];
     return readContainerNotes(path, format).orientation;
 }
@@ -942,9 +959,8 @@ int PhotoSize(Host& host, const std::string& path, int& width, int& height) {
                format == PhotoFormat::Gif) {
         f.reset();
         allowLargeQtImages();
-        QImageReader reader(QString::fromStdString(path));
-        reader.setDecideFormatFromContent(true);
-        const QSize size = reader.size();
+        PathImageReader reader(path);
+        const QSize size = reader->size();
         w = size.width();
         h = size.height();
         swaps = PhotoOrientation(path) >= 5;

@@ -201,6 +201,31 @@ TEST(PhotoFile, DeepGreyAndTransparentPngsBecomeEightBitRgbOverWhite) {
     EXPECT_TRUE(near(out.at(0, 0), 0xFF7F7F7Fu, 1)) << std::hex << out.at(0, 0);
 }
 
+// Photos in a folder whose name is not UTF-8 (copied from an old disk in
+// Shift-JIS) open in every format Qt reads, with their size and orientation
+// from the headers (GIF goes through the same reader): the name went
+// through a QString and named nothing.
+TEST(PhotoFile, APhotoInAFolderNamedInAnotherEncodingOpens) {
+    TempDir dir;
+    const std::string folder = dir.file("\x8e\xca\x90\x5e");  // Shift-JIS for "photo"
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    QImage picture(12, 8, QImage::Format_RGB32);
+    picture.fill(QColor(200, 40, 10));
+    for (const char* format : {"png", "tiff", "webp"}) {
+        const std::string path = folder + "/photo." + format;
+        ASSERT_TRUE(picture.save(QString::fromStdString(dir.file(std::string("p.") + format)), format)) << format;
+        std::filesystem::rename(dir.file(std::string("p.") + format), path);
+        SilentHost host;
+        Surface out;
+        int w = 0, h = 0;
+        EXPECT_EQ(LoadPhoto(host, path, out, w, h), 1) << format;
+        EXPECT_EQ(w, 12) << format;
+        w = h = 0;
+        EXPECT_EQ(PhotoSize(host, path, w, h), 1) << format;
+        EXPECT_EQ(h, 8) << format;
+    }
+}
+
 // A PNG photo that needs more than Qt's default 128 MB once decoded (5800 x
 // 5800 in colour: 135 MB) opens like any other, and so does a depth map as
 // large (the photo's test leaves the limit raised, so the map goes first).
