@@ -8,6 +8,7 @@
 #include "output/WorkingSize.h"
 #include "platform/Paths.h"
 #include "platform/Profile.h"
+#include "platform/SafeFile.h"
 #include "platform/Translation.h"
 #include "stereo/PatternMultiView.h"
 
@@ -482,15 +483,20 @@ std::string whyUnwritable(const std::string& path) {
     if (::access(folder.c_str(), W_OK) != 0) return tr("the folder %1 is not writable", {folder.string()});
     if (std::filesystem::is_directory(p, ec)) return tr("it is a folder");
     if (std::filesystem::exists(p, ec) && ::access(path.c_str(), W_OK) != 0) return tr("the file is write-protected");
-    // Said only after a write failed: with this little room left on the
-    // disk, a full disk is the likely cause (a memory card, a USB stick).
-    struct statvfs fs {};
-    constexpr unsigned long long kLowRoom = 256ULL << 20;
-    if (::statvfs(folder.c_str(), &fs) == 0) {
-        const unsigned long long room = static_cast<unsigned long long>(fs.f_bavail) * fs.f_frsize;
-        if (room < kLowRoom) return tr("only %1 MB free on its disk", {std::to_string(room >> 20)});
+    // The system's own reason for the write that failed.
+    const int error = lastSaveError();
+    if (error == ENOSPC || error == EDQUOT) {
+        struct statvfs fs {};
+        const unsigned long long room =
+            ::statvfs(folder.c_str(), &fs) == 0 ? static_cast<unsigned long long>(fs.f_bavail) * fs.f_frsize : 0;
+        return tr("only %1 MB free on its disk", {std::to_string(room >> 20)});
     }
-    return {};
+    // A memory card's or USB stick's file system refuses these characters
+    // (with one error or another, depending on its driver).
+    if ((error == EINVAL || error == ENOENT || error == EILSEQ) &&
+        p.filename().string().find_first_of(":*?\"<>|\\") != std::string::npos)
+        return tr("the name has a character this disk does not allow");
+    return error != 0 ? std::string(std::strerror(error)) : std::string();
 }
 
 bool registerCommand(const Command& command) {

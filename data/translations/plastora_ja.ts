@@ -1221,6 +1221,11 @@ example:
       <translation>フォルダー %1 に書き込めません</translation>
     </message>
     <message>
+      <location filename="../../cli/Cli.cpp" />
+      <source>the name has a character this disk does not allow</source>
+      <translation>このディスクでは名前に使えない文字が含まれています</translation>
+    </message>
+    <message>
       <location filename="../../cli/cmd_print.cpp" />
       <source>the picture (%1 x %2 dots) is larger than an A0 page</source>
       <translation>画像 (%1 x %2 ドット) が A0 の用紙より大きいため印刷できません</translation>

@@ -16,6 +16,7 @@
 #include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace plastora {
@@ -59,7 +60,31 @@ std::string nameOf(const std::string& path) {
 bool replaceableTarget(const std::string& target) {
     struct stat st {};
     if (::stat(target.c_str(), &st) != 0) return errno == ENOENT;
-    return S_ISREG(st.st_mode) && ::access(target.c_str(), W_OK) == 0;
+    if (!S_ISREG(st.st_mode)) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
+    return ::access(target.c_str(), W_OK) == 0;
+}
+
+// The system's reason for the last write that failed, for the message.
+std::atomic<int> g_lastSaveError{0};
+
+// Notes errno, just set by a call that failed, as the reason a save failed.
+void noteSaveError() {
+    if (errno != 0) g_lastSaveError.store(errno, std::memory_order_relaxed);
+}
+
+// The same for a stream a writer gave up on: its errno may have been
+// overwritten since the write failed, so only the reasons a write can have
+// are taken, and a full disk is told by the disk itself.
+void noteStreamError(std::FILE* stream) {
+    int error = errno;
+    struct statvfs fs {};
+    if (::fstatvfs(::fileno(stream), &fs) == 0 && fs.f_bavail == 0) error = ENOSPC;
+    if (error == ENOSPC || error == EDQUOT || error == EFBIG || error == EIO) {
+        g_lastSaveError.store(error, std::memory_order_relaxed);
+    }
 }
 
 bool closeChecked(int fd) {
@@ -93,6 +118,7 @@ int createFileBeside(const std::string& target, std::string& tempPath) {
         if (fd < 0) {
             if (errno == EEXIST) continue;
             const int saved = errno;
+            g_lastSaveError.store(saved, std::memory_order_relaxed);
             tempPath.clear();
             errno = saved;
             return -1;
@@ -164,7 +190,10 @@ bool ReplacingFile::open(const std::string& target) {
     m_synced = false;
     m_target = resolveSaveTarget(target);
     // A file we may not write stays as it is, as it would if written in place.
-    if (!replaceableTarget(m_target)) return false;
+    if (!replaceableTarget(m_target)) {
+        noteSaveError();
+        return false;
+    }
     const int fd = createFileBeside(m_target, m_temp);
     if (fd < 0) return false;
     m_file = ::fdopen(fd, "wb");
@@ -201,13 +230,17 @@ bool ReplacingFile::open(const std::string& target) {
 
 bool ReplacingFile::write(const void* data, std::size_t size) {
     if (!m_file || m_failed) return false;
-    if (size > 0 && std::fwrite(data, 1, size, m_file) != size) m_failed = true;
+    if (size > 0 && std::fwrite(data, 1, size, m_file) != size) {
+        noteSaveError();
+        m_failed = true;
+    }
     return !m_failed;
 }
 
 bool ReplacingFile::close() {
     if (m_file) {
         bool ok = std::fflush(m_file) == 0 && !std::ferror(m_file);
+        if (!ok) noteStreamError(m_file);
         ok = std::fclose(m_file) == 0 && ok;
         m_file = nullptr;
         m_buffer.reset();
@@ -222,12 +255,14 @@ bool ReplacingFile::sync() {
     bool ok = true;
     if (m_file) {
         ok = std::fflush(m_file) == 0 && !std::ferror(m_file) && ::fsync(::fileno(m_file)) == 0;
+        if (!ok) noteStreamError(m_file);
         ok = std::fclose(m_file) == 0 && ok;
         m_file = nullptr;
         m_buffer.reset();
     } else {
         // Closed already, or written by a writer of its own through tempPath().
         ok = syncFile(m_temp);
+        if (!ok) noteSaveError();
     }
     if (!ok) m_failed = true;
     m_synced = ok;
@@ -238,10 +273,13 @@ bool ReplacingFile::commit() {
     if (m_droppingOld.valid()) m_droppingOld.wait();
     if (m_temp.empty()) return false;
     // sync() does nothing more for a file it has made safe already.
-    if (sync() && std::rename(m_temp.c_str(), m_target.c_str()) == 0) {
-        untrackTemporary(m_temp);
-        m_temp.clear();
-        return true;
+    if (sync()) {
+        if (std::rename(m_temp.c_str(), m_target.c_str()) == 0) {
+            untrackTemporary(m_temp);
+            m_temp.clear();
+            return true;
+        }
+        noteSaveError();
     }
     discard();
     return false;
@@ -252,6 +290,9 @@ void ReplacingFile::discard() {
     m_failed = false;
     m_synced = false;
     if (m_file) {
+        // A writer that failed on the stream itself (a full disk) gives up
+        // here, with the stream's error and its errno still standing.
+        if (std::ferror(m_file)) noteStreamError(m_file);
         std::fclose(m_file);
         m_file = nullptr;
         m_buffer.reset();
@@ -292,7 +333,10 @@ FolderLock::~FolderLock() {
 
 std::string ReplacingFileSet::add(const std::string& targetIn) {
     const std::string target = resolveSaveTarget(targetIn);
-    if (!replaceableTarget(target)) return {};
+    if (!replaceableTarget(target)) {
+        noteSaveError();
+        return {};
+    }
     std::string temp;
     const int fd = createFileBeside(target, temp);
     if (fd < 0) return {};
@@ -309,6 +353,7 @@ bool ReplacingFileSet::commit() {
     // Everything reaches the disk before any target is replaced.
     for (const Entry& e : m_entries) {
         if (!syncFile(e.temp)) {
+            noteSaveError();
             discard();
             return false;
         }
@@ -321,6 +366,7 @@ bool ReplacingFileSet::commit() {
     while (!m_entries.empty()) {
         const Entry e = m_entries.front();
         if (std::rename(e.temp.c_str(), e.target.c_str()) != 0) {
+            noteSaveError();
             discard();
             return false;
         }
@@ -337,6 +383,8 @@ void ReplacingFileSet::discard() {
     }
     m_entries.clear();
 }
+
+int lastSaveError() { return g_lastSaveError.load(std::memory_order_relaxed); }
 
 std::FILE* openRegularFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);

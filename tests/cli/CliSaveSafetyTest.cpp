@@ -130,7 +130,7 @@ TEST(CliSaveSafety, AFullDiskLeavesEveryPreviousFile) {
     const std::string cliPath = std::string("'") + PLASTORA_CLI + "'";
     const std::string wmf = std::string(PLASTORA_SOURCE_DIR) + "/tests/linewisp/data/face.wmf";
     std::ostringstream s;
-    s << "set -u; D=" << q(disk) << "; S=" << q(saved) << "; C=" << cliPath << "\n"
+    s << "set -u; export LC_ALL=ja_JP.UTF-8; D=" << q(disk) << "; S=" << q(saved) << "; C=" << cliPath << "\n"
       << "mount -t tmpfs -o size=48m tmpfs \"$D\" || exit 77\n";
     for (const char* ext : {".lyr", ".bmp", ".msk", ".m01"}) s << "cp " << q(kSampleDir + "/coffee" + ext) << " \"$D\"/\n";
     // The previous outputs, made while there is room.
@@ -168,6 +168,7 @@ TEST(CliSaveSafety, AFullDiskLeavesEveryPreviousFile) {
         const std::string err = fileText(saved + "/" + name + ".err");
         EXPECT_FALSE(err.empty()) << name << " failed without a word";
         EXPECT_EQ(err.find("メモリ"), std::string::npos) << name << " blamed memory: " << err;
+        EXPECT_NE(err.find("ディスクの空きが"), std::string::npos) << name << " did not say the disk is full: " << err;
     }
 }
 
@@ -321,6 +322,11 @@ TEST(CliSaveSafety, AFileSizeLimitIsReportedLikeAFullDisk) {
     EXPECT_NE(r.out.find("out.bmp"), std::string::npos) << r.out;
     EXPECT_EQ(fileText(dir.file("out.bmp")), "old");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+    // A name the file system refuses is given as the reason, not a guess.
+    const CliRun tooLong = cliIn("C.UTF-8", "convert " + q(kSampleDir + "/coffee.jpg") + " " +
+                                                q(dir.file(std::string(300, 'n') + ".bmp")));
+    EXPECT_EQ(tooLong.code, 1) << tooLong.out;
+    EXPECT_NE(tooLong.out.find("File name too long"), std::string::npos) << tooLong.out;
 }
 
 #ifdef PLASTORA_REFUSED_THREADS

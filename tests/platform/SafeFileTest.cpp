@@ -68,6 +68,19 @@ TEST(SafeFile, ReplacesWholeOrLeavesTheOldFile) {
     }
     EXPECT_EQ(readText(target), "new");
     EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"picture.bmp"}) << "no temporary file is left";
+    // The system's reason is kept for the message: a write's, a name's, and
+    // a write's again when the writer gave up on the stream itself.
+    EXPECT_EQ(lastSaveError(), EFBIG);
+    EXPECT_FALSE(writeFileReplacing(dir.file(std::string(300, 'n') + ".bmp"), "x", 1));
+    EXPECT_EQ(lastSaveError(), ENAMETOOLONG);
+    {
+        FileSizeLimit limit(64 * 1024);
+        ReplacingFile file;
+        ASSERT_TRUE(file.open(target));
+        const std::string past(3 << 20, 'y');  // beyond the stream's buffer
+        EXPECT_NE(std::fwrite(past.data(), 1, past.size(), file.stream()), past.size());
+    }
+    EXPECT_EQ(lastSaveError(), EFBIG);
 
     // Discarded, or never committed: the target stays.
     {

@@ -147,6 +147,11 @@ void startWriteback(std::FILE* stream);
 // allocation).
 bool syncFile(const std::string& path);
 
+// The system's error number (errno) of the last save that failed in this
+// process (creating, writing, flushing or renaming its file); 0 when none
+// has. The message for a failed save gives it as the reason.
+int lastSaveError();
+
 // Opens a plain file for reading in binary ("rb"); null for anything else.
 // A named pipe is refused without waiting for a writer, which fopen would
 // do for ever (a picture or project part replaced by one by mistake).
