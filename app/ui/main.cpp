@@ -11,13 +11,14 @@
 #include "ui/WindowTranslator.h"
 
 #include <QApplication>
-#include <QFile>
 
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
+
+#include <unistd.h>
 
 int main(int argc, char** argv) {
     plastora::openClosedStandardDescriptors();
@@ -28,7 +29,7 @@ int main(int argc, char** argv) {
     // The program's own font set maps the Japanese face names its files use
     // onto installed fonts; it must be in place before Qt starts fontconfig.
     const std::string fonts = plastora::joinPath(plastora::programFolder(), "fonts.conf");
-    if (!std::getenv("FONTCONFIG_FILE") && QFile::exists(QString::fromStdString(fonts)))
+    if (!std::getenv("FONTCONFIG_FILE") && ::access(fonts.c_str(), R_OK) == 0)
         setenv("FONTCONFIG_FILE", fonts.c_str(), 0);
     plastora::ui::GuardedApplication app(argc, argv);
     // Qt sets the C library's locale from the environment; numbers the

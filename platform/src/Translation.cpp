@@ -9,6 +9,7 @@
 #include <QTranslator>
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -28,6 +29,9 @@ struct Translations {
     std::unique_ptr<QTranslator> own;  // plastora_<lang>.qm
     std::unique_ptr<QTranslator> qt;   // Qt's own texts
     std::unique_ptr<QTranslator> fromEnglish;  // plastora_ja.qm: the command line's texts
+    // The bytes of the program's own .qm files, which their translators
+    // point into for as long as they live.
+    std::vector<unsigned char> ownBytes, fromEnglishBytes;
 };
 
 Translations& state() {
@@ -51,6 +55,22 @@ std::optional<Language> languageFromLocale() {
         return isJapaneseLocale(v) ? Language::Japanese : Language::English;
     }
     return std::nullopt;
+}
+
+// Loads translations from the file `name`.qm in `folder`, read by its bytes:
+// the program folder's name need not be UTF-8 (a Shift-JIS folder from an
+// old disk), which a QString path would turn into another name.
+bool loadOwnTranslations(QTranslator& translator, std::vector<unsigned char>& bytes, const std::string& folder,
+                         const char* name) {
+    std::FILE* f = std::fopen((folder + "/" + name + ".qm").c_str(), "rb");
+    if (!f) return false;
+    bytes.clear();
+    unsigned char block[65536];
+    std::size_t n;
+    while ((n = std::fread(block, 1, sizeof block, f)) > 0 && bytes.size() < (std::size_t{64} << 20))
+        bytes.insert(bytes.end(), block, block + n);
+    std::fclose(f);
+    return !bytes.empty() && translator.load(bytes.data(), static_cast<int>(bytes.size()));
 }
 
 // The text with every run of digits replaced by %1, %2, ... and the runs.
@@ -104,7 +124,7 @@ bool loadTranslations(Language language, const std::string& translationsFolder) 
     bool ok = true;
     if (language == Language::English) {
         auto own = std::make_unique<QTranslator>();
-        if (own->load(QStringLiteral("plastora_en"), QString::fromStdString(translationsFolder))) t.own = std::move(own);
+        if (loadOwnTranslations(*own, t.ownBytes, translationsFolder, "plastora_en")) t.own = std::move(own);
         else ok = false;
     } else {
         // Qt's own Japanese: the file, colour and print dialogs and the
@@ -115,7 +135,7 @@ bool loadTranslations(Language language, const std::string& translationsFolder) 
             t.qt = std::move(qt);
         else ok = false;
         auto fromEnglish = std::make_unique<QTranslator>();
-        if (fromEnglish->load(QStringLiteral("plastora_ja"), QString::fromStdString(translationsFolder)))
+        if (loadOwnTranslations(*fromEnglish, t.fromEnglishBytes, translationsFolder, "plastora_ja"))
             t.fromEnglish = std::move(fromEnglish);
         else ok = false;
     }
@@ -148,9 +168,14 @@ std::string translateText(const std::string& text) {
             const std::size_t end = at == std::string::npos ? text.size() : at;
             const std::string pattern = text.substr(0, begin) + "%1" + text.substr(end);
             found = t.own->translate(kContext, pattern.c_str());
-            if (!found.isEmpty())
-                return found.replace(QStringLiteral("%1"), QString::fromStdString(text.substr(begin, end - begin)))
-                    .toStdString();
+            if (!found.isEmpty()) {
+                // The name goes in as bytes: one that is not UTF-8 would
+                // not come back out of a QString as it went in.
+                const std::string translated = found.toStdString();
+                const std::size_t at = translated.find("%1");
+                if (at == std::string::npos) return translated;
+                return translated.substr(0, at) + text.substr(begin, end - begin) + translated.substr(at + 2);
+            }
             if (at == std::string::npos) break;
         }
     }

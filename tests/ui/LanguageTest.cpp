@@ -24,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -112,6 +113,20 @@ TEST(Language, EnglishMenusMessagesAndDialogs) {
               "/tmp/my dir/coffee.lyr already exists.\nDo you want to replace it?");
     EXPECT_EQ(translateText("追加切出し領域ファイル /tmp/p2/d26.m01 が壊れています。この追加切出し領域以降を削除します。"),
               "The region file /tmp/p2/d26.m01 is damaged. This region and the ones after it are removed.");
+    // A name that is not UTF-8 (a Shift-JIS folder) comes out byte for byte.
+    EXPECT_EQ(translateText("追加切出し領域ファイル /tmp/\x8e\xca/d.m01 が壊れています。この追加切出し領域以降を削除します。"),
+              "The region file /tmp/\x8e\xca/d.m01 is damaged. This region and the ones after it are removed.");
+    // The program installed in such a folder finds its translations.
+    {
+        TempDir installed;
+        const std::string folder = installed.file("\x8e\xca\x90\x5e");
+        std::filesystem::create_directory(folder);
+        for (const char* qm : {"/plastora_en.qm", "/plastora_ja.qm"})
+            std::filesystem::copy_file(kTranslations + qm, folder + qm);
+        ASSERT_TRUE(loadTranslations(Language::English, folder));
+        EXPECT_EQ(translateText("ファイルの読み込みに失敗しました。"), "The file could not be read.");
+        ASSERT_TRUE(loadTranslations(Language::English, kTranslations));
+    }
 
     TempDir dir;
     ui::CMainFrame frame(dir.file("Plastora.ini"));
