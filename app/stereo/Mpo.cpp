@@ -328,7 +328,8 @@ int WriteStereoMpo(const std::string& leftJpeg, const std::string& rightJpeg, co
 }
 
 int WriteMultiViewMpo(const std::string& pattern, int count, const std::string& outPath) {
-    const std::size_t at = pattern.find("%02d");
+    // The last one: the folder and name before it may hold "%02d" too.
+    const std::size_t at = pattern.rfind("%02d");
     if (at == std::string::npos || count < 2 || count > 99) return 0;
     std::vector<std::string> paths;
     for (int i = 1; i <= count; ++i) {

@@ -38,8 +38,8 @@ bool assembleMpo(std::span<const std::vector<std::uint8_t>> images, bool padLast
 // output cannot be written (written under a temporary name and renamed, so a
 // failure leaves no partial file).
 int WriteStereoMpo(const std::string& leftJpeg, const std::string& rightJpeg, const std::string& outPath);
-// The multi-view writer: the `count` files named by formatting `pattern`
-// (one "%02d") with 1 .. count, every image padded. Returns 1 or 0.
+// The multi-view writer: the `count` files named by putting 01 .. count in
+// place of the last "%02d" of `pattern`, every image padded. Returns 1 or 0.
 int WriteMultiViewMpo(const std::string& pattern, int count, const std::string& outPath);
 
 // One image of the MP index.

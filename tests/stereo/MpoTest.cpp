@@ -133,6 +133,15 @@ TEST(MpoWriter, FiveViewsArePaddedAndChained) {
         writeBytes(dir.file(name), in.back());
     }
     ASSERT_EQ(WriteMultiViewMpo(dir.file("v_%02d.jpg"), 5, dir.file("five.mpo")), 1);
+    // The same pictures in a folder whose own name holds "%02d" (a
+    // temporary folder named so): only the last one is the number.
+    std::filesystem::create_directory(dir.file("t%02d"));
+    for (int i = 1; i <= 5; ++i) {
+        const std::string name = "/v_0" + std::to_string(i) + ".jpg";
+        std::filesystem::copy_file(dir.file(name.substr(1)), dir.file("t%02d") + name);
+    }
+    ASSERT_EQ(WriteMultiViewMpo(dir.file("t%02d") + "/v_%02d.jpg", 5, dir.file("again.mpo")), 1);
+    EXPECT_TRUE(readBytes(dir.file("again.mpo")) == readBytes(dir.file("five.mpo")));
     const auto f = readBytes(dir.file("five.mpo"));
     const std::size_t M = 744 + 8;
     EXPECT_EQ(be16(f, 744 + 2), 206u);
