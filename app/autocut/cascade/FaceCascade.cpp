@@ -4,14 +4,41 @@
 #include <opencv2/objdetect.hpp>
 
 #include <algorithm>
+#include <fstream>
+#include <string>
 #include <vector>
+
+namespace {
+
+// Reads the classifier. OpenCV's file reader takes what follows a '?' in a
+// name as options of its own (a program folder or a classifier chosen in a
+// folder named "?" was not found), so the file is read here and parsed from
+// memory; a classifier in the old format, which only reading by name
+// converts, is then read by name.
+bool loadCascade(cv::CascadeClassifier& cascade, const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string text;
+    constexpr std::size_t kMaxCascadeBytes = std::size_t{64} << 20;
+    char block[65536];
+    while (in && text.size() < kMaxCascadeBytes) {
+        in.read(block, sizeof block);
+        text.append(block, static_cast<std::size_t>(in.gcount()));
+    }
+    if (!text.empty()) {
+        cv::FileStorage fs(text, cv::FileStorage::READ | cv::FileStorage::MEMORY);
+        if (fs.isOpened() && cascade.read(fs.getFirstTopLevelNode()) && !cascade.empty()) return true;
+    }
+    return cascade.load(path) && !cascade.empty();
+}
+
+}  // namespace
 
 extern "C" __attribute__((visibility("default"))) int plastoraDetectFaces(
     const char* cascadePath, const std::uint8_t* bgrx, int width, int height, std::size_t stride, double scaleFactor,
     int minNeighbors, int cannyPruning, int minSize, int* boxes, int maxBoxes) {
     cv::CascadeClassifier cascade;
     try {
-        if (!cascade.load(cascadePath) || cascade.empty()) return -1;
+        if (!loadCascade(cascade, cascadePath)) return -1;
     } catch (...) {
         // A damaged classifier file makes OpenCV's parser throw.
         return -1;
