@@ -486,10 +486,20 @@ std::string whyUnwritable(const std::string& path) {
     // The system's own reason for the write that failed.
     const int error = lastSaveError();
     if (error == ENOSPC || error == EDQUOT) {
-        struct statvfs fs {};
-        const unsigned long long room =
-            ::statvfs(folder.c_str(), &fs) == 0 ? static_cast<unsigned long long>(fs.f_bavail) * fs.f_frsize : 0;
-        return tr("only %1 MB free on its disk", {std::to_string(room >> 20)});
+        const auto room = [](const std::string& at) {
+            struct statvfs fs {};
+            return ::statvfs(at.c_str(), &fs) == 0 ? static_cast<unsigned long long>(fs.f_bavail) * fs.f_frsize
+                                                   : ~0ULL;
+        };
+        // Pictures are put together in the temporary folder first (an MPO,
+        // a JPEG pair, a movie's frames): its disk may be the full one.
+        constexpr unsigned long long kLowRoom = 256ULL << 20;
+        const unsigned long long here = room(folder.string());
+        const char* tmp = std::getenv("TMPDIR");
+        const std::string temp = tmp && *tmp ? tmp : "/tmp";
+        if (here >= kLowRoom && room(temp) < kLowRoom)
+            return tr("only %1 MB free in the temporary folder %2", {std::to_string(room(temp) >> 20), temp});
+        return tr("only %1 MB free on its disk", {std::to_string(here == ~0ULL ? 0 : here >> 20)});
     }
     // A memory card's or USB stick's file system refuses these characters
     // (with one error or another, depending on its driver).

@@ -658,6 +658,11 @@ example:
     </message>
     <message>
       <location filename="../../cli/Cli.cpp" />
+      <source>only %1 MB free in the temporary folder %2</source>
+      <translation>一時フォルダー %2 の空きが %1 MB しかありません</translation>
+    </message>
+    <message>
+      <location filename="../../cli/Cli.cpp" />
       <source>only %1 MB free on its disk</source>
       <translation>ディスクの空きが %1 MB しかありません</translation>
     </message>

@@ -150,6 +150,8 @@ TEST(CliSaveSafety, AFullDiskLeavesEveryPreviousFile) {
       << "run project $C object \"$D/coffee.lyr\" --shape rectangle --box 40,40 -o \"$D/coffee.lyr\"\n"
       << "run swf $C wmf " << q(wmf) << " -o \"$D/w.swf\"\n"
       << "run pitch $C pitch-test -o \"$D/t.pdf\" --dpi 300\n"
+      // Room where the MPO goes, none where its pictures are put together.
+      << "run tempfull env TMPDIR=\"$D\" $C save-views \"$D/coffee.lyr\" -o \"$S/x.mpo\"\n"
       << "rm -f \"$D\"/fill*\n"
       << "for f in \"$S\"/*; do n=$(basename \"$f\"); case $n in *.err) continue;; esac; "
       << "cmp -s \"$f\" \"$D/$n\" && echo \"$n same\" || echo \"$n changed\"; done\n"
@@ -170,6 +172,9 @@ TEST(CliSaveSafety, AFullDiskLeavesEveryPreviousFile) {
         EXPECT_EQ(err.find("メモリ"), std::string::npos) << name << " blamed memory: " << err;
         EXPECT_NE(err.find("ディスクの空きが"), std::string::npos) << name << " did not say the disk is full: " << err;
     }
+    EXPECT_EQ(r.out.find("tempfull exit 0"), std::string::npos) << r.out;
+    const std::string tempFull = fileText(saved + "/tempfull.err");
+    EXPECT_NE(tempFull.find("一時フォルダー"), std::string::npos) << "blamed the output's disk: " << tempFull;
 }
 
 // A run stopped by a signal while a library writes (here Pixelune's PNG
