@@ -172,8 +172,7 @@ MsgResult CliHost::message(const MessageRequest& request) {
     if (const auto own = messageSubjects.find(request.text); own != messageSubjects.end()) {
         line = own->second + ": " + line;
     } else if (request.text == kSaveFailedMessage && !writeSubject.empty()) {
-        const std::string why = whyUnwritable(writeSubject);
-        line = writeSubject + ": " + line + (why.empty() ? "" : " (" + why + ")");
+        line = unwritableText(writeSubject, request.text);
     } else if (request.text == kReadFailedMessage && !readSubject.empty()) {
         const std::string why = whyUnreadable(readSubject);
         line = readSubject + ": " + line + (why.empty() ? "" : " (" + why + ")");
@@ -497,9 +496,11 @@ std::string whyUnwritable(const std::string& path) {
         const unsigned long long here = room(folder.string());
         const char* tmp = std::getenv("TMPDIR");
         const std::string temp = tmp && *tmp ? tmp : "/tmp";
-        if (here >= kLowRoom && room(temp) < kLowRoom)
+        if (here < kLowRoom) return tr("only %1 MB free on its disk", {std::to_string(here >> 20)});
+        if (room(temp) < kLowRoom)
             return tr("only %1 MB free in the temporary folder %2", {std::to_string(room(temp) >> 20), temp});
-        return tr("only %1 MB free on its disk", {std::to_string(here == ~0ULL ? 0 : here >> 20)});
+        // Room in bytes, yet none to be had: no file entries left, or the
+        // user's quota; the system's words say which.
     }
     // A memory card's or USB stick's file system refuses these characters
     // (with one error or another, depending on its driver).
@@ -507,6 +508,11 @@ std::string whyUnwritable(const std::string& path) {
         p.filename().string().find_first_of(":*?\"<>|\\") != std::string::npos)
         return tr("the name has a character this disk does not allow");
     return error != 0 ? std::string(std::strerror(error)) : std::string();
+}
+
+std::string unwritableText(const std::string& path, const std::string& text) {
+    const std::string why = whyUnwritable(path);
+    return path + ": " + translateText(text) + (why.empty() ? "" : " (" + why + ")");
 }
 
 bool registerCommand(const Command& command) {
@@ -529,6 +535,8 @@ int failure(const std::string& text) {
 }
 
 int runCommand(const Command& command, const std::vector<std::string>& args) {
+    // A reason kept from an earlier batch line's failure is not this one's.
+    clearLastSaveError();
     try {
         return command.run(args);
     } catch (const std::exception& e) {

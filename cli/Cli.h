@@ -183,6 +183,9 @@ const std::vector<OutputKind>& pictureOutputs();
 // (empty when it does not).
 std::string whyUnreadable(const std::string& path);
 std::string whyUnwritable(const std::string& path);
+// "PATH: <the text> (<why it could not be written>)", as a failed save is
+// reported; `text` is translated.
+std::string unwritableText(const std::string& path, const std::string& text);
 
 // Prints "plastora-cli CMD: <text>" and the command's usage line to stderr
 // and returns kExitUsage.

@@ -56,7 +56,7 @@ int runRaster(const std::vector<std::string>& argv) {
     if (transparent.x >= w || transparent.y >= h) return usageError("raster", tr("--transparent lies outside the picture"));
     const int written = WriteRasterFile(out.c_str(), nullptr, static_cast<short>(bits), &picture, w, h, palette,
                                         transparent, args.has("interlace") ? 1 : 0, args.has("reduce") ? 1 : 0);
-    if (written != 1) return failure(out + ": " + translateText("ファイルの保存に失敗しました"));
+    if (written != 1) return failure(unwritableText(out, "ファイルの保存に失敗しました"));
     std::cout << w << " x " << h << ", " << bits << " bits\n";
     return kExitOk;
 }

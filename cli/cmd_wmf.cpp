@@ -72,7 +72,8 @@ int runWmf(const std::vector<std::string>& argv) {
     packet.flags |= kVectFlagBackground;
 
     if (kind == OutputKind::Wmf) {
-        if (VectWmfWrite(&screen, out->c_str(), &packet).empty()) return failure(tr("%1: cannot be written", {*out}));
+        if (VectWmfWrite(&screen, out->c_str(), &packet).empty())
+            return failure(unwritableText(*out, "ファイルの保存に失敗しました"));
         return kExitOk;
     }
     if (kind == OutputKind::Swf) {
@@ -81,7 +82,7 @@ int runWmf(const std::vector<std::string>& argv) {
         for (const auto& m : messages) std::cerr << m << "\n";
         if (w == kVectErrLimit)
             return failure(tr("%1: the picture has more shapes than an SWF movie can hold (65534)", {in}));
-        if (w < 0) return failure(tr("%1: cannot be written", {*out}));
+        if (w < 0) return failure(unwritableText(*out, "ファイルの保存に失敗しました"));
         if (w == 0) return failure(tr("%1: no object of the picture can be written as SWF", {*out}));
         return kExitOk;
     }

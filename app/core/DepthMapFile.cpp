@@ -89,7 +89,10 @@ bool greyToSurface(const QImage& image, Surface& out) {
 // A JPEG map goes through our own decoder, which knows when the data ran
 // out: Qt's reader fills the missing rows with grey and calls the picture
 // read, giving every missing row a middle depth, and an end marker appended
-// to a cut file hides the cut from any check of the bytes.
+// to a cut file hides the cut from any check of the bytes. Grey and colour
+// maps come out as Qt's reader gave them; a CMYK map (rare) takes the photo
+// reader's conversion to RGB, which rounds where Qt's truncated and reads a
+// map without Adobe's marker as plain ink values.
 bool parseJpegDepthMap(const std::vector<std::uint8_t>& bytes, Surface& out) {
     WholeJpeg jpeg;
     if (DecodeWholeJpeg(bytes.data(), bytes.size(), depthSizeAllowed, jpeg) != DecodedJpeg::Ok) return false;

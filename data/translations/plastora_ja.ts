@@ -39,9 +39,8 @@
       <translation>%1: 読み込めません</translation>
     </message>
     <message>
-      <location filename="../../cli/cmd_wmf.cpp" />
       <source>%1: cannot be written</source>
-      <translation>%1: 書き込めません</translation>
+      <translation type="vanished">%1: 書き込めません</translation>
     </message>
     <message>
       <location filename="../../cli/Cli.cpp" />

@@ -3,11 +3,13 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <system_error>
@@ -118,24 +120,56 @@ std::string joinPath(const std::string& folder, const std::string& name) {
 }
 
 bool namesEqualIgnoringCase(const std::string& a, const std::string& b) {
-    return QString::compare(QString::fromStdString(a), QString::fromStdString(b), Qt::CaseInsensitive) == 0;
+    const QString qa = QString::fromStdString(a), qb = QString::fromStdString(b);
+    // A name that is not UTF-8 (Shift-JIS from an old disk) would turn into
+    // replacement characters, equal to any other such name: its bytes are
+    // compared, ASCII letters without their case.
+    if (qa.toStdString() != a || qb.toStdString() != b) {
+        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+                   const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+                   return lower(x) == lower(y);
+               });
+    }
+    return QString::compare(qa, qb, Qt::CaseInsensitive) == 0;
+}
+
+bool folderListsBoth(const std::string& folder, const std::string& a, const std::string& b) {
+    DIR* d = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!d) return true;  // not known: taken as two files
+    bool seenA = false, seenB = false;
+    while (const dirent* e = ::readdir(d)) {
+        if (a == e->d_name) seenA = true;
+        if (b == e->d_name) seenB = true;
+        if (seenA && seenB) break;
+    }
+    ::closedir(d);
+    return seenA && seenB;
 }
 
 namespace {
 
-bool sameFolder(const std::filesystem::path& a, const std::filesystem::path& b) {
+// Two spellings of one name in one folder name one entry when the folder
+// does not list them apart (a folder that ignores case lists the one it
+// keeps; copies that kept their time, on a disk that minds case, are both
+// listed).
+bool oneEntry(const std::filesystem::path& folder, const std::string& a, const std::string& b,
+              const FolderListsBoth& listsBoth) {
+    return a == b || (namesEqualIgnoringCase(a, b) && !listsBoth(folder.string(), a, b));
+}
+
+bool sameFolder(const std::filesystem::path& a, const std::filesystem::path& b, const FolderListsBoth& listsBoth) {
     struct stat sa {}, sb {};
     if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
     if (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino) return true;
     // The folders' own names may differ in case too, on the same card.
     if (sa.st_dev != sb.st_dev || !a.has_relative_path() || !b.has_relative_path()) return false;
-    return namesEqualIgnoringCase(a.filename().string(), b.filename().string()) &&
-           sameFolder(a.parent_path(), b.parent_path());
+    return sameFolder(a.parent_path(), b.parent_path(), listsBoth) &&
+           oneEntry(a.parent_path(), a.filename().string(), b.filename().string(), listsBoth);
 }
 
 }  // namespace
 
-bool isSameFile(const std::string& a, const std::string& b) {
+bool isSameFile(const std::string& a, const std::string& b, const FolderListsBoth& listsBoth) {
     struct stat sa {}, sb {};
     if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
     if (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino) return true;
@@ -147,8 +181,11 @@ bool isSameFile(const std::string& a, const std::string& b) {
     if (ec) return false;
     const std::filesystem::path pb = std::filesystem::absolute(b, ec).lexically_normal();
     if (ec || !pa.has_filename() || !pb.has_filename()) return false;
-    return namesEqualIgnoringCase(pa.filename().string(), pb.filename().string()) &&
-           sameFolder(pa.parent_path(), pb.parent_path());
+    if (pa == pb) return true;
+    return sameFolder(pa.parent_path(), pb.parent_path(), listsBoth) &&
+           oneEntry(pa.parent_path(), pa.filename().string(), pb.filename().string(), listsBoth);
 }
+
+bool isSameFile(const std::string& a, const std::string& b) { return isSameFile(a, b, folderListsBoth); }
 
 }  // namespace plastora

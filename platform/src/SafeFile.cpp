@@ -385,6 +385,7 @@ void ReplacingFileSet::discard() {
 }
 
 int lastSaveError() { return g_lastSaveError.load(std::memory_order_relaxed); }
+void clearLastSaveError() { g_lastSaveError.store(0, std::memory_order_relaxed); }
 
 std::FILE* openRegularFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);

@@ -140,4 +140,10 @@ TEST(CliAnaglyph, BadUsageAndMissingFiles) {
                       .code,
                   2)
             << second;
+    // Two names in Shift-JIS (not UTF-8) are two names: refused only for
+    // being missing.
+    EXPECT_EQ(cli("anaglyph " + q(dir.file("a/\x8e\xca.lyr")) + " " + q(dir.file("b/\x93\xae.lyr")) + " -o " +
+                  q(dir.file("out/")))
+                  .code,
+              1);
 }

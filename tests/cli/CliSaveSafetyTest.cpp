@@ -1,6 +1,7 @@
 // Saves from the command line under faults: runs at the same time, names
 // planted in the shared temporary folder, a full disk. Every output is one
 // whole result or the previous file left as it was.
+#include "core/StillImage.h"
 #include "stereo/Mpo.h"
 #include "support/Pictures.h"
 #include "support/TempDir.h"
@@ -152,10 +153,24 @@ TEST(CliSaveSafety, AFullDiskLeavesEveryPreviousFile) {
       << "run pitch $C pitch-test -o \"$D/t.pdf\" --dpi 300\n"
       // Room where the MPO goes, none where its pictures are put together.
       << "run tempfull env TMPDIR=\"$D\" $C save-views \"$D/coffee.lyr\" -o \"$S/x.mpo\"\n"
+      // Room in bytes but no file entry left: the system's reason, not
+      // the free space.
+      << "mkdir -p \"$S/ino\" && mount -t tmpfs -o size=600m,nr_inodes=2 tmpfs \"$S/ino\" && touch \"$S/ino/a\"\n"
+      << "$C convert " << q(kSampleDir + "/coffee.jpg") << " \"$S/ino/x.bmp\" 2>\"$S/inodes.err\"; echo \"inodes exit $?\"\n"
+      // A batch line failing for its own reason after one on the full disk.
+      << "printf 'convert\\t%s\\t%s\\nconvert\\t%s\\t%s\\n' " << q(kSampleDir + "/coffee.jpg")
+      << " \"$D/b.bmp\" \"$S/wide.bmp\" \"$S/wide.jpg\" > \"$S/lines\"\n"
+      << "fill batch; $C batch \"$S/lines\" >/dev/null 2>\"$S/batch.err\"\n"
+      << "umount \"$S/ino\"\n"
       << "rm -f \"$D\"/fill*\n"
       << "for f in \"$S\"/*; do n=$(basename \"$f\"); case $n in *.err) continue;; esac; "
       << "cmp -s \"$f\" \"$D/$n\" && echo \"$n same\" || echo \"$n changed\"; done\n"
       << "ls -A \"$D\" | grep -c '^\\.~plastora' | sed 's/^/leftovers /'\n";
+    // Wider than a JPEG can be: its save fails without a reason of the system.
+    Surface widePicture;
+    ASSERT_TRUE(widePicture.create(70000, 1));
+    SilentHost host;
+    ASSERT_EQ(SaveStillImage(host, widePicture, 70000, 1, saved + "/wide.bmp", 90), 1);
     std::ofstream(dir.file("full.sh")) << s.str();
     const CliRun r = shell("unshare -m bash " + q(dir.file("full.sh")));
     if (r.code == 77) GTEST_SKIP() << "tmpfs cannot be mounted here";
@@ -175,6 +190,16 @@ TEST(CliSaveSafety, AFullDiskLeavesEveryPreviousFile) {
     EXPECT_EQ(r.out.find("tempfull exit 0"), std::string::npos) << r.out;
     const std::string tempFull = fileText(saved + "/tempfull.err");
     EXPECT_NE(tempFull.find("一時フォルダー"), std::string::npos) << "blamed the output's disk: " << tempFull;
+    EXPECT_NE(r.out.find("inodes exit 1"), std::string::npos) << r.out;
+    const std::string inodes = fileText(saved + "/inodes.err");
+    EXPECT_NE(inodes.find("x.bmp"), std::string::npos) << inodes;
+    EXPECT_EQ(inodes.find("MB"), std::string::npos) << "room in bytes is no reason: " << inodes;
+    // The second batch line's message is its own.
+    const std::string batch = fileText(saved + "/batch.err");
+    const std::size_t wide = batch.find("wide.jpg");
+    ASSERT_NE(wide, std::string::npos) << batch;
+    EXPECT_NE(batch.find("MB"), std::string::npos) << "the first line was on the full disk: " << batch;
+    EXPECT_EQ(batch.find("MB", wide), std::string::npos) << "the first line's reason: " << batch;
 }
 
 // A run stopped by a signal while a library writes (here Pixelune's PNG

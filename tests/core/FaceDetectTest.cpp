@@ -373,6 +373,10 @@ TEST(FaceDetection, FindsTheFaceInARealPhotoInsideItsHead) {
     ASSERT_EQ(detectFaceBoxes(photo, FaceDetectSettings{}, folder + "/cascade.xml", again), 1);
     EXPECT_EQ(again[0].left, f.left);
     EXPECT_EQ(again[0].bottom, f.bottom);
+    // And compressed, as OpenCV reads a classifier too.
+    ASSERT_EQ(std::system(("gzip -c " + kCascade + " > " + dir.file("c.xml.gz")).c_str()), 0);
+    ASSERT_EQ(detectFaceBoxes(photo, FaceDetectSettings{}, dir.file("c.xml.gz"), again), 1);
+    EXPECT_EQ(again[0].left, f.left);
 }
 
 TEST(FaceDetection, TwoPeopleAreCutOutHeadAndShouldersNearestTheLargerFace) {

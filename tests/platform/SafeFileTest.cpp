@@ -246,9 +246,11 @@ TEST(SafeFile, TemporaryNamesAreNewUnguessableAndKeepTheExtension) {
 }
 
 // One file under two names: one inode, or names differing only in case in
-// one folder describing the same size and time (as a memory card's exFAT
-// through FUSE shows each spelling, with an inode of its own; two copies
-// stand for it here).
+// one folder describing the same size and time that the folder does not
+// list apart (a memory card's exFAT through FUSE gives each spelling an
+// inode of its own and lists one; a listing of one spelling stands in for
+// it here). Copies that kept their time, on a disk that minds case, are two
+// files.
 TEST(SafeFile, OneFileUnderTwoNamesIsTheSameFile) {
     TempDir dir;
     std::ofstream(dir.file("photo.jpg")) << "pixels";
@@ -256,21 +258,26 @@ TEST(SafeFile, OneFileUnderTwoNamesIsTheSameFile) {
     EXPECT_TRUE(isSameFile(dir.file("photo.jpg"), dir.file("other.jpg")));
     EXPECT_TRUE(isSameFile(dir.file("photo.jpg"), dir.path().string() + "/./photo.jpg"));
     fs::create_directory(dir.file("Card"));
+    fs::create_directory(dir.file("card"));
     std::ofstream(dir.file("Card/写真.JPG")) << "pixels";
-    fs::copy_file(dir.file("Card/写真.JPG"), dir.file("Card/写真.jpg"));
-    fs::copy_file(dir.file("Card/写真.JPG"), dir.file("Card/copy.jpg"));
     const auto time = fs::last_write_time(dir.file("Card/写真.JPG"));
-    fs::last_write_time(dir.file("Card/写真.jpg"), time);
-    fs::last_write_time(dir.file("Card/copy.jpg"), time);
-    EXPECT_TRUE(isSameFile(dir.file("Card/写真.JPG"), dir.file("Card/写真.jpg")));
-    fs::create_directory(dir.file("card"));  // the folder's name in another case
-    fs::copy_file(dir.file("Card/写真.JPG"), dir.file("card/写真.jpg"));
-    fs::last_write_time(dir.file("card/写真.jpg"), time);
-    EXPECT_TRUE(isSameFile(dir.file("Card/写真.JPG"), dir.file("card/写真.jpg")));
-    EXPECT_FALSE(isSameFile(dir.file("Card/写真.JPG"), dir.file("Card/copy.jpg"))) << "another name";
+    for (const char* copy : {"Card/写真.jpg", "Card/copy.jpg", "card/写真.jpg"}) {
+        fs::copy_file(dir.file("Card/写真.JPG"), dir.file(copy));
+        fs::last_write_time(dir.file(copy), time);
+    }
+    const FolderListsBoth oneSpelling = [](const std::string&, const std::string&, const std::string&) { return false; };
+    EXPECT_TRUE(isSameFile(dir.file("Card/写真.JPG"), dir.file("Card/写真.jpg"), oneSpelling));
+    EXPECT_TRUE(isSameFile(dir.file("Card/写真.JPG"), dir.file("card/写真.jpg"), oneSpelling)) << "the folder too";
+    EXPECT_FALSE(isSameFile(dir.file("Card/写真.JPG"), dir.file("Card/写真.jpg"))) << "both listed: two files";
+    EXPECT_FALSE(isSameFile(dir.file("Card/写真.JPG"), dir.file("card/写真.jpg"))) << "both folders listed";
+    EXPECT_FALSE(isSameFile(dir.file("Card/写真.JPG"), dir.file("Card/copy.jpg"), oneSpelling)) << "another name";
     EXPECT_FALSE(isSameFile(dir.file("photo.jpg"), dir.file("none.jpg")));
     fs::last_write_time(dir.file("Card/写真.jpg"), time + std::chrono::seconds(1));
-    EXPECT_FALSE(isSameFile(dir.file("Card/写真.JPG"), dir.file("Card/写真.jpg"))) << "two files of their own";
+    EXPECT_FALSE(isSameFile(dir.file("Card/写真.JPG"), dir.file("Card/写真.jpg"), oneSpelling)) << "another time";
+    // Names that are not UTF-8 are told apart by their bytes.
+    EXPECT_FALSE(namesEqualIgnoringCase("\x8e\xca", "\x93\xae"));
+    EXPECT_TRUE(namesEqualIgnoringCase("\x8e\xca.JPG", "\x8e\xca.jpg"));
+    EXPECT_TRUE(namesEqualIgnoringCase("Photo.JPG", "photo.jpg"));
 }
 
 TEST(SafeFile, SavingThroughALinkTheUserNamedWritesTheLinkedFile) {

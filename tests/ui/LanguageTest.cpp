@@ -276,7 +276,7 @@ TEST(Language, TheCommandLinesEnglishTextsComeInJapanese) {
     ASSERT_TRUE(loadTranslations(Language::Japanese, kTranslations)) << "plastora_ja.qm";
     EXPECT_EQ(translateEnglish("option --%1 needs a value", {"size"}), "オプション --size には値が必要です");
     // The values go in once: a file name holding "%2" stays as it is.
-    EXPECT_EQ(translateEnglish("%1: cannot be written", {"/tmp/100%2.png"}), "/tmp/100%2.png: 書き込めません");
+    EXPECT_EQ(translateEnglish("the folder %1 does not exist", {"/tmp/100%2"}), "フォルダー /tmp/100%2 がありません");
     EXPECT_EQ(translateEnglish("no translation for %1 yet", {"this"}), "no translation for this yet");
     ASSERT_TRUE(loadTranslations(Language::English, kTranslations));
     EXPECT_EQ(translateEnglish("option --%1 needs a value", {"size"}), "option --size needs a value");

@@ -13,8 +13,8 @@ namespace {
 // Reads the classifier. OpenCV's file reader takes what follows a '?' in a
 // name as options of its own (a program folder or a classifier chosen in a
 // folder named "?" was not found), so the file is read here and parsed from
-// memory; a classifier in the old format, which only reading by name
-// converts, is then read by name.
+// memory; a classifier in the old format or compressed, which only reading
+// by name understands, is then read by name.
 bool loadCascade(cv::CascadeClassifier& cascade, const char* path) {
     std::ifstream in(path, std::ios::binary);
     std::string text;
@@ -25,8 +25,12 @@ bool loadCascade(cv::CascadeClassifier& cascade, const char* path) {
         text.append(block, static_cast<std::size_t>(in.gcount()));
     }
     if (!text.empty()) {
-        cv::FileStorage fs(text, cv::FileStorage::READ | cv::FileStorage::MEMORY);
-        if (fs.isOpened() && cascade.read(fs.getFirstTopLevelNode()) && !cascade.empty()) return true;
+        try {
+            cv::FileStorage fs(text, cv::FileStorage::READ | cv::FileStorage::MEMORY);
+            if (fs.isOpened() && cascade.read(fs.getFirstTopLevelNode()) && !cascade.empty()) return true;
+        } catch (const cv::Exception&) {
+            // Not parsable from memory (a gzip-compressed .xml.gz): by name.
+        }
     }
     return cascade.load(path) && !cascade.empty();
 }

@@ -1,6 +1,7 @@
 // Where the program and its data live.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace plastora {
@@ -27,12 +28,18 @@ std::string userConfigFolderName();
 std::string joinPath(const std::string& folder, const std::string& name);
 // Whether two paths name one existing file. Besides one inode, names that
 // differ only in case in one folder, describing a regular file of the same
-// size and modification time, count as one: a folder that ignores case
-// (a memory card's exFAT through FUSE) may give each spelling of a name
-// its own inode number.
+// size and modification time, count as one when the folder does not list
+// both spellings: a folder that ignores case (a memory card's exFAT through
+// FUSE) may give each spelling of a name its own inode number.
 bool isSameFile(const std::string& a, const std::string& b);
+// Whether `folder` lists entries named exactly `a` and `b`; the listing
+// isSameFile consults, given to it by tests that stand in for such a folder.
+bool folderListsBoth(const std::string& folder, const std::string& a, const std::string& b);
+using FolderListsBoth = std::function<bool(const std::string& folder, const std::string& a, const std::string& b)>;
+bool isSameFile(const std::string& a, const std::string& b, const FolderListsBoth& listsBoth);
 // Whether two names are equal ignoring case (Unicode case folding), as a
-// memory card's or a USB stick's file system compares them.
+// memory card's or a USB stick's file system compares them. Names that are
+// not UTF-8 are compared by their bytes, ASCII letters without case.
 bool namesEqualIgnoringCase(const std::string& a, const std::string& b);
 
 }  // namespace plastora

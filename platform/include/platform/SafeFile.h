@@ -151,6 +151,8 @@ bool syncFile(const std::string& path);
 // process (creating, writing, flushing or renaming its file); 0 when none
 // has. The message for a failed save gives it as the reason.
 int lastSaveError();
+// Forgets it (a new command starts).
+void clearLastSaveError();
 
 // Opens a plain file for reading in binary ("rb"); null for anything else.
 // A named pipe is refused without waiting for a writer, which fopen would
