@@ -243,7 +243,7 @@ TEST(RasterFileBmp, SixteenAndThirtyTwoBitDibsBecomeTwentyFourBitsWidenedToFour)
     EXPECT_EQ(w.width, 4);
     EXPECT_EQ(rgb(w.surface, 0, 0), 0x123456u);
     EXPECT_EQ(rgb(w.surface, 1, 0), 0xABCDEFu);
-    wide.resize(wide.size() - 1);
+    wide.pop_back();
     EXPECT_EQ(load("", 32, nullptr, &wide).result, 0);
 }
 
