@@ -43,6 +43,9 @@ constexpr long kMaxJpegWorkMemory = 1L << 30;
 // A real progressive JPEG has about ten scans; thousands of tiny scans over a
 // large picture are only a way to make decoding take minutes.
 constexpr int kMaxJpegScans = 500;
+// How many times the scans may cover the picture's blocks in all (see
+// photoProgress); real files stay near ten.
+constexpr std::uint64_t kMaxJpegPassesOverBlocks = 40;
 // The largest surface a photo may ask for, in bytes (512 megapixels).
 constexpr std::uint64_t kMaxSurfaceBytes = std::uint64_t{1} << 31;
 // What the missing part of a picture that ends early is shown as.
@@ -56,6 +59,89 @@ constexpr Pixel kMissingGrey = 0xFF808080u;
 // Arithmetic coding has no such floor: a flat picture codes in a few
 // hundred bytes, and those files are bounded by the size limits alone.
 std::uint64_t minimumHuffmanJpegBytes(std::uint64_t w, std::uint64_t h) { return ((w + 7) / 8) * ((h + 7) / 8) / 16; }
+
+// Whether the first picture of a JPEG (read a byte at a time from `next`,
+// -1 at the end) holds as many bytes of coded data (inside its scans) as a
+// Huffman-coded picture of its declared size needs. Only the scans count:
+// comments, application segments and bytes after the end would otherwise
+// make a cut file's floor (a few hundred kilobytes of zeros bought 1.6 GB).
+// Reading stops as soon as the floor is reached, a few per cent into a real
+// photo. True for an arithmetic-coded picture, which has no such floor, and
+// for anything the walk cannot follow (libjpeg judges that).
+template <class Next>
+bool codedDataFillsDeclaredSize(Next&& next) {
+    if (next() != 0xFF || next() != 0xD8) return true;
+    std::uint64_t coded = 0, floor = 0;
+    bool sized = false;
+    int marker = -1;  // a marker met at the end of a scan's data
+    for (;;) {
+        int c = marker;
+        marker = -1;
+        if (c < 0) {
+            c = next();
+            while (c >= 0 && c != 0xFF) c = next();  // stray bytes between segments
+            while (c == 0xFF) c = next();
+        }
+        if (c < 0 || c == 0xD9) return !sized || coded >= floor;
+        if (c == 0x01 || (c >= 0xD0 && c <= 0xD7)) continue;  // markers without a length
+        const int hi = next(), lo = next();
+        if (lo < 0) return !sized || coded >= floor;
+        const int length = (hi << 8 | lo) - 2;
+        if (length < 0) return true;
+        std::uint8_t head[5] = {};
+        for (int i = 0; i < length; ++i) {
+            const int b = next();
+            if (b < 0) return !sized || coded >= floor;
+            if (i < 5) head[i] = static_cast<std::uint8_t>(b);
+        }
+        if (c >= 0xC0 && c <= 0xCF && c != 0xC4 && c != 0xC8 && c != 0xCC && !sized) {
+            if (c >= 0xC9) return true;  // arithmetic coding
+            const std::uint64_t h = std::uint64_t{head[1]} << 8 | head[2], w = std::uint64_t{head[3]} << 8 | head[4];
+            floor = minimumHuffmanJpegBytes(w, h);
+            sized = true;
+        }
+        if (c != 0xDA) continue;
+        // The scan's data: up to a marker other than a stuffed zero or a restart.
+        for (;;) {
+            int b = next();
+            if (b < 0) return !sized || coded >= floor;
+            if (b != 0xFF) {
+                if (++coded >= floor && sized) return true;
+                continue;
+            }
+            do b = next(); while (b == 0xFF);
+            if (b < 0) return !sized || coded >= floor;
+            if (b == 0x00 || (b >= 0xD0 && b <= 0xD7)) {
+                if (++coded >= floor && sized) return true;
+                continue;
+            }
+            marker = b;
+            break;
+        }
+    }
+}
+
+bool codedDataFillsDeclaredSize(const std::uint8_t* data, std::size_t size) {
+    std::size_t at = 0;
+    return codedDataFillsDeclaredSize([&]() -> int { return at < size ? data[at++] : -1; });
+}
+
+// The same for the JPEG at the stream's position, which is restored.
+bool codedDataFillsDeclaredSize(std::FILE* f) {
+    const off_t start = ::ftello(f);
+    std::vector<std::uint8_t> block(65536);
+    std::size_t have = 0, at = 0;
+    const bool enough = codedDataFillsDeclaredSize([&]() -> int {
+        if (at == have) {
+            have = std::fread(block.data(), 1, block.size(), f);
+            at = 0;
+            if (have == 0) return -1;
+        }
+        return block[at++];
+    });
+    if (start < 0 || ::fseeko(f, start, SEEK_SET) != 0) return false;
+    return enough;
+}
 
 struct FileCloser {
     void operator()(std::FILE* f) const {
@@ -89,6 +175,11 @@ struct PhotoJpegError {
     // the picture: its colours are wrong there, not merely coarse.
     unsigned firstPassBegun;
     unsigned firstPassCut;
+    bool endIsFatal = false;  // a reader that refuses a picture whose data ran out stops there
+    // The blocks the scans taken in so far cover, and the last scan counted:
+    // every scan is a pass over its components' blocks, coded or not.
+    std::uint64_t scannedBlocks;
+    int countedScan;
 };
 
 // Notes the components of the scan being read when it is a first pass.
@@ -107,6 +198,7 @@ void photoEmitMessage(j_common_ptr cinfo, int level) {
     auto* err = reinterpret_cast<PhotoJpegError*>(cinfo->err);
     if (level >= 0 || err->ended) return;
     if (cinfo->err->msg_code != JWRN_JPEG_EOF && cinfo->err->msg_code != JWRN_HIT_MARKER) return;
+    if (err->endIsFatal) photoErrorExit(cinfo);
     err->ended = true;
     if (cinfo->is_decompressor) {
         auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
@@ -124,6 +216,20 @@ void photoProgress(j_common_ptr cinfo) {
     if (d->input_scan_number > kMaxJpegScans) photoErrorExit(cinfo);
     // Called while each scan is taken in: the scans the file really has.
     auto* err = reinterpret_cast<PhotoJpegError*>(cinfo->err);
+    // The work is bounded, not only the number of scans: a scan without
+    // data still costs a pass over all its blocks, so a few hundred empty
+    // ones made a small file take seconds and gigabytes. A real progressive
+    // picture covers its blocks about ten times.
+    if (d->input_scan_number != err->countedScan && d->comps_in_scan > 0) {
+        err->countedScan = d->input_scan_number;
+        std::uint64_t all = 0;
+        for (int c = 0; c < d->num_components; ++c)
+            all += std::uint64_t{d->comp_info[c].width_in_blocks} * d->comp_info[c].height_in_blocks;
+        for (int i = 0; i < d->comps_in_scan && i < MAX_COMPS_IN_SCAN; ++i)
+            if (const jpeg_component_info* comp = d->cur_comp_info[i])
+                err->scannedBlocks += std::uint64_t{comp->width_in_blocks} * comp->height_in_blocks;
+        if (err->scannedBlocks > kMaxJpegPassesOverBlocks * std::max<std::uint64_t>(all, 1)) photoErrorExit(cinfo);
+    }
     if (!err->ended) noteFirstPass(d, err->firstPassBegun);
 }
 
@@ -135,7 +241,7 @@ struct PhotoJpegJob {
     // Or the file held in memory (when `memory` is set).
     const std::uint8_t* memory = nullptr;
     std::size_t memorySize = 0;
-    std::uint64_t fileBytes = 0;  // the size the floor on coded bytes is checked against; 0 for none
+    bool codedTooShort = false;  // fewer coded bytes than the declared size needs (refused)
     // A reader that needs every pixel at full size: no reduction when
     // memory is short, and this asked (when set) before the picture is made.
     const std::function<bool(int, int)>* fullSizeAllowed = nullptr;
@@ -179,6 +285,8 @@ void setUpPhotoErrors(PhotoJpegJob& job) {
     job.err.ended = false;
     job.err.firstPassBegun = 0;
     job.err.firstPassCut = 0;
+    job.err.scannedBlocks = 0;
+    job.err.countedScan = 0;
     job.cinfo.err = &job.err.mgr;
 }
 
@@ -258,8 +366,7 @@ bool decodeJpegPhoto(PhotoJpegJob& job) {
     startPhotoDecode(job);
     job.headerWidth = static_cast<int>(std::min<JDIMENSION>(job.cinfo.image_width, 0x7FFFFFFF));
     job.headerHeight = static_cast<int>(std::min<JDIMENSION>(job.cinfo.image_height, 0x7FFFFFFF));
-    if (job.fileBytes > 0 && !job.cinfo.arith_code &&
-        job.fileBytes < minimumHuffmanJpegBytes(job.cinfo.image_width, job.cinfo.image_height)) {
+    if (job.codedTooShort) {
         jpeg_destroy_decompress(&job.cinfo);
         return false;
     }
@@ -422,8 +529,7 @@ int loadJpegPhoto(Host& host, std::FILE* f, unsigned firstScale, Surface& pictur
     auto job = std::make_unique<PhotoJpegJob>();
     job->file = f;
     job->firstScale = firstScale;
-    struct stat st {};
-    if (::fstat(::fileno(f), &st) == 0 && st.st_size > 0) job->fileBytes = static_cast<std::uint64_t>(st.st_size);
+    job->codedTooShort = !codedDataFillsDeclaredSize(f);
     bool ok = false;
     try {
         ok = decodeJpegPhoto(*job);
@@ -721,7 +827,8 @@ DecodedJpeg DecodeWholeJpeg(const std::uint8_t* data, std::size_t size,
     auto job = std::make_unique<PhotoJpegJob>();
     job->memory = data;
     job->memorySize = size;
-    job->fileBytes = size;
+    job->codedTooShort = !codedDataFillsDeclaredSize(data, size);
+    job->err.endIsFatal = true;  // refused anyway: no need to go on through the rest
     job->fullSizeAllowed = &sizeAllowed;
     bool ok = false;
     try {

@@ -482,6 +482,43 @@ TEST(DepthMap, ImportFollowsThePhotosTrimming) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
+namespace {
+
+// A grey progressive JPEG of side x side (at most 1024): a whole first (DC)
+// scan, then `emptyScans` scans of the AC coefficients that code nothing
+// (one-symbol tables: a DC difference of 0, one end of bands for 2^14 blocks).
+std::vector<std::uint8_t> progressiveWithEmptyScans(int side, int emptyScans) {
+    std::vector<std::uint8_t> b = {0xFF, 0xD8};
+    const auto segment = [&](std::uint8_t marker, const std::vector<std::uint8_t>& payload) {
+        const std::size_t n = payload.size() + 2;
+        b.insert(b.end(), {0xFF, marker, static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)});
+        b.insert(b.end(), payload.begin(), payload.end());
+    };
+    std::vector<std::uint8_t> table(65, 1);
+    table[0] = 0;
+    segment(0xDB, table);
+    const auto s8 = static_cast<std::uint8_t>(side >> 8), s0 = static_cast<std::uint8_t>(side);
+    segment(0xC2, {8, s8, s0, s8, s0, 1, 1, 0x11, 0});
+    std::vector<std::uint8_t> dc(17, 0), ac(17, 0);
+    dc[1] = 1;
+    ac[0] = 0x10, ac[1] = 1;
+    dc.push_back(0x00);
+    ac.push_back(0xE0);
+    segment(0xC4, dc);
+    segment(0xC4, ac);
+    segment(0xDA, {1, 1, 0x00, 0, 0, 0});
+    const std::size_t blocks = static_cast<std::size_t>((side + 7) / 8) * ((side + 7) / 8);
+    b.resize(b.size() + blocks / 8 + 1, 0);  // one bit a block: a DC difference of 0
+    for (int k = 0; k < emptyScans; ++k) {
+        segment(0xDA, {1, 1, 0x00, 1, 63, 0});
+        b.insert(b.end(), {0, 0});  // one end of bands for the whole picture (15 bits)
+    }
+    b.insert(b.end(), {0xFF, 0xD9});
+    return b;
+}
+
+}  // namespace
+
 // A JPEG map cut short is refused (Qt's reader would fill the rest with
 // grey, a middle depth); the whole file is read, and so is one with bytes
 // after its end marker.
@@ -515,6 +552,12 @@ TEST(DepthMap, JpegMapCutShortIsRefused) {
             break;
         }
     huge.insert(huge.end(), {0xFF, 0xD9});
+    // Hundreds of scans that code nothing, each a pass over every block
+    // (made 16384 x 16384 take 9 s and 1.6 GB from a few hundred KB): refused
+    // once the scans have covered the picture far more often than a real
+    // file's.
+    EXPECT_TRUE(parseDepthMapImage(progressiveWithEmptyScans(512, 9), map));
+    EXPECT_FALSE(parseDepthMapImage(progressiveWithEmptyScans(512, 499), map));
     int asked = 0;
     Surface::setAllocationHook([&](int w, int h) { asked += w * std::int64_t{h} > 1000000; return true; });
     EXPECT_FALSE(parseDepthMapImage(huge, map));

@@ -515,6 +515,17 @@ TEST(PhotoFile, JpegThatEndsEarlyOpensWithItsTopAndSaysHowMuchIsMissing) {
     int large = 0;
     Surface::setAllocationHook([&](int aw, int ah) { large += aw * std::int64_t{ah} > 1000000; return true; });
     EXPECT_EQ(LoadPhoto(silent, cut, out, w, h), 0);
+    // Only coded data counts: comments before the scan do not buy the
+    // picture (400 KB of them bought 1.6 GB).
+    std::vector<std::uint8_t> commented(bytes.begin(), bytes.begin() + 2);
+    for (int k = 0; k < 7; ++k) {
+        const std::uint8_t com[4] = {0xFF, 0xFE, 0xFF, 0xFF};
+        commented.insert(commented.end(), com, com + 4);
+        commented.resize(commented.size() + 65533, 0);
+    }
+    commented.insert(commented.end(), bytes.begin() + 2, bytes.end());
+    writeBytes(cut, commented);
+    EXPECT_EQ(LoadPhoto(silent, cut, out, w, h), 0);
     Surface::setAllocationHook(nullptr);
     EXPECT_EQ(large, 0);
 }
