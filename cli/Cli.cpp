@@ -494,8 +494,9 @@ std::string whyUnwritable(const std::string& path) {
         // a JPEG pair, a movie's frames): its disk may be the full one.
         constexpr unsigned long long kLowRoom = 256ULL << 20;
         const unsigned long long here = room(folder.string());
-        const char* tmp = std::getenv("TMPDIR");
-        const std::string temp = tmp && *tmp ? tmp : "/tmp";
+        std::error_code tempError;
+        const std::filesystem::path tempParent = std::filesystem::temp_directory_path(tempError);
+        const std::string temp = tempError ? std::string("/tmp") : tempParent.string();
         if (here < kLowRoom) return tr("only %1 MB free on its disk", {std::to_string(here >> 20)});
         if (room(temp) < kLowRoom)
             return tr("only %1 MB free in the temporary folder %2", {std::to_string(room(temp) >> 20), temp});

@@ -97,11 +97,7 @@ bool parseJpegDepthMap(const std::vector<std::uint8_t>& bytes, Surface& out) {
     WholeJpeg jpeg;
     if (DecodeWholeJpeg(bytes.data(), bytes.size(), depthSizeAllowed, jpeg) != DecodedJpeg::Ok) return false;
     Surface& pic = jpeg.picture;
-    if (jpeg.grey) {
-        for (int y = 0; y < pic.height(); ++y) {
-            Pixel* p = pic.row(y);
-            for (int x = 0; x < pic.width(); ++x) p[x] = kOpaque | ((p[x] & 0xFFu) * 0x010101u);
-        }
+    if (jpeg.grey) {  // decoded with equal channels: the depths as they are
         out = std::move(pic);
         return true;
     }

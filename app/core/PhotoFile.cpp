@@ -241,7 +241,6 @@ struct PhotoJpegJob {
     // Or the file held in memory (when `memory` is set).
     const std::uint8_t* memory = nullptr;
     std::size_t memorySize = 0;
-    bool codedTooShort = false;  // fewer coded bytes than the declared size needs (refused)
     // A reader that needs every pixel at full size: no reduction when
     // memory is short, and this asked (when set) before the picture is made.
     const std::function<bool(int, int)>* fullSizeAllowed = nullptr;
@@ -366,10 +365,6 @@ bool decodeJpegPhoto(PhotoJpegJob& job) {
     startPhotoDecode(job);
     job.headerWidth = static_cast<int>(std::min<JDIMENSION>(job.cinfo.image_width, 0x7FFFFFFF));
     job.headerHeight = static_cast<int>(std::min<JDIMENSION>(job.cinfo.image_height, 0x7FFFFFFF));
-    if (job.codedTooShort) {
-        jpeg_destroy_decompress(&job.cinfo);
-        return false;
-    }
     job.grey = job.cinfo.jpeg_color_space == JCS_GRAYSCALE;
     switch (job.cinfo.jpeg_color_space) {
         case JCS_GRAYSCALE:
@@ -526,10 +521,10 @@ bool readJpegHeader(PhotoJpegJob& job) {
 }
 
 int loadJpegPhoto(Host& host, std::FILE* f, unsigned firstScale, Surface& picture, PhotoLoadNotes& notes) {
+    if (!codedDataFillsDeclaredSize(f)) return 0;
     auto job = std::make_unique<PhotoJpegJob>();
     job->file = f;
     job->firstScale = firstScale;
-    job->codedTooShort = !codedDataFillsDeclaredSize(f);
     bool ok = false;
     try {
         ok = decodeJpegPhoto(*job);
@@ -824,10 +819,10 @@ bool JpegSizeAt(const std::string& path, long long offset, int& width, int& heig
 
 DecodedJpeg DecodeWholeJpeg(const std::uint8_t* data, std::size_t size,
                             const std::function<bool(int width, int height)>& sizeAllowed, WholeJpeg& out) {
+    if (!codedDataFillsDeclaredSize(data, size)) return DecodedJpeg::Refused;
     auto job = std::make_unique<PhotoJpegJob>();
     job->memory = data;
     job->memorySize = size;
-    job->codedTooShort = !codedDataFillsDeclaredSize(data, size);
     job->err.endIsFatal = true;  // refused anyway: no need to go on through the rest
     job->fullSizeAllowed = &sizeAllowed;
     bool ok = false;

@@ -216,26 +216,6 @@ std::string fromDiskText(const std::string& bytes) {
 
 // ---- files -----------------------------------------------------------------------
 
-bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::size_t limit) {
-    // Only a plain file: opening or reading a pipe or a device could wait
-    // for ever.
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0 || static_cast<std::uint64_t>(size) > limit) return false;
-    in.seekg(0);
-    try {
-        out.resize(static_cast<std::size_t>(size));
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    if (size > 0) in.read(reinterpret_cast<char*>(out.data()), size);
-    return static_cast<bool>(in) || in.gcount() == size;
-}
-
 bool writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     return writeFileReplacing(path, bytes);
 }

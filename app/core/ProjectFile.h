@@ -8,6 +8,7 @@
 #pragma once
 
 #include "core/StereoWorkspace.h"
+#include "platform/SafeFile.h"  // readWholeFile
 
 #include <cstdint>
 #include <string>
@@ -155,9 +156,6 @@ bool decodePictureRuns(const std::uint8_t* data, std::size_t size, int w, int h,
 std::string toDiskText(const std::string& utf8);
 std::string fromDiskText(const std::string& bytes);
 
-// Reads a whole plain file (false when it is anything else, such as a pipe,
-// cannot be opened or is larger than `limit` bytes).
-bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::size_t limit);
 // Writes a file under a temporary name in the same folder, then renames it.
 bool writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes);
 

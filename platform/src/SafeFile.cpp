@@ -7,6 +7,8 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <future>
 #include <new>
 #include <optional>
@@ -117,8 +119,8 @@ int createFileBeside(const std::string& target, std::string& tempPath) {
         const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd < 0) {
             if (errno == EEXIST) continue;
+            noteSaveError();
             const int saved = errno;
-            g_lastSaveError.store(saved, std::memory_order_relaxed);
             tempPath.clear();
             errno = saved;
             return -1;
@@ -382,6 +384,26 @@ void ReplacingFileSet::discard() {
         untrackTemporary(e.temp);
     }
     m_entries.clear();
+}
+
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::size_t limit) {
+    // Only a plain file: opening or reading a pipe or a device could wait
+    // for ever.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0 || static_cast<std::uint64_t>(size) > limit) return false;
+    in.seekg(0);
+    try {
+        out.resize(static_cast<std::size_t>(size));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (size > 0) in.read(reinterpret_cast<char*>(out.data()), size);
+    return static_cast<bool>(in) || in.gcount() == size;
 }
 
 int lastSaveError() { return g_lastSaveError.load(std::memory_order_relaxed); }

@@ -1,6 +1,7 @@
 #include "platform/Translation.h"
 
 #include "platform/Profile.h"
+#include "platform/SafeFile.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
@@ -9,7 +10,7 @@
 #include <QTranslator>
 
 #include <cctype>
-#include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -31,7 +32,7 @@ struct Translations {
     std::unique_ptr<QTranslator> fromEnglish;  // plastora_ja.qm: the command line's texts
     // The bytes of the program's own .qm files, which their translators
     // point into for as long as they live.
-    std::vector<unsigned char> ownBytes, fromEnglishBytes;
+    std::vector<std::uint8_t> ownBytes, fromEnglishBytes;
 };
 
 Translations& state() {
@@ -60,17 +61,11 @@ std::optional<Language> languageFromLocale() {
 // Loads translations from the file `name`.qm in `folder`, read by its bytes:
 // the program folder's name need not be UTF-8 (a Shift-JIS folder from an
 // old disk), which a QString path would turn into another name.
-bool loadOwnTranslations(QTranslator& translator, std::vector<unsigned char>& bytes, const std::string& folder,
+bool loadOwnTranslations(QTranslator& translator, std::vector<std::uint8_t>& bytes, const std::string& folder,
                          const char* name) {
-    std::FILE* f = std::fopen((folder + "/" + name + ".qm").c_str(), "rb");
-    if (!f) return false;
-    bytes.clear();
-    unsigned char block[65536];
-    std::size_t n;
-    while ((n = std::fread(block, 1, sizeof block, f)) > 0 && bytes.size() < (std::size_t{64} << 20))
-        bytes.insert(bytes.end(), block, block + n);
-    std::fclose(f);
-    return !bytes.empty() && translator.load(bytes.data(), static_cast<int>(bytes.size()));
+    constexpr std::size_t kMaxQmBytes = std::size_t{64} << 20;
+    return readWholeFile(folder + "/" + name + ".qm", bytes, kMaxQmBytes) && !bytes.empty() &&
+           translator.load(bytes.data(), static_cast<int>(bytes.size()));
 }
 
 // The text with every run of digits replaced by %1, %2, ... and the runs.

@@ -154,6 +154,10 @@ int lastSaveError();
 // Forgets it (a new command starts).
 void clearLastSaveError();
 
+// Reads a whole plain file (false when it is anything else, such as a pipe,
+// cannot be opened or is larger than `limit` bytes).
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::size_t limit);
+
 // Opens a plain file for reading in binary ("rb"); null for anything else.
 // A named pipe is refused without waiting for a writer, which fopen would
 // do for ever (a picture or project part replaced by one by mistake).
