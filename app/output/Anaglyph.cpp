@@ -8,6 +8,8 @@
 #include "overlay/ObjectDraw.h"
 #include "stereo/PatternMultiView.h"
 
+#include <opencv2/core/utility.hpp>
+
 #include <algorithm>
 #include <vector>
 
@@ -107,16 +109,21 @@ void anaglyphRow(const Pixel* left, const Pixel* right, Pixel* out, int w) {
     anaglyphRowTail<Grey, Filter>(left, right, out, x, w);
 }
 
+// Bands of rows on every core, as the other methods: each pixel depends on
+// its two inputs alone, so the picture is the same however the rows are split.
 template <bool Grey>
 void anaglyphRows(Surface& dst, const Surface& right, const Surface& left, int filter) {
     const int w = dst.width();
-    for (int y = 0; y < dst.height(); ++y) {
-        switch (filter) {
-        case kFilterRedGreen: anaglyphRow<Grey, kFilterRedGreen>(left.row(y), right.row(y), dst.row(y), w); break;
-        case kFilterRedBlue: anaglyphRow<Grey, kFilterRedBlue>(left.row(y), right.row(y), dst.row(y), w); break;
-        default: anaglyphRow<Grey, kFilterRedCyan>(left.row(y), right.row(y), dst.row(y), w); break;
+    const auto rows = [&](const cv::Range& band) {
+        for (int y = band.start; y < band.end; ++y) {
+            switch (filter) {
+            case kFilterRedGreen: anaglyphRow<Grey, kFilterRedGreen>(left.row(y), right.row(y), dst.row(y), w); break;
+            case kFilterRedBlue: anaglyphRow<Grey, kFilterRedBlue>(left.row(y), right.row(y), dst.row(y), w); break;
+            default: anaglyphRow<Grey, kFilterRedCyan>(left.row(y), right.row(y), dst.row(y), w); break;
+            }
         }
-    }
+    };
+    cv::parallel_for_(cv::Range(0, dst.height()), rows, anaglyphBands(w, dst.height()));
 }
 
 }  // namespace

@@ -691,6 +691,11 @@ void BuildAnaglyphMethodRows(Surface& dst, const Surface& right, const Surface& 
     }
 }
 
+double anaglyphBands(int w, int h) {
+    constexpr double kPixelsPerBand = 1 << 16;
+    return std::max(1.0, std::ceil(static_cast<double>(w) * h / kPixelsPerBand));
+}
+
 bool BuildAnaglyphMethod(Surface& dst, const Surface& right, const Surface& left, int method) {
     if (right.empty() || left.empty() || !isAnaglyphMethod(method)) return false;
     const int w = std::min(right.width(), left.width());
@@ -707,12 +712,10 @@ bool BuildAnaglyphMethod(Surface& dst, const Surface& right, const Surface& left
 #endif
     encodeTable();
     gammaLift();
-    constexpr long long kPixelsPerBand = 1 << 16;
-    const double bands = std::max(1.0, std::ceil(static_cast<double>(w) * h / kPixelsPerBand));
     cv::parallel_for_(
         cv::Range(0, h),
         [&](const cv::Range& band) { BuildAnaglyphMethodRows(dst, right, left, method, band.start, band.end); },
-        bands);
+        anaglyphBands(w, h));
     return true;
 }
 

@@ -58,6 +58,11 @@ double linearToSrgb(double v);
 //  - optimised: red = 255 x (v / 255)^(1 / 1.5) rounded, with
 //    v = (7 x left g + 3 x left b + 5) / 10; green and blue from the right.
 bool BuildAnaglyphMethod(Surface& dst, const Surface& right, const Surface& left, int method);
+
+// How many bands of rows an anaglyph of w x h pixels is split into for the
+// cores (about 65536 pixels each: small enough to share out evenly, large
+// enough that handing one out costs nothing).
+double anaglyphBands(int w, int h);
 void BuildAnaglyphMethodRows(Surface& dst, const Surface& right, const Surface& left, int method, int y0, int y1);
 
 // The least-squares methods have three kernels: integer tables, on every

@@ -305,13 +305,16 @@ TEST(AnaglyphMethods, OneThreadAndAllThreadsGiveTheSameBytes) {
             right.set(x, y, kOpaque | (rng() & 0xFFFFFFu));
         }
     const int threads = cv::getNumThreads();
-    for (int method = kFilterDuboisRedCyan; method <= kFilterOptimised; ++method) {
-        cv::setNumThreads(1);
-        ASSERT_TRUE(BuildAnaglyphMethod(one, right, left, method));
-        cv::setNumThreads(std::max(threads, 2));
-        ASSERT_TRUE(BuildAnaglyphMethod(all, right, left, method));
-        EXPECT_TRUE(std::equal(one.bits(), one.bits() + one.pixelCount(), all.bits())) << anaglyphMethodName(method);
-    }
+    // Every filter, the plain ones in grey and in colour too.
+    for (int method = kFilterRedCyan; method < kAnaglyphFilterCount; ++method)
+        for (int colour : {kAnaglyphColour, kAnaglyphGrey}) {
+            cv::setNumThreads(1);
+            ASSERT_TRUE(BuildAnaglyph(one, right, left, colour, method));
+            cv::setNumThreads(std::max(threads, 2));
+            ASSERT_TRUE(BuildAnaglyph(all, right, left, colour, method));
+            EXPECT_TRUE(std::equal(one.bits(), one.bits() + one.pixelCount(), all.bits()))
+                << anaglyphMethodName(method) << " " << colour;
+        }
     cv::setNumThreads(threads);
 }
 
