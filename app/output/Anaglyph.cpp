@@ -1,4 +1,5 @@
 #include "output/Anaglyph.h"
+#include "output/AnaglyphGrey.h"
 #include "output/AnaglyphMethods.h"
 #include "output/PrintResolution.h"
 
@@ -13,10 +14,6 @@
 #include <algorithm>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace plastora {
 
 const char* const kAnaglyphColourQuestion =
@@ -27,27 +24,7 @@ namespace {
 constexpr const char* kSaveFilter =
     "JPEGﾌｧｲﾙ(*.jpg,*.jpeg)|*.jpg;*jpeg|ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)|*.bmp|PNGﾌｧｲﾙ (*.png)|*.png||";
 
-// The three truncated quotients of the grey value, each as one multiplication
-// by a 16-bit fraction slightly above 30/100, 59/100 and 11/100 and a shift:
-// for a byte the excess never reaches the next integer, which the compiler
-// checks here for every byte. One 16-bit multiply-high per channel lets the
-// pixel loop run eight pixels at a time.
-constexpr unsigned kRedPart = 19661;    // 65536 x 0.30, rounded up
-constexpr unsigned kGreenPart = 38667;  // 65536 x 0.59, rounded up
-constexpr unsigned kBluePart = 7209;    // 65536 x 0.11, rounded up
-constexpr bool quotientsAreExact() {
-    for (unsigned v = 0; v < 256; ++v)
-        if ((v * kRedPart) >> 16 != v * 30 / 100 || (v * kGreenPart) >> 16 != v * 59 / 100 ||
-            (v * kBluePart) >> 16 != v * 11 / 100)
-            return false;
-    return true;
-}
-static_assert(quotientsAreExact());
-
-inline unsigned greyOf(Pixel p) {
-    return ((((p >> 16) & 0xFFu) * kRedPart) >> 16) + ((((p >> 8) & 0xFFu) * kGreenPart) >> 16) +
-           (((p & 0xFFu) * kBluePart) >> 16);
-}
+using anaglyph_grey::greyOf;
 
 // One output row; the choices are fixed per row so the loop has no branches.
 // Columns from `x` on (the vector loop may have done the ones before).
@@ -70,20 +47,6 @@ void anaglyphRowTail(const Pixel* left, const Pixel* right, Pixel* out, int x, i
     }
 }
 
-#if defined(__SSE2__)
-// The grey values of eight pixels (two vectors of four) in eight 16-bit lanes.
-inline __m128i grey8(__m128i p0, __m128i p1) {
-    const __m128i byte = _mm_set1_epi32(0xFF);
-    auto channel = [&](int shift) {
-        return _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(p0, shift), byte),
-                               _mm_and_si128(_mm_srli_epi32(p1, shift), byte));
-    };
-    auto part = [](__m128i v, unsigned k) { return _mm_mulhi_epu16(v, _mm_set1_epi16(static_cast<short>(k))); };
-    return _mm_add_epi16(_mm_add_epi16(part(channel(16), kRedPart), part(channel(8), kGreenPart)),
-                         part(channel(0), kBluePart));
-}
-#endif
-
 template <bool Grey, int Filter>
 void anaglyphRow(const Pixel* left, const Pixel* right, Pixel* out, int w) {
     int x = 0;
@@ -91,9 +54,9 @@ void anaglyphRow(const Pixel* left, const Pixel* right, Pixel* out, int w) {
     if constexpr (Grey) {
         const __m128i opaque = _mm_set1_epi32(static_cast<int>(kOpaque));
         for (; x + 8 <= w; x += 8) {
-            auto load = [](const Pixel* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
-            const __m128i a = grey8(load(left + x), load(left + x + 4));
-            const __m128i b = grey8(load(right + x), load(right + x + 4));
+            using anaglyph_grey::grey8, anaglyph_grey::load4;
+            const __m128i a = grey8(load4(left + x), load4(left + x + 4));
+            const __m128i b = grey8(load4(right + x), load4(right + x + 4));
             // The low 16 bits of each output pixel (green << 8 | blue), then
             // red above them.
             __m128i low;
