@@ -512,8 +512,22 @@ std::string whyUnwritable(const std::string& path) {
 }
 
 std::string unwritableText(const std::string& path, const std::string& text) {
-    const std::string why = whyUnwritable(path);
-    return path + ": " + translateText(text) + (why.empty() ? "" : " (" + why + ")");
+    // A writer of several files may have failed on one beside the name given
+    // (s_L.jpg and s_R.jpg for s.jpg, a project's mask or depth map): that
+    // one is named, with its own reason. A file in the temporary folder is
+    // not: it is gone by now, and the reason says where it was.
+    // When the folder is what stops every file, the folder is the reason.
+    std::string failed = lastSaveTarget();
+    const std::string target = resolveSaveTarget(path);
+    const std::string folder = std::filesystem::path(target).parent_path().string();
+    if (failed.empty() || failed == target || std::filesystem::path(failed).parent_path() != folder ||
+        ::access(folder.empty() ? "." : folder.c_str(), W_OK) != 0)
+        failed.clear();
+    else
+        failed = (std::filesystem::path(path).parent_path() / std::filesystem::path(failed).filename()).string();
+    const std::string why = whyUnwritable(failed.empty() ? path : failed);
+    const std::string reason = failed.empty() ? why : why.empty() ? failed : failed + ": " + why;
+    return path + ": " + translateText(text) + (reason.empty() ? "" : " (" + reason + ")");
 }
 
 bool registerCommand(const Command& command) {

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <system_error>
@@ -69,24 +70,37 @@ bool replaceableTarget(const std::string& target) {
     return ::access(target.c_str(), W_OK) == 0;
 }
 
-// The system's reason for the last write that failed, for the message.
-std::atomic<int> g_lastSaveError{0};
+// The system's reason for the last write that failed, and the file it was
+// meant for, for the message.
+std::mutex g_lastSaveMutex;
+int g_lastSaveError = 0;
+std::string g_lastSaveTarget;
 
-// Notes errno, just set by a call that failed, as the reason a save failed.
-void noteSaveError() {
-    if (errno != 0) g_lastSaveError.store(errno, std::memory_order_relaxed);
+// Keeps errno as it was: callers go on to report it themselves.
+void noteError(int error, const std::string& target) {
+    const int saved = errno;
+    {
+        const std::lock_guard<std::mutex> lock(g_lastSaveMutex);
+        g_lastSaveError = error;
+        g_lastSaveTarget = target;
+    }
+    errno = saved;
+}
+
+// Notes errno, just set by a call that failed, as the reason the save of
+// `target` failed.
+void noteSaveError(const std::string& target) {
+    if (errno != 0) noteError(errno, target);
 }
 
 // The same for a stream a writer gave up on: its errno may have been
 // overwritten since the write failed, so only the reasons a write can have
 // are taken, and a full disk is told by the disk itself.
-void noteStreamError(std::FILE* stream) {
+void noteStreamError(std::FILE* stream, const std::string& target) {
     int error = errno;
     struct statvfs fs {};
     if (::fstatvfs(::fileno(stream), &fs) == 0 && fs.f_bavail == 0) error = ENOSPC;
-    if (error == ENOSPC || error == EDQUOT || error == EFBIG || error == EIO) {
-        g_lastSaveError.store(error, std::memory_order_relaxed);
-    }
+    if (error == ENOSPC || error == EDQUOT || error == EFBIG || error == EIO) noteError(error, target);
 }
 
 bool closeChecked(int fd) {
@@ -119,7 +133,7 @@ int createFileBeside(const std::string& target, std::string& tempPath) {
         const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd < 0) {
             if (errno == EEXIST) continue;
-            noteSaveError();
+            noteSaveError(target);
             const int saved = errno;
             tempPath.clear();
             errno = saved;
@@ -193,7 +207,7 @@ bool ReplacingFile::open(const std::string& target) {
     m_target = resolveSaveTarget(target);
     // A file we may not write stays as it is, as it would if written in place.
     if (!replaceableTarget(m_target)) {
-        noteSaveError();
+        noteSaveError(m_target);
         return false;
     }
     const int fd = createFileBeside(m_target, m_temp);
@@ -233,7 +247,7 @@ bool ReplacingFile::open(const std::string& target) {
 bool ReplacingFile::write(const void* data, std::size_t size) {
     if (!m_file || m_failed) return false;
     if (size > 0 && std::fwrite(data, 1, size, m_file) != size) {
-        noteSaveError();
+        noteSaveError(m_target);
         m_failed = true;
     }
     return !m_failed;
@@ -242,7 +256,7 @@ bool ReplacingFile::write(const void* data, std::size_t size) {
 bool ReplacingFile::close() {
     if (m_file) {
         bool ok = std::fflush(m_file) == 0 && !std::ferror(m_file);
-        if (!ok) noteStreamError(m_file);
+        if (!ok) noteStreamError(m_file, m_target);
         ok = std::fclose(m_file) == 0 && ok;
         m_file = nullptr;
         m_buffer.reset();
@@ -257,14 +271,14 @@ bool ReplacingFile::sync() {
     bool ok = true;
     if (m_file) {
         ok = std::fflush(m_file) == 0 && !std::ferror(m_file) && ::fsync(::fileno(m_file)) == 0;
-        if (!ok) noteStreamError(m_file);
+        if (!ok) noteStreamError(m_file, m_target);
         ok = std::fclose(m_file) == 0 && ok;
         m_file = nullptr;
         m_buffer.reset();
     } else {
         // Closed already, or written by a writer of its own through tempPath().
         ok = syncFile(m_temp);
-        if (!ok) noteSaveError();
+        if (!ok) noteSaveError(m_target);
     }
     if (!ok) m_failed = true;
     m_synced = ok;
@@ -281,7 +295,7 @@ bool ReplacingFile::commit() {
             m_temp.clear();
             return true;
         }
-        noteSaveError();
+        noteSaveError(m_target);
     }
     discard();
     return false;
@@ -294,7 +308,7 @@ void ReplacingFile::discard() {
     if (m_file) {
         // A writer that failed on the stream itself (a full disk) gives up
         // here, with the stream's error and its errno still standing.
-        if (std::ferror(m_file)) noteStreamError(m_file);
+        if (std::ferror(m_file)) noteStreamError(m_file, m_target);
         std::fclose(m_file);
         m_file = nullptr;
         m_buffer.reset();
@@ -336,7 +350,7 @@ FolderLock::~FolderLock() {
 std::string ReplacingFileSet::add(const std::string& targetIn) {
     const std::string target = resolveSaveTarget(targetIn);
     if (!replaceableTarget(target)) {
-        noteSaveError();
+        noteSaveError(target);
         return {};
     }
     std::string temp;
@@ -355,7 +369,7 @@ bool ReplacingFileSet::commit() {
     // Everything reaches the disk before any target is replaced.
     for (const Entry& e : m_entries) {
         if (!syncFile(e.temp)) {
-            noteSaveError();
+            noteSaveError(e.target);
             discard();
             return false;
         }
@@ -368,7 +382,7 @@ bool ReplacingFileSet::commit() {
     while (!m_entries.empty()) {
         const Entry e = m_entries.front();
         if (std::rename(e.temp.c_str(), e.target.c_str()) != 0) {
-            noteSaveError();
+            noteSaveError(e.target);
             discard();
             return false;
         }
@@ -406,8 +420,17 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std:
     return static_cast<bool>(in) || in.gcount() == size;
 }
 
-int lastSaveError() { return g_lastSaveError.load(std::memory_order_relaxed); }
-void clearLastSaveError() { g_lastSaveError.store(0, std::memory_order_relaxed); }
+int lastSaveError() {
+    const std::lock_guard<std::mutex> lock(g_lastSaveMutex);
+    return g_lastSaveError;
+}
+
+std::string lastSaveTarget() {
+    const std::lock_guard<std::mutex> lock(g_lastSaveMutex);
+    return g_lastSaveTarget;
+}
+
+void clearLastSaveError() { noteError(0, {}); }
 
 std::FILE* openRegularFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);

@@ -305,6 +305,13 @@ TEST(CliSaveSafety, SaveViewsWritesOnlyTheFilesItNames) {
     EXPECT_TRUE(fs::is_symlink(dir.file("snap_R_s.jpg")));
     EXPECT_EQ(fileText(dir.file("snap_L_tmp.jpg")), "mine");
 
+    // The file of the pair that cannot be written is the one named.
+    fs::create_directory(dir.file("pair_R.jpg"));
+    const CliRun blocked = cli("save-views " + q(project) + " -o " + q(dir.file("pair.jpg")));
+    EXPECT_EQ(blocked.code, 1) << blocked.out;
+    EXPECT_NE(blocked.out.find(dir.file("pair_R.jpg") + ": "), std::string::npos) << blocked.out;
+    EXPECT_FALSE(fs::exists(dir.file("pair_L.jpg")));
+
     // A project named trip_L: "-o trip.bmp" would write trip_L.bmp, its
     // edit image.
     for (const char* ext : {".lyr", ".bmp", ".msk", ".m01"})

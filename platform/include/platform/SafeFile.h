@@ -151,7 +151,11 @@ bool syncFile(const std::string& path);
 // process (creating, writing, flushing or renaming its file); 0 when none
 // has. The message for a failed save gives it as the reason.
 int lastSaveError();
-// Forgets it (a new command starts).
+// The file that save was meant for (as resolved through links; empty when
+// none failed): a writer of several files (a pair, a project's companions)
+// may have failed on one that is not the name the user gave.
+std::string lastSaveTarget();
+// Forgets both (a new command starts).
 void clearLastSaveError();
 
 // Reads a whole plain file (false when it is anything else, such as a pipe,
