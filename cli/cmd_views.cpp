@@ -88,7 +88,9 @@ int runViews(const std::vector<std::string>& argv) {
     std::vector<std::future<bool>> syncs(static_cast<std::size_t>(n));
     const auto write = [&](int i, const PictureRows& rows) {
         const auto k = static_cast<std::size_t>(i);
-        pending[k] = WriteStillImageRowsPending(rows, outs[k], ws.settings().jpegQuality);
+        // The names are the program's own: a link among them (a folder from
+        // someone else) is replaced, not written through.
+        pending[k] = WriteStillImageRowsPending(rows, outs[k], ws.settings().jpegQuality, 0.0, LinkAtTarget::Replace);
         if (!pending[k]) {
             written[k] = 2;
             return false;

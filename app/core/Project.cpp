@@ -227,9 +227,12 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
     // Every file is written under a temporary name first; only when all of
     // them are complete are they put in place, the project file last. A save
     // that fails at any point leaves the previous project as it was.
+    // The companions are named by the program: one that is a symbolic link
+    // (a project from someone else may hold links to the user's files
+    // elsewhere) is replaced by the file, never written through.
     ReplacingFileSet files;
     const auto reserve = [&](const std::string& target) {
-        std::string temp = files.add(target);
+        std::string temp = files.add(target, LinkAtTarget::Replace);
         if (temp.empty()) m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
         return temp;
     };
@@ -261,7 +264,7 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
     }
     for (int j = 0; j < m_regionCount; ++j) {
         const CutoutRegion& r = region(j);
-        const std::string temp = files.add(maskPath(base, j));
+        const std::string temp = files.add(maskPath(base, j), LinkAtTarget::Replace);
         if (temp.empty()) {
             m_host.message(kMaskSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
             return 0;

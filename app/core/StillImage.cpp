@@ -879,10 +879,10 @@ bool writePng(std::FILE* f, const PictureRows& pic, double dotsPerInch) {
 // The picture written under a temporary name beside `path`, not yet
 // committed; null when it could not be written (nothing is left then).
 std::unique_ptr<ReplacingFile> writePicture(const PictureRows& picture, const std::string& path, int jpegQuality,
-                                            double dotsPerInch) {
+                                            double dotsPerInch, LinkAtTarget links = LinkAtTarget::Follow) {
     if (picture.width <= 0 || picture.height <= 0 || !picture.row) return nullptr;
     auto file = std::make_unique<ReplacingFile>();
-    if (!file->open(path)) return nullptr;
+    if (!file->open(path, links)) return nullptr;
     try {
         const bool written = isJpegSaveName(path)  ? writeJpeg(file->stream(), picture, jpegQuality, dotsPerInch)
                              : isPngSaveName(path) ? writePng(file->stream(), picture, dotsPerInch)
@@ -913,9 +913,9 @@ bool WriteStillImageRows(const PictureRows& picture, const std::string& path, in
 }
 
 std::shared_ptr<ReplacingFile> WriteStillImageRowsPending(const PictureRows& picture, const std::string& path,
-                                                          int jpegQuality, double dotsPerInch) {
+                                                          int jpegQuality, double dotsPerInch, LinkAtTarget links) {
     // The stream's buffer goes now, not when the commit has run.
-    std::shared_ptr<ReplacingFile> file = writePicture(picture, path, jpegQuality, dotsPerInch);
+    std::shared_ptr<ReplacingFile> file = writePicture(picture, path, jpegQuality, dotsPerInch, links);
     if (!file || !file->close()) return nullptr;
     return file;
 }

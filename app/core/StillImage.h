@@ -8,6 +8,7 @@
 #pragma once
 
 #include "platform/Host.h"
+#include "platform/SafeFile.h"
 #include "platform/Surface.h"
 
 #include <functional>
@@ -18,7 +19,6 @@
 
 namespace plastora {
 
-class ReplacingFile;
 
 // The message shown when a picture cannot be written.
 extern const char* const kSaveFailedMessage;
@@ -104,8 +104,11 @@ bool WriteStillImageRows(const PictureRows& picture, const std::string& path, in
 // catches up), then commit()s each once all are safe. Null when the picture
 // could not be written; dropping it removes the file and leaves `path` as it
 // was.
+// `links`: what becomes of a symbolic link at `path` (a name the program
+// made is replaced, not written through).
 std::shared_ptr<ReplacingFile> WriteStillImageRowsPending(const PictureRows& picture, const std::string& path,
-                                                          int jpegQuality, double dotsPerInch = 0.0);
+                                                          int jpegQuality, double dotsPerInch = 0.0,
+                                                          LinkAtTarget links = LinkAtTarget::Follow);
 // One file of a batch written at once: a picture, written as
 // WriteStillImage writes it, or any other file when `write` is set.
 struct StillImageWrite {

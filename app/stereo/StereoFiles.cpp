@@ -721,7 +721,9 @@ int SaveStereoViews(CStereoWorkspace& ws, const std::string& target, StereoSaveM
             // a link to) files of those names the user never gave.
             job.pieces = prefixed ? job.name : joinPath(tempFolder(), kMpoPieceStem + viewSuffix(mode, v, n));
             if (!names.mpo) {
-                job.out = files.add(job.out);
+                // Names made from the one given: a link under such a name
+                // is replaced, not written through.
+                job.out = files.add(job.out, LinkAtTarget::Replace);
                 if (job.out.empty()) {
                     host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
                     return 0;

@@ -60,8 +60,10 @@ std::string nameOf(const std::string& path) {
 
 // A target that exists but is no regular file (a folder, a device) cannot be
 // replaced by a file, and may not be written: refused before anything is made.
-bool replaceableTarget(const std::string& target) {
+bool replaceableTarget(const std::string& target, LinkAtTarget links) {
     struct stat st {};
+    // A link that is itself replaced: the rename puts the file in its place.
+    if (links == LinkAtTarget::Replace && ::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return true;
     if (::stat(target.c_str(), &st) != 0) return errno == ENOENT;
     if (!S_ISREG(st.st_mode)) {
         errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
@@ -127,7 +129,9 @@ int createFileBeside(const std::string& target, std::string& tempPath) {
     }
     mode_t mode = 0666;
     struct stat st {};
-    const bool replacing = ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    // (A link being replaced gives nothing: the file it points to is not
+    // this file's.)
+    const bool replacing = ::lstat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempPath = (folder == "/" ? std::string() : folder) + "/.~plastora-" + randomTag() + "-" + name;
         const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
@@ -200,13 +204,13 @@ bool syncFile(const std::string& path) {
 
 // ---- ReplacingFile ------------------------------------------------------------------
 
-bool ReplacingFile::open(const std::string& target) {
+bool ReplacingFile::open(const std::string& target, LinkAtTarget links) {
     discard();
     m_failed = false;
     m_synced = false;
-    m_target = resolveSaveTarget(target);
+    m_target = links == LinkAtTarget::Follow ? resolveSaveTarget(target) : target;
     // A file we may not write stays as it is, as it would if written in place.
-    if (!replaceableTarget(m_target)) {
+    if (!replaceableTarget(m_target, links)) {
         noteSaveError(m_target);
         return false;
     }
@@ -347,9 +351,9 @@ FolderLock::~FolderLock() {
 
 // ---- ReplacingFileSet ---------------------------------------------------------------
 
-std::string ReplacingFileSet::add(const std::string& targetIn) {
-    const std::string target = resolveSaveTarget(targetIn);
-    if (!replaceableTarget(target)) {
+std::string ReplacingFileSet::add(const std::string& targetIn, LinkAtTarget links) {
+    const std::string target = links == LinkAtTarget::Follow ? resolveSaveTarget(targetIn) : targetIn;
+    if (!replaceableTarget(target, links)) {
         noteSaveError(target);
         return {};
     }

@@ -305,6 +305,17 @@ TEST(CliSaveSafety, SaveViewsWritesOnlyTheFilesItNames) {
     EXPECT_TRUE(fs::is_symlink(dir.file("snap_R_s.jpg")));
     EXPECT_EQ(fileText(dir.file("snap_L_tmp.jpg")), "mine");
 
+    // Names made from the one given that are links (a folder from someone
+    // else) are replaced, never written through: a pair, and a view set.
+    fs::create_symlink(precious, dir.file("linked_L.jpg"));
+    fs::create_directory(dir.file("views"));
+    fs::create_symlink(precious, dir.file("views/view_00.bmp"));
+    EXPECT_EQ(cli("save-views " + q(project) + " -o " + q(dir.file("linked.jpg"))).code, 0);
+    EXPECT_EQ(cli("views " + q(project) + " -o " + q(dir.file("views"))).code, 0);
+    EXPECT_EQ(fileText(precious), "keep me");
+    EXPECT_FALSE(fs::is_symlink(dir.file("linked_L.jpg")));
+    EXPECT_FALSE(fs::is_symlink(dir.file("views/view_00.bmp")));
+
     // The file of the pair that cannot be written is the one named.
     fs::create_directory(dir.file("pair_R.jpg"));
     const CliRun blocked = cli("save-views " + q(project) + " -o " + q(dir.file("pair.jpg")));

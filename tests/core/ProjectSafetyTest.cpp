@@ -100,6 +100,38 @@ TEST(ProjectSafety, TheOpenedPhotoIsNeverWrittenOver) {
 
 // Nor is the depth map the document was read from, even where it stands as
 // the depth map of an existing project of the name saved to.
+// A project from someone else whose companion files are symbolic links to
+// files elsewhere (here the user's own, with the same bytes, so that it
+// opens): saving it replaces the links with its files and leaves the linked
+// files alone.
+TEST(ProjectSafety, CompanionsThatAreLinksAreReplacedNotWrittenThrough) {
+    TempDir dir;
+    ScriptedHost host;
+    fs::create_directory(dir.file("p"));
+    const std::string project = dir.file("p/P.lyr");
+    saveProjectOfPhoto(host, dir.file("s.ini"), dir.file("photo.bmp"), project);
+    std::vector<std::pair<std::string, std::string>> linked;  // companion, the user's file it links to
+    for (const std::string& c : {dir.file("p/P.bmp"), maskPath(projectBase(project), 0)}) {
+        const std::string mine = dir.file("mine_" + fs::path(c).filename().string());
+        fs::rename(c, mine);
+        fs::create_symlink(mine, c);
+        linked.emplace_back(c, mine);
+    }
+    const auto before = bytesOf(linked[0].second);
+    CStereoWorkspace ws(host, dir.file("s.ini"));
+    ASSERT_EQ(ws.Open(project), 1);
+    paintRect(ws.source(), 0, 0, 8, 8);  // a different edit image
+    ASSERT_EQ(ws.Save(project), 1);
+    EXPECT_EQ(bytesOf(linked[0].second), before);
+    for (const auto& [companion, mine] : linked) {
+        EXPECT_FALSE(fs::is_symlink(companion)) << companion;
+        EXPECT_TRUE(fs::is_regular_file(mine)) << mine;
+    }
+    EXPECT_NE(bytesOf(linked[0].first), before);
+    CStereoWorkspace again(host, dir.file("s.ini"));
+    EXPECT_EQ(again.Open(project), 1);
+}
+
 TEST(ProjectSafety, TheDepthMapReadIsNeverWrittenOver) {
     TempDir dir;
     ScriptedHost host;

@@ -48,6 +48,14 @@ private:
     int m_fd = -1;
 };
 
+// What a save does with a target that is a symbolic link. The name the
+// user gave is followed: the linked file is written, as writing in place
+// would. A name the program makes itself (a project's companion files, the
+// views of a set) replaces the link with the new file: a project or folder
+// from someone else may hold links to files of the user's elsewhere, which
+// a save must never write.
+enum class LinkAtTarget { Follow, Replace };
+
 // One file written through a temporary name and renamed over its target.
 class ReplacingFile {
 public:
@@ -58,7 +66,7 @@ public:
 
     // False when the target exists but may not be written, or no temporary
     // file can be made beside it.
-    bool open(const std::string& target);
+    bool open(const std::string& target, LinkAtTarget links = LinkAtTarget::Follow);
     std::FILE* stream() const { return m_file; }
     // Appends bytes to the stream; false (and the file marked failed, so
     // commit() fails too) on a short write.
@@ -121,7 +129,7 @@ public:
     // exclusively) and returns it, or "" when none can be made. The caller
     // writes the file's contents to that name; a writer that itself replaces
     // the file it is given by rename is fine.
-    std::string add(const std::string& target);
+    std::string add(const std::string& target, LinkAtTarget links = LinkAtTarget::Follow);
     // Renames every file over its target, holding the FolderLock of the
     // first one's (two saves of one project at once each put their whole
     // set in place, never a mix). False when a rename fails; the files not
