@@ -126,7 +126,9 @@ std::vector<std::string> projectFilesFor(CStereoWorkspace& ws, const std::string
 
 std::vector<std::string> projectFilesOf(CStereoWorkspace& ws) {
     if (ws.currentPath().empty() || !isProjectPath(ws.currentPath())) return {};
-    return projectFilesFor(ws, ws.currentPath());
+    std::vector<std::string> files = projectFilesFor(ws, ws.currentPath());
+    files.insert(files.end(), ws.otherProjectFilesRead().begin(), ws.otherProjectFilesRead().end());
+    return files;
 }
 
 const char* const kCorruptMaskMessage =
@@ -310,6 +312,7 @@ int CStereoWorkspace::Save(const std::string& pathIn) {
     m_openedIncomplete = false;  // the project now open is the one just saved, whole
     m_lostViewSource = false;
     m_depthMapSource.clear();  // the map is the project's own file now
+    m_otherProjectFilesRead.clear();  // the files of the project now are the ones written
     addRecentFile(project);
     m_modified = false;
     return 1;
@@ -492,6 +495,8 @@ int CStereoWorkspace::openChosen(const std::string& path) {
         int w = 0, h = 0;
         const std::string bmp = base + ".bmp";
         const std::string image = fileExists(bmp) ? bmp : base + ".jpg";
+        std::vector<std::string> otherFilesRead;
+        if (image != bmp) otherFilesRead.push_back(image);
         // The edit image must have the project's size: every mask and layer does.
         if (!LoadStillImage(m_host, image, std::nullopt, edit, w, h) || w != m_width || h != m_height) {
             m_host.message(kReadFailedMessage, MsgButtons::Ok, MsgIcon::Error);
@@ -551,6 +556,7 @@ int CStereoWorkspace::openChosen(const std::string& path) {
                 }
                 m_highRes[static_cast<std::size_t>(i - 1)] = std::move(hd);
                 m_highResCount = i;
+                if (stored == 0) otherFilesRead.push_back(name);
             }
             // A stereo pair without a single picture (both lost, or a
             // damaged flag on a project of regions) has nothing to make
@@ -563,6 +569,7 @@ int CStereoWorkspace::openChosen(const std::string& path) {
         }
         m_rotationAllowed = false;
         m_currentPath = projectFilePath(path);
+        m_otherProjectFilesRead = std::move(otherFilesRead);
     }
 
     // Common ending.

@@ -63,6 +63,7 @@ void CStereoWorkspace::clearDocument() {
     m_maskingIndex = 0;
     discardPaintLayer();
     m_depthMap.reset();
+    m_otherProjectFilesRead.clear();
     clearObjects();
     discardViews();
     discardHighRes();

@@ -471,6 +471,13 @@ public:
     void setDepthMapSource(std::string path) { m_depthMapSource = std::move(path); }
     // ---- end of depth map ----
 
+    // Files beside the project the document was read from under names a save
+    // does not write (an edit image "P.jpg" where there is no "P.bmp", an
+    // older project's stereo pictures "P_hd1.jpg"), until it is saved or
+    // another is opened: they are the project's files all the same, which
+    // no output may replace.
+    const std::vector<std::string>& otherProjectFilesRead() const { return m_otherProjectFilesRead; }
+
     // ---- document state ----------------------------------------------------
     bool stereoPair() const { return m_stereoPair; }
     void setStereoPair(bool on) { m_stereoPair = on; }
@@ -799,6 +806,7 @@ private:
 
     Surface m_depthMap;
     std::string m_depthMapSource;
+    std::vector<std::string> m_otherProjectFilesRead;
 
     // ---- face detection ----
     std::vector<FaceBox> m_faces;

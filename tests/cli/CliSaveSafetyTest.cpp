@@ -335,6 +335,23 @@ TEST(CliSaveSafety, SaveViewsWritesOnlyTheFilesItNames) {
     EXPECT_FALSE(fs::exists(dir.file("trip_R.bmp")));
 }
 
+// A project whose edit image is read as P.jpg (there is no P.bmp): that file
+// is the project's own, which no output replaces.
+TEST(CliSaveSafety, AnEditImageReadUnderItsOtherNameIsKeptFromOutputs) {
+    TempDir dir;
+    const std::string project = copyProject(dir, "coffee");
+    ASSERT_EQ(cli("convert " + q(dir.file("coffee.bmp")) + " " + q(dir.file("coffee.jpg"))).code, 0);
+    fs::remove(dir.file("coffee.bmp"));
+    const std::string image = fileText(dir.file("coffee.jpg"));
+    for (const std::string command : {"lenticular", "depthmap", "interlace"}) {
+        const CliRun r = cli(command + " " + q(project) + " -o " + q(dir.file("coffee.jpg")));
+        EXPECT_EQ(r.code, 2) << command << ": " << r.out;
+    }
+    EXPECT_NE(cli("anaglyph " + q(project) + " -o " + q(dir.path().string())).code, 0);
+    EXPECT_EQ(fileText(dir.file("coffee.jpg")), image);
+    EXPECT_EQ(cli("info " + q(project)).code, 0);
+}
+
 // Started with its error output or standard output closed (`2>&-`, `>&-`),
 // the tool opened its output file on the free descriptor and wrote progress
 // and messages into it. The files now come out as in a normal run; a closed
