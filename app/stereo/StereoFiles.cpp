@@ -28,6 +28,8 @@
 #include <sstream>
 #include <system_error>
 
+#include <sys/stat.h>
+
 namespace plastora {
 
 const char* const kStereoSecondPictureQuestion =
@@ -394,6 +396,19 @@ bool isInCardPictureFolder(const std::string& given, const std::string& nintendo
             if (holdsAt(path, t, head, false) && holdsAt(path, t + 8, folder, false)) return true;
     return false;
 }
+
+namespace {
+
+// True for the root of a mounted file system (a memory card's drive), whose
+// device differs from its parent's.
+bool isMountPoint(const std::string& folder) {
+    struct stat here {}, parent {};
+    if (::stat(folder.c_str(), &here) != 0 || !S_ISDIR(here.st_mode)) return false;
+    if (::stat((folder + "/..").c_str(), &parent) != 0) return false;
+    return here.st_dev != parent.st_dev || here.st_ino == parent.st_ino;
+}
+
+}  // namespace
 
 std::optional<std::string> cardRootOfPicture(const std::string& path, const std::string& nintendoPath) {
     const std::string p = cardPattern(nintendoPath);
@@ -808,15 +823,20 @@ int ExportTo3ds(CStereoWorkspace& ws, const ChooseCardDrive& chooseDrive) {
     // The drive is taken from what this run knows: a settings file that
     // cannot be written (a program folder on a full stick) must not undo
     // the card just found or chosen.
-    std::string drive;
-    if (openedFrom) {
+    // A folder laid out like a card (a copy of one kept on the disk) is taken
+    // for the card only when no card is known, or it is a mounted disk of
+    // its own: the card stored before stays the drive otherwise, or every
+    // later export would go to the copy.
+    std::string drive = settings.getText(SettingKey::OptionDrive);
+    if (!cardFolderExists(drive, pattern) && cardFolderExists(ws.settings().drive, pattern))
+        drive = ws.settings().drive;  // chosen earlier in this run, not stored
+    const bool knownCard = cardFolderExists(drive, pattern);
+    const bool fromCard =
+        openedFrom && (!knownCard || isMountPoint(*openedFrom) || isSameFile(*openedFrom, drive));
+    if (fromCard) {
         drive = *openedFrom;
         ws.settings().drive = drive;
         (void)settings.setText(SettingKey::OptionDrive, drive);
-    } else {
-        drive = settings.getText(SettingKey::OptionDrive);
-        if (!cardFolderExists(drive, pattern) && cardFolderExists(ws.settings().drive, pattern))
-            drive = ws.settings().drive;  // chosen earlier in this run, not stored
     }
     if (!cardFolderExists(drive, pattern)) {
         if (!chooseDrive || !chooseDrive(ws)) return 0;
@@ -840,7 +860,7 @@ int ExportTo3ds(CStereoWorkspace& ws, const ChooseCardDrive& chooseDrive) {
     if (!SaveStereoViews(ws, temp, StereoSaveMode::Pair, false, ExifMode::Card)) return 0;
 
     std::optional<std::string> destination;
-    if (openedFrom && source.size() >= 4 && pattern.size() >= 4 &&
+    if (fromCard && source.size() >= 4 && pattern.size() >= 4 &&
         equalNoCase(source.substr(source.size() - 4), pattern.substr(pattern.size() - 4)) &&
         host.message(kCardOverwriteQuestion, MsgButtons::YesNo, MsgIcon::Question, 1) == MsgResult::Yes) {
         destination = source;

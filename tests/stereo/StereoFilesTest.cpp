@@ -429,6 +429,18 @@ TEST(StereoCard, EmptyFolderMissingCardAndOverwrite) {
     ASSERT_EQ(ExportTo3ds(f.ws, nullptr), 1);
     EXPECT_TRUE(fs::exists(folder / "HNI_0006.MPO"));
 
+    // A copy of a card kept in a plain folder: a picture opened from it
+    // leaves the known card the drive, for this export and the next.
+    const fs::path copy = f.dir.path() / "backup/DCIM/100NIN03";
+    fs::create_directories(copy);
+    writeBytes((copy / "HNI_0001.MPO").string(), {1, 2, 3});
+    f.ws.setCurrentPath((copy / "HNI_0001.MPO").string());
+    f.host.expectMessage(kCardWriteSucceededMessage);
+    ASSERT_EQ(ExportTo3ds(f.ws, nullptr), 1);
+    EXPECT_TRUE(fs::exists(folder / "HNI_0007.MPO"));
+    EXPECT_EQ(fs::file_size(copy / "HNI_0001.MPO"), 3u);
+    EXPECT_EQ(settings.getText(SettingKey::OptionDrive), f.dir.file("sd"));
+
     // Without views the command asks first; Cancel ends it.
     f.ws.discardViews();
     f.host.expectMessage(kCardNoViewsQuestion, MsgResult::Cancel, MsgButtons::OkCancel);
