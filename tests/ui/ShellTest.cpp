@@ -234,6 +234,18 @@ TEST(Shell, HelpFallsBackToTheWebAddressAndSaysWhenAllFails) {
                            MsgResult::Yes);
         EXPECT_TRUE(ShowHelp(host, ini, HelpPage::Tutorial, opener));
         EXPECT_EQ(opened, (std::vector<std::string>{"https://example.org/tutorial"}));
+        // Anything but a web page (a settings file from someone else) is
+        // never handed to the opener: a launcher, a program, a local file.
+        opened.clear();
+        std::ofstream(dir.file("run.desktop")) << "[Desktop Entry]\n";
+        for (const std::string& url : {"file://" + dir.file("run.desktop"), dir.file("run.desktop"), std::string("sh:x")}) {
+            std::ofstream(ini) << "[Help]\nTutorial=" << url << "\n";
+            host.expectMessage("ドキュメントがインストールされていません。\nインターネットでドキュメントを参照しますか？",
+                               MsgResult::Yes);
+            host.expectMessage("ヘルプドキュメントの表示に失敗しました。");
+            EXPECT_FALSE(ShowHelp(host, ini, HelpPage::Tutorial, opener)) << url;
+        }
+        EXPECT_TRUE(opened.empty());
     }
     {
         // The installed page opens without a question.
