@@ -2,6 +2,7 @@
 #include "autocut/FaceDetect.h"
 
 #include "core/Settings.h"
+#include "core/StillImage.h"
 #include "linewisp/linewisp.h"
 
 #include <algorithm>
@@ -147,7 +148,8 @@ int AutoCutout(CStereoWorkspace& ws, bool separate, bool rememberChoice) {
             polygon(mask, pen, brush, poly);
     }
 
-    if (n > 1 && rememberChoice) Settings(ws.settingsPath()).setFlag(SettingKey::AutoMultiLayer, separate);
+    if (n > 1 && rememberChoice && !Settings(ws.settingsPath()).setFlag(SettingKey::AutoMultiLayer, separate))
+        ws.host().message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
     ws.setCurrentRegion(0);
     return 1;
 }

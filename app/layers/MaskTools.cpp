@@ -3,6 +3,7 @@
 // display, the paint colour and the right-button menu.
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
+#include "core/StillImage.h"
 
 #include <algorithm>
 
@@ -93,8 +94,9 @@ bool CStereoWorkspace::ChooseColour() {
     const std::optional<ColorRef> chosen = m_host.chooseColor(m_settings.editColour);
     if (!chosen) return false;
     m_settings.editColour = *chosen & 0x00FFFFFFu;
-    Settings(m_settingsPath).setInt(SettingKey::EditColor, static_cast<int>(m_settings.editColour));
     Redraw();
+    if (!Settings(m_settingsPath).setInt(SettingKey::EditColor, static_cast<int>(m_settings.editColour)))
+        m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
     return true;
 }
 

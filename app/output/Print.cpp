@@ -234,7 +234,8 @@ int PrintPicture(CStereoWorkspace& ws, PrintDialogs& dialogs, const std::string&
     if (!ws.settings().copyPrint && target->deviceName().find("RICOH") != std::string::npos &&
         host.message(kPrintCopyQuestion, MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes) {
         ws.settings().copyPrint = true;
-        Settings(ws.settingsPath()).setFlag(SettingKey::OptionCopyPrint, true);
+        if (!Settings(ws.settingsPath()).setFlag(SettingKey::OptionCopyPrint, true))
+            host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
     }
     const int printed = PrintOnTarget(ws, *target, editOrAnaglyph);
     if (!printed && target->startFailed()) host.message(kPrintStartFailedMessage, MsgButtons::Ok, MsgIcon::Error);

@@ -4,6 +4,7 @@
 #include "core/ProjectFile.h"
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
+#include "core/StillImage.h"
 #include "output/PaperChange.h"
 #include "overlay/ClipArt.h"
 #include "overlay/ObjectDraw.h"
@@ -151,9 +152,12 @@ int CStereoWorkspace::AddTextObject() {
     // A side longer than the picture is cut to it.
     if (o->width > m_width) o->width = m_width, o->x = 0;
     if (o->height > m_height) o->height = m_height, o->y = 0;
-    settings.setAll({{SettingKey::FontName, std::string_view(o->face)},
-                     {SettingKey::FontSize, static_cast<int>(o->flags & kTextPointSizeMask)}});
+    // The font is remembered for the next text; a settings file that cannot
+    // be written is said (the text is added all the same).
+    const bool remembered = settings.setAll({{SettingKey::FontName, std::string_view(o->face)},
+                                             {SettingKey::FontSize, static_cast<int>(o->flags & kTextPointSizeMask)}});
     finishAdd(kObjectText, std::move(o));
+    if (!remembered) m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
     return 1;
 }
 

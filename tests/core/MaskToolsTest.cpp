@@ -1,6 +1,7 @@
 // Strokes drawn through the workspace's mouse input, as the view sends them.
 #include "core/Settings.h"
 #include "core/StereoWorkspace.h"
+#include "core/StillImage.h"
 #include "layers/Outline.h"
 #include "support/Pictures.h"
 #include "support/ScriptedHost.h"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <random>
 
@@ -255,6 +257,18 @@ TEST(MaskTools, PaintEraserAndFillOnThePaintLayer) {
     d.host.expectColor(RGB(0, 0, 255));
     ASSERT_TRUE(d.ws->ChooseColour());
     EXPECT_EQ(Settings(d.ws->settingsPath()).getInt(SettingKey::EditColor), 0xFF0000);
+    // Settings that cannot be written are told; the colour holds all the same.
+    const std::string ini = d.ws->settingsPath();
+    const std::string kept = ini + ".kept";
+    std::filesystem::rename(ini, kept);
+    std::filesystem::create_directory(ini);
+    d.host.expectColor(RGB(0, 255, 0)).expectMessage(kSaveFailedMessage);
+    ASSERT_TRUE(d.ws->ChooseColour());
+    EXPECT_TRUE(d.host.done());
+    std::filesystem::remove(ini);
+    std::filesystem::rename(kept, ini);
+    d.host.expectColor(RGB(0, 0, 255));
+    ASSERT_TRUE(d.ws->ChooseColour());
     d.stroke({{20, 10}});
     EXPECT_EQ(d.ws->paintLayer().getPixel(30, 20), RGB(0, 0, 255));
     EXPECT_FALSE(white(d.ws->paintMask(), 20, 20));
