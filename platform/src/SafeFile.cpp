@@ -333,8 +333,9 @@ bool writeFileReplacing(const std::string& path, const void* bytes, std::size_t 
 
 // ---- FolderLock ---------------------------------------------------------------------
 
-FolderLock::FolderLock(const std::string& file) {
-    m_fd = ::open(folderOf(resolveSaveTarget(file)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+FolderLock::FolderLock(const std::string& file, LinkAtTarget links) {
+    const std::string target = links == LinkAtTarget::Follow ? resolveSaveTarget(file) : file;
+    m_fd = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_fd < 0) return;
     for (int attempt = 0; attempt < 400; ++attempt) {
         if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) return;
@@ -381,7 +382,8 @@ bool ReplacingFileSet::commit() {
     // Another save into the folder puts its set in place before or after
     // this one, and a signal to stop waits until every file is in place.
     const std::optional<FolderLock> lock =
-        m_entries.empty() ? std::nullopt : std::make_optional<FolderLock>(m_entries.front().target);
+        m_entries.empty() ? std::nullopt
+                          : std::make_optional<FolderLock>(m_entries.front().target, LinkAtTarget::Replace);
     const SignalsHeld held;
     while (!m_entries.empty()) {
         const Entry e = m_entries.front();

@@ -31,23 +31,6 @@ int createFileBeside(const std::string& target, std::string& tempPath);
 // does not exist yet.
 std::string resolveSaveTarget(const std::string& path);
 
-// While it lives, other processes taking a FolderLock for a file in the same
-// folder wait: a settings file read, changed and replaced, or a set of files
-// put in place together, by two programs at once. Files are replaced whole,
-// so the lock (flock) is on the folder of `file` (through a link, of the
-// file it points to). Where the folder cannot be locked, or stays locked
-// for two seconds (a program stopped midway), the work goes ahead unlocked.
-class FolderLock {
-public:
-    explicit FolderLock(const std::string& file);
-    ~FolderLock();
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-
-private:
-    int m_fd = -1;
-};
-
 // What a save does with a target that is a symbolic link. The name the
 // user gave is followed: the linked file is written, as writing in place
 // would. A name the program makes itself (a project's companion files, the
@@ -55,6 +38,23 @@ private:
 // from someone else may hold links to files of the user's elsewhere, which
 // a save must never write.
 enum class LinkAtTarget { Follow, Replace };
+
+// While it lives, other processes taking a FolderLock for a file in the same
+// folder wait: a settings file read, changed and replaced, or a set of files
+// put in place together, by two programs at once. Files are replaced whole,
+// so the lock (flock) is on the folder of `file` (through a link that is
+// followed, of the file it points to). Where the folder cannot be locked, or stays locked
+// for two seconds (a program stopped midway), the work goes ahead unlocked.
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& file, LinkAtTarget links = LinkAtTarget::Follow);
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int m_fd = -1;
+};
 
 // One file written through a temporary name and renamed over its target.
 class ReplacingFile {
