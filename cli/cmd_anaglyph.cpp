@@ -119,6 +119,9 @@ int runAnaglyph(const std::vector<std::string>& argv) {
     for (const std::string& input : inputs) {
         const std::string target =
             (std::filesystem::path(out) / std::filesystem::path(input).stem()).string() + ext;
+        // The names are the program's own: a link under one (a folder from
+        // someone else) is taken away for the new file, never written through.
+        if (std::filesystem::is_symlink(target, ec)) std::filesystem::remove(target, ec);
         if (anaglyphOne(input, target, o) != kExitOk) failed.push_back(input);
     }
     if (failed.empty()) return kExitOk;

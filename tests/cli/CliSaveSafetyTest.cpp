@@ -310,6 +310,9 @@ TEST(CliSaveSafety, SaveViewsWritesOnlyTheFilesItNames) {
     fs::create_symlink(precious, dir.file("linked_L.jpg"));
     fs::create_directory(dir.file("views"));
     fs::create_symlink(precious, dir.file("views/view_00.bmp"));
+    fs::create_symlink(precious, dir.file("views/coffee.jpg"));
+    EXPECT_EQ(cli("anaglyph " + q(project) + " -o " + q(dir.file("views") + "/")).code, 0);
+    EXPECT_FALSE(fs::is_symlink(dir.file("views/coffee.jpg")));
     EXPECT_EQ(cli("save-views " + q(project) + " -o " + q(dir.file("linked.jpg"))).code, 0);
     EXPECT_EQ(cli("views " + q(project) + " -o " + q(dir.file("views"))).code, 0);
     EXPECT_EQ(fileText(precious), "keep me");
