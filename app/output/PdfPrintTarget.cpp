@@ -74,6 +74,8 @@ bool PaintDevicePrintTarget::drawImage(const Rect& dst, const Surface& image) {
     return true;
 }
 
+bool PaintDevicePrintTarget::documentOpen() const { return m_painter && m_painter->isActive(); }
+
 void PaintDevicePrintTarget::endDoc() {
     if (m_painter && m_painter->isActive()) m_painter->end();
     m_painter.reset();

@@ -47,6 +47,8 @@ public:
 protected:
     // Gives the document its name before it starts.
     virtual void setDocumentName(const std::string& name) = 0;
+    // True between a successful startDoc and endDoc.
+    bool documentOpen() const;
 
 private:
     QPagedPaintDevice& m_device;

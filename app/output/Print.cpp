@@ -26,6 +26,9 @@ const char* const kPrinterSetupInfo =
 const char* const kPrinterSetupWriteFailed = "プリンタ設定ファイルの保存に失敗しました";
 const char* const kPrintAnaglyphQuestion = "アナグリフ画像の印刷を実行しますか？";
 const char* const kPrintStartFailedMessage = "印刷を開始できませんでした。プリンタを確認してください。";
+const char* const kPrintLargerThanPageQuestion =
+    "印刷する画像 (%.1f x %.1f mm) が用紙の印刷できる範囲 (%.1f x %.1f mm) より大きいため、端が切れて印刷されます。\n"
+    "このまま印刷しますか？";
 const char* const kPrintEditImageQuestion =
     "合成画像が作成されていません。編集画面がそのまま印刷されます。印刷を実行しますか？";
 const char* const kPrintSetupQuestion =
@@ -260,6 +263,18 @@ int PrintOnTarget(CStereoWorkspace& ws, PrintTarget& target, bool editOrAnaglyph
     const bool viaMemory = copyPrint || highRes;
     const char* const memoryMessage = copyPrint ? kPrintCopyMemoryMessage : kOutOfMemoryMessage;
 
+    // The picture is never scaled to the paper (its size is the lens's): one
+    // larger than the paper's printable area would come out cut, which the
+    // user is asked about first (an A4 working size prints a little larger
+    // than A4; a printer's margins take more).
+    if (g.valid() && (g.pw > target.pageWidth() || g.ph > target.pageHeight())) {
+        const auto mm = [](int pixels, int dpi) { return pixels * 25.4 / std::max(1, dpi); };
+        char text[512];
+        std::snprintf(text, sizeof text, kPrintLargerThanPageQuestion, mm(g.pw, target.dpiX()),
+                      mm(g.ph, target.dpiY()), mm(target.pageWidth(), target.dpiX()),
+                      mm(target.pageHeight(), target.dpiY()));
+        if (host.message(text, MsgButtons::OkCancel, MsgIcon::Warning) != MsgResult::Ok) return 0;
+    }
     if (!target.startDoc(kPrintDocumentName)) return 0;
     int printed = 0;
     if (target.startPage()) {
@@ -305,7 +320,8 @@ int PrintOnTarget(CStereoWorkspace& ws, PrintTarget& target, bool editOrAnaglyph
     }
     target.endDoc();
     if (!target.written()) {
-        host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+        if (target.spooled()) host.message(kPrintStartFailedMessage, MsgButtons::Ok, MsgIcon::Error);
+        else host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
         return 0;
     }
     return printed;

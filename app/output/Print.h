@@ -79,8 +79,12 @@ public:
     // the file it would have replaced. A printer just ends the document.
     virtual void abortDoc() { endDoc(); }
     // After endDoc: false when the document could not be written out whole
-    // (a file target on a full disk).
+    // (a file target on a full disk), or a printer's print system refused
+    // the job (a queue that takes no jobs, a printer removed meanwhile).
     virtual bool written() const { return true; }
+    // True for a printer, whose failed job is told as a printing failure
+    // rather than a failed save.
+    virtual bool spooled() const { return false; }
     // After startDoc: true when the document could not be begun at all (no
     // usable printer), which the caller has to tell the user.
     virtual bool startFailed() const { return false; }
@@ -121,6 +125,7 @@ extern const char* const kPrinterSetupWriteFailed;
 extern const char* const kPrintAnaglyphQuestion;
 // Printing from the dialogs when the printer chosen cannot begin a document.
 extern const char* const kPrintStartFailedMessage;
+extern const char* const kPrintLargerThanPageQuestion;
 extern const char* const kPrintEditImageQuestion;
 extern const char* const kPrintSetupQuestion;
 extern const char* const kPrintCopyQuestion;

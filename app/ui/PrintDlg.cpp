@@ -1,12 +1,16 @@
 #include "ui/PrintDlg.h"
 
 #include "core/StereoWorkspace.h"
+#include "ui/QtHost.h"
 
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrintDialog>
+#include <QPrintEngine>
 #include <QPrinter>
 #include <QPrinterInfo>
+
+#include <dlfcn.h>
 
 namespace plastora {
 
@@ -20,6 +24,27 @@ void restrictOptions(QPrintDialog& dialog) {
     dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
     dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, false);
     dialog.setPrintRange(QAbstractPrintDialog::AllPages);
+}
+
+const char* const kExactSizeInfo =
+    "レンチキュラーの大きさを保つため、用紙1枚に1ページ、拡大も縮小もせずに印刷します。";
+
+// The job options Qt's CUPS printing keeps on the print engine (as name,
+// value, name, value, ...), under this key of its own, and hands to CUPS
+// with the job.
+constexpr auto kCupsOptionsKey = static_cast<QPrintEngine::PrintEnginePropertyKey>(0xfe00);
+
+// CUPS's status of the last request this thread made (the job Qt just
+// handed over), from the library Qt's printing has loaded: true for an
+// error (IPP status 0x0400 and above). Without CUPS there is nothing to ask.
+bool printSystemRefusedLastJob() {
+    void* cups = ::dlopen("libcups.so.2", RTLD_LAZY | RTLD_NOLOAD);
+    if (!cups) return false;
+    using LastError = int (*)();
+    const auto lastError = reinterpret_cast<LastError>(::dlsym(cups, "cupsLastError"));
+    const int status = lastError ? lastError() : 0;
+    ::dlclose(cups);
+    return status >= 0x0400;
 }
 
 QPageSize pageSizeFor(const PrinterSettings& s) {
@@ -69,6 +94,43 @@ QtPrinterTarget::QtPrinterTarget(std::unique_ptr<QPrinter> printer)
 
 QtPrinterTarget::~QtPrinterTarget() { endDoc(); }
 
+bool QtPrinterTarget::spooled() const { return m_printer->outputFormat() == QPrinter::NativeFormat; }
+
+void QtPrinterTarget::endDoc() {
+    const bool handingOver = documentOpen() && spooled();
+    PaintDevicePrintTarget::endDoc();
+    if (handingOver) m_refused = printSystemRefusedLastJob();
+}
+
+QStringList exactSizeJobOptions(const QStringList& options, bool* changed) {
+    // Each option that changes the printed size or the pages printed, and
+    // the value that prints one whole page at its own size.
+    static const std::pair<const char*, const char*> kExact[] = {
+        {"number-up", "1"}, {"page-set", "all"}, {"fit-to-page", "false"}, {"print-scaling", "none"}};
+    bool userChoice = false;
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < options.size(); i += 2) {
+        const QString& name = options[i];
+        const QString& value = options[i + 1];
+        bool replaced = name == QLatin1String("page-ranges");
+        for (const auto& [key, exact] : kExact) replaced = replaced || name == QLatin1String(key);
+        if (!replaced) {
+            out << name << value;
+            continue;
+        }
+        if (name == QLatin1String("page-ranges") || name == QLatin1String("number-up") ||
+            name == QLatin1String("page-set")) {
+            bool exactAlready = false;
+            for (const auto& [key, exact] : kExact)
+                exactAlready = exactAlready || (name == QLatin1String(key) && value == QLatin1String(exact));
+            userChoice = userChoice || !exactAlready;
+        }
+    }
+    for (const auto& [key, exact] : kExact) out << QLatin1String(key) << QLatin1String(exact);
+    if (changed) *changed = userChoice;
+    return out;
+}
+
 void QtPrinterTarget::setDocumentName(const std::string& name) {
     // The spooler's job name; a PDF printer makes it the file's title.
     m_printer->setDocName(QString::fromStdString(name));
@@ -91,6 +153,18 @@ std::unique_ptr<PrintTarget> CPrintDlg::printDialog(const PrinterSettings* setti
     QPrintDialog dialog(printer.get(), m_parent);
     restrictOptions(dialog);
     if (dialog.exec() != QDialog::Accepted) return nullptr;
+    // A lenticular print only works at its own size: the print system is
+    // told to print one page per sheet, unscaled, whatever the dialog's
+    // pages-per-sheet, page set or the queue's own fit-to-page say.
+    if (printer->outputFormat() == QPrinter::NativeFormat) {
+        bool changed = false;
+        QPrintEngine* engine = printer->printEngine();
+        engine->setProperty(kCupsOptionsKey, exactSizeJobOptions(engine->property(kCupsOptionsKey).toStringList(), &changed));
+        if (changed) {
+            ui::QtHost host(m_parent);
+            static_cast<Host&>(host).message(kExactSizeInfo, MsgButtons::Ok, MsgIcon::Information);
+        }
+    }
     return std::make_unique<QtPrinterTarget>(std::move(printer));
 }
 

@@ -902,6 +902,11 @@ Pitch Test Print</translation>
       <translation>Lens resolution</translation>
     </message>
     <message>
+      <location filename="../../app/ui/PrintDlg.cpp" />
+      <source>レンチキュラーの大きさを保つため、用紙1枚に1ページ、拡大も縮小もせずに印刷します。</source>
+      <translation>To keep the lenticular print at its size, it is printed one page per sheet, neither enlarged nor reduced.</translation>
+    </message>
+    <message>
       <location filename="../../app/ui/CommandTips.cpp" />
       <source>レンチキュラー印刷用の合成画像を保存します
 合成画像の保存</source>
@@ -1249,6 +1254,13 @@ Video Settings</translation>
       <location filename="../../app/output/Print.h" />
       <source>印刷...</source>
       <translation>Print...</translation>
+    </message>
+    <message>
+      <location filename="../../app/output/Print.cpp" />
+      <source>印刷する画像 (%1 x %2 mm) が用紙の印刷できる範囲 (%3 x %4 mm) より大きいため、端が切れて印刷されます。
+このまま印刷しますか？</source>
+      <translation>The picture to print (%1 x %2 mm) is larger than the printable area of the paper (%3 x %4 mm), so its edges will be cut off.
+Print it anyway?</translation>
     </message>
     <message>
       <location filename="../../app/output/Print.cpp" />

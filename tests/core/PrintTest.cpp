@@ -30,6 +30,7 @@ struct FakeTarget : PrintTarget {
     std::string name = "Test Printer";
     int dpi = 340, pageW = 2000, pageH = 3000;
     bool docStarts = true, pageStarts = true, drawWorks = true;
+    bool jobTaken = true, printer = false;  // what the print system answered; a printer or a file
     std::vector<std::string> calls;
     Rect drawnAt;
     Surface drawn;  // a copy of the picture handed over
@@ -51,6 +52,8 @@ struct FakeTarget : PrintTarget {
     }
     void endPage() override { calls.push_back("endPage"); }
     void endDoc() override { calls.push_back("endDoc"); }
+    bool written() const override { return jobTaken; }
+    bool spooled() const override { return printer; }
 };
 
 // Hands the calls on to a FakeTarget that outlives the print.
@@ -384,6 +387,43 @@ TEST(PrintDrawing, HighResolutionPrintsTheEnlargedPictureAt340Dpi) {
     FakeTarget c;
     ASSERT_EQ(PrintOnTarget(*doc.ws, c, false), 1);
     EXPECT_TRUE(samePixels(c.drawn, doc.ws->composite()));
+}
+
+// The picture is never scaled to the paper: one larger than the printable
+// area is printed cut only when the user says so; a job the print system
+// refuses is told as a printing failure.
+TEST(PrintDrawing, APictureLargerThanThePageAsksFirstAndARefusedJobIsTold) {
+    PrintDoc doc(40, 16);
+    const PrintGeometry g = computePrintGeometry(40, 16, 4, 2, 60.0, 3, false, 340, 340, 0, 0);
+    const auto question = [&](int pageW, int pageH) {
+        char text[512];
+        std::snprintf(text, sizeof text, kPrintLargerThanPageQuestion, g.pw * 25.4 / 340, g.ph * 25.4 / 340,
+                      pageW * 25.4 / 340, pageH * 25.4 / 340);
+        return std::string(text);
+    };
+    FakeTarget narrow;
+    narrow.pageW = g.pw - 1;
+    doc.host.expectMessage(question(g.pw - 1, 3000), MsgResult::Cancel, MsgButtons::OkCancel, MsgIcon::Warning);
+    EXPECT_EQ(PrintOnTarget(*doc.ws, narrow, false), 0);
+    EXPECT_TRUE(narrow.calls.empty()) << "nothing sent to the printer";
+    FakeTarget low;
+    low.pageH = g.ph - 1;
+    doc.host.expectMessage(question(2000, g.ph - 1), MsgResult::Ok);
+    EXPECT_EQ(PrintOnTarget(*doc.ws, low, false), 1);
+    EXPECT_EQ(low.drawnAt.width(), g.pw) << "printed at its own size, cut";
+    // Exactly the printable area: no question.
+    FakeTarget exact;
+    exact.pageW = g.pw;
+    exact.pageH = g.ph;
+    EXPECT_EQ(PrintOnTarget(*doc.ws, exact, false), 1);
+    EXPECT_TRUE(doc.host.done());
+
+    FakeTarget refused;
+    refused.printer = true;
+    refused.jobTaken = false;
+    doc.host.expectMessage(kPrintStartFailedMessage, MsgResult::Ok, MsgButtons::Ok, MsgIcon::Error);
+    EXPECT_EQ(PrintOnTarget(*doc.ws, refused, false), 0);
+    EXPECT_TRUE(doc.host.done());
 }
 
 TEST(PrintDrawing, FailuresEndTheDocument) {

@@ -48,6 +48,35 @@ TEST(PrintDlg, SettingsSurviveAQPrinter) {
     EXPECT_EQ(got.orientation, kPortrait);
 }
 
+// The print system's job options: whatever would print the picture at
+// another size or not at all is set to one page per sheet, unscaled; the
+// rest is kept, and a choice of the user's among them is told.
+TEST(PrintDlg, JobOptionsPrintThePictureAtItsOwnSize) {
+    const auto value = [](const QStringList& options, const char* name) {
+        const qsizetype at = options.indexOf(QLatin1String(name));
+        return at >= 0 && at % 2 == 0 && at + 1 < options.size() ? options[at + 1].toStdString() : std::string("-");
+    };
+    bool changed = false;
+    const QStringList chosen{"media", "A4", "number-up", "2", "page-set", "even", "page-ranges", "1-1",
+                             "fit-to-page", "true", "sides", "one-sided"};
+    const QStringList out = exactSizeJobOptions(chosen, &changed);
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(value(out, "media"), "A4");
+    EXPECT_EQ(value(out, "sides"), "one-sided");
+    EXPECT_EQ(value(out, "number-up"), "1");
+    EXPECT_EQ(value(out, "page-set"), "all");
+    EXPECT_EQ(value(out, "fit-to-page"), "false");
+    EXPECT_EQ(value(out, "print-scaling"), "none");
+    EXPECT_EQ(value(out, "page-ranges"), "-");
+    EXPECT_EQ(out.count(QStringLiteral("number-up")), 1);
+    // Nothing chosen (a queue's own fit-to-page default is overridden all
+    // the same, without a word).
+    const QStringList plain = exactSizeJobOptions({"media", "Letter", "number-up", "1"}, &changed);
+    EXPECT_FALSE(changed);
+    EXPECT_EQ(value(plain, "fit-to-page"), "false");
+    EXPECT_EQ(value(plain, "media"), "Letter");
+}
+
 TEST(PrintDlg, QPrinterTargetPrintsTheCompositeCentred) {
     TestDocument doc(48, 20);
     doc.ws->GenerateViews(nullptr, 2, false);
