@@ -157,7 +157,8 @@ int PrintPitchTest(Host& host, PrintTarget& target, const std::vector<double>& v
     }
     target.endDoc();
     if (!target.written()) {
-        host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+        if (target.spooled()) host.message(kPrintStartFailedMessage, MsgButtons::Ok, MsgIcon::Error);
+        else host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
         return 0;
     }
     return 1;
