@@ -148,7 +148,8 @@ int AutoCutout(CStereoWorkspace& ws, bool separate, bool rememberChoice) {
             polygon(mask, pen, brush, poly);
     }
 
-    if (n > 1 && rememberChoice && !Settings(ws.settingsPath()).setFlag(SettingKey::AutoMultiLayer, separate))
+    if (const Settings stored(ws.settingsPath());
+        n > 1 && rememberChoice && !stored.setFlag(SettingKey::AutoMultiLayer, separate) && stored.writable())
         ws.host().message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
     ws.setCurrentRegion(0);
     return 1;

@@ -95,7 +95,8 @@ bool CStereoWorkspace::ChooseColour() {
     if (!chosen) return false;
     m_settings.editColour = *chosen & 0x00FFFFFFu;
     Redraw();
-    if (!Settings(m_settingsPath).setInt(SettingKey::EditColor, static_cast<int>(m_settings.editColour)))
+    if (const Settings stored(m_settingsPath);
+        !stored.setInt(SettingKey::EditColor, static_cast<int>(m_settings.editColour)) && stored.writable())
         m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
     return true;
 }

@@ -237,7 +237,8 @@ int PrintPicture(CStereoWorkspace& ws, PrintDialogs& dialogs, const std::string&
     if (!ws.settings().copyPrint && target->deviceName().find("RICOH") != std::string::npos &&
         host.message(kPrintCopyQuestion, MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes) {
         ws.settings().copyPrint = true;
-        if (!Settings(ws.settingsPath()).setFlag(SettingKey::OptionCopyPrint, true))
+        const Settings stored(ws.settingsPath());
+        if (!stored.setFlag(SettingKey::OptionCopyPrint, true) && stored.writable())
             host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
     }
     const int printed = PrintOnTarget(ws, *target, editOrAnaglyph);

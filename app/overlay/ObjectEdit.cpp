@@ -157,7 +157,7 @@ int CStereoWorkspace::AddTextObject() {
     const bool remembered = settings.setAll({{SettingKey::FontName, std::string_view(o->face)},
                                              {SettingKey::FontSize, static_cast<int>(o->flags & kTextPointSizeMask)}});
     finishAdd(kObjectText, std::move(o));
-    if (!remembered) m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
+    if (!remembered && settings.writable()) m_host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
     return 1;
 }
 
