@@ -517,14 +517,22 @@ std::string unwritableText(const std::string& path, const std::string& text) {
     // one is named, with its own reason. A file in the temporary folder is
     // not: it is gone by now, and the reason says where it was.
     // When the folder is what stops every file, the folder is the reason.
+    // The companions are beside the name given, or, when that name is a link
+    // that is followed, beside the file it points to.
+    namespace fs = std::filesystem;
+    const auto folderOf = [](const std::string& file) {
+        std::error_code ec;
+        const fs::path absolute = fs::absolute(file, ec);
+        return (ec ? fs::path(file) : absolute).lexically_normal().parent_path();
+    };
     std::string failed = lastSaveTarget();
     const std::string target = resolveSaveTarget(path);
-    const std::string folder = std::filesystem::path(target).parent_path().string();
-    if (failed.empty() || failed == target || std::filesystem::path(failed).parent_path() != folder ||
-        ::access(folder.empty() ? "." : folder.c_str(), W_OK) != 0)
+    const fs::path folder = folderOf(target);
+    const bool beside = !failed.empty() && (folderOf(failed) == folder || folderOf(failed) == folderOf(path));
+    if (!beside || failed == target || ::access(folderOf(failed).c_str(), W_OK) != 0)
         failed.clear();
     else
-        failed = (std::filesystem::path(path).parent_path() / std::filesystem::path(failed).filename()).string();
+        failed = (fs::path(path).parent_path() / fs::path(failed).filename()).string();
     const std::string why = whyUnwritable(failed.empty() ? path : failed);
     const std::string reason = failed.empty() ? why : why.empty() ? failed : failed + ": " + why;
     return path + ": " + translateText(text) + (reason.empty() ? "" : " (" + reason + ")");

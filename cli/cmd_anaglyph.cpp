@@ -44,7 +44,8 @@ struct AnaglyphOptions {
 };
 
 // One project's anaglyph written to `output`; an exit code.
-int anaglyphOne(const std::string& input, const std::string& output, const AnaglyphOptions& o) {
+int anaglyphOne(const std::string& input, const std::string& output, const AnaglyphOptions& o,
+                LinkAtTarget links = LinkAtTarget::Follow) {
     CliHost host;
     host.readSubject = input;
     host.writeSubject = output;
@@ -58,7 +59,7 @@ int anaglyphOne(const std::string& input, const std::string& output, const Anagl
     if (!BuildAnaglyphImage(ws)) return kExitFailure;
     ws.setDisplayMode(kModeAnaglyph);
     ws.Redraw();
-    if (!SaveAnaglyph(ws, output)) return kExitFailure;
+    if (!SaveAnaglyph(ws, output, links)) return kExitFailure;
     // What was written: the high-resolution anaglyph when the project has a
     // high-resolution copy, else the working size.
     const int r = ws.highResCount() > 0 ? ws.highResRatio() : 1;
@@ -120,9 +121,8 @@ int runAnaglyph(const std::vector<std::string>& argv) {
         const std::string target =
             (std::filesystem::path(out) / std::filesystem::path(input).stem()).string() + ext;
         // The names are the program's own: a link under one (a folder from
-        // someone else) is taken away for the new file, never written through.
-        if (std::filesystem::is_symlink(target, ec)) std::filesystem::remove(target, ec);
-        if (anaglyphOne(input, target, o) != kExitOk) failed.push_back(input);
+        // someone else) is replaced by the finished file, never written through.
+        if (anaglyphOne(input, target, o, LinkAtTarget::Replace) != kExitOk) failed.push_back(input);
     }
     if (failed.empty()) return kExitOk;
     std::string names;

@@ -893,8 +893,9 @@ std::unique_ptr<ReplacingFile> writePicture(const PictureRows& picture, const st
     return nullptr;
 }
 
-bool savePicture(const PictureRows& picture, const std::string& path, int jpegQuality, double dotsPerInch) {
-    const std::unique_ptr<ReplacingFile> file = writePicture(picture, path, jpegQuality, dotsPerInch);
+bool savePicture(const PictureRows& picture, const std::string& path, int jpegQuality, double dotsPerInch,
+                 LinkAtTarget links = LinkAtTarget::Follow) {
+    const std::unique_ptr<ReplacingFile> file = writePicture(picture, path, jpegQuality, dotsPerInch, links);
     return file && file->commit();
 }
 
@@ -904,8 +905,9 @@ PictureRows rowsOf(const Surface& picture) {
     return PictureRows{picture.width(), picture.height(), [&picture](int y) { return picture.row(y); }, true};
 }
 
-bool WriteStillImage(const Surface& picture, const std::string& path, int jpegQuality, double dotsPerInch) {
-    return !picture.empty() && savePicture(rowsOf(picture), path, jpegQuality, dotsPerInch);
+bool WriteStillImage(const Surface& picture, const std::string& path, int jpegQuality, double dotsPerInch,
+                     LinkAtTarget links) {
+    return !picture.empty() && savePicture(rowsOf(picture), path, jpegQuality, dotsPerInch, links);
 }
 
 bool WriteStillImageRows(const PictureRows& picture, const std::string& path, int jpegQuality, double dotsPerInch) {
@@ -987,10 +989,10 @@ int SaveStillImage(Host& host, const Surface& picture, int w, int h, const std::
 }
 
 int SaveStillImage(Host& host, const Surface& picture, int /*w*/, int /*h*/, const std::string& path,
-                   int jpegQuality, double dotsPerInch) {
+                   int jpegQuality, double dotsPerInch, LinkAtTarget links) {
     // The size given is the picture's own; the surface's size is what is
     // written either way, so nothing outside it is ever read.
-    if (WriteStillImage(picture, path, jpegQuality, dotsPerInch)) return 1;
+    if (WriteStillImage(picture, path, jpegQuality, dotsPerInch, links)) return 1;
     host.message(kSaveFailedMessage, MsgButtons::Ok, MsgIcon::Warning);
     return 0;
 }

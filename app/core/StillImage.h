@@ -37,7 +37,7 @@ int SaveStillImage(Host& host, const Surface& picture, int w, int h, const std::
 // JFIF density in dots per inch (rounded), PNG pHYs and BMP resolution in
 // pixels per metre. 0 writes exactly what the call above writes.
 int SaveStillImage(Host& host, const Surface& picture, int w, int h, const std::string& path, int jpegQuality,
-                   double dotsPerInch);
+                   double dotsPerInch, LinkAtTarget links = LinkAtTarget::Follow);
 // Whether a w x h picture fits the format `path` names (by its extension, as
 // the writers choose): a JPEG holds at most kJpegMaxSide a side, a BMP's
 // header at most 4 GB of rows. Told before a long piece of work, rather than
@@ -50,7 +50,8 @@ int SaveInterleavedImage(Host& host, const Surface& picture, const std::string& 
 
 // The same writing with no message: true when the file was written. For
 // pictures written on several threads at once, whose caller reports.
-bool WriteStillImage(const Surface& picture, const std::string& path, int jpegQuality, double dotsPerInch = 0.0);
+bool WriteStillImage(const Surface& picture, const std::string& path, int jpegQuality, double dotsPerInch = 0.0,
+                     LinkAtTarget links = LinkAtTarget::Follow);
 // A picture handed to a writer row by row, top row first or in any order
 // the format needs (a BMP asks from the bottom up): row(y) returns the
 // `width` pixels of row y, valid until the next call, or nullptr to give up

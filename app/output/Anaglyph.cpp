@@ -199,7 +199,7 @@ bool BuildHighResAnaglyph(CStereoWorkspace& ws, Surface& out) {
     return true;
 }
 
-int SaveAnaglyph(CStereoWorkspace& ws, const std::string& path) {
+int SaveAnaglyph(CStereoWorkspace& ws, const std::string& path, LinkAtTarget links) {
     if (ws.mode() != kModeAnaglyph) return 0;
     std::string target = path;
     if (target.empty()) {
@@ -211,7 +211,7 @@ int SaveAnaglyph(CStereoWorkspace& ws, const std::string& path) {
     if (ws.highResCount() > 0) {
         Surface hr;
         if (!BuildHighResAnaglyph(ws, hr)) return 0;
-        return SaveStillImage(ws.host(), hr, hr.width(), hr.height(), target, quality, kHighResPrintDpi);
+        return SaveStillImage(ws.host(), hr, hr.width(), hr.height(), target, quality, kHighResPrintDpi, links);
     }
     // No selection frame may end up in the file.
     if (ws.currentObject() >= 0) {
@@ -219,7 +219,8 @@ int SaveAnaglyph(CStereoWorkspace& ws, const std::string& path) {
         ws.Redraw();
     }
     if (ws.display().empty()) return 0;
-    return SaveStillImage(ws.host(), ws.display(), ws.width(), ws.height(), target, quality, WorkingImagePrintDpi(ws));
+    return SaveStillImage(ws.host(), ws.display(), ws.width(), ws.height(), target, quality, WorkingImagePrintDpi(ws),
+                          links);
 }
 
 }  // namespace plastora

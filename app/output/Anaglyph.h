@@ -6,6 +6,7 @@
 // views are read from when texts are kept flat ("立体化しない").
 #pragma once
 
+#include "platform/SafeFile.h"
 #include "platform/Surface.h"
 
 #include <functional>
@@ -95,6 +96,8 @@ bool BuildHighResAnaglyph(CStereoWorkspace& ws, Surface& out);
 // W x H display image (after clearing the object selection). JPEG when the
 // name ends in jpg or jpeg, else BMP. Returns 1 when written; 0 when
 // cancelled or failed ("ファイルの保存に失敗しました" shown by the writer).
-int SaveAnaglyph(CStereoWorkspace& ws, const std::string& path = {});
+// `links`: what becomes of a symbolic link at `path` (an output folder's
+// names, made by the program, replace a link instead of writing through).
+int SaveAnaglyph(CStereoWorkspace& ws, const std::string& path = {}, LinkAtTarget links = LinkAtTarget::Follow);
 
 }  // namespace plastora

@@ -325,6 +325,12 @@ TEST(CliSaveSafety, SaveViewsWritesOnlyTheFilesItNames) {
     EXPECT_EQ(blocked.code, 1) << blocked.out;
     EXPECT_NE(blocked.out.find(dir.file("pair_R.jpg") + ": "), std::string::npos) << blocked.out;
     EXPECT_FALSE(fs::exists(dir.file("pair_L.jpg")));
+    // Also when the name given is a link to a file elsewhere.
+    fs::create_directory(dir.file("elsewhere"));
+    fs::create_symlink(dir.file("elsewhere/real.jpg"), dir.file("pair.jpg"));
+    const CliRun linked = cli("save-views " + q(project) + " -o " + q(dir.file("pair.jpg")));
+    EXPECT_EQ(linked.code, 1) << linked.out;
+    EXPECT_NE(linked.out.find(dir.file("pair_R.jpg") + ": "), std::string::npos) << linked.out;
 
     // A project named trip_L: "-o trip.bmp" would write trip_L.bmp, its
     // edit image.
@@ -352,6 +358,14 @@ TEST(CliSaveSafety, AnEditImageReadUnderItsOtherNameIsKeptFromOutputs) {
     }
     EXPECT_NE(cli("anaglyph " + q(project) + " -o " + q(dir.path().string())).code, 0);
     EXPECT_EQ(fileText(dir.file("coffee.jpg")), image);
+    EXPECT_EQ(cli("info " + q(project)).code, 0);
+    // The same when that edit image is a link to the photo kept elsewhere:
+    // the link stays (a folder output replaces links, but never a project's).
+    fs::create_directory(dir.file("kept"));
+    fs::rename(dir.file("coffee.jpg"), dir.file("kept/coffee.jpg"));
+    fs::create_symlink(dir.file("kept/coffee.jpg"), dir.file("coffee.jpg"));
+    EXPECT_NE(cli("anaglyph " + q(project) + " -o " + q(dir.path().string())).code, 0);
+    EXPECT_TRUE(fs::is_symlink(dir.file("coffee.jpg")));
     EXPECT_EQ(cli("info " + q(project)).code, 0);
 }
 
