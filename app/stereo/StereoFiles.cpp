@@ -824,15 +824,14 @@ int ExportTo3ds(CStereoWorkspace& ws, const ChooseCardDrive& chooseDrive) {
     // cannot be written (a program folder on a full stick) must not undo
     // the card just found or chosen.
     // A folder laid out like a card (a copy of one kept on the disk) is taken
-    // for the card only when no card is known, or it is a mounted disk of
-    // its own: the card stored before stays the drive otherwise, or every
-    // later export would go to the copy.
+    // for the card only when no drive is known, or it is a mounted disk of
+    // its own: the drive stored before stays the drive otherwise (asked for
+    // when its card is not in), or every later export would go to the copy.
     std::string drive = settings.getText(SettingKey::OptionDrive);
     if (!cardFolderExists(drive, pattern) && cardFolderExists(ws.settings().drive, pattern))
         drive = ws.settings().drive;  // chosen earlier in this run, not stored
-    const bool knownCard = cardFolderExists(drive, pattern);
     const bool fromCard =
-        openedFrom && (!knownCard || isMountPoint(*openedFrom) || isSameFile(*openedFrom, drive));
+        openedFrom && (drive.empty() || isMountPoint(*openedFrom) || isSameFile(*openedFrom, drive));
     if (fromCard) {
         drive = *openedFrom;
         ws.settings().drive = drive;

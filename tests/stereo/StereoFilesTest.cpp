@@ -440,6 +440,14 @@ TEST(StereoCard, EmptyFolderMissingCardAndOverwrite) {
     EXPECT_TRUE(fs::exists(folder / "HNI_0007.MPO"));
     EXPECT_EQ(fs::file_size(copy / "HNI_0001.MPO"), 3u);
     EXPECT_EQ(settings.getText(SettingKey::OptionDrive), f.dir.file("sd"));
+    // The same with the known card not in: the drive is asked for.
+    settings.setText(SettingKey::OptionDrive, f.dir.file("away"));
+    f.ws.settings().drive = f.dir.file("away");
+    int asked = 0;
+    EXPECT_EQ(ExportTo3ds(f.ws, [&](CStereoWorkspace&) { return ++asked, false; }), 0);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(fs::file_size(copy / "HNI_0001.MPO"), 3u);
+    EXPECT_EQ(settings.getText(SettingKey::OptionDrive), f.dir.file("away"));
 
     // Without views the command asks first; Cancel ends it.
     f.ws.discardViews();
