@@ -27,7 +27,7 @@ void restrictOptions(QPrintDialog& dialog) {
 }
 
 const char* const kExactSizeInfo =
-    "レンチキュラーの大きさを保つため、用紙1枚に1ページ、拡大も縮小もせずに印刷します。";
+    "画像を決まった大きさで印刷するため、用紙1枚に1ページ、拡大も縮小もせずに印刷します。";
 
 // The job options Qt's CUPS printing keeps on the print engine (as name,
 // value, name, value, ...), under this key of its own, and hands to CUPS

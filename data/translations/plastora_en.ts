@@ -902,9 +902,8 @@ Pitch Test Print</translation>
       <translation>Lens resolution</translation>
     </message>
     <message>
-      <location filename="../../app/ui/PrintDlg.cpp" />
       <source>レンチキュラーの大きさを保つため、用紙1枚に1ページ、拡大も縮小もせずに印刷します。</source>
-      <translation>To keep the lenticular print at its size, it is printed one page per sheet, neither enlarged nor reduced.</translation>
+      <translation type="vanished">To keep the lenticular print at its size, it is printed one page per sheet, neither enlarged nor reduced.</translation>
     </message>
     <message>
       <location filename="../../app/ui/CommandTips.cpp" />
@@ -1770,6 +1769,11 @@ Save the data?</translation>
       <location filename="../../app/output/Print.cpp" />
       <source>画像を一度メモリに書き込んでから印刷しますか？何も印刷されない場合は、はいを答えてください。</source>
       <translation>Write the picture to memory first and then print? If nothing gets printed, answer Yes.</translation>
+    </message>
+    <message>
+      <location filename="../../app/ui/PrintDlg.cpp" />
+      <source>画像を決まった大きさで印刷するため、用紙1枚に1ページ、拡大も縮小もせずに印刷します。</source>
+      <translation>To print the picture at its exact size, it is printed one page per sheet, neither enlarged nor reduced.</translation>
     </message>
     <message>
       <location filename="../../app/ui/VideoDlg.cpp" />
