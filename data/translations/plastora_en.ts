@@ -902,10 +902,6 @@ Pitch Test Print</translation>
       <translation>Lens resolution</translation>
     </message>
     <message>
-      <source>レンチキュラーの大きさを保つため、用紙1枚に1ページ、拡大も縮小もせずに印刷します。</source>
-      <translation type="vanished">To keep the lenticular print at its size, it is printed one page per sheet, neither enlarged nor reduced.</translation>
-    </message>
-    <message>
       <location filename="../../app/ui/CommandTips.cpp" />
       <source>レンチキュラー印刷用の合成画像を保存します
 合成画像の保存</source>
