@@ -171,7 +171,7 @@ MsgResult CliHost::message(const MessageRequest& request) {
     std::string line = translateText(request.text);
     if (const auto own = messageSubjects.find(request.text); own != messageSubjects.end()) {
         line = own->second + ": " + line;
-    } else if (request.text == kSaveFailedMessage && !writeSubject.empty()) {
+    } else if ((request.text == kSaveFailedMessage || request.text == kMaskSaveFailedMessage) && !writeSubject.empty()) {
         line = unwritableText(writeSubject, request.text);
     } else if (request.text == kReadFailedMessage && !readSubject.empty()) {
         const std::string why = whyUnreadable(readSubject);
