@@ -108,8 +108,16 @@ std::string userConfigFolder() {
     std::error_code ec;
     std::filesystem::create_directories(base, ec);
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return {};
-    struct stat st {};
-    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
+    // Only a folder of the user's own that no one else may write: settings
+    // and the printer set-up are read from it and replaced in it, and a
+    // folder made beforehand by another user (a shared XDG_CONFIG_HOME or
+    // home) would let them plant links to the user's files, or the values
+    // the program then uses. A link the user made (to their dotfiles) is
+    // taken, one made by anybody else is not.
+    struct stat link {}, st {};
+    if (::lstat(folder.c_str(), &link) != 0 || ::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
+    const uid_t me = ::geteuid();
+    if (link.st_uid != me || st.st_uid != me || (st.st_mode & S_IWOTH) != 0) return {};
     return folder;
 }
 

@@ -448,6 +448,16 @@ TEST(TempFolder, ConfigurationFolderFollowsXdg) {
     setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
     EXPECT_EQ(userConfigFolder(), home.file("Plastora"));
     EXPECT_TRUE(fs::is_directory(home.file("Plastora")));
+    // A folder everybody may write (made beforehand in a shared place by
+    // another user, who could plant links to the user's files in it) is
+    // not taken; nor is one another user owns.
+    fs::permissions(home.file("Plastora"), fs::perms::all);
+    EXPECT_EQ(userConfigFolder(), "");
+    fs::permissions(home.file("Plastora"), fs::perms::owner_all);
+    EXPECT_EQ(userConfigFolder(), home.file("Plastora"));
+    if (::geteuid() == 0 && ::chown(home.file("Plastora").c_str(), 65534, 65534) == 0) {
+        EXPECT_EQ(userConfigFolder(), "");
+    }
     if (saved.empty()) unsetenv("XDG_CONFIG_HOME");
     else setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
 }

@@ -20,7 +20,9 @@ std::string tempFolder();
 // Removes every temporary folder this run made (done at exit).
 void removeTempFolders();
 // The user's configuration folder for Plastora ($XDG_CONFIG_HOME/Plastora, or
-// ~/.config/Plastora), created (mode 0700) when missing; "" when it cannot be.
+// ~/.config/Plastora), created (mode 0700) when missing; "" when it cannot be,
+// or when it is not the user's own (owned by someone else, or writable by
+// everybody).
 std::string userConfigFolder();
 // The same folder's name, without making it; "" when no home is known.
 std::string userConfigFolderName();
