@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -463,15 +464,25 @@ std::optional<std::string> nextCardFileName(const std::string& folder, const std
     const std::string file = p.substr(p.find_last_of('/') == std::string::npos ? 0 : p.find_last_of('/') + 1);
     const std::size_t underscore = file.find_last_of('_');
     const std::string listPattern = (underscore == std::string::npos ? file : file.substr(0, underscore)) + "_*.MPO";
-    long largest = 0;
-    for (const std::string& name : listMatching(folder, listPattern, false)) {
-        const std::size_t u = name.find_last_of('_');
-        const long n = std::strtol(name.c_str() + u + 1, nullptr, 10);  // leading digits, like atoi
-        if (n > largest && n < 1000000000) largest = n;
+    // Every entry of the name counts, a folder too: the next number is never
+    // one already there (a file of ten digits, the program's own earlier
+    // export past HNI_999999999, was skipped and then replaced).
+    long long largest = 0;
+    for (const bool folders : {false, true})
+        for (const std::string& name : listMatching(folder, listPattern, folders)) {
+            const std::size_t u = name.find_last_of('_');
+            const long long n = std::strtoll(name.c_str() + u + 1, nullptr, 10);  // leading digits, like atoi
+            largest = std::max(largest, n);
+        }
+    // Past the largest number a name holds, nothing more is written.
+    for (long long number = largest + 1; number <= INT_MAX; ++number) {
+        const auto next = formatCardFileName(nintendoPath, static_cast<int>(number));
+        if (!next) return std::nullopt;
+        const std::string path = stripTrailingSlash(folder) + "/" + *next;
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0) return path;
     }
-    const auto next = formatCardFileName(nintendoPath, static_cast<int>(largest + 1));
-    if (!next) return std::nullopt;
-    return stripTrailingSlash(folder) + "/" + *next;
+    return std::nullopt;
 }
 
 std::vector<std::string> removableMountsFrom(const std::string& mounts) {

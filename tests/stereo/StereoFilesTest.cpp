@@ -337,6 +337,26 @@ TEST(StereoCard, PathTestsRelativeToTheMountPoint) {
               (std::vector<std::string>{"/media/user/3DS", "/run/media/user/NO NAME", "/mnt/sd"}));
 }
 
+// The next number is never a name already there: one of ten digits (the
+// program's own export after HNI_999999999), a folder of that name, a
+// number past the largest a name can hold.
+TEST(StereoCard, TheNextNumberIsNeverANameAlreadyThere) {
+    TempDir card;
+    const std::string np = "DCIM\\*NIN03\\HNI_%04d.MPO";
+    const auto next = [&] {
+        const auto name = nextCardFileName(card.path().string(), np);
+        return name ? fs::path(*name).filename().string() : std::string("-");
+    };
+    writeBytes(card.file("HNI_999999999.MPO"), {1});
+    EXPECT_EQ(next(), "HNI_1000000000.MPO");
+    writeBytes(card.file("HNI_1000000000.MPO"), {1});
+    EXPECT_EQ(next(), "HNI_1000000001.MPO");
+    fs::create_directory(card.file("HNI_1000000001.MPO"));
+    EXPECT_EQ(next(), "HNI_1000000002.MPO");
+    writeBytes(card.file("HNI_2147483647.MPO"), {1});
+    EXPECT_EQ(next(), "-");
+}
+
 TEST(StereoCard, ExportTakesTheNextFreeNumber) {
     ViewsFixture f(160, 120);
     TempDir temp;
