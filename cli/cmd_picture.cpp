@@ -18,6 +18,27 @@ namespace plastora::cli {
 
 namespace {
 
+// A text from a file as shown on a terminal: control characters (a project
+// from someone else may hold escape sequences that retitle or clear the
+// terminal) written as \xNN, a backslash as "\\"; the rest, UTF-8
+// included, as it is.
+std::string printableText(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (u < 0x20 || u == 0x7F) {
+            char code[8];
+            std::snprintf(code, sizeof code, "\\x%02x", u);
+            out += code;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 const char* objectKind(int type) {
     switch (type) {
     case kObjectText: return "text";
@@ -59,7 +80,7 @@ int infoProject(const std::string& path) {
             std::cout << " at " << o.x << "," << o.y << " size " << o.width << " x " << o.height << ", depth " << o.depth
                       << (o.shadow ? ", shadow" : "");
             if (e.type == kObjectText) {
-                std::cout << ", \"" << o.text << "\", " << (o.flags & kTextPointSizeMask) << " px";
+                std::cout << ", \"" << printableText(o.text) << "\", " << (o.flags & kTextPointSizeMask) << " px";
                 if (o.flags & kTextVertical) std::cout << ", vertical";
                 if (o.flags & kTextFlat) std::cout << ", kept flat";
             } else if (e.type == kObjectShape) {
