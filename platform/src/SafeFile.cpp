@@ -150,7 +150,9 @@ int createFileBeside(const std::string& target, std::string& tempPath) {
         if (replacing) {
             if ((st.st_uid != ::geteuid() || st.st_gid != ::getegid()) && ::fchown(fd, st.st_uid, st.st_gid) != 0)
                 (void)::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
-            (void)::fchmod(fd, st.st_mode & 07777);
+            // Only the permission bits: a set-user-ID or set-group-ID bit
+            // has no place on a picture written over a program.
+            (void)::fchmod(fd, st.st_mode & 0777);
         }
         trackTemporaryFile(tempPath);
         return fd;

@@ -316,6 +316,12 @@ TEST(SafeFile, AReplacedFileKeepsItsOwnerGroupAndMode) {
     EXPECT_EQ(after.st_mode & 07777, 0640u);
     EXPECT_EQ(after.st_uid, before.st_uid);
     EXPECT_EQ(after.st_gid, before.st_gid);
+    // A picture written over a set-user-ID or set-group-ID program does not
+    // carry those bits.
+    ASSERT_EQ(::chmod(target.c_str(), 06755), 0);
+    ASSERT_TRUE(writeFileReplacing(target, "pic", 3));
+    ASSERT_EQ(::stat(target.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode & 07777, 0755u);
 }
 
 TEST(SafeFile, ASetIsPutInPlaceWholeOrNotAtAll) {
