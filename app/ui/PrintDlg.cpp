@@ -58,19 +58,6 @@ QPageSize pageSizeFor(const PrinterSettings& s) {
     return QPageSize();
 }
 
-// Qt's dialog gives a printer of the print system its own default paper
-// when OK is pressed, whatever paper was set before it opened: the stored
-// set-up's paper is put back where the dialog left that default (the
-// paper the user changed in the dialog stays).
-void keepStoredPaper(QPrinter& printer, const PrinterSettings& stored) {
-    if (printer.outputFormat() != QPrinter::NativeFormat) return;
-    const QPageSize wanted = pageSizeFor(stored);
-    const QPageSize fallback = QPrinterInfo(printer).defaultPageSize();
-    if (wanted.isValid() && fallback.isValid() && !wanted.isEquivalentTo(fallback) &&
-        printer.pageLayout().pageSize().isEquivalentTo(fallback))
-        printer.setPageSize(wanted);
-}
-
 }  // namespace
 
 void applyPrinterSettings(QPrinter& printer, const PrinterSettings& s) {
@@ -156,7 +143,6 @@ bool CPrintDlg::printerSetupDialog(PrinterSettings& settings, bool stored) {
     dialog.setWindowTitle(QStringLiteral("プリンタの設定"));
     restrictOptions(dialog);
     if (dialog.exec() != QDialog::Accepted) return false;
-    if (stored) keepStoredPaper(printer, settings);
     settings = printerSettingsFrom(printer);
     return true;
 }
@@ -167,7 +153,6 @@ std::unique_ptr<PrintTarget> CPrintDlg::printDialog(const PrinterSettings* setti
     QPrintDialog dialog(printer.get(), m_parent);
     restrictOptions(dialog);
     if (dialog.exec() != QDialog::Accepted) return nullptr;
-    if (settings) keepStoredPaper(*printer, *settings);
     // A lenticular print only works at its own size: the print system is
     // told to print one page per sheet, unscaled, whatever the dialog's
     // pages-per-sheet, page set or the queue's own fit-to-page say.
