@@ -261,8 +261,10 @@ std::string programSettingsPath() {
 
 std::string readSettingsPath() {
     const std::string installed = defaultSettingsPath();
-    // Only looked up, never made: reading makes nothing.
-    return readSettingsPathFor(installed, installedWritable(installed), userConfigFolderName());
+    // Only looked up, never made: reading makes nothing. A folder that is
+    // not the user's own is not read either.
+    const std::string folder = userConfigFolderName();
+    return readSettingsPathFor(installed, installedWritable(installed), isOwnFolder(folder) ? folder : std::string());
 }
 
 std::string readSettingsPathFor(const std::string& installed, bool installedWritable, const std::string& userFolder) {

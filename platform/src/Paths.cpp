@@ -101,13 +101,7 @@ std::string userConfigFolderName() {
     return {};
 }
 
-std::string userConfigFolder() {
-    const std::string folder = userConfigFolderName();
-    if (folder.empty()) return {};
-    const std::string base = std::filesystem::path(folder).parent_path().string();
-    std::error_code ec;
-    std::filesystem::create_directories(base, ec);
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return {};
+bool isOwnFolder(const std::string& folder) {
     // Only a folder of the user's own that no one else may write: settings
     // and the printer set-up are read from it and replaced in it, and a
     // folder made beforehand by another user (a shared XDG_CONFIG_HOME or
@@ -115,10 +109,21 @@ std::string userConfigFolder() {
     // the program then uses. A link the user made (to their dotfiles) is
     // taken, one made by anybody else is not.
     struct stat link {}, st {};
-    if (::lstat(folder.c_str(), &link) != 0 || ::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
+    if (folder.empty() || ::lstat(folder.c_str(), &link) != 0 || ::stat(folder.c_str(), &st) != 0 ||
+        !S_ISDIR(st.st_mode))
+        return false;
     const uid_t me = ::geteuid();
-    if (link.st_uid != me || st.st_uid != me || (st.st_mode & S_IWOTH) != 0) return {};
-    return folder;
+    return link.st_uid == me && st.st_uid == me && (st.st_mode & S_IWOTH) == 0;
+}
+
+std::string userConfigFolder() {
+    const std::string folder = userConfigFolderName();
+    if (folder.empty()) return {};
+    const std::string base = std::filesystem::path(folder).parent_path().string();
+    std::error_code ec;
+    std::filesystem::create_directories(base, ec);
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return {};
+    return isOwnFolder(folder) ? folder : std::string();
 }
 
 std::string joinPath(const std::string& folder, const std::string& name) {

@@ -459,6 +459,7 @@ TEST(TempFolder, ConfigurationFolderFollowsXdg) {
     // not taken; nor is one another user owns.
     fs::permissions(home.file("Plastora"), fs::perms::all);
     EXPECT_EQ(userConfigFolder(), "");
+    EXPECT_FALSE(isOwnFolder(home.file("Plastora"))) << "nor read from (the command line's settings)";
     fs::permissions(home.file("Plastora"), fs::perms::owner_all);
     EXPECT_EQ(userConfigFolder(), home.file("Plastora"));
     if (::geteuid() == 0 && ::chown(home.file("Plastora").c_str(), 65534, 65534) == 0) {

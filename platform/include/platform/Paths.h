@@ -26,6 +26,9 @@ void removeTempFolders();
 std::string userConfigFolder();
 // The same folder's name, without making it; "" when no home is known.
 std::string userConfigFolderName();
+// True when `folder` is a folder of this user's own that nobody else may
+// write (the test userConfigFolder makes).
+bool isOwnFolder(const std::string& folder);
 // `folder` + '/' + `name`.
 std::string joinPath(const std::string& folder, const std::string& name);
 // Whether two paths name one existing file. Besides one inode, names that
