@@ -20,20 +20,23 @@ namespace {
 
 // A text from a file as shown on a terminal: control characters (a project
 // from someone else may hold escape sequences that retitle or clear the
-// terminal) written as \xNN, a backslash as "\\"; the rest, UTF-8
-// included, as it is.
+// terminal), C0 and DEL as \xNN and C1 (U+0080..U+009F, which terminals
+// also obey in UTF-8) as \uNNNN; the rest, Japanese included, as it is.
 std::string printableText(const std::string& text) {
     std::string out;
-    for (const char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '\\') {
-            out += "\\\\";
-        } else if (u < 0x20 || u == 0x7F) {
-            char code[8];
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto u = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0u;
+        char code[8];
+        if (u < 0x20 || u == 0x7F) {
             std::snprintf(code, sizeof code, "\\x%02x", u);
             out += code;
+        } else if (u == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            std::snprintf(code, sizeof code, "\\u%04x", next);
+            out += code;
+            ++i;
         } else {
-            out += c;
+            out += text[i];
         }
     }
     return out;

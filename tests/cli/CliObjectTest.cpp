@@ -43,10 +43,11 @@ TEST(CliObject, AddedObjectsAreListedAndDrawnIntoEveryOutput) {
     EXPECT_NE(r.out.find("clip art at 400,300 size 60 x 60"), std::string::npos) << r.out;
     // A text holding control characters (escape sequences a project from
     // someone else may carry) reaches the terminal written out, never raw.
-    ASSERT_EQ(cli("object " + q(p) + " --text " + q("A\x1b]0;T\x07\x1b[2J\\B") + " -o " + q(dir.file("e.lyr"))).code, 0);
+    ASSERT_EQ(cli("object " + q(p) + " --text " + q("A\x1b]0;T\x07\x1b[2J\xc2\x9b" "2J\\B") + " -o " + q(dir.file("e.lyr"))).code, 0);
     r = cli("info " + q(dir.file("e.lyr")));
-    EXPECT_NE(r.out.find("\"A\\x1b]0;T\\x07\\x1b[2J\\\\B\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"A\\x1b]0;T\\x07\\x1b[2J\\u009b2J\\B\""), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find_first_of("\x1b\x07"), std::string::npos);
+    EXPECT_EQ(r.out.find("\xc2\x9b"), std::string::npos);
 
     // Views: the white square (40 x 40 inside its 4-pixel margin) moved by
     // its depth in each, the flat text in none.
