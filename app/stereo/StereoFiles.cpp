@@ -471,8 +471,10 @@ std::optional<std::string> nextCardFileName(const std::string& folder, const std
     for (const bool folders : {false, true})
         for (const std::string& name : listMatching(folder, listPattern, folders)) {
             const std::size_t u = name.find_last_of('_');
-            const long long n = std::strtoll(name.c_str() + u + 1, nullptr, 10);  // leading digits, like atoi
-            largest = std::max(largest, n);
+            // Leading digits, like atoi; a number past what an int holds
+            // (strtoll stops at its own limit) counts as the largest.
+            const long long n = std::strtoll(name.c_str() + u + 1, nullptr, 10);
+            largest = std::max(largest, std::min<long long>(n, INT_MAX));
         }
     // Past the largest number a name holds, nothing more is written.
     for (long long number = largest + 1; number <= INT_MAX; ++number) {

@@ -331,6 +331,16 @@ TEST(CliSaveSafety, SaveViewsWritesOnlyTheFilesItNames) {
     const CliRun linked = cli("save-views " + q(project) + " -o " + q(dir.file("pair.jpg")));
     EXPECT_EQ(linked.code, 1) << linked.out;
     EXPECT_NE(linked.out.find(dir.file("pair_R.jpg") + ": "), std::string::npos) << linked.out;
+    // A project saved through a link: its companion that fails is beside the
+    // linked project, and named there.
+    for (const char* ext : {".lyr", ".bmp", ".msk", ".m01"})
+        fs::copy_file(kSampleDir + "/coffee" + ext, dir.file(std::string("elsewhere/real") + ext));
+    fs::remove(dir.file("elsewhere/real.m01"));
+    fs::create_directory(dir.file("elsewhere/real.m01"));
+    fs::create_symlink(dir.file("elsewhere/real.lyr"), dir.file("link.lyr"));
+    const CliRun mask = cli("object " + q(project) + " --text Y -o " + q(dir.file("link.lyr")));
+    EXPECT_EQ(mask.code, 1) << mask.out;
+    EXPECT_NE(mask.out.find(dir.file("elsewhere/real.m01") + ": "), std::string::npos) << mask.out;
 
     // A project named trip_L: "-o trip.bmp" would write trip_L.bmp, its
     // edit image.

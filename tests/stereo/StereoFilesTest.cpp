@@ -355,6 +355,9 @@ TEST(StereoCard, TheNextNumberIsNeverANameAlreadyThere) {
     EXPECT_EQ(next(), "HNI_1000000002.MPO");
     writeBytes(card.file("HNI_2147483647.MPO"), {1});
     EXPECT_EQ(next(), "-");
+    fs::remove(card.file("HNI_2147483647.MPO"));
+    writeBytes(card.file("HNI_99999999999999999999.MPO"), {1});
+    EXPECT_EQ(next(), "-");
 }
 
 TEST(StereoCard, ExportTakesTheNextFreeNumber) {
