@@ -319,28 +319,26 @@ TEST(CliSaveSafety, SaveViewsWritesOnlyTheFilesItNames) {
     EXPECT_FALSE(fs::is_symlink(dir.file("linked_L.jpg")));
     EXPECT_FALSE(fs::is_symlink(dir.file("views/view_00.bmp")));
 
-    // The file of the pair that cannot be written is the one named.
+    // The file that cannot be written is the one the message names: a file
+    // of a pair, also when the name given is a link to a file elsewhere, and
+    // a companion of a project saved through a link, beside the project.
+    const auto failsNaming = [&](const std::string& command, const std::string& failing) {
+        const CliRun r = cli(command);
+        EXPECT_EQ(r.code, 1) << r.out;
+        EXPECT_NE(r.out.find(failing + ": "), std::string::npos) << r.out;
+    };
     fs::create_directory(dir.file("pair_R.jpg"));
-    const CliRun blocked = cli("save-views " + q(project) + " -o " + q(dir.file("pair.jpg")));
-    EXPECT_EQ(blocked.code, 1) << blocked.out;
-    EXPECT_NE(blocked.out.find(dir.file("pair_R.jpg") + ": "), std::string::npos) << blocked.out;
+    failsNaming("save-views " + q(project) + " -o " + q(dir.file("pair.jpg")), dir.file("pair_R.jpg"));
     EXPECT_FALSE(fs::exists(dir.file("pair_L.jpg")));
-    // Also when the name given is a link to a file elsewhere.
     fs::create_directory(dir.file("elsewhere"));
     fs::create_symlink(dir.file("elsewhere/real.jpg"), dir.file("pair.jpg"));
-    const CliRun linked = cli("save-views " + q(project) + " -o " + q(dir.file("pair.jpg")));
-    EXPECT_EQ(linked.code, 1) << linked.out;
-    EXPECT_NE(linked.out.find(dir.file("pair_R.jpg") + ": "), std::string::npos) << linked.out;
-    // A project saved through a link: its companion that fails is beside the
-    // linked project, and named there.
+    failsNaming("save-views " + q(project) + " -o " + q(dir.file("pair.jpg")), dir.file("pair_R.jpg"));
     for (const char* ext : {".lyr", ".bmp", ".msk", ".m01"})
         fs::copy_file(kSampleDir + "/coffee" + ext, dir.file(std::string("elsewhere/real") + ext));
     fs::remove(dir.file("elsewhere/real.m01"));
     fs::create_directory(dir.file("elsewhere/real.m01"));
     fs::create_symlink(dir.file("elsewhere/real.lyr"), dir.file("link.lyr"));
-    const CliRun mask = cli("object " + q(project) + " --text Y -o " + q(dir.file("link.lyr")));
-    EXPECT_EQ(mask.code, 1) << mask.out;
-    EXPECT_NE(mask.out.find(dir.file("elsewhere/real.m01") + ": "), std::string::npos) << mask.out;
+    failsNaming("object " + q(project) + " --text Y -o " + q(dir.file("link.lyr")), dir.file("elsewhere/real.m01"));
 
     // A project named trip_L: "-o trip.bmp" would write trip_L.bmp, its
     // edit image.
