@@ -476,10 +476,12 @@ std::optional<std::string> nextCardFileName(const std::string& folder, const std
             const long long n = std::strtoll(name.c_str() + u + 1, nullptr, 10);
             largest = std::max(largest, std::min<long long>(n, INT_MAX));
         }
-    // Past the largest number a name holds, nothing more is written.
+    // Past the largest number a name holds (four digits in HNI_%04d: the
+    // camera's own numbering ends at 9999), nothing more is written.
+    const auto first = formatCardFileName(nintendoPath, 1);
     for (long long number = largest + 1; number <= INT_MAX; ++number) {
         const auto next = formatCardFileName(nintendoPath, static_cast<int>(number));
-        if (!next) return std::nullopt;
+        if (!next || !first || next->size() > first->size()) return std::nullopt;
         const std::string path = stripTrailingSlash(folder) + "/" + *next;
         struct stat st {};
         if (::lstat(path.c_str(), &st) != 0) return path;
@@ -524,8 +526,13 @@ std::vector<std::string> removableMounts() {
     return removableMountsFrom(text.str());
 }
 
-bool acceptCardDrive(CStereoWorkspace& ws, const std::string& drive) {
+bool acceptCardDrive(CStereoWorkspace& ws, const std::string& typed) {
     const std::string& nintendoPath = ws.settings().nintendoPath;
+    // Stored whole: a drive relative to the folder the program started in
+    // would name another folder in the next run.
+    std::error_code ec;
+    const std::filesystem::path whole = std::filesystem::absolute(typed, ec);
+    const std::string drive = ec || typed.empty() ? typed : whole.lexically_normal().string();
     if (!cardFolderExists(drive, nintendoPath)) {
         ws.host().message(kNoCardOnDriveMessage, MsgButtons::Ok, MsgIcon::Warning);
         // The user may have put the card in meanwhile.
@@ -831,20 +838,27 @@ int ExportTo3ds(CStereoWorkspace& ws, const ChooseCardDrive& chooseDrive) {
     }
     const std::string pattern = cardPattern(ws.settings().nintendoPath);
     const Settings settings(ws.settingsPath());
-    const std::string source = ws.currentPath();
+    // The picture's place in full: a relative name would make its card "."
+    // and send a later run's export to the folder it started in.
+    std::string source = ws.currentPath();
+    if (std::error_code ec; !source.empty()) {
+        const std::filesystem::path whole = std::filesystem::absolute(source, ec);
+        if (!ec) source = whole.lexically_normal().string();
+    }
     const std::optional<std::string> openedFrom = cardRootOfPicture(source, pattern);
     // The drive is taken from what this run knows: a settings file that
     // cannot be written (a program folder on a full stick) must not undo
     // the card just found or chosen.
-    // A folder laid out like a card (a copy of one kept on the disk) is taken
-    // for the card only when no drive is known, or it is a mounted disk of
-    // its own: the drive stored before stays the drive otherwise (asked for
-    // when its card is not in), or every later export would go to the copy.
+    // A folder laid out like a card is taken for the card only when it is a
+    // mounted disk of its own or the drive already known: a copy of a card
+    // kept on the disk would otherwise become the drive for every later
+    // export, while the card sat unused (with no drive known, the drive is
+    // asked for).
     std::string drive = settings.getText(SettingKey::OptionDrive);
     if (!cardFolderExists(drive, pattern) && cardFolderExists(ws.settings().drive, pattern))
         drive = ws.settings().drive;  // chosen earlier in this run, not stored
     const bool fromCard =
-        openedFrom && (drive.empty() || isMountPoint(*openedFrom) || isSameFile(*openedFrom, drive));
+        openedFrom && (isMountPoint(*openedFrom) || (!drive.empty() && isSameFile(*openedFrom, drive)));
     if (fromCard) {
         drive = *openedFrom;
         ws.settings().drive = drive;

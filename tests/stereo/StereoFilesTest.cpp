@@ -337,9 +337,9 @@ TEST(StereoCard, PathTestsRelativeToTheMountPoint) {
               (std::vector<std::string>{"/media/user/3DS", "/run/media/user/NO NAME", "/mnt/sd"}));
 }
 
-// The next number is never a name already there: one of ten digits (the
-// program's own export after HNI_999999999), a folder of that name, a
-// number past the largest a name can hold.
+// The next number is never a name already there (a folder, another case),
+// and never more digits than the pattern's: past HNI_9999, or a name of
+// twenty digits, there is none.
 TEST(StereoCard, TheNextNumberIsNeverANameAlreadyThere) {
     TempDir card;
     const std::string np = "DCIM\\*NIN03\\HNI_%04d.MPO";
@@ -347,15 +347,15 @@ TEST(StereoCard, TheNextNumberIsNeverANameAlreadyThere) {
         const auto name = nextCardFileName(card.path().string(), np);
         return name ? fs::path(*name).filename().string() : std::string("-");
     };
-    writeBytes(card.file("HNI_999999999.MPO"), {1});
-    EXPECT_EQ(next(), "HNI_1000000000.MPO");
-    writeBytes(card.file("HNI_1000000000.MPO"), {1});
-    EXPECT_EQ(next(), "HNI_1000000001.MPO");
-    fs::create_directory(card.file("HNI_1000000001.MPO"));
-    EXPECT_EQ(next(), "HNI_1000000002.MPO");
-    writeBytes(card.file("HNI_2147483647.MPO"), {1});
+    writeBytes(card.file("HNI_0041.MPO"), {1});
+    EXPECT_EQ(next(), "HNI_0042.MPO");
+    fs::create_directory(card.file("HNI_0042.MPO"));
+    EXPECT_EQ(next(), "HNI_0043.MPO");
+    writeBytes(card.file("hni_0043.mpo"), {1});
+    EXPECT_EQ(next(), "HNI_0044.MPO");
+    writeBytes(card.file("HNI_9999.MPO"), {1});
     EXPECT_EQ(next(), "-");
-    fs::remove(card.file("HNI_2147483647.MPO"));
+    fs::remove(card.file("HNI_9999.MPO"));
     writeBytes(card.file("HNI_99999999999999999999.MPO"), {1});
     EXPECT_EQ(next(), "-");
 }
@@ -471,6 +471,23 @@ TEST(StereoCard, EmptyFolderMissingCardAndOverwrite) {
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(fs::file_size(copy / "HNI_0001.MPO"), 3u);
     EXPECT_EQ(settings.getText(SettingKey::OptionDrive), f.dir.file("away"));
+    // No drive known yet (a first run): the copy is not taken either.
+    settings.setText(SettingKey::OptionDrive, "");
+    f.ws.settings().drive.clear();
+    EXPECT_EQ(ExportTo3ds(f.ws, [&](CStereoWorkspace&) { return ++asked, false; }), 0);
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(settings.getText(SettingKey::OptionDrive), "");
+    // A picture of the card opened by a relative name stores the card's
+    // whole name, not ".".
+    settings.setText(SettingKey::OptionDrive, f.dir.file("sd"));
+    f.ws.settings().drive = f.dir.file("sd");
+    const fs::path startedIn = fs::current_path();
+    fs::current_path(f.dir.path() / "sd");
+    f.ws.setCurrentPath("DCIM/100NIN03/HNI_0005.MPO");
+    f.host.expectMessage(kCardOverwriteQuestion, MsgResult::No).expectMessage(kCardWriteSucceededMessage);
+    EXPECT_EQ(ExportTo3ds(f.ws, nullptr), 1);
+    fs::current_path(startedIn);
+    EXPECT_EQ(settings.getText(SettingKey::OptionDrive), f.dir.file("sd"));
 
     // Without views the command asks first; Cancel ends it.
     f.ws.discardViews();
