@@ -17,8 +17,10 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <mutex>
 #include <numbers>
 #include <string>
+#include <thread>
 
 namespace linewisp {
 namespace {
@@ -38,25 +40,42 @@ Rect normalised(const Rect& r) {
 }
 
 // Fonts need a GUI application object. A process without any Qt
-// application (the command-line tool, tests) gets an offscreen one; a
-// process with a non-GUI application cannot draw text.
+// application (the command-line tool, tests, a library user) gets an
+// offscreen one; a process with a non-GUI application cannot draw text.
+// Drawing may happen on any thread, two at once: the object is made once,
+// under a lock, on whichever thread draws text first.
 QGuiApplication* g_ownApplication = nullptr;
+std::thread::id g_ownApplicationThread;
+
+// Held while the application object is made, and while a painter begins
+// (which reads the application's default font): never both at once.
+std::mutex& applicationMutex() {
+    static std::mutex m;
+    return m;
+}
 
 bool ensureGuiApplication() {
+    const std::lock_guard<std::mutex> lock(applicationMutex());
     if (QCoreApplication* app = QCoreApplication::instance()) return qobject_cast<QGuiApplication*>(app) != nullptr;
-    static int argc = 3;
+    // The platform is given by the environment, not by arguments Qt takes
+    // out of the list it is handed.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
     static char arg0[] = "linewisp";
-    static char arg1[] = "-platform";
-    static char arg2[] = "offscreen";
-    static char* argv[] = {arg0, arg1, arg2, nullptr};
+    static char* argv[] = {arg0, nullptr};
     // The application object sets the C library's locale from the
     // environment; the host's numeric locale (decimal point) is kept.
     const std::string numeric = std::setlocale(LC_NUMERIC, nullptr);
     g_ownApplication = new QGuiApplication(argc, argv);
+    g_ownApplicationThread = std::this_thread::get_id();
     std::setlocale(LC_NUMERIC, numeric.c_str());
     // Deleted at exit before the statics Qt made while constructing it, so
-    // the font database (and fontconfig under it) is shut down properly.
+    // the font database (and fontconfig under it) is shut down properly;
+    // but only on the thread that made it: Qt cannot end an application
+    // object from another thread (a worker thread that drew text and has
+    // ended), which is then left to the process's end.
     std::atexit([] {
+        if (std::this_thread::get_id() != g_ownApplicationThread) return;
         delete g_ownApplication;
         g_ownApplication = nullptr;
     });
@@ -82,7 +101,11 @@ QString decodeText(const std::string& bytes) {
 
 class SurfaceCanvas final : public Canvas {
 public:
-    explicit SurfaceCanvas(plastora::Surface& s) : m_surface(s), m_image(s.image()), m_painter(&m_image) {
+    explicit SurfaceCanvas(plastora::Surface& s) : m_surface(s), m_image(s.image()) {
+        {
+            const std::lock_guard<std::mutex> lock(applicationMutex());
+            m_painter.begin(&m_image);
+        }
         m_painter.setRenderHint(QPainter::Antialiasing, false);
         m_painter.setRenderHint(QPainter::TextAntialiasing, false);
     }
