@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <jpeglib.h>
+#include <jerror.h>
 #include <png.h>
 
 namespace pixelune {
@@ -26,6 +27,7 @@ namespace {
 struct JpegError {
     jpeg_error_mgr mgr;
     std::jmp_buf jump;
+    bool dataEnded = false;  // the file ended before its picture did
 };
 
 void jpegErrorExit(j_common_ptr info) {
@@ -34,6 +36,14 @@ void jpegErrorExit(j_common_ptr info) {
 }
 
 void jpegSilence(j_common_ptr, int) {}
+
+// Messages are not shown; the one that says the file ended early (libjpeg
+// then fills the rest of the picture with grey) is noted: such a file is a
+// truncated one. Other warnings (stray bytes before a marker, common in
+// cameras' files) leave the picture whole.
+void jpegNoteEnd(j_common_ptr info, int level) {
+    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) reinterpret_cast<JpegError*>(info->err)->dataEnded = true;
+}
 
 struct FileCloser {
     std::FILE* f = nullptr;
@@ -109,7 +119,7 @@ bool readJpegFile(const char* fileName, RasterImage& image) {
     JpegError err;
     info.err = jpeg_std_error(&err.mgr);
     err.mgr.error_exit = jpegErrorExit;
-    err.mgr.emit_message = jpegSilence;
+    err.mgr.emit_message = jpegNoteEnd;
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&info);
         return false;
@@ -142,7 +152,7 @@ bool readJpegFile(const char* fileName, RasterImage& image) {
     }
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
-    return true;
+    return !err.dataEnded;
 }
 
 bool writeJpegFile(std::FILE* stream, const std::uint8_t* rows, int width, int height, int quality) {

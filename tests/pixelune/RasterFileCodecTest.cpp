@@ -127,6 +127,15 @@ TEST(RasterFileCodec, DamagedJpegAndPngFilesAreRefused) {
         writeBytes(path, garbage);
         EXPECT_EQ(load(path).result, 0) << name;
     }
+    // A larger JPEG cut past its header and well into its data: libjpeg
+    // fills the missing rows with grey and ends without an error, which is
+    // still a truncated file.
+    const std::string big = dir.file("big.jpg");
+    ASSERT_EQ(writeDeep(big, gradient(320, 240)), 1);
+    const Bytes whole = readBytes(big);
+    ASSERT_EQ(load(big).result, 1);
+    writeBytes(big, Bytes(whole.begin(), whole.begin() + static_cast<long>(whole.size() * 3 / 5)));
+    EXPECT_EQ(load(big).result, 0);
 }
 
 // A progressive JPEG whose last scan stands 600 times over: thousands of
