@@ -75,6 +75,18 @@ struct ViewsFixture {
     }
 };
 
+// A document with views, a private temporary folder, and a card's picture
+// folder `card`/DCIM/`pictures` beside its settings file.
+struct CardFixture : ViewsFixture {
+    TempDir temp;
+    TempFolderOverride over{temp.path().string()};
+    fs::path folder;
+    CardFixture(int w, int h, const std::string& card, const std::string& pictures = "100NIN03")
+        : ViewsFixture(w, h), folder(dir.path() / card / "DCIM" / pictures) {
+        fs::create_directories(folder);
+    }
+};
+
 // Exif JPEG views of flat colours joined into an MPO of `count` images.
 // With `smallLast`, the last image is half the size (as a preview is).
 std::string writeMpo(const TempDir& dir, const std::string& name, int count, int w = 120, int h = 80,
@@ -361,11 +373,8 @@ TEST(StereoCard, TheNextNumberIsNeverANameAlreadyThere) {
 }
 
 TEST(StereoCard, ExportTakesTheNextFreeNumber) {
-    ViewsFixture f(160, 120);
-    TempDir temp;
-    TempFolderOverride over(temp.path().string());
-    const fs::path folder = f.dir.path() / "card/DCIM/100NIN03";
-    fs::create_directories(folder);
+    CardFixture f(160, 120, "card");
+    const fs::path& folder = f.folder;
     for (const char* name : {"HNI_0003.MPO", "HNI_0010.MPO", "HNI_0099.JPG", "XYZ_0050.MPO"})
         writeBytes((folder / name).string(), {1, 2, 3});
     fs::create_directories(f.dir.path() / "card/DCIM/200NIN03");  // a later folder is not used
@@ -388,18 +397,15 @@ TEST(StereoCard, ExportTakesTheNextFreeNumber) {
     EXPECT_EQ(std::string(bytes.begin() + 2 + 132, bytes.begin() + 2 + 140), "Nintendo");
     MpoIndex index;
     EXPECT_TRUE(readMpoIndex(written, index));
-    EXPECT_EQ(filesUnder(temp.path()), 0) << "the export was left in the temporary folder";
+    EXPECT_EQ(filesUnder(f.temp.path()), 0) << "the export was left in the temporary folder";
 }
 
 // A settings file that cannot be written (a program folder on a full stick;
 // here a folder in its place) does not undo the drive the user chose: the
 // export goes to that card, and the next one in this run finds it again.
 TEST(StereoCard, ADriveChosenIsUsedWhenTheSettingsCannotBeWritten) {
-    ViewsFixture f(64, 48);
-    TempDir temp;
-    TempFolderOverride over(temp.path().string());
-    const fs::path folder = f.dir.path() / "sd/DCIM/100NIN03";
-    fs::create_directories(folder);
+    CardFixture f(64, 48, "sd");
+    const fs::path& folder = f.folder;
     fs::create_directory(f.dir.path() / "Plastora.ini");
     int dialogs = 0;
     const auto choose = [&](CStereoWorkspace& ws) { return ++dialogs, acceptCardDrive(ws, f.dir.file("sd")); };
@@ -412,11 +418,8 @@ TEST(StereoCard, ADriveChosenIsUsedWhenTheSettingsCannotBeWritten) {
 }
 
 TEST(StereoCard, EmptyFolderMissingCardAndOverwrite) {
-    ViewsFixture f(64, 48);
-    TempDir temp;
-    TempFolderOverride over(temp.path().string());
-    const fs::path folder = f.dir.path() / "sd/DCIM/101NIN03";
-    fs::create_directories(folder);
+    CardFixture f(64, 48, "sd", "101NIN03");
+    const fs::path& folder = f.folder;
     Settings settings(f.ws.settingsPath());
     settings.setText(SettingKey::OptionDrive, f.dir.file("nowhere"));
 
