@@ -527,13 +527,13 @@ std::string unwritableText(const std::string& path, const std::string& text) {
     };
     std::string failed = lastSaveTarget();
     const std::string target = resolveSaveTarget(path);
-    const fs::path folder = folderOf(target);
-    const bool beside = !failed.empty() && (folderOf(failed) == folder || folderOf(failed) == folderOf(path));
+    const fs::path failedFolder = folderOf(failed), givenFolder = folderOf(path);
+    const bool beside = !failed.empty() && (failedFolder == folderOf(target) || failedFolder == givenFolder);
     // Named in the user's terms: beside the name given, from its folder as
     // given; beside a link's target, by its own full name.
-    if (!beside || failed == target || ::access(folderOf(failed).c_str(), W_OK) != 0)
+    if (!beside || failed == target || ::access(failedFolder.c_str(), W_OK) != 0)
         failed.clear();
-    else if (folderOf(failed) == folderOf(path))
+    else if (failedFolder == givenFolder)
         failed = (fs::path(path).parent_path() / fs::path(failed).filename()).string();
     const std::string why = whyUnwritable(failed.empty() ? path : failed);
     const std::string reason = failed.empty() ? why : why.empty() ? failed : failed + ": " + why;

@@ -107,24 +107,26 @@ QStringList exactSizeJobOptions(const QStringList& options, bool* changed) {
     // the value that prints one whole page at its own size.
     static const std::pair<const char*, const char*> kExact[] = {
         {"number-up", "1"}, {"page-set", "all"}, {"fit-to-page", "false"}, {"print-scaling", "none"}};
+    const auto exactFor = [](const QString& name) -> const char* {
+        for (const auto& [key, exact] : kExact)
+            if (name == QLatin1String(key)) return exact;
+        return nullptr;
+    };
     bool userChoice = false;
     QStringList out;
     for (qsizetype i = 0; i + 1 < options.size(); i += 2) {
         const QString& name = options[i];
         const QString& value = options[i + 1];
-        bool replaced = name == QLatin1String("page-ranges");
-        for (const auto& [key, exact] : kExact) replaced = replaced || name == QLatin1String(key);
-        if (!replaced) {
+        const char* exact = exactFor(name);
+        const bool ranges = name == QLatin1String("page-ranges");
+        if (!exact && !ranges) {
             out << name << value;
             continue;
         }
-        if (name == QLatin1String("page-ranges") || name == QLatin1String("number-up") ||
-            name == QLatin1String("page-set")) {
-            bool exactAlready = false;
-            for (const auto& [key, exact] : kExact)
-                exactAlready = exactAlready || (name == QLatin1String(key) && value == QLatin1String(exact));
-            userChoice = userChoice || !exactAlready;
-        }
+        // The dialog's own choices (not a queue's scaling defaults) are told.
+        if (ranges || ((name == QLatin1String("number-up") || name == QLatin1String("page-set")) &&
+                       value != QLatin1String(exact)))
+            userChoice = true;
     }
     for (const auto& [key, exact] : kExact) out << QLatin1String(key) << QLatin1String(exact);
     if (changed) *changed = userChoice;

@@ -187,6 +187,15 @@ std::string resolveSaveTarget(const std::string& path) {
     return path;
 }
 
+namespace {
+
+// The file a save of `path` replaces: a link is followed, or replaced itself.
+std::string targetOf(const std::string& path, LinkAtTarget links) {
+    return links == LinkAtTarget::Follow ? resolveSaveTarget(path) : path;
+}
+
+}  // namespace
+
 void startWriteback(std::FILE* stream) {
     const int fd = stream ? ::fileno(stream) : -1;
     if (fd < 0 || std::fflush(stream) != 0) return;  // a failed flush shows again at the commit
@@ -210,7 +219,7 @@ bool ReplacingFile::open(const std::string& target, LinkAtTarget links) {
     discard();
     m_failed = false;
     m_synced = false;
-    m_target = links == LinkAtTarget::Follow ? resolveSaveTarget(target) : target;
+    m_target = targetOf(target, links);
     // A file we may not write stays as it is, as it would if written in place.
     if (!replaceableTarget(m_target, links)) {
         noteSaveError(m_target);
@@ -336,7 +345,7 @@ bool writeFileReplacing(const std::string& path, const void* bytes, std::size_t 
 // ---- FolderLock ---------------------------------------------------------------------
 
 FolderLock::FolderLock(const std::string& file, LinkAtTarget links) {
-    const std::string target = links == LinkAtTarget::Follow ? resolveSaveTarget(file) : file;
+    const std::string target = targetOf(file, links);
     m_fd = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_fd < 0) return;
     for (int attempt = 0; attempt < 400; ++attempt) {
@@ -355,7 +364,7 @@ FolderLock::~FolderLock() {
 // ---- ReplacingFileSet ---------------------------------------------------------------
 
 std::string ReplacingFileSet::add(const std::string& targetIn, LinkAtTarget links) {
-    const std::string target = links == LinkAtTarget::Follow ? resolveSaveTarget(targetIn) : targetIn;
+    const std::string target = targetOf(targetIn, links);
     if (!replaceableTarget(target, links)) {
         noteSaveError(target);
         return {};
